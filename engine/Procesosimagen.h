@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <string>
+
+// Paths are 8-bit text (UTF-8 on Linux), exactly as they are handed to FreeImage.
+
+// Resizes one image file into one output file; true exactly when the output was saved.
+// keepAspect 1 selects the longest-side mode (widthOrLongest is the longest side); any other
+// value the explicit size. RAW input is written as JPEG under a ".jpg" name.
+bool ConvertImage(const std::string& source, const std::string& destination, std::uint8_t keepAspect,
+                  std::int32_t height, std::int32_t widthOrLongest);
+
+// True when every character is one of "0123456789"; the empty text included.
+bool IsAllDigits(const QString& text);
+
+// True when FreeImage recognises the file's content as BMP, JPEG, PNG, TARGA, TIFF or camera RAW.
+bool IsSupportedImage(const std::string& path);
