@@ -5,7 +5,7 @@ namespace {
 
 // The options dialog's initial selection and an unchecked RAW switch.
 class InitialSettings final : public ConversionSettingsSource {
-public:
+  public:
     int filterCode() const override { return defaults.filtro_redimension; }
     int jpegCode() const override { return defaults.jpeg; }
     int pngCode() const override { return defaults.png; }
@@ -14,7 +14,7 @@ public:
     int tifCode() const override { return defaults.tif; }
     bool keepDimensions() const override { return false; }
 
-private:
+  private:
     FormatOptions defaults;
 };
 

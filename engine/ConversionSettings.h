@@ -17,7 +17,7 @@ struct FormatOptions {
 };
 
 class ConversionSettingsSource {
-public:
+  public:
     virtual ~ConversionSettingsSource() = default;
     // Each is read at the moment the conversion needs it, never copied ahead of time.
     virtual int filterCode() const = 0;

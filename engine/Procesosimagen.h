@@ -9,8 +9,8 @@
 // Resizes one image file into one output file; true exactly when the output was saved.
 // keepAspect 1 selects the longest-side mode (widthOrLongest is the longest side); any other
 // value the explicit size. RAW input is written as JPEG under a ".jpg" name.
-bool ConvertImage(const std::string& source, const std::string& destination, std::uint8_t keepAspect,
-                  std::int32_t height, std::int32_t widthOrLongest);
+bool ConvertImage(const std::string& source, const std::string& destination,
+                  std::uint8_t keepAspect, std::int32_t height, std::int32_t widthOrLongest);
 
 // True when every character is one of "0123456789"; the empty text included.
 bool IsAllDigits(const QString& text);

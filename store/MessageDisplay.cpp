@@ -6,7 +6,7 @@ namespace kavenra {
 namespace {
 
 class StandardErrorDisplay final : public MessageDisplay {
-public:
+  public:
     void showMessage(const std::string& utf8Text) override {
         std::fprintf(stderr, "%s\n", utf8Text.c_str());
         std::fflush(stderr);
@@ -18,7 +18,9 @@ MessageDisplay* installedDisplay = nullptr;
 
 }  // namespace
 
-void SetMessageDisplay(MessageDisplay* display) { installedDisplay = display; }
+void SetMessageDisplay(MessageDisplay* display) {
+    installedDisplay = display;
+}
 
 MessageDisplay& CurrentMessageDisplay() {
     return installedDisplay ? *installedDisplay : standardErrorDisplay;

@@ -9,7 +9,7 @@
 namespace kavenra {
 
 class MessageDisplay {
-public:
+  public:
     virtual ~MessageDisplay() = default;
     virtual void showMessage(const std::string& utf8Text) = 0;
 };
