@@ -1,0 +1,211 @@
+#include "engine/ImageConversion.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <limits>
+
+#include "engine/FreeImageBitmap.h"
+#include "engine/ReplacingSave.h"
+
+namespace kavenra {
+namespace {
+
+bool HasEmbeddedNul(const std::string& path) {
+    return path.find('\0') != std::string::npos;
+}
+
+// The value of an ASCII comment tag, bounded by the tag's length so that a tag without its
+// terminating zero cannot be overread.
+std::string_view TagText(FITAG* tag) {
+    const auto* value = static_cast<const char*>(FreeImage_GetTagValue(tag));
+    if (value == nullptr) return {};
+    const std::size_t length = FreeImage_GetTagLength(tag);
+    const void* nul = std::memchr(value, '\0', length);
+    return {value, nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - value) : length};
+}
+
+std::int64_t CommentSizeOr(FIBITMAP& bitmap, const char* key, std::int64_t fallback) {
+    FITAG* tag = nullptr;
+    if (!FreeImage_GetMetadata(FIMD_COMMENTS, &bitmap, key, &tag) || tag == nullptr) {
+        return fallback;
+    }
+    return ParseLeadingInteger(TagText(tag));
+}
+
+// White space as the C locale knows it.
+bool IsCSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// floor(numerator / denominator) for any signs; denominator is not 0.
+__int128 FloorDivide(__int128 numerator, __int128 denominator) {
+    __int128 quotient = numerator / denominator;
+    if (numerator % denominator != 0 && ((numerator < 0) != (denominator < 0))) --quotient;
+    return quotient;
+}
+
+int ClampToInt(__int128 value) {
+    return static_cast<int>(std::clamp<__int128>(value, INT_MIN, INT_MAX));
+}
+
+// The side that follows from the longer one: floor(L * shorter / longer) + 1.
+std::optional<int> ProportionalSide(std::int32_t longest, std::int64_t shorter,
+                                    std::int64_t longer) {
+    if (longer == 0) return std::nullopt;
+    return ClampToInt(FloorDivide(static_cast<__int128>(longest) * shorter, longer) + 1);
+}
+
+}  // namespace
+
+int LoadFlagsFor(FREE_IMAGE_FORMAT format) {
+    switch (format) {
+        case FIF_JPEG:
+            return JPEG_ACCURATE;
+        case FIF_RAW:
+            return RAW_PREVIEW;
+        default:
+            return 0;
+    }
+}
+
+std::int64_t ParseLeadingInteger(std::string_view text) {
+    std::size_t at = 0;
+    while (at < text.size() && IsCSpace(text[at])) ++at;
+    bool negative = false;
+    if (at < text.size() && (text[at] == '+' || text[at] == '-')) negative = text[at++] == '-';
+    constexpr std::int64_t limit = std::numeric_limits<std::int64_t>::max();
+    std::int64_t value = 0;
+    for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
+        const int digit = text[at] - '0';
+        value = value > (limit - digit) / 10 ? limit : value * 10 + digit;
+    }
+    return negative ? -value : value;
+}
+
+SourceSize SourceSizeOf(FIBITMAP& bitmap, FREE_IMAGE_FORMAT format) {
+    SourceSize size{FreeImage_GetWidth(&bitmap), FreeImage_GetHeight(&bitmap)};
+    if (format == FIF_JPEG) {
+        size.width = CommentSizeOr(bitmap, "OriginalJPEGWidth", size.width);
+        size.height = CommentSizeOr(bitmap, "OriginalJPEGHeight", size.height);
+    }
+    return size;
+}
+
+std::optional<TargetSize> TargetSizeFor(std::uint8_t keepAspect, std::int32_t height,
+                                        std::int32_t widthOrLongest, SourceSize source) {
+    if (keepAspect != 1) return TargetSize{widthOrLongest, height};
+    const std::int32_t longest = widthOrLongest;
+    if (source.width > source.height) {
+        const auto side = ProportionalSide(longest, source.height, source.width);
+        if (!side) return std::nullopt;
+        return TargetSize{longest, *side};
+    }
+    const auto side = ProportionalSide(longest, source.width, source.height);
+    if (!side) return std::nullopt;
+    return TargetSize{*side, longest};
+}
+
+FREE_IMAGE_FILTER FilterForCode(int filterCode) {
+    switch (filterCode) {
+        case 1:
+            return FILTER_BOX;
+        case 2:
+            return FILTER_BILINEAR;
+        case 3:
+            return FILTER_BSPLINE;
+        case 4:
+            return FILTER_BICUBIC;
+        case 5:
+            return FILTER_CATMULLROM;
+        default:
+            return FILTER_LANCZOS3;
+    }
+}
+
+int SaveFlagsFor(FREE_IMAGE_FORMAT format, const ConversionSettingsSource& settings) {
+    switch (format) {
+        case FIF_JPEG:
+            switch (settings.jpegCode()) {
+                case 1:
+                    return JPEG_QUALITYBAD;
+                case 2:
+                    return JPEG_QUALITYAVERAGE;
+                case 3:
+                    return JPEG_QUALITYNORMAL;
+                case 4:
+                    return JPEG_QUALITYGOOD;
+                default:
+                    return JPEG_QUALITYSUPERB;
+            }
+        case FIF_BMP:
+            return settings.bmpCode() == 1 ? BMP_DEFAULT : BMP_SAVE_RLE;
+        case FIF_PNG:
+            switch (settings.pngCode()) {
+                case 1:
+                    return PNG_Z_BEST_SPEED;
+                case 2:
+                    return PNG_Z_DEFAULT_COMPRESSION;
+                case 3:
+                    return PNG_Z_BEST_COMPRESSION;
+                default:
+                    return PNG_Z_NO_COMPRESSION;
+            }
+        case FIF_TARGA:
+            return settings.tgaCode() == 1 ? TARGA_DEFAULT : TARGA_SAVE_RLE;
+        case FIF_TIFF:
+            switch (settings.tifCode()) {
+                case 1:
+                    return TIFF_NONE;
+                case 2:
+                    return TIFF_LZW;
+                case 3:
+                    return TIFF_DEFLATE;
+                default:
+                    return TIFF_JPEG;
+            }
+        default:
+            return 0;
+    }
+}
+
+std::string RawOutputPath(const std::string& destination) {
+    const std::size_t slash = destination.find_last_of('/');
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const std::size_t dot = destination.find_last_of('.');
+    if (dot == std::string::npos || dot < nameStart) return destination + ".jpg";
+    return destination.substr(0, dot) + ".jpg";
+}
+
+bool ConvertLoadedImage(FIBITMAP& loaded, FREE_IMAGE_FORMAT format,
+                        const ConversionRequest& request,
+                        const ConversionSettingsSource& settings) {
+    const std::optional<TargetSize> target = TargetSizeFor(
+        request.keepAspect, request.height, request.widthOrLongest, SourceSizeOf(loaded, format));
+    const FREE_IMAGE_FILTER filter = FilterForCode(settings.filterCode());
+    // The switch keeps the loaded bitmap's own size (for JPEG not the size tags' values).
+    const std::optional<TargetSize> size =
+        settings.keepDimensions() ? TargetSize{static_cast<int>(FreeImage_GetWidth(&loaded)),
+                                               static_cast<int>(FreeImage_GetHeight(&loaded))}
+                                  : target;
+    if (!size) return false;
+    const BitmapHandle rescaled(FreeImage_Rescale(&loaded, size->width, size->height, filter));
+
+    const bool raw = format == FIF_RAW;
+    const int flags = raw ? JPEG_DEFAULT : SaveFlagsFor(format, settings);
+    // No bitmap (a side of 0 or less, or no memory): nothing to save, and nothing on disk changes.
+    if (!rescaled) return false;
+    return SaveReplacingFile(raw ? FIF_JPEG : format, *rescaled,
+                             raw ? RawOutputPath(request.destination) : request.destination, flags);
+}
+
+bool ConvertImageFile(const ConversionRequest& request, const ConversionSettingsSource& settings) {
+    if (HasEmbeddedNul(request.source) || HasEmbeddedNul(request.destination)) return false;
+    const FREE_IMAGE_FORMAT format = FreeImage_GetFileType(request.source.c_str(), 0);
+    if (format == FIF_UNKNOWN) return false;
+    const BitmapHandle loaded(FreeImage_Load(format, request.source.c_str(), LoadFlagsFor(format)));
+    if (!loaded) return false;
+    return ConvertLoadedImage(*loaded, format, request, settings);
+}
+
+}  // namespace kavenra

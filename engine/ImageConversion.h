@@ -1,0 +1,76 @@
+#pragma once
+
+// The conversion of one image file, split into its steps. Everything a step needs comes in as an
+// argument or from the settings source it is given, so the same core can run wherever the
+// FreeImage calls are made (in this process today).
+
+#include <FreeImage.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "engine/ConversionSettings.h"
+
+namespace kavenra {
+
+struct ConversionRequest {
+    std::string source;           // path of the input, 8-bit text handed to FreeImage as it is
+    std::string destination;      // path of the output; RAW input is written beside it as ".jpg"
+    std::uint8_t keepAspect = 0;  // 1: longest-side mode; any other value: explicit size
+    std::int32_t height = 0;      // explicit-size mode only
+    std::int32_t widthOrLongest = 0;  // the width, or the longest side L
+};
+
+struct SourceSize {
+    std::int64_t width = 0;
+    std::int64_t height = 0;
+};
+
+struct TargetSize {
+    int width = 0;
+    int height = 0;
+};
+
+// Detects the input's format by content, loads it and hands it to ConvertLoadedImage. True
+// exactly when the output file was saved.
+bool ConvertImageFile(const ConversionRequest& request, const ConversionSettingsSource& settings);
+
+// Everything after the load: source size, target size, filter, rescale, save flags, output name
+// and save. `format` is the input's detected format; `loaded` stays owned by the caller and is
+// released after the rescaled bitmap.
+bool ConvertLoadedImage(FIBITMAP& loaded, FREE_IMAGE_FORMAT format,
+                        const ConversionRequest& request, const ConversionSettingsSource& settings);
+
+// JPEG_ACCURATE for JPEG, RAW_PREVIEW for camera RAW, 0 otherwise.
+int LoadFlagsFor(FREE_IMAGE_FORMAT format);
+
+// The size the target is worked out from. For JPEG the comment tags "OriginalJPEGWidth" and
+// "OriginalJPEGHeight" (present when FreeImage decoded the picture at a reduced scale) win over
+// the bitmap's own size, each on its own.
+SourceSize SourceSizeOf(FIBITMAP& bitmap, FREE_IMAGE_FORMAT format);
+
+// A decimal number read the way C's atol reads it: leading white space, an optional sign, digits
+// up to the first non-digit; 0 when there is no digit. Saturates instead of overflowing.
+std::int64_t ParseLeadingInteger(std::string_view text);
+
+// Longest-side mode: L on the longer side and floor(L * shorter / longer) + 1 on the other, also
+// when the division is exact. Explicit mode: the arguments as they are. Empty when the source
+// size gives no ratio (a longer side of 0, only possible through bogus size tags).
+std::optional<TargetSize> TargetSizeFor(std::uint8_t keepAspect, std::int32_t height,
+                                        std::int32_t widthOrLongest, SourceSize source);
+
+// The options dialog's filter code to FreeImage's filter. Codes 2 and 4 are bilinear and
+// bicubic, which FreeImage numbers the other way round; anything unknown is Lanczos.
+FREE_IMAGE_FILTER FilterForCode(int filterCode);
+
+// The save flags for output in the input's own format, reading only that format's code.
+// Formats without options of their own (RAW included) save with 0.
+int SaveFlagsFor(FREE_IMAGE_FORMAT format, const ConversionSettingsSource& settings);
+
+// RAW input is written as JPEG: the file name's extension (from its last ".") becomes ".jpg", a
+// name without "." gets ".jpg" appended. A "." in a folder name does not count.
+std::string RawOutputPath(const std::string& destination);
+
+}  // namespace kavenra

@@ -1,0 +1,91 @@
+#include "engine/ReplacingSave.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <random>
+
+namespace kavenra {
+namespace {
+
+// The file that a write to `destination` would reach: the target of a symbolic link, so that a
+// link in the destination folder is written through as a plain overwrite would, not replaced.
+std::string WrittenPath(const std::string& destination) {
+    struct stat link {};
+    if (lstat(destination.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) return destination;
+    char resolved[PATH_MAX];
+    return realpath(destination.c_str(), resolved) ? std::string(resolved) : destination;
+}
+
+std::string FolderOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) return {};
+    return path.substr(0, slash + 1);
+}
+
+// Creates an empty, hidden file with a name no other save uses; the mode 0666 is narrowed by the
+// umask as for any new file. Empty when the folder cannot take it.
+std::optional<std::string> CreateUniqueTemporary(const std::string& folder) {
+    std::random_device entropy;
+    std::uniform_int_distribution<unsigned long long> pick;
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        char name[40];
+        std::snprintf(name, sizeof name, ".kavenra-%016llx.part", pick(entropy));
+        std::string path = folder + name;
+        const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            close(fd);
+            return path;
+        }
+        if (errno != EEXIST) return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+// A replaced file keeps what an overwrite in place would have kept.
+void TakeOverAttributes(const std::string& temporary, const struct stat& replaced) {
+    // Only permitted for root or for the file's own owner and groups; otherwise the new file is
+    // simply ours, which is what a save in a folder of one's own gives anyway.
+    if (chown(temporary.c_str(), replaced.st_uid, replaced.st_gid) != 0 &&
+        chown(temporary.c_str(), static_cast<uid_t>(-1), replaced.st_gid) != 0) {
+        // Keeps the process's own owner and group.
+    }
+    chmod(temporary.c_str(), replaced.st_mode & 0777);
+}
+
+}  // namespace
+
+bool SaveReplacingFile(FREE_IMAGE_FORMAT format, FIBITMAP& bitmap, const std::string& destination,
+                       int flags) {
+    if (destination.empty()) return false;
+    const std::string target = WrittenPath(destination);
+
+    struct stat existing {};
+    const bool replacing = stat(target.c_str(), &existing) == 0;
+    // Whatever an overwrite in place could not open stays untouched: folders, devices, pipes, and
+    // files this process may not write.
+    if (replacing && (!S_ISREG(existing.st_mode) || access(target.c_str(), W_OK) != 0)) {
+        return false;
+    }
+
+    const std::optional<std::string> temporary = CreateUniqueTemporary(FolderOf(target));
+    if (!temporary) return false;
+    if (!FreeImage_Save(format, &bitmap, temporary->c_str(), flags)) {
+        unlink(temporary->c_str());
+        return false;
+    }
+    if (replacing) TakeOverAttributes(*temporary, existing);
+    if (rename(temporary->c_str(), target.c_str()) != 0) {
+        unlink(temporary->c_str());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace kavenra
