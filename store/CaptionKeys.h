@@ -1,0 +1,135 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <string_view>
+#include <vector>
+
+// Every (form, key) pair that the program looks up in a language database. A complete language
+// database holds one `traduccion` row for each of them and no others.
+
+namespace kavenra {
+
+// The number that selects a window's rows in `traduccion`.
+enum FormNumber : int {
+    kMainWindowForm = 1,
+    kOptionsDialogForm = 3,
+    kFolderChooserForm = 5,
+    kMessageBoxForm = 6,
+    kAboutBoxForm = 7,
+};
+
+struct CaptionKey {
+    int form;
+    std::string_view key;
+};
+
+constexpr bool operator==(const CaptionKey& a, const CaptionKey& b) {
+    return a.form == b.form && a.key == b.key;
+}
+
+// The permanently shown captions, hints and menu texts, in the order in which the window
+// translation sets them.
+inline constexpr std::array<CaptionKey, 54> kWindowTranslationKeys = {{
+    {kOptionsDialogForm, "Form_Caption"},
+    {kOptionsDialogForm, "Label8"},
+    {kOptionsDialogForm, "GroupBox2"},
+    {kOptionsDialogForm, "Button1"},
+    {kOptionsDialogForm, "Label7"},
+    {kOptionsDialogForm, "RadioButton6"},
+    {kOptionsDialogForm, "RadioButton7"},
+    {kOptionsDialogForm, "RadioButton9"},
+    {kOptionsDialogForm, "RadioButton10"},
+    {kOptionsDialogForm, "RadioButton11"},
+    {kOptionsDialogForm, "RadioButton12"},
+    {kOptionsDialogForm, "RadioButton13"},
+    {kOptionsDialogForm, "RadioButton14"},
+    {kOptionsDialogForm, "RadioButton15"},
+    {kOptionsDialogForm, "RadioButton16"},
+    {kOptionsDialogForm, "RadioButton17"},
+    {kOptionsDialogForm, "RadioButton18"},
+    {kOptionsDialogForm, "ValueListEditor1"},
+    {kMainWindowForm, "MainMenu1"},
+    {kMainWindowForm, "MainMenu1Sub1"},
+    {kMainWindowForm, "MainMenu2"},
+    {kMainWindowForm, "MainMenu2Sub1"},
+    {kMainWindowForm, "MainMenu2Sub2"},
+    {kMainWindowForm, "MainMenu3"},
+    {kMainWindowForm, "MainMenu3Sub1"},
+    {kMainWindowForm, "MainMenu3Sub2"},
+    {kMainWindowForm, "PopupMenu1Sub1"},
+    {kMainWindowForm, "GroupBox1"},
+    {kMainWindowForm, "GroupBox2"},
+    {kMainWindowForm, "Label1"},
+    {kMainWindowForm, "Label2"},
+    {kMainWindowForm, "Label6"},
+    {kMainWindowForm, "Label3"},
+    {kMainWindowForm, "Label9"},
+    {kMainWindowForm, "Label8"},
+    {kMainWindowForm, "CheckBox1"},
+    {kMainWindowForm, "CheckBox2"},
+    {kMainWindowForm, "Button2"},
+    {kMainWindowForm, "Button4"},
+    {kMainWindowForm, "Button3"},
+    {kMainWindowForm, "ListBox1Hint"},
+    {kMainWindowForm, "CheckBox2Hint"},
+    {kMainWindowForm, "SpeedButton2Hint"},
+    {kMainWindowForm, "Button2Hint"},
+    {kFolderChooserForm, "Caption"},
+    {kFolderChooserForm, "Button1"},
+    {kFolderChooserForm, "Button2"},
+    {kAboutBoxForm, "Caption"},
+    {kAboutBoxForm, "Button1"},
+    {kAboutBoxForm, "Label2"},
+    {kAboutBoxForm, "Label4"},
+    {kAboutBoxForm, "Label6"},
+    {kAboutBoxForm, "Label7"},
+    {kAboutBoxForm, "Image15Hint"},
+}};
+
+// Texts looked up at the moment they are shown: messages and their captions, status-bar texts,
+// the JPEG quality label and the message box's buttons.
+inline constexpr std::array<CaptionKey, 33> kShownTextKeys = {{
+    // The JPEG quality label: SRC1 for track bar position 5 (best quality) ... SRC5 for 1.
+    {kOptionsDialogForm, "Label1_from_SRC1"},
+    {kOptionsDialogForm, "Label1_from_SRC2"},
+    {kOptionsDialogForm, "Label1_from_SRC3"},
+    {kOptionsDialogForm, "Label1_from_SRC4"},
+    {kOptionsDialogForm, "Label1_from_SRC5"},
+    {kMainWindowForm, "ImagenMsg1"},
+    {kMainWindowForm, "ImagenMsg2"},
+    {kMainWindowForm, "ImagenMsg3"},
+    {kMainWindowForm, "Texto_validar_imagenes"},
+    {kMainWindowForm, "Texto_caracter_no_valido"},
+    {kMainWindowForm, "Texto_advertencia1"},
+    {kMainWindowForm, "Texto_advertencia2"},
+    {kMainWindowForm, "Texto_advertencia3"},
+    {kMainWindowForm, "Texto_advertencia4"},
+    {kMainWindowForm, "Texto_advertencia5"},
+    {kMainWindowForm, "Texto_advertencia6"},
+    {kMainWindowForm, "Texto_advertencia7"},
+    {kMainWindowForm, "Texto_advertencia8"},
+    {kMainWindowForm, "Caption_Atencion"},
+    {kMainWindowForm, "Texto_redimension"},
+    {kMainWindowForm, "Texto_redimension2"},
+    {kMainWindowForm, "Texto_redimension3"},
+    {kMainWindowForm, "Texto_redimension4"},
+    {kMainWindowForm, "Texto_redimension5"},
+    {kMainWindowForm, "ActualizacionCaption"},
+    {kMainWindowForm, "ActualizacionTexto"},
+    {kFolderChooserForm, "InputBox_Carpeta"},
+    {kFolderChooserForm, "InputBox_Carpeta2"},
+    {kFolderChooserForm, "MsgBox_Carpeta"},
+    {kFolderChooserForm, "MsgBox_Error"},
+    {kFolderChooserForm, "MsgBox_Carpeta2"},
+    {kMessageBoxForm, "Button1"},
+    {kMessageBoxForm, "Button2"},
+}};
+
+// Every pair a complete language database holds: the window translation's keys in their order,
+// then the shown texts.
+std::vector<CaptionKey> AllCaptionKeys();
+
+bool IsKnownCaptionKey(int form, std::string_view key);
+
+}  // namespace kavenra

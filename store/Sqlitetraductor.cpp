@@ -1,0 +1,17 @@
+#include "store/Sqlitetraductor.h"
+
+#include "store/Sqlitecontrol.h"
+
+std::string ActiveLanguageDatabase(const std::string& databaseFile) {
+    return QuerySingleValue(databaseFile, "SELECT ruta FROM idiomas WHERE activo='1'");
+}
+
+// The active language is asked for on every lookup, so a change of language applies to the very
+// next text shown. Keys are the program's own identifiers and go into the statement unescaped.
+QString LookupCaption(int form, const std::string& key) {
+    const std::string languageDatabase = ActiveLanguageDatabase("KVConfig.db");
+    const std::string statement = "SELECT caption FROM traduccion WHERE form='" +
+                                  std::to_string(form) + "' AND object='" + key + "'";
+    const std::string caption = QuerySingleValue(languageDatabase, statement);
+    return QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size()));
+}
