@@ -1,0 +1,36 @@
+-- The settings database, KVConfig.db, as shipped: the options dialog's initial selections,
+-- the first-run flag not yet set, and the interface languages with Spanish active.
+--
+-- Every value is read as text and compared or written with quoted literals (activo='1',
+-- SET jpeg='5', WHERE id='1'), so every column has a declared type whose affinity makes such
+-- literals compare equal to the stored values.
+
+CREATE TABLE configuracion (
+    filtro_redimension TEXT,  -- resampling filter, 1-6
+    jpeg               TEXT,  -- JPEG quality level, 1-5
+    png                TEXT,  -- PNG compression, 1-4
+    bmp                TEXT,  -- BMP compression, 1-2
+    tga                TEXT,  -- TARGA compression, 1-2
+    tif                TEXT,  -- TIFF compression, 1-4
+    primera_ejecucion  TEXT   -- '0' until a language has been chosen at the first run
+);
+
+INSERT INTO configuracion VALUES ('5', '5', '3', '2', '2', '4', '0');
+
+-- The language dialog lists the rows in table order and derives a row's id from its position,
+-- so id must count 0, 1, 2, ... in insertion order. ruta is resolved against the working
+-- directory, which is the program's own folder when it is started normally.
+CREATE TABLE idiomas (
+    id     INTEGER NOT NULL,
+    idioma TEXT,
+    ruta   TEXT,
+    activo TEXT NOT NULL DEFAULT '0'
+);
+
+INSERT INTO idiomas (id, idioma, ruta, activo) VALUES
+    (0, 'Español',   'lang/Espanol.db',   '1'),
+    (1, 'English',   'lang/English.db',   '0'),
+    (2, 'Français',  'lang/Francais.db',  '0'),
+    (3, 'Deutsch',   'lang/Deutsch.db',   '0'),
+    (4, 'Italiano',  'lang/Italiano.db',  '0'),
+    (5, 'Português', 'lang/Portugues.db', '0');

@@ -1,0 +1,105 @@
+-- Interface texts in Deutsch. One row per (form, key) that the program looks up.
+-- form: 1 main window, 3 options dialog, 5 folder chooser, 6 message box, 7 about box.
+-- Captions are UTF-8; a single quote inside a text is written twice.
+
+-- Main window
+INSERT INTO traduccion (form, object, caption) VALUES
+    ('1', 'MainMenu1', 'Datei'),
+    ('1', 'MainMenu1Sub1', 'Beenden'),
+    ('1', 'MainMenu2', 'Optionen'),
+    ('1', 'MainMenu2Sub1', 'Qualitäts- und Skalierungsoptionen'),
+    ('1', 'MainMenu2Sub2', 'Sprachen'),
+    ('1', 'MainMenu3', 'Über ...'),
+    ('1', 'MainMenu3Sub1', 'Änderungsprotokoll'),
+    ('1', 'MainMenu3Sub2', 'Über ...'),
+    ('1', 'PopupMenu1Sub1', 'Bild(er) entfernen'),
+    ('1', 'GroupBox1', ' Abmessungen '),
+    ('1', 'GroupBox2', ' Vorgaben '),
+    ('1', 'Label1', 'Breite'),
+    ('1', 'Label2', 'Höhe'),
+    ('1', 'Label6', 'Längste Seite'),
+    ('1', 'Label3', 'Zielordner'),
+    ('1', 'Label9', 'Zu skalierende Bilder'),
+    ('1', 'Label8', 'Ziehen Sie die gewünschten Bilder in dieses Fenster'),
+    ('1', 'CheckBox1', 'Seitenverhältnis beibehalten'),
+    ('1', 'CheckBox2', 'Größe der RAW-Dateien beibehalten'),
+    ('1', 'Button2', 'Leeren'),
+    ('1', 'Button4', 'Abbrechen'),
+    ('1', 'Button3', 'Starten'),
+    ('1', 'ListBox1Hint', 'Rechtsklick, um Bilder aus der Liste zu entfernen'),
+    ('1', 'CheckBox2Hint', 'Alle hinzugefügten Dateien müssen RAW-Dateien sein'),
+    ('1', 'SpeedButton2Hint', 'Wählen Sie einen Zielordner'),
+    ('1', 'Button2Hint', 'Die Bilderliste leeren'),
+    ('1', 'ImagenMsg1', 'Das Bild ist bereits in der Liste: '),
+    ('1', 'ImagenMsg2', 'Bild zur Liste hinzugefügt'),
+    ('1', 'ImagenMsg3', 'Die Datei ist kein unterstütztes Bild und wurde nicht hinzugefügt'),
+    ('1', 'Texto_validar_imagenes', 'Die Bilder der Liste werden geprüft...'),
+    ('1', 'Texto_caracter_no_valido', 'Dieses Feld nimmt nur Ziffern an. Löschen Sie das Zeichen, das keine Ziffer ist.'),
+    ('1', 'Texto_advertencia1', 'Breite oder Höhe fehlt. Geben Sie vor dem Start beide Maße in Pixeln ein.'),
+    ('1', 'Texto_advertencia2', 'Breite und Höhe müssen ganze Zahlen sein. Korrigieren Sie die Maße vor dem Start.'),
+    ('1', 'Texto_advertencia3', 'Es ist kein Zielordner angegeben. Wählen Sie einen Ordner oder ziehen Sie vor dem Start Bilder in das Fenster.'),
+    ('1', 'Texto_advertencia4', 'Die Bilderliste ist leer. Ziehen Sie vor dem Start Bilder in das Fenster.'),
+    ('1', 'Texto_advertencia5', 'Der Zielordner kann nicht angelegt werden (vielleicht gibt es ihn schon). Trotzdem starten? Dateien mit gleichem Namen werden ersetzt.'),
+    ('1', 'Texto_advertencia6', 'Die längste Seite fehlt. Geben Sie vor dem Start ihr Maß in Pixeln ein.'),
+    ('1', 'Texto_advertencia7', 'Die längste Seite muss eine ganze Zahl sein. Korrigieren Sie den Wert vor dem Start.'),
+    ('1', 'Texto_advertencia8', 'Es ist kein Zielordner angegeben. Wählen Sie einen Ordner oder ziehen Sie vor dem Start Bilder in das Fenster.'),
+    ('1', 'Caption_Atencion', 'Achtung'),
+    ('1', 'Texto_redimension', 'Skalierung abgeschlossen'),
+    ('1', 'Texto_redimension2', 'Alle Bilder wurden skaliert. Möchten Sie den Zielordner öffnen?'),
+    ('1', 'Texto_redimension3', 'Ein Bild konnte nicht umgewandelt werden. Prüfen Sie den Zielordner und das Bild und klicken Sie dann auf Abbrechen.'),
+    ('1', 'Texto_redimension4', 'Skalierung abgebrochen. Bereits umgewandelte Bilder bleiben erhalten.'),
+    ('1', 'Texto_redimension5', 'Wird skaliert:'),
+    ('1', 'ActualizacionCaption', 'Neue Version verfügbar'),
+    ('1', 'ActualizacionTexto', 'Eine neue Version von Kavenra ist erschienen. Möchten Sie die Download-Seite öffnen?');
+
+-- Options dialog
+INSERT INTO traduccion (form, object, caption) VALUES
+    ('3', 'Form_Caption', 'Optionen'),
+    ('3', 'Label8', 'Unterstützte RAW-Formate - FreeImage-Plugin'),
+    ('3', 'GroupBox2', 'Skalierungsfilter'),
+    ('3', 'Button1', 'Speichern'),
+    ('3', 'Label7', 'Kompressionsverhältnis'),
+    ('3', 'ValueListEditor1', 'Dateiendung,Beschreibung'),
+    ('3', 'RadioButton6', 'BMP_DEFAULT      (Ohne Kompression)'),
+    ('3', 'RadioButton7', 'BMP_SAVE_RLE    (RLE-Kompression)'),
+    ('3', 'RadioButton9', 'PNG_Z_BEST_SPEED                    (Schwache Kompression)'),
+    ('3', 'RadioButton10', 'PNG_Z_DEFAULT_COMPRESSION      (Normal)'),
+    ('3', 'RadioButton11', 'PNG_Z_BEST_COMPRESSION     (Beste Kompression)'),
+    ('3', 'RadioButton12', 'PNG_Z_NO_COMPRESSION          (Ohne Kompression)'),
+    ('3', 'RadioButton13', 'TARGA_DEFAULT     (Ohne Kompression)'),
+    ('3', 'RadioButton14', 'TARGA_SAVE_RLE   (RLE-Kompression)'),
+    ('3', 'RadioButton15', 'TIFF_NONE             (Ohne Kompression)'),
+    ('3', 'RadioButton16', 'TIFF_LZW               (LZW-Kompression)'),
+    ('3', 'RadioButton17', 'TIFF_DEFLATE        (ZLIB-Kompression)'),
+    ('3', 'RadioButton18', 'TIFF_JPEG              (JPEG-Kompression)'),
+    ('3', 'Label1_from_SRC1', 'Hervorragende Qualität (JPEG_QUALITYSUPERB)'),
+    ('3', 'Label1_from_SRC2', 'Gute Qualität (JPEG_QUALITYGOOD)'),
+    ('3', 'Label1_from_SRC3', 'Normale Qualität (JPEG_QUALITYNORMAL)'),
+    ('3', 'Label1_from_SRC4', 'Mittlere Qualität (JPEG_QUALITYAVERAGE)'),
+    ('3', 'Label1_from_SRC5', 'Geringe Qualität (JPEG_QUALITYBAD)');
+
+-- Folder chooser
+INSERT INTO traduccion (form, object, caption) VALUES
+    ('5', 'Caption', 'Ordner auswählen'),
+    ('5', 'Button1', 'OK'),
+    ('5', 'Button2', 'Neuer Ordner'),
+    ('5', 'InputBox_Carpeta', 'Neuer Ordner'),
+    ('5', 'InputBox_Carpeta2', 'Name des neuen Ordners:'),
+    ('5', 'MsgBox_Carpeta', 'Der Ordner wurde angelegt.'),
+    ('5', 'MsgBox_Error', 'Der Ordner konnte nicht angelegt werden. Vielleicht gibt es ihn schon, der Name ist ungültig oder Sie dürfen hier nicht schreiben.'),
+    ('5', 'MsgBox_Carpeta2', 'Hinweis');
+
+-- Message box
+INSERT INTO traduccion (form, object, caption) VALUES
+    ('6', 'Button1', 'OK'),
+    ('6', 'Button2', 'Ja');
+
+-- About box
+INSERT INTO traduccion (form, object, caption) VALUES
+    ('7', 'Caption', 'Über ...'),
+    ('7', 'Button1', 'Schließen'),
+    ('7', 'Label2', 'Oktober 2015'),
+    ('7', 'Label4', 'Verwendet die FreeImage-Bibliothek Version'),
+    ('7', 'Label6', 'Mehr Informationen auf freeimage.sourceforge.io'),
+    ('7', 'Label7', 'Wenn es Ihnen nützt, spendieren Sie mir ein Bier! :-)'),
+    ('7', 'Image15Hint', 'Wenn Ihnen das Programm gefällt und Sie können, spendieren Sie mir ein Bier!');

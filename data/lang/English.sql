@@ -1,0 +1,105 @@
+-- Interface texts in English. One row per (form, key) that the program looks up.
+-- form: 1 main window, 3 options dialog, 5 folder chooser, 6 message box, 7 about box.
+-- Captions are UTF-8; a single quote inside a text is written twice.
+
+-- Main window
+INSERT INTO traduccion (form, object, caption) VALUES
+    ('1', 'MainMenu1', 'File'),
+    ('1', 'MainMenu1Sub1', 'Exit'),
+    ('1', 'MainMenu2', 'Options'),
+    ('1', 'MainMenu2Sub1', 'Quality and resizing options'),
+    ('1', 'MainMenu2Sub2', 'Languages'),
+    ('1', 'MainMenu3', 'About ...'),
+    ('1', 'MainMenu3Sub1', 'Changelog'),
+    ('1', 'MainMenu3Sub2', 'About ...'),
+    ('1', 'PopupMenu1Sub1', 'Remove image(s)'),
+    ('1', 'GroupBox1', ' Dimensions '),
+    ('1', 'GroupBox2', ' Presets '),
+    ('1', 'Label1', 'Width'),
+    ('1', 'Label2', 'Height'),
+    ('1', 'Label6', 'Longest side'),
+    ('1', 'Label3', 'Destination folder'),
+    ('1', 'Label9', 'Images to resize'),
+    ('1', 'Label8', 'Drag the images you want onto this window'),
+    ('1', 'CheckBox1', 'Keep aspect ratio'),
+    ('1', 'CheckBox2', 'Keep the size of RAW files'),
+    ('1', 'Button2', 'Clear'),
+    ('1', 'Button4', 'Cancel'),
+    ('1', 'Button3', 'Start'),
+    ('1', 'ListBox1Hint', 'Right-click to remove images from the list'),
+    ('1', 'CheckBox2Hint', 'Every file added must be a RAW file'),
+    ('1', 'SpeedButton2Hint', 'Select a destination folder'),
+    ('1', 'Button2Hint', 'Clear the image list'),
+    ('1', 'ImagenMsg1', 'The image is already in the list: '),
+    ('1', 'ImagenMsg2', 'Image added to the list'),
+    ('1', 'ImagenMsg3', 'The file is not a supported image and was not added'),
+    ('1', 'Texto_validar_imagenes', 'Checking the images in the list...'),
+    ('1', 'Texto_caracter_no_valido', 'This field accepts digits only. Delete the character that is not a digit.'),
+    ('1', 'Texto_advertencia1', 'The width or the height is missing. Enter both sizes in pixels before starting.'),
+    ('1', 'Texto_advertencia2', 'The width and the height must be whole numbers. Correct the sizes before starting.'),
+    ('1', 'Texto_advertencia3', 'There is no destination folder. Choose a folder or drop images on the window before starting.'),
+    ('1', 'Texto_advertencia4', 'The image list is empty. Drag images onto the window before starting.'),
+    ('1', 'Texto_advertencia5', 'The destination folder cannot be created (it may already exist). Start anyway? Files with the same name will be replaced.'),
+    ('1', 'Texto_advertencia6', 'The longest side is missing. Enter its size in pixels before starting.'),
+    ('1', 'Texto_advertencia7', 'The longest side must be a whole number. Correct it before starting.'),
+    ('1', 'Texto_advertencia8', 'There is no destination folder. Choose a folder or drop images on the window before starting.'),
+    ('1', 'Caption_Atencion', 'Warning'),
+    ('1', 'Texto_redimension', 'Resizing finished'),
+    ('1', 'Texto_redimension2', 'All the images have been resized. Do you want to open the destination folder?'),
+    ('1', 'Texto_redimension3', 'An image could not be converted. Check the destination folder and the image, then press Cancel.'),
+    ('1', 'Texto_redimension4', 'Resizing cancelled. The images already converted are kept.'),
+    ('1', 'Texto_redimension5', 'Resizing'),
+    ('1', 'ActualizacionCaption', 'New version available'),
+    ('1', 'ActualizacionTexto', 'A new version of Kavenra has been published. Do you want to open the download page?');
+
+-- Options dialog
+INSERT INTO traduccion (form, object, caption) VALUES
+    ('3', 'Form_Caption', 'Options'),
+    ('3', 'Label8', 'Supported RAW formats - FreeImage plugin'),
+    ('3', 'GroupBox2', 'Resampling filter'),
+    ('3', 'Button1', 'Save'),
+    ('3', 'Label7', 'Compression ratio'),
+    ('3', 'ValueListEditor1', 'Extension,Description'),
+    ('3', 'RadioButton6', 'BMP_DEFAULT      (No compression)'),
+    ('3', 'RadioButton7', 'BMP_SAVE_RLE    (RLE compression)'),
+    ('3', 'RadioButton9', 'PNG_Z_BEST_SPEED                    (Low compression)'),
+    ('3', 'RadioButton10', 'PNG_Z_DEFAULT_COMPRESSION      (Normal)'),
+    ('3', 'RadioButton11', 'PNG_Z_BEST_COMPRESSION     (Best compression)'),
+    ('3', 'RadioButton12', 'PNG_Z_NO_COMPRESSION          (No compression)'),
+    ('3', 'RadioButton13', 'TARGA_DEFAULT     (No compression)'),
+    ('3', 'RadioButton14', 'TARGA_SAVE_RLE   (RLE compression)'),
+    ('3', 'RadioButton15', 'TIFF_NONE             (No compression)'),
+    ('3', 'RadioButton16', 'TIFF_LZW               (LZW compression)'),
+    ('3', 'RadioButton17', 'TIFF_DEFLATE        (ZLIB compression)'),
+    ('3', 'RadioButton18', 'TIFF_JPEG              (JPEG compression)'),
+    ('3', 'Label1_from_SRC1', 'Superb quality (JPEG_QUALITYSUPERB)'),
+    ('3', 'Label1_from_SRC2', 'Good quality (JPEG_QUALITYGOOD)'),
+    ('3', 'Label1_from_SRC3', 'Normal quality (JPEG_QUALITYNORMAL)'),
+    ('3', 'Label1_from_SRC4', 'Average quality (JPEG_QUALITYAVERAGE)'),
+    ('3', 'Label1_from_SRC5', 'Low quality (JPEG_QUALITYBAD)');
+
+-- Folder chooser
+INSERT INTO traduccion (form, object, caption) VALUES
+    ('5', 'Caption', 'Select folder'),
+    ('5', 'Button1', 'OK'),
+    ('5', 'Button2', 'New folder'),
+    ('5', 'InputBox_Carpeta', 'New folder'),
+    ('5', 'InputBox_Carpeta2', 'Name of the new folder:'),
+    ('5', 'MsgBox_Carpeta', 'The folder has been created.'),
+    ('5', 'MsgBox_Error', 'The folder could not be created. It may already exist, its name may not be valid, or you may not be allowed to write here.'),
+    ('5', 'MsgBox_Carpeta2', 'Notice');
+
+-- Message box
+INSERT INTO traduccion (form, object, caption) VALUES
+    ('6', 'Button1', 'OK'),
+    ('6', 'Button2', 'Yes');
+
+-- About box
+INSERT INTO traduccion (form, object, caption) VALUES
+    ('7', 'Caption', 'About ...'),
+    ('7', 'Button1', 'Close'),
+    ('7', 'Label2', 'October 2015'),
+    ('7', 'Label4', 'Uses the FreeImage library version'),
+    ('7', 'Label6', 'More information at freeimage.sourceforge.io'),
+    ('7', 'Label7', 'If you find it useful, buy me a beer! :-)'),
+    ('7', 'Image15Hint', 'If you like the program and can afford it, buy me a beer!');

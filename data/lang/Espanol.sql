@@ -1,0 +1,105 @@
+-- Interface texts in Español. One row per (form, key) that the program looks up.
+-- form: 1 main window, 3 options dialog, 5 folder chooser, 6 message box, 7 about box.
+-- Captions are UTF-8; a single quote inside a text is written twice.
+
+-- Main window
+INSERT INTO traduccion (form, object, caption) VALUES
+    ('1', 'MainMenu1', 'Archivo'),
+    ('1', 'MainMenu1Sub1', 'Salir'),
+    ('1', 'MainMenu2', 'Opciones'),
+    ('1', 'MainMenu2Sub1', 'Opciones de calidad y redimensionado'),
+    ('1', 'MainMenu2Sub2', 'Lenguajes'),
+    ('1', 'MainMenu3', 'Acerca de ...'),
+    ('1', 'MainMenu3Sub1', 'Changelog'),
+    ('1', 'MainMenu3Sub2', 'Acerca de ...'),
+    ('1', 'PopupMenu1Sub1', 'Quitar imágen/es'),
+    ('1', 'GroupBox1', ' Dimensiones '),
+    ('1', 'GroupBox2', ' Por defecto '),
+    ('1', 'Label1', 'Ancho'),
+    ('1', 'Label2', 'Alto'),
+    ('1', 'Label6', 'Lado más grande'),
+    ('1', 'Label3', 'Carpeta de destino'),
+    ('1', 'Label9', 'Imágenes a redimensionar'),
+    ('1', 'Label8', 'Arrastra las imágenes que quieras hasta este formulario'),
+    ('1', 'CheckBox1', 'Mantener Relación de Aspecto'),
+    ('1', 'CheckBox2', 'Mantener dimensiónes en ficheros RAW'),
+    ('1', 'Button2', 'Limpiar'),
+    ('1', 'Button4', 'Cancelar'),
+    ('1', 'Button3', 'Comenzar'),
+    ('1', 'ListBox1Hint', 'Botón derecho para quitar imágenes de la lista'),
+    ('1', 'CheckBox2Hint', 'Todos los ficheros añadidos deben ser RAW'),
+    ('1', 'SpeedButton2Hint', 'Selecciona una carpeta de destino'),
+    ('1', 'Button2Hint', 'Limpiar la lista de imágenes'),
+    ('1', 'ImagenMsg1', 'La imagen ya está en la lista: '),
+    ('1', 'ImagenMsg2', 'Imagen añadida a la lista'),
+    ('1', 'ImagenMsg3', 'El fichero no es una imagen compatible y no se ha añadido'),
+    ('1', 'Texto_validar_imagenes', 'Comprobando las imágenes de la lista...'),
+    ('1', 'Texto_caracter_no_valido', 'Este campo solo admite números. Borra el carácter que no es una cifra.'),
+    ('1', 'Texto_advertencia1', 'Falta el ancho o el alto. Escribe las dos medidas en píxeles antes de comenzar.'),
+    ('1', 'Texto_advertencia2', 'El ancho y el alto deben ser números enteros. Corrige las medidas antes de comenzar.'),
+    ('1', 'Texto_advertencia3', 'No hay carpeta de destino. Elige una carpeta o arrastra imágenes a la ventana antes de comenzar.'),
+    ('1', 'Texto_advertencia4', 'La lista de imágenes está vacía. Arrastra imágenes hasta la ventana antes de comenzar.'),
+    ('1', 'Texto_advertencia5', 'No se puede crear la carpeta de destino (quizá ya existe). ¿Comenzar de todos modos? Se reemplazarán los ficheros con el mismo nombre.'),
+    ('1', 'Texto_advertencia6', 'Falta el lado más grande. Escribe su medida en píxeles antes de comenzar.'),
+    ('1', 'Texto_advertencia7', 'El lado más grande debe ser un número entero. Corrige la medida antes de comenzar.'),
+    ('1', 'Texto_advertencia8', 'No hay carpeta de destino. Elige una carpeta o arrastra imágenes a la ventana antes de comenzar.'),
+    ('1', 'Caption_Atencion', 'Atención'),
+    ('1', 'Texto_redimension', 'Redimensionado terminado'),
+    ('1', 'Texto_redimension2', 'Se han redimensionado todas las imágenes. ¿Quieres abrir la carpeta de destino?'),
+    ('1', 'Texto_redimension3', 'No se ha podido convertir una imagen. Revisa la carpeta de destino y la imagen, y después pulsa Cancelar.'),
+    ('1', 'Texto_redimension4', 'Redimensionado cancelado. Las imágenes ya convertidas se conservan.'),
+    ('1', 'Texto_redimension5', 'Redimensionando'),
+    ('1', 'ActualizacionCaption', 'Nueva versión disponible'),
+    ('1', 'ActualizacionTexto', 'Se ha publicado una nueva versión de Kavenra. ¿Quieres abrir la página de descargas?');
+
+-- Options dialog
+INSERT INTO traduccion (form, object, caption) VALUES
+    ('3', 'Form_Caption', 'Opciones'),
+    ('3', 'Label8', 'RAW Soportados - FreeImage Plugin'),
+    ('3', 'GroupBox2', 'Filtro de reescalado'),
+    ('3', 'Button1', 'Guardar'),
+    ('3', 'Label7', 'Ratio de compresión'),
+    ('3', 'ValueListEditor1', 'Extensión,Descripción'),
+    ('3', 'RadioButton6', 'BMP_DEFAULT      (Sin compresión)'),
+    ('3', 'RadioButton7', 'BMP_SAVE_RLE    (Con compresión RLE)'),
+    ('3', 'RadioButton9', 'PNG_Z_BEST_SPEED                    (Mala compresión) '),
+    ('3', 'RadioButton10', 'PNG_Z_DEFAULT_COMPRESSION      (Normal)'),
+    ('3', 'RadioButton11', 'PNG_Z_BEST_COMPRESSION     (Mejor compresión)'),
+    ('3', 'RadioButton12', 'PNG_Z_NO_COMPRESSION          (Sin compresión)'),
+    ('3', 'RadioButton13', 'TARGA_DEFAULT     (Sin compresión)'),
+    ('3', 'RadioButton14', 'TARGA_SAVE_RLE   (Con compresión RLE)'),
+    ('3', 'RadioButton15', 'TIFF_NONE             (Sin compresión)'),
+    ('3', 'RadioButton16', 'TIFF_LZW               (Compresión LZW)'),
+    ('3', 'RadioButton17', 'TIFF_DEFLATE        (Compresión ZLIB)'),
+    ('3', 'RadioButton18', 'TIFF_JPEG              (Compresión JPEG)'),
+    ('3', 'Label1_from_SRC1', 'Calidad excelente (JPEG_QUALITYSUPERB)'),
+    ('3', 'Label1_from_SRC2', 'Buena calidad (JPEG_QUALITYGOOD)'),
+    ('3', 'Label1_from_SRC3', 'Calidad normal (JPEG_QUALITYNORMAL)'),
+    ('3', 'Label1_from_SRC4', 'Calidad media (JPEG_QUALITYAVERAGE)'),
+    ('3', 'Label1_from_SRC5', 'Calidad baja (JPEG_QUALITYBAD)');
+
+-- Folder chooser
+INSERT INTO traduccion (form, object, caption) VALUES
+    ('5', 'Caption', 'Selección carpeta'),
+    ('5', 'Button1', 'Aceptar'),
+    ('5', 'Button2', 'Crear carpeta'),
+    ('5', 'InputBox_Carpeta', 'Nueva carpeta'),
+    ('5', 'InputBox_Carpeta2', 'Nombre de la nueva carpeta:'),
+    ('5', 'MsgBox_Carpeta', 'La carpeta se ha creado correctamente.'),
+    ('5', 'MsgBox_Error', 'No se ha podido crear la carpeta. Puede que ya exista, que el nombre no sea válido o que no tengas permiso para escribir aquí.'),
+    ('5', 'MsgBox_Carpeta2', 'Aviso');
+
+-- Message box
+INSERT INTO traduccion (form, object, caption) VALUES
+    ('6', 'Button1', 'Aceptar'),
+    ('6', 'Button2', 'Sí');
+
+-- About box
+INSERT INTO traduccion (form, object, caption) VALUES
+    ('7', 'Caption', 'Acerca de ...'),
+    ('7', 'Button1', 'Cerrar'),
+    ('7', 'Label2', 'Octubre 2015'),
+    ('7', 'Label4', 'Utiliza la librería FreeImage versión'),
+    ('7', 'Label6', 'Más información en freeimage.sourceforge.io'),
+    ('7', 'Label7', 'Si te es útil, ¡invitame a una cerveza! :-)'),
+    ('7', 'Image15Hint', 'Si te gusta el programa y puedes, invitame a una cerveza!');

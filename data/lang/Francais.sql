@@ -1,0 +1,105 @@
+-- Interface texts in Français. One row per (form, key) that the program looks up.
+-- form: 1 main window, 3 options dialog, 5 folder chooser, 6 message box, 7 about box.
+-- Captions are UTF-8; a single quote inside a text is written twice.
+
+-- Main window
+INSERT INTO traduccion (form, object, caption) VALUES
+    ('1', 'MainMenu1', 'Fichier'),
+    ('1', 'MainMenu1Sub1', 'Quitter'),
+    ('1', 'MainMenu2', 'Options'),
+    ('1', 'MainMenu2Sub1', 'Options de qualité et de redimensionnement'),
+    ('1', 'MainMenu2Sub2', 'Langues'),
+    ('1', 'MainMenu3', 'À propos ...'),
+    ('1', 'MainMenu3Sub1', 'Historique des versions'),
+    ('1', 'MainMenu3Sub2', 'À propos ...'),
+    ('1', 'PopupMenu1Sub1', 'Retirer la ou les images'),
+    ('1', 'GroupBox1', ' Dimensions '),
+    ('1', 'GroupBox2', ' Formats prédéfinis '),
+    ('1', 'Label1', 'Largeur'),
+    ('1', 'Label2', 'Hauteur'),
+    ('1', 'Label6', 'Plus grand côté'),
+    ('1', 'Label3', 'Dossier de destination'),
+    ('1', 'Label9', 'Images à redimensionner'),
+    ('1', 'Label8', 'Faites glisser les images voulues sur cette fenêtre'),
+    ('1', 'CheckBox1', 'Conserver les proportions'),
+    ('1', 'CheckBox2', 'Conserver la taille des fichiers RAW'),
+    ('1', 'Button2', 'Vider'),
+    ('1', 'Button4', 'Annuler'),
+    ('1', 'Button3', 'Démarrer'),
+    ('1', 'ListBox1Hint', 'Clic droit pour retirer des images de la liste'),
+    ('1', 'CheckBox2Hint', 'Tous les fichiers ajoutés doivent être des fichiers RAW'),
+    ('1', 'SpeedButton2Hint', 'Choisissez un dossier de destination'),
+    ('1', 'Button2Hint', 'Vider la liste des images'),
+    ('1', 'ImagenMsg1', 'L''image est déjà dans la liste : '),
+    ('1', 'ImagenMsg2', 'Image ajoutée à la liste'),
+    ('1', 'ImagenMsg3', 'Le fichier n''est pas une image prise en charge ; il n''a pas été ajouté'),
+    ('1', 'Texto_validar_imagenes', 'Vérification des images de la liste...'),
+    ('1', 'Texto_caracter_no_valido', 'Ce champ n''accepte que des chiffres. Supprimez le caractère qui n''est pas un chiffre.'),
+    ('1', 'Texto_advertencia1', 'La largeur ou la hauteur manque. Saisissez les deux dimensions en pixels avant de démarrer.'),
+    ('1', 'Texto_advertencia2', 'La largeur et la hauteur doivent être des nombres entiers. Corrigez-les avant de démarrer.'),
+    ('1', 'Texto_advertencia3', 'Aucun dossier de destination. Choisissez un dossier ou déposez des images sur la fenêtre avant de démarrer.'),
+    ('1', 'Texto_advertencia4', 'La liste des images est vide. Faites glisser des images sur la fenêtre avant de démarrer.'),
+    ('1', 'Texto_advertencia5', 'Impossible de créer le dossier de destination (il existe peut-être déjà). Démarrer quand même ? Les fichiers de même nom seront remplacés.'),
+    ('1', 'Texto_advertencia6', 'Le plus grand côté manque. Saisissez sa dimension en pixels avant de démarrer.'),
+    ('1', 'Texto_advertencia7', 'Le plus grand côté doit être un nombre entier. Corrigez-le avant de démarrer.'),
+    ('1', 'Texto_advertencia8', 'Aucun dossier de destination. Choisissez un dossier ou déposez des images sur la fenêtre avant de démarrer.'),
+    ('1', 'Caption_Atencion', 'Attention'),
+    ('1', 'Texto_redimension', 'Redimensionnement terminé'),
+    ('1', 'Texto_redimension2', 'Toutes les images ont été redimensionnées. Voulez-vous ouvrir le dossier de destination ?'),
+    ('1', 'Texto_redimension3', 'Une image n''a pas pu être convertie. Vérifiez le dossier de destination et l''image, puis cliquez sur Annuler.'),
+    ('1', 'Texto_redimension4', 'Redimensionnement annulé. Les images déjà converties sont conservées.'),
+    ('1', 'Texto_redimension5', 'Redimensionnement de'),
+    ('1', 'ActualizacionCaption', 'Nouvelle version disponible'),
+    ('1', 'ActualizacionTexto', 'Une nouvelle version de Kavenra est disponible. Voulez-vous ouvrir la page de téléchargement ?');
+
+-- Options dialog
+INSERT INTO traduccion (form, object, caption) VALUES
+    ('3', 'Form_Caption', 'Options'),
+    ('3', 'Label8', 'Formats RAW pris en charge - plugin FreeImage'),
+    ('3', 'GroupBox2', 'Filtre de redimensionnement'),
+    ('3', 'Button1', 'Enregistrer'),
+    ('3', 'Label7', 'Taux de compression'),
+    ('3', 'ValueListEditor1', 'Extension,Description'),
+    ('3', 'RadioButton6', 'BMP_DEFAULT      (Sans compression)'),
+    ('3', 'RadioButton7', 'BMP_SAVE_RLE    (Compression RLE)'),
+    ('3', 'RadioButton9', 'PNG_Z_BEST_SPEED                    (Compression faible)'),
+    ('3', 'RadioButton10', 'PNG_Z_DEFAULT_COMPRESSION      (Normale)'),
+    ('3', 'RadioButton11', 'PNG_Z_BEST_COMPRESSION     (Meilleure compression)'),
+    ('3', 'RadioButton12', 'PNG_Z_NO_COMPRESSION          (Sans compression)'),
+    ('3', 'RadioButton13', 'TARGA_DEFAULT     (Sans compression)'),
+    ('3', 'RadioButton14', 'TARGA_SAVE_RLE   (Compression RLE)'),
+    ('3', 'RadioButton15', 'TIFF_NONE             (Sans compression)'),
+    ('3', 'RadioButton16', 'TIFF_LZW               (Compression LZW)'),
+    ('3', 'RadioButton17', 'TIFF_DEFLATE        (Compression ZLIB)'),
+    ('3', 'RadioButton18', 'TIFF_JPEG              (Compression JPEG)'),
+    ('3', 'Label1_from_SRC1', 'Qualité excellente (JPEG_QUALITYSUPERB)'),
+    ('3', 'Label1_from_SRC2', 'Bonne qualité (JPEG_QUALITYGOOD)'),
+    ('3', 'Label1_from_SRC3', 'Qualité normale (JPEG_QUALITYNORMAL)'),
+    ('3', 'Label1_from_SRC4', 'Qualité moyenne (JPEG_QUALITYAVERAGE)'),
+    ('3', 'Label1_from_SRC5', 'Qualité faible (JPEG_QUALITYBAD)');
+
+-- Folder chooser
+INSERT INTO traduccion (form, object, caption) VALUES
+    ('5', 'Caption', 'Choix du dossier'),
+    ('5', 'Button1', 'OK'),
+    ('5', 'Button2', 'Nouveau dossier'),
+    ('5', 'InputBox_Carpeta', 'Nouveau dossier'),
+    ('5', 'InputBox_Carpeta2', 'Nom du nouveau dossier :'),
+    ('5', 'MsgBox_Carpeta', 'Le dossier a été créé.'),
+    ('5', 'MsgBox_Error', 'Le dossier n''a pas pu être créé. Il existe peut-être déjà, son nom n''est pas valide ou vous n''avez pas le droit d''écrire ici.'),
+    ('5', 'MsgBox_Carpeta2', 'Avis');
+
+-- Message box
+INSERT INTO traduccion (form, object, caption) VALUES
+    ('6', 'Button1', 'OK'),
+    ('6', 'Button2', 'Oui');
+
+-- About box
+INSERT INTO traduccion (form, object, caption) VALUES
+    ('7', 'Caption', 'À propos ...'),
+    ('7', 'Button1', 'Fermer'),
+    ('7', 'Label2', 'Octobre 2015'),
+    ('7', 'Label4', 'Utilise la bibliothèque FreeImage version'),
+    ('7', 'Label6', 'Plus d''informations sur freeimage.sourceforge.io'),
+    ('7', 'Label7', 'Si ce programme vous est utile, offrez-moi une bière ! :-)'),
+    ('7', 'Image15Hint', 'Si le programme vous plaît et que vous le pouvez, offrez-moi une bière !');

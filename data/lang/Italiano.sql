@@ -1,0 +1,105 @@
+-- Interface texts in Italiano. One row per (form, key) that the program looks up.
+-- form: 1 main window, 3 options dialog, 5 folder chooser, 6 message box, 7 about box.
+-- Captions are UTF-8; a single quote inside a text is written twice.
+
+-- Main window
+INSERT INTO traduccion (form, object, caption) VALUES
+    ('1', 'MainMenu1', 'File'),
+    ('1', 'MainMenu1Sub1', 'Esci'),
+    ('1', 'MainMenu2', 'Opzioni'),
+    ('1', 'MainMenu2Sub1', 'Opzioni di qualità e ridimensionamento'),
+    ('1', 'MainMenu2Sub2', 'Lingue'),
+    ('1', 'MainMenu3', 'Informazioni ...'),
+    ('1', 'MainMenu3Sub1', 'Registro delle modifiche'),
+    ('1', 'MainMenu3Sub2', 'Informazioni ...'),
+    ('1', 'PopupMenu1Sub1', 'Rimuovi immagine/i'),
+    ('1', 'GroupBox1', ' Dimensioni '),
+    ('1', 'GroupBox2', ' Predefinite '),
+    ('1', 'Label1', 'Larghezza'),
+    ('1', 'Label2', 'Altezza'),
+    ('1', 'Label6', 'Lato più lungo'),
+    ('1', 'Label3', 'Cartella di destinazione'),
+    ('1', 'Label9', 'Immagini da ridimensionare'),
+    ('1', 'Label8', 'Trascina le immagini che vuoi in questa finestra'),
+    ('1', 'CheckBox1', 'Mantieni le proporzioni'),
+    ('1', 'CheckBox2', 'Mantieni le dimensioni dei file RAW'),
+    ('1', 'Button2', 'Svuota'),
+    ('1', 'Button4', 'Annulla'),
+    ('1', 'Button3', 'Avvia'),
+    ('1', 'ListBox1Hint', 'Clic destro per togliere immagini dall''elenco'),
+    ('1', 'CheckBox2Hint', 'Tutti i file aggiunti devono essere RAW'),
+    ('1', 'SpeedButton2Hint', 'Seleziona una cartella di destinazione'),
+    ('1', 'Button2Hint', 'Svuota l''elenco delle immagini'),
+    ('1', 'ImagenMsg1', 'L''immagine è già nell''elenco: '),
+    ('1', 'ImagenMsg2', 'Immagine aggiunta all''elenco'),
+    ('1', 'ImagenMsg3', 'Il file non è un''immagine supportata e non è stato aggiunto'),
+    ('1', 'Texto_validar_imagenes', 'Verifica delle immagini dell''elenco...'),
+    ('1', 'Texto_caracter_no_valido', 'Questo campo accetta solo cifre. Cancella il carattere che non è una cifra.'),
+    ('1', 'Texto_advertencia1', 'Manca la larghezza o l''altezza. Inserisci entrambe le misure in pixel prima di avviare.'),
+    ('1', 'Texto_advertencia2', 'Larghezza e altezza devono essere numeri interi. Correggi le misure prima di avviare.'),
+    ('1', 'Texto_advertencia3', 'Manca la cartella di destinazione. Scegli una cartella o trascina delle immagini nella finestra prima di avviare.'),
+    ('1', 'Texto_advertencia4', 'L''elenco delle immagini è vuoto. Trascina delle immagini nella finestra prima di avviare.'),
+    ('1', 'Texto_advertencia5', 'Impossibile creare la cartella di destinazione (forse esiste già). Avviare comunque? I file con lo stesso nome verranno sostituiti.'),
+    ('1', 'Texto_advertencia6', 'Manca il lato più lungo. Inserisci la sua misura in pixel prima di avviare.'),
+    ('1', 'Texto_advertencia7', 'Il lato più lungo deve essere un numero intero. Correggilo prima di avviare.'),
+    ('1', 'Texto_advertencia8', 'Manca la cartella di destinazione. Scegli una cartella o trascina delle immagini nella finestra prima di avviare.'),
+    ('1', 'Caption_Atencion', 'Attenzione'),
+    ('1', 'Texto_redimension', 'Ridimensionamento completato'),
+    ('1', 'Texto_redimension2', 'Tutte le immagini sono state ridimensionate. Vuoi aprire la cartella di destinazione?'),
+    ('1', 'Texto_redimension3', 'Non è stato possibile convertire un''immagine. Controlla la cartella di destinazione e l''immagine, poi premi Annulla.'),
+    ('1', 'Texto_redimension4', 'Ridimensionamento annullato. Le immagini già convertite vengono conservate.'),
+    ('1', 'Texto_redimension5', 'Ridimensionamento di'),
+    ('1', 'ActualizacionCaption', 'Nuova versione disponibile'),
+    ('1', 'ActualizacionTexto', 'È stata pubblicata una nuova versione di Kavenra. Vuoi aprire la pagina di download?');
+
+-- Options dialog
+INSERT INTO traduccion (form, object, caption) VALUES
+    ('3', 'Form_Caption', 'Opzioni'),
+    ('3', 'Label8', 'Formati RAW supportati - plugin FreeImage'),
+    ('3', 'GroupBox2', 'Filtro di ridimensionamento'),
+    ('3', 'Button1', 'Salva'),
+    ('3', 'Label7', 'Rapporto di compressione'),
+    ('3', 'ValueListEditor1', 'Estensione,Descrizione'),
+    ('3', 'RadioButton6', 'BMP_DEFAULT      (Senza compressione)'),
+    ('3', 'RadioButton7', 'BMP_SAVE_RLE    (Compressione RLE)'),
+    ('3', 'RadioButton9', 'PNG_Z_BEST_SPEED                    (Compressione scarsa)'),
+    ('3', 'RadioButton10', 'PNG_Z_DEFAULT_COMPRESSION      (Normale)'),
+    ('3', 'RadioButton11', 'PNG_Z_BEST_COMPRESSION     (Compressione migliore)'),
+    ('3', 'RadioButton12', 'PNG_Z_NO_COMPRESSION          (Senza compressione)'),
+    ('3', 'RadioButton13', 'TARGA_DEFAULT     (Senza compressione)'),
+    ('3', 'RadioButton14', 'TARGA_SAVE_RLE   (Compressione RLE)'),
+    ('3', 'RadioButton15', 'TIFF_NONE             (Senza compressione)'),
+    ('3', 'RadioButton16', 'TIFF_LZW               (Compressione LZW)'),
+    ('3', 'RadioButton17', 'TIFF_DEFLATE        (Compressione ZLIB)'),
+    ('3', 'RadioButton18', 'TIFF_JPEG              (Compressione JPEG)'),
+    ('3', 'Label1_from_SRC1', 'Qualità eccellente (JPEG_QUALITYSUPERB)'),
+    ('3', 'Label1_from_SRC2', 'Qualità buona (JPEG_QUALITYGOOD)'),
+    ('3', 'Label1_from_SRC3', 'Qualità normale (JPEG_QUALITYNORMAL)'),
+    ('3', 'Label1_from_SRC4', 'Qualità media (JPEG_QUALITYAVERAGE)'),
+    ('3', 'Label1_from_SRC5', 'Qualità bassa (JPEG_QUALITYBAD)');
+
+-- Folder chooser
+INSERT INTO traduccion (form, object, caption) VALUES
+    ('5', 'Caption', 'Selezione cartella'),
+    ('5', 'Button1', 'OK'),
+    ('5', 'Button2', 'Nuova cartella'),
+    ('5', 'InputBox_Carpeta', 'Nuova cartella'),
+    ('5', 'InputBox_Carpeta2', 'Nome della nuova cartella:'),
+    ('5', 'MsgBox_Carpeta', 'La cartella è stata creata.'),
+    ('5', 'MsgBox_Error', 'Impossibile creare la cartella. Forse esiste già, il nome non è valido oppure non hai il permesso di scrivere qui.'),
+    ('5', 'MsgBox_Carpeta2', 'Avviso');
+
+-- Message box
+INSERT INTO traduccion (form, object, caption) VALUES
+    ('6', 'Button1', 'OK'),
+    ('6', 'Button2', 'Sì');
+
+-- About box
+INSERT INTO traduccion (form, object, caption) VALUES
+    ('7', 'Caption', 'Informazioni ...'),
+    ('7', 'Button1', 'Chiudi'),
+    ('7', 'Label2', 'Ottobre 2015'),
+    ('7', 'Label4', 'Usa la libreria FreeImage versione'),
+    ('7', 'Label6', 'Maggiori informazioni su freeimage.sourceforge.io'),
+    ('7', 'Label7', 'Se ti è utile, offrimi una birra! :-)'),
+    ('7', 'Image15Hint', 'Se il programma ti piace e puoi, offrimi una birra!');

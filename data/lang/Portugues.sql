@@ -1,0 +1,105 @@
+-- Interface texts in Português. One row per (form, key) that the program looks up.
+-- form: 1 main window, 3 options dialog, 5 folder chooser, 6 message box, 7 about box.
+-- Captions are UTF-8; a single quote inside a text is written twice.
+
+-- Main window
+INSERT INTO traduccion (form, object, caption) VALUES
+    ('1', 'MainMenu1', 'Arquivo'),
+    ('1', 'MainMenu1Sub1', 'Sair'),
+    ('1', 'MainMenu2', 'Opções'),
+    ('1', 'MainMenu2Sub1', 'Opções de qualidade e redimensionamento'),
+    ('1', 'MainMenu2Sub2', 'Idiomas'),
+    ('1', 'MainMenu3', 'Sobre ...'),
+    ('1', 'MainMenu3Sub1', 'Histórico de alterações'),
+    ('1', 'MainMenu3Sub2', 'Sobre ...'),
+    ('1', 'PopupMenu1Sub1', 'Remover imagem(ns)'),
+    ('1', 'GroupBox1', ' Dimensões '),
+    ('1', 'GroupBox2', ' Predefinições '),
+    ('1', 'Label1', 'Largura'),
+    ('1', 'Label2', 'Altura'),
+    ('1', 'Label6', 'Lado maior'),
+    ('1', 'Label3', 'Pasta de destino'),
+    ('1', 'Label9', 'Imagens a redimensionar'),
+    ('1', 'Label8', 'Arraste as imagens que quiser para esta janela'),
+    ('1', 'CheckBox1', 'Manter a proporção'),
+    ('1', 'CheckBox2', 'Manter o tamanho dos arquivos RAW'),
+    ('1', 'Button2', 'Limpar'),
+    ('1', 'Button4', 'Cancelar'),
+    ('1', 'Button3', 'Iniciar'),
+    ('1', 'ListBox1Hint', 'Clique com o botão direito para remover imagens da lista'),
+    ('1', 'CheckBox2Hint', 'Todos os arquivos adicionados devem ser RAW'),
+    ('1', 'SpeedButton2Hint', 'Selecione uma pasta de destino'),
+    ('1', 'Button2Hint', 'Limpar a lista de imagens'),
+    ('1', 'ImagenMsg1', 'A imagem já está na lista: '),
+    ('1', 'ImagenMsg2', 'Imagem adicionada à lista'),
+    ('1', 'ImagenMsg3', 'O arquivo não é uma imagem suportada e não foi adicionado'),
+    ('1', 'Texto_validar_imagenes', 'Verificando as imagens da lista...'),
+    ('1', 'Texto_caracter_no_valido', 'Este campo aceita apenas dígitos. Apague o caractere que não é um dígito.'),
+    ('1', 'Texto_advertencia1', 'Falta a largura ou a altura. Digite as duas medidas em pixels antes de iniciar.'),
+    ('1', 'Texto_advertencia2', 'A largura e a altura devem ser números inteiros. Corrija as medidas antes de iniciar.'),
+    ('1', 'Texto_advertencia3', 'Não há pasta de destino. Escolha uma pasta ou arraste imagens para a janela antes de iniciar.'),
+    ('1', 'Texto_advertencia4', 'A lista de imagens está vazia. Arraste imagens para a janela antes de iniciar.'),
+    ('1', 'Texto_advertencia5', 'Não é possível criar a pasta de destino (talvez ela já exista). Iniciar mesmo assim? Os arquivos com o mesmo nome serão substituídos.'),
+    ('1', 'Texto_advertencia6', 'Falta o lado maior. Digite a medida dele em pixels antes de iniciar.'),
+    ('1', 'Texto_advertencia7', 'O lado maior deve ser um número inteiro. Corrija a medida antes de iniciar.'),
+    ('1', 'Texto_advertencia8', 'Não há pasta de destino. Escolha uma pasta ou arraste imagens para a janela antes de iniciar.'),
+    ('1', 'Caption_Atencion', 'Atenção'),
+    ('1', 'Texto_redimension', 'Redimensionamento concluído'),
+    ('1', 'Texto_redimension2', 'Todas as imagens foram redimensionadas. Deseja abrir a pasta de destino?'),
+    ('1', 'Texto_redimension3', 'Não foi possível converter uma imagem. Verifique a pasta de destino e a imagem e depois clique em Cancelar.'),
+    ('1', 'Texto_redimension4', 'Redimensionamento cancelado. As imagens já convertidas foram mantidas.'),
+    ('1', 'Texto_redimension5', 'Redimensionando'),
+    ('1', 'ActualizacionCaption', 'Nova versão disponível'),
+    ('1', 'ActualizacionTexto', 'Uma nova versão do Kavenra foi publicada. Deseja abrir a página de downloads?');
+
+-- Options dialog
+INSERT INTO traduccion (form, object, caption) VALUES
+    ('3', 'Form_Caption', 'Opções'),
+    ('3', 'Label8', 'Formatos RAW suportados - plugin FreeImage'),
+    ('3', 'GroupBox2', 'Filtro de redimensionamento'),
+    ('3', 'Button1', 'Salvar'),
+    ('3', 'Label7', 'Taxa de compressão'),
+    ('3', 'ValueListEditor1', 'Extensão,Descrição'),
+    ('3', 'RadioButton6', 'BMP_DEFAULT      (Sem compressão)'),
+    ('3', 'RadioButton7', 'BMP_SAVE_RLE    (Compressão RLE)'),
+    ('3', 'RadioButton9', 'PNG_Z_BEST_SPEED                    (Compressão fraca)'),
+    ('3', 'RadioButton10', 'PNG_Z_DEFAULT_COMPRESSION      (Normal)'),
+    ('3', 'RadioButton11', 'PNG_Z_BEST_COMPRESSION     (Melhor compressão)'),
+    ('3', 'RadioButton12', 'PNG_Z_NO_COMPRESSION          (Sem compressão)'),
+    ('3', 'RadioButton13', 'TARGA_DEFAULT     (Sem compressão)'),
+    ('3', 'RadioButton14', 'TARGA_SAVE_RLE   (Compressão RLE)'),
+    ('3', 'RadioButton15', 'TIFF_NONE             (Sem compressão)'),
+    ('3', 'RadioButton16', 'TIFF_LZW               (Compressão LZW)'),
+    ('3', 'RadioButton17', 'TIFF_DEFLATE        (Compressão ZLIB)'),
+    ('3', 'RadioButton18', 'TIFF_JPEG              (Compressão JPEG)'),
+    ('3', 'Label1_from_SRC1', 'Qualidade excelente (JPEG_QUALITYSUPERB)'),
+    ('3', 'Label1_from_SRC2', 'Boa qualidade (JPEG_QUALITYGOOD)'),
+    ('3', 'Label1_from_SRC3', 'Qualidade normal (JPEG_QUALITYNORMAL)'),
+    ('3', 'Label1_from_SRC4', 'Qualidade média (JPEG_QUALITYAVERAGE)'),
+    ('3', 'Label1_from_SRC5', 'Qualidade baixa (JPEG_QUALITYBAD)');
+
+-- Folder chooser
+INSERT INTO traduccion (form, object, caption) VALUES
+    ('5', 'Caption', 'Seleção de pasta'),
+    ('5', 'Button1', 'OK'),
+    ('5', 'Button2', 'Nova pasta'),
+    ('5', 'InputBox_Carpeta', 'Nova pasta'),
+    ('5', 'InputBox_Carpeta2', 'Nome da nova pasta:'),
+    ('5', 'MsgBox_Carpeta', 'A pasta foi criada.'),
+    ('5', 'MsgBox_Error', 'Não foi possível criar a pasta. Talvez ela já exista, o nome não seja válido ou você não tenha permissão para gravar aqui.'),
+    ('5', 'MsgBox_Carpeta2', 'Aviso');
+
+-- Message box
+INSERT INTO traduccion (form, object, caption) VALUES
+    ('6', 'Button1', 'OK'),
+    ('6', 'Button2', 'Sim');
+
+-- About box
+INSERT INTO traduccion (form, object, caption) VALUES
+    ('7', 'Caption', 'Sobre ...'),
+    ('7', 'Button1', 'Fechar'),
+    ('7', 'Label2', 'Outubro de 2015'),
+    ('7', 'Label4', 'Usa a biblioteca FreeImage versão'),
+    ('7', 'Label6', 'Mais informações em freeimage.sourceforge.io'),
+    ('7', 'Label7', 'Se for útil para você, me pague uma cerveja! :-)'),
+    ('7', 'Image15Hint', 'Se você gosta do programa e puder, me pague uma cerveja!');
