@@ -99,7 +99,7 @@ Response Get(QNetworkAccessManager& session, const QUrl& url) {
     QObject::connect(&bound, &QTimer::timeout, reply.get(), &QNetworkReply::abort);
     bound.start(kRequestTimeoutMs);
     if (!reply->isFinished()) loop.exec(QEventLoop::ExcludeUserInputEvents);
-    response.body += reply->readAll();
+    if (reply->isOpen()) response.body += reply->readAll();  // closed after a time-out
 
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     response.opened = status.isValid();
