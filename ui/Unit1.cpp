@@ -1,7 +1,662 @@
 #include "ui/Unit1.h"
 
+#include "engine/BatchRun.h"
+#include "engine/Procesosimagen.h"
+#include "store/Sqlitetraductor.h"
+#include "ui/AppServices.h"
+#include "ui/EventRules.h"
+#include "ui/Form2_changelog.h"
+#include "ui/Form3_opcionesdeformato.h"
+#include "ui/Form4_seleccionlenguaje.h"
+#include "ui/Form5_seleccioncarpeta.h"
+#include "ui/Form6_msgbox.h"
+#include "ui/Form7_acercade.h"
+#include "ui/MainWindowImages.h"
+
+#include <FreeImage.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFontDatabase>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QStatusBar>
+#include <QStyledItemDelegate>
+#include <QTimer>
+#include <QToolButton>
+#include <QUrl>
+
+#include <utility>
+
 TForm1* Form1 = nullptr;
+
+namespace {
+
+constexpr int clientWidth = 554;
+constexpr int clientHeight = 544;
+constexpr int labelHeight = 13;
+constexpr int listEntryHeight = 13;
+
+template <class Control>
+Control* place(Control* control, const char* name, int left, int top, int width, int height) {
+    control->setObjectName(QLatin1String(name));
+    control->setGeometry(left, top, width, height);
+    return control;
+}
+
+QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, int left, int top,
+                  int width) {
+    return place(new QLabel(text, parent), name, left, top, width, labelHeight);
+}
+
+QFrame* makePanel(QWidget* parent, const char* name, int left, int top, int width, int height) {
+    auto* panel = place(new QFrame(parent), name, left, top, width, height);
+    panel->setFrameShape(QFrame::NoFrame);
+    return panel;
+}
+
+QRadioButton* makeRadio(QWidget* parent, const char* name, const QString& text, int left, int top,
+                        int width) {
+    return place(new QRadioButton(text, parent), name, left, top, width, 17);
+}
+
+// A hint is both the tooltip and the status tip: the status bar shows the hint of the control
+// under the pointer and is cleared when the pointer leaves it.
+void setHint(QWidget* control, const QString& hint) {
+    control->setToolTip(hint);
+    control->setStatusTip(hint);
+}
+
+// The entry height of the list, whatever the style would choose.
+class FixedHeightEntries final : public QStyledItemDelegate {
+  public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        size.setHeight(listEntryHeight);
+        return size;
+    }
+};
+
+// Blue, as designed, in a shade that stays readable on the dark theme's fields.
+QColor fieldTextBlue(const QPalette& palette) {
+    return palette.color(QPalette::Base).lightness() < 128 ? QColor(0x5c, 0xa4, 0xff)
+                                                           : QColor(0x00, 0x00, 0xff);
+}
+
+// Tahoma at 8 points (11 pixels at 96 dots per inch), the layout's measure. Without Tahoma the
+// condensed face of DejaVu Sans comes closest to its width; a plain fallback would overflow the
+// controls' fixed bounds.
+QFont windowFont(QFont font) {
+    if (QFontDatabase::hasFamily(QStringLiteral("Tahoma"))) {
+        font.setFamily(QStringLiteral("Tahoma"));
+    } else {
+        font.setFamily(QStringLiteral("DejaVu Sans"));
+        font.setStretch(QFont::SemiCondensed);
+    }
+    font.setPixelSize(11);
+    return font;
+}
+
+QString text(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
+
+void bringForward(QWidget* window) {
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+bool isRawImage(const QString& path) {
+    return FreeImage_GetFileType(QFile::encodeName(path).constData(), 0) == FIF_RAW;
+}
+
+}  // namespace
 
 TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     setWindowTitle(QStringLiteral("Kavenra"));
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    createControls();
+    createMenus();
+    applyWindowFont();
+    createTimers();
+    arrangeTabOrder();
+    makeWholeWindowTheDropTarget();
+    connectHandlers();
+    // Menu bar and status bar sit outside the client area; the window takes exactly their size.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+    conversionSettings_ = std::make_unique<kavenra::MainWindowConversionSettings>(*CheckBox2);
+    kavenra::SetConversionSettingsSource(conversionSettings_.get());
+}
+
+TForm1::~TForm1() {
+    if (&kavenra::CurrentConversionSettings() == conversionSettings_.get()) {
+        kavenra::SetConversionSettingsSource(nullptr);
+    }
+}
+
+void TForm1::createControls() {
+    ClientArea = new QWidget(this);
+    ClientArea->setObjectName(QStringLiteral("ClientArea"));
+    ClientArea->setFixedSize(clientWidth, clientHeight);
+    setCentralWidget(ClientArea);
+
+    Label8 =
+        makeLabel(ClientArea, "Label8",
+                  text("Arrastra las imágenes que quieras hasta este formulario"), 20, 233, 510);
+    GroupBox1 = place(new QGroupBox(QStringLiteral(" Dimensiones "), ClientArea), "GroupBox1", 8, 5,
+                      522, 168);
+    createDimensionControls();
+    createPresetControls();
+    createModeControls();
+    createDestinationRow();
+    createListAndButtons();
+
+    StatusBar = statusBar();
+    StatusBar->setObjectName(QStringLiteral("StatusBar"));
+    StatusBar->setSizeGripEnabled(false);
+    StatusBar->setFixedHeight(19);
+}
+
+// Set on every control, not only on the window: under an application style sheet Qt does not
+// pass a window's font on to the children of styled containers such as group boxes.
+void TForm1::applyWindowFont() {
+    const QFont base = windowFont(font());
+    setFont(base);
+    for (QWidget* control : findChildren<QWidget*>()) control->setFont(base);
+    QFont bold = base;
+    bold.setBold(true);
+    Label10->setFont(bold);
+}
+
+void TForm1::createDimensionControls() {
+    CheckBox1 = place(new QCheckBox(text("Mantener Relación de Aspecto"), GroupBox1), "CheckBox1",
+                      40, 94, 175, 17);
+
+    Panel1 = makePanel(GroupBox1, "Panel1", 24, 16, 225, 72);
+    Label1 = makeLabel(Panel1, "Label1", QStringLiteral("Ancho"), 14, 16, 54);
+    Label2 = makeLabel(Panel1, "Label2", QStringLiteral("Alto"), 14, 47, 54);
+    Label7 = makeLabel(Panel1, "Label7", QStringLiteral("px"), 149, 29, 16);
+    Edit1 = place(new QLineEdit(Panel1), "Edit1", 70, 13, 73, 21);
+    Edit2 = place(new QLineEdit(Panel1), "Edit2", 70, 40, 73, 21);
+    RadioButton5 = makeRadio(Panel1, "RadioButton5", QStringLiteral("4:3"), 166, 8, 58);
+    RadioButton6 = makeRadio(Panel1, "RadioButton6", QStringLiteral("16:9"), 166, 27, 58);
+    RadioButton11 = makeRadio(Panel1, "RadioButton11", QStringLiteral("Manual"), 167, 46, 57);
+    RadioButton11->setChecked(true);
+
+    Panel2 = makePanel(GroupBox1, "Panel2", 38, 23, 211, 65);
+    Label6 = makeLabel(Panel2, "Label6", text("Lado más grande"), 4, 29, 86);
+    Edit4 = place(new QLineEdit(Panel2), "Edit4", 92, 25, 75, 21);
+    setHint(Edit4, text("El ancho y el alto de la imágen se ajustará proporcionalmente teniendo "
+                        "en cuenta este valor"));
+    Panel2->hide();
+
+    QPalette fieldPalette = Edit1->palette();
+    fieldPalette.setColor(QPalette::Text, fieldTextBlue(fieldPalette));
+    for (QLineEdit* edit : {Edit1, Edit2, Edit4}) edit->setPalette(fieldPalette);
+}
+
+void TForm1::createPresetControls() {
+    GroupBox2 = place(new QGroupBox(QStringLiteral(" Por defecto "), GroupBox1), "GroupBox2", 255,
+                      15, 250, 108);
+    Label4 = makeLabel(GroupBox2, "Label4", QStringLiteral("4:3"), 18, 48, 22);
+    Label5 = makeLabel(GroupBox2, "Label5", QStringLiteral("16:9"), 140, 48, 28);
+    RadioButton1 = makeRadio(GroupBox2, "RadioButton1", QStringLiteral("320 x 240"), 40, 22, 81);
+    RadioButton2 = makeRadio(GroupBox2, "RadioButton2", QStringLiteral("640 x 480"), 40, 41, 81);
+    RadioButton3 = makeRadio(GroupBox2, "RadioButton3", QStringLiteral("800 x 600"), 40, 59, 81);
+    RadioButton4 = makeRadio(GroupBox2, "RadioButton4", QStringLiteral("1024 x 768"), 40, 78, 81);
+    // As wide as RadioButton10: the layout's 65 pixels cut these captions short in a font wider
+    // than Tahoma.
+    RadioButton7 = makeRadio(GroupBox2, "RadioButton7", QStringLiteral("320 x 180"), 168, 22, 79);
+    RadioButton8 = makeRadio(GroupBox2, "RadioButton8", QStringLiteral("640 x 360"), 168, 40, 79);
+    RadioButton9 = makeRadio(GroupBox2, "RadioButton9", QStringLiteral("800 x 450"), 168, 59, 79);
+    RadioButton10 =
+        makeRadio(GroupBox2, "RadioButton10", QStringLiteral("1024 x 576"), 168, 78, 79);
+}
+
+void TForm1::createModeControls() {
+    // Up to the preset group's left edge rather than the layout's 209 pixels, for the same reason.
+    CheckBox2 = place(new QCheckBox(text("Mantener dimensiónes en ficheros RAW"), GroupBox1),
+                      "CheckBox2", 40, 113, 215, 17);
+    setHint(CheckBox2, text("Todos los ficheros añadidos deben ser RAW"));
+    CheckBox2->setEnabled(false);
+
+    ProgressBar1 = place(new QProgressBar(GroupBox1), "ProgressBar1", 12, 144, 490, 9);
+    ProgressBar1->setTextVisible(false);
+    ProgressBar1->setRange(0, 0);
+    ProgressBar1->hide();
+    ProgressBar2 = place(new QProgressBar(GroupBox1), "ProgressBar2", 12, 136, 490, 17);
+    ProgressBar2->setTextVisible(false);
+    ProgressBar2->setRange(0, 0);
+    ProgressBar2->hide();
+}
+
+void TForm1::createDestinationRow() {
+    Panel3 = makePanel(ClientArea, "Panel3", 17, 179, 519, 52);
+    Label3 = makeLabel(Panel3, "Label3", QStringLiteral("Carpeta de destino"), 13, 4, 258);
+    Label9 = makeLabel(Panel3, "Label9", text("Imágenes a redimensionar"), 273, 4, 138);
+    Label10 = makeLabel(Panel3, "Label10", QStringLiteral("0"), 413, 4, 48);
+    Edit3 = place(new QLineEdit(Panel3), "Edit3", 8, 23, 449, 21);
+    SpeedButton2 = place(new QToolButton(Panel3), "SpeedButton2", 463, 3, 40, 39);
+    SpeedButton2->setFocusPolicy(Qt::NoFocus);
+    SpeedButton2->setAutoRaise(true);
+    SpeedButton2->setIcon(kavenra::mainwindow::FolderPicture());
+    SpeedButton2->setIconSize(QSize(24, 24));
+    setHint(SpeedButton2, QStringLiteral("Selecciona una carpeta de destino"));
+}
+
+void TForm1::createListAndButtons() {
+    ListBox1 = place(new QListWidget(ClientArea), "ListBox1", 17, 254, 513, 233);
+    ListBox1->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    ListBox1->setItemDelegate(new FixedHeightEntries(ListBox1));
+    ListBox1->setUniformItemSizes(true);
+    ListBox1->setContextMenuPolicy(Qt::CustomContextMenu);
+    setHint(ListBox1, text("Botón derecho para quitar imágenes de la lista"));
+
+    Button3 =
+        place(new QPushButton(QStringLiteral("Comenzar"), ClientArea), "Button3", 234, 494, 75, 25);
+    Button4 =
+        place(new QPushButton(QStringLiteral("Cancelar"), ClientArea), "Button4", 234, 493, 75, 25);
+    Button4->hide();
+    Button2 =
+        place(new QPushButton(QStringLiteral("Limpiar"), ClientArea), "Button2", 457, 500, 73, 19);
+    setHint(Button2, text("Limpiar la lista de imágenes"));
+}
+
+void TForm1::createMenus() {
+    using namespace kavenra::mainwindow;
+    MainMenu1 = menuBar();
+    MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
+
+    Archivo1 = MainMenu1->addMenu(QStringLiteral("Archivo"));
+    Archivo1->setObjectName(QStringLiteral("Archivo1"));
+    Salir1 = Archivo1->addAction(ExitPicture(), QStringLiteral("Salir"));
+    Salir1->setObjectName(QStringLiteral("Salir1"));
+
+    Opciones1 = MainMenu1->addMenu(QStringLiteral("Opciones"));
+    Opciones1->setObjectName(QStringLiteral("Opciones1"));
+    Opcionesdecalidadyredimensionado1 = Opciones1->addAction(
+        OptionsPicture(), QStringLiteral("Opciones de calidad y redimensionado"));
+    Opcionesdecalidadyredimensionado1->setObjectName(
+        QStringLiteral("Opcionesdecalidadyredimensionado1"));
+    N2 = Opciones1->addSeparator();
+    N2->setObjectName(QStringLiteral("N2"));
+    Lenguajes1 = Opciones1->addAction(LanguagesPicture(), QStringLiteral("Lenguajes"));
+    Lenguajes1->setObjectName(QStringLiteral("Lenguajes1"));
+
+    Acercade1 = MainMenu1->addMenu(QStringLiteral("Acerca de ..."));
+    Acercade1->setObjectName(QStringLiteral("Acercade1"));
+    Changelog1 = Acercade1->addAction(ChangelogPicture(), QStringLiteral("Changelog"));
+    Changelog1->setObjectName(QStringLiteral("Changelog1"));
+    N1 = Acercade1->addSeparator();
+    N1->setObjectName(QStringLiteral("N1"));
+    Acercade2 = Acercade1->addAction(AboutPicture(), QStringLiteral("Acerca de ..."));
+    Acercade2->setObjectName(QStringLiteral("Acercade2"));
+
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    Eliminarimgen1 = PopupMenu1->addAction(RemoveEntriesPicture(), text("Quitar imágen/es"));
+    Eliminarimgen1->setObjectName(QStringLiteral("Eliminarimgen1"));
+}
+
+void TForm1::createTimers() {
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(1);
+    Timer2 = new QTimer(this);
+    Timer2->setObjectName(QStringLiteral("Timer2"));
+    Timer2->setInterval(1);
+}
+
+void TForm1::arrangeTabOrder() {
+    QWidget* const order[] = {
+        Edit1,        Edit2,         RadioButton5, RadioButton6, RadioButton11, CheckBox1,
+        RadioButton1, RadioButton2,  RadioButton3, RadioButton4, RadioButton7,  RadioButton8,
+        RadioButton9, RadioButton10, Edit4,        CheckBox2,    ListBox1,      Button3,
+        Button2,      Button4,       Edit3};
+    for (std::size_t i = 1; i < std::size(order); ++i) {
+        QWidget::setTabOrder(order[i - 1], order[i]);
+    }
+}
+
+// Fields and the list would take a dropped file's URL as text or as an item of their own; the
+// design lets the whole window receive every drop instead.
+void TForm1::makeWholeWindowTheDropTarget() {
+    for (QWidget* child : findChildren<QWidget*>()) child->setAcceptDrops(false);
+    setAcceptDrops(true);
+}
+
+void TForm1::connectHandlers() {
+    connectDimensionHandlers();
+    OnTimer(Timer2, [this] { Timer2Timer(); });
+    OnClick(Button2, [this] { Button2Click(); });
+    OnMenuClick(Eliminarimgen1, [this] { Eliminarimgen1Click(); });
+    connect(ListBox1, &QWidget::customContextMenuRequested, this,
+            Guarded([this](const QPoint& position) { showListContextMenu(position); }));
+
+    OnMenuClick(Salir1, [this] { Salir1Click(); });
+    OnMenuClick(Opcionesdecalidadyredimensionado1,
+                [this] { Opcionesdecalidadyredimensionado1Click(); });
+    OnMenuClick(Lenguajes1, [this] { Lenguajes1Click(); });
+    OnMenuClick(Changelog1, [this] { Changelog1Click(); });
+    OnMenuClick(Acercade2, [this] { Acercade2Click(); });
+    OnClick(SpeedButton2, [this] { SpeedButton2Click(); });
+}
+
+void TForm1::connectDimensionHandlers() {
+    OnMousePress(Edit1, [this] { Edit1Click(); });
+    OnKeyPress(Edit1, [this](QKeyEvent*) { Edit1KeyPress(); });
+    OnEditChange(Edit1, [this] { Edit1Change(); });
+    OnMousePress(Edit2, [this] { Edit2Click(); });
+    OnKeyPress(Edit2, [this](QKeyEvent*) { Edit2KeyPress(); });
+    OnEditChange(Edit2, [this] { Edit2Change(); });
+    OnEditChange(Edit4, [this] { Edit4Change(); });
+
+    OnRadioClick(RadioButton1, [this] { RadioButton1Click(); });
+    OnRadioClick(RadioButton2, [this] { RadioButton2Click(); });
+    OnRadioClick(RadioButton3, [this] { RadioButton3Click(); });
+    OnRadioClick(RadioButton4, [this] { RadioButton4Click(); });
+    OnRadioClick(RadioButton7, [this] { RadioButton7Click(); });
+    OnRadioClick(RadioButton8, [this] { RadioButton8Click(); });
+    OnRadioClick(RadioButton9, [this] { RadioButton9Click(); });
+    OnRadioClick(RadioButton10, [this] { RadioButton10Click(); });
+    OnCheckBoxClick(CheckBox1, [this] { CheckBox1Click(); });
+    OnCheckBoxClick(CheckBox2, [this] { CheckBox2Click(); });
+}
+
+// ---------------------------------------------------------------------------------------------
+// Dimension settings
+
+void TForm1::Edit1Click() {
+    DrivingEdit = 1;
+}
+
+void TForm1::Edit1KeyPress() {
+    DrivingEdit = 1;
+}
+
+void TForm1::Edit2Click() {
+    DrivingEdit = 2;
+}
+
+void TForm1::Edit2KeyPress() {
+    DrivingEdit = 2;
+}
+
+// Warns about a character other than a digit and leaves the text as typed.
+bool TForm1::digitsAccepted(const QLineEdit* edit) {
+    if (IsAllDigits(edit->text())) return true;
+    Form6->MsgBox(LookupCaption(5, "MsgBox_Carpeta2"), LookupCaption(1, "Texto_caracter_no_valido"),
+                  3);
+    return false;
+}
+
+// The other field follows the driving one under the 4:3 and 16:9 locks. The derived field's own
+// change handler stops at its DrivingEdit test, so nothing bounces back.
+void TForm1::applyLock(int drivingNumber, const QLineEdit* driving, QLineEdit* derived,
+                       LockRatio by43, LockRatio by169) {
+    if (DrivingEdit != drivingNumber) return;
+    if (driving->text().isEmpty()) return;
+    const int value = StrToInt(driving->text());
+    if (value <= 0) {
+        ShowMessage(QStringLiteral("No puedo"));
+        return;
+    }
+    if (RadioButton5->isChecked()) {
+        derived->setText(QString::number(value / by43.divisor * by43.multiplier));
+    } else if (RadioButton6->isChecked()) {
+        derived->setText(QString::number(value / by169.divisor * by169.multiplier));
+    }
+}
+
+void TForm1::Edit1Change() {
+    if (!digitsAccepted(Edit1)) return;
+    applyLock(1, Edit1, Edit2, {4, 3}, {16, 9});
+}
+
+void TForm1::Edit2Change() {
+    if (!digitsAccepted(Edit2)) return;
+    applyLock(2, Edit2, Edit1, {3, 4}, {9, 16});
+}
+
+void TForm1::Edit4Change() {
+    digitsAccepted(Edit4);
+}
+
+void TForm1::applyPreset(QRadioButton* lock, int width, int height) {
+    lock->setChecked(true);
+    Edit1->setText(QString::number(width));
+    Edit2->setText(QString::number(height));
+}
+
+void TForm1::RadioButton1Click() {
+    applyPreset(RadioButton5, 320, 240);
+}
+
+void TForm1::RadioButton2Click() {
+    applyPreset(RadioButton5, 640, 480);
+}
+
+void TForm1::RadioButton3Click() {
+    applyPreset(RadioButton5, 800, 600);
+}
+
+void TForm1::RadioButton4Click() {
+    applyPreset(RadioButton5, 1024, 768);
+}
+
+void TForm1::RadioButton7Click() {
+    applyPreset(RadioButton6, 320, 180);
+}
+
+void TForm1::RadioButton8Click() {
+    applyPreset(RadioButton6, 640, 360);
+}
+
+void TForm1::RadioButton9Click() {
+    applyPreset(RadioButton6, 800, 450);
+}
+
+void TForm1::RadioButton10Click() {
+    applyPreset(RadioButton6, 1024, 576);
+}
+
+void TForm1::showSinglePanel(bool longestSide) {
+    Panel1->setVisible(!longestSide);
+    Panel2->setVisible(longestSide);
+    GroupBox2->setEnabled(!longestSide);
+}
+
+void TForm1::CheckBox1Click() {
+    if (CheckBox1->isChecked()) {
+        showSinglePanel(true);
+        CheckBox2->setChecked(false);
+    } else {
+        showSinglePanel(false);
+    }
+}
+
+// Tests CheckBox1, not its own box: the RAW mode prevails over the longest-side mode.
+void TForm1::CheckBox2Click() {
+    if (CheckBox1->isChecked()) {
+        CheckBox1->setChecked(false);
+        CheckBox2->setChecked(true);
+    } else {
+        showSinglePanel(false);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Image list intake
+
+void TForm1::setStatusText(const QString& text) {
+    StatusBar->showMessage(text);
+}
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event) {
+    if (!event->mimeData()->hasUrls()) return;
+    // Copy, never move: the file manager must leave the dropped files where they are.
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+}
+
+void TForm1::dragMoveEvent(QDragMoveEvent* event) {
+    if (!event->mimeData()->hasUrls()) return;
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+}
+
+void TForm1::dropEvent(QDropEvent* event) {
+    if (!event->mimeData()->hasUrls()) return;
+    QStringList items;
+    for (const QUrl& url : event->mimeData()->urls()) {
+        items << (url.isLocalFile() ? url.toLocalFile() : url.toString());
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    RunGuarded([&] { WMDropFiles(items); });
+}
+
+void TForm1::WMDropFiles(const QStringList& droppedItems) {
+    if (droppedItems.isEmpty()) return;
+    for (const QString& item : droppedItems) {
+        if (!ListBox1->findItems(item, Qt::MatchExactly | Qt::MatchCaseSensitive).isEmpty()) {
+            setStatusText(LookupCaption(1, "ImagenMsg1") + kavenra::FileNamePart(item));
+            continue;
+        }
+        // Only a full local path is a file; anything else the drop brings fails the type test.
+        const bool supported = item.startsWith(QLatin1Char('/')) &&
+                               IsSupportedImage(QFile::encodeName(item).toStdString());
+        if (supported) {
+            ListBox1->addItem(item);
+            setStatusText(LookupCaption(1, "ImagenMsg2"));
+        } else {
+            setStatusText(LookupCaption(1, "ImagenMsg3"));
+        }
+    }
+    Edit3->setText(kavenra::ProposedDestination(droppedItems.last()));
+    Label10->setText(QString::number(ListBox1->count()));
+    ProgressBar1->setMinimum(0);
+    Timer2->start();
+}
+
+void TForm1::Timer2Timer() {
+    const int entries = ListBox1->count();
+    ProgressBar1->setMaximum(entries);
+    ProgressBar1->show();
+    ListBox1->setEnabled(false);
+    Button2->setEnabled(false);
+    Button3->setEnabled(false);
+    setStatusText(LookupCaption(1, "Texto_validar_imagenes"));
+    if (ValidatedCount == entries) {
+        CheckBox2->setEnabled(RawCount == entries);
+        ValidatedCount = 0;
+        RawCount = 0;
+        ListBox1->setEnabled(true);
+        ProgressBar1->setValue(0);
+        ProgressBar1->hide();
+        Button2->setEnabled(true);
+        Button3->setEnabled(true);
+        Timer2->stop();
+        return;
+    }
+    if (isRawImage(ListBox1->item(ValidatedCount)->text())) ++RawCount;
+    ++ValidatedCount;
+    ProgressBar1->setValue(ValidatedCount);
+}
+
+void TForm1::Button2Click() {
+    ListBox1->clear();
+    Edit3->setText(QString());
+    Label10->setText(QStringLiteral("0"));
+    CheckBox2->setChecked(false);
+    CheckBox2->setEnabled(false);
+}
+
+void TForm1::Eliminarimgen1Click() {
+    int position = 0;
+    while (position < ListBox1->count()) {
+        if (ListBox1->item(position)->isSelected()) {
+            delete ListBox1->takeItem(position);
+        } else {
+            ++position;
+        }
+    }
+    Label10->setText(QString::number(ListBox1->count()));
+    if (ListBox1->count() == 0) Edit3->setText(QString());
+}
+
+void TForm1::showListContextMenu(const QPoint& position) {
+    PopupMenu1->popup(ListBox1->viewport()->mapToGlobal(position));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Menus
+
+void TForm1::Salir1Click() {
+    close();
+}
+
+void TForm1::Opcionesdecalidadyredimensionado1Click() {
+    bringForward(Form3);
+}
+
+void TForm1::Lenguajes1Click() {
+    // The language dialog names its invitation label Label1.
+    if (auto* invitation = Form4->findChild<QLabel*>(QStringLiteral("Label1"))) {
+        invitation->setText(QStringLiteral("Please, select your languaje"));
+    }
+    bringForward(Form4);
+}
+
+void TForm1::Changelog1Click() {
+    bringForward(Form2);
+}
+
+void TForm1::Acercade2Click() {
+    Form7->exec();
+}
+
+void TForm1::SpeedButton2Click() {
+    Form5->exec();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Window events
+
+void TForm1::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (centredOnce_) return;
+    centredOnce_ = true;
+    if (const QScreen* screen = this->screen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+}
+
+// Ends the program at once, whatever other windows are open and whatever is running.
+void TForm1::closeEvent(QCloseEvent* event) {
+    event->accept();
+    QCoreApplication::exit(0);
 }

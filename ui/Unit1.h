@@ -1,12 +1,183 @@
 #pragma once
 
-#include <QMainWindow>
+#include "ui/MainWindowSettings.h"
 
-// The main window.
+#include <QMainWindow>
+#include <QStringList>
+
+#include <memory>
+
+class QAction;
+class QCheckBox;
+class QCloseEvent;
+class QDragEnterEvent;
+class QDragMoveEvent;
+class QDropEvent;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QMenuBar;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QShowEvent;
+class QStatusBar;
+class QTimer;
+class QToolButton;
+
+// The main window: the dimension settings, the image list fed by drag and drop, the destination
+// row, Start and Cancel, the menus. Its controls are public because the other windows and the
+// translation pass address them by name.
 class TForm1 : public QMainWindow {
     Q_OBJECT
   public:
     explicit TForm1(QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // The client area: every control placed "on the window" is a child of it.
+    QWidget* ClientArea;
+
+    QLabel* Label8;
+    QGroupBox* GroupBox1;
+    QCheckBox* CheckBox1;
+    QGroupBox* GroupBox2;
+    QLabel* Label4;
+    QLabel* Label5;
+    QRadioButton* RadioButton1;
+    QRadioButton* RadioButton2;
+    QRadioButton* RadioButton3;
+    QRadioButton* RadioButton4;
+    QRadioButton* RadioButton7;
+    QRadioButton* RadioButton8;
+    QRadioButton* RadioButton9;
+    QRadioButton* RadioButton10;
+    QFrame* Panel1;
+    QLabel* Label1;
+    QLabel* Label2;
+    QLabel* Label7;
+    QLineEdit* Edit1;
+    QLineEdit* Edit2;
+    QRadioButton* RadioButton5;
+    QRadioButton* RadioButton6;
+    QRadioButton* RadioButton11;
+    QFrame* Panel2;
+    QLabel* Label6;
+    QLineEdit* Edit4;
+    QCheckBox* CheckBox2;
+    QProgressBar* ProgressBar1;
+    QProgressBar* ProgressBar2;
+    QFrame* Panel3;
+    QLabel* Label3;
+    QLabel* Label9;
+    QLabel* Label10;
+    QLineEdit* Edit3;
+    QToolButton* SpeedButton2;
+    QListWidget* ListBox1;
+    QPushButton* Button3;
+    QPushButton* Button4;
+    QPushButton* Button2;
+    QStatusBar* StatusBar;
+
+    QMenuBar* MainMenu1;
+    QMenu* Archivo1;
+    QAction* Salir1;
+    QMenu* Opciones1;
+    QAction* Opcionesdecalidadyredimensionado1;
+    QAction* N2;
+    QAction* Lenguajes1;
+    QMenu* Acercade1;
+    QAction* Changelog1;
+    QAction* N1;
+    QAction* Acercade2;
+    QMenu* PopupMenu1;
+    QAction* Eliminarimgen1;
+
+    QTimer* Timer1;
+    QTimer* Timer2;
+
+    // The dimension field the user last clicked or typed in: 1 Edit1, 2 Edit2, 0 neither yet.
+    int DrivingEdit = 0;
+
+    // The counting pass: the next entry it examines and the RAW entries found so far.
+    int ValidatedCount = 0;
+    int RawCount = 0;
+
+    // What conversions read while this window exists (installed by the constructor).
+    kavenra::MainWindowConversionSettings& ConversionSettings() { return *conversionSettings_; }
+
+    // Dimension settings.
+    void Edit1Click();
+    void Edit1KeyPress();
+    void Edit1Change();
+    void Edit2Click();
+    void Edit2KeyPress();
+    void Edit2Change();
+    void Edit4Change();
+    void RadioButton1Click();
+    void RadioButton2Click();
+    void RadioButton3Click();
+    void RadioButton4Click();
+    void RadioButton7Click();
+    void RadioButton8Click();
+    void RadioButton9Click();
+    void RadioButton10Click();
+    void CheckBox1Click();
+    void CheckBox2Click();
+
+    // Image list intake. `droppedItems` are the full paths of one drop, in the order delivered.
+    void WMDropFiles(const QStringList& droppedItems);
+    void Timer2Timer();
+    void Button2Click();
+    void Eliminarimgen1Click();
+
+    // Menus and the folder button.
+    void Salir1Click();
+    void Opcionesdecalidadyredimensionado1Click();
+    void Lenguajes1Click();
+    void Changelog1Click();
+    void Acercade2Click();
+    void SpeedButton2Click();
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+  private:
+    void createControls();
+    void applyWindowFont();
+    void createDimensionControls();
+    void createPresetControls();
+    void createModeControls();
+    void createDestinationRow();
+    void createListAndButtons();
+    void createMenus();
+    void createTimers();
+    void arrangeTabOrder();
+    void makeWholeWindowTheDropTarget();
+    void connectHandlers();
+    void connectDimensionHandlers();
+
+    // A lock turns the driving value v into (v div divisor) x multiplier.
+    struct LockRatio {
+        int divisor;
+        int multiplier;
+    };
+    void applyPreset(QRadioButton* lock, int width, int height);
+    bool digitsAccepted(const QLineEdit* edit);
+    void applyLock(int drivingNumber, const QLineEdit* driving, QLineEdit* derived, LockRatio by43,
+                   LockRatio by169);
+    void showSinglePanel(bool longestSide);
+    void setStatusText(const QString& text);
+    void showListContextMenu(const QPoint& position);
+
+    std::unique_ptr<kavenra::MainWindowConversionSettings> conversionSettings_;
+    bool centredOnce_ = false;
 };
 
 extern TForm1* Form1;
