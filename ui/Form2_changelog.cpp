@@ -1,8 +1,9 @@
 #include "ui/Form2_changelog.h"
 
+#include "ui/DialogFrame.h"
+
 TForm2* Form2 = nullptr;
 
 TForm2::TForm2(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QString::fromUtf8("CHANGELOG"));
-    setFixedSize(558, 554);
+    SetFixedDialogFrame(this, 558, 554, QString::fromUtf8("CHANGELOG"));
 }

@@ -1,8 +1,9 @@
 #include "ui/Form4_seleccionlenguaje.h"
 
+#include "ui/DialogFrame.h"
+
 TForm4* Form4 = nullptr;
 
 TForm4::TForm4(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QString::fromUtf8("Languaje selection"));
-    setFixedSize(464, 174);
+    SetFixedDialogFrame(this, 464, 174, QString::fromUtf8("Languaje selection"));
 }

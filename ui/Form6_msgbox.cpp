@@ -1,6 +1,7 @@
 #include "ui/Form6_msgbox.h"
 
 #include "store/Sqlitetraductor.h"
+#include "ui/DialogFrame.h"
 #include "ui/Resources.h"
 #include "ui/Sounds.h"
 
@@ -37,13 +38,10 @@ QPixmap renderPicture(const QString& resource, qreal devicePixelRatio) {
 
 }  // namespace
 
-TForm6::TForm6(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint) {
+TForm6::TForm6(QWidget* parent) : QDialog(parent) {
     InitialiseKavenraResources();
     setObjectName(QStringLiteral("Form6"));
-    setWindowTitle(QStringLiteral("MsgBox"));
-    setFixedSize(417, 104);
+    SetFixedDialogFrame(this, 417, 104, QStringLiteral("MsgBox"));
     QFont designFont;
     designFont.setPointSize(8);
     setFont(designFont);

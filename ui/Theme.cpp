@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QColor>
+#include <QFont>
 #include <QIcon>
 #include <QPainter>
 #include <QPalette>
@@ -89,6 +90,16 @@ QProgressBar::chunk {
 }
 )";
 
+// The windows are laid out for Tahoma at 8 points; where it is missing, the closest common sans
+// faces keep the texts inside their controls.
+QFont designFont() {
+    QFont font = QApplication::font();
+    font.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans"),
+                      QStringLiteral("Nimbus Sans"), QStringLiteral("Liberation Sans")});
+    font.setPointSize(8);
+    return font;
+}
+
 // Rendered from the vector artwork at the sizes window managers and task bars ask for, so the
 // icon does not depend on an SVG icon-engine plug-in being installed.
 QIcon programIcon() {
@@ -114,6 +125,7 @@ bool ApplyCarbonTheme() {
     if (!style) return false;
     QApplication::setStyle(style);
     QApplication::setPalette(carbonPalette());
+    QApplication::setFont(designFont());
     qApp->setStyleSheet(QString::fromLatin1(carbonStyleSheet));
     QApplication::setWindowIcon(programIcon());
     return true;

@@ -1,0 +1,412 @@
+// The program's own message box: pictures, buttons, captions and sounds per kind, the answer
+// field's rules, the keyboard, the nested loop and the end of the process when a database is
+// missing.
+
+#include "support/DatabaseFixture.h"
+#include "support/ModalAnswerer.h"
+#include "support/Recorders.h"
+
+#include "ui/AppServices.h"
+#include "ui/Form6_msgbox.h"
+
+#include <QLabel>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <cstdio>
+#include <memory>
+
+using kavenra::testing::CaptionRow;
+using kavenra::testing::DatabaseFolder;
+using kavenra::testing::ModalAnswerer;
+using kavenra::testing::MsgBoxAnswer;
+using kavenra::testing::MsgBoxRecord;
+using kavenra::testing::SoundRecorder;
+
+Q_DECLARE_METATYPE(MsgBoxAnswer)
+
+namespace {
+
+const char* const childScenarioVariable = "KAVENRA_MSGBOX_CHILD";
+
+const QList<CaptionRow> spanishCaptions = {
+    {6, QStringLiteral("Button1"), QStringLiteral("Aceptar")},
+    {6, QStringLiteral("Button2"), QStringLiteral("Sí")}};
+const QList<CaptionRow> englishCaptions = {{6, QStringLiteral("Button1"), QStringLiteral("OK")},
+                                           {6, QStringLiteral("Button2"), QStringLiteral("Yes")}};
+
+QList<QWidget*> pictureAndButtonControls(TForm6* form) {
+    return {
+        form->Image1_Informacion, form->Image2_Question, form->Image3_Busqueda, form->Image4_Bomba,
+        form->Image5_Brujula,     form->Button1,         form->Button2,         form->Button3};
+}
+
+}  // namespace
+
+class TestMsgBox : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void init();
+    void cleanup();
+
+    void designLayout();
+    void kinds_data();
+    void kinds();
+    void button1CaptionIsLookedUpForEveryKind();
+    void consecutiveMessagesShowNoStaleControls();
+    void answers_data();
+    void answers();
+    void closeBoxKeepsEarlierAffirmativeAnswer();
+    void escapeDoesNothing();
+    void languageChangeShowsOnNextMessage();
+    void longTextDoesNotGrowWindow();
+    void callBlocksWhileTimersKeepRunning();
+    void secondMessageWhileOpenLeavesOpenOneIntact();
+    void missingDatabaseEndsProcessAtCaptionLookup_data();
+    void missingDatabaseEndsProcessAtCaptionLookup();
+
+  private:
+    std::unique_ptr<DatabaseFolder> databases_;
+    std::unique_ptr<TForm6> form_;
+    std::unique_ptr<SoundRecorder> sounds_;
+};
+
+void TestMsgBox::init() {
+    databases_ = std::make_unique<DatabaseFolder>();
+    QVERIFY(databases_->isValid());
+    QVERIFY(
+        databases_->writeSettings({{QStringLiteral("Español"), QStringLiteral("es.db"), true},
+                                   {QStringLiteral("English"), QStringLiteral("en.db"), false}}));
+    QVERIFY(databases_->writeLanguage(QStringLiteral("es.db"), spanishCaptions));
+    QVERIFY(databases_->writeLanguage(QStringLiteral("en.db"), englishCaptions));
+    form_ = std::make_unique<TForm6>();
+    Form6 = form_.get();
+    sounds_ = std::make_unique<SoundRecorder>();
+}
+
+void TestMsgBox::cleanup() {
+    sounds_.reset();
+    Form6 = nullptr;
+    form_.reset();
+    databases_.reset();
+}
+
+void TestMsgBox::designLayout() {
+    QCOMPARE(Form6->size(), QSize(417, 104));
+    QCOMPARE(Form6->minimumSize(), QSize(417, 104));
+    QCOMPARE(Form6->maximumSize(), QSize(417, 104));
+    QVERIFY(Form6->windowFlags() & Qt::WindowCloseButtonHint);
+    QVERIFY(!(Form6->windowFlags() & Qt::WindowMaximizeButtonHint));
+    QCOMPARE(Form6->Label1->geometry(), QRect(72, 24, 289, 33));
+    QVERIFY(Form6->Label1->wordWrap());
+    QCOMPARE(Form6->Label1->alignment() & Qt::AlignHCenter, Qt::AlignHCenter);
+    QCOMPARE(Form6->Button1->geometry(), QRect(176, 71, 75, 25));
+    QCOMPARE(Form6->Button2->geometry(), QRect(111, 71, 75, 25));
+    QCOMPARE(Form6->Button3->geometry(), QRect(238, 71, 75, 25));
+    for (QWidget* control : pictureAndButtonControls(Form6)) QVERIFY(control->isHidden());
+    for (QLabel* picture : {Form6->Image1_Informacion, Form6->Image2_Question,
+                            Form6->Image3_Busqueda, Form6->Image4_Bomba, Form6->Image5_Brujula}) {
+        QCOMPARE(picture->size(), QSize(49, 49));
+        // The artwork comes from the compiled-in resources: a missing one leaves no picture.
+        QCOMPARE(picture->pixmap().deviceIndependentSize(), QSizeF(48, 48));
+    }
+    QCOMPARE(Form6->Respuesta, false);
+}
+
+void TestMsgBox::kinds_data() {
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("picture");
+    QTest::addColumn<QStringList>("buttons");
+    QTest::addColumn<QStringList>("captions");
+    QTest::addColumn<QList<int>>("sounds");
+
+    const QStringList acknowledge{QStringLiteral("Button1")};
+    const QStringList aceptar{QStringLiteral("Aceptar")};
+    const QList<int> information{200};
+    QTest::newRow("0 information")
+        << 0 << "Image1_Informacion" << acknowledge << aceptar << information;
+    QTest::newRow("5 information")
+        << 5 << "Image1_Informacion" << acknowledge << aceptar << information;
+    QTest::newRow("-1 information")
+        << -1 << "Image1_Informacion" << acknowledge << aceptar << information;
+    QTest::newRow("largest information")
+        << 2147483647 << "Image1_Informacion" << acknowledge << aceptar << information;
+    QTest::newRow("1 question") << 1 << "Image2_Question"
+                                << QStringList{QStringLiteral("Button2"), QStringLiteral("Button3")}
+                                << QStringList{QStringLiteral("Sí"), QStringLiteral("No")}
+                                << information;
+    QTest::newRow("2 search") << 2 << "Image3_Busqueda" << acknowledge << aceptar << QList<int>{};
+    QTest::newRow("3 error") << 3 << "Image4_Bomba" << acknowledge << aceptar << QList<int>{100};
+    QTest::newRow("4 compass") << 4 << "Image5_Brujula" << acknowledge << aceptar << QList<int>{};
+}
+
+void TestMsgBox::kinds() {
+    QFETCH(int, kind);
+    QFETCH(QString, picture);
+    QFETCH(QStringList, buttons);
+    QFETCH(QStringList, captions);
+    QFETCH(QList<int>, sounds);
+
+    ModalAnswerer answers;
+    Form6->MsgBox(QStringLiteral("Título"), QStringLiteral("Texto del mensaje"), kind);
+
+    QCOMPARE(answers.msgBoxes().size(), 1);
+    const MsgBoxRecord& shown = answers.msgBoxes().constFirst();
+    QCOMPARE(shown.caption, QStringLiteral("Título"));
+    QCOMPARE(shown.text, QStringLiteral("Texto del mensaje"));
+    QCOMPARE(shown.pictures, QStringList{picture});
+    QCOMPARE(shown.picturePositions, QList<QPoint>{QPoint(8, 8)});
+    QCOMPARE(shown.buttons, buttons);
+    QCOMPARE(shown.buttonCaptions, captions);
+    QCOMPARE(shown.focusedButton, buttons.constFirst());
+    QCOMPARE(sounds_->played(), sounds);
+    QVERIFY(!Form6->isVisible());
+}
+
+void TestMsgBox::button1CaptionIsLookedUpForEveryKind() {
+    ModalAnswerer answers;
+    Form6->MsgBox(QStringLiteral("c"), QStringLiteral("t"), 1);
+    QCOMPARE(answers.msgBoxes().constFirst().button1Caption, QStringLiteral("Aceptar"));
+}
+
+void TestMsgBox::consecutiveMessagesShowNoStaleControls() {
+    ModalAnswerer answers;
+    const QList<int> sequence = {1, 3, 0, 2, 4, 1, 5};
+    for (int kind : sequence) {
+        Form6->MsgBox(QStringLiteral("c"), QStringLiteral("t"), kind);
+        for (QWidget* control : pictureAndButtonControls(Form6)) QVERIFY(control->isHidden());
+    }
+    QCOMPARE(answers.msgBoxes().size(), sequence.size());
+    const QList<int> expectedKinds = {1, 3, 0, 2, 4, 1, 0};
+    for (int i = 0; i < sequence.size(); ++i) {
+        const MsgBoxRecord& shown = answers.msgBoxes()[i];
+        QCOMPARE(shown.shownKind, expectedKinds[i]);
+        QCOMPARE(shown.pictures.size(), 1);
+        QCOMPARE(shown.buttons.size(), expectedKinds[i] == 1 ? 2 : 1);
+    }
+}
+
+void TestMsgBox::answers_data() {
+    QTest::addColumn<bool>("before");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<MsgBoxAnswer>("answer");
+    QTest::addColumn<bool>("after");
+
+    QTest::newRow("affirmative button") << false << 1 << MsgBoxAnswer::Button2 << true;
+    QTest::newRow("No button") << true << 1 << MsgBoxAnswer::Button3 << false;
+    QTest::newRow("Enter at once is yes") << false << 1 << MsgBoxAnswer::Enter << true;
+    QTest::newRow("Space at once is yes") << false << 1 << MsgBoxAnswer::Space << true;
+    QTest::newRow("close box keeps true") << true << 1 << MsgBoxAnswer::CloseBox << true;
+    QTest::newRow("close box keeps false") << false << 1 << MsgBoxAnswer::CloseBox << false;
+    QTest::newRow("acknowledge keeps true") << true << 0 << MsgBoxAnswer::Button1 << true;
+    QTest::newRow("acknowledge keeps false") << false << 3 << MsgBoxAnswer::Enter << false;
+}
+
+void TestMsgBox::answers() {
+    QFETCH(bool, before);
+    QFETCH(int, kind);
+    QFETCH(MsgBoxAnswer, answer);
+    QFETCH(bool, after);
+
+    Form6->Respuesta = before;
+    ModalAnswerer answers;
+    answers.answerMsgBox(answer);
+    Form6->MsgBox(QStringLiteral("c"), QStringLiteral("t"), kind);
+    QCOMPARE(answers.msgBoxes().size(), 1);
+    QCOMPARE(answers.pendingMsgBoxAnswers(), 0);
+    QCOMPARE(answers.stuckAnswers(), 0);
+    QCOMPARE(Form6->Respuesta, after);
+    QVERIFY(!Form6->isVisible());
+}
+
+void TestMsgBox::closeBoxKeepsEarlierAffirmativeAnswer() {
+    ModalAnswerer answers;
+    answers.answerMsgBox(MsgBoxAnswer::Button2);
+    answers.answerMsgBox(MsgBoxAnswer::Button1);
+    answers.answerMsgBox(MsgBoxAnswer::CloseBox);
+    Form6->MsgBox(QStringLiteral("c"), QStringLiteral("first question"), 1);
+    Form6->MsgBox(QStringLiteral("c"), QStringLiteral("a notice in between"), 0);
+    Form6->MsgBox(QStringLiteral("c"), QStringLiteral("second question"), 1);
+    QCOMPARE(answers.msgBoxes().size(), 3);
+    QCOMPARE(answers.stuckAnswers(), 0);
+    QCOMPARE(Form6->Respuesta, true);
+}
+
+void TestMsgBox::escapeDoesNothing() {
+    ModalAnswerer answers;
+    bool openAfterEscape = false;
+    answers.answerMsgBox([&](TForm6* form) {
+        QTest::keyClick(form->focusWidget() ? form->focusWidget() : form, Qt::Key_Escape);
+        QTest::keyClick(form, Qt::Key_Escape);
+        openAfterEscape = form->isVisible();
+        ModalAnswerer::Apply(form, MsgBoxAnswer::Button3);
+    });
+    Form6->Respuesta = true;
+    Form6->MsgBox(QStringLiteral("c"), QStringLiteral("t"), 1);
+    QVERIFY(openAfterEscape);
+    QCOMPARE(Form6->Respuesta, false);
+}
+
+void TestMsgBox::languageChangeShowsOnNextMessage() {
+    ModalAnswerer answers;
+    Form6->MsgBox(QStringLiteral("c"), QStringLiteral("t"), 1);
+    Form6->MsgBox(QStringLiteral("c"), QStringLiteral("t"), 0);
+    QCOMPARE(kavenra::testing::RunSql(
+                 databases_->filePath(QStringLiteral("KVConfig.db")),
+                 QStringLiteral("UPDATE idiomas SET activo = CASE WHEN ruta = 'en.db' THEN '1' "
+                                "ELSE '0' END")),
+             QString());
+    Form6->MsgBox(QStringLiteral("c"), QStringLiteral("t"), 1);
+    Form6->MsgBox(QStringLiteral("c"), QStringLiteral("t"), 0);
+
+    const QList<MsgBoxRecord>& shown = answers.msgBoxes();
+    QCOMPARE(shown.size(), 4);
+    QCOMPARE(shown[0].buttonCaptions, (QStringList{QStringLiteral("Sí"), QStringLiteral("No")}));
+    QCOMPARE(shown[1].buttonCaptions, QStringList{QStringLiteral("Aceptar")});
+    QCOMPARE(shown[2].buttonCaptions, (QStringList{QStringLiteral("Yes"), QStringLiteral("No")}));
+    QCOMPARE(shown[3].buttonCaptions, QStringList{QStringLiteral("OK")});
+}
+
+void TestMsgBox::longTextDoesNotGrowWindow() {
+    ModalAnswerer answers;
+    QSize openSize;
+    QRect labelGeometry;
+    answers.answerMsgBox([&](TForm6* form) {
+        openSize = form->size();
+        labelGeometry = form->Label1->geometry();
+        ModalAnswerer::Apply(form, MsgBoxAnswer::Button1);
+    });
+    const QString longText = QStringLiteral("Una frase bastante larga que no cabe. ").repeated(12);
+    Form6->MsgBox(QStringLiteral("c"), longText, 3);
+    QCOMPARE(answers.msgBoxes().constFirst().text, longText);
+    QCOMPARE(openSize, QSize(417, 104));
+    QCOMPARE(labelGeometry, QRect(72, 24, 289, 33));
+}
+
+void TestMsgBox::callBlocksWhileTimersKeepRunning() {
+    int ticks = 0;
+    QTimer timer;
+    timer.setInterval(1);
+    connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+    bool returned = false;
+    bool timerTickedWhileOpen = false;
+    bool returnedWhileOpen = true;
+
+    ModalAnswerer answers;
+    answers.answerMsgBox([&](TForm6* form) {
+        const int ticksAtOpen = ticks;
+        timerTickedWhileOpen = QTest::qWaitFor([&] { return ticks >= ticksAtOpen + 3; }, 5000);
+        returnedWhileOpen = returned;
+        ModalAnswerer::Apply(form, MsgBoxAnswer::Button2);
+    });
+    timer.start();
+    Form6->MsgBox(QStringLiteral("c"), QStringLiteral("t"), 1);
+    returned = true;
+    QVERIFY(timerTickedWhileOpen);
+    QVERIFY(!returnedWhileOpen);
+    QVERIFY(Form6->Respuesta);
+}
+
+// A second message while one is open must not disturb the open one (two pictures, a changed
+// text); it is refused with an error instead.
+void TestMsgBox::secondMessageWhileOpenLeavesOpenOneIntact() {
+    ModalAnswerer answers;
+    bool refused = false;
+    MsgBoxRecord afterSecondCall;
+    answers.answerMsgBox([&](TForm6* form) {
+        try {
+            form->MsgBox(QStringLiteral("other"), QStringLiteral("other text"), 3);
+        } catch (const std::exception&) {
+            refused = true;
+        }
+        afterSecondCall.caption = form->windowTitle();
+        afterSecondCall.text = form->Label1->text();
+        afterSecondCall.pictures = QStringList{};
+        if (!form->Image4_Bomba->isHidden()) afterSecondCall.pictures << QStringLiteral("bomb");
+        ModalAnswerer::Apply(form, MsgBoxAnswer::Button2);
+    });
+    Form6->MsgBox(QStringLiteral("first"), QStringLiteral("first text"), 1);
+    QVERIFY(refused);
+    QCOMPARE(afterSecondCall.caption, QStringLiteral("first"));
+    QCOMPARE(afterSecondCall.text, QStringLiteral("first text"));
+    QVERIFY(afterSecondCall.pictures.isEmpty());
+    QCOMPARE(sounds_->played(), QList<int>{200});
+    QVERIFY(Form6->Respuesta);
+}
+
+void TestMsgBox::missingDatabaseEndsProcessAtCaptionLookup_data() {
+    QTest::addColumn<bool>("withSettings");
+    QTest::newRow("no settings database") << false;
+    QTest::newRow("active language database missing") << true;
+}
+
+void TestMsgBox::missingDatabaseEndsProcessAtCaptionLookup() {
+    QFETCH(bool, withSettings);
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    if (withSettings) {
+        QCOMPARE(kavenra::testing::RunSql(
+                     folder.filePath(QStringLiteral("KVConfig.db")),
+                     QStringLiteral("CREATE TABLE idiomas (id INTEGER, idioma TEXT, ruta TEXT, "
+                                    "activo TEXT);"
+                                    "INSERT INTO idiomas VALUES (1, 'English', 'gone.db', '1');")),
+                 QString());
+    }
+    QProcess child;
+    child.setWorkingDirectory(folder.path());
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QString::fromLatin1(childScenarioVariable), QStringLiteral("1"));
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    child.setProcessEnvironment(environment);
+    child.start(QCoreApplication::applicationFilePath(), {});
+    QVERIFY(child.waitForFinished(60000));
+    const QStringList lines = QString::fromUtf8(child.readAllStandardOutput())
+                                  .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(child.exitCode(), 1);
+    QCOMPARE(lines,
+             QStringList{QStringLiteral(
+                 "MESSAGEBOX|Kavenra|Error al leer de la base de datos, fichero no encontrado")});
+}
+
+namespace {
+
+class EchoingSoundPlayer final : public kavenra::SoundPlayer {
+  public:
+    void play(int resourceId) override {
+        std::printf("SOUND|%d\n", resourceId);
+        std::fflush(stdout);
+    }
+};
+
+// Runs in the child process started by missingDatabaseEndsProcessAtCaptionLookup: every box it
+// meets and every sound it starts is printed; the process is expected to end inside MsgBox.
+int runMissingDatabaseChild() {
+    EchoingSoundPlayer sounds;
+    kavenra::SetSoundPlayer(&sounds);
+    ModalAnswerer answers;
+    answers.setEcho(true);
+    TForm6 form;
+    Form6 = &form;
+    Form6->MsgBox(QStringLiteral("Warning"),
+                  QStringLiteral("Can't locate KVConfig.db configuration file."), 3);
+    std::printf("RETURNED\n");
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    KavenraApplication application(argc, argv);
+    kavenra::testing::PrepareWindowTestApplication();
+    if (qEnvironmentVariableIsSet(childScenarioVariable)) return runMissingDatabaseChild();
+    TestMsgBox test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_msgbox.moc"
