@@ -1,12 +1,123 @@
 #pragma once
 
+#include "engine/ConversionSettings.h"
+
 #include <QDialog>
 
-// The options dialog.
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+class QShowEvent;
+class QSlider;
+class ValueListEditor;
+
+// The options dialog: the resampling filter and the save options of each output format. Its
+// current selection is what every conversion reads, at the moment it needs each value, whether
+// or not the selection was ever saved. Shown without blocking the main window; every showing
+// reloads the stored options.
 class TForm3 : public QDialog {
     Q_OBJECT
   public:
     explicit TForm3(QWidget* parent = nullptr);
+    ~TForm3() override;
+
+    QGroupBox* GroupBox2;  // filter
+    QRadioButton* RadioButton1;
+    QRadioButton* RadioButton2;
+    QRadioButton* RadioButton3;
+    QRadioButton* RadioButton4;
+    QRadioButton* RadioButton5;
+    QRadioButton* RadioButton8;
+    QGroupBox* GroupBox1;  // JPEG
+    QLabel* Label7;
+    QSlider* TrackBar1;
+    QLabel* Label6;
+    QLabel* Label5;
+    QLabel* Label4;
+    QLabel* Label3;
+    QLabel* Label2;
+    QLabel* Label1;
+    QGroupBox* GroupBox3;  // BMP
+    QRadioButton* RadioButton6;
+    QRadioButton* RadioButton7;
+    QGroupBox* GroupBox6;  // TARGA
+    QRadioButton* RadioButton13;
+    QRadioButton* RadioButton14;
+    QGroupBox* GroupBox5;  // TIFF
+    QRadioButton* RadioButton15;
+    QRadioButton* RadioButton16;
+    QRadioButton* RadioButton17;
+    QRadioButton* RadioButton18;
+    QGroupBox* GroupBox4;  // PNG
+    QRadioButton* RadioButton9;
+    QRadioButton* RadioButton10;
+    QRadioButton* RadioButton11;
+    QRadioButton* RadioButton12;
+    QLabel* Label8;
+    // The camera RAW formats FreeImage reads; titles set with SetTitleCaptions.
+    ValueListEditor* ValueListEditor1;
+    QPushButton* Button1;  // save
+
+    void FormCreate();
+    // Every showing from hidden: the ratio label, then the stored options. An error escaping it
+    // (a stored value that is no integer) ends it; the dialog is shown all the same.
+    void FormShow();
+    void TrackBar1Change();
+    // Saves, reports a failure with the error box, and closes in both cases.
+    void Button1Click();
+
+    // Reads the six stored options into the controls, in column order. Throws EConvertError for
+    // a stored text that is no integer; the columns after it keep their selection.
+    void LoadFormatOptions();
+    // Writes the six selections in column order; false at the first statement that fails, the
+    // ones before it staying written.
+    bool SaveFormatOptions();
+    void UpdateRatioLabel();
+
+    // The current selection: in each group the code of the first selected button in code order,
+    // else the group's last code; the JPEG code is the track bar's position.
+    int FilterCode() const;
+    int JpegCode() const;
+    int PngCode() const;
+    int BmpCode() const;
+    int TgaCode() const;
+    int TifCode() const;
+    kavenra::FormatOptions CurrentFormatOptions() const;
+
+    // Reads the selection above live; installed as the main window's code provider on creation.
+    const kavenra::ConversionSettingsSource& SelectionSource() const { return selection_; }
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+
+  private:
+    class Selection final : public kavenra::ConversionSettingsSource {
+      public:
+        explicit Selection(const TForm3& form) : form_(form) {}
+        int filterCode() const override { return form_.FilterCode(); }
+        int jpegCode() const override { return form_.JpegCode(); }
+        int pngCode() const override { return form_.PngCode(); }
+        int bmpCode() const override { return form_.BmpCode(); }
+        int tgaCode() const override { return form_.TgaCode(); }
+        int tifCode() const override { return form_.TifCode(); }
+        bool keepDimensions() const override { return false; }
+
+      private:
+        const TForm3& form_;
+    };
+
+    void createFilterGroup();
+    void createJpegGroup();
+    void createBmpGroup();
+    void createTargaGroup();
+    void createTiffGroup();
+    void createPngGroup();
+    void createRawList();
+    void arrangeTabOrder();
+    void connectHandlers();
+
+    Selection selection_{*this};
 };
 
 extern TForm3* Form3;

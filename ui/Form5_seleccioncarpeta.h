@@ -1,12 +1,48 @@
 #pragma once
 
 #include <QDialog>
+#include <QHash>
+#include <QString>
 
-// The folder chooser.
+class FolderListBox;
+class QComboBox;
+class QPushButton;
+class QShowEvent;
+
+// The folder chooser: picks the destination of a run and can create a folder in the open one.
+// Shown modally; between showings it keeps its open folder, which starts as the process's
+// working directory. It never changes the working directory itself.
 class TForm5 : public QDialog {
     Q_OBJECT
   public:
     explicit TForm5(QWidget* parent = nullptr);
+
+    QPushButton* Button2;              // create a folder
+    QPushButton* Button1;              // accept
+    FolderListBox* DirectoryListBox1;  // the open folder and its subfolders
+    QComboBox* DriveComboBox1;         // the file system roots
+
+    // Writes the open folder followed by "/RES/" into the main window's destination field and
+    // closes. At the root that gives "//RES/".
+    void Button1Click();
+    // Asks for a name and creates that folder, one level, in the open folder; reports the
+    // outcome with the message box. The dialog stays open.
+    void Button2Click();
+
+    // The open folder: absolute, without a trailing "/" except at the root.
+    QString OpenFolder() const;
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+
+  private:
+    void createControls();
+    void fillRoots();
+    void showRootOf(const QString& folder);
+    void openRoot(int index);
+
+    // The folder last open under each root, reopened when that root is chosen again.
+    QHash<QString, QString> lastFolderOfRoot_;
 };
 
 extern TForm5* Form5;

@@ -1,9 +1,127 @@
 #include "ui/Form7_acercade.h"
 
+#include "net/Internet.h"
+#include "ui/AppServices.h"
+#include "ui/DesktopOpener.h"
+#include "ui/DialogControls.h"
 #include "ui/DialogFrame.h"
+#include "ui/Resources.h"
+
+#include <FreeImage.h>
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPixmap>
+#include <QPushButton>
+#include <QSvgRenderer>
+#include <QUrl>
 
 TForm7* Form7 = nullptr;
 
+namespace {
+
+using kavenra::dialogs::MakeLabel;
+using kavenra::dialogs::Place;
+
+const QString donationPicture = QStringLiteral(":/kavenra/dialogs/donacion.svg");
+
+// Drawn from the vector artwork at the screen's pixel density, centred in the given size.
+QPixmap renderArtwork(const QString& resource, QSize size, qreal devicePixelRatio) {
+    QPixmap pixmap(size * devicePixelRatio);
+    pixmap.fill(Qt::transparent);
+    QSvgRenderer renderer(resource);
+    if (renderer.isValid()) {
+        QSizeF artwork = renderer.defaultSize();
+        artwork.scale(QSizeF(pixmap.size()), Qt::KeepAspectRatio);
+        const QPointF origin((pixmap.width() - artwork.width()) / 2,
+                             (pixmap.height() - artwork.height()) / 2);
+        QPainter painter(&pixmap);
+        renderer.render(&painter, QRectF(origin, artwork));
+    }
+    pixmap.setDevicePixelRatio(devicePixelRatio);
+    return pixmap;
+}
+
+}  // namespace
+
+ClickablePicture::ClickablePicture(QWidget* parent) : QLabel(parent) {
+    setCursor(Qt::PointingHandCursor);
+}
+
+void ClickablePicture::mousePressEvent(QMouseEvent* event) {
+    pressed_ = event->button() == Qt::LeftButton;
+    QLabel::mousePressEvent(event);
+}
+
+void ClickablePicture::mouseReleaseEvent(QMouseEvent* event) {
+    const bool click = pressed_ && event->button() == Qt::LeftButton &&
+                       rect().contains(event->position().toPoint());
+    pressed_ = false;
+    QLabel::mouseReleaseEvent(event);
+    if (click) emit clicked();
+}
+
 TForm7::TForm7(QWidget* parent) : QDialog(parent) {
-    SetFixedDialogFrame(this, 309, 323, QString::fromUtf8("Acerca de ..."));
+    InitialiseKavenraResources();
+    setObjectName(QStringLiteral("Form7"));
+    SetFixedDialogFrame(this, 309, 323, QStringLiteral("Acerca de ..."));
+    createControls();
+    createPictures();
+    kavenra::dialogs::ApplyLayoutFont(this);
+
+    QFont bold = Label1->font();
+    bold.setBold(true);
+    Label1->setFont(bold);
+    Label7->setFont(bold);
+
+    connect(Button1, &QPushButton::clicked, this, Guarded([this] { Button1Click(); }));
+    connect(Image15, &ClickablePicture::clicked, this, Guarded([this] { Image15Click(); }));
+    FormCreate();
+}
+
+void TForm7::createControls() {
+    Button1 = Place(new QPushButton(QStringLiteral("Button1"), this), "Button1", 112, 288, 75, 25);
+    Label1 = MakeLabel(this, "Label1", QStringLiteral("Kavenra v.2.0"), 152, 16, 122);
+    Label2 = MakeLabel(this, "Label2", QStringLiteral("Octubre 2015"), 176, 35, 120);
+    Label3 = MakeLabel(this, "Label3", QStringLiteral("Teo Varensa"), 176, 54, 120);
+    Comments = Place(new QLabel(QStringLiteral("contacto@kavenra.org"), this), "Comments", 176, 89,
+                     120, 26);
+    Comments->setWordWrap(true);
+    Comments->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Comments->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    Label4 = MakeLabel(this, "Label4", QString::fromUtf8("Utiliza la librería FreeImage versión"),
+                       40, 144, 167);
+    Label5 = MakeLabel(this, "Label5", QStringLiteral("version"), 213, 144, 60);
+    Label6 =
+        MakeLabel(this, "Label6", QString::fromUtf8("Proyecto FreeImage: freeimage.sourceforge.io"),
+                  40, 160, 240);
+    Label7 =
+        MakeLabel(this, "Label7", QString::fromUtf8("Si te es útil, ¡invitame a una cerveza! :-)"),
+                  40, 192, 260);
+}
+
+void TForm7::createPictures() {
+    ProgramIcon = Place(new QLabel(this), "ProgramIcon", 1, -3, 121, 124);
+    ProgramIcon->setPixmap(
+        renderArtwork(kavenra::resource::ProgramIcon, QSize(112, 112), devicePixelRatioF()));
+    ProgramIcon->setAlignment(Qt::AlignCenter);
+    ProgramIcon->lower();
+
+    Image15 = Place(new ClickablePicture(this), "Image15", 75, 219, 153, 49);
+    Image15->setPixmap(renderArtwork(donationPicture, QSize(152, 47), devicePixelRatioF()));
+    Image15->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    kavenra::dialogs::SetShownHint(
+        Image15, QStringLiteral("Si te gusta el programa y puedes, invitame a una cerveza!"));
+}
+
+void TForm7::FormCreate() {
+    Label5->setText(QString::fromLocal8Bit(FreeImage_GetVersion()));
+}
+
+void TForm7::Button1Click() {
+    accept();
+}
+
+void TForm7::Image15Click() {
+    OpenWithDesktop(QUrl(QString::fromStdString(DonationPageUrl())));
 }

@@ -1,12 +1,57 @@
 #pragma once
 
 #include <QDialog>
+#include <QLabel>
 
-// The about box.
+class QMouseEvent;
+class QPushButton;
+
+// A picture that acts like a link: hand cursor, tooltip, and a click when the left button is
+// pressed and released over it.
+class ClickablePicture : public QLabel {
+    Q_OBJECT
+  public:
+    explicit ClickablePicture(QWidget* parent = nullptr);
+
+  signals:
+    void clicked();
+
+  protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+  private:
+    bool pressed_ = false;
+};
+
+// The about box: the program, its version and date, its author, the image library's version,
+// and a picture that opens the donation page. Shown modally.
 class TForm7 : public QDialog {
     Q_OBJECT
   public:
     explicit TForm7(QWidget* parent = nullptr);
+
+    QPushButton* Button1;  // close
+    QLabel* Label1;        // program and version
+    QLabel* Label2;        // release date
+    QLabel* Label3;        // author
+    QLabel* ProgramIcon;
+    QLabel* Comments;           // the author's contact address
+    QLabel* Label4;             // image library credit, before the version
+    QLabel* Label5;             // the image library's version, set at creation
+    QLabel* Label6;             // second line of the image library credit
+    ClickablePicture* Image15;  // the donation picture; its hint is its tooltip
+    QLabel* Label7;             // the invitation to support the author
+
+    // Puts the image library's version into Label5.
+    void FormCreate();
+    void Button1Click();
+    // Opens the donation page with the desktop's web browser; the box stays open.
+    void Image15Click();
+
+  private:
+    void createControls();
+    void createPictures();
 };
 
 extern TForm7* Form7;
