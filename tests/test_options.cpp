@@ -1,0 +1,558 @@
+// The options dialog: its layout and initial selection, loading and saving the stored options
+// on a real settings database, the JPEG ratio label, the failures of a damaged database, and the
+// selection reaching the conversions the moment it changes (and not before the first showing).
+
+#include "support/DatabaseFixture.h"
+#include "support/ModalAnswerer.h"
+
+#include "engine/ConversionSettings.h"
+#include "engine/FreeImageBitmap.h"
+#include "engine/Procesosimagen.h"
+#include "ui/AppServices.h"
+#include "ui/Form3_opcionesdeformato.h"
+#include "ui/Unit1.h"
+#include "ui/ValueListEditor.h"
+
+#include <FreeImage.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using kavenra::testing::DatabaseFolder;
+using kavenra::testing::ModalAnswerer;
+
+namespace {
+
+const QString settingsFile = QStringLiteral("KVConfig.db");
+const QStringList columns = {"filtro_redimension", "jpeg", "png", "bmp", "tga", "tif"};
+
+// The text a lookup gives in the test language, which names its own key.
+QString caption(int form, const QString& key) {
+    return QStringLiteral("T%1:%2").arg(form).arg(key);
+}
+
+QList<int> codesOf(const kavenra::ConversionSettingsSource& source) {
+    return {source.filterCode(), source.jpegCode(), source.pngCode(),
+            source.bmpCode(),    source.tgaCode(),  source.tifCode()};
+}
+
+QList<int> codesOf(const kavenra::FormatOptions& options) {
+    return {options.filtro_redimension,
+            options.jpeg,
+            options.png,
+            options.bmp,
+            options.tga,
+            options.tif};
+}
+
+// The radio buttons of one column, in code order (no entry for the JPEG track bar).
+QList<QRadioButton*> buttonsOf(const QString& column) {
+    if (column == "filtro_redimension") {
+        return {Form3->RadioButton1, Form3->RadioButton2, Form3->RadioButton3,
+                Form3->RadioButton4, Form3->RadioButton5, Form3->RadioButton8};
+    }
+    if (column == "png") {
+        return {Form3->RadioButton9, Form3->RadioButton10, Form3->RadioButton11,
+                Form3->RadioButton12};
+    }
+    if (column == "bmp") return {Form3->RadioButton6, Form3->RadioButton7};
+    if (column == "tga") return {Form3->RadioButton13, Form3->RadioButton14};
+    if (column == "tif") {
+        return {Form3->RadioButton15, Form3->RadioButton16, Form3->RadioButton17,
+                Form3->RadioButton18};
+    }
+    return {};
+}
+
+QString checkedButton(const QString& column) {
+    QString names;
+    for (QRadioButton* button : buttonsOf(column)) {
+        if (button->isChecked()) names += button->objectName();
+    }
+    return names;
+}
+
+// A noisy colour picture saved as a high-quality JPEG: its re-encoded size depends clearly on
+// the quality the conversion chooses.
+bool writeNoisyJpeg(const QString& path) {
+    kavenra::BitmapHandle bitmap(FreeImage_Allocate(160, 120, 24));
+    if (!bitmap) return false;
+    quint32 state = 12345;
+    for (unsigned y = 0; y < 120; ++y) {
+        BYTE* line = FreeImage_GetScanLine(bitmap.get(), static_cast<int>(y));
+        for (unsigned x = 0; x < 160 * 3; ++x) {
+            state = state * 1664525u + 1013904223u;
+            line[x] = static_cast<BYTE>((x + y) * 2 + (state >> 27));
+        }
+    }
+    return FreeImage_Save(FIF_JPEG, bitmap.get(), QFile::encodeName(path).constData(),
+                          JPEG_QUALITYSUPERB);
+}
+
+// Converts the picture (JPEG to JPEG, half size) and returns the output's size in bytes.
+qint64 convertedJpegSize(const QString& source, const QString& destination) {
+    if (!ConvertImage(QFile::encodeName(source).toStdString(),
+                      QFile::encodeName(destination).toStdString(), 0, 60, 80)) {
+        return -1;
+    }
+    return QFileInfo(destination).size();
+}
+
+}  // namespace
+
+class TestOptions : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void cleanup();
+
+    void layoutAndInitialSelection();
+    void titleCaptionsAreSettable();
+    void loadSelectsAndSaveStoresTheCode_data();
+    void loadSelectsAndSaveStoresTheCode();
+    void ratioLabelFollowsTrackBar();
+    void textThatIsNoIntegerStopsLoading_data();
+    void textThatIsNoIntegerStopsLoading();
+    void missingBmpColumn();
+    void conversionsUseInitialValuesUntilFirstShowing();
+    void unsavedChangeIsUsedAndDiscardedOnNextShowing();
+    void screenshot();
+
+  private:
+    void setStored(const QString& column, const QString& value);
+    QString stored(const QString& column) const;
+
+    std::unique_ptr<TForm1> mainWindow_;
+    std::unique_ptr<DatabaseFolder> databases_;
+    std::unique_ptr<TForm3> form_;
+};
+
+void TestOptions::initTestCase() {
+    FreeImage_Initialise(FALSE);
+    mainWindow_ = std::make_unique<TForm1>();
+    Form1 = mainWindow_.get();
+}
+
+void TestOptions::cleanupTestCase() {
+    Form1 = nullptr;
+    mainWindow_.reset();
+}
+
+void TestOptions::init() {
+    databases_ = std::make_unique<DatabaseFolder>();
+    QVERIFY(databases_->isValid());
+    QVERIFY(
+        databases_->writeSettings({{QStringLiteral("Español"), QStringLiteral("es.db"), true}}));
+    QVERIFY(databases_->writeCompleteLanguage(QStringLiteral("es.db"), QStringLiteral("T")));
+    // Created as at program start: it becomes the source of the conversions' codes at once.
+    form_ = std::make_unique<TForm3>();
+    Form3 = form_.get();
+}
+
+void TestOptions::cleanup() {
+    Form3 = nullptr;
+    form_.reset();
+    databases_.reset();
+}
+
+void TestOptions::setStored(const QString& column, const QString& value) {
+    const QString error = kavenra::testing::RunSql(
+        databases_->filePath(settingsFile), QStringLiteral("UPDATE configuracion SET %1 = %2")
+                                                .arg(column, kavenra::testing::SqlText(value)));
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+}
+
+QString TestOptions::stored(const QString& column) const {
+    return databases_->queryValue(settingsFile,
+                                  QStringLiteral("SELECT %1 FROM configuracion").arg(column));
+}
+
+void TestOptions::layoutAndInitialSelection() {
+    QCOMPARE(Form3->size(), QSize(620, 477));
+    QCOMPARE(Form3->minimumSize(), Form3->maximumSize());
+    QCOMPARE(Form3->windowTitle(), QStringLiteral("Opciones"));
+    QVERIFY(!Form3->isModal());
+    QCOMPARE(Form3->windowModality(), Qt::NonModal);
+
+    QCOMPARE(Form3->GroupBox2->geometry(), QRect(8, 8, 305, 153));
+    QCOMPARE(Form3->GroupBox1->geometry(), QRect(319, 8, 289, 121));
+    QCOMPARE(Form3->GroupBox3->geometry(), QRect(319, 135, 289, 81));
+    QCOMPARE(Form3->GroupBox6->geometry(), QRect(319, 222, 289, 73));
+    QCOMPARE(Form3->GroupBox5->geometry(), QRect(319, 301, 289, 124));
+    QCOMPARE(Form3->GroupBox4->geometry(), QRect(8, 163, 305, 122));
+    QCOMPARE(Form3->ValueListEditor1->geometry(), QRect(8, 312, 305, 113));
+    QCOMPARE(Form3->Button1->geometry(), QRect(259, 439, 75, 25));
+    QCOMPARE(Form3->TrackBar1->geometry(), QRect(24, 32, 249, 33));
+    QCOMPARE(Form3->Label8->pos(), QPoint(8, 296));
+    QCOMPARE(Form3->Label7->pos(), QPoint(15, 18));
+    QCOMPARE(Form3->Label1->pos(), QPoint(24, 98));
+
+    // Each group's buttons sit in their group and exclude only each other.
+    const QList<int> filterTops = {17, 40, 63, 86, 109, 132};
+    const QList<QRadioButton*> filters = buttonsOf("filtro_redimension");
+    for (int i = 0; i < filters.size(); ++i) {
+        QCOMPARE(filters[i]->parentWidget(), Form3->GroupBox2);
+        QCOMPARE(filters[i]->pos(), QPoint(43, filterTops[i]));
+    }
+    for (QRadioButton* button : buttonsOf("png"))
+        QCOMPARE(button->parentWidget(), Form3->GroupBox4);
+    for (QRadioButton* button : buttonsOf("tif"))
+        QCOMPARE(button->parentWidget(), Form3->GroupBox5);
+    QCOMPARE(Form3->RadioButton15->geometry(), QRect(16, 25, 270, 17));
+    QCOMPARE(Form3->RadioButton12->geometry(), QRect(15, 93, 287, 17));
+
+    QCOMPARE(Form3->TrackBar1->minimum(), 1);
+    QCOMPARE(Form3->TrackBar1->maximum(), 5);
+    QCOMPARE(Form3->TrackBar1->tickPosition(), QSlider::TicksBothSides);
+    QVERIFY(Form3->TrackBar1->toolTip().isEmpty());
+    const QList<QLabel*> ratios = {Form3->Label6, Form3->Label5, Form3->Label4, Form3->Label3,
+                                   Form3->Label2};
+    const QStringList ratioTexts = {"10:1", "25:1", "50:1", "75:1", "100:1"};
+    for (int i = 0; i < ratios.size(); ++i) {
+        QCOMPARE(ratios[i]->pos(), QPoint(24 + 56 * i, 71));
+        QCOMPARE(ratios[i]->text(), ratioTexts[i]);
+    }
+    const QColor ratioColour = Form3->Label1->palette().color(QPalette::WindowText);
+    QVERIFY(ratioColour.blue() > 2 * ratioColour.red());
+    QCOMPARE(Form3->RadioButton18->toolTip(),
+             QString::fromUtf8("Solo imágenes de 8 bits grayscale o 24 bits"));
+
+    ValueListEditor* raw = Form3->ValueListEditor1;
+    QCOMPARE(raw->rowCount(), 42);
+    QCOMPARE(raw->columnCount(), 2);
+    QCOMPARE(raw->Key(0), QStringLiteral("3fr"));
+    QCOMPARE(raw->Value(0), QStringLiteral("Hasselblad Digital Camera Raw Image Format."));
+    QCOMPARE(raw->Key(11), QStringLiteral("dng"));
+    QCOMPARE(raw->Key(41), QStringLiteral("x3f"));
+    QVERIFY(
+        raw->Value(41).endsWith(QStringLiteral("Unsupported because of license restrictions.")));
+    QCOMPARE(raw->columnWidth(0), 59);
+    QCOMPARE(raw->columnWidth(1), 223);
+    QCOMPARE(raw->editTriggers(), QAbstractItemView::NoEditTriggers);
+
+    // The layout's selection: Catmull-Rom, JPEG 5, PNG 3, BMP 2, TGA 2, TIFF 4.
+    QCOMPARE(codesOf(Form3->CurrentFormatOptions()), (QList<int>{5, 5, 3, 2, 2, 4}));
+    QCOMPARE(checkedButton("filtro_redimension"), QStringLiteral("RadioButton5"));
+    QCOMPARE(checkedButton("png"), QStringLiteral("RadioButton11"));
+    QCOMPARE(checkedButton("bmp"), QStringLiteral("RadioButton7"));
+    QCOMPARE(checkedButton("tga"), QStringLiteral("RadioButton14"));
+    QCOMPARE(checkedButton("tif"), QStringLiteral("RadioButton18"));
+}
+
+void TestOptions::titleCaptionsAreSettable() {
+    ValueListEditor* raw = Form3->ValueListEditor1;
+    raw->SetTitleCaptions({QStringLiteral("Extension"), QStringLiteral("Description")});
+    QCOMPARE(raw->TitleCaptions(), (QStringList{"Extension", "Description"}));
+    raw->SetTitleCaptions({QStringLiteral("Only one")});
+    QCOMPARE(raw->TitleCaptions(), (QStringList{"Only one", ""}));
+    // The rows and their widths stay.
+    QCOMPARE(raw->rowCount(), 42);
+    QCOMPARE(raw->columnWidth(1), 223);
+}
+
+void TestOptions::loadSelectsAndSaveStoresTheCode_data() {
+    QTest::addColumn<QString>("column");
+    QTest::addColumn<QString>("storedText");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("button");
+
+    const QStringList filterButtons = {"RadioButton1", "RadioButton2", "RadioButton3",
+                                       "RadioButton4", "RadioButton5", "RadioButton8"};
+    for (int v = 1; v <= 6; ++v) {
+        QTest::addRow("filter %d", v)
+            << "filtro_redimension" << QString::number(v) << v << filterButtons[v - 1];
+    }
+    for (const char* other : {"0", "7", "-1"}) {
+        QTest::addRow("filter %s", other) << "filtro_redimension" << other << 5 << "RadioButton5";
+    }
+    QTest::newRow("jpeg 3") << "jpeg"
+                            << "3" << 3 << "";
+    QTest::newRow("jpeg 1") << "jpeg"
+                            << "1" << 1 << "";
+    QTest::newRow("jpeg 0 held at 1") << "jpeg"
+                                      << "0" << 1 << "";
+    QTest::newRow("jpeg -7 held at 1") << "jpeg"
+                                       << "-7" << 1 << "";
+    QTest::newRow("jpeg 9 held at 5") << "jpeg"
+                                      << "9" << 5 << "";
+    QTest::newRow("png 1") << "png"
+                           << "1" << 1 << "RadioButton9";
+    QTest::newRow("png 2") << "png"
+                           << "2" << 2 << "RadioButton10";
+    QTest::newRow("png 3") << "png"
+                           << "3" << 3 << "RadioButton11";
+    QTest::newRow("png 4") << "png"
+                           << "4" << 4 << "RadioButton12";
+    QTest::newRow("png 0") << "png"
+                           << "0" << 3 << "RadioButton11";
+    QTest::newRow("png 5") << "png"
+                           << "5" << 3 << "RadioButton11";
+    QTest::newRow("bmp 1") << "bmp"
+                           << "1" << 1 << "RadioButton6";
+    QTest::newRow("bmp 2") << "bmp"
+                           << "2" << 2 << "RadioButton7";
+    QTest::newRow("bmp 0") << "bmp"
+                           << "0" << 2 << "RadioButton7";
+    QTest::newRow("tga 1") << "tga"
+                           << "1" << 1 << "RadioButton13";
+    QTest::newRow("tga 3") << "tga"
+                           << "3" << 2 << "RadioButton14";
+    QTest::newRow("tif 1") << "tif"
+                           << "1" << 1 << "RadioButton15";
+    QTest::newRow("tif 2") << "tif"
+                           << "2" << 2 << "RadioButton16";
+    QTest::newRow("tif 3") << "tif"
+                           << "3" << 3 << "RadioButton17";
+    QTest::newRow("tif 4") << "tif"
+                           << "4" << 4 << "RadioButton18";
+    QTest::newRow("tif 12") << "tif"
+                            << "12" << 4 << "RadioButton18";
+    // The platform's integer conversion takes blanks before the number and a sign.
+    QTest::newRow("tif ' +2'") << "tif"
+                               << " +2" << 2 << "RadioButton16";
+}
+
+void TestOptions::loadSelectsAndSaveStoresTheCode() {
+    QFETCH(QString, column);
+    QFETCH(QString, storedText);
+    QFETCH(int, code);
+    QFETCH(QString, button);
+
+    // Start from a selection the load has to change.
+    const QList<QRadioButton*> buttons = buttonsOf(column);
+    if (!buttons.isEmpty()) {
+        QRadioButton* other =
+            buttons.first()->objectName() == button ? buttons.last() : buttons.first();
+        other->setChecked(true);
+    } else {
+        Form3->TrackBar1->setValue(code == 3 ? 4 : 3);
+    }
+    setStored(column, storedText);
+
+    ModalAnswerer answers;
+    Form3->show();
+    QVERIFY(Form3->isVisible());
+    QCOMPARE(answers.messageBoxTexts(), QStringList());
+    if (column == "jpeg") {
+        QCOMPARE(Form3->TrackBar1->value(), code);
+        QCOMPARE(Form3->Label1->text(),
+                 caption(3, QStringLiteral("Label1_from_SRC%1").arg(6 - code)));
+    } else {
+        QCOMPARE(checkedButton(column), button);
+    }
+    const int index = static_cast<int>(columns.indexOf(column));
+    QCOMPARE(codesOf(Form3->CurrentFormatOptions()).at(index), code);
+    QCOMPARE(codesOf(kavenra::CurrentConversionSettings()).at(index), code);
+
+    QTest::mouseClick(Form3->Button1, Qt::LeftButton);
+    QVERIFY(!Form3->isVisible());
+    QCOMPARE(answers.messageBoxTexts(), QStringList());
+    QCOMPARE(stored(column), QString::number(code));
+    // The other columns are written with the selection they showed.
+    QStringList expectedRow = {"5", "5", "3", "2", "2", "4"};
+    expectedRow[index] = QString::number(code);
+    QStringList row;
+    for (const QString& each : columns) row << stored(each);
+    QCOMPARE(row, expectedRow);
+}
+
+void TestOptions::ratioLabelFollowsTrackBar() {
+    setStored("jpeg", "2");
+    Form3->show();
+    QCOMPARE(Form3->Label1->text(), caption(3, "Label1_from_SRC4"));
+
+    for (int position : {5, 1, 3, 4, 2}) {
+        Form3->TrackBar1->setValue(position);
+        QCOMPARE(Form3->Label1->text(),
+                 caption(3, QStringLiteral("Label1_from_SRC%1").arg(6 - position)));
+    }
+    // The user's keys move it the same way.
+    Form3->TrackBar1->setFocus();
+    QTest::keyClick(Form3->TrackBar1, Qt::Key_Right);
+    QCOMPARE(Form3->TrackBar1->value(), 3);
+    QCOMPARE(Form3->Label1->text(), caption(3, "Label1_from_SRC3"));
+    QTest::keyClick(Form3->TrackBar1, Qt::Key_End);
+    QCOMPARE(Form3->Label1->text(), caption(3, "Label1_from_SRC1"));
+    QCOMPARE(kavenra::CurrentConversionSettings().jpegCode(), 5);
+
+    // The text is looked up each time: another language shows at the next move.
+    QVERIFY(databases_->writeLanguage(
+        QStringLiteral("es.db"),
+        {{3, QStringLiteral("Label1_from_SRC2"), QStringLiteral("Buena calidad")}}));
+    Form3->TrackBar1->setValue(4);
+    QCOMPARE(Form3->Label1->text(), QStringLiteral("Buena calidad"));
+}
+
+void TestOptions::textThatIsNoIntegerStopsLoading_data() {
+    QTest::addColumn<QString>("breakage");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<int>("loadedColumns");
+
+    QTest::newRow("jpeg 'abc'") << "UPDATE configuracion SET jpeg = 'abc'"
+                                << "'abc' is not a valid integer value" << 1;
+    QTest::newRow("png '3.0'") << "UPDATE configuracion SET png = '3.0'"
+                               << "'3.0' is not a valid integer value" << 2;
+    QTest::newRow("tif NULL") << "UPDATE configuracion SET tif = NULL"
+                              << "'' is not a valid integer value" << 5;
+    QTest::newRow("no row") << "DELETE FROM configuracion"
+                            << "'' is not a valid integer value" << 0;
+}
+
+void TestOptions::textThatIsNoIntegerStopsLoading() {
+    QFETCH(QString, breakage);
+    QFETCH(QString, message);
+    QFETCH(int, loadedColumns);
+
+    // Every stored value differs from the layout's selection, so each loaded column shows.
+    const QStringList storedRow = {"2", "3", "1", "1", "1", "2"};
+    for (int i = 0; i < columns.size(); ++i) setStored(columns[i], storedRow[i]);
+    QCOMPARE(kavenra::testing::RunSql(databases_->filePath(settingsFile), breakage), QString());
+
+    ModalAnswerer answers;
+    Form3->show();
+    QVERIFY(Form3->isVisible());
+    QCOMPARE(answers.messageBoxTexts(), QStringList{message});
+    QCOMPARE(answers.messageBoxes().first().icon, QMessageBox::Critical);
+
+    const QList<int> initial = {5, 5, 3, 2, 2, 4};
+    const QList<int> loaded = {2, 3, 1, 1, 1, 2};
+    const QList<int> shown = codesOf(Form3->CurrentFormatOptions());
+    for (int i = 0; i < columns.size(); ++i) {
+        QCOMPARE(shown[i], i < loadedColumns ? loaded[i] : initial[i]);
+    }
+    // The label was set before the load began.
+    QCOMPARE(Form3->Label1->text(),
+             caption(3, QStringLiteral("Label1_from_SRC%1").arg(6 - shown[1])));
+}
+
+void TestOptions::missingBmpColumn() {
+    const QStringList storedRow = {"2", "3", "1", "1", "1", "2"};
+    for (int i = 0; i < columns.size(); ++i) setStored(columns[i], storedRow[i]);
+    QCOMPARE(kavenra::testing::RunSql(databases_->filePath(settingsFile),
+                                      "ALTER TABLE configuracion DROP COLUMN bmp"),
+             QString());
+
+    ModalAnswerer answers;
+    Form3->show();
+    QVERIFY(Form3->isVisible());
+    QCOMPARE(answers.messageBoxTexts(),
+             (QStringList{"1", "Error Preparando consulta", "SELECT bmp FROM configuracion",
+                          "'FALLO!' is not a valid integer value"}));
+    // filtro_redimension, jpeg and png loaded; bmp, tga and tif keep the layout's selection.
+    QCOMPARE(codesOf(Form3->CurrentFormatOptions()), (QList<int>{2, 3, 1, 2, 2, 4}));
+
+    answers.clear();
+    Form3->RadioButton4->setChecked(true);
+    Form3->TrackBar1->setValue(1);
+    Form3->RadioButton12->setChecked(true);
+    Form3->RadioButton13->setChecked(true);
+    Form3->RadioButton16->setChecked(true);
+    QTest::mouseClick(Form3->Button1, Qt::LeftButton);
+    QVERIFY(!Form3->isVisible());
+    QCOMPARE(answers.messageBoxTexts(),
+             (QStringList{"no such column: bmp", "Fail Writing BDD Configuration"}));
+    const kavenra::testing::MessageBoxRecord failure = answers.messageBoxes().last();
+    QCOMPARE(failure.title, QString::fromUtf8("Atención"));
+    QCOMPARE(failure.icon, QMessageBox::Critical);
+    QCOMPARE(failure.buttons.size(), 1);
+
+    QCOMPARE(stored("filtro_redimension"), QStringLiteral("4"));
+    QCOMPARE(stored("jpeg"), QStringLiteral("1"));
+    QCOMPARE(stored("png"), QStringLiteral("4"));
+    QCOMPARE(stored("tga"), QStringLiteral("1"));
+    QCOMPARE(stored("tif"), QStringLiteral("2"));
+    // The selection stays in force for conversions all the same.
+    QCOMPARE(codesOf(kavenra::CurrentConversionSettings()), (QList<int>{4, 1, 4, 2, 1, 2}));
+}
+
+void TestOptions::conversionsUseInitialValuesUntilFirstShowing() {
+    const QStringList storedRow = {"1", "1", "1", "1", "1", "1"};
+    for (int i = 0; i < columns.size(); ++i) setStored(columns[i], storedRow[i]);
+
+    QTemporaryDir images;
+    QVERIFY(images.isValid());
+    const QString source = images.filePath("photo.jpg");
+    QVERIFY(writeNoisyJpeg(source));
+
+    QCOMPARE(codesOf(kavenra::CurrentConversionSettings()), (QList<int>{5, 5, 3, 2, 2, 4}));
+    const qint64 beforeShowing = convertedJpegSize(source, images.filePath("before.jpg"));
+    QVERIFY(beforeShowing > 0);
+
+    Form3->show();
+    Form3->close();
+    QCOMPARE(codesOf(kavenra::CurrentConversionSettings()), (QList<int>{1, 1, 1, 1, 1, 1}));
+    const qint64 afterShowing = convertedJpegSize(source, images.filePath("after.jpg"));
+    QVERIFY(afterShowing > 0);
+    // JPEG_QUALITYSUPERB before the showing, JPEG_QUALITYBAD after it.
+    QVERIFY2(afterShowing * 2 < beforeShowing,
+             qPrintable(QStringLiteral("%1 vs %2").arg(afterShowing).arg(beforeShowing)));
+}
+
+void TestOptions::unsavedChangeIsUsedAndDiscardedOnNextShowing() {
+    const QStringList storedRow = {"2", "5", "1", "1", "1", "2"};
+    for (int i = 0; i < columns.size(); ++i) setStored(columns[i], storedRow[i]);
+
+    QTemporaryDir images;
+    QVERIFY(images.isValid());
+    const QString source = images.filePath("photo.jpg");
+    QVERIFY(writeNoisyJpeg(source));
+
+    Form3->show();
+    QCOMPARE(codesOf(kavenra::CurrentConversionSettings()), (QList<int>{2, 5, 1, 1, 1, 2}));
+    const qint64 stored5 = convertedJpegSize(source, images.filePath("stored.jpg"));
+
+    Form3->RadioButton8->setChecked(true);
+    QTest::keyClick(Form3->TrackBar1, Qt::Key_Home);
+    Form3->RadioButton10->setChecked(true);
+    Form3->RadioButton7->setChecked(true);
+    Form3->RadioButton14->setChecked(true);
+    Form3->RadioButton17->setChecked(true);
+    QCOMPARE(codesOf(kavenra::CurrentConversionSettings()), (QList<int>{6, 1, 2, 2, 2, 3}));
+    const qint64 changed1 = convertedJpegSize(source, images.filePath("changed.jpg"));
+    QVERIFY2(changed1 * 2 < stored5,
+             qPrintable(QStringLiteral("%1 vs %2").arg(changed1).arg(stored5)));
+
+    // The close box saves nothing; the selection stays in force.
+    Form3->close();
+    QCOMPARE(codesOf(kavenra::CurrentConversionSettings()), (QList<int>{6, 1, 2, 2, 2, 3}));
+    QStringList row;
+    for (const QString& each : columns) row << stored(each);
+    QCOMPARE(row, storedRow);
+
+    // The next showing reloads the stored options.
+    Form3->show();
+    QCOMPARE(codesOf(kavenra::CurrentConversionSettings()), (QList<int>{2, 5, 1, 1, 1, 2}));
+    QCOMPARE(convertedJpegSize(source, images.filePath("reloaded.jpg")), stored5);
+}
+
+void TestOptions::screenshot() {
+    setStored("jpeg", "4");
+    QVERIFY(databases_->writeLanguage(QStringLiteral("es.db"),
+                                      {{3, QStringLiteral("Label1_from_SRC2"),
+                                        QStringLiteral("Buena calidad (JPEG_QUALITYGOOD)")}}));
+    Form3->show();
+    QVERIFY(QTest::qWaitForWindowExposed(Form3));
+    const QString folder = qEnvironmentVariable(
+        "KAVENRA_SCREENSHOT_DIR", QDir(QStringLiteral(KAVENRA_RUNTIME_DIR))
+                                      .absoluteFilePath(QStringLiteral("../screenshots")));
+    QVERIFY(QDir().mkpath(folder));
+    const QImage image = Form3->grab().toImage();
+    QCOMPARE(image.size() / image.devicePixelRatio(), QSize(620, 477));
+    QVERIFY(image.save(QDir(folder).filePath(QStringLiteral("options.png"))));
+}
+
+KAVENRA_WINDOW_TEST_MAIN(TestOptions)
+
+#include "test_options.moc"
