@@ -1,0 +1,176 @@
+// Renders each kind of message box offscreen and saves it as a PNG, so the look can be judged:
+// <build>/screenshots/msgbox-kind<N>.png (or the folder named by KAVENRA_SCREENSHOT_DIR). Also
+// checks in the rendered pixels that the picture sits in the top-left corner and the buttons
+// under the text.
+
+#include "support/DatabaseFixture.h"
+#include "support/ModalAnswerer.h"
+#include "support/Recorders.h"
+
+#include "ui/AppServices.h"
+#include "ui/Form6_msgbox.h"
+
+#include <QDir>
+#include <QImage>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+
+#include <memory>
+
+using kavenra::testing::DatabaseFolder;
+using kavenra::testing::ModalAnswerer;
+using kavenra::testing::MsgBoxAnswer;
+
+namespace {
+
+QString screenshotFolder() {
+    const QString configured = qEnvironmentVariable("KAVENRA_SCREENSHOT_DIR");
+    if (!configured.isEmpty()) return configured;
+    return QDir(QStringLiteral(KAVENRA_RUNTIME_DIR))
+        .absoluteFilePath(QStringLiteral("../screenshots"));
+}
+
+// Share of the pixels of a rectangle that differ clearly from the window's background.
+double drawnShare(const QImage& image, const QRect& area, const QColor& background) {
+    int drawn = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QColor pixel = image.pixelColor(x, y);
+            const int difference = qAbs(pixel.red() - background.red()) +
+                                   qAbs(pixel.green() - background.green()) +
+                                   qAbs(pixel.blue() - background.blue());
+            if (difference > 40) ++drawn;
+        }
+    }
+    return static_cast<double>(drawn) / (area.width() * area.height());
+}
+
+}  // namespace
+
+class TestMsgBoxScreenshots : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void kinds_data();
+    void kinds();
+    void plainBoxes();
+
+  private:
+    std::unique_ptr<DatabaseFolder> databases_;
+    std::unique_ptr<TForm6> form_;
+    std::unique_ptr<kavenra::testing::SoundRecorder> sounds_;
+};
+
+void TestMsgBoxScreenshots::initTestCase() {
+    databases_ = std::make_unique<DatabaseFolder>();
+    QVERIFY(
+        databases_->writeSettings({{QStringLiteral("English"), QStringLiteral("en.db"), true}}));
+    QVERIFY(databases_->writeLanguage(QStringLiteral("en.db"),
+                                      {{6, QStringLiteral("Button1"), QStringLiteral("OK")},
+                                       {6, QStringLiteral("Button2"), QStringLiteral("Yes")}}));
+    QVERIFY(QDir().mkpath(screenshotFolder()));
+    form_ = std::make_unique<TForm6>();
+    Form6 = form_.get();
+    sounds_ = std::make_unique<kavenra::testing::SoundRecorder>();
+}
+
+void TestMsgBoxScreenshots::cleanupTestCase() {
+    sounds_.reset();
+    Form6 = nullptr;
+    form_.reset();
+    databases_.reset();
+}
+
+void TestMsgBoxScreenshots::kinds_data() {
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("0") << 0 << "Attention"
+                       << "The conversion was cancelled.";
+    QTest::newRow("1") << 1 << "New version"
+                       << "A new version of Kavenra is available. Do you want to open the "
+                          "download page now?";
+    QTest::newRow("2") << 2 << "Search"
+                       << "No images were found in the folder.";
+    QTest::newRow("3") << 3 << "Warning"
+                       << "Can't locate KVConfig.db configuration file.";
+    QTest::newRow("4") << 4 << "Destination"
+                       << "Choose where the resized images go.";
+}
+
+void TestMsgBoxScreenshots::kinds() {
+    QFETCH(int, kind);
+    QFETCH(QString, caption);
+    QFETCH(QString, text);
+
+    QImage shot;
+    QColor background;
+    ModalAnswerer answers;
+    answers.answerMsgBox([&](TForm6* form) {
+        shot = form->grab().toImage();
+        background = form->palette().color(QPalette::Window);
+        ModalAnswerer::Apply(form, MsgBoxAnswer::FirstVisibleButton);
+    });
+    Form6->MsgBox(caption, text, kind);
+    QVERIFY(!shot.isNull());
+    const qreal ratio = shot.devicePixelRatio();
+    QCOMPARE(shot.size(), (QSize(417, 104) * ratio));
+    const QString path =
+        QDir(screenshotFolder()).absoluteFilePath(QStringLiteral("msgbox-kind%1.png").arg(kind));
+    QVERIFY2(shot.save(path), qPrintable(path));
+    qInfo("saved %s", qPrintable(path));
+
+    auto scaled = [ratio](const QRect& r) {
+        return QRect((r.topLeft() * ratio), (r.size() * ratio));
+    };
+    // The picture is drawn in the top-left corner, not where the design once placed it.
+    QVERIFY(drawnShare(shot, scaled(QRect(8, 8, 48, 48)), background) > 0.15);
+    QVERIFY(drawnShare(shot, scaled(QRect(58, 60, 12, 10)), background) < 0.05);
+    QVERIFY(drawnShare(shot, scaled(QRect(272, 58, 40, 12)), background) < 0.05);
+    // The text is drawn in the label's area.
+    QVERIFY(drawnShare(shot, scaled(QRect(72, 24, 289, 33)), background) > 0.02);
+    // One button in the middle, or the pair left and right of it.
+    const double middle = drawnShare(shot, scaled(QRect(190, 75, 48, 17)), background);
+    const double left = drawnShare(shot, scaled(QRect(115, 75, 50, 17)), background);
+    const double right = drawnShare(shot, scaled(QRect(260, 75, 50, 17)), background);
+    qInfo("drawn shares: middle %.2f, left %.2f, right %.2f", middle, left, right);
+    if (kind == 1) {
+        QVERIFY(left > 0.3);
+        QVERIFY(right > 0.3);
+    } else {
+        QVERIFY(middle > 0.3);
+        QVERIFY(left < 0.05);
+        QVERIFY(right < 0.05);
+    }
+}
+
+// The platform's plain message display and the error box, for comparison.
+void TestMsgBoxScreenshots::plainBoxes() {
+    ModalAnswerer answers;
+    QList<QImage> shots;
+    for (int i = 0; i < 2; ++i) {
+        answers.answerMessageBox([&](QMessageBox* box) {
+            shots.append(box->grab().toImage());
+            box->accept();
+        });
+    }
+    ShowMessage(QStringLiteral("Error al leer de la base de datos, fichero no encontrado"));
+    ApplicationMessageBox(QStringLiteral("Fail Writing BDD Configuration"),
+                          QString::fromUtf8("Atención"));
+    QCOMPARE(shots.size(), 2);
+    QVERIFY(shots[0].save(
+        QDir(screenshotFolder()).absoluteFilePath(QStringLiteral("showmessage.png"))));
+    QVERIFY(
+        shots[1].save(QDir(screenshotFolder()).absoluteFilePath(QStringLiteral("errorbox.png"))));
+    QCOMPARE(answers.messageBoxes().size(), 2);
+    QCOMPARE(answers.messageBoxes()[0].title, QStringLiteral("Kavenra"));
+    QCOMPARE(answers.messageBoxes()[1].title, QString::fromUtf8("Atención"));
+    QCOMPARE(answers.messageBoxes()[1].icon, QMessageBox::Critical);
+}
+
+KAVENRA_WINDOW_TEST_MAIN(TestMsgBoxScreenshots)
+
+#include "test_msgbox_screenshots.moc"
