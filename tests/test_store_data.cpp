@@ -119,8 +119,9 @@ class TestStoreData : public QObject {
     Q_OBJECT
 
   private slots:
-    void shippedSettingsAreThoseOfAFreshInstallation_data();
-    void shippedSettingsAreThoseOfAFreshInstallation();
+    void settingsDatabaseIsUsable_data();
+    void settingsDatabaseIsUsable();
+    void builtSettingsAreThoseOfAFreshInstallation();
     void shippedSettingsAnswerTheProgramsStatements();
     void languageDatabaseIsComplete_data();
     void languageDatabaseIsComplete();
@@ -132,24 +133,33 @@ class TestStoreData : public QObject {
     void changelogIsInstalled();
 };
 
-void TestStoreData::shippedSettingsAreThoseOfAFreshInstallation_data() {
+void TestStoreData::settingsDatabaseIsUsable_data() {
     AddFolderRows();
 }
 
-void TestStoreData::shippedSettingsAreThoseOfAFreshInstallation() {
+// Holds also after the user has saved options or chosen another language.
+void TestStoreData::settingsDatabaseIsUsable() {
     QFETCH(QString, folder);
     QVERIFY2(QFileInfo(QDir(folder).filePath("KVConfig.db")).isFile(), qPrintable(folder));
     const auto column = [&folder](const QString& sql) { return SettingsColumn(folder, sql); };
 
     QCOMPARE(column("SELECT count(*) FROM configuracion"), QStringList({"1"}));
-    QCOMPARE(column("SELECT filtro_redimension || jpeg || png || bmp || tga || tif || "
-                    "primera_ejecucion FROM configuracion"),
-             QStringList({InitialConfiguration().join(QString())}));
+    const QList<QPair<QString, QString>> ranges{{"filtro_redimension", "123456"},
+                                                {"jpeg", "12345"},
+                                                {"png", "1234"},
+                                                {"bmp", "12"},
+                                                {"tga", "12"},
+                                                {"tif", "1234"},
+                                                {"primera_ejecucion", "01"}};
+    for (const auto& [name, codes] : ranges) {
+        const QString value = column("SELECT " + name + " FROM configuracion").value(0);
+        QVERIFY2(value.size() == 1 && codes.contains(value), qPrintable(name + "=" + value));
+    }
 
     QCOMPARE(column("SELECT idioma FROM idiomas"), kShippedLanguages);
     // The language dialog derives a row's id from its position in this order.
     QCOMPARE(column("SELECT id FROM idiomas"), QStringList({"0", "1", "2", "3", "4", "5"}));
-    QCOMPARE(column("SELECT activo FROM idiomas"), QStringList({"1", "0", "0", "0", "0", "0"}));
+    QCOMPARE(column("SELECT count(*) FROM idiomas WHERE activo='1'"), QStringList({"1"}));
 
     const QStringList paths = column("SELECT ruta FROM idiomas");
     QCOMPARE(paths.size(), kShippedLanguages.size());
@@ -158,6 +168,22 @@ void TestStoreData::shippedSettingsAreThoseOfAFreshInstallation() {
         QVERIFY2(QDir::isRelativePath(path), qPrintable(path));
         QVERIFY2(QFileInfo(QDir(folder).filePath(path)).isFile(), qPrintable(path));
     }
+}
+
+// What a fresh installation finds: the options dialog's initial selections, the first run still
+// to come and Spanish active. (The installed copy may since hold the user's choices.)
+void TestStoreData::builtSettingsAreThoseOfAFreshInstallation() {
+#ifdef KAVENRA_BUILT_DATA_DIR
+    const QString folder = QStringLiteral(KAVENRA_BUILT_DATA_DIR);
+#else
+    const QString folder = RuntimeFolder();
+#endif
+    QCOMPARE(SettingsColumn(folder,
+                            "SELECT filtro_redimension || jpeg || png || bmp || tga || "
+                            "tif || primera_ejecucion FROM configuracion"),
+             QStringList({InitialConfiguration().join(QString())}));
+    QCOMPARE(SettingsColumn(folder, "SELECT activo FROM idiomas"),
+             QStringList({"1", "0", "0", "0", "0", "0"}));
 }
 
 // The program compares and writes every value as a quoted text literal.
@@ -169,7 +195,8 @@ void TestStoreData::shippedSettingsAnswerTheProgramsStatements() {
     MessageRecorder messages;
     const QStringList paths = ShippedColumn("SELECT ruta FROM idiomas");
 
-    QCOMPARE(QString::fromStdString(ActiveLanguageDatabase("KVConfig.db")), paths.value(0));
+    QCOMPARE(QString::fromStdString(ActiveLanguageDatabase("KVConfig.db")),
+             folder.queryValue("KVConfig.db", "SELECT ruta FROM idiomas WHERE activo='1'"));
     QVERIFY(ExecuteStatement("KVConfig.db", "UPDATE idiomas SET activo='0'"));
     QVERIFY(ExecuteStatement("KVConfig.db", "UPDATE idiomas SET activo='1' WHERE id='3'"));
     QVERIFY(ExecuteStatement("KVConfig.db", "UPDATE configuracion SET primera_ejecucion='1'"));
