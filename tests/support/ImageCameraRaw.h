@@ -1,0 +1,28 @@
+#pragma once
+
+// A minimal camera RAW file: a DNG (a TIFF with the DNG version tag) whose first directory holds
+// a JPEG preview and whose sub-directory holds a small uncompressed Bayer sensor image. FreeImage
+// (through LibRaw) detects it as FIF_RAW and, with RAW_PREVIEW, loads the preview.
+
+#include <cstdint>
+#include <string>
+
+#include "support/ImageFactory.h"
+
+namespace kavenra::test {
+
+struct CameraRawSpec {
+    int previewWidth = 160;  // the embedded JPEG preview
+    int previewHeight = 120;
+    int sensorWidth = 128;  // the Bayer data
+    int sensorHeight = 96;
+    std::uint32_t seed = 7;
+};
+
+// The JPEG preview that MakeMinimalDng embeds for `spec`.
+Bytes MakeDngPreview(const CameraRawSpec& spec);
+
+Bytes MakeMinimalDng(const CameraRawSpec& spec = {});
+bool WriteMinimalDng(const std::string& path, const CameraRawSpec& spec = {});
+
+}  // namespace kavenra::test

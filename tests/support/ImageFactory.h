@@ -1,0 +1,49 @@
+#pragma once
+
+// Image files for tests and benchmarks, made with FreeImage itself.
+
+#include <FreeImage.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/FreeImageBitmap.h"
+
+namespace kavenra::test {
+
+using Bytes = std::vector<unsigned char>;
+
+// Debian's FreeImage does not initialise itself; the program does it at start-up, tests here.
+void InitialiseFreeImageOnce();
+
+// A photo-like 24-bit picture: sky and ground gradients, a wavy horizon, shaded round shapes,
+// clouds of several scales and sensor grain. The same seed gives the same picture.
+BitmapHandle MakeNaturalBitmap(int width, int height, std::uint32_t seed = 1);
+
+// The same picture as 8-bit greyscale.
+BitmapHandle MakeGreyBitmap(int width, int height, std::uint32_t seed = 1);
+
+// An 8-bit picture with a coloured palette (what GIF files hold).
+BitmapHandle MakePaletteBitmap(int width, int height, std::uint32_t seed = 1);
+
+bool SaveBitmapFile(FIBITMAP& bitmap, FREE_IMAGE_FORMAT format, const std::string& path,
+                    int flags = 0);
+
+// A natural 24-bit picture saved in `format` (8-bit palette for GIF).
+bool WriteImageFile(const std::string& path, FREE_IMAGE_FORMAT format, int width, int height,
+                    std::uint32_t seed = 1, int flags = 0);
+
+// Loads a file in the format its content says, or returns nothing.
+BitmapHandle LoadImageFile(const std::string& path, int flags = 0);
+
+Bytes EncodeImage(FIBITMAP& bitmap, FREE_IMAGE_FORMAT format, int flags = 0);
+BitmapHandle DecodeImage(const Bytes& data, int flags = 0);
+
+Bytes ReadFileBytes(const std::string& path);
+bool WriteFileBytes(const std::string& path, const Bytes& data);
+
+// Same size, type, depth and pixel bytes.
+bool SamePixels(FIBITMAP& first, FIBITMAP& second);
+
+}  // namespace kavenra::test

@@ -1,0 +1,733 @@
+// ConvertImage on real files made here with FreeImage: target sizes, filter and save-flag
+// mapping read back from the output, content-decided formats, RAW output, the keep-dimensions
+// switch, the JPEG size tags, and saves that fail without touching what was there.
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+
+#include "engine/ConversionSettings.h"
+#include "engine/ImageConversion.h"
+#include "engine/Procesosimagen.h"
+#include "support/ImageCameraRaw.h"
+#include "support/ImageFactory.h"
+#include "support/ImageFileInspection.h"
+
+using namespace kavenra;
+using namespace kavenra::test;
+
+namespace {
+
+// The options dialog and the RAW switch as a test sets them; records which value was asked for,
+// in order.
+class ScriptedSettings final : public ConversionSettingsSource {
+  public:
+    FormatOptions codes;
+    bool keep = false;
+    mutable QStringList reads;
+
+    int filterCode() const override { return log("filter", codes.filtro_redimension); }
+    int jpegCode() const override { return log("jpeg", codes.jpeg); }
+    int pngCode() const override { return log("png", codes.png); }
+    int bmpCode() const override { return log("bmp", codes.bmp); }
+    int tgaCode() const override { return log("tga", codes.tga); }
+    int tifCode() const override { return log("tif", codes.tif); }
+    bool keepDimensions() const override {
+        reads << "keepDimensions";
+        return keep;
+    }
+
+  private:
+    int log(const char* name, int value) const {
+        reads << name;
+        return value;
+    }
+};
+
+std::string Native(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+
+FREE_IMAGE_FORMAT FormatNamed(const QString& name) {
+    static const QHash<QString, FREE_IMAGE_FORMAT> formats = {
+        {"bmp", FIF_BMP},  {"jpeg", FIF_JPEG}, {"png", FIF_PNG}, {"tga", FIF_TARGA},
+        {"tif", FIF_TIFF}, {"gif", FIF_GIF},   {"ppm", FIF_PPM}};
+    return formats.value(name, FIF_UNKNOWN);
+}
+
+struct Picture {
+    FREE_IMAGE_FORMAT format = FIF_UNKNOWN;
+    unsigned width = 0;
+    unsigned height = 0;
+};
+
+// Format and size from the header only: Debian's FreeImage cannot decode RLE8 BMP files, not even
+// those it writes itself, while other readers take them.
+Picture Inspect(const QString& path) {
+    const BitmapHandle bitmap = LoadImageFile(Native(path), FIF_LOAD_NOPIXELS);
+    if (!bitmap) return {};
+    return {FreeImage_GetFileType(Native(path).c_str(), 0), FreeImage_GetWidth(bitmap.get()),
+            FreeImage_GetHeight(bitmap.get())};
+}
+
+QString Describe(const QString& path) {
+    return QString::fromStdString(DescribeEncoding(ReadFileBytes(Native(path))));
+}
+
+// Everything in a folder, hidden files included, so that a stray temporary file shows.
+QStringList Listing(const QString& folder) {
+    QStringList names;
+    const auto entries = QDir(folder).entryInfoList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QFileInfo& entry : entries) {
+        names << entry.fileName();
+        if (entry.isDir() && !entry.isSymLink()) {
+            for (const QString& inner : Listing(entry.filePath())) {
+                names << entry.fileName() + "/" + inner;
+            }
+        }
+    }
+    names.sort();
+    return names;
+}
+
+QByteArray Contents(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool WriteText(const QString& path, const QByteArray& text) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size();
+}
+
+}  // namespace
+
+class EngineConversionTest : public QObject {
+    Q_OBJECT
+
+  private:
+    std::unique_ptr<QTemporaryDir> work;
+    ScriptedSettings settings;
+
+    QString in(const QString& name) const { return work->filePath("in/" + name); }
+    QString out(const QString& name) const { return work->filePath("out/" + name); }
+    QString outFolder() const { return work->filePath("out"); }
+
+    // A natural picture in `format`, named `name`. BMP is 8-bit greyscale, where RLE applies;
+    // PPM is ASCII, so that a binary output shows it was saved with flags 0.
+    QString makeInput(const QString& name, FREE_IMAGE_FORMAT format, int width, int height,
+                      int flags = 0) {
+        const QString path = in(name);
+        if (format == FIF_PPM && flags == 0) flags = PNM_SAVE_ASCII;
+        const bool written =
+            format == FIF_BMP
+                ? SaveBitmapFile(*MakeGreyBitmap(width, height), FIF_BMP, Native(path), flags)
+                : WriteImageFile(Native(path), format, width, height, 1, flags);
+        return written ? path : QString();
+    }
+
+    QString makeDng(const QString& name) {
+        return WriteMinimalDng(Native(in(name))) ? in(name) : QString();
+    }
+
+    bool convert(const QString& source, const QString& destination, int keepAspect, int height,
+                 int width) {
+        return ConvertImage(Native(source), Native(destination),
+                            static_cast<std::uint8_t>(keepAspect), height, width);
+    }
+
+  private slots:
+    void initTestCase() { InitialiseFreeImageOnce(); }
+
+    void init() {
+        work = std::make_unique<QTemporaryDir>();
+        QVERIFY(work->isValid());
+        QVERIFY(QDir(work->path()).mkpath("in"));
+        QVERIFY(QDir(work->path()).mkpath("out"));
+        settings = ScriptedSettings{};
+        SetConversionSettingsSource(&settings);
+    }
+
+    void cleanup() {
+        SetConversionSettingsSource(nullptr);
+        work.reset();
+    }
+
+    void targetSize_data() {
+        QTest::addColumn<int>("sourceWidth");
+        QTest::addColumn<int>("sourceHeight");
+        QTest::addColumn<int>("keepAspect");
+        QTest::addColumn<int>("height");
+        QTest::addColumn<int>("widthOrLongest");
+        QTest::addColumn<int>("expectedWidth");
+        QTest::addColumn<int>("expectedHeight");
+
+        QTest::newRow("landscape 1600x1200, L 800") << 1600 << 1200 << 1 << 0 << 800 << 800 << 601;
+        QTest::newRow("portrait 1200x1600, L 800") << 1200 << 1600 << 1 << 0 << 800 << 601 << 800;
+        QTest::newRow("1920x1080, L 1024") << 1920 << 1080 << 1 << 0 << 1024 << 1024 << 577;
+        QTest::newRow("square 1000x1000, L 500") << 1000 << 1000 << 1 << 0 << 500 << 501 << 500;
+        QTest::newRow("exact 11x15, L 300, one added") << 11 << 15 << 1 << 0 << 300 << 221 << 300;
+        QTest::newRow("explicit 640x480 on 1600x1200")
+            << 1600 << 1200 << 0 << 480 << 640 << 640 << 480;
+        QTest::newRow("explicit 640x480 ignores the ratio of 11x15")
+            << 11 << 15 << 0 << 480 << 640 << 640 << 480;
+        QTest::newRow("mode flag 2 is the explicit size")
+            << 1600 << 1200 << 2 << 480 << 640 << 640 << 480;
+    }
+
+    void targetSize() {
+        QFETCH(int, sourceWidth);
+        QFETCH(int, sourceHeight);
+        QFETCH(int, keepAspect);
+        QFETCH(int, height);
+        QFETCH(int, widthOrLongest);
+        QFETCH(int, expectedWidth);
+        QFETCH(int, expectedHeight);
+
+        const QString source =
+            makeInput("picture.png", FIF_PNG, sourceWidth, sourceHeight, PNG_Z_BEST_SPEED);
+        QVERIFY(!source.isEmpty());
+        QVERIFY(convert(source, out("picture.png"), keepAspect, height, widthOrLongest));
+
+        const Picture result = Inspect(out("picture.png"));
+        QCOMPARE(result.format, FIF_PNG);
+        QCOMPARE(result.width, unsigned(expectedWidth));
+        QCOMPARE(result.height, unsigned(expectedHeight));
+    }
+
+    // Sizes that only bogus size tags or extreme arguments produce: no 32-bit overflow, no
+    // division by zero.
+    void targetSizeArithmetic_data() {
+        QTest::addColumn<qint64>("sourceWidth");
+        QTest::addColumn<qint64>("sourceHeight");
+        QTest::addColumn<int>("longest");
+        QTest::addColumn<bool>("valid");
+        QTest::addColumn<int>("expectedWidth");
+        QTest::addColumn<int>("expectedHeight");
+
+        QTest::newRow("L times the shorter side beyond 32 bits")
+            << qint64(3000) << qint64(2000) << 2000000000 << true << 2000000000 << 1333333334;
+        QTest::newRow("sides beyond 32 bits")
+            << qint64(5000000000) << qint64(2500000000) << 1000 << true << 1000 << 501;
+        QTest::newRow("no side to divide by") << qint64(0) << qint64(0) << 500 << false << 0 << 0;
+        QTest::newRow("zero width, positive height")
+            << qint64(0) << qint64(30) << 100 << true << 1 << 100;
+    }
+
+    void targetSizeArithmetic() {
+        QFETCH(qint64, sourceWidth);
+        QFETCH(qint64, sourceHeight);
+        QFETCH(int, longest);
+        QFETCH(bool, valid);
+        QFETCH(int, expectedWidth);
+        QFETCH(int, expectedHeight);
+
+        const auto target = TargetSizeFor(1, 0, longest, {sourceWidth, sourceHeight});
+        QCOMPARE(target.has_value(), valid);
+        if (!valid) return;
+        QCOMPARE(target->width, expectedWidth);
+        QCOMPARE(target->height, expectedHeight);
+    }
+
+    void filterCode_data() {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<int>("expectedFilter");
+
+        QTest::newRow("1 Box") << 1 << int(FILTER_BOX);
+        QTest::newRow("2 Bilinear is FreeImage 2") << 2 << int(FILTER_BILINEAR);
+        QTest::newRow("3 B-Spline") << 3 << int(FILTER_BSPLINE);
+        QTest::newRow("4 Bicubic is FreeImage 1") << 4 << int(FILTER_BICUBIC);
+        QTest::newRow("5 Catmull-Rom") << 5 << int(FILTER_CATMULLROM);
+        QTest::newRow("6 Lanczos") << 6 << int(FILTER_LANCZOS3);
+        QTest::newRow("no known button: Lanczos") << 0 << int(FILTER_LANCZOS3);
+        QTest::newRow("beyond the last button: Lanczos") << 7 << int(FILTER_LANCZOS3);
+    }
+
+    // The output's pixels equal FreeImage's rescale with the expected filter, and differ from
+    // every other filter's.
+    void filterCode() {
+        QFETCH(int, code);
+        QFETCH(int, expectedFilter);
+        settings.codes.filtro_redimension = code;
+
+        const QString source = makeInput("scene.png", FIF_PNG, 97, 73);
+        QVERIFY(convert(source, out("scene.png"), 0, 29, 41));
+
+        const BitmapHandle output = LoadImageFile(Native(out("scene.png")));
+        const BitmapHandle input = LoadImageFile(Native(source));
+        QVERIFY(output && input);
+        for (int filter = FILTER_BOX; filter <= FILTER_LANCZOS3; ++filter) {
+            const BitmapHandle reference(
+                FreeImage_Rescale(input.get(), 41, 29, FREE_IMAGE_FILTER(filter)));
+            QVERIFY(reference);
+            QVERIFY2(SamePixels(*output, *reference) == (filter == expectedFilter),
+                     qPrintable(QString("filter %1").arg(filter)));
+        }
+    }
+
+    void saveFlags_data() {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("expected");
+
+        QTest::newRow("jpeg 1 (10:1)") << "jpeg" << 1 << "JPEG quality 10";
+        QTest::newRow("jpeg 2 (25:1)") << "jpeg" << 2 << "JPEG quality 25";
+        QTest::newRow("jpeg 3 (50:1)") << "jpeg" << 3 << "JPEG quality 50";
+        QTest::newRow("jpeg 4 (75:1)") << "jpeg" << 4 << "JPEG quality 75";
+        QTest::newRow("jpeg 5 (100:1)") << "jpeg" << 5 << "JPEG quality 100";
+        QTest::newRow("jpeg outside the track bar") << "jpeg" << 0 << "JPEG quality 100";
+        QTest::newRow("png 1 best speed") << "png" << 1 << "PNG level hint 0, compressed";
+        QTest::newRow("png 2 default") << "png" << 2 << "PNG level hint 2, compressed";
+        QTest::newRow("png 3 best compression") << "png" << 3 << "PNG level hint 3, compressed";
+        QTest::newRow("png 4 no compression") << "png" << 4 << "PNG level hint 0, stored";
+        QTest::newRow("png unknown: last button") << "png" << 9 << "PNG level hint 0, stored";
+        QTest::newRow("bmp 1 plain") << "bmp" << 1 << "BMP compression 0";
+        QTest::newRow("bmp 2 RLE") << "bmp" << 2 << "BMP compression 1";
+        QTest::newRow("bmp unknown: RLE") << "bmp" << 0 << "BMP compression 1";
+        QTest::newRow("tga 1 plain") << "tga" << 1 << "TARGA type 2";
+        QTest::newRow("tga 2 RLE") << "tga" << 2 << "TARGA type 10";
+        QTest::newRow("tga unknown: RLE") << "tga" << 3 << "TARGA type 10";
+        QTest::newRow("tif 1 none") << "tif" << 1 << "TIFF compression 1";
+        QTest::newRow("tif 2 LZW") << "tif" << 2 << "TIFF compression 5";
+        QTest::newRow("tif 3 Deflate") << "tif" << 3 << "TIFF compression 32946";
+        QTest::newRow("tif 4 JPEG") << "tif" << 4 << "TIFF compression 7";
+        QTest::newRow("tif unknown: JPEG") << "tif" << 0 << "TIFF compression 7";
+    }
+
+    void saveFlags() {
+        QFETCH(QString, format);
+        QFETCH(int, code);
+        QFETCH(QString, expected);
+        int* field = format == "jpeg"  ? &settings.codes.jpeg
+                     : format == "png" ? &settings.codes.png
+                     : format == "bmp" ? &settings.codes.bmp
+                     : format == "tga" ? &settings.codes.tga
+                                       : &settings.codes.tif;
+        *field = code;
+
+        const QString source = makeInput("input." + format, FormatNamed(format), 120, 90);
+        QVERIFY(!source.isEmpty());
+        QVERIFY(convert(source, out("output." + format), 0, 45, 60));
+
+        QCOMPARE(Describe(out("output." + format)), expected);
+        const Picture result = Inspect(out("output." + format));
+        QCOMPARE(result.width, 60u);
+        QCOMPARE(result.height, 45u);
+    }
+
+    // Nothing installed: the options dialog's initial selection and an unchecked switch.
+    void initialOptionsApplyWithoutAWindow_data() {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("jpeg") << "jpeg"
+                              << "JPEG quality 100";
+        QTest::newRow("png") << "png"
+                             << "PNG level hint 3, compressed";
+        QTest::newRow("bmp") << "bmp"
+                             << "BMP compression 1";
+        QTest::newRow("tga") << "tga"
+                             << "TARGA type 10";
+        QTest::newRow("tif") << "tif"
+                             << "TIFF compression 7";
+    }
+
+    void initialOptionsApplyWithoutAWindow() {
+        QFETCH(QString, format);
+        QFETCH(QString, expected);
+        SetConversionSettingsSource(nullptr);
+
+        const QString source = makeInput("input." + format, FormatNamed(format), 90, 60);
+        QVERIFY(convert(source, out("output." + format), 1, 0, 30));
+
+        QCOMPARE(Describe(out("output." + format)), expected);
+        QCOMPARE(Inspect(out("output." + format)).width, 30u);
+        const BitmapHandle input = LoadImageFile(Native(source));
+        const BitmapHandle catmullRom(FreeImage_Rescale(input.get(), 30, 21, FILTER_CATMULLROM));
+        if (format == "png" || format == "tga") {  // lossless and readable: pixels exact
+            const BitmapHandle output = LoadImageFile(Native(out("output." + format)));
+            QVERIFY(output && catmullRom);
+            QVERIFY(SamePixels(*output, *catmullRom));
+        }
+    }
+
+    void changedOptionsApplyToTheNextFile() {
+        const QString source = makeInput("photo.jpg", FIF_JPEG, 80, 60);
+        settings.codes.jpeg = 1;
+        QVERIFY(convert(source, out("first.jpg"), 1, 0, 40));
+        settings.codes.jpeg = 5;
+        QVERIFY(convert(source, out("second.jpg"), 1, 0, 40));
+
+        QCOMPARE(Describe(out("first.jpg")), QString("JPEG quality 10"));
+        QCOMPARE(Describe(out("second.jpg")), QString("JPEG quality 100"));
+    }
+
+    // Each value is asked for at its own step, and only the input format's own code.
+    void settingsAreReadWhenNeeded_data() {
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<QStringList>("expectedReads");
+        const QStringList common = {"filter", "keepDimensions"};
+        QTest::newRow("jpeg") << "jpeg" << common + QStringList{"jpeg"};
+        QTest::newRow("png") << "png" << common + QStringList{"png"};
+        QTest::newRow("bmp") << "bmp" << common + QStringList{"bmp"};
+        QTest::newRow("tga") << "tga" << common + QStringList{"tga"};
+        QTest::newRow("tif") << "tif" << common + QStringList{"tif"};
+        QTest::newRow("ppm, no options of its own") << "ppm" << common;
+        QTest::newRow("raw, written with JPEG_DEFAULT") << "raw" << common;
+        QTest::newRow("unrecognised content") << "text" << QStringList{};
+    }
+
+    void settingsAreReadWhenNeeded() {
+        QFETCH(QString, input);
+        QFETCH(QStringList, expectedReads);
+
+        QString source;
+        if (input == "raw") {
+            source = makeDng("camera.dng");
+        } else if (input == "text") {
+            source = in("notes.txt");
+            QVERIFY(WriteText(source, "not a picture\n"));
+        } else {
+            source = makeInput("input." + input, FormatNamed(input), 40, 30);
+        }
+        QVERIFY(!source.isEmpty());
+        convert(source, out("output"), 1, 0, 20);
+        QCOMPARE(settings.reads, expectedReads);
+    }
+
+    void contentDecidesTheFormat_data() {
+        QTest::addColumn<QString>("content");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("expected");
+
+        QTest::newRow("PNG named foto.jpg stays PNG with PNG flags")
+            << "png"
+            << "foto.jpg"
+            << "PNG level hint 3, compressed";
+        QTest::newRow("JPEG named picture.png stays JPEG") << "jpeg"
+                                                           << "picture.png"
+                                                           << "JPEG quality 100";
+        QTest::newRow("TIFF named scan.bmp stays TIFF") << "tif"
+                                                        << "scan.bmp"
+                                                        << "TIFF compression 7";
+        QTest::newRow("PPM, other formats save with flags 0") << "ppm"
+                                                              << "frame.ppm"
+                                                              << "PPM P6";
+    }
+
+    void contentDecidesTheFormat() {
+        QFETCH(QString, content);
+        QFETCH(QString, name);
+        QFETCH(QString, expected);
+
+        const QString source = makeInput(name, FormatNamed(content), 64, 48);
+        QVERIFY(!source.isEmpty());
+        QVERIFY(convert(source, out(name), 1, 0, 32));
+
+        QCOMPARE(Listing(outFolder()), QStringList{name});
+        QCOMPARE(Describe(out(name)), expected);
+    }
+
+    void inputWithoutPictureWritesNothing_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("text named notes.png") << "text";
+        QTest::newRow("empty file") << "empty";
+        QTest::newRow("missing file") << "missing";
+        QTest::newRow("a folder") << "folder";
+        QTest::newRow("truncated PNG") << "truncated";
+    }
+
+    void inputWithoutPictureWritesNothing() {
+        QFETCH(QString, kind);
+        const QString source = in("notes.png");
+        if (kind == "text") QVERIFY(WriteText(source, "shopping list: bread, milk\n"));
+        if (kind == "empty") QVERIFY(WriteText(source, ""));
+        if (kind == "folder") QVERIFY(QDir().mkpath(source));
+        if (kind == "truncated") {
+            QVERIFY(!makeInput("notes.png", FIF_PNG, 64, 48).isEmpty());
+            QVERIFY(QFile::resize(source, 40));
+        }
+
+        QVERIFY(!convert(source, out("notes.png"), 1, 0, 100));
+        QCOMPARE(Listing(outFolder()), QStringList{});
+    }
+
+    void keepDimensionsSwitch_data() {
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<bool>("keep");
+        QTest::addColumn<int>("keepAspect");
+        QTest::addColumn<int>("height");
+        QTest::addColumn<int>("widthOrLongest");
+        QTest::addColumn<QString>("outputName");
+        QTest::addColumn<int>("expectedWidth");
+        QTest::addColumn<int>("expectedHeight");
+
+        QTest::newRow("on: JPEG keeps its size in longest-side mode")
+            << "jpeg" << true << 1 << 0 << 100 << "photo.jpg" << 300 << 200;
+        QTest::newRow("on: size arguments 0")
+            << "jpeg" << true << 0 << 0 << 0 << "photo.jpg" << 300 << 200;
+        QTest::newRow("off: JPEG resized")
+            << "jpeg" << false << 1 << 0 << 100 << "photo.jpg" << 100 << 67;
+        QTest::newRow("on: RAW keeps the preview's size")
+            << "raw" << true << 0 << 0 << 0 << "photo.jpg" << 160 << 120;
+        QTest::newRow("off: RAW resized")
+            << "raw" << false << 1 << 0 << 80 << "photo.jpg" << 80 << 61;
+    }
+
+    void keepDimensionsSwitch() {
+        QFETCH(QString, input);
+        QFETCH(bool, keep);
+        QFETCH(int, keepAspect);
+        QFETCH(int, height);
+        QFETCH(int, widthOrLongest);
+        QFETCH(QString, outputName);
+        QFETCH(int, expectedWidth);
+        QFETCH(int, expectedHeight);
+        settings.keep = keep;
+
+        const QString source =
+            input == "raw" ? makeDng("photo.dng") : makeInput("photo.jpg", FIF_JPEG, 300, 200);
+        QVERIFY(!source.isEmpty());
+        QVERIFY(
+            convert(source, out(QFileInfo(source).fileName()), keepAspect, height, widthOrLongest));
+
+        const Picture result = Inspect(out(outputName));
+        QCOMPARE(result.format, FIF_JPEG);
+        QCOMPARE(result.width, unsigned(expectedWidth));
+        QCOMPARE(result.height, unsigned(expectedHeight));
+    }
+
+    // FreeImage's JPEG loader writes these comment tags when it decodes at a reduced scale; the
+    // file's own comments arrive under the key "Comment". The loaded bitmap carries them here the
+    // way the loader attaches them, and the rest of the conversion runs as for a file.
+    void jpegSizeTags_data() {
+        QTest::addColumn<QString>("widthTag");  // null: no tag
+        QTest::addColumn<QString>("heightTag");
+        QTest::addColumn<bool>("keep");
+        QTest::addColumn<int>("expectedWidth");  // 0: the conversion fails
+        QTest::addColumn<int>("expectedHeight");
+
+        QTest::newRow("no tags: the bitmap's 40x30")
+            << QString() << QString() << false << 100 << 76;
+        QTest::newRow("tags win over the bitmap") << "30"
+                                                  << "40" << false << 76 << 100;
+        QTest::newRow("blanks and a plus sign") << " 1600"
+                                                << "+800" << false << 100 << 51;
+        QTest::newRow("tab and newline before digits")
+            << "\t\n64" << QString() << false << 100 << 47;
+        QTest::newRow("digits up to a non-digit, height from the bitmap")
+            << "12abc" << QString() << false << 41 << 100;
+        QTest::newRow("height tag alone") << QString() << "300" << false << 14 << 100;
+        QTest::newRow("no digit reads 0") << "abc"
+                                          << "30" << false << 1 << 100;
+        QTest::newRow("minus sign gives no picture") << "-20"
+                                                     << "30" << false << 0 << 0;
+        QTest::newRow("both read 0: no ratio") << "abc"
+                                               << "" << false << 0 << 0;
+        QTest::newRow("switch on: the bitmap's size, not the tags") << "30"
+                                                                    << "40" << true << 40 << 30;
+    }
+
+    void jpegSizeTags() {
+        QFETCH(QString, widthTag);
+        QFETCH(QString, heightTag);
+        QFETCH(bool, keep);
+        QFETCH(int, expectedWidth);
+        QFETCH(int, expectedHeight);
+        settings.keep = keep;
+
+        const QString source = makeInput("tagged.jpg", FIF_JPEG, 40, 30);
+        const BitmapHandle loaded(FreeImage_Load(FIF_JPEG, Native(source).c_str(), JPEG_ACCURATE));
+        QVERIFY(loaded);
+        if (!widthTag.isNull()) {
+            FreeImage_SetMetadataKeyValue(FIMD_COMMENTS, loaded.get(), "OriginalJPEGWidth",
+                                          widthTag.toLatin1().constData());
+        }
+        if (!heightTag.isNull()) {
+            FreeImage_SetMetadataKeyValue(FIMD_COMMENTS, loaded.get(), "OriginalJPEGHeight",
+                                          heightTag.toLatin1().constData());
+        }
+
+        const ConversionRequest request{Native(source), Native(out("tagged.jpg")), 1, 0, 100};
+        const bool converted = ConvertLoadedImage(*loaded, FIF_JPEG, request, settings);
+        QCOMPARE(converted, expectedWidth != 0);
+        if (!converted) {
+            QCOMPARE(Listing(outFolder()), QStringList{});
+            return;
+        }
+        // The pixels come from the loaded bitmap rescaled to the size the tags gave.
+        const BitmapHandle rescaled(
+            FreeImage_Rescale(loaded.get(), expectedWidth, expectedHeight, FILTER_CATMULLROM));
+        const BitmapHandle expected =
+            DecodeImage(EncodeImage(*rescaled, FIF_JPEG, JPEG_QUALITYSUPERB));
+        const BitmapHandle output = LoadImageFile(Native(out("tagged.jpg")));
+        QVERIFY(output && expected);
+        QVERIFY(SamePixels(*output, *expected));
+    }
+
+    // The tags as FreeImage itself writes them: a 1601x1200 JPEG decoded at 1/8 is 201x150,
+    // whose own ratio would give 598 instead of 600 at L 800.
+    void jpegDecodedAtReducedScaleKeepsItsOriginalSize() {
+        const QString source = makeInput("large.jpg", FIF_JPEG, 1601, 1200);
+        const BitmapHandle loaded(
+            FreeImage_Load(FIF_JPEG, Native(source).c_str(), JPEG_ACCURATE | (200 << 16)));
+        QVERIFY(loaded);
+        QCOMPARE(FreeImage_GetWidth(loaded.get()), 201u);
+
+        const ConversionRequest request{Native(source), Native(out("large.jpg")), 1, 0, 800};
+        QVERIFY(ConvertLoadedImage(*loaded, FIF_JPEG, request, settings));
+        const Picture result = Inspect(out("large.jpg"));
+        QCOMPARE(result.width, 800u);
+        QCOMPARE(result.height, 600u);
+    }
+
+    void rawInputIsWrittenAsJpeg_data() {
+        QTest::addColumn<QString>("destination");
+        QTest::addColumn<QString>("expectedOutput");
+
+        QTest::newRow("extension replaced") << "IMG_0001.CR2"
+                                            << "IMG_0001.jpg";
+        QTest::newRow("no extension: appended") << "IMG_0001"
+                                                << "IMG_0001.jpg";
+        QTest::newRow("dot in a folder name does not count") << "shots.v2/IMG_0002"
+                                                             << "shots.v2/IMG_0002.jpg";
+        QTest::newRow("only the last dot") << "archive.tar.dng"
+                                           << "archive.tar.jpg";
+        QTest::newRow("already .jpg") << "frame.jpg"
+                                      << "frame.jpg";
+    }
+
+    // Written with JPEG_DEFAULT (quality 75) whatever the track bar says.
+    void rawInputIsWrittenAsJpeg() {
+        QFETCH(QString, destination);
+        QFETCH(QString, expectedOutput);
+        settings.codes.jpeg = 1;
+        QVERIFY(QDir(outFolder()).mkpath("shots.v2"));
+
+        const QString source = makeDng("IMG_0001.CR2");
+        QVERIFY(convert(source, out(destination), 1, 0, 80));
+
+        QStringList expectedListing{"shots.v2", expectedOutput};
+        expectedListing.sort();
+        QCOMPARE(Listing(outFolder()), expectedListing);
+        QCOMPARE(Describe(out(expectedOutput)), QString("JPEG quality 75"));
+        const Picture result = Inspect(out(expectedOutput));
+        QCOMPARE(result.width, 80u);
+        QCOMPARE(result.height, 61u);
+    }
+
+    void failedConversionLeavesTheDestinationAlone_data() {
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<QString>("destination");  // "file", "folder" or "missing folder"
+        QTest::addColumn<int>("keepAspect");
+        QTest::addColumn<int>("height");
+        QTest::addColumn<int>("widthOrLongest");
+
+        QTest::newRow("target width 0") << "png"
+                                        << "file" << 0 << 100 << 0;
+        QTest::newRow("target height 0") << "png"
+                                         << "file" << 0 << 0 << 100;
+        QTest::newRow("negative longest side") << "png"
+                                               << "file" << 1 << 0 << -5;
+        QTest::newRow("writer refuses the bitmap: GIF rescaled to true colour")
+            << "gif"
+            << "file" << 1 << 0 << 20;
+        QTest::newRow("destination is a folder") << "png"
+                                                 << "folder" << 1 << 0 << 20;
+        QTest::newRow("destination folder missing") << "png"
+                                                    << "missing folder" << 1 << 0 << 20;
+    }
+
+    void failedConversionLeavesTheDestinationAlone() {
+        QFETCH(QString, input);
+        QFETCH(QString, destination);
+        QFETCH(int, keepAspect);
+        QFETCH(int, height);
+        QFETCH(int, widthOrLongest);
+
+        const QString source = makeInput("picture." + input, FormatNamed(input), 48, 36);
+        QVERIFY(!source.isEmpty());
+        const QByteArray precious = "an earlier result the user still wants\n";
+        QString target = out("picture." + input);
+        if (destination == "file") QVERIFY(WriteText(target, precious));
+        if (destination == "folder") {
+            QVERIFY(QDir().mkpath(target));
+            QVERIFY(WriteText(target + "/inside.txt", precious));
+        }
+        if (destination == "missing folder") target = out("not there/picture." + input);
+        const QStringList before = Listing(outFolder());
+
+        QVERIFY(!convert(source, target, keepAspect, height, widthOrLongest));
+
+        QCOMPARE(Listing(outFolder()), before);
+        if (destination == "file") QCOMPARE(Contents(target), precious);
+        if (destination == "folder") QCOMPARE(Contents(target + "/inside.txt"), precious);
+    }
+
+    void successfulSaveReplacesTheDestination_data() {
+        QTest::addColumn<int>("umaskBits");
+        QTest::addColumn<int>("existingMode");  // -1: no file there yet
+        QTest::addColumn<int>("expectedMode");
+
+        QTest::newRow("new file, umask 022") << 0022 << -1 << 0644;
+        QTest::newRow("new file, umask 077") << 0077 << -1 << 0600;
+        QTest::newRow("new file, umask 002") << 0002 << -1 << 0664;
+        QTest::newRow("replaced file keeps 0640") << 0022 << 0640 << 0640;
+        QTest::newRow("replaced file keeps 0604") << 0077 << 0604 << 0604;
+    }
+
+    void successfulSaveReplacesTheDestination() {
+        QFETCH(int, umaskBits);
+        QFETCH(int, existingMode);
+        QFETCH(int, expectedMode);
+
+        const QString source = makeInput("picture.png", FIF_PNG, 48, 36);
+        const QString target = out("picture.png");
+        if (existingMode >= 0) {
+            QVERIFY(WriteText(target, "an older, larger file that is to be replaced entirely"));
+            QCOMPARE(chmod(Native(target).c_str(), mode_t(existingMode)), 0);
+        }
+        const mode_t previous = umask(mode_t(umaskBits));
+        const bool converted = convert(source, target, 1, 0, 24);
+        umask(previous);
+        QVERIFY(converted);
+
+        QCOMPARE(Listing(outFolder()), QStringList{"picture.png"});
+        QCOMPARE(Inspect(target).width, 24u);
+        struct stat info {};
+        QCOMPARE(stat(Native(target).c_str(), &info), 0);
+        QCOMPARE(int(info.st_mode & 07777), expectedMode);
+    }
+
+    // A link in the destination folder is written through, as an overwrite in place would.
+    void linkedDestinationIsWrittenThrough() {
+        QVERIFY(QDir(work->path()).mkpath("elsewhere"));
+        const QString linkTarget = work->filePath("elsewhere/kept.png");
+        QVERIFY(WriteText(linkTarget, "old"));
+        QVERIFY(QFile::link(linkTarget, out("picture.png")));
+
+        const QString source = makeInput("picture.png", FIF_PNG, 48, 36);
+        QVERIFY(convert(source, out("picture.png"), 1, 0, 24));
+
+        QVERIFY(QFileInfo(out("picture.png")).isSymLink());
+        QCOMPARE(Inspect(linkTarget).width, 24u);
+        QCOMPARE(Listing(work->filePath("elsewhere")), QStringList{"kept.png"});
+    }
+
+    void pathsWithNulAreRefused() {
+        const QString source = makeInput("picture.png", FIF_PNG, 48, 36);
+        std::string destination = Native(out("picture.png"));
+        destination.insert(destination.size() - 4, 1, '\0');
+        QVERIFY(!ConvertImage(Native(source), destination, 1, 0, 24));
+        QCOMPARE(Listing(outFolder()), QStringList{});
+    }
+};
+
+QTEST_GUILESS_MAIN(EngineConversionTest)
+#include "test_engine_conversion.moc"
