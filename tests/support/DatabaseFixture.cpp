@@ -151,7 +151,7 @@ bool DatabaseFolder::writeSettings(const QList<LanguageRow>& languages,
     }
     const QString file = filePath(QStringLiteral("KVConfig.db"));
     QFile::remove(file);
-    const QString error = RunSql(file, sql);
+    const QString error = RunSql(file, "BEGIN;" + sql + "COMMIT;");
     if (!error.isEmpty()) {
         qWarning("writeSettings: %s", qPrintable(error));
     }
@@ -170,7 +170,7 @@ bool DatabaseFolder::writeLanguage(const QString& relativePath, const QList<Capt
     if (!MakeParentFolder(file)) {
         return false;
     }
-    const QString error = RunSql(file, sql);
+    const QString error = RunSql(file, "BEGIN;" + sql + "COMMIT;");
     if (!error.isEmpty()) {
         qWarning("writeLanguage: %s", qPrintable(error));
     }
