@@ -1,9 +1,184 @@
 #include "ui/Form4_seleccionlenguaje.h"
 
+#include "store/Sqlitecontrol.h"
+#include "ui/AppServices.h"
+#include "ui/DialogControls.h"
 #include "ui/DialogFrame.h"
+#include "ui/Resources.h"
+#include "ui/TranslateAllForms.h"
+
+#include <sqlite3.h>
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPainter>
+#include <QPixmap>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QSvgRenderer>
+
+#include <cstdio>
+#include <memory>
+#include <string>
 
 TForm4* Form4 = nullptr;
 
+namespace {
+
+using kavenra::dialogs::MakeLabel;
+using kavenra::dialogs::Place;
+
+const char kSettingsDatabase[] = "KVConfig.db";
+const QString globePicture = QStringLiteral(":/kavenra/language/globo.svg");
+
+struct ConnectionCloser {
+    void operator()(sqlite3* connection) const { sqlite3_close(connection); }
+};
+struct SqliteFree {
+    void operator()(char* text) const { sqlite3_free(text); }
+};
+using Connection = std::unique_ptr<sqlite3, ConnectionCloser>;
+using SqliteText = std::unique_ptr<char, SqliteFree>;
+
+QString caution() {
+    return QString::fromUtf8("Atención");
+}
+
+// Every column of every row becomes one entry; a NULL value an empty one.
+int appendLanguage(void* comboBox, int columns, char** values, char**) {
+    auto* list = static_cast<QComboBox*>(comboBox);
+    for (int column = 0; column < columns; ++column) {
+        list->addItem(QString::fromUtf8(values[column]));
+    }
+    return 0;
+}
+
+// The artwork scaled to fit the bounds with its proportions kept, centred, drawn at the
+// screen's pixel density.
+QPixmap renderPicture(const QString& resource, QSize bounds, qreal devicePixelRatio) {
+    QPixmap pixmap(bounds * devicePixelRatio);
+    pixmap.fill(Qt::transparent);
+    QSvgRenderer renderer(resource);
+    if (renderer.isValid()) {
+        QSizeF artwork = renderer.defaultSize();
+        artwork.scale(QSizeF(pixmap.size()), Qt::KeepAspectRatio);
+        const QPointF origin((pixmap.width() - artwork.width()) / 2,
+                             (pixmap.height() - artwork.height()) / 2);
+        QPainter painter(&pixmap);
+        renderer.render(&painter, QRectF(origin, artwork));
+    }
+    pixmap.setDevicePixelRatio(devicePixelRatio);
+    return pixmap;
+}
+
+void reportIfFailed(bool succeeded) {
+    if (!succeeded) {
+        ApplicationMessageBox(QStringLiteral("Se ha producido un error al acceder a la BDD"),
+                              caution());
+    }
+}
+
+}  // namespace
+
 TForm4::TForm4(QWidget* parent) : QDialog(parent) {
+    InitialiseKavenraResources();
+    setObjectName(QStringLiteral("Form4"));
     SetFixedDialogFrame(this, 464, 174, QString::fromUtf8("Languaje selection"));
+    createControls();
+    kavenra::dialogs::ApplyLayoutFont(this);
+    connect(Button1, &QPushButton::clicked, this, Guarded([this] { Button1Click(); }));
+}
+
+void TForm4::createControls() {
+    Label1 =
+        MakeLabel(this, "Label1",
+                  QStringLiteral("Welcome, please select your languaje, only this first time use"),
+                  24, 24, 293);
+
+    Image1 = Place(new QLabel(this), "Image1", 346, 8, 90, 89);
+    Image1->setPixmap(renderPicture(globePicture, Image1->size(), devicePixelRatioF()));
+    Image1->setAlignment(Qt::AlignCenter);
+
+    ComboBox1 = Place(new QComboBox(this), "ComboBox1", 112, 76, 145, 21);
+    ComboBox1->setEditable(true);
+    // Typed text selects an entry at most; it never becomes a language of its own.
+    ComboBox1->setInsertPolicy(QComboBox::NoInsert);
+
+    Button1 = Place(new QPushButton(QStringLiteral("OK"), this), "Button1", 182, 128, 75, 25);
+    setTabOrder(ComboBox1, Button1);
+}
+
+void TForm4::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (event->spontaneous()) return;
+    ComboBox1->setFocus(Qt::ActiveWindowFocusReason);
+    RunGuarded([this] { FormShow(); });
+}
+
+void TForm4::FormShow() {
+    if (!ListLanguages()) {
+        ApplicationMessageBox(QStringLiteral("Error SQL listando idiomas de la base de datos"),
+                              caution());
+    }
+}
+
+bool TForm4::ListLanguages() {
+    ComboBox1->clear();
+
+    sqlite3* opened = nullptr;
+    int result = sqlite3_open(kSettingsDatabase, &opened);
+    Connection connection(opened);
+    if (result != SQLITE_OK) {
+        const std::string error = sqlite3_errmsg(connection.get());
+        std::fprintf(stderr, "No se puede abrir base de datos: %s\n", error.c_str());
+        std::fflush(stderr);
+        ApplicationMessageBox(QStringLiteral("Error al abrir base de datos"), caution());
+        ShowMessage(QString::fromStdString(error));
+        return false;
+    }
+
+    char* failure = nullptr;
+    result = sqlite3_exec(connection.get(), "SELECT idioma FROM idiomas", appendLanguage, ComboBox1,
+                          &failure);
+    const SqliteText errorText(failure);
+    connection.reset();
+    if (result != SQLITE_OK) {
+        const std::string error = errorText ? errorText.get() : sqlite3_errstr(result);
+        std::fprintf(stderr, "SQL error: %s\n", error.c_str());
+        std::fflush(stderr);
+        // The list keeps the rows read before the failure, none of them chosen.
+        ComboBox1->setCurrentIndex(-1);
+        ApplicationMessageBox(QStringLiteral("Error SQL"), caution());
+        return false;
+    }
+
+    // The second entry, as the dialog always offered; with fewer entries nothing is selected.
+    ComboBox1->setCurrentIndex(1);
+    return true;
+}
+
+int TForm4::SelectedLanguageIndex() const {
+    const int current = ComboBox1->currentIndex();
+    const QString shown = ComboBox1->currentText();
+    if (current >= 0 && ComboBox1->itemText(current) == shown) return current;
+    if (shown.isEmpty()) return -1;
+    return ComboBox1->findText(shown, Qt::MatchExactly | Qt::MatchCaseSensitive);
+}
+
+// Without a chosen entry the statement that activates a language would match no row and leave
+// the program without an active language, which every text lookup needs: the choice is refused.
+void TForm4::Button1Click() {
+    const int index = SelectedLanguageIndex();
+    if (index < 0) {
+        ApplicationMessageBox(QStringLiteral("Please, select a language from the list."),
+                              caution());
+        return;
+    }
+    reportIfFailed(ExecuteStatement(kSettingsDatabase, "UPDATE idiomas SET activo='0'"));
+    reportIfFailed(ExecuteStatement(kSettingsDatabase, "UPDATE idiomas SET activo='1' WHERE id='" +
+                                                           std::to_string(index) + "'"));
+    reportIfFailed(
+        ExecuteStatement(kSettingsDatabase, "UPDATE configuracion SET primera_ejecucion='1'"));
+    TranslateAllForms();
+    accept();
 }
