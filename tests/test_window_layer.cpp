@@ -109,6 +109,8 @@ class TestWindowLayer : public QObject {
     void checkBoxClickOnEveryStateChange();
     void radioButtonsExcludeWithinTheirParentOnly();
     void keyPressComesBeforeTheChange();
+    void keyPressIsForCharacterKeys_data();
+    void keyPressIsForCharacterKeys();
     void keyPressFilterCanDropTheKey();
     void failingKeyPressHandlerIsReportedAndDropsTheKey();
     void mousePressInEdit();
@@ -316,9 +318,40 @@ void TestWindowLayer::keyPressComesBeforeTheChange() {
         order.append(QStringLiteral("key %1 sees '%2'").arg(event->text(), edit.text()));
     });
     OnEditChange(&edit, [&] { order.append(QStringLiteral("change to '%1'").arg(edit.text())); });
+    QTest::keyClick(&edit, Qt::Key_Left);  // moves the cursor, types nothing: not a key press
+    QTest::keyClick(&edit, Qt::Key_End);
     QTest::keyClick(&edit, Qt::Key_3);
     QCOMPARE(order,
              (QStringList{QStringLiteral("key 3 sees '12'"), QStringLiteral("change to '123'")}));
+}
+
+void TestWindowLayer::keyPressIsForCharacterKeys_data() {
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<bool>("reported");
+    QTest::newRow("letter") << int(Qt::Key_A) << int(Qt::NoModifier) << true;
+    QTest::newRow("digit") << int(Qt::Key_7) << int(Qt::NoModifier) << true;
+    QTest::newRow("Backspace") << int(Qt::Key_Backspace) << int(Qt::NoModifier) << true;
+    QTest::newRow("Enter") << int(Qt::Key_Return) << int(Qt::NoModifier) << true;
+    QTest::newRow("Esc") << int(Qt::Key_Escape) << int(Qt::NoModifier) << true;
+    QTest::newRow("Ctrl+V") << int(Qt::Key_V) << int(Qt::ControlModifier) << true;
+    QTest::newRow("arrow") << int(Qt::Key_Right) << int(Qt::NoModifier) << false;
+    QTest::newRow("Home") << int(Qt::Key_Home) << int(Qt::NoModifier) << false;
+    QTest::newRow("Delete") << int(Qt::Key_Delete) << int(Qt::NoModifier) << false;
+    QTest::newRow("Tab") << int(Qt::Key_Tab) << int(Qt::NoModifier) << false;
+    QTest::newRow("F2") << int(Qt::Key_F2) << int(Qt::NoModifier) << false;
+    QTest::newRow("Shift alone") << int(Qt::Key_Shift) << int(Qt::ShiftModifier) << false;
+}
+
+void TestWindowLayer::keyPressIsForCharacterKeys() {
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(bool, reported);
+    QLineEdit edit;
+    int presses = 0;
+    OnKeyPress(&edit, [&](QKeyEvent*) { ++presses; });
+    QTest::keyClick(&edit, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    QCOMPARE(presses, reported ? 1 : 0);
 }
 
 void TestWindowLayer::keyPressFilterCanDropTheKey() {
@@ -326,6 +359,8 @@ void TestWindowLayer::keyPressFilterCanDropTheKey() {
     OnKeyPressFilter(&edit, [](QKeyEvent* event) { return event->text() == QStringLiteral("x"); });
     QTest::keyClicks(&edit, QStringLiteral("1x2"));
     QCOMPARE(edit.text(), QStringLiteral("12"));
+    QTest::keyClick(&edit, Qt::Key_Backspace);
+    QCOMPARE(edit.text(), QStringLiteral("1"));
 }
 
 void TestWindowLayer::failingKeyPressHandlerIsReportedAndDropsTheKey() {

@@ -47,6 +47,17 @@ class HandlerFilter final : public QObject {
 
 }  // namespace
 
+bool IsCharacterKey(const QKeyEvent* event) {
+    switch (event->key()) {
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab:
+        case Qt::Key_Delete:
+            return false;
+        default:
+            return !event->text().isEmpty();
+    }
+}
+
 void OnEditChange(QLineEdit* edit, EventHandler handler) {
     QObject::connect(edit, &QLineEdit::textChanged, edit, Guarded(std::move(handler)));
 }
@@ -76,14 +87,16 @@ void OnTimer(QTimer* timer, EventHandler handler) {
 
 void OnKeyPress(QWidget* widget, std::function<void(QKeyEvent*)> handler) {
     new HandlerFilter(widget, QEvent::KeyPress, [handler = std::move(handler)](QEvent* event) {
-        handler(static_cast<QKeyEvent*>(event));
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (IsCharacterKey(key)) handler(key);
         return false;
     });
 }
 
 void OnKeyPressFilter(QWidget* widget, std::function<bool(QKeyEvent*)> handler) {
     new HandlerFilter(widget, QEvent::KeyPress, [handler = std::move(handler)](QEvent* event) {
-        return handler(static_cast<QKeyEvent*>(event));
+        auto* key = static_cast<QKeyEvent*>(event);
+        return IsCharacterKey(key) && handler(key);
     });
 }
 

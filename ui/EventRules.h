@@ -13,7 +13,11 @@
 //                                     parent widget only (Qt's auto-exclusivity)
 //   button / menu item click          OnClick, OnMenuClick
 //   key press (Edit1KeyPress)         OnKeyPress: an event filter on KeyPress, which runs before
-//                                     the key changes the text; OnKeyPressFilter may drop the key
+//                                     the key changes the text; like the framework's key-press
+//                                     event it is for keys that type a character (letters,
+//                                     digits, Backspace, Enter, Esc, Ctrl+letter), not for arrows,
+//                                     Delete, Tab, function or lone modifier keys;
+//                                     OnKeyPressFilter may drop the key
 //   click in an edit (Edit1Click)     OnMousePress: an event filter on the mouse press
 //   timer tick (Timer1Timer)          OnTimer: QTimer::timeout
 
@@ -36,12 +40,15 @@ void OnClick(QAbstractButton* button, EventHandler handler);
 void OnMenuClick(QAction* item, EventHandler handler);
 void OnTimer(QTimer* timer, EventHandler handler);
 
-// Runs before the widget sees the key (and so before any text change it causes). The key then
-// goes on to the widget unless the handler failed.
+// Runs before the widget sees a character key (and so before any text change it causes). The
+// key then goes on to the widget unless the handler failed.
 void OnKeyPress(QWidget* widget, std::function<void(QKeyEvent*)> handler);
 
 // Like OnKeyPress; the handler returns true to drop the key so the widget never sees it.
 void OnKeyPressFilter(QWidget* widget, std::function<bool(QKeyEvent*)> handler);
+
+// True for a key that types a character, the keys OnKeyPress reports.
+bool IsCharacterKey(const QKeyEvent* event);
 
 // Runs when a mouse button is pressed on the widget, before the widget reacts to it.
 void OnMousePress(QWidget* widget, EventHandler handler);
