@@ -13,6 +13,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QSvgRenderer>
 #include <QUrl>
 
@@ -91,7 +92,7 @@ void TForm7::createControls() {
     Comments->setTextInteractionFlags(Qt::TextSelectableByMouse);
     Label4 = MakeLabel(this, "Label4", QString::fromUtf8("Utiliza la librería FreeImage versión"),
                        40, 144, 167);
-    Label5 = MakeLabel(this, "Label5", QStringLiteral("version"), 213, 144, 60);
+    Label5 = MakeLabel(this, "Label5", QStringLiteral("version"), 213, 144, 35);
     Label6 =
         MakeLabel(this, "Label6", QString::fromUtf8("Proyecto FreeImage: freeimage.sourceforge.io"),
                   40, 160, 240);
@@ -114,8 +115,22 @@ void TForm7::createPictures() {
         Image15, QStringLiteral("Si te gusta el programa y puedes, invitame a una cerveza!"));
 }
 
+void TForm7::showEvent(QShowEvent* event) {
+    // The translation may have changed the credit since the last showing.
+    arrangeVersionLine();
+    QDialog::showEvent(event);
+}
+
+void TForm7::arrangeVersionLine() {
+    constexpr int gap = 6;
+    Label4->resize(qMax(167, Label4->sizeHint().width()), Label4->height());
+    Label5->move(qMax(213, Label4->x() + Label4->width() + gap), Label5->y());
+    Label5->resize(qMax(35, Label5->sizeHint().width()), Label5->height());
+}
+
 void TForm7::FormCreate() {
     Label5->setText(QString::fromLocal8Bit(FreeImage_GetVersion()));
+    arrangeVersionLine();
 }
 
 void TForm7::Button1Click() {

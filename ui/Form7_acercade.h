@@ -5,6 +5,7 @@
 
 class QMouseEvent;
 class QPushButton;
+class QShowEvent;
 
 // A picture that acts like a link: hand cursor, tooltip, and a click when the left button is
 // pressed and released over it.
@@ -49,9 +50,15 @@ class TForm7 : public QDialog {
     // Opens the donation page with the desktop's web browser; the box stays open.
     void Image15Click();
 
+  protected:
+    void showEvent(QShowEvent* event) override;
+
   private:
     void createControls();
     void createPictures();
+    // Label5 follows Label4's text: at its place in the layout, or further right when the
+    // credit (in this font or another language) is longer.
+    void arrangeVersionLine();
 };
 
 extern TForm7* Form7;
