@@ -75,6 +75,55 @@ QGroupBox::title {
     padding: 0 3px;
     color: #9fb4d8;
 }
+QLineEdit {
+    border: 1px solid #4a4d52;
+    border-radius: 3px;
+    padding: 0 3px;
+    background-color: #1e1f22;
+    selection-background-color: #3574f0;
+}
+QLineEdit:focus {
+    border-color: #3574f0;
+}
+QLineEdit:disabled {
+    border-color: #3a3d41;
+    background-color: #2b2d30;
+}
+QListView, QTreeView, QTableView, QPlainTextEdit, QTextEdit {
+    border: 1px solid #44474c;
+}
+QCheckBox::indicator, QRadioButton::indicator {
+    width: 12px;
+    height: 12px;
+    border: 1px solid #6b7078;
+    background-color: #1e1f22;
+}
+QCheckBox::indicator {
+    border-radius: 3px;
+}
+QRadioButton::indicator {
+    border-radius: 7px;
+}
+QCheckBox::indicator:hover, QRadioButton::indicator:hover {
+    border-color: #8fb4ff;
+}
+QCheckBox::indicator:checked {
+    border-color: #3574f0;
+    background-color: #3574f0;
+    image: url(:/kavenra/images/check.svg);
+}
+QRadioButton::indicator:checked {
+    border-color: #3574f0;
+    background-color: qradialgradient(cx: 0.5, cy: 0.5, radius: 0.5, fx: 0.5, fy: 0.5,
+        stop: 0 #ffffff, stop: 0.38 #ffffff, stop: 0.5 #3574f0, stop: 1 #3574f0);
+}
+QCheckBox::indicator:disabled, QRadioButton::indicator:disabled {
+    border-color: #44474c;
+    background-color: #2b2d30;
+}
+QCheckBox::indicator:checked:disabled, QRadioButton::indicator:checked:disabled {
+    background-color: #4a4d52;
+}
 QStatusBar {
     border-top: 1px solid #1a1b1d;
 }
