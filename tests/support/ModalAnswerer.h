@@ -25,6 +25,7 @@
 //   QCOMPARE(answers.messageBoxTexts(), QStringList{"Error al leer ..."});
 //
 // Messages shown from a timer come later: QVERIFY(answers.waitForMsgBoxes(1));
+// Keep one ModalAnswerer alive at a time (two would both answer the same window).
 //
 // KAVENRA_WINDOW_TEST_MAIN(TestClass) is QTEST_MAIN with the program's application object
 // (its general error display included), the window services and the Carbon theme.
