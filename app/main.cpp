@@ -1,7 +1,11 @@
+#include "app/ReadyHooks.h"
 #include "ui/AppServices.h"
 #include "ui/Forms.h"
+#include "ui/Startup.h"
 #include "ui/Theme.h"
 #include "ui/Unit1.h"
+
+#include <QTimer>
 
 #include <exception>
 
@@ -13,18 +17,22 @@ int runApplication(KavenraApplication& application) {
         WindowsLifetime() { CreateAllForms(); }
         ~WindowsLifetime() { DestroyAllForms(); }
     } windows;
+    // The first showing runs the start-up checks; the window is ready once the loop runs.
     Form1->show();
+    QTimer::singleShot(0, &application, [] { kavenra::app::MainWindowReady(); });
     return application.exec();
 }
 
 }  // namespace
 
+// Every argument names a list file; Qt has taken out the options that are its own.
 int main(int argc, char* argv[]) {
     KavenraApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kavenra"));
     SetApplicationTitle(QStringLiteral("Kavenra"));
     InstallWindowServices();
     if (!ApplyCarbonTheme()) ShowMessage(QStringLiteral("The visual style cannot be applied."));
+    kavenra::startup::SetListFileArguments(QCoreApplication::arguments().mid(1));
     try {
         runApplication(application);
     } catch (const std::exception& error) {

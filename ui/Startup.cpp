@@ -1,0 +1,211 @@
+#include "ui/Startup.h"
+
+#include "engine/BatchRun.h"
+#include "net/Internet.h"
+#include "store/Sqlitecontrol.h"
+#include "store/Sqlitetraductor.h"
+#include "ui/AppServices.h"
+#include "ui/DesktopOpener.h"
+#include "ui/Form4_seleccionlenguaje.h"
+#include "ui/Form6_msgbox.h"
+#include "ui/TranslateAllForms.h"
+#include "ui/Unit1.h"
+
+#include <FreeImage.h>
+#include <dlfcn.h>
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QStringDecoder>
+#include <QUrl>
+
+#include <cstdlib>
+#include <filesystem>
+#include <stdexcept>
+#include <system_error>
+
+bool StartupChecksRun = false;
+
+namespace kavenra::startup {
+namespace {
+
+const char kSettingsDatabase[] = "KVConfig.db";
+const QString warningCaption = QStringLiteral("Warning");
+
+QStringList& listFileArguments() {
+    static QStringList files;
+    return files;
+}
+
+std::runtime_error listFileError(const QString& message) {
+    return std::runtime_error(message.toStdString());
+}
+
+// The text of a file's bytes: after a byte-order mark in the encoding it names, else UTF-8.
+QString decodeText(const QByteArray& bytes) {
+    struct Mark {
+        QByteArrayView bytes;
+        QStringConverter::Encoding encoding;
+    };
+    const Mark marks[] = {{"\xEF\xBB\xBF", QStringConverter::Utf8},
+                          {"\xFF\xFE", QStringConverter::Utf16LE},
+                          {"\xFE\xFF", QStringConverter::Utf16BE}};
+    for (const Mark& mark : marks) {
+        if (bytes.startsWith(mark.bytes)) {
+            QStringDecoder decoder(mark.encoding);
+            return decoder(QByteArrayView(bytes).sliced(mark.bytes.size()));
+        }
+    }
+    return QString::fromUtf8(bytes);
+}
+
+QStringList splitLines(const QString& text) {
+    QStringList lines;
+    qsizetype start = 0;
+    qsizetype position = 0;
+    while (position < text.size()) {
+        const QChar c = text[position];
+        if (c != QLatin1Char('\r') && c != QLatin1Char('\n')) {
+            ++position;
+            continue;
+        }
+        lines << text.mid(start, position - start);
+        ++position;
+        if (c == QLatin1Char('\r') && position < text.size() &&
+            text[position] == QLatin1Char('\n')) {
+            ++position;
+        }
+        start = position;
+    }
+    if (start < text.size()) lines << text.mid(start);
+    return lines;
+}
+
+bool isExistingFile(const QString& path) {
+    if (path.isEmpty()) return false;
+    std::error_code error;
+    return std::filesystem::is_regular_file(
+        std::filesystem::path(QFile::encodeName(path).toStdString()), error);
+}
+
+[[noreturn]] void endStartup() {
+    std::exit(1);
+}
+
+void checkImageLibraryFile() {
+    if (isExistingFile(ImageLibraryFile())) return;
+    Form6->MsgBox(warningCaption, QStringLiteral("Can't locate FreeImage.dll"), 3);
+    endStartup();
+}
+
+void checkImageLibraryVersion() {
+    const QString reported = QString::fromLatin1(FreeImage_GetVersion());
+    const QString required = RequiredImageLibraryVersion();
+    if (reported == required) return;
+    Form6->MsgBox(warningCaption,
+                  QStringLiteral("FreeImage version its not compatible, Required ") + required, 3);
+    ShowMessage(reported);
+    endStartup();
+}
+
+// The message box looks up its button caption in the settings database first, so without that
+// file the lookup's own not-found notice ends the process before this message can show.
+void checkSettingsDatabase() {
+    if (isExistingFile(QString::fromLatin1(kSettingsDatabase))) return;
+    Form6->MsgBox(warningCaption, QStringLiteral("Can't locate KVConfig.db configuration file."),
+                  3);
+    endStartup();
+}
+
+void askLanguageAtFirstRun() {
+    if (QuerySingleValue(kSettingsDatabase, "SELECT primera_ejecucion FROM configuracion") == "0") {
+        Form4->exec();
+    }
+}
+
+}  // namespace
+
+void SetListFileArguments(const QStringList& files) {
+    listFileArguments() = files;
+}
+
+QStringList ListFileArguments() {
+    return listFileArguments();
+}
+
+void InitialiseImageLibrary() {
+    static const bool initialised = [] {
+        FreeImage_Initialise(FALSE);
+        return true;
+    }();
+    (void)initialised;
+}
+
+QStringList ReadListFileLines(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        throw listFileError(QStringLiteral("Cannot open file \"%1\". %2")
+                                .arg(QDir::toNativeSeparators(path), file.errorString()));
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        throw listFileError(QStringLiteral("Cannot read file \"%1\". %2")
+                                .arg(QDir::toNativeSeparators(path), file.errorString()));
+    }
+    return splitLines(decodeText(bytes));
+}
+
+void LoadListFiles(TForm1& form, const QStringList& files) {
+    for (const QString& file : files) {
+        const QStringList lines = ReadListFileLines(file);
+        form.ListBox1->clear();
+        form.ListBox1->addItems(lines);
+        if (lines.isEmpty()) {
+            form.Edit3->clear();
+            form.Label10->setText(QStringLiteral("0"));
+            throw listFileError(QStringLiteral("The list file \"%1\" holds no lines.")
+                                    .arg(QDir::toNativeSeparators(file)));
+        }
+        form.Edit3->setText(kavenra::ProposedDestination(lines.first()));
+        form.Label10->setText(QString::number(form.ListBox1->count()));
+    }
+}
+
+// Asked by name rather than through the function's address: in a program built without
+// position-independent code that address is a stub inside the program itself.
+QString ImageLibraryFile() {
+    void* symbol = dlsym(RTLD_DEFAULT, "FreeImage_GetVersion");
+    if (!symbol) symbol = reinterpret_cast<void*>(&FreeImage_GetVersion);
+    Dl_info info{};
+    if (dladdr(symbol, &info) == 0 || info.dli_fname == nullptr) return QString();
+    return QFile::decodeName(info.dli_fname);
+}
+
+QString RequiredImageLibraryVersion() {
+    return QStringLiteral("%1.%2.%3")
+        .arg(FREEIMAGE_MAJOR_VERSION)
+        .arg(FREEIMAGE_MINOR_VERSION)
+        .arg(FREEIMAGE_RELEASE_SERIAL);
+}
+
+void RunStartupChecks() {
+    checkImageLibraryFile();
+    checkImageLibraryVersion();
+    checkSettingsDatabase();
+    askLanguageAtFirstRun();
+    TranslateAllForms();
+    if (IsOnline() && CheckForUpdate()) OfferUpdate();
+}
+
+void OfferUpdate() {
+    const QString text = LookupCaption(1, "ActualizacionTexto");
+    const QString caption = LookupCaption(1, "ActualizacionCaption");
+    Form6->MsgBox(caption, text, 1);
+    if (Form6->Respuesta) OpenWithDesktop(QUrl(QString::fromStdString(DownloadPageUrl())));
+}
+
+}  // namespace kavenra::startup

@@ -1,0 +1,57 @@
+#pragma once
+
+// What happens between the program's start and the moment the main window is ready for the
+// user: the image library's initialisation and the command-line list files when the main window
+// is created, and the checks of its first showing (image library file and version, settings
+// database, first-run language choice, translation of the windows, update check).
+
+#include <QString>
+#include <QStringList>
+
+class TForm1;
+
+// True once the main window's first showing has run the start-up checks; later showings run none.
+extern bool StartupChecksRun;
+
+namespace kavenra::startup {
+
+// The command-line arguments, each the name of a list file. The program entry sets them before it
+// creates the windows; without that there are none.
+void SetListFileArguments(const QStringList& files);
+QStringList ListFileArguments();
+
+// Initialises FreeImage with external plug-ins allowed, once per process; never undone.
+void InitialiseImageLibrary();
+
+// The lines of a text file. A byte-order mark selects UTF-8, UTF-16LE or UTF-16BE, otherwise the
+// bytes are read as UTF-8. Lines end at CR, LF or CR LF; a break after the last line adds no
+// empty line, blank lines inside are kept. Throws std::runtime_error, with a message naming the
+// file, when it cannot be read.
+QStringList ReadListFileLines(const QString& path);
+
+// Reads each list file in turn into the main window: its lines replace the list, the destination
+// becomes the first line's folder followed by "RES/" and the count shows the number of lines, so
+// the last file read wins. Throws std::runtime_error at a file that cannot be read (the list
+// stays as it was) or that holds no lines (the list is left empty, the destination empty and the
+// count 0); the files after it are not read.
+void LoadListFiles(TForm1& form, const QStringList& files);
+
+// The file of the image library that the dynamic loader mapped into this process (the program
+// itself when the library is linked in statically); empty when the loader cannot tell.
+QString ImageLibraryFile();
+
+// "3.18.0": the version of the FreeImage headers the program was built with, the only version
+// it accepts at start-up.
+QString RequiredImageLibraryVersion();
+
+// The checks of the main window's first showing, in order. A missing library file, another
+// library version or a missing "KVConfig.db" is reported and ends the process with status 1.
+// Then the language dialog at the first run, the translation of all windows and, when online and
+// a newer version is published, the update prompt.
+void RunStartupChecks();
+
+// Asks whether to open the download page of a newer version and opens it on the affirmative
+// answer.
+void OfferUpdate();
+
+}  // namespace kavenra::startup
