@@ -8,7 +8,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-svg-dev libqt6svg6
     qt6-qpa-plugins libgl-dev
     libfreeimage-dev libsqlite3-dev sqlite3
-    gdk-pixbuf-tests
+    gdk-pixbuf-tests fonts-dejavu-core
 )
 
 missing=()
