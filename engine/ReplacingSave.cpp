@@ -29,23 +29,54 @@ std::string FolderOf(const std::string& path) {
     return path.substr(0, slash + 1);
 }
 
-// Creates an empty, hidden file with a name no other save uses; the mode 0666 is narrowed by the
-// umask as for any new file. Empty when the folder cannot take it.
-std::optional<std::string> CreateUniqueTemporary(const std::string& folder) {
+struct Temporary {
+    std::string path;
+    int fd = -1;
+};
+
+// Creates an empty, hidden file with a name no other save uses, open for reading and writing;
+// the mode 0666 is narrowed by the umask as for any new file. Empty when the folder cannot take
+// it.
+std::optional<Temporary> CreateUniqueTemporary(const std::string& folder) {
     std::random_device entropy;
     std::uniform_int_distribution<unsigned long long> pick;
     for (int attempt = 0; attempt < 16; ++attempt) {
         char name[40];
         std::snprintf(name, sizeof name, ".kavenra-%016llx.part", pick(entropy));
-        std::string path = folder + name;
-        const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            close(fd);
-            return path;
-        }
+        Temporary temporary{folder + name};
+        temporary.fd = open(temporary.path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (temporary.fd >= 0) return temporary;
         if (errno != EEXIST) return std::nullopt;
     }
     return std::nullopt;
+}
+
+// FreeImage's own file access, on a stream this code opened and so can check afterwards.
+unsigned ReadFrom(void* buffer, unsigned size, unsigned count, fi_handle handle) {
+    return static_cast<unsigned>(std::fread(buffer, size, count, static_cast<FILE*>(handle)));
+}
+unsigned WriteTo(void* buffer, unsigned size, unsigned count, fi_handle handle) {
+    return static_cast<unsigned>(std::fwrite(buffer, size, count, static_cast<FILE*>(handle)));
+}
+int SeekIn(fi_handle handle, long offset, int origin) {
+    return std::fseek(static_cast<FILE*>(handle), offset, origin);
+}
+long TellIn(fi_handle handle) {
+    return std::ftell(static_cast<FILE*>(handle));
+}
+
+// FreeImage_Save does the same but overlooks failed writes (a full disk, a file size limit) and
+// reports a cut-off file as saved. Here every write, the final flush and the close must succeed.
+bool SaveToStream(FREE_IMAGE_FORMAT format, FIBITMAP& bitmap, int fd, int flags) {
+    FILE* stream = fdopen(fd, "w+b");
+    if (stream == nullptr) {
+        close(fd);
+        return false;
+    }
+    FreeImageIO io{ReadFrom, WriteTo, SeekIn, TellIn};
+    const bool saved = FreeImage_SaveToHandle(format, &bitmap, &io, stream, flags) == TRUE &&
+                       std::fflush(stream) == 0 && std::ferror(stream) == 0;
+    return std::fclose(stream) == 0 && saved;
 }
 
 // A replaced file keeps what an overwrite in place would have kept.
@@ -74,15 +105,15 @@ bool SaveReplacingFile(FREE_IMAGE_FORMAT format, FIBITMAP& bitmap, const std::st
         return false;
     }
 
-    const std::optional<std::string> temporary = CreateUniqueTemporary(FolderOf(target));
+    const std::optional<Temporary> temporary = CreateUniqueTemporary(FolderOf(target));
     if (!temporary) return false;
-    if (!FreeImage_Save(format, &bitmap, temporary->c_str(), flags)) {
-        unlink(temporary->c_str());
+    if (!SaveToStream(format, bitmap, temporary->fd, flags)) {
+        unlink(temporary->path.c_str());
         return false;
     }
-    if (replacing) TakeOverAttributes(*temporary, existing);
-    if (rename(temporary->c_str(), target.c_str()) != 0) {
-        unlink(temporary->c_str());
+    if (replacing) TakeOverAttributes(temporary->path, existing);
+    if (rename(temporary->path.c_str(), target.c_str()) != 0) {
+        unlink(temporary->path.c_str());
         return false;
     }
     return true;

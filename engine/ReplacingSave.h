@@ -12,7 +12,8 @@ namespace kavenra {
 // whole or left exactly as it was. A replaced file keeps its permission bits (and, where the
 // process may, its owner); a new file gets the mode a plain file creation gives (0666 less the
 // umask). A destination that is a symbolic link is resolved and its target replaced.
-// False when the destination is not a writable regular file or cannot be created.
+// False when the destination is not a writable regular file or cannot be created, and when any
+// write of the new file fails, also where FreeImage itself would not notice (a full disk).
 bool SaveReplacingFile(FREE_IMAGE_FORMAT format, FIBITMAP& bitmap, const std::string& destination,
                        int flags);
 
