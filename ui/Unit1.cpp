@@ -12,6 +12,7 @@
 #include "ui/Form6_msgbox.h"
 #include "ui/Form7_acercade.h"
 #include "ui/MainWindowImages.h"
+#include "ui/Startup.h"
 
 #include <FreeImage.h>
 
@@ -147,6 +148,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
 
     conversionSettings_ = std::make_unique<kavenra::MainWindowConversionSettings>(*CheckBox2);
     kavenra::SetConversionSettingsSource(conversionSettings_.get());
+    RunGuarded([this] { FormCreate(); });
 }
 
 TForm1::~TForm1() {
@@ -644,15 +646,29 @@ void TForm1::SpeedButton2Click() {
 // ---------------------------------------------------------------------------------------------
 // Window events
 
+// An unreadable list file ends this handler at once; the window is created all the same.
+void TForm1::FormCreate() {
+    kavenra::startup::InitialiseImageLibrary();
+    kavenra::startup::LoadListFiles(*this, kavenra::startup::ListFileArguments());
+}
+
+void TForm1::FormShow() {
+    if (StartupChecksRun) return;
+    kavenra::startup::RunStartupChecks();
+    StartupChecksRun = true;
+}
+
 void TForm1::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
-    if (centredOnce_) return;
-    centredOnce_ = true;
-    if (const QScreen* screen = this->screen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
+    if (!centredOnce_) {
+        centredOnce_ = true;
+        if (const QScreen* screen = this->screen()) {
+            QRect frame = frameGeometry();
+            frame.moveCenter(screen->availableGeometry().center());
+            move(frame.topLeft());
+        }
     }
+    RunGuarded([this] { FormShow(); });
 }
 
 // Ends the program at once, whatever other windows are open and whatever is running.

@@ -108,6 +108,11 @@ class TForm1 : public QMainWindow {
     // What conversions read while this window exists (installed by the constructor).
     kavenra::MainWindowConversionSettings& ConversionSettings() { return *conversionSettings_; }
 
+    // Creation (the image library and the command-line list files) and the first showing (the
+    // start-up checks); the work itself is the start-up unit's.
+    void FormCreate();
+    void FormShow();
+
     // Dimension settings.
     void Edit1Click();
     void Edit1KeyPress();

@@ -1,0 +1,427 @@
+// The image list of the main window, fed by drops delivered as the desktop delivers them, with
+// real image files: the type and duplicate tests, the proposed destination, the counting pass
+// that decides whether the RAW mode may be chosen, removal and clearing.
+
+#include "support/DropFiles.h"
+#include "support/ImageFactory.h"
+#include "support/MainWindowFixture.h"
+#include "support/ModalAnswerer.h"
+#include "ui/Unit1.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+using kavenra::testing::DropFiles;
+using kavenra::testing::DropUrls;
+using kavenra::testing::MainWindowFixture;
+using kavenra::testing::ModalAnswerer;
+
+namespace {
+
+QStringList listed() {
+    QStringList entries;
+    for (int i = 0; i < Form1->ListBox1->count(); ++i) entries << Form1->ListBox1->item(i)->text();
+    return entries;
+}
+
+QString status() {
+    return Form1->StatusBar->currentMessage();
+}
+
+// Drops and lets the counting pass finish on its own timer.
+bool dropAndCount(const QStringList& paths) {
+    if (!DropFiles(Form1->ListBox1, paths).dropped) return false;
+    return MainWindowFixture::WaitForCountingPass();
+}
+
+// Stops the pass's timer so that a test can take its ticks one at a time.
+void holdCountingPass() {
+    Form1->Timer2->stop();
+}
+
+bool idleControlsEnabled() {
+    return Form1->ListBox1->isEnabled() && Form1->Button2->isEnabled() &&
+           Form1->Button3->isEnabled();
+}
+
+bool busyControlsDisabled() {
+    return !Form1->ListBox1->isEnabled() && !Form1->Button2->isEnabled() &&
+           !Form1->Button3->isEnabled();
+}
+
+}  // namespace
+
+class TestMainWindowIntake : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void init() {
+        fixture_ = std::make_unique<MainWindowFixture>();
+        QVERIFY(fixture_->isValid());
+    }
+    void cleanup() { fixture_.reset(); }
+
+    void threeJpegsAreListedInDropOrder();
+    void dropLandsOnTheWindowWhateverControlIsUnder_data();
+    void dropLandsOnTheWindowWhateverControlIsUnder();
+    void dragWithoutFilesIsRefused();
+    void duplicateInASecondDropIsSkipped();
+    void duplicateWithinOneDropIsSkipped();
+    void pathsDifferingInCaseAreBothListed();
+    void refusedItemsAreReportedAndNotListed_data();
+    void refusedItemsAreReportedAndNotListed();
+    void allRefusedDropOnEmptyListStillPasses();
+    void destinationFollowsTheLastItem();
+
+    void countingPassTakesOneTickMoreThanEntries();
+    void countingPassShowsItsBusyState();
+    void entriesDroppedDuringAPassAreCounted();
+    void onlyRawListsEnableTheRawMode();
+    void rawModeFixturesFromCameras();
+
+    void removingSelectedEntries();
+    void removingTheOnlyJpegLeavesRawModeDisabled();
+    void popupMenuOffersRemoval();
+    void clearEmptiesEverything();
+
+  private:
+    std::unique_ptr<MainWindowFixture> fixture_;
+};
+
+void TestMainWindowIntake::threeJpegsAreListedInDropOrder() {
+    const QString c = fixture_->writeJpeg("c.jpg", 40, 30);
+    const QString a = fixture_->writeJpeg("a.jpg", 40, 30);
+    const QString b = fixture_->writeJpeg("b.jpg", 40, 30);
+
+    const auto drop = DropFiles(Form1->ListBox1, {c, a, b});
+
+    QVERIFY(drop.dropped);
+    // Copy, never move: a file manager that was told "moved" would delete the originals.
+    QCOMPARE(drop.action, Qt::CopyAction);
+    QCOMPARE(listed(), (QStringList{c, a, b}));
+    QCOMPARE(Form1->Label10->text(), QStringLiteral("3"));
+    QCOMPARE(Form1->Edit3->text(), fixture_->imageFolder() + QStringLiteral("/RES/"));
+    QCOMPARE(status(), MainWindowFixture::Text(1, "ImagenMsg2"));
+    QVERIFY(Form1->Timer2->isActive());
+
+    QVERIFY(MainWindowFixture::WaitForCountingPass());
+    QVERIFY(!Form1->CheckBox2->isEnabled());
+    QVERIFY(idleControlsEnabled());
+    QVERIFY(Form1->ProgressBar1->isHidden());
+    QCOMPARE(status(), MainWindowFixture::Text(1, "Texto_validar_imagenes"));
+}
+
+void TestMainWindowIntake::dropLandsOnTheWindowWhateverControlIsUnder_data() {
+    QTest::addColumn<QString>("control");
+    for (const char* name : {"ListBox1", "Edit1", "Edit3", "Label8", "Button3", "GroupBox2"}) {
+        QTest::newRow(name) << name;
+    }
+}
+
+// Fields and lists accept drops of their own in Qt; none may take a file away from the window.
+void TestMainWindowIntake::dropLandsOnTheWindowWhateverControlIsUnder() {
+    QFETCH(QString, control);
+    QWidget* over = Form1->findChild<QWidget*>(control);
+    QVERIFY(over);
+    const QString photo = fixture_->writeJpeg("photo.jpg", 32, 24);
+    ModalAnswerer answers;  // a field taking the address as text would warn about it
+
+    QVERIFY(DropFiles(over, {photo}).dropped);
+
+    QCOMPARE(listed(), QStringList{photo});
+    QCOMPARE(Form1->Edit1->text(), QString());
+    QCOMPARE(Form1->Edit3->text(), fixture_->imageFolder() + QStringLiteral("/RES/"));
+    QVERIFY(answers.msgBoxes().isEmpty());
+}
+
+void TestMainWindowIntake::dragWithoutFilesIsRefused() {
+    QMimeData text;
+    text.setText(QStringLiteral("/tmp/a.jpg"));
+    QDragEnterEvent textEnter(QPoint(100, 300), Qt::CopyAction, &text, Qt::LeftButton,
+                              Qt::NoModifier);
+    QCoreApplication::sendEvent(Form1->windowHandle(), &textEnter);
+    QVERIFY(!textEnter.isAccepted());
+    QDragLeaveEvent leave;
+    QCoreApplication::sendEvent(Form1->windowHandle(), &leave);
+    QCOMPARE(Form1->ListBox1->count(), 0);
+}
+
+void TestMainWindowIntake::duplicateInASecondDropIsSkipped() {
+    const QString a = fixture_->writeJpeg("a.jpg", 40, 30);
+    QVERIFY(dropAndCount({a}));
+
+    QVERIFY(DropFiles(Form1->ListBox1, {a}).dropped);
+
+    QCOMPARE(listed(), QStringList{a});
+    QCOMPARE(status(), MainWindowFixture::Text(1, "ImagenMsg1") + QStringLiteral("a.jpg"));
+    QCOMPARE(Form1->Label10->text(), QStringLiteral("1"));
+    QVERIFY(Form1->Timer2->isActive());  // a drop always starts a pass
+}
+
+void TestMainWindowIntake::duplicateWithinOneDropIsSkipped() {
+    const QString a = fixture_->writeJpeg("a.jpg", 40, 30);
+    const QString b = fixture_->writeJpeg("b.jpg", 40, 30);
+
+    QVERIFY(DropFiles(Form1->ListBox1, {a, b, a}).dropped);
+
+    QCOMPARE(listed(), (QStringList{a, b}));
+    QCOMPARE(status(), MainWindowFixture::Text(1, "ImagenMsg1") + QStringLiteral("a.jpg"));
+}
+
+void TestMainWindowIntake::pathsDifferingInCaseAreBothListed() {
+    const QString lower = fixture_->writeJpeg("foto.jpg", 40, 30, 1);
+    const QString upper = fixture_->writeJpeg("FOTO.jpg", 40, 30, 2);
+
+    QVERIFY(dropAndCount({lower}));
+    QVERIFY(dropAndCount({upper}));
+
+    QCOMPARE(listed(), (QStringList{lower, upper}));
+    QCOMPARE(Form1->Label10->text(), QStringLiteral("2"));
+}
+
+void TestMainWindowIntake::refusedItemsAreReportedAndNotListed_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("content");
+    QTest::newRow("text named like a picture") << "notes.png" << QByteArray("not an image\n");
+    QTest::newRow("empty file") << "empty.jpg" << QByteArray();
+    QTest::newRow("GIF") << "anim.gif" << QByteArray();
+    QTest::newRow("folder") << "Vacaciones" << QByteArray();
+}
+
+void TestMainWindowIntake::refusedItemsAreReportedAndNotListed() {
+    QFETCH(QString, name);
+    QFETCH(QByteArray, content);
+    QString path;
+    if (name.endsWith(QLatin1String(".gif"))) {
+        path = fixture_->imagePath(name);
+        QVERIFY(
+            kavenra::test::WriteImageFile(QFile::encodeName(path).toStdString(), FIF_GIF, 20, 20));
+    } else if (!name.contains(QLatin1Char('.'))) {
+        path = fixture_->imagePath(name);
+        QVERIFY(QDir().mkpath(path));
+        fixture_->writeJpeg(name + QStringLiteral("/inside.jpg"), 20, 20);
+    } else {
+        path = fixture_->writeText(name, content);
+    }
+    const QString good = fixture_->writeJpeg("good.jpg", 20, 20);
+
+    QVERIFY(DropFiles(Form1->ListBox1, {good, path}).dropped);
+
+    QCOMPARE(listed(), QStringList{good});
+    QCOMPARE(status(), MainWindowFixture::Text(1, "ImagenMsg3"));
+    QCOMPARE(Form1->Label10->text(), QStringLiteral("1"));
+}
+
+void TestMainWindowIntake::allRefusedDropOnEmptyListStillPasses() {
+    const QString notes = fixture_->writeText("docs/notes.txt", "hello");
+    QSignalSpy ticks(Form1->Timer2, &QTimer::timeout);
+
+    const auto drop = DropUrls(Form1->ListBox1, {QUrl(QStringLiteral("https://example.org/a.jpg")),
+                                                 QUrl::fromLocalFile(notes)});
+
+    QVERIFY(drop.dropped);
+    QCOMPARE(Form1->ListBox1->count(), 0);
+    QCOMPARE(Form1->Label10->text(), QStringLiteral("0"));
+    QCOMPARE(Form1->Edit3->text(), fixture_->imageFolder() + QStringLiteral("/docs/RES/"));
+    QCOMPARE(status(), MainWindowFixture::Text(1, "ImagenMsg3"));
+    QVERIFY(MainWindowFixture::WaitForCountingPass());
+    QCOMPARE(ticks.size(), 1);
+    // 0 RAW files out of 0 entries: every entry is RAW.
+    QVERIFY(Form1->CheckBox2->isEnabled());
+}
+
+// The proposal replaces what the field held, a folder the user typed included, and follows the
+// last item whatever its outcome.
+void TestMainWindowIntake::destinationFollowsTheLastItem() {
+    const QString first = fixture_->writeJpeg("uno/a.jpg", 20, 20);
+    const QString refused = fixture_->writeText("dos/b.txt", "b");
+    Form1->Edit3->setText(QStringLiteral("/somewhere/else/"));
+
+    QVERIFY(DropFiles(Form1->ListBox1, {first, refused}).dropped);
+
+    QCOMPARE(Form1->Edit3->text(), fixture_->imageFolder() + QStringLiteral("/dos/RES/"));
+    QCOMPARE(listed(), QStringList{first});
+}
+
+void TestMainWindowIntake::countingPassTakesOneTickMoreThanEntries() {
+    const QString a = fixture_->writeJpeg("a.jpg", 20, 20);
+    const QString b = fixture_->writeJpeg("b.jpg", 20, 20);
+    const QString c = fixture_->writeJpeg("c.jpg", 20, 20);
+    QSignalSpy ticks(Form1->Timer2, &QTimer::timeout);
+
+    QVERIFY(dropAndCount({a, b, c}));
+
+    QCOMPARE(ticks.size(), 4);
+    QCOMPARE(Form1->ValidatedCount, 0);
+    QCOMPARE(Form1->RawCount, 0);
+    QCOMPARE(Form1->ProgressBar1->value(), 0);
+}
+
+void TestMainWindowIntake::countingPassShowsItsBusyState() {
+    const QString a = fixture_->writeJpeg("a.jpg", 20, 20);
+    const QString b = fixture_->writeJpeg("b.jpg", 20, 20);
+    QVERIFY(DropFiles(Form1->ListBox1, {a, b}).dropped);
+    holdCountingPass();
+    QVERIFY(idleControlsEnabled());
+
+    Form1->Timer2Timer();
+    QVERIFY(busyControlsDisabled());
+    QVERIFY(Form1->ProgressBar1->isVisible());
+    QCOMPARE(Form1->ProgressBar1->maximum(), 2);
+    QCOMPARE(Form1->ProgressBar1->value(), 1);
+    QCOMPARE(status(), MainWindowFixture::Text(1, "Texto_validar_imagenes"));
+    // The dimension controls and the menus stay usable.
+    QVERIFY(Form1->GroupBox1->isEnabled());
+    QVERIFY(Form1->MainMenu1->isEnabled());
+
+    Form1->Timer2Timer();
+    QCOMPARE(Form1->ProgressBar1->value(), 2);
+    QVERIFY(busyControlsDisabled());
+
+    Form1->Timer2Timer();
+    QVERIFY(idleControlsEnabled());
+    QVERIFY(Form1->ProgressBar1->isHidden());
+    QCOMPARE(Form1->ProgressBar1->value(), 0);
+}
+
+// The end test compares with the list as it is now, and every pass starts from the first entry.
+void TestMainWindowIntake::entriesDroppedDuringAPassAreCounted() {
+    const QString raw1 = fixture_->writeCameraRaw("one.dng", 1);
+    const QString raw2 = fixture_->writeCameraRaw("two.dng", 2);
+    const QString raw3 = fixture_->writeCameraRaw("three.dng", 3);
+    QVERIFY(DropFiles(Form1->ListBox1, {raw1, raw2}).dropped);
+    holdCountingPass();
+    Form1->Timer2Timer();
+    Form1->Timer2Timer();
+    QCOMPARE(Form1->ValidatedCount, 2);
+
+    QVERIFY(DropFiles(Form1->ListBox1, {raw3}).dropped);
+    QVERIFY(Form1->Timer2->isActive());
+    QVERIFY(MainWindowFixture::WaitForCountingPass());
+
+    QVERIFY(Form1->CheckBox2->isEnabled());
+    QCOMPARE(Form1->ValidatedCount, 0);
+}
+
+void TestMainWindowIntake::onlyRawListsEnableTheRawMode() {
+    const QString raw1 = fixture_->writeCameraRaw("IMG_0001.DNG", 1);
+    const QString raw2 = fixture_->writeCameraRaw("IMG_0002.DNG", 2);
+    QVERIFY(dropAndCount({raw1, raw2}));
+    QCOMPARE(listed(), (QStringList{raw1, raw2}));
+    QVERIFY(Form1->CheckBox2->isEnabled());
+    QTest::mouseClick(Form1->CheckBox2, Qt::LeftButton, Qt::NoModifier,
+                      Form1->CheckBox2->rect().center());
+    QVERIFY(Form1->CheckBox2->isChecked());
+
+    QVERIFY(dropAndCount({fixture_->writeJpeg("a.jpg", 20, 20)}));
+
+    QVERIFY(!Form1->CheckBox2->isEnabled());
+    QVERIFY(Form1->CheckBox2->isChecked());
+}
+
+void TestMainWindowIntake::rawModeFixturesFromCameras() {
+    const QDir cameras(QStringLiteral(KAVENRA_FIXTURES_DIR "/camera-raw"));
+    if (!cameras.exists()) QSKIP("no camera RAW samples beside the project");
+    QStringList files;
+    for (const QString& name : cameras.entryList({"*.cr2", "*.nef", "*.raf", "*.rw2"}, QDir::Files))
+        files << cameras.filePath(name);
+    QVERIFY(files.size() >= 4);
+
+    QVERIFY(dropAndCount(files));
+
+    QCOMPARE(Form1->ListBox1->count(), files.size());
+    QVERIFY(Form1->CheckBox2->isEnabled());
+}
+
+void TestMainWindowIntake::removingSelectedEntries() {
+    QStringList files;
+    for (const char* name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg"})
+        files << fixture_->writeJpeg(name, 20, 20);
+    QVERIFY(dropAndCount(files));
+    const QString destination = Form1->Edit3->text();
+    const bool rawModeEnabled = Form1->CheckBox2->isEnabled();
+    Form1->ListBox1->item(1)->setSelected(true);
+    Form1->ListBox1->item(2)->setSelected(true);  // two neighbours: the walk must not skip one
+
+    Form1->Eliminarimgen1->trigger();
+
+    QCOMPARE(listed(), (QStringList{files[0], files[3]}));
+    QCOMPARE(Form1->Label10->text(), QStringLiteral("2"));
+    QCOMPARE(Form1->Edit3->text(), destination);
+    QVERIFY(!Form1->Timer2->isActive());
+
+    Form1->ListBox1->selectAll();
+    Form1->Eliminarimgen1->trigger();
+
+    QCOMPARE(Form1->ListBox1->count(), 0);
+    QCOMPARE(Form1->Label10->text(), QStringLiteral("0"));
+    QCOMPARE(Form1->Edit3->text(), QString());
+    QCOMPARE(Form1->CheckBox2->isEnabled(), rawModeEnabled);
+}
+
+void TestMainWindowIntake::removingTheOnlyJpegLeavesRawModeDisabled() {
+    const QString raw = fixture_->writeCameraRaw("x.dng");
+    const QString jpeg = fixture_->writeJpeg("y.jpg", 20, 20);
+    QVERIFY(dropAndCount({raw, jpeg}));
+    QVERIFY(!Form1->CheckBox2->isEnabled());
+
+    Form1->ListBox1->item(1)->setSelected(true);
+    Form1->Eliminarimgen1->trigger();
+
+    QCOMPARE(listed(), QStringList{raw});
+    QVERIFY(!Form1->CheckBox2->isEnabled());
+}
+
+void TestMainWindowIntake::popupMenuOffersRemoval() {
+    QVERIFY(dropAndCount({fixture_->writeJpeg("a.jpg", 20, 20)}));
+    QWidget* viewport = Form1->ListBox1->viewport();
+    QContextMenuEvent request(QContextMenuEvent::Mouse, QPoint(10, 5),
+                              viewport->mapToGlobal(QPoint(10, 5)));
+
+    QCoreApplication::sendEvent(viewport, &request);
+
+    QTRY_VERIFY(Form1->PopupMenu1->isVisible());
+    QCOMPARE(Form1->PopupMenu1->actions(), QList<QAction*>{Form1->Eliminarimgen1});
+    QVERIFY(!Form1->Eliminarimgen1->icon().isNull());
+    Form1->PopupMenu1->hide();
+}
+
+void TestMainWindowIntake::clearEmptiesEverything() {
+    const QString raw = fixture_->writeCameraRaw("x.dng");
+    QVERIFY(dropAndCount({raw}));
+    QTest::mouseClick(Form1->CheckBox2, Qt::LeftButton, Qt::NoModifier,
+                      Form1->CheckBox2->rect().center());
+    QVERIFY(Form1->CheckBox2->isChecked());
+    QSignalSpy rawModeChanges(Form1->CheckBox2, &QCheckBox::toggled);
+
+    QTest::mouseClick(Form1->Button2, Qt::LeftButton);
+
+    QCOMPARE(Form1->ListBox1->count(), 0);
+    QCOMPARE(Form1->Label10->text(), QStringLiteral("0"));
+    QCOMPARE(Form1->Edit3->text(), QString());
+    QVERIFY(!Form1->CheckBox2->isChecked());
+    QVERIFY(!Form1->CheckBox2->isEnabled());
+    QCOMPARE(rawModeChanges.size(), 1);
+    QVERIFY(Form1->Panel1->isVisible());
+}
+
+KAVENRA_WINDOW_TEST_MAIN(TestMainWindowIntake)
+#include "test_mainwindow_intake.moc"
