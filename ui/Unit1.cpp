@@ -4,6 +4,7 @@
 #include "engine/Procesosimagen.h"
 #include "store/Sqlitetraductor.h"
 #include "ui/AppServices.h"
+#include "ui/DialogControls.h"
 #include "ui/EventRules.h"
 #include "ui/Form2_changelog.h"
 #include "ui/Form3_opcionesdeformato.h"
@@ -23,7 +24,6 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
-#include <QFontDatabase>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -51,37 +51,21 @@ namespace {
 
 constexpr int clientWidth = 554;
 constexpr int clientHeight = 544;
-constexpr int labelHeight = 13;
 constexpr int listEntryHeight = 13;
 
-template <class Control>
-Control* place(Control* control, const char* name, int left, int top, int width, int height) {
-    control->setObjectName(QLatin1String(name));
-    control->setGeometry(left, top, width, height);
-    return control;
-}
-
-QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, int left, int top,
-                  int width) {
-    return place(new QLabel(text, parent), name, left, top, width, labelHeight);
-}
+using kavenra::dialogs::MakeLabel;
+using kavenra::dialogs::Place;
+using kavenra::dialogs::SetShownHint;
 
 QFrame* makePanel(QWidget* parent, const char* name, int left, int top, int width, int height) {
-    auto* panel = place(new QFrame(parent), name, left, top, width, height);
+    auto* panel = Place(new QFrame(parent), name, left, top, width, height);
     panel->setFrameShape(QFrame::NoFrame);
     return panel;
 }
 
 QRadioButton* makeRadio(QWidget* parent, const char* name, const QString& text, int left, int top,
                         int width) {
-    return place(new QRadioButton(text, parent), name, left, top, width, 17);
-}
-
-// A hint is both the tooltip and the status tip: the status bar shows the hint of the control
-// under the pointer and is cleared when the pointer leaves it.
-void setHint(QWidget* control, const QString& hint) {
-    control->setToolTip(hint);
-    control->setStatusTip(hint);
+    return Place(new QRadioButton(text, parent), name, left, top, width, 17);
 }
 
 // The entry height of the list, whatever the style would choose.
@@ -94,26 +78,6 @@ class FixedHeightEntries final : public QStyledItemDelegate {
         return size;
     }
 };
-
-// Blue, as designed, in a shade that stays readable on the dark theme's fields.
-QColor fieldTextBlue(const QPalette& palette) {
-    return palette.color(QPalette::Base).lightness() < 128 ? QColor(0x5c, 0xa4, 0xff)
-                                                           : QColor(0x00, 0x00, 0xff);
-}
-
-// Tahoma at 8 points (11 pixels at 96 dots per inch), the layout's measure. Without Tahoma the
-// condensed face of DejaVu Sans comes closest to its width; a plain fallback would overflow the
-// controls' fixed bounds.
-QFont windowFont(QFont font) {
-    if (QFontDatabase::hasFamily(QStringLiteral("Tahoma"))) {
-        font.setFamily(QStringLiteral("Tahoma"));
-    } else {
-        font.setFamily(QStringLiteral("DejaVu Sans"));
-        font.setStretch(QFont::SemiCondensed);
-    }
-    font.setPixelSize(11);
-    return font;
-}
 
 QString text(const char* utf8) {
     return QString::fromUtf8(utf8);
@@ -164,9 +128,9 @@ void TForm1::createControls() {
     setCentralWidget(ClientArea);
 
     Label8 =
-        makeLabel(ClientArea, "Label8",
+        MakeLabel(ClientArea, "Label8",
                   text("Arrastra las imágenes que quieras hasta este formulario"), 20, 233, 510);
-    GroupBox1 = place(new QGroupBox(QStringLiteral(" Dimensiones "), ClientArea), "GroupBox1", 8, 5,
+    GroupBox1 = Place(new QGroupBox(QStringLiteral(" Dimensiones "), ClientArea), "GroupBox1", 8, 5,
                       522, 168);
     createDimensionControls();
     createPresetControls();
@@ -180,49 +144,46 @@ void TForm1::createControls() {
     StatusBar->setFixedHeight(19);
 }
 
-// Set on every control, not only on the window: under an application style sheet Qt does not
-// pass a window's font on to the children of styled containers such as group boxes.
 void TForm1::applyWindowFont() {
-    const QFont base = windowFont(font());
-    setFont(base);
-    for (QWidget* control : findChildren<QWidget*>()) control->setFont(base);
-    QFont bold = base;
+    kavenra::dialogs::ApplyLayoutFont(this);
+    QFont bold = Label10->font();
     bold.setBold(true);
     Label10->setFont(bold);
 }
 
 void TForm1::createDimensionControls() {
-    CheckBox1 = place(new QCheckBox(text("Mantener Relación de Aspecto"), GroupBox1), "CheckBox1",
+    CheckBox1 = Place(new QCheckBox(text("Mantener Relación de Aspecto"), GroupBox1), "CheckBox1",
                       40, 94, 175, 17);
 
     Panel1 = makePanel(GroupBox1, "Panel1", 24, 16, 225, 72);
-    Label1 = makeLabel(Panel1, "Label1", QStringLiteral("Ancho"), 14, 16, 54);
-    Label2 = makeLabel(Panel1, "Label2", QStringLiteral("Alto"), 14, 47, 54);
-    Label7 = makeLabel(Panel1, "Label7", QStringLiteral("px"), 149, 29, 16);
-    Edit1 = place(new QLineEdit(Panel1), "Edit1", 70, 13, 73, 21);
-    Edit2 = place(new QLineEdit(Panel1), "Edit2", 70, 40, 73, 21);
+    Label1 = MakeLabel(Panel1, "Label1", QStringLiteral("Ancho"), 14, 16, 54);
+    Label2 = MakeLabel(Panel1, "Label2", QStringLiteral("Alto"), 14, 47, 54);
+    Label7 = MakeLabel(Panel1, "Label7", QStringLiteral("px"), 149, 29, 16);
+    Edit1 = Place(new QLineEdit(Panel1), "Edit1", 70, 13, 73, 21);
+    Edit2 = Place(new QLineEdit(Panel1), "Edit2", 70, 40, 73, 21);
     RadioButton5 = makeRadio(Panel1, "RadioButton5", QStringLiteral("4:3"), 166, 8, 58);
     RadioButton6 = makeRadio(Panel1, "RadioButton6", QStringLiteral("16:9"), 166, 27, 58);
     RadioButton11 = makeRadio(Panel1, "RadioButton11", QStringLiteral("Manual"), 167, 46, 57);
     RadioButton11->setChecked(true);
 
     Panel2 = makePanel(GroupBox1, "Panel2", 38, 23, 211, 65);
-    Label6 = makeLabel(Panel2, "Label6", text("Lado más grande"), 4, 29, 86);
-    Edit4 = place(new QLineEdit(Panel2), "Edit4", 92, 25, 75, 21);
-    setHint(Edit4, text("El ancho y el alto de la imágen se ajustará proporcionalmente teniendo "
-                        "en cuenta este valor"));
+    Label6 = MakeLabel(Panel2, "Label6", text("Lado más grande"), 4, 29, 86);
+    Edit4 = Place(new QLineEdit(Panel2), "Edit4", 92, 25, 75, 21);
+    SetShownHint(Edit4,
+                 text("El ancho y el alto de la imágen se ajustará proporcionalmente teniendo "
+                      "en cuenta este valor"));
     Panel2->hide();
 
     QPalette fieldPalette = Edit1->palette();
-    fieldPalette.setColor(QPalette::Text, fieldTextBlue(fieldPalette));
+    fieldPalette.setColor(QPalette::Text, kavenra::dialogs::ReadableBlue(fieldPalette));
     for (QLineEdit* edit : {Edit1, Edit2, Edit4}) edit->setPalette(fieldPalette);
 }
 
 void TForm1::createPresetControls() {
-    GroupBox2 = place(new QGroupBox(QStringLiteral(" Por defecto "), GroupBox1), "GroupBox2", 255,
+    GroupBox2 = Place(new QGroupBox(QStringLiteral(" Por defecto "), GroupBox1), "GroupBox2", 255,
                       15, 250, 108);
-    Label4 = makeLabel(GroupBox2, "Label4", QStringLiteral("4:3"), 18, 48, 22);
-    Label5 = makeLabel(GroupBox2, "Label5", QStringLiteral("16:9"), 140, 48, 28);
+    Label4 = MakeLabel(GroupBox2, "Label4", QStringLiteral("4:3"), 18, 48, 22);
+    Label5 = MakeLabel(GroupBox2, "Label5", QStringLiteral("16:9"), 140, 48, 28);
     RadioButton1 = makeRadio(GroupBox2, "RadioButton1", QStringLiteral("320 x 240"), 40, 22, 81);
     RadioButton2 = makeRadio(GroupBox2, "RadioButton2", QStringLiteral("640 x 480"), 40, 41, 81);
     RadioButton3 = makeRadio(GroupBox2, "RadioButton3", QStringLiteral("800 x 600"), 40, 59, 81);
@@ -238,16 +199,16 @@ void TForm1::createPresetControls() {
 
 void TForm1::createModeControls() {
     // Up to the preset group's left edge rather than the layout's 209 pixels, for the same reason.
-    CheckBox2 = place(new QCheckBox(text("Mantener dimensiónes en ficheros RAW"), GroupBox1),
+    CheckBox2 = Place(new QCheckBox(text("Mantener dimensiónes en ficheros RAW"), GroupBox1),
                       "CheckBox2", 40, 113, 215, 17);
-    setHint(CheckBox2, text("Todos los ficheros añadidos deben ser RAW"));
+    SetShownHint(CheckBox2, text("Todos los ficheros añadidos deben ser RAW"));
     CheckBox2->setEnabled(false);
 
-    ProgressBar1 = place(new QProgressBar(GroupBox1), "ProgressBar1", 12, 144, 490, 9);
+    ProgressBar1 = Place(new QProgressBar(GroupBox1), "ProgressBar1", 12, 144, 490, 9);
     ProgressBar1->setTextVisible(false);
     ProgressBar1->setRange(0, 0);
     ProgressBar1->hide();
-    ProgressBar2 = place(new QProgressBar(GroupBox1), "ProgressBar2", 12, 136, 490, 17);
+    ProgressBar2 = Place(new QProgressBar(GroupBox1), "ProgressBar2", 12, 136, 490, 17);
     ProgressBar2->setTextVisible(false);
     ProgressBar2->setRange(0, 0);
     ProgressBar2->hide();
@@ -255,34 +216,34 @@ void TForm1::createModeControls() {
 
 void TForm1::createDestinationRow() {
     Panel3 = makePanel(ClientArea, "Panel3", 17, 179, 519, 52);
-    Label3 = makeLabel(Panel3, "Label3", QStringLiteral("Carpeta de destino"), 13, 4, 258);
-    Label9 = makeLabel(Panel3, "Label9", text("Imágenes a redimensionar"), 273, 4, 138);
-    Label10 = makeLabel(Panel3, "Label10", QStringLiteral("0"), 413, 4, 48);
-    Edit3 = place(new QLineEdit(Panel3), "Edit3", 8, 23, 449, 21);
-    SpeedButton2 = place(new QToolButton(Panel3), "SpeedButton2", 463, 3, 40, 39);
+    Label3 = MakeLabel(Panel3, "Label3", QStringLiteral("Carpeta de destino"), 13, 4, 258);
+    Label9 = MakeLabel(Panel3, "Label9", text("Imágenes a redimensionar"), 273, 4, 138);
+    Label10 = MakeLabel(Panel3, "Label10", QStringLiteral("0"), 413, 4, 48);
+    Edit3 = Place(new QLineEdit(Panel3), "Edit3", 8, 23, 449, 21);
+    SpeedButton2 = Place(new QToolButton(Panel3), "SpeedButton2", 463, 3, 40, 39);
     SpeedButton2->setFocusPolicy(Qt::NoFocus);
     SpeedButton2->setAutoRaise(true);
     SpeedButton2->setIcon(kavenra::mainwindow::FolderPicture());
     SpeedButton2->setIconSize(QSize(24, 24));
-    setHint(SpeedButton2, QStringLiteral("Selecciona una carpeta de destino"));
+    SetShownHint(SpeedButton2, QStringLiteral("Selecciona una carpeta de destino"));
 }
 
 void TForm1::createListAndButtons() {
-    ListBox1 = place(new QListWidget(ClientArea), "ListBox1", 17, 254, 513, 233);
+    ListBox1 = Place(new QListWidget(ClientArea), "ListBox1", 17, 254, 513, 233);
     ListBox1->setSelectionMode(QAbstractItemView::ExtendedSelection);
     ListBox1->setItemDelegate(new FixedHeightEntries(ListBox1));
     ListBox1->setUniformItemSizes(true);
     ListBox1->setContextMenuPolicy(Qt::CustomContextMenu);
-    setHint(ListBox1, text("Botón derecho para quitar imágenes de la lista"));
+    SetShownHint(ListBox1, text("Botón derecho para quitar imágenes de la lista"));
 
     Button3 =
-        place(new QPushButton(QStringLiteral("Comenzar"), ClientArea), "Button3", 234, 494, 75, 25);
+        Place(new QPushButton(QStringLiteral("Comenzar"), ClientArea), "Button3", 234, 494, 75, 25);
     Button4 =
-        place(new QPushButton(QStringLiteral("Cancelar"), ClientArea), "Button4", 234, 493, 75, 25);
+        Place(new QPushButton(QStringLiteral("Cancelar"), ClientArea), "Button4", 234, 493, 75, 25);
     Button4->hide();
     Button2 =
-        place(new QPushButton(QStringLiteral("Limpiar"), ClientArea), "Button2", 457, 500, 73, 19);
-    setHint(Button2, text("Limpiar la lista de imágenes"));
+        Place(new QPushButton(QStringLiteral("Limpiar"), ClientArea), "Button2", 457, 500, 73, 19);
+    SetShownHint(Button2, text("Limpiar la lista de imágenes"));
 }
 
 void TForm1::createMenus() {
