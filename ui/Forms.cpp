@@ -12,7 +12,7 @@
 
 namespace {
 
-// Owns the windows for the whole process. Destroyed in reverse order of creation at exit.
+// Owns the windows for the whole process; DestroyAllForms destroys them in reverse order.
 struct FormOwner {
     std::unique_ptr<TForm1> form1;
     std::unique_ptr<TForm2> form2;
@@ -23,9 +23,12 @@ struct FormOwner {
     std::unique_ptr<TForm7> form7;
 };
 
+// Never destroyed by itself: a failed start-up check or a missing database ends the process with
+// std::exit, and windows torn down by exit handlers after Qt's own statics are gone crash the
+// process instead of ending it with its status. DestroyAllForms destroys them on a normal end.
 FormOwner& owner() {
-    static FormOwner instance;
-    return instance;
+    static FormOwner* const instance = new FormOwner();
+    return *instance;
 }
 
 template <typename Form>
