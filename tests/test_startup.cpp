@@ -1,0 +1,571 @@
+// The program's start: the main window's creation with list files from the command line, and its
+// first showing with the start-up checks, the first-run language dialog, the translation and the
+// update prompt. The windows run in this process on prepared working directories; the paths that
+// end the process run in a child process (this program started again in a probe mode), whose
+// message boxes are answered and printed by the modal answerer.
+
+#include "support/DatabaseFixture.h"
+#include "support/DatabaseMessages.h"
+#include "support/DatabaseProbe.h"
+#include "support/LoopbackHttpServer.h"
+#include "support/ModalAnswerer.h"
+#include "support/Recorders.h"
+
+#include "net/Internet.h"
+#include "ui/AppServices.h"
+#include "ui/Form2_changelog.h"
+#include "ui/Form3_opcionesdeformato.h"
+#include "ui/Form4_seleccionlenguaje.h"
+#include "ui/Form5_seleccioncarpeta.h"
+#include "ui/Form6_msgbox.h"
+#include "ui/Form7_acercade.h"
+#include "ui/Forms.h"
+#include "ui/Startup.h"
+#include "ui/Unit1.h"
+
+#include <FreeImage.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <cstdio>
+#include <memory>
+
+using namespace kavenra::testing;
+namespace startup = kavenra::startup;
+
+namespace {
+
+const QString kNotFound =
+    QStringLiteral("Error al leer de la base de datos, fichero no encontrado");
+const char kLibraryDirVariable[] = "KAVENRA_PROBE_LIBRARY_DIR";
+
+// Sets an environment variable for the life of the object, then restores it.
+class ScopedEnvironment {
+  public:
+    ScopedEnvironment(const char* name, const QByteArray& value)
+        : name_(name), had_(qEnvironmentVariableIsSet(name)), previous_(qgetenv(name)) {
+        qputenv(name, value);
+    }
+    ~ScopedEnvironment() {
+        if (had_) {
+            qputenv(name_, previous_);
+        } else {
+            qunsetenv(name_);
+        }
+    }
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+  private:
+    const char* name_;
+    bool had_;
+    QByteArray previous_;
+};
+
+QStringList listEntries() {
+    QStringList entries;
+    for (int i = 0; i < Form1->ListBox1->count(); ++i) entries << Form1->ListBox1->item(i)->text();
+    return entries;
+}
+
+// The start of the program in a child: the windows created and the main window shown, as the
+// program entry does it, with every box answered and printed.
+int runStartupProbe(const QByteArray& probe) {
+    ModalAnswerer answers;
+    answers.setEcho(true);
+    if (probe == "library-file-removed") {
+        // Only ever the copy the test made for this child.
+        const QString folder = qEnvironmentVariable(kLibraryDirVariable);
+        const QString library = startup::ImageLibraryFile();
+        if (folder.isEmpty() || !library.startsWith(folder + QLatin1Char('/'))) {
+            std::printf("LIBRARY|not the copy: %s\n", qPrintable(library));
+            return 3;
+        }
+        if (!QFile::remove(library)) return 4;
+    }
+    CreateAllForms();
+    Form1->show();
+    std::printf("STARTED|%s\n", qPrintable(Form1->GroupBox1->title()));
+    std::fflush(stdout);
+    DestroyAllForms();
+    return 0;
+}
+
+QStringList outputLines(const ProbeResult& result) {
+    return result.standardOutput.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+}  // namespace
+
+class TestStartup : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void listFiles_data();
+    void listFiles();
+    void imageLibraryFileAndVersion();
+
+    void firstRunFlag_data();
+    void firstRunFlag();
+    void firstRunDialogClosedStoresNothing();
+    void failedFirstRunQuerySkipsDialog();
+    void checksNotRepeatedOnSecondShow();
+    void updatePrompt_data();
+    void updatePrompt();
+
+    void fatalChecksEndTheProcess_data();
+    void fatalChecksEndTheProcess();
+    void missingLibraryFileEndsTheProcess();
+
+  private:
+    bool prepareFolder(const QString& firstRun);
+    QString writeFile(const QString& name, const QByteArray& content);
+
+    std::unique_ptr<DatabaseFolder> folder_;
+    std::unique_ptr<QTemporaryDir> files_;
+    std::unique_ptr<ModalAnswerer> answers_;
+};
+
+void TestStartup::initTestCase() {
+    // No check of this test may go to the network unless it points the update check at its own
+    // loopback server.
+    qputenv("KAVENRA_ASSUME_ONLINE", "0");
+}
+
+void TestStartup::init() {
+    folder_ = std::make_unique<DatabaseFolder>();
+    QVERIFY(folder_->isValid());
+    files_ = std::make_unique<QTemporaryDir>();
+    QVERIFY(files_->isValid());
+    answers_ = std::make_unique<ModalAnswerer>();
+    StartupChecksRun = false;
+}
+
+void TestStartup::cleanup() {
+    DestroyAllForms();
+    startup::SetListFileArguments({});
+    answers_.reset();
+    files_.reset();
+    folder_.reset();
+}
+
+// Two languages, "Uno" active, whose texts start with "U" and "D".
+bool TestStartup::prepareFolder(const QString& firstRun) {
+    QStringList configuration = InitialConfiguration();
+    configuration.last() = firstRun;
+    return folder_->writeSettings({{QStringLiteral("Uno"), QStringLiteral("lang/uno.db"), true},
+                                   {QStringLiteral("Dos"), QStringLiteral("lang/dos.db"), false}},
+                                  configuration) &&
+           folder_->writeCompleteLanguage(QStringLiteral("lang/uno.db"), QStringLiteral("U")) &&
+           folder_->writeCompleteLanguage(QStringLiteral("lang/dos.db"), QStringLiteral("D"));
+}
+
+QString TestStartup::writeFile(const QString& name, const QByteArray& content) {
+    QFile file(files_->filePath(name));
+    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size()) return {};
+    return file.fileName();
+}
+
+// ---------------------------------------------------------------------------------------------
+// The main window's creation
+
+void TestStartup::listFiles_data() {
+    // Each argument is a file content, or "<missing>" / "<folder>" for a name that is no
+    // readable file. The expected error names the failing argument as %1.
+    QTest::addColumn<QList<QByteArray>>("arguments");
+    QTest::addColumn<QStringList>("entries");
+    QTest::addColumn<QString>("destination");
+    QTest::addColumn<QString>("count");
+    QTest::addColumn<QString>("error");
+
+    QTest::newRow("no arguments") << QList<QByteArray>{} << QStringList{} << ""
+                                  << "0"
+                                  << "";
+    QTest::newRow("LF lines") << QList<QByteArray>{"/img/a.jpg\n/img/b.png\n"}
+                              << QStringList{"/img/a.jpg", "/img/b.png"} << "/img/RES/"
+                              << "2"
+                              << "";
+    QTest::newRow("CR LF lines, last without a break")
+        << QList<QByteArray>{"/img/a.jpg\r\n/img/b.png\r\n/img/c.tif"}
+        << QStringList{"/img/a.jpg", "/img/b.png", "/img/c.tif"} << "/img/RES/"
+        << "3"
+        << "";
+    QTest::newRow("CR lines") << QList<QByteArray>{"/x/a.jpg\r/x/b.jpg\r"}
+                              << QStringList{"/x/a.jpg", "/x/b.jpg"} << "/x/RES/"
+                              << "2"
+                              << "";
+    QTest::newRow("mixed breaks and a blank line inside")
+        << QList<QByteArray>{"/x/a.jpg\n\r/x/b.jpg\r\n\n/x/c.jpg"}
+        << QStringList{"/x/a.jpg", "", "/x/b.jpg", "", "/x/c.jpg"} << "/x/RES/"
+        << "5"
+        << "";
+    QTest::newRow("UTF-8 without a mark") << QList<QByteArray>{"/fotos/año/ñu.jpg\n"}
+                                          << QStringList{"/fotos/año/ñu.jpg"} << "/fotos/año/RES/"
+                                          << "1"
+                                          << "";
+    QTest::newRow("UTF-8 with a mark")
+        << QList<QByteArray>{QByteArray("\xEF\xBB\xBF") + "/fotos/año/ñu.jpg\r\n"}
+        << QStringList{"/fotos/año/ñu.jpg"} << "/fotos/año/RES/"
+        << "1"
+        << "";
+    const QString wide = QString::fromUtf8("/фото/ü/a.jpg\r\n/фото/ü/b.jpg");
+    QByteArray littleEndian("\xFF\xFE");
+    QByteArray bigEndian("\xFE\xFF");
+    for (const QChar c : wide) {
+        const char16_t u = c.unicode();
+        littleEndian.append(char(u & 0xFF)).append(char(u >> 8));
+        bigEndian.append(char(u >> 8)).append(char(u & 0xFF));
+    }
+    QTest::newRow("UTF-16LE with a mark")
+        << QList<QByteArray>{littleEndian} << QStringList{"/фото/ü/a.jpg", "/фото/ü/b.jpg"}
+        << "/фото/ü/RES/"
+        << "2"
+        << "";
+    QTest::newRow("UTF-16BE with a mark")
+        << QList<QByteArray>{bigEndian} << QStringList{"/фото/ü/a.jpg", "/фото/ü/b.jpg"}
+        << "/фото/ü/RES/"
+        << "2"
+        << "";
+    QTest::newRow("first line without a folder")
+        << QList<QByteArray>{"a.jpg\n/img/b.jpg\n"} << QStringList{"a.jpg", "/img/b.jpg"} << "RES/"
+        << "2"
+        << "";
+    QTest::newRow("entries kept as written, no test of any kind")
+        << QList<QByteArray>{"/n/o.jpg\n/n/o.jpg\nnot an image\n"}
+        << QStringList{"/n/o.jpg", "/n/o.jpg", "not an image"} << "/n/RES/"
+        << "3"
+        << "";
+    QTest::newRow("two files: the second one's lines")
+        << QList<QByteArray>{"/one/a.jpg\n/one/b.jpg\n/one/c.jpg\n", "/two/z.jpg\n"}
+        << QStringList{"/two/z.jpg"} << "/two/RES/"
+        << "1"
+        << "";
+    QTest::newRow("unreadable file: error, later files unread")
+        << QList<QByteArray>{"/one/a.jpg\n", "<missing>", "/three/c.jpg\n"}
+        << QStringList{"/one/a.jpg"} << "/one/RES/"
+        << "1"
+        << "Cannot open file \"%1\". No such file or directory";
+    QTest::newRow("a folder named as a list file")
+        << QList<QByteArray>{"<folder>", "/three/c.jpg\n"} << QStringList{} << ""
+        << "0"
+        << "Cannot open file \"%1\". file to open is a directory";
+    QTest::newRow("file with no lines: list emptied, error, later files unread")
+        << QList<QByteArray>{"/one/a.jpg\n", "", "/three/c.jpg\n"} << QStringList{} << ""
+        << "0"
+        << "The list file \"%1\" holds no lines.";
+}
+
+void TestStartup::listFiles() {
+    QFETCH(QList<QByteArray>, arguments);
+    QFETCH(QStringList, entries);
+    QFETCH(QString, destination);
+    QFETCH(QString, count);
+    QFETCH(QString, error);
+
+    QStringList paths;
+    QString failing;
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString name = QStringLiteral("list%1.txt").arg(i);
+        QString path;
+        if (arguments[i] == "<missing>") {
+            path = files_->filePath(name);
+        } else if (arguments[i] == "<folder>") {
+            path = files_->filePath(name);
+            QVERIFY(QDir().mkdir(path));
+        } else {
+            path = writeFile(name, arguments[i]);
+            QVERIFY(!path.isEmpty());
+        }
+        if (failing.isEmpty() && (arguments[i].isEmpty() || arguments[i].startsWith('<'))) {
+            failing = path;
+        }
+        paths << path;
+    }
+    startup::SetListFileArguments(paths);
+    CreateAllForms();
+
+    QCOMPARE(listEntries(), entries);
+    QCOMPARE(Form1->Edit3->text(), destination);
+    QCOMPARE(Form1->Label10->text(), count);
+    // The list files are taken as they are: no counting pass, the RAW mode stays off.
+    QVERIFY(!Form1->Timer2->isActive());
+    QVERIFY(!Form1->CheckBox2->isEnabled());
+    if (error.isEmpty()) {
+        QVERIFY(answers_->messageBoxes().isEmpty());
+    } else {
+        QCOMPARE(answers_->messageBoxTexts(), QStringList{error.arg(failing)});
+        QCOMPARE(answers_->messageBoxes().first().title, QStringLiteral("Kavenra"));
+        QCOMPARE(answers_->messageBoxes().first().icon, QMessageBox::Critical);
+    }
+    // The error ends the main window's creation handler only: every window exists.
+    QVERIFY(Form1 && Form2 && Form3 && Form4 && Form5 && Form6 && Form7);
+}
+
+void TestStartup::imageLibraryFileAndVersion() {
+    const QString library = startup::ImageLibraryFile();
+    QVERIFY2(QFileInfo(library).isFile(), qPrintable(library));
+    QVERIFY2(QFileInfo(library).fileName().startsWith(QLatin1String("libfreeimage")),
+             qPrintable(library));
+    QCOMPARE(startup::RequiredImageLibraryVersion(), QStringLiteral("%1.%2.%3")
+                                                         .arg(FREEIMAGE_MAJOR_VERSION)
+                                                         .arg(FREEIMAGE_MINOR_VERSION)
+                                                         .arg(FREEIMAGE_RELEASE_SERIAL));
+    // The library this process runs with is the one it was built for, so the check passes.
+    QCOMPARE(QString::fromLatin1(FreeImage_GetVersion()), startup::RequiredImageLibraryVersion());
+}
+
+// ---------------------------------------------------------------------------------------------
+// The main window's first showing
+
+void TestStartup::firstRunFlag_data() {
+    QTest::addColumn<QString>("flag");
+    QTest::addColumn<bool>("dialogShown");
+    QTest::newRow("0: first run") << "0" << true;
+    QTest::newRow("1") << "1" << false;
+    QTest::newRow("0 with a leading blank") << " 0" << false;
+    QTest::newRow("empty") << "" << false;
+    QTest::newRow("00") << "00" << false;
+}
+
+// At the first run the language dialog comes modally before any window is translated; its OK
+// stores the choice, and the translation that follows speaks the chosen language.
+void TestStartup::firstRunFlag() {
+    QFETCH(QString, flag);
+    QFETCH(bool, dialogShown);
+    QVERIFY(prepareFolder(flag));
+    CreateAllForms();
+    const QString layoutTitle = Form1->GroupBox1->title();
+
+    QString titleWhileAsked;
+    bool modal = false;
+    answers_->answerDialog([&](QDialog* dialog) {
+        titleWhileAsked = Form1->GroupBox1->title();
+        modal = dialog->isModal() && QApplication::activeModalWidget() == Form4;
+        QCOMPARE(Form4->ComboBox1->currentIndex(), 1);
+        Form4->Button1->click();
+    });
+    Form1->show();
+
+    QVERIFY(StartupChecksRun);
+    if (dialogShown) {
+        QCOMPARE(answers_->dialogs().size(), 1);
+        QCOMPARE(answers_->dialogs().first().className, QStringLiteral("TForm4"));
+        QVERIFY(modal);
+        QCOMPARE(titleWhileAsked, layoutTitle);
+        QCOMPARE(Form4->Label1->text(),
+                 QStringLiteral("Welcome, please select your languaje, only this first time use"));
+        QCOMPARE(Form1->GroupBox1->title(), QStringLiteral("D1:GroupBox1"));
+        QCOMPARE(folder_->queryValue(QStringLiteral("KVConfig.db"),
+                                     QStringLiteral("SELECT primera_ejecucion FROM configuracion")),
+                 QStringLiteral("1"));
+    } else {
+        QVERIFY(answers_->dialogs().isEmpty());
+        QCOMPARE(Form1->GroupBox1->title(), QStringLiteral("U1:GroupBox1"));
+    }
+    QVERIFY(!Form4->isVisible());
+    QVERIFY(answers_->messageBoxes().isEmpty());
+    QVERIFY(answers_->msgBoxes().isEmpty());
+}
+
+void TestStartup::firstRunDialogClosedStoresNothing() {
+    QVERIFY(prepareFolder(QStringLiteral("0")));
+    CreateAllForms();
+    answers_->answerDialog([](QDialog* dialog) { dialog->close(); });
+    Form1->show();
+    QCOMPARE(answers_->dialogs().size(), 1);
+    QCOMPARE(folder_->queryValue(QStringLiteral("KVConfig.db"),
+                                 QStringLiteral("SELECT primera_ejecucion FROM configuracion")),
+             QStringLiteral("0"));
+    // The start goes on in the language already active.
+    QCOMPARE(Form1->GroupBox1->title(), QStringLiteral("U1:GroupBox1"));
+    QVERIFY(StartupChecksRun);
+}
+
+void TestStartup::failedFirstRunQuerySkipsDialog() {
+    QVERIFY(prepareFolder(QStringLiteral("0")));
+    QVERIFY(RunSql(folder_->filePath(QStringLiteral("KVConfig.db")),
+                   QStringLiteral("DROP TABLE configuracion"))
+                .isEmpty());
+    CreateAllForms();
+    Form1->show();
+    QVERIFY(answers_->dialogs().isEmpty());
+    // The store's three notices of a statement it cannot prepare.
+    QCOMPARE(answers_->messageBoxTexts().size(), 3);
+    QCOMPARE(answers_->messageBoxTexts().value(1), QStringLiteral("Error Preparando consulta"));
+    QCOMPARE(Form1->GroupBox1->title(), QStringLiteral("U1:GroupBox1"));
+}
+
+void TestStartup::checksNotRepeatedOnSecondShow() {
+    QVERIFY(prepareFolder(QStringLiteral("1")));
+    CreateAllForms();
+    Form1->show();
+    QCOMPARE(Form1->GroupBox1->title(), QStringLiteral("U1:GroupBox1"));
+
+    // What would make a check act now: the first run again, another language, an update.
+    QVERIFY(RunSql(folder_->filePath(QStringLiteral("KVConfig.db")),
+                   QStringLiteral("UPDATE configuracion SET primera_ejecucion = '0';"
+                                  "UPDATE idiomas SET activo = CASE id WHEN 1 THEN '1' ELSE '0' "
+                                  "END"))
+                .isEmpty());
+    LoopbackHttpServer server;
+    QVERIFY(server.start());
+    server.serve("/versiones/version_actual.txt", 200, "9.9");
+    const ScopedEnvironment host("KAVENRA_WEB_HOST", server.hostAndPort());
+    const ScopedEnvironment online("KAVENRA_ASSUME_ONLINE", "1");
+
+    Form1->hide();
+    Form1->show();
+    QVERIFY(answers_->dialogs().isEmpty());
+    QVERIFY(answers_->msgBoxes().isEmpty());
+    QVERIFY(server.requests().isEmpty());
+    QCOMPARE(Form1->GroupBox1->title(), QStringLiteral("U1:GroupBox1"));
+}
+
+void TestStartup::updatePrompt_data() {
+    QTest::addColumn<bool>("online");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("published");
+    QTest::addColumn<int>("answer");  // MsgBoxAnswer of the prompt
+    QTest::addColumn<bool>("prompted");
+    QTest::addColumn<bool>("opened");
+
+    const int yes = int(MsgBoxAnswer::Button2);
+    const int no = int(MsgBoxAnswer::Button3);
+    const int closeBox = int(MsgBoxAnswer::CloseBox);
+    QTest::newRow("same version: no prompt")
+        << true << 200 << QByteArray("2.0") << yes << false << false;
+    QTest::newRow("newer version, yes: download page")
+        << true << 200 << QByteArray("2.1") << yes << true << true;
+    QTest::newRow("newer version, no") << true << 200 << QByteArray("2.1") << no << true << false;
+    QTest::newRow("newer version, close box")
+        << true << 200 << QByteArray("2.1") << closeBox << true << false;
+    QTest::newRow("error page: no prompt") << true << 404 << QByteArray() << yes << false << false;
+    QTest::newRow("offline: no request")
+        << false << 200 << QByteArray("2.1") << yes << false << false;
+}
+
+void TestStartup::updatePrompt() {
+    QFETCH(bool, online);
+    QFETCH(int, status);
+    QFETCH(QByteArray, published);
+    QFETCH(int, answer);
+    QFETCH(bool, prompted);
+    QFETCH(bool, opened);
+
+    LoopbackHttpServer server;
+    QVERIFY(server.start());
+    if (status == 200) server.serve("/versiones/version_actual.txt", 200, published);
+    const ScopedEnvironment host("KAVENRA_WEB_HOST", server.hostAndPort());
+    const ScopedEnvironment assumeOnline("KAVENRA_ASSUME_ONLINE", online ? "1" : "0");
+    DesktopOpenerRecorder opener;
+    SoundRecorder sounds;
+    QVERIFY(prepareFolder(QStringLiteral("1")));
+    CreateAllForms();
+
+    QString titleWhenPrompted;
+    answers_->answerMsgBox([&](TForm6* form) {
+        titleWhenPrompted = Form1->GroupBox1->title();
+        ModalAnswerer::Apply(form, MsgBoxAnswer(answer));
+    });
+    Form1->show();
+
+    QCOMPARE(server.requests().size(), online ? 1 : 0);
+    if (online) {
+        QCOMPARE(server.requests().first().path, QByteArray("/versiones/version_actual.txt"));
+    }
+    QCOMPARE(answers_->msgBoxes().size(), prompted ? 1 : 0);
+    if (prompted) {
+        const MsgBoxRecord& prompt = answers_->msgBoxes().first();
+        QCOMPARE(prompt.caption, QStringLiteral("U1:ActualizacionCaption"));
+        QCOMPARE(prompt.text, QStringLiteral("U1:ActualizacionTexto"));
+        QCOMPARE(prompt.shownKind, 1);
+        QCOMPARE(prompt.buttonCaptions, (QStringList{"U6:Button2", "No"}));
+        // The prompt comes after the translation of the windows.
+        QCOMPARE(titleWhenPrompted, QStringLiteral("U1:GroupBox1"));
+    }
+    const QList<QUrl> expected =
+        opened ? QList<QUrl>{QUrl(QString::fromStdString(DownloadPageUrl()))} : QList<QUrl>{};
+    QCOMPARE(opener.opened(), expected);
+    if (opened) QCOMPARE(expected.first().path(), QStringLiteral("/descargas.html"));
+    QVERIFY(StartupChecksRun);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Checks that end the process, in a child
+
+void TestStartup::fatalChecksEndTheProcess_data() {
+    QTest::addColumn<bool>("withLanguages");
+    QTest::newRow("no side files at all") << false;
+    QTest::newRow("language databases but no KVConfig.db") << true;
+}
+
+// The message box that would say "Can't locate KVConfig.db configuration file." looks up its
+// button caption first; that lookup's notice is all the user sees before the end.
+void TestStartup::fatalChecksEndTheProcess() {
+    QFETCH(bool, withLanguages);
+    if (withLanguages) {
+        QVERIFY(prepareFolder(QStringLiteral("1")));
+        QVERIFY(QFile::remove(folder_->filePath(QStringLiteral("KVConfig.db"))));
+    }
+    const ProbeResult result = RunProbe("start", folder_->path());
+    QVERIFY(result.started);
+    QVERIFY2(result.exitedNormally, qPrintable(result.standardError));
+    QCOMPARE(result.exitCode, 1);
+    QCOMPARE(outputLines(result), QStringList{QStringLiteral("MESSAGEBOX|Kavenra|") + kNotFound});
+    QVERIFY(!QFileInfo::exists(folder_->filePath(QStringLiteral("KVConfig.db"))));
+}
+
+// The library is loaded from a copy that the child deletes before its first showing: the check
+// looks for the very file the loader mapped.
+void TestStartup::missingLibraryFileEndsTheProcess() {
+    const QString library = startup::ImageLibraryFile();
+    QVERIFY(QFileInfo(library).isFile());
+    QTemporaryDir libraries;
+    QVERIFY(libraries.isValid());
+    const QString copy = libraries.filePath(QFileInfo(library).fileName());
+    QVERIFY(QFile::copy(QFileInfo(library).canonicalFilePath(), copy));
+    QVERIFY(prepareFolder(QStringLiteral("1")));
+
+    QProcessEnvironment environment;
+    environment.insert(QStringLiteral("LD_LIBRARY_PATH"), libraries.path());
+    environment.insert(QString::fromLatin1(kLibraryDirVariable), libraries.path());
+    const ProbeResult result = RunProbe("library-file-removed", folder_->path(), environment);
+    QVERIFY(result.started);
+    QVERIFY2(result.exitedNormally, qPrintable(result.standardError));
+    QCOMPARE(outputLines(result),
+             QStringList{QStringLiteral("MSGBOX|Warning|Can't locate FreeImage.dll|U6:Button1")});
+    QCOMPARE(result.exitCode, 1);
+    QVERIFY(!QFileInfo::exists(copy));
+
+    // With the library in place the same start goes through.
+    const ProbeResult normal = RunProbe("start", folder_->path());
+    QCOMPARE(outputLines(normal), QStringList{QStringLiteral("STARTED|U1:GroupBox1")});
+    QCOMPARE(normal.exitCode, 0);
+}
+
+int main(int argc, char* argv[]) {
+    KavenraApplication application(argc, argv);
+    PrepareWindowTestApplication();
+    if (!ProbeName().isEmpty()) return runStartupProbe(ProbeName());
+    TestStartup test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_startup.moc"
