@@ -90,10 +90,15 @@ TForm4::TForm4(QWidget* parent) : QDialog(parent) {
 }
 
 void TForm4::createControls() {
+    // Up to the globe, on two lines if need be: in a font wider than Tahoma the invitation does
+    // not fit the layout's 293 pixels.
     Label1 =
         MakeLabel(this, "Label1",
                   QStringLiteral("Welcome, please select your languaje, only this first time use"),
-                  24, 24, 293);
+                  24, 24, 318);
+    Label1->setWordWrap(true);
+    Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Label1->resize(318, 30);
 
     Image1 = Place(new QLabel(this), "Image1", 346, 8, 90, 89);
     Image1->setPixmap(renderPicture(globePicture, Image1->size(), devicePixelRatioF()));
