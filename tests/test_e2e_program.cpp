@@ -1,0 +1,186 @@
+// The built program, started as a user starts it: its own process, its own folder (a copy of the
+// runtime folder) as the working directory, a list file of real images as its argument. It must
+// reach the ready main window with the list filled and every window in the active language, and
+// end with status 0 when its window is closed (by the system's SIGTERM, which the program turns
+// into closing its main window). What it shows is read from the state report it writes when
+// KAVENRA_DUMP_STATE names a file.
+
+#include "support/DatabaseFixture.h"
+#include "support/ImageFactory.h"
+#include "support/LoopbackHttpServer.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace kavenra::testing;
+
+namespace {
+
+constexpr int kStartTimeoutMs = 60000;
+
+bool copyFolder(const QString& from, const QString& to) {
+    QDirIterator it(from, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString source = it.next();
+        const QString target = to + QLatin1Char('/') + QDir(from).relativeFilePath(source);
+        if (it.fileInfo().isDir()) {
+            if (!QDir().mkpath(target)) return false;
+        } else if (!QDir().mkpath(QFileInfo(target).absolutePath()) ||
+                   !QFile::copy(source, target)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+QString caption(const QString& languageDatabase, int form, const QString& key) {
+    QStringList values;
+    QueryColumn(languageDatabase,
+                QStringLiteral("SELECT caption FROM traduccion WHERE form='%1' AND object=%2")
+                    .arg(form)
+                    .arg(SqlText(key)),
+                &values);
+    return values.value(0);
+}
+
+QStringList strings(const QJsonValue& value) {
+    QStringList texts;
+    for (const QJsonValue& item : value.toArray()) texts << item.toString();
+    return texts;
+}
+
+}  // namespace
+
+class TestE2eProgram : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void startsReadyListsTranslatesAndClosesCleanly();
+};
+
+void TestE2eProgram::startsReadyListsTranslatesAndClosesCleanly() {
+    const QString runtime = QStringLiteral(KAVENRA_RUNTIME_DIR);
+    QVERIFY2(QFileInfo(runtime + QStringLiteral("/kavenra")).isExecutable(),
+             "the program must be built before this test");
+
+    // The user's copy of the program's folder: English chosen at an earlier first run.
+    QTemporaryDir home;
+    QVERIFY(home.isValid());
+    const QString folder = home.filePath(QStringLiteral("Kavenra"));
+    QVERIFY(copyFolder(runtime, folder));
+    const QString settings = folder + QStringLiteral("/KVConfig.db");
+    QCOMPARE(RunSql(settings, QStringLiteral("UPDATE configuracion SET primera_ejecucion='1';"
+                                             "UPDATE idiomas SET activo = CASE idioma "
+                                             "WHEN 'English' THEN '1' ELSE '0' END")),
+             QString());
+    QStringList english;
+    QVERIFY(QueryColumn(settings, QStringLiteral("SELECT ruta FROM idiomas WHERE activo='1'"),
+                        &english));
+    QCOMPARE(english.size(), 1);
+    const QString language = folder + QLatin1Char('/') + english.first();
+    QVERIFY(QFileInfo(language).isFile());
+
+    // Real images in a folder with a blank in its name, and the list file naming them.
+    kavenra::test::InitialiseFreeImageOnce();
+    const QString pictures = home.filePath(QStringLiteral("my pictures"));
+    QVERIFY(QDir().mkpath(pictures));
+    QStringList images;
+    const QList<QPair<QString, FREE_IMAGE_FORMAT>> files = {{QStringLiteral("beach.jpg"), FIF_JPEG},
+                                                            {QStringLiteral("hills.png"), FIF_PNG},
+                                                            {QStringLiteral("lake.jpg"), FIF_JPEG}};
+    for (const auto& [name, format] : files) {
+        const QString path = pictures + QLatin1Char('/') + name;
+        QVERIFY(
+            kavenra::test::WriteImageFile(QFile::encodeName(path).toStdString(), format, 160, 120));
+        images << path;
+    }
+    const QString listFile = home.filePath(QStringLiteral("holiday list.txt"));
+    {
+        QFile list(listFile);
+        QVERIFY(list.open(QIODevice::WriteOnly));
+        list.write(images.join(QStringLiteral("\r\n")).toUtf8() + "\r\n");
+    }
+
+    const QString stateFile = home.filePath(QStringLiteral("state.json"));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("KAVENRA_TEST_PROBE"));
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("KAVENRA_ASSUME_ONLINE"), QStringLiteral("0"));
+    // Should the online test ever be asked, nothing listens there.
+    environment.insert(QStringLiteral("KAVENRA_WEB_HOST"),
+                       QStringLiteral("127.0.0.1:%1").arg(LoopbackHttpServer::unusedPort()));
+    environment.insert(QStringLiteral("KAVENRA_DUMP_STATE"), stateFile);
+
+    QProcess program;
+    program.setProcessEnvironment(environment);
+    program.setWorkingDirectory(folder);
+    program.start(folder + QStringLiteral("/kavenra"), {listFile});
+    QVERIFY2(program.waitForStarted(kStartTimeoutMs), qPrintable(program.errorString()));
+    const bool ready = QTest::qWaitFor(
+        [&] { return QFileInfo::exists(stateFile) || program.state() == QProcess::NotRunning; },
+        kStartTimeoutMs);
+    QVERIFY2(ready && QFileInfo::exists(stateFile),
+             qPrintable(QStringLiteral("no state report; exit code %1, stderr: %2")
+                            .arg(program.exitCode())
+                            .arg(QString::fromUtf8(program.readAllStandardError()))));
+    QCOMPARE(program.state(), QProcess::Running);
+
+    QFile report(stateFile);
+    QVERIFY(report.open(QIODevice::ReadOnly));
+    const QJsonObject state = QJsonDocument::fromJson(report.readAll()).object();
+    QCOMPARE(state.value(QStringLiteral("title")).toString(), QStringLiteral("Kavenra"));
+    QVERIFY(state.value(QStringLiteral("visible")).toBool());
+    QVERIFY(state.value(QStringLiteral("startupChecksRun")).toBool());
+    QCOMPARE(strings(state.value(QStringLiteral("list"))), images);
+    QCOMPARE(state.value(QStringLiteral("count")).toString(), QStringLiteral("3"));
+    QCOMPARE(state.value(QStringLiteral("destination")).toString(),
+             pictures + QStringLiteral("/RES/"));
+
+    // Every text of the selection is the English database's, not the layout's Spanish.
+    const QJsonObject texts = state.value(QStringLiteral("texts")).toObject();
+    const QList<std::tuple<QString, int, QString>> expected = {
+        {QStringLiteral("GroupBox1"), 1, QStringLiteral("GroupBox1")},
+        {QStringLiteral("Label3"), 1, QStringLiteral("Label3")},
+        {QStringLiteral("Label9"), 1, QStringLiteral("Label9")},
+        {QStringLiteral("Button3"), 1, QStringLiteral("Button3")},
+        {QStringLiteral("ListBox1Hint"), 1, QStringLiteral("ListBox1Hint")},
+        {QStringLiteral("Form3Caption"), 3, QStringLiteral("Form_Caption")},
+        {QStringLiteral("Form5Caption"), 5, QStringLiteral("Caption")},
+        {QStringLiteral("Form7Caption"), 7, QStringLiteral("Caption")}};
+    for (const auto& [shown, form, key] : expected) {
+        const QString text = caption(language, form, key);
+        QVERIFY2(!text.isEmpty(), qPrintable(key));
+        QCOMPARE(texts.value(shown).toString(), text);
+    }
+    QCOMPARE(texts.value(QStringLiteral("Button3")).toString(), QStringLiteral("Start"));
+    const QJsonArray menus = state.value(QStringLiteral("menus")).toArray();
+    QCOMPARE(menus.size(), 3);
+    QCOMPARE(menus[0].toObject().value(QStringLiteral("text")).toString(),
+             caption(language, 1, QStringLiteral("MainMenu1")));
+    QCOMPARE(strings(menus[1].toObject().value(QStringLiteral("items"))),
+             (QStringList{caption(language, 1, QStringLiteral("MainMenu2Sub1")), QString(),
+                          caption(language, 1, QStringLiteral("MainMenu2Sub2"))}));
+
+    // Closed by the system as by the user: a normal end with status 0.
+    program.terminate();
+    QVERIFY(program.waitForFinished(kStartTimeoutMs));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 0);
+    QStringList firstRun;
+    QVERIFY(QueryColumn(settings, QStringLiteral("SELECT primera_ejecucion FROM configuracion"),
+                        &firstRun));
+    QCOMPARE(firstRun, QStringList{QStringLiteral("1")});
+}
+
+QTEST_GUILESS_MAIN(TestE2eProgram)
+
+#include "test_e2e_program.moc"

@@ -1,0 +1,130 @@
+// Renders the main window, started with a list file, in Spanish and in English, and the language
+// dialog, offscreen, and saves them as PNG files so the look can be judged:
+// <build>/screenshots/main-window-es.png, main-window-en.png and language-dialog.png (or the
+// folder named by KAVENRA_SCREENSHOT_DIR). Uses the databases the build ships.
+
+#include "support/DatabaseFixture.h"
+#include "support/ModalAnswerer.h"
+
+#include "ui/Form4_seleccionlenguaje.h"
+#include "ui/Forms.h"
+#include "ui/Startup.h"
+#include "ui/TranslateAllForms.h"
+#include "ui/Unit1.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QImage>
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace kavenra::testing;
+
+namespace {
+
+QString screenshotFolder() {
+    const QString configured = qEnvironmentVariable("KAVENRA_SCREENSHOT_DIR");
+    if (!configured.isEmpty()) return configured;
+    return QDir(QStringLiteral(KAVENRA_RUNTIME_DIR))
+        .absoluteFilePath(QStringLiteral("../screenshots"));
+}
+
+bool save(const QImage& shot, const QString& name) {
+    const QString path = QDir(screenshotFolder()).absoluteFilePath(name);
+    if (!shot.save(path)) return false;
+    qInfo("saved %s", qPrintable(path));
+    return true;
+}
+
+// Share of the pixels of a rectangle (in layout pixels) that differ clearly from a colour.
+double drawnShare(const QImage& image, const QRect& layoutArea, const QColor& background) {
+    const qreal ratio = image.devicePixelRatio();
+    const QRect area(layoutArea.topLeft() * ratio, layoutArea.size() * ratio);
+    int drawn = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QColor pixel = image.pixelColor(x, y);
+            const int difference = qAbs(pixel.red() - background.red()) +
+                                   qAbs(pixel.green() - background.green()) +
+                                   qAbs(pixel.blue() - background.blue());
+            if (difference > 40) ++drawn;
+        }
+    }
+    return static_cast<double>(drawn) / (area.width() * area.height());
+}
+
+}  // namespace
+
+class TestStartupScreenshots : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void mainWindowAndLanguageDialog();
+};
+
+void TestStartupScreenshots::mainWindowAndLanguageDialog() {
+    qputenv("KAVENRA_ASSUME_ONLINE", "0");
+    DatabaseFolder databases;
+    QString error;
+    QVERIFY2(databases.copyShippedDatabases(&error), qPrintable(error));
+    const QString settings = databases.filePath(QStringLiteral("KVConfig.db"));
+    QCOMPARE(RunSql(settings, QStringLiteral("UPDATE configuracion SET primera_ejecucion='1'")),
+             QString());
+    QVERIFY(QDir().mkpath(screenshotFolder()));
+
+    QTemporaryDir files;
+    QVERIFY(files.isValid());
+    const QString list = files.filePath(QStringLiteral("list.txt"));
+    {
+        QFile file(list);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(
+            "/home/ana/Fotos/2015/playa-001.jpg\n/home/ana/Fotos/2015/playa-002.jpg\n"
+            "/home/ana/Fotos/2015/faro.png\n/home/ana/Fotos/2015/DSC_0042.NEF\n");
+    }
+    kavenra::startup::SetListFileArguments({list});
+    ModalAnswerer answers;
+    StartupChecksRun = false;
+    CreateAllForms();
+    Form1->show();
+    QVERIFY(QTest::qWaitForWindowExposed(Form1));
+    QVERIFY(StartupChecksRun);
+
+    const QImage spanish = Form1->grab().toImage();
+    QVERIFY(save(spanish, QStringLiteral("main-window-es.png")));
+    QCOMPARE(Form1->Button3->text(), QStringLiteral("Comenzar"));
+
+    QCOMPARE(RunSql(settings, QStringLiteral("UPDATE idiomas SET activo = CASE idioma WHEN "
+                                             "'English' THEN '1' ELSE '0' END")),
+             QString());
+    TranslateAllForms();
+    QCOMPARE(Form1->Button3->text(), QStringLiteral("Start"));
+    const QImage english = Form1->grab().toImage();
+    QVERIFY(save(english, QStringLiteral("main-window-en.png")));
+    QCOMPARE(english.size(), spanish.size());
+    QVERIFY(english != spanish);
+
+    Form4->show();
+    QVERIFY(QTest::qWaitForWindowExposed(Form4));
+    QCOMPARE(Form4->ComboBox1->count(), 6);
+    const QImage dialog = Form4->grab().toImage();
+    QVERIFY(save(dialog, QStringLiteral("language-dialog.png")));
+    const QColor background = Form4->palette().color(QPalette::Window);
+    // The globe fills the middle of its picture; the corner beside the label stays plain.
+    QVERIFY(drawnShare(dialog, QRect(371, 33, 40, 40), background) > 0.8);
+    QVERIFY(drawnShare(dialog, QRect(20, 120, 60, 40), background) < 0.05);
+    Form4->hide();
+
+    QVERIFY(answers.messageBoxes().isEmpty());
+    QVERIFY(answers.dialogs().isEmpty());
+    DestroyAllForms();
+    kavenra::startup::SetListFileArguments({});
+}
+
+KAVENRA_WINDOW_TEST_MAIN(TestStartupScreenshots)
+
+#include "test_startup_screenshots.moc"
