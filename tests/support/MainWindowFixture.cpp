@@ -4,6 +4,7 @@
 #include "support/ImageFactory.h"
 #include "ui/Forms.h"
 #include "ui/Startup.h"
+#include "ui/TranslateAllForms.h"
 #include "ui/Unit1.h"
 
 #include <QDir>
@@ -14,16 +15,23 @@
 
 namespace kavenra::testing {
 
-MainWindowFixture::MainWindowFixture() {
+MainWindowFixture::MainWindowFixture(Texts texts) {
     kavenra::test::InitialiseFreeImageOnce();
     if (!databases_.isValid() || !images_.isValid()) return;
-    if (!databases_.writeSettings({{QStringLiteral("Prueba"), QStringLiteral("prueba.db"), true}}))
-        return;
-    if (!databases_.writeCompleteLanguage(QStringLiteral("prueba.db"), QStringLiteral("T"))) return;
+    if (texts == Texts::Shipped) {
+        if (!databases_.copyShippedDatabases()) return;
+    } else {
+        if (!databases_.writeSettings(
+                {{QStringLiteral("Prueba"), QStringLiteral("prueba.db"), true}}))
+            return;
+        if (!databases_.writeCompleteLanguage(QStringLiteral("prueba.db"), QStringLiteral("T")))
+            return;
+    }
     // The start-up checks belong to the program's first showing; here they would translate the
     // windows and look for updates on the network.
     StartupChecksRun = true;
     CreateAllForms();
+    if (texts == Texts::Shipped) TranslateAllForms();
     Form1->show();
     valid_ = QTest::qWaitForWindowExposed(Form1);
 }

@@ -22,7 +22,12 @@ namespace kavenra::testing {
 
 class MainWindowFixture {
   public:
-    MainWindowFixture();
+    enum class Texts {
+        KeyNames,  // every text is "T<form>:<key>"
+        Shipped,   // the databases the build installs, their active language shown everywhere
+    };
+
+    explicit MainWindowFixture(Texts texts = Texts::KeyNames);
     ~MainWindowFixture();
     MainWindowFixture(const MainWindowFixture&) = delete;
     MainWindowFixture& operator=(const MainWindowFixture&) = delete;
