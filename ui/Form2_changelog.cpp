@@ -70,6 +70,7 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent) {
     Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Memo1->setTabChangesFocus(true);
     Button1 = kavenra::dialogs::Place(new QPushButton(QStringLiteral("OK"), this), "Button1", 240,
                                       521, 75, 25);
     setTabOrder(Memo1, Button1);
