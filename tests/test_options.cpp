@@ -457,8 +457,9 @@ void TestOptions::missingBmpColumn() {
     Form3->RadioButton4->setChecked(true);
     Form3->TrackBar1->setValue(1);
     Form3->RadioButton12->setChecked(true);
-    Form3->RadioButton13->setChecked(true);
-    Form3->RadioButton16->setChecked(true);
+    // Different from what tga and tif hold, so writing them would show.
+    Form3->RadioButton14->setChecked(true);
+    Form3->RadioButton17->setChecked(true);
     QTest::mouseClick(Form3->Button1, Qt::LeftButton);
     QVERIFY(!Form3->isVisible());
     QCOMPARE(answers.messageBoxTexts(),
@@ -474,7 +475,7 @@ void TestOptions::missingBmpColumn() {
     QCOMPARE(stored("tga"), QStringLiteral("1"));
     QCOMPARE(stored("tif"), QStringLiteral("2"));
     // The selection stays in force for conversions all the same.
-    QCOMPARE(codesOf(kavenra::CurrentConversionSettings()), (QList<int>{4, 1, 4, 2, 1, 2}));
+    QCOMPARE(codesOf(kavenra::CurrentConversionSettings()), (QList<int>{4, 1, 4, 2, 2, 3}));
 }
 
 void TestOptions::conversionsUseInitialValuesUntilFirstShowing() {
