@@ -1,6 +1,67 @@
 #include "engine/BatchRun.h"
 
+#include "engine/Procesosimagen.h"
+
+#include <QDir>
+
 namespace kavenra {
+
+RunMode StartChecksMode(bool longestSideChecked, bool keepDimensionsChecked) {
+    if (!longestSideChecked && !keepDimensionsChecked) return RunMode::ExplicitSize;
+    if (longestSideChecked && !keepDimensionsChecked) return RunMode::LongestSide;
+    return RunMode::KeepDimensions;
+}
+
+RunMode TickMode(bool longestSideChecked, bool keepDimensionsChecked) {
+    if (longestSideChecked) return RunMode::LongestSide;
+    if (keepDimensionsChecked) return RunMode::KeepDimensions;
+    return RunMode::ExplicitSize;
+}
+
+namespace {
+
+const char* explicitSizeWarning(const StartFields& fields) {
+    if (fields.width.isEmpty() || fields.height.isEmpty()) return "Texto_advertencia1";
+    if (!IsAllDigits(fields.width) || !IsAllDigits(fields.height)) return "Texto_advertencia2";
+    if (fields.destination.isEmpty()) return "Texto_advertencia3";
+    return nullptr;
+}
+
+const char* longestSideWarning(const StartFields& fields) {
+    if (fields.longestSide.isEmpty()) return "Texto_advertencia6";
+    if (!IsAllDigits(fields.longestSide)) return "Texto_advertencia7";
+    if (fields.destination.isEmpty()) return "Texto_advertencia8";
+    return nullptr;
+}
+
+const char* keepDimensionsWarning(const StartFields& fields) {
+    if (fields.destination.isEmpty()) return "Texto_advertencia8";
+    return nullptr;
+}
+
+}  // namespace
+
+const char* FirstStartWarning(RunMode checks, const StartFields& fields) {
+    const char* warning = nullptr;
+    switch (checks) {
+        case RunMode::ExplicitSize:
+            warning = explicitSizeWarning(fields);
+            break;
+        case RunMode::LongestSide:
+            warning = longestSideWarning(fields);
+            break;
+        case RunMode::KeepDimensions:
+            warning = keepDimensionsWarning(fields);
+            break;
+    }
+    if (warning) return warning;
+    if (fields.entryCount == QLatin1String("0")) return "Texto_advertencia4";
+    return nullptr;
+}
+
+bool CreateDestinationFolder(const QString& destinationText) {
+    return !destinationText.isEmpty() && QDir().mkdir(destinationText);
+}
 
 QString FolderPart(const QString& path) {
     return path.left(path.lastIndexOf(QLatin1Char('/')) + 1);

@@ -1,11 +1,43 @@
 #pragma once
 
-// The batch run's logic that does not need the window: path building and, for the run, the
-// choice of mode and the order of the checks at Start. Paths use "/" as their only separator.
+// The batch run's logic that does not need the window: path building, the choice of mode and
+// the order of the checks at Start, the creation of the destination folder. Paths use "/" as
+// their only separator.
 
 #include <QString>
 
 namespace kavenra {
+
+// How a run sizes its images.
+enum class RunMode {
+    ExplicitSize,    // width and height fields
+    LongestSide,     // the longest-side field, each image keeping its aspect ratio
+    KeepDimensions,  // each RAW image keeps its own size
+};
+
+// The checks that Start applies: the explicit size when neither box is checked, the longest side
+// when only its box is, otherwise (the RAW box checked) those of the kept dimensions.
+RunMode StartChecksMode(bool longestSideChecked, bool keepDimensionsChecked);
+
+// The mode of one tick: the longest-side box first, then the RAW box, else the explicit size.
+RunMode TickMode(bool longestSideChecked, bool keepDimensionsChecked);
+
+// The texts Start looks at, as the controls hold them.
+struct StartFields {
+    QString width;        // Edit1
+    QString height;       // Edit2
+    QString longestSide;  // Edit4
+    QString destination;  // Edit3
+    QString entryCount;   // Label10, compared with "0" rather than counted
+};
+
+// The message key of the first check that fails, in the mode's fixed order ("Texto_advertencia1"
+// to "Texto_advertencia8"), or nullptr when Start may go on to the destination folder.
+const char* FirstStartWarning(RunMode checks, const StartFields& fields);
+
+// Creates exactly one folder, the destination text as given (relative texts against the working
+// directory). False when it exists already, its parent is missing or the name is refused.
+bool CreateDestinationFolder(const QString& destinationText);
 
 // Everything up to and including the last "/"; the empty text when there is none.
 QString FolderPart(const QString& path);

@@ -4,6 +4,7 @@
 #include "engine/Procesosimagen.h"
 #include "store/Sqlitetraductor.h"
 #include "ui/AppServices.h"
+#include "ui/DesktopOpener.h"
 #include "ui/DialogControls.h"
 #include "ui/EventRules.h"
 #include "ui/Form2_changelog.h"
@@ -21,6 +22,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
@@ -43,6 +45,9 @@
 #include <QToolButton>
 #include <QUrl>
 
+#include <cstdint>
+#include <exception>
+#include <string>
 #include <utility>
 
 TForm1* Form1 = nullptr;
@@ -207,10 +212,12 @@ void TForm1::createModeControls() {
     ProgressBar1 = Place(new QProgressBar(GroupBox1), "ProgressBar1", 12, 144, 490, 9);
     ProgressBar1->setTextVisible(false);
     ProgressBar1->setRange(0, 0);
+    ProgressBar1->setValue(0);
     ProgressBar1->hide();
     ProgressBar2 = Place(new QProgressBar(GroupBox1), "ProgressBar2", 12, 136, 490, 17);
     ProgressBar2->setTextVisible(false);
     ProgressBar2->setRange(0, 0);
+    ProgressBar2->setValue(0);
     ProgressBar2->hide();
 }
 
@@ -311,6 +318,9 @@ void TForm1::makeWholeWindowTheDropTarget() {
 
 void TForm1::connectHandlers() {
     connectDimensionHandlers();
+    OnClick(Button3, [this] { Button3Click(); });
+    OnClick(Button4, [this] { Button4Click(); });
+    OnTimer(Timer1, [this] { Timer1Timer(); });
     OnTimer(Timer2, [this] { Timer2Timer(); });
     OnClick(Button2, [this] { Button2Click(); });
     OnMenuClick(Eliminarimgen1, [this] { Eliminarimgen1Click(); });
@@ -571,6 +581,111 @@ void TForm1::Eliminarimgen1Click() {
 
 void TForm1::showListContextMenu(const QPoint& position) {
     PopupMenu1->popup(ListBox1->viewport()->mapToGlobal(position));
+}
+
+// ---------------------------------------------------------------------------------------------
+// The batch run
+
+void TForm1::warnOfRun(const char* textKey) {
+    Form6->MsgBox(LookupCaption(1, "Caption_Atencion"), LookupCaption(1, textKey), 3);
+}
+
+void TForm1::Button3Click() {
+    const kavenra::RunMode checks =
+        kavenra::StartChecksMode(CheckBox1->isChecked(), CheckBox2->isChecked());
+    const kavenra::StartFields fields{Edit1->text(), Edit2->text(), Edit4->text(), Edit3->text(),
+                                      Label10->text()};
+    if (const char* warning = kavenra::FirstStartWarning(checks, fields)) {
+        warnOfRun(warning);
+        return;
+    }
+    if (!kavenra::CreateDestinationFolder(Edit3->text())) {
+        Form6->MsgBox(LookupCaption(1, "Caption_Atencion"), LookupCaption(1, "Texto_advertencia5"),
+                      1);
+        if (!Form6->Respuesta) return;
+    }
+    Button3->hide();
+    Button4->show();
+    if (checks != kavenra::RunMode::ExplicitSize) ProgressBar2->show();
+    Timer1->start();
+}
+
+// Converts one entry with the mode and sizes the controls hold now. A field whose text is no
+// 32-bit integer at this moment (emptied or edited during the run, or too long) fails this file
+// like a failed conversion: the run must stop with its message, not with an error box between
+// two files.
+bool TForm1::convertEntry(const QString& entry) {
+    const std::string source = QFile::encodeName(entry).toStdString();
+    const std::string destination =
+        QFile::encodeName(kavenra::DestinationPath(Edit3->text(), entry)).toStdString();
+    try {
+        switch (kavenra::TickMode(CheckBox1->isChecked(), CheckBox2->isChecked())) {
+            case kavenra::RunMode::LongestSide:
+                return ConvertImage(source, destination, 1, 0, StrToInt(Edit4->text()));
+            case kavenra::RunMode::KeepDimensions:
+                return ConvertImage(source, destination, 0, 0, 0);
+            case kavenra::RunMode::ExplicitSize: {
+                const std::int32_t width = StrToInt(Edit1->text());
+                const std::int32_t height = StrToInt(Edit2->text());
+                return ConvertImage(source, destination, 0, height, width);
+            }
+        }
+    } catch (const std::exception&) {
+        return false;
+    }
+    return false;
+}
+
+void TForm1::Timer1Timer() {
+    const int entries = ListBox1->count();
+    ProgressBar2->setMinimum(0);
+    ProgressBar2->setMaximum(entries);
+    Button2->setEnabled(false);
+    Panel3->setEnabled(false);
+    ListBox1->setEnabled(false);
+    // ">=": entries cleared between two ticks must end the run, not read past the list.
+    if (RunPosition >= entries) {
+        completeRun();
+        return;
+    }
+    ProgressBar2->show();
+    const QString entry = ListBox1->item(RunPosition)->text();
+    setStatusText(LookupCaption(1, "Texto_redimension5") + QLatin1Char(' ') +
+                  kavenra::FileNamePart(entry));
+    if (!convertEntry(entry)) {
+        // Off before the message: its modal loop would deliver further ticks.
+        Timer1->stop();
+        warnOfRun("Texto_redimension3");
+    }
+    ++RunPosition;
+    ProgressBar2->setValue(RunPosition);
+}
+
+void TForm1::returnToIdle() {
+    Timer1->stop();
+    ProgressBar2->setValue(0);
+    ProgressBar2->hide();
+    RunPosition = 0;
+    Button4->hide();
+    Button3->show();
+    Panel3->setEnabled(true);
+    ListBox1->setEnabled(true);
+    Button2->setEnabled(true);
+}
+
+void TForm1::completeRun() {
+    returnToIdle();
+    setStatusText(LookupCaption(1, "Texto_redimension"));
+    Form6->MsgBox(LookupCaption(1, "Texto_redimension"), LookupCaption(1, "Texto_redimension2"), 1);
+    if (Form6->Respuesta) OpenLocalPathWithDesktop(QDir::current().absoluteFilePath(Edit3->text()));
+}
+
+// The notice comes first; the window returns to idle once the user has closed it.
+void TForm1::Button4Click() {
+    Timer1->stop();
+    Form6->MsgBox(LookupCaption(1, "Caption_Atencion"), LookupCaption(1, "Texto_redimension4"), 0);
+    returnToIdle();
+    setStatusText(LookupCaption(1, "Texto_redimension4"));
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -105,6 +105,9 @@ class TForm1 : public QMainWindow {
     int ValidatedCount = 0;
     int RawCount = 0;
 
+    // The run: the list position of the next entry to convert; 0 whenever no run is going.
+    int RunPosition = 0;
+
     // What conversions read while this window exists (installed by the constructor).
     kavenra::MainWindowConversionSettings& ConversionSettings() { return *conversionSettings_; }
 
@@ -137,6 +140,11 @@ class TForm1 : public QMainWindow {
     void Timer2Timer();
     void Button2Click();
     void Eliminarimgen1Click();
+
+    // The batch run: Start, one entry per tick of Timer1, Cancel.
+    void Button3Click();
+    void Timer1Timer();
+    void Button4Click();
 
     // Menus and the folder button.
     void Salir1Click();
@@ -178,6 +186,10 @@ class TForm1 : public QMainWindow {
     void applyLock(int drivingNumber, const QLineEdit* driving, QLineEdit* derived, LockRatio by43,
                    LockRatio by169);
     void showSinglePanel(bool longestSide);
+    void warnOfRun(const char* textKey);
+    bool convertEntry(const QString& entry);
+    void returnToIdle();
+    void completeRun();
     void setStatusText(const QString& text);
     void showListContextMenu(const QPoint& position);
 

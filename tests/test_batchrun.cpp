@@ -1,0 +1,644 @@
+// The batch run driven through the main window with real image files in temporary folders:
+// Start and its checks, one file per tick, the stop at a failed file, Cancel, the completion.
+// Where a test needs to stand between two ticks it holds Timer1 and calls Timer1Timer itself;
+// elsewhere the real timer runs.
+
+#include "engine/BatchRun.h"
+#include "support/DropFiles.h"
+#include "support/ImageCameraRaw.h"
+#include "support/ImageFactory.h"
+#include "support/MainWindowFixture.h"
+#include "support/ModalAnswerer.h"
+#include "support/Recorders.h"
+#include "ui/Form6_msgbox.h"
+#include "ui/Unit1.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QSize>
+#include <QStatusBar>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+using kavenra::testing::DesktopOpenerRecorder;
+using kavenra::testing::DropFiles;
+using kavenra::testing::MainWindowFixture;
+using kavenra::testing::ModalAnswerer;
+using kavenra::testing::MsgBoxAnswer;
+using kavenra::testing::MsgBoxRecord;
+
+namespace {
+
+QString text(const char* key) {
+    return MainWindowFixture::Text(1, key);
+}
+
+// The size of an image file, or an invalid size when it cannot be loaded.
+QSize imageSize(const QString& path) {
+    const kavenra::BitmapHandle bitmap =
+        kavenra::test::LoadImageFile(QFile::encodeName(path).toStdString());
+    if (!bitmap) return {};
+    return QSize(static_cast<int>(FreeImage_GetWidth(bitmap.get())),
+                 static_cast<int>(FreeImage_GetHeight(bitmap.get())));
+}
+
+bool listFiles(const QStringList& paths) {
+    return DropFiles(Form1->ListBox1, paths).dropped && MainWindowFixture::WaitForCountingPass();
+}
+
+void click(QWidget* control) {
+    QTest::mouseClick(control, Qt::LeftButton, Qt::NoModifier, control->rect().center());
+}
+
+void setExplicitSize(const QString& width, const QString& height) {
+    Form1->Edit1->setText(width);
+    Form1->Edit2->setText(height);
+}
+
+// Presses Start and keeps Timer1 from ticking, so the test can call Timer1Timer itself.
+void startHeld() {
+    click(Form1->Button3);
+    Form1->Timer1->stop();
+}
+
+bool isIdle() {
+    return !Form1->Timer1->isActive() && Form1->Button3->isVisible() &&
+           Form1->Button4->isHidden() && Form1->Panel3->isEnabled() &&
+           Form1->ListBox1->isEnabled() && Form1->Button2->isEnabled() &&
+           Form1->ProgressBar2->isHidden() && Form1->ProgressBar2->value() == 0 &&
+           Form1->RunPosition == 0;
+}
+
+bool isRunning() {
+    return Form1->Button3->isHidden() && Form1->Button4->isVisible();
+}
+
+void expectWarning(const MsgBoxRecord& box, const char* key, int kind) {
+    QCOMPARE(box.caption, text("Caption_Atencion"));
+    QCOMPARE(box.text, text(key));
+    QCOMPARE(box.shownKind, kind);
+}
+
+}  // namespace
+
+class TestBatchRun : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void init() {
+        fixture_ = std::make_unique<MainWindowFixture>();
+        QVERIFY(fixture_->isValid());
+        opener_ = std::make_unique<DesktopOpenerRecorder>();
+    }
+    void cleanup() {
+        fixture_.reset();
+        opener_.reset();
+    }
+
+    void threeEntriesTakeFourTicks();
+    void realTimerConvertsTheWholeList();
+    void startChecks_data();
+    void startChecks();
+    void existingFolderIsUsedOnlyWhenConfirmed_data();
+    void existingFolderIsUsedOnlyWhenConfirmed();
+    void confirmedFolderWithoutParentStopsAtTheFirstFile();
+    void failureStopsTheRunUntilCancel();
+    void cancelBetweenTwoFiles();
+    void fieldEditedBetweenTicksAppliesToTheNextFile();
+    void modeIsChosenAnewOnEveryTick();
+    void unconvertibleFieldFailsTheFile_data();
+    void unconvertibleFieldFailsTheFile();
+    void filesDroppedDuringARunAreConverted();
+    void listClearedBetweenTicksEndsTheRun();
+    void rawFilesKeepTheirOwnSize();
+    void destinationWithoutFinalSeparatorNamesFilesBesideIt();
+    void namesBeyondAsciiReachTheImageLibrary();
+    void completionOpensTheFolderOnlyOnYes_data();
+    void completionOpensTheFolderOnlyOnYes();
+
+  private:
+    std::unique_ptr<MainWindowFixture> fixture_;
+    std::unique_ptr<DesktopOpenerRecorder> opener_;
+};
+
+void TestBatchRun::threeEntriesTakeFourTicks() {
+    const QStringList inputs{fixture_->writeJpeg("a.jpg", 400, 300, 1),
+                             fixture_->writeJpeg("b.jpg", 400, 300, 2),
+                             fixture_->writeJpeg("c.jpg", 400, 300, 3)};
+    QVERIFY(listFiles(inputs));
+    setExplicitSize("64", "48");
+    const QString destination = Form1->Edit3->text();
+    ModalAnswerer answers;
+    answers.answerMsgBox(MsgBoxAnswer::Button3);
+
+    startHeld();
+    QVERIFY(isRunning());
+    QVERIFY(QDir(destination).exists());
+    QVERIFY(Form1->ProgressBar2->isHidden());  // explicit size: shown from the first tick
+
+    for (int tick = 1; tick <= 3; ++tick) {
+        Form1->Timer1Timer();
+        QCOMPARE(Form1->ProgressBar2->value(), tick);
+        QCOMPARE(Form1->ProgressBar2->maximum(), 3);
+        QVERIFY(Form1->ProgressBar2->isVisible());
+        QVERIFY(!Form1->ListBox1->isEnabled() && !Form1->Button2->isEnabled() &&
+                !Form1->Panel3->isEnabled());
+        const QString name = QFileInfo(inputs[tick - 1]).fileName();
+        QCOMPARE(Form1->StatusBar->currentMessage(), text("Texto_redimension5") + " " + name);
+        QCOMPARE(imageSize(destination + name), QSize(64, 48));
+    }
+    QVERIFY(answers.msgBoxes().isEmpty());
+
+    Form1->Timer1Timer();
+
+    QCOMPARE(answers.msgBoxes().size(), 1);
+    QCOMPARE(answers.msgBoxes()[0].caption, text("Texto_redimension"));
+    QCOMPARE(answers.msgBoxes()[0].text, text("Texto_redimension2"));
+    QCOMPARE(answers.msgBoxes()[0].shownKind, 1);
+    QCOMPARE(Form1->StatusBar->currentMessage(), text("Texto_redimension"));
+    QVERIFY(isIdle());
+    QCOMPARE(Form1->ListBox1->count(), 3);  // the list stays
+    QVERIFY(opener_->opened().isEmpty());
+}
+
+void TestBatchRun::realTimerConvertsTheWholeList() {
+    QStringList inputs;
+    for (int i = 0; i < 5; ++i)
+        inputs << fixture_->writeJpeg(QStringLiteral("foto%1.jpg").arg(i), 320, 240, i + 1);
+    QVERIFY(listFiles(inputs));
+    click(Form1->RadioButton1);  // 320 x 240 preset
+    click(Form1->CheckBox1);
+    Form1->Edit4->setText(QStringLiteral("100"));
+    ModalAnswerer answers;
+    answers.answerMsgBox(MsgBoxAnswer::Button3);
+    QSignalSpy ticks(Form1->Timer1, &QTimer::timeout);
+
+    click(Form1->Button3);
+    QVERIFY(Form1->ProgressBar2->isVisible());  // longest side: shown at Start
+    QVERIFY(answers.waitForMsgBoxes(1));
+
+    QCOMPARE(ticks.size(), 6);
+    QVERIFY(isIdle());
+    for (const QString& input : inputs)
+        QCOMPARE(imageSize(Form1->Edit3->text() + QFileInfo(input).fileName()), QSize(100, 76));
+}
+
+void TestBatchRun::startChecks_data() {
+    QTest::addColumn<QString>("mode");  // "explicit", "longest", "keep"
+    QTest::addColumn<QString>("width");
+    QTest::addColumn<QString>("height");
+    QTest::addColumn<QString>("longest");
+    QTest::addColumn<bool>("hasDestination");
+    QTest::addColumn<QString>("count");
+    QTest::addColumn<QString>("warning");  // empty: the run starts
+
+    QTest::newRow("explicit: width empty") << "explicit"
+                                           << ""
+                                           << "480"
+                                           << "" << true << "1"
+                                           << "Texto_advertencia1";
+    QTest::newRow("explicit: height empty") << "explicit"
+                                            << "640"
+                                            << ""
+                                            << "" << true << "1"
+                                            << "Texto_advertencia1";
+    QTest::newRow("explicit: everything wrong, first check wins") << "explicit"
+                                                                  << ""
+                                                                  << "x"
+                                                                  << "" << false << "0"
+                                                                  << "Texto_advertencia1";
+    QTest::newRow("explicit: width not digits") << "explicit"
+                                                << "64a"
+                                                << "480"
+                                                << "" << true << "1"
+                                                << "Texto_advertencia2";
+    QTest::newRow("explicit: height not digits") << "explicit"
+                                                 << "640"
+                                                 << "4 8"
+                                                 << "" << true << "1"
+                                                 << "Texto_advertencia2";
+    QTest::newRow("explicit: no destination") << "explicit"
+                                              << "640"
+                                              << "480"
+                                              << "" << false << "1"
+                                              << "Texto_advertencia3";
+    QTest::newRow("explicit: count 0") << "explicit"
+                                       << "640"
+                                       << "480"
+                                       << "" << true << "0"
+                                       << "Texto_advertencia4";
+    QTest::newRow("explicit: starts") << "explicit"
+                                      << "640"
+                                      << "480"
+                                      << "" << true << "1"
+                                      << "";
+    QTest::newRow("longest: empty") << "longest"
+                                    << ""
+                                    << ""
+                                    << "" << false << "0"
+                                    << "Texto_advertencia6";
+    QTest::newRow("longest: not digits") << "longest"
+                                         << ""
+                                         << ""
+                                         << "8o0" << true << "1"
+                                         << "Texto_advertencia7";
+    QTest::newRow("longest: no destination") << "longest"
+                                             << "640"
+                                             << "480"
+                                             << "800" << false << "1"
+                                             << "Texto_advertencia8";
+    QTest::newRow("longest: count 0") << "longest"
+                                      << ""
+                                      << ""
+                                      << "800" << true << "0"
+                                      << "Texto_advertencia4";
+    QTest::newRow("longest: starts, size fields ignored") << "longest"
+                                                          << ""
+                                                          << "abc"
+                                                          << "800" << true << "1"
+                                                          << "";
+    QTest::newRow("keep: no destination") << "keep"
+                                          << ""
+                                          << ""
+                                          << "" << false << "1"
+                                          << "Texto_advertencia8";
+    QTest::newRow("keep: count 0") << "keep"
+                                   << ""
+                                   << ""
+                                   << "" << true << "0"
+                                   << "Texto_advertencia4";
+    QTest::newRow("keep: starts with every field empty") << "keep"
+                                                         << ""
+                                                         << ""
+                                                         << "" << true << "1"
+                                                         << "";
+}
+
+// Label10's text is what Start tests, so the rows set it rather than listing files.
+void TestBatchRun::startChecks() {
+    QFETCH(QString, mode);
+    QFETCH(QString, width);
+    QFETCH(QString, height);
+    QFETCH(QString, longest);
+    QFETCH(bool, hasDestination);
+    QFETCH(QString, count);
+    QFETCH(QString, warning);
+    ModalAnswerer answers;  // the digit warnings of the fields themselves come first
+    if (mode == QLatin1String("longest")) click(Form1->CheckBox1);
+    if (mode == QLatin1String("keep")) {
+        Form1->CheckBox2->setEnabled(true);
+        click(Form1->CheckBox2);
+    }
+    setExplicitSize(width, height);
+    Form1->Edit4->setText(longest);
+    const QString destination = fixture_->imagePath("RES/");
+    Form1->Edit3->setText(hasDestination ? destination : QString());
+    Form1->Label10->setText(count);
+    answers.clear();
+
+    click(Form1->Button3);
+    const bool started = Form1->Timer1->isActive();
+    Form1->Timer1->stop();
+
+    if (warning.isEmpty()) {
+        QVERIFY(started);
+        QVERIFY(isRunning());
+        QVERIFY(answers.msgBoxes().isEmpty());
+        QVERIFY(QDir(destination).exists());
+        QCOMPARE(Form1->ProgressBar2->isVisible(), mode != QLatin1String("explicit"));
+        return;
+    }
+    QCOMPARE(answers.msgBoxes().size(), 1);
+    expectWarning(answers.msgBoxes()[0], warning.toLatin1().constData(), 3);
+    QVERIFY(!started);
+    QVERIFY(isIdle());
+    QVERIFY(!QDir(destination).exists());
+}
+
+void TestBatchRun::existingFolderIsUsedOnlyWhenConfirmed_data() {
+    QTest::addColumn<bool>("confirm");
+    QTest::newRow("yes") << true;
+    QTest::newRow("no") << false;
+}
+
+void TestBatchRun::existingFolderIsUsedOnlyWhenConfirmed() {
+    QFETCH(bool, confirm);
+    const QString input = fixture_->writeJpeg("a.jpg", 200, 150);
+    QVERIFY(listFiles({input}));
+    setExplicitSize("100", "75");
+    QVERIFY(QDir().mkpath(Form1->Edit3->text()));
+    ModalAnswerer answers;
+    answers.answerMsgBox(confirm ? MsgBoxAnswer::Button2 : MsgBoxAnswer::Button3);
+    answers.answerMsgBox(MsgBoxAnswer::Button3);  // the completion, if it comes
+
+    click(Form1->Button3);
+
+    QCOMPARE(answers.msgBoxes().size(), 1);
+    expectWarning(answers.msgBoxes()[0], "Texto_advertencia5", 1);
+    if (!confirm) {
+        QVERIFY(isIdle());
+        return;
+    }
+    QVERIFY(isRunning());
+    QVERIFY(answers.waitForMsgBoxes(2));
+    QCOMPARE(imageSize(Form1->Edit3->text() + "a.jpg"), QSize(100, 75));
+}
+
+void TestBatchRun::confirmedFolderWithoutParentStopsAtTheFirstFile() {
+    QVERIFY(
+        listFiles({fixture_->writeJpeg("a.jpg", 80, 60), fixture_->writeJpeg("b.jpg", 80, 60)}));
+    setExplicitSize("40", "30");
+    Form1->Edit3->setText(fixture_->imagePath("missing/RES/"));
+    ModalAnswerer answers;
+    answers.answerMsgBox(MsgBoxAnswer::Button2);
+
+    click(Form1->Button3);
+    QVERIFY(answers.waitForMsgBoxes(2));
+
+    expectWarning(answers.msgBoxes()[1], "Texto_redimension3", 3);
+    QCOMPARE(Form1->RunPosition, 1);
+    QVERIFY(!Form1->Timer1->isActive());
+    QVERIFY(isRunning());
+}
+
+// The real timer runs: a timer left on during the error message would convert the third file.
+void TestBatchRun::failureStopsTheRunUntilCancel() {
+    const QString first = fixture_->writeJpeg("a.jpg", 120, 90);
+    const QString broken = fixture_->writeJpeg("b.jpg", 120, 90);
+    const QString third = fixture_->writeJpeg("c.jpg", 120, 90);
+    QVERIFY(listFiles({first, broken, third}));
+    QVERIFY(QFile::remove(broken));
+    setExplicitSize("60", "45");
+    const QString destination = Form1->Edit3->text();
+    bool timerOffDuringMessage = false;
+    ModalAnswerer answers;
+    answers.answerMsgBox([&](TForm6* box) {
+        QTest::qWait(20);  // ticks would come now
+        timerOffDuringMessage = !Form1->Timer1->isActive();
+        ModalAnswerer::Apply(box, MsgBoxAnswer::Button1);
+    });
+
+    click(Form1->Button3);
+    QVERIFY(answers.waitForMsgBoxes(1));
+    QTest::qWait(20);
+
+    expectWarning(answers.msgBoxes()[0], "Texto_redimension3", 3);
+    QVERIFY(timerOffDuringMessage);
+    QVERIFY(!Form1->Timer1->isActive());
+    QCOMPARE(Form1->ProgressBar2->value(), 2);
+    QCOMPARE(Form1->ProgressBar2->maximum(), 3);
+    QCOMPARE(Form1->RunPosition, 2);
+    QCOMPARE(Form1->StatusBar->currentMessage(), text("Texto_redimension5") + " b.jpg");
+    QVERIFY(QFileInfo::exists(destination + "a.jpg"));
+    QVERIFY(!QFileInfo::exists(destination + "c.jpg"));
+    QVERIFY(isRunning());
+    QVERIFY(!Form1->Button3->isVisible());
+
+    bool runningDuringNotice = false;
+    answers.answerMsgBox([&](TForm6* box) {
+        runningDuringNotice = isRunning();
+        ModalAnswerer::Apply(box, MsgBoxAnswer::Button1);
+    });
+    click(Form1->Button4);
+
+    QCOMPARE(answers.msgBoxes().size(), 2);
+    expectWarning(answers.msgBoxes()[1], "Texto_redimension4", 0);
+    QVERIFY(runningDuringNotice);
+    QVERIFY(isIdle());
+    QCOMPARE(Form1->StatusBar->currentMessage(), text("Texto_redimension4"));
+    QVERIFY(!QFileInfo::exists(destination + "c.jpg"));
+}
+
+void TestBatchRun::cancelBetweenTwoFiles() {
+    QVERIFY(
+        listFiles({fixture_->writeJpeg("a.jpg", 80, 60), fixture_->writeJpeg("b.jpg", 80, 60)}));
+    setExplicitSize("40", "30");
+    ModalAnswerer answers;
+    startHeld();
+    Form1->Timer1Timer();
+
+    click(Form1->Button4);
+
+    QVERIFY(isIdle());
+    QCOMPARE(imageSize(Form1->Edit3->text() + "a.jpg"), QSize(40, 30));
+    QVERIFY(!QFileInfo::exists(Form1->Edit3->text() + "b.jpg"));
+    QTest::qWait(20);
+    QVERIFY(!QFileInfo::exists(Form1->Edit3->text() + "b.jpg"));
+}
+
+void TestBatchRun::fieldEditedBetweenTicksAppliesToTheNextFile() {
+    QStringList inputs;
+    for (const char* name : {"a.jpg", "b.jpg", "c.jpg"})
+        inputs << fixture_->writeJpeg(name, 1600, 1200);
+    QVERIFY(listFiles(inputs));
+    setExplicitSize("640", "480");
+    ModalAnswerer answers;
+    answers.answerMsgBox(MsgBoxAnswer::Button3);
+    startHeld();
+
+    Form1->Timer1Timer();
+    Form1->Edit1->setText(QStringLiteral("800"));
+    Form1->Timer1Timer();
+    Form1->Timer1Timer();
+    Form1->Timer1Timer();
+
+    const QString destination = Form1->Edit3->text();
+    QCOMPARE(imageSize(destination + "a.jpg"), QSize(640, 480));
+    QCOMPARE(imageSize(destination + "b.jpg"), QSize(800, 480));
+    QCOMPARE(imageSize(destination + "c.jpg"), QSize(800, 480));
+    QCOMPARE(answers.msgBoxes().size(), 1);
+}
+
+void TestBatchRun::modeIsChosenAnewOnEveryTick() {
+    QVERIFY(listFiles(
+        {fixture_->writeJpeg("a.jpg", 300, 200), fixture_->writeJpeg("b.jpg", 300, 200)}));
+    setExplicitSize("30", "30");
+    Form1->Edit4->setText(QStringLiteral("150"));
+    ModalAnswerer answers;
+    answers.answerMsgBox(MsgBoxAnswer::Button3);
+    startHeld();
+
+    Form1->Timer1Timer();
+    click(Form1->CheckBox1);
+    Form1->Timer1Timer();
+
+    QCOMPARE(imageSize(Form1->Edit3->text() + "a.jpg"), QSize(30, 30));
+    QCOMPARE(imageSize(Form1->Edit3->text() + "b.jpg"), QSize(150, 101));
+}
+
+void TestBatchRun::unconvertibleFieldFailsTheFile_data() {
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("value");
+    QTest::newRow("width emptied") << "Edit1"
+                                   << "";
+    QTest::newRow("height with a letter") << "Edit2"
+                                          << "4x";
+    QTest::newRow("width beyond 32 bits") << "Edit1"
+                                          << "99999999999";
+    QTest::newRow("longest side emptied") << "Edit4"
+                                          << "";
+}
+
+// Start accepts digits of any length; between ticks a field may be changed into anything. The
+// file fails and the run stops with the run's own message, with no error box of the conversion.
+void TestBatchRun::unconvertibleFieldFailsTheFile() {
+    QFETCH(QString, field);
+    QFETCH(QString, value);
+    QVERIFY(
+        listFiles({fixture_->writeJpeg("a.jpg", 80, 60), fixture_->writeJpeg("b.jpg", 80, 60)}));
+    setExplicitSize("40", "30");
+    Form1->Edit4->setText(QStringLiteral("50"));
+    if (field == QLatin1String("Edit4")) click(Form1->CheckBox1);
+    ModalAnswerer answers;
+    startHeld();
+    Form1->Timer1Timer();
+    Form1->findChild<QLineEdit*>(field)->setText(value);
+    answers.clear();
+
+    Form1->Timer1Timer();
+
+    QVERIFY(answers.messageBoxes().isEmpty());
+    const QList<MsgBoxRecord> boxes = answers.msgBoxes();
+    QVERIFY(!boxes.isEmpty());
+    expectWarning(boxes.last(), "Texto_redimension3", 3);
+    QCOMPARE(Form1->RunPosition, 2);
+    QVERIFY(!Form1->Timer1->isActive());
+    QVERIFY(!QFileInfo::exists(Form1->Edit3->text() + "b.jpg"));
+}
+
+void TestBatchRun::filesDroppedDuringARunAreConverted() {
+    QVERIFY(
+        listFiles({fixture_->writeJpeg("a.jpg", 80, 60), fixture_->writeJpeg("b.jpg", 80, 60)}));
+    setExplicitSize("40", "30");
+    ModalAnswerer answers;
+    answers.answerMsgBox(MsgBoxAnswer::Button3);
+    startHeld();
+    Form1->Timer1Timer();
+
+    QVERIFY(DropFiles(Form1->ListBox1,
+                      {fixture_->writeJpeg("c.jpg", 80, 60), fixture_->writeJpeg("d.jpg", 80, 60)})
+                .dropped);
+    QVERIFY(MainWindowFixture::WaitForCountingPass());
+    QVERIFY(Form1->ListBox1->isEnabled());  // the pass's end enables it ...
+    Form1->Timer1Timer();
+    QVERIFY(!Form1->ListBox1->isEnabled());  // ... and the next tick disables it again
+    QVERIFY(!Form1->Button3->isVisible());
+    QCOMPARE(Form1->ProgressBar2->maximum(), 4);
+    Form1->Timer1Timer();
+    Form1->Timer1Timer();
+    Form1->Timer1Timer();
+
+    QCOMPARE(answers.msgBoxes().size(), 1);
+    QCOMPARE(answers.msgBoxes()[0].text, text("Texto_redimension2"));
+    for (const char* name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg"})
+        QCOMPARE(imageSize(Form1->Edit3->text() + name), QSize(40, 30));
+}
+
+// A counting pass that ends during a run enables "Limpiar" until the next tick; a list cleared in
+// that moment must end the run rather than be read past its end.
+void TestBatchRun::listClearedBetweenTicksEndsTheRun() {
+    QVERIFY(listFiles({fixture_->writeJpeg("a.jpg", 80, 60), fixture_->writeJpeg("b.jpg", 80, 60),
+                       fixture_->writeJpeg("c.jpg", 80, 60)}));
+    setExplicitSize("40", "30");
+    ModalAnswerer answers;
+    answers.answerMsgBox(MsgBoxAnswer::Button3);
+    startHeld();
+    Form1->Timer1Timer();
+    Form1->Timer1Timer();
+    QVERIFY(listFiles({fixture_->writeJpeg("d.jpg", 80, 60)}));
+    QVERIFY(Form1->Button2->isEnabled());
+
+    click(Form1->Button2);
+    Form1->Timer1Timer();
+
+    QCOMPARE(answers.msgBoxes().size(), 1);
+    QCOMPARE(answers.msgBoxes()[0].text, text("Texto_redimension2"));
+    QVERIFY(isIdle());
+}
+
+void TestBatchRun::rawFilesKeepTheirOwnSize() {
+    QVERIFY(listFiles({fixture_->writeCameraRaw("IMG_0001.DNG", 1),
+                       fixture_->writeCameraRaw("IMG_0002.DNG", 2)}));
+    QVERIFY(Form1->CheckBox2->isEnabled());
+    click(Form1->CheckBox2);
+    ModalAnswerer answers;
+    answers.answerMsgBox(MsgBoxAnswer::Button3);
+
+    click(Form1->Button3);
+    QVERIFY(answers.waitForMsgBoxes(1));
+
+    QCOMPARE(answers.msgBoxes()[0].text, text("Texto_redimension2"));
+    const kavenra::test::CameraRawSpec preview;
+    for (const char* name : {"IMG_0001.jpg", "IMG_0002.jpg"}) {
+        QCOMPARE(imageSize(Form1->Edit3->text() + name),
+                 QSize(preview.previewWidth, preview.previewHeight));
+    }
+}
+
+void TestBatchRun::destinationWithoutFinalSeparatorNamesFilesBesideIt() {
+    QVERIFY(listFiles({fixture_->writeJpeg("a.jpg", 80, 60)}));
+    setExplicitSize("40", "30");
+    const QString destination = fixture_->imagePath("salida");
+    Form1->Edit3->setText(destination);
+    ModalAnswerer answers;
+    answers.answerMsgBox(MsgBoxAnswer::Button3);
+
+    click(Form1->Button3);
+    QVERIFY(answers.waitForMsgBoxes(1));
+
+    QVERIFY(QFileInfo(destination).isDir());
+    QCOMPARE(imageSize(destination + "a.jpg"), QSize(40, 30));
+}
+
+void TestBatchRun::namesBeyondAsciiReachTheImageLibrary() {
+    const QString input =
+        fixture_->writeJpeg(QString::fromUtf8("verano/año ñandú 日本.jpg"), 80, 60);
+    QVERIFY(!input.isEmpty());
+    QVERIFY(listFiles({input}));
+    QCOMPARE(Form1->ListBox1->count(), 1);
+    setExplicitSize("40", "30");
+    ModalAnswerer answers;
+    answers.answerMsgBox(MsgBoxAnswer::Button3);
+
+    click(Form1->Button3);
+    QVERIFY(answers.waitForMsgBoxes(1));
+
+    QCOMPARE(answers.msgBoxes()[0].text, text("Texto_redimension2"));
+    QCOMPARE(imageSize(fixture_->imagePath(QString::fromUtf8("verano/RES/año ñandú 日本.jpg"))),
+             QSize(40, 30));
+}
+
+void TestBatchRun::completionOpensTheFolderOnlyOnYes_data() {
+    QTest::addColumn<bool>("yes");
+    QTest::newRow("yes") << true;
+    QTest::newRow("no") << false;
+}
+
+void TestBatchRun::completionOpensTheFolderOnlyOnYes() {
+    QFETCH(bool, yes);
+    QVERIFY(listFiles({fixture_->writeJpeg("a.jpg", 80, 60)}));
+    setExplicitSize("40", "30");
+    ModalAnswerer answers;
+    answers.answerMsgBox(yes ? MsgBoxAnswer::Button2 : MsgBoxAnswer::Button3);
+
+    click(Form1->Button3);
+    QVERIFY(answers.waitForMsgBoxes(1));
+
+    const QList<QUrl> expected{QUrl::fromLocalFile(Form1->Edit3->text())};
+    QCOMPARE(opener_->opened(), yes ? expected : QList<QUrl>{});
+}
+
+KAVENRA_WINDOW_TEST_MAIN(TestBatchRun)
+#include "test_batchrun.moc"
