@@ -216,8 +216,7 @@ void Report(const Category& category, const std::vector<std::vector<double>>& ba
             const std::vector<std::vector<double>>& run) {
     std::printf("\n%s, %zu files, median of %zu rounds\n", category.name, category.files.size(),
                 bare.size());
-    if (perFile)
-        std::printf("  %-34s %6s %10s %10s %9s\n", "file", "MP", "bare ms", "run ms", "run-bare");
+    std::printf("  %-34s %6s %10s %10s %9s\n", "file", "MP", "bare ms", "run ms", "run-bare");
     double bareTotal = 0;
     double runTotal = 0;
     for (std::size_t i = 0; i < category.files.size(); ++i) {
