@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "engine/FreeImageBitmap.h"
+#include "engine/ImageAdmission.h"
 #include "engine/ReplacingSave.h"
 
 namespace kavenra {
@@ -199,10 +200,21 @@ bool ConvertLoadedImage(FIBITMAP& loaded, FREE_IMAGE_FORMAT format,
                              raw ? RawOutputPath(request.destination) : request.destination, flags);
 }
 
-bool ConvertImageFile(const ConversionRequest& request, const ConversionSettingsSource& settings) {
+bool AdmitForLoading(FREE_IMAGE_FORMAT format, const ConversionRequest& request,
+                     const ConversionLimits& limits) {
+    if (!PassesStructuralChecks(format, request.source)) return false;
+    if (limits.memoryBytes == 0) return true;
+    // Without a readable header the full load decides, within the process's own limits.
+    const std::optional<DeclaredImage> declared = ReadDeclaredImage(format, request.source);
+    return !declared || ConversionFootprint(format, *declared, request) <= limits.memoryBytes;
+}
+
+bool ConvertImageFile(const ConversionRequest& request, const ConversionSettingsSource& settings,
+                      const ConversionLimits& limits) {
     if (HasEmbeddedNul(request.source) || HasEmbeddedNul(request.destination)) return false;
     const FREE_IMAGE_FORMAT format = FreeImage_GetFileType(request.source.c_str(), 0);
     if (format == FIF_UNKNOWN) return false;
+    if (!AdmitForLoading(format, request, limits)) return false;
     const BitmapHandle loaded(FreeImage_Load(format, request.source.c_str(), LoadFlagsFor(format)));
     if (!loaded) return false;
     return ConvertLoadedImage(*loaded, format, request, settings);

@@ -1,8 +1,9 @@
 #pragma once
 
 // The conversion of one image file, split into its steps. Everything a step needs comes in as an
-// argument or from the settings source it is given, so the same core can run wherever the
-// FreeImage calls are made (in this process today).
+// argument or from the settings source it is given, so the same core runs wherever the FreeImage
+// calls are made: in the image worker for the program (see ImageWorker.h), in this process for
+// unit tests and benchmarks.
 
 #include <FreeImage.h>
 
@@ -33,9 +34,21 @@ struct TargetSize {
     int height = 0;
 };
 
-// Detects the input's format by content, loads it and hands it to ConvertLoadedImage. True
-// exactly when the output file was saved.
-bool ConvertImageFile(const ConversionRequest& request, const ConversionSettingsSource& settings);
+struct ConversionLimits {
+    // Bytes the conversion may hold at once; a picture whose header declares more is refused
+    // before any pixel is decoded. 0: no bound.
+    std::uint64_t memoryBytes = 0;
+};
+
+// Detects the input's format by content, admits it (AdmitForLoading), loads it and hands it to
+// ConvertLoadedImage. True exactly when the output file was saved.
+bool ConvertImageFile(const ConversionRequest& request, const ConversionSettingsSource& settings,
+                      const ConversionLimits& limits = {});
+
+// False for a file that must not reach FreeImage's full load: one that fails the structural
+// checks of its format, or whose declared size needs more than the limits allow.
+bool AdmitForLoading(FREE_IMAGE_FORMAT format, const ConversionRequest& request,
+                     const ConversionLimits& limits);
 
 // Everything after the load: source size, target size, filter, rescale, save flags, output name
 // and save. `format` is the input's detected format; `loaded` stays owned by the caller and is

@@ -2,16 +2,17 @@
 
 #include <FreeImage.h>
 
-#include "engine/ConversionSettings.h"
 #include "engine/ImageConversion.h"
+#include "engine/ImageWorker.h"
 
 bool ConvertImage(const std::string& source, const std::string& destination,
                   std::uint8_t keepAspect, std::int32_t height, std::int32_t widthOrLongest) {
     const kavenra::ConversionRequest request{source, destination, keepAspect, height,
                                              widthOrLongest};
-    // The source is asked for each value at the step that uses it, so a change made in the
-    // options dialog or to the RAW switch during a run applies from the next file on.
-    return kavenra::ConvertImageFile(request, kavenra::CurrentConversionSettings());
+    // The worker asks this process for each setting at the step that uses it, and the answer is
+    // read from CurrentConversionSettings() then, so a change made in the options dialog or to
+    // the RAW switch during a run applies from the next file on.
+    return kavenra::ConvertImageIsolated(request);
 }
 
 bool IsAllDigits(const QString& text) {
@@ -21,9 +22,16 @@ bool IsAllDigits(const QString& text) {
     return true;
 }
 
+FREE_IMAGE_FORMAT DetectImageFormat(const std::string& path) {
+    return kavenra::DetectImageFormatIsolated(path);
+}
+
+bool IsRawImage(const std::string& path) {
+    return DetectImageFormat(path) == FIF_RAW;
+}
+
 bool IsSupportedImage(const std::string& path) {
-    if (path.find('\0') != std::string::npos) return false;
-    switch (FreeImage_GetFileType(path.c_str(), 0)) {
+    switch (DetectImageFormat(path)) {
         case FIF_BMP:
         case FIF_JPEG:
         case FIF_PNG:

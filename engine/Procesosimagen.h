@@ -1,10 +1,14 @@
 #pragma once
 
+#include <FreeImage.h>
+
 #include <QString>
 #include <cstdint>
 #include <string>
 
-// Paths are 8-bit text (UTF-8 on Linux), exactly as they are handed to FreeImage.
+// Paths are 8-bit text (UTF-8 on Linux), exactly as they are handed to FreeImage. Every FreeImage
+// call on a file runs in the image worker (engine/ImageWorker.h): a file that would crash or hang
+// FreeImage makes its call answer false and leaves the program running.
 
 // Resizes one image file into one output file; true exactly when the output was saved.
 // keepAspect 1 selects the longest-side mode (widthOrLongest is the longest side); any other
@@ -19,3 +23,10 @@ bool IsAllDigits(const QString& text);
 
 // True when FreeImage recognises the file's content as BMP, JPEG, PNG, TARGA, TIFF or camera RAW.
 bool IsSupportedImage(const std::string& path);
+
+// The format FreeImage recognises in the file's content (FreeImage_GetFileType(path, 0));
+// FIF_UNKNOWN for a file it does not recognise or cannot read.
+FREE_IMAGE_FORMAT DetectImageFormat(const std::string& path);
+
+// True when the file's content is camera RAW (FIF_RAW).
+bool IsRawImage(const std::string& path);

@@ -11,8 +11,12 @@
 #include <optional>
 #include <random>
 
+#include "engine/FreeImageBitmap.h"
+
 namespace kavenra {
 namespace {
+
+TemporaryFileObserver temporaryFileObserver = nullptr;
 
 // The file that a write to `destination` would reach: the target of a symbolic link, so that a
 // link in the destination folder is written through as a plain overwrite would, not replaced.
@@ -45,7 +49,10 @@ std::optional<Temporary> CreateUniqueTemporary(const std::string& folder) {
         std::snprintf(name, sizeof name, ".kavenra-%016llx.part", pick(entropy));
         Temporary temporary{folder + name};
         temporary.fd = open(temporary.path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (temporary.fd >= 0) return temporary;
+        if (temporary.fd >= 0) {
+            if (temporaryFileObserver) temporaryFileObserver(temporary.path);
+            return temporary;
+        }
         if (errno != EEXIST) return std::nullopt;
     }
     return std::nullopt;
@@ -92,6 +99,21 @@ void TakeOverAttributes(const std::string& temporary, const struct stat& replace
 
 }  // namespace
 
+bool WrittenFileReadsBack(const std::string& path, FREE_IMAGE_FORMAT format, unsigned width,
+                          unsigned height) {
+    // The format's own test rather than FreeImage_GetFileType, which names the first of several
+    // formats sharing a signature (every PNM file reads as PBM).
+    if (!FreeImage_Validate(format, path.c_str())) return false;
+    const int flags = FreeImage_FIFSupportsNoPixels(format) ? FIF_LOAD_NOPIXELS : 0;
+    const BitmapHandle back(FreeImage_Load(format, path.c_str(), flags));
+    return back && FreeImage_GetWidth(back.get()) == width &&
+           FreeImage_GetHeight(back.get()) == height;
+}
+
+void SetTemporaryFileObserver(TemporaryFileObserver observer) {
+    temporaryFileObserver = observer;
+}
+
 bool SaveReplacingFile(FREE_IMAGE_FORMAT format, FIBITMAP& bitmap, const std::string& destination,
                        int flags) {
     if (destination.empty()) return false;
@@ -107,7 +129,9 @@ bool SaveReplacingFile(FREE_IMAGE_FORMAT format, FIBITMAP& bitmap, const std::st
 
     const std::optional<Temporary> temporary = CreateUniqueTemporary(FolderOf(target));
     if (!temporary) return false;
-    if (!SaveToStream(format, bitmap, temporary->fd, flags)) {
+    if (!SaveToStream(format, bitmap, temporary->fd, flags) ||
+        !WrittenFileReadsBack(temporary->path, format, FreeImage_GetWidth(&bitmap),
+                              FreeImage_GetHeight(&bitmap))) {
         unlink(temporary->path.c_str());
         return false;
     }

@@ -1,0 +1,213 @@
+#include "engine/ImageAdmission.h"
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <fstream>
+#include <memory>
+
+#include "engine/FreeImageBitmap.h"
+
+namespace kavenra {
+namespace {
+
+using Bytes = std::uint64_t;
+
+// Saturating arithmetic: declared sizes are attacker-chosen and 64 bits do not always suffice.
+Bytes Multiply(Bytes a, Bytes b) {
+    if (a != 0 && b > UINT64_MAX / a) return UINT64_MAX;
+    return a * b;
+}
+
+Bytes Add(Bytes a, Bytes b) {
+    return b > UINT64_MAX - a ? UINT64_MAX : a + b;
+}
+
+Bytes RowBytes(Bytes width, unsigned bitsPerPixel) {
+    // FreeImage aligns each line to 32 bits.
+    return Multiply(Add(Multiply(width, bitsPerPixel), 31) / 32, 4);
+}
+
+struct FileCloser {
+    void operator()(std::FILE* file) const noexcept { std::fclose(file); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+std::optional<Bytes> FileSize(const std::string& path) {
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+    return static_cast<Bytes>(info.st_size);
+}
+
+unsigned U16LittleEndian(const unsigned char* at) {
+    return at[0] | (at[1] << 8);
+}
+
+unsigned U16BigEndian(const unsigned char* at) {
+    return (at[0] << 8) | at[1];
+}
+
+// The shortest file that can hold the pixels a TARGA header declares; empty for image types the
+// loader does not take.
+std::optional<Bytes> ShortestTarga(const std::array<unsigned char, 18>& header) {
+    const unsigned idLength = header[0];
+    const bool hasColourMap = header[1] == 1;
+    const unsigned imageType = header[2];
+    const Bytes colourMapBytes =
+        hasColourMap ? Multiply(U16LittleEndian(&header[5]), (header[7] + 7u) / 8u) : 0;
+    const Bytes pixels = Multiply(U16LittleEndian(&header[12]), U16LittleEndian(&header[14]));
+    const Bytes bytesPerPixel = (header[16] + 7u) / 8u;
+    Bytes pixelBytes = 0;
+    if (imageType >= 1 && imageType <= 3) {
+        pixelBytes = Multiply(pixels, bytesPerPixel);
+    } else if (imageType >= 9 && imageType <= 11) {
+        // A run packet: one count byte and one pixel for up to 128 pixels.
+        pixelBytes = Multiply(Add(pixels, 127) / 128, 1 + bytesPerPixel);
+    } else {
+        return std::nullopt;
+    }
+    return Add(Add(18 + idLength, colourMapBytes), pixelBytes);
+}
+
+bool TargaHoldsItsPixels(const std::string& path) {
+    const std::optional<Bytes> size = FileSize(path);
+    const File file(std::fopen(path.c_str(), "rb"));
+    std::array<unsigned char, 18> header{};
+    if (!size || !file || std::fread(header.data(), 1, header.size(), file.get()) != 18) {
+        return true;  // nothing to judge by; the loader refuses it on its own
+    }
+    const std::optional<Bytes> shortest = ShortestTarga(header);
+    return !shortest || *size >= *shortest;
+}
+
+bool IsStartOfFrame(unsigned marker) {
+    // SOF0 to SOF15 less DHT (C4), JPG (C8) and DAC (CC).
+    return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+}
+
+bool HasNoLength(unsigned marker) {
+    return marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8);
+}
+
+// The component count of the first frame header, walking the marker segments that precede it.
+std::optional<unsigned> JpegFrameComponents(std::FILE* file) {
+    unsigned char start[2];
+    if (std::fread(start, 1, 2, file) != 2 || start[0] != 0xFF || start[1] != 0xD8) {
+        return std::nullopt;
+    }
+    for (int segment = 0; segment < 100000; ++segment) {
+        int byte = std::fgetc(file);
+        if (byte != 0xFF) return std::nullopt;
+        while (byte == 0xFF) byte = std::fgetc(file);  // fill bytes
+        if (byte == EOF) return std::nullopt;
+        const unsigned marker = static_cast<unsigned>(byte);
+        if (HasNoLength(marker)) continue;
+        if (marker == 0xD9 || marker == 0xDA) return std::nullopt;  // no frame before the scan
+        unsigned char lengthBytes[2];
+        if (std::fread(lengthBytes, 1, 2, file) != 2) return std::nullopt;
+        const unsigned length = U16BigEndian(lengthBytes);
+        if (length < 2) return std::nullopt;
+        if (IsStartOfFrame(marker)) {
+            unsigned char frame[6];  // precision, height, width, component count
+            if (length < 8 || std::fread(frame, 1, 6, file) != 6) return std::nullopt;
+            return frame[5];
+        }
+        if (std::fseek(file, static_cast<long>(length) - 2, SEEK_CUR) != 0) return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+bool JpegComponentsFit(const std::string& path) {
+    const File file(std::fopen(path.c_str(), "rb"));
+    if (!file) return true;
+    const std::optional<unsigned> components = JpegFrameComponents(file.get());
+    return !components || (*components >= 1 && *components <= 4);
+}
+
+// The bytes of a bitmap of the declared size in the rescale's output type: true-colour pictures
+// stay as deep as they are, everything of FIT_BITMAP is taken at 32 bits.
+Bytes RescaledPixelBytes(const DeclaredImage& image) {
+    if (image.type == FIT_BITMAP) return 4;
+    return std::max<Bytes>(1, image.bitsPerPixel / 8);
+}
+
+struct Side {
+    Bytes width;
+    Bytes height;
+};
+
+Bytes RescaleBytes(const DeclaredImage& image, Side target) {
+    const Bytes pixel = RescaledPixelBytes(image);
+    const Bytes rescaled = Multiply(Multiply(target.width, target.height), pixel);
+    // FreeImage resizes in two passes, through a bitmap of one new and one old side.
+    const Bytes intermediate = Multiply(
+        std::max(Multiply(target.width, image.height), Multiply(image.width, target.height)),
+        pixel);
+    return Add(rescaled, intermediate);
+}
+
+Side RequestedSide(const DeclaredImage& image, const ConversionRequest& request) {
+    const SourceSize source{static_cast<std::int64_t>(std::min<Bytes>(image.width, INT64_MAX)),
+                            static_cast<std::int64_t>(std::min<Bytes>(image.height, INT64_MAX))};
+    const std::optional<TargetSize> target =
+        TargetSizeFor(request.keepAspect, request.height, request.widthOrLongest, source);
+    if (!target || target->width <= 0 || target->height <= 0) return {0, 0};
+    return {static_cast<Bytes>(target->width), static_cast<Bytes>(target->height)};
+}
+
+std::optional<Bytes> VirtualMemorySize() {
+    std::ifstream statm("/proc/self/statm");
+    Bytes pages = 0;
+    if (!(statm >> pages)) return std::nullopt;
+    return Multiply(pages, static_cast<Bytes>(sysconf(_SC_PAGESIZE)));
+}
+
+}  // namespace
+
+std::optional<DeclaredImage> ReadDeclaredImage(FREE_IMAGE_FORMAT format, const std::string& path) {
+    if (!FreeImage_FIFSupportsNoPixels(format)) return std::nullopt;
+    const BitmapHandle header(FreeImage_Load(format, path.c_str(), FIF_LOAD_NOPIXELS));
+    if (!header) return std::nullopt;
+    return DeclaredImage{FreeImage_GetWidth(header.get()), FreeImage_GetHeight(header.get()),
+                         FreeImage_GetBPP(header.get()), FreeImage_GetImageType(header.get())};
+}
+
+std::uint64_t ConversionFootprint(FREE_IMAGE_FORMAT format, const DeclaredImage& image,
+                                  const ConversionRequest& request) {
+    const Bytes loaded = Multiply(RowBytes(image.width, image.bitsPerPixel), image.height);
+    // LibRaw keeps four 16-bit samples per pixel besides the sensor data while it decodes.
+    const Bytes decoder =
+        format == FIF_RAW ? Multiply(Multiply(image.width, image.height), 10) : loaded;
+    const bool convertedFirst = image.type == FIT_BITMAP && image.bitsPerPixel < 24;
+    const Bytes trueColourCopy =
+        convertedFirst ? Multiply(Multiply(image.width, image.height), 4) : 0;
+    const Bytes rescale = std::max(RescaleBytes(image, {image.width, image.height}),
+                                   RescaleBytes(image, RequestedSide(image, request)));
+    return Add(Add(Add(loaded, decoder), trueColourCopy), rescale);
+}
+
+bool PassesStructuralChecks(FREE_IMAGE_FORMAT format, const std::string& path) {
+    switch (format) {
+        case FIF_TARGA:
+            return TargaHoldsItsPixels(path);
+        case FIF_JPEG:
+            return JpegComponentsFit(path);
+        default:
+            return true;
+    }
+}
+
+std::optional<std::uint64_t> AddressSpaceLeft() {
+    constexpr Bytes reserve = Bytes{96} << 20;
+    rlimit limit{};
+    if (getrlimit(RLIMIT_AS, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return std::nullopt;
+    const Bytes used = VirtualMemorySize().value_or(0);
+    const Bytes taken = Add(used, reserve);
+    return limit.rlim_cur > taken ? limit.rlim_cur - taken : 0;
+}
+
+}  // namespace kavenra

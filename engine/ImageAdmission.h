@@ -1,0 +1,49 @@
+#pragma once
+
+// Whether a detected image file may be decoded at all, decided from its header before a single
+// pixel is: hostile files declare sizes that no memory holds, or trip loaders that FreeImage is
+// known to get wrong.
+
+#include <FreeImage.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "engine/ImageConversion.h"
+
+namespace kavenra {
+
+// What a header says about the bitmap a full load would make.
+struct DeclaredImage {
+    std::uint64_t width = 0;
+    std::uint64_t height = 0;
+    unsigned bitsPerPixel = 0;
+    FREE_IMAGE_TYPE type = FIT_BITMAP;
+};
+
+// FreeImage's header-only load (FIF_LOAD_NOPIXELS). Empty when the format has none or the
+// header cannot be read; the full load then decides.
+std::optional<DeclaredImage> ReadDeclaredImage(FREE_IMAGE_FORMAT format, const std::string& path);
+
+// The most memory a conversion of such a picture holds at once, in bytes: the loaded bitmap, as
+// much again for the decoder's own buffers (coefficients, sensor data), the true-colour copy the
+// rescale makes of palette and low-depth pictures, and the rescaled bitmap with the rescale's
+// intermediate one. The target is taken at its largest of the request's size and the picture's
+// own, so the RAW switch need not be read this early.
+std::uint64_t ConversionFootprint(FREE_IMAGE_FORMAT format, const DeclaredImage& image,
+                                  const ConversionRequest& request);
+
+// Checks by the file's own structure where FreeImage's loader goes wrong on hostile files; true
+// for every other format and for files these checks cannot read:
+//  - TARGA: the file must be long enough for the pixels it declares, even at the best ratio its
+//    run-length coding allows; otherwise the loader spends minutes filling a huge bitmap.
+//  - JPEG: the frame must have 1 to 4 colour components; with more, FreeImage allocates an
+//    8-bit bitmap and the decoder writes past it.
+bool PassesStructuralChecks(FREE_IMAGE_FORMAT format, const std::string& path);
+
+// Address space this process may still take, less a reserve for code that runs beside the
+// bitmaps; empty when the process has no address-space limit.
+std::optional<std::uint64_t> AddressSpaceLeft();
+
+}  // namespace kavenra

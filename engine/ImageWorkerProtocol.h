@@ -1,0 +1,120 @@
+#pragma once
+
+// The messages between the program and its image worker. Both ends are built together and talk
+// over one SOCK_SEQPACKET socket pair, one message per datagram, so a message arrives whole or not
+// at all even when its sender dies while sending. A message is a kind byte followed by its fields
+// in the host's byte order: integers at their natural width, texts as a 32-bit length and bytes.
+//
+// A call runs like this:
+//   program -> worker   a job (detect or convert) with the caller's file-writing context
+//   job     -> program  for a conversion, zero or more setting questions, each answered by the
+//                       program at the moment it is asked, and the notice of a temporary file
+//   job     -> program  the job's result, unless the job died first
+//   worker  -> program  the end of the job, with how the process that ran it ended
+// The worker runs each job in a fresh process of its own, forked from a copy that has never
+// touched an input file, so nothing a hostile file does to one job reaches the next.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kavenra::worker {
+
+// Raised whenever the messages change, so that a stale worker is refused at once.
+constexpr std::uint32_t kProtocolVersion = 3;
+
+// The worker finds its end of the socket pair here.
+constexpr int kChannelDescriptor = 3;
+
+// Larger than any message: paths are bounded by PATH_MAX.
+constexpr std::size_t kMaxMessageBytes = 64 * 1024;
+
+enum class MessageKind : std::uint8_t {
+    // worker -> program
+    Ready = 1,     // u32 protocol version
+    JobEnded = 2,  // i32 wait status of the job's process
+    // program -> worker
+    DetectJob = 10,   // JobContext, text path
+    ConvertJob = 11,  // JobContext, text source, text destination, u8 keepAspect, i32 height,
+                      // i32 widthOrLongest
+    // job -> program
+    SettingQuestion = 20,  // u8 Setting
+    TemporaryFile = 21,    // text path of a temporary file the job created
+    DetectResult = 22,     // i32 FREE_IMAGE_FORMAT
+    ConvertResult = 23,    // u8 0 or 1
+    // program -> job
+    SettingAnswer = 30,  // i32 value
+};
+
+// The conversion settings a job may ask for; each maps to one ConversionSettingsSource reading.
+enum class Setting : std::uint8_t {
+    Filter = 1,
+    KeepDimensions = 2,
+    Jpeg = 3,
+    Png = 4,
+    Bmp = 5,
+    Tga = 6,
+    Tif = 7,
+};
+
+// What decides where and how a job's files are written, taken from the caller at each call: a
+// relative path means the same file in the worker as in the program, a new file gets the
+// program's permission bits and a write beyond the program's file-size limit fails as it would
+// in the program.
+struct JobContext {
+    std::string workingDirectory;
+    std::uint32_t umask = 022;
+    std::uint64_t fileSizeLimit = UINT64_MAX;  // bytes; UINT64_MAX: none
+    std::uint32_t timeLimitMs = 0;             // the job's own wall-clock limit
+};
+
+// Builds one message.
+class MessageWriter {
+  public:
+    explicit MessageWriter(MessageKind kind);
+    MessageWriter& u8(std::uint8_t value);
+    MessageWriter& u32(std::uint32_t value);
+    MessageWriter& i32(std::int32_t value);
+    MessageWriter& u64(std::uint64_t value);
+    MessageWriter& text(const std::string& value);
+    MessageWriter& context(const JobContext& value);
+    const std::vector<unsigned char>& bytes() const { return bytes_; }
+
+  private:
+    void append(const void* data, std::size_t size);
+    std::vector<unsigned char> bytes_;
+};
+
+// Reads one message's fields in order; any read past the end or a text longer than what is left
+// makes the reader fail, and every later read fails too.
+class MessageReader {
+  public:
+    explicit MessageReader(std::vector<unsigned char> bytes);
+    std::optional<MessageKind> kind() const { return kind_; }
+    std::optional<std::uint8_t> u8();
+    std::optional<std::uint32_t> u32();
+    std::optional<std::int32_t> i32();
+    std::optional<std::uint64_t> u64();
+    std::optional<std::string> text();
+    std::optional<JobContext> context();
+    // True when every field was read and nothing is left over.
+    bool complete() const { return ok_ && at_ == bytes_.size(); }
+
+  private:
+    bool take(void* out, std::size_t size);
+    std::vector<unsigned char> bytes_;
+    std::size_t at_ = 0;
+    bool ok_ = true;
+    std::optional<MessageKind> kind_;
+};
+
+// Sends one message; false when the other end is gone (no SIGPIPE is raised).
+bool SendMessage(int fd, const MessageWriter& message);
+
+enum class ReceiveStatus { Message, Closed, Failed };
+
+// Receives one message, waiting as long as it takes; retries after interruptions.
+ReceiveStatus ReceiveMessage(int fd, std::vector<unsigned char>& bytes);
+
+}  // namespace kavenra::worker
