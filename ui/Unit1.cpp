@@ -95,7 +95,7 @@ void bringForward(QWidget* window) {
 }
 
 bool isRawImage(const QString& path) {
-    return FreeImage_GetFileType(QFile::encodeName(path).constData(), 0) == FIF_RAW;
+    return IsRawImage(QFile::encodeName(path).toStdString());
 }
 
 }  // namespace
