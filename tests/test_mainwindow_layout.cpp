@@ -50,13 +50,13 @@ QList<QWidget*> layoutControls() {
     return controls;
 }
 
-// Pairs that share a place by design: only one of each is ever shown.
-bool sharesPlaceByDesign(const QWidget* first, const QWidget* second) {
+// Pairs that share one place on purpose: only one of each is ever shown.
+bool sharesPlaceOnPurpose(const QWidget* first, const QWidget* second) {
     const QStringList pair{first->objectName(), second->objectName()};
-    for (const QStringList& designed :
+    for (const QStringList& sharing :
          {QStringList{"Panel1", "Panel2"}, QStringList{"ProgressBar1", "ProgressBar2"},
           QStringList{"Button3", "Button4"}}) {
-        if (pair.contains(designed[0]) && pair.contains(designed[1])) return true;
+        if (pair.contains(sharing[0]) && pair.contains(sharing[1])) return true;
     }
     return false;
 }
@@ -158,7 +158,7 @@ void TestMainWindowLayout::controlsFitTheirParentsWithoutOverlap() {
         for (QWidget* sibling : control->parentWidget()->findChildren<QWidget*>(
                  QString(), Qt::FindDirectChildrenOnly)) {
             if (sibling == control || sibling->objectName().isEmpty() ||
-                sharesPlaceByDesign(control, sibling))
+                sharesPlaceOnPurpose(control, sibling))
                 continue;
             QVERIFY2(!control->geometry().intersects(sibling->geometry()),
                      qPrintable(control->objectName() + " / " + sibling->objectName()));
@@ -375,6 +375,15 @@ void TestMainWindowLayout::screenshotWithListedFiles() {
         QVERIFY(menu->grab().save(QDir(folder).filePath(name)));
         menu->hide();
     }
+
+    // Between two files of a run: Cancel in Start's place, the file's name, the progress.
+    ModalAnswerer answers;
+    QTest::mouseClick(Form1->Button3, Qt::LeftButton);
+    Form1->Timer1->stop();
+    Form1->Timer1Timer();
+    QVERIFY(Form1->Button4->isVisible());
+    QVERIFY(Form1->grab().save(QDir(folder).filePath(QStringLiteral("mainwindow_running.png"))));
+    QTest::mouseClick(Form1->Button4, Qt::LeftButton);
 }
 
 KAVENRA_WINDOW_TEST_MAIN(TestMainWindowLayout)

@@ -309,8 +309,8 @@ void TForm1::arrangeTabOrder() {
     }
 }
 
-// Fields and the list would take a dropped file's URL as text or as an item of their own; the
-// design lets the whole window receive every drop instead.
+// Fields and the list would take a dropped file's URL as text or as an item of their own; every
+// drop belongs to the window, whatever control is under the pointer.
 void TForm1::makeWholeWindowTheDropTarget() {
     for (QWidget* child : findChildren<QWidget*>()) child->setAcceptDrops(false);
     setAcceptDrops(true);

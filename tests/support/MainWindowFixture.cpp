@@ -68,10 +68,11 @@ QString MainWindowFixture::writePng(const QString& name, int width, int height,
 
 QString MainWindowFixture::writeCameraRaw(const QString& name, unsigned seed) const {
     const QString path = prepare(name);
-    kavenra::test::CameraRawSpec spec;
-    spec.seed = seed;
-    return kavenra::test::WriteMinimalDng(QFile::encodeName(path).toStdString(), spec) ? path
-                                                                                       : QString();
+    kavenra::test::CameraRawSpec camera;
+    camera.seed = seed;
+    return kavenra::test::WriteMinimalDng(QFile::encodeName(path).toStdString(), camera)
+               ? path
+               : QString();
 }
 
 QString MainWindowFixture::writeText(const QString& name, const QByteArray& content) const {
