@@ -1,8 +1,10 @@
 // The whole run as a user starts it, through the real main window offscreen (drop, preset,
 // destination, "Comenzar", one file per tick of Timer1, the completion question), beside the bare
-// loop of the FreeImage calls that one conversion makes, on the same files. The two alternate
-// round by round so that other load on the machine falls on both alike; per file the median over
-// the rounds is shown.
+// loop of the FreeImage calls that one conversion makes and a loop of ConvertImage alone, on the
+// same files. The three take turns round by round so that other load on the machine falls on all
+// alike; per file the median over the rounds is shown. The difference between the run and
+// ConvertImage alone is what the window adds; between ConvertImage and the bare loop, what the
+// conversion itself adds.
 //
 // Per-file time of the run: from the end of one tick to the end of the next (the first from the
 // press of Start, so it holds Start's checks and the folder's creation), so it holds everything
@@ -35,6 +37,7 @@
 #include <vector>
 
 #include "engine/FreeImageBitmap.h"
+#include "engine/Procesosimagen.h"
 #include "support/DatabaseFixture.h"
 #include "support/DropFiles.h"
 #include "support/ImageFactory.h"
@@ -143,15 +146,25 @@ bool BareConversion(const std::string& source, const std::string& destination, i
     return FreeImage_Save(format, rescaled.get(), destination.c_str(), JPEG_QUALITYSUPERB) == TRUE;
 }
 
-std::vector<double> BareRound(const Category& category, const QString& outFolder) {
+// The program's conversion called directly, as a tick calls it, without the window.
+bool EngineConversion(const std::string& source, const std::string& destination, int width,
+                      int height) {
+    return ConvertImage(source, destination, 0, height, width);
+}
+
+using Conversion = bool (*)(const std::string&, const std::string&, int, int);
+
+// Times each file's conversion into a new file; the output is removed outside the measurement.
+std::vector<double> LoopRound(Conversion convert, const Category& category,
+                              const QString& outFolder) {
     std::vector<double> times;
     for (const CorpusFile& file : category.files) {
         const std::string source = QFile::encodeName(file.path).toStdString();
         const std::string destination =
-            QFile::encodeName(outFolder + QStringLiteral("/bare.jpg")).toStdString();
+            QFile::encodeName(outFolder + QStringLiteral("/loop.jpg")).toStdString();
         const Clock::time_point start = Clock::now();
-        if (!BareConversion(source, destination, category.targetWidth, category.targetHeight)) {
-            std::fprintf(stderr, "bare conversion failed: %s\n", source.c_str());
+        if (!convert(source, destination, category.targetWidth, category.targetHeight)) {
+            std::fprintf(stderr, "conversion failed: %s\n", source.c_str());
             std::exit(1);
         }
         times.push_back(Milliseconds(Clock::now() - start));
@@ -212,34 +225,40 @@ std::vector<double> WindowRound(const Category& category, const QString& outFold
     return times;
 }
 
-void Report(const Category& category, const std::vector<std::vector<double>>& bare,
-            const std::vector<std::vector<double>>& run) {
+using Rounds = std::vector<std::vector<double>>;
+
+double FileMedian(const Rounds& rounds, std::size_t file) {
+    std::vector<double> times;
+    for (const std::vector<double>& round : rounds) times.push_back(round[file]);
+    return Median(times);
+}
+
+void Report(const Category& category, const Rounds& bare, const Rounds& engine, const Rounds& run) {
     std::printf("\n%s, %zu files, median of %zu rounds\n", category.name, category.files.size(),
                 bare.size());
-    std::printf("  %-34s %6s %10s %10s %9s\n", "file", "MP", "bare ms", "run ms", "run-bare");
-    double bareTotal = 0;
-    double runTotal = 0;
+    std::printf("  %-30s %5s %9s %9s %9s %9s\n", "file", "MP", "bare ms", "convert", "run ms",
+                "run-bare");
+    double bareTotal = 0, engineTotal = 0, runTotal = 0;
     for (std::size_t i = 0; i < category.files.size(); ++i) {
-        std::vector<double> bareTimes, runTimes;
-        for (std::size_t r = 0; r < bare.size(); ++r) {
-            bareTimes.push_back(bare[r][i]);
-            runTimes.push_back(run[r][i]);
-        }
-        const double b = Median(bareTimes);
-        const double w = Median(runTimes);
+        const double b = FileMedian(bare, i);
+        const double e = FileMedian(engine, i);
+        const double w = FileMedian(run, i);
         bareTotal += b;
+        engineTotal += e;
         runTotal += w;
         const CorpusFile& file = category.files[i];
-        std::printf("  %-34s %6.1f %10.1f %10.1f %+8.1f%%\n",
+        std::printf("  %-30s %5.1f %9.1f %9.1f %9.1f %+8.1f%%\n",
                     qPrintable(QFileInfo(file.path).fileName()),
-                    file.width * double(file.height) / 1e6, b, w, 100.0 * (w - b) / b);
+                    file.width * double(file.height) / 1e6, b, e, w, 100.0 * (w - b) / b);
     }
     const double n = static_cast<double>(category.files.size());
+    std::printf("  per file: bare %.2f ms, ConvertImage alone %.2f ms, run %.2f ms\n",
+                bareTotal / n, engineTotal / n, runTotal / n);
     std::printf(
-        "  total: bare %.1f ms, run %.1f ms; run costs %+.2f%% (%+.2f ms per file); "
-        "per file: bare %.2f ms, run %.2f ms\n",
-        bareTotal, runTotal, 100.0 * (runTotal - bareTotal) / bareTotal, (runTotal - bareTotal) / n,
-        bareTotal / n, runTotal / n);
+        "  run against bare: %+.2f%% (%+.2f ms per file); of which the conversion "
+        "%+.2f ms and the window %+.2f ms per file\n",
+        100.0 * (runTotal - bareTotal) / bareTotal, (runTotal - bareTotal) / n,
+        (engineTotal - bareTotal) / n, (runTotal - engineTotal) / n);
 }
 
 }  // namespace
@@ -266,20 +285,27 @@ int main(int argc, char* argv[]) {
     for (const Category& category : corpus) {
         ListCategory(category);
         QTemporaryDir output;
-        // Warm the file cache and the code of both; then alternate which goes first.
-        BareRound(category, output.path());
+        // Warm the file cache and the code of each; then rotate which goes first.
+        LoopRound(BareConversion, category, output.path());
+        LoopRound(EngineConversion, category, output.path());
         WindowRound(category, output.path());
-        std::vector<std::vector<double>> bare, run;
+        Rounds bare, engine, run;
         for (int round = 0; round < rounds; ++round) {
-            if (round % 2 == 0) {
-                bare.push_back(BareRound(category, output.path()));
-                run.push_back(WindowRound(category, output.path()));
-            } else {
-                run.push_back(WindowRound(category, output.path()));
-                bare.push_back(BareRound(category, output.path()));
+            for (int step = 0; step < 3; ++step) {
+                switch ((round + step) % 3) {
+                    case 0:
+                        bare.push_back(LoopRound(BareConversion, category, output.path()));
+                        break;
+                    case 1:
+                        engine.push_back(LoopRound(EngineConversion, category, output.path()));
+                        break;
+                    case 2:
+                        run.push_back(WindowRound(category, output.path()));
+                        break;
+                }
             }
         }
-        Report(category, bare, run);
+        Report(category, bare, engine, run);
     }
     DestroyAllForms();
     return 0;
