@@ -122,6 +122,7 @@ class TestBatchRun : public QObject {
     void unconvertibleFieldFailsTheFile();
     void filesDroppedDuringARunAreConverted();
     void listClearedBetweenTicksEndsTheRun();
+    void listClearedDuringACountingPassEndsThePass();
     void rawFilesKeepTheirOwnSize();
     void destinationWithoutFinalSeparatorNamesFilesBesideIt();
     void namesBeyondAsciiReachTheImageLibrary();
@@ -566,6 +567,30 @@ void TestBatchRun::listClearedBetweenTicksEndsTheRun() {
     QCOMPARE(answers.msgBoxes().size(), 1);
     QCOMPARE(answers.msgBoxes()[0].text, text("Texto_redimension2"));
     QVERIFY(isIdle());
+}
+
+// Cancel enables "Limpiar" whether or not a counting pass is running.
+void TestBatchRun::listClearedDuringACountingPassEndsThePass() {
+    QVERIFY(listFiles({fixture_->writeJpeg("a.jpg", 80, 60)}));
+    setExplicitSize("40", "30");
+    ModalAnswerer answers;
+    startHeld();
+    QVERIFY(DropFiles(Form1->ListBox1,
+                      {fixture_->writeJpeg("b.jpg", 80, 60), fixture_->writeJpeg("c.jpg", 80, 60)})
+                .dropped);
+    Form1->Timer2->stop();
+    Form1->Timer2Timer();
+    Form1->Timer2Timer();
+    click(Form1->Button4);
+    QVERIFY(Form1->Button2->isEnabled());
+
+    click(Form1->Button2);
+    Form1->Timer2Timer();
+
+    QCOMPARE(Form1->ValidatedCount, 0);
+    QVERIFY(Form1->ProgressBar1->isHidden());
+    QVERIFY(Form1->ListBox1->isEnabled() && Form1->Button2->isEnabled() &&
+            Form1->Button3->isEnabled());
 }
 
 void TestBatchRun::rawFilesKeepTheirOwnSize() {

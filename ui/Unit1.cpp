@@ -16,8 +16,6 @@
 #include "ui/MainWindowImages.h"
 #include "ui/Startup.h"
 
-#include <FreeImage.h>
-
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -541,7 +539,9 @@ void TForm1::Timer2Timer() {
     Button2->setEnabled(false);
     Button3->setEnabled(false);
     setStatusText(LookupCaption(1, "Texto_validar_imagenes"));
-    if (ValidatedCount == entries) {
+    // ">=": a run that ends or is cancelled during a pass enables "Limpiar" again, and a list
+    // cleared then must end the pass, not be read past its end.
+    if (ValidatedCount >= entries) {
         CheckBox2->setEnabled(RawCount == entries);
         ValidatedCount = 0;
         RawCount = 0;
