@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <memory>
 
@@ -81,6 +82,50 @@ bool TargaHoldsItsPixels(const std::string& path) {
         return true;  // nothing to judge by; the loader refuses it on its own
     }
     const std::optional<Bytes> shortest = ShortestTarga(header);
+    return !shortest || *size >= *shortest;
+}
+
+std::uint32_t U32LittleEndian(const unsigned char* at) {
+    return static_cast<std::uint32_t>(U16LittleEndian(at)) |
+           (static_cast<std::uint32_t>(U16LittleEndian(at + 2)) << 16);
+}
+
+// The shortest file that can hold the pixel rows an uncompressed BMP header declares (the last
+// row may lack its padding); empty for compressed pictures, whose codes may skip whole areas.
+std::optional<Bytes> ShortestBmp(const std::array<unsigned char, 34>& header) {
+    const std::uint32_t infoSize = U32LittleEndian(&header[14]);
+    Bytes width = 0;
+    Bytes height = 0;
+    unsigned bitsPerPixel = 0;
+    if (infoSize == 12) {  // OS/2 1.x: 16-bit sizes, never compressed
+        width = U16LittleEndian(&header[18]);
+        height = U16LittleEndian(&header[20]);
+        bitsPerPixel = U16LittleEndian(&header[24]);
+    } else if (infoSize >= 40) {
+        const auto signedWidth = static_cast<std::int32_t>(U32LittleEndian(&header[18]));
+        const auto signedHeight = static_cast<std::int32_t>(U32LittleEndian(&header[22]));
+        const std::uint32_t compression = U32LittleEndian(&header[30]);
+        // BI_RGB, BI_BITFIELDS, BI_ALPHABITFIELDS: one stored value per pixel.
+        if (compression != 0 && compression != 3 && compression != 6) return std::nullopt;
+        width = static_cast<Bytes>(std::abs(static_cast<std::int64_t>(signedWidth)));
+        height = static_cast<Bytes>(std::abs(static_cast<std::int64_t>(signedHeight)));
+        bitsPerPixel = U16LittleEndian(&header[28]);
+    } else {
+        return std::nullopt;
+    }
+    if (width == 0 || height == 0 || bitsPerPixel == 0) return std::nullopt;
+    const Bytes lastRow = Add(Multiply(width, bitsPerPixel), 7) / 8;
+    return Add(Multiply(RowBytes(width, bitsPerPixel), height - 1), lastRow);
+}
+
+bool BmpHoldsItsPixels(const std::string& path) {
+    const std::optional<Bytes> size = FileSize(path);
+    const File file(std::fopen(path.c_str(), "rb"));
+    std::array<unsigned char, 34> header{};
+    if (!size || !file || std::fread(header.data(), 1, header.size(), file.get()) != 34) {
+        return true;
+    }
+    const std::optional<Bytes> shortest = ShortestBmp(header);
     return !shortest || *size >= *shortest;
 }
 
@@ -194,6 +239,8 @@ bool PassesStructuralChecks(FREE_IMAGE_FORMAT format, const std::string& path) {
     switch (format) {
         case FIF_TARGA:
             return TargaHoldsItsPixels(path);
+        case FIF_BMP:
+            return BmpHoldsItsPixels(path);
         case FIF_JPEG:
             return JpegComponentsFit(path);
         default:

@@ -38,6 +38,8 @@ std::uint64_t ConversionFootprint(FREE_IMAGE_FORMAT format, const DeclaredImage&
 // for every other format and for files these checks cannot read:
 //  - TARGA: the file must be long enough for the pixels it declares, even at the best ratio its
 //    run-length coding allows; otherwise the loader spends minutes filling a huge bitmap.
+//  - BMP without compression: the file must be long enough for the rows it declares; otherwise
+//    the loader returns a bitmap of whatever memory held, and a huge one takes seconds.
 //  - JPEG: the frame must have 1 to 4 colour components; with more, FreeImage allocates an
 //    8-bit bitmap and the decoder writes past it.
 bool PassesStructuralChecks(FREE_IMAGE_FORMAT format, const std::string& path);

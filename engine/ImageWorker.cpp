@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <vector>
@@ -135,6 +136,9 @@ class WorkerProcess {
 
     pid_t pid() const { return owner_ == getpid() ? pid_ : 0; }
 
+    // The serial number the next job is to carry.
+    std::uint32_t nextSerial() { return ++serial_; }
+
     // Runs one job and reports how it ended; `answers` holds what it sent.
     ImageJobReport run(const MessageWriter& job, std::uint32_t timeLimitMs, JobAnswers& answers) {
         ImageJobReport report;
@@ -240,8 +244,10 @@ class WorkerProcess {
                 return Step::Continue;
             }
             case MessageKind::JobEnded: {
+                const auto serial = message.u32();
                 const auto status = message.i32();
-                if (!status || !message.complete()) return Step::Broken;
+                // The end of any other job means the two ends no longer agree on where they are.
+                if (serial != serial_ || !status || !message.complete()) return Step::Broken;
                 jobStatus = *status;
                 return Step::JobEnded;
             }
@@ -339,6 +345,7 @@ class WorkerProcess {
     pid_t pid_ = 0;
     int fd_ = -1;
     pid_t owner_ = 0;
+    std::uint32_t serial_ = 0;
     bool complained_ = false;
 };
 
@@ -349,8 +356,13 @@ WorkerProcess& Worker() {
 }
 ImageJobReport lastReport;
 
-ImageJobReport RunJob(const MessageWriter& job, std::uint32_t timeLimitMs, JobAnswers& answers) {
+// `job` gets the job's serial number and the caller's context before `fields`.
+ImageJobReport RunJob(MessageKind kind, std::uint32_t timeLimitMs,
+                      const std::function<void(MessageWriter&)>& fields, JobAnswers& answers) {
     const std::lock_guard<std::mutex> lock(workerMutex);
+    MessageWriter job(kind);
+    job.u32(Worker().nextSerial()).context(CurrentJobContext(timeLimitMs));
+    fields(job);
     // Only paths far beyond PATH_MAX make a job this large; no file has such a name.
     if (job.bytes().size() > worker::kMaxMessageBytes) {
         lastReport = {};
@@ -368,26 +380,26 @@ bool HasEmbeddedNul(const std::string& text) {
 
 FREE_IMAGE_FORMAT DetectImageFormatIsolated(const std::string& path) {
     if (HasEmbeddedNul(path)) return FIF_UNKNOWN;
-    const std::uint32_t limit = TimeLimitMs(kDetectionLimitMs);
-    MessageWriter job(MessageKind::DetectJob);
-    job.context(CurrentJobContext(limit)).text(path);
     JobAnswers answers;
-    RunJob(job, limit, answers);
+    RunJob(
+        MessageKind::DetectJob, TimeLimitMs(kDetectionLimitMs),
+        [&](MessageWriter& job) { job.text(path); }, answers);
     return answers.detected ? static_cast<FREE_IMAGE_FORMAT>(*answers.detected) : FIF_UNKNOWN;
 }
 
 bool ConvertImageIsolated(const ConversionRequest& request) {
     if (HasEmbeddedNul(request.source) || HasEmbeddedNul(request.destination)) return false;
-    const std::uint32_t limit = TimeLimitMs(kConversionLimitMs);
-    MessageWriter job(MessageKind::ConvertJob);
-    job.context(CurrentJobContext(limit))
-        .text(request.source)
-        .text(request.destination)
-        .u8(request.keepAspect)
-        .i32(request.height)
-        .i32(request.widthOrLongest);
     JobAnswers answers;
-    RunJob(job, limit, answers);
+    RunJob(
+        MessageKind::ConvertJob, TimeLimitMs(kConversionLimitMs),
+        [&](MessageWriter& job) {
+            job.text(request.source)
+                .text(request.destination)
+                .u8(request.keepAspect)
+                .i32(request.height)
+                .i32(request.widthOrLongest);
+        },
+        answers);
     return answers.converted.value_or(false);
 }
 

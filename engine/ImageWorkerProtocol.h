@@ -22,7 +22,7 @@
 namespace kavenra::worker {
 
 // Raised whenever the messages change, so that a stale worker is refused at once.
-constexpr std::uint32_t kProtocolVersion = 3;
+constexpr std::uint32_t kProtocolVersion = 4;
 
 // The worker finds its end of the socket pair here.
 constexpr int kChannelDescriptor = 3;
@@ -33,11 +33,11 @@ constexpr std::size_t kMaxMessageBytes = 64 * 1024;
 enum class MessageKind : std::uint8_t {
     // worker -> program
     Ready = 1,     // u32 protocol version
-    JobEnded = 2,  // i32 wait status of the job's process
-    // program -> worker
-    DetectJob = 10,   // JobContext, text path
-    ConvertJob = 11,  // JobContext, text source, text destination, u8 keepAspect, i32 height,
-                      // i32 widthOrLongest
+    JobEnded = 2,  // u32 the job's serial number, i32 wait status of the job's process
+    // program -> worker; each job starts with a serial number of the program's choosing
+    DetectJob = 10,   // u32 serial, JobContext, text path
+    ConvertJob = 11,  // u32 serial, JobContext, text source, text destination, u8 keepAspect,
+                      // i32 height, i32 widthOrLongest
     // job -> program
     SettingQuestion = 20,  // u8 Setting
     TemporaryFile = 21,    // text path of a temporary file the job created

@@ -22,6 +22,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <optional>
 #include <string>
 
 #include "engine/ConversionSettings.h"
@@ -153,6 +154,7 @@ bool Usable(const std::string& path, bool relativePathsUsable) {
 }
 
 [[noreturn]] void DetectJob(MessageReader& job) {
+    job.u32();  // the serial number, for the worker
     const auto context = job.context();
     const auto path = job.text();
     if (!context || !path || !job.complete()) EndJob(kChannelLost);
@@ -164,6 +166,7 @@ bool Usable(const std::string& path, bool relativePathsUsable) {
 }
 
 [[noreturn]] void ConvertJob(MessageReader& job) {
+    job.u32();  // the serial number, for the worker
     const auto context = job.context();
     const auto source = job.text();
     const auto destination = job.text();
@@ -196,6 +199,15 @@ bool Usable(const std::string& path, bool relativePathsUsable) {
     EndJob(kChannelLost);
 }
 
+// The serial number of a job message; empty for any other message.
+std::optional<std::uint32_t> JobSerial(const std::vector<unsigned char>& bytes) {
+    MessageReader message(bytes);
+    if (message.kind() != MessageKind::DetectJob && message.kind() != MessageKind::ConvertJob) {
+        return std::nullopt;
+    }
+    return message.u32();
+}
+
 int WaitFor(pid_t job) {
     int status = 0;
     while (waitpid(job, &status, 0) < 0) {
@@ -211,10 +223,14 @@ int Serve() {
         const auto received = kavenra::worker::ReceiveMessage(kChannel, bytes);
         if (received == kavenra::worker::ReceiveStatus::Closed) return 0;
         if (received != kavenra::worker::ReceiveStatus::Message) return 1;
+        // A job that died between asking for a setting and reading the answer leaves the answer
+        // behind; it precedes the next job and is no job itself.
+        const std::optional<std::uint32_t> serial = JobSerial(bytes);
+        if (!serial) continue;
         const pid_t job = fork();
         if (job == 0) RunJob(std::move(bytes), self);
         const int status = job > 0 ? WaitFor(job) : W_EXITCODE(127, 0);
-        if (!Send(MessageWriter(MessageKind::JobEnded).i32(status))) return 0;
+        if (!Send(MessageWriter(MessageKind::JobEnded).u32(*serial).i32(status))) return 0;
     }
 }
 
@@ -230,6 +246,9 @@ int main(int argc, char** argv) {
     signal(SIGPIPE, SIG_IGN);
     const rlimit addressSpace{AddressSpaceLimit(), AddressSpaceLimit()};
     setrlimit(RLIMIT_AS, &addressSpace);
+    // A job that a hostile file crashes leaves no core file of its bitmaps behind.
+    const rlimit noCoreFile{0, 0};
+    setrlimit(RLIMIT_CORE, &noCoreFile);
     FreeImage_Initialise(FALSE);
     if (!Send(MessageWriter(MessageKind::Ready).u32(kavenra::worker::kProtocolVersion))) return 0;
     return Serve();

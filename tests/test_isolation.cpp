@@ -1,0 +1,469 @@
+// The image worker seen from the program: detection and conversion answer as FreeImage in this
+// process would; the worker is started once, kept, and replaced when it dies; a job that crashes,
+// is killed or overruns its time costs only its own call and leaves no file behind; the memory
+// limit refuses a picture before it is decoded; the caller's settings, working directory and
+// descriptors reach the worker as they should, and nothing else does.
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/inotify.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <thread>
+
+#include "engine/ConversionSettings.h"
+#include "engine/ImageWorker.h"
+#include "engine/Procesosimagen.h"
+#include "support/HostileWorkerProbe.h"
+#include "support/ImageCameraRaw.h"
+#include "support/ImageFactory.h"
+#include "support/ImageFileInspection.h"
+
+using namespace kavenra;
+using namespace kavenra::test;
+using kavenra::testing::ImageJobProcess;
+using kavenra::testing::OpenDescriptors;
+using kavenra::testing::ProcessEnded;
+using kavenra::testing::ScopedEnvironment;
+using kavenra::testing::WaitForProcessEnd;
+
+namespace {
+
+std::string Native(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+
+// The options dialog and the RAW switch as a test sets them; `onRead` runs in this process each
+// time the worker's conversion asks for a value, before the value is answered.
+class HookedSettings final : public ConversionSettingsSource {
+  public:
+    FormatOptions codes;
+    bool keep = false;
+    std::function<void(const QString&)> onRead;
+
+    int filterCode() const override { return read("filter", codes.filtro_redimension); }
+    int jpegCode() const override { return read("jpeg", codes.jpeg); }
+    int pngCode() const override { return read("png", codes.png); }
+    int bmpCode() const override { return read("bmp", codes.bmp); }
+    int tgaCode() const override { return read("tga", codes.tga); }
+    int tifCode() const override { return read("tif", codes.tif); }
+    bool keepDimensions() const override { return read("keepDimensions", keep ? 1 : 0) != 0; }
+
+  private:
+    int read(const char* name, const int& value) const {
+        if (onRead) onRead(QString::fromLatin1(name));
+        return value;
+    }
+};
+
+QStringList Listing(const QString& folder) {
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                                  QDir::Name);
+}
+
+QByteArray Contents(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool WriteText(const QString& path, const QByteArray& text) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size();
+}
+
+// Width and height from the header, as FreeImage reads it.
+QSize HeaderSize(const QString& path) {
+    const BitmapHandle header = LoadImageFile(Native(path), FIF_LOAD_NOPIXELS);
+    if (!header) return {};
+    return QSize(int(FreeImage_GetWidth(header.get())), int(FreeImage_GetHeight(header.get())));
+}
+
+// A grey picture of one flat colour: large in pixels, small on disk, quick to make.
+bool WriteFlatGreyPng(const QString& path, int width, int height) {
+    const BitmapHandle grey(FreeImage_Allocate(width, height, 8));
+    if (!grey) return false;
+    RGBQUAD* palette = FreeImage_GetPalette(grey.get());
+    for (int i = 0; i < 256; ++i) {
+        palette[i].rgbRed = palette[i].rgbGreen = palette[i].rgbBlue = BYTE(i);
+    }
+    return SaveBitmapFile(*grey, FIF_PNG, Native(path), PNG_Z_BEST_SPEED);
+}
+
+// Kills a process the moment a file whose name starts with `prefix` appears in `folder`.
+class KillOnCreation {
+  public:
+    KillOnCreation(const QString& folder, const QString& prefix)
+        : prefix_(QFile::encodeName(prefix)) {
+        inotify_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        inotify_add_watch(inotify_, QFile::encodeName(folder).constData(), IN_CREATE);
+        watcher_ = std::thread([this] { watch(); });
+    }
+    ~KillOnCreation() {
+        stop_ = true;
+        watcher_.join();
+        close(inotify_);
+    }
+    KillOnCreation(const KillOnCreation&) = delete;
+    KillOnCreation& operator=(const KillOnCreation&) = delete;
+
+    void setVictim(pid_t pid) { victim_ = pid; }
+    bool killed() const { return killed_; }
+
+  private:
+    void watch() {
+        alignas(inotify_event) char buffer[4096];
+        while (!stop_ && !killed_) {
+            const ssize_t length = read(inotify_, buffer, sizeof buffer);
+            if (length <= 0) {
+                usleep(200);
+                continue;
+            }
+            for (ssize_t at = 0; at < length;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+                if (event->len > 0 && QByteArray(event->name).startsWith(prefix_) && victim_ > 0) {
+                    kill(victim_, SIGKILL);
+                    killed_ = true;
+                }
+                at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+            }
+        }
+    }
+
+    QByteArray prefix_;
+    int inotify_ = -1;
+    std::thread watcher_;
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> killed_{false};
+    std::atomic<pid_t> victim_{0};
+};
+
+}  // namespace
+
+class IsolationTest : public QObject {
+    Q_OBJECT
+
+  private:
+    std::unique_ptr<QTemporaryDir> work;
+    HookedSettings settings;
+
+    QString in(const QString& name) const { return work->filePath("in/" + name); }
+    QString out(const QString& name) const { return work->filePath("out/" + name); }
+    QString outFolder() const { return work->filePath("out"); }
+
+    QString makePng(const QString& name, int width, int height) {
+        return WriteImageFile(Native(in(name)), FIF_PNG, width, height, 1, PNG_Z_BEST_SPEED)
+                   ? in(name)
+                   : QString();
+    }
+
+    bool convert(const QString& source, const QString& destination, int keepAspect = 1,
+                 int height = 0, int widthOrLongest = 40) {
+        return ConvertImage(Native(source), Native(destination),
+                            static_cast<std::uint8_t>(keepAspect), height, widthOrLongest);
+    }
+
+  private slots:
+    void initTestCase() { InitialiseFreeImageOnce(); }
+
+    void init() {
+        work = std::make_unique<QTemporaryDir>();
+        QVERIFY(work->isValid());
+        QVERIFY(QDir(work->path()).mkpath("in"));
+        QVERIFY(QDir(work->path()).mkpath("out"));
+        settings = HookedSettings{};
+        SetConversionSettingsSource(&settings);
+    }
+
+    void cleanup() {
+        SetConversionSettingsSource(nullptr);
+        work.reset();
+    }
+
+    void detectionAnswersAsTheLibrary_data() {
+        QTest::addColumn<QString>("content");
+        QTest::newRow("BMP") << "bmp";
+        QTest::newRow("JPEG") << "jpeg";
+        QTest::newRow("PNG") << "png";
+        QTest::newRow("TARGA") << "tga";
+        QTest::newRow("TIFF") << "tif";
+        QTest::newRow("camera RAW") << "raw";
+        QTest::newRow("GIF") << "gif";
+        QTest::newRow("PPM") << "ppm";
+        QTest::newRow("text") << "text";
+        QTest::newRow("empty file") << "empty";
+        QTest::newRow("missing file") << "missing";
+        QTest::newRow("folder") << "folder";
+    }
+
+    // The same answer as FreeImage_GetFileType in this process; and the path is the caller's:
+    // a relative path names the same file in the worker.
+    void detectionAnswersAsTheLibrary() {
+        QFETCH(QString, content);
+        static const QHash<QString, FREE_IMAGE_FORMAT> formats = {
+            {"bmp", FIF_BMP},  {"jpeg", FIF_JPEG}, {"png", FIF_PNG},   {"tga", FIF_TARGA},
+            {"tif", FIF_TIFF}, {"gif", FIF_GIF},   {"ppm", FIF_PPMRAW}};
+        const QString path = in("subject");
+        if (formats.contains(content))
+            QVERIFY(WriteImageFile(Native(path), formats[content], 24, 16));
+        if (content == "raw") QVERIFY(WriteMinimalDng(Native(path)));
+        if (content == "text") QVERIFY(WriteText(path, "not a picture\n"));
+        if (content == "empty") QVERIFY(WriteText(path, ""));
+        if (content == "folder") QVERIFY(QDir().mkpath(path));
+
+        const FREE_IMAGE_FORMAT expected = FreeImage_GetFileType(Native(path).c_str(), 0);
+        QCOMPARE(DetectImageFormat(Native(path)), expected);
+        QCOMPARE(LastImageJobReport().end, ImageJobEnd::Answered);
+
+        const QString previous = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(work->filePath("in")));
+        const FREE_IMAGE_FORMAT relative = DetectImageFormat("subject");
+        QVERIFY(QDir::setCurrent(previous));
+        QCOMPARE(relative, expected);
+    }
+
+    void workerIsStartedOnceAndKept() {
+        const QString source = makePng("picture.png", 64, 48);
+        StopImageWorker();
+        QCOMPARE(ImageWorkerProcessId(), pid_t(0));
+
+        QVERIFY(IsSupportedImage(Native(source)));
+        QVERIFY(LastImageJobReport().restarted);
+        const pid_t worker = ImageWorkerProcessId();
+        QVERIFY(worker > 0);
+        QVERIFY(convert(source, out("picture.png")));
+        QVERIFY(!LastImageJobReport().restarted);
+        QVERIFY(IsRawImage(Native(source)) == false);
+        QCOMPARE(ImageWorkerProcessId(), worker);
+    }
+
+    // Killed from outside between two calls: the next call starts another worker and still
+    // answers, and the dead one is reaped.
+    void deadWorkerIsReplacedAndReaped() {
+        const QString source = makePng("picture.png", 64, 48);
+        QVERIFY(IsSupportedImage(Native(source)));
+        const pid_t first = ImageWorkerProcessId();
+        QVERIFY(first > 0);
+        QCOMPARE(kill(first, SIGKILL), 0);
+        QVERIFY(WaitForProcessEnd(first, 5000));
+
+        QVERIFY(convert(source, out("picture.png")));
+        QCOMPARE(HeaderSize(out("picture.png")), QSize(40, 31));
+        QVERIFY(LastImageJobReport().restarted);
+        const pid_t second = ImageWorkerProcessId();
+        QVERIFY(second > 0 && second != first);
+        QVERIFY2(!QFileInfo::exists(QStringLiteral("/proc/%1").arg(first)),
+                 "the dead worker was not reaped");
+    }
+
+    void dyingJobFailsOnlyItsOwnCall_data() {
+        QTest::addColumn<QString>("askedFor");  // the setting being asked when the job dies
+        QTest::addColumn<int>("signalNumber");
+        QTest::newRow("segmentation fault at the filter") << "filter" << int(SIGSEGV);
+        QTest::newRow("abort at the RAW switch") << "keepDimensions" << int(SIGABRT);
+        QTest::newRow("killed at the save flags") << "png" << int(SIGKILL);
+        QTest::newRow("bus error at the save flags") << "png" << int(SIGBUS);
+    }
+
+    // The job dies while the program answers its question, so the answer is left unread: the
+    // call fails, nothing is written, the worker stays, and the next calls answer their own
+    // questions rather than stale ones.
+    void dyingJobFailsOnlyItsOwnCall() {
+        QFETCH(QString, askedFor);
+        QFETCH(int, signalNumber);
+        const QString source = makePng("picture.png", 64, 48);
+        QVERIFY(IsSupportedImage(Native(source)));
+        const pid_t worker = ImageWorkerProcessId();
+        pid_t victim = 0;
+        settings.onRead = [&](const QString& name) {
+            if (name != askedFor || victim != 0) return;
+            victim = ImageJobProcess(worker);
+            kill(victim, signalNumber);
+            WaitForProcessEnd(victim, 5000);
+        };
+
+        QVERIFY(!convert(source, out("picture.png")));
+        QVERIFY(victim > 0);
+        const ImageJobReport report = LastImageJobReport();
+        QCOMPARE(report.end, ImageJobEnd::Crashed);
+        QCOMPARE(report.signal, signalNumber);
+        QCOMPARE(ImageWorkerProcessId(), worker);
+        QCOMPARE(Listing(outFolder()), QStringList{});
+
+        settings.onRead = nullptr;
+        settings.codes.png = 4;  // stored: a stale answer would be the code 3 of the dead job
+        QVERIFY(convert(source, out("picture.png")));
+        QCOMPARE(
+            QString::fromStdString(DescribeEncoding(ReadFileBytes(Native(out("picture.png"))))),
+            QString("PNG level hint 0, stored"));
+        QCOMPARE(DetectImageFormat(Native(source)), FIF_PNG);
+        QCOMPARE(ImageWorkerProcessId(), worker);
+    }
+
+    // Killed halfway through writing: the temporary file it announced is removed by the program
+    // and the file it was to replace keeps its content.
+    void jobKilledWhileSavingLeavesNoTrace() {
+        const QString source = makePng("large.png", 2400, 1800);
+        const QByteArray precious = "the earlier result\n";
+        QVERIFY(WriteText(out("large.png"), precious));
+        QVERIFY(IsSupportedImage(Native(source)));
+        const pid_t worker = ImageWorkerProcessId();
+        settings.codes.png = 3;  // the slowest compression: a long write
+        KillOnCreation killer(outFolder(), ".kavenra-");
+        settings.onRead = [&](const QString& name) {
+            if (name == "png") killer.setVictim(ImageJobProcess(worker));
+        };
+
+        QVERIFY(!convert(source, out("large.png"), 0, 1800, 2400));
+        QVERIFY(killer.killed());
+        QCOMPARE(LastImageJobReport().end, ImageJobEnd::Crashed);
+        QCOMPARE(Listing(outFolder()), QStringList{"large.png"});
+        QCOMPARE(Contents(out("large.png")), precious);
+    }
+
+    // The job's own timer ends it; the worker survives and serves the next call.
+    void overrunningJobIsStopped() {
+        const QString source = makePng("large.png", 2400, 1800);
+        QVERIFY(IsSupportedImage(Native(source)));
+        const pid_t worker = ImageWorkerProcessId();
+        settings.codes.filtro_redimension = 6;  // Lanczos
+        settings.codes.png = 3;
+        QElapsedTimer clock;
+        bool converted = true;
+        {
+            const ScopedEnvironment limit("KAVENRA_IMAGE_WORKER_TIME_LIMIT_MS", "150");
+            clock.start();
+            converted = convert(source, out("large.png"), 0, 1799, 2399);
+        }
+        const qint64 elapsed = clock.elapsed();
+        QVERIFY(!converted);
+        QCOMPARE(LastImageJobReport().end, ImageJobEnd::TimedOut);
+        QVERIFY2(elapsed < 1500, qPrintable(QString("took %1 ms").arg(elapsed)));
+        QCOMPARE(ImageWorkerProcessId(), worker);
+        QCOMPARE(Listing(outFolder()), QStringList{});
+
+        QVERIFY(convert(makePng("small.png", 64, 48), out("small.png")));
+    }
+
+    // A tighter address-space limit than the picture's declared size needs: refused from its
+    // header (the job answers; it does not crash on a failed allocation), while the worker with
+    // the machine's limit converts the same file.
+    void memoryLimitRefusesBeforeDecoding() {
+        const QString source = in("flat.png");
+        QVERIFY(WriteFlatGreyPng(source, 6000, 6000));
+        {
+            const ScopedEnvironment limit("KAVENRA_IMAGE_WORKER_MEMORY_MB", "300", true);
+            QVERIFY(!convert(source, out("flat.png"), 1, 0, 100));
+            QCOMPARE(LastImageJobReport().end, ImageJobEnd::Answered);
+            QVERIFY(IsSupportedImage(Native(source)));  // detection reads no pixels
+        }
+        QVERIFY(convert(source, out("flat.png"), 1, 0, 100));
+        QCOMPARE(HeaderSize(out("flat.png")), QSize(101, 100));
+    }
+
+    // Values are read when the worker asks, not when the call starts: a change made while the
+    // filter is being asked for reaches the save flags asked for later in the same call.
+    void settingsAreReadWhenTheWorkerAsks() {
+        const QString source = in("photo.jpg");
+        QVERIFY(WriteImageFile(Native(source), FIF_JPEG, 80, 60));
+        QStringList reads;
+        settings.codes.jpeg = 5;
+        settings.onRead = [&](const QString& name) {
+            reads << name;
+            if (name == "filter") settings.codes.jpeg = 1;
+        };
+        QVERIFY(convert(source, out("photo.jpg")));
+        QCOMPARE(reads, (QStringList{"filter", "keepDimensions", "jpeg"}));
+        QCOMPARE(QString::fromStdString(DescribeEncoding(ReadFileBytes(Native(out("photo.jpg"))))),
+                 QString("JPEG quality 10"));
+    }
+
+    // Relative paths are the caller's; once the caller's folder is gone they name nothing, in
+    // the worker as they would in this process.
+    void relativePathsFollowTheCallersFolder() {
+        QVERIFY(!makePng("picture.png", 64, 48).isEmpty());
+        const QString previous = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(work->path()));
+        const bool converted = ConvertImage("in/picture.png", "out/picture.png", 1, 0, 40);
+        QVERIFY(QDir().mkpath("gone"));
+        QVERIFY(QDir::setCurrent(work->filePath("gone")));
+        QVERIFY(QDir(work->path()).rmdir("gone"));
+        const bool convertedFromNowhere =
+            ConvertImage("../in/picture.png", "picture.png", 1, 0, 40);
+        QVERIFY(QDir::setCurrent(previous));
+
+        QVERIFY(converted);
+        QCOMPARE(HeaderSize(out("picture.png")), QSize(40, 31));
+        QVERIFY(!convertedFromNowhere);
+    }
+
+    // The worker holds its channel and the standard streams, none of the program's other
+    // descriptors, even those not marked close-on-exec.
+    void programDescriptorsStayOutOfTheWorker() {
+        int inheritable[2];
+        QCOMPARE(pipe(inheritable), 0);
+        StopImageWorker();
+        QVERIFY(IsSupportedImage(Native(makePng("picture.png", 32, 24))));
+        const QList<int> held = OpenDescriptors(ImageWorkerProcessId());
+        close(inheritable[0]);
+        close(inheritable[1]);
+        QCOMPARE(held, (QList<int>{0, 1, 2, 3}));
+    }
+
+    // A program that dies, even by SIGKILL, takes its worker with it.
+    void workerEndsWithTheProgram() {
+        const std::string source = Native(makePng("picture.png", 32, 24));
+        int report[2];
+        QCOMPARE(pipe(report), 0);
+        const pid_t program = fork();
+        if (program == 0) {
+            IsSupportedImage(source);
+            const pid_t worker = ImageWorkerProcessId();
+            (void)!write(report[1], &worker, sizeof worker);
+            pause();
+            _exit(0);
+        }
+        close(report[1]);
+        pid_t worker = 0;
+        QCOMPARE(read(report[0], &worker, sizeof worker), ssize_t(sizeof worker));
+        close(report[0]);
+        QVERIFY(worker > 0);
+        QVERIFY(!ProcessEnded(worker));
+        kill(program, SIGKILL);
+        waitpid(program, nullptr, 0);
+        QVERIFY(WaitForProcessEnd(worker, 5000));
+    }
+
+    void unusableWorkerFailsEachCall_data() {
+        QTest::addColumn<QByteArray>("executable");
+        QTest::newRow("missing") << QByteArray("/nonexistent/kavenra-imageworker");
+        QTest::newRow("not a worker: ends without a word") << QByteArray("/bin/true");
+        QTest::newRow("not executable: a folder") << QByteArray("/tmp");
+    }
+
+    // No answer without a worker, no crash either; the right worker serves again afterwards.
+    void unusableWorkerFailsEachCall() {
+        QFETCH(QByteArray, executable);
+        const QString source = makePng("picture.png", 32, 24);
+        {
+            const ScopedEnvironment wrong("KAVENRA_IMAGE_WORKER", executable, true);
+            QCOMPARE(DetectImageFormat(Native(source)), FIF_UNKNOWN);
+            QCOMPARE(LastImageJobReport().end, ImageJobEnd::Unavailable);
+            QVERIFY(!convert(source, out("picture.png")));
+            QCOMPARE(Listing(outFolder()), QStringList{});
+        }
+        QVERIFY(convert(source, out("picture.png")));
+    }
+};
+
+QTEST_GUILESS_MAIN(IsolationTest)
+#include "test_isolation.moc"
