@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include "store/SqliteHandles.h"
+
 #include <QDir>
 #include <QFile>
 #include <cstdio>
@@ -20,19 +22,9 @@ const char kFailure[] = "FALLO!";
 // included; a longer path made the library's temporary directory the text "1".
 constexpr int kTemporaryPathBufferChars = 4096;
 
-struct ConnectionCloser {
-    void operator()(sqlite3* connection) const { sqlite3_close(connection); }
-};
-struct StatementFinalizer {
-    void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
-};
-struct SqliteFree {
-    void operator()(char* text) const { sqlite3_free(text); }
-};
-
-using Connection = std::unique_ptr<sqlite3, ConnectionCloser>;
-using Statement = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
-using SqliteText = std::unique_ptr<char, SqliteFree>;
+using Connection = kavenra::sqlite::Connection;
+using Statement = kavenra::sqlite::Statement;
+using SqliteText = kavenra::sqlite::Text;
 
 void ShowMessage(const std::string& text) {
     kavenra::CurrentMessageDisplay().showMessage(text);

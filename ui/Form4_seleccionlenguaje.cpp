@@ -9,13 +9,13 @@
 
 #include <sqlite3.h>
 
+#include "store/SqliteHandles.h"
+
 #include <QComboBox>
 #include <QLabel>
-#include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
 #include <QShowEvent>
-#include <QSvgRenderer>
 
 #include <cstdio>
 #include <memory>
@@ -31,14 +31,8 @@ using kavenra::dialogs::Place;
 const char kSettingsDatabase[] = "KVConfig.db";
 const QString globePicture = QStringLiteral(":/kavenra/language/globo.svg");
 
-struct ConnectionCloser {
-    void operator()(sqlite3* connection) const { sqlite3_close(connection); }
-};
-struct SqliteFree {
-    void operator()(char* text) const { sqlite3_free(text); }
-};
-using Connection = std::unique_ptr<sqlite3, ConnectionCloser>;
-using SqliteText = std::unique_ptr<char, SqliteFree>;
+using Connection = kavenra::sqlite::Connection;
+using SqliteText = kavenra::sqlite::Text;
 
 QString caution() {
     return QString::fromUtf8("Atención");
@@ -51,24 +45,6 @@ int appendLanguage(void* comboBox, int columns, char** values, char**) {
         list->addItem(QString::fromUtf8(values[column]));
     }
     return 0;
-}
-
-// The artwork scaled to fit the bounds with its proportions kept, centred, drawn at the
-// screen's pixel density.
-QPixmap renderPicture(const QString& resource, QSize bounds, qreal devicePixelRatio) {
-    QPixmap pixmap(bounds * devicePixelRatio);
-    pixmap.fill(Qt::transparent);
-    QSvgRenderer renderer(resource);
-    if (renderer.isValid()) {
-        QSizeF artwork = renderer.defaultSize();
-        artwork.scale(QSizeF(pixmap.size()), Qt::KeepAspectRatio);
-        const QPointF origin((pixmap.width() - artwork.width()) / 2,
-                             (pixmap.height() - artwork.height()) / 2);
-        QPainter painter(&pixmap);
-        renderer.render(&painter, QRectF(origin, artwork));
-    }
-    pixmap.setDevicePixelRatio(devicePixelRatio);
-    return pixmap;
 }
 
 void reportIfFailed(bool succeeded) {
@@ -101,7 +77,7 @@ void TForm4::createControls() {
     Label1->resize(318, 30);
 
     Image1 = Place(new QLabel(this), "Image1", 346, 8, 90, 89);
-    Image1->setPixmap(renderPicture(globePicture, Image1->size(), devicePixelRatioF()));
+    Image1->setPixmap(RenderVectorPicture(globePicture, Image1->size(), devicePixelRatioF()));
     Image1->setAlignment(Qt::AlignCenter);
 
     ComboBox1 = Place(new QComboBox(this), "ComboBox1", 112, 76, 145, 21);

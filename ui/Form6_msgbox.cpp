@@ -8,11 +8,9 @@
 #include <QFont>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
 #include <QShowEvent>
-#include <QSvgRenderer>
 
 #include <stdexcept>
 
@@ -21,20 +19,6 @@ TForm6* Form6 = nullptr;
 namespace {
 
 constexpr int pictureSize = 48;
-
-// Drawn from the vector artwork at the screen's pixel density, so the picture stays sharp on
-// scaled displays.
-QPixmap renderPicture(const QString& resource, qreal devicePixelRatio) {
-    const int side = qRound(pictureSize * devicePixelRatio);
-    QPixmap pixmap(side, side);
-    pixmap.fill(Qt::transparent);
-    QSvgRenderer renderer(resource);
-    QPainter painter(&pixmap);
-    renderer.render(&painter);
-    painter.end();
-    pixmap.setDevicePixelRatio(devicePixelRatio);
-    return pixmap;
-}
 
 }  // namespace
 
@@ -89,7 +73,8 @@ QLabel* TForm6::createPicture(const QString& resource, int left, int top) {
     auto* picture = new QLabel(this);
     picture->setGeometry(left, top, 49, 49);
     picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    picture->setPixmap(renderPicture(resource, devicePixelRatioF()));
+    picture->setPixmap(
+        RenderVectorPicture(resource, QSize(pictureSize, pictureSize), devicePixelRatioF()));
     picture->hide();
     return picture;
 }

@@ -10,11 +10,9 @@
 #include <FreeImage.h>
 
 #include <QMouseEvent>
-#include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
 #include <QShowEvent>
-#include <QSvgRenderer>
 #include <QUrl>
 
 TForm7* Form7 = nullptr;
@@ -25,23 +23,6 @@ using kavenra::dialogs::MakeLabel;
 using kavenra::dialogs::Place;
 
 const QString donationPicture = QStringLiteral(":/kavenra/dialogs/donacion.svg");
-
-// Drawn from the vector artwork at the screen's pixel density, centred in the given size.
-QPixmap renderArtwork(const QString& resource, QSize size, qreal devicePixelRatio) {
-    QPixmap pixmap(size * devicePixelRatio);
-    pixmap.fill(Qt::transparent);
-    QSvgRenderer renderer(resource);
-    if (renderer.isValid()) {
-        QSizeF artwork = renderer.defaultSize();
-        artwork.scale(QSizeF(pixmap.size()), Qt::KeepAspectRatio);
-        const QPointF origin((pixmap.width() - artwork.width()) / 2,
-                             (pixmap.height() - artwork.height()) / 2);
-        QPainter painter(&pixmap);
-        renderer.render(&painter, QRectF(origin, artwork));
-    }
-    pixmap.setDevicePixelRatio(devicePixelRatio);
-    return pixmap;
-}
 
 }  // namespace
 
@@ -104,12 +85,12 @@ void TForm7::createControls() {
 void TForm7::createPictures() {
     ProgramIcon = Place(new QLabel(this), "ProgramIcon", 1, -3, 121, 124);
     ProgramIcon->setPixmap(
-        renderArtwork(kavenra::resource::ProgramIcon, QSize(112, 112), devicePixelRatioF()));
+        RenderVectorPicture(kavenra::resource::ProgramIcon, QSize(112, 112), devicePixelRatioF()));
     ProgramIcon->setAlignment(Qt::AlignCenter);
     ProgramIcon->lower();
 
     Image15 = Place(new ClickablePicture(this), "Image15", 75, 219, 153, 49);
-    Image15->setPixmap(renderArtwork(donationPicture, QSize(152, 47), devicePixelRatioF()));
+    Image15->setPixmap(RenderVectorPicture(donationPicture, QSize(152, 47), devicePixelRatioF()));
     Image15->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     kavenra::dialogs::SetShownHint(
         Image15, QStringLiteral("Si te gusta el programa y puedes, invitame a una cerveza!"));

@@ -3,10 +3,17 @@
 // The program's compiled-in resources: pictures, icon and sounds. They live in the static window
 // library, so they are registered explicitly once a Q(Gui)Application exists.
 
+#include <QPixmap>
+#include <QSize>
 #include <QString>
 
 // Registers the resources; safe to call more than once.
 void InitialiseKavenraResources();
+
+// Vector artwork drawn at the screen's pixel density, scaled to fit the bounds with its
+// proportions kept and centred, so pictures stay sharp on scaled displays. Transparent when the
+// artwork cannot be read.
+QPixmap RenderVectorPicture(const QString& resource, QSize bounds, qreal devicePixelRatio);
 
 namespace kavenra::resource {
 

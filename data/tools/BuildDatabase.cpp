@@ -7,6 +7,8 @@
 
 #include <sqlite3.h>
 
+#include "store/SqliteHandles.h"
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -19,14 +21,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct ConnectionCloser {
-    void operator()(sqlite3* connection) const { sqlite3_close(connection); }
-};
-struct SqliteFree {
-    void operator()(char* text) const { sqlite3_free(text); }
-};
-using Connection = std::unique_ptr<sqlite3, ConnectionCloser>;
-using SqliteText = std::unique_ptr<char, SqliteFree>;
+using Connection = kavenra::sqlite::Connection;
+using SqliteText = kavenra::sqlite::Text;
 
 bool ReadWholeFile(const fs::path& path, std::string& contents) {
     std::ifstream in(path, std::ios::binary);

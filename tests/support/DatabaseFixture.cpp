@@ -8,18 +8,13 @@
 #include <memory>
 
 #include "store/CaptionKeys.h"
+#include "store/SqliteHandles.h"
 
 namespace kavenra::testing {
 namespace {
 
-struct ConnectionCloser {
-    void operator()(sqlite3* connection) const { sqlite3_close(connection); }
-};
-struct StatementFinalizer {
-    void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
-};
-using Connection = std::unique_ptr<sqlite3, ConnectionCloser>;
-using Statement = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
+using Connection = kavenra::sqlite::Connection;
+using Statement = kavenra::sqlite::Statement;
 
 Connection Open(const QString& databaseFile, QString* error) {
     sqlite3* raw = nullptr;
