@@ -1,7 +1,8 @@
-// Mutation fuzzing of the six accepted formats through the image worker: small valid files are
-// mutated (bit flips, bytes and integers set to boundary values, runs of random bytes, truncation,
-// duplicated and removed blocks), detected and converted through the worker, and every input whose
-// job crashed or ran out of time is kept. Random byte blocks go through detection alone.
+// Mutation fuzzing of the six accepted formats (and of ICO and PSD, which list files can bring)
+// through the image worker: small valid files are mutated (bit flips, bytes and integers set to
+// boundary values, runs of random bytes, truncation, duplicated and removed blocks), detected and
+// converted through the worker, and every input whose job crashed or ran out of time is kept.
+// Random byte blocks go through detection alone.
 //
 //   bench_isolation_fuzz [cases per seed file] [random seed] [output folder]
 //        (default 200, 1, $TMPDIR/kavenra-fuzz-findings)
@@ -74,6 +75,9 @@ std::vector<SeedFile> SeedFiles() {
         {"tif-jpeg", "tif", Encode(colour, FIF_TIFF, TIFF_JPEG)},
         {"tif-packbits", "tif", Encode(palette, FIF_TIFF, TIFF_PACKBITS)},
         {"dng", "dng", kavenra::test::MakeMinimalDng(raw)},
+        // Not accepted by a drop, but a list file reaches the conversion with any file.
+        {"ico", "ico", Encode(MakeNaturalBitmap(32, 32, 3), FIF_ICO, 0)},
+        {"psd", "psd", Encode(colour, FIF_PSD, 0)},
     };
 }
 

@@ -53,7 +53,7 @@ unsigned U16BigEndian(const unsigned char* at) {
 }
 
 // The shortest file that can hold the pixels a TARGA header declares; empty for image types the
-// loader does not take.
+// loader does not take (it allocates the bitmap before it finds out).
 std::optional<Bytes> ShortestTarga(const std::array<unsigned char, 18>& header) {
     const unsigned idLength = header[0];
     const bool hasColourMap = header[1] == 1;
@@ -82,7 +82,7 @@ bool TargaHoldsItsPixels(const std::string& path) {
         return true;  // nothing to judge by; the loader refuses it on its own
     }
     const std::optional<Bytes> shortest = ShortestTarga(header);
-    return !shortest || *size >= *shortest;
+    return shortest && *size >= *shortest;
 }
 
 std::uint32_t U32LittleEndian(const unsigned char* at) {
@@ -129,6 +129,41 @@ bool BmpHoldsItsPixels(const std::string& path) {
     return !shortest || *size >= *shortest;
 }
 
+// The first picture of an icon file must be there whole: FreeImage reads a directory or bitmap
+// header that the file is too short for from whatever memory follows its buffer.
+bool IconHoldsItsFirstImage(const std::string& path) {
+    const std::optional<Bytes> size = FileSize(path);
+    const File file(std::fopen(path.c_str(), "rb"));
+    std::array<unsigned char, 22> directory{};  // the directory and its first entry
+    if (!size || !file) return true;
+    if (std::fread(directory.data(), 1, directory.size(), file.get()) != directory.size()) {
+        return false;
+    }
+    const unsigned count = U16LittleEndian(&directory[4]);
+    const Bytes offset = U32LittleEndian(&directory[18]);
+    if (*size < 6 + Bytes{16} * count || Add(offset, 40) > *size) return false;
+    std::array<unsigned char, 40> info{};
+    if (std::fseek(file.get(), static_cast<long>(offset), SEEK_SET) != 0 ||
+        std::fread(info.data(), 1, info.size(), file.get()) != info.size()) {
+        return false;
+    }
+    if (info[0] == 0x89 && info[1] == 'P' && info[2] == 'N' && info[3] == 'G') return true;
+    const std::uint32_t compression = U32LittleEndian(&info[16]);
+    if (compression != 0) return true;
+    const Bytes width = static_cast<Bytes>(
+        std::abs(static_cast<std::int64_t>(static_cast<std::int32_t>(U32LittleEndian(&info[4])))));
+    // The height counts the colour rows and the mask rows.
+    const Bytes height = static_cast<Bytes>(std::abs(static_cast<std::int64_t>(
+                             static_cast<std::int32_t>(U32LittleEndian(&info[8]))))) /
+                         2;
+    const unsigned bitsPerPixel = U16LittleEndian(&info[14]);
+    const std::uint32_t coloursUsed = U32LittleEndian(&info[32]);
+    const Bytes palette =
+        bitsPerPixel <= 8 ? Bytes{4} * (coloursUsed ? coloursUsed : 1u << bitsPerPixel) : 0;
+    const Bytes colourRows = Multiply(RowBytes(width, bitsPerPixel), height);
+    return *size >= Add(Add(Add(offset, U32LittleEndian(&info[0])), palette), colourRows);
+}
+
 bool IsStartOfFrame(unsigned marker) {
     // SOF0 to SOF15 less DHT (C4), JPG (C8) and DAC (CC).
     return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
@@ -138,8 +173,14 @@ bool HasNoLength(unsigned marker) {
     return marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8);
 }
 
-// The component count of the first frame header, walking the marker segments that precede it.
-std::optional<unsigned> JpegFrameComponents(std::FILE* file) {
+struct JpegFrame {
+    unsigned width = 0;
+    unsigned height = 0;
+    unsigned components = 0;
+};
+
+// The first frame header, found by walking the marker segments that precede it.
+std::optional<JpegFrame> ReadJpegFrame(std::FILE* file) {
     unsigned char start[2];
     if (std::fread(start, 1, 2, file) != 2 || start[0] != 0xFF || start[1] != 0xD8) {
         return std::nullopt;
@@ -159,18 +200,22 @@ std::optional<unsigned> JpegFrameComponents(std::FILE* file) {
         if (IsStartOfFrame(marker)) {
             unsigned char frame[6];  // precision, height, width, component count
             if (length < 8 || std::fread(frame, 1, 6, file) != 6) return std::nullopt;
-            return frame[5];
+            return JpegFrame{U16BigEndian(&frame[3]), U16BigEndian(&frame[1]), frame[5]};
         }
         if (std::fseek(file, static_cast<long>(length) - 2, SEEK_CUR) != 0) return std::nullopt;
     }
     return std::nullopt;
 }
 
-bool JpegComponentsFit(const std::string& path) {
+std::optional<JpegFrame> ReadJpegFrame(const std::string& path) {
     const File file(std::fopen(path.c_str(), "rb"));
-    if (!file) return true;
-    const std::optional<unsigned> components = JpegFrameComponents(file.get());
-    return !components || (*components >= 1 && *components <= 4);
+    if (!file) return std::nullopt;
+    return ReadJpegFrame(file.get());
+}
+
+bool JpegComponentsFit(const std::string& path) {
+    const std::optional<JpegFrame> frame = ReadJpegFrame(path);
+    return !frame || (frame->components >= 1 && frame->components <= 4);
 }
 
 // The bytes of a bitmap of the declared size in the rescale's output type: true-colour pictures
@@ -185,6 +230,15 @@ struct Side {
     Bytes height;
 };
 
+// FreeImage keeps, for every pixel of a new side, the weights of the old pixels under its
+// filter: 2 x support x (old / new) + 1 doubles when shrinking, the widest filter (Lanczos) having
+// a support of 3. Shrinking a side of millions of pixels takes gigabytes here alone.
+Bytes WeightTableBytes(Bytes oldSide, Bytes newSide) {
+    if (newSide == 0) return 0;
+    const Bytes window = 2 * (Add(Multiply(3, oldSide), newSide - 1) / newSide) + 1;
+    return Multiply(Multiply(newSide, std::max<Bytes>(window, 7)), 8);
+}
+
 Bytes RescaleBytes(const DeclaredImage& image, Side target) {
     const Bytes pixel = RescaledPixelBytes(image);
     const Bytes rescaled = Multiply(Multiply(target.width, target.height), pixel);
@@ -192,7 +246,9 @@ Bytes RescaleBytes(const DeclaredImage& image, Side target) {
     const Bytes intermediate = Multiply(
         std::max(Multiply(target.width, image.height), Multiply(image.width, target.height)),
         pixel);
-    return Add(rescaled, intermediate);
+    const Bytes weights = Add(WeightTableBytes(image.width, target.width),
+                              WeightTableBytes(image.height, target.height));
+    return Add(Add(rescaled, intermediate), weights);
 }
 
 Side RequestedSide(const DeclaredImage& image, const ConversionRequest& request) {
@@ -214,6 +270,13 @@ std::optional<Bytes> VirtualMemorySize() {
 }  // namespace
 
 std::optional<DeclaredImage> ReadDeclaredImage(FREE_IMAGE_FORMAT format, const std::string& path) {
+    // FreeImage's header-only load of a progressive JPEG sets up the decoder's whole-picture
+    // buffers, seconds of work for a hostile frame size; the frame header says it all.
+    if (format == FIF_JPEG) {
+        const std::optional<JpegFrame> frame = ReadJpegFrame(path);
+        if (!frame) return std::nullopt;
+        return DeclaredImage{frame->width, frame->height, 8 * frame->components, FIT_BITMAP};
+    }
     if (!FreeImage_FIFSupportsNoPixels(format)) return std::nullopt;
     const BitmapHandle header(FreeImage_Load(format, path.c_str(), FIF_LOAD_NOPIXELS));
     if (!header) return std::nullopt;
@@ -241,6 +304,8 @@ bool PassesStructuralChecks(FREE_IMAGE_FORMAT format, const std::string& path) {
             return TargaHoldsItsPixels(path);
         case FIF_BMP:
             return BmpHoldsItsPixels(path);
+        case FIF_ICO:
+            return IconHoldsItsFirstImage(path);
         case FIF_JPEG:
             return JpegComponentsFit(path);
         default:

@@ -22,24 +22,27 @@ struct DeclaredImage {
     FREE_IMAGE_TYPE type = FIT_BITMAP;
 };
 
-// FreeImage's header-only load (FIF_LOAD_NOPIXELS). Empty when the format has none or the
-// header cannot be read; the full load then decides.
+// FreeImage's header-only load (FIF_LOAD_NOPIXELS); for JPEG the frame header, read here.
+// Empty when the format has none or the header cannot be read; the full load then decides.
 std::optional<DeclaredImage> ReadDeclaredImage(FREE_IMAGE_FORMAT format, const std::string& path);
 
 // The most memory a conversion of such a picture holds at once, in bytes: the loaded bitmap, as
 // much again for the decoder's own buffers (coefficients, sensor data), the true-colour copy the
 // rescale makes of palette and low-depth pictures, and the rescaled bitmap with the rescale's
-// intermediate one. The target is taken at its largest of the request's size and the picture's
-// own, so the RAW switch need not be read this early.
+// intermediate one and the filter weights it computes. The target is taken at its largest of the
+// request's size and the picture's own, so the RAW switch need not be read this early.
 std::uint64_t ConversionFootprint(FREE_IMAGE_FORMAT format, const DeclaredImage& image,
                                   const ConversionRequest& request);
 
 // Checks by the file's own structure where FreeImage's loader goes wrong on hostile files; true
 // for every other format and for files these checks cannot read:
-//  - TARGA: the file must be long enough for the pixels it declares, even at the best ratio its
-//    run-length coding allows; otherwise the loader spends minutes filling a huge bitmap.
+//  - TARGA: the image type must be one the loader reads, and the file long enough for the pixels
+//    it declares, even at the best ratio its run-length coding allows; otherwise the loader
+//    spends minutes filling a huge bitmap.
 //  - BMP without compression: the file must be long enough for the rows it declares; otherwise
 //    the loader returns a bitmap of whatever memory held, and a huge one takes seconds.
+//  - ICO: the directory and the first picture must be there whole; otherwise the loader reads
+//    the missing header from stray memory and decodes whatever size that gives.
 //  - JPEG: the frame must have 1 to 4 colour components; with more, FreeImage allocates an
 //    8-bit bitmap and the decoder writes past it.
 bool PassesStructuralChecks(FREE_IMAGE_FORMAT format, const std::string& path);

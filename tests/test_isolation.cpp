@@ -309,6 +309,23 @@ class IsolationTest : public QObject {
         QCOMPARE(ImageWorkerProcessId(), worker);
     }
 
+    // A committed fuzzing reproducer that crashes FreeImage's PSD loader on Debian 12: the crash
+    // is the job's, the program hears of a failed file, and the same worker converts the next.
+    void fileThatCrashesTheLibraryFailsOnlyItsCall() {
+        const QString crasher =
+            QStringLiteral(KAVENRA_SOURCE_DIR "/tests/data/hostile/psd-crash-segfault.psd");
+        QCOMPARE(DetectImageFormat(Native(crasher)), FIF_PSD);
+        const pid_t worker = ImageWorkerProcessId();
+
+        QVERIFY(!convert(crasher, out("crash.psd")));
+        QCOMPARE(LastImageJobReport().end, ImageJobEnd::Crashed);
+        QCOMPARE(LastImageJobReport().signal, int(SIGSEGV));
+        QCOMPARE(Listing(outFolder()), QStringList{});
+
+        QVERIFY(convert(makePng("picture.png", 64, 48), out("picture.png")));
+        QCOMPARE(ImageWorkerProcessId(), worker);
+    }
+
     // Killed halfway through writing: the temporary file it announced is removed by the program
     // and the file it was to replace keeps its content.
     void jobKilledWhileSavingLeavesNoTrace() {

@@ -209,6 +209,7 @@ class IsolationSavesTest : public QObject {
         QTest::newRow("RLE TARGA complete") << "rle tga" << true;
         QTest::newRow("RLE TARGA cut to its header") << "rle tga cut to header" << false;
         QTest::newRow("plain TARGA one byte short") << "plain tga short" << false;
+        QTest::newRow("TARGA of an image type the loader lacks") << "tga type 137" << false;
         QTest::newRow("plain BMP complete") << "bmp" << true;
         QTest::newRow("plain BMP without the last row's padding") << "bmp unpadded" << true;
         QTest::newRow("plain BMP one row short") << "bmp row short" << false;
@@ -216,6 +217,10 @@ class IsolationSavesTest : public QObject {
         QTest::newRow("JPEG with 9 components") << "nine components" << false;
         QTest::newRow("JPEG greyscale") << "grey jpeg" << true;
         QTest::newRow("JPEG colour") << "colour jpeg" << true;
+        QTest::newRow("JPEG progressive") << "progressive jpeg" << true;
+        QTest::newRow("ICO complete") << "ico" << true;
+        QTest::newRow("ICO without its last rows") << "ico cut" << false;
+        QTest::newRow("ICO of its directory alone") << "ico directory" << false;
     }
 
     // Files that FreeImage's loaders would spin on, fill with stale memory or overrun are
@@ -235,6 +240,10 @@ class IsolationSavesTest : public QObject {
             bytes = EncodeImage(*colour, FIF_TARGA, TARGA_DEFAULT);
             bytes.resize(18 + 61 * 40 * 3 - 1);
         }
+        if (kind == "tga type 137") {
+            bytes = EncodeImage(*colour, FIF_TARGA, TARGA_DEFAULT);
+            bytes[2] = 137;  // the footer still names the file TARGA
+        }
         if (kind.startsWith("bmp")) bytes = EncodeImage(*colour, FIF_BMP, BMP_DEFAULT);
         if (kind == "bmp unpadded") bytes.resize(bytes.size() - 1);
         if (kind == "bmp row short") bytes.resize(bytes.size() - 184);
@@ -245,6 +254,10 @@ class IsolationSavesTest : public QObject {
         if (kind == "nine components") bytes = ToBytes(kavenra::testing::ManyComponentJpeg());
         if (kind == "grey jpeg") bytes = EncodeImage(*MakeGreyBitmap(61, 40), FIF_JPEG, 0);
         if (kind == "colour jpeg") bytes = EncodeImage(*colour, FIF_JPEG, 0);
+        if (kind == "progressive jpeg") bytes = EncodeImage(*colour, FIF_JPEG, JPEG_PROGRESSIVE);
+        if (kind.startsWith("ico")) bytes = EncodeImage(*MakeNaturalBitmap(32, 32), FIF_ICO, 0);
+        if (kind == "ico cut") bytes.resize(bytes.size() - 32 * 4 * 4);  // mask and 3 rows
+        if (kind == "ico directory") bytes.resize(6 + 16);
         QVERIFY(WriteFileBytes(native, bytes));
 
         const FREE_IMAGE_FORMAT format = FreeImage_GetFileType(native.c_str(), 0);

@@ -19,6 +19,10 @@ QStringList GdkPixbufHostileFiles();
 // The fuzzing reproducers kept in the repository, sorted.
 QStringList CommittedHostileFiles();
 
+// True for the files of the set known to crash, corrupt the memory of, or hang FreeImage's
+// loaders, by file name: they must never come out as converted.
+bool KnownToHarmTheLibrary(const QString& fileName);
+
 // An RLE TARGA of 69 bytes whose header declares 22627 x 26435 pixels of 32 bits: FreeImage's
 // loader fills a 2.4 GB bitmap from nothing for minutes.
 QByteArray OversizedTarga();
