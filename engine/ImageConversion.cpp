@@ -1,5 +1,7 @@
 #include "engine/ImageConversion.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <climits>
 #include <cstring>
@@ -209,10 +211,18 @@ bool AdmitForLoading(FREE_IMAGE_FORMAT format, const ConversionRequest& request,
     return !declared || ConversionFootprint(format, *declared, request) <= limits.memoryBytes;
 }
 
+FREE_IMAGE_FORMAT DetectFileFormat(const std::string& path) {
+    struct stat info {};
+    if (HasEmbeddedNul(path) || stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        return FIF_UNKNOWN;
+    }
+    return FreeImage_GetFileType(path.c_str(), 0);
+}
+
 bool ConvertImageFile(const ConversionRequest& request, const ConversionSettingsSource& settings,
                       const ConversionLimits& limits) {
     if (HasEmbeddedNul(request.source) || HasEmbeddedNul(request.destination)) return false;
-    const FREE_IMAGE_FORMAT format = FreeImage_GetFileType(request.source.c_str(), 0);
+    const FREE_IMAGE_FORMAT format = DetectFileFormat(request.source);
     if (format == FIF_UNKNOWN) return false;
     if (!AdmitForLoading(format, request, limits)) return false;
     const BitmapHandle loaded(FreeImage_Load(format, request.source.c_str(), LoadFlagsFor(format)));

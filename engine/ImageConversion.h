@@ -40,10 +40,15 @@ struct ConversionLimits {
     std::uint64_t memoryBytes = 0;
 };
 
-// Detects the input's format by content, admits it (AdmitForLoading), loads it and hands it to
-// ConvertLoadedImage. True exactly when the output file was saved.
+// Detects the input's format by content (DetectFileFormat), admits it (AdmitForLoading), loads it
+// and hands it to ConvertLoadedImage. True exactly when the output file was saved.
 bool ConvertImageFile(const ConversionRequest& request, const ConversionSettingsSource& settings,
                       const ConversionLimits& limits = {});
+
+// FreeImage_GetFileType(path, 0) for a regular file (a link to one included); FIF_UNKNOWN for
+// anything else, whose reads could block for good (a named pipe) or never end (/dev/zero), and
+// for a path with an embedded NUL.
+FREE_IMAGE_FORMAT DetectFileFormat(const std::string& path);
 
 // False for a file that must not reach FreeImage's full load: one that fails the structural
 // checks of its format, or whose declared size needs more than the limits allow.

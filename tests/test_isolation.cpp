@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/inotify.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -229,6 +230,33 @@ class IsolationTest : public QObject {
         const FREE_IMAGE_FORMAT relative = DetectImageFormat("subject");
         QVERIFY(QDir::setCurrent(previous));
         QCOMPARE(relative, expected);
+    }
+
+    void onlyRegularFilesAreRead_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("named pipe nobody writes to") << "fifo";
+        QTest::newRow("endless device") << "/dev/zero";
+        QTest::newRow("link to a named pipe") << "link";
+    }
+
+    // A pipe would hold the reads for good, a device feed them without end: they are answered
+    // at once as nothing FreeImage recognises, without waiting for the time limit.
+    void onlyRegularFilesAreRead() {
+        QFETCH(QString, kind);
+        QString path = kind.startsWith('/') ? kind : in("pipe.png");
+        if (kind != "/dev/zero") QCOMPARE(mkfifo(Native(in("pipe.png")).c_str(), 0600), 0);
+        if (kind == "link") {
+            QVERIFY(QFile::link(in("pipe.png"), in("link.png")));
+            path = in("link.png");
+        }
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(!IsSupportedImage(Native(path)));
+        QCOMPARE(LastImageJobReport().end, ImageJobEnd::Answered);
+        QVERIFY(!convert(path, out("picture.png")));
+        QCOMPARE(LastImageJobReport().end, ImageJobEnd::Answered);
+        QVERIFY2(clock.elapsed() < 5000, qPrintable(QString("%1 ms").arg(clock.elapsed())));
+        QCOMPARE(Listing(outFolder()), QStringList{});
     }
 
     void workerIsStartedOnceAndKept() {

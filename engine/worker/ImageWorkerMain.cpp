@@ -160,7 +160,7 @@ bool Usable(const std::string& path, bool relativePathsUsable) {
     if (!context || !path || !job.complete()) EndJob(kChannelLost);
     const bool relativeUsable = TakeOverContext(*context);
     const FREE_IMAGE_FORMAT format =
-        Usable(*path, relativeUsable) ? FreeImage_GetFileType(path->c_str(), 0) : FIF_UNKNOWN;
+        Usable(*path, relativeUsable) ? kavenra::DetectFileFormat(*path) : FIF_UNKNOWN;
     Send(MessageWriter(MessageKind::DetectResult).i32(format));
     EndJob(0);
 }
