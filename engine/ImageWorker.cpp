@@ -126,6 +126,10 @@ struct JobAnswers {
     std::optional<std::int32_t> detected;
     std::optional<bool> converted;
     std::vector<std::string> temporaryFiles;
+    int status = 0;                 // how the job process ended, when it died with the job
+    std::uint32_t earlierJobs = 0;  // jobs that job process had finished before this one
+
+    bool answered() const { return detected.has_value() || converted.has_value(); }
 };
 
 enum class Step { Continue, JobEnded, Broken };
@@ -148,25 +152,23 @@ class WorkerProcess {
         }
         const Clock::time_point deadline =
             Clock::now() + std::chrono::milliseconds(timeLimitMs + kBackstopGraceMs);
-        int jobStatus = 0;
         for (;;) {
             if (!waitForMessage(deadline)) {
                 stop();
                 report.end = ImageJobEnd::TimedOut;
                 break;
             }
-            const Step step = handleMessage(answers, jobStatus);
+            const Step step = handleMessage(answers);
             if (step == Step::Continue) continue;
             if (step == Step::Broken) {
                 stop();
                 report.end = ImageJobEnd::Unavailable;
             } else {
-                classify(jobStatus, answers, report);
+                classify(answers, report);
             }
             break;
         }
-        const bool answered = answers.detected.has_value() || answers.converted.has_value();
-        if (!answered) RemoveLeftovers(answers.temporaryFiles);
+        if (!answers.answered()) RemoveLeftovers(answers.temporaryFiles);
         return report;
     }
 
@@ -208,7 +210,7 @@ class WorkerProcess {
         }
     }
 
-    Step handleMessage(JobAnswers& answers, int& jobStatus) {
+    Step handleMessage(JobAnswers& answers) {
         std::vector<unsigned char> bytes;
         if (worker::ReceiveMessage(fd_, bytes) != worker::ReceiveStatus::Message) {
             return Step::Broken;
@@ -232,23 +234,29 @@ class WorkerProcess {
                 return Step::Continue;
             }
             case MessageKind::DetectResult: {
+                const auto serial = message.u32();
                 const auto format = message.i32();
-                if (!format || !message.complete()) return Step::Broken;
+                if (!serial || !format || !message.complete()) return Step::Broken;
+                if (*serial != serial_) return Step::Continue;  // of an earlier job
                 answers.detected = *format;
-                return Step::Continue;
+                return Step::JobEnded;
             }
             case MessageKind::ConvertResult: {
+                const auto serial = message.u32();
                 const auto converted = message.u8();
-                if (!converted || !message.complete()) return Step::Broken;
+                if (!serial || !converted || !message.complete()) return Step::Broken;
+                if (*serial != serial_) return Step::Continue;
                 answers.converted = *converted == 1;
-                return Step::Continue;
+                return Step::JobEnded;
             }
             case MessageKind::JobEnded: {
                 const auto serial = message.u32();
                 const auto status = message.i32();
-                // The end of any other job means the two ends no longer agree on where they are.
-                if (serial != serial_ || !status || !message.complete()) return Step::Broken;
-                jobStatus = *status;
+                const auto earlierJobs = message.u32();
+                if (!serial || !status || !earlierJobs || !message.complete()) return Step::Broken;
+                if (*serial != serial_) return Step::Continue;
+                answers.status = *status;
+                answers.earlierJobs = *earlierJobs;
                 return Step::JobEnded;
             }
             default:
@@ -256,13 +264,13 @@ class WorkerProcess {
         }
     }
 
-    static void classify(int jobStatus, const JobAnswers& answers, ImageJobReport& report) {
-        if (answers.detected || answers.converted) {
+    static void classify(const JobAnswers& answers, ImageJobReport& report) {
+        if (answers.answered()) {
             report.end = ImageJobEnd::Answered;
             return;
         }
-        const bool signalled = WIFSIGNALED(jobStatus);
-        report.signal = signalled ? WTERMSIG(jobStatus) : 0;
+        const bool signalled = WIFSIGNALED(answers.status);
+        report.signal = signalled ? WTERMSIG(answers.status) : 0;
         report.end =
             signalled && report.signal == SIGALRM ? ImageJobEnd::TimedOut : ImageJobEnd::Crashed;
     }
@@ -356,20 +364,31 @@ WorkerProcess& Worker() {
 }
 ImageJobReport lastReport;
 
-// `job` gets the job's serial number and the caller's context before `fields`.
-ImageJobReport RunJob(MessageKind kind, std::uint32_t timeLimitMs,
-                      const std::function<void(MessageWriter&)>& fields, JobAnswers& answers) {
+// Runs a job, whose message gets the job's serial number and the caller's context before
+// `fields`. A job process that crashes after finishing other jobs may owe its crash to one of
+// them rather than to this file, so the job runs once more in a fresh job process; a file that
+// crashes that one too has failed.
+void RunJob(MessageKind kind, std::uint32_t timeLimitMs,
+            const std::function<void(MessageWriter&)>& fields, JobAnswers& answers) {
     const std::lock_guard<std::mutex> lock(workerMutex);
-    MessageWriter job(kind);
-    job.u32(Worker().nextSerial()).context(CurrentJobContext(timeLimitMs));
-    fields(job);
-    // Only paths far beyond PATH_MAX make a job this large; no file has such a name.
-    if (job.bytes().size() > worker::kMaxMessageBytes) {
-        lastReport = {};
-        return lastReport;
+    for (int attempt = 1;; ++attempt) {
+        MessageWriter job(kind);
+        job.u32(Worker().nextSerial()).context(CurrentJobContext(timeLimitMs));
+        fields(job);
+        // Only paths far beyond PATH_MAX make a job this large; no file has such a name.
+        if (job.bytes().size() > worker::kMaxMessageBytes) {
+            lastReport = {};
+            return;
+        }
+        answers = {};
+        const bool restartedBefore = attempt > 1 && lastReport.restarted;
+        lastReport = Worker().run(job, timeLimitMs, answers);
+        lastReport.restarted = lastReport.restarted || restartedBefore;
+        lastReport.retried = attempt > 1;
+        const bool crashedAfterOthers = lastReport.end == ImageJobEnd::Crashed &&
+                                        lastReport.signal != 0 && answers.earlierJobs > 0;
+        if (!crashedAfterOthers || attempt == 2) return;
     }
-    lastReport = Worker().run(job, timeLimitMs, answers);
-    return lastReport;
 }
 
 bool HasEmbeddedNul(const std::string& text) {

@@ -3,9 +3,12 @@
 // FreeImage calls on input files run in the image worker, a small process of the program's own
 // (kavenra-imageworker), so that a file that crashes a decoder, eats all memory or never ends
 // costs one failed call and never the program. The worker is started on first use, kept between
-// calls and started afresh after it dies; it runs every call in a fresh process forked from a
-// clean copy of itself, under an address-space limit, a time limit, and the caller's working
-// directory, umask and file-size limit.
+// calls and started afresh after it dies. It never reads an input file itself: its job process,
+// forked from it, serves the calls one after the other and is replaced by a fresh one after a
+// call that failed, crashed or ran out of time. Every call runs under an address-space limit, a
+// time limit, and the caller's working directory, umask and file-size limit. A call whose job
+// process crashed after serving earlier calls runs once more in a fresh one, so that damage an
+// earlier file did unseen cannot fail a good file.
 //
 // Where the worker is found: the file named by KAVENRA_IMAGE_WORKER when set, else
 // kavenra-imageworker beside the running executable, else the one this build made.
@@ -46,6 +49,7 @@ struct ImageJobReport {
     ImageJobEnd end = ImageJobEnd::Answered;
     int signal = 0;          // the signal that ended a crashed job, if any
     bool restarted = false;  // the call had to start a worker first
+    bool retried = false;    // the call ran a second time after a crash, this is the second
 };
 
 ImageJobReport LastImageJobReport();

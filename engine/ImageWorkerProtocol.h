@@ -5,14 +5,19 @@
 // at all even when its sender dies while sending. A message is a kind byte followed by its fields
 // in the host's byte order: integers at their natural width, texts as a 32-bit length and bytes.
 //
-// A call runs like this:
-//   program -> worker   a job (detect or convert) with the caller's file-writing context
-//   job     -> program  for a conversion, zero or more setting questions, each answered by the
-//                       program at the moment it is asked, and the notice of a temporary file
-//   job     -> program  the job's result, unless the job died first
-//   worker  -> program  the end of the job, with how the process that ran it ended
-// The worker runs each job in a fresh process of its own, forked from a copy that has never
-// touched an input file, so nothing a hostile file does to one job reaches the next.
+// The worker itself never reads an input file: it keeps a job process, forked from it, which
+// serves the program's jobs one after the other on the same socket, and retires after a job that
+// failed (its file may have left it damaged) or after many jobs, whereupon the worker forks the
+// next. A call runs like this:
+//   program -> job process  a job (detect or convert) with its serial number and the caller's
+//                           file-writing context
+//   job process -> program  for a conversion, setting questions, each answered by the program at
+//                           the moment it is asked, and the notice of a temporary file
+//   job process -> program  the job's result, with its serial number, which ends the call
+//   worker -> program       instead of the result when the job process died with the job in
+//                           hand: the end of that job, with how the job process ended
+// A message of an earlier job (a result or an end that crossed a death) is skipped by its serial
+// number; an answer that no job read any more is skipped by the next job process.
 
 #include <cstdint>
 #include <optional>
@@ -22,7 +27,7 @@
 namespace kavenra::worker {
 
 // Raised whenever the messages change, so that a stale worker is refused at once.
-constexpr std::uint32_t kProtocolVersion = 4;
+constexpr std::uint32_t kProtocolVersion = 5;
 
 // The worker finds its end of the socket pair here.
 constexpr int kChannelDescriptor = 3;
@@ -33,18 +38,17 @@ constexpr std::size_t kMaxMessageBytes = 64 * 1024;
 enum class MessageKind : std::uint8_t {
     // worker -> program
     Ready = 1,     // u32 protocol version
-    JobEnded = 2,  // u32 the job's serial number, i32 wait status of the job's process
-    // program -> worker; each job starts with a serial number of the program's choosing
-    DetectJob = 10,   // u32 serial, JobContext, text path
-    ConvertJob = 11,  // u32 serial, JobContext, text source, text destination, u8 keepAspect,
-                      // i32 height, i32 widthOrLongest
-    // job -> program
+    JobEnded = 2,  // u32 serial, i32 wait status of the job process, u32 jobs it had finished
+    // program -> job process
+    DetectJob = 10,      // u32 serial, JobContext, text path
+    ConvertJob = 11,     // u32 serial, JobContext, text source, text destination, u8 keepAspect,
+                         // i32 height, i32 widthOrLongest
+    SettingAnswer = 30,  // i32 value
+    // job process -> program
     SettingQuestion = 20,  // u8 Setting
     TemporaryFile = 21,    // text path of a temporary file the job created
-    DetectResult = 22,     // i32 FREE_IMAGE_FORMAT
-    ConvertResult = 23,    // u8 0 or 1
-    // program -> job
-    SettingAnswer = 30,  // i32 value
+    DetectResult = 22,     // u32 serial, i32 FREE_IMAGE_FORMAT
+    ConvertResult = 23,    // u32 serial, u8 0 or 1
 };
 
 // The conversion settings a job may ask for; each maps to one ConversionSettingsSource reading.

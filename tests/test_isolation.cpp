@@ -1,8 +1,10 @@
 // The image worker seen from the program: detection and conversion answer as FreeImage in this
-// process would; the worker is started once, kept, and replaced when it dies; a job that crashes,
-// is killed or overruns its time costs only its own call and leaves no file behind; the memory
-// limit refuses a picture before it is decoded; the caller's settings, working directory and
-// descriptors reach the worker as they should, and nothing else does.
+// process would; the worker is started once, kept, and replaced when it dies; its job process
+// serves calls in a row and is replaced after a failed one; a job that crashes, is killed or
+// overruns its time costs only its own call (after one more try in a fresh job process when the
+// crash may be an earlier file's) and leaves no file behind; the memory limit refuses a picture
+// before it is decoded; the caller's settings, working directory and descriptors reach the
+// worker as they should, and nothing else does.
 
 #include <fcntl.h>
 #include <signal.h>
@@ -117,13 +119,14 @@ class KillOnCreation {
     KillOnCreation(const KillOnCreation&) = delete;
     KillOnCreation& operator=(const KillOnCreation&) = delete;
 
+    // The next process to kill; each is killed once.
     void setVictim(pid_t pid) { victim_ = pid; }
-    bool killed() const { return killed_; }
+    int kills() const { return kills_; }
 
   private:
     void watch() {
         alignas(inotify_event) char buffer[4096];
-        while (!stop_ && !killed_) {
+        while (!stop_) {
             const ssize_t length = read(inotify_, buffer, sizeof buffer);
             if (length <= 0) {
                 usleep(200);
@@ -131,9 +134,12 @@ class KillOnCreation {
             }
             for (ssize_t at = 0; at < length;) {
                 const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
-                if (event->len > 0 && QByteArray(event->name).startsWith(prefix_) && victim_ > 0) {
-                    kill(victim_, SIGKILL);
-                    killed_ = true;
+                const pid_t victim = victim_.exchange(0);
+                if (event->len > 0 && QByteArray(event->name).startsWith(prefix_) && victim > 0) {
+                    kill(victim, SIGKILL);
+                    ++kills_;
+                } else if (victim > 0) {
+                    victim_ = victim;
                 }
                 at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
             }
@@ -144,7 +150,7 @@ class KillOnCreation {
     int inotify_ = -1;
     std::thread watcher_;
     std::atomic<bool> stop_{false};
-    std::atomic<bool> killed_{false};
+    std::atomic<int> kills_{0};
     std::atomic<pid_t> victim_{0};
 };
 
@@ -293,46 +299,91 @@ class IsolationTest : public QObject {
                  "the dead worker was not reaped");
     }
 
-    void dyingJobFailsOnlyItsOwnCall_data() {
-        QTest::addColumn<QString>("askedFor");  // the setting being asked when the job dies
-        QTest::addColumn<int>("signalNumber");
-        QTest::newRow("segmentation fault at the filter") << "filter" << int(SIGSEGV);
-        QTest::newRow("abort at the RAW switch") << "keepDimensions" << int(SIGABRT);
-        QTest::newRow("killed at the save flags") << "png" << int(SIGKILL);
-        QTest::newRow("bus error at the save flags") << "png" << int(SIGBUS);
+    // The job process serves call after call while they succeed, and is replaced after a call
+    // that failed, whose file may have damaged it unseen; the worker itself stays.
+    void jobProcessIsReplacedAfterAFailedCall() {
+        const QString picture = makePng("picture.png", 64, 48);
+        const QString text = in("notes.png");
+        QVERIFY(WriteText(text, "not a picture\n"));
+        QVERIFY(IsSupportedImage(Native(picture)));
+        const pid_t worker = ImageWorkerProcessId();
+        const pid_t first = ImageJobProcess(worker);
+        QVERIFY(first > 0);
+
+        QVERIFY(convert(picture, out("a.png")));
+        QVERIFY(IsSupportedImage(Native(picture)));
+        QCOMPARE(ImageJobProcess(worker), first);
+
+        QVERIFY(!convert(text, out("b.png")));
+        QVERIFY(WaitForProcessEnd(first, 5000));
+        QVERIFY(IsSupportedImage(Native(picture)));
+        const pid_t second = ImageJobProcess(worker);
+        QVERIFY(second > 0 && second != first);
+        QCOMPARE(ImageWorkerProcessId(), worker);
     }
 
-    // The job dies while the program answers its question, so the answer is left unread: the
-    // call fails, nothing is written, the worker stays, and the next calls answer their own
+    void dyingJobProcess_data() {
+        QTest::addColumn<QString>("askedFor");  // the setting being asked when the job dies
+        QTest::addColumn<int>("signalNumber");
+        QTest::addColumn<bool>("everyTime");     // also in the second attempt
+        QTest::addColumn<bool>("freshProcess");  // the job process had served no call before
+
+        QTest::newRow("segmentation fault at the filter, twice")
+            << "filter" << int(SIGSEGV) << true << false;
+        QTest::newRow("abort at the RAW switch, twice")
+            << "keepDimensions" << int(SIGABRT) << true << false;
+        QTest::newRow("killed at the save flags, twice") << "png" << int(SIGKILL) << true << false;
+        QTest::newRow("bus error at the save flags, once")
+            << "png" << int(SIGBUS) << false << false;
+        QTest::newRow("segmentation fault in a fresh process")
+            << "filter" << int(SIGSEGV) << false << true;
+    }
+
+    // The job process dies while the program answers its question, so the answer is left
+    // unread. After earlier calls the death may be theirs: the call runs once more in a fresh
+    // job process, and fails only when that one dies too; a fresh process's death fails the call
+    // at once. Nothing is written, the worker stays, and the next calls answer their own
     // questions rather than stale ones.
-    void dyingJobFailsOnlyItsOwnCall() {
+    void dyingJobProcess() {
         QFETCH(QString, askedFor);
         QFETCH(int, signalNumber);
+        QFETCH(bool, everyTime);
+        QFETCH(bool, freshProcess);
         const QString source = makePng("picture.png", 64, 48);
-        QVERIFY(IsSupportedImage(Native(source)));
+        const QString text = in("notes.txt");
+        QVERIFY(WriteText(text, "not a picture\n"));
+        // A failed call retires the job process: the next call gets a fresh one.
+        QCOMPARE(IsSupportedImage(Native(freshProcess ? text : source)), !freshProcess);
         const pid_t worker = ImageWorkerProcessId();
-        pid_t victim = 0;
+        QList<pid_t> victims;
         settings.onRead = [&](const QString& name) {
-            if (name != askedFor || victim != 0) return;
-            victim = ImageJobProcess(worker);
+            if (name != askedFor || (!everyTime && !victims.isEmpty())) return;
+            const pid_t victim = ImageJobProcess(worker);
+            victims << victim;
             kill(victim, signalNumber);
             WaitForProcessEnd(victim, 5000);
         };
 
-        QVERIFY(!convert(source, out("picture.png")));
-        QVERIFY(victim > 0);
+        const bool converted = convert(source, out("picture.png"));
         const ImageJobReport report = LastImageJobReport();
-        QCOMPARE(report.end, ImageJobEnd::Crashed);
-        QCOMPARE(report.signal, signalNumber);
+        const bool secondAttempt = !freshProcess;
+        QCOMPARE(report.retried, secondAttempt);
+        QCOMPARE(victims.size(), secondAttempt && everyTime ? 2 : 1);
+        QCOMPARE(converted, secondAttempt && !everyTime);
+        if (!converted) {
+            QCOMPARE(report.end, ImageJobEnd::Crashed);
+            QCOMPARE(report.signal, signalNumber);
+            QCOMPARE(Listing(outFolder()), QStringList{});
+        } else {
+            QCOMPARE(HeaderSize(out("picture.png")), QSize(40, 31));
+        }
         QCOMPARE(ImageWorkerProcessId(), worker);
-        QCOMPARE(Listing(outFolder()), QStringList{});
 
         settings.onRead = nullptr;
-        settings.codes.png = 4;  // stored: a stale answer would be the code 3 of the dead job
-        QVERIFY(convert(source, out("picture.png")));
-        QCOMPARE(
-            QString::fromStdString(DescribeEncoding(ReadFileBytes(Native(out("picture.png"))))),
-            QString("PNG level hint 0, stored"));
+        settings.codes.png = 4;  // stored: a stale answer would be the code 3 of a dead job
+        QVERIFY(convert(source, out("again.png")));
+        QCOMPARE(QString::fromStdString(DescribeEncoding(ReadFileBytes(Native(out("again.png"))))),
+                 QString("PNG level hint 0, stored"));
         QCOMPARE(DetectImageFormat(Native(source)), FIF_PNG);
         QCOMPARE(ImageWorkerProcessId(), worker);
     }
@@ -369,7 +420,7 @@ class IsolationTest : public QObject {
         };
 
         QVERIFY(!convert(source, out("large.png"), 0, 1800, 2400));
-        QVERIFY(killer.killed());
+        QCOMPARE(killer.kills(), 2);  // the first attempt and the one in a fresh job process
         QCOMPARE(LastImageJobReport().end, ImageJobEnd::Crashed);
         QCOMPARE(Listing(outFolder()), QStringList{"large.png"});
         QCOMPARE(Contents(out("large.png")), precious);

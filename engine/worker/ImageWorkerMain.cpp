@@ -1,6 +1,8 @@
-// kavenra-imageworker: runs the program's FreeImage calls on input files, one job at a time, each
-// in a fresh process forked from this one. This process itself never opens an input file, so it
-// stays as clean as it started, whatever a file does to the job that reads it.
+// kavenra-imageworker: runs the program's FreeImage calls on input files. This process never
+// opens an input file: it forks a job process, which serves the program's jobs one after the
+// other, and forks the next one whenever a job process retires (after a failed job or a long
+// series) or dies. So every job process starts from the same clean state, whatever an earlier
+// file did to the one before.
 //
 // Started by the program (engine/ImageWorker.cpp) as
 //   kavenra-imageworker --image-worker <program's process id>
@@ -8,6 +10,8 @@
 // the socket or dies.
 
 #include <FreeImage.h>
+#include <malloc.h>
+#include <sys/mman.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -16,12 +20,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <new>
 #include <optional>
 #include <string>
 
@@ -42,7 +48,9 @@ using kavenra::worker::Setting;
 constexpr int kChannel = kChannelDescriptor;
 constexpr std::uint64_t kGiB = std::uint64_t{1} << 30;
 
-// Exit statuses of a job that could not answer; the program sees them as a job that crashed.
+// Exit statuses of a job process: the program closed the channel, or broke the protocol or
+// vanished in the middle of a job.
+constexpr int kProgramGone = 4;
 constexpr int kChannelLost = 3;
 
 [[noreturn]] void EndJob(int status) {
@@ -131,7 +139,6 @@ void ReportTemporaryFile(const std::string& path) {
 // The caller's context; false when its working directory is gone, so that relative paths would
 // name other files here than there.
 bool TakeOverContext(const kavenra::worker::JobContext& context) {
-    signal(SIGXFSZ, SIG_IGN);  // a write beyond the file-size limit fails with EFBIG instead
     const std::uint64_t milliseconds = std::max<std::uint32_t>(context.timeLimitMs, 1);
     itimerval timer{};
     timer.it_value.tv_sec = static_cast<time_t>(milliseconds / 1000);
@@ -153,20 +160,46 @@ bool Usable(const std::string& path, bool relativePathsUsable) {
     return path.find('\0') == std::string::npos && (relativePathsUsable || path.rfind('/', 0) == 0);
 }
 
-[[noreturn]] void DetectJob(MessageReader& job) {
-    job.u32();  // the serial number, for the worker
+// What the worker and its job process share: the job in hand, so that the worker can end it in
+// the program's eyes when the job process dies with it, and how many jobs the job process had
+// finished before.
+struct SharedJobState {
+    std::atomic<std::uint32_t> serialInHand{0};
+    std::atomic<std::uint32_t> jobsFinished{0};
+};
+
+// A job process retires after this many jobs, or once it holds this much more address space
+// than it started with, so that whatever a long series leaves behind does not pile up.
+constexpr std::uint32_t kJobsPerProcess = 256;
+constexpr std::uint64_t kGrowthPerProcess = std::uint64_t{1} << 30;
+
+std::uint64_t AddressSpaceInUse() {
+    std::ifstream statm("/proc/self/statm");
+    std::uint64_t pages = 0;
+    statm >> pages;
+    return pages * static_cast<std::uint64_t>(sysconf(_SC_PAGESIZE));
+}
+
+void StopTimer() {
+    const itimerval off{};
+    setitimer(ITIMER_REAL, &off, nullptr);
+}
+
+// Runs a detection; true when the file was recognised.
+bool Detect(std::uint32_t serial, MessageReader& job) {
     const auto context = job.context();
     const auto path = job.text();
     if (!context || !path || !job.complete()) EndJob(kChannelLost);
     const bool relativeUsable = TakeOverContext(*context);
     const FREE_IMAGE_FORMAT format =
         Usable(*path, relativeUsable) ? kavenra::DetectFileFormat(*path) : FIF_UNKNOWN;
-    Send(MessageWriter(MessageKind::DetectResult).i32(format));
-    EndJob(0);
+    StopTimer();
+    Send(MessageWriter(MessageKind::DetectResult).u32(serial).i32(format));
+    return format != FIF_UNKNOWN;
 }
 
-[[noreturn]] void ConvertJob(MessageReader& job) {
-    job.u32();  // the serial number, for the worker
+// Runs a conversion; true when the output was saved.
+bool Convert(std::uint32_t serial, MessageReader& job) {
     const auto context = job.context();
     const auto source = job.text();
     const auto destination = job.text();
@@ -180,32 +213,60 @@ bool Usable(const std::string& path, bool relativePathsUsable) {
     const bool relativeUsable = TakeOverContext(*context);
     bool converted = false;
     if (Usable(*source, relativeUsable) && Usable(*destination, relativeUsable)) {
-        kavenra::SetTemporaryFileObserver(ReportTemporaryFile);
         const kavenra::ConversionRequest request{*source, *destination, *keepAspect, *height,
                                                  *widthOrLongest};
         const kavenra::ConversionLimits limits{kavenra::AddressSpaceLeft().value_or(0)};
         const ProgramSettings settings;
         converted = kavenra::ConvertImageFile(request, settings, limits);
     }
-    Send(MessageWriter(MessageKind::ConvertResult).u8(converted ? 1 : 0));
-    EndJob(0);
-}
-
-[[noreturn]] void RunJob(std::vector<unsigned char> bytes, pid_t worker) {
-    if (!FollowParent(worker)) EndJob(kChannelLost);
-    MessageReader job(std::move(bytes));
-    if (job.kind() == MessageKind::DetectJob) DetectJob(job);
-    if (job.kind() == MessageKind::ConvertJob) ConvertJob(job);
-    EndJob(kChannelLost);
+    StopTimer();
+    Send(MessageWriter(MessageKind::ConvertResult).u32(serial).u8(converted ? 1 : 0));
+    return converted;
 }
 
 // The serial number of a job message; empty for any other message.
-std::optional<std::uint32_t> JobSerial(const std::vector<unsigned char>& bytes) {
-    MessageReader message(bytes);
+std::optional<std::uint32_t> JobSerial(MessageReader& message) {
     if (message.kind() != MessageKind::DetectJob && message.kind() != MessageKind::ConvertJob) {
         return std::nullopt;
     }
     return message.u32();
+}
+
+// Serves jobs one after the other, on a heap and with code already warm from the jobs before.
+// A job whose file was not what it should be may have left this process damaged in ways no
+// check sees, so the process retires after it and the next job gets a fresh one.
+[[noreturn]] void ServeJobs(pid_t worker, SharedJobState& shared) {
+    if (!FollowParent(worker)) EndJob(kChannelLost);
+    signal(SIGXFSZ, SIG_IGN);  // a write beyond the file-size limit fails with EFBIG instead
+    kavenra::SetTemporaryFileObserver(ReportTemporaryFile);
+    // Freed bitmaps stay with the process for the next job instead of going back to the system
+    // and coming back as fresh pages, each one a page fault: what a long-running program gets
+    // from its warm heap. The retirement below bounds what is kept.
+    mallopt(M_MMAP_THRESHOLD, 32 << 20);
+    mallopt(M_TRIM_THRESHOLD, 256 << 20);
+    const std::uint64_t startingSize = AddressSpaceInUse();
+    std::uint32_t finished = 0;
+    for (;;) {
+        std::vector<unsigned char> bytes;
+        const auto received = kavenra::worker::ReceiveMessage(kChannel, bytes);
+        if (received == kavenra::worker::ReceiveStatus::Closed) EndJob(kProgramGone);
+        if (received != kavenra::worker::ReceiveStatus::Message) EndJob(kChannelLost);
+        MessageReader job(std::move(bytes));
+        // A job that died between asking for a setting and reading the answer leaves the answer
+        // behind; it precedes the next job and is no job itself.
+        const std::optional<std::uint32_t> serial = JobSerial(job);
+        if (!serial) continue;
+        shared.jobsFinished = finished;
+        shared.serialInHand = *serial;
+        const bool succeeded =
+            job.kind() == MessageKind::DetectJob ? Detect(*serial, job) : Convert(*serial, job);
+        shared.serialInHand = 0;
+        ++finished;
+        if (!succeeded || finished >= kJobsPerProcess ||
+            AddressSpaceInUse() > startingSize + kGrowthPerProcess) {
+            EndJob(0);
+        }
+    }
 }
 
 int WaitFor(pid_t job) {
@@ -216,21 +277,28 @@ int WaitFor(pid_t job) {
     return status;
 }
 
+// Keeps one job process at work, starting the next as soon as one ends, so that its start costs
+// no call anything. When a job process dies with a job in hand, the program hears of the end of
+// that job here.
 int Serve() {
     const pid_t self = getpid();
+    void* page = mmap(nullptr, sizeof(SharedJobState), PROT_READ | PROT_WRITE,
+                      MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+    if (page == MAP_FAILED) return 1;
+    auto* shared = new (page) SharedJobState;
     for (;;) {
-        std::vector<unsigned char> bytes;
-        const auto received = kavenra::worker::ReceiveMessage(kChannel, bytes);
-        if (received == kavenra::worker::ReceiveStatus::Closed) return 0;
-        if (received != kavenra::worker::ReceiveStatus::Message) return 1;
-        // A job that died between asking for a setting and reading the answer leaves the answer
-        // behind; it precedes the next job and is no job itself.
-        const std::optional<std::uint32_t> serial = JobSerial(bytes);
-        if (!serial) continue;
-        const pid_t job = fork();
-        if (job == 0) RunJob(std::move(bytes), self);
-        const int status = job > 0 ? WaitFor(job) : W_EXITCODE(127, 0);
-        if (!Send(MessageWriter(MessageKind::JobEnded).u32(*serial).i32(status))) return 0;
+        shared->serialInHand = 0;
+        shared->jobsFinished = 0;
+        const pid_t jobs = fork();
+        if (jobs == 0) ServeJobs(self, *shared);
+        if (jobs < 0) return 1;
+        const int status = WaitFor(jobs);
+        if (WIFEXITED(status) && WEXITSTATUS(status) == kProgramGone) return 0;
+        const std::uint32_t serial = shared->serialInHand;
+        if (serial == 0) continue;
+        const MessageWriter ended =
+            MessageWriter(MessageKind::JobEnded).u32(serial).i32(status).u32(shared->jobsFinished);
+        if (!Send(ended)) return 0;
     }
 }
 
