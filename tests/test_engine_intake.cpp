@@ -153,22 +153,22 @@ class EngineIntakeTest : public QObject {
     // The generator's file is camera RAW to FreeImage, not TIFF, and RAW_PREVIEW gives its
     // embedded preview rather than a decode of the sensor data.
     void generatedDngIsACameraRawFileWithPreview() {
-        const CameraRawSpec spec;
+        const CameraRawSpec camera;
         const QString path = work->filePath("IMG_0001.dng");
-        QVERIFY(WriteMinimalDng(Native(path), spec));
+        QVERIFY(WriteMinimalDng(Native(path), camera));
 
         QCOMPARE(FreeImage_GetFileType(Native(path).c_str(), 0), FIF_RAW);
         const BitmapHandle preview(FreeImage_Load(FIF_RAW, Native(path).c_str(), RAW_PREVIEW));
         QVERIFY(preview);
-        QCOMPARE(int(FreeImage_GetWidth(preview.get())), spec.previewWidth);
-        QCOMPARE(int(FreeImage_GetHeight(preview.get())), spec.previewHeight);
-        const BitmapHandle embedded = DecodeImage(MakeDngPreview(spec), JPEG_EXIFROTATE);
+        QCOMPARE(int(FreeImage_GetWidth(preview.get())), camera.previewWidth);
+        QCOMPARE(int(FreeImage_GetHeight(preview.get())), camera.previewHeight);
+        const BitmapHandle embedded = DecodeImage(MakeDngPreview(camera), JPEG_EXIFROTATE);
         QVERIFY(embedded);
         QVERIFY(SamePixels(*preview, *embedded));
 
         const BitmapHandle decoded(FreeImage_Load(FIF_RAW, Native(path).c_str(), 0));
         QVERIFY(decoded);
-        QVERIFY(int(FreeImage_GetWidth(decoded.get())) != spec.previewWidth);
+        QVERIFY(int(FreeImage_GetWidth(decoded.get())) != camera.previewWidth);
     }
 
     void cameraFiles_data() {

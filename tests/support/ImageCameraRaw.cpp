@@ -84,12 +84,13 @@ void AppendDirectory(Bytes& out, std::vector<Entry> entries, std::uint32_t outOf
 }
 
 // An RGGB mosaic sampled from a natural picture, 16 bits per sample.
-Bytes SensorData(const CameraRawSpec& spec) {
-    const BitmapHandle scene = MakeNaturalBitmap(spec.sensorWidth, spec.sensorHeight, spec.seed);
+Bytes SensorData(const CameraRawSpec& camera) {
+    const BitmapHandle scene =
+        MakeNaturalBitmap(camera.sensorWidth, camera.sensorHeight, camera.seed);
     Bytes data;
-    for (int y = 0; y < spec.sensorHeight; ++y) {
-        const BYTE* line = FreeImage_GetScanLine(scene.get(), spec.sensorHeight - 1 - y);
-        for (int x = 0; x < spec.sensorWidth; ++x) {
+    for (int y = 0; y < camera.sensorHeight; ++y) {
+        const BYTE* line = FreeImage_GetScanLine(scene.get(), camera.sensorHeight - 1 - y);
+        for (int x = 0; x < camera.sensorWidth; ++x) {
             const int channel = (y % 2 == 0) ? (x % 2 == 0 ? FI_RGBA_RED : FI_RGBA_GREEN)
                                              : (x % 2 == 0 ? FI_RGBA_GREEN : FI_RGBA_BLUE);
             PutU16(data, line[3 * x + channel] * 257u);
@@ -100,15 +101,15 @@ Bytes SensorData(const CameraRawSpec& spec) {
 
 }  // namespace
 
-Bytes MakeDngPreview(const CameraRawSpec& spec) {
+Bytes MakeDngPreview(const CameraRawSpec& camera) {
     const BitmapHandle preview =
-        MakeNaturalBitmap(spec.previewWidth, spec.previewHeight, spec.seed + 1);
+        MakeNaturalBitmap(camera.previewWidth, camera.previewHeight, camera.seed + 1);
     return preview ? EncodeImage(*preview, FIF_JPEG, JPEG_QUALITYGOOD | JPEG_BASELINE) : Bytes{};
 }
 
-Bytes MakeMinimalDng(const CameraRawSpec& spec) {
-    const Bytes preview = MakeDngPreview(spec);
-    const Bytes sensor = SensorData(spec);
+Bytes MakeMinimalDng(const CameraRawSpec& camera) {
+    const Bytes preview = MakeDngPreview(camera);
+    const Bytes sensor = SensorData(camera);
     const std::string model = "Synthetic Test Camera";
 
     Bytes out = {'I', 'I', 42, 0};
@@ -121,8 +122,8 @@ Bytes MakeMinimalDng(const CameraRawSpec& spec) {
 
     // The sensor directory comes right after the first one, whose size is known once written.
     Bytes first;
-    const auto pw = static_cast<std::uint32_t>(spec.previewWidth);
-    const auto ph = static_cast<std::uint32_t>(spec.previewHeight);
+    const auto pw = static_cast<std::uint32_t>(camera.previewWidth);
+    const auto ph = static_cast<std::uint32_t>(camera.previewHeight);
     std::vector<Entry> previewEntries = {
         Longs(254, {1}),  // NewSubfileType: reduced-resolution image
         Longs(256, {pw}),
@@ -152,8 +153,8 @@ Bytes MakeMinimalDng(const CameraRawSpec& spec) {
     AppendDirectory(first, previewEntries, firstDirectory);
     out.insert(out.end(), first.begin(), first.end());
 
-    const auto sw = static_cast<std::uint32_t>(spec.sensorWidth);
-    const auto sh = static_cast<std::uint32_t>(spec.sensorHeight);
+    const auto sw = static_cast<std::uint32_t>(camera.sensorWidth);
+    const auto sh = static_cast<std::uint32_t>(camera.sensorHeight);
     AppendDirectory(out, {
                              Longs(254, {0}),  // the full-resolution image
                              Longs(256, {sw}), Longs(257, {sh}), Shorts(258, {16}),
@@ -168,8 +169,8 @@ Bytes MakeMinimalDng(const CameraRawSpec& spec) {
     return out;
 }
 
-bool WriteMinimalDng(const std::string& path, const CameraRawSpec& spec) {
-    const Bytes data = MakeMinimalDng(spec);
+bool WriteMinimalDng(const std::string& path, const CameraRawSpec& camera) {
+    const Bytes data = MakeMinimalDng(camera);
     return !data.empty() && WriteFileBytes(path, data);
 }
 

@@ -19,10 +19,10 @@ struct CameraRawSpec {
     std::uint32_t seed = 7;
 };
 
-// The JPEG preview that MakeMinimalDng embeds for `spec`.
-Bytes MakeDngPreview(const CameraRawSpec& spec);
+// The JPEG preview that MakeMinimalDng embeds for `camera`.
+Bytes MakeDngPreview(const CameraRawSpec& camera);
 
-Bytes MakeMinimalDng(const CameraRawSpec& spec = {});
-bool WriteMinimalDng(const std::string& path, const CameraRawSpec& spec = {});
+Bytes MakeMinimalDng(const CameraRawSpec& camera = {});
+bool WriteMinimalDng(const std::string& path, const CameraRawSpec& camera = {});
 
 }  // namespace kavenra::test
