@@ -6,6 +6,7 @@
 #include "support/DatabaseFixture.h"
 #include "support/ModalAnswerer.h"
 #include "support/Recorders.h"
+#include "support/ScreenshotPixels.h"
 
 #include "ui/AppServices.h"
 #include "ui/Form6_msgbox.h"
@@ -29,21 +30,6 @@ QString screenshotFolder() {
     if (!configured.isEmpty()) return configured;
     return QDir(QStringLiteral(KAVENRA_RUNTIME_DIR))
         .absoluteFilePath(QStringLiteral("../screenshots"));
-}
-
-// Share of the pixels of a rectangle that differ clearly from the window's background.
-double drawnShare(const QImage& image, const QRect& area, const QColor& background) {
-    int drawn = 0;
-    for (int y = area.top(); y <= area.bottom(); ++y) {
-        for (int x = area.left(); x <= area.right(); ++x) {
-            const QColor pixel = image.pixelColor(x, y);
-            const int difference = qAbs(pixel.red() - background.red()) +
-                                   qAbs(pixel.green() - background.green()) +
-                                   qAbs(pixel.blue() - background.blue());
-            if (difference > 40) ++drawn;
-        }
-    }
-    return static_cast<double>(drawn) / (area.width() * area.height());
 }
 
 }  // namespace
@@ -127,15 +113,18 @@ void TestMsgBoxScreenshots::kinds() {
         return QRect((r.topLeft() * ratio), (r.size() * ratio));
     };
     // The picture is drawn in the top-left corner, not where the design once placed it.
-    QVERIFY(drawnShare(shot, scaled(QRect(8, 8, 48, 48)), background) > 0.15);
-    QVERIFY(drawnShare(shot, scaled(QRect(58, 60, 12, 10)), background) < 0.05);
-    QVERIFY(drawnShare(shot, scaled(QRect(272, 58, 40, 12)), background) < 0.05);
+    QVERIFY(kavenra::testing::DrawnShare(shot, scaled(QRect(8, 8, 48, 48)), background) > 0.15);
+    QVERIFY(kavenra::testing::DrawnShare(shot, scaled(QRect(58, 60, 12, 10)), background) < 0.05);
+    QVERIFY(kavenra::testing::DrawnShare(shot, scaled(QRect(272, 58, 40, 12)), background) < 0.05);
     // The text is drawn in the label's area.
-    QVERIFY(drawnShare(shot, scaled(QRect(72, 24, 289, 33)), background) > 0.02);
+    QVERIFY(kavenra::testing::DrawnShare(shot, scaled(QRect(72, 24, 289, 33)), background) > 0.02);
     // One button in the middle, or the pair left and right of it.
-    const double middle = drawnShare(shot, scaled(QRect(190, 75, 48, 17)), background);
-    const double left = drawnShare(shot, scaled(QRect(115, 75, 50, 17)), background);
-    const double right = drawnShare(shot, scaled(QRect(260, 75, 50, 17)), background);
+    const double middle =
+        kavenra::testing::DrawnShare(shot, scaled(QRect(190, 75, 48, 17)), background);
+    const double left =
+        kavenra::testing::DrawnShare(shot, scaled(QRect(115, 75, 50, 17)), background);
+    const double right =
+        kavenra::testing::DrawnShare(shot, scaled(QRect(260, 75, 50, 17)), background);
     qInfo("drawn shares: middle %.2f, left %.2f, right %.2f", middle, left, right);
     if (kind == 1) {
         QVERIFY(left > 0.3);

@@ -5,6 +5,7 @@
 
 #include "support/DatabaseFixture.h"
 #include "support/ModalAnswerer.h"
+#include "support/ScreenshotPixels.h"
 
 #include "ui/Form4_seleccionlenguaje.h"
 #include "ui/Forms.h"
@@ -38,23 +39,6 @@ bool save(const QImage& shot, const QString& name) {
     if (!shot.save(path)) return false;
     qInfo("saved %s", qPrintable(path));
     return true;
-}
-
-// Share of the pixels of a rectangle (in layout pixels) that differ clearly from a colour.
-double drawnShare(const QImage& image, const QRect& layoutArea, const QColor& background) {
-    const qreal ratio = image.devicePixelRatio();
-    const QRect area(layoutArea.topLeft() * ratio, layoutArea.size() * ratio);
-    int drawn = 0;
-    for (int y = area.top(); y <= area.bottom(); ++y) {
-        for (int x = area.left(); x <= area.right(); ++x) {
-            const QColor pixel = image.pixelColor(x, y);
-            const int difference = qAbs(pixel.red() - background.red()) +
-                                   qAbs(pixel.green() - background.green()) +
-                                   qAbs(pixel.blue() - background.blue());
-            if (difference > 40) ++drawn;
-        }
-    }
-    return static_cast<double>(drawn) / (area.width() * area.height());
 }
 
 }  // namespace
@@ -115,8 +99,8 @@ void TestStartupScreenshots::mainWindowAndLanguageDialog() {
     QVERIFY(save(dialog, QStringLiteral("language-dialog.png")));
     const QColor background = Form4->palette().color(QPalette::Window);
     // The globe fills the middle of its picture; the corner beside the label stays plain.
-    QVERIFY(drawnShare(dialog, QRect(371, 33, 40, 40), background) > 0.8);
-    QVERIFY(drawnShare(dialog, QRect(20, 120, 60, 40), background) < 0.05);
+    QVERIFY(kavenra::testing::DrawnShare(dialog, QRect(371, 33, 40, 40), background) > 0.8);
+    QVERIFY(kavenra::testing::DrawnShare(dialog, QRect(20, 120, 60, 40), background) < 0.05);
     Form4->hide();
 
     QVERIFY(answers.messageBoxes().isEmpty());

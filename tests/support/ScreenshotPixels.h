@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QColor>
+#include <QImage>
+#include <QRect>
+
+namespace kavenra::testing {
+
+// Share of the pixels of a rectangle (in layout pixels, scaled by the image's pixel ratio) that
+// differ clearly from a colour: tells a drawn picture or text from an empty area.
+double DrawnShare(const QImage& image, const QRect& layoutArea, const QColor& background);
+
+}  // namespace kavenra::testing
