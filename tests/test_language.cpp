@@ -29,7 +29,7 @@ using namespace kavenra::testing;
 namespace {
 
 const QString kWelcome =
-    QStringLiteral("Welcome, please select your languaje, only this first time use");
+    QStringLiteral("Welcome, please select your language, only this first time use");
 const QString kCaution = QString::fromUtf8("Atención");
 const QString kAccessError = QStringLiteral("Se ha producido un error al acceder a la BDD");
 const QString kListingError = QStringLiteral("Error SQL listando idiomas de la base de datos");
@@ -373,7 +373,7 @@ void TestLanguage::menuShowsDialogModelessWithItsOwnLabel() {
     QVERIFY(Form4->isVisible());
     QVERIFY(!Form4->isModal());
     QCOMPARE(QApplication::activeModalWidget(), nullptr);
-    QCOMPARE(Form4->Label1->text(), QStringLiteral("Please, select your languaje"));
+    QCOMPARE(Form4->Label1->text(), QStringLiteral("Please, select your language"));
     QCOMPARE(Form4->ComboBox1->currentIndex(), 1);
     pressOk();
     QCOMPARE(activeFlags(), (QStringList{"0", "1", "0"}));
@@ -381,10 +381,10 @@ void TestLanguage::menuShowsDialogModelessWithItsOwnLabel() {
 
     // The label keeps the menu's text from then on.
     Form4->show();
-    QCOMPARE(Form4->Label1->text(), QStringLiteral("Please, select your languaje"));
+    QCOMPARE(Form4->Label1->text(), QStringLiteral("Please, select your language"));
     Form4->hide();
     Form1->Lenguajes1->trigger();
-    QCOMPARE(Form4->Label1->text(), QStringLiteral("Please, select your languaje"));
+    QCOMPARE(Form4->Label1->text(), QStringLiteral("Please, select your language"));
     QVERIFY(answers_->messageBoxes().isEmpty());
     QVERIFY(answers_->dialogs().isEmpty());
 }

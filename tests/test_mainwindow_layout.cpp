@@ -287,7 +287,7 @@ void TestMainWindowLayout::modelessWindowsOpenAndComeForward() {
 void TestMainWindowLayout::languagesItemInvitesTheUser() {
     ModalAnswerer answers;
     Form1->Lenguajes1->trigger();
-    QCOMPARE(Form4->Label1->text(), QStringLiteral("Please, select your languaje"));
+    QCOMPARE(Form4->Label1->text(), QStringLiteral("Please, select your language"));
     Form4->hide();
 }
 

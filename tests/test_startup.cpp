@@ -369,7 +369,7 @@ void TestStartup::firstRunFlag() {
         QVERIFY(modal);
         QCOMPARE(titleWhileAsked, layoutTitle);
         QCOMPARE(Form4->Label1->text(),
-                 QStringLiteral("Welcome, please select your languaje, only this first time use"));
+                 QStringLiteral("Welcome, please select your language, only this first time use"));
         QCOMPARE(Form1->GroupBox1->title(), QStringLiteral("D1:GroupBox1"));
         QCOMPARE(folder_->queryValue(QStringLiteral("KVConfig.db"),
                                      QStringLiteral("SELECT primera_ejecucion FROM configuracion")),

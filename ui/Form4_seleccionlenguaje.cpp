@@ -59,7 +59,7 @@ void reportIfFailed(bool succeeded) {
 TForm4::TForm4(QWidget* parent) : QDialog(parent) {
     InitialiseKavenraResources();
     setObjectName(QStringLiteral("Form4"));
-    SetFixedDialogFrame(this, 464, 174, QString::fromUtf8("Languaje selection"));
+    SetFixedDialogFrame(this, 464, 174, QString::fromUtf8("Language selection"));
     createControls();
     kavenra::dialogs::ApplyLayoutFont(this);
     connect(Button1, &QPushButton::clicked, this, Guarded([this] { Button1Click(); }));
@@ -70,7 +70,7 @@ void TForm4::createControls() {
     // not fit the layout's 293 pixels.
     Label1 =
         MakeLabel(this, "Label1",
-                  QStringLiteral("Welcome, please select your languaje, only this first time use"),
+                  QStringLiteral("Welcome, please select your language, only this first time use"),
                   24, 24, 318);
     Label1->setWordWrap(true);
     Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);

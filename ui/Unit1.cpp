@@ -702,7 +702,7 @@ void TForm1::Opcionesdecalidadyredimensionado1Click() {
 void TForm1::Lenguajes1Click() {
     // The language dialog names its invitation label Label1.
     if (auto* invitation = Form4->findChild<QLabel*>(QStringLiteral("Label1"))) {
-        invitation->setText(QStringLiteral("Please, select your languaje"));
+        invitation->setText(QStringLiteral("Please, select your language"));
     }
     bringForward(Form4);
 }
