@@ -26,6 +26,7 @@
 #include <QStatusBar>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 #include <memory>
 
@@ -55,6 +56,29 @@ bool dropAndCount(const QStringList& paths) {
 // Stops the pass's timer so that a test can take its ticks one at a time.
 void holdCountingPass() {
     Form1->Timer2->stop();
+}
+
+QList<int> selectedRows() {
+    QList<int> rows;
+    for (int i = 0; i < Form1->ListBox1->count(); ++i) {
+        if (Form1->ListBox1->item(i)->isSelected()) rows << i;
+    }
+    return rows;
+}
+
+// The middle of an entry, or a place below the last one for -1, in the list's viewport.
+QPoint entryPlace(int row) {
+    QListWidget* list = Form1->ListBox1;
+    if (row >= 0) return list->visualItemRect(list->item(row)).center();
+    const QRect last = list->visualItemRect(list->item(list->count() - 1));
+    return QPoint(last.center().x(), last.bottom() + 2 * last.height());
+}
+
+// A right click as the window system delivers it: press and release on the window, which makes
+// the context menu request out of the press.
+void rightClickEntry(int row) {
+    const QPoint place = Form1->ListBox1->viewport()->mapTo(Form1, entryPlace(row));
+    QTest::mouseClick(Form1->windowHandle(), Qt::RightButton, Qt::NoModifier, place);
 }
 
 bool idleControlsEnabled() {
@@ -100,6 +124,8 @@ class TestMainWindowIntake : public QObject {
     void removingSelectedEntries();
     void removingTheOnlyJpegLeavesRawModeDisabled();
     void popupMenuOffersRemoval();
+    void popupRemovesTheSelectionNotTheClickedEntry_data();
+    void popupRemovesTheSelectionNotTheClickedEntry();
     void clearEmptiesEverything();
 
   private:
@@ -402,6 +428,49 @@ void TestMainWindowIntake::popupMenuOffersRemoval() {
     QCOMPARE(Form1->PopupMenu1->actions(), QList<QAction*>{Form1->Eliminarimgen1});
     QVERIFY(!Form1->Eliminarimgen1->icon().isNull());
     Form1->PopupMenu1->hide();
+}
+
+void TestMainWindowIntake::popupRemovesTheSelectionNotTheClickedEntry_data() {
+    QTest::addColumn<QList<int>>("selected");  // chosen with left clicks, Ctrl for the others
+    QTest::addColumn<int>("rightClicked");     // -1: below the last entry
+    QTest::addColumn<QList<int>>("remaining");
+    QTest::newRow("unselected entry") << QList<int>{1, 3} << 0 << QList<int>{0, 2};
+    QTest::newRow("selected entry") << QList<int>{1, 3} << 3 << QList<int>{0, 2};
+    QTest::newRow("below the entries") << QList<int>{1, 3} << -1 << QList<int>{0, 2};
+    QTest::newRow("nothing selected") << QList<int>{} << 2 << QList<int>{0, 1, 2, 3};
+}
+
+// The right button opens the popup over the selection as the user left it; by itself the list
+// would first select the entry under the pointer, and the popup would remove that one.
+void TestMainWindowIntake::popupRemovesTheSelectionNotTheClickedEntry() {
+    QFETCH(QList<int>, selected);
+    QFETCH(int, rightClicked);
+    QFETCH(QList<int>, remaining);
+    QStringList files;
+    for (const char* name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg"})
+        files << fixture_->writeJpeg(name, 20, 20);
+    QVERIFY(dropAndCount(files));
+    QWidget* viewport = Form1->ListBox1->viewport();
+    for (int i = 0; i < selected.size(); ++i) {
+        QTest::mouseClick(viewport, Qt::LeftButton, i == 0 ? Qt::NoModifier : Qt::ControlModifier,
+                          entryPlace(selected[i]));
+    }
+    QCOMPARE(selectedRows(), selected);
+    const int current = Form1->ListBox1->currentRow();
+
+    rightClickEntry(rightClicked);
+
+    QTRY_VERIFY(Form1->PopupMenu1->isVisible());
+    QCOMPARE(selectedRows(), selected);
+    QCOMPARE(Form1->ListBox1->currentRow(), current);
+    QTest::mouseClick(Form1->PopupMenu1, Qt::LeftButton, Qt::NoModifier,
+                      Form1->PopupMenu1->actionGeometry(Form1->Eliminarimgen1).center());
+
+    QTRY_VERIFY(!Form1->PopupMenu1->isVisible());
+    QStringList expected;
+    for (const int row : remaining) expected << files[row];
+    QCOMPARE(listed(), expected);
+    QCOMPARE(Form1->Label10->text(), QString::number(remaining.size()));
 }
 
 void TestMainWindowIntake::clearEmptiesEverything() {

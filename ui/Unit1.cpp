@@ -33,6 +33,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -79,6 +80,27 @@ class FixedHeightEntries final : public QStyledItemDelegate {
         QSize size = QStyledItemDelegate::sizeHint(option, index);
         size.setHeight(listEntryHeight);
         return size;
+    }
+};
+
+// The popup acts on the selection as it stands. By itself the list would select the entry under a
+// right button press, and make it current, before the popup opens, so "Quitar imágen/es" would
+// remove that entry instead of the chosen ones. The context menu request comes from the window
+// system apart from the press and is not affected.
+class RightButtonLeavesSelection final : public QObject {
+  public:
+    using QObject::QObject;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        switch (event->type()) {
+            case QEvent::MouseButtonPress:
+            case QEvent::MouseButtonRelease:
+            case QEvent::MouseButtonDblClick:
+                return static_cast<QMouseEvent*>(event)->button() == Qt::RightButton;
+            default:
+                return QObject::eventFilter(watched, event);
+        }
     }
 };
 
@@ -239,6 +261,7 @@ void TForm1::createListAndButtons() {
     ListBox1->setItemDelegate(new FixedHeightEntries(ListBox1));
     ListBox1->setUniformItemSizes(true);
     ListBox1->setContextMenuPolicy(Qt::CustomContextMenu);
+    ListBox1->viewport()->installEventFilter(new RightButtonLeavesSelection(ListBox1));
     SetShownHint(ListBox1, text("Botón derecho para quitar imágenes de la lista"));
 
     Button3 =
