@@ -3,6 +3,7 @@
 // windows they open, and the end of the program when the window closes.
 
 #include "engine/ConversionSettings.h"
+#include "support/DatabaseFixture.h"
 #include "support/DropFiles.h"
 #include "support/MainWindowFixture.h"
 #include "support/ModalAnswerer.h"
@@ -28,15 +29,21 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStatusBar>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <QStyleOptionGroupBox>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
 
+#include <algorithm>
 #include <memory>
 
 using kavenra::testing::DropFiles;
 using kavenra::testing::MainWindowFixture;
 using kavenra::testing::ModalAnswerer;
+using kavenra::testing::QueryColumn;
+using kavenra::testing::RuntimeFolder;
 
 namespace {
 
@@ -66,6 +73,92 @@ void pointAt(QWidget* control) {
     QCoreApplication::processEvents();
 }
 
+// A control's place in its parent as the layout gives it. Labels size themselves to their text,
+// and the lock buttons have no size in the layout: for them only the place is given (an empty
+// size).
+struct DesignedBounds {
+    const char* name;
+    const char* parent;
+    QRect bounds;
+};
+
+QRect at(int left, int top) {
+    return QRect(left, top, 0, 0);
+}
+
+// Where the bounds differ from the layout's, the difference is named: a few controls are wider
+// (6-14 px) or a little further left so that their captions fit without Tahoma.
+const QList<DesignedBounds>& designedBounds() {
+    static const QList<DesignedBounds> bounds{
+        {"Label8", "ClientArea", at(20, 233)},
+        {"GroupBox1", "ClientArea", QRect(8, 5, 522, 168)},
+        // Layout: 40, 94, 169 x 17; six pixels left, in line with CheckBox2, and as much wider.
+        {"CheckBox1", "GroupBox1", QRect(34, 94, 175, 17)},
+        {"GroupBox2", "GroupBox1", QRect(255, 15, 250, 108)},
+        {"Label4", "GroupBox2", at(18, 48)},
+        {"Label5", "GroupBox2", at(140, 48)},
+        {"RadioButton1", "GroupBox2", QRect(40, 22, 81, 17)},
+        {"RadioButton2", "GroupBox2", QRect(40, 41, 81, 17)},
+        {"RadioButton3", "GroupBox2", QRect(40, 59, 81, 17)},
+        {"RadioButton4", "GroupBox2", QRect(40, 78, 81, 17)},
+        // Layout: 65 wide; as wide as RadioButton10 (+14).
+        {"RadioButton7", "GroupBox2", QRect(168, 22, 79, 17)},
+        {"RadioButton8", "GroupBox2", QRect(168, 40, 79, 17)},
+        {"RadioButton9", "GroupBox2", QRect(168, 59, 79, 17)},
+        {"RadioButton10", "GroupBox2", QRect(168, 78, 79, 17)},
+        {"Panel1", "GroupBox1", QRect(24, 16, 225, 72)},
+        {"Label1", "Panel1", at(14, 16)},
+        {"Label2", "Panel1", at(14, 47)},
+        {"Label7", "Panel1", at(149, 29)},
+        {"Edit1", "Panel1", QRect(70, 13, 73, 21)},
+        {"Edit2", "Panel1", QRect(70, 40, 73, 21)},
+        {"RadioButton5", "Panel1", at(166, 8)},
+        {"RadioButton6", "Panel1", at(166, 27)},
+        {"RadioButton11", "Panel1", at(167, 46)},
+        {"Panel2", "GroupBox1", QRect(38, 23, 211, 65)},
+        {"Label6", "Panel2", at(4, 29)},
+        {"Edit4", "Panel2", QRect(92, 25, 75, 21)},
+        // Layout: 40, 113, 209 x 17; six pixels left and nine wider (+6 beyond the room the
+        // layout leaves before the preset group), ending three pixels short of its frame.
+        {"CheckBox2", "GroupBox1", QRect(34, 113, 218, 17)},
+        {"ProgressBar1", "GroupBox1", QRect(12, 144, 490, 9)},
+        {"ProgressBar2", "GroupBox1", QRect(12, 136, 490, 17)},
+        {"Panel3", "ClientArea", QRect(17, 179, 519, 52)},
+        {"Label3", "Panel3", at(13, 4)},
+        {"Label9", "Panel3", at(273, 4)},
+        {"Label10", "Panel3", at(413, 4)},
+        {"Edit3", "Panel3", QRect(8, 23, 449, 21)},
+        {"SpeedButton2", "Panel3", QRect(463, 3, 40, 39)},
+        {"ListBox1", "ClientArea", QRect(17, 254, 513, 233)},
+        {"Button3", "ClientArea", QRect(234, 494, 75, 25)},
+        {"Button4", "ClientArea", QRect(234, 493, 75, 25)},
+        {"Button2", "ClientArea", QRect(457, 500, 73, 19)},
+    };
+    return bounds;
+}
+
+// The room a check box's indicator and caption take in its own font and style.
+int checkBoxExtent(const QCheckBox* box) {
+    QStyleOptionButton option;
+    option.initFrom(box);
+    option.text = box->text();
+    const QRect contents = box->style()->subElementRect(QStyle::SE_CheckBoxContents, &option, box);
+    return std::max(box->sizeHint().width(),
+                    contents.left() + box->fontMetrics().horizontalAdvance(box->text()));
+}
+
+// The left edge of a group box's drawn frame, in its parent's coordinates.
+int frameLeft(const QGroupBox* group) {
+    QStyleOptionGroupBox option;
+    option.initFrom(group);
+    option.text = group->title();
+    option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
+    option.lineWidth = 1;
+    const QRect frame = group->style()->subControlRect(QStyle::CC_GroupBox, &option,
+                                                       QStyle::SC_GroupBoxFrame, group);
+    return group->x() + frame.left();
+}
+
 bool isBlue(const QColor& colour) {
     return colour.hsvHue() >= 200 && colour.hsvHue() <= 250 && colour.hsvSaturation() > 100;
 }
@@ -85,6 +178,11 @@ class TestMainWindowLayout : public QObject {
     void initialState();
     void clientAreaSitsBetweenMenuAndStatusBar();
     void controlsFitTheirParentsWithoutOverlap();
+    void controlsHaveTheirDesignedBounds_data();
+    void controlsHaveTheirDesignedBounds();
+    void everyControlHasDesignedBounds();
+    void rawCheckBoxStaysClearOfThePresetsFrame_data();
+    void rawCheckBoxStaysClearOfThePresetsFrame();
     void fontsAndColours();
     void statusBarShowsTheHintUnderThePointer();
     void menuTreeAsTheTranslationAddressesIt_data();
@@ -142,6 +240,7 @@ void TestMainWindowLayout::clientAreaSitsBetweenMenuAndStatusBar() {
     QVERIFY(Form1->StatusBar->isVisible());
     QVERIFY(Form1->StatusBar->geometry().top() > client.bottom());
     QCOMPARE(Form1->width(), 554);
+    QCOMPARE(Form1->StatusBar->size(), QSize(554, 19));
     // Fixed size, no maximise box.
     QCOMPARE(Form1->minimumSize(), Form1->size());
     QCOMPARE(Form1->maximumSize(), Form1->size());
@@ -164,6 +263,80 @@ void TestMainWindowLayout::controlsFitTheirParentsWithoutOverlap() {
                      qPrintable(control->objectName() + " / " + sibling->objectName()));
         }
     }
+}
+
+void TestMainWindowLayout::controlsHaveTheirDesignedBounds_data() {
+    QTest::addColumn<QString>("parent");
+    QTest::addColumn<QRect>("bounds");
+    for (const DesignedBounds& control : designedBounds()) {
+        QTest::newRow(control.name) << QString::fromLatin1(control.parent) << control.bounds;
+    }
+}
+
+// A control moved or resized by accident fails here, also where it still fits its parent.
+void TestMainWindowLayout::controlsHaveTheirDesignedBounds() {
+    QFETCH(QString, parent);
+    QFETCH(QRect, bounds);
+    const QString name = QString::fromLatin1(QTest::currentDataTag());
+    auto* control = Form1->findChild<QWidget*>(name);
+    QVERIFY(control);
+    QCOMPARE(control->parentWidget()->objectName(), parent);
+    if (bounds.size().isEmpty()) {
+        QCOMPARE(control->pos(), bounds.topLeft());
+    } else {
+        QCOMPARE(control->geometry(), bounds);
+    }
+}
+
+// A control added without a designed place would escape the table above.
+void TestMainWindowLayout::everyControlHasDesignedBounds() {
+    QStringList designed;
+    for (const DesignedBounds& control : designedBounds()) designed << control.name;
+    QStringList present;
+    for (const QWidget* control : layoutControls()) present << control->objectName();
+    designed.sort();
+    present.sort();
+    QCOMPARE(present, designed);
+}
+
+void TestMainWindowLayout::rawCheckBoxStaysClearOfThePresetsFrame_data() {
+    QTest::addColumn<QString>("caption");
+    QTest::newRow("form description") << QString::fromUtf8("Mantener dimensiónes en ficheros RAW");
+    const QString settings = QDir(RuntimeFolder()).filePath(QStringLiteral("KVConfig.db"));
+    QStringList languages;
+    QString error;
+    QVERIFY2(QueryColumn(settings, QStringLiteral("SELECT ruta FROM idiomas ORDER BY id"),
+                         &languages, &error),
+             qPrintable(error));
+    QVERIFY(!languages.isEmpty());
+    for (const QString& language : languages) {
+        QStringList captions;
+        QVERIFY2(QueryColumn(QDir(RuntimeFolder()).filePath(language),
+                             QStringLiteral("SELECT caption FROM traduccion "
+                                            "WHERE form = '1' AND object = 'CheckBox2'"),
+                             &captions, &error),
+                 qPrintable(error));
+        QCOMPARE(captions.size(), 1);
+        QTest::newRow(qPrintable(language)) << captions.first();
+    }
+}
+
+// The check box stands beside the preset group, below the group's top: its indicator and caption
+// must fit inside its bounds and end before the group's frame, in every shipped language.
+void TestMainWindowLayout::rawCheckBoxStaysClearOfThePresetsFrame() {
+    QFETCH(QString, caption);
+    QCheckBox* box = Form1->CheckBox2;
+    box->setText(caption);
+    const QRect bounds = box->geometry();
+
+    const int extent = checkBoxExtent(box);
+    QVERIFY2(extent <= bounds.width(),
+             qPrintable(QStringLiteral("needs %1 px, has %2").arg(extent).arg(bounds.width())));
+    const int frame = frameLeft(Form1->GroupBox2);
+    QVERIFY2(bounds.left() + extent < frame,
+             qPrintable(
+                 QStringLiteral("ends at %1, frame at %2").arg(bounds.left() + extent).arg(frame)));
+    QVERIFY(bounds.right() < frame);
 }
 
 void TestMainWindowLayout::fontsAndColours() {
@@ -244,9 +417,10 @@ void TestMainWindowLayout::menuTreeAsTheTranslationAddressesIt() {
     } else {
         QCOMPARE(action->objectName(), name);
         QCOMPARE(action->isSeparator(), text.isEmpty());
-        if (!action->isSeparator()) QVERIFY(!action->icon().isNull());
     }
     QCOMPARE(action->text(), text);
+    // Of the window's pictures only the list's popup item shows one.
+    QVERIFY(action->icon().isNull());
 }
 
 void TestMainWindowLayout::modelessWindowsOpenAndComeForward_data() {

@@ -177,8 +177,10 @@ void TForm1::applyWindowFont() {
 }
 
 void TForm1::createDimensionControls() {
+    // Six pixels left of the layout's place, in line with CheckBox2 below it, and as much wider
+    // than the layout's 169 pixels: its right edge stays where the layout has it.
     CheckBox1 = Place(new QCheckBox(text("Mantener Relación de Aspecto"), GroupBox1), "CheckBox1",
-                      40, 94, 175, 17);
+                      34, 94, 175, 17);
 
     Panel1 = makePanel(GroupBox1, "Panel1", 24, 16, 225, 72);
     Label1 = MakeLabel(Panel1, "Label1", QStringLiteral("Ancho"), 14, 16, 54);
@@ -223,9 +225,11 @@ void TForm1::createPresetControls() {
 }
 
 void TForm1::createModeControls() {
-    // Up to the preset group's left edge rather than the layout's 209 pixels, for the same reason.
+    // Without Tahoma the indicator and the caption take 218 pixels, more than the layout's 209 and
+    // more than the room between the layout's left edge and the preset group, whose frame the
+    // caption ran into. So the box starts six pixels further left and ends three short of it.
     CheckBox2 = Place(new QCheckBox(text("Mantener dimensiónes en ficheros RAW"), GroupBox1),
-                      "CheckBox2", 40, 113, 215, 17);
+                      "CheckBox2", 34, 113, 218, 17);
     SetShownHint(CheckBox2, text("Todos los ficheros añadidos deben ser RAW"));
     CheckBox2->setEnabled(false);
 
@@ -275,38 +279,38 @@ void TForm1::createListAndButtons() {
 }
 
 void TForm1::createMenus() {
-    using namespace kavenra::mainwindow;
     MainMenu1 = menuBar();
     MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
 
     Archivo1 = MainMenu1->addMenu(QStringLiteral("Archivo"));
     Archivo1->setObjectName(QStringLiteral("Archivo1"));
-    Salir1 = Archivo1->addAction(ExitPicture(), QStringLiteral("Salir"));
+    Salir1 = Archivo1->addAction(QStringLiteral("Salir"));
     Salir1->setObjectName(QStringLiteral("Salir1"));
 
     Opciones1 = MainMenu1->addMenu(QStringLiteral("Opciones"));
     Opciones1->setObjectName(QStringLiteral("Opciones1"));
-    Opcionesdecalidadyredimensionado1 = Opciones1->addAction(
-        OptionsPicture(), QStringLiteral("Opciones de calidad y redimensionado"));
+    Opcionesdecalidadyredimensionado1 =
+        Opciones1->addAction(QStringLiteral("Opciones de calidad y redimensionado"));
     Opcionesdecalidadyredimensionado1->setObjectName(
         QStringLiteral("Opcionesdecalidadyredimensionado1"));
     N2 = Opciones1->addSeparator();
     N2->setObjectName(QStringLiteral("N2"));
-    Lenguajes1 = Opciones1->addAction(LanguagesPicture(), QStringLiteral("Lenguajes"));
+    Lenguajes1 = Opciones1->addAction(QStringLiteral("Lenguajes"));
     Lenguajes1->setObjectName(QStringLiteral("Lenguajes1"));
 
     Acercade1 = MainMenu1->addMenu(QStringLiteral("Acerca de ..."));
     Acercade1->setObjectName(QStringLiteral("Acercade1"));
-    Changelog1 = Acercade1->addAction(ChangelogPicture(), QStringLiteral("Changelog"));
+    Changelog1 = Acercade1->addAction(QStringLiteral("Changelog"));
     Changelog1->setObjectName(QStringLiteral("Changelog1"));
     N1 = Acercade1->addSeparator();
     N1->setObjectName(QStringLiteral("N1"));
-    Acercade2 = Acercade1->addAction(AboutPicture(), QStringLiteral("Acerca de ..."));
+    Acercade2 = Acercade1->addAction(QStringLiteral("Acerca de ..."));
     Acercade2->setObjectName(QStringLiteral("Acercade2"));
 
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
-    Eliminarimgen1 = PopupMenu1->addAction(RemoveEntriesPicture(), text("Quitar imágen/es"));
+    Eliminarimgen1 = PopupMenu1->addAction(kavenra::mainwindow::RemoveEntriesPicture(),
+                                           text("Quitar imágen/es"));
     Eliminarimgen1->setObjectName(QStringLiteral("Eliminarimgen1"));
 }
 
