@@ -121,6 +121,8 @@ class TestBatchRun : public QObject {
     void unconvertibleFieldFailsTheFile_data();
     void unconvertibleFieldFailsTheFile();
     void filesDroppedDuringARunAreConverted();
+    void dropDuringARunRedirectsTheLaterFiles_data();
+    void dropDuringARunRedirectsTheLaterFiles();
     void listClearedBetweenTicksEndsTheRun();
     void listClearedDuringACountingPassEndsThePass();
     void rawFilesKeepTheirOwnSize();
@@ -220,6 +222,12 @@ void TestBatchRun::startChecks_data() {
                                                                   << "x"
                                                                   << "" << false << "0"
                                                                   << "Texto_advertencia1";
+    QTest::newRow("explicit: both fields tested for emptiness before digits")
+        << "explicit"
+        << "64a"
+        << ""
+        << "" << true << "1"
+        << "Texto_advertencia1";
     QTest::newRow("explicit: width not digits") << "explicit"
                                                 << "64a"
                                                 << "480"
@@ -230,11 +238,21 @@ void TestBatchRun::startChecks_data() {
                                                  << "4 8"
                                                  << "" << true << "1"
                                                  << "Texto_advertencia2";
+    QTest::newRow("explicit: digits before destination") << "explicit"
+                                                         << "64a"
+                                                         << "480"
+                                                         << "" << false << "0"
+                                                         << "Texto_advertencia2";
     QTest::newRow("explicit: no destination") << "explicit"
                                               << "640"
                                               << "480"
                                               << "" << false << "1"
                                               << "Texto_advertencia3";
+    QTest::newRow("explicit: destination before count") << "explicit"
+                                                        << "640"
+                                                        << "480"
+                                                        << "" << false << "0"
+                                                        << "Texto_advertencia3";
     QTest::newRow("explicit: count 0") << "explicit"
                                        << "640"
                                        << "480"
@@ -245,6 +263,11 @@ void TestBatchRun::startChecks_data() {
                                       << "480"
                                       << "" << true << "1"
                                       << "";
+    QTest::newRow("explicit: starts, longest side ignored") << "explicit"
+                                                            << "640"
+                                                            << "480"
+                                                            << "8o0" << true << "1"
+                                                            << "";
     QTest::newRow("longest: empty") << "longest"
                                     << ""
                                     << ""
@@ -255,11 +278,21 @@ void TestBatchRun::startChecks_data() {
                                          << ""
                                          << "8o0" << true << "1"
                                          << "Texto_advertencia7";
+    QTest::newRow("longest: digits before destination") << "longest"
+                                                        << ""
+                                                        << ""
+                                                        << "8o0" << false << "0"
+                                                        << "Texto_advertencia7";
     QTest::newRow("longest: no destination") << "longest"
                                              << "640"
                                              << "480"
                                              << "800" << false << "1"
                                              << "Texto_advertencia8";
+    QTest::newRow("longest: destination before count") << "longest"
+                                                       << ""
+                                                       << ""
+                                                       << "800" << false << "0"
+                                                       << "Texto_advertencia8";
     QTest::newRow("longest: count 0") << "longest"
                                       << ""
                                       << ""
@@ -275,6 +308,16 @@ void TestBatchRun::startChecks_data() {
                                           << ""
                                           << "" << false << "1"
                                           << "Texto_advertencia8";
+    QTest::newRow("keep: destination before count") << "keep"
+                                                    << ""
+                                                    << ""
+                                                    << "" << false << "0"
+                                                    << "Texto_advertencia8";
+    QTest::newRow("keep: size fields not looked at") << "keep"
+                                                     << "6a"
+                                                     << ""
+                                                     << "x" << false << "1"
+                                                     << "Texto_advertencia8";
     QTest::newRow("keep: count 0") << "keep"
                                    << ""
                                    << ""
@@ -545,6 +588,57 @@ void TestBatchRun::filesDroppedDuringARunAreConverted() {
     QCOMPARE(answers.msgBoxes()[0].text, text("Texto_redimension2"));
     for (const char* name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg"})
         QCOMPARE(imageSize(Form1->Edit3->text() + name), QSize(40, 30));
+}
+
+void TestBatchRun::dropDuringARunRedirectsTheLaterFiles_data() {
+    QTest::addColumn<bool>("newFolderExists");
+    QTest::newRow("new folder exists") << true;
+    QTest::newRow("new folder missing") << false;
+}
+
+// The destination is read for every file: a drop from another folder during a run sends the
+// files after it, those listed before the drop included, to the folder it proposes. The run
+// creates no folder of its own after Start, so a missing one fails the next file.
+void TestBatchRun::dropDuringARunRedirectsTheLaterFiles() {
+    QFETCH(bool, newFolderExists);
+    QVERIFY(listFiles(
+        {fixture_->writeJpeg("uno/a.jpg", 80, 60), fixture_->writeJpeg("uno/b.jpg", 80, 60)}));
+    setExplicitSize("40", "30");
+    const QString first = Form1->Edit3->text();
+    const QString second = fixture_->imagePath("dos/RES/");
+    const QString dropped = fixture_->writeJpeg("dos/c.jpg", 80, 60);
+    if (newFolderExists) QVERIFY(QDir().mkpath(second));
+    ModalAnswerer answers;
+    if (newFolderExists) answers.answerMsgBox(MsgBoxAnswer::Button3);
+    startHeld();
+    Form1->Timer1Timer();
+
+    QVERIFY(DropFiles(Form1->ListBox1, {dropped}).dropped);
+    QCOMPARE(Form1->Edit3->text(), second);
+    QVERIFY(MainWindowFixture::WaitForCountingPass());
+    Form1->Timer1Timer();
+
+    QCOMPARE(imageSize(first + "a.jpg"), QSize(40, 30));
+    QVERIFY(!QFileInfo::exists(first + "b.jpg"));
+    if (!newFolderExists) {
+        QCOMPARE(answers.msgBoxes().size(), 1);
+        expectWarning(answers.msgBoxes()[0], "Texto_redimension3", 3);
+        QCOMPARE(Form1->RunPosition, 2);
+        QVERIFY(!Form1->Timer1->isActive());
+        QVERIFY(isRunning());
+        QVERIFY(!QDir(second).exists());
+        return;
+    }
+    Form1->Timer1Timer();
+    Form1->Timer1Timer();
+    QCOMPARE(answers.msgBoxes().size(), 1);
+    QCOMPARE(answers.msgBoxes()[0].text, text("Texto_redimension2"));
+    QVERIFY(isIdle());
+    for (const char* name : {"b.jpg", "c.jpg"}) {
+        QCOMPARE(imageSize(second + name), QSize(40, 30));
+        QVERIFY(!QFileInfo::exists(first + name));
+    }
+    QVERIFY(!QFileInfo::exists(second + "a.jpg"));
 }
 
 // A counting pass that ends during a run enables "Limpiar" until the next tick; a list cleared in

@@ -71,6 +71,8 @@ class TestMainWindowDimensions : public QObject {
     void nonDigitWarnsAndKeepsTheText_data();
     void nonDigitWarnsAndKeepsTheText();
     void validationRunsWhateverFieldDrives();
+    void keysTypedAfterTabbingIn_data();
+    void keysTypedAfterTabbingIn();
     void valueBeyond32BitsIsReportedAsConversionError();
 
     void presetSetsLockAndPair_data();
@@ -264,6 +266,58 @@ void TestMainWindowDimensions::validationRunsWhateverFieldDrives() {
 
     QCOMPARE(answers.msgBoxes().size(), 1);
     QCOMPARE(Form1->Edit2->text(), QStringLiteral("x"));
+}
+
+void TestMainWindowDimensions::keysTypedAfterTabbingIn_data() {
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("from");  // where the focus starts
+    QTest::addColumn<bool>("backwards");
+    QTest::addColumn<int>("drivingEdit");
+    QTest::addColumn<QString>("other");  // the field a lock would derive
+    QTest::addColumn<QString>("derived");
+    // Under 4:3 the digit typed first derives the other field; the letter after it only warns.
+    QTest::newRow("Edit1, Shift+Tab") << "Edit1"
+                                      << "CheckBox1" << true << 1 << "Edit2"
+                                      << "3";
+    QTest::newRow("Edit2, Tab") << "Edit2"
+                                << "Edit1" << false << 2 << "Edit1"
+                                << "8";
+    QTest::newRow("Edit4, Tab") << "Edit4"
+                                << "CheckBox1" << false << 0 << "Edit1"
+                                << "";
+}
+
+// The key press names the driving field, so a user who never clicks still drives the lock; the
+// digit rule does not depend on how the focus came.
+void TestMainWindowDimensions::keysTypedAfterTabbingIn() {
+    QFETCH(QString, field);
+    QFETCH(QString, from);
+    QFETCH(bool, backwards);
+    QFETCH(int, drivingEdit);
+    QFETCH(QString, other);
+    QFETCH(QString, derived);
+    ModalAnswerer answers;
+    click(Form1->RadioButton5);
+    if (field == QLatin1String("Edit4")) click(Form1->CheckBox1);
+    auto* target = Form1->findChild<QLineEdit*>(field);
+    Form1->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(Form1));
+    Form1->findChild<QWidget*>(from)->setFocus(Qt::OtherFocusReason);
+    for (int presses = 0; presses < 30 && Form1->focusWidget() != target; ++presses)
+        QTest::keyClick(Form1->focusWidget(), backwards ? Qt::Key_Backtab : Qt::Key_Tab);
+    QCOMPARE(Form1->focusWidget(), target);
+    QCOMPARE(Form1->DrivingEdit, 0);
+
+    QTest::keyClicks(Form1->focusWidget(), QStringLiteral("6a"));
+
+    QCOMPARE(target->text(), QStringLiteral("6a"));
+    QCOMPARE(Form1->DrivingEdit, drivingEdit);
+    QCOMPARE(Form1->findChild<QLineEdit*>(other)->text(), derived);
+    QCOMPARE(answers.msgBoxes().size(), 1);
+    QCOMPARE(answers.msgBoxes()[0].caption, MainWindowFixture::Text(5, "MsgBox_Carpeta2"));
+    QCOMPARE(answers.msgBoxes()[0].text, MainWindowFixture::Text(1, "Texto_caracter_no_valido"));
+    QCOMPARE(answers.msgBoxes()[0].shownKind, 3);
+    QVERIFY(answers.messageBoxes().isEmpty());
 }
 
 void TestMainWindowDimensions::valueBeyond32BitsIsReportedAsConversionError() {
