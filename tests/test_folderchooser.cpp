@@ -137,7 +137,7 @@ void TestFolderChooser::layout() {
     QCOMPARE(Form5->size(), QSize(319, 358));
     QCOMPARE(Form5->minimumSize(), Form5->maximumSize());
     QCOMPARE(Form5->windowTitle(), QString::fromUtf8("Selección carpeta"));
-    QCOMPARE(Form5->Button2->geometry(), QRect(8, 323, 75, 25));
+    QCOMPARE(Form5->Button2->geometry(), QRect(8, 323, 100, 25));
     QCOMPARE(Form5->Button1->geometry(), QRect(120, 323, 75, 25));
     QCOMPARE(Form5->DirectoryListBox1->geometry(), QRect(4, 32, 306, 289));
     QCOMPARE(Form5->DriveComboBox1->geometry(), QRect(4, 7, 306, 19));

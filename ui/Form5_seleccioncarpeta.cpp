@@ -64,9 +64,10 @@ TForm5::TForm5(QWidget* parent) : QDialog(parent) {
 }
 
 void TForm5::createControls() {
-    // Created in tab order.
+    // Created in tab order. Button2 is wider than the layout's 75 pixels, which cut its caption
+    // in several languages in a font wider than Tahoma.
     Button2 =
-        Place(new QPushButton(QStringLiteral("Crear carpeta"), this), "Button2", 8, 323, 75, 25);
+        Place(new QPushButton(QStringLiteral("Crear carpeta"), this), "Button2", 8, 323, 100, 25);
     Button1 = Place(new QPushButton(QStringLiteral("Aceptar"), this), "Button1", 120, 323, 75, 25);
     DirectoryListBox1 = Place(new FolderListBox(this), "DirectoryListBox1", 4, 32, 306, 289);
     DriveComboBox1 = Place(new QComboBox(this), "DriveComboBox1", 4, 7, 306, 19);

@@ -74,9 +74,10 @@ void TForm7::createControls() {
     Label4 = MakeLabel(this, "Label4", QString::fromUtf8("Utiliza la librería FreeImage versión"),
                        40, 144, 167);
     Label5 = MakeLabel(this, "Label5", QStringLiteral("version"), 213, 144, 35);
+    // As wide as Label7: the layout's 240 pixels cut the longer translations of this line.
     Label6 =
         MakeLabel(this, "Label6", QString::fromUtf8("Proyecto FreeImage: freeimage.sourceforge.io"),
-                  40, 160, 240);
+                  40, 160, 260);
     Label7 =
         MakeLabel(this, "Label7", QString::fromUtf8("Si te es útil, ¡invitame a una cerveza! :-)"),
                   40, 192, 260);

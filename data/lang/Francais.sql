@@ -64,7 +64,7 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('3', 'RadioButton7', 'BMP_SAVE_RLE    (Compression RLE)'),
     ('3', 'RadioButton9', 'PNG_Z_BEST_SPEED                    (Compression faible)'),
     ('3', 'RadioButton10', 'PNG_Z_DEFAULT_COMPRESSION      (Normale)'),
-    ('3', 'RadioButton11', 'PNG_Z_BEST_COMPRESSION     (Meilleure compression)'),
+    ('3', 'RadioButton11', 'PNG_Z_BEST_COMPRESSION     (Compression forte)'),
     ('3', 'RadioButton12', 'PNG_Z_NO_COMPRESSION          (Sans compression)'),
     ('3', 'RadioButton13', 'TARGA_DEFAULT     (Sans compression)'),
     ('3', 'RadioButton14', 'TARGA_SAVE_RLE   (Compression RLE)'),
@@ -101,5 +101,5 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('7', 'Label2', 'Octobre 2015'),
     ('7', 'Label4', 'Utilise la bibliothèque FreeImage version'),
     ('7', 'Label6', 'Plus d''informations sur freeimage.sourceforge.io'),
-    ('7', 'Label7', 'Si ce programme vous est utile, offrez-moi une bière ! :-)'),
+    ('7', 'Label7', 'S''il vous est utile, offrez-moi une bière ! :-)'),
     ('7', 'Image15Hint', 'Si le programme vous plaît et que vous le pouvez, offrez-moi une bière !');

@@ -101,5 +101,5 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('7', 'Label2', 'Outubro de 2015'),
     ('7', 'Label4', 'Usa a biblioteca FreeImage versão'),
     ('7', 'Label6', 'Mais informações em freeimage.sourceforge.io'),
-    ('7', 'Label7', 'Se for útil para você, me pague uma cerveja! :-)'),
+    ('7', 'Label7', 'Se for útil, me pague uma cerveja! :-)'),
     ('7', 'Image15Hint', 'Se você gosta do programa e puder, me pague uma cerveja!');
