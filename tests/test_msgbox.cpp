@@ -1,21 +1,26 @@
 // The program's own message box: pictures, buttons, captions and sounds per kind, the answer
-// field's rules, the keyboard, the nested loop and the end of the process when a database is
-// missing.
+// field's rules, the keyboard, the nested loop, a box that grows to show its whole text, and the
+// end of the process when a database is missing.
 
 #include "support/DatabaseFixture.h"
 #include "support/ModalAnswerer.h"
 #include "support/Recorders.h"
+#include "support/ShippedMessages.h"
 
 #include "ui/AppServices.h"
 #include "ui/Form6_msgbox.h"
 
+#include <QFontMetrics>
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
+#include <QScreen>
+#include <QStyle>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -27,6 +32,7 @@ using kavenra::testing::MsgBoxRecord;
 using kavenra::testing::SoundRecorder;
 
 Q_DECLARE_METATYPE(MsgBoxAnswer)
+Q_DECLARE_METATYPE(MessageKind)
 
 namespace {
 
@@ -44,6 +50,101 @@ QList<QWidget*> pictureAndButtonControls(TForm6* form) {
         form->Image5_Brujula,     form->Button1,         form->Button2,         form->Button3};
 }
 
+// The designed places, while the text fits the label.
+constexpr QSize designedClient(417, 104);
+constexpr QRect designedLabel(72, 24, 289, 33);
+const QList<QRect> designedButtons = {QRect(176, 71, 75, 25), QRect(111, 71, 75, 25),
+                                      QRect(238, 71, 75, 25)};
+
+// The height a text needs in the label, measured the way the label draws it: its own font,
+// wrapped at word boundaries within its width.
+QRect wrappedText(const QFont& font, const QString& text) {
+    return QFontMetrics(font).boundingRect(QRect(0, 0, designedLabel.width(), 1 << 20),
+                                           Qt::TextWordWrap | Qt::AlignHCenter, text);
+}
+
+// Words for generated texts of a given length.
+const QStringList fillerWords =
+    QStringLiteral(
+        "La carpeta de destino ya existe y los ficheros con el mismo nombre se "
+        "reemplazarán sin más aviso cuando comience el redimensionado")
+        .split(QLatin1Char(' '));
+
+// The longest text of whole words that wraps within the given height and, if asked, the same
+// text with one word more, which does not.
+QString longestTextWithin(const QFont& font, int height, QString* oneWordMore = nullptr) {
+    QString text;
+    for (int i = 0;; ++i) {
+        const QString longer = (text.isEmpty() ? QString() : text + QLatin1Char(' ')) +
+                               fillerWords[i % fillerWords.size()];
+        if (wrappedText(font, longer).height() > height) {
+            if (oneWordMore) *oneWordMore = longer;
+            return text;
+        }
+        text = longer;
+    }
+}
+
+// The longest text of whole words that wraps to the given number of lines.
+QString textOfLines(const QFont& font, int lines) {
+    QStringList breaks;
+    for (int i = 0; i < lines; ++i) breaks << QStringLiteral("x");
+    return longestTextWithin(font, wrappedText(font, breaks.join(QLatin1Char('\n'))).height());
+}
+
+// Where everything was while a message was open.
+struct OpenLayout {
+    QSize client;
+    QRect label;
+    QList<QRect> buttons;  // Button1, Button2, Button3
+    QFont labelFont;
+    int captionBar = 0;
+    QRect frame;  // the window with its caption bar, on the screen
+    QRect screenArea;
+};
+
+// Answers the next message with its first visible button, noting its layout first.
+void recordLayoutOfNextMessage(ModalAnswerer& answers, OpenLayout& layout) {
+    answers.answerMsgBox([&layout](TForm6* form) {
+        layout.client = form->size();
+        layout.label = form->Label1->geometry();
+        layout.buttons = {form->Button1->geometry(), form->Button2->geometry(),
+                          form->Button3->geometry()};
+        layout.labelFont = form->Label1->font();
+        const int frame = form->frameGeometry().height() - form->height();
+        layout.captionBar =
+            frame > 0 ? frame : form->style()->pixelMetric(QStyle::PM_TitleBarHeight);
+        layout.frame = form->frameGeometry();
+        layout.screenArea = form->screen()->availableGeometry();
+        ModalAnswerer::Apply(form, MsgBoxAnswer::FirstVisibleButton);
+    });
+}
+
+// The whole text is inside the label, the label keeps its designed left, top and width and
+// grows no more than its text needs, and everything under it moved down by the label's growth.
+void verifyWholeTextShown(const OpenLayout& layout, const QString& text) {
+    const QRect needed = wrappedText(layout.labelFont, text);
+    const int growth = layout.label.height() - designedLabel.height();
+    QVERIFY2(layout.label.height() >= needed.height(),
+             qPrintable(QStringLiteral("label %1 px, text %2 px")
+                            .arg(layout.label.height())
+                            .arg(needed.height())));
+    QVERIFY2(needed.width() <= layout.label.width(), qPrintable(QString::number(needed.width())));
+    QCOMPARE(layout.label.topLeft(), designedLabel.topLeft());
+    QCOMPARE(layout.label.width(), designedLabel.width());
+    QVERIFY(growth >= 0);
+    QVERIFY2(layout.label.height() <
+                 std::max(designedLabel.height() + 1,
+                          needed.height() + QFontMetrics(layout.labelFont).lineSpacing()),
+             "the label grew by more than its text needs");
+    QCOMPARE(layout.client, designedClient + QSize(0, growth));
+    for (int i = 0; i < designedButtons.size(); ++i) {
+        QCOMPARE(layout.buttons[i], designedButtons[i].translated(0, growth));
+        QVERIFY(layout.buttons[i].top() > layout.label.bottom());
+        QVERIFY(QRect(QPoint(0, 0), layout.client).contains(layout.buttons[i]));
+    }
+}
+
 }  // namespace
 
 class TestMsgBox : public QObject {
@@ -56,6 +157,8 @@ class TestMsgBox : public QObject {
     void designLayout();
     void kinds_data();
     void kinds();
+    void namedKinds_data();
+    void namedKinds();
     void button1CaptionIsLookedUpForEveryKind();
     void consecutiveMessagesShowNoStaleControls();
     void answers_data();
@@ -63,7 +166,12 @@ class TestMsgBox : public QObject {
     void closeBoxKeepsEarlierAffirmativeAnswer();
     void escapeDoesNothing();
     void languageChangeShowsOnNextMessage();
-    void longTextDoesNotGrowWindow();
+    void textFits_data();
+    void textFits();
+    void shippedMessagesShowWhole_data();
+    void shippedMessagesShowWhole();
+    void growthIsRecomputedForEveryMessage();
+    void tallestTextStaysOnScreen();
     void callBlocksWhileTimersKeepRunning();
     void secondMessageWhileOpenLeavesOpenOneIntact();
     void missingDatabaseEndsProcessAtCaptionLookup_data();
@@ -142,6 +250,32 @@ void TestMsgBox::kinds_data() {
     QTest::newRow("2 search") << 2 << "Image3_Busqueda" << acknowledge << aceptar << QList<int>{};
     QTest::newRow("3 error") << 3 << "Image4_Bomba" << acknowledge << aceptar << QList<int>{100};
     QTest::newRow("4 compass") << 4 << "Image5_Brujula" << acknowledge << aceptar << QList<int>{};
+}
+
+// The names stand for the same numbers.
+void TestMsgBox::namedKinds_data() {
+    QTest::addColumn<MessageKind>("kind");
+    QTest::addColumn<int>("number");
+    QTest::newRow("Information") << MessageKind::Information << 0;
+    QTest::newRow("Question") << MessageKind::Question << 1;
+    QTest::newRow("Search") << MessageKind::Search << 2;
+    QTest::newRow("Error") << MessageKind::Error << 3;
+    QTest::newRow("Compass") << MessageKind::Compass << 4;
+}
+
+void TestMsgBox::namedKinds() {
+    QFETCH(MessageKind, kind);
+    QFETCH(int, number);
+    ModalAnswerer answers;
+    Form6->MsgBox(QStringLiteral("c"), QStringLiteral("t"), kind);
+    const QList<int> namedSounds = sounds_->played();
+    sounds_->clear();
+    Form6->MsgBox(QStringLiteral("c"), QStringLiteral("t"), number);
+    QCOMPARE(answers.msgBoxes().size(), 2);
+    QCOMPARE(answers.msgBoxes()[0].shownKind, number);
+    QCOMPARE(answers.msgBoxes()[0].pictures, answers.msgBoxes()[1].pictures);
+    QCOMPARE(answers.msgBoxes()[0].buttons, answers.msgBoxes()[1].buttons);
+    QCOMPARE(namedSounds, sounds_->played());
 }
 
 void TestMsgBox::kinds() {
@@ -271,20 +405,123 @@ void TestMsgBox::languageChangeShowsOnNextMessage() {
     QCOMPARE(shown[3].buttonCaptions, QStringList{QStringLiteral("OK")});
 }
 
-void TestMsgBox::longTextDoesNotGrowWindow() {
+void TestMsgBox::textFits_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("designedSize");
+
+    // Generated in the label's own font, so each row is what its name says on any machine.
+    TForm6 measure;
+    const QFont font = measure.Label1->font();
+    QString tooLong;
+    const QString fillsLabel = longestTextWithin(font, designedLabel.height(), &tooLong);
+    QTest::newRow("empty") << QString() << true;
+    QTest::newRow("short") << QStringLiteral("Texto corto.") << true;
+    QTest::newRow("fills the label") << fillsLabel << true;
+    QTest::newRow("one word more than fits") << tooLong << false;
+    QTest::newRow("three lines") << textOfLines(font, 3) << false;
+    QTest::newRow("four lines") << textOfLines(font, 4) << false;
+    QTest::newRow("four lines by line breaks")
+        << QStringLiteral("Primera línea\nSegunda línea\nTercera línea\nCuarta línea") << false;
+}
+
+void TestMsgBox::textFits() {
+    QFETCH(QString, text);
+    QFETCH(bool, designedSize);
+    QCOMPARE(wrappedText(Form6->Label1->font(), text).height() <= designedLabel.height(),
+             designedSize);
+
     ModalAnswerer answers;
-    QSize openSize;
-    QRect labelGeometry;
-    answers.answerMsgBox([&](TForm6* form) {
-        openSize = form->size();
-        labelGeometry = form->Label1->geometry();
-        ModalAnswerer::Apply(form, MsgBoxAnswer::Button1);
-    });
-    const QString longText = QStringLiteral("Una frase bastante larga que no cabe. ").repeated(12);
-    Form6->MsgBox(QStringLiteral("c"), longText, 3);
-    QCOMPARE(answers.msgBoxes().constFirst().text, longText);
-    QCOMPARE(openSize, QSize(417, 104));
-    QCOMPARE(labelGeometry, QRect(72, 24, 289, 33));
+    OpenLayout layout;
+    recordLayoutOfNextMessage(answers, layout);
+    Form6->MsgBox(QStringLiteral("c"), text, MessageKind::Question);
+    QCOMPARE(answers.msgBoxes().size(), 1);
+    QCOMPARE(answers.msgBoxes().constFirst().text, text);
+    verifyWholeTextShown(layout, text);
+    if (QTest::currentTestFailed()) return;
+    if (designedSize) {
+        QCOMPARE(layout.client, designedClient);
+        QCOMPARE(layout.label, designedLabel);
+    } else {
+        QVERIFY(layout.client.height() > designedClient.height());
+    }
+}
+
+// Every message text of every shipped language, as the program shows it.
+void TestMsgBox::shippedMessagesShowWhole_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<MessageKind>("kind");
+    QString error;
+    const QList<kavenra::testing::ShippedMessage> messages =
+        kavenra::testing::ShippedMessages(&error);
+    QVERIFY2(!messages.isEmpty(), qPrintable(error));
+    for (const kavenra::testing::ShippedMessage& message : messages) {
+        QTest::addRow("%s %s", qPrintable(message.language), qPrintable(message.key))
+            << message.text << message.kind;
+    }
+}
+
+void TestMsgBox::shippedMessagesShowWhole() {
+    QFETCH(QString, text);
+    QFETCH(MessageKind, kind);
+    ModalAnswerer answers;
+    OpenLayout layout;
+    recordLayoutOfNextMessage(answers, layout);
+    Form6->MsgBox(QStringLiteral("c"), text, kind);
+    QCOMPARE(answers.msgBoxes().size(), 1);
+    verifyWholeTextShown(layout, text);
+}
+
+// One window serves every message: a short message after a long one has the designed size
+// again, and the long one grows the same each time.
+void TestMsgBox::growthIsRecomputedForEveryMessage() {
+    const QString longText = textOfLines(Form6->Label1->font(), 5);
+    const QString shortText = QStringLiteral("Texto corto.");
+    ModalAnswerer answers;
+    QList<OpenLayout> layouts(4);
+    for (OpenLayout& layout : layouts) recordLayoutOfNextMessage(answers, layout);
+    Form6->MsgBox(QStringLiteral("c"), longText, MessageKind::Error);
+    Form6->MsgBox(QStringLiteral("c"), shortText, MessageKind::Question);
+    Form6->MsgBox(QStringLiteral("c"), longText, MessageKind::Question);
+    Form6->MsgBox(QStringLiteral("c"), shortText, MessageKind::Information);
+    QCOMPARE(answers.msgBoxes().size(), 4);
+
+    QVERIFY(layouts[0].client.height() > designedClient.height());
+    verifyWholeTextShown(layouts[0], longText);
+    if (QTest::currentTestFailed()) return;
+    QCOMPARE(layouts[2].client, layouts[0].client);
+    QCOMPARE(layouts[2].label, layouts[0].label);
+    for (const OpenLayout& layout : {layouts[1], layouts[3]}) {
+        QCOMPARE(layout.client, designedClient);
+        QCOMPARE(layout.label, designedLabel);
+        QCOMPARE(layout.buttons, designedButtons);
+    }
+    QCOMPARE(Form6->size(), designedClient);
+}
+
+// A text taller than the screen cannot be shown whole; the box still fits on the screen with
+// its buttons, so the message can be answered.
+void TestMsgBox::tallestTextStaysOnScreen() {
+    QStringList lines;
+    for (int i = 1; i <= 200; ++i) lines << QStringLiteral("Línea %1").arg(i);
+    ModalAnswerer answers;
+    OpenLayout layout;
+    recordLayoutOfNextMessage(answers, layout);
+    Form6->MsgBox(QStringLiteral("c"), lines.join(QLatin1Char('\n')), MessageKind::Error);
+    QCOMPARE(answers.msgBoxes().size(), 1);
+    QCOMPARE(answers.stuckAnswers(), 0);
+    QVERIFY(layout.client.height() > designedClient.height());
+    // The whole window, caption bar included, is on the screen and takes most of its height.
+    QVERIFY(layout.client.height() + layout.captionBar <= layout.screenArea.height());
+    QVERIFY(layout.client.height() > layout.screenArea.height() - 64);
+    QVERIFY2(layout.screenArea.contains(layout.frame), qPrintable(QStringLiteral("%1,%2 %3x%4")
+                                                                      .arg(layout.frame.x())
+                                                                      .arg(layout.frame.y())
+                                                                      .arg(layout.frame.width())
+                                                                      .arg(layout.frame.height())));
+    const int growth = layout.client.height() - designedClient.height();
+    QCOMPARE(layout.label, designedLabel.adjusted(0, 0, 0, growth));
+    QCOMPARE(layout.buttons[0], designedButtons[0].translated(0, growth));
+    QVERIFY(QRect(QPoint(0, 0), layout.client).contains(layout.buttons[0]));
 }
 
 void TestMsgBox::callBlocksWhileTimersKeepRunning() {

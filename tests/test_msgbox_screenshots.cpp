@@ -1,22 +1,25 @@
 // Renders each kind of message box offscreen and saves it as a PNG, so the look can be judged:
-// <build>/screenshots/msgbox-kind<N>.png (or the folder named by KAVENRA_SCREENSHOT_DIR). Also
-// checks in the rendered pixels that the picture sits in the top-left corner and the buttons
-// under the text.
+// <build>/screenshots/msgbox-kind<N>.png (or the folder named by KAVENRA_SCREENSHOT_DIR), and the
+// tallest message the program ships, in its language, as msgbox-longest.png. Also checks in the
+// rendered pixels that the picture sits in the top-left corner and the buttons under the text.
 
 #include "support/DatabaseFixture.h"
 #include "support/ModalAnswerer.h"
 #include "support/Recorders.h"
 #include "support/ScreenshotPixels.h"
+#include "support/ShippedMessages.h"
 
 #include "ui/AppServices.h"
 #include "ui/Form6_msgbox.h"
 
 #include <QDir>
+#include <QFontMetrics>
 #include <QImage>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
 
+#include <algorithm>
 #include <memory>
 
 using kavenra::testing::DatabaseFolder;
@@ -42,6 +45,7 @@ class TestMsgBoxScreenshots : public QObject {
     void cleanupTestCase();
     void kinds_data();
     void kinds();
+    void longestShippedMessage();
     void plainBoxes();
 
   private:
@@ -133,6 +137,66 @@ void TestMsgBoxScreenshots::kinds() {
         QVERIFY(middle > 0.3);
         QVERIFY(left < 0.05);
         QVERIFY(right < 0.05);
+    }
+}
+
+// The box grown for the tallest shipped text: the last line drawn above the buttons, which sit
+// under the text where the growth moved them.
+void TestMsgBoxScreenshots::longestShippedMessage() {
+    QString error;
+    const QList<kavenra::testing::ShippedMessage> messages =
+        kavenra::testing::ShippedMessages(&error);
+    QVERIFY2(!messages.isEmpty(), qPrintable(error));
+    const QFontMetrics metrics(Form6->Label1->font());
+    const auto wrappedHeight = [&metrics](const QString& text) {
+        return metrics.boundingRect(QRect(0, 0, 289, 1 << 20), Qt::TextWordWrap, text).height();
+    };
+    const kavenra::testing::ShippedMessage& longest =
+        *std::max_element(messages.begin(), messages.end(), [&](const auto& a, const auto& b) {
+            return wrappedHeight(a.text) < wrappedHeight(b.text);
+        });
+    qInfo("longest: %s %s, %d px", qPrintable(longest.language), qPrintable(longest.key),
+          wrappedHeight(longest.text));
+
+    QImage shot;
+    QColor background;
+    QRect label;
+    QList<QRect> buttons;
+    ModalAnswerer answers;
+    answers.answerMsgBox([&](TForm6* form) {
+        shot = form->grab().toImage();
+        background = form->palette().color(QPalette::Window);
+        label = form->Label1->geometry();
+        for (QPushButton* button : {form->Button1, form->Button2, form->Button3}) {
+            if (!button->isHidden()) buttons << button->geometry();
+        }
+        ModalAnswerer::Apply(form, MsgBoxAnswer::FirstVisibleButton);
+    });
+    Form6->MsgBox(QStringLiteral("Caption"), longest.text, longest.kind);
+    QVERIFY(!shot.isNull());
+    const QString path =
+        QDir(screenshotFolder()).absoluteFilePath(QStringLiteral("msgbox-longest.png"));
+    QVERIFY2(shot.save(path), qPrintable(path));
+    qInfo("saved %s", qPrintable(path));
+
+    const qreal ratio = shot.devicePixelRatio();
+    auto scaled = [ratio](const QRect& r) {
+        return QRect((r.topLeft() * ratio), (r.size() * ratio));
+    };
+    const int textHeight = wrappedHeight(longest.text);
+    QVERIFY(textHeight > 33);
+    QVERIFY(label.height() >= textHeight);
+    QCOMPARE(shot.size(), QSize(417, label.bottom() + 1 + 47) * ratio);
+    // The last line of the text is drawn, in the part of the label that the growth added.
+    const QRect lastLine(label.left(), label.top() + textHeight - metrics.height(), label.width(),
+                         metrics.height());
+    QVERIFY(lastLine.top() > 24 + 33 - metrics.height());
+    QVERIFY(kavenra::testing::DrawnShare(shot, scaled(lastLine), background) > 0.02);
+    QVERIFY(!buttons.isEmpty());
+    for (const QRect& button : buttons) {
+        QVERIFY(button.top() > label.bottom());
+        QVERIFY(kavenra::testing::DrawnShare(shot, scaled(button.adjusted(4, 4, -4, -4)),
+                                             background) > 0.3);
     }
 }
 

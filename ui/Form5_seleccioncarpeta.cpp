@@ -133,8 +133,9 @@ void TForm5::Button2Click() {
         DirectoryListBox1->Update();
         const int created = DirectoryListBox1->SubfolderRow(name);
         if (created >= 0) DirectoryListBox1->setCurrentRow(created);
-        Form6->MsgBox(caption("MsgBox_Carpeta2"), caption("MsgBox_Carpeta"), 0);
+        Form6->MsgBox(caption("MsgBox_Carpeta2"), caption("MsgBox_Carpeta"),
+                      MessageKind::Information);
     } else {
-        Form6->MsgBox(caption("MsgBox_Carpeta2"), caption("MsgBox_Error"), 3);
+        Form6->MsgBox(caption("MsgBox_Carpeta2"), caption("MsgBox_Error"), MessageKind::Error);
     }
 }

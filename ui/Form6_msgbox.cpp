@@ -1,5 +1,6 @@
 #include "ui/Form6_msgbox.h"
 
+#include "store/CaptionKeys.h"
 #include "store/Sqlitetraductor.h"
 #include "ui/DialogFrame.h"
 #include "ui/Resources.h"
@@ -10,8 +11,13 @@
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
+#include <QRect>
+#include <QScreen>
 #include <QShowEvent>
+#include <QStyle>
 
+#include <algorithm>
+#include <limits>
 #include <stdexcept>
 
 TForm6* Form6 = nullptr;
@@ -20,12 +26,30 @@ namespace {
 
 constexpr int pictureSize = 48;
 
+// The designed client area, and where the text and the buttons sit in it while the text fits.
+constexpr int clientWidth = 417;
+constexpr int clientHeight = 104;
+constexpr QRect designedLabel(72, 24, 289, 33);
+constexpr int buttonTop = 71;
+
 }  // namespace
+
+MessageKind MessageKindOf(int kind) {
+    switch (kind) {
+        case static_cast<int>(MessageKind::Question):
+        case static_cast<int>(MessageKind::Search):
+        case static_cast<int>(MessageKind::Error):
+        case static_cast<int>(MessageKind::Compass):
+            return static_cast<MessageKind>(kind);
+        default:
+            return MessageKind::Information;
+    }
+}
 
 TForm6::TForm6(QWidget* parent) : QDialog(parent) {
     InitialiseKavenraResources();
     setObjectName(QStringLiteral("Form6"));
-    SetFixedDialogFrame(this, 417, 104, QStringLiteral("MsgBox"));
+    SetFixedDialogFrame(this, clientWidth, clientHeight, QStringLiteral("MsgBox"));
     QFont designFont;
     designFont.setPointSize(8);
     setFont(designFont);
@@ -35,7 +59,7 @@ TForm6::TForm6(QWidget* parent) : QDialog(parent) {
 void TForm6::createControls() {
     Label1 = new QLabel(this);
     Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setGeometry(72, 24, 289, 33);
+    Label1->setGeometry(designedLabel);
     Label1->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     Label1->setWordWrap(true);
     Label1->setTextFormat(Qt::PlainText);
@@ -52,13 +76,13 @@ void TForm6::createControls() {
     Image5_Brujula->setObjectName(QStringLiteral("Image5_Brujula"));
 
     // Created in tab order: Button1, Button2, Button3.
-    Button1 = createButton(176, 71);
+    Button1 = createButton(176, buttonTop);
     Button1->setObjectName(QStringLiteral("Button1"));
     Button1->setText(QStringLiteral("Button1"));
-    Button2 = createButton(111, 71);
+    Button2 = createButton(111, buttonTop);
     Button2->setObjectName(QStringLiteral("Button2"));
     Button2->setText(QStringLiteral("Button2"));
-    Button3 = createButton(238, 71);
+    Button3 = createButton(238, buttonTop);
     Button3->setObjectName(QStringLiteral("Button3"));
     Button3->setText(QStringLiteral("Button3"));
     setTabOrder(Button1, Button2);
@@ -89,43 +113,72 @@ QPushButton* TForm6::createButton(int left, int top) {
 }
 
 void TForm6::MsgBox(const QString& caption, const QString& text, int kind) {
+    MsgBox(caption, text, MessageKindOf(kind));
+}
+
+void TForm6::MsgBox(const QString& caption, const QString& text, MessageKind kind) {
     // A message box that is already open cannot be opened a second time; refusing before
     // anything changes keeps the open message intact.
     if (isVisible()) throw std::logic_error("Cannot make a visible window modal");
 
     setWindowTitle(caption);
     Label1->setText(text);
-    Button1->setText(LookupCaption(6, "Button1"));
+    fitToText();
+    Button1->setText(LookupCaption(kavenra::kMessageBoxForm, "Button1"));
 
-    switch (kind) {
-        case 1:
+    switch (MessageKindOf(static_cast<int>(kind))) {
+        case MessageKind::Question:
             Image2_Question->show();
             Button2->show();
             Button3->show();
-            Button2->setText(LookupCaption(6, "Button2"));
+            Button2->setText(LookupCaption(kavenra::kMessageBoxForm, "Button2"));
             Button3->setText(QStringLiteral("No"));
             PlayResourceSound(kavenra::InformationSoundId);
             break;
-        case 2:
+        case MessageKind::Search:
             Image3_Busqueda->show();
             Button1->show();
             break;
-        case 3:
+        case MessageKind::Error:
             Image4_Bomba->show();
             Button1->show();
             PlayResourceSound(kavenra::ErrorSoundId);
             break;
-        case 4:
+        case MessageKind::Compass:
             Image5_Brujula->show();
             Button1->show();
             break;
-        default:
+        case MessageKind::Information:
             Image1_Informacion->show();
             Button1->show();
             PlayResourceSound(kavenra::InformationSoundId);
             break;
     }
     exec();
+}
+
+// A warning cut in half is worse than a tall box: the label grows to the wrapped text's height
+// and everything under it moves down by as much. Measured anew for every message, so a short one
+// after a long one gets the designed size back.
+void TForm6::fitToText() {
+    const int wanted = Label1->heightForWidth(designedLabel.width()) - designedLabel.height();
+    const int growth = std::clamp(wanted, 0, largestGrowth());
+    Label1->setGeometry(designedLabel.adjusted(0, 0, 0, growth));
+    for (QPushButton* button : {Button1, Button2, Button3}) {
+        button->move(button->x(), buttonTop + growth);
+    }
+    setFixedSize(clientWidth, clientHeight + growth);
+}
+
+// The window, caption bar included, stays within the screen's free height; a text taller than
+// that is cut at the label's bottom rather than pushing the buttons off the screen. Until the
+// window manager has framed the window, the style's caption bar height stands in for its own.
+int TForm6::largestGrowth() const {
+    const QScreen* shownOn = screen();
+    if (!shownOn) return std::numeric_limits<int>::max();
+    const int frame = frameGeometry().height() - height();
+    const int captionBar = frame > 0 ? frame : style()->pixelMetric(QStyle::PM_TitleBarHeight);
+    return std::max(0, shownOn->availableGeometry().height() - captionBar - clientHeight);
 }
 
 void TForm6::FormShow() {

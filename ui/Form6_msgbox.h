@@ -8,6 +8,19 @@ class QLabel;
 class QPushButton;
 class QShowEvent;
 
+// What a message is: it picks the picture, the buttons and the sound. The values are the numbers
+// callers have always passed; any other number shows information.
+enum class MessageKind : int {
+    Information = 0,
+    Question = 1,  // the affirmative/"No" pair; the answer is left in Respuesta
+    Search = 2,
+    Error = 3,
+    Compass = 4,
+};
+
+// The kind a plain number stands for: 1 to 4 their own kind, every other value information.
+MessageKind MessageKindOf(int kind);
+
 // The program's own message box: one of five pictures in the top-left corner, a centred
 // word-wrapped text and either one acknowledge button or the affirmative/"No" pair. One instance,
 // Form6, serves every message; the answer to the last question stays in Respuesta.
@@ -16,9 +29,12 @@ class TForm6 : public QDialog {
   public:
     explicit TForm6(QWidget* parent = nullptr);
 
-    // Shows the message modally and returns once the window is closed. kind 1 asks a question
-    // (read Respuesta afterwards), 2 and 4 are plain boxes with other pictures, 3 is an error, 0
-    // and every other value information. Timers keep running while the box is open.
+    // Shows the message modally and returns once the window is closed; after a question read
+    // Respuesta. Timers keep running while the box is open. The whole text is shown: a text
+    // taller than the designed label makes the label and the window grow downward (buttons
+    // moving with them), up to the screen's height; a text that fits keeps the designed size.
+    void MsgBox(const QString& caption, const QString& text, MessageKind kind);
+    // The same with a plain number, which may be any value (see MessageKindOf).
     void MsgBox(const QString& caption, const QString& text, int kind);
 
     QLabel* Label1;
@@ -50,6 +66,8 @@ class TForm6 : public QDialog {
     QLabel* createPicture(const QString& resource, int left, int top);
     QPushButton* createButton(int left, int top);
     QPushButton* firstVisibleButton() const;
+    void fitToText();
+    int largestGrowth() const;
 };
 
 extern TForm6* Form6;

@@ -2,6 +2,7 @@
 
 #include "engine/BatchRun.h"
 #include "net/Internet.h"
+#include "store/CaptionKeys.h"
 #include "store/Sqlitecontrol.h"
 #include "store/Sqlitetraductor.h"
 #include "ui/AppServices.h"
@@ -98,7 +99,7 @@ bool isExistingFile(const QString& path) {
 
 void checkImageLibraryFile() {
     if (isExistingFile(ImageLibraryFile())) return;
-    Form6->MsgBox(warningCaption, QStringLiteral("Can't locate FreeImage.dll"), 3);
+    Form6->MsgBox(warningCaption, QStringLiteral("Can't locate FreeImage.dll"), MessageKind::Error);
     endStartup();
 }
 
@@ -107,7 +108,8 @@ void checkImageLibraryVersion() {
     const QString required = RequiredImageLibraryVersion();
     if (reported == required) return;
     Form6->MsgBox(warningCaption,
-                  QStringLiteral("FreeImage version its not compatible, Required ") + required, 3);
+                  QStringLiteral("FreeImage version its not compatible, Required ") + required,
+                  MessageKind::Error);
     ShowMessage(reported);
     endStartup();
 }
@@ -117,7 +119,7 @@ void checkImageLibraryVersion() {
 void checkSettingsDatabase() {
     if (isExistingFile(QString::fromLatin1(kSettingsDatabase))) return;
     Form6->MsgBox(warningCaption, QStringLiteral("Can't locate KVConfig.db configuration file."),
-                  3);
+                  MessageKind::Error);
     endStartup();
 }
 
@@ -202,9 +204,9 @@ void RunStartupChecks() {
 }
 
 void OfferUpdate() {
-    const QString text = LookupCaption(1, "ActualizacionTexto");
-    const QString caption = LookupCaption(1, "ActualizacionCaption");
-    Form6->MsgBox(caption, text, 1);
+    const QString text = LookupCaption(kMainWindowForm, "ActualizacionTexto");
+    const QString caption = LookupCaption(kMainWindowForm, "ActualizacionCaption");
+    Form6->MsgBox(caption, text, MessageKind::Question);
     if (Form6->Respuesta) OpenWithDesktop(QUrl(QString::fromStdString(DownloadPageUrl())));
 }
 

@@ -2,6 +2,7 @@
 
 #include "engine/BatchRun.h"
 #include "engine/Procesosimagen.h"
+#include "store/CaptionKeys.h"
 #include "store/Sqlitetraductor.h"
 #include "ui/AppServices.h"
 #include "ui/DesktopOpener.h"
@@ -60,6 +61,8 @@ constexpr int listEntryHeight = 13;
 using kavenra::dialogs::MakeLabel;
 using kavenra::dialogs::Place;
 using kavenra::dialogs::SetShownHint;
+using kavenra::kFolderChooserForm;
+using kavenra::kMainWindowForm;
 
 QFrame* makePanel(QWidget* parent, const char* name, int left, int top, int width, int height) {
     auto* panel = Place(new QFrame(parent), name, left, top, width, height);
@@ -404,8 +407,8 @@ void TForm1::Edit2KeyPress() {
 // Warns about a character other than a digit and leaves the text as typed.
 bool TForm1::digitsAccepted(const QLineEdit* edit) {
     if (IsAllDigits(edit->text())) return true;
-    Form6->MsgBox(LookupCaption(5, "MsgBox_Carpeta2"), LookupCaption(1, "Texto_caracter_no_valido"),
-                  3);
+    Form6->MsgBox(LookupCaption(kFolderChooserForm, "MsgBox_Carpeta2"),
+                  LookupCaption(kMainWindowForm, "Texto_caracter_no_valido"), MessageKind::Error);
     return false;
 }
 
@@ -539,7 +542,8 @@ void TForm1::WMDropFiles(const QStringList& droppedItems) {
     if (droppedItems.isEmpty()) return;
     for (const QString& item : droppedItems) {
         if (!ListBox1->findItems(item, Qt::MatchExactly | Qt::MatchCaseSensitive).isEmpty()) {
-            setStatusText(LookupCaption(1, "ImagenMsg1") + kavenra::FileNamePart(item));
+            setStatusText(LookupCaption(kMainWindowForm, "ImagenMsg1") +
+                          kavenra::FileNamePart(item));
             continue;
         }
         // Only a full local path is a file; anything else the drop brings fails the type test.
@@ -547,9 +551,9 @@ void TForm1::WMDropFiles(const QStringList& droppedItems) {
                                IsSupportedImage(QFile::encodeName(item).toStdString());
         if (supported) {
             ListBox1->addItem(item);
-            setStatusText(LookupCaption(1, "ImagenMsg2"));
+            setStatusText(LookupCaption(kMainWindowForm, "ImagenMsg2"));
         } else {
-            setStatusText(LookupCaption(1, "ImagenMsg3"));
+            setStatusText(LookupCaption(kMainWindowForm, "ImagenMsg3"));
         }
     }
     Edit3->setText(kavenra::ProposedDestination(droppedItems.last()));
@@ -565,7 +569,7 @@ void TForm1::Timer2Timer() {
     ListBox1->setEnabled(false);
     Button2->setEnabled(false);
     Button3->setEnabled(false);
-    setStatusText(LookupCaption(1, "Texto_validar_imagenes"));
+    setStatusText(LookupCaption(kMainWindowForm, "Texto_validar_imagenes"));
     // ">=": a run that ends or is cancelled during a pass enables "Limpiar" again, and a list
     // cleared then must end the pass, not be read past its end.
     if (ValidatedCount >= entries) {
@@ -614,7 +618,8 @@ void TForm1::showListContextMenu(const QPoint& position) {
 // The batch run
 
 void TForm1::warnOfRun(const char* textKey) {
-    Form6->MsgBox(LookupCaption(1, "Caption_Atencion"), LookupCaption(1, textKey), 3);
+    Form6->MsgBox(LookupCaption(kMainWindowForm, "Caption_Atencion"),
+                  LookupCaption(kMainWindowForm, textKey), MessageKind::Error);
 }
 
 void TForm1::Button3Click() {
@@ -627,8 +632,8 @@ void TForm1::Button3Click() {
         return;
     }
     if (!kavenra::CreateDestinationFolder(Edit3->text())) {
-        Form6->MsgBox(LookupCaption(1, "Caption_Atencion"), LookupCaption(1, "Texto_advertencia5"),
-                      1);
+        Form6->MsgBox(LookupCaption(kMainWindowForm, "Caption_Atencion"),
+                      LookupCaption(kMainWindowForm, "Texto_advertencia5"), MessageKind::Question);
         if (!Form6->Respuesta) return;
     }
     Button3->hide();
@@ -677,7 +682,7 @@ void TForm1::Timer1Timer() {
     }
     ProgressBar2->show();
     const QString entry = ListBox1->item(RunPosition)->text();
-    setStatusText(LookupCaption(1, "Texto_redimension5") + QLatin1Char(' ') +
+    setStatusText(LookupCaption(kMainWindowForm, "Texto_redimension5") + QLatin1Char(' ') +
                   kavenra::FileNamePart(entry));
     if (!convertEntry(entry)) {
         // Off before the message: its modal loop would deliver further ticks.
@@ -702,17 +707,19 @@ void TForm1::returnToIdle() {
 
 void TForm1::completeRun() {
     returnToIdle();
-    setStatusText(LookupCaption(1, "Texto_redimension"));
-    Form6->MsgBox(LookupCaption(1, "Texto_redimension"), LookupCaption(1, "Texto_redimension2"), 1);
+    setStatusText(LookupCaption(kMainWindowForm, "Texto_redimension"));
+    Form6->MsgBox(LookupCaption(kMainWindowForm, "Texto_redimension"),
+                  LookupCaption(kMainWindowForm, "Texto_redimension2"), MessageKind::Question);
     if (Form6->Respuesta) OpenLocalPathWithDesktop(QDir::current().absoluteFilePath(Edit3->text()));
 }
 
 // The notice comes first; the window returns to idle once the user has closed it.
 void TForm1::Button4Click() {
     Timer1->stop();
-    Form6->MsgBox(LookupCaption(1, "Caption_Atencion"), LookupCaption(1, "Texto_redimension4"), 0);
+    Form6->MsgBox(LookupCaption(kMainWindowForm, "Caption_Atencion"),
+                  LookupCaption(kMainWindowForm, "Texto_redimension4"), MessageKind::Information);
     returnToIdle();
-    setStatusText(LookupCaption(1, "Texto_redimension4"));
+    setStatusText(LookupCaption(kMainWindowForm, "Texto_redimension4"));
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -1,0 +1,32 @@
+#pragma once
+
+// Every text the program shows in its message box, in every language it ships, read from the
+// language databases the build made from the current sources (falling back to the installed
+// ones), with the kind the program shows it as.
+//
+//   QString error;
+//   const QList<ShippedMessage> messages = kavenra::testing::ShippedMessages(&error);
+//   QVERIFY2(!messages.isEmpty(), qPrintable(error));
+
+#include "ui/Form6_msgbox.h"
+
+#include <QList>
+#include <QString>
+
+namespace kavenra::testing {
+
+struct ShippedMessage {
+    QString language;  // `idioma` of the language's row in the settings database
+    int form;
+    QString key;
+    MessageKind kind;
+    QString text;
+};
+
+// Empty, with a reason in *error, when a database cannot be read or a text is missing.
+QList<ShippedMessage> ShippedMessages(QString* error = nullptr);
+
+// The folder holding the settings database and the language databases the tests read.
+QString ShippedDataFolder();
+
+}  // namespace kavenra::testing
