@@ -21,7 +21,9 @@
 #include <QRadioButton>
 #include <QToolButton>
 
+#include <cstddef>
 #include <initializer_list>
+#include <iterator>
 #include <string>
 
 namespace {
@@ -74,9 +76,11 @@ struct TranslationTarget {
     void (*set)(const QString& text);
 };
 
-// Where each key's text goes. The windows are reached through their global pointers at the
-// moment a text is set, so the table holds for every set of windows the program creates.
-const TranslationTarget kTargets[] = {
+// Where each key's text goes, row for row in the order of the key list (checked below, so a key
+// added to one and not the other does not build). The windows are reached through their global
+// pointers at the moment a text is set, so the table holds for every set of windows the program
+// creates.
+constexpr TranslationTarget kTargets[] = {
     {kOptionsDialogForm, "Form_Caption", [](const QString& t) { Form3->setWindowTitle(t); }},
     {kOptionsDialogForm, "Label8", [](const QString& t) { setCaption(Form3->Label8, t); }},
     {kOptionsDialogForm, "GroupBox2", [](const QString& t) { setCaption(Form3->GroupBox2, t); }},
@@ -168,6 +172,20 @@ const TranslationTarget kTargets[] = {
     {kAboutBoxForm, "Image15Hint", [](const QString& t) { SetShownHint(Form7->Image15, t); }},
 };
 
+constexpr bool targetsFollowKeyList() {
+    if (std::size(kTargets) != kavenra::kWindowTranslationKeys.size()) return false;
+    for (std::size_t row = 0; row < std::size(kTargets); ++row) {
+        const kavenra::CaptionKey target{kTargets[row].form, kTargets[row].key};
+        if (!(target == kavenra::kWindowTranslationKeys[row])) return false;
+    }
+    return true;
+}
+
+static_assert(std::size(kTargets) == kavenra::kWindowTranslationKeys.size(),
+              "every key of the window translation needs exactly one target");
+static_assert(targetsFollowKeyList(),
+              "the targets must name the keys of the window translation in the same order");
+
 const TranslationTarget* findTarget(int form, std::string_view key) {
     for (const TranslationTarget& target : kTargets) {
         if (target.form == form && target.key == key) return &target;
@@ -245,8 +263,7 @@ QStringList CommaTextItems(const QString& text) {
 }  // namespace kavenra
 
 void TranslateAllForms() {
-    for (const kavenra::CaptionKey& key : kavenra::kWindowTranslationKeys) {
-        const QString text = LookupCaption(key.form, std::string(key.key));
-        kavenra::SetTranslationTarget(key.form, key.key, text);
+    for (const TranslationTarget& target : kTargets) {
+        target.set(LookupCaption(target.form, std::string(target.key)));
     }
 }
