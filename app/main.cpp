@@ -5,8 +5,6 @@
 #include "ui/Theme.h"
 #include "ui/Unit1.h"
 
-#include <QTimer>
-
 #include <exception>
 
 namespace {
@@ -17,9 +15,11 @@ int runApplication(KavenraApplication& application) {
         WindowsLifetime() { CreateAllForms(); }
         ~WindowsLifetime() { DestroyAllForms(); }
     } windows;
-    // The first showing runs the start-up checks; the window is ready once the loop runs.
+    // The first showing runs the start-up checks once the message loop runs; the window is ready
+    // when they have ended.
+    QObject::connect(Form1, &TForm1::StartupFinished, &application,
+                     [] { kavenra::app::MainWindowReady(); });
     Form1->show();
-    QTimer::singleShot(0, &application, [] { kavenra::app::MainWindowReady(); });
     return application.exec();
 }
 

@@ -2,7 +2,8 @@
 // first showing with the start-up checks, the first-run language dialog, the translation and the
 // update prompt. The windows run in this process on prepared working directories; the paths that
 // end the process run in a child process (this program started again in a probe mode), whose
-// message boxes are answered and printed by the modal answerer.
+// message boxes are answered and printed by the modal answerer. The geometry these checks leave on
+// a real window system is the display test's.
 
 #include "support/DatabaseFixture.h"
 #include "support/DatabaseMessages.h"
@@ -35,9 +36,11 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 #include <cstdio>
 #include <memory>
@@ -50,6 +53,7 @@ namespace {
 const QString kNotFound =
     QStringLiteral("Error al leer de la base de datos, fichero no encontrado");
 const char kLibraryDirVariable[] = "KAVENRA_PROBE_LIBRARY_DIR";
+const char kReportedVersionVariable[] = "KAVENRA_PROBE_REPORTED_VERSION";
 
 // Sets an environment variable for the life of the object, then restores it.
 class ScopedEnvironment {
@@ -80,11 +84,26 @@ QStringList listEntries() {
     return entries;
 }
 
+// The main window's first showing: its handler runs from the message loop once the showing is
+// complete, as in the program.
+void showMainWindow() {
+    Form1->show();
+    QCoreApplication::sendPostedEvents(Form1, QEvent::MetaCall);
+}
+
 // The start of the program in a child: the windows created and the main window shown, as the
 // program entry does it, with every box answered and printed.
 int runStartupProbe(const QByteArray& probe) {
     ModalAnswerer answers;
     answers.setEcho(true);
+    if (probe == "library-version") {
+        CreateAllForms();
+        startup::CheckImageLibraryVersion(qEnvironmentVariable(kReportedVersionVariable),
+                                          startup::RequiredImageLibraryVersion());
+        std::printf("ACCEPTED\n");
+        DestroyAllForms();
+        return 0;
+    }
     if (probe == "library-file-removed") {
         // Only ever the copy the test made for this child.
         const QString folder = qEnvironmentVariable(kLibraryDirVariable);
@@ -96,11 +115,15 @@ int runStartupProbe(const QByteArray& probe) {
         if (!QFile::remove(library)) return 4;
     }
     CreateAllForms();
+    QObject::connect(Form1, &TForm1::StartupFinished, [] {
+        std::printf("STARTED|%s\n", qPrintable(Form1->GroupBox1->title()));
+        std::fflush(stdout);
+        QCoreApplication::exit(0);
+    });
     Form1->show();
-    std::printf("STARTED|%s\n", qPrintable(Form1->GroupBox1->title()));
-    std::fflush(stdout);
+    const int status = QCoreApplication::exec();
     DestroyAllForms();
-    return 0;
+    return status;
 }
 
 QStringList outputLines(const ProbeResult& result) {
@@ -128,10 +151,14 @@ class TestStartup : public QObject {
     void checksNotRepeatedOnSecondShow();
     void updatePrompt_data();
     void updatePrompt();
+    void modalWindowsComeAfterTheShowing_data();
+    void modalWindowsComeAfterTheShowing();
 
     void fatalChecksEndTheProcess_data();
     void fatalChecksEndTheProcess();
     void missingLibraryFileEndsTheProcess();
+    void libraryVersionCheck_data();
+    void libraryVersionCheck();
 
   private:
     bool prepareFolder(const QString& firstRun);
@@ -360,7 +387,7 @@ void TestStartup::firstRunFlag() {
         QCOMPARE(Form4->ComboBox1->currentIndex(), 1);
         Form4->Button1->click();
     });
-    Form1->show();
+    showMainWindow();
 
     QVERIFY(StartupChecksRun);
     if (dialogShown) {
@@ -387,7 +414,7 @@ void TestStartup::firstRunDialogClosedStoresNothing() {
     QVERIFY(prepareFolder(QStringLiteral("0")));
     CreateAllForms();
     answers_->answerDialog([](QDialog* dialog) { dialog->close(); });
-    Form1->show();
+    showMainWindow();
     QCOMPARE(answers_->dialogs().size(), 1);
     QCOMPARE(folder_->queryValue(QStringLiteral("KVConfig.db"),
                                  QStringLiteral("SELECT primera_ejecucion FROM configuracion")),
@@ -403,7 +430,7 @@ void TestStartup::failedFirstRunQuerySkipsDialog() {
                    QStringLiteral("DROP TABLE configuracion"))
                 .isEmpty());
     CreateAllForms();
-    Form1->show();
+    showMainWindow();
     QVERIFY(answers_->dialogs().isEmpty());
     // The store's three notices of a statement it cannot prepare.
     QCOMPARE(answers_->messageBoxTexts().size(), 3);
@@ -414,7 +441,7 @@ void TestStartup::failedFirstRunQuerySkipsDialog() {
 void TestStartup::checksNotRepeatedOnSecondShow() {
     QVERIFY(prepareFolder(QStringLiteral("1")));
     CreateAllForms();
-    Form1->show();
+    showMainWindow();
     QCOMPARE(Form1->GroupBox1->title(), QStringLiteral("U1:GroupBox1"));
 
     // What would make a check act now: the first run again, another language, an update.
@@ -430,7 +457,7 @@ void TestStartup::checksNotRepeatedOnSecondShow() {
     const ScopedEnvironment online("KAVENRA_ASSUME_ONLINE", "1");
 
     Form1->hide();
-    Form1->show();
+    showMainWindow();
     QVERIFY(answers_->dialogs().isEmpty());
     QVERIFY(answers_->msgBoxes().isEmpty());
     QVERIFY(server.requests().isEmpty());
@@ -483,7 +510,7 @@ void TestStartup::updatePrompt() {
         titleWhenPrompted = Form1->GroupBox1->title();
         ModalAnswerer::Apply(form, MsgBoxAnswer(answer));
     });
-    Form1->show();
+    showMainWindow();
 
     QCOMPARE(server.requests().size(), online ? 1 : 0);
     if (online) {
@@ -504,6 +531,88 @@ void TestStartup::updatePrompt() {
     QCOMPARE(opener.opened(), expected);
     if (opened) QCOMPARE(expected.first().path(), QStringLiteral("/descargas.html"));
     QVERIFY(StartupChecksRun);
+}
+
+void TestStartup::modalWindowsComeAfterTheShowing_data() {
+    QTest::addColumn<bool>("firstRun");
+    QTest::addColumn<bool>("newerVersion");
+    QTest::newRow("first run") << true << false;
+    QTest::newRow("update prompt") << false << true;
+    QTest::newRow("first run, then update prompt") << true << true;
+    QTest::newRow("neither") << false << false;
+}
+
+// A modal window opened inside the show event runs before the native window is shown at the
+// window's size, and the window system then leaves the window at its native default size. So
+// nothing of the checks runs inside the showing, each modal window finds the main window shown at
+// its fixed size, and the window is reported ready once, after the last of them.
+void TestStartup::modalWindowsComeAfterTheShowing() {
+    QFETCH(bool, firstRun);
+    QFETCH(bool, newerVersion);
+    LoopbackHttpServer server;
+    QVERIFY(server.start());
+    server.serve("/versiones/version_actual.txt", 200, newerVersion ? "9.9" : "2.0");
+    const ScopedEnvironment host("KAVENRA_WEB_HOST", server.hostAndPort());
+    const ScopedEnvironment online("KAVENRA_ASSUME_ONLINE", "1");
+    QVERIFY(prepareFolder(firstRun ? QStringLiteral("0") : QStringLiteral("1")));
+    CreateAllForms();
+    QSignalSpy finished(Form1, &TForm1::StartupFinished);
+
+    struct Seen {
+        QString window;
+        bool shown;
+        QSize nativeSize;
+        int finishedBefore;
+    };
+    QList<Seen> seen;
+    const auto look = [&](const QString& window) {
+        const QWindow* native = Form1->windowHandle();
+        seen << Seen{window, native && native->isVisible(), native ? native->size() : QSize(),
+                     int(finished.count())};
+    };
+    answers_->answerDialog([&](QDialog*) {
+        look(QStringLiteral("language dialog"));
+        Form4->Button1->click();
+    });
+    answers_->answerMsgBox([&](TForm6* form) {
+        look(QStringLiteral("update prompt"));
+        ModalAnswerer::Apply(form, MsgBoxAnswer::Button3);
+    });
+
+    Form1->show();
+    QVERIFY(!StartupChecksRun);
+    QVERIFY(answers_->dialogs().isEmpty());
+    QVERIFY(answers_->msgBoxes().isEmpty());
+    QCOMPARE(Form1->GroupBox1->title(), QStringLiteral(" Dimensiones "));
+    QCOMPARE(finished.count(), 0);
+
+    QCoreApplication::sendPostedEvents(Form1, QEvent::MetaCall);
+    QStringList expected;
+    if (firstRun) expected << QStringLiteral("language dialog");
+    if (newerVersion) expected << QStringLiteral("update prompt");
+    QStringList windows;
+    for (const Seen& one : seen) windows << one.window;
+    QCOMPARE(windows, expected);
+    const QSize designed = Form1->minimumSize();
+    QCOMPARE(Form1->maximumSize(), designed);
+    QCOMPARE(Form1->ClientArea->size(), QSize(554, 544));
+    for (const Seen& one : seen) {
+        QVERIFY2(one.shown, qPrintable(one.window));
+        QCOMPARE(one.nativeSize, designed);
+        QCOMPARE(one.finishedBefore, 0);
+    }
+    QVERIFY(StartupChecksRun);
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(Form1->size(), designed);
+    QCOMPARE(Form1->windowHandle()->size(), designed);
+    QCOMPARE(Form1->GroupBox1->title(),
+             firstRun ? QStringLiteral("D1:GroupBox1") : QStringLiteral("U1:GroupBox1"));
+
+    // Later showings run no checks and report nothing more.
+    Form1->hide();
+    showMainWindow();
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(answers_->dialogs().size() + answers_->msgBoxes().size(), expected.size());
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -557,6 +666,46 @@ void TestStartup::missingLibraryFileEndsTheProcess() {
     const ProbeResult normal = RunProbe("start", folder_->path());
     QCOMPARE(outputLines(normal), QStringList{QStringLiteral("STARTED|U1:GroupBox1")});
     QCOMPARE(normal.exitCode, 0);
+}
+
+void TestStartup::libraryVersionCheck_data() {
+    // "%1" stands for the required version.
+    QTest::addColumn<QString>("reported");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("the required version") << "%1" << true;
+    QTest::newRow("an older version") << "3.0.0" << false;
+    QTest::newRow("a newer version") << "9.0.0" << false;
+    QTest::newRow("the required version and more") << "%1.1" << false;
+    QTest::newRow("a trailing blank") << "%1 " << false;
+    QTest::newRow("nothing reported") << "" << false;
+}
+
+// The check compares texts exactly. Another version is answered by the warning (a kind 3 box: its
+// one button) naming the required version, then the plain notice with the reported one, and the
+// end with status 1, before anything else of the start.
+void TestStartup::libraryVersionCheck() {
+    QFETCH(QString, reported);
+    QFETCH(bool, accepted);
+    const QString required = startup::RequiredImageLibraryVersion();
+    reported = reported.arg(required);
+    QVERIFY(prepareFolder(QStringLiteral("1")));
+
+    QProcessEnvironment environment;
+    environment.insert(QString::fromLatin1(kReportedVersionVariable), reported);
+    const ProbeResult result = RunProbe("library-version", folder_->path(), environment);
+    QVERIFY(result.started);
+    QVERIFY2(result.exitedNormally, qPrintable(result.standardError));
+    if (accepted) {
+        QCOMPARE(outputLines(result), QStringList{QStringLiteral("ACCEPTED")});
+        QCOMPARE(result.exitCode, 0);
+        return;
+    }
+    QCOMPARE(outputLines(result),
+             (QStringList{QStringLiteral("MSGBOX|Warning|FreeImage version its not compatible, "
+                                         "Required ") +
+                              required + QStringLiteral("|U6:Button1"),
+                          QStringLiteral("MESSAGEBOX|Kavenra|") + reported}));
+    QCOMPARE(result.exitCode, 1);
 }
 
 int main(int argc, char* argv[]) {

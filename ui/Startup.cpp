@@ -103,17 +103,6 @@ void checkImageLibraryFile() {
     endStartup();
 }
 
-void checkImageLibraryVersion() {
-    const QString reported = QString::fromLatin1(FreeImage_GetVersion());
-    const QString required = RequiredImageLibraryVersion();
-    if (reported == required) return;
-    Form6->MsgBox(warningCaption,
-                  QStringLiteral("FreeImage version its not compatible, Required ") + required,
-                  MessageKind::Error);
-    ShowMessage(reported);
-    endStartup();
-}
-
 // The message box looks up its button caption in the settings database first, so without that
 // file the lookup's own not-found notice ends the process before this message can show.
 void checkSettingsDatabase() {
@@ -194,9 +183,19 @@ QString RequiredImageLibraryVersion() {
         .arg(FREEIMAGE_RELEASE_SERIAL);
 }
 
+void CheckImageLibraryVersion(const QString& reported, const QString& required) {
+    if (reported == required) return;
+    Form6->MsgBox(warningCaption,
+                  QStringLiteral("FreeImage version its not compatible, Required ") + required,
+                  MessageKind::Error);
+    ShowMessage(reported);
+    endStartup();
+}
+
 void RunStartupChecks() {
     checkImageLibraryFile();
-    checkImageLibraryVersion();
+    CheckImageLibraryVersion(QString::fromLatin1(FreeImage_GetVersion()),
+                             RequiredImageLibraryVersion());
     checkSettingsDatabase();
     askLanguageAtFirstRun();
     TranslateAllForms();

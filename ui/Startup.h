@@ -44,6 +44,11 @@ QString ImageLibraryFile();
 // it accepts at start-up.
 QString RequiredImageLibraryVersion();
 
+// The library's version check: when the version the library reported is not the required one,
+// the warning naming the required version, then a notice with the reported one, and the process
+// ends with status 1. The start-up passes the running library's own version.
+void CheckImageLibraryVersion(const QString& reported, const QString& required);
+
 // The checks of the main window's first showing, in order. A missing library file, another
 // library version or a missing "KVConfig.db" is reported and ends the process with status 1.
 // Then the language dialog at the first run, the translation of all windows and, when online and

@@ -768,6 +768,10 @@ void TForm1::FormShow() {
     StartupChecksRun = true;
 }
 
+// The show event comes before the native window is shown at the window's size. A nested event
+// loop run from here (a modal window, the update check's request) would let the window system's
+// report on the native window, still at its first default size, become the window's size for
+// good. So the show handler runs once the showing is complete; shows meanwhile queue no other.
 void TForm1::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (!centredOnce_) {
@@ -778,7 +782,17 @@ void TForm1::showEvent(QShowEvent* event) {
             move(frame.topLeft());
         }
     }
-    RunGuarded([this] { FormShow(); });
+    if (showHandlerPending_) return;
+    showHandlerPending_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            const bool firstShowing = !StartupChecksRun;
+            RunGuarded([this] { FormShow(); });
+            showHandlerPending_ = false;
+            if (firstShowing) emit StartupFinished();
+        },
+        Qt::QueuedConnection);
 }
 
 // Ends the program at once, whatever other windows are open and whatever is running.

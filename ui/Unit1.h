@@ -116,6 +116,12 @@ class TForm1 : public QMainWindow {
     void FormCreate();
     void FormShow();
 
+  signals:
+    // The first showing's handler has ended (normally after its start-up checks): from here on
+    // the window is the user's.
+    void StartupFinished();
+
+  public:
     // Dimension settings.
     void Edit1Click();
     void Edit1KeyPress();
@@ -195,6 +201,7 @@ class TForm1 : public QMainWindow {
 
     std::unique_ptr<kavenra::MainWindowConversionSettings> conversionSettings_;
     bool centredOnce_ = false;
+    bool showHandlerPending_ = false;
 };
 
 extern TForm1* Form1;
