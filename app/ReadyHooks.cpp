@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QSaveFile>
 #include <QSocketNotifier>
+#include <QStatusBar>
 
 #include <sys/socket.h>
 #include <unistd.h>
@@ -67,6 +68,36 @@ QJsonArray menuTexts() {
     return menus;
 }
 
+QJsonObject rectangle(const QRect& rect) {
+    return QJsonObject{{QStringLiteral("x"), rect.x()},
+                       {QStringLiteral("y"), rect.y()},
+                       {QStringLiteral("width"), rect.width()},
+                       {QStringLiteral("height"), rect.height()}};
+}
+
+// Where a control lies inside the main window, menu bar included.
+QJsonObject placeInWindow(const QWidget* control) {
+    return rectangle(QRect(control->mapTo(Form1, QPoint(0, 0)), control->size()));
+}
+
+// The window's layout as the program has it; what the window system made of it is for the
+// checker to ask the window system.
+QJsonObject mainWindowGeometry() {
+    const QSize fixed =
+        Form1->minimumSize() == Form1->maximumSize() ? Form1->minimumSize() : QSize();
+    return QJsonObject{
+        {QStringLiteral("window"), rectangle(Form1->geometry())},
+        {QStringLiteral("fixedSize"), QJsonObject{{QStringLiteral("width"), fixed.width()},
+                                                  {QStringLiteral("height"), fixed.height()}}},
+        {QStringLiteral("ClientArea"), placeInWindow(Form1->ClientArea)},
+        {QStringLiteral("StatusBar"), placeInWindow(Form1->StatusBar)},
+        {QStringLiteral("ListBox1"), placeInWindow(Form1->ListBox1)},
+        {QStringLiteral("Button2"), placeInWindow(Form1->Button2)},
+        {QStringLiteral("Button3"), placeInWindow(Form1->Button3)},
+        {QStringLiteral("Button4"), placeInWindow(Form1->Button4)},
+    };
+}
+
 QJsonObject mainWindowState() {
     QJsonArray list;
     for (int i = 0; i < Form1->ListBox1->count(); ++i)
@@ -90,6 +121,7 @@ QJsonObject mainWindowState() {
         {QStringLiteral("destination"), Form1->Edit3->text()},
         {QStringLiteral("menus"), menuTexts()},
         {QStringLiteral("texts"), texts},
+        {QStringLiteral("geometry"), mainWindowGeometry()},
     };
 }
 

@@ -8,8 +8,9 @@
 //                         status 0. Before the main window is ready the signal keeps its usual
 //                         effect.
 //   KAVENRA_DUMP_STATE    when set to a file name, the main window's state (list, count,
-//                         destination, a selection of translated texts) is written to that file
-//                         as JSON, once, when the window is ready. Unset, nothing is written.
+//                         destination, a selection of translated texts, the window's size and
+//                         where some controls lie in it) is written to that file as JSON, once,
+//                         when the window is ready. Unset, nothing is written.
 
 namespace kavenra::app {
 

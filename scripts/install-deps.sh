@@ -9,6 +9,8 @@ packages=(
     qt6-qpa-plugins libgl-dev
     libfreeimage-dev libsqlite3-dev sqlite3
     gdk-pixbuf-tests fonts-dejavu-core
+    # The start on a real X display: the server, and the client libraries the test asks it with.
+    xvfb libxcb1-dev libxcb-xtest0-dev
 )
 
 missing=()

@@ -8,9 +8,11 @@
 #include "support/DatabaseFixture.h"
 #include "support/ImageFactory.h"
 #include "support/LoopbackHttpServer.h"
+#include "support/ProgramFolder.h"
+
+#include "store/CaptionKeys.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -25,32 +27,6 @@ using namespace kavenra::testing;
 namespace {
 
 constexpr int kStartTimeoutMs = 60000;
-
-bool copyFolder(const QString& from, const QString& to) {
-    QDirIterator it(from, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString source = it.next();
-        const QString target = to + QLatin1Char('/') + QDir(from).relativeFilePath(source);
-        if (it.fileInfo().isDir()) {
-            if (!QDir().mkpath(target)) return false;
-        } else if (!QDir().mkpath(QFileInfo(target).absolutePath()) ||
-                   !QFile::copy(source, target)) {
-            return false;
-        }
-    }
-    return true;
-}
-
-QString caption(const QString& languageDatabase, int form, const QString& key) {
-    QStringList values;
-    QueryColumn(languageDatabase,
-                QStringLiteral("SELECT caption FROM traduccion WHERE form='%1' AND object=%2")
-                    .arg(form)
-                    .arg(SqlText(key)),
-                &values);
-    return values.value(0);
-}
 
 QStringList strings(const QJsonValue& value) {
     QStringList texts;
@@ -68,26 +44,20 @@ class TestE2eProgram : public QObject {
 };
 
 void TestE2eProgram::startsReadyListsTranslatesAndClosesCleanly() {
-    const QString runtime = QStringLiteral(KAVENRA_RUNTIME_DIR);
-    QVERIFY2(QFileInfo(runtime + QStringLiteral("/kavenra")).isExecutable(),
-             "the program must be built before this test");
-
     // The user's copy of the program's folder: English chosen at an earlier first run.
     QTemporaryDir home;
     QVERIFY(home.isValid());
     const QString folder = home.filePath(QStringLiteral("Kavenra"));
-    QVERIFY(copyFolder(runtime, folder));
+    QString error;
+    QVERIFY2(CopyRuntimeFolder(folder, &error), qPrintable(error));
     const QString settings = folder + QStringLiteral("/KVConfig.db");
     QCOMPARE(RunSql(settings, QStringLiteral("UPDATE configuracion SET primera_ejecucion='1';"
                                              "UPDATE idiomas SET activo = CASE idioma "
                                              "WHEN 'English' THEN '1' ELSE '0' END")),
              QString());
-    QStringList english;
-    QVERIFY(QueryColumn(settings, QStringLiteral("SELECT ruta FROM idiomas WHERE activo='1'"),
-                        &english));
-    QCOMPARE(english.size(), 1);
-    const QString language = folder + QLatin1Char('/') + english.first();
+    const QString language = ActiveLanguageDatabase(settings);
     QVERIFY(QFileInfo(language).isFile());
+    QCOMPARE(QFileInfo(language).fileName(), QStringLiteral("English.db"));
 
     // Real images in a folder with a blank in its name, and the list file naming them.
     kavenra::test::InitialiseFreeImageOnce();
@@ -148,16 +118,17 @@ void TestE2eProgram::startsReadyListsTranslatesAndClosesCleanly() {
     // Every text of the selection is the English database's, not the layout's Spanish.
     const QJsonObject texts = state.value(QStringLiteral("texts")).toObject();
     const QList<std::tuple<QString, int, QString>> expected = {
-        {QStringLiteral("GroupBox1"), 1, QStringLiteral("GroupBox1")},
-        {QStringLiteral("Label3"), 1, QStringLiteral("Label3")},
-        {QStringLiteral("Label9"), 1, QStringLiteral("Label9")},
-        {QStringLiteral("Button3"), 1, QStringLiteral("Button3")},
-        {QStringLiteral("ListBox1Hint"), 1, QStringLiteral("ListBox1Hint")},
-        {QStringLiteral("Form3Caption"), 3, QStringLiteral("Form_Caption")},
-        {QStringLiteral("Form5Caption"), 5, QStringLiteral("Caption")},
-        {QStringLiteral("Form7Caption"), 7, QStringLiteral("Caption")}};
+        {QStringLiteral("GroupBox1"), kavenra::kMainWindowForm, QStringLiteral("GroupBox1")},
+        {QStringLiteral("Label3"), kavenra::kMainWindowForm, QStringLiteral("Label3")},
+        {QStringLiteral("Label9"), kavenra::kMainWindowForm, QStringLiteral("Label9")},
+        {QStringLiteral("Button3"), kavenra::kMainWindowForm, QStringLiteral("Button3")},
+        {QStringLiteral("ListBox1Hint"), kavenra::kMainWindowForm, QStringLiteral("ListBox1Hint")},
+        {QStringLiteral("Form3Caption"), kavenra::kOptionsDialogForm,
+         QStringLiteral("Form_Caption")},
+        {QStringLiteral("Form5Caption"), kavenra::kFolderChooserForm, QStringLiteral("Caption")},
+        {QStringLiteral("Form7Caption"), kavenra::kAboutBoxForm, QStringLiteral("Caption")}};
     for (const auto& [shown, form, key] : expected) {
-        const QString text = caption(language, form, key);
+        const QString text = CaptionIn(language, form, key);
         QVERIFY2(!text.isEmpty(), qPrintable(key));
         QCOMPARE(texts.value(shown).toString(), text);
     }
@@ -165,10 +136,12 @@ void TestE2eProgram::startsReadyListsTranslatesAndClosesCleanly() {
     const QJsonArray menus = state.value(QStringLiteral("menus")).toArray();
     QCOMPARE(menus.size(), 3);
     QCOMPARE(menus[0].toObject().value(QStringLiteral("text")).toString(),
-             caption(language, 1, QStringLiteral("MainMenu1")));
+             CaptionIn(language, kavenra::kMainWindowForm, QStringLiteral("MainMenu1")));
     QCOMPARE(strings(menus[1].toObject().value(QStringLiteral("items"))),
-             (QStringList{caption(language, 1, QStringLiteral("MainMenu2Sub1")), QString(),
-                          caption(language, 1, QStringLiteral("MainMenu2Sub2"))}));
+             (QStringList{
+                 CaptionIn(language, kavenra::kMainWindowForm, QStringLiteral("MainMenu2Sub1")),
+                 QString(),
+                 CaptionIn(language, kavenra::kMainWindowForm, QStringLiteral("MainMenu2Sub2"))}));
 
     // Closed by the system as by the user: a normal end with status 0.
     program.terminate();
