@@ -138,10 +138,10 @@ int main(int argc, char* argv[]) {
     for (const CorpusFile& file : corpus) {
         const std::string inOut = outFolder + "in-process.jpg";
         const std::string isoOut = outFolder + "isolated.jpg";
-        const kavenra::ConversionRequest request{file.path, inOut, 1, 0, kLongestSide};
-        auto inProcess = [&] {
-            return kavenra::ConvertImageFile(request, kavenra::CurrentConversionSettings());
-        };
+        const kavenra::ConversionJob job{
+            kavenra::RequestFromEntryArguments(file.path, inOut, 1, 0, kLongestSide),
+            kavenra::CurrentConversionSettings()};
+        auto inProcess = [&] { return kavenra::ConvertImageFile(job); };
         auto isolated = [&] { return ConvertImage(file.path, isoOut, 1, 0, kLongestSide); };
         TimeMs(inProcess, inOut);  // warm-up: file cache and first-use costs
         TimeMs(isolated, isoOut);

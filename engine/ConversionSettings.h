@@ -1,8 +1,11 @@
 #pragma once
 
-// What a conversion reads from the windows while it runs. The window layer supplies the live
-// source (the options dialog's selection and the main window's RAW switch); until it does, the
-// options dialog's initial selection holds and the switch is off.
+// What a conversion takes from the windows besides its paths and sizes: the options dialog's six
+// codes and the main window's RAW switch. The run takes them as one value at each file's tick and
+// sends that value with the file, so a change made in the options dialog or to the switch while a
+// file converts applies from the next file on.
+
+#include <functional>
 
 namespace kavenra {
 
@@ -14,24 +17,33 @@ struct FormatOptions {
     int bmp = 2;                 // 1..2
     int tga = 2;                 // 1..2
     int tif = 4;                 // 1..4
+
+    friend bool operator==(const FormatOptions& a, const FormatOptions& b) {
+        return a.filtro_redimension == b.filtro_redimension && a.jpeg == b.jpeg && a.png == b.png &&
+               a.bmp == b.bmp && a.tga == b.tga && a.tif == b.tif;
+    }
+    friend bool operator!=(const FormatOptions& a, const FormatOptions& b) { return !(a == b); }
 };
 
-class ConversionSettingsSource {
-  public:
-    virtual ~ConversionSettingsSource() = default;
-    // Each is read at the moment the conversion needs it, never copied ahead of time.
-    virtual int filterCode() const = 0;
-    virtual int jpegCode() const = 0;
-    virtual int pngCode() const = 0;
-    virtual int bmpCode() const = 0;
-    virtual int tgaCode() const = 0;
-    virtual int tifCode() const = 0;
-    // The main window's "keep RAW dimensions" check box.
-    virtual bool keepDimensions() const = 0;
+struct ConversionSettings {
+    FormatOptions codes;
+    // The main window's "keep RAW dimensions" check box: every bitmap keeps its loaded size.
+    bool keepDimensions = false;
+
+    friend bool operator==(const ConversionSettings& a, const ConversionSettings& b) {
+        return a.codes == b.codes && a.keepDimensions == b.keepDimensions;
+    }
+    friend bool operator!=(const ConversionSettings& a, const ConversionSettings& b) {
+        return !(a == b);
+    }
 };
 
-// nullptr restores the built-in defaults. The source must outlive its installation.
-void SetConversionSettingsSource(const ConversionSettingsSource* source);
-const ConversionSettingsSource& CurrentConversionSettings();
+// The window layer's answer to "what are the settings now?". An empty function restores the
+// options dialog's initial selection with the switch off.
+using ConversionSettingsProvider = std::function<ConversionSettings()>;
+void SetConversionSettingsProvider(ConversionSettingsProvider provider);
+
+// The settings as they stand at this moment.
+ConversionSettings CurrentConversionSettings();
 
 }  // namespace kavenra

@@ -254,8 +254,7 @@ Bytes RescaleBytes(const DeclaredImage& image, Side target) {
 Side RequestedSide(const DeclaredImage& image, const ConversionRequest& request) {
     const SourceSize source{static_cast<std::int64_t>(std::min<Bytes>(image.width, INT64_MAX)),
                             static_cast<std::int64_t>(std::min<Bytes>(image.height, INT64_MAX))};
-    const std::optional<TargetSize> target =
-        TargetSizeFor(request.keepAspect, request.height, request.widthOrLongest, source);
+    const std::optional<TargetSize> target = TargetSizeFor(request, source);
     if (!target || target->width <= 0 || target->height <= 0) return {0, 0};
     return {static_cast<Bytes>(target->width), static_cast<Bytes>(target->height)};
 }

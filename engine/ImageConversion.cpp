@@ -6,6 +6,7 @@
 #include <climits>
 #include <cstring>
 #include <limits>
+#include <utility>
 
 #include "engine/FreeImageBitmap.h"
 #include "engine/ImageAdmission.h"
@@ -95,10 +96,26 @@ SourceSize SourceSizeOf(FIBITMAP& bitmap, FREE_IMAGE_FORMAT format) {
     return size;
 }
 
-std::optional<TargetSize> TargetSizeFor(std::uint8_t keepAspect, std::int32_t height,
-                                        std::int32_t widthOrLongest, SourceSize source) {
-    if (keepAspect != 1) return TargetSize{widthOrLongest, height};
-    const std::int32_t longest = widthOrLongest;
+ConversionRequest RequestFromEntryArguments(std::string source, std::string destination,
+                                            std::uint8_t keepAspect, std::int32_t height,
+                                            std::int32_t widthOrLongest) {
+    ConversionRequest request;
+    request.source = std::move(source);
+    request.destination = std::move(destination);
+    if (keepAspect == 1) {
+        request.mode = SizingMode::LongestSide;
+        request.longestSide = widthOrLongest;
+    } else {
+        request.mode = SizingMode::ExplicitSize;
+        request.width = widthOrLongest;
+        request.height = height;
+    }
+    return request;
+}
+
+std::optional<TargetSize> TargetSizeFor(const ConversionRequest& request, SourceSize source) {
+    if (request.mode == SizingMode::ExplicitSize) return TargetSize{request.width, request.height};
+    const std::int32_t longest = request.longestSide;
     if (source.width > source.height) {
         const auto side = ProportionalSide(longest, source.height, source.width);
         if (!side) return std::nullopt;
@@ -126,10 +143,10 @@ FREE_IMAGE_FILTER FilterForCode(int filterCode) {
     }
 }
 
-int SaveFlagsFor(FREE_IMAGE_FORMAT format, const ConversionSettingsSource& settings) {
+int SaveFlagsFor(FREE_IMAGE_FORMAT format, const FormatOptions& codes) {
     switch (format) {
         case FIF_JPEG:
-            switch (settings.jpegCode()) {
+            switch (codes.jpeg) {
                 case 1:
                     return JPEG_QUALITYBAD;
                 case 2:
@@ -142,9 +159,9 @@ int SaveFlagsFor(FREE_IMAGE_FORMAT format, const ConversionSettingsSource& setti
                     return JPEG_QUALITYSUPERB;
             }
         case FIF_BMP:
-            return settings.bmpCode() == 1 ? BMP_DEFAULT : BMP_SAVE_RLE;
+            return codes.bmp == 1 ? BMP_DEFAULT : BMP_SAVE_RLE;
         case FIF_PNG:
-            switch (settings.pngCode()) {
+            switch (codes.png) {
                 case 1:
                     return PNG_Z_BEST_SPEED;
                 case 2:
@@ -155,9 +172,9 @@ int SaveFlagsFor(FREE_IMAGE_FORMAT format, const ConversionSettingsSource& setti
                     return PNG_Z_NO_COMPRESSION;
             }
         case FIF_TARGA:
-            return settings.tgaCode() == 1 ? TARGA_DEFAULT : TARGA_SAVE_RLE;
+            return codes.tga == 1 ? TARGA_DEFAULT : TARGA_SAVE_RLE;
         case FIF_TIFF:
-            switch (settings.tifCode()) {
+            switch (codes.tif) {
                 case 1:
                     return TIFF_NONE;
                 case 2:
@@ -180,26 +197,27 @@ std::string RawOutputPath(const std::string& destination) {
     return destination.substr(0, dot) + ".jpg";
 }
 
-bool ConvertLoadedImage(FIBITMAP& loaded, FREE_IMAGE_FORMAT format,
-                        const ConversionRequest& request,
-                        const ConversionSettingsSource& settings) {
-    const std::optional<TargetSize> target = TargetSizeFor(
-        request.keepAspect, request.height, request.widthOrLongest, SourceSizeOf(loaded, format));
-    const FREE_IMAGE_FILTER filter = FilterForCode(settings.filterCode());
+std::optional<PreparedOutput> PrepareLoadedImage(FIBITMAP& loaded, FREE_IMAGE_FORMAT format,
+                                                 const ConversionJob& job) {
+    const ConversionRequest& request = job.request;
+    const ConversionSettings& settings = job.settings;
+    const std::optional<TargetSize> target = TargetSizeFor(request, SourceSizeOf(loaded, format));
+    const FREE_IMAGE_FILTER filter = FilterForCode(settings.codes.filtro_redimension);
     // The switch keeps the loaded bitmap's own size (for JPEG not the size tags' values).
     const std::optional<TargetSize> size =
-        settings.keepDimensions() ? TargetSize{static_cast<int>(FreeImage_GetWidth(&loaded)),
-                                               static_cast<int>(FreeImage_GetHeight(&loaded))}
-                                  : target;
-    if (!size) return false;
+        settings.keepDimensions ? TargetSize{static_cast<int>(FreeImage_GetWidth(&loaded)),
+                                             static_cast<int>(FreeImage_GetHeight(&loaded))}
+                                : target;
+    if (!size) return std::nullopt;
     const BitmapHandle rescaled(FreeImage_Rescale(&loaded, size->width, size->height, filter));
 
     const bool raw = format == FIF_RAW;
-    const int flags = raw ? JPEG_DEFAULT : SaveFlagsFor(format, settings);
+    const int flags = raw ? JPEG_DEFAULT : SaveFlagsFor(format, settings.codes);
     // No bitmap (a side of 0 or less, or no memory): nothing to save, and nothing on disk changes.
-    if (!rescaled) return false;
-    return SaveReplacingFile(raw ? FIF_JPEG : format, *rescaled,
-                             raw ? RawOutputPath(request.destination) : request.destination, flags);
+    if (!rescaled) return std::nullopt;
+    return SaveToTemporaryFile(raw ? FIF_JPEG : format, *rescaled,
+                               raw ? RawOutputPath(request.destination) : request.destination,
+                               flags);
 }
 
 bool AdmitForLoading(FREE_IMAGE_FORMAT format, const ConversionRequest& request,
@@ -219,15 +237,21 @@ FREE_IMAGE_FORMAT DetectFileFormat(const std::string& path) {
     return FreeImage_GetFileType(path.c_str(), 0);
 }
 
-bool ConvertImageFile(const ConversionRequest& request, const ConversionSettingsSource& settings,
-                      const ConversionLimits& limits) {
-    if (HasEmbeddedNul(request.source) || HasEmbeddedNul(request.destination)) return false;
+std::optional<PreparedOutput> PrepareImageFile(const ConversionJob& job,
+                                               const ConversionLimits& limits) {
+    const ConversionRequest& request = job.request;
+    if (HasEmbeddedNul(request.source) || HasEmbeddedNul(request.destination)) return std::nullopt;
     const FREE_IMAGE_FORMAT format = DetectFileFormat(request.source);
-    if (format == FIF_UNKNOWN) return false;
-    if (!AdmitForLoading(format, request, limits)) return false;
+    if (format == FIF_UNKNOWN) return std::nullopt;
+    if (!AdmitForLoading(format, request, limits)) return std::nullopt;
     const BitmapHandle loaded(FreeImage_Load(format, request.source.c_str(), LoadFlagsFor(format)));
-    if (!loaded) return false;
-    return ConvertLoadedImage(*loaded, format, request, settings);
+    if (!loaded) return std::nullopt;
+    return PrepareLoadedImage(*loaded, format, job);
+}
+
+bool ConvertImageFile(const ConversionJob& job, const ConversionLimits& limits) {
+    const std::optional<PreparedOutput> prepared = PrepareImageFile(job, limits);
+    return prepared && CommitPreparedOutput(*prepared);
 }
 
 }  // namespace kavenra

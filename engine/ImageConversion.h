@@ -1,9 +1,8 @@
 #pragma once
 
 // The conversion of one image file, split into its steps. Everything a step needs comes in as an
-// argument or from the settings source it is given, so the same core runs wherever the FreeImage
-// calls are made: in the image worker for the program (see ImageWorker.h), in this process for
-// unit tests and benchmarks.
+// argument, so the same core runs wherever the FreeImage calls are made: in the image worker for
+// the program (see ImageWorker.h), in this process for unit tests and benchmarks.
 
 #include <FreeImage.h>
 
@@ -13,15 +12,40 @@
 #include <string_view>
 
 #include "engine/ConversionSettings.h"
+#include "engine/ReplacingSave.h"
 
 namespace kavenra {
 
+// How the target size is stated.
+enum class SizingMode : std::uint8_t {
+    ExplicitSize,  // width x height as given
+    LongestSide,   // the longer side becomes L, the other follows the picture's aspect ratio
+};
+
 struct ConversionRequest {
-    std::string source;           // path of the input, 8-bit text handed to FreeImage as it is
-    std::string destination;      // path of the output; RAW input is written beside it as ".jpg"
-    std::uint8_t keepAspect = 0;  // 1: longest-side mode; any other value: explicit size
-    std::int32_t height = 0;      // explicit-size mode only
-    std::int32_t widthOrLongest = 0;  // the width, or the longest side L
+    std::string source;       // path of the input, 8-bit text handed to FreeImage as it is
+    std::string destination;  // path of the output; RAW input is written beside it as ".jpg"
+    SizingMode mode = SizingMode::ExplicitSize;
+    std::int32_t width = 0;        // explicit size only
+    std::int32_t height = 0;       // explicit size only
+    std::int32_t longestSide = 0;  // longest side only
+
+    friend bool operator==(const ConversionRequest& a, const ConversionRequest& b) {
+        return a.source == b.source && a.destination == b.destination && a.mode == b.mode &&
+               a.width == b.width && a.height == b.height && a.longestSide == b.longestSide;
+    }
+};
+
+// The conversion entry's arguments as the window passes them: keepAspect 1 selects the longest
+// side (widthOrLongest is L), any other value the explicit size.
+ConversionRequest RequestFromEntryArguments(std::string source, std::string destination,
+                                            std::uint8_t keepAspect, std::int32_t height,
+                                            std::int32_t widthOrLongest);
+
+// Everything one conversion depends on, taken at once.
+struct ConversionJob {
+    ConversionRequest request;
+    ConversionSettings settings;
 };
 
 struct SourceSize {
@@ -41,9 +65,12 @@ struct ConversionLimits {
 };
 
 // Detects the input's format by content (DetectFileFormat), admits it (AdmitForLoading), loads it
-// and hands it to ConvertLoadedImage. True exactly when the output file was saved.
-bool ConvertImageFile(const ConversionRequest& request, const ConversionSettingsSource& settings,
-                      const ConversionLimits& limits = {});
+// and hands it to PrepareLoadedImage. Empty when the conversion failed; nothing is left on disk.
+std::optional<PreparedOutput> PrepareImageFile(const ConversionJob& job,
+                                               const ConversionLimits& limits = {});
+
+// PrepareImageFile and CommitPreparedOutput in a row: true exactly when the output was saved.
+bool ConvertImageFile(const ConversionJob& job, const ConversionLimits& limits = {});
 
 // FreeImage_GetFileType(path, 0) for a regular file (a link to one included); FIF_UNKNOWN for
 // anything else, whose reads could block for good (a named pipe) or never end (/dev/zero), and
@@ -56,10 +83,10 @@ bool AdmitForLoading(FREE_IMAGE_FORMAT format, const ConversionRequest& request,
                      const ConversionLimits& limits);
 
 // Everything after the load: source size, target size, filter, rescale, save flags, output name
-// and save. `format` is the input's detected format; `loaded` stays owned by the caller and is
-// released after the rescaled bitmap.
-bool ConvertLoadedImage(FIBITMAP& loaded, FREE_IMAGE_FORMAT format,
-                        const ConversionRequest& request, const ConversionSettingsSource& settings);
+// and the save into a temporary file. `format` is the input's detected format; `loaded` stays
+// owned by the caller and is released after the rescaled bitmap.
+std::optional<PreparedOutput> PrepareLoadedImage(FIBITMAP& loaded, FREE_IMAGE_FORMAT format,
+                                                 const ConversionJob& job);
 
 // JPEG_ACCURATE for JPEG, RAW_PREVIEW for camera RAW, 0 otherwise.
 int LoadFlagsFor(FREE_IMAGE_FORMAT format);
@@ -74,10 +101,9 @@ SourceSize SourceSizeOf(FIBITMAP& bitmap, FREE_IMAGE_FORMAT format);
 std::int64_t ParseLeadingInteger(std::string_view text);
 
 // Longest-side mode: L on the longer side and floor(L * shorter / longer) + 1 on the other, also
-// when the division is exact. Explicit mode: the arguments as they are. Empty when the source
-// size gives no ratio (a longer side of 0, only possible through bogus size tags).
-std::optional<TargetSize> TargetSizeFor(std::uint8_t keepAspect, std::int32_t height,
-                                        std::int32_t widthOrLongest, SourceSize source);
+// when the division is exact. Explicit mode: the request's width and height as they are. Empty
+// when the source size gives no ratio (a longer side of 0, only possible through bogus size tags).
+std::optional<TargetSize> TargetSizeFor(const ConversionRequest& request, SourceSize source);
 
 // The options dialog's filter code to FreeImage's filter. Codes 2 and 4 are bilinear and
 // bicubic, which FreeImage numbers the other way round; anything unknown is Lanczos.
@@ -85,7 +111,7 @@ FREE_IMAGE_FILTER FilterForCode(int filterCode);
 
 // The save flags for output in the input's own format, reading only that format's code.
 // Formats without options of their own (RAW included) save with 0.
-int SaveFlagsFor(FREE_IMAGE_FORMAT format, const ConversionSettingsSource& settings);
+int SaveFlagsFor(FREE_IMAGE_FORMAT format, const FormatOptions& codes);
 
 // RAW input is written as JPEG: the file name's extension (from its last ".") becomes ".jpg", a
 // name without "." gets ".jpg" appended. A "." in a folder name does not count.

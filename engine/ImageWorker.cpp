@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/eventfd.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -11,6 +12,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <climits>
@@ -18,6 +21,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <vector>
@@ -92,29 +96,6 @@ worker::JobContext CurrentJobContext(std::uint32_t timeLimitMs) {
     return context;
 }
 
-std::int32_t ReadSetting(worker::Setting setting, bool& known) {
-    const ConversionSettingsSource& settings = CurrentConversionSettings();
-    known = true;
-    switch (setting) {
-        case worker::Setting::Filter:
-            return settings.filterCode();
-        case worker::Setting::KeepDimensions:
-            return settings.keepDimensions() ? 1 : 0;
-        case worker::Setting::Jpeg:
-            return settings.jpegCode();
-        case worker::Setting::Png:
-            return settings.pngCode();
-        case worker::Setting::Bmp:
-            return settings.bmpCode();
-        case worker::Setting::Tga:
-            return settings.tgaCode();
-        case worker::Setting::Tif:
-            return settings.tifCode();
-    }
-    known = false;
-    return 0;
-}
-
 int MillisecondsUntil(Clock::time_point deadline) {
     const auto left =
         std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
@@ -124,7 +105,7 @@ int MillisecondsUntil(Clock::time_point deadline) {
 // What one job sent before it ended.
 struct JobAnswers {
     std::optional<std::int32_t> detected;
-    std::optional<bool> converted;
+    std::optional<std::optional<PreparedOutput>> converted;  // the result, once it came
     std::vector<std::string> temporaryFiles;
     int status = 0;                 // how the job process ended, when it died with the job
     std::uint32_t earlierJobs = 0;  // jobs that job process had finished before this one
@@ -143,8 +124,10 @@ class WorkerProcess {
     // The serial number the next job is to carry.
     std::uint32_t nextSerial() { return ++serial_; }
 
-    // Runs one job and reports how it ended; `answers` holds what it sent.
-    ImageJobReport run(const MessageWriter& job, std::uint32_t timeLimitMs, JobAnswers& answers) {
+    // Runs one job and reports how it ended; `answers` holds what it sent. A job whose
+    // `cancel` descriptor becomes readable is stopped at once, as is one out of time.
+    ImageJobReport run(const MessageWriter& job, std::uint32_t timeLimitMs, int cancel,
+                       JobAnswers& answers) {
         ImageJobReport report;
         if (!sendJob(job, report.restarted)) {
             report.end = ImageJobEnd::Unavailable;
@@ -153,9 +136,11 @@ class WorkerProcess {
         const Clock::time_point deadline =
             Clock::now() + std::chrono::milliseconds(timeLimitMs + kBackstopGraceMs);
         for (;;) {
-            if (!waitForMessage(deadline)) {
-                stop();
-                report.end = ImageJobEnd::TimedOut;
+            const Wait waited = waitForMessage(deadline, cancel);
+            if (waited != Wait::Message) {
+                stopCollecting(answers);
+                report.end =
+                    waited == Wait::Cancelled ? ImageJobEnd::Cancelled : ImageJobEnd::TimedOut;
                 break;
             }
             const Step step = handleMessage(answers);
@@ -168,17 +153,22 @@ class WorkerProcess {
             }
             break;
         }
-        if (!answers.answered()) RemoveLeftovers(answers.temporaryFiles);
+        if (!answers.answered()) {
+            RemoveLeftovers(answers.temporaryFiles);
+            answers.converted.reset();
+        }
         return report;
     }
 
     // Only the process that started the worker ends it: a forked copy of the program that exits
-    // must leave its parent's worker alone.
+    // must leave its parent's worker alone. The worker and its job process form one process
+    // group and go together.
     void stop() {
         if (owner_ != getpid()) return;
         if (fd_ >= 0) close(fd_);
         fd_ = -1;
         if (pid_ > 0) {
+            kill(-pid_, SIGKILL);
             kill(pid_, SIGKILL);
             while (waitpid(pid_, nullptr, 0) < 0 && errno == EINTR) {
             }
@@ -200,14 +190,36 @@ class WorkerProcess {
         return start() && worker::SendMessage(fd_, job);
     }
 
-    bool waitForMessage(Clock::time_point deadline) {
+    enum class Wait { Message, OutOfTime, Cancelled };
+
+    Wait waitForMessage(Clock::time_point deadline, int cancel = -1) {
         for (;;) {
-            pollfd channel{fd_, POLLIN, 0};
-            const int ready = poll(&channel, 1, MillisecondsUntil(deadline));
-            if (ready > 0) return true;
-            if (ready == 0) return false;
-            if (errno != EINTR) return false;
+            pollfd watched[2] = {{fd_, POLLIN, 0}, {cancel, POLLIN, 0}};
+            const int ready = poll(watched, cancel >= 0 ? 2 : 1, MillisecondsUntil(deadline));
+            if (ready > 0 && (watched[1].revents & POLLIN) != 0) return Wait::Cancelled;
+            if (ready > 0) return Wait::Message;
+            if (ready == 0 || errno != EINTR) return Wait::OutOfTime;
         }
+    }
+
+    // Ends the worker and its job process in the middle of a job, and then reads what the job
+    // sent before it died, up to the end of the channel (both processes gone), so that every
+    // temporary file it announced is known and can be removed: it announces each one before
+    // creating it, and creates nothing after its death.
+    void stopCollecting(JobAnswers& answers) {
+        if (owner_ == getpid() && pid_ > 0) {
+            kill(-pid_, SIGKILL);
+            kill(pid_, SIGKILL);
+            const Clock::time_point limit = Clock::now() + std::chrono::milliseconds(kStartLimitMs);
+            while (fd_ >= 0 && waitForMessage(limit) == Wait::Message) {
+                std::vector<unsigned char> bytes;
+                if (worker::ReceiveMessage(fd_, bytes) != worker::ReceiveStatus::Message) break;
+                MessageReader message(std::move(bytes));
+                if (message.kind() != MessageKind::TemporaryFile) continue;
+                if (const auto path = message.text()) answers.temporaryFiles.push_back(*path);
+            }
+        }
+        stop();
     }
 
     Step handleMessage(JobAnswers& answers) {
@@ -217,16 +229,6 @@ class WorkerProcess {
         }
         MessageReader message(std::move(bytes));
         switch (message.kind().value_or(MessageKind::Ready)) {
-            case MessageKind::SettingQuestion: {
-                const auto setting = message.u8();
-                bool known = false;
-                const std::int32_t value =
-                    setting ? ReadSetting(static_cast<worker::Setting>(*setting), known) : 0;
-                if (!known || !message.complete()) return Step::Broken;
-                // A job that died meanwhile shows as the end of the job that follows.
-                worker::SendMessage(fd_, MessageWriter(MessageKind::SettingAnswer).i32(value));
-                return Step::Continue;
-            }
             case MessageKind::TemporaryFile: {
                 const auto path = message.text();
                 if (!path || !message.complete()) return Step::Broken;
@@ -244,9 +246,17 @@ class WorkerProcess {
             case MessageKind::ConvertResult: {
                 const auto serial = message.u32();
                 const auto converted = message.u8();
-                if (!serial || !converted || !message.complete()) return Step::Broken;
+                if (!serial || !converted || *converted > 1) return Step::Broken;
+                std::optional<PreparedOutput> prepared;
+                if (*converted == 1) {
+                    const auto temporary = message.text();
+                    const auto target = message.text();
+                    if (!temporary || !target) return Step::Broken;
+                    prepared = PreparedOutput{*temporary, *target};
+                }
+                if (!message.complete()) return Step::Broken;
                 if (*serial != serial_) return Step::Continue;
-                answers.converted = *converted == 1;
+                answers.converted = prepared;
                 return Step::JobEnded;
             }
             case MessageKind::JobEnded: {
@@ -320,7 +330,9 @@ class WorkerProcess {
         sigfillset(&all);
         posix_spawnattr_setsigmask(&attributes, &none);
         posix_spawnattr_setsigdefault(&attributes, &all);
-        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+        posix_spawnattr_setpgroup(&attributes, 0);
+        posix_spawnattr_setflags(
+            &attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
 
         const std::string parent = std::to_string(getpid());
         std::vector<char*> arguments{const_cast<char*>(executable.c_str()),
@@ -335,7 +347,8 @@ class WorkerProcess {
     }
 
     bool awaitReady() {
-        if (!waitForMessage(Clock::now() + std::chrono::milliseconds(kStartLimitMs))) return false;
+        const Clock::time_point limit = Clock::now() + std::chrono::milliseconds(kStartLimitMs);
+        if (waitForMessage(limit) != Wait::Message) return false;
         std::vector<unsigned char> bytes;
         if (worker::ReceiveMessage(fd_, bytes) != worker::ReceiveStatus::Message) return false;
         MessageReader message(std::move(bytes));
@@ -357,43 +370,85 @@ class WorkerProcess {
     bool complained_ = false;
 };
 
-std::mutex workerMutex;
-WorkerProcess& Worker() {
-    static WorkerProcess process;
-    return process;
+// One worker process a lane: the intake's detections and the window's own conversions take the
+// first; a run's conversions take the other two, so that the file in hand and the one prepared
+// ahead go on side by side and a drop's detection never waits behind either.
+struct Lane {
+    std::mutex mutex;
+    WorkerProcess process;
+};
+
+std::array<Lane, kWorkerLaneCount>& Lanes() {
+    static std::array<Lane, kWorkerLaneCount> lanes;
+    return lanes;
 }
+
+Lane& LaneOf(WorkerLane lane) {
+    return Lanes()[static_cast<std::size_t>(lane)];
+}
+
+std::mutex reportMutex;
 ImageJobReport lastReport;
+
+void Record(const ImageJobReport& report) {
+    const std::lock_guard<std::mutex> lock(reportMutex);
+    lastReport = report;
+}
 
 // Runs a job, whose message gets the job's serial number and the caller's context before
 // `fields`. A job process that crashes after finishing other jobs may owe its crash to one of
 // them rather than to this file, so the job runs once more in a fresh job process; a file that
 // crashes that one too has failed.
-void RunJob(MessageKind kind, std::uint32_t timeLimitMs,
-            const std::function<void(MessageWriter&)>& fields, JobAnswers& answers) {
-    const std::lock_guard<std::mutex> lock(workerMutex);
+ImageJobReport RunJob(WorkerLane laneName, MessageKind kind, std::uint32_t timeLimitMs, int cancel,
+                      const std::function<void(MessageWriter&)>& fields, JobAnswers& answers) {
+    Lane& lane = LaneOf(laneName);
+    const std::lock_guard<std::mutex> lock(lane.mutex);
+    ImageJobReport report;
     for (int attempt = 1;; ++attempt) {
         MessageWriter job(kind);
-        job.u32(Worker().nextSerial()).context(CurrentJobContext(timeLimitMs));
+        job.u32(lane.process.nextSerial()).context(CurrentJobContext(timeLimitMs));
         fields(job);
+        answers = {};
         // Only paths far beyond PATH_MAX make a job this large; no file has such a name.
         if (job.bytes().size() > worker::kMaxMessageBytes) {
-            lastReport = {};
-            return;
+            report = {};
+            break;
         }
-        answers = {};
-        const bool restartedBefore = attempt > 1 && lastReport.restarted;
-        lastReport = Worker().run(job, timeLimitMs, answers);
-        lastReport.restarted = lastReport.restarted || restartedBefore;
-        lastReport.retried = attempt > 1;
-        const bool crashedAfterOthers = lastReport.end == ImageJobEnd::Crashed &&
-                                        lastReport.signal != 0 && answers.earlierJobs > 0;
-        if (!crashedAfterOthers || attempt == 2) return;
+        const bool restartedBefore = attempt > 1 && report.restarted;
+        report = lane.process.run(job, timeLimitMs, cancel, answers);
+        report.restarted = report.restarted || restartedBefore;
+        report.retried = attempt > 1;
+        const bool crashedAfterOthers =
+            report.end == ImageJobEnd::Crashed && report.signal != 0 && answers.earlierJobs > 0;
+        if (!crashedAfterOthers || attempt == 2) break;
     }
+    Record(report);
+    return report;
 }
 
 bool HasEmbeddedNul(const std::string& text) {
     return text.find('\0') != std::string::npos;
 }
+
+// Readable once signalled; closed with its owner.
+class CancelSignal {
+  public:
+    CancelSignal() : fd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+    ~CancelSignal() {
+        if (fd_ >= 0) close(fd_);
+    }
+    CancelSignal(const CancelSignal&) = delete;
+    CancelSignal& operator=(const CancelSignal&) = delete;
+    int fd() const { return fd_; }
+    void raise() const {
+        const std::uint64_t one = 1;
+        while (write(fd_, &one, sizeof one) < 0 && errno == EINTR) {
+        }
+    }
+
+  private:
+    int fd_;
+};
 
 }  // namespace
 
@@ -401,40 +456,94 @@ FREE_IMAGE_FORMAT DetectImageFormatIsolated(const std::string& path) {
     if (HasEmbeddedNul(path)) return FIF_UNKNOWN;
     JobAnswers answers;
     RunJob(
-        MessageKind::DetectJob, TimeLimitMs(kDetectionLimitMs),
+        WorkerLane::Intake, MessageKind::DetectJob, TimeLimitMs(kDetectionLimitMs), -1,
         [&](MessageWriter& job) { job.text(path); }, answers);
     return answers.detected ? static_cast<FREE_IMAGE_FORMAT>(*answers.detected) : FIF_UNKNOWN;
 }
 
-bool ConvertImageIsolated(const ConversionRequest& request) {
-    if (HasEmbeddedNul(request.source) || HasEmbeddedNul(request.destination)) return false;
+namespace {
+
+IsolatedConversion PrepareOnLane(const ConversionJob& job, WorkerLane lane, int cancel) {
+    IsolatedConversion result;
+    if (HasEmbeddedNul(job.request.source) || HasEmbeddedNul(job.request.destination)) {
+        return result;
+    }
     JobAnswers answers;
-    RunJob(
-        MessageKind::ConvertJob, TimeLimitMs(kConversionLimitMs),
-        [&](MessageWriter& job) {
-            job.text(request.source)
-                .text(request.destination)
-                .u8(request.keepAspect)
-                .i32(request.height)
-                .i32(request.widthOrLongest);
-        },
-        answers);
-    return answers.converted.value_or(false);
+    result.report = RunJob(
+        lane, MessageKind::ConvertJob, TimeLimitMs(kConversionLimitMs), cancel,
+        [&](MessageWriter& message) { message.job(job); }, answers);
+    if (answers.converted) result.prepared = *answers.converted;
+    return result;
+}
+
+}  // namespace
+
+IsolatedConversion PrepareConversionIsolated(const ConversionJob& job, WorkerLane lane) {
+    return PrepareOnLane(job, lane, -1);
+}
+
+bool ConvertImageIsolated(const ConversionJob& job) {
+    const IsolatedConversion result = PrepareConversionIsolated(job, WorkerLane::Intake);
+    return result.prepared && CommitPreparedOutput(*result.prepared);
+}
+
+struct BackgroundConversion::Shared {
+    CancelSignal cancel;
+    std::atomic<bool> done{false};
+    IsolatedConversion result;
+};
+
+BackgroundConversion::BackgroundConversion(ConversionJob job, WorkerLane lane,
+                                           std::function<void()> finished)
+    : shared_(std::make_shared<Shared>()) {
+    thread_ =
+        std::thread([shared = shared_, job = std::move(job), lane, finished = std::move(finished)] {
+            shared->result = PrepareOnLane(job, lane, shared->cancel.fd());
+            shared->done = true;
+            if (finished) finished();
+        });
+}
+
+BackgroundConversion::~BackgroundConversion() {
+    Abandon();
+}
+
+bool BackgroundConversion::Done() const {
+    return shared_->done;
+}
+
+IsolatedConversion BackgroundConversion::Wait() {
+    if (thread_.joinable()) thread_.join();
+    IsolatedConversion result = std::move(shared_->result);
+    shared_->result = {};
+    return result;
+}
+
+void BackgroundConversion::Abandon() {
+    if (thread_.joinable()) {
+        shared_->cancel.raise();
+        thread_.join();
+    }
+    if (shared_->result.prepared) DiscardPreparedOutput(*shared_->result.prepared);
+    shared_->result = {};
 }
 
 ImageJobReport LastImageJobReport() {
-    const std::lock_guard<std::mutex> lock(workerMutex);
+    const std::lock_guard<std::mutex> lock(reportMutex);
     return lastReport;
 }
 
-pid_t ImageWorkerProcessId() {
-    const std::lock_guard<std::mutex> lock(workerMutex);
-    return Worker().pid();
+pid_t ImageWorkerProcessId(WorkerLane lane) {
+    Lane& owner = LaneOf(lane);
+    const std::lock_guard<std::mutex> lock(owner.mutex);
+    return owner.process.pid();
 }
 
 void StopImageWorker() {
-    const std::lock_guard<std::mutex> lock(workerMutex);
-    Worker().stop();
+    for (Lane& lane : Lanes()) {
+        const std::lock_guard<std::mutex> lock(lane.mutex);
+        lane.process.stop();
+    }
 }
 
 std::string ImageWorkerExecutable() {

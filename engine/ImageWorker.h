@@ -22,20 +22,28 @@
 #include <FreeImage.h>
 #include <sys/types.h>
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
 #include <string>
+#include <thread>
 
 #include "engine/ImageConversion.h"
 
 namespace kavenra {
 
+// Each lane is a worker of its own, so calls on different lanes run side by side.
+enum class WorkerLane : std::size_t {
+    Intake,  // detections and the conversions asked for one at a time
+    RunA,    // a run's conversions, in turn with RunB
+    RunB,
+};
+constexpr std::size_t kWorkerLaneCount = 3;
+
 // FreeImage_GetFileType(path, 0) in the worker; FIF_UNKNOWN also when the worker gave no answer.
 FREE_IMAGE_FORMAT DetectImageFormatIsolated(const std::string& path);
-
-// ConvertImageFile in the worker. The settings are read from CurrentConversionSettings() in this
-// process when the worker's conversion asks for each, at the same steps as in-process. False also
-// when the worker gave no answer; a temporary file that the worker left behind is removed.
-bool ConvertImageIsolated(const ConversionRequest& request);
 
 // How the last call ended.
 enum class ImageJobEnd {
@@ -43,6 +51,7 @@ enum class ImageJobEnd {
     Crashed,      // the job's process died before answering (a signal, or exit without answer)
     TimedOut,     // the job ran out of time and was stopped
     Unavailable,  // no worker could be started, or it died itself or broke the protocol
+    Cancelled,    // the caller abandoned the job, which was stopped
 };
 
 struct ImageJobReport {
@@ -52,13 +61,52 @@ struct ImageJobReport {
     bool retried = false;    // the call ran a second time after a crash, this is the second
 };
 
+// A conversion in the worker: its output under a temporary name, not yet committed, or nothing
+// when it failed (a temporary file the worker left behind is removed).
+struct IsolatedConversion {
+    std::optional<PreparedOutput> prepared;
+    ImageJobReport report;
+};
+
+// PrepareImageFile in the worker of `lane`.
+IsolatedConversion PrepareConversionIsolated(const ConversionJob& job,
+                                             WorkerLane lane = WorkerLane::Intake);
+
+// PrepareConversionIsolated on the intake lane and CommitPreparedOutput: true exactly when the
+// output was saved.
+bool ConvertImageIsolated(const ConversionJob& job);
+
+// One conversion running in a lane's worker while its owner goes on. `finished` is called on the
+// conversion's own thread once the result is there: hand it over to the owner's thread. An
+// output that is never taken with Wait() is removed when the conversion is abandoned or
+// destroyed.
+class BackgroundConversion {
+  public:
+    BackgroundConversion(ConversionJob job, WorkerLane lane, std::function<void()> finished);
+    ~BackgroundConversion();
+    BackgroundConversion(const BackgroundConversion&) = delete;
+    BackgroundConversion& operator=(const BackgroundConversion&) = delete;
+
+    bool Done() const;
+    // Waits for the result and hands it over; the prepared output is then the caller's.
+    IsolatedConversion Wait();
+    // Stops the job if it still runs (its processes are ended and every temporary file it made is
+    // removed) and discards an output not yet taken; returns once all that is done.
+    void Abandon();
+
+  private:
+    struct Shared;
+    std::shared_ptr<Shared> shared_;
+    std::thread thread_;
+};
+
+// How the last call on any lane ended.
 ImageJobReport LastImageJobReport();
 
-// The worker's process id; 0 while none runs.
-pid_t ImageWorkerProcessId();
+// The process id of a lane's worker; 0 while none runs.
+pid_t ImageWorkerProcessId(WorkerLane lane = WorkerLane::Intake);
 
-// Ends the worker, if one runs; the next call starts a new one (which reads its environment
-// afresh).
+// Ends every lane's worker; the next call starts a new one (which reads its environment afresh).
 void StopImageWorker();
 
 // The executable the next start would run.

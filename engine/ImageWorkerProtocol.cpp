@@ -1,5 +1,7 @@
 #include "engine/ImageWorkerProtocol.h"
 
+#include <array>
+
 #include <sys/socket.h>
 #include <sys/types.h>
 
@@ -48,6 +50,24 @@ MessageWriter& MessageWriter::context(const JobContext& value) {
         .u32(value.umask)
         .u64(value.fileSizeLimit)
         .u32(value.timeLimitMs);
+}
+
+MessageWriter& MessageWriter::job(const ConversionJob& value) {
+    const ConversionRequest& request = value.request;
+    const FormatOptions& codes = value.settings.codes;
+    return text(request.source)
+        .text(request.destination)
+        .u8(static_cast<std::uint8_t>(request.mode))
+        .i32(request.width)
+        .i32(request.height)
+        .i32(request.longestSide)
+        .i32(codes.filtro_redimension)
+        .i32(codes.jpeg)
+        .i32(codes.png)
+        .i32(codes.bmp)
+        .i32(codes.tga)
+        .i32(codes.tif)
+        .u8(value.settings.keepDimensions ? 1 : 0);
 }
 
 MessageReader::MessageReader(std::vector<unsigned char> bytes) : bytes_(std::move(bytes)) {
@@ -115,6 +135,37 @@ std::optional<JobContext> MessageReader::context() {
     value.umask = *mask;
     value.fileSizeLimit = *sizeLimit;
     value.timeLimitMs = *timeLimit;
+    return value;
+}
+
+std::optional<ConversionJob> MessageReader::job() {
+    ConversionJob value;
+    ConversionRequest& request = value.request;
+    FormatOptions& codes = value.settings.codes;
+    const auto source = text();
+    const auto destination = text();
+    const auto mode = u8();
+    const auto numbers = std::array{i32(), i32(), i32(), i32(), i32(), i32(), i32(), i32(), i32()};
+    const auto keepDimensions = u8();
+    if (!source || !destination || !mode || !keepDimensions || *mode > 1 || *keepDimensions > 1) {
+        return std::nullopt;
+    }
+    for (const auto& number : numbers) {
+        if (!number) return std::nullopt;
+    }
+    request.source = *source;
+    request.destination = *destination;
+    request.mode = static_cast<SizingMode>(*mode);
+    request.width = *numbers[0];
+    request.height = *numbers[1];
+    request.longestSide = *numbers[2];
+    codes.filtro_redimension = *numbers[3];
+    codes.jpeg = *numbers[4];
+    codes.png = *numbers[5];
+    codes.bmp = *numbers[6];
+    codes.tga = *numbers[7];
+    codes.tif = *numbers[8];
+    value.settings.keepDimensions = *keepDimensions == 1;
     return value;
 }
 

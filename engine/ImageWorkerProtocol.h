@@ -10,24 +10,28 @@
 // failed (its file may have left it damaged) or after many jobs, whereupon the worker forks the
 // next. A call runs like this:
 //   program -> job process  a job (detect or convert) with its serial number and the caller's
-//                           file-writing context
-//   job process -> program  for a conversion, setting questions, each answered by the program at
-//                           the moment it is asked, and the notice of a temporary file
-//   job process -> program  the job's result, with its serial number, which ends the call
+//                           file-writing context; a conversion carries its settings
+//   job process -> program  for a conversion, the notice of each temporary file before it is
+//                           created
+//   job process -> program  the job's result, with its serial number, which ends the call; a
+//                           conversion's output is then complete under its temporary name, and
+//                           the program gives it its final name when the run reaches it
 //   worker -> program       instead of the result when the job process died with the job in
 //                           hand: the end of that job, with how the job process ended
 // A message of an earlier job (a result or an end that crossed a death) is skipped by its serial
-// number; an answer that no job read any more is skipped by the next job process.
+// number.
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "engine/ImageConversion.h"
+
 namespace kavenra::worker {
 
 // Raised whenever the messages change, so that a stale worker is refused at once.
-constexpr std::uint32_t kProtocolVersion = 5;
+constexpr std::uint32_t kProtocolVersion = 6;
 
 // The worker finds its end of the socket pair here.
 constexpr int kChannelDescriptor = 3;
@@ -40,26 +44,12 @@ enum class MessageKind : std::uint8_t {
     Ready = 1,     // u32 protocol version
     JobEnded = 2,  // u32 serial, i32 wait status of the job process, u32 jobs it had finished
     // program -> job process
-    DetectJob = 10,      // u32 serial, JobContext, text path
-    ConvertJob = 11,     // u32 serial, JobContext, text source, text destination, u8 keepAspect,
-                         // i32 height, i32 widthOrLongest
-    SettingAnswer = 30,  // i32 value
+    DetectJob = 10,   // u32 serial, JobContext, text path
+    ConvertJob = 11,  // u32 serial, JobContext, ConversionJob
     // job process -> program
-    SettingQuestion = 20,  // u8 Setting
-    TemporaryFile = 21,    // text path of a temporary file the job created
-    DetectResult = 22,     // u32 serial, i32 FREE_IMAGE_FORMAT
-    ConvertResult = 23,    // u32 serial, u8 0 or 1
-};
-
-// The conversion settings a job may ask for; each maps to one ConversionSettingsSource reading.
-enum class Setting : std::uint8_t {
-    Filter = 1,
-    KeepDimensions = 2,
-    Jpeg = 3,
-    Png = 4,
-    Bmp = 5,
-    Tga = 6,
-    Tif = 7,
+    TemporaryFile = 21,  // text path of a temporary file the job is about to create
+    DetectResult = 22,   // u32 serial, i32 FREE_IMAGE_FORMAT
+    ConvertResult = 23,  // u32 serial, u8 0 (failed) or 1 followed by text temporary, text target
 };
 
 // What decides where and how a job's files are written, taken from the caller at each call: a
@@ -83,6 +73,7 @@ class MessageWriter {
     MessageWriter& u64(std::uint64_t value);
     MessageWriter& text(const std::string& value);
     MessageWriter& context(const JobContext& value);
+    MessageWriter& job(const ConversionJob& value);
     const std::vector<unsigned char>& bytes() const { return bytes_; }
 
   private:
@@ -102,6 +93,7 @@ class MessageReader {
     std::optional<std::uint64_t> u64();
     std::optional<std::string> text();
     std::optional<JobContext> context();
+    std::optional<ConversionJob> job();
     // True when every field was read and nothing is left over.
     bool complete() const { return ok_ && at_ == bytes_.size(); }
 

@@ -2,17 +2,16 @@
 
 #include <FreeImage.h>
 
+#include "engine/ConversionSettings.h"
 #include "engine/ImageConversion.h"
 #include "engine/ImageWorker.h"
 
 bool ConvertImage(const std::string& source, const std::string& destination,
                   std::uint8_t keepAspect, std::int32_t height, std::int32_t widthOrLongest) {
-    const kavenra::ConversionRequest request{source, destination, keepAspect, height,
-                                             widthOrLongest};
-    // The worker asks this process for each setting at the step that uses it, and the answer is
-    // read from CurrentConversionSettings() then, so a change made in the options dialog or to
-    // the RAW switch during a run applies from the next file on.
-    return kavenra::ConvertImageIsolated(request);
+    const kavenra::ConversionJob job{
+        kavenra::RequestFromEntryArguments(source, destination, keepAspect, height, widthOrLongest),
+        kavenra::CurrentConversionSettings()};
+    return kavenra::ConvertImageIsolated(job);
 }
 
 bool IsAllDigits(const QString& text) {

@@ -13,7 +13,7 @@
 // Resizes one image file into one output file; true exactly when the output was saved.
 // keepAspect 1 selects the longest-side mode (widthOrLongest is the longest side); any other
 // value the explicit size. RAW input is written as JPEG under a ".jpg" name. The options and the
-// RAW switch come from kavenra::CurrentConversionSettings(), read at the step that needs each. An
+// RAW switch are kavenra::CurrentConversionSettings() as they stand at the call. An
 // existing output file is replaced only by a complete new one; a failed call leaves it as it was.
 bool ConvertImage(const std::string& source, const std::string& destination,
                   std::uint8_t keepAspect, std::int32_t height, std::int32_t widthOrLongest);

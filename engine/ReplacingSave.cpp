@@ -48,11 +48,9 @@ std::optional<Temporary> CreateUniqueTemporary(const std::string& folder) {
         char name[40];
         std::snprintf(name, sizeof name, ".kavenra-%016llx.part", pick(entropy));
         Temporary temporary{folder + name};
+        if (temporaryFileObserver) temporaryFileObserver(temporary.path);
         temporary.fd = open(temporary.path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (temporary.fd >= 0) {
-            if (temporaryFileObserver) temporaryFileObserver(temporary.path);
-            return temporary;
-        }
+        if (temporary.fd >= 0) return temporary;
         if (errno != EEXIST) return std::nullopt;
     }
     return std::nullopt;
@@ -114,33 +112,63 @@ void SetTemporaryFileObserver(TemporaryFileObserver observer) {
     temporaryFileObserver = observer;
 }
 
-bool SaveReplacingFile(FREE_IMAGE_FORMAT format, FIBITMAP& bitmap, const std::string& destination,
-                       int flags) {
-    if (destination.empty()) return false;
-    const std::string target = WrittenPath(destination);
+namespace {
 
-    struct stat existing {};
-    const bool replacing = stat(target.c_str(), &existing) == 0;
-    // Whatever an overwrite in place could not open stays untouched: folders, devices, pipes, and
-    // files this process may not write.
-    if (replacing && (!S_ISREG(existing.st_mode) || access(target.c_str(), W_OK) != 0)) {
-        return false;
+// Whatever an overwrite in place could not open stays untouched: folders, devices, pipes, and
+// files this process may not write. Empty when the target does not exist.
+bool MayReplace(const std::string& target, std::optional<struct stat>& existing) {
+    struct stat info {};
+    if (stat(target.c_str(), &info) != 0) {
+        existing.reset();
+        return true;
     }
+    existing = info;
+    return S_ISREG(info.st_mode) && access(target.c_str(), W_OK) == 0;
+}
+
+}  // namespace
+
+std::optional<PreparedOutput> SaveToTemporaryFile(FREE_IMAGE_FORMAT format, FIBITMAP& bitmap,
+                                                  const std::string& destination, int flags) {
+    if (destination.empty()) return std::nullopt;
+    const std::string target = WrittenPath(destination);
+    std::optional<struct stat> existing;
+    if (!MayReplace(target, existing)) return std::nullopt;
 
     const std::optional<Temporary> temporary = CreateUniqueTemporary(FolderOf(target));
-    if (!temporary) return false;
+    if (!temporary) return std::nullopt;
     if (!SaveToStream(format, bitmap, temporary->fd, flags) ||
         !WrittenFileReadsBack(temporary->path, format, FreeImage_GetWidth(&bitmap),
                               FreeImage_GetHeight(&bitmap))) {
         unlink(temporary->path.c_str());
+        return std::nullopt;
+    }
+    return PreparedOutput{temporary->path, target};
+}
+
+bool CommitPreparedOutput(const PreparedOutput& prepared) {
+    std::optional<struct stat> existing;
+    if (!MayReplace(prepared.targetPath, existing)) {
+        DiscardPreparedOutput(prepared);
         return false;
     }
-    if (replacing) TakeOverAttributes(temporary->path, existing);
-    if (rename(temporary->path.c_str(), target.c_str()) != 0) {
-        unlink(temporary->path.c_str());
+    if (existing) TakeOverAttributes(prepared.temporaryPath, *existing);
+    if (rename(prepared.temporaryPath.c_str(), prepared.targetPath.c_str()) != 0) {
+        DiscardPreparedOutput(prepared);
         return false;
     }
     return true;
+}
+
+void DiscardPreparedOutput(const PreparedOutput& prepared) {
+    unlink(prepared.temporaryPath.c_str());
+}
+
+bool SaveReplacingFile(FREE_IMAGE_FORMAT format, FIBITMAP& bitmap, const std::string& destination,
+                       int flags) {
+    const std::optional<PreparedOutput> prepared =
+        SaveToTemporaryFile(format, bitmap, destination, flags);
+    return prepared && CommitPreparedOutput(*prepared);
 }
 
 }  // namespace kavenra

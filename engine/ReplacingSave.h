@@ -2,19 +2,38 @@
 
 #include <FreeImage.h>
 
+#include <optional>
 #include <string>
 
 namespace kavenra {
 
-// Saves `bitmap` to `destination` so that a failure leaves no trace: FreeImage writes a hidden
-// temporary file in the destination's folder, which replaces the destination only once FreeImage
-// reports success, every write succeeded and the file reads back (WrittenFileReadsBack); it is
-// removed otherwise. An existing destination is thus either replaced
-// whole or left exactly as it was. A replaced file keeps its permission bits (and, where the
-// process may, its owner); a new file gets the mode a plain file creation gives (0666 less the
-// umask). A destination that is a symbolic link is resolved and its target replaced.
-// False when the destination is not a writable regular file or cannot be created, and when any
-// write of the new file fails, also where FreeImage itself would not notice (a full disk).
+// A saved picture, complete and verified under a hidden temporary name in the folder of the file
+// it is to replace or become; CommitPreparedOutput gives it that file's name. Until then nothing
+// under a final name has changed.
+struct PreparedOutput {
+    std::string temporaryPath;
+    std::string targetPath;  // a symbolic link resolved: the file a save to the destination reaches
+};
+
+// Writes `bitmap` into a new hidden temporary file in the destination's folder. Empty, with the
+// temporary file removed, unless FreeImage reports success, every write succeeded and the file
+// reads back (WrittenFileReadsBack), also where FreeImage itself would not notice a failed write
+// (a full disk). Also empty when the destination exists but is no regular file this process may
+// write. A destination that is a symbolic link names its target.
+std::optional<PreparedOutput> SaveToTemporaryFile(FREE_IMAGE_FORMAT format, FIBITMAP& bitmap,
+                                                  const std::string& destination, int flags);
+
+// Renames a prepared file to its target, so that an existing target is either replaced whole or
+// left exactly as it was. A replaced file keeps its permission bits (and, where the process may,
+// its owner); a new file gets the mode a plain file creation gives (0666 less the umask). False,
+// with the temporary file removed, when the target is not (or no longer) a writable regular file
+// or the rename fails.
+bool CommitPreparedOutput(const PreparedOutput& prepared);
+
+// Removes a prepared file that is not to be committed.
+void DiscardPreparedOutput(const PreparedOutput& prepared);
+
+// SaveToTemporaryFile and CommitPreparedOutput in a row.
 bool SaveReplacingFile(FREE_IMAGE_FORMAT format, FIBITMAP& bitmap, const std::string& destination,
                        int flags);
 
@@ -25,9 +44,9 @@ bool SaveReplacingFile(FREE_IMAGE_FORMAT format, FIBITMAP& bitmap, const std::st
 bool WrittenFileReadsBack(const std::string& path, FREE_IMAGE_FORMAT format, unsigned width,
                           unsigned height);
 
-// Told the path of each temporary file as soon as it exists, before anything is written to it;
-// nullptr (the initial state) tells no one. The image worker passes it on to the program, which
-// removes the file should the worker die before renaming or removing it.
+// Told the path of each temporary file before it is created, so that whoever removes the files of
+// a save that died half-way also finds one whose creation was the last thing the save did;
+// nullptr (the initial state) tells no one. The image worker passes it on to the program.
 using TemporaryFileObserver = void (*)(const std::string& path);
 void SetTemporaryFileObserver(TemporaryFileObserver observer);
 

@@ -31,18 +31,6 @@ QString CameraFolder() {
     return QStringLiteral(KAVENRA_FIXTURES_DIR) + "/camera-raw";
 }
 
-// Keeps the loaded size of every picture: the switch a RAW-only list may turn on.
-class KeepDimensions final : public ConversionSettingsSource {
-  public:
-    int filterCode() const override { return 5; }
-    int jpegCode() const override { return 5; }
-    int pngCode() const override { return 3; }
-    int bmpCode() const override { return 2; }
-    int tgaCode() const override { return 2; }
-    int tifCode() const override { return 4; }
-    bool keepDimensions() const override { return true; }
-};
-
 }  // namespace
 
 class EngineIntakeTest : public QObject {
@@ -58,7 +46,7 @@ class EngineIntakeTest : public QObject {
         QVERIFY(work->isValid());
     }
     void cleanup() {
-        SetConversionSettingsSource(nullptr);
+        SetConversionSettingsProvider({});
         work.reset();
     }
 
@@ -188,8 +176,12 @@ class EngineIntakeTest : public QObject {
         QCOMPARE(FreeImage_GetFileType(Native(path).c_str(), 0), FIF_RAW);
         QVERIFY(IsSupportedImage(Native(path)));
 
-        const KeepDimensions keep;
-        SetConversionSettingsSource(&keep);
+        // Keeps the loaded size of every picture: the switch a RAW-only list may turn on.
+        SetConversionSettingsProvider([] {
+            ConversionSettings keep;
+            keep.keepDimensions = true;
+            return keep;
+        });
         const BitmapHandle preview(FreeImage_Load(FIF_RAW, Native(path).c_str(), RAW_PREVIEW));
         const QString name = QFileInfo(path).fileName();
         const bool converted = ConvertImage(Native(path), Native(work->filePath(name)), 0, 0, 0);

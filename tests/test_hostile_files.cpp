@@ -42,6 +42,8 @@ const char* Describe(ImageJobEnd end) {
             return "timed out";
         case ImageJobEnd::Unavailable:
             return "no worker";
+        case ImageJobEnd::Cancelled:
+            return "cancelled";
     }
     return "?";
 }

@@ -22,6 +22,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <thread>
 
 #include "engine/ConversionSettings.h"
@@ -45,29 +46,6 @@ namespace {
 std::string Native(const QString& path) {
     return QFile::encodeName(path).toStdString();
 }
-
-// The options dialog and the RAW switch as a test sets them; `onRead` runs in this process each
-// time the worker's conversion asks for a value, before the value is answered.
-class HookedSettings final : public ConversionSettingsSource {
-  public:
-    FormatOptions codes;
-    bool keep = false;
-    std::function<void(const QString&)> onRead;
-
-    int filterCode() const override { return read("filter", codes.filtro_redimension); }
-    int jpegCode() const override { return read("jpeg", codes.jpeg); }
-    int pngCode() const override { return read("png", codes.png); }
-    int bmpCode() const override { return read("bmp", codes.bmp); }
-    int tgaCode() const override { return read("tga", codes.tga); }
-    int tifCode() const override { return read("tif", codes.tif); }
-    bool keepDimensions() const override { return read("keepDimensions", keep ? 1 : 0) != 0; }
-
-  private:
-    int read(const char* name, const int& value) const {
-        if (onRead) onRead(QString::fromLatin1(name));
-        return value;
-    }
-};
 
 QStringList Listing(const QString& folder) {
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
@@ -102,11 +80,16 @@ bool WriteFlatGreyPng(const QString& path, int width, int height) {
     return SaveBitmapFile(*grey, FIF_PNG, Native(path), PNG_Z_BEST_SPEED);
 }
 
-// Kills a process the moment a file whose name starts with `prefix` appears in `folder`.
+// Sends a signal to the worker's job process the moment a file whose name starts with `prefix`
+// appears in `folder`, at most `times` times: a job that dies in the middle of its save.
 class KillOnCreation {
   public:
-    KillOnCreation(const QString& folder, const QString& prefix)
-        : prefix_(QFile::encodeName(prefix)) {
+    KillOnCreation(const QString& folder, const QString& prefix, pid_t worker, int signalNumber,
+                   int times)
+        : prefix_(QFile::encodeName(prefix)),
+          worker_(worker),
+          signal_(signalNumber),
+          times_(times) {
         inotify_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
         inotify_add_watch(inotify_, QFile::encodeName(folder).constData(), IN_CREATE);
         watcher_ = std::thread([this] { watch(); });
@@ -119,9 +102,10 @@ class KillOnCreation {
     KillOnCreation(const KillOnCreation&) = delete;
     KillOnCreation& operator=(const KillOnCreation&) = delete;
 
-    // The next process to kill; each is killed once.
-    void setVictim(pid_t pid) { victim_ = pid; }
-    int kills() const { return kills_; }
+    int kills() const {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        return static_cast<int>(victims_.size());
+    }
 
   private:
     void watch() {
@@ -134,12 +118,14 @@ class KillOnCreation {
             }
             for (ssize_t at = 0; at < length;) {
                 const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
-                const pid_t victim = victim_.exchange(0);
-                if (event->len > 0 && QByteArray(event->name).startsWith(prefix_) && victim > 0) {
-                    kill(victim, SIGKILL);
-                    ++kills_;
-                } else if (victim > 0) {
-                    victim_ = victim;
+                const std::lock_guard<std::mutex> lock(mutex_);
+                if (event->len > 0 && QByteArray(event->name).startsWith(prefix_) &&
+                    victims_.size() < times_) {
+                    const pid_t victim = ImageJobProcess(worker_);
+                    if (victim > 0) {
+                        kill(victim, signal_);
+                        victims_ << victim;
+                    }
                 }
                 at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
             }
@@ -147,11 +133,14 @@ class KillOnCreation {
     }
 
     QByteArray prefix_;
+    pid_t worker_;
+    int signal_;
+    int times_;
     int inotify_ = -1;
     std::thread watcher_;
     std::atomic<bool> stop_{false};
-    std::atomic<int> kills_{0};
-    std::atomic<pid_t> victim_{0};
+    mutable std::mutex mutex_;
+    QList<pid_t> victims_;
 };
 
 }  // namespace
@@ -161,7 +150,8 @@ class IsolationTest : public QObject {
 
   private:
     std::unique_ptr<QTemporaryDir> work;
-    HookedSettings settings;
+    ConversionSettings settings;
+    int settingsTaken = 0;
 
     QString in(const QString& name) const { return work->filePath("in/" + name); }
     QString out(const QString& name) const { return work->filePath("out/" + name); }
@@ -187,12 +177,16 @@ class IsolationTest : public QObject {
         QVERIFY(work->isValid());
         QVERIFY(QDir(work->path()).mkpath("in"));
         QVERIFY(QDir(work->path()).mkpath("out"));
-        settings = HookedSettings{};
-        SetConversionSettingsSource(&settings);
+        settings = ConversionSettings{};
+        settingsTaken = 0;
+        SetConversionSettingsProvider([this] {
+            ++settingsTaken;
+            return settings;
+        });
     }
 
     void cleanup() {
-        SetConversionSettingsSource(nullptr);
+        SetConversionSettingsProvider({});
         work.reset();
     }
 
@@ -323,64 +317,56 @@ class IsolationTest : public QObject {
     }
 
     void dyingJobProcess_data() {
-        QTest::addColumn<QString>("askedFor");  // the setting being asked when the job dies
         QTest::addColumn<int>("signalNumber");
         QTest::addColumn<bool>("everyTime");     // also in the second attempt
         QTest::addColumn<bool>("freshProcess");  // the job process had served no call before
 
-        QTest::newRow("segmentation fault at the filter, twice")
-            << "filter" << int(SIGSEGV) << true << false;
-        QTest::newRow("abort at the RAW switch, twice")
-            << "keepDimensions" << int(SIGABRT) << true << false;
-        QTest::newRow("killed at the save flags, twice") << "png" << int(SIGKILL) << true << false;
-        QTest::newRow("bus error at the save flags, once")
-            << "png" << int(SIGBUS) << false << false;
-        QTest::newRow("segmentation fault in a fresh process")
-            << "filter" << int(SIGSEGV) << false << true;
+        QTest::newRow("segmentation fault, twice") << int(SIGSEGV) << true << false;
+        QTest::newRow("abort, twice") << int(SIGABRT) << true << false;
+        QTest::newRow("killed, twice") << int(SIGKILL) << true << false;
+        QTest::newRow("bus error, once") << int(SIGBUS) << false << false;
+        QTest::newRow("segmentation fault in a fresh process") << int(SIGSEGV) << false << true;
     }
 
-    // The job process dies while the program answers its question, so the answer is left
-    // unread. After earlier calls the death may be theirs: the call runs once more in a fresh
-    // job process, and fails only when that one dies too; a fresh process's death fails the call
-    // at once. Nothing is written, the worker stays, and the next calls answer their own
-    // questions rather than stale ones.
+    // The job process dies in the middle of its save. After earlier calls the death may be
+    // theirs: the call runs once more in a fresh job process, and fails only when that one dies
+    // too; a fresh process's death fails the call at once. Nothing is left in the output folder,
+    // the worker stays, and the next calls are served as before.
     void dyingJobProcess() {
-        QFETCH(QString, askedFor);
         QFETCH(int, signalNumber);
         QFETCH(bool, everyTime);
         QFETCH(bool, freshProcess);
-        const QString source = makePng("picture.png", 64, 48);
+        const QString source = makePng("picture.png", 1600, 1200);
         const QString text = in("notes.txt");
         QVERIFY(WriteText(text, "not a picture\n"));
         // A failed call retires the job process: the next call gets a fresh one.
         QCOMPARE(IsSupportedImage(Native(freshProcess ? text : source)), !freshProcess);
         const pid_t worker = ImageWorkerProcessId();
-        QList<pid_t> victims;
-        settings.onRead = [&](const QString& name) {
-            if (name != askedFor || (!everyTime && !victims.isEmpty())) return;
-            const pid_t victim = ImageJobProcess(worker);
-            victims << victim;
-            kill(victim, signalNumber);
-            WaitForProcessEnd(victim, 5000);
-        };
-
-        const bool converted = convert(source, out("picture.png"));
+        settings.codes.png = 3;  // the slowest compression: the save outlasts the kill by far
+        bool converted = false;
+        int kills = 0;
+        {
+            KillOnCreation killer(outFolder(), ".kavenra-", worker, signalNumber,
+                                  everyTime ? 2 : 1);
+            converted = convert(source, out("picture.png"), 0, 1200, 1600);
+            kills = killer.kills();
+        }
         const ImageJobReport report = LastImageJobReport();
         const bool secondAttempt = !freshProcess;
         QCOMPARE(report.retried, secondAttempt);
-        QCOMPARE(victims.size(), secondAttempt && everyTime ? 2 : 1);
+        QCOMPARE(kills, secondAttempt && everyTime ? 2 : 1);
         QCOMPARE(converted, secondAttempt && !everyTime);
         if (!converted) {
             QCOMPARE(report.end, ImageJobEnd::Crashed);
             QCOMPARE(report.signal, signalNumber);
             QCOMPARE(Listing(outFolder()), QStringList{});
         } else {
-            QCOMPARE(HeaderSize(out("picture.png")), QSize(40, 31));
+            QCOMPARE(Listing(outFolder()), QStringList{"picture.png"});
+            QCOMPARE(HeaderSize(out("picture.png")), QSize(1600, 1200));
         }
         QCOMPARE(ImageWorkerProcessId(), worker);
 
-        settings.onRead = nullptr;
-        settings.codes.png = 4;  // stored: a stale answer would be the code 3 of a dead job
+        settings.codes.png = 4;
         QVERIFY(convert(source, out("again.png")));
         QCOMPARE(QString::fromStdString(DescribeEncoding(ReadFileBytes(Native(out("again.png"))))),
                  QString("PNG level hint 0, stored"));
@@ -414,10 +400,7 @@ class IsolationTest : public QObject {
         QVERIFY(IsSupportedImage(Native(source)));
         const pid_t worker = ImageWorkerProcessId();
         settings.codes.png = 3;  // the slowest compression: a long write
-        KillOnCreation killer(outFolder(), ".kavenra-");
-        settings.onRead = [&](const QString& name) {
-            if (name == "png") killer.setVictim(ImageJobProcess(worker));
-        };
+        KillOnCreation killer(outFolder(), ".kavenra-", worker, SIGKILL, 2);
 
         QVERIFY(!convert(source, out("large.png"), 0, 1800, 2400));
         QCOMPARE(killer.kills(), 2);  // the first attempt and the one in a fresh job process
@@ -466,19 +449,15 @@ class IsolationTest : public QObject {
         QCOMPARE(HeaderSize(out("flat.png")), QSize(101, 100));
     }
 
-    // Values are read when the worker asks, not when the call starts: a change made while the
-    // filter is being asked for reaches the save flags asked for later in the same call.
-    void settingsAreReadWhenTheWorkerAsks() {
+    // The settings travel with the job as one value taken when the call starts: the provider is
+    // asked once, and what it answered is what the output shows.
+    void settingsAreTakenOnceAtTheCall() {
         const QString source = in("photo.jpg");
         QVERIFY(WriteImageFile(Native(source), FIF_JPEG, 80, 60));
-        QStringList reads;
-        settings.codes.jpeg = 5;
-        settings.onRead = [&](const QString& name) {
-            reads << name;
-            if (name == "filter") settings.codes.jpeg = 1;
-        };
+        settings.codes.jpeg = 1;
+        settings.codes.filtro_redimension = 1;
         QVERIFY(convert(source, out("photo.jpg")));
-        QCOMPARE(reads, (QStringList{"filter", "keepDimensions", "jpeg"}));
+        QCOMPARE(settingsTaken, 1);
         QCOMPARE(QString::fromStdString(DescribeEncoding(ReadFileBytes(Native(out("photo.jpg"))))),
                  QString("JPEG quality 10"));
     }

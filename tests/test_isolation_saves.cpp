@@ -106,7 +106,7 @@ class IsolationSavesTest : public QObject {
         QVERIFY(work->isValid());
     }
     void cleanup() {
-        SetConversionSettingsSource(nullptr);
+        SetConversionSettingsProvider({});
         work.reset();
     }
 
@@ -262,7 +262,8 @@ class IsolationSavesTest : public QObject {
 
         const FREE_IMAGE_FORMAT format = FreeImage_GetFileType(native.c_str(), 0);
         QVERIFY(format != FIF_UNKNOWN);
-        const ConversionRequest request{native, Native(path("output")), 1, 0, 30};
+        const ConversionRequest request =
+            RequestFromEntryArguments(native, Native(path("output")), 1, 0, 30);
         QCOMPARE(AdmitForLoading(format, request, {}), admitted);
     }
 
@@ -284,8 +285,8 @@ class IsolationSavesTest : public QObject {
         const BitmapHandle grey(FreeImage_Allocate(side, side, 8));
         QVERIFY(grey);
         QVERIFY(SaveBitmapFile(*grey, FIF_PNG, Native(path("flat.png")), PNG_Z_BEST_SPEED));
-        const ConversionRequest request{Native(path("flat.png")), Native(path("out.png")), 1, 0,
-                                        100};
+        const ConversionRequest request =
+            RequestFromEntryArguments(Native(path("flat.png")), Native(path("out.png")), 1, 0, 100);
         const ConversionLimits limits{std::uint64_t(budgetMb) << 20};
         QCOMPARE(AdmitForLoading(FIF_PNG, request, limits), admitted);
     }
@@ -294,8 +295,8 @@ class IsolationSavesTest : public QObject {
     void unreadableHeaderIsLeftToTheLoad() {
         QVERIFY(WriteImageFile(Native(path("anim.gif")), FIF_GIF, 40, 30));
         QVERIFY(!FreeImage_FIFSupportsNoPixels(FIF_GIF));
-        const ConversionRequest request{Native(path("anim.gif")), Native(path("out.gif")), 1, 0,
-                                        10};
+        const ConversionRequest request =
+            RequestFromEntryArguments(Native(path("anim.gif")), Native(path("out.gif")), 1, 0, 10);
         QVERIFY(AdmitForLoading(FIF_GIF, request, ConversionLimits{1}));
     }
 

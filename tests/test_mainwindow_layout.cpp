@@ -512,14 +512,13 @@ void TestMainWindowLayout::closingTheWindowEndsTheProgram() {
 }
 
 void TestMainWindowLayout::conversionsReadTheLiveRawSwitch() {
-    const kavenra::ConversionSettingsSource& settings = kavenra::CurrentConversionSettings();
-    QVERIFY(!settings.keepDimensions());
+    QVERIFY(!kavenra::CurrentConversionSettings().keepDimensions);
     Form1->CheckBox2->setEnabled(true);
     QTest::mouseClick(Form1->CheckBox2, Qt::LeftButton, Qt::NoModifier,
                       Form1->CheckBox2->rect().center());
-    QVERIFY(settings.keepDimensions());
+    QVERIFY(kavenra::CurrentConversionSettings().keepDimensions);
     Form1->CheckBox2->setChecked(false);
-    QVERIFY(!settings.keepDimensions());
+    QVERIFY(!kavenra::CurrentConversionSettings().keepDimensions);
 }
 
 // Renders the window with a few dropped files; set KAVENRA_SCREENSHOT_DIR to keep the picture.

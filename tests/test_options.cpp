@@ -40,11 +40,6 @@ QString caption(int form, const QString& key) {
     return QStringLiteral("T%1:%2").arg(form).arg(key);
 }
 
-QList<int> codesOf(const kavenra::ConversionSettingsSource& source) {
-    return {source.filterCode(), source.jpegCode(), source.pngCode(),
-            source.bmpCode(),    source.tgaCode(),  source.tifCode()};
-}
-
 QList<int> codesOf(const kavenra::FormatOptions& options) {
     return {options.filtro_redimension,
             options.jpeg,
@@ -354,7 +349,7 @@ void TestOptions::loadSelectsAndSaveStoresTheCode() {
     }
     const int index = static_cast<int>(columns.indexOf(column));
     QCOMPARE(codesOf(Form3->CurrentFormatOptions()).at(index), code);
-    QCOMPARE(codesOf(kavenra::CurrentConversionSettings()).at(index), code);
+    QCOMPARE(codesOf(kavenra::CurrentConversionSettings().codes).at(index), code);
 
     QTest::mouseClick(Form3->Button1, Qt::LeftButton);
     QVERIFY(!Form3->isVisible());
@@ -385,7 +380,7 @@ void TestOptions::ratioLabelFollowsTrackBar() {
     QCOMPARE(Form3->Label1->text(), caption(3, "Label1_from_SRC3"));
     QTest::keyClick(Form3->TrackBar1, Qt::Key_End);
     QCOMPARE(Form3->Label1->text(), caption(3, "Label1_from_SRC1"));
-    QCOMPARE(kavenra::CurrentConversionSettings().jpegCode(), 5);
+    QCOMPARE(kavenra::CurrentConversionSettings().codes.jpeg, 5);
 
     // The text is looked up each time: another language shows at the next move.
     QVERIFY(databases_->writeLanguage(
@@ -475,7 +470,7 @@ void TestOptions::missingBmpColumn() {
     QCOMPARE(stored("tga"), QStringLiteral("1"));
     QCOMPARE(stored("tif"), QStringLiteral("2"));
     // The selection stays in force for conversions all the same.
-    QCOMPARE(codesOf(kavenra::CurrentConversionSettings()), (QList<int>{4, 1, 4, 2, 2, 3}));
+    QCOMPARE(codesOf(kavenra::CurrentConversionSettings().codes), (QList<int>{4, 1, 4, 2, 2, 3}));
 }
 
 void TestOptions::conversionsUseInitialValuesUntilFirstShowing() {
@@ -487,13 +482,13 @@ void TestOptions::conversionsUseInitialValuesUntilFirstShowing() {
     const QString source = images.filePath("photo.jpg");
     QVERIFY(writeNoisyJpeg(source));
 
-    QCOMPARE(codesOf(kavenra::CurrentConversionSettings()), (QList<int>{5, 5, 3, 2, 2, 4}));
+    QCOMPARE(codesOf(kavenra::CurrentConversionSettings().codes), (QList<int>{5, 5, 3, 2, 2, 4}));
     const qint64 beforeShowing = convertedJpegSize(source, images.filePath("before.jpg"));
     QVERIFY(beforeShowing > 0);
 
     Form3->show();
     Form3->close();
-    QCOMPARE(codesOf(kavenra::CurrentConversionSettings()), (QList<int>{1, 1, 1, 1, 1, 1}));
+    QCOMPARE(codesOf(kavenra::CurrentConversionSettings().codes), (QList<int>{1, 1, 1, 1, 1, 1}));
     const qint64 afterShowing = convertedJpegSize(source, images.filePath("after.jpg"));
     QVERIFY(afterShowing > 0);
     // JPEG_QUALITYSUPERB before the showing, JPEG_QUALITYBAD after it.
@@ -511,7 +506,7 @@ void TestOptions::unsavedChangeIsUsedAndDiscardedOnNextShowing() {
     QVERIFY(writeNoisyJpeg(source));
 
     Form3->show();
-    QCOMPARE(codesOf(kavenra::CurrentConversionSettings()), (QList<int>{2, 5, 1, 1, 1, 2}));
+    QCOMPARE(codesOf(kavenra::CurrentConversionSettings().codes), (QList<int>{2, 5, 1, 1, 1, 2}));
     const qint64 stored5 = convertedJpegSize(source, images.filePath("stored.jpg"));
 
     Form3->RadioButton8->setChecked(true);
@@ -520,21 +515,21 @@ void TestOptions::unsavedChangeIsUsedAndDiscardedOnNextShowing() {
     Form3->RadioButton7->setChecked(true);
     Form3->RadioButton14->setChecked(true);
     Form3->RadioButton17->setChecked(true);
-    QCOMPARE(codesOf(kavenra::CurrentConversionSettings()), (QList<int>{6, 1, 2, 2, 2, 3}));
+    QCOMPARE(codesOf(kavenra::CurrentConversionSettings().codes), (QList<int>{6, 1, 2, 2, 2, 3}));
     const qint64 changed1 = convertedJpegSize(source, images.filePath("changed.jpg"));
     QVERIFY2(changed1 * 2 < stored5,
              qPrintable(QStringLiteral("%1 vs %2").arg(changed1).arg(stored5)));
 
     // The close box saves nothing; the selection stays in force.
     Form3->close();
-    QCOMPARE(codesOf(kavenra::CurrentConversionSettings()), (QList<int>{6, 1, 2, 2, 2, 3}));
+    QCOMPARE(codesOf(kavenra::CurrentConversionSettings().codes), (QList<int>{6, 1, 2, 2, 2, 3}));
     QStringList row;
     for (const QString& each : columns) row << stored(each);
     QCOMPARE(row, storedRow);
 
     // The next showing reloads the stored options.
     Form3->show();
-    QCOMPARE(codesOf(kavenra::CurrentConversionSettings()), (QList<int>{2, 5, 1, 1, 1, 2}));
+    QCOMPARE(codesOf(kavenra::CurrentConversionSettings().codes), (QList<int>{2, 5, 1, 1, 1, 2}));
     QCOMPARE(convertedJpegSize(source, images.filePath("reloaded.jpg")), stored5);
 }
 

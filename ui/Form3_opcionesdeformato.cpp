@@ -152,15 +152,9 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent) {
     arrangeTabOrder();
     connectHandlers();
     FormCreate();
-
-    // From now on conversions read this dialog's selection; until its first showing that is the
-    // layout's selection, the same as the built-in defaults.
-    if (Form1) Form1->ConversionSettings().SetFormatCodeProvider(&selection_);
 }
 
-TForm3::~TForm3() {
-    if (Form1) Form1->ConversionSettings().SetFormatCodeProvider(nullptr);
-}
+TForm3::~TForm3() = default;
 
 void TForm3::createFilterGroup() {
     GroupBox2 = Place(new QGroupBox(QStringLiteral("Filtro de reescalado"), this), "GroupBox2", 8,

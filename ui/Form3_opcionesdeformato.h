@@ -83,30 +83,14 @@ class TForm3 : public QDialog {
     int BmpCode() const;
     int TgaCode() const;
     int TifCode() const;
+    // The selection as it stands; until the first showing that is the layout's selection, the
+    // same as the built-in defaults. Conversions take it at each file's tick.
     kavenra::FormatOptions CurrentFormatOptions() const;
-
-    // Reads the selection above live; installed as the main window's code provider on creation.
-    const kavenra::ConversionSettingsSource& SelectionSource() const { return selection_; }
 
   protected:
     void showEvent(QShowEvent* event) override;
 
   private:
-    class Selection final : public kavenra::ConversionSettingsSource {
-      public:
-        explicit Selection(const TForm3& form) : form_(form) {}
-        int filterCode() const override { return form_.FilterCode(); }
-        int jpegCode() const override { return form_.JpegCode(); }
-        int pngCode() const override { return form_.PngCode(); }
-        int bmpCode() const override { return form_.BmpCode(); }
-        int tgaCode() const override { return form_.TgaCode(); }
-        int tifCode() const override { return form_.TifCode(); }
-        bool keepDimensions() const override { return false; }
-
-      private:
-        const TForm3& form_;
-    };
-
     void createFilterGroup();
     void createJpegGroup();
     void createBmpGroup();
@@ -116,8 +100,6 @@ class TForm3 : public QDialog {
     void createRawList();
     void arrangeTabOrder();
     void connectHandlers();
-
-    Selection selection_{*this};
 };
 
 extern TForm3* Form3;

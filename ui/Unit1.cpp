@@ -138,15 +138,19 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     // Menu bar and status bar sit outside the client area; the window takes exactly their size.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
-    conversionSettings_ = std::make_unique<kavenra::MainWindowConversionSettings>(*CheckBox2);
-    kavenra::SetConversionSettingsSource(conversionSettings_.get());
+    kavenra::SetConversionSettingsProvider([this] { return TakeConversionSettings(); });
     RunGuarded([this] { FormCreate(); });
 }
 
 TForm1::~TForm1() {
-    if (&kavenra::CurrentConversionSettings() == conversionSettings_.get()) {
-        kavenra::SetConversionSettingsSource(nullptr);
-    }
+    kavenra::SetConversionSettingsProvider({});
+}
+
+kavenra::ConversionSettings TForm1::TakeConversionSettings() const {
+    kavenra::ConversionSettings settings;
+    if (Form3) settings.codes = Form3->CurrentFormatOptions();
+    settings.keepDimensions = CheckBox2->isChecked();
+    return settings;
 }
 
 void TForm1::createControls() {

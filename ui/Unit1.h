@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/MainWindowSettings.h"
+#include "engine/ConversionSettings.h"
 
 #include <QMainWindow>
 #include <QStringList>
@@ -108,8 +108,9 @@ class TForm1 : public QMainWindow {
     // The run: the list position of the next entry to convert; 0 whenever no run is going.
     int RunPosition = 0;
 
-    // What conversions read while this window exists (installed by the constructor).
-    kavenra::MainWindowConversionSettings& ConversionSettings() { return *conversionSettings_; }
+    // The settings a conversion takes now: the options dialog's selection and the RAW switch.
+    // Installed as the conversions' settings provider while this window exists.
+    kavenra::ConversionSettings TakeConversionSettings() const;
 
     // Creation (the image library and the command-line list files) and the first showing (the
     // start-up checks); the work itself is the start-up unit's.
@@ -199,7 +200,6 @@ class TForm1 : public QMainWindow {
     void setStatusText(const QString& text);
     void showListContextMenu(const QPoint& position);
 
-    std::unique_ptr<kavenra::MainWindowConversionSettings> conversionSettings_;
     bool centredOnce_ = false;
     bool showHandlerPending_ = false;
 };

@@ -43,7 +43,6 @@ using kavenra::worker::kChannelDescriptor;
 using kavenra::worker::MessageKind;
 using kavenra::worker::MessageReader;
 using kavenra::worker::MessageWriter;
-using kavenra::worker::Setting;
 
 constexpr int kChannel = kChannelDescriptor;
 constexpr std::uint64_t kGiB = std::uint64_t{1} << 30;
@@ -100,37 +99,6 @@ std::uint64_t AddressSpaceLimit() {
 bool Send(const MessageWriter& message) {
     return kavenra::worker::SendMessage(kChannel, message);
 }
-
-// The settings the conversion reads, each asked of the program at the moment it is needed.
-class ProgramSettings final : public kavenra::ConversionSettingsSource {
-  public:
-    int filterCode() const override { return ask(Setting::Filter); }
-    int jpegCode() const override { return ask(Setting::Jpeg); }
-    int pngCode() const override { return ask(Setting::Png); }
-    int bmpCode() const override { return ask(Setting::Bmp); }
-    int tgaCode() const override { return ask(Setting::Tga); }
-    int tifCode() const override { return ask(Setting::Tif); }
-    bool keepDimensions() const override { return ask(Setting::KeepDimensions) != 0; }
-
-  private:
-    static int ask(Setting setting) {
-        if (!Send(MessageWriter(MessageKind::SettingQuestion)
-                      .u8(static_cast<std::uint8_t>(setting)))) {
-            EndJob(kChannelLost);
-        }
-        std::vector<unsigned char> bytes;
-        if (kavenra::worker::ReceiveMessage(kChannel, bytes) !=
-            kavenra::worker::ReceiveStatus::Message) {
-            EndJob(kChannelLost);
-        }
-        MessageReader answer(std::move(bytes));
-        const auto value = answer.i32();
-        if (answer.kind() != MessageKind::SettingAnswer || !value || !answer.complete()) {
-            EndJob(kChannelLost);
-        }
-        return *value;
-    }
-};
 
 void ReportTemporaryFile(const std::string& path) {
     if (!Send(MessageWriter(MessageKind::TemporaryFile).text(path))) EndJob(kChannelLost);
@@ -198,30 +166,25 @@ bool Detect(std::uint32_t serial, MessageReader& job) {
     return format != FIF_UNKNOWN;
 }
 
-// Runs a conversion; true when the output was saved.
-bool Convert(std::uint32_t serial, MessageReader& job) {
-    const auto context = job.context();
-    const auto source = job.text();
-    const auto destination = job.text();
-    const auto keepAspect = job.u8();
-    const auto height = job.i32();
-    const auto widthOrLongest = job.i32();
-    if (!context || !source || !destination || !keepAspect || !height || !widthOrLongest ||
-        !job.complete()) {
-        EndJob(kChannelLost);
-    }
+// Runs a conversion into a temporary file, which the program names when its run reaches the
+// file; true when the output was prepared.
+bool Convert(std::uint32_t serial, MessageReader& message) {
+    const auto context = message.context();
+    const auto job = message.job();
+    if (!context || !job || !message.complete()) EndJob(kChannelLost);
     const bool relativeUsable = TakeOverContext(*context);
-    bool converted = false;
-    if (Usable(*source, relativeUsable) && Usable(*destination, relativeUsable)) {
-        const kavenra::ConversionRequest request{*source, *destination, *keepAspect, *height,
-                                                 *widthOrLongest};
+    std::optional<kavenra::PreparedOutput> prepared;
+    if (Usable(job->request.source, relativeUsable) &&
+        Usable(job->request.destination, relativeUsable)) {
         const kavenra::ConversionLimits limits{kavenra::AddressSpaceLeft().value_or(0)};
-        const ProgramSettings settings;
-        converted = kavenra::ConvertImageFile(request, settings, limits);
+        prepared = kavenra::PrepareImageFile(*job, limits);
     }
     StopTimer();
-    Send(MessageWriter(MessageKind::ConvertResult).u32(serial).u8(converted ? 1 : 0));
-    return converted;
+    MessageWriter result(MessageKind::ConvertResult);
+    result.u32(serial).u8(prepared ? 1 : 0);
+    if (prepared) result.text(prepared->temporaryPath).text(prepared->targetPath);
+    Send(result);
+    return prepared.has_value();
 }
 
 // The serial number of a job message; empty for any other message.
@@ -252,10 +215,8 @@ std::optional<std::uint32_t> JobSerial(MessageReader& message) {
         if (received == kavenra::worker::ReceiveStatus::Closed) EndJob(kProgramGone);
         if (received != kavenra::worker::ReceiveStatus::Message) EndJob(kChannelLost);
         MessageReader job(std::move(bytes));
-        // A job that died between asking for a setting and reading the answer leaves the answer
-        // behind; it precedes the next job and is no job itself.
         const std::optional<std::uint32_t> serial = JobSerial(job);
-        if (!serial) continue;
+        if (!serial) EndJob(kChannelLost);
         shared.jobsFinished = finished;
         shared.serialInHand = *serial;
         const bool succeeded =
