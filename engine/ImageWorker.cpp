@@ -17,6 +17,7 @@
 #include <cerrno>
 #include <chrono>
 #include <climits>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -24,6 +25,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <thread>
 #include <vector>
 
 #include "engine/ConversionSettings.h"
@@ -114,6 +116,55 @@ struct JobAnswers {
 };
 
 enum class Step { Continue, JobEnded, Broken };
+
+// A worker ends with the thread that started it (its parent-death signal follows the thread, not
+// the process), and conversions run on threads that come and go: so every worker is started from
+// one thread that lives as long as the process. It is never joined nor destroyed, so that
+// nothing of it goes away under a worker at exit.
+class LongLivedThread {
+  public:
+    LongLivedThread() : thread_([this] { serve(); }) { thread_.detach(); }
+
+    pid_t run(const std::function<pid_t()>& call) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        const std::uint64_t ticket = ++requested_;
+        call_ = &call;
+        wake_.notify_all();
+        done_.wait(lock, [&] { return finished_ == ticket; });
+        return result_;
+    }
+
+  private:
+    void serve() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        for (;;) {
+            wake_.wait(lock, [&] { return call_ != nullptr; });
+            result_ = (*call_)();
+            call_ = nullptr;
+            finished_ = requested_;
+            done_.notify_all();
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::condition_variable done_;
+    const std::function<pid_t()>* call_ = nullptr;
+    std::uint64_t requested_ = 0;
+    std::uint64_t finished_ = 0;
+    pid_t result_ = 0;
+    std::thread thread_;
+};
+
+pid_t OnLongLivedThread(const std::function<pid_t()>& call) {
+    static LongLivedThread* const thread = new LongLivedThread;
+    static const pid_t threadOwner = getpid();
+    // A forked copy of the program has no such thread: it has only the one that forked.
+    if (getpid() != threadOwner) return call();
+    static std::mutex oneAtATime;
+    const std::lock_guard<std::mutex> lock(oneAtATime);
+    return thread->run(call);
+}
 
 class WorkerProcess {
   public:
@@ -250,9 +301,10 @@ class WorkerProcess {
                 std::optional<PreparedOutput> prepared;
                 if (*converted == 1) {
                     const auto temporary = message.text();
+                    const auto destination = message.text();
                     const auto target = message.text();
-                    if (!temporary || !target) return Step::Broken;
-                    prepared = PreparedOutput{*temporary, *target};
+                    if (!temporary || !destination || !target) return Step::Broken;
+                    prepared = PreparedOutput{*temporary, *destination, *target};
                 }
                 if (!message.complete()) return Step::Broken;
                 if (*serial != serial_) return Step::Continue;
@@ -295,7 +347,7 @@ class WorkerProcess {
         const std::string executable = ImageWorkerExecutable();
         int ends[2];
         if (socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, ends) != 0) return false;
-        const pid_t child = spawn(executable, ends[1]);
+        const pid_t child = OnLongLivedThread([&] { return spawn(executable, ends[1]); });
         close(ends[1]);
         if (child <= 0) {
             close(ends[0]);

@@ -49,7 +49,7 @@ enum class MessageKind : std::uint8_t {
     // job process -> program
     TemporaryFile = 21,  // text path of a temporary file the job is about to create
     DetectResult = 22,   // u32 serial, i32 FREE_IMAGE_FORMAT
-    ConvertResult = 23,  // u32 serial, u8 0 (failed) or 1 followed by text temporary, text target
+    ConvertResult = 23,  // u32 serial, u8 0 (failed) or 1 followed by PreparedOutput's three texts
 };
 
 // What decides where and how a job's files are written, taken from the caller at each call: a

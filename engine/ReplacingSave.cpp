@@ -18,15 +18,6 @@ namespace {
 
 TemporaryFileObserver temporaryFileObserver = nullptr;
 
-// The file that a write to `destination` would reach: the target of a symbolic link, so that a
-// link in the destination folder is written through as a plain overwrite would, not replaced.
-std::string WrittenPath(const std::string& destination) {
-    struct stat link {};
-    if (lstat(destination.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) return destination;
-    char resolved[PATH_MAX];
-    return realpath(destination.c_str(), resolved) ? std::string(resolved) : destination;
-}
-
 std::string FolderOf(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');
     if (slash == std::string::npos) return {};
@@ -128,6 +119,13 @@ bool MayReplace(const std::string& target, std::optional<struct stat>& existing)
 
 }  // namespace
 
+std::string WrittenPath(const std::string& destination) {
+    struct stat link {};
+    if (lstat(destination.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) return destination;
+    char resolved[PATH_MAX];
+    return realpath(destination.c_str(), resolved) ? std::string(resolved) : destination;
+}
+
 std::optional<PreparedOutput> SaveToTemporaryFile(FREE_IMAGE_FORMAT format, FIBITMAP& bitmap,
                                                   const std::string& destination, int flags) {
     if (destination.empty()) return std::nullopt;
@@ -143,7 +141,7 @@ std::optional<PreparedOutput> SaveToTemporaryFile(FREE_IMAGE_FORMAT format, FIBI
         unlink(temporary->path.c_str());
         return std::nullopt;
     }
-    return PreparedOutput{temporary->path, target};
+    return PreparedOutput{temporary->path, destination, target};
 }
 
 bool CommitPreparedOutput(const PreparedOutput& prepared) {

@@ -12,8 +12,13 @@ namespace kavenra {
 // under a final name has changed.
 struct PreparedOutput {
     std::string temporaryPath;
-    std::string targetPath;  // a symbolic link resolved: the file a save to the destination reaches
+    std::string destination;  // the path the save was asked for
+    std::string targetPath;   // the file a save to `destination` reached, a symbolic link resolved
 };
+
+// The file a save to `destination` reaches: the target of a symbolic link, so that a link in the
+// destination folder is written through as a plain overwrite would, not replaced.
+std::string WrittenPath(const std::string& destination);
 
 // Writes `bitmap` into a new hidden temporary file in the destination's folder. Empty, with the
 // temporary file removed, unless FreeImage reports success, every write succeeded and the file

@@ -10,6 +10,7 @@
 #include "support/MainWindowFixture.h"
 #include "support/ModalAnswerer.h"
 #include "support/Recorders.h"
+#include "support/RunTicks.h"
 #include "ui/Form6_msgbox.h"
 #include "ui/Unit1.h"
 
@@ -152,7 +153,7 @@ void TestBatchRun::threeEntriesTakeFourTicks() {
     QVERIFY(Form1->ProgressBar2->isHidden());  // explicit size: shown from the first tick
 
     for (int tick = 1; tick <= 3; ++tick) {
-        Form1->Timer1Timer();
+        QVERIFY(kavenra::testing::RunOneTick());
         QCOMPARE(Form1->ProgressBar2->value(), tick);
         QCOMPARE(Form1->ProgressBar2->maximum(), 3);
         QVERIFY(Form1->ProgressBar2->isVisible());
@@ -164,7 +165,7 @@ void TestBatchRun::threeEntriesTakeFourTicks() {
     }
     QVERIFY(answers.msgBoxes().isEmpty());
 
-    Form1->Timer1Timer();
+    QVERIFY(kavenra::testing::RunOneTick());
 
     QCOMPARE(answers.msgBoxes().size(), 1);
     QCOMPARE(answers.msgBoxes()[0].caption, text("Texto_redimension"));
@@ -471,7 +472,7 @@ void TestBatchRun::cancelBetweenTwoFiles() {
     setExplicitSize("40", "30");
     ModalAnswerer answers;
     startHeld();
-    Form1->Timer1Timer();
+    QVERIFY(kavenra::testing::RunOneTick());
 
     click(Form1->Button4);
 
@@ -492,11 +493,11 @@ void TestBatchRun::fieldEditedBetweenTicksAppliesToTheNextFile() {
     answers.answerMsgBox(MsgBoxAnswer::Button3);
     startHeld();
 
-    Form1->Timer1Timer();
+    QVERIFY(kavenra::testing::RunOneTick());
     Form1->Edit1->setText(QStringLiteral("800"));
-    Form1->Timer1Timer();
-    Form1->Timer1Timer();
-    Form1->Timer1Timer();
+    QVERIFY(kavenra::testing::RunOneTick());
+    QVERIFY(kavenra::testing::RunOneTick());
+    QVERIFY(kavenra::testing::RunOneTick());
 
     const QString destination = Form1->Edit3->text();
     QCOMPARE(imageSize(destination + "a.jpg"), QSize(640, 480));
@@ -514,9 +515,9 @@ void TestBatchRun::modeIsChosenAnewOnEveryTick() {
     answers.answerMsgBox(MsgBoxAnswer::Button3);
     startHeld();
 
-    Form1->Timer1Timer();
+    QVERIFY(kavenra::testing::RunOneTick());
     click(Form1->CheckBox1);
-    Form1->Timer1Timer();
+    QVERIFY(kavenra::testing::RunOneTick());
 
     QCOMPARE(imageSize(Form1->Edit3->text() + "a.jpg"), QSize(30, 30));
     QCOMPARE(imageSize(Form1->Edit3->text() + "b.jpg"), QSize(150, 101));
@@ -547,11 +548,11 @@ void TestBatchRun::unconvertibleFieldFailsTheFile() {
     if (field == QLatin1String("Edit4")) click(Form1->CheckBox1);
     ModalAnswerer answers;
     startHeld();
-    Form1->Timer1Timer();
+    QVERIFY(kavenra::testing::RunOneTick());
     Form1->findChild<QLineEdit*>(field)->setText(value);
     answers.clear();
 
-    Form1->Timer1Timer();
+    QVERIFY(kavenra::testing::RunOneTick());
 
     QVERIFY(answers.messageBoxes().isEmpty());
     const QList<MsgBoxRecord> boxes = answers.msgBoxes();
@@ -569,20 +570,20 @@ void TestBatchRun::filesDroppedDuringARunAreConverted() {
     ModalAnswerer answers;
     answers.answerMsgBox(MsgBoxAnswer::Button3);
     startHeld();
-    Form1->Timer1Timer();
+    QVERIFY(kavenra::testing::RunOneTick());
 
     QVERIFY(DropFiles(Form1->ListBox1,
                       {fixture_->writeJpeg("c.jpg", 80, 60), fixture_->writeJpeg("d.jpg", 80, 60)})
                 .dropped);
     QVERIFY(MainWindowFixture::WaitForCountingPass());
     QVERIFY(Form1->ListBox1->isEnabled());  // the pass's end enables it ...
-    Form1->Timer1Timer();
+    QVERIFY(kavenra::testing::RunOneTick());
     QVERIFY(!Form1->ListBox1->isEnabled());  // ... and the next tick disables it again
     QVERIFY(!Form1->Button3->isVisible());
     QCOMPARE(Form1->ProgressBar2->maximum(), 4);
-    Form1->Timer1Timer();
-    Form1->Timer1Timer();
-    Form1->Timer1Timer();
+    QVERIFY(kavenra::testing::RunOneTick());
+    QVERIFY(kavenra::testing::RunOneTick());
+    QVERIFY(kavenra::testing::RunOneTick());
 
     QCOMPARE(answers.msgBoxes().size(), 1);
     QCOMPARE(answers.msgBoxes()[0].text, text("Texto_redimension2"));
@@ -650,13 +651,13 @@ void TestBatchRun::listClearedBetweenTicksEndsTheRun() {
     ModalAnswerer answers;
     answers.answerMsgBox(MsgBoxAnswer::Button3);
     startHeld();
-    Form1->Timer1Timer();
-    Form1->Timer1Timer();
+    QVERIFY(kavenra::testing::RunOneTick());
+    QVERIFY(kavenra::testing::RunOneTick());
     QVERIFY(listFiles({fixture_->writeJpeg("d.jpg", 80, 60)}));
     QVERIFY(Form1->Button2->isEnabled());
 
     click(Form1->Button2);
-    Form1->Timer1Timer();
+    QVERIFY(kavenra::testing::RunOneTick());
 
     QCOMPARE(answers.msgBoxes().size(), 1);
     QCOMPARE(answers.msgBoxes()[0].text, text("Texto_redimension2"));

@@ -7,6 +7,7 @@
 #include "support/DropFiles.h"
 #include "support/MainWindowFixture.h"
 #include "support/ModalAnswerer.h"
+#include "support/RunTicks.h"
 #include "ui/Form2_changelog.h"
 #include "ui/Form3_opcionesdeformato.h"
 #include "ui/Form4_seleccionlenguaje.h"
@@ -553,7 +554,7 @@ void TestMainWindowLayout::screenshotWithListedFiles() {
     ModalAnswerer answers;
     QTest::mouseClick(Form1->Button3, Qt::LeftButton);
     Form1->Timer1->stop();
-    Form1->Timer1Timer();
+    QVERIFY(kavenra::testing::RunOneTick());
     QVERIFY(Form1->Button4->isVisible());
     QVERIFY(Form1->grab().save(QDir(folder).filePath(QStringLiteral("mainwindow_running.png"))));
     QTest::mouseClick(Form1->Button4, Qt::LeftButton);

@@ -139,10 +139,15 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
     kavenra::SetConversionSettingsProvider([this] { return TakeConversionSettings(); });
+    runConversions_ = std::make_unique<kavenra::RunConversions>([this] {
+        QMetaObject::invokeMethod(
+            this, [this] { takeConversionResult(); }, Qt::QueuedConnection);
+    });
     RunGuarded([this] { FormCreate(); });
 }
 
 TForm1::~TForm1() {
+    runConversions_.reset();
     kavenra::SetConversionSettingsProvider({});
 }
 
@@ -646,33 +651,40 @@ void TForm1::Button3Click() {
     Timer1->start();
 }
 
-// Converts one entry with the mode and sizes the controls hold now. A field whose text is no
-// 32-bit integer at this moment (emptied or edited during the run, or too long) fails this file
-// like a failed conversion: the run must stop with its message, not with an error box between
-// two files.
-bool TForm1::convertEntry(const QString& entry) {
+// The job of one entry with the mode, sizes, destination and settings the controls hold now.
+// A field whose text is no 32-bit integer at this moment (emptied or edited during the run, or
+// too long) gives no job, and the entry fails like a failed conversion: the run must stop with
+// its message, not with an error box between two files.
+std::optional<kavenra::ConversionJob> TForm1::jobForEntry(const QString& entry) const {
     const std::string source = QFile::encodeName(entry).toStdString();
     const std::string destination =
         QFile::encodeName(kavenra::DestinationPath(Edit3->text(), entry)).toStdString();
     try {
+        std::uint8_t keepAspect = 0;
+        std::int32_t height = 0;
+        std::int32_t widthOrLongest = 0;
         switch (kavenra::TickMode(CheckBox1->isChecked(), CheckBox2->isChecked())) {
             case kavenra::RunMode::LongestSide:
-                return ConvertImage(source, destination, 1, 0, StrToInt(Edit4->text()));
+                keepAspect = 1;
+                widthOrLongest = StrToInt(Edit4->text());
+                break;
             case kavenra::RunMode::KeepDimensions:
-                return ConvertImage(source, destination, 0, 0, 0);
-            case kavenra::RunMode::ExplicitSize: {
-                const std::int32_t width = StrToInt(Edit1->text());
-                const std::int32_t height = StrToInt(Edit2->text());
-                return ConvertImage(source, destination, 0, height, width);
-            }
+                break;
+            case kavenra::RunMode::ExplicitSize:
+                widthOrLongest = StrToInt(Edit1->text());
+                height = StrToInt(Edit2->text());
+                break;
         }
+        return kavenra::ConversionJob{kavenra::RequestFromEntryArguments(
+                                          source, destination, keepAspect, height, widthOrLongest),
+                                      TakeConversionSettings()};
     } catch (const std::exception&) {
-        return false;
+        return std::nullopt;
     }
-    return false;
 }
 
 void TForm1::Timer1Timer() {
+    if (runConversions_->HasFileInHand()) return;
     const int entries = ListBox1->count();
     ProgressBar2->setMinimum(0);
     ProgressBar2->setMaximum(entries);
@@ -688,17 +700,79 @@ void TForm1::Timer1Timer() {
     const QString entry = ListBox1->item(RunPosition)->text();
     setStatusText(LookupCaption(kMainWindowForm, "Texto_redimension5") + QLatin1Char(' ') +
                   kavenra::FileNamePart(entry));
-    if (!convertEntry(entry)) {
+    const std::optional<kavenra::ConversionJob> job = jobForEntry(entry);
+    if (!job) {
+        finishTick(false);
+        return;
+    }
+    timerPausedForFile_ = Timer1->isActive();
+    Timer1->stop();
+    runConversions_->Begin(*job);
+    prepareNextEntry();
+}
+
+// The next entry as the controls stand now; its tick takes the result only if they still do.
+void TForm1::prepareNextEntry() {
+    const int next = RunPosition + 1;
+    if (!lookAhead_ || next >= ListBox1->count()) {
+        runConversions_->AbandonAhead();
+        return;
+    }
+    const std::optional<kavenra::ConversionJob> job = jobForEntry(ListBox1->item(next)->text());
+    if (job) {
+        runConversions_->PrepareAhead(*job);
+    } else {
+        runConversions_->AbandonAhead();
+    }
+}
+
+// The rest of the tick, once the entry's result is in. A message box that is open holds it: the
+// rest of the tick may show one itself, and there is only the one.
+void TForm1::takeConversionResult() {
+    if (!runConversions_->HasFileInHand()) return;
+    if (Form6->isVisible()) {
+        if (resultWaitsForMessage_) return;
+        resultWaitsForMessage_ = true;
+        connect(
+            Form6, &QDialog::finished, this,
+            [this] {
+                resultWaitsForMessage_ = false;
+                takeConversionResult();
+            },
+            static_cast<Qt::ConnectionType>(Qt::QueuedConnection | Qt::SingleShotConnection));
+        return;
+    }
+    const std::optional<bool> converted = runConversions_->TakeResult();
+    if (converted) finishTick(*converted);
+}
+
+void TForm1::finishTick(bool converted) {
+    const bool resume = converted && timerPausedForFile_;
+    timerPausedForFile_ = false;
+    if (!converted) {
         // Off before the message: its modal loop would deliver further ticks.
         Timer1->stop();
+        runConversions_->AbandonAhead();
         warnOfRun("Texto_redimension3");
     }
     ++RunPosition;
     ProgressBar2->setValue(RunPosition);
+    if (resume) Timer1->start();
+}
+
+bool TForm1::FileInHand() const {
+    return runConversions_->HasFileInHand();
+}
+
+void TForm1::SetLookAhead(bool on) {
+    lookAhead_ = on;
+    if (!on) runConversions_->AbandonAhead();
 }
 
 void TForm1::returnToIdle() {
     Timer1->stop();
+    runConversions_->AbandonAll();
+    timerPausedForFile_ = false;
     ProgressBar2->setValue(0);
     ProgressBar2->hide();
     RunPosition = 0;
@@ -720,6 +794,9 @@ void TForm1::completeRun() {
 // The notice comes first; the window returns to idle once the user has closed it.
 void TForm1::Button4Click() {
     Timer1->stop();
+    // The file in hand is abandoned at once, before the notice: nothing of it appears later.
+    runConversions_->AbandonAll();
+    timerPausedForFile_ = false;
     Form6->MsgBox(LookupCaption(kMainWindowForm, "Caption_Atencion"),
                   LookupCaption(kMainWindowForm, "Texto_redimension4"), MessageKind::Information);
     returnToIdle();
@@ -801,6 +878,7 @@ void TForm1::showEvent(QShowEvent* event) {
 
 // Ends the program at once, whatever other windows are open and whatever is running.
 void TForm1::closeEvent(QCloseEvent* event) {
+    runConversions_->AbandonAll();
     event->accept();
     QCoreApplication::exit(0);
 }

@@ -1,11 +1,14 @@
 #pragma once
 
 #include "engine/ConversionSettings.h"
+#include "engine/ImageConversion.h"
+#include "engine/RunConversions.h"
 
 #include <QMainWindow>
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 
 class QAction;
 class QCheckBox;
@@ -148,10 +151,19 @@ class TForm1 : public QMainWindow {
     void Button2Click();
     void Eliminarimgen1Click();
 
-    // The batch run: Start, one entry per tick of Timer1, Cancel.
+    // The batch run: Start, one entry per tick of Timer1, Cancel. A tick hands its entry to the
+    // image worker and returns; the rest of the tick runs when the result arrives, and Timer1
+    // pauses meanwhile, so the next tick comes only after that.
     void Button3Click();
     void Timer1Timer();
     void Button4Click();
+
+    // True from a tick that handed over its entry until that entry's result has been handled.
+    bool FileInHand() const;
+    // Off, every entry converts at its own tick only; on (the default), the next entry is
+    // prepared while one converts. Exists for tests and the benchmark.
+    void SetLookAhead(bool on);
+    const kavenra::RunConversions& RunConversionsInUse() const { return *runConversions_; }
 
     // Menus and the folder button.
     void Salir1Click();
@@ -194,7 +206,10 @@ class TForm1 : public QMainWindow {
                    LockRatio by169);
     void showSinglePanel(bool longestSide);
     void warnOfRun(const char* textKey);
-    bool convertEntry(const QString& entry);
+    std::optional<kavenra::ConversionJob> jobForEntry(const QString& entry) const;
+    void prepareNextEntry();
+    void takeConversionResult();
+    void finishTick(bool converted);
     void returnToIdle();
     void completeRun();
     void setStatusText(const QString& text);
@@ -202,6 +217,10 @@ class TForm1 : public QMainWindow {
 
     bool centredOnce_ = false;
     bool showHandlerPending_ = false;
+    std::unique_ptr<kavenra::RunConversions> runConversions_;
+    bool lookAhead_ = true;
+    bool timerPausedForFile_ = false;
+    bool resultWaitsForMessage_ = false;
 };
 
 extern TForm1* Form1;

@@ -182,7 +182,9 @@ bool Convert(std::uint32_t serial, MessageReader& message) {
     StopTimer();
     MessageWriter result(MessageKind::ConvertResult);
     result.u32(serial).u8(prepared ? 1 : 0);
-    if (prepared) result.text(prepared->temporaryPath).text(prepared->targetPath);
+    if (prepared) {
+        result.text(prepared->temporaryPath).text(prepared->destination).text(prepared->targetPath);
+    }
     Send(result);
     return prepared.has_value();
 }

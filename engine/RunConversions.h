@@ -1,0 +1,88 @@
+#pragma once
+
+// The conversions of a batch run, off the window's thread: the file in hand, and the next one
+// prepared ahead on the other core while the first converts. A file prepared ahead is taken only
+// when everything its tick would use still holds (the same job, which holds the entry, the
+// destination, the mode and sizes and the settings, and the same source file as stat sees it);
+// its output stays under a temporary name until its own tick commits it. A failure met ahead is
+// never taken: the entry converts again at its own tick, so the failure reported is the one a
+// file-by-file run meets. Whatever a run abandons leaves no file behind.
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "engine/ImageConversion.h"
+#include "engine/ImageWorker.h"
+
+namespace kavenra {
+
+// A file as stat sees it (a symbolic link followed): enough to tell that it was replaced or
+// written since.
+struct FileIdentity {
+    bool exists = false;
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    std::int64_t modifiedNs = 0;
+
+    friend bool operator==(const FileIdentity& a, const FileIdentity& b) {
+        return a.exists == b.exists && a.device == b.device && a.inode == b.inode &&
+               a.size == b.size && a.modifiedNs == b.modifiedNs;
+    }
+    friend bool operator!=(const FileIdentity& a, const FileIdentity& b) { return !(a == b); }
+};
+
+FileIdentity IdentityOf(const std::string& path);
+
+class RunConversions {
+  public:
+    // `resultReady` is called on a conversion's own thread whenever the file in hand may have a
+    // result: hand it over to the owner's thread, which then asks TakeResult().
+    explicit RunConversions(std::function<void()> resultReady);
+    ~RunConversions();
+    RunConversions(const RunConversions&) = delete;
+    RunConversions& operator=(const RunConversions&) = delete;
+
+    // Converts `job` as the file in hand: the one prepared ahead when it matches, else afresh
+    // (a mismatching one is abandoned first).
+    void Begin(const ConversionJob& job);
+
+    // Starts preparing `job` ahead, unless the same job is already prepared or under way with its
+    // source unchanged. Anything else prepared ahead is abandoned.
+    void PrepareAhead(const ConversionJob& job);
+
+    // The outcome of the file in hand once there is one: true when its output now stands under
+    // its name. Empty while it still converts (also when a failure met ahead made it start
+    // again). After a result, nothing is in hand.
+    std::optional<bool> TakeResult();
+
+    bool HasFileInHand() const;
+
+    // Ends the conversion of the file prepared ahead, and removes whatever it made.
+    void AbandonAhead();
+    // Ends every conversion at once and removes whatever they made.
+    void AbandonAll();
+
+    // Files whose prepared output was taken, and files converted at their own tick.
+    int TakenFromAhead() const { return takenFromAhead_; }
+    int ConvertedAtTick() const { return convertedAtTick_; }
+
+  private:
+    struct Conversion;
+    std::unique_ptr<Conversion> start(const ConversionJob& job, WorkerLane lane);
+    bool stillHolds(const Conversion& conversion, const ConversionJob& job) const;
+    WorkerLane freeLane() const;
+
+    std::function<void()> resultReady_;
+    std::unique_ptr<Conversion> inHand_;
+    std::unique_ptr<Conversion> ahead_;
+    int takenFromAhead_ = 0;
+    int convertedAtTick_ = 0;
+};
+
+}  // namespace kavenra
