@@ -1,16 +1,16 @@
 // The whole run as a user starts it, through the real main window offscreen (drop, preset,
-// destination, "Comenzar", one file per tick of Timer1, the completion question), beside the bare
-// loop of the FreeImage calls that one conversion makes and a loop of ConvertImage alone, on the
-// same files. The three take turns round by round so that other load on the machine falls on all
-// alike; per file the median over the rounds is shown. The difference between the run and
-// ConvertImage alone is what the window adds; between ConvertImage and the bare loop, what the
-// conversion itself adds.
+// destination, "Comenzar", the ticks of Timer1, the completion question), beside the bare loop of
+// the FreeImage calls that one conversion makes, on the same files, in the same process and the
+// same rounds. The run goes once file by file (the look-ahead off) and once as the program runs
+// it (the next file prepared on the other core). The three take turns round by round so that
+// other load on the machine falls on all alike; each figure is the median over the rounds.
 //
-// Per-file time of the run: from the end of one tick to the end of the next (the first from the
-// press of Start, so it holds Start's checks and the folder's creation), so it holds everything
-// the window does between two files: the tick's texts, the repaint of the status bar and the
-// progress bar, the timer's wait. The run goes on in a plain event loop, as in the program; a
-// polling wait such as QTest::qWaitFor would add its own sleeps between the ticks.
+// Printed per category: wall time of the bare loop and of both runs (from the press of Start to
+// the completion question), their ratios to the bare loop and per-file differences; the longest
+// time the window's event loop went unserved during a run (a repeating timer records its largest
+// gap); the peak memory of the conversions (the run: every worker process together, sampled; the
+// bare loop: this process's growth); the share of files whose prepared result was taken; and
+// whether every output is byte-identical to the bare loop's.
 //
 //   bench_run [rounds]    (default 3; corpus cached in $TMPDIR/kavenra-bench-run-corpus)
 
@@ -29,11 +29,16 @@
 #include <QTest>
 #include <QTimer>
 
+#include <unistd.h>
+
+#include <QDialog>
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/FreeImageBitmap.h"
@@ -42,6 +47,7 @@
 #include "support/DropFiles.h"
 #include "support/ImageFactory.h"
 #include "support/ModalAnswerer.h"
+#include "ui/Form6_msgbox.h"
 #include "ui/Forms.h"
 #include "ui/Startup.h"
 #include "ui/Unit1.h"
@@ -107,7 +113,7 @@ std::vector<CorpusFile> PrepareFiles(const QString& folder, const char* prefix,
     return files;
 }
 
-// 24 photos from 2 to 24 megapixels, a few of them upright, and 20 small 640 x 480 pictures.
+// 24 photos from 2 to 24 megapixels, a few of them upright, and 200 small 640 x 480 pictures.
 std::vector<Category> PrepareCorpus() {
     const QString folder = QDir::tempPath() + QStringLiteral("/kavenra-bench-run-corpus");
     std::vector<std::pair<int, int>> large;
@@ -123,7 +129,7 @@ std::vector<Category> PrepareCorpus() {
         large.push_back({width, height});
         large.push_back({height, width});
     }
-    const std::vector<std::pair<int, int>> small(20, {640, 480});
+    const std::vector<std::pair<int, int>> small(200, {640, 480});
     return {{"large photos (2-24 MP) to 1024 x 768", PrepareFiles(folder, "photo", large, 100),
              &TForm1::RadioButton4, 1024, 768},
             {"small pictures (640 x 480) to 320 x 240", PrepareFiles(folder, "small", small, 500),
@@ -146,31 +152,99 @@ bool BareConversion(const std::string& source, const std::string& destination, i
     return FreeImage_Save(format, rescaled.get(), destination.c_str(), JPEG_QUALITYSUPERB) == TRUE;
 }
 
-// The program's conversion called directly, as a tick calls it, without the window.
-bool EngineConversion(const std::string& source, const std::string& destination, int width,
-                      int height) {
-    return ConvertImage(source, destination, 0, height, width);
+// The resident memory of a process in bytes, 0 when it is gone.
+std::uint64_t ResidentBytes(pid_t pid) {
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly)) return 0;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toULongLong() << 10;
+    }
+    return 0;
 }
 
-using Conversion = bool (*)(const std::string&, const std::string&, int, int);
+// The processes whose parent is `parent`.
+std::vector<pid_t> ChildrenOf(pid_t parent) {
+    std::vector<pid_t> children;
+    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
+    for (const QString& entry : entries) {
+        bool number = false;
+        const pid_t pid = static_cast<pid_t>(entry.toInt(&number));
+        if (!number) continue;
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (!stat.open(QIODevice::ReadOnly)) continue;
+        const QByteArray text = stat.readAll();
+        const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 1 && fields[1].toInt() == parent) children.push_back(pid);
+    }
+    return children;
+}
 
-// Times each file's conversion into a new file; the output is removed outside the measurement.
-std::vector<double> LoopRound(Conversion convert, const Category& category,
-                              const QString& outFolder) {
-    std::vector<double> times;
+// Samples, every few milliseconds, the memory of what converts: for the run every image worker
+// and its job process together, for the bare loop this process. Keeps the peak.
+class MemoryPeak {
+  public:
+    explicit MemoryPeak(bool workers) : workers_(workers), thread_([this] { sample(); }) {}
+    ~MemoryPeak() { stop(); }
+    std::uint64_t stop() {
+        stop_ = true;
+        if (thread_.joinable()) thread_.join();
+        return peak_;
+    }
+
+  private:
+    void sample() {
+        while (!stop_) {
+            std::uint64_t total = 0;
+            if (workers_) {
+                for (pid_t worker : ChildrenOf(getpid())) {
+                    total += ResidentBytes(worker);
+                    for (pid_t job : ChildrenOf(worker)) total += ResidentBytes(job);
+                }
+            } else {
+                total = ResidentBytes(getpid());
+            }
+            peak_ = std::max<std::uint64_t>(peak_, total);
+            std::this_thread::sleep_for(std::chrono::milliseconds(3));
+        }
+    }
+
+    bool workers_;
+    std::atomic<bool> stop_{false};
+    std::atomic<std::uint64_t> peak_{0};
+    std::thread thread_;
+};
+
+struct RoundFigures {
+    double wallMs = 0;
+    double longestGapMs = 0;
+    std::uint64_t peakBytes = 0;
+    int taken = 0;
+    int convertedAtTick = 0;
+};
+
+// Converts every file of the category with the bare calls, one after the other, into `outFolder`
+// under the file's own name.
+RoundFigures BareLoop(const Category& category, const QString& outFolder) {
+    QDir().mkpath(outFolder);
+    const std::uint64_t before = ResidentBytes(getpid());
+    MemoryPeak memory(false);
+    const Clock::time_point start = Clock::now();
     for (const CorpusFile& file : category.files) {
         const std::string source = QFile::encodeName(file.path).toStdString();
         const std::string destination =
-            QFile::encodeName(outFolder + QStringLiteral("/loop.jpg")).toStdString();
-        const Clock::time_point start = Clock::now();
-        if (!convert(source, destination, category.targetWidth, category.targetHeight)) {
+            QFile::encodeName(outFolder + QLatin1Char('/') + QFileInfo(file.path).fileName())
+                .toStdString();
+        if (!BareConversion(source, destination, category.targetWidth, category.targetHeight)) {
             std::fprintf(stderr, "conversion failed: %s\n", source.c_str());
             std::exit(1);
         }
-        times.push_back(Milliseconds(Clock::now() - start));
-        std::remove(destination.c_str());
     }
-    return times;
+    RoundFigures figures;
+    figures.wallMs = Milliseconds(Clock::now() - start);
+    const std::uint64_t peak = memory.stop();
+    figures.peakBytes = peak > before ? peak - before : 0;
+    return figures;
 }
 
 // Lists the category's files by a drop, as a user would, and waits for the counting pass.
@@ -187,78 +261,129 @@ void ListCategory(const Category& category) {
     (Form1->*category.preset)->click();
 }
 
-std::vector<double> WindowRound(const Category& category, const QString& outFolder) {
-    Form1->Edit3->setText(outFolder + QStringLiteral("/RES/"));
+// One run through the window into `outFolder`, from the press of Start to the completion
+// question, in the program's own kind of event loop (which waits for the next event without
+// polling).
+RoundFigures WindowRound(const QString& outFolder, bool lookAhead) {
+    QDir(outFolder).removeRecursively();
+    Form1->Edit3->setText(outFolder + QLatin1Char('/'));
+    Form1->SetLookAhead(lookAhead);
+    const int takenBefore = Form1->RunConversionsInUse().TakenFromAhead();
+    const int atTickBefore = Form1->RunConversionsInUse().ConvertedAtTick();
     kavenra::testing::ModalAnswerer answers;
     answers.answerMsgBox(kavenra::testing::MsgBoxAnswer::Button3);  // the completion: "No"
 
-    // The program's own kind of event loop, which waits for the next event without polling.
     QEventLoop loop;
     QTimer limit;
     limit.setSingleShot(true);
     QObject::connect(&limit, &QTimer::timeout, &loop, [&loop] { loop.exit(1); });
     limit.start(600000);
-    std::vector<Clock::time_point> tickEnds;
-    const std::size_t ticks = category.files.size() + 1;
-    // Connected after the window's own handler, so it runs when the tick's work is done.
-    const QMetaObject::Connection probe =
-        QObject::connect(Form1->Timer1, &QTimer::timeout, [&tickEnds, &loop, ticks] {
-            tickEnds.push_back(Clock::now());
-            if (tickEnds.size() == ticks) loop.exit(0);
+    Clock::time_point end;
+    const QMetaObject::Connection done =
+        QObject::connect(Form6, &QDialog::finished, &loop, [&loop, &end] {
+            end = Clock::now();
+            loop.exit(0);
         });
+    // The event loop's pulse: a repeating timer whose largest gap is the longest time the window
+    // went unserved.
+    QTimer pulse;
+    pulse.setInterval(2);
+    Clock::time_point lastPulse;
+    double longestGap = 0;
+    QObject::connect(&pulse, &QTimer::timeout, [&] {
+        const Clock::time_point now = Clock::now();
+        longestGap = std::max(longestGap, Milliseconds(now - lastPulse));
+        lastPulse = now;
+    });
+
+    MemoryPeak memory(true);
     const Clock::time_point start = Clock::now();
+    lastPulse = start;
+    pulse.start();
     QTimer::singleShot(0, Form1->Button3, &QPushButton::click);
     const int failed = loop.exec();
-    QObject::disconnect(probe);
+    pulse.stop();
+    QObject::disconnect(done);
     if (failed || answers.msgBoxes().size() != 1) {
         std::fprintf(stderr, "the run did not complete\n");
         std::exit(1);
     }
-
-    std::vector<double> times;
-    Clock::time_point previous = start;
-    for (std::size_t i = 0; i < category.files.size(); ++i) {
-        times.push_back(Milliseconds(tickEnds[i] - previous));
-        previous = tickEnds[i];
-    }
-    QDir(outFolder + QStringLiteral("/RES")).removeRecursively();
-    return times;
+    RoundFigures figures;
+    figures.wallMs = Milliseconds(end - start);
+    figures.longestGapMs = longestGap;
+    figures.peakBytes = memory.stop();
+    figures.taken = Form1->RunConversionsInUse().TakenFromAhead() - takenBefore;
+    figures.convertedAtTick = Form1->RunConversionsInUse().ConvertedAtTick() - atTickBefore;
+    return figures;
 }
 
-using Rounds = std::vector<std::vector<double>>;
-
-double FileMedian(const Rounds& rounds, std::size_t file) {
-    std::vector<double> times;
-    for (const std::vector<double>& round : rounds) times.push_back(round[file]);
-    return Median(times);
+QByteArray Contents(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-void Report(const Category& category, const Rounds& bare, const Rounds& engine, const Rounds& run) {
-    std::printf("\n%s, %zu files, median of %zu rounds\n", category.name, category.files.size(),
-                bare.size());
-    std::printf("  %-30s %5s %9s %9s %9s %9s\n", "file", "MP", "bare ms", "convert", "run ms",
-                "run-bare");
-    double bareTotal = 0, engineTotal = 0, runTotal = 0;
-    for (std::size_t i = 0; i < category.files.size(); ++i) {
-        const double b = FileMedian(bare, i);
-        const double e = FileMedian(engine, i);
-        const double w = FileMedian(run, i);
-        bareTotal += b;
-        engineTotal += e;
-        runTotal += w;
-        const CorpusFile& file = category.files[i];
-        std::printf("  %-30s %5.1f %9.1f %9.1f %9.1f %+8.1f%%\n",
-                    qPrintable(QFileInfo(file.path).fileName()),
-                    file.width * double(file.height) / 1e6, b, e, w, 100.0 * (w - b) / b);
+// The files of `folder` that are missing from `reference` or differ from it byte for byte.
+int DifferingFiles(const QString& reference, const QString& folder) {
+    const QStringList expected = QDir(reference).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    const QStringList written = QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    int differing = written == expected ? 0 : 1;
+    for (const QString& name : expected) {
+        if (Contents(reference + QLatin1Char('/') + name) !=
+            Contents(folder + QLatin1Char('/') + name)) {
+            ++differing;
+        }
     }
+    return differing;
+}
+
+struct Series {
+    std::vector<RoundFigures> rounds;
+
+    double median(double RoundFigures::*field) const {
+        std::vector<double> values;
+        for (const RoundFigures& round : rounds) values.push_back(round.*field);
+        return Median(values);
+    }
+    double maximum(double RoundFigures::*field) const {
+        double value = 0;
+        for (const RoundFigures& round : rounds) value = std::max(value, round.*field);
+        return value;
+    }
+    double peakMb() const {
+        std::uint64_t peak = 0;
+        for (const RoundFigures& round : rounds) peak = std::max(peak, round.peakBytes);
+        return peak / 1048576.0;
+    }
+};
+
+void Report(const Category& category, const Series& bare, const Series& sequential,
+            const Series& ahead, int differingSequential, int differingAhead) {
     const double n = static_cast<double>(category.files.size());
-    std::printf("  per file: bare %.2f ms, ConvertImage alone %.2f ms, run %.2f ms\n",
-                bareTotal / n, engineTotal / n, runTotal / n);
-    std::printf(
-        "  run against bare: %+.2f%% (%+.2f ms per file); of which the conversion "
-        "%+.2f ms and the window %+.2f ms per file\n",
-        100.0 * (runTotal - bareTotal) / bareTotal, (runTotal - bareTotal) / n,
-        (engineTotal - bareTotal) / n, (runTotal - engineTotal) / n);
+    const double bareMs = bare.median(&RoundFigures::wallMs);
+    std::printf("\n%s, %zu files, median of %zu rounds\n", category.name, category.files.size(),
+                bare.rounds.size());
+    std::printf("  %-34s %10s %9s %12s %10s %9s\n", "", "wall ms", "/ bare", "ms/file diff",
+                "max gap", "peak MB");
+    std::printf("  %-34s %10.1f %9.3f %12s %10s %9.1f\n", "bare FreeImage loop, one core", bareMs,
+                1.0, "", "", bare.peakMb());
+    for (const auto& [name, series] :
+         {std::pair<const char*, const Series*>{"run, file by file (look-ahead off)", &sequential},
+          std::pair<const char*, const Series*>{"run, next file prepared ahead", &ahead}}) {
+        const double wall = series->median(&RoundFigures::wallMs);
+        std::printf("  %-34s %10.1f %9.3f %+12.2f %8.1f ms %9.1f\n", name, wall, wall / bareMs,
+                    (wall - bareMs) / n, series->maximum(&RoundFigures::longestGapMs),
+                    series->peakMb());
+    }
+    int taken = 0;
+    int total = 0;
+    for (const RoundFigures& round : ahead.rounds) {
+        taken += round.taken;
+        total += round.taken + round.convertedAtTick;
+    }
+    std::printf("  prepared results taken: %d of %d files (%.1f%%)\n", taken, total,
+                total ? 100.0 * taken / total : 0.0);
+    std::printf("  outputs byte-identical to the bare loop's: file by file %s, prepared ahead %s\n",
+                differingSequential == 0 ? "yes" : "NO", differingAhead == 0 ? "yes" : "NO");
 }
 
 }  // namespace
@@ -285,27 +410,34 @@ int main(int argc, char* argv[]) {
     for (const Category& category : corpus) {
         ListCategory(category);
         QTemporaryDir output;
-        // Warm the file cache and the code of each; then rotate which goes first.
-        LoopRound(BareConversion, category, output.path());
-        LoopRound(EngineConversion, category, output.path());
-        WindowRound(category, output.path());
-        Rounds bare, engine, run;
+        const QString bareFolder = output.filePath(QStringLiteral("bare"));
+        const QString sequentialFolder = output.filePath(QStringLiteral("file-by-file"));
+        const QString aheadFolder = output.filePath(QStringLiteral("ahead"));
+        // Warm the file cache, the workers and the code of each; then rotate which goes first.
+        BareLoop(category, bareFolder);
+        WindowRound(sequentialFolder, false);
+        WindowRound(aheadFolder, true);
+        Series bare, sequential, ahead;
+        int differingSequential = 0;
+        int differingAhead = 0;
         for (int round = 0; round < rounds; ++round) {
             for (int step = 0; step < 3; ++step) {
                 switch ((round + step) % 3) {
                     case 0:
-                        bare.push_back(LoopRound(BareConversion, category, output.path()));
+                        bare.rounds.push_back(BareLoop(category, bareFolder));
                         break;
                     case 1:
-                        engine.push_back(LoopRound(EngineConversion, category, output.path()));
+                        sequential.rounds.push_back(WindowRound(sequentialFolder, false));
+                        differingSequential += DifferingFiles(bareFolder, sequentialFolder);
                         break;
                     case 2:
-                        run.push_back(WindowRound(category, output.path()));
+                        ahead.rounds.push_back(WindowRound(aheadFolder, true));
+                        differingAhead += DifferingFiles(bareFolder, aheadFolder);
                         break;
                 }
             }
         }
-        Report(category, bare, engine, run);
+        Report(category, bare, sequential, ahead, differingSequential, differingAhead);
     }
     DestroyAllForms();
     return 0;
