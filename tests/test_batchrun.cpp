@@ -612,12 +612,12 @@ void TestBatchRun::dropDuringARunRedirectsTheLaterFiles() {
     ModalAnswerer answers;
     if (newFolderExists) answers.answerMsgBox(MsgBoxAnswer::Button3);
     startHeld();
-    Form1->Timer1Timer();
+    QVERIFY(kavenra::testing::RunOneTick());
 
     QVERIFY(DropFiles(Form1->ListBox1, {dropped}).dropped);
     QCOMPARE(Form1->Edit3->text(), second);
     QVERIFY(MainWindowFixture::WaitForCountingPass());
-    Form1->Timer1Timer();
+    QVERIFY(kavenra::testing::RunOneTick());
 
     QCOMPARE(imageSize(first + "a.jpg"), QSize(40, 30));
     QVERIFY(!QFileInfo::exists(first + "b.jpg"));
@@ -630,8 +630,8 @@ void TestBatchRun::dropDuringARunRedirectsTheLaterFiles() {
         QVERIFY(!QDir(second).exists());
         return;
     }
-    Form1->Timer1Timer();
-    Form1->Timer1Timer();
+    QVERIFY(kavenra::testing::RunOneTick());
+    QVERIFY(kavenra::testing::RunOneTick());
     QCOMPARE(answers.msgBoxes().size(), 1);
     QCOMPARE(answers.msgBoxes()[0].text, text("Texto_redimension2"));
     QVERIFY(isIdle());
