@@ -152,20 +152,16 @@ bool BareConversion(const std::string& source, const std::string& destination, i
     return FreeImage_Save(format, rescaled.get(), destination.c_str(), JPEG_QUALITYSUPERB) == TRUE;
 }
 
-// The resident memory of a process in bytes, 0 when it is gone.
-std::uint64_t ResidentBytes(pid_t pid) {
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!status.open(QIODevice::ReadOnly)) return 0;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toULongLong() << 10;
-    }
-    return 0;
-}
+// One pass over /proc: every process's parent and resident memory in bytes.
+struct ProcessEntry {
+    pid_t pid;
+    pid_t parent;
+    std::uint64_t residentBytes;
+};
 
-// The processes whose parent is `parent`.
-std::vector<pid_t> ChildrenOf(pid_t parent) {
-    std::vector<pid_t> children;
+std::vector<ProcessEntry> Processes() {
+    static const std::uint64_t pageSize = static_cast<std::uint64_t>(sysconf(_SC_PAGESIZE));
+    std::vector<ProcessEntry> processes;
     const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
     for (const QString& entry : entries) {
         bool number = false;
@@ -174,14 +170,42 @@ std::vector<pid_t> ChildrenOf(pid_t parent) {
         QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
         if (!stat.open(QIODevice::ReadOnly)) continue;
         const QByteArray text = stat.readAll();
+        // After the command's closing bracket: state, parent, ... resident pages (the 22nd).
         const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
-        if (fields.size() > 1 && fields[1].toInt() == parent) children.push_back(pid);
+        if (fields.size() < 22) continue;
+        processes.push_back(
+            {pid, static_cast<pid_t>(fields[1].toInt()), fields[21].toULongLong() * pageSize});
     }
-    return children;
+    return processes;
 }
 
-// Samples, every few milliseconds, the memory of what converts: for the run every image worker
-// and its job process together, for the bare loop this process. Keeps the peak.
+// The memory of this process's children and grandchildren together: the image workers and
+// their job processes.
+std::uint64_t WorkersResidentBytes() {
+    const std::vector<ProcessEntry> processes = Processes();
+    std::vector<pid_t> workers;
+    for (const ProcessEntry& process : processes) {
+        if (process.parent == getpid()) workers.push_back(process.pid);
+    }
+    std::uint64_t total = 0;
+    for (const ProcessEntry& process : processes) {
+        const bool worker = process.parent == getpid();
+        const bool job = std::find(workers.begin(), workers.end(), process.parent) != workers.end();
+        if (worker || job) total += process.residentBytes;
+    }
+    return total;
+}
+
+std::uint64_t OwnResidentBytes() {
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly)) return 0;
+    return statm.readAll().split(' ').value(1).toULongLong() *
+           static_cast<std::uint64_t>(sysconf(_SC_PAGESIZE));
+}
+
+// Samples the memory of what converts every 20 ms and keeps the peak: for the run every image
+// worker and its job process together, for the bare loop this process. Sparse enough to take
+// next to nothing from the conversions.
 class MemoryPeak {
   public:
     explicit MemoryPeak(bool workers) : workers_(workers), thread_([this] { sample(); }) {}
@@ -195,17 +219,9 @@ class MemoryPeak {
   private:
     void sample() {
         while (!stop_) {
-            std::uint64_t total = 0;
-            if (workers_) {
-                for (pid_t worker : ChildrenOf(getpid())) {
-                    total += ResidentBytes(worker);
-                    for (pid_t job : ChildrenOf(worker)) total += ResidentBytes(job);
-                }
-            } else {
-                total = ResidentBytes(getpid());
-            }
+            const std::uint64_t total = workers_ ? WorkersResidentBytes() : OwnResidentBytes();
             peak_ = std::max<std::uint64_t>(peak_, total);
-            std::this_thread::sleep_for(std::chrono::milliseconds(3));
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
     }
 
@@ -227,7 +243,7 @@ struct RoundFigures {
 // under the file's own name.
 RoundFigures BareLoop(const Category& category, const QString& outFolder) {
     QDir().mkpath(outFolder);
-    const std::uint64_t before = ResidentBytes(getpid());
+    const std::uint64_t before = OwnResidentBytes();
     MemoryPeak memory(false);
     const Clock::time_point start = Clock::now();
     for (const CorpusFile& file : category.files) {
