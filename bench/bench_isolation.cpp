@@ -24,6 +24,7 @@
 #include "engine/ConversionSettings.h"
 #include "engine/FreeImageBitmap.h"
 #include "engine/ImageConversion.h"
+#include "engine/ImageDetection.h"
 #include "engine/ImageWorker.h"
 #include "engine/Procesosimagen.h"
 #include "support/ImageFactory.h"

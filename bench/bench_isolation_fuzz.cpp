@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/ImageDetection.h"
 #include "engine/ImageWorker.h"
 #include "engine/Procesosimagen.h"
 #include "support/ImageCameraRaw.h"

@@ -29,7 +29,9 @@
 #include <vector>
 
 #include "engine/ConversionSettings.h"
+#include "engine/ImageDetection.h"
 #include "engine/ImageWorkerProtocol.h"
+#include "engine/ReplacingSave.h"
 
 extern char** environ;
 
@@ -170,7 +172,7 @@ class WorkerProcess {
   public:
     ~WorkerProcess() { stop(); }
 
-    pid_t pid() const { return owner_ == getpid() ? pid_ : 0; }
+    pid_t pid() const { return owner_ == getpid() ? pid_.load() : 0; }
 
     // The serial number the next job is to carry.
     std::uint32_t nextSerial() { return ++serial_; }
@@ -415,9 +417,10 @@ class WorkerProcess {
         std::fprintf(stderr, "kavenra: %s\n", what.c_str());
     }
 
-    pid_t pid_ = 0;
+    // Read without the lane's lock by ImageWorkerProcessId, while a job holds the lock.
+    std::atomic<pid_t> pid_{0};
     int fd_ = -1;
-    pid_t owner_ = 0;
+    std::atomic<pid_t> owner_{0};
     std::uint32_t serial_ = 0;
     bool complained_ = false;
 };
@@ -586,9 +589,7 @@ ImageJobReport LastImageJobReport() {
 }
 
 pid_t ImageWorkerProcessId(WorkerLane lane) {
-    Lane& owner = LaneOf(lane);
-    const std::lock_guard<std::mutex> lock(owner.mutex);
-    return owner.process.pid();
+    return LaneOf(lane).process.pid();
 }
 
 void StopImageWorker() {

@@ -19,7 +19,6 @@
 //   time           20 s for a detection, 120 s for a conversion;
 //                  KAVENRA_IMAGE_WORKER_TIME_LIMIT_MS, read at every call
 
-#include <FreeImage.h>
 #include <sys/types.h>
 
 #include <cstddef>
@@ -30,7 +29,7 @@
 #include <string>
 #include <thread>
 
-#include "engine/ImageConversion.h"
+#include "engine/ConversionJob.h"
 
 namespace kavenra {
 
@@ -41,9 +40,6 @@ enum class WorkerLane : std::size_t {
     RunB,
 };
 constexpr std::size_t kWorkerLaneCount = 3;
-
-// FreeImage_GetFileType(path, 0) in the worker; FIF_UNKNOWN also when the worker gave no answer.
-FREE_IMAGE_FORMAT DetectImageFormatIsolated(const std::string& path);
 
 // How the last call ended.
 enum class ImageJobEnd {

@@ -26,7 +26,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/ImageConversion.h"
+#include "engine/ConversionJob.h"
 
 namespace kavenra::worker {
 

@@ -4,6 +4,7 @@
 
 #include "engine/ConversionSettings.h"
 #include "engine/ImageConversion.h"
+#include "engine/ImageDetection.h"
 #include "engine/ImageWorker.h"
 
 bool ConvertImage(const std::string& source, const std::string& destination,

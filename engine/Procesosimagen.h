@@ -1,7 +1,5 @@
 #pragma once
 
-#include <FreeImage.h>
-
 #include <QString>
 #include <cstdint>
 #include <string>
@@ -23,10 +21,6 @@ bool IsAllDigits(const QString& text);
 
 // True when FreeImage recognises the file's content as BMP, JPEG, PNG, TARGA, TIFF or camera RAW.
 bool IsSupportedImage(const std::string& path);
-
-// The format FreeImage recognises in the file's content (FreeImage_GetFileType(path, 0));
-// FIF_UNKNOWN for a file it does not recognise or cannot read.
-FREE_IMAGE_FORMAT DetectImageFormat(const std::string& path);
 
 // True when the file's content is camera RAW (FIF_RAW).
 bool IsRawImage(const std::string& path);

@@ -5,16 +5,9 @@
 #include <optional>
 #include <string>
 
-namespace kavenra {
+#include "engine/ConversionJob.h"
 
-// A saved picture, complete and verified under a hidden temporary name in the folder of the file
-// it is to replace or become; CommitPreparedOutput gives it that file's name. Until then nothing
-// under a final name has changed.
-struct PreparedOutput {
-    std::string temporaryPath;
-    std::string destination;  // the path the save was asked for
-    std::string targetPath;   // the file a save to `destination` reached, a symbolic link resolved
-};
+namespace kavenra {
 
 // The file a save to `destination` reaches: the target of a symbolic link, so that a link in the
 // destination folder is written through as a plain overwrite would, not replaced.

@@ -16,7 +16,7 @@
 #include <optional>
 #include <string>
 
-#include "engine/ImageConversion.h"
+#include "engine/ConversionJob.h"
 #include "engine/ImageWorker.h"
 
 namespace kavenra {

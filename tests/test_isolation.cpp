@@ -26,6 +26,7 @@
 #include <thread>
 
 #include "engine/ConversionSettings.h"
+#include "engine/ImageDetection.h"
 #include "engine/ImageWorker.h"
 #include "engine/Procesosimagen.h"
 #include "support/HostileWorkerProbe.h"

@@ -1,13 +1,12 @@
 #include "ui/Form7_acercade.h"
 
+#include "engine/ImageLibrary.h"
 #include "net/Internet.h"
 #include "ui/AppServices.h"
 #include "ui/DesktopOpener.h"
 #include "ui/DialogControls.h"
 #include "ui/DialogFrame.h"
 #include "ui/Resources.h"
-
-#include <FreeImage.h>
 
 #include <QMouseEvent>
 #include <QPixmap>
@@ -111,7 +110,7 @@ void TForm7::arrangeVersionLine() {
 }
 
 void TForm7::FormCreate() {
-    Label5->setText(QString::fromLocal8Bit(FreeImage_GetVersion()));
+    Label5->setText(QString::fromStdString(kavenra::ImageLibraryVersion()));
     arrangeVersionLine();
 }
 

@@ -1,6 +1,7 @@
 #include "ui/Startup.h"
 
 #include "engine/BatchRun.h"
+#include "engine/ImageLibrary.h"
 #include "net/Internet.h"
 #include "store/CaptionKeys.h"
 #include "store/Sqlitecontrol.h"
@@ -11,9 +12,6 @@
 #include "ui/Form6_msgbox.h"
 #include "ui/TranslateAllForms.h"
 #include "ui/Unit1.h"
-
-#include <FreeImage.h>
-#include <dlfcn.h>
 
 #include <QByteArray>
 #include <QDir>
@@ -129,11 +127,7 @@ QStringList ListFileArguments() {
 }
 
 void InitialiseImageLibrary() {
-    static const bool initialised = [] {
-        FreeImage_Initialise(FALSE);
-        return true;
-    }();
-    (void)initialised;
+    kavenra::InitialiseImageLibrary();
 }
 
 QStringList ReadListFileLines(const QString& path) {
@@ -166,21 +160,12 @@ void LoadListFiles(TForm1& form, const QStringList& files) {
     }
 }
 
-// Asked by name rather than through the function's address: in a program built without
-// position-independent code that address is a stub inside the program itself.
 QString ImageLibraryFile() {
-    void* symbol = dlsym(RTLD_DEFAULT, "FreeImage_GetVersion");
-    if (!symbol) symbol = reinterpret_cast<void*>(&FreeImage_GetVersion);
-    Dl_info info{};
-    if (dladdr(symbol, &info) == 0 || info.dli_fname == nullptr) return QString();
-    return QFile::decodeName(info.dli_fname);
+    return QFile::decodeName(QByteArray::fromStdString(kavenra::ImageLibraryFile()));
 }
 
 QString RequiredImageLibraryVersion() {
-    return QStringLiteral("%1.%2.%3")
-        .arg(FREEIMAGE_MAJOR_VERSION)
-        .arg(FREEIMAGE_MINOR_VERSION)
-        .arg(FREEIMAGE_RELEASE_SERIAL);
+    return QString::fromStdString(kavenra::RequiredImageLibraryVersion());
 }
 
 void CheckImageLibraryVersion(const QString& reported, const QString& required) {
@@ -194,7 +179,7 @@ void CheckImageLibraryVersion(const QString& reported, const QString& required) 
 
 void RunStartupChecks() {
     checkImageLibraryFile();
-    CheckImageLibraryVersion(QString::fromLatin1(FreeImage_GetVersion()),
+    CheckImageLibraryVersion(QString::fromStdString(kavenra::ImageLibraryVersion()),
                              RequiredImageLibraryVersion());
     checkSettingsDatabase();
     askLanguageAtFirstRun();

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "engine/ConversionJob.h"
 #include "engine/ConversionSettings.h"
-#include "engine/ImageConversion.h"
 #include "engine/RunConversions.h"
 
 #include <QMainWindow>

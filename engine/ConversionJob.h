@@ -1,0 +1,55 @@
+#pragma once
+
+// What one conversion is asked to do and what it leaves for the program to commit, as plain
+// values: the window builds them and the worker's messages carry them, without anything of the
+// image library.
+
+#include <cstdint>
+#include <string>
+
+#include "engine/ConversionSettings.h"
+
+namespace kavenra {
+
+// How the target size is stated.
+enum class SizingMode : std::uint8_t {
+    ExplicitSize,  // width x height as given
+    LongestSide,   // the longer side becomes L, the other follows the picture's aspect ratio
+};
+
+struct ConversionRequest {
+    std::string source;       // path of the input, 8-bit text handed to FreeImage as it is
+    std::string destination;  // path of the output; RAW input is written beside it as ".jpg"
+    SizingMode mode = SizingMode::ExplicitSize;
+    std::int32_t width = 0;        // explicit size only
+    std::int32_t height = 0;       // explicit size only
+    std::int32_t longestSide = 0;  // longest side only
+
+    friend bool operator==(const ConversionRequest& a, const ConversionRequest& b) {
+        return a.source == b.source && a.destination == b.destination && a.mode == b.mode &&
+               a.width == b.width && a.height == b.height && a.longestSide == b.longestSide;
+    }
+};
+
+// The conversion entry's arguments as the window passes them: keepAspect 1 selects the longest
+// side (widthOrLongest is L), any other value the explicit size.
+ConversionRequest RequestFromEntryArguments(std::string source, std::string destination,
+                                            std::uint8_t keepAspect, std::int32_t height,
+                                            std::int32_t widthOrLongest);
+
+// Everything one conversion depends on, taken at once.
+struct ConversionJob {
+    ConversionRequest request;
+    ConversionSettings settings;
+};
+
+// A saved picture, complete and verified under a hidden temporary name in the folder of the file
+// it is to replace or become; CommitPreparedOutput gives it that file's name. Until then nothing
+// under a final name has changed.
+struct PreparedOutput {
+    std::string temporaryPath;
+    std::string destination;  // the path the save was asked for
+    std::string targetPath;   // the file a save to `destination` reached, a symbolic link resolved
+};
+
+}  // namespace kavenra
