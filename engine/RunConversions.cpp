@@ -107,6 +107,10 @@ bool RunConversions::HasFileInHand() const {
     return inHand_ != nullptr;
 }
 
+bool RunConversions::FileInHandFinished() const {
+    return inHand_ && inHand_->task->Done();
+}
+
 void RunConversions::AbandonAhead() {
     if (!ahead_) return;
     ahead_->task->Abandon();

@@ -62,6 +62,8 @@ class RunConversions {
     std::optional<bool> TakeResult();
 
     bool HasFileInHand() const;
+    // True once the file in hand has a result waiting to be taken.
+    bool FileInHandFinished() const;
 
     // Ends the conversion of the file prepared ahead, and removes whatever it made.
     void AbandonAhead();

@@ -179,6 +179,7 @@ class TestRunLookAhead : public QObject {
     void abandonedLargeFileLeavesNothing();
     void failureDiscardsThePreparedNextFile_data();
     void failureDiscardsThePreparedNextFile();
+    void resultWaitsWhileAMessageBoxIsOpen();
 
   private:
     void runPass(bool lookAhead, Pass& pass);
@@ -560,6 +561,50 @@ void TestRunLookAhead::failureDiscardsThePreparedNextFile() {
     QVERIFY(isIdle());
     QCOMPARE(folderListing(destination), QStringList{"a.jpg"});
     QVERIFY(ImageJobsAtWork().isEmpty());
+}
+
+// A result that arrives while a message box is open (here the warning of a letter typed into a
+// dimension field during the file) is taken only once the box has closed: the rest of its tick
+// may show a message itself, and there is only the one box.
+void TestRunLookAhead::resultWaitsWhileAMessageBoxIsOpen() {
+    MainWindowFixture fixture;
+    QVERIFY(fixture.isValid());
+    const QString source = fixture.imagePath("large.png");
+    QVERIFY(QFile::copy(largePicture_, source));
+    QVERIFY(listFiles({source}));
+    Form1->Edit1->setText(QStringLiteral("800"));
+    Form1->Edit2->setText(QStringLiteral("600"));
+    const QString output = Form1->Edit3->text() + "large.png";
+    ModalAnswerer answers;
+    bool finishedWhileOpen = false;
+    bool outputWhileOpen = true;
+    int positionWhileOpen = -1;
+    answers.answerMsgBox([&](TForm6* box) {
+        // Events go on in the box's loop: the result arrives and must wait.
+        finishedWhileOpen = QTest::qWaitFor(
+            [] { return Form1->RunConversionsInUse().FileInHandFinished(); }, 120000);
+        QTest::qWait(50);
+        outputWhileOpen = QFileInfo::exists(output);
+        positionWhileOpen = Form1->RunPosition;
+        ModalAnswerer::Apply(box, MsgBoxAnswer::FirstVisibleButton);
+    });
+    click(Form1->Button3);
+    Form1->Timer1->stop();
+    Form1->Timer1Timer();
+    QVERIFY(Form1->FileInHand());
+
+    Form1->Edit1->setFocus();
+    QTest::keyClick(Form1->Edit1, Qt::Key_X);
+
+    QCOMPARE(answers.msgBoxes().size(), 1);
+    QCOMPARE(answers.msgBoxes()[0].text, text("Texto_caracter_no_valido"));
+    QVERIFY(finishedWhileOpen);
+    QVERIFY(!outputWhileOpen);
+    QCOMPARE(positionWhileOpen, 0);
+    QVERIFY(kavenra::testing::WaitForFileResult());
+    QCOMPARE(Form1->RunPosition, 1);
+    QVERIFY(QFileInfo::exists(output));
+    click(Form1->Button4);
 }
 
 KAVENRA_WINDOW_TEST_MAIN(TestRunLookAhead)
