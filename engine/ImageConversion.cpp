@@ -1,13 +1,12 @@
 #include "engine/ImageConversion.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <climits>
 #include <cstring>
 #include <limits>
 #include <utility>
 
+#include "engine/ExtendedBmp.h"
 #include "engine/FreeImageBitmap.h"
 #include "engine/ImageAdmission.h"
 #include "engine/ReplacingSave.h"
@@ -224,27 +223,48 @@ bool AdmitForLoading(FREE_IMAGE_FORMAT format, const ConversionRequest& request,
                      const ConversionLimits& limits) {
     if (!PassesStructuralChecks(format, request.source)) return false;
     if (limits.memoryBytes == 0) return true;
+    std::optional<DeclaredImage> declared = ReadDeclaredImage(format, request.source);
+    // FreeImage's own header read refuses the BMP headers the conversion reads for it.
+    if (!declared && format == FIF_BMP) {
+        if (const std::optional<SourceFile> source = SourceFile::Open(request.source)) {
+            declared = ReadExtendedBmpDeclaration(*source);
+        }
+    }
     // Without a readable header the full load decides, within the process's own limits.
-    const std::optional<DeclaredImage> declared = ReadDeclaredImage(format, request.source);
     return !declared || ConversionFootprint(format, *declared, request) <= limits.memoryBytes;
 }
 
 FREE_IMAGE_FORMAT DetectFileFormat(const std::string& path) {
-    struct stat info {};
-    if (HasEmbeddedNul(path) || stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
-        return FIF_UNKNOWN;
-    }
-    return FreeImage_GetFileType(path.c_str(), 0);
+    const std::optional<SourceFile> source = SourceFile::Open(path);
+    return source ? DetectOpenedFileFormat(*source) : FIF_UNKNOWN;
+}
+
+FREE_IMAGE_FORMAT DetectOpenedFileFormat(const SourceFile& source) {
+    return FreeImage_GetFileType(source.path().c_str(), 0);
 }
 
 std::optional<PreparedOutput> PrepareImageFile(const ConversionJob& job,
                                                const ConversionLimits& limits) {
-    const ConversionRequest& request = job.request;
-    if (HasEmbeddedNul(request.source) || HasEmbeddedNul(request.destination)) return std::nullopt;
-    const FREE_IMAGE_FORMAT format = DetectFileFormat(request.source);
+    if (HasEmbeddedNul(job.request.destination)) return std::nullopt;
+    const std::optional<SourceFile> source = SourceFile::Open(job.request.source);
+    if (!source) return std::nullopt;
+    return PrepareOpenedImageFile(*source, job, limits);
+}
+
+std::optional<PreparedOutput> PrepareOpenedImageFile(const SourceFile& source,
+                                                     const ConversionJob& job,
+                                                     const ConversionLimits& limits) {
+    if (HasEmbeddedNul(job.request.destination)) return std::nullopt;
+    const FREE_IMAGE_FORMAT format = DetectOpenedFileFormat(source);
     if (format == FIF_UNKNOWN) return std::nullopt;
-    if (!AdmitForLoading(format, request, limits)) return std::nullopt;
-    const BitmapHandle loaded(FreeImage_Load(format, request.source.c_str(), LoadFlagsFor(format)));
+    // Every later read goes through the open file, not through the name the job gave.
+    ConversionRequest opened = job.request;
+    opened.source = source.path();
+    if (!AdmitForLoading(format, opened, limits)) return std::nullopt;
+    const BitmapHandle loaded =
+        format == FIF_BMP
+            ? LoadBmpFile(source, LoadFlagsFor(format))
+            : BitmapHandle(FreeImage_Load(format, source.path().c_str(), LoadFlagsFor(format)));
     if (!loaded) return std::nullopt;
     return PrepareLoadedImage(*loaded, format, job);
 }

@@ -13,6 +13,7 @@
 
 #include "engine/ConversionJob.h"
 #include "engine/ReplacingSave.h"
+#include "engine/SourceFile.h"
 
 namespace kavenra {
 
@@ -32,18 +33,28 @@ struct ConversionLimits {
     std::uint64_t memoryBytes = 0;
 };
 
-// Detects the input's format by content (DetectFileFormat), admits it (AdmitForLoading), loads it
-// and hands it to PrepareLoadedImage. Empty when the conversion failed; nothing is left on disk.
+// Opens the input (SourceFile::Open) and hands it to PrepareOpenedImageFile. Empty when the
+// conversion failed; nothing is left on disk.
 std::optional<PreparedOutput> PrepareImageFile(const ConversionJob& job,
                                                const ConversionLimits& limits = {});
+
+// Detects the open input's format by content, admits it (AdmitForLoading), loads it (BMP through
+// LoadBmpFile) and hands it to PrepareLoadedImage. Every step reads `source` itself, whatever
+// the job's source name has come to mean since it was opened.
+std::optional<PreparedOutput> PrepareOpenedImageFile(const SourceFile& source,
+                                                     const ConversionJob& job,
+                                                     const ConversionLimits& limits = {});
 
 // PrepareImageFile and CommitPreparedOutput in a row: true exactly when the output was saved.
 bool ConvertImageFile(const ConversionJob& job, const ConversionLimits& limits = {});
 
-// FreeImage_GetFileType(path, 0) for a regular file (a link to one included); FIF_UNKNOWN for
-// anything else, whose reads could block for good (a named pipe) or never end (/dev/zero), and
-// for a path with an embedded NUL.
+// DetectOpenedFileFormat for a regular file (a link to one included); FIF_UNKNOWN for anything
+// else, whose reads could block for good (a named pipe) or never end (/dev/zero), and for a path
+// with an embedded NUL. The file tested is the file read.
 FREE_IMAGE_FORMAT DetectFileFormat(const std::string& path);
+
+// FreeImage_GetFileType of the open file.
+FREE_IMAGE_FORMAT DetectOpenedFileFormat(const SourceFile& source);
 
 // False for a file that must not reach FreeImage's full load: one that fails the structural
 // checks of its format, or whose declared size needs more than the limits allow.

@@ -1,0 +1,178 @@
+#include "support/ImageMetadata.h"
+
+#include <FreeImage.h>
+
+#include <cstring>
+
+namespace kavenra::test {
+namespace {
+
+void PutLittle(Bytes& out, std::uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<unsigned char>(value >> (8 * i)));
+}
+
+void PutBig(Bytes& out, std::uint32_t value, int bytes) {
+    for (int i = bytes - 1; i >= 0; --i)
+        out.push_back(static_cast<unsigned char>(value >> (8 * i)));
+}
+
+void PutText(Bytes& out, const char* text) {
+    out.insert(out.end(), text, text + std::strlen(text));
+}
+
+std::optional<unsigned> ExifNumber(FIBITMAP& bitmap, const char* key) {
+    FITAG* tag = nullptr;
+    if (!FreeImage_GetMetadata(FIMD_EXIF_EXIF, &bitmap, key, &tag) || tag == nullptr) return {};
+    if (FreeImage_GetTagType(tag) == FIDT_SHORT) {
+        return *static_cast<const WORD*>(FreeImage_GetTagValue(tag));
+    }
+    if (FreeImage_GetTagType(tag) == FIDT_LONG) {
+        return *static_cast<const DWORD*>(FreeImage_GetTagValue(tag));
+    }
+    return {};
+}
+
+}  // namespace
+
+Bytes MakeBmpFile(const BmpLayout& layout) {
+    const bool bitFields = layout.compression == 3;
+    const std::uint32_t masksAfter = layout.infoSize == 40 && bitFields ? 12 : 0;
+    const std::uint32_t pixelOffset = 14 + layout.infoSize + masksAfter;
+    Bytes file;
+    PutText(file, "BM");
+    PutLittle(file, pixelOffset + static_cast<std::uint32_t>(layout.pixels.size()), 4);
+    PutLittle(file, 0, 4);
+    PutLittle(file, pixelOffset, 4);
+    PutLittle(file, layout.infoSize, 4);
+    PutLittle(file, static_cast<std::uint32_t>(layout.width), 4);
+    PutLittle(file, static_cast<std::uint32_t>(layout.topDown ? -layout.height : layout.height), 4);
+    PutLittle(file, 1, 2);
+    PutLittle(file, layout.bitsPerPixel, 2);
+    PutLittle(file, layout.compression, 4);
+    PutLittle(file, static_cast<std::uint32_t>(layout.pixels.size()), 4);
+    PutLittle(file, 2835, 4);  // 72 dpi
+    PutLittle(file, 2835, 4);
+    PutLittle(file, 0, 4);
+    PutLittle(file, 0, 4);
+    if (layout.infoSize == 40) {
+        if (bitFields) {
+            for (int i = 0; i < 3; ++i) PutLittle(file, layout.masks[i], 4);
+        }
+    } else {
+        for (const std::uint32_t mask : layout.masks) PutLittle(file, mask, 4);
+        PutText(file, "BGRs");                // sRGB colour space
+        file.insert(file.end(), 36 + 12, 0);  // end points, gamma
+        if (layout.infoSize == 124) {
+            PutLittle(file, 4, 4);           // intent: perceptual
+            file.insert(file.end(), 12, 0);  // no profile; reserved
+        }
+    }
+    file.insert(file.end(), layout.pixels.begin(), layout.pixels.end());
+    return file;
+}
+
+Bytes MakeIccProfile(const char (&colourSpace)[5], unsigned char mark) {
+    // A white point and a copyright text; the text's varied letters keep the compressed profile
+    // as long as a real one's (libpng refuses an iCCP chunk of fewer than 92 bytes).
+    constexpr std::uint32_t kTextLength = 8 + 120;
+    constexpr std::uint32_t kTagsStart = 128 + 4 + 2 * 12;
+    constexpr std::uint32_t kSize = kTagsStart + 20 + kTextLength;
+    Bytes profile;
+    PutBig(profile, kSize, 4);
+    PutBig(profile, 0, 4);           // preferred module
+    PutBig(profile, 0x02100000, 4);  // version 2.1
+    PutText(profile, "mntr");
+    PutText(profile, colourSpace);
+    PutText(profile, "XYZ ");
+    profile.insert(profile.end(), 12, 0);  // date
+    PutText(profile, "acsp");
+    profile.insert(profile.end(), 4 + 4 + 4 + 4 + 8 + 4, 0);  // platform ... attributes, intent
+    PutBig(profile, 0x0000F6D6, 4);                           // D50 illuminant
+    PutBig(profile, 0x00010000, 4);
+    PutBig(profile, 0x0000D32D, 4);
+    PutBig(profile, 0, 4);  // creator
+    profile.insert(profile.end(), 16, mark);
+    profile.resize(128, 0);
+    PutBig(profile, 2, 4);
+    PutText(profile, "wtpt");
+    PutBig(profile, kTagsStart, 4);
+    PutBig(profile, 20, 4);
+    PutText(profile, "cprt");
+    PutBig(profile, kTagsStart + 20, 4);
+    PutBig(profile, kTextLength, 4);
+    PutText(profile, "XYZ ");
+    PutBig(profile, 0, 4);
+    PutBig(profile, 0x0000F6D6, 4);
+    PutBig(profile, 0x00010000, 4);
+    PutBig(profile, 0x0000D32D, 4);
+    PutText(profile, "text");
+    PutBig(profile, 0, 4);
+    std::uint32_t state = mark;
+    for (std::uint32_t i = 0; i + 1 < kTextLength - 8; ++i) {
+        state = state * 1103515245u + 12345u;
+        profile.push_back(static_cast<unsigned char>('a' + (state >> 16) % 26));
+    }
+    profile.push_back(0);
+    return profile;
+}
+
+Bytes IccProfileOf(const std::string& path) {
+    const BitmapHandle bitmap = LoadImageFile(path);
+    if (!bitmap) return {};
+    const FIICCPROFILE* profile = FreeImage_GetICCProfile(bitmap.get());
+    if (profile == nullptr || profile->data == nullptr || profile->size <= 0) return {};
+    const auto* data = static_cast<const unsigned char*>(profile->data);
+    return Bytes(data, data + profile->size);
+}
+
+Bytes WithExifPixelDimensions(const Bytes& jpeg, std::uint32_t width, std::uint16_t height,
+                              bool bigEndian) {
+    const auto put = [bigEndian](Bytes& out, std::uint32_t value, int bytes) {
+        bigEndian ? PutBig(out, value, bytes) : PutLittle(out, value, bytes);
+    };
+    Bytes tiff;
+    PutText(tiff, bigEndian ? "MM" : "II");
+    put(tiff, 42, 2);
+    put(tiff, 8, 4);  // the first directory follows the header
+    // IFD0: only the pointer to the EXIF directory, which follows it at 8 + 2 + 12 + 4 = 26.
+    put(tiff, 1, 2);
+    put(tiff, 0x8769, 2);
+    put(tiff, 4, 2);
+    put(tiff, 1, 4);
+    put(tiff, 26, 4);
+    put(tiff, 0, 4);
+    // The EXIF directory.
+    put(tiff, 2, 2);
+    put(tiff, 0xA002, 2);
+    put(tiff, 4, 2);
+    put(tiff, 1, 4);
+    put(tiff, width, 4);
+    put(tiff, 0xA003, 2);
+    put(tiff, 3, 2);
+    put(tiff, 1, 4);
+    put(tiff, height, 2);
+    put(tiff, 0, 2);
+    put(tiff, 0, 4);
+
+    Bytes segment{0xFF, 0xE1};
+    const std::size_t length = 2 + 6 + tiff.size();
+    PutBig(segment, static_cast<std::uint32_t>(length), 2);
+    segment.insert(segment.end(), {'E', 'x', 'i', 'f', 0, 0});
+    segment.insert(segment.end(), tiff.begin(), tiff.end());
+
+    Bytes file(jpeg.begin(), jpeg.begin() + 2);  // start of image
+    file.insert(file.end(), segment.begin(), segment.end());
+    file.insert(file.end(), jpeg.begin() + 2, jpeg.end());
+    return file;
+}
+
+std::optional<std::pair<unsigned, unsigned>> ExifPixelDimensionsOf(const std::string& path) {
+    const BitmapHandle bitmap = LoadImageFile(path);
+    if (!bitmap) return {};
+    const auto width = ExifNumber(*bitmap, "PixelXDimension");
+    const auto height = ExifNumber(*bitmap, "PixelYDimension");
+    if (!width || !height) return {};
+    return std::make_pair(*width, *height);
+}
+
+}  // namespace kavenra::test

@@ -1,0 +1,310 @@
+// What a conversion keeps faithful beyond the size: the file it reads is the file it was given
+// (a name swapped for something else half-way is not followed), BMP files with the newer info
+// headers read as their pixels say, and colour profiles and EXIF pixel dimensions in the output.
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+
+#include "engine/ConversionSettings.h"
+#include "engine/ImageConversion.h"
+#include "engine/Procesosimagen.h"
+#include "support/ImageFactory.h"
+#include "support/ImageMetadata.h"
+
+using namespace kavenra;
+using namespace kavenra::test;
+
+namespace {
+
+std::string Native(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+
+// The stored bytes of a BMP pixel: blue, green, red, then the fourth byte at 32 bits; at 16 bits
+// red, green and blue at 5, 6 and 5 bits.
+Bytes BmpPixel(unsigned bitsPerPixel, int x, int y) {
+    const auto red = static_cast<unsigned char>(40 + 17 * x);
+    const auto green = static_cast<unsigned char>(200 - 23 * y);
+    const auto blue = static_cast<unsigned char>((x * y * 13) & 0xFF);
+    if (bitsPerPixel == 16) {
+        const unsigned value = ((x * 3) & 31) << 11 | ((y * 5 + x) & 63) << 5 | ((x + y) & 31);
+        return {static_cast<unsigned char>(value), static_cast<unsigned char>(value >> 8)};
+    }
+    Bytes pixel{blue, green, red};
+    if (bitsPerPixel == 32) pixel.push_back(static_cast<unsigned char>(x * 30 + y));
+    return pixel;
+}
+
+// The stored rows of a width x height picture of BmpPixel, bottom row first, and the bitmap
+// FreeImage holds for those pixels when it reads them: the picture as it ought to load.
+struct BmpPicture {
+    Bytes rows;
+    BitmapHandle expected;
+};
+
+BmpPicture MakeBmpPicture(int width, int height, unsigned bitsPerPixel, bool topDown, bool opaque) {
+    BmpPicture picture;
+    picture.expected =
+        bitsPerPixel == 16
+            ? BitmapHandle(FreeImage_Allocate(width, height, 16, FI16_565_RED_MASK,
+                                              FI16_565_GREEN_MASK, FI16_565_BLUE_MASK))
+            : BitmapHandle(FreeImage_Allocate(width, height, int(bitsPerPixel)));
+    const int rowBytes = (width * int(bitsPerPixel) + 31) / 32 * 4;
+    for (int row = 0; row < height; ++row) {
+        // The picture's row y counted from the bottom, as FreeImage counts its scan lines.
+        const int y = topDown ? height - 1 - row : row;
+        Bytes stored;
+        BYTE* line = FreeImage_GetScanLine(picture.expected.get(), y);
+        for (int x = 0; x < width; ++x) {
+            Bytes pixel = BmpPixel(bitsPerPixel, x, y);
+            stored.insert(stored.end(), pixel.begin(), pixel.end());
+            if (bitsPerPixel == 32 && opaque) pixel[3] = 0xFF;
+            std::copy(pixel.begin(), pixel.end(), line + x * pixel.size());
+        }
+        stored.resize(std::size_t(rowBytes), 0);
+        picture.rows.insert(picture.rows.end(), stored.begin(), stored.end());
+    }
+    return picture;
+}
+
+}  // namespace
+
+class EngineFidelityTest : public QObject {
+    Q_OBJECT
+
+  private:
+    std::unique_ptr<QTemporaryDir> work;
+    ConversionSettings settings;
+
+    QString in(const QString& name) const { return work->filePath("in/" + name); }
+    QString out(const QString& name) const { return work->filePath("out/" + name); }
+
+    bool convert(const QString& source, const QString& destination, int keepAspect, int height,
+                 int width) {
+        return ConvertImage(Native(source), Native(destination),
+                            static_cast<std::uint8_t>(keepAspect), height, width);
+    }
+
+    ConversionJob jobFor(const QString& source, const QString& destination, int longest) const {
+        return {RequestFromEntryArguments(Native(source), Native(destination), 1, 0, longest),
+                settings};
+    }
+
+  private slots:
+    void initTestCase() { InitialiseFreeImageOnce(); }
+
+    void init() {
+        work = std::make_unique<QTemporaryDir>();
+        QVERIFY(work->isValid());
+        QVERIFY(QDir(work->path()).mkpath("in"));
+        QVERIFY(QDir(work->path()).mkpath("out"));
+        settings = ConversionSettings{};
+        SetConversionSettingsProvider([this] { return settings; });
+    }
+
+    void cleanup() {
+        SetConversionSettingsProvider({});
+        work.reset();
+    }
+
+    // Only a regular file opens, without waiting for a writer, and the name it offers for later
+    // reads reaches the same file.
+    void sourceFileOpensRegularFilesOnly_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("opens");
+        QTest::newRow("regular file") << "file" << true;
+        QTest::newRow("link to a regular file") << "link" << true;
+        QTest::newRow("named pipe without a writer") << "fifo" << false;
+        QTest::newRow("folder") << "folder" << false;
+        QTest::newRow("device") << "device" << false;
+        QTest::newRow("missing") << "missing" << false;
+    }
+
+    void sourceFileOpensRegularFilesOnly() {
+        QFETCH(QString, kind);
+        QFETCH(bool, opens);
+        QString path = in("subject");
+        QVERIFY(WriteImageFile(Native(in("picture.png")), FIF_PNG, 8, 6));
+        if (kind == "file") path = in("picture.png");
+        if (kind == "link") QVERIFY(QFile::link(in("picture.png"), path));
+        if (kind == "fifo") QCOMPARE(mkfifo(Native(path).c_str(), 0600), 0);
+        if (kind == "folder") QVERIFY(QDir().mkpath(path));
+        if (kind == "device") path = "/dev/null";
+
+        const std::optional<SourceFile> source = SourceFile::Open(Native(path));
+        QCOMPARE(source.has_value(), opens);
+        if (!opens) {
+            QCOMPARE(DetectFileFormat(Native(path)), FIF_UNKNOWN);
+            return;
+        }
+        struct stat named {};
+        struct stat original {};
+        QCOMPARE(stat(source->path().c_str(), &named), 0);
+        QCOMPARE(stat(Native(in("picture.png")).c_str(), &original), 0);
+        QCOMPARE(named.st_ino, original.st_ino);
+        QCOMPARE(source->size(), quint64(original.st_size));
+        QCOMPARE(DetectOpenedFileFormat(*source), FIF_PNG);
+    }
+
+    // The name is made to mean something else between the opening and the reads: the conversion
+    // still reads the picture it opened. The pipe is held open for writing with bytes in it, so
+    // that a read through the name would end in a failure rather than wait forever.
+    void swappedNameIsNotFollowed_data() {
+        QTest::addColumn<QString>("swap");
+        QTest::newRow("another picture renamed over it") << "picture";
+        QTest::newRow("a named pipe renamed over it") << "fifo";
+        QTest::newRow("removed") << "removed";
+    }
+
+    void swappedNameIsNotFollowed() {
+        QFETCH(QString, swap);
+        const QString name = in("photo.jpg");
+        QVERIFY(WriteImageFile(Native(name), FIF_JPEG, 120, 80));
+        const std::optional<SourceFile> source = SourceFile::Open(Native(name));
+        QVERIFY(source);
+
+        int pipeEnd = -1;
+        if (swap == "picture") {
+            QVERIFY(WriteImageFile(Native(in("other.png")), FIF_PNG, 30, 60));
+            QCOMPARE(rename(Native(in("other.png")).c_str(), Native(name).c_str()), 0);
+        }
+        if (swap == "fifo") {
+            QCOMPARE(mkfifo(Native(in("pipe")).c_str(), 0600), 0);
+            pipeEnd = open(Native(in("pipe")).c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+            QVERIFY(pipeEnd >= 0);
+            const QByteArray junk(4096, 'x');
+            QCOMPARE(write(pipeEnd, junk.constData(), std::size_t(junk.size())),
+                     ssize_t(junk.size()));
+            QCOMPARE(rename(Native(in("pipe")).c_str(), Native(name).c_str()), 0);
+        }
+        if (swap == "removed") QVERIFY(QFile::remove(name));
+
+        const std::optional<PreparedOutput> prepared =
+            PrepareOpenedImageFile(*source, jobFor(name, out("photo.jpg"), 60));
+        if (pipeEnd >= 0) close(pipeEnd);
+        QVERIFY(prepared && CommitPreparedOutput(*prepared));
+        const BitmapHandle output = LoadImageFile(Native(out("photo.jpg")));
+        QVERIFY(output);
+        QCOMPARE(FreeImage_GetFileType(Native(out("photo.jpg")).c_str(), 0), FIF_JPEG);
+        QCOMPARE(FreeImage_GetWidth(output.get()), 60u);
+        QCOMPARE(FreeImage_GetHeight(output.get()), 41u);
+    }
+
+    void extendedBmpHeadersConvert_data() {
+        QTest::addColumn<int>("infoSize");
+        QTest::addColumn<int>("bitsPerPixel");
+        QTest::addColumn<int>("compression");
+        QTest::addColumn<quint32>("alphaMask");
+        QTest::addColumn<bool>("topDown");
+
+        QTest::newRow("V5, 24-bit plain") << 124 << 24 << 0 << 0u << false;
+        QTest::newRow("V4, 24-bit plain") << 108 << 24 << 0 << 0u << false;
+        QTest::newRow("V5, 24-bit plain, top row first") << 124 << 24 << 0 << 0u << true;
+        QTest::newRow("V5, 32-bit bit fields with alpha") << 124 << 32 << 3 << 0xFF000000u << false;
+        QTest::newRow("V4, 32-bit bit fields with alpha") << 108 << 32 << 3 << 0xFF000000u << false;
+        QTest::newRow("V5, 32-bit bit fields without alpha: opaque")
+            << 124 << 32 << 3 << 0u << false;
+        QTest::newRow("V5, 16-bit 565 bit fields") << 124 << 16 << 3 << 0u << false;
+        QTest::newRow("V4, 16-bit 565 bit fields") << 108 << 16 << 3 << 0u << false;
+        QTest::newRow("V3 with bit fields after the header, as before")
+            << 40 << 16 << 3 << 0u << false;
+    }
+
+    // The output equals FreeImage's own rescale of the pixels the file stores, saved as BMP.
+    void extendedBmpHeadersConvert() {
+        QFETCH(int, infoSize);
+        QFETCH(int, bitsPerPixel);
+        QFETCH(int, compression);
+        QFETCH(quint32, alphaMask);
+        QFETCH(bool, topDown);
+        constexpr int kWidth = 13;
+        constexpr int kHeight = 9;
+        settings.codes.bmp = 1;
+
+        const bool opaque = bitsPerPixel == 32 && alphaMask == 0;
+        const BmpPicture picture =
+            MakeBmpPicture(kWidth, kHeight, unsigned(bitsPerPixel), topDown, opaque);
+        BmpLayout layout;
+        layout.infoSize = std::uint32_t(infoSize);
+        layout.width = kWidth;
+        layout.height = kHeight;
+        layout.bitsPerPixel = unsigned(bitsPerPixel);
+        layout.compression = std::uint32_t(compression);
+        layout.topDown = topDown;
+        layout.pixels = picture.rows;
+        if (bitsPerPixel == 16) {
+            layout.masks[0] = FI16_565_RED_MASK;
+            layout.masks[1] = FI16_565_GREEN_MASK;
+            layout.masks[2] = FI16_565_BLUE_MASK;
+        } else if (compression == 3) {
+            layout.masks[0] = 0x00FF0000;
+            layout.masks[1] = 0x0000FF00;
+            layout.masks[2] = 0x000000FF;
+            layout.masks[3] = alphaMask;
+        }
+        const QString source = in("drawing.bmp");
+        QVERIFY(WriteFileBytes(Native(source), MakeBmpFile(layout)));
+
+        QVERIFY(convert(source, out("drawing.bmp"), 0, 6, 8));
+
+        const BitmapHandle output = LoadImageFile(Native(out("drawing.bmp")));
+        const BitmapHandle rescaled(
+            FreeImage_Rescale(picture.expected.get(), 8, 6, FILTER_CATMULLROM));
+        QVERIFY(output && rescaled);
+        const BitmapHandle expected = DecodeImage(EncodeImage(*rescaled, FIF_BMP, BMP_DEFAULT));
+        QVERIFY(expected);
+        QVERIFY(SamePixels(*output, *expected));
+        if (bitsPerPixel == 32) {
+            RGBQUAD corner{};
+            QVERIFY(FreeImage_GetPixelColor(output.get(), 0, 0, &corner));
+            QCOMPARE(corner.rgbReserved == 0xFF, opaque);
+        }
+    }
+
+    // Files the short header cannot say the same of are refused, and leave nothing behind.
+    void extendedBmpHeadersRefused_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::newRow("32-bit masks in another byte order") << "masks";
+        QTest::newRow("pixels said to start inside the header") << "offset";
+        QTest::newRow("pixels said to start beyond the file") << "beyond";
+    }
+
+    void extendedBmpHeadersRefused() {
+        QFETCH(QString, fault);
+        const BmpPicture picture = MakeBmpPicture(6, 4, 32, false, false);
+        BmpLayout layout;
+        layout.width = 6;
+        layout.height = 4;
+        layout.bitsPerPixel = 32;
+        layout.compression = 3;
+        layout.pixels = picture.rows;
+        const bool swapped = fault == "masks";
+        layout.masks[0] = swapped ? 0xFF000000 : 0x00FF0000;
+        layout.masks[1] = swapped ? 0x00FF0000 : 0x0000FF00;
+        layout.masks[2] = swapped ? 0x0000FF00 : 0x000000FF;
+        layout.masks[3] = swapped ? 0x000000FF : 0xFF000000;
+        Bytes file = MakeBmpFile(layout);
+        const std::uint32_t offset = fault == "offset" ? 20 : fault == "beyond" ? 0x7FFFFFF0 : 0;
+        if (offset != 0) {
+            for (int i = 0; i < 4; ++i)
+                file[10 + i] = static_cast<unsigned char>(offset >> (8 * i));
+        }
+        const QString source = in("drawing.bmp");
+        QVERIFY(WriteFileBytes(Native(source), file));
+
+        QVERIFY(!convert(source, out("drawing.bmp"), 0, 2, 3));
+        QVERIFY(QDir(work->filePath("out"))
+                    .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
+                    .isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(EngineFidelityTest)
+#include "test_engine_fidelity.moc"
