@@ -6,6 +6,7 @@
 #include <limits>
 #include <utility>
 
+#include "engine/ColourProfile.h"
 #include "engine/ExtendedBmp.h"
 #include "engine/FreeImageBitmap.h"
 #include "engine/ImageAdmission.h"
@@ -214,9 +215,19 @@ std::optional<PreparedOutput> PrepareLoadedImage(FIBITMAP& loaded, FREE_IMAGE_FO
     const int flags = raw ? JPEG_DEFAULT : SaveFlagsFor(format, settings.codes);
     // No bitmap (a side of 0 or less, or no memory): nothing to save, and nothing on disk changes.
     if (!rescaled) return std::nullopt;
-    return SaveToTemporaryFile(raw ? FIF_JPEG : format, *rescaled,
-                               raw ? RawOutputPath(request.destination) : request.destination,
-                               flags);
+    const bool profiled = CarryColourProfile(loaded, *rescaled, format);
+    StateExifPixelDimensions(*rescaled);
+    const FREE_IMAGE_FORMAT outputFormat = raw ? FIF_JPEG : format;
+    const std::string destination = raw ? RawOutputPath(request.destination) : request.destination;
+    std::optional<PreparedOutput> saved =
+        SaveToTemporaryFile(outputFormat, *rescaled, destination, flags);
+    // A writer may refuse a profile its library finds malformed (libpng checks the header); the
+    // picture is still worth saving without it.
+    if (!saved && profiled) {
+        FreeImage_DestroyICCProfile(rescaled.get());
+        saved = SaveToTemporaryFile(outputFormat, *rescaled, destination, flags);
+    }
+    return saved;
 }
 
 bool AdmitForLoading(FREE_IMAGE_FORMAT format, const ConversionRequest& request,
@@ -266,6 +277,7 @@ std::optional<PreparedOutput> PrepareOpenedImageFile(const SourceFile& source,
             ? LoadBmpFile(source, LoadFlagsFor(format))
             : BitmapHandle(FreeImage_Load(format, source.path().c_str(), LoadFlagsFor(format)));
     if (!loaded) return std::nullopt;
+    if (format == FIF_PNG) AttachPngColourProfile(*loaded, source.path());
     return PrepareLoadedImage(*loaded, format, job);
 }
 

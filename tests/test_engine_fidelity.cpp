@@ -27,6 +27,10 @@ std::string Native(const QString& path) {
     return QFile::encodeName(path).toStdString();
 }
 
+QByteArray ToQt(const Bytes& bytes) {
+    return QByteArray(reinterpret_cast<const char*>(bytes.data()), int(bytes.size()));
+}
+
 // The stored bytes of a BMP pixel: blue, green, red, then the fourth byte at 32 bits; at 16 bits
 // red, green and blue at 5, 6 and 5 bits.
 Bytes BmpPixel(unsigned bitsPerPixel, int x, int y) {
@@ -303,6 +307,120 @@ class EngineFidelityTest : public QObject {
         QVERIFY(QDir(work->filePath("out"))
                     .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
                     .isEmpty());
+    }
+
+    void colourProfileIsKept_data() {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<int>("flags");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("grey");
+        QTest::newRow("JPEG") << int(FIF_JPEG) << int(JPEG_QUALITYGOOD) << "photo.jpg" << false;
+        QTest::newRow("PNG") << int(FIF_PNG) << 0 << "photo.png" << false;
+        QTest::newRow("PNG, greyscale with a grey profile")
+            << int(FIF_PNG) << 0 << "scan.png" << true;
+        QTest::newRow("TIFF") << int(FIF_TIFF) << int(TIFF_LZW) << "photo.tif" << false;
+    }
+
+    void colourProfileIsKept() {
+        QFETCH(int, format);
+        QFETCH(int, flags);
+        QFETCH(QString, name);
+        QFETCH(bool, grey);
+
+        const BitmapHandle picture =
+            grey ? MakeGreyBitmap(90, 60, 4) : MakeNaturalBitmap(90, 60, 4);
+        Bytes profile = grey ? MakeIccProfile("GRAY", 0x5A) : MakeIccProfile("RGB ", 0xA5);
+        QVERIFY(FreeImage_CreateICCProfile(picture.get(), profile.data(), long(profile.size())));
+        const QString source = in(name);
+        QVERIFY(SaveBitmapFile(*picture, FREE_IMAGE_FORMAT(format), Native(source), flags));
+        QCOMPARE(ToQt(IccProfileOf(Native(source))), ToQt(profile));
+
+        QVERIFY(convert(source, out(name), 1, 0, 45));
+
+        QCOMPARE(FreeImage_GetFileType(Native(out(name)).c_str(), 0), FREE_IMAGE_FORMAT(format));
+        QCOMPARE(ToQt(IccProfileOf(Native(out(name)))), ToQt(profile));
+    }
+
+    // Without a profile the output is byte for byte what FreeImage's own load, rescale and save
+    // make of the file.
+    void outputWithoutProfileIsUnchanged_data() {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("saveFlags");
+        QTest::newRow("JPEG") << int(FIF_JPEG) << "photo.jpg" << int(JPEG_QUALITYSUPERB);
+        QTest::newRow("PNG") << int(FIF_PNG) << "photo.png" << int(PNG_Z_BEST_COMPRESSION);
+        QTest::newRow("TIFF") << int(FIF_TIFF) << "photo.tif" << int(TIFF_JPEG);
+    }
+
+    void outputWithoutProfileIsUnchanged() {
+        QFETCH(int, format);
+        QFETCH(QString, name);
+        QFETCH(int, saveFlags);
+        const auto fif = FREE_IMAGE_FORMAT(format);
+        const QString source = in(name);
+        QVERIFY(WriteImageFile(Native(source), fif, 90, 60, 7));
+
+        QVERIFY(convert(source, out(name), 1, 0, 45));
+
+        const BitmapHandle loaded(FreeImage_Load(fif, Native(source).c_str(), LoadFlagsFor(fif)));
+        const BitmapHandle rescaled(FreeImage_Rescale(loaded.get(), 45, 31, FILTER_CATMULLROM));
+        QVERIFY(rescaled);
+        const QString bare = work->filePath("bare");
+        QVERIFY(FreeImage_Save(fif, rescaled.get(), Native(bare).c_str(), saveFlags));
+        QFile output(out(name));
+        QFile expected(bare);
+        QVERIFY(output.open(QIODevice::ReadOnly) && expected.open(QIODevice::ReadOnly));
+        QVERIFY(output.readAll() == expected.readAll());
+    }
+
+    // A profile for other pixels than the output holds is not carried: a grey profile on a
+    // colour picture.
+    void mismatchedProfileIsDropped() {
+        const BitmapHandle picture = MakeNaturalBitmap(90, 60, 4);
+        Bytes profile = MakeIccProfile("GRAY", 0x33);
+        QVERIFY(FreeImage_CreateICCProfile(picture.get(), profile.data(), long(profile.size())));
+        const QString source = in("photo.jpg");
+        QVERIFY(SaveBitmapFile(*picture, FIF_JPEG, Native(source), JPEG_QUALITYGOOD));
+        QVERIFY(!IccProfileOf(Native(source)).empty());
+
+        QVERIFY(convert(source, out("photo.jpg"), 1, 0, 45));
+
+        QVERIFY(IccProfileOf(Native(out("photo.jpg"))).empty());
+    }
+
+    void exifPixelDimensionsStateTheOutputSize_data() {
+        QTest::addColumn<bool>("bigEndian");
+        QTest::addColumn<bool>("keep");
+        QTest::addColumn<int>("expectedWidth");
+        QTest::addColumn<int>("expectedHeight");
+        QTest::newRow("Intel order, resized") << false << false << 100 << 67;
+        QTest::newRow("Motorola order, resized") << true << false << 100 << 67;
+        QTest::newRow("size kept") << false << true << 300 << 200;
+    }
+
+    void exifPixelDimensionsStateTheOutputSize() {
+        QFETCH(bool, bigEndian);
+        QFETCH(bool, keep);
+        QFETCH(int, expectedWidth);
+        QFETCH(int, expectedHeight);
+        settings.keepDimensions = keep;
+        const BitmapHandle picture = MakeNaturalBitmap(300, 200, 5);
+        // The camera's sizes, unlike the picture's, so that a copied block shows.
+        const Bytes jpeg = WithExifPixelDimensions(
+            EncodeImage(*picture, FIF_JPEG, JPEG_QUALITYGOOD), 6000, 4000, bigEndian);
+        const QString source = in("photo.jpg");
+        QVERIFY(WriteFileBytes(Native(source), jpeg));
+        const auto before = ExifPixelDimensionsOf(Native(source));
+        QVERIFY(before);
+        QCOMPARE(before->first, 6000u);
+        QCOMPARE(before->second, 4000u);
+
+        QVERIFY(convert(source, out("photo.jpg"), 1, 0, 100));
+
+        const auto after = ExifPixelDimensionsOf(Native(out("photo.jpg")));
+        QVERIFY(after);
+        QCOMPARE(after->first, unsigned(expectedWidth));
+        QCOMPARE(after->second, unsigned(expectedHeight));
     }
 };
 

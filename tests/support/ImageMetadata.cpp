@@ -2,6 +2,9 @@
 
 #include <FreeImage.h>
 
+#include <QByteArray>
+#include <QFile>
+#include <QtEndian>
 #include <cstring>
 
 namespace kavenra::test {
@@ -116,7 +119,31 @@ Bytes MakeIccProfile(const char (&colourSpace)[5], unsigned char mark) {
     return profile;
 }
 
+// FreeImage's PNG reader drops the iCCP chunk, so the chunk is read here, with Qt's zlib.
+Bytes PngIccProfileOf(const std::string& path) {
+    QFile file(QString::fromStdString(path));
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    const QByteArray data = file.readAll();
+    for (qsizetype at = 8; at + 12 <= data.size();) {
+        const auto length = qFromBigEndian<quint32>(data.constData() + at);
+        const QByteArray type = data.mid(at + 4, 4);
+        if (type == "IDAT" || qsizetype(length) > data.size() - at - 12) break;
+        if (type == "iCCP") {
+            const QByteArray chunk = data.mid(at + 8, qsizetype(length));
+            const qsizetype nul = chunk.indexOf('\0');
+            if (nul < 0 || nul + 2 > chunk.size()) return {};
+            QByteArray stream(4, '\0');  // qUncompress wants a size hint first; it grows past it
+            qToBigEndian<quint32>(1024, stream.data());
+            const QByteArray profile = qUncompress(stream + chunk.mid(nul + 2));
+            return Bytes(profile.begin(), profile.end());
+        }
+        at += 12 + qsizetype(length);
+    }
+    return {};
+}
+
 Bytes IccProfileOf(const std::string& path) {
+    if (FreeImage_GetFileType(path.c_str(), 0) == FIF_PNG) return PngIccProfileOf(path);
     const BitmapHandle bitmap = LoadImageFile(path);
     if (!bitmap) return {};
     const FIICCPROFILE* profile = FreeImage_GetICCProfile(bitmap.get());

@@ -33,7 +33,8 @@ Bytes MakeBmpFile(const BmpLayout& layout);
 // id, so that two profiles can be told apart.
 Bytes MakeIccProfile(const char (&colourSpace)[5], unsigned char mark);
 
-// The ICC profile FreeImage reads from the file; empty when it has none.
+// The ICC profile the file embeds (a PNG file's iCCP chunk, read here; what FreeImage reads from
+// other formats); empty when it has none.
 Bytes IccProfileOf(const std::string& path);
 
 // A JPEG file with an EXIF block (APP1) right after its start marker, whose EXIF directory holds
