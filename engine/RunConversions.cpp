@@ -2,6 +2,9 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
+#include <filesystem>
+#include <system_error>
 #include <utility>
 
 #include "engine/ReplacingSave.h"
@@ -20,6 +23,37 @@ FileIdentity IdentityOf(const std::string& path) {
         static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec;
     return identity;
 }
+
+std::string NumberedOutputPath(const std::string& path, int number) {
+    const std::size_t slash = path.find_last_of('/');
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const std::size_t dot = path.find_last_of('.');
+    const std::string suffix = " (" + std::to_string(number) + ")";
+    if (dot == std::string::npos || dot <= nameStart) return path + suffix;
+    return path.substr(0, dot) + suffix + path.substr(dot);
+}
+
+namespace {
+
+// A numbered name is given up on past this: the entry fails rather than replace a file.
+constexpr int kLastOutputNumber = 9999;
+
+// The folders resolved (the file itself is no link by now: a save through one names its
+// target), so that "RES/a.jpg" and "/home/x/RES/a.jpg" are one file.
+std::string CanonicalPath(const std::string& path) {
+    std::error_code error;
+    const std::filesystem::path canonical = std::filesystem::weakly_canonical(path, error);
+    if (!error) return canonical.string();
+    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    return error ? path : absolute.lexically_normal().string();
+}
+
+bool NameIsFree(const std::string& path) {
+    struct stat info {};
+    return lstat(path.c_str(), &info) != 0 && errno == ENOENT;
+}
+
+}  // namespace
 
 struct RunConversions::Conversion {
     ConversionJob job;
@@ -58,6 +92,36 @@ WorkerLane RunConversions::freeLane() const {
     return busy->lane == WorkerLane::RunA ? WorkerLane::RunB : WorkerLane::RunA;
 }
 
+void RunConversions::BeginRun() {
+    written_.clear();
+    renamedTo_.clear();
+}
+
+// `target` itself unless this run wrote it; else its first numbered name that neither exists
+// nor was written by this run (a numbered file the user removed meanwhile is not taken again).
+std::optional<std::string> RunConversions::unwrittenTarget(const std::string& target) const {
+    if (written_.count(CanonicalPath(target)) == 0) return target;
+    for (int number = 2; number <= kLastOutputNumber; ++number) {
+        const std::string numbered = NumberedOutputPath(target, number);
+        if (NameIsFree(numbered) && written_.count(CanonicalPath(numbered)) == 0) return numbered;
+    }
+    return std::nullopt;
+}
+
+bool RunConversions::commit(const PreparedOutput& prepared) {
+    const std::optional<std::string> target = unwrittenTarget(prepared.targetPath);
+    if (!target) {
+        DiscardPreparedOutput(prepared);
+        return false;
+    }
+    PreparedOutput committed = prepared;
+    committed.targetPath = *target;
+    if (!CommitPreparedOutput(committed)) return false;
+    written_.insert(CanonicalPath(*target));
+    if (*target != prepared.targetPath) renamedTo_ = *target;
+    return true;
+}
+
 void RunConversions::Begin(const ConversionJob& job) {
     if (ahead_ && stillHolds(*ahead_, job)) {
         inHand_ = std::move(ahead_);
@@ -80,11 +144,12 @@ std::optional<bool> RunConversions::TakeResult() {
     if (!inHand_ || !inHand_->task->Done()) return std::nullopt;
     const IsolatedConversion result = inHand_->task->Wait();
     const bool fromAhead = inHand_->startedAhead;
+    renamedTo_.clear();
     if (result.prepared) {
         // A symbolic link at the destination that now leads elsewhere wants a save of its own.
         const bool sameTarget =
             !fromAhead || WrittenPath(result.prepared->destination) == result.prepared->targetPath;
-        if (sameTarget && CommitPreparedOutput(*result.prepared)) {
+        if (sameTarget && commit(*result.prepared)) {
             inHand_.reset();
             ++(fromAhead ? takenFromAhead_ : convertedAtTick_);
             return true;

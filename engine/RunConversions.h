@@ -7,6 +7,12 @@
 // its output stays under a temporary name until its own tick commits it. A failure met ahead is
 // never taken: the entry converts again at its own tick, so the failure reported is the one a
 // file-by-file run meets. Whatever a run abandons leaves no file behind.
+//
+// A run never replaces a file it wrote itself: two entries with one output name (photos of two
+// cameras, or a RAW file and a JPEG of the same name) would otherwise leave only the last. The
+// later output is committed as "name (n).ext" instead, with the lowest free n from 2. This is
+// decided at the commit, in the order of the entries, so the look-ahead names files exactly as a
+// file-by-file run does.
 
 #include <sys/types.h>
 
@@ -14,6 +20,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 
 #include "engine/ConversionJob.h"
@@ -39,6 +46,10 @@ struct FileIdentity {
 
 FileIdentity IdentityOf(const std::string& path);
 
+// "name (n).ext" beside `path`: the number goes before the last extension of the file name, or
+// after a name without one (a leading dot starts no extension).
+std::string NumberedOutputPath(const std::string& path, int number);
+
 class RunConversions {
   public:
     // `resultReady` is called on a conversion's own thread whenever the file in hand may have a
@@ -47,6 +58,9 @@ class RunConversions {
     ~RunConversions();
     RunConversions(const RunConversions&) = delete;
     RunConversions& operator=(const RunConversions&) = delete;
+
+    // A new run: files written before may be replaced again.
+    void BeginRun();
 
     // Converts `job` as the file in hand: the one prepared ahead when it matches, else afresh
     // (a mismatching one is abandoned first).
@@ -60,6 +74,10 @@ class RunConversions {
     // its name. Empty while it still converts (also when a failure met ahead made it start
     // again). After a result, nothing is in hand.
     std::optional<bool> TakeResult();
+
+    // Where the result just taken was written when a file this run wrote held its name (its
+    // numbered name); empty otherwise.
+    const std::string& OutputRenamedTo() const { return renamedTo_; }
 
     bool HasFileInHand() const;
     // True once the file in hand has a result waiting to be taken.
@@ -79,12 +97,18 @@ class RunConversions {
     std::unique_ptr<Conversion> start(const ConversionJob& job, WorkerLane lane);
     bool stillHolds(const Conversion& conversion, const ConversionJob& job) const;
     WorkerLane freeLane() const;
+    std::optional<std::string> unwrittenTarget(const std::string& target) const;
+    bool commit(const PreparedOutput& prepared);
 
     std::function<void()> resultReady_;
     std::unique_ptr<Conversion> inHand_;
     std::unique_ptr<Conversion> ahead_;
     int takenFromAhead_ = 0;
     int convertedAtTick_ = 0;
+    // The files this run committed, as canonical paths: another spelling of a folder (relative,
+    // through a link) names the same file.
+    std::set<std::string> written_;
+    std::string renamedTo_;
 };
 
 }  // namespace kavenra

@@ -89,7 +89,7 @@ inline constexpr std::array<CaptionKey, 54> kWindowTranslationKeys = {{
 
 // Texts looked up at the moment they are shown: messages and their captions, status-bar texts,
 // the JPEG quality label and the message box's buttons.
-inline constexpr std::array<CaptionKey, 33> kShownTextKeys = {{
+inline constexpr std::array<CaptionKey, 34> kShownTextKeys = {{
     // The JPEG quality label: SRC1 for track bar position 5 (best quality) ... SRC5 for 1.
     {kOptionsDialogForm, "Label1_from_SRC1"},
     {kOptionsDialogForm, "Label1_from_SRC2"},
@@ -115,6 +115,7 @@ inline constexpr std::array<CaptionKey, 33> kShownTextKeys = {{
     {kMainWindowForm, "Texto_redimension3"},
     {kMainWindowForm, "Texto_redimension4"},
     {kMainWindowForm, "Texto_redimension5"},
+    {kMainWindowForm, "Texto_redimension6"},
     {kMainWindowForm, "ActualizacionCaption"},
     {kMainWindowForm, "ActualizacionTexto"},
     {kFolderChooserForm, "InputBox_Carpeta"},

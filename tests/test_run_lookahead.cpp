@@ -9,6 +9,7 @@
 #include "engine/RunConversions.h"
 #include "support/DropFiles.h"
 #include "support/HostileWorkerProbe.h"
+#include "support/ImageCameraRaw.h"
 #include "support/ImageFactory.h"
 #include "support/MainWindowFixture.h"
 #include "support/ModalAnswerer.h"
@@ -79,10 +80,16 @@ FREE_IMAGE_FORMAT formatByName(const QString& name) {
     return FIF_JPEG;
 }
 
-// A picture, or a folder for a path ending in "/". The same path and seed give the same bytes.
+// A picture (a camera RAW file for ".dng"), or a folder for a path ending in "/". The same path
+// and seed give the same bytes.
 bool writePicture(const QString& path, unsigned seed) {
     if (path.endsWith(QLatin1Char('/'))) return QDir().mkpath(path);
     if (!QDir().mkpath(QFileInfo(path).absolutePath())) return false;
+    if (path.endsWith(QLatin1String(".dng"))) {
+        kavenra::test::CameraRawSpec camera;
+        camera.seed = seed;
+        return kavenra::test::WriteMinimalDng(QFile::encodeName(path).toStdString(), camera);
+    }
     return kavenra::test::WriteImageFile(QFile::encodeName(path).toStdString(), formatByName(path),
                                          320, 240, seed);
 }
@@ -245,6 +252,9 @@ void TestRunLookAhead::sameFoldersWithAndWithoutLookAhead_data() {
     QTest::newRow("two sources of one output name")
         << QStringList{"x/a.jpg", "y/a.jpg", "x/b.jpg", "y/b.jpg"} << QStringList{} << res
         << Edit::None << 0 << 3;
+    QTest::newRow("a RAW file and two JPEGs of one output name")
+        << QStringList{"a.dng", "a.jpg", "y/a.jpg", "b.jpg"} << QStringList{} << res << Edit::None
+        << 0 << 3;
     QTest::newRow("a source that is the previous entry's output")
         << QStringList{"a.jpg", "RES/a.jpg", "b.jpg"} << QStringList{} << res << Edit::None << 0
         << 1;

@@ -109,6 +109,8 @@ QList<TextFit> measureStatusTexts() {
     add("ImagenMsg1", lookup(kavenra::kMainWindowForm, "ImagenMsg1") + kSampleFileName);
     add("Texto_redimension5", lookup(kavenra::kMainWindowForm, "Texto_redimension5") +
                                   QLatin1Char(' ') + kSampleFileName);
+    add("Texto_redimension6", lookup(kavenra::kMainWindowForm, "Texto_redimension6") +
+                                  QStringLiteral(" IMG_20150612_183045 (2).JPG"));
     for (const char* key : {"ImagenMsg2", "ImagenMsg3", "Texto_validar_imagenes",
                             "Texto_redimension", "Texto_redimension4"}) {
         add(key, lookup(kavenra::kMainWindowForm, key));

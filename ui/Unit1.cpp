@@ -648,6 +648,7 @@ void TForm1::Button3Click() {
     Button3->hide();
     Button4->show();
     if (checks != kavenra::RunMode::ExplicitSize) ProgressBar2->show();
+    runConversions_->BeginRun();
     Timer1->start();
 }
 
@@ -743,7 +744,14 @@ void TForm1::takeConversionResult() {
         return;
     }
     const std::optional<bool> converted = runConversions_->TakeResult();
-    if (converted) finishTick(*converted);
+    if (!converted) return;
+    // An earlier file of this run holds the name: the status bar names the one written instead.
+    const std::string& renamedTo = runConversions_->OutputRenamedTo();
+    if (!renamedTo.empty()) {
+        setStatusText(LookupCaption(kMainWindowForm, "Texto_redimension6") + QLatin1Char(' ') +
+                      kavenra::FileNamePart(QFile::decodeName(renamedTo.c_str())));
+    }
+    finishTick(*converted);
 }
 
 void TForm1::finishTick(bool converted) {

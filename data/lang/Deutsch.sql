@@ -49,6 +49,7 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'Texto_redimension3', 'Ein Bild konnte nicht umgewandelt werden. Prüfen Sie den Zielordner und das Bild und klicken Sie dann auf Abbrechen.'),
     ('1', 'Texto_redimension4', 'Skalierung abgebrochen. Bereits umgewandelte Bilder bleiben erhalten.'),
     ('1', 'Texto_redimension5', 'Wird skaliert:'),
+    ('1', 'Texto_redimension6', 'Ein anderes Bild dieses Durchgangs heißt genauso. Gespeichert als'),
     ('1', 'ActualizacionCaption', 'Neue Version verfügbar'),
     ('1', 'ActualizacionTexto', 'Eine neue Version von Kavenra ist erschienen. Möchten Sie die Download-Seite öffnen?');
 

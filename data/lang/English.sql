@@ -49,6 +49,7 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'Texto_redimension3', 'An image could not be converted. Check the destination folder and the image, then press Cancel.'),
     ('1', 'Texto_redimension4', 'Resizing cancelled. The images already converted are kept.'),
     ('1', 'Texto_redimension5', 'Resizing'),
+    ('1', 'Texto_redimension6', 'Another image in this batch has that name. Saved as'),
     ('1', 'ActualizacionCaption', 'New version available'),
     ('1', 'ActualizacionTexto', 'A new version of Kavenra has been published. Do you want to open the download page?');
 

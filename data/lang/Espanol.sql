@@ -49,6 +49,7 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'Texto_redimension3', 'No se ha podido convertir una imagen. Revisa la carpeta de destino y la imagen, y después pulsa Cancelar.'),
     ('1', 'Texto_redimension4', 'Redimensionado cancelado. Las imágenes ya convertidas se conservan.'),
     ('1', 'Texto_redimension5', 'Redimensionando'),
+    ('1', 'Texto_redimension6', 'Otra imagen de esta tanda ya tiene ese nombre. Guardada como'),
     ('1', 'ActualizacionCaption', 'Nueva versión disponible'),
     ('1', 'ActualizacionTexto', 'Se ha publicado una nueva versión de Kavenra. ¿Quieres abrir la página de descargas?');
 

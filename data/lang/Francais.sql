@@ -49,6 +49,7 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'Texto_redimension3', 'Une image n''a pas pu être convertie. Vérifiez le dossier de destination et l''image, puis cliquez sur Annuler.'),
     ('1', 'Texto_redimension4', 'Redimensionnement annulé. Les images déjà converties sont conservées.'),
     ('1', 'Texto_redimension5', 'Redimensionnement de'),
+    ('1', 'Texto_redimension6', 'Une autre image de ce lot porte ce nom. Enregistrée sous'),
     ('1', 'ActualizacionCaption', 'Nouvelle version disponible'),
     ('1', 'ActualizacionTexto', 'Une nouvelle version de Kavenra est disponible. Voulez-vous ouvrir la page de téléchargement ?');
 

@@ -49,6 +49,7 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'Texto_redimension3', 'Non è stato possibile convertire un''immagine. Controlla la cartella di destinazione e l''immagine, poi premi Annulla.'),
     ('1', 'Texto_redimension4', 'Ridimensionamento annullato. Le immagini già convertite vengono conservate.'),
     ('1', 'Texto_redimension5', 'Ridimensionamento di'),
+    ('1', 'Texto_redimension6', 'Un''altra immagine di questo lotto ha quel nome. Salvata come'),
     ('1', 'ActualizacionCaption', 'Nuova versione disponibile'),
     ('1', 'ActualizacionTexto', 'È stata pubblicata una nuova versione di Kavenra. Vuoi aprire la pagina di download?');
 

@@ -49,6 +49,7 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'Texto_redimension3', 'Não foi possível converter uma imagem. Verifique a pasta de destino e a imagem e depois clique em Cancelar.'),
     ('1', 'Texto_redimension4', 'Redimensionamento cancelado. As imagens já convertidas foram mantidas.'),
     ('1', 'Texto_redimension5', 'Redimensionando'),
+    ('1', 'Texto_redimension6', 'Outra imagem deste lote já tem esse nome. Gravada como'),
     ('1', 'ActualizacionCaption', 'Nova versão disponível'),
     ('1', 'ActualizacionTexto', 'Uma nova versão do Kavenra foi publicada. Deseja abrir a página de downloads?');
 
