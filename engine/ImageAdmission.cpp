@@ -1,11 +1,13 @@
 #include "engine/ImageAdmission.h"
 
+#include <dlfcn.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -169,60 +171,171 @@ bool IsStartOfFrame(unsigned marker) {
     return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
 }
 
+bool IsProgressive(unsigned marker) {
+    return marker == 0xC2 || marker == 0xC6 || marker == 0xCA || marker == 0xCE;
+}
+
 bool HasNoLength(unsigned marker) {
     return marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8);
+}
+
+// A JPEG's bytes, read the way the decoder's source hands them out.
+class FileBytes {
+  public:
+    explicit FileBytes(std::FILE* file) : file_(file) {}
+    int next() { return std::fgetc(file_); }
+    bool read(unsigned char* into, std::size_t count) {
+        return std::fread(into, 1, count, file_) == count;
+    }
+    void skip(Bytes count) {
+        if (count > Bytes(LONG_MAX) || std::fseek(file_, static_cast<long>(count), SEEK_CUR) != 0) {
+            std::fseek(file_, 0, SEEK_END);
+        }
+    }
+
+  private:
+    std::FILE* file_;
+};
+
+class MemoryBytes {
+  public:
+    MemoryBytes(const unsigned char* data, std::size_t size) : data_(data), size_(size) {}
+    int next() { return at_ < size_ ? data_[at_++] : EOF; }
+    bool read(unsigned char* into, std::size_t count) {
+        if (count > size_ - at_) return false;
+        std::copy_n(data_ + at_, count, into);
+        at_ += count;
+        return true;
+    }
+    void skip(Bytes count) { at_ = count > size_ - at_ ? size_ : at_ + count; }
+
+  private:
+    const unsigned char* data_;
+    std::size_t size_;
+    std::size_t at_ = 0;
+};
+
+// The next marker the decoder acts on. libjpeg passes over whatever precedes a marker: stray
+// bytes before the 0xFF, any number of 0xFF fill bytes, and 0xFF 0x00 pairs (stuffed data); a
+// walk that stopped at them would miss the frame the decoder goes on to read. EOF at the end.
+template <typename Source>
+int NextMarker(Source& in) {
+    for (;;) {
+        int byte = in.next();
+        while (byte != 0xFF && byte != EOF) byte = in.next();
+        while (byte == 0xFF) byte = in.next();
+        if (byte != 0) return byte;
+    }
 }
 
 struct JpegFrame {
     unsigned width = 0;
     unsigned height = 0;
     unsigned components = 0;
+    // What the decoder keeps of the whole picture at once: the DCT coefficients of every block,
+    // when the picture comes in more than one scan (progressive, or one component a scan).
+    Bytes coefficientBytes = 0;
 };
 
-// The first frame header, found by walking the marker segments that precede it.
-std::optional<JpegFrame> ReadJpegFrame(std::FILE* file) {
+// Two bytes a coefficient, 64 a block, over the blocks each component's sampling covers.
+Bytes CoefficientBytes(unsigned width, unsigned height, const unsigned char* components,
+                       unsigned count) {
+    // Sampling factors are 1 to 4; the decoder refuses others, here they count as 1.
+    const auto horizontal = [&](unsigned c) {
+        return std::max(1u, unsigned{components[3 * c + 1]} >> 4);
+    };
+    const auto vertical = [&](unsigned c) {
+        return std::max(1u, unsigned{components[3 * c + 1]} & 15u);
+    };
+    Bytes maxH = 1;
+    Bytes maxV = 1;
+    for (unsigned c = 0; c < count; ++c) {
+        maxH = std::max<Bytes>(maxH, horizontal(c));
+        maxV = std::max<Bytes>(maxV, vertical(c));
+    }
+    Bytes total = 0;
+    for (unsigned c = 0; c < count; ++c) {
+        const Bytes h = horizontal(c);
+        const Bytes v = vertical(c);
+        // The blocks a component covers, rounded up to whole MCUs as the decoder allocates them.
+        const Bytes blockColumns = (Multiply(width, h) + 8 * maxH - 1) / (8 * maxH);
+        const Bytes blockRows = (Multiply(height, v) + 8 * maxV - 1) / (8 * maxV);
+        const Bytes columns = (blockColumns + h - 1) / h * h;
+        const Bytes rows = (blockRows + v - 1) / v * v;
+        total = Add(total, Multiply(Multiply(columns, rows), 128));
+    }
+    return total;
+}
+
+// The first frame header, found by walking the marker segments as the decoder does, and whether
+// the first scan after it leaves the decoder holding the whole picture.
+template <typename Source>
+std::optional<JpegFrame> ReadJpegFrame(Source& in) {
     unsigned char start[2];
-    if (std::fread(start, 1, 2, file) != 2 || start[0] != 0xFF || start[1] != 0xD8) {
-        return std::nullopt;
-    }
-    for (int segment = 0; segment < 100000; ++segment) {
-        int byte = std::fgetc(file);
-        if (byte != 0xFF) return std::nullopt;
-        while (byte == 0xFF) byte = std::fgetc(file);  // fill bytes
-        if (byte == EOF) return std::nullopt;
-        const unsigned marker = static_cast<unsigned>(byte);
-        if (HasNoLength(marker)) continue;
-        if (marker == 0xD9 || marker == 0xDA) return std::nullopt;  // no frame before the scan
+    if (!in.read(start, 2) || start[0] != 0xFF || start[1] != 0xD8) return std::nullopt;
+    std::optional<JpegFrame> frame;
+    bool progressive = false;
+    Bytes allScansBytes = 0;
+    for (;;) {
+        const int marker = NextMarker(in);
+        if (marker == EOF) return frame;
+        if (HasNoLength(static_cast<unsigned>(marker))) continue;
+        if (marker == 0xD9) return frame;
         unsigned char lengthBytes[2];
-        if (std::fread(lengthBytes, 1, 2, file) != 2) return std::nullopt;
+        if (!in.read(lengthBytes, 2)) return frame;
         const unsigned length = U16BigEndian(lengthBytes);
-        if (length < 2) return std::nullopt;
-        if (IsStartOfFrame(marker)) {
-            unsigned char frame[6];  // precision, height, width, component count
-            if (length < 8 || std::fread(frame, 1, 6, file) != 6) return std::nullopt;
-            return JpegFrame{U16BigEndian(&frame[3]), U16BigEndian(&frame[1]), frame[5]};
+        if (length < 2) return frame;
+        if (marker == 0xDA) {
+            if (!frame) return std::nullopt;  // no frame before the scan: the decoder stops
+            unsigned char componentsInScan = 0;
+            const bool oneScanOfAll = in.read(&componentsInScan, 1) && !progressive &&
+                                      componentsInScan == frame->components;
+            frame->coefficientBytes = oneScanOfAll ? 0 : allScansBytes;
+            return frame;
         }
-        if (std::fseek(file, static_cast<long>(length) - 2, SEEK_CUR) != 0) return std::nullopt;
+        if (!frame && IsStartOfFrame(static_cast<unsigned>(marker))) {
+            // Precision, height, width, component count, then three bytes a component.
+            std::array<unsigned char, 6 + 3 * 255> header{};
+            if (length < 8 || !in.read(header.data(), std::min<std::size_t>(length - 2, 6))) {
+                return std::nullopt;
+            }
+            const unsigned components = header[5];
+            const bool listed =
+                length - 2 >= 6 + 3 * components && in.read(&header[6], 3 * components);
+            frame = JpegFrame{U16BigEndian(&header[3]), U16BigEndian(&header[1]), components, 0};
+            progressive = IsProgressive(static_cast<unsigned>(marker));
+            allScansBytes =
+                listed ? CoefficientBytes(frame->width, frame->height, &header[6], components)
+                       // Unreadable sampling: every component at full size.
+                       : Multiply(Multiply(Multiply(frame->width, frame->height),
+                                           std::max(components, 1u)),
+                                  2);
+            in.skip(length - 2 - 6 - (listed ? 3 * components : 0));
+            continue;
+        }
+        in.skip(length - 2);
     }
-    return std::nullopt;
 }
 
 std::optional<JpegFrame> ReadJpegFrame(const std::string& path) {
     const File file(std::fopen(path.c_str(), "rb"));
     if (!file) return std::nullopt;
-    return ReadJpegFrame(file.get());
+    FileBytes bytes(file.get());
+    return ReadJpegFrame(bytes);
 }
 
-bool JpegComponentsFit(const std::string& path) {
-    const std::optional<JpegFrame> frame = ReadJpegFrame(path);
+bool ComponentsFit(const std::optional<JpegFrame>& frame) {
     return !frame || (frame->components >= 1 && frame->components <= 4);
 }
 
-// The bytes of a bitmap of the declared size in the rescale's output type: true-colour pictures
-// stay as deep as they are, everything of FIT_BITMAP is taken at 32 bits.
-Bytes RescaledPixelBytes(const DeclaredImage& image) {
-    if (image.type == FIT_BITMAP) return 4;
-    return std::max<Bytes>(1, image.bitsPerPixel / 8);
+// The depth of the bitmap FreeImage's rescale makes: palette and grey pictures may come out as
+// 32-bit colour (a colour or transparent palette), 16-bit colour as 24-bit, anything else as deep
+// as it is. The header does not tell the palette, so the deepest outcome counts.
+unsigned RescaledBitsPerPixel(const DeclaredImage& image) {
+    if (image.type != FIT_BITMAP) return std::max(image.bitsPerPixel, 8u);
+    if (image.bitsPerPixel <= 8) return 32;
+    if (image.bitsPerPixel == 16) return 24;
+    return image.bitsPerPixel;
 }
 
 struct Side {
@@ -230,25 +343,201 @@ struct Side {
     Bytes height;
 };
 
-// FreeImage keeps, for every pixel of a new side, the weights of the old pixels under its
-// filter: 2 x support x (old / new) + 1 doubles when shrinking, the widest filter (Lanczos) having
-// a support of 3. Shrinking a side of millions of pixels takes gigabytes here alone.
+// FreeImage keeps, for every pixel of the new side a pass makes, the weights of the old pixels
+// under its filter: 2 x support x (old / new) + 1 doubles when shrinking, the widest filter
+// (Lanczos) having a support of 3, in a block of its own beside a 16-byte entry. Shrinking a side
+// of millions of pixels takes gigabytes here alone.
 Bytes WeightTableBytes(Bytes oldSide, Bytes newSide) {
     if (newSide == 0) return 0;
     const Bytes window = 2 * (Add(Multiply(3, oldSide), newSide - 1) / newSide) + 1;
-    return Multiply(Multiply(newSide, std::max<Bytes>(window, 7)), 8);
+    constexpr Bytes allocationOverhead = 16;
+    return Multiply(newSide, Add(Multiply(std::max<Bytes>(window, 7), 8), 16 + allocationOverhead));
 }
 
+// What FreeImage_Rescale allocates besides its source: the new bitmap and, when both sides change,
+// the bitmap between its two passes, one new side by one old side (the width is filtered first
+// unless it grows); the weights of one pass at a time. The same size is a copy.
 Bytes RescaleBytes(const DeclaredImage& image, Side target) {
-    const Bytes pixel = RescaledPixelBytes(image);
-    const Bytes rescaled = Multiply(Multiply(target.width, target.height), pixel);
-    // FreeImage resizes in two passes, through a bitmap of one new and one old side.
-    const Bytes intermediate = Multiply(
-        std::max(Multiply(target.width, image.height), Multiply(image.width, target.height)),
-        pixel);
-    const Bytes weights = Add(WeightTableBytes(image.width, target.width),
-                              WeightTableBytes(image.height, target.height));
+    const unsigned bits = RescaledBitsPerPixel(image);
+    const Bytes rescaled = Multiply(RowBytes(target.width, bits), target.height);
+    if (target.width == image.width && target.height == image.height) return rescaled;
+    Bytes intermediate = 0;
+    if (target.width != image.width && target.height != image.height) {
+        intermediate = target.width <= image.width
+                           ? Multiply(RowBytes(target.width, bits), image.height)
+                           : Multiply(RowBytes(image.width, bits), target.height);
+    }
+    const Bytes weights = std::max(WeightTableBytes(image.width, target.width),
+                                   WeightTableBytes(image.height, target.height));
     return Add(Add(rescaled, intermediate), weights);
+}
+
+// LibRaw's C interface, reached through the copy that FreeImage's camera RAW loader runs on:
+// with RAW_PREVIEW that loader opens the file with LibRaw, unpacks its embedded thumbnail and
+// loads what libraw_dcraw_make_mem_thumb makes of it, or, when there is none it can load,
+// decodes the whole sensor. Asking the same library finds the same preview.
+struct LibRawProcessedImage {  // libraw_processed_image_t
+    int type;
+    unsigned short height;
+    unsigned short width;
+    unsigned short colors;
+    unsigned short bits;
+    unsigned int dataSize;
+    unsigned char data[1];
+};
+constexpr int kLibRawImageJpeg = 1;
+constexpr int kLibRawImageBitmap = 2;
+// No message on standard error for a damaged file or a failed allocation.
+constexpr unsigned kLibRawQuiet = 1 | 2;
+
+class LibRaw {
+  public:
+    static const LibRaw* Find() {
+        static const LibRaw library;
+        return library.complete() ? &library : nullptr;
+    }
+
+    struct Closer {
+        const LibRaw* library;
+        void operator()(void* data) const noexcept { library->close(data); }
+    };
+    struct ImageFreer {
+        const LibRaw* library;
+        void operator()(LibRawProcessedImage* image) const noexcept { library->clearMem(image); }
+    };
+    using Handle = std::unique_ptr<void, Closer>;
+    using Image = std::unique_ptr<LibRawProcessedImage, ImageFreer>;
+
+    // The thumbnail as FreeImage receives it; empty when the file opens without one.
+    Image Thumbnail(const std::string& path, bool& opened) const {
+        const Handle data(init(kLibRawQuiet), Closer{this});
+        opened = data && openFile(data.get(), path.c_str()) == 0;
+        if (!opened || unpackThumb(data.get()) != 0) return Image(nullptr, ImageFreer{this});
+        int error = 0;
+        return Image(makeMemThumb(data.get(), &error), ImageFreer{this});
+    }
+
+  private:
+    LibRaw()
+        : init(Symbol<void* (*)(unsigned)>("libraw_init")),
+          openFile(Symbol<int (*)(void*, const char*)>("libraw_open_file")),
+          unpackThumb(Symbol<int (*)(void*)>("libraw_unpack_thumb")),
+          makeMemThumb(
+              Symbol<LibRawProcessedImage* (*)(void*, int*)>("libraw_dcraw_make_mem_thumb")),
+          clearMem(Symbol<void (*)(LibRawProcessedImage*)>("libraw_dcraw_clear_mem")),
+          close(Symbol<void (*)(void*)>("libraw_close")) {}
+
+    template <typename Function>
+    static Function Symbol(const char* name) {
+        return reinterpret_cast<Function>(dlsym(RTLD_DEFAULT, name));
+    }
+
+    bool complete() const {
+        return init && openFile && unpackThumb && makeMemThumb && clearMem && close;
+    }
+
+    void* (*init)(unsigned);
+    int (*openFile)(void*, const char*);
+    int (*unpackThumb)(void*);
+    LibRawProcessedImage* (*makeMemThumb)(void*, int*);
+    void (*clearMem)(LibRawProcessedImage*);
+    void (*close)(void*);
+};
+
+// What FreeImage's RAW_PREVIEW load makes of a camera RAW file.
+struct RawPreview {
+    enum class Kind {
+        Unknown,  // LibRaw is out of reach or does not open the file
+        Sensor,   // no preview FreeImage can load: it decodes the sensor
+        Jpeg,     // a JPEG preview, whose frame is `frame`
+        Bitmap,   // a preview LibRaw hands over as pixels
+        Foreign,  // a preview FreeImage would hand to a loader found by its content
+    };
+    Kind kind = Kind::Unknown;
+    std::optional<JpegFrame> frame;
+    Bytes width = 0;
+    Bytes height = 0;
+    unsigned bitsPerPixel = 0;
+    Bytes dataBytes = 0;  // the preview as LibRaw keeps it
+};
+
+RawPreview ReadRawPreview(const std::string& path) {
+    RawPreview preview;
+    const LibRaw* library = LibRaw::Find();
+    if (library == nullptr) return preview;
+    bool opened = false;
+    const LibRaw::Image thumbnail = library->Thumbnail(path, opened);
+    if (!opened) return preview;
+    preview.kind = RawPreview::Kind::Sensor;
+    if (!thumbnail) return preview;
+    preview.dataBytes = thumbnail->dataSize;
+    if (thumbnail->type == kLibRawImageBitmap) {
+        preview.kind = RawPreview::Kind::Bitmap;
+        preview.width = thumbnail->width;
+        preview.height = thumbnail->height;
+        // FreeImage makes 24-bit colour of 8-bit samples and 48-bit colour of 16-bit ones.
+        preview.bitsPerPixel = thumbnail->bits > 8 ? 48 : 24;
+        return preview;
+    }
+    if (thumbnail->type != kLibRawImageJpeg) return preview;
+    const unsigned char* data = thumbnail->data;
+    if (preview.dataBytes < 2 || data[0] != 0xFF || data[1] != 0xD8) {
+        preview.kind = RawPreview::Kind::Foreign;
+        return preview;
+    }
+    MemoryBytes bytes(data, preview.dataBytes);
+    preview.frame = ReadJpegFrame(bytes);
+    // Without a frame FreeImage's JPEG load fails, and it decodes the sensor instead.
+    if (preview.frame) preview.kind = RawPreview::Kind::Jpeg;
+    return preview;
+}
+
+// The sensor decode through LibRaw: the raw samples (2 bytes a pixel), the demosaiced picture
+// (four 16-bit samples a pixel) and its 8-bit copy that FreeImage copies into its bitmap.
+constexpr Bytes kSensorDecodeBytesPerPixel = 2 + 8 + 3;
+
+std::optional<DeclaredImage> DeclaredRawImage(const std::string& path) {
+    const RawPreview preview = ReadRawPreview(path);
+    // The preview is loaded from LibRaw's copy of it, which FreeImage's JPEG load turns upright
+    // as its Exif orientation says, into a second bitmap.
+    const Bytes thumbnailCopies = Multiply(preview.dataBytes, 2);
+    switch (preview.kind) {
+        case RawPreview::Kind::Jpeg: {
+            const JpegFrame& frame = *preview.frame;
+            const unsigned bits = 8 * frame.components;
+            const Bytes upright = Multiply(RowBytes(frame.width, bits), frame.height);
+            return DeclaredImage{frame.width, frame.height, bits, FIT_BITMAP,
+                                 Add(Add(thumbnailCopies, frame.coefficientBytes), upright)};
+        }
+        case RawPreview::Kind::Bitmap:
+            return DeclaredImage{preview.width, preview.height, preview.bitsPerPixel,
+                                 preview.bitsPerPixel > 24 ? FIT_RGB16 : FIT_BITMAP,
+                                 thumbnailCopies};
+        case RawPreview::Kind::Foreign:
+            return std::nullopt;  // refused by the structural checks
+        case RawPreview::Kind::Sensor:
+        case RawPreview::Kind::Unknown:
+            break;
+    }
+    const BitmapHandle header(FreeImage_Load(FIF_RAW, path.c_str(), FIF_LOAD_NOPIXELS));
+    if (!header) return std::nullopt;
+    const Bytes width = FreeImage_GetWidth(header.get());
+    const Bytes height = FreeImage_GetHeight(header.get());
+    return DeclaredImage{width, height, 24, FIT_BITMAP,
+                         Multiply(Multiply(width, height), kSensorDecodeBytesPerPixel)};
+}
+
+bool RawPreviewPasses(const std::string& path) {
+    const RawPreview preview = ReadRawPreview(path);
+    switch (preview.kind) {
+        case RawPreview::Kind::Jpeg:
+            return ComponentsFit(preview.frame);
+        case RawPreview::Kind::Foreign:
+            // The checks of that format read files by name; such a preview is not a camera's.
+            return false;
+        default:
+            return true;
+    }
 }
 
 Side RequestedSide(const DeclaredImage& image, const ConversionRequest& request) {
@@ -257,6 +546,89 @@ Side RequestedSide(const DeclaredImage& image, const ConversionRequest& request)
     const std::optional<TargetSize> target = TargetSizeFor(request, source);
     if (!target || target->width <= 0 || target->height <= 0) return {0, 0};
     return {static_cast<Bytes>(target->width), static_cast<Bytes>(target->height)};
+}
+
+// Reads a file the way LibRaw's parser does: whatever lies past the end reads as 0xFF bytes.
+class ParserView {
+  public:
+    explicit ParserView(const std::string& path) : file_(std::fopen(path.c_str(), "rb")) {
+        if (file_ && std::fseek(file_.get(), 0, SEEK_END) == 0) {
+            const long end = std::ftell(file_.get());
+            size_ = end > 0 ? static_cast<Bytes>(end) : 0;
+        }
+    }
+    bool open() const { return file_ != nullptr; }
+    Bytes size() const { return size_; }
+    void setBigEndian(bool big) { bigEndian_ = big; }
+
+    // Bytes from `at` on; those past the end stay 0xFF.
+    void read(Bytes at, unsigned char* into, std::size_t count) const {
+        std::fill_n(into, count, 0xFF);
+        if (at >= size_ || at > Bytes(LONG_MAX) ||
+            std::fseek(file_.get(), static_cast<long>(at), SEEK_SET) != 0) {
+            return;
+        }
+        const std::size_t got = std::fread(into, 1, count, file_.get());
+        std::fill(into + got, into + count, 0xFF);
+    }
+    std::uint32_t u32(Bytes at) const {
+        unsigned char bytes[4];
+        read(at, bytes, 4);
+        return bigEndian_ ? (std::uint32_t{U16BigEndian(bytes)} << 16) | U16BigEndian(bytes + 2)
+                          : U32LittleEndian(bytes);
+    }
+    unsigned u16(Bytes at) const { return u32(at) >> (bigEndian_ ? 16 : 0) & 0xFFFF; }
+
+  private:
+    File file_;
+    Bytes size_ = 0;
+    bool bigEndian_ = true;
+};
+
+// LibRaw takes a file with "IIII" or "MMMM" in its first 32 bytes for a PhaseOne one, and after
+// the file's directory walks a second one of metadata, whose entry count it reads from wherever
+// the first directory points, past the end of a cut file too (as 0xFFFFFFFF), with no bound:
+// billions of seeks and reads before detection answers. True unless that count is more entries
+// than the file holds.
+bool PhaseOneDirectoriesFit(const std::string& path) {
+    ParserView file(path);
+    std::array<unsigned char, 32> head{};
+    if (!file.open() || file.size() < 64) return true;  // LibRaw reads no further
+    file.read(0, head.data(), head.size());
+    const auto find = [&](unsigned char letter) -> std::optional<Bytes> {
+        for (std::size_t i = 0; i + 4 <= head.size(); ++i) {
+            if (std::all_of(&head[i], &head[i] + 4, [&](unsigned char c) { return c == letter; })) {
+                return i;
+            }
+        }
+        return std::nullopt;
+    };
+    std::optional<Bytes> base = find('M');
+    if (!base) base = find('I');
+    if (!base) return true;
+    file.setBigEndian(head[*base] == 'M');
+    if (file.u32(*base + 4) >> 8 != 0x526177) return true;  // "Raw"
+    const std::uint32_t offset = file.u32(*base + 8);
+    if (offset == 0xbad0bad) return true;
+    const Bytes directory = Add(offset, *base);
+    const std::uint32_t entries = file.u32(directory);
+    if (entries > 8192) return true;  // LibRaw gives up on this one
+    constexpr unsigned kMetadataTag = 0x0110;
+    Bytes metadata = 0;  // without the tag LibRaw starts at the beginning
+    for (std::uint32_t entry = 0; entry < entries; ++entry) {
+        const Bytes at = directory + 8 + Bytes{16} * entry;
+        if (file.u32(at) == kMetadataTag) metadata = Add(file.u32(at + 12), *base);
+    }
+    // The metadata directory keeps its own byte order; LibRaw adds its offset in 32 bits, or
+    // past them, depending on the build: both places count.
+    file.setBigEndian(file.u16(metadata) != 0x4949);
+    const std::uint32_t relative = file.u32(metadata + 8);
+    for (const Bytes start : {Add(metadata, relative), Bytes((metadata + relative) & 0xFFFFFFFF)}) {
+        const std::uint32_t metadataEntries = file.u32(start);
+        // An entry takes 12 bytes.
+        if (Multiply(metadataEntries, 12) > file.size()) return false;
+    }
+    return true;
 }
 
 std::optional<Bytes> VirtualMemorySize() {
@@ -274,8 +646,12 @@ std::optional<DeclaredImage> ReadDeclaredImage(FREE_IMAGE_FORMAT format, const s
     if (format == FIF_JPEG) {
         const std::optional<JpegFrame> frame = ReadJpegFrame(path);
         if (!frame) return std::nullopt;
-        return DeclaredImage{frame->width, frame->height, 8 * frame->components, FIT_BITMAP};
+        return DeclaredImage{frame->width, frame->height, 8 * frame->components, FIT_BITMAP,
+                             frame->coefficientBytes};
     }
+    // The header-only load of a camera RAW file gives the sensor's size, but a conversion loads
+    // its preview.
+    if (format == FIF_RAW) return DeclaredRawImage(path);
     if (!FreeImage_FIFSupportsNoPixels(format)) return std::nullopt;
     const BitmapHandle header(FreeImage_Load(format, path.c_str(), FIF_LOAD_NOPIXELS));
     if (!header) return std::nullopt;
@@ -283,18 +659,14 @@ std::optional<DeclaredImage> ReadDeclaredImage(FREE_IMAGE_FORMAT format, const s
                          FreeImage_GetBPP(header.get()), FreeImage_GetImageType(header.get())};
 }
 
-std::uint64_t ConversionFootprint(FREE_IMAGE_FORMAT format, const DeclaredImage& image,
+std::uint64_t ConversionFootprint(FREE_IMAGE_FORMAT, const DeclaredImage& image,
                                   const ConversionRequest& request) {
     const Bytes loaded = Multiply(RowBytes(image.width, image.bitsPerPixel), image.height);
-    // LibRaw keeps four 16-bit samples per pixel besides the sensor data while it decodes.
-    const Bytes decoder =
-        format == FIF_RAW ? Multiply(Multiply(image.width, image.height), 10) : loaded;
-    const bool convertedFirst = image.type == FIT_BITMAP && image.bitsPerPixel < 24;
-    const Bytes trueColourCopy =
-        convertedFirst ? Multiply(Multiply(image.width, image.height), 4) : 0;
+    const Bytes decoder = image.decoderBytes.value_or(loaded);
     const Bytes rescale = std::max(RescaleBytes(image, {image.width, image.height}),
                                    RescaleBytes(image, RequestedSide(image, request)));
-    return Add(Add(Add(loaded, decoder), trueColourCopy), rescale);
+    // The decoder's buffers are gone by the time the rescale runs.
+    return Add(loaded, std::max(decoder, rescale));
 }
 
 bool PassesStructuralChecks(FREE_IMAGE_FORMAT format, const std::string& path) {
@@ -306,10 +678,16 @@ bool PassesStructuralChecks(FREE_IMAGE_FORMAT format, const std::string& path) {
         case FIF_ICO:
             return IconHoldsItsFirstImage(path);
         case FIF_JPEG:
-            return JpegComponentsFit(path);
+            return ComponentsFit(ReadJpegFrame(path));
+        case FIF_RAW:
+            return RawPreviewPasses(path);
         default:
             return true;
     }
+}
+
+bool PassesDetectionChecks(const std::string& path) {
+    return PhaseOneDirectoriesFit(path);
 }
 
 std::optional<std::uint64_t> AddressSpaceLeft() {

@@ -20,17 +20,22 @@ struct DeclaredImage {
     std::uint64_t height = 0;
     unsigned bitsPerPixel = 0;
     FREE_IMAGE_TYPE type = FIT_BITMAP;
+    // What the decoder holds at its peak besides the bitmap: a progressive JPEG's coefficients,
+    // LibRaw's copies of a camera preview or its sensor decode. Unknown: as much as the bitmap.
+    std::optional<std::uint64_t> decoderBytes = std::nullopt;
 };
 
-// FreeImage's header-only load (FIF_LOAD_NOPIXELS); for JPEG the frame header, read here.
-// Empty when the format has none or the header cannot be read; the full load then decides.
+// FreeImage's header-only load (FIF_LOAD_NOPIXELS); for JPEG the frame header, read here; for
+// camera RAW the embedded preview that a RAW_PREVIEW load takes, or the sensor's size when the
+// file has no preview FreeImage can load. Empty when the format has none or the header cannot
+// be read; the full load then decides.
 std::optional<DeclaredImage> ReadDeclaredImage(FREE_IMAGE_FORMAT format, const std::string& path);
 
-// The most memory a conversion of such a picture holds at once, in bytes: the loaded bitmap, as
-// much again for the decoder's own buffers (coefficients, sensor data), the true-colour copy the
-// rescale makes of palette and low-depth pictures, and the rescaled bitmap with the rescale's
-// intermediate one and the filter weights it computes. The target is taken at its largest of the
-// request's size and the picture's own, so the RAW switch need not be read this early.
+// The most memory a conversion of such a picture holds at once, in bytes: the loaded bitmap, and
+// beside it the larger of the decoder's buffers and what the rescale allocates (the new bitmap,
+// the bitmap between its two passes, the filter weights of one pass). The target is taken at its
+// largest of the request's size and the picture's own, so the RAW switch need not be read this
+// early. The format is all in `image`.
 std::uint64_t ConversionFootprint(FREE_IMAGE_FORMAT format, const DeclaredImage& image,
                                   const ConversionRequest& request);
 
@@ -45,7 +50,15 @@ std::uint64_t ConversionFootprint(FREE_IMAGE_FORMAT format, const DeclaredImage&
 //    the missing header from stray memory and decodes whatever size that gives.
 //  - JPEG: the frame must have 1 to 4 colour components; with more, FreeImage allocates an
 //    8-bit bitmap and the decoder writes past it.
+//  - camera RAW: the same for the JPEG preview a conversion loads; a preview that is neither a
+//    JPEG nor pixels would reach a loader found by its content, past these checks: refused.
 bool PassesStructuralChecks(FREE_IMAGE_FORMAT format, const std::string& path);
+
+// Checks for files that FreeImage's format detection itself would spend seconds or minutes on:
+// a PhaseOne-like header whose metadata directory claims more entries than the file holds (the
+// camera RAW parser walks them all, reading past the end). False for such a file, which is then
+// no picture at all.
+bool PassesDetectionChecks(const std::string& path);
 
 // Address space this process may still take, less a reserve for code that runs beside the
 // bitmaps; empty when the process has no address-space limit.

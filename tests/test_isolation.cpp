@@ -439,7 +439,8 @@ class IsolationTest : public QObject {
     // the machine's limit converts the same file.
     void memoryLimitRefusesBeforeDecoding() {
         const QString source = in("flat.png");
-        QVERIFY(WriteFlatGreyPng(source, 6000, 6000));
+        // 81 MB as loaded, and four times that should the rescale make colour of it.
+        QVERIFY(WriteFlatGreyPng(source, 9000, 9000));
         {
             const ScopedEnvironment limit("KAVENRA_IMAGE_WORKER_MEMORY_MB", "300", true);
             QVERIFY(!convert(source, out("flat.png"), 1, 0, 100));

@@ -102,6 +102,7 @@ Bytes SensorData(const CameraRawSpec& camera) {
 }  // namespace
 
 Bytes MakeDngPreview(const CameraRawSpec& camera) {
+    if (!camera.previewJpeg.empty()) return camera.previewJpeg;
     const BitmapHandle preview =
         MakeNaturalBitmap(camera.previewWidth, camera.previewHeight, camera.seed + 1);
     return preview ? EncodeImage(*preview, FIF_JPEG, JPEG_QUALITYGOOD | JPEG_BASELINE) : Bytes{};

@@ -17,6 +17,9 @@ struct CameraRawSpec {
     int sensorWidth = 128;  // the Bayer data
     int sensorHeight = 96;
     std::uint32_t seed = 7;
+    // The JPEG to embed as it is, in place of one made of a picture of the preview's size (which
+    // the directory still states).
+    Bytes previewJpeg;
 };
 
 // The JPEG preview that MakeMinimalDng embeds for `camera`.

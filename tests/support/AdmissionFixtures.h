@@ -1,0 +1,27 @@
+#pragma once
+
+// Files that reach FreeImage's decoders only when the checks before decoding misread them: JPEG
+// frames behind stray bytes, camera previews, cut PhaseOne headers.
+
+#include <cstdint>
+
+#include "support/ImageFactory.h"
+
+namespace kavenra::test {
+
+// A small baseline JPEG whose frame declares `components` colour components of 8 bits, sampled
+// 1x1, with one scan of the first one: FreeImage allocates for at most four and the decoder
+// writes them all.
+Bytes ComponentsJpeg(int components, int width = 47, int height = 1);
+
+// `jpeg` with `stray` inserted right before the 0xFF of its first frame marker.
+Bytes WithBytesBeforeFrame(const Bytes& jpeg, const Bytes& stray);
+
+// `jpeg` whose first frame declares `width` x `height` pixels.
+Bytes WithFrameSize(const Bytes& jpeg, std::uint16_t width, std::uint16_t height);
+
+// 64 bytes that LibRaw takes for a PhaseOne file cut short: its directory points the metadata
+// directory past the end, where LibRaw reads an entry count of 0xFFFFFFFF.
+Bytes TruncatedPhaseOne();
+
+}  // namespace kavenra::test
