@@ -1,6 +1,7 @@
 #pragma once
 
 #include <FreeImage.h>
+#include <sys/types.h>
 
 #include <optional>
 #include <string>
@@ -18,6 +19,13 @@ std::string WrittenPath(const std::string& destination);
 // reads back (WrittenFileReadsBack), also where FreeImage itself would not notice a failed write
 // (a full disk). Also empty when the destination exists but is no regular file this process may
 // write. A destination that is a symbolic link names its target.
+//
+// The temporary file has the final file's permission bits from its creation on (those of the
+// file it replaces, else 0666 less the umask), without the group's while it cannot have the
+// replaced file's group: no one reads it who could not read the final file. A BMP file's header
+// states the file's real length (FreeImage's RLE writer leaves it short). Where the folder
+// refuses a new file but the destination is a file this process may write, the temporary file is
+// made in the temporary folder ($TMPDIR, else /tmp) and committed by overwriting in place.
 std::optional<PreparedOutput> SaveToTemporaryFile(FREE_IMAGE_FORMAT format, FIBITMAP& bitmap,
                                                   const std::string& destination, int flags);
 
@@ -25,7 +33,10 @@ std::optional<PreparedOutput> SaveToTemporaryFile(FREE_IMAGE_FORMAT format, FIBI
 // left exactly as it was. A replaced file keeps its permission bits (and, where the process may,
 // its owner); a new file gets the mode a plain file creation gives (0666 less the umask). False,
 // with the temporary file removed, when the target is not (or no longer) a writable regular file
-// or the rename fails.
+// or the rename fails. A file prepared outside the target's folder (which refused it) is copied
+// over the target instead, as a plain save would write it: the target keeps its inode, owner and
+// mode; room for the new content is reserved first where the file system can, so that a full
+// disk fails the commit before the target changes.
 bool CommitPreparedOutput(const PreparedOutput& prepared);
 
 // Removes a prepared file that is not to be committed.
@@ -41,6 +52,12 @@ bool SaveReplacingFile(FREE_IMAGE_FORMAT format, FIBITMAP& bitmap, const std::st
 // catches what FreeImage reports as saved but cannot read (a 48-bit bitmap as BMP or TARGA).
 bool WrittenFileReadsBack(const std::string& path, FREE_IMAGE_FORMAT format, unsigned width,
                           unsigned height);
+
+// The process whose id names the temporary files (see ReplacingSaveLeftovers.h); 0, the initial
+// state, names this process. The image worker names the program that started it, which owns a
+// prepared output until it commits or discards it, long after the job process that wrote it may
+// have ended.
+void SetTemporaryFileOwner(pid_t owner);
 
 // Told the path of each temporary file before it is created, so that whoever removes the files of
 // a save that died half-way also finds one whose creation was the last thing the save did;

@@ -1,26 +1,41 @@
 // Saves that count only when the written file reads back, a full disk that fails the file, and
-// the header checks that refuse a file before FreeImage decodes it.
+// the header checks that refuse a file before FreeImage decodes it; what a save leaves to others
+// meanwhile (the temporary file's permissions, the files of a save whose program died) and a
+// save into a folder that refuses new files.
 
+#include <grp.h>
+#include <pwd.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
+#include <mutex>
 
 #include "engine/ConversionSettings.h"
 #include "engine/ImageAdmission.h"
 #include "engine/ImageConversion.h"
+#include "engine/ImageWorker.h"
 #include "engine/Procesosimagen.h"
 #include "engine/ReplacingSave.h"
+#include "engine/ReplacingSaveLeftovers.h"
+#include "support/CreationWatch.h"
 #include "support/HostileFiles.h"
+#include "support/HostileWorkerProbe.h"
 #include "support/ImageCameraRaw.h"
 #include "support/ImageFactory.h"
 
 using namespace kavenra;
 using namespace kavenra::test;
+using kavenra::testing::CreationWatch;
+using kavenra::testing::ImageJobProcess;
 
 namespace {
 
@@ -89,6 +104,63 @@ FREE_IMAGE_FORMAT FormatNamed(const QString& name) {
                                                               {"tif", FIF_TIFF}};
     return formats.value(name, FIF_UNKNOWN);
 }
+
+// A process id that named a process a moment ago and names none now.
+pid_t EndedProcess() {
+    const pid_t child = fork();
+    if (child == 0) _exit(0);
+    waitpid(child, nullptr, 0);
+    return child;
+}
+
+// A child that waits until it is ended, together with this object.
+class WaitingProcess {
+  public:
+    WaitingProcess() : pid_(fork()) {
+        if (pid_ == 0) {
+            pause();
+            _exit(0);
+        }
+    }
+    ~WaitingProcess() {
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+    }
+    WaitingProcess(const WaitingProcess&) = delete;
+    WaitingProcess& operator=(const WaitingProcess&) = delete;
+    pid_t pid() const { return pid_; }
+
+  private:
+    pid_t pid_;
+};
+
+// Sets the umask for its lifetime.
+class ScopedUmask {
+  public:
+    explicit ScopedUmask(mode_t mask) : previous_(umask(mask)) {}
+    ~ScopedUmask() { umask(previous_); }
+    ScopedUmask(const ScopedUmask&) = delete;
+    ScopedUmask& operator=(const ScopedUmask&) = delete;
+
+  private:
+    mode_t previous_;
+};
+
+std::uint32_t LittleEndian32(const QByteArray& bytes, int at) {
+    return std::uint32_t(std::uint8_t(bytes[at])) |
+           std::uint32_t(std::uint8_t(bytes[at + 1])) << 8 |
+           std::uint32_t(std::uint8_t(bytes[at + 2])) << 16 |
+           std::uint32_t(std::uint8_t(bytes[at + 3])) << 24;
+}
+
+struct stat StatOf(const QString& path) {
+    struct stat info {};
+    lstat(QFile::encodeName(path).constData(), &info);
+    return info;
+}
+
+// The exit status of a child that could not take the identity the test asked for.
+constexpr int kCannotDemote = 77;
 
 }  // namespace
 
@@ -298,6 +370,270 @@ class IsolationSavesTest : public QObject {
         const ConversionRequest request =
             RequestFromEntryArguments(Native(path("anim.gif")), Native(path("out.gif")), 1, 0, 10);
         QVERIFY(AdmitForLoading(FIF_GIF, request, ConversionLimits{1}));
+    }
+
+    void bmpHeaderStatesTheFile_data() {
+        QTest::addColumn<QString>("bitmap");  // "grey" (8 bits, palette), "colour" (24 bits)
+        QTest::addColumn<int>("flags");
+        QTest::addColumn<bool>("compressed");
+        QTest::newRow("8-bit RLE") << "grey" << int(BMP_SAVE_RLE) << true;
+        QTest::newRow("8-bit") << "grey" << int(BMP_DEFAULT) << false;
+        QTest::newRow("24-bit") << "colour" << int(BMP_DEFAULT) << false;
+    }
+
+    // The header's file size is the file's length and a compressed picture states the size of
+    // its pixel data, as other readers require; the file reads back, header and pixels.
+    void bmpHeaderStatesTheFile() {
+        QFETCH(QString, bitmap);
+        QFETCH(int, flags);
+        QFETCH(bool, compressed);
+        const BitmapHandle picture =
+            bitmap == "grey" ? MakeGreyBitmap(30, 20) : MakeNaturalBitmap(30, 20);
+        QVERIFY(picture);
+        QVERIFY(SaveReplacingFile(FIF_BMP, *picture, Native(path("picture.bmp")), flags));
+
+        const QByteArray file = Contents(path("picture.bmp"));
+        QVERIFY(file.size() > 54);
+        const std::uint32_t pixelOffset = LittleEndian32(file, 10);
+        QCOMPARE(LittleEndian32(file, 2), std::uint32_t(file.size()));
+        QCOMPARE(LittleEndian32(file, 30), compressed ? 1u : 0u);
+        if (compressed)
+            QCOMPARE(LittleEndian32(file, 34), std::uint32_t(file.size()) - pixelOffset);
+
+        const BitmapHandle header = LoadImageFile(Native(path("picture.bmp")), FIF_LOAD_NOPIXELS);
+        QVERIFY(header);
+        QCOMPARE(FreeImage_GetWidth(header.get()), 30u);
+        QCOMPARE(FreeImage_GetHeight(header.get()), 20u);
+        // Another reader, which decodes RLE where Debian's FreeImage does not.
+        const QImage back(path("picture.bmp"), "BMP");
+        QCOMPARE(back.size(), QSize(30, 20));
+        for (int y = 0; y < 20; ++y) {
+            for (int x = 0; x < 30; ++x) {
+                RGBQUAD expected{};
+                if (FreeImage_GetBPP(picture.get()) == 8) {
+                    BYTE index = 0;
+                    QVERIFY(FreeImage_GetPixelIndex(picture.get(), x, 19 - y, &index));
+                    expected = FreeImage_GetPalette(picture.get())[index];
+                } else {
+                    QVERIFY(FreeImage_GetPixelColor(picture.get(), x, 19 - y, &expected));
+                }
+                QCOMPARE(QColor(back.pixel(x, y)),
+                         QColor(expected.rgbRed, expected.rgbGreen, expected.rgbBlue));
+            }
+        }
+    }
+
+    void abandonedTemporaryFiles_data() {
+        QTest::addColumn<QString>("name");  // %ended, %running, %self: those processes' ids
+        QTest::addColumn<QString>("kind");  // "file", "folder", "link", "another user's file"
+        QTest::addColumn<bool>("removed");
+        const QString hex = "0123456789abcdef";
+        QTest::newRow("of a program that ended") << ".kavenra-%ended-" + hex + ".part"
+                                                 << "file" << true;
+        QTest::newRow("of a program that runs") << ".kavenra-%running-" + hex + ".part"
+                                                << "file" << false;
+        QTest::newRow("of this program") << ".kavenra-%self-" + hex + ".part"
+                                         << "file" << false;
+        QTest::newRow("a folder of that name") << ".kavenra-%ended-" + hex + ".part"
+                                               << "folder" << false;
+        QTest::newRow("a link of that name") << ".kavenra-%ended-" + hex + ".part"
+                                             << "link" << false;
+        QTest::newRow("another user's file") << ".kavenra-%ended-" + hex + ".part"
+                                             << "another user's file" << false;
+        QTest::newRow("no owner in the name") << ".kavenra-" + hex + ".part"
+                                              << "file" << false;
+        QTest::newRow("15 digits") << ".kavenra-%ended-0123456789abcde.part"
+                                   << "file" << false;
+        QTest::newRow("capital digits") << ".kavenra-%ended-0123456789ABCDEF.part"
+                                        << "file" << false;
+        QTest::newRow("more after the suffix") << ".kavenra-%ended-" + hex + ".part.jpg"
+                                               << "file" << false;
+        QTest::newRow("more before the prefix") << "x.kavenra-%ended-" + hex + ".part"
+                                                << "file" << false;
+        QTest::newRow("owner with a leading zero") << ".kavenra-0%ended-" + hex + ".part"
+                                                   << "file" << false;
+        QTest::newRow("a picture") << "photo.jpg"
+                                   << "file" << false;
+    }
+
+    // The sweep at a run's start takes exactly the temporary files whose program is gone; a
+    // picture beside them, a name of any other make, a file of a running program and whatever
+    // is not this user's plain file stay.
+    void abandonedTemporaryFiles() {
+        QFETCH(QString, name);
+        QFETCH(QString, kind);
+        QFETCH(bool, removed);
+        const WaitingProcess running;
+        name.replace("%ended", QString::number(EndedProcess()))
+            .replace("%running", QString::number(running.pid()))
+            .replace("%self", QString::number(getpid()));
+        QVERIFY(QDir(work->path()).mkpath("out"));
+        const QByteArray kept = "the neighbour\n";
+        QVERIFY(WriteBytes(path("out/picture.jpg"), kept));
+        const QString subject = path("out/" + name);
+        if (kind == "folder") QVERIFY(QDir().mkpath(subject));
+        if (kind == "link") QVERIFY(QFile::link("picture.jpg", subject));
+        if (kind == "file" || kind == "another user's file") QVERIFY(WriteBytes(subject, "half\n"));
+        if (kind == "another user's file") {
+            if (geteuid() != 0) QSKIP("only root can give a file to another user");
+            QCOMPARE(chown(Native(subject).c_str(), 65534, 65534), 0);
+        }
+
+        QCOMPARE(RemoveAbandonedTemporaryFiles(Native(path("out/"))), removed ? 1 : 0);
+
+        QCOMPARE(QFileInfo::exists(subject) || QFileInfo(subject).isSymLink(), !removed);
+        QCOMPARE(Contents(path("out/picture.jpg")), kept);
+    }
+
+    void temporaryFileIsNeverWiderThanTheResult_data() {
+        QTest::addColumn<int>("replacedMode");  // -1: no file to replace
+        QTest::addColumn<bool>("otherGroup");   // the replaced file belongs to another group
+        QTest::addColumn<int>("mask");
+        QTest::addColumn<int>("resultMode");
+        QTest::newRow("replacing a private file") << 0600 << false << 022 << 0600;
+        QTest::newRow("replacing a file of another group") << 0640 << true << 022 << 0640;
+        QTest::newRow("replacing a public file, umask 077") << 0644 << false << 077 << 0644;
+        QTest::newRow("new file, umask 077") << -1 << false << 077 << 0600;
+        QTest::newRow("new file, umask 022") << -1 << false << 022 << 0644;
+    }
+
+    // Caught in the middle of the save (the worker's job stopped the moment the temporary file
+    // appears), the temporary file shows no permission the result does not have, and no group
+    // permission for a group other than the result's.
+    void temporaryFileIsNeverWiderThanTheResult() {
+        QFETCH(int, replacedMode);
+        QFETCH(bool, otherGroup);
+        QFETCH(int, mask);
+        QFETCH(int, resultMode);
+        QVERIFY(QDir(work->path()).mkpath("out"));
+        const QString source = path("large.png");
+        QVERIFY(WriteImageFile(Native(source), FIF_PNG, 1600, 1200, 1, PNG_Z_BEST_SPEED));
+        const QString target = path("out/large.png");
+        gid_t resultGroup = getegid();
+        if (replacedMode >= 0) {
+            QVERIFY(WriteBytes(target, "the earlier result\n"));
+            QCOMPARE(chmod(Native(target).c_str(), mode_t(replacedMode)), 0);
+            if (otherGroup) {
+                if (geteuid() != 0) QSKIP("only root can give a file to any group");
+                resultGroup = 65534;
+                QCOMPARE(chown(Native(target).c_str(), static_cast<uid_t>(-1), resultGroup), 0);
+            }
+        }
+        ConversionSettings slow;
+        slow.codes.png = 3;  // the slowest compression: a save long enough to be caught in
+        SetConversionSettingsProvider([slow] { return slow; });
+        QVERIFY(IsSupportedImage(Native(source)));
+        const pid_t worker = ImageWorkerProcessId();
+
+        std::mutex mutex;
+        QList<QPair<mode_t, gid_t>> seen;
+        bool converted = false;
+        {
+            const ScopedUmask umask(static_cast<mode_t>(mask));
+            const CreationWatch watch(path("out"), ".kavenra-", [&](const QString& temporary) {
+                const pid_t job = ImageJobProcess(worker);
+                if (job <= 0 || kill(job, SIGSTOP) != 0) return;
+                struct stat info {};
+                if (lstat(QFile::encodeName(temporary).constData(), &info) == 0) {
+                    const std::lock_guard<std::mutex> lock(mutex);
+                    seen << qMakePair(info.st_mode & 07777, info.st_gid);
+                }
+                kill(job, SIGCONT);
+            });
+            converted = ConvertImage(Native(source), Native(target), 0, 1200, 1600);
+        }
+        QVERIFY(converted);
+        QVERIFY2(!seen.isEmpty(), "the save was not caught while its temporary file existed");
+        for (const auto& [mode, group] : seen) {
+            QVERIFY2((mode & ~mode_t(resultMode)) == 0,
+                     qPrintable(QString("temporary file mode %1").arg(mode, 4, 8, QChar('0'))));
+            QVERIFY(group == resultGroup || (mode & 0070) == 0);
+        }
+        const struct stat result = StatOf(target);
+        QCOMPARE(int(result.st_mode & 07777), resultMode);
+        QCOMPARE(result.st_gid, resultGroup);
+        QCOMPARE(Listing(path("out")), QStringList{"large.png"});
+    }
+
+    void refusedFolderIsWrittenInPlace_data() {
+        QTest::addColumn<bool>("throughWorker");
+        QTest::addColumn<QString>("existing");  // "writable", "read-only", "none"
+        QTest::addColumn<bool>("saved");
+        for (const bool worker : {false, true}) {
+            const char* where = worker ? "through the worker" : "in this process";
+            QTest::addRow("%s, writable file", where) << worker << "writable" << true;
+            QTest::addRow("%s, read-only file", where) << worker << "read-only" << false;
+            QTest::addRow("%s, new file", where) << worker << "none" << false;
+        }
+    }
+
+    // A folder where this user may not create files, holding a file they may write: the save
+    // succeeds as a plain one would, writing the file in place (its inode stays) from a verified
+    // temporary file elsewhere, which is gone afterwards. A file they may not write, or a new
+    // file, fails with nothing changed. Run as an ordinary user: as nobody in a child when the
+    // test runs as root, whom no permission stops.
+    void refusedFolderIsWrittenInPlace() {
+        QFETCH(bool, throughWorker);
+        QFETCH(QString, existing);
+        QFETCH(bool, saved);
+        const bool root = geteuid() == 0;
+        const passwd* nobody = root ? getpwnam("nobody") : nullptr;
+        if (root && nobody == nullptr) QSKIP("no user to run the save as");
+        QCOMPARE(chmod(QFile::encodeName(work->path()).constData(), 0755), 0);
+        QVERIFY(QDir(work->path()).mkpath("locked"));
+        QVERIFY(QDir(work->path()).mkpath("elsewhere"));
+        QCOMPARE(chmod(Native(path("elsewhere")).c_str(), 0777), 0);
+        const QString source = path("input.png");
+        QVERIFY(WriteImageFile(Native(source), FIF_PNG, 160, 120));
+        QCOMPARE(chmod(Native(source).c_str(), 0644), 0);
+        const QString target = path("locked/input.png");
+        const QByteArray earlier = "the earlier result\n";
+        if (existing != "none") {
+            QVERIFY(WriteBytes(target, earlier));
+            const bool writable = existing == "writable";
+            QCOMPARE(chmod(Native(target).c_str(), writable || root ? 0644 : 0444), 0);
+            if (root && writable) QCOMPARE(chown(Native(target).c_str(), nobody->pw_uid, 0), 0);
+        }
+        QCOMPARE(chmod(Native(path("locked")).c_str(), root ? 0755 : 0555), 0);
+        const ino_t inode = StatOf(target).st_ino;
+        const BitmapHandle picture = MakeNaturalBitmap(120, 90);
+        const uid_t uid = root ? nobody->pw_uid : 0;
+        const gid_t gid = root ? nobody->pw_gid : 0;
+
+        const pid_t child = fork();
+        if (child == 0) {
+            if (root && (setgroups(0, nullptr) != 0 || setgid(gid) != 0 || setuid(uid) != 0)) {
+                _exit(kCannotDemote);
+            }
+            setenv("TMPDIR", QFile::encodeName(path("elsewhere")).constData(), 1);
+            const bool done = throughWorker
+                                  ? ConvertImage(Native(source), Native(target), 0, 90, 120)
+                                  : SaveReplacingFile(FIF_PNG, *picture, Native(target), 0);
+            StopImageWorker();
+            _exit(done ? 0 : 1);
+        }
+        int status = 0;
+        waitpid(child, &status, 0);
+        chmod(Native(path("locked")).c_str(), 0755);
+        if (WIFEXITED(status) && WEXITSTATUS(status) == kCannotDemote) {
+            QSKIP("cannot run as an ordinary user here");
+        }
+        QVERIFY(WIFEXITED(status));
+        QCOMPARE(WEXITSTATUS(status) == 0, saved);
+        QCOMPARE(Listing(path("elsewhere")), QStringList{});
+        QCOMPARE(Listing(path("locked")),
+                 existing == "none" ? QStringList{} : QStringList{"input.png"});
+        if (existing == "none") return;
+        QCOMPARE(StatOf(target).st_ino, inode);
+        if (!saved) {
+            QCOMPARE(Contents(target), earlier);
+            return;
+        }
+        const BitmapHandle written = LoadImageFile(Native(target), 0);
+        QVERIFY(written);
+        QCOMPARE(FreeImage_GetWidth(written.get()), 120u);
+        QCOMPARE(FreeImage_GetHeight(written.get()), 90u);
+        QCOMPARE(StatOf(target).st_uid, root ? nobody->pw_uid : getuid());
     }
 
   private:

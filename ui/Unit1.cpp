@@ -2,6 +2,7 @@
 
 #include "engine/BatchRun.h"
 #include "engine/Procesosimagen.h"
+#include "engine/ReplacingSaveLeftovers.h"
 #include "store/CaptionKeys.h"
 #include "store/Sqlitetraductor.h"
 #include "ui/AppServices.h"
@@ -645,6 +646,7 @@ void TForm1::Button3Click() {
                       LookupCaption(kMainWindowForm, "Texto_advertencia5"), MessageKind::Question);
         if (!Form6->Respuesta) return;
     }
+    kavenra::RemoveAbandonedTemporaryFiles(QFile::encodeName(Edit3->text()).toStdString());
     Button3->hide();
     Button4->show();
     if (checks != kavenra::RunMode::ExplicitSize) ProgressBar2->show();

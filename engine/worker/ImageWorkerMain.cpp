@@ -273,7 +273,11 @@ int main(int argc, char** argv) {
                      argv[0]);
         return 2;
     }
-    if (!FollowParent(static_cast<pid_t>(std::strtol(argv[2], nullptr, 10)))) return 0;
+    const pid_t program = static_cast<pid_t>(std::strtol(argv[2], nullptr, 10));
+    if (!FollowParent(program)) return 0;
+    // The program owns a prepared output until it commits it, after the job process that wrote it
+    // may have retired: its temporary file is abandoned only once the program is gone.
+    kavenra::SetTemporaryFileOwner(program);
     signal(SIGPIPE, SIG_IGN);
     const rlimit addressSpace{AddressSpaceLimit(), AddressSpaceLimit()};
     setrlimit(RLIMIT_AS, &addressSpace);
