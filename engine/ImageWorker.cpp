@@ -369,9 +369,10 @@ class WorkerProcess {
         return true;
     }
 
-    // The worker gets its end of the socket pair as descriptor 3, /dev/null as input, the
-    // program's output and error streams, and no other descriptor of the program; every signal
-    // at its default and none blocked.
+    // The worker gets its end of the socket pair as descriptor 3, /dev/null as input, output and
+    // error, and no other descriptor of the program; every signal at its default and none
+    // blocked. Decoders write warnings without end (libtiff a line per unknown tag): a pipe
+    // nobody drains as the program's error stream would hold the job until its time ran out.
     static pid_t spawn(const std::string& executable, int workerEnd) {
         posix_spawn_file_actions_t actions;
         posix_spawnattr_t attributes;
@@ -379,6 +380,8 @@ class WorkerProcess {
         posix_spawnattr_init(&attributes);
         posix_spawn_file_actions_adddup2(&actions, workerEnd, worker::kChannelDescriptor);
         posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
         posix_spawn_file_actions_addclosefrom_np(&actions, worker::kChannelDescriptor + 1);
         sigset_t none;
         sigset_t all;
@@ -455,15 +458,24 @@ void Record(const ImageJobReport& report) {
 // Runs a job, whose message gets the job's serial number and the caller's context before
 // `fields`. A job process that crashes after finishing other jobs may owe its crash to one of
 // them rather than to this file, so the job runs once more in a fresh job process; a file that
-// crashes that one too has failed.
+// crashes that one too has failed. The time limit holds for the whole call: the second run gets
+// what the first left, and none when nothing is left.
 ImageJobReport RunJob(WorkerLane laneName, MessageKind kind, std::uint32_t timeLimitMs, int cancel,
                       const std::function<void(MessageWriter&)>& fields, JobAnswers& answers) {
     Lane& lane = LaneOf(laneName);
     const std::lock_guard<std::mutex> lock(lane.mutex);
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeLimitMs);
     ImageJobReport report;
     for (int attempt = 1;; ++attempt) {
+        const std::uint32_t timeLeftMs =
+            attempt == 1 ? timeLimitMs : static_cast<std::uint32_t>(MillisecondsUntil(deadline));
+        if (timeLeftMs == 0) {
+            report = {ImageJobEnd::TimedOut, 0, report.restarted, false};
+            answers = {};
+            break;
+        }
         MessageWriter job(kind);
-        job.u32(lane.process.nextSerial()).context(CurrentJobContext(timeLimitMs));
+        job.u32(lane.process.nextSerial()).context(CurrentJobContext(timeLeftMs));
         fields(job);
         answers = {};
         // Only paths far beyond PATH_MAX make a job this large; no file has such a name.
@@ -472,7 +484,7 @@ ImageJobReport RunJob(WorkerLane laneName, MessageKind kind, std::uint32_t timeL
             break;
         }
         const bool restartedBefore = attempt > 1 && report.restarted;
-        report = lane.process.run(job, timeLimitMs, cancel, answers);
+        report = lane.process.run(job, timeLeftMs, cancel, answers);
         report.restarted = report.restarted || restartedBefore;
         report.retried = attempt > 1;
         const bool crashedAfterOthers =

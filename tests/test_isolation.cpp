@@ -2,9 +2,11 @@
 // process would; the worker is started once, kept, and replaced when it dies; its job process
 // serves calls in a row and is replaced after a failed one; a job that crashes, is killed or
 // overruns its time costs only its own call (after one more try in a fresh job process when the
-// crash may be an earlier file's) and leaves no file behind; the memory limit refuses a picture
-// before it is decoded; the caller's settings, working directory and descriptors reach the
-// worker as they should, and nothing else does.
+// crash may be an earlier file's, within what is left of the call's time) and leaves no file
+// behind; a program killed in the middle of a save leaves a temporary file that the next run's
+// sweep removes; the memory limit refuses a picture before it is decoded; the caller's settings,
+// working directory and descriptors reach the worker as they should, and nothing else does, its
+// error stream included.
 
 #include <fcntl.h>
 #include <signal.h>
@@ -29,17 +31,23 @@
 #include "engine/ImageDetection.h"
 #include "engine/ImageWorker.h"
 #include "engine/Procesosimagen.h"
+#include "engine/ReplacingSaveLeftovers.h"
+#include "support/CreationWatch.h"
 #include "support/HostileWorkerProbe.h"
 #include "support/ImageCameraRaw.h"
 #include "support/ImageFactory.h"
 #include "support/ImageFileInspection.h"
+#include "support/WarningTiff.h"
 
 using namespace kavenra;
 using namespace kavenra::test;
+using kavenra::testing::CreationWatch;
 using kavenra::testing::ImageJobProcess;
 using kavenra::testing::OpenDescriptors;
+using kavenra::testing::PendingSignals;
 using kavenra::testing::ProcessEnded;
 using kavenra::testing::ScopedEnvironment;
+using kavenra::testing::TiffWithUnknownTags;
 using kavenra::testing::WaitForProcessEnd;
 
 namespace {
@@ -408,6 +416,120 @@ class IsolationTest : public QObject {
         QCOMPARE(LastImageJobReport().end, ImageJobEnd::Crashed);
         QCOMPARE(Listing(outFolder()), QStringList{"large.png"});
         QCOMPARE(Contents(out("large.png")), precious);
+    }
+
+    // The program itself killed in the middle of a save: its worker goes with it, and the
+    // temporary file it was writing stays, named after the program. The next run's sweep of the
+    // folder removes it, and leaves the earlier file and the temporary file of a program that
+    // still runs.
+    void programKilledWhileSavingLeavesWhatTheNextRunRemoves() {
+        const QString source = makePng("large.png", 2400, 1800);
+        const QByteArray precious = "the earlier result\n";
+        QVERIFY(WriteText(out("large.png"), precious));
+        settings.codes.png = 3;  // the slowest compression: a long write
+        int go[2];
+        QCOMPARE(pipe(go), 0);
+        const pid_t program = fork();
+        if (program == 0) {
+            char byte = 0;
+            if (read(go[0], &byte, 1) == 1) convert(source, out("large.png"), 0, 1800, 2400);
+            _exit(0);
+        }
+        close(go[0]);
+        std::atomic<pid_t> worker{0};
+        std::atomic<pid_t> job{0};
+        {
+            const CreationWatch watch(outFolder(), ".kavenra-", [&](const QString&) {
+                if (worker != 0) return;
+                worker = ImageJobProcess(program);
+                job = ImageJobProcess(worker);
+                kill(program, SIGKILL);
+            });
+            QCOMPARE(write(go[1], "x", 1), ssize_t(1));
+            close(go[1]);
+            waitpid(program, nullptr, 0);
+        }
+        QVERIFY(worker > 0 && job > 0);
+        QVERIFY(WaitForProcessEnd(worker, 5000));
+        QVERIFY(WaitForProcessEnd(job, 5000));
+
+        const QStringList left = Listing(outFolder());
+        QCOMPARE(left.size(), 2);
+        QVERIFY2(left[0].startsWith(QStringLiteral(".kavenra-%1-").arg(program)),
+                 qPrintable(left.join(", ")));
+        QCOMPARE(left[1], QString("large.png"));
+        const QString running = QStringLiteral(".kavenra-%1-0123456789abcdef.part").arg(getpid());
+        QVERIFY(WriteText(out(running), "half\n"));
+
+        QCOMPARE(RemoveAbandonedTemporaryFiles(Native(outFolder() + '/')), 1);
+        QCOMPARE(Listing(outFolder()), (QStringList{running, "large.png"}));
+        QCOMPARE(Contents(out("large.png")), precious);
+    }
+
+    // A retry after a crash has what the first attempt left of the call's time. Here the first
+    // attempt is held (stopped) until its own time has run out, its timer's signal waiting, and
+    // is then killed: the crash would earn a retry in a fresh job process, but no time is left,
+    // so the call ends out of time without a second attempt.
+    void retryHasOnlyTheTimeLeft() {
+        const QString source = makePng("picture.png", 1600, 1200);
+        // A job process that has served a call: its crash may be that call's, so it may retry.
+        QVERIFY(IsSupportedImage(Native(source)));
+        const pid_t worker = ImageWorkerProcessId();
+        settings.codes.png = 3;  // the slowest compression: the save outlasts the stop by far
+        std::atomic<int> attempts{0};
+        bool converted = true;
+        {
+            const ScopedEnvironment limit("KAVENRA_IMAGE_WORKER_TIME_LIMIT_MS", "4000");
+            const CreationWatch watch(outFolder(), ".kavenra-", [&](const QString&) {
+                if (attempts++ > 0) return;
+                const pid_t job = ImageJobProcess(worker);
+                if (job <= 0 || kill(job, SIGSTOP) != 0) return;
+                const unsigned long long alarm = 1ULL << (SIGALRM - 1);
+                while (!ProcessEnded(job) && (PendingSignals(job) & alarm) == 0) usleep(1000);
+                kill(job, SIGKILL);
+            });
+            converted = convert(source, out("picture.png"), 0, 1200, 1600);
+        }
+        QVERIFY(!converted);
+        QCOMPARE(attempts.load(), 1);
+        QCOMPARE(LastImageJobReport().end, ImageJobEnd::TimedOut);
+        QVERIFY(!LastImageJobReport().retried);
+        QCOMPARE(Listing(outFolder()), QStringList{});
+        QCOMPARE(ImageWorkerProcessId(), worker);
+        QVERIFY(convert(makePng("small.png", 64, 48), out("small.png")));
+    }
+
+    // Decoders write warnings on their error stream, libtiff a line for every tag it does not
+    // know. With the program's error stream a pipe nobody reads (a small one, soon full), ten
+    // such files still convert: the worker's error stream is not the program's.
+    void undrainedErrorStreamHoldsNoConversion() {
+        constexpr int kFiles = 10;
+        for (int i = 0; i < kFiles; ++i) {
+            QVERIFY(WriteFileBytes(Native(in(QString("warns%1.tif").arg(i))),
+                                   TiffWithUnknownTags(40, 30, 60)));
+        }
+        int undrained[2];
+        QCOMPARE(pipe2(undrained, O_CLOEXEC), 0);
+        fcntl(undrained[1], F_SETPIPE_SZ, 4096);
+        const int programErrors = dup(STDERR_FILENO);
+        QVERIFY(programErrors >= 0);
+        StopImageWorker();  // the next worker starts with the error stream below
+        int converted = 0;
+        {
+            const ScopedEnvironment limit("KAVENRA_IMAGE_WORKER_TIME_LIMIT_MS", "5000");
+            dup2(undrained[1], STDERR_FILENO);
+            for (int i = 0; i < kFiles; ++i) {
+                const QString name = QString("warns%1.tif").arg(i);
+                converted += convert(in(name), out(name)) ? 1 : 0;
+            }
+            dup2(programErrors, STDERR_FILENO);
+        }
+        close(programErrors);
+        close(undrained[0]);
+        close(undrained[1]);
+        StopImageWorker();
+        QCOMPARE(converted, kFiles);
+        QCOMPARE(HeaderSize(out("warns9.tif")), QSize(40, 31));
     }
 
     // The job's own timer ends it; the worker survives and serves the next call.
