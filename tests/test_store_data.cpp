@@ -1,6 +1,6 @@
 // The databases the build ships in the runtime folder: the settings database as a fresh
-// installation finds it, six complete language databases, and the rule that a rebuild never
-// replaces a database the user already has.
+// installation finds it, six complete language databases, the rule that a rebuild never
+// replaces the settings database the user already has, and that it does bring the current texts.
 
 #include <QDir>
 #include <QFile>
@@ -29,7 +29,7 @@ QString RuntimeFile(const QString& relativePath) {
 }
 
 // The databases installed in the runtime folder, and the ones the build made from the current
-// sources (installed copies are never replaced, so they can be older).
+// sources (the installed settings database is never replaced, so it can be older).
 QList<QPair<QString, QString>> DataFolders() {
     QList<QPair<QString, QString>> folders{{"installed", RuntimeFolder()}};
 #ifdef KAVENRA_BUILT_DATA_DIR
@@ -130,6 +130,7 @@ class TestStoreData : public QObject {
     void spanishTextsFollowTheWindowsLayout_data();
     void spanishTextsFollowTheWindowsLayout();
     void installKeepsDatabasesTheUserHas();
+    void languageDatabasesAreTheCurrentOnes();
     void changelogIsInstalled();
 };
 
@@ -407,6 +408,25 @@ void TestStoreData::installKeepsDatabasesTheUserHas() {
     QVERIFY(QueryColumn(runtime.filePath("lang/Espanol.db"), "SELECT value FROM t", &values));
     QCOMPARE(values, QStringList({"fresh"}));
     QVERIFY(!QFileInfo::exists(runtime.filePath("lang/Espanol.db.partial")));
+}
+
+// The language databases are the program's own: a rebuild brings the current texts into a runtime
+// folder that holds older copies, or a text added since would be missing there.
+void TestStoreData::languageDatabasesAreTheCurrentOnes() {
+#ifndef KAVENRA_BUILT_DATA_DIR
+    QSKIP("the build's fresh databases are not known to this test");
+#else
+    const QStringList names = QDir(QStringLiteral(KAVENRA_BUILT_DATA_DIR "/lang"))
+                                  .entryList({QStringLiteral("*.db")}, QDir::Files, QDir::Name);
+    QCOMPARE(names.size(), kShippedLanguages.size());
+    for (const QString& name : names) {
+        QFile built(QStringLiteral(KAVENRA_BUILT_DATA_DIR "/lang/") + name);
+        QFile installed(RuntimeFile(QStringLiteral("lang/") + name));
+        QVERIFY2(built.open(QIODevice::ReadOnly) && installed.open(QIODevice::ReadOnly),
+                 qPrintable(name));
+        QVERIFY2(installed.readAll() == built.readAll(), qPrintable(name));
+    }
+#endif
 }
 
 void TestStoreData::changelogIsInstalled() {
