@@ -76,7 +76,8 @@ mode_t CurrentUmask() {
         }
         std::fclose(status);
     }
-    // Kernels before 4.7 do not show it; a single-threaded worker may safely look this way.
+    // Kernels before 4.7 do not show it: the only way left, which a thread creating a file at
+    // this very moment could notice.
     const mode_t mask = umask(022);
     umask(mask);
     return mask;
@@ -89,8 +90,8 @@ struct Temporary {
 
 // Creates an empty, hidden file with a name no other save uses, open for reading and writing,
 // with no permission at all for a moment and then `mode`, and the group `group` (unless
-// kKeepGroup) where this process may give it, without the group's bits where not. Empty, with errno
-// telling why, when the folder cannot take it.
+// kKeepGroup) where this process may give it, without the group's bits where not. Empty, with
+// errno telling why, when the folder cannot take it.
 std::optional<Temporary> CreateUniqueTemporary(const std::string& folder, mode_t mode,
                                                gid_t group) {
     std::random_device entropy;
