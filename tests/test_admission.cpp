@@ -165,16 +165,23 @@ class AdmissionTest : public QObject {
 
     void whatFitsConverts_data() {
         QTest::addColumn<QString>("picture");
+        QTest::addColumn<QByteArray>("memoryMb");
         QTest::addColumn<bool>("converted");
-        QTest::newRow("6000 x 4000 camera file with a 160 x 120 preview") << "dng" << true;
-        QTest::newRow("24 MP JPEG") << "jpeg" << true;
-        QTest::newRow("decompression bomb") << "bomb" << false;
+        // 400 MB: less than a full sensor decode of the camera file, or a 32-bit rescale of the
+        // JPEG at its own size, would take.
+        for (const char* memory : {"1024", "400"}) {
+            QTest::addRow("6000 x 4000 camera file with a 160 x 120 preview, %s MB", memory)
+                << "dng" << QByteArray(memory) << true;
+            QTest::addRow("24 MP JPEG, %s MB", memory) << "jpeg" << QByteArray(memory) << true;
+        }
+        QTest::newRow("decompression bomb, 1024 MB") << "bomb" << QByteArray("1024") << false;
     }
 
-    // With 1 GB for the worker, a camera file is costed by the preview it loads, and a rescale
-    // by what FreeImage allocates; a picture that cannot fit is still refused before decoding.
+    // A camera file is costed by the preview it loads, and a rescale by what FreeImage
+    // allocates; a picture that cannot fit is still refused before decoding.
     void whatFitsConverts() {
         QFETCH(QString, picture);
+        QFETCH(QByteArray, memoryMb);
         QFETCH(bool, converted);
         const QString source = path("input");
         if (picture == "dng") {
@@ -187,7 +194,7 @@ class AdmissionTest : public QObject {
         if (picture == "bomb") QVERIFY(WriteFileBytes(Native(source), JpegBomb()));
         QVERIFY(QDir(work->path()).mkpath("out"));
 
-        const ScopedEnvironment limit("KAVENRA_IMAGE_WORKER_MEMORY_MB", "1024", true);
+        const ScopedEnvironment limit("KAVENRA_IMAGE_WORKER_MEMORY_MB", memoryMb, true);
         QCOMPARE(ConvertImage(Native(source), Native(path("out/output.jpg")), 1, 0, 100),
                  converted);
         QCOMPARE(LastImageJobReport().end, ImageJobEnd::Answered);
