@@ -251,6 +251,7 @@ FREE_IMAGE_FORMAT DetectFileFormat(const std::string& path) {
 }
 
 FREE_IMAGE_FORMAT DetectOpenedFileFormat(const SourceFile& source) {
+    if (!PassesDetectionChecks(source.path())) return FIF_UNKNOWN;
     return FreeImage_GetFileType(source.path().c_str(), 0);
 }
 
