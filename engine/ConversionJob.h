@@ -37,6 +37,22 @@ ConversionRequest RequestFromEntryArguments(std::string source, std::string dest
                                             std::uint8_t keepAspect, std::int32_t height,
                                             std::int32_t widthOrLongest);
 
+// Why a conversion failed, as far as the step that failed can tell; None when it cannot.
+enum class FailureReason : std::uint8_t {
+    None,
+    Unsupported,  // not a picture the program reads, or a damaged one
+    TooLarge,     // needs more memory than the conversion may use
+    TookTooLong,  // stopped at its time limit
+    NotWritable,  // the output may not be written where it goes
+    DiskFull,     // no room for the output, or beyond the file-size limit
+    SourceGone,   // the input was removed or replaced since it was listed
+};
+constexpr std::uint8_t kLastFailureReason = static_cast<std::uint8_t>(FailureReason::SourceGone);
+
+// The reason a failed file operation's errno stands for: permissions and read-only file systems,
+// a full disk or quota or a file-size limit, a missing file; None for anything else.
+FailureReason FailureReasonForErrno(int error);
+
 // Everything one conversion depends on, taken at once.
 struct ConversionJob {
     ConversionRequest request;

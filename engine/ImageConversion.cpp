@@ -1,6 +1,7 @@
 #include "engine/ImageConversion.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstring>
 #include <limits>
@@ -17,6 +18,34 @@ namespace {
 
 bool HasEmbeddedNul(const std::string& path) {
     return path.find('\0') != std::string::npos;
+}
+
+// Set by the step that failed, so the worker can say why without the steps' results changing.
+thread_local FailureReason lastFailure = FailureReason::None;
+
+std::nullopt_t Fail(FailureReason reason) {
+    lastFailure = reason;
+    return std::nullopt;
+}
+
+enum class Admission { Admitted, Refused, TooLarge };
+
+Admission Admit(FREE_IMAGE_FORMAT format, const ConversionRequest& request,
+                const ConversionLimits& limits) {
+    if (!PassesStructuralChecks(format, request.source)) return Admission::Refused;
+    if (limits.memoryBytes == 0) return Admission::Admitted;
+    std::optional<DeclaredImage> declared = ReadDeclaredImage(format, request.source);
+    // FreeImage's own header read refuses the BMP headers the conversion reads for it.
+    if (!declared && format == FIF_BMP) {
+        if (const std::optional<SourceFile> source = SourceFile::Open(request.source)) {
+            declared = ReadExtendedBmpDeclaration(*source);
+        }
+    }
+    // Without a readable header the full load decides, within the process's own limits.
+    if (!declared || ConversionFootprint(format, *declared, request) <= limits.memoryBytes) {
+        return Admission::Admitted;
+    }
+    return Admission::TooLarge;
 }
 
 // The value of an ASCII comment tag, bounded by the tag's length so that a tag without its
@@ -61,6 +90,27 @@ std::optional<int> ProportionalSide(std::int32_t longest, std::int64_t shorter,
 }
 
 }  // namespace
+
+FailureReason FailureReasonForErrno(int error) {
+    switch (error) {
+        case EACCES:
+        case EPERM:
+        case EROFS:
+            return FailureReason::NotWritable;
+        case ENOSPC:
+        case EDQUOT:
+        case EFBIG:
+            return FailureReason::DiskFull;
+        case ENOENT:
+            return FailureReason::SourceGone;
+        default:
+            return FailureReason::None;
+    }
+}
+
+FailureReason LastPreparationFailure() {
+    return lastFailure;
+}
 
 int LoadFlagsFor(FREE_IMAGE_FORMAT format) {
     switch (format) {
@@ -208,41 +258,42 @@ std::optional<PreparedOutput> PrepareLoadedImage(FIBITMAP& loaded, FREE_IMAGE_FO
         settings.keepDimensions ? TargetSize{static_cast<int>(FreeImage_GetWidth(&loaded)),
                                              static_cast<int>(FreeImage_GetHeight(&loaded))}
                                 : target;
-    if (!size) return std::nullopt;
+    if (!size) return Fail(FailureReason::Unsupported);
     const BitmapHandle rescaled(FreeImage_Rescale(&loaded, size->width, size->height, filter));
 
     const bool raw = format == FIF_RAW;
     const int flags = raw ? JPEG_DEFAULT : SaveFlagsFor(format, settings.codes);
     // No bitmap (a side of 0 or less, or no memory): nothing to save, and nothing on disk changes.
-    if (!rescaled) return std::nullopt;
+    if (!rescaled) {
+        const bool sized = size->width > 0 && size->height > 0;
+        return Fail(sized ? FailureReason::TooLarge : FailureReason::None);
+    }
     const bool profiled = CarryColourProfile(loaded, *rescaled, format);
     StateExifPixelDimensions(*rescaled);
     const FREE_IMAGE_FORMAT outputFormat = raw ? FIF_JPEG : format;
     const std::string destination = raw ? RawOutputPath(request.destination) : request.destination;
+    errno = 0;
     std::optional<PreparedOutput> saved =
         SaveToTemporaryFile(outputFormat, *rescaled, destination, flags);
     // A writer may refuse a profile its library finds malformed (libpng checks the header); the
     // picture is still worth saving without it.
     if (!saved && profiled) {
+        errno = 0;
         FreeImage_DestroyICCProfile(rescaled.get());
         saved = SaveToTemporaryFile(outputFormat, *rescaled, destination, flags);
     }
+    if (!saved) {
+        // A file vanishing here is the output's folder, which cannot be written.
+        const FailureReason reason = FailureReasonForErrno(errno);
+        return Fail(reason == FailureReason::SourceGone ? FailureReason::NotWritable : reason);
+    }
+    lastFailure = FailureReason::None;
     return saved;
 }
 
 bool AdmitForLoading(FREE_IMAGE_FORMAT format, const ConversionRequest& request,
                      const ConversionLimits& limits) {
-    if (!PassesStructuralChecks(format, request.source)) return false;
-    if (limits.memoryBytes == 0) return true;
-    std::optional<DeclaredImage> declared = ReadDeclaredImage(format, request.source);
-    // FreeImage's own header read refuses the BMP headers the conversion reads for it.
-    if (!declared && format == FIF_BMP) {
-        if (const std::optional<SourceFile> source = SourceFile::Open(request.source)) {
-            declared = ReadExtendedBmpDeclaration(*source);
-        }
-    }
-    // Without a readable header the full load decides, within the process's own limits.
-    return !declared || ConversionFootprint(format, *declared, request) <= limits.memoryBytes;
+    return Admit(format, request, limits) == Admission::Admitted;
 }
 
 FREE_IMAGE_FORMAT DetectFileFormat(const std::string& path) {
@@ -257,27 +308,40 @@ FREE_IMAGE_FORMAT DetectOpenedFileFormat(const SourceFile& source) {
 
 std::optional<PreparedOutput> PrepareImageFile(const ConversionJob& job,
                                                const ConversionLimits& limits) {
+    lastFailure = FailureReason::None;
     if (HasEmbeddedNul(job.request.destination)) return std::nullopt;
+    errno = 0;
     const std::optional<SourceFile> source = SourceFile::Open(job.request.source);
-    if (!source) return std::nullopt;
+    if (!source) {
+        const bool gone = errno == ENOENT || errno == ENOTDIR;
+        return Fail(gone ? FailureReason::SourceGone : FailureReason::Unsupported);
+    }
     return PrepareOpenedImageFile(*source, job, limits);
 }
 
 std::optional<PreparedOutput> PrepareOpenedImageFile(const SourceFile& source,
                                                      const ConversionJob& job,
                                                      const ConversionLimits& limits) {
+    lastFailure = FailureReason::None;
     if (HasEmbeddedNul(job.request.destination)) return std::nullopt;
     const FREE_IMAGE_FORMAT format = DetectOpenedFileFormat(source);
-    if (format == FIF_UNKNOWN) return std::nullopt;
+    if (format == FIF_UNKNOWN) return Fail(FailureReason::Unsupported);
     // Every later read goes through the open file, not through the name the job gave.
     ConversionRequest opened = job.request;
     opened.source = source.path();
-    if (!AdmitForLoading(format, opened, limits)) return std::nullopt;
+    switch (Admit(format, opened, limits)) {
+        case Admission::Admitted:
+            break;
+        case Admission::Refused:
+            return Fail(FailureReason::Unsupported);
+        case Admission::TooLarge:
+            return Fail(FailureReason::TooLarge);
+    }
     const BitmapHandle loaded =
         format == FIF_BMP
             ? LoadBmpFile(source, LoadFlagsFor(format))
             : BitmapHandle(FreeImage_Load(format, source.path().c_str(), LoadFlagsFor(format)));
-    if (!loaded) return std::nullopt;
+    if (!loaded) return Fail(FailureReason::Unsupported);
     if (format == FIF_PNG) AttachPngColourProfile(*loaded, source.path());
     return PrepareLoadedImage(*loaded, format, job);
 }

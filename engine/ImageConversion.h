@@ -45,6 +45,10 @@ std::optional<PreparedOutput> PrepareOpenedImageFile(const SourceFile& source,
                                                      const ConversionJob& job,
                                                      const ConversionLimits& limits = {});
 
+// Why the last PrepareImageFile or PrepareOpenedImageFile on this thread failed; None after one
+// that succeeded or whose failure has no reason to give.
+FailureReason LastPreparationFailure();
+
 // PrepareImageFile and CommitPreparedOutput in a row: true exactly when the output was saved.
 bool ConvertImageFile(const ConversionJob& job, const ConversionLimits& limits = {});
 

@@ -112,6 +112,7 @@ int MillisecondsUntil(Clock::time_point deadline) {
 struct JobAnswers {
     std::optional<std::int32_t> detected;
     std::optional<std::optional<PreparedOutput>> converted;  // the result, once it came
+    FailureReason failure = FailureReason::None;             // a failed conversion's reason
     std::vector<std::string> temporaryFiles;
     int status = 0;                 // how the job process ended, when it died with the job
     std::uint32_t earlierJobs = 0;  // jobs that job process had finished before this one
@@ -309,6 +310,10 @@ class WorkerProcess {
                     const auto target = message.text();
                     if (!temporary || !destination || !target) return Step::Broken;
                     prepared = PreparedOutput{*temporary, *destination, *target};
+                } else {
+                    const auto reason = message.u8();
+                    if (!reason || *reason > kLastFailureReason) return Step::Broken;
+                    if (*serial == serial_) answers.failure = static_cast<FailureReason>(*reason);
                 }
                 if (!message.complete()) return Step::Broken;
                 if (*serial != serial_) return Step::Continue;
@@ -542,6 +547,21 @@ IsolatedConversion PrepareOnLane(const ConversionJob& job, WorkerLane lane, int 
         lane, MessageKind::ConvertJob, TimeLimitMs(kConversionLimitMs), cancel,
         [&](MessageWriter& message) { message.job(job); }, answers);
     if (answers.converted) result.prepared = *answers.converted;
+    switch (result.report.end) {
+        case ImageJobEnd::Answered:
+            if (!result.prepared) result.failure = answers.failure;
+            break;
+        case ImageJobEnd::TimedOut:
+            result.failure = FailureReason::TookTooLong;
+            break;
+        case ImageJobEnd::Crashed:
+            // Crashed twice, or on its first job: the file itself brought the decoder down.
+            result.failure = FailureReason::Unsupported;
+            break;
+        case ImageJobEnd::Unavailable:
+        case ImageJobEnd::Cancelled:
+            break;
+    }
     return result;
 }
 

@@ -62,6 +62,7 @@ struct ImageJobReport {
 struct IsolatedConversion {
     std::optional<PreparedOutput> prepared;
     ImageJobReport report;
+    FailureReason failure = FailureReason::None;  // why, when it failed
 };
 
 // PrepareImageFile in the worker of `lane`.

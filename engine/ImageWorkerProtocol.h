@@ -31,7 +31,7 @@
 namespace kavenra::worker {
 
 // Raised whenever the messages change, so that a stale worker is refused at once.
-constexpr std::uint32_t kProtocolVersion = 6;
+constexpr std::uint32_t kProtocolVersion = 7;
 
 // The worker finds its end of the socket pair here.
 constexpr int kChannelDescriptor = 3;
@@ -49,7 +49,8 @@ enum class MessageKind : std::uint8_t {
     // job process -> program
     TemporaryFile = 21,  // text path of a temporary file the job is about to create
     DetectResult = 22,   // u32 serial, i32 FREE_IMAGE_FORMAT
-    ConvertResult = 23,  // u32 serial, u8 0 (failed) or 1 followed by PreparedOutput's three texts
+    ConvertResult = 23,  // u32 serial, then u8 0 (failed) and u8 FailureReason, or u8 1 and
+                         // PreparedOutput's three texts
 };
 
 // What decides where and how a job's files are written, taken from the caller at each call: a

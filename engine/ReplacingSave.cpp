@@ -392,7 +392,8 @@ std::optional<PreparedOutput> SaveToTemporaryFile(FREE_IMAGE_FORMAT format, FIBI
     if (destination.empty()) return std::nullopt;
     const std::string target = WrittenPath(destination);
     std::optional<struct stat> existing;
-    if (!MayReplace(target, existing)) return std::nullopt;
+    if (!MayReplace(target, existing)) return std::nullopt;  // errno EACCES when not writable
+    errno = 0;
 
     const mode_t mode =
         existing ? existing->st_mode & kPermissionBits : kNewFileMode & ~CurrentUmask();
@@ -402,6 +403,8 @@ std::optional<PreparedOutput> SaveToTemporaryFile(FREE_IMAGE_FORMAT format, FIBI
         temporary = CreateUniqueTemporary(TemporaryFolder(), mode, group);
     }
     if (!temporary) return std::nullopt;
+    // From here errno tells why the save failed (a full disk, the file-size limit), if it did.
+    errno = 0;
     Stream stream(fdopen(temporary->fd, "w+b"));
     if (!stream) close(temporary->fd);
     const bool saved = stream && SaveToStream(format, bitmap, stream.get(), flags) &&

@@ -112,11 +112,18 @@ bool RunConversions::commit(const PreparedOutput& prepared) {
     const std::optional<std::string> target = unwrittenTarget(prepared.targetPath);
     if (!target) {
         DiscardPreparedOutput(prepared);
+        failure_ = FailureReason::NotWritable;
         return false;
     }
     PreparedOutput committed = prepared;
     committed.targetPath = *target;
-    if (!CommitPreparedOutput(committed)) return false;
+    errno = 0;
+    if (!CommitPreparedOutput(committed)) {
+        const FailureReason reason = FailureReasonForErrno(errno);
+        // The temporary file or the folder vanished: the output cannot be written there.
+        failure_ = reason == FailureReason::SourceGone ? FailureReason::NotWritable : reason;
+        return false;
+    }
     written_.insert(CanonicalPath(*target));
     if (*target != prepared.targetPath) renamedTo_ = *target;
     return true;
@@ -145,6 +152,7 @@ std::optional<bool> RunConversions::TakeResult() {
     const IsolatedConversion result = inHand_->task->Wait();
     const bool fromAhead = inHand_->startedAhead;
     renamedTo_.clear();
+    failure_ = FailureReason::None;
     if (result.prepared) {
         // A symbolic link at the destination that now leads elsewhere wants a save of its own.
         const bool sameTarget =
@@ -162,6 +170,10 @@ std::optional<bool> RunConversions::TakeResult() {
         inHand_.reset();
         inHand_ = start(job, freeLane());
         return std::nullopt;
+    }
+    if (!result.prepared) failure_ = result.failure;
+    if (IdentityOf(inHand_->job.request.source) != inHand_->sourceAtStart) {
+        failure_ = FailureReason::SourceGone;
     }
     inHand_.reset();
     ++convertedAtTick_;

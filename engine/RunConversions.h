@@ -79,6 +79,11 @@ class RunConversions {
     // numbered name); empty otherwise.
     const std::string& OutputRenamedTo() const { return renamedTo_; }
 
+    // Why the result just taken failed: what the conversion met, a save's own failure, or
+    // SourceGone when the source is no longer the file it was when its conversion began; None
+    // after a success or when nothing tells.
+    FailureReason FailureOfResult() const { return failure_; }
+
     bool HasFileInHand() const;
     // True once the file in hand has a result waiting to be taken.
     bool FileInHandFinished() const;
@@ -98,7 +103,7 @@ class RunConversions {
     bool stillHolds(const Conversion& conversion, const ConversionJob& job) const;
     WorkerLane freeLane() const;
     std::optional<std::string> unwrittenTarget(const std::string& target) const;
-    bool commit(const PreparedOutput& prepared);
+    bool commit(const PreparedOutput& prepared);  // sets failure_ when it fails
 
     std::function<void()> resultReady_;
     std::unique_ptr<Conversion> inHand_;
@@ -109,6 +114,7 @@ class RunConversions {
     // through a link) names the same file.
     std::set<std::string> written_;
     std::string renamedTo_;
+    FailureReason failure_ = FailureReason::None;
 };
 
 }  // namespace kavenra

@@ -89,7 +89,7 @@ inline constexpr std::array<CaptionKey, 54> kWindowTranslationKeys = {{
 
 // Texts looked up at the moment they are shown: messages and their captions, status-bar texts,
 // the JPEG quality label and the message box's buttons.
-inline constexpr std::array<CaptionKey, 34> kShownTextKeys = {{
+inline constexpr std::array<CaptionKey, 40> kShownTextKeys = {{
     // The JPEG quality label: SRC1 for track bar position 5 (best quality) ... SRC5 for 1.
     {kOptionsDialogForm, "Label1_from_SRC1"},
     {kOptionsDialogForm, "Label1_from_SRC2"},
@@ -116,6 +116,12 @@ inline constexpr std::array<CaptionKey, 34> kShownTextKeys = {{
     {kMainWindowForm, "Texto_redimension4"},
     {kMainWindowForm, "Texto_redimension5"},
     {kMainWindowForm, "Texto_redimension6"},
+    {kMainWindowForm, "Texto_motivo1"},
+    {kMainWindowForm, "Texto_motivo2"},
+    {kMainWindowForm, "Texto_motivo3"},
+    {kMainWindowForm, "Texto_motivo4"},
+    {kMainWindowForm, "Texto_motivo5"},
+    {kMainWindowForm, "Texto_motivo6"},
     {kMainWindowForm, "ActualizacionCaption"},
     {kMainWindowForm, "ActualizacionTexto"},
     {kFolderChooserForm, "InputBox_Carpeta"},
@@ -125,6 +131,18 @@ inline constexpr std::array<CaptionKey, 34> kShownTextKeys = {{
     {kFolderChooserForm, "MsgBox_Carpeta2"},
     {kMessageBoxForm, "Button1"},
     {kMessageBoxForm, "Button2"},
+}};
+
+// The line a failed conversion's message adds under Texto_redimension3, indexed by the engine's
+// FailureReason (the main window's texts); the first, no reason, adds none.
+inline constexpr std::array<const char*, 7> kFailureReasonKeys = {{
+    nullptr,
+    "Texto_motivo1",  // not a supported or a damaged picture
+    "Texto_motivo2",  // too large for the memory available
+    "Texto_motivo3",  // took too long
+    "Texto_motivo4",  // the destination cannot be written
+    "Texto_motivo5",  // the disk is full
+    "Texto_motivo6",  // the file vanished or changed
 }};
 
 // Every pair a complete language database holds: the window translation's keys in their order,

@@ -92,6 +92,13 @@ void expectWarning(const MsgBoxRecord& box, const char* key, int kind) {
     QCOMPARE(box.shownKind, kind);
 }
 
+// A failed conversion's message: its text and the line with the reason.
+void expectFailure(const MsgBoxRecord& box, const char* reasonKey) {
+    QCOMPARE(box.caption, text("Caption_Atencion"));
+    QCOMPARE(box.text, text("Texto_redimension3") + '\n' + text(reasonKey));
+    QCOMPARE(box.shownKind, 3);
+}
+
 }  // namespace
 
 class TestBatchRun : public QObject {
@@ -412,7 +419,7 @@ void TestBatchRun::confirmedFolderWithoutParentStopsAtTheFirstFile() {
     click(Form1->Button3);
     QVERIFY(answers.waitForMsgBoxes(2));
 
-    expectWarning(answers.msgBoxes()[1], "Texto_redimension3", 3);
+    expectFailure(answers.msgBoxes()[1], "Texto_motivo4");
     QCOMPARE(Form1->RunPosition, 1);
     QVERIFY(!Form1->Timer1->isActive());
     QVERIFY(isRunning());
@@ -439,7 +446,7 @@ void TestBatchRun::failureStopsTheRunUntilCancel() {
     QVERIFY(answers.waitForMsgBoxes(1));
     QTest::qWait(20);
 
-    expectWarning(answers.msgBoxes()[0], "Texto_redimension3", 3);
+    expectFailure(answers.msgBoxes()[0], "Texto_motivo6");
     QVERIFY(timerOffDuringMessage);
     QVERIFY(!Form1->Timer1->isActive());
     QCOMPARE(Form1->ProgressBar2->value(), 2);
@@ -623,7 +630,7 @@ void TestBatchRun::dropDuringARunRedirectsTheLaterFiles() {
     QVERIFY(!QFileInfo::exists(first + "b.jpg"));
     if (!newFolderExists) {
         QCOMPARE(answers.msgBoxes().size(), 1);
-        expectWarning(answers.msgBoxes()[0], "Texto_redimension3", 3);
+        expectFailure(answers.msgBoxes()[0], "Texto_motivo4");
         QCOMPARE(Form1->RunPosition, 2);
         QVERIFY(!Form1->Timer1->isActive());
         QVERIFY(isRunning());

@@ -59,11 +59,11 @@ constexpr int clientWidth = 554;
 constexpr int clientHeight = 544;
 constexpr int listEntryHeight = 13;
 
+using kavenra::kFolderChooserForm;
+using kavenra::kMainWindowForm;
 using kavenra::dialogs::MakeLabel;
 using kavenra::dialogs::Place;
 using kavenra::dialogs::SetShownHint;
-using kavenra::kFolderChooserForm;
-using kavenra::kMainWindowForm;
 
 QFrame* makePanel(QWidget* parent, const char* name, int left, int top, int width, int height) {
     auto* panel = Place(new QFrame(parent), name, left, top, width, height);
@@ -753,17 +753,23 @@ void TForm1::takeConversionResult() {
         setStatusText(LookupCaption(kMainWindowForm, "Texto_redimension6") + QLatin1Char(' ') +
                       kavenra::FileNamePart(QFile::decodeName(renamedTo.c_str())));
     }
-    finishTick(*converted);
+    finishTick(*converted, runConversions_->FailureOfResult());
 }
 
-void TForm1::finishTick(bool converted) {
+void TForm1::finishTick(bool converted, kavenra::FailureReason reason) {
     const bool resume = converted && timerPausedForFile_;
     timerPausedForFile_ = false;
     if (!converted) {
         // Off before the message: its modal loop would deliver further ticks.
         Timer1->stop();
         runConversions_->AbandonAhead();
-        warnOfRun("Texto_redimension3");
+        QString text = LookupCaption(kMainWindowForm, "Texto_redimension3");
+        const auto index = static_cast<std::size_t>(reason);
+        if (index < kavenra::kFailureReasonKeys.size() && kavenra::kFailureReasonKeys[index]) {
+            text += QLatin1Char('\n') +
+                    LookupCaption(kMainWindowForm, kavenra::kFailureReasonKeys[index]);
+        }
+        Form6->MsgBox(LookupCaption(kMainWindowForm, "Caption_Atencion"), text, MessageKind::Error);
     }
     ++RunPosition;
     ProgressBar2->setValue(RunPosition);

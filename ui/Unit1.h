@@ -209,7 +209,7 @@ class TForm1 : public QMainWindow {
     std::optional<kavenra::ConversionJob> jobForEntry(const QString& entry) const;
     void prepareNextEntry();
     void takeConversionResult();
-    void finishTick(bool converted);
+    void finishTick(bool converted, kavenra::FailureReason reason = kavenra::FailureReason::None);
     void returnToIdle();
     void completeRun();
     void setStatusText(const QString& text);

@@ -50,6 +50,12 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'Texto_redimension4', 'Skalierung abgebrochen. Bereits umgewandelte Bilder bleiben erhalten.'),
     ('1', 'Texto_redimension5', 'Wird skaliert:'),
     ('1', 'Texto_redimension6', 'Ein anderes Bild dieses Durchgangs heißt genauso. Gespeichert als'),
+    ('1', 'Texto_motivo1', 'Grund: kein unterstütztes oder ein beschädigtes Bild.'),
+    ('1', 'Texto_motivo2', 'Grund: zu groß für den verfügbaren Speicher.'),
+    ('1', 'Texto_motivo3', 'Grund: die Umwandlung hat zu lange gedauert.'),
+    ('1', 'Texto_motivo4', 'Grund: das Ziel ist nicht beschreibbar (Berechtigung).'),
+    ('1', 'Texto_motivo5', 'Grund: der Datenträger ist voll.'),
+    ('1', 'Texto_motivo6', 'Grund: die Datei ist verschwunden oder wurde geändert.'),
     ('1', 'ActualizacionCaption', 'Neue Version verfügbar'),
     ('1', 'ActualizacionTexto', 'Eine neue Version von Kavenra ist erschienen. Möchten Sie die Download-Seite öffnen?');
 

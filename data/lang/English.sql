@@ -50,6 +50,12 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'Texto_redimension4', 'Resizing cancelled. The images already converted are kept.'),
     ('1', 'Texto_redimension5', 'Resizing'),
     ('1', 'Texto_redimension6', 'Another image in this batch has that name. Saved as'),
+    ('1', 'Texto_motivo1', 'Reason: not a supported picture, or a damaged one.'),
+    ('1', 'Texto_motivo2', 'Reason: too large for the memory available.'),
+    ('1', 'Texto_motivo3', 'Reason: the conversion took too long.'),
+    ('1', 'Texto_motivo4', 'Reason: the destination cannot be written (permission).'),
+    ('1', 'Texto_motivo5', 'Reason: the disk is full.'),
+    ('1', 'Texto_motivo6', 'Reason: the file vanished or changed.'),
     ('1', 'ActualizacionCaption', 'New version available'),
     ('1', 'ActualizacionTexto', 'A new version of Kavenra has been published. Do you want to open the download page?');
 

@@ -50,6 +50,12 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'Texto_redimension4', 'Redimensionado cancelado. Las imágenes ya convertidas se conservan.'),
     ('1', 'Texto_redimension5', 'Redimensionando'),
     ('1', 'Texto_redimension6', 'Otra imagen de esta tanda ya tiene ese nombre. Guardada como'),
+    ('1', 'Texto_motivo1', 'Motivo: no es una imagen compatible o está dañada.'),
+    ('1', 'Texto_motivo2', 'Motivo: es demasiado grande para la memoria disponible.'),
+    ('1', 'Texto_motivo3', 'Motivo: la conversión tardó demasiado.'),
+    ('1', 'Texto_motivo4', 'Motivo: no se puede escribir en el destino (permisos).'),
+    ('1', 'Texto_motivo5', 'Motivo: el disco está lleno.'),
+    ('1', 'Texto_motivo6', 'Motivo: el archivo ha desaparecido o ha cambiado.'),
     ('1', 'ActualizacionCaption', 'Nueva versión disponible'),
     ('1', 'ActualizacionTexto', 'Se ha publicado una nueva versión de Kavenra. ¿Quieres abrir la página de descargas?');
 

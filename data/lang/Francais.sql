@@ -50,6 +50,12 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'Texto_redimension4', 'Redimensionnement annulé. Les images déjà converties sont conservées.'),
     ('1', 'Texto_redimension5', 'Redimensionnement de'),
     ('1', 'Texto_redimension6', 'Une autre image de ce lot porte ce nom. Enregistrée sous'),
+    ('1', 'Texto_motivo1', 'Raison : image non prise en charge ou endommagée.'),
+    ('1', 'Texto_motivo2', 'Raison : trop grande pour la mémoire disponible.'),
+    ('1', 'Texto_motivo3', 'Raison : la conversion a pris trop de temps.'),
+    ('1', 'Texto_motivo4', 'Raison : impossible d''écrire dans la destination (droits).'),
+    ('1', 'Texto_motivo5', 'Raison : le disque est plein.'),
+    ('1', 'Texto_motivo6', 'Raison : le fichier a disparu ou a changé.'),
     ('1', 'ActualizacionCaption', 'Nouvelle version disponible'),
     ('1', 'ActualizacionTexto', 'Une nouvelle version de Kavenra est disponible. Voulez-vous ouvrir la page de téléchargement ?');
 

@@ -50,6 +50,12 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'Texto_redimension4', 'Ridimensionamento annullato. Le immagini già convertite vengono conservate.'),
     ('1', 'Texto_redimension5', 'Ridimensionamento di'),
     ('1', 'Texto_redimension6', 'Un''altra immagine di questo lotto ha quel nome. Salvata come'),
+    ('1', 'Texto_motivo1', 'Motivo: immagine non supportata o danneggiata.'),
+    ('1', 'Texto_motivo2', 'Motivo: troppo grande per la memoria disponibile.'),
+    ('1', 'Texto_motivo3', 'Motivo: la conversione ha richiesto troppo tempo.'),
+    ('1', 'Texto_motivo4', 'Motivo: impossibile scrivere nella destinazione (permessi).'),
+    ('1', 'Texto_motivo5', 'Motivo: il disco è pieno.'),
+    ('1', 'Texto_motivo6', 'Motivo: il file è scomparso o è cambiato.'),
     ('1', 'ActualizacionCaption', 'Nuova versione disponibile'),
     ('1', 'ActualizacionTexto', 'È stata pubblicata una nuova versione di Kavenra. Vuoi aprire la pagina di download?');
 

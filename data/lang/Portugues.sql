@@ -50,6 +50,12 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'Texto_redimension4', 'Redimensionamento cancelado. As imagens já convertidas foram mantidas.'),
     ('1', 'Texto_redimension5', 'Redimensionando'),
     ('1', 'Texto_redimension6', 'Outra imagem deste lote já tem esse nome. Gravada como'),
+    ('1', 'Texto_motivo1', 'Motivo: imagem não suportada ou danificada.'),
+    ('1', 'Texto_motivo2', 'Motivo: grande demais para a memória disponível.'),
+    ('1', 'Texto_motivo3', 'Motivo: a conversão demorou demasiado.'),
+    ('1', 'Texto_motivo4', 'Motivo: não é possível escrever no destino (permissões).'),
+    ('1', 'Texto_motivo5', 'Motivo: o disco está cheio.'),
+    ('1', 'Texto_motivo6', 'Motivo: o ficheiro desapareceu ou foi alterado.'),
     ('1', 'ActualizacionCaption', 'Nova versão disponível'),
     ('1', 'ActualizacionTexto', 'Uma nova versão do Kavenra foi publicada. Deseja abrir a página de downloads?');
 

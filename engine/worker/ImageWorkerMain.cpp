@@ -174,16 +174,20 @@ bool Convert(std::uint32_t serial, MessageReader& message) {
     if (!context || !job || !message.complete()) EndJob(kChannelLost);
     const bool relativeUsable = TakeOverContext(*context);
     std::optional<kavenra::PreparedOutput> prepared;
+    kavenra::FailureReason failure = kavenra::FailureReason::None;
     if (Usable(job->request.source, relativeUsable) &&
         Usable(job->request.destination, relativeUsable)) {
         const kavenra::ConversionLimits limits{kavenra::AddressSpaceLeft().value_or(0)};
         prepared = kavenra::PrepareImageFile(*job, limits);
+        failure = kavenra::LastPreparationFailure();
     }
     StopTimer();
     MessageWriter result(MessageKind::ConvertResult);
     result.u32(serial).u8(prepared ? 1 : 0);
     if (prepared) {
         result.text(prepared->temporaryPath).text(prepared->destination).text(prepared->targetPath);
+    } else {
+        result.u8(static_cast<std::uint8_t>(failure));
     }
     Send(result);
     return prepared.has_value();

@@ -3,6 +3,8 @@
 #include "store/CaptionKeys.h"
 #include "support/DatabaseFixture.h"
 
+#include <algorithm>
+
 #include <QDir>
 #include <QFileInfo>
 #include <QStringList>
@@ -85,6 +87,28 @@ QList<ShippedMessage> ShippedMessages(QString* error) {
             }
             messages.append({names.value(language), use.form, QString::fromLatin1(use.key),
                              use.kind, texts[0]});
+        }
+        // A failed conversion's message: its text, then a line with the reason.
+        const ShippedMessage failed =
+            *std::find_if(messages.cbegin(), messages.cend(), [&](const ShippedMessage& message) {
+                return message.language == names.value(language) &&
+                       message.key == QLatin1String("Texto_redimension3");
+            });
+        for (const char* key : kFailureReasonKeys) {
+            if (key == nullptr) continue;
+            QStringList texts;
+            const QString sql =
+                QStringLiteral("SELECT caption FROM traduccion WHERE form='%1' AND object=%2")
+                    .arg(kMainWindowForm)
+                    .arg(SqlText(QString::fromLatin1(key)));
+            if (!readColumn(database, sql, &texts, error)) return {};
+            if (texts.size() != 1 || texts[0].isEmpty()) {
+                if (error) *error = database + QStringLiteral(": no text for ") + key;
+                return {};
+            }
+            messages.append({failed.language, failed.form,
+                             failed.key + QLatin1Char('+') + QString::fromLatin1(key), failed.kind,
+                             failed.text + QLatin1Char('\n') + texts[0]});
         }
     }
     if (messages.isEmpty() && error) *error = settings + QStringLiteral(": no languages");
