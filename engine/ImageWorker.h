@@ -10,14 +10,20 @@
 // process crashed after serving earlier calls runs once more in a fresh one, so that damage an
 // earlier file did unseen cannot fail a good file.
 //
+// A program has three workers, one a lane (WorkerLane), so that calls on different lanes run side
+// by side. The worker's own output and error streams go nowhere: decoders' warnings must never
+// hold a job on a pipe nobody reads.
+//
 // Where the worker is found: the file named by KAVENRA_IMAGE_WORKER when set, else
 // kavenra-imageworker beside the running executable, else the one this build made.
 //
 // Limits (the environment can only tighten them, for tests):
 //   address space  half the machine's memory (or of the cgroup's limit), at most 16 GiB;
 //                  KAVENRA_IMAGE_WORKER_MEMORY_MB, read when the worker starts
-//   time           20 s for a detection, 120 s for a conversion;
-//                  KAVENRA_IMAGE_WORKER_TIME_LIMIT_MS, read at every call
+//   time           2 s for a detection (a real one takes milliseconds, and a drop waits for it),
+//                  120 s for a conversion, each for the whole call: a retry after a crash gets
+//                  only what the first run left; KAVENRA_IMAGE_WORKER_TIME_LIMIT_MS, read at
+//                  every call
 
 #include <sys/types.h>
 
