@@ -164,13 +164,35 @@ bool WriteLittleEndian32(FILE* stream, long offset, std::uint32_t value) {
            std::fwrite(bytes, 1, sizeof bytes, stream) == sizeof bytes;
 }
 
+// FreeImage's RLE writer ends the last row with an end-of-line code before the end-of-picture
+// code, which opens one row more than the picture has: FreeImage's own reader then refuses the
+// whole file. The end-of-picture code alone ends the last row. `length` follows the file.
+bool DropFinalEndOfLine(FILE* stream, std::uint32_t pixelOffset, long& length) {
+    if (length - static_cast<long>(pixelOffset) < 4) return true;
+    unsigned char tail[4];
+    if (std::fseek(stream, length - 4, SEEK_SET) != 0 ||
+        std::fread(tail, 1, sizeof tail, stream) != sizeof tail) {
+        return false;
+    }
+    const bool endOfLineThenEnd = tail[0] == 0 && tail[1] == 0 && tail[2] == 0 && tail[3] == 1;
+    if (!endOfLineThenEnd) return true;
+    const unsigned char end[2] = {0, 1};
+    if (std::fseek(stream, length - 4, SEEK_SET) != 0 ||
+        std::fwrite(end, 1, sizeof end, stream) != sizeof end || std::fflush(stream) != 0 ||
+        ftruncate(fileno(stream), length - 2) != 0) {
+        return false;
+    }
+    length -= 2;
+    return true;
+}
+
 // FreeImage's RLE writer states the file size it would have without the codes' overhead and no
 // size for the compressed pixels, where readers need both: other programs refuse such a file.
 // Both are set from the file as written. False when the file is no BMP this can mend or a write
 // fails.
 bool CompleteBmpHeader(FILE* stream) {
     if (std::fseek(stream, 0, SEEK_END) != 0) return false;
-    const long length = std::ftell(stream);
+    long length = std::ftell(stream);
     unsigned char header[kBmpHeadersBytes];
     if (length < static_cast<long>(kBmpHeadersBytes) || length > long{UINT32_MAX} ||
         std::fseek(stream, 0, SEEK_SET) != 0 ||
@@ -183,6 +205,7 @@ bool CompleteBmpHeader(FILE* stream) {
                             (ReadLittleEndian32(header + kBmpCompressionAt) == kBmpRle8 ||
                              ReadLittleEndian32(header + kBmpCompressionAt) == kBmpRle4);
     if (pixelOffset > static_cast<std::uint32_t>(length)) return false;
+    if (compressed && !DropFinalEndOfLine(stream, pixelOffset, length)) return false;
     if (!WriteLittleEndian32(stream, kBmpFileSizeAt, static_cast<std::uint32_t>(length))) {
         return false;
     }
@@ -202,8 +225,10 @@ bool StreamReadsBack(FILE* stream, FREE_IMAGE_FORMAT format, unsigned width, uns
         std::fseek(stream, 0, SEEK_SET) != 0) {
         return false;
     }
-    const int flags = FreeImage_FIFSupportsNoPixels(format) ? FIF_LOAD_NOPIXELS : 0;
-    const BitmapHandle back(FreeImage_LoadFromHandle(format, &io, stream, flags));
+    // A BMP is read whole: its RLE codes are where FreeImage's writer goes wrong.
+    const bool header = format != FIF_BMP && FreeImage_FIFSupportsNoPixels(format);
+    const BitmapHandle back(
+        FreeImage_LoadFromHandle(format, &io, stream, header ? FIF_LOAD_NOPIXELS : 0));
     return back && FreeImage_GetWidth(back.get()) == width &&
            FreeImage_GetHeight(back.get()) == height;
 }

@@ -400,11 +400,12 @@ class IsolationSavesTest : public QObject {
         if (compressed)
             QCOMPARE(LittleEndian32(file, 34), std::uint32_t(file.size()) - pixelOffset);
 
-        const BitmapHandle header = LoadImageFile(Native(path("picture.bmp")), FIF_LOAD_NOPIXELS);
-        QVERIFY(header);
-        QCOMPARE(FreeImage_GetWidth(header.get()), 30u);
-        QCOMPARE(FreeImage_GetHeight(header.get()), 20u);
-        // Another reader, which decodes RLE where Debian's FreeImage does not.
+        // FreeImage reads its own output whole again (its writer's last end-of-line code made
+        // it refuse RLE files), and so does another reader.
+        const BitmapHandle whole = LoadImageFile(Native(path("picture.bmp")));
+        QVERIFY(whole);
+        QCOMPARE(FreeImage_GetWidth(whole.get()), 30u);
+        QCOMPARE(FreeImage_GetHeight(whole.get()), 20u);
         const QImage back(path("picture.bmp"), "BMP");
         QCOMPARE(back.size(), QSize(30, 20));
         for (int y = 0; y < 20; ++y) {
