@@ -120,7 +120,12 @@ struct JobAnswers {
     bool answered() const { return detected.has_value() || converted.has_value(); }
 };
 
-enum class Step { Continue, JobEnded, Broken };
+enum class Step {
+    Continue,
+    JobEnded,
+    Broken,
+    Closed,  // the channel ended: the worker and its job process are gone
+};
 
 // A worker ends with the thread that started it (its parent-death signal follows the thread, not
 // the process), and conversions run on threads that come and go: so every worker is started from
@@ -191,6 +196,7 @@ class WorkerProcess {
         }
         const Clock::time_point deadline =
             Clock::now() + std::chrono::milliseconds(timeLimitMs + kBackstopGraceMs);
+        bool heardAnything = false;
         for (;;) {
             const Wait waited = waitForMessage(deadline, cancel);
             if (waited != Wait::Message) {
@@ -200,8 +206,19 @@ class WorkerProcess {
                 break;
             }
             const Step step = handleMessage(answers);
-            if (step == Step::Continue) continue;
-            if (step == Step::Broken) {
+            if (step == Step::Continue) {
+                heardAnything = true;
+                continue;
+            }
+            // A worker killed since the last call can still take a job: its job process keeps
+            // the channel open until the worker's death reaches it. Then the channel ends before
+            // a word about this job, and the job goes to a new worker, once.
+            if (step == Step::Closed && !heardAnything && !report.restarted) {
+                stop();
+                report.restarted = true;
+                if (start() && worker::SendMessage(fd_, job)) continue;
+            }
+            if (step == Step::Broken || step == Step::Closed) {
                 stop();
                 report.end = ImageJobEnd::Unavailable;
             } else {
@@ -280,9 +297,9 @@ class WorkerProcess {
 
     Step handleMessage(JobAnswers& answers) {
         std::vector<unsigned char> bytes;
-        if (worker::ReceiveMessage(fd_, bytes) != worker::ReceiveStatus::Message) {
-            return Step::Broken;
-        }
+        const worker::ReceiveStatus received = worker::ReceiveMessage(fd_, bytes);
+        if (received == worker::ReceiveStatus::Closed) return Step::Closed;
+        if (received != worker::ReceiveStatus::Message) return Step::Broken;
         MessageReader message(std::move(bytes));
         switch (message.kind().value_or(MessageKind::Ready)) {
             case MessageKind::TemporaryFile: {
