@@ -18,12 +18,15 @@
 #include "engine/ConversionSettings.h"
 #include "engine/ImageConversion.h"
 #include "engine/Procesosimagen.h"
+#include "support/FileSizeLimit.h"
 #include "support/ImageCameraRaw.h"
 #include "support/ImageFactory.h"
 #include "support/ImageFileInspection.h"
 
 using namespace kavenra;
 using namespace kavenra::test;
+
+using kavenra::testing::FileSizeLimit;
 
 namespace {
 
@@ -83,32 +86,6 @@ bool WriteText(const QString& path, const QByteArray& text) {
     QFile file(path);
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size();
 }
-
-// Makes writes beyond `bytes` fail (EFBIG) for as long as it lives, as a full disk would; the
-// signal that would end the process is ignored meanwhile. 0 leaves everything as it is.
-class FileSizeLimit {
-  public:
-    explicit FileSizeLimit(rlim_t bytes) : active_(bytes > 0) {
-        if (!active_) return;
-        getrlimit(RLIMIT_FSIZE, &previous_);
-        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limited = previous_;
-        limited.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limited);
-    }
-    ~FileSizeLimit() {
-        if (!active_) return;
-        setrlimit(RLIMIT_FSIZE, &previous_);
-        std::signal(SIGXFSZ, previousHandler_);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-  private:
-    bool active_;
-    rlimit previous_{};
-    void (*previousHandler_)(int) = SIG_DFL;
-};
 
 }  // namespace
 

@@ -4,6 +4,7 @@
 
 #include "engine/FreeImageBitmap.h"
 #include "support/DropFiles.h"
+#include "support/FileSizeLimit.h"
 #include "support/HostileWorkerProbe.h"
 #include "support/ImageFactory.h"
 #include "support/MainWindowFixture.h"
@@ -31,6 +32,8 @@ using kavenra::testing::MainWindowFixture;
 using kavenra::testing::ModalAnswerer;
 using kavenra::testing::MsgBoxAnswer;
 using kavenra::testing::ScopedEnvironment;
+
+using kavenra::testing::FileSizeLimit;
 
 namespace {
 
@@ -66,29 +69,6 @@ bool writeFlatGreyPng(const QString& path, int width, int height) {
     }
     return kavenra::test::SaveBitmapFile(*grey, FIF_PNG, Native(path), PNG_Z_BEST_SPEED);
 }
-
-// Writes beyond `bytes` fail for this process and for the worker writing on its behalf, as on a
-// full disk; the signal that would end either is ignored meanwhile.
-class FileSizeLimit {
-  public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &previous_);
-        previousHandler_ = signal(SIGXFSZ, SIG_IGN);
-        rlimit limited = previous_;
-        limited.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limited);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &previous_);
-        signal(SIGXFSZ, previousHandler_);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-  private:
-    rlimit previous_{};
-    void (*previousHandler_)(int) = nullptr;
-};
 
 }  // namespace
 

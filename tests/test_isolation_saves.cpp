@@ -27,6 +27,7 @@
 #include "engine/ReplacingSave.h"
 #include "engine/ReplacingSaveLeftovers.h"
 #include "support/CreationWatch.h"
+#include "support/FileSizeLimit.h"
 #include "support/HostileFiles.h"
 #include "support/HostileWorkerProbe.h"
 #include "support/ImageCameraRaw.h"
@@ -36,6 +37,8 @@ using namespace kavenra;
 using namespace kavenra::test;
 using kavenra::testing::CreationWatch;
 using kavenra::testing::ImageJobProcess;
+
+using kavenra::testing::FileSizeLimit;
 
 namespace {
 
@@ -71,30 +74,6 @@ BitmapHandle MakeRgb16Bitmap(int width, int height) {
     }
     return bitmap;
 }
-
-// Writes beyond `bytes` fail for this process and, through the file-size limit the program
-// hands on, for the image worker writing on its behalf; the signal that would end either is
-// ignored meanwhile.
-class FileSizeLimit {
-  public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &previous_);
-        previousHandler_ = signal(SIGXFSZ, SIG_IGN);
-        rlimit limited = previous_;
-        limited.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limited);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &previous_);
-        signal(SIGXFSZ, previousHandler_);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-  private:
-    rlimit previous_{};
-    void (*previousHandler_)(int) = SIG_DFL;
-};
 
 FREE_IMAGE_FORMAT FormatNamed(const QString& name) {
     static const QHash<QString, FREE_IMAGE_FORMAT> formats = {{"bmp", FIF_BMP},
