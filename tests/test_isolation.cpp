@@ -10,7 +10,6 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -95,61 +94,24 @@ class KillOnCreation {
   public:
     KillOnCreation(const QString& folder, const QString& prefix, pid_t worker, int signalNumber,
                    int times)
-        : prefix_(QFile::encodeName(prefix)),
-          worker_(worker),
-          signal_(signalNumber),
-          times_(times) {
-        inotify_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-        inotify_add_watch(inotify_, QFile::encodeName(folder).constData(), IN_CREATE);
-        watcher_ = std::thread([this] { watch(); });
-    }
-    ~KillOnCreation() {
-        stop_ = true;
-        watcher_.join();
-        close(inotify_);
-    }
-    KillOnCreation(const KillOnCreation&) = delete;
-    KillOnCreation& operator=(const KillOnCreation&) = delete;
+        : watch_(folder, prefix, [this, worker, signalNumber, times](const QString&) {
+              const std::lock_guard<std::mutex> lock(mutex_);
+              if (kills_ >= times) return;
+              const pid_t victim = ImageJobProcess(worker);
+              if (victim <= 0) return;
+              kill(victim, signalNumber);
+              ++kills_;
+          }) {}
 
     int kills() const {
         const std::lock_guard<std::mutex> lock(mutex_);
-        return static_cast<int>(victims_.size());
+        return kills_;
     }
 
   private:
-    void watch() {
-        alignas(inotify_event) char buffer[4096];
-        while (!stop_) {
-            const ssize_t length = read(inotify_, buffer, sizeof buffer);
-            if (length <= 0) {
-                usleep(200);
-                continue;
-            }
-            for (ssize_t at = 0; at < length;) {
-                const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
-                const std::lock_guard<std::mutex> lock(mutex_);
-                if (event->len > 0 && QByteArray(event->name).startsWith(prefix_) &&
-                    victims_.size() < times_) {
-                    const pid_t victim = ImageJobProcess(worker_);
-                    if (victim > 0) {
-                        kill(victim, signal_);
-                        victims_ << victim;
-                    }
-                }
-                at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
-            }
-        }
-    }
-
-    QByteArray prefix_;
-    pid_t worker_;
-    int signal_;
-    int times_;
-    int inotify_ = -1;
-    std::thread watcher_;
-    std::atomic<bool> stop_{false};
     mutable std::mutex mutex_;
-    QList<pid_t> victims_;
+    int kills_ = 0;
+    CreationWatch watch_;  // last: it calls back into the members above until destroyed
 };
 
 }  // namespace
