@@ -1,13 +1,32 @@
 #include "app/ReadyHooks.h"
+#include "store/SideFiles.h"
 #include "ui/AppServices.h"
 #include "ui/Forms.h"
 #include "ui/Startup.h"
 #include "ui/Theme.h"
 #include "ui/Unit1.h"
 
+#include <QFile>
+
+#include <cstdio>
 #include <exception>
 
 namespace {
+
+// Every text and setting comes from these files, so they are settled before any window exists.
+// A first start that cannot make the user's settings says why; the start-up checks then stop the
+// program as they do for any missing settings file.
+void useProgramSideFiles() {
+    const kavenra::SideFileLocations locations = kavenra::LocateSideFiles(
+        QFile::encodeName(QCoreApplication::applicationDirPath() + QLatin1Char('/')).toStdString(),
+        kavenra::ProcessConfigurationEnvironment());
+    const kavenra::SettingsSeed seed = kavenra::SeedUserSettings(locations);
+    if (seed.outcome == kavenra::SettingsSeed::Outcome::Failed) {
+        std::fprintf(stderr, "kavenra: %s\n", seed.reason.c_str());
+        ShowMessage(QString::fromStdString(seed.reason));
+    }
+    kavenra::UseSideFiles(locations);
+}
 
 // The windows live from here until the message loop ends, and go before the application object.
 int runApplication(KavenraApplication& application) {
@@ -30,8 +49,11 @@ int main(int argc, char* argv[]) {
     KavenraApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kavenra"));
     SetApplicationTitle(QStringLiteral("Kavenra"));
+    // Lets the desktop match the windows with the menu entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.kavenra.Kavenra"));
     InstallWindowServices();
     if (!ApplyCarbonTheme()) ShowMessage(QStringLiteral("The visual style cannot be applied."));
+    useProgramSideFiles();
     kavenra::startup::SetListFileArguments(QCoreApplication::arguments().mid(1));
     try {
         runApplication(application);

@@ -67,12 +67,12 @@ bool IsExecutableFile(const std::string& path) {
            access(path.c_str(), X_OK) == 0;
 }
 
-std::string BesideThisExecutable() {
+std::string ThisExecutableFolder() {
     char buffer[PATH_MAX];
     const ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
     if (length <= 0) return {};
     const std::string self(buffer, static_cast<std::size_t>(length));
-    return self.substr(0, self.find_last_of('/') + 1) + kWorkerName;
+    return self.substr(0, self.find_last_of('/') + 1);
 }
 
 // The umask, read without changing it even for a moment.
@@ -653,8 +653,12 @@ void StopImageWorker() {
 std::string ImageWorkerExecutable() {
     const char* named = std::getenv("KAVENRA_IMAGE_WORKER");
     if (named != nullptr && *named != '\0') return named;
-    const std::string beside = BesideThisExecutable();
+    const std::string folder = ThisExecutableFolder();
+    const std::string beside = folder + kWorkerName;
     if (IsExecutableFile(beside)) return beside;
+    // The installed layout keeps helper programs out of the PATH.
+    const std::string installed = folder + KAVENRA_WORKER_FROM_BINDIR + "/" + kWorkerName;
+    if (IsExecutableFile(installed)) return installed;
 #ifdef KAVENRA_IMAGE_WORKER_BUILD_PATH
     if (IsExecutableFile(KAVENRA_IMAGE_WORKER_BUILD_PATH)) return KAVENRA_IMAGE_WORKER_BUILD_PATH;
 #endif

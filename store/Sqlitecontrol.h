@@ -2,8 +2,8 @@
 
 #include <string>
 
-// Every call opens the named database file (resolved against the working directory), does its
-// work and closes it again.
+// Every call opens the named database file (a relative name resolves against the working
+// directory), does its work and closes it again.
 
 // First column of the first row as stored (UTF-8 bytes); "" for no row or NULL; "FALLO!" when
 // the database cannot be opened or the statement cannot be prepared. Ends the process with

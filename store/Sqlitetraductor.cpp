@@ -1,5 +1,6 @@
 #include "store/Sqlitetraductor.h"
 
+#include "store/SideFiles.h"
 #include "store/Sqlitecontrol.h"
 
 std::string ActiveLanguageDatabase(const std::string& databaseFile) {
@@ -9,7 +10,8 @@ std::string ActiveLanguageDatabase(const std::string& databaseFile) {
 // The active language is asked for on every lookup, so a change of language applies to the very
 // next text shown. Keys are the program's own identifiers and go into the statement unescaped.
 QString LookupCaption(int form, const std::string& key) {
-    const std::string languageDatabase = ActiveLanguageDatabase("KVConfig.db");
+    const std::string languageDatabase =
+        kavenra::LanguageDatabaseFile(ActiveLanguageDatabase(kavenra::SettingsDatabaseFile()));
     const std::string statement = "SELECT caption FROM traduccion WHERE form='" +
                                   std::to_string(form) + "' AND object='" + key + "'";
     const std::string caption = QuerySingleValue(languageDatabase, statement);

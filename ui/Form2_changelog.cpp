@@ -1,5 +1,6 @@
 #include "ui/Form2_changelog.h"
 
+#include "store/SideFiles.h"
 #include "ui/AppServices.h"
 #include "ui/DialogControls.h"
 #include "ui/DialogFrame.h"
@@ -87,7 +88,8 @@ void TForm2::showEvent(QShowEvent* event) {
 }
 
 void TForm2::FormShow() {
-    Memo1->setPlainText(kavenra::ReadTextFileLines(QStringLiteral("CHANGELOG.txt")));
+    Memo1->setPlainText(kavenra::ReadTextFileLines(
+        QFile::decodeName(QByteArray::fromStdString(kavenra::SideFiles().changelog))));
 }
 
 void TForm2::Button1Click() {

@@ -8,7 +8,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QShowEvent;
 
-// The changelog viewer: the text of "CHANGELOG.txt" in the working directory, read anew every
+// The changelog viewer: the text of "CHANGELOG.txt" among the side files, read anew every
 // time the window goes from hidden to shown. Shown without blocking the main window.
 class TForm2 : public QDialog {
     Q_OBJECT

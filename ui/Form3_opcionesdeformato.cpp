@@ -1,6 +1,7 @@
 #include "ui/Form3_opcionesdeformato.h"
 
 #include "store/CaptionKeys.h"
+#include "store/SideFiles.h"
 #include "store/Sqlitecontrol.h"
 #include "store/Sqlitetraductor.h"
 #include "ui/AppServices.h"
@@ -26,8 +27,6 @@ namespace {
 
 using kavenra::dialogs::MakeLabel;
 using kavenra::dialogs::Place;
-
-const char* const settingsDatabase = "KVConfig.db";
 
 struct RawFormat {
     const char* extension;
@@ -125,13 +124,13 @@ void selectByCode(int v, CodedButtons buttons, QRadioButton* otherwise) {
 // The stored text of one column as a signed integer; EConvertError for anything else.
 int storedCode(const char* column) {
     const std::string sql = std::string("SELECT ") + column + " FROM configuracion";
-    return StrToInt(QString::fromStdString(QuerySingleValue(settingsDatabase, sql)));
+    return StrToInt(QString::fromStdString(QuerySingleValue(kavenra::SettingsDatabaseFile(), sql)));
 }
 
 bool storeCode(const char* column, int code) {
     const std::string sql =
         std::string("UPDATE configuracion SET ") + column + "='" + std::to_string(code) + "'";
-    return ExecuteStatement(settingsDatabase, sql);
+    return ExecuteStatement(kavenra::SettingsDatabaseFile(), sql);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "ui/Form4_seleccionlenguaje.h"
 
+#include "store/SideFiles.h"
 #include "store/Sqlitecontrol.h"
 #include "ui/AppServices.h"
 #include "ui/DialogControls.h"
@@ -28,7 +29,6 @@ namespace {
 using kavenra::dialogs::MakeLabel;
 using kavenra::dialogs::Place;
 
-const char kSettingsDatabase[] = "KVConfig.db";
 const QString globePicture = QStringLiteral(":/kavenra/language/globo.svg");
 
 using Connection = kavenra::sqlite::Connection;
@@ -107,7 +107,7 @@ bool TForm4::ListLanguages() {
     ComboBox1->clear();
 
     sqlite3* opened = nullptr;
-    int result = sqlite3_open(kSettingsDatabase, &opened);
+    int result = sqlite3_open(kavenra::SettingsDatabaseFile().c_str(), &opened);
     Connection connection(opened);
     if (result != SQLITE_OK) {
         const std::string error = sqlite3_errmsg(connection.get());
@@ -155,11 +155,13 @@ void TForm4::Button1Click() {
                               caution());
         return;
     }
-    reportIfFailed(ExecuteStatement(kSettingsDatabase, "UPDATE idiomas SET activo='0'"));
-    reportIfFailed(ExecuteStatement(kSettingsDatabase, "UPDATE idiomas SET activo='1' WHERE id='" +
-                                                           std::to_string(index) + "'"));
     reportIfFailed(
-        ExecuteStatement(kSettingsDatabase, "UPDATE configuracion SET primera_ejecucion='1'"));
+        ExecuteStatement(kavenra::SettingsDatabaseFile(), "UPDATE idiomas SET activo='0'"));
+    reportIfFailed(
+        ExecuteStatement(kavenra::SettingsDatabaseFile(),
+                         "UPDATE idiomas SET activo='1' WHERE id='" + std::to_string(index) + "'"));
+    reportIfFailed(ExecuteStatement(kavenra::SettingsDatabaseFile(),
+                                    "UPDATE configuracion SET primera_ejecucion='1'"));
     TranslateAllForms();
     accept();
 }

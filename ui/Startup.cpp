@@ -4,6 +4,7 @@
 #include "engine/ImageLibrary.h"
 #include "net/Internet.h"
 #include "store/CaptionKeys.h"
+#include "store/SideFiles.h"
 #include "store/Sqlitecontrol.h"
 #include "store/Sqlitetraductor.h"
 #include "ui/AppServices.h"
@@ -32,7 +33,6 @@ bool StartupChecksRun = false;
 namespace kavenra::startup {
 namespace {
 
-const char kSettingsDatabase[] = "KVConfig.db";
 const QString warningCaption = QStringLiteral("Warning");
 
 QStringList& listFileArguments() {
@@ -104,14 +104,17 @@ void checkImageLibraryFile() {
 // The message box looks up its button caption in the settings database first, so without that
 // file the lookup's own not-found notice ends the process before this message can show.
 void checkSettingsDatabase() {
-    if (isExistingFile(QString::fromLatin1(kSettingsDatabase))) return;
+    if (isExistingFile(QFile::decodeName(QByteArray::fromStdString(SettingsDatabaseFile())))) {
+        return;
+    }
     Form6->MsgBox(warningCaption, QStringLiteral("Can't locate KVConfig.db configuration file."),
                   MessageKind::Error);
     endStartup();
 }
 
 void askLanguageAtFirstRun() {
-    if (QuerySingleValue(kSettingsDatabase, "SELECT primera_ejecucion FROM configuracion") == "0") {
+    if (QuerySingleValue(SettingsDatabaseFile(), "SELECT primera_ejecucion FROM configuracion") ==
+        "0") {
         Form4->exec();
     }
 }
