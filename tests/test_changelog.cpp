@@ -2,6 +2,7 @@
 // its encodings and line ends, a missing file reported while the window still opens, and a text
 // that can be selected and copied but not edited.
 
+#include "store/SideFiles.h"
 #include "support/DatabaseFixture.h"
 #include "support/ModalAnswerer.h"
 
@@ -56,6 +57,7 @@ class TestChangelog : public QObject {
     void missingFileIsReportedAndWindowStillOpens();
     void readOnlyButSelectable();
     void shippedChangelog();
+    void readFromTheProgramsDataFolder();
 
   private:
     void writeChangelog(const QByteArray& bytes);
@@ -241,6 +243,25 @@ void TestChangelog::shippedChangelog() {
                                       .absoluteFilePath(QStringLiteral("../screenshots")));
     QVERIFY(QDir().mkpath(folder));
     QVERIFY(Form2->grab().toImage().save(QDir(folder).filePath(QStringLiteral("changelog.png"))));
+}
+
+// An installed program reads the changelog it ships, wherever it was started from.
+void TestChangelog::readFromTheProgramsDataFolder() {
+    writeChangelog("decoy in the working directory\n");
+    QTemporaryDir data;
+    QVERIFY(data.isValid());
+    QVERIFY(writeFile(data.filePath(QStringLiteral("CHANGELOG.txt")), "Version 2.0 shipped\n"));
+    const kavenra::SideFileLocations before = kavenra::SideFiles();
+    kavenra::SideFileLocations installed;
+    installed.layout = kavenra::SideFileLayout::Installed;
+    installed.dataFolder = QFile::encodeName(data.path() + QLatin1Char('/')).toStdString();
+    installed.changelog = installed.dataFolder + "CHANGELOG.txt";
+    kavenra::UseSideFiles(installed);
+    ModalAnswerer answers;
+    Form2->show();
+    kavenra::UseSideFiles(before);
+    QCOMPARE(answers.messageBoxes().size(), 0);
+    QCOMPARE(Form2->Memo1->toPlainText(), QStringLiteral("Version 2.0 shipped"));
 }
 
 KAVENRA_WINDOW_TEST_MAIN(TestChangelog)

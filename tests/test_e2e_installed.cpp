@@ -1,0 +1,266 @@
+// The program as a user has it after installing it, and a portable copy, each started from a
+// folder of the user's that has nothing to do with the program: the installed one keeps its
+// settings in the user's configuration folder, made from the shipped ones at the first start
+// (answered on a real display), finds its texts and its image worker in the installed tree and
+// lists the photos and folders it is opened with.
+
+#include "support/DatabaseFixture.h"
+#include "support/ImageFactory.h"
+#include "support/ProgramFolder.h"
+#include "support/ProgramRun.h"
+#include "support/XDisplay.h"
+
+#include "store/CaptionKeys.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+using namespace kavenra::testing;
+
+namespace {
+
+constexpr int kTimeoutMs = 60000;
+constexpr quint32 kKeyTab = 0xff09;
+constexpr quint32 kKeyReturn = 0xff0d;
+
+QByteArray Digest(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
+}
+
+QString Setting(const QString& settings, const QString& sql) {
+    QStringList values;
+    QueryColumn(settings, sql, &values);
+    return values.value(0);
+}
+
+// The executables of the program's child processes: the image workers it started.
+QStringList ChildExecutables(qint64 parent) {
+    QStringList executables;
+    QDirIterator processes(QStringLiteral("/proc"), QDir::Dirs | QDir::NoDotAndDotDot);
+    while (processes.hasNext()) {
+        const QString folder = processes.next();
+        QFile stat(folder + QStringLiteral("/stat"));
+        if (!stat.open(QIODevice::ReadOnly)) continue;
+        const QByteArray line = stat.readAll();
+        // The parent's id is the second field after the command, which ends with the last ')'.
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 1 && fields[1].toLongLong() == parent) {
+            executables << QFileInfo(folder + QStringLiteral("/exe")).symLinkTarget();
+        }
+    }
+    return executables;
+}
+
+QString WriteImage(const QString& path, FREE_IMAGE_FORMAT format) {
+    kavenra::test::InitialiseFreeImageOnce();
+    QDir().mkpath(QFileInfo(path).path());
+    return kavenra::test::WriteImageFile(QFile::encodeName(path).toStdString(), format, 64, 48)
+               ? path
+               : QString();
+}
+
+}  // namespace
+
+class TestE2eInstalled : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void initTestCase();
+    void firstStartMakesTheUsersSettingsAndARestartKeepsThem();
+    void opensPhotosFoldersAndListFilesFromAnyFolder();
+    void portableCopyStartsFromAnyFolder();
+
+  private:
+    QString program() const { return prefix_.filePath(QStringLiteral("bin/kavenra")); }
+    QString shippedSettings() const {
+        return prefix_.filePath(QStringLiteral("share/kavenra/KVConfig.db"));
+    }
+
+    QTemporaryDir prefix_;
+    QByteArray shippedDigest_;
+};
+
+void TestE2eInstalled::initTestCase() {
+    QVERIFY(prefix_.isValid());
+    QString error;
+    QVERIFY2(InstallBuildInto(prefix_.path(), &error), qPrintable(error));
+    QVERIFY(QFileInfo(program()).isExecutable());
+    shippedDigest_ = Digest(shippedSettings());
+    // The program's own settings, not a developer's: the freshly built database.
+    QCOMPARE(shippedDigest_,
+             Digest(QStringLiteral(KAVENRA_BUILT_DATA_DIR) + QStringLiteral("/KVConfig.db")));
+}
+
+// The first start asks for the language, on a display, as it does for every new user; the answer
+// goes into the user's settings, and the next start, which asks nothing, is in that language.
+void TestE2eInstalled::firstStartMakesTheUsersSettingsAndARestartKeepsThem() {
+    if (!XvfbServer::Available())
+        QSKIP("Xvfb is not installed (scripts/install-deps.sh installs it)");
+    QTemporaryDir home;
+    QVERIFY(home.isValid());
+    const QString userSettings = home.filePath(QStringLiteral(".config/kavenra/KVConfig.db"));
+    const QString elsewhere = home.filePath(QStringLiteral("Documents"));
+    QVERIFY(QDir().mkpath(elsewhere));
+    const QMap<QString, QString> user = {{QStringLiteral("HOME"), home.path()},
+                                         {QStringLiteral("XDG_CONFIG_HOME"), QString()}};
+
+    XvfbServer server;
+    QString error;
+    QVERIFY2(server.start(QSize(1280, 1024), &error), qPrintable(error));
+    XConnection x(server.display());
+    QVERIFY(x.isValid());
+    ProgramStart firstStart{program(), {}, elsewhere, user};
+    firstStart.environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    firstStart.environment.insert(QStringLiteral("DISPLAY"), server.display());
+    {
+        ProgramRun first;
+        // The language question comes before the window is ready: answer it from the keyboard
+        // (Tab to OK, Return), which keeps the entry the dialog offers, English. By then the
+        // user's settings are the shipped ones, unchanged.
+        bool asked = false;
+        QByteArray settingsWhenAsked;
+        QTimer answer;
+        answer.setInterval(50);
+        QObject::connect(&answer, &QTimer::timeout, [&] {
+            for (const XWindowInfo& window : x.topLevelWindows()) {
+                if (!asked && window.viewable && window.transient &&
+                    window.instance == QLatin1String("kavenra")) {
+                    asked = true;
+                    answer.stop();
+                    settingsWhenAsked = Digest(userSettings);
+                    x.typeKeys(window.id, {kKeyTab, kKeyReturn});
+                }
+            }
+        });
+        answer.start();
+        const bool ready = first.startUntilReady(firstStart, &error);
+        answer.stop();
+        QVERIFY2(ready, qPrintable(error));
+        QVERIFY2(asked, "the language was never asked");
+        QCOMPARE(settingsWhenAsked, shippedDigest_);
+        QCOMPARE(first.closeAndWait(), 0);
+    }
+    QCOMPARE(Setting(userSettings, QStringLiteral("SELECT primera_ejecucion FROM configuracion")),
+             QStringLiteral("1"));
+    QCOMPARE(Setting(userSettings, QStringLiteral("SELECT idioma FROM idiomas WHERE activo='1'")),
+             QStringLiteral("English"));
+
+    ProgramRun second;
+    QVERIFY2(second.startUntilReady({program(), {}, elsewhere, user}, &error), qPrintable(error));
+    const QString english = prefix_.filePath(QStringLiteral("share/kavenra/lang/English.db"));
+    const QJsonObject texts = second.state().value(QStringLiteral("texts")).toObject();
+    QCOMPARE(texts.value(QStringLiteral("Button3")).toString(),
+             CaptionIn(english, kavenra::kMainWindowForm, QStringLiteral("Button3")));
+    QCOMPARE(texts.value(QStringLiteral("Form7Caption")).toString(),
+             CaptionIn(english, kavenra::kAboutBoxForm, QStringLiteral("Caption")));
+    QCOMPARE(second.closeAndWait(), 0);
+
+    QCOMPARE(Digest(shippedSettings()), shippedDigest_);
+    QVERIFY(QDir(elsewhere).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+}
+
+// Started as a file manager's "Open with" or a terminal starts it: relative and absolute photo
+// paths, a list file and a folder, from a folder of the user's. The settings folder comes from
+// XDG_CONFIG_HOME, where a first run was already answered.
+void TestE2eInstalled::opensPhotosFoldersAndListFilesFromAnyFolder() {
+    QTemporaryDir home;
+    QVERIFY(home.isValid());
+    const QString configuration = home.filePath(QStringLiteral("config"));
+    const QString userSettings = configuration + QStringLiteral("/kavenra/KVConfig.db");
+    QVERIFY(QDir().mkpath(QFileInfo(userSettings).path()));
+    QVERIFY(QFile::copy(shippedSettings(), userSettings));
+    QVERIFY(QFile::setPermissions(userSettings, QFile::ReadOwner | QFile::WriteOwner));
+    QCOMPARE(RunSql(userSettings, QStringLiteral("UPDATE configuracion SET primera_ejecucion='1'")),
+             QString());
+
+    const QString photos = home.filePath(QStringLiteral("Photos"));
+    const QString listed = WriteImage(home.filePath(QStringLiteral("old/listed.jpg")), FIF_JPEG);
+    const QString relative = WriteImage(photos + QStringLiteral("/beach.jpg"), FIF_JPEG);
+    const QString absolute = WriteImage(home.filePath(QStringLiteral("hills.png")), FIF_PNG);
+    const QString inFolderA = WriteImage(home.filePath(QStringLiteral("trip/a.tif")), FIF_TIFF);
+    const QString inFolderB = WriteImage(home.filePath(QStringLiteral("trip/b.bmp")), FIF_BMP);
+    for (const QString& image : {listed, relative, absolute, inFolderA, inFolderB}) {
+        QVERIFY(!image.isEmpty());
+    }
+    const QString listFile = home.filePath(QStringLiteral("list.txt"));
+    {
+        QFile list(listFile);
+        QVERIFY(list.open(QIODevice::WriteOnly));
+        list.write(listed.toUtf8() + "\n");
+    }
+
+    ProgramRun run;
+    QString error;
+    const ProgramStart start{
+        program(),
+        {QStringLiteral("beach.jpg"), absolute, listFile, home.filePath(QStringLiteral("trip"))},
+        photos,
+        {{QStringLiteral("HOME"), home.path()},
+         {QStringLiteral("XDG_CONFIG_HOME"), configuration}}};
+    QVERIFY2(run.startUntilReady(start, &error), qPrintable(error));
+    const QJsonObject state = run.state();
+    QCOMPARE(JsonStrings(state.value(QStringLiteral("list"))),
+             (QStringList{listed, relative, absolute, inFolderA, inFolderB}));
+    QCOMPARE(state.value(QStringLiteral("count")).toString(), QStringLiteral("5"));
+    QCOMPARE(state.value(QStringLiteral("destination")).toString(),
+             home.filePath(QStringLiteral("trip/RES/")));
+
+    // The photos were tested by the installed image worker, not one of the build's.
+    const QStringList workers = ChildExecutables(run.processId());
+    QVERIFY2(!workers.isEmpty(), "no image worker was started");
+    for (const QString& worker : workers) {
+        QCOMPARE(worker, prefix_.filePath(QStringLiteral("libexec/kavenra/kavenra-imageworker")));
+    }
+    QCOMPARE(run.closeAndWait(), 0);
+    QVERIFY(!QFileInfo::exists(home.filePath(QStringLiteral(".config"))));
+}
+
+void TestE2eInstalled::portableCopyStartsFromAnyFolder() {
+    QTemporaryDir home;
+    QVERIFY(home.isValid());
+    const QString folder = home.filePath(QStringLiteral("Kavenra"));
+    QString error;
+    QVERIFY2(CopyRuntimeFolder(folder, &error), qPrintable(error));
+    const QString settings = folder + QStringLiteral("/KVConfig.db");
+    QCOMPARE(RunSql(settings, QStringLiteral("UPDATE configuracion SET primera_ejecucion='1';"
+                                             "UPDATE idiomas SET activo = CASE idioma "
+                                             "WHEN 'Deutsch' THEN '1' ELSE '0' END")),
+             QString());
+    const QString elsewhere = home.filePath(QStringLiteral("elsewhere"));
+    QVERIFY(QDir().mkpath(elsewhere));
+    const QString photo = WriteImage(elsewhere + QStringLiteral("/photo.jpg"), FIF_JPEG);
+    QVERIFY(!photo.isEmpty());
+
+    ProgramRun run;
+    QVERIFY2(run.startUntilReady({folder + QStringLiteral("/kavenra"),
+                                  {QStringLiteral("photo.jpg")},
+                                  elsewhere,
+                                  {{QStringLiteral("HOME"), home.path()}}},
+                                 &error),
+             qPrintable(error));
+    const QJsonObject texts = run.state().value(QStringLiteral("texts")).toObject();
+    QCOMPARE(texts.value(QStringLiteral("Button3")).toString(),
+             CaptionIn(folder + QStringLiteral("/lang/Deutsch.db"), kavenra::kMainWindowForm,
+                       QStringLiteral("Button3")));
+    QCOMPARE(JsonStrings(run.state().value(QStringLiteral("list"))), QStringList{photo});
+    const QStringList workers = ChildExecutables(run.processId());
+    QVERIFY2(!workers.isEmpty(), "no image worker was started");
+    for (const QString& worker : workers) {
+        QCOMPARE(worker, folder + QStringLiteral("/kavenra-imageworker"));
+    }
+    QCOMPARE(run.closeAndWait(), 0);
+    // A portable copy keeps its settings beside itself and writes nothing into the home folder.
+    QVERIFY(!QFileInfo::exists(home.filePath(QStringLiteral(".config/kavenra"))));
+}
+
+QTEST_GUILESS_MAIN(TestE2eInstalled)
+
+#include "test_e2e_installed.moc"
