@@ -1,5 +1,7 @@
 #include "engine/ReplacingSave.h"
 
+#include "engine/FileDescriptor.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -263,25 +265,6 @@ struct DirectoryCloser {
     void operator()(DIR* directory) const noexcept { closedir(directory); }
 };
 
-class Descriptor {
-  public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-    bool closeChecked() {
-        const int fd = fd_;
-        fd_ = -1;
-        return close(fd) == 0;
-    }
-
-  private:
-    int fd_;
-};
-
 bool WriteAll(int fd, const char* bytes, std::size_t size, off_t at) {
     while (size > 0) {
         const ssize_t written = pwrite(fd, bytes, size, at);
@@ -298,10 +281,10 @@ bool WriteAll(int fd, const char* bytes, std::size_t size, off_t at) {
 // room for the whole new content is reserved before the first byte of the target changes, where
 // the file system can reserve it.
 bool OverwriteInPlace(const std::string& source, const std::string& target) {
-    const Descriptor from(open(source.c_str(), O_RDONLY | O_CLOEXEC));
+    const FileDescriptor from(open(source.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat sourceInfo {};
     if (from.get() < 0 || fstat(from.get(), &sourceInfo) != 0) return false;
-    Descriptor to(open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+    FileDescriptor to(open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
     struct stat targetInfo {};
     if (to.get() < 0 || fstat(to.get(), &targetInfo) != 0 || !S_ISREG(targetInfo.st_mode)) {
         return false;

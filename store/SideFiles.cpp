@@ -1,5 +1,7 @@
 #include "store/SideFiles.h"
 
+#include "engine/FileDescriptor.h"
+
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -60,27 +62,6 @@ std::string UserConfigurationFolder(const ConfigurationEnvironment& environment)
 std::string ErrorText(int error) {
     return std::strerror(error);
 }
-
-class FileDescriptor {
-  public:
-    explicit FileDescriptor(int descriptor) : descriptor_(descriptor) {}
-    ~FileDescriptor() {
-        if (descriptor_ >= 0) close(descriptor_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return descriptor_; }
-    bool valid() const { return descriptor_ >= 0; }
-    // Closes now, so that a failure to write back is seen; false with errno set when it fails.
-    bool closeNow() {
-        const int descriptor = descriptor_;
-        descriptor_ = -1;
-        return close(descriptor) == 0;
-    }
-
-  private:
-    int descriptor_;
-};
 
 // Removes a temporary file unless it was kept.
 class TemporaryName {
@@ -162,7 +143,7 @@ SettingsSeed CopyShippedSettings(const std::string& shipped, const std::string& 
         open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666));
     if (!copy.valid()) return Failure("Cannot create", temporary, errno);
     const TemporaryName removeUnlessLinked(temporary);
-    if (!CopyContent(source.get(), copy.get()) || fsync(copy.get()) != 0 || !copy.closeNow()) {
+    if (!CopyContent(source.get(), copy.get()) || fsync(copy.get()) != 0 || !copy.closeChecked()) {
         return Failure("Cannot write", temporary, errno);
     }
     // link, unlike rename, never replaces a file that appeared meanwhile.
