@@ -6,6 +6,7 @@
 #include "ui/Theme.h"
 #include "ui/Unit1.h"
 
+#include <QDir>
 #include <QFile>
 
 #include <cstdio>
@@ -44,7 +45,8 @@ int runApplication(KavenraApplication& application) {
 
 }  // namespace
 
-// Every argument names a list file; Qt has taken out the options that are its own.
+// An argument names an image or a folder, listed as if dropped on the window, or else a list
+// file; Qt has taken out the options that are its own.
 int main(int argc, char* argv[]) {
     KavenraApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kavenra"));
@@ -54,7 +56,9 @@ int main(int argc, char* argv[]) {
     InstallWindowServices();
     if (!ApplyCarbonTheme()) ShowMessage(QStringLiteral("The visual style cannot be applied."));
     useProgramSideFiles();
-    kavenra::startup::SetListFileArguments(QCoreApplication::arguments().mid(1));
+    // Relative paths are the caller's: resolved before anything can change the directory.
+    kavenra::startup::SetStartupArguments(kavenra::startup::ClassifyArguments(
+        QCoreApplication::arguments().mid(1), QDir::currentPath()));
     try {
         runApplication(application);
     } catch (const std::exception& error) {

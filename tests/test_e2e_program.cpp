@@ -1,5 +1,6 @@
 // The built program, started as a user starts it: its own process, its own folder (a copy of the
-// runtime folder) as the working directory, a list file of real images as its argument. It must
+// runtime folder) as the working directory, a list file of real images, or images and folders, as
+// its arguments. It must
 // reach the ready main window with the list filled and every window in the active language, and
 // end with status 0 when its window is closed (by the system's SIGTERM, which the program turns
 // into closing its main window). What it shows is read from the state report it writes when
@@ -34,53 +35,50 @@ QStringList strings(const QJsonValue& value) {
     return texts;
 }
 
-}  // namespace
+bool writeImage(const QString& path, FREE_IMAGE_FORMAT format) {
+    kavenra::test::InitialiseFreeImageOnce();
+    return QDir().mkpath(QFileInfo(path).absolutePath()) &&
+           kavenra::test::WriteImageFile(QFile::encodeName(path).toStdString(), format, 160, 120);
+}
 
-class TestE2eProgram : public QObject {
-    Q_OBJECT
+bool writeList(const QString& path, const QStringList& lines) {
+    QFile list(path);
+    const QByteArray content = lines.join(QStringLiteral("\r\n")).toUtf8() + "\r\n";
+    return list.open(QIODevice::WriteOnly) && list.write(content) == content.size();
+}
 
-  private slots:
-    void startsReadyListsTranslatesAndClosesCleanly();
+// The user's copy of the program's folder, English chosen at an earlier first run, and the
+// program started from it, its working directory that folder, with the state report asked for.
+class ProgramRun {
+  public:
+    QTemporaryDir home;
+    QString folder;
+    QString settings;
+    QProcess program;
+
+    // Each of these ends the test case at its first failure; check QTest::currentTestFailed().
+    void prepare();
+    void start(const QStringList& arguments);
+    QJsonObject state();
+
+  private:
+    QString stateFile_;
 };
 
-void TestE2eProgram::startsReadyListsTranslatesAndClosesCleanly() {
-    // The user's copy of the program's folder: English chosen at an earlier first run.
-    QTemporaryDir home;
+void ProgramRun::prepare() {
     QVERIFY(home.isValid());
-    const QString folder = home.filePath(QStringLiteral("Kavenra"));
+    folder = home.filePath(QStringLiteral("Kavenra"));
     QString error;
     QVERIFY2(CopyRuntimeFolder(folder, &error), qPrintable(error));
-    const QString settings = folder + QStringLiteral("/KVConfig.db");
+    settings = folder + QStringLiteral("/KVConfig.db");
     QCOMPARE(RunSql(settings, QStringLiteral("UPDATE configuracion SET primera_ejecucion='1';"
                                              "UPDATE idiomas SET activo = CASE idioma "
                                              "WHEN 'English' THEN '1' ELSE '0' END")),
              QString());
-    const QString language = ActiveLanguageDatabase(settings);
-    QVERIFY(QFileInfo(language).isFile());
-    QCOMPARE(QFileInfo(language).fileName(), QStringLiteral("English.db"));
+}
 
-    // Real images in a folder with a blank in its name, and the list file naming them.
-    kavenra::test::InitialiseFreeImageOnce();
-    const QString pictures = home.filePath(QStringLiteral("my pictures"));
-    QVERIFY(QDir().mkpath(pictures));
-    QStringList images;
-    const QList<QPair<QString, FREE_IMAGE_FORMAT>> files = {{QStringLiteral("beach.jpg"), FIF_JPEG},
-                                                            {QStringLiteral("hills.png"), FIF_PNG},
-                                                            {QStringLiteral("lake.jpg"), FIF_JPEG}};
-    for (const auto& [name, format] : files) {
-        const QString path = pictures + QLatin1Char('/') + name;
-        QVERIFY(
-            kavenra::test::WriteImageFile(QFile::encodeName(path).toStdString(), format, 160, 120));
-        images << path;
-    }
-    const QString listFile = home.filePath(QStringLiteral("holiday list.txt"));
-    {
-        QFile list(listFile);
-        QVERIFY(list.open(QIODevice::WriteOnly));
-        list.write(images.join(QStringLiteral("\r\n")).toUtf8() + "\r\n");
-    }
-
-    const QString stateFile = home.filePath(QStringLiteral("state.json"));
+void ProgramRun::start(const QStringList& arguments) {
+    stateFile_ = home.filePath(QStringLiteral("state.json"));
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.remove(QStringLiteral("KAVENRA_TEST_PROBE"));
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
@@ -88,25 +86,66 @@ void TestE2eProgram::startsReadyListsTranslatesAndClosesCleanly() {
     // Should the online test ever be asked, nothing listens there.
     environment.insert(QStringLiteral("KAVENRA_WEB_HOST"),
                        QStringLiteral("127.0.0.1:%1").arg(LoopbackHttpServer::unusedPort()));
-    environment.insert(QStringLiteral("KAVENRA_DUMP_STATE"), stateFile);
+    environment.insert(QStringLiteral("KAVENRA_DUMP_STATE"), stateFile_);
 
-    QProcess program;
     program.setProcessEnvironment(environment);
     program.setWorkingDirectory(folder);
-    program.start(folder + QStringLiteral("/kavenra"), {listFile});
+    program.start(folder + QStringLiteral("/kavenra"), arguments);
     QVERIFY2(program.waitForStarted(kStartTimeoutMs), qPrintable(program.errorString()));
     const bool ready = QTest::qWaitFor(
-        [&] { return QFileInfo::exists(stateFile) || program.state() == QProcess::NotRunning; },
+        [&] { return QFileInfo::exists(stateFile_) || program.state() == QProcess::NotRunning; },
         kStartTimeoutMs);
-    QVERIFY2(ready && QFileInfo::exists(stateFile),
+    QVERIFY2(ready && QFileInfo::exists(stateFile_),
              qPrintable(QStringLiteral("no state report; exit code %1, stderr: %2")
                             .arg(program.exitCode())
                             .arg(QString::fromUtf8(program.readAllStandardError()))));
     QCOMPARE(program.state(), QProcess::Running);
+}
 
-    QFile report(stateFile);
-    QVERIFY(report.open(QIODevice::ReadOnly));
-    const QJsonObject state = QJsonDocument::fromJson(report.readAll()).object();
+QJsonObject ProgramRun::state() {
+    QFile report(stateFile_);
+    if (!report.open(QIODevice::ReadOnly)) return {};
+    return QJsonDocument::fromJson(report.readAll()).object();
+}
+
+}  // namespace
+
+class TestE2eProgram : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void startsReadyListsTranslatesAndClosesCleanly();
+    void imagesAndFoldersOnTheCommandLineFollowTheListFile();
+};
+
+void TestE2eProgram::startsReadyListsTranslatesAndClosesCleanly() {
+    ProgramRun run;
+    run.prepare();
+    if (QTest::currentTestFailed()) return;
+    QProcess& program = run.program;
+    const QString settings = run.settings;
+    const QString language = ActiveLanguageDatabase(settings);
+    QVERIFY(QFileInfo(language).isFile());
+    QCOMPARE(QFileInfo(language).fileName(), QStringLiteral("English.db"));
+
+    // Real images in a folder with a blank in its name, and the list file naming them.
+    const QString pictures = run.home.filePath(QStringLiteral("my pictures"));
+    QStringList images;
+    const QList<QPair<QString, FREE_IMAGE_FORMAT>> files = {{QStringLiteral("beach.jpg"), FIF_JPEG},
+                                                            {QStringLiteral("hills.png"), FIF_PNG},
+                                                            {QStringLiteral("lake.jpg"), FIF_JPEG}};
+    for (const auto& [name, format] : files) {
+        const QString path = pictures + QLatin1Char('/') + name;
+        QVERIFY(writeImage(path, format));
+        images << path;
+    }
+    const QString listFile = run.home.filePath(QStringLiteral("holiday list.txt"));
+    QVERIFY(writeList(listFile, images));
+
+    run.start({listFile});
+    if (QTest::currentTestFailed()) return;
+
+    const QJsonObject state = run.state();
     QCOMPARE(state.value(QStringLiteral("title")).toString(), QStringLiteral("Kavenra"));
     QVERIFY(state.value(QStringLiteral("visible")).toBool());
     QVERIFY(state.value(QStringLiteral("startupChecksRun")).toBool());
@@ -152,6 +191,47 @@ void TestE2eProgram::startsReadyListsTranslatesAndClosesCleanly() {
     QVERIFY(QueryColumn(settings, QStringLiteral("SELECT primera_ejecucion FROM configuracion"),
                         &firstRun));
     QCOMPARE(firstRun, QStringList{QStringLiteral("1")});
+}
+
+// Images and a folder named on the command line, relative ones included, are listed after the
+// list file's lines, in the order given, whatever their place among the arguments; the folder
+// brings its images in code-point order of their names.
+void TestE2eProgram::imagesAndFoldersOnTheCommandLineFollowTheListFile() {
+    ProgramRun run;
+    run.prepare();
+    if (QTest::currentTestFailed()) return;
+    const QString home = run.home.path();
+    const QStringList lines{home + QStringLiteral("/old/one.jpg"),
+                            home + QStringLiteral("/old/two.jpg")};
+    QVERIFY(writeList(home + QStringLiteral("/holiday list.txt"), lines));
+    const QString beach = home + QStringLiteral("/my pictures/beach.jpg");
+    const QString sunset = home + QStringLiteral("/more/sunset.picture");  // a PNG by content
+    QVERIFY(writeImage(beach, FIF_JPEG));
+    QVERIFY(writeImage(sunset, FIF_PNG));
+    const QString album = home + QStringLiteral("/album");
+    QStringList albumImages;
+    for (const char* name : {"B.png", "a10.png", "a9.png", "b.jpg"}) {
+        albumImages << album + QLatin1Char('/') + QLatin1String(name);
+        QVERIFY(
+            writeImage(albumImages.last(), QByteArray(name).endsWith(".png") ? FIF_PNG : FIF_JPEG));
+    }
+    QVERIFY(writeList(album + QStringLiteral("/notes.txt"), {QStringLiteral("not an image")}));
+
+    // The working directory is the program's folder, inside the home folder.
+    run.start({beach, QStringLiteral("../holiday list.txt"),
+               QStringLiteral("../more/sunset.picture"), QStringLiteral("../album/")});
+    if (QTest::currentTestFailed()) return;
+
+    const QJsonObject state = run.state();
+    const QStringList expected = lines + QStringList{beach, sunset} + albumImages;
+    QCOMPARE(strings(state.value(QStringLiteral("list"))), expected);
+    QCOMPARE(state.value(QStringLiteral("count")).toString(), QString::number(expected.size()));
+    QCOMPARE(state.value(QStringLiteral("destination")).toString(),
+             album + QStringLiteral("/RES/"));
+
+    run.program.terminate();
+    QVERIFY(run.program.waitForFinished(kStartTimeoutMs));
+    QCOMPARE(run.program.exitCode(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestE2eProgram)

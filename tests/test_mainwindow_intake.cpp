@@ -1,6 +1,6 @@
 // The image list of the main window, fed by drops delivered as the desktop delivers them, with
-// real image files: the type and duplicate tests, the proposed destination, the counting pass
-// that decides whether the RAW mode may be chosen, removal and clearing.
+// real image files: the type and duplicate tests, dropped folders, the proposed destination, the
+// counting pass that decides whether the RAW mode may be chosen, removal and clearing.
 
 #include "support/DropFiles.h"
 #include "support/ImageFactory.h"
@@ -114,6 +114,9 @@ class TestMainWindowIntake : public QObject {
     void refusedItemsAreReportedAndNotListed();
     void allRefusedDropOnEmptyListStillPasses();
     void destinationFollowsTheLastItem();
+    void droppedFolders_data();
+    void droppedFolders();
+    void unreadableFolderIsRefused();
 
     void countingPassTakesOneTickMoreThanEntries();
     void countingPassShowsItsBusyState();
@@ -129,6 +132,8 @@ class TestMainWindowIntake : public QObject {
     void clearEmptiesEverything();
 
   private:
+    void writeDropFolders();
+
     std::unique_ptr<MainWindowFixture> fixture_;
 };
 
@@ -229,7 +234,7 @@ void TestMainWindowIntake::refusedItemsAreReportedAndNotListed_data() {
     QTest::newRow("text named like a picture") << "notes.png" << QByteArray("not an image\n");
     QTest::newRow("empty file") << "empty.jpg" << QByteArray();
     QTest::newRow("GIF") << "anim.gif" << QByteArray();
-    QTest::newRow("folder") << "Vacaciones" << QByteArray();
+    QTest::newRow("folder with an image only in a sub-folder") << "Vacaciones" << QByteArray();
 }
 
 void TestMainWindowIntake::refusedItemsAreReportedAndNotListed() {
@@ -243,7 +248,7 @@ void TestMainWindowIntake::refusedItemsAreReportedAndNotListed() {
     } else if (!name.contains(QLatin1Char('.'))) {
         path = fixture_->imagePath(name);
         QVERIFY(QDir().mkpath(path));
-        fixture_->writeJpeg(name + QStringLiteral("/inside.jpg"), 20, 20);
+        QVERIFY(!fixture_->writeJpeg(name + QStringLiteral("/sub/inside.jpg"), 20, 20).isEmpty());
     } else {
         path = fixture_->writeText(name, content);
     }
@@ -285,6 +290,151 @@ void TestMainWindowIntake::destinationFollowsTheLastItem() {
 
     QCOMPARE(Form1->Edit3->text(), fixture_->imageFolder() + QStringLiteral("/dos/RES/"));
     QCOMPARE(listed(), QStringList{first});
+}
+
+// Folders for the drops below, in the image folder:
+//   mixed/     JPEG and PNG files whose names sort differently by code point, case-insensitively
+//              and naturally, a JPEG named ".dat", a link to a JPEG elsewhere, a GIF, a text, a
+//              hidden JPEG, a sub-folder with a JPEG and a link to the RAW folder
+//   raws/      two camera RAW files
+//   noimages/  a text, a hidden JPEG and a sub-folder with a JPEG
+//   empty/     nothing
+//   loose/     a JPEG of its own
+void TestMainWindowIntake::writeDropFolders() {
+    const auto written = [](const QString& path) { return !path.isEmpty(); };
+    QVERIFY(written(fixture_->writeJpeg("mixed/b.jpg", 24, 16, 1)));
+    QVERIFY(written(fixture_->writePng("mixed/B.png", 24, 16, 2)));
+    QVERIFY(written(fixture_->writePng("mixed/a10.png", 24, 16, 3)));
+    QVERIFY(written(fixture_->writePng("mixed/a9.png", 24, 16, 4)));
+    QVERIFY(written(fixture_->writeJpeg("mixed/scan.dat", 24, 16, 5)));
+    QVERIFY(written(fixture_->writeText("mixed/zeta.txt", "not an image\n")));
+    QVERIFY(written(fixture_->writeJpeg("mixed/.hidden.jpg", 24, 16, 6)));
+    QVERIFY(written(fixture_->writeJpeg("mixed/sub/inner.jpg", 24, 16, 7)));
+    QVERIFY(kavenra::test::WriteImageFile(
+        QFile::encodeName(fixture_->imagePath("mixed/anim.gif")).toStdString(), FIF_GIF, 20, 20));
+    QVERIFY(written(fixture_->writeCameraRaw("raws/IMG_1.DNG", 1)));
+    QVERIFY(written(fixture_->writeCameraRaw("raws/IMG_2.DNG", 2)));
+    QVERIFY(written(fixture_->writeText("noimages/readme.txt", "hello")));
+    QVERIFY(written(fixture_->writeJpeg("noimages/.cover.jpg", 24, 16, 8)));
+    QVERIFY(written(fixture_->writeJpeg("noimages/sub/inner.jpg", 24, 16, 9)));
+    QVERIFY(QDir().mkpath(fixture_->imagePath("empty")));
+    QVERIFY(written(fixture_->writeJpeg("loose/c.jpg", 24, 16, 10)));
+    QVERIFY(QFile::link(QStringLiteral("../loose/c.jpg"), fixture_->imagePath("mixed/link.jpg")));
+    QVERIFY(QFile::link(QStringLiteral("../raws"), fixture_->imagePath("mixed/dirlink")));
+}
+
+void TestMainWindowIntake::droppedFolders_data() {
+    // Paths are relative to the image folder. "message" is the status bar's text key, followed by
+    // a file name for the duplicate message.
+    QTest::addColumn<QStringList>("before");  // dropped and counted first
+    QTest::addColumn<QStringList>("drop");
+    QTest::addColumn<QStringList>("entries");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("destination");
+    QTest::addColumn<bool>("rawMode");
+
+    const QStringList mixed{"mixed/B.png", "mixed/a10.png",  "mixed/a9.png",
+                            "mixed/b.jpg", "mixed/link.jpg", "mixed/scan.dat"};
+    const QStringList raws{"raws/IMG_1.DNG", "raws/IMG_2.DNG"};
+    QTest::newRow("mixed folder: its images directly inside, in code-point order")
+        << QStringList{} << QStringList{"mixed"} << mixed << "ImagenMsg2"
+        << "mixed/RES/" << false;
+    QTest::newRow("folder of RAW files only")
+        << QStringList{} << QStringList{"raws"} << raws << "ImagenMsg2"
+        << "raws/RES/" << true;
+    QTest::newRow("folder, then a file: the file's destination")
+        << QStringList{} << QStringList{"raws", "loose/c.jpg"} << raws + QStringList{"loose/c.jpg"}
+        << "ImagenMsg2"
+        << "loose/RES/" << false;
+    QTest::newRow("file, then a folder: the folder's destination")
+        << QStringList{} << QStringList{"loose/c.jpg", "raws"} << QStringList{"loose/c.jpg"} + raws
+        << "ImagenMsg2"
+        << "raws/RES/" << false;
+    QTest::newRow("folder whose images are all listed")
+        << QStringList{"raws"} << QStringList{"raws"} << raws << "ImagenMsg1 IMG_2.DNG"
+        << "raws/RES/" << true;
+    QTest::newRow("folder with one image listed: the others after it")
+        << QStringList{"raws/IMG_2.DNG"} << QStringList{"raws"}
+        << QStringList{"raws/IMG_2.DNG", "raws/IMG_1.DNG"} << "ImagenMsg1 IMG_2.DNG"
+        << "raws/RES/" << true;
+    QTest::newRow("folder and one of its files in one drop")
+        << QStringList{} << QStringList{"raws", "raws/IMG_1.DNG"} << raws << "ImagenMsg1 IMG_1.DNG"
+        << "raws/RES/" << true;
+    QTest::newRow("folder without images directly inside: refused")
+        << QStringList{} << QStringList{"noimages"} << QStringList{} << "ImagenMsg3"
+        << "noimages/RES/" << true;
+    QTest::newRow("empty folder: refused")
+        << QStringList{} << QStringList{"empty"} << QStringList{} << "ImagenMsg3"
+        << "empty/RES/" << true;
+    QTest::newRow("file, then a folder without images")
+        << QStringList{} << QStringList{"loose/c.jpg", "noimages"} << QStringList{"loose/c.jpg"}
+        << "ImagenMsg3"
+        << "noimages/RES/" << false;
+    QTest::newRow("folder named with a final separator")
+        << QStringList{} << QStringList{"raws/"} << raws << "ImagenMsg2"
+        << "raws/RES/" << true;
+    QTest::newRow("link to a folder: its files under the link's name")
+        << QStringList{} << QStringList{"mixed/dirlink"}
+        << QStringList{"mixed/dirlink/IMG_1.DNG", "mixed/dirlink/IMG_2.DNG"} << "ImagenMsg2"
+        << "mixed/dirlink/RES/" << true;
+}
+
+// A folder brings the supported images directly inside it, each through the tests of a dropped
+// file; the files that are no supported image are passed over without a word.
+void TestMainWindowIntake::droppedFolders() {
+    QFETCH(QStringList, before);
+    QFETCH(QStringList, drop);
+    QFETCH(QStringList, entries);
+    QFETCH(QString, message);
+    QFETCH(QString, destination);
+    QFETCH(bool, rawMode);
+    writeDropFolders();
+    if (QTest::currentTestFailed()) return;
+    const QString root = fixture_->imageFolder() + QLatin1Char('/');
+    const auto inFolder = [&](const QStringList& relative) {
+        QStringList paths;
+        for (const QString& path : relative) paths << root + path;
+        return paths;
+    };
+    if (!before.isEmpty()) QVERIFY(dropAndCount(inFolder(before)));
+    QSignalSpy ticks(Form1->Timer2, &QTimer::timeout);
+
+    QVERIFY(DropFiles(Form1->ListBox1, inFolder(drop)).dropped);
+
+    QCOMPARE(listed(), inFolder(entries));
+    QCOMPARE(Form1->Label10->text(), QString::number(entries.size()));
+    QCOMPARE(Form1->Edit3->text(), root + destination);
+    const QString key = message.section(QLatin1Char(' '), 0, 0);
+    QCOMPARE(status(),
+             MainWindowFixture::Text(1, qPrintable(key)) + message.section(QLatin1Char(' '), 1));
+    // One pass for the whole drop: one tick per entry and the last one.
+    QVERIFY(MainWindowFixture::WaitForCountingPass());
+    QCOMPARE(ticks.size(), entries.size() + 1);
+    QCOMPARE(Form1->CheckBox2->isEnabled(), rawMode);
+}
+
+// Without permission to read it, a folder brings nothing and is refused like a file of no
+// supported type; the rest of the drop is taken.
+void TestMainWindowIntake::unreadableFolderIsRefused() {
+    QVERIFY(!fixture_->writeJpeg("locked/a.jpg", 20, 20).isEmpty());
+    const QString folder = fixture_->imagePath("locked");
+    const QString c = fixture_->writeJpeg("c.jpg", 20, 20);
+    QVERIFY(QFile::setPermissions(folder, QFileDevice::WriteOwner));
+    const bool readable = QDir(folder).entryList(QDir::Files).contains(QStringLiteral("a.jpg"));
+    if (readable) {
+        QFile::setPermissions(
+            folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QSKIP("this user reads folders without read permission (the superuser)");
+    }
+
+    const auto drop = DropFiles(Form1->ListBox1, {c, folder});
+
+    QVERIFY(QFile::setPermissions(
+        folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+    QVERIFY(drop.dropped);
+    QCOMPARE(listed(), QStringList{c});
+    QCOMPARE(status(), MainWindowFixture::Text(1, "ImagenMsg3"));
+    QCOMPARE(Form1->Edit3->text(), folder + QStringLiteral("/RES/"));
 }
 
 void TestMainWindowIntake::countingPassTakesOneTickMoreThanEntries() {

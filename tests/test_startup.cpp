@@ -1,13 +1,16 @@
-// The program's start: the main window's creation with list files from the command line, and its
-// first showing with the start-up checks, the first-run language dialog, the translation and the
-// update prompt. The windows run in this process on prepared working directories; the paths that
-// end the process run in a child process (this program started again in a probe mode), whose
+// The program's start: the command line sorted into list files and images or folders, the main
+// window's creation with the list files, and its first showing with the start-up checks, the
+// first-run language dialog, the translation, the update prompt and then the command line's
+// images and folders. The windows run in this process on prepared working directories; the paths
+// that end the process run in a child process (this program started again in a probe mode), whose
 // message boxes are answered and printed by the modal answerer. The geometry these checks leave on
 // a real window system is the display test's.
 
 #include "support/DatabaseFixture.h"
 #include "support/DatabaseMessages.h"
 #include "support/DatabaseProbe.h"
+#include "support/ImageCameraRaw.h"
+#include "support/ImageFactory.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/ModalAnswerer.h"
 #include "support/Recorders.h"
@@ -37,6 +40,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -142,6 +146,10 @@ class TestStartup : public QObject {
 
     void listFiles_data();
     void listFiles();
+    void commandLineSorted_data();
+    void commandLineSorted();
+    void commandLineImagesListedAfterTheChecks_data();
+    void commandLineImagesListedAfterTheChecks();
     void imageLibraryFileAndVersion();
 
     void firstRunFlag_data();
@@ -163,6 +171,7 @@ class TestStartup : public QObject {
   private:
     bool prepareFolder(const QString& firstRun);
     QString writeFile(const QString& name, const QByteArray& content);
+    QString writeImage(const QString& name, FREE_IMAGE_FORMAT format);
 
     std::unique_ptr<DatabaseFolder> folder_;
     std::unique_ptr<QTemporaryDir> files_;
@@ -186,7 +195,7 @@ void TestStartup::init() {
 
 void TestStartup::cleanup() {
     DestroyAllForms();
-    startup::SetListFileArguments({});
+    startup::SetStartupArguments({});
     answers_.reset();
     files_.reset();
     folder_.reset();
@@ -204,9 +213,22 @@ bool TestStartup::prepareFolder(const QString& firstRun) {
 }
 
 QString TestStartup::writeFile(const QString& name, const QByteArray& content) {
-    QFile file(files_->filePath(name));
+    const QString path = files_->filePath(name);
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size()) return {};
     return file.fileName();
+}
+
+// An image in the format given, whatever the name says (FIF_RAW: a minimal camera RAW file).
+QString TestStartup::writeImage(const QString& name, FREE_IMAGE_FORMAT format) {
+    kavenra::test::InitialiseFreeImageOnce();
+    const QString path = files_->filePath(name);
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    const std::string file = QFile::encodeName(path).toStdString();
+    const bool written = format == FIF_RAW ? kavenra::test::WriteMinimalDng(file)
+                                           : kavenra::test::WriteImageFile(file, format, 32, 24);
+    return written ? path : QString();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -342,6 +364,150 @@ void TestStartup::listFiles() {
     }
     // The error ends the main window's creation handler only: every window exists.
     QVERIFY(Form1 && Form2 && Form3 && Form4 && Form5 && Form6 && Form7);
+}
+
+void TestStartup::commandLineSorted_data() {
+    // Arguments and expected paths: "%W" is the working directory given, "%R" the folder above it.
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QStringList>("listFiles");
+    QTest::addColumn<QStringList>("droppedItems");
+
+    QTest::newRow("no arguments") << QStringList{} << QStringList{} << QStringList{};
+    QTest::newRow("image by content, named as text")
+        << QStringList{"photo.txt"} << QStringList{} << QStringList{"%W/photo.txt"};
+    QTest::newRow("camera RAW by content")
+        << QStringList{"camera.bin"} << QStringList{} << QStringList{"%W/camera.bin"};
+    QTest::newRow("text named like an image: a list file")
+        << QStringList{"list.jpg"} << QStringList{"%W/list.jpg"} << QStringList{};
+    QTest::newRow("GIF, which the intake refuses: a list file")
+        << QStringList{"anim.gif"} << QStringList{"%W/anim.gif"} << QStringList{};
+    QTest::newRow("folder") << QStringList{"pics"} << QStringList{} << QStringList{"%W/pics"};
+    QTest::newRow("folder with a final separator")
+        << QStringList{"pics/"} << QStringList{} << QStringList{"%W/pics"};
+    QTest::newRow("relative path through . and .. and a doubled separator")
+        << QStringList{"./pics/../pics//a.png"} << QStringList{} << QStringList{"%W/pics/a.png"};
+    QTest::newRow("absolute path elsewhere, cleaned")
+        << QStringList{"%W/../elsewhere/./b.png"} << QStringList{}
+        << QStringList{"%R/elsewhere/b.png"};
+    QTest::newRow("missing file: a list file")
+        << QStringList{"nothing.jpg"} << QStringList{"%W/nothing.jpg"} << QStringList{};
+    QTest::newRow("missing folder: a list file")
+        << QStringList{"gone/"} << QStringList{"%W/gone"} << QStringList{};
+    QTest::newRow("empty argument: a list file of no name")
+        << QStringList{""} << QStringList{""} << QStringList{};
+    // "album" links to a folder beside the working directory: resolving the link would give
+    // "%R/elsewhere" and "%R/list.jpg".
+    QTest::newRow("link to a folder kept as named")
+        << QStringList{"album"} << QStringList{} << QStringList{"%W/album"};
+    QTest::newRow(".. after a link taken by name, not through the link")
+        << QStringList{"album/../list.jpg"} << QStringList{"%W/list.jpg"} << QStringList{};
+    QTest::newRow("each kind in the order given")
+        << QStringList{"list.jpg", "photo.txt", "nothing.jpg", "pics", "%R/elsewhere/b.png"}
+        << QStringList{"%W/list.jpg", "%W/nothing.jpg"}
+        << QStringList{"%W/photo.txt", "%W/pics", "%R/elsewhere/b.png"};
+}
+
+// What an argument names decides what it is: the content of a regular file, not its name.
+// Relative paths belong to the working directory given, not to the process's.
+void TestStartup::commandLineSorted() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, listFiles);
+    QFETCH(QStringList, droppedItems);
+    QVERIFY(!writeImage(QStringLiteral("work/photo.txt"), FIF_JPEG).isEmpty());
+    QVERIFY(!writeImage(QStringLiteral("work/camera.bin"), FIF_RAW).isEmpty());
+    QVERIFY(!writeImage(QStringLiteral("work/anim.gif"), FIF_GIF).isEmpty());
+    QVERIFY(!writeImage(QStringLiteral("work/pics/a.png"), FIF_PNG).isEmpty());
+    QVERIFY(!writeImage(QStringLiteral("elsewhere/b.png"), FIF_PNG).isEmpty());
+    QVERIFY(!writeFile(QStringLiteral("work/list.jpg"), "/x/a.jpg\n").isEmpty());
+    QVERIFY(QFile::link(QStringLiteral("../elsewhere"),
+                        files_->filePath(QStringLiteral("work/album"))));
+    const QString work = files_->filePath(QStringLiteral("work"));
+    QVERIFY(QDir::currentPath() != work);
+    const auto placed = [&](QStringList paths) {
+        paths.replaceInStrings(QStringLiteral("%W"), work);
+        paths.replaceInStrings(QStringLiteral("%R"), files_->path());
+        return paths;
+    };
+
+    const startup::StartupArguments sorted = startup::ClassifyArguments(placed(arguments), work);
+
+    QCOMPARE(sorted.listFiles, placed(listFiles));
+    QCOMPARE(sorted.droppedItems, placed(droppedItems));
+}
+
+void TestStartup::commandLineImagesListedAfterTheChecks_data() {
+    QTest::addColumn<QByteArray>("listFile");  // "<none>": no list file among the arguments
+    QTest::addColumn<QStringList>("lines");    // what the list holds after the creation
+    QTest::addColumn<QString>("error");        // %1: the list file
+    QTest::addColumn<bool>("firstRun");
+
+    QTest::newRow("no list file") << QByteArray("<none>") << QStringList{} << "" << false;
+    QTest::newRow("list file") << QByteArray("/l/one.jpg\n/l/two.jpg\n")
+                               << QStringList{"/l/one.jpg", "/l/two.jpg"} << "" << false;
+    QTest::newRow("list file, first run in another language")
+        << QByteArray("/l/one.jpg\n") << QStringList{"/l/one.jpg"} << "" << true;
+    QTest::newRow("missing list file")
+        << QByteArray("<missing>") << QStringList{}
+        << "Cannot open file \"%1\". No such file or directory" << false;
+    QTest::newRow("list file with no lines")
+        << QByteArray() << QStringList{} << "The list file \"%1\" holds no lines." << false;
+}
+
+// The list files fill the list at the creation; the images and folders come as one drop at the
+// end of the first showing, after the checks, so their status texts speak the language the first
+// run chose, and the window is ready with them listed. A list file that cannot be read ends the
+// creation's loading, not the drop.
+void TestStartup::commandLineImagesListedAfterTheChecks() {
+    QFETCH(QByteArray, listFile);
+    QFETCH(QStringList, lines);
+    QFETCH(QString, error);
+    QFETCH(bool, firstRun);
+    QVERIFY(prepareFolder(firstRun ? QStringLiteral("0") : QStringLiteral("1")));
+    const QString a = writeImage(QStringLiteral("shots/a.jpg"), FIF_JPEG);
+    const QString b = writeImage(QStringLiteral("album/b.png"), FIF_PNG);
+    const QString c = writeImage(QStringLiteral("album/c.jpg"), FIF_JPEG);
+    const QString d = writeImage(QStringLiteral("shots/d.png"), FIF_PNG);
+    QVERIFY(!a.isEmpty() && !b.isEmpty() && !c.isEmpty() && !d.isEmpty());
+    QStringList arguments{QStringLiteral("shots/a.jpg")};
+    const QString list = files_->filePath(QStringLiteral("list.txt"));
+    if (listFile != "<none>") {
+        if (listFile != "<missing>")
+            QCOMPARE(writeFile(QStringLiteral("list.txt"), listFile), list);
+        arguments << QStringLiteral("list.txt");
+    }
+    arguments << QStringLiteral("album") << QStringLiteral("shots/d.png");
+    startup::SetStartupArguments(startup::ClassifyArguments(arguments, files_->path()));
+    answers_->answerDialog([](QDialog*) { Form4->Button1->click(); });
+
+    CreateAllForms();
+    QCOMPARE(listEntries(), lines);
+    QVERIFY(!Form1->Timer2->isActive());
+    if (error.isEmpty()) {
+        QVERIFY(answers_->messageBoxes().isEmpty());
+    } else {
+        QCOMPARE(answers_->messageBoxTexts(), QStringList{error.arg(list)});
+    }
+    QStringList listedWhenReady;
+    connect(Form1, &TForm1::StartupFinished, this, [&] { listedWhenReady = listEntries(); });
+
+    showMainWindow();
+
+    const QStringList expected = lines + QStringList{a, b, c, d};
+    QCOMPARE(listedWhenReady, expected);
+    QCOMPARE(listEntries(), expected);
+    QCOMPARE(answers_->dialogs().size(), firstRun ? 1 : 0);
+    QCOMPARE(Form1->StatusBar->currentMessage(),
+             firstRun ? QStringLiteral("D1:ImagenMsg2") : QStringLiteral("U1:ImagenMsg2"));
+    QCOMPARE(Form1->Label10->text(), QString::number(expected.size()));
+    QCOMPARE(Form1->Edit3->text(), files_->filePath(QStringLiteral("shots/RES/")));
+    QVERIFY(Form1->Timer2->isActive());
+    QVERIFY(QTest::qWaitFor([] { return !Form1->Timer2->isActive(); }, 10000));
+    QVERIFY(!Form1->CheckBox2->isEnabled());
+
+    // A later showing lists nothing again.
+    Form1->hide();
+    showMainWindow();
+    QCOMPARE(listEntries(), expected);
 }
 
 void TestStartup::imageLibraryFileAndVersion() {

@@ -2,6 +2,7 @@
 
 #include "engine/BatchRun.h"
 #include "engine/ImageLibrary.h"
+#include "engine/Procesosimagen.h"
 #include "net/Internet.h"
 #include "store/CaptionKeys.h"
 #include "store/SideFiles.h"
@@ -17,6 +18,7 @@
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -38,6 +40,22 @@ const QString warningCaption = QStringLiteral("Warning");
 QStringList& listFileArguments() {
     static QStringList files;
     return files;
+}
+
+QStringList& droppedItemArguments() {
+    static QStringList items;
+    return items;
+}
+
+// An empty argument names no file at all; made absolute it would name the working directory and
+// list its images, which nobody asked for. It stays a list file that cannot be opened.
+QString resolvedArgument(const QString& argument, const QDir& workingDirectory) {
+    if (argument.isEmpty()) return argument;
+    return QDir::cleanPath(workingDirectory.absoluteFilePath(argument));
+}
+
+bool isImageFile(const QString& path) {
+    return QFileInfo(path).isFile() && IsSupportedImage(QFile::encodeName(path).toStdString());
 }
 
 std::runtime_error listFileError(const QString& message) {
@@ -127,6 +145,26 @@ void SetListFileArguments(const QStringList& files) {
 
 QStringList ListFileArguments() {
     return listFileArguments();
+}
+
+StartupArguments ClassifyArguments(const QStringList& arguments, const QString& workingDirectory) {
+    const QDir base(workingDirectory);
+    StartupArguments sorted;
+    for (const QString& argument : arguments) {
+        const QString path = resolvedArgument(argument, base);
+        const bool item = !path.isEmpty() && (QFileInfo(path).isDir() || isImageFile(path));
+        (item ? sorted.droppedItems : sorted.listFiles) << path;
+    }
+    return sorted;
+}
+
+void SetStartupArguments(const StartupArguments& arguments) {
+    listFileArguments() = arguments.listFiles;
+    droppedItemArguments() = arguments.droppedItems;
+}
+
+QStringList DroppedItemArguments() {
+    return droppedItemArguments();
 }
 
 void InitialiseImageLibrary() {

@@ -3,7 +3,8 @@
 // What happens between the program's start and the moment the main window is ready for the
 // user: the image library's initialisation and the command-line list files when the main window
 // is created, and the checks of its first showing (image library file and version, settings
-// database, first-run language choice, translation of the windows, update check).
+// database, first-run language choice, translation of the windows, update check), after which
+// the images and folders named on the command line are listed.
 
 #include <QString>
 #include <QStringList>
@@ -19,6 +20,22 @@ namespace kavenra::startup {
 // creates the windows; without that there are none.
 void SetListFileArguments(const QStringList& files);
 QStringList ListFileArguments();
+
+// The command line sorted by what each argument names, in the order given, every path absolute
+// and cleaned (".", ".." and doubled separators gone; symbolic links kept as named). A folder, or
+// a regular file whose content is an image the intake accepts (whatever its name), is an item to
+// list as if dropped on the main window; anything else, a missing file or a pipe included, is a
+// list file.
+struct StartupArguments {
+    QStringList listFiles;
+    QStringList droppedItems;
+};
+StartupArguments ClassifyArguments(const QStringList& arguments, const QString& workingDirectory);
+
+// The program entry's arguments, sorted: the list files replace ListFileArguments(), the items to
+// list as one drop at the first showing DroppedItemArguments().
+void SetStartupArguments(const StartupArguments& arguments);
+QStringList DroppedItemArguments();
 
 // Initialises FreeImage with external plug-ins allowed, once per process; never undone.
 void InitialiseImageLibrary();

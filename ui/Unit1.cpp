@@ -26,6 +26,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -46,10 +47,12 @@
 #include <QToolButton>
 #include <QUrl>
 
+#include <algorithm>
 #include <cstdint>
 #include <exception>
 #include <string>
 #include <utility>
+#include <vector>
 
 TForm1* Form1 = nullptr;
 
@@ -120,6 +123,32 @@ void bringForward(QWidget* window) {
 
 bool isRawImage(const QString& path) {
     return IsRawImage(QFile::encodeName(path).toStdString());
+}
+
+// Only a full local path names a folder; anything else a drop brings fails the type test.
+bool isDroppedFolder(const QString& item) {
+    return item.startsWith(QLatin1Char('/')) && QFileInfo(item).isDir();
+}
+
+// The folder as the start of the paths inside it, whether or not it came with a final "/".
+QString folderPrefix(const QString& folder) {
+    return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
+}
+
+// What a dropped folder brings: the regular files directly inside it, symbolic links to them
+// included, hidden ones not, in the code-point order of their names (the order of their UTF-8
+// bytes), which no locale changes. Pipes, sockets and devices hold no image file and are left
+// out. A folder that cannot be read brings nothing.
+QStringList filesInFolder(const QString& folder) {
+    std::vector<std::pair<QByteArray, QString>> names;
+    for (const QString& name : QDir(folder).entryList(QDir::Files, QDir::Unsorted)) {
+        names.emplace_back(QFile::encodeName(name), name);
+    }
+    std::sort(names.begin(), names.end());
+    const QString prefix = folderPrefix(folder);
+    QStringList files;
+    for (const auto& [bytes, name] : names) files << prefix + name;
+    return files;
 }
 
 }  // namespace
@@ -550,26 +579,47 @@ void TForm1::dropEvent(QDropEvent* event) {
 
 void TForm1::WMDropFiles(const QStringList& droppedItems) {
     if (droppedItems.isEmpty()) return;
+    bool lastWasFolder = false;
     for (const QString& item : droppedItems) {
-        if (!ListBox1->findItems(item, Qt::MatchExactly | Qt::MatchCaseSensitive).isEmpty()) {
-            setStatusText(LookupCaption(kMainWindowForm, "ImagenMsg1") +
-                          kavenra::FileNamePart(item));
-            continue;
-        }
-        // Only a full local path is a file; anything else the drop brings fails the type test.
-        const bool supported = item.startsWith(QLatin1Char('/')) &&
-                               IsSupportedImage(QFile::encodeName(item).toStdString());
-        if (supported) {
-            ListBox1->addItem(item);
-            setStatusText(LookupCaption(kMainWindowForm, "ImagenMsg2"));
+        lastWasFolder = isDroppedFolder(item);
+        if (lastWasFolder) {
+            takeDroppedFolder(item);
         } else {
-            setStatusText(LookupCaption(kMainWindowForm, "ImagenMsg3"));
+            takeDroppedFile(item, true);
         }
     }
-    Edit3->setText(kavenra::ProposedDestination(droppedItems.last()));
+    // A folder's images get their "RES/" beside them, inside the folder.
+    const QString& last = droppedItems.last();
+    Edit3->setText(kavenra::ProposedDestination(lastWasFolder ? folderPrefix(last) : last));
     Label10->setText(QString::number(ListBox1->count()));
     ProgressBar1->setMinimum(0);
     Timer2->start();
+}
+
+bool TForm1::takeDroppedFile(const QString& path, bool reportRefusal) {
+    if (!ListBox1->findItems(path, Qt::MatchExactly | Qt::MatchCaseSensitive).isEmpty()) {
+        setStatusText(LookupCaption(kMainWindowForm, "ImagenMsg1") + kavenra::FileNamePart(path));
+        return true;
+    }
+    const bool supported = path.startsWith(QLatin1Char('/')) &&
+                           IsSupportedImage(QFile::encodeName(path).toStdString());
+    if (supported) {
+        ListBox1->addItem(path);
+        setStatusText(LookupCaption(kMainWindowForm, "ImagenMsg2"));
+        return true;
+    }
+    if (reportRefusal) setStatusText(LookupCaption(kMainWindowForm, "ImagenMsg3"));
+    return false;
+}
+
+// The user dropped the folder, not each of its files: a file that is no supported image is
+// passed over in silence, and only a folder that brought nothing to say is refused.
+void TForm1::takeDroppedFolder(const QString& folder) {
+    bool reported = false;
+    for (const QString& file : filesInFolder(folder)) {
+        if (takeDroppedFile(file, false)) reported = true;
+    }
+    if (!reported) setStatusText(LookupCaption(kMainWindowForm, "ImagenMsg3"));
 }
 
 void TForm1::Timer2Timer() {
@@ -859,10 +909,13 @@ void TForm1::FormCreate() {
     kavenra::startup::LoadListFiles(*this, kavenra::startup::ListFileArguments());
 }
 
+// The command line's images and folders come after the checks: the intake's status texts are
+// the active language's, whose database the checks have verified and the first run has chosen.
 void TForm1::FormShow() {
     if (StartupChecksRun) return;
     kavenra::startup::RunStartupChecks();
     StartupChecksRun = true;
+    WMDropFiles(kavenra::startup::DroppedItemArguments());
 }
 
 // The show event comes before the native window is shown at the window's size. A nested event

@@ -116,7 +116,8 @@ class TForm1 : public QMainWindow {
     kavenra::ConversionSettings TakeConversionSettings() const;
 
     // Creation (the image library and the command-line list files) and the first showing (the
-    // start-up checks); the work itself is the start-up unit's.
+    // start-up checks, then the command line's images and folders as one drop); the work itself
+    // is the start-up unit's.
     void FormCreate();
     void FormShow();
 
@@ -145,7 +146,8 @@ class TForm1 : public QMainWindow {
     void CheckBox1Click();
     void CheckBox2Click();
 
-    // Image list intake. `droppedItems` are the full paths of one drop, in the order delivered.
+    // Image list intake. `droppedItems` are the full paths of one drop, in the order delivered;
+    // a folder among them brings the files directly inside it.
     void WMDropFiles(const QStringList& droppedItems);
     void Timer2Timer();
     void Button2Click();
@@ -213,6 +215,10 @@ class TForm1 : public QMainWindow {
     void returnToIdle();
     void completeRun();
     void setStatusText(const QString& text);
+    // One file of a drop through the duplicate and type tests; false when it was refused, which
+    // is reported only with `reportRefusal`.
+    bool takeDroppedFile(const QString& path, bool reportRefusal);
+    void takeDroppedFolder(const QString& folder);
     void showListContextMenu(const QPoint& position);
 
     bool centredOnce_ = false;
