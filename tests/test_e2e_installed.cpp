@@ -1,8 +1,7 @@
-// The program as a user has it after installing it, and a portable copy, each started from a
-// folder of the user's that has nothing to do with the program: the installed one keeps its
-// settings in the user's configuration folder, made from the shipped ones at the first start
-// (answered on a real display), finds its texts and its image worker in the installed tree and
-// lists the photos and folders it is opened with.
+// The program as a user has it after installing it, started from a folder of the user's that has
+// nothing to do with the program: it keeps its settings in the user's configuration folder, made
+// from the shipped ones at the first start (answered on a real display), finds its texts and its
+// image worker in the installed tree and lists the photos and folders it is opened with.
 
 #include "support/DatabaseFixture.h"
 #include "support/ImageFactory.h"
@@ -14,7 +13,6 @@
 
 #include <QCryptographicHash>
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -41,24 +39,6 @@ QString Setting(const QString& settings, const QString& sql) {
     return values.value(0);
 }
 
-// The executables of the program's child processes: the image workers it started.
-QStringList ChildExecutables(qint64 parent) {
-    QStringList executables;
-    QDirIterator processes(QStringLiteral("/proc"), QDir::Dirs | QDir::NoDotAndDotDot);
-    while (processes.hasNext()) {
-        const QString folder = processes.next();
-        QFile stat(folder + QStringLiteral("/stat"));
-        if (!stat.open(QIODevice::ReadOnly)) continue;
-        const QByteArray line = stat.readAll();
-        // The parent's id is the second field after the command, which ends with the last ')'.
-        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
-        if (fields.size() > 1 && fields[1].toLongLong() == parent) {
-            executables << QFileInfo(folder + QStringLiteral("/exe")).symLinkTarget();
-        }
-    }
-    return executables;
-}
-
 QString WriteImage(const QString& path, FREE_IMAGE_FORMAT format) {
     kavenra::test::InitialiseFreeImageOnce();
     QDir().mkpath(QFileInfo(path).path());
@@ -76,7 +56,6 @@ class TestE2eInstalled : public QObject {
     void initTestCase();
     void firstStartMakesTheUsersSettingsAndARestartKeepsThem();
     void opensPhotosFoldersAndListFilesFromAnyFolder();
-    void portableCopyStartsFromAnyFolder();
 
   private:
     QString program() const { return prefix_.filePath(QStringLiteral("bin/kavenra")); }
@@ -214,51 +193,13 @@ void TestE2eInstalled::opensPhotosFoldersAndListFilesFromAnyFolder() {
              home.filePath(QStringLiteral("trip/RES/")));
 
     // The photos were tested by the installed image worker, not one of the build's.
-    const QStringList workers = ChildExecutables(run.processId());
+    const QStringList workers = run.childExecutables();
     QVERIFY2(!workers.isEmpty(), "no image worker was started");
     for (const QString& worker : workers) {
         QCOMPARE(worker, prefix_.filePath(QStringLiteral("libexec/kavenra/kavenra-imageworker")));
     }
     QCOMPARE(run.closeAndWait(), 0);
     QVERIFY(!QFileInfo::exists(home.filePath(QStringLiteral(".config"))));
-}
-
-void TestE2eInstalled::portableCopyStartsFromAnyFolder() {
-    QTemporaryDir home;
-    QVERIFY(home.isValid());
-    const QString folder = home.filePath(QStringLiteral("Kavenra"));
-    QString error;
-    QVERIFY2(CopyRuntimeFolder(folder, &error), qPrintable(error));
-    const QString settings = folder + QStringLiteral("/KVConfig.db");
-    QCOMPARE(RunSql(settings, QStringLiteral("UPDATE configuracion SET primera_ejecucion='1';"
-                                             "UPDATE idiomas SET activo = CASE idioma "
-                                             "WHEN 'Deutsch' THEN '1' ELSE '0' END")),
-             QString());
-    const QString elsewhere = home.filePath(QStringLiteral("elsewhere"));
-    QVERIFY(QDir().mkpath(elsewhere));
-    const QString photo = WriteImage(elsewhere + QStringLiteral("/photo.jpg"), FIF_JPEG);
-    QVERIFY(!photo.isEmpty());
-
-    ProgramRun run;
-    QVERIFY2(run.startUntilReady({folder + QStringLiteral("/kavenra"),
-                                  {QStringLiteral("photo.jpg")},
-                                  elsewhere,
-                                  {{QStringLiteral("HOME"), home.path()}}},
-                                 &error),
-             qPrintable(error));
-    const QJsonObject texts = run.state().value(QStringLiteral("texts")).toObject();
-    QCOMPARE(texts.value(QStringLiteral("Button3")).toString(),
-             CaptionIn(folder + QStringLiteral("/lang/Deutsch.db"), kavenra::kMainWindowForm,
-                       QStringLiteral("Button3")));
-    QCOMPARE(JsonStrings(run.state().value(QStringLiteral("list"))), QStringList{photo});
-    const QStringList workers = ChildExecutables(run.processId());
-    QVERIFY2(!workers.isEmpty(), "no image worker was started");
-    for (const QString& worker : workers) {
-        QCOMPARE(worker, folder + QStringLiteral("/kavenra-imageworker"));
-    }
-    QCOMPARE(run.closeAndWait(), 0);
-    // A portable copy keeps its settings beside itself and writes nothing into the home folder.
-    QVERIFY(!QFileInfo::exists(home.filePath(QStringLiteral(".config/kavenra"))));
 }
 
 QTEST_GUILESS_MAIN(TestE2eInstalled)

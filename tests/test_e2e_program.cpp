@@ -1,15 +1,14 @@
 // The built program, started as a user starts it: its own process, its own folder (a copy of the
-// runtime folder) as the working directory, a list file of real images, or images and folders, as
-// its arguments. It must
-// reach the ready main window with the list filled and every window in the active language, and
-// end with status 0 when its window is closed (by the system's SIGTERM, which the program turns
-// into closing its main window). What it shows is read from the state report it writes when
-// KAVENRA_DUMP_STATE names a file.
+// runtime folder) as the working directory, a list file of real images, or images and folders,
+// as its arguments. It must reach the ready main window with the list filled and every window in
+// the active language, and end with status 0 when its window is closed (by the system's SIGTERM,
+// which the program turns into closing its main window). What it shows is read from the state
+// report it writes when KAVENRA_DUMP_STATE names a file.
 
 #include "support/DatabaseFixture.h"
 #include "support/ImageFactory.h"
-#include "support/LoopbackHttpServer.h"
 #include "support/ProgramFolder.h"
+#include "support/ProgramRun.h"
 
 #include "store/CaptionKeys.h"
 
@@ -19,21 +18,12 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace kavenra::testing;
 
 namespace {
-
-constexpr int kStartTimeoutMs = 60000;
-
-QStringList strings(const QJsonValue& value) {
-    QStringList texts;
-    for (const QJsonValue& item : value.toArray()) texts << item.toString();
-    return texts;
-}
 
 bool writeImage(const QString& path, FREE_IMAGE_FORMAT format) {
     kavenra::test::InitialiseFreeImageOnce();
@@ -47,25 +37,21 @@ bool writeList(const QString& path, const QStringList& lines) {
     return list.open(QIODevice::WriteOnly) && list.write(content) == content.size();
 }
 
-// The user's copy of the program's folder, English chosen at an earlier first run, and the
-// program started from it, its working directory that folder, with the state report asked for.
-class ProgramRun {
-  public:
+// The user's copy of the program's folder, English chosen at an earlier first run, from which
+// the program is started with that folder as its working directory.
+struct PortableCopy {
     QTemporaryDir home;
     QString folder;
     QString settings;
-    QProcess program;
 
-    // Each of these ends the test case at its first failure; check QTest::currentTestFailed().
+    // Ends the test case at its first failure; check QTest::currentTestFailed().
     void prepare();
-    void start(const QStringList& arguments);
-    QJsonObject state();
-
-  private:
-    QString stateFile_;
+    ProgramStart start(const QStringList& arguments) const {
+        return {folder + QStringLiteral("/kavenra"), arguments, folder, {}};
+    }
 };
 
-void ProgramRun::prepare() {
+void PortableCopy::prepare() {
     QVERIFY(home.isValid());
     folder = home.filePath(QStringLiteral("Kavenra"));
     QString error;
@@ -77,37 +63,6 @@ void ProgramRun::prepare() {
              QString());
 }
 
-void ProgramRun::start(const QStringList& arguments) {
-    stateFile_ = home.filePath(QStringLiteral("state.json"));
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.remove(QStringLiteral("KAVENRA_TEST_PROBE"));
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    environment.insert(QStringLiteral("KAVENRA_ASSUME_ONLINE"), QStringLiteral("0"));
-    // Should the online test ever be asked, nothing listens there.
-    environment.insert(QStringLiteral("KAVENRA_WEB_HOST"),
-                       QStringLiteral("127.0.0.1:%1").arg(LoopbackHttpServer::unusedPort()));
-    environment.insert(QStringLiteral("KAVENRA_DUMP_STATE"), stateFile_);
-
-    program.setProcessEnvironment(environment);
-    program.setWorkingDirectory(folder);
-    program.start(folder + QStringLiteral("/kavenra"), arguments);
-    QVERIFY2(program.waitForStarted(kStartTimeoutMs), qPrintable(program.errorString()));
-    const bool ready = QTest::qWaitFor(
-        [&] { return QFileInfo::exists(stateFile_) || program.state() == QProcess::NotRunning; },
-        kStartTimeoutMs);
-    QVERIFY2(ready && QFileInfo::exists(stateFile_),
-             qPrintable(QStringLiteral("no state report; exit code %1, stderr: %2")
-                            .arg(program.exitCode())
-                            .arg(QString::fromUtf8(program.readAllStandardError()))));
-    QCOMPARE(program.state(), QProcess::Running);
-}
-
-QJsonObject ProgramRun::state() {
-    QFile report(stateFile_);
-    if (!report.open(QIODevice::ReadOnly)) return {};
-    return QJsonDocument::fromJson(report.readAll()).object();
-}
-
 }  // namespace
 
 class TestE2eProgram : public QObject {
@@ -116,13 +71,13 @@ class TestE2eProgram : public QObject {
   private slots:
     void startsReadyListsTranslatesAndClosesCleanly();
     void imagesAndFoldersOnTheCommandLineFollowTheListFile();
+    void startedFromAnyFolder();
 };
 
 void TestE2eProgram::startsReadyListsTranslatesAndClosesCleanly() {
-    ProgramRun run;
+    PortableCopy run;
     run.prepare();
     if (QTest::currentTestFailed()) return;
-    QProcess& program = run.program;
     const QString settings = run.settings;
     const QString language = ActiveLanguageDatabase(settings);
     QVERIFY(QFileInfo(language).isFile());
@@ -142,14 +97,15 @@ void TestE2eProgram::startsReadyListsTranslatesAndClosesCleanly() {
     const QString listFile = run.home.filePath(QStringLiteral("holiday list.txt"));
     QVERIFY(writeList(listFile, images));
 
-    run.start({listFile});
-    if (QTest::currentTestFailed()) return;
+    ProgramRun program;
+    QString error;
+    QVERIFY2(program.startUntilReady(run.start({listFile}), &error), qPrintable(error));
 
-    const QJsonObject state = run.state();
+    const QJsonObject state = program.state();
     QCOMPARE(state.value(QStringLiteral("title")).toString(), QStringLiteral("Kavenra"));
     QVERIFY(state.value(QStringLiteral("visible")).toBool());
     QVERIFY(state.value(QStringLiteral("startupChecksRun")).toBool());
-    QCOMPARE(strings(state.value(QStringLiteral("list"))), images);
+    QCOMPARE(JsonStrings(state.value(QStringLiteral("list"))), images);
     QCOMPARE(state.value(QStringLiteral("count")).toString(), QStringLiteral("3"));
     QCOMPARE(state.value(QStringLiteral("destination")).toString(),
              pictures + QStringLiteral("/RES/"));
@@ -176,17 +132,14 @@ void TestE2eProgram::startsReadyListsTranslatesAndClosesCleanly() {
     QCOMPARE(menus.size(), 3);
     QCOMPARE(menus[0].toObject().value(QStringLiteral("text")).toString(),
              CaptionIn(language, kavenra::kMainWindowForm, QStringLiteral("MainMenu1")));
-    QCOMPARE(strings(menus[1].toObject().value(QStringLiteral("items"))),
+    QCOMPARE(JsonStrings(menus[1].toObject().value(QStringLiteral("items"))),
              (QStringList{
                  CaptionIn(language, kavenra::kMainWindowForm, QStringLiteral("MainMenu2Sub1")),
                  QString(),
                  CaptionIn(language, kavenra::kMainWindowForm, QStringLiteral("MainMenu2Sub2"))}));
 
     // Closed by the system as by the user: a normal end with status 0.
-    program.terminate();
-    QVERIFY(program.waitForFinished(kStartTimeoutMs));
-    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(program.exitCode(), 0);
+    QCOMPARE(program.closeAndWait(), 0);
     QStringList firstRun;
     QVERIFY(QueryColumn(settings, QStringLiteral("SELECT primera_ejecucion FROM configuracion"),
                         &firstRun));
@@ -197,7 +150,7 @@ void TestE2eProgram::startsReadyListsTranslatesAndClosesCleanly() {
 // list file's lines, in the order given, whatever their place among the arguments; the folder
 // brings its images in code-point order of their names.
 void TestE2eProgram::imagesAndFoldersOnTheCommandLineFollowTheListFile() {
-    ProgramRun run;
+    PortableCopy run;
     run.prepare();
     if (QTest::currentTestFailed()) return;
     const QString home = run.home.path();
@@ -218,20 +171,55 @@ void TestE2eProgram::imagesAndFoldersOnTheCommandLineFollowTheListFile() {
     QVERIFY(writeList(album + QStringLiteral("/notes.txt"), {QStringLiteral("not an image")}));
 
     // The working directory is the program's folder, inside the home folder.
-    run.start({beach, QStringLiteral("../holiday list.txt"),
-               QStringLiteral("../more/sunset.picture"), QStringLiteral("../album/")});
-    if (QTest::currentTestFailed()) return;
+    ProgramRun program;
+    QString error;
+    QVERIFY2(program.startUntilReady(
+                 run.start({beach, QStringLiteral("../holiday list.txt"),
+                            QStringLiteral("../more/sunset.picture"), QStringLiteral("../album/")}),
+                 &error),
+             qPrintable(error));
 
-    const QJsonObject state = run.state();
+    const QJsonObject state = program.state();
     const QStringList expected = lines + QStringList{beach, sunset} + albumImages;
-    QCOMPARE(strings(state.value(QStringLiteral("list"))), expected);
+    QCOMPARE(JsonStrings(state.value(QStringLiteral("list"))), expected);
     QCOMPARE(state.value(QStringLiteral("count")).toString(), QString::number(expected.size()));
     QCOMPARE(state.value(QStringLiteral("destination")).toString(),
              album + QStringLiteral("/RES/"));
 
-    run.program.terminate();
-    QVERIFY(run.program.waitForFinished(kStartTimeoutMs));
-    QCOMPARE(run.program.exitCode(), 0);
+    QCOMPARE(program.closeAndWait(), 0);
+}
+
+// A terminal or a menu starts the program in a folder of the user's: the copy still finds its
+// settings, texts and image worker beside itself, and writes nothing into the home folder.
+void TestE2eProgram::startedFromAnyFolder() {
+    PortableCopy run;
+    run.prepare();
+    if (QTest::currentTestFailed()) return;
+    QCOMPARE(RunSql(run.settings, QStringLiteral("UPDATE idiomas SET activo = CASE idioma "
+                                                 "WHEN 'Deutsch' THEN '1' ELSE '0' END")),
+             QString());
+    const QString elsewhere = run.home.filePath(QStringLiteral("elsewhere"));
+    const QString photo = elsewhere + QStringLiteral("/photo.jpg");
+    QVERIFY(writeImage(photo, FIF_JPEG));
+
+    ProgramStart start = run.start({QStringLiteral("photo.jpg")});
+    start.workingDirectory = elsewhere;
+    start.environment.insert(QStringLiteral("HOME"), run.home.path());
+    ProgramRun program;
+    QString error;
+    QVERIFY2(program.startUntilReady(start, &error), qPrintable(error));
+    const QJsonObject texts = program.state().value(QStringLiteral("texts")).toObject();
+    QCOMPARE(texts.value(QStringLiteral("Button3")).toString(),
+             CaptionIn(run.folder + QStringLiteral("/lang/Deutsch.db"), kavenra::kMainWindowForm,
+                       QStringLiteral("Button3")));
+    QCOMPARE(JsonStrings(program.state().value(QStringLiteral("list"))), QStringList{photo});
+    const QStringList workers = program.childExecutables();
+    QVERIFY2(!workers.isEmpty(), "no image worker was started");
+    for (const QString& worker : workers) {
+        QCOMPARE(worker, run.folder + QStringLiteral("/kavenra-imageworker"));
+    }
+    QCOMPARE(program.closeAndWait(), 0);
+    QVERIFY(!QFileInfo::exists(run.home.filePath(QStringLiteral(".config/kavenra"))));
 }
 
 QTEST_GUILESS_MAIN(TestE2eProgram)

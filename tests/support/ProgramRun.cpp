@@ -2,6 +2,8 @@
 
 #include "LoopbackHttpServer.h"
 
+#include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -69,6 +71,24 @@ int ProgramRun::closeAndWait() {
         return -1;
     }
     return process_.exitCode();
+}
+
+QStringList ProgramRun::childExecutables() const {
+    const qint64 parent = process_.processId();
+    QStringList executables;
+    QDirIterator processes(QStringLiteral("/proc"), QDir::Dirs | QDir::NoDotAndDotDot);
+    while (processes.hasNext()) {
+        const QString folder = processes.next();
+        QFile stat(folder + QStringLiteral("/stat"));
+        if (!stat.open(QIODevice::ReadOnly)) continue;
+        const QByteArray line = stat.readAll();
+        // The parent's id is the second field after the command, which ends with the last ')'.
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 1 && fields[1].toLongLong() == parent) {
+            executables << QFileInfo(folder + QStringLiteral("/exe")).symLinkTarget();
+        }
+    }
+    return executables;
 }
 
 QStringList JsonStrings(const QJsonValue& value) {

@@ -33,7 +33,8 @@ class ProgramRun {
     // it ends or stays silent first.
     bool startUntilReady(const ProgramStart& start, QString* error);
     QJsonObject state() const { return state_; }
-    qint64 processId() const { return process_.processId(); }
+    // The executables of the program's child processes: the image workers it started.
+    QStringList childExecutables() const;
 
     // Closes it as the system does (SIGTERM); its exit code, or -1 when it did not end normally.
     int closeAndWait();
