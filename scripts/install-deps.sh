@@ -11,6 +11,10 @@ packages=(
     gdk-pixbuf-tests fonts-dejavu-core
     # The start on a real X display: the server, and the client libraries the test asks it with.
     xvfb libxcb1-dev libxcb-xtest0-dev
+    # The installed layout and the Debian package: their validators, the package's dependencies
+    # worked out from the binaries (dpkg-shlibdeps, and file, which CPack asks what is a binary),
+    # and the manual page's rendering check.
+    desktop-file-utils appstream dpkg-dev file man-db groff-base
 )
 
 missing=()

@@ -1,0 +1,696 @@
+// The installed program and its Debian package: the exact file set of an installation with its
+// modes, the shipped databases taken from the fresh build rather than a developer's runtime
+// folder, a menu entry and a software-centre description that their validators accept and that
+// agree with each other, icons that show something at every size, a manual page that renders
+// cleanly, and a package whose control fields, dependencies and contents match the layout.
+
+#include "support/ProgramRun.h"
+
+#include <QByteArray>
+#include <QDebug>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QMap>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSet>
+#include <QStandardPaths>
+#include <QSvgRenderer>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QXmlStreamReader>
+
+namespace {
+
+constexpr QFileDevice::Permissions executableMode =
+    QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
+    QFileDevice::ReadGroup | QFileDevice::ExeGroup | QFileDevice::ReadOther | QFileDevice::ExeOther;
+constexpr QFileDevice::Permissions dataMode = QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                              QFileDevice::ReadGroup | QFileDevice::ReadOther;
+
+const QString appId = QStringLiteral("org.kavenra.Kavenra");
+const QStringList languages = {"Espanol", "English",  "Francais",
+                               "Deutsch", "Italiano", "Portugues"};
+const QList<int> iconSizes = {16, 22, 24, 32, 48, 64, 128, 256};
+
+QString bindir() {
+    return QStringLiteral(KAVENRA_INSTALL_BINDIR);
+}
+QString datadir() {
+    return QStringLiteral(KAVENRA_INSTALL_DATADIR);
+}
+QString programData() {
+    return QStringLiteral(KAVENRA_INSTALL_DATA_DIR);
+}
+QString workerDir() {
+    return QStringLiteral(KAVENRA_INSTALL_WORKER_DIR);
+}
+QString desktopEntryPath() {
+    return datadir() + "/applications/" + appId + ".desktop";
+}
+QString metainfoPath() {
+    return datadir() + "/metainfo/" + appId + ".metainfo.xml";
+}
+QString iconPath(int size) {
+    return QStringLiteral("%1/icons/hicolor/%2x%2/apps/%3.png").arg(datadir()).arg(size).arg(appId);
+}
+QString manualPagePath() {
+    return QStringLiteral(KAVENRA_INSTALL_MANDIR) + "/man1/kavenra.1.gz";
+}
+
+struct ExpectedFile {
+    QString path;  // relative to the installation prefix
+    QFileDevice::Permissions mode;
+};
+
+// Everything an installation holds; anything else is a leak from the build.
+QList<ExpectedFile> ExpectedFiles() {
+    QList<ExpectedFile> files = {
+        {bindir() + "/kavenra", executableMode},
+        {workerDir() + "/kavenra-imageworker", executableMode},
+        {programData() + "/KVConfig.db", dataMode},
+        {programData() + "/CHANGELOG.txt", dataMode},
+        {desktopEntryPath(), dataMode},
+        {metainfoPath(), dataMode},
+        {datadir() + "/icons/hicolor/scalable/apps/" + appId + ".svg", dataMode},
+        {manualPagePath(), dataMode},
+    };
+    for (const QString& language : languages) {
+        files.append({programData() + "/lang/" + language + ".db", dataMode});
+    }
+    for (int size : iconSizes) files.append({iconPath(size), dataMode});
+    return files;
+}
+
+struct RunResult {
+    bool started = false;
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+RunResult Run(const QString& program, const QStringList& arguments,
+              const QString& workingDirectory = QString()) {
+    QProcess process;
+    if (!workingDirectory.isEmpty()) process.setWorkingDirectory(workingDirectory);
+    process.start(program, arguments);
+    RunResult result;
+    result.started = process.waitForStarted(-1);
+    if (!result.started) return result;
+    process.waitForFinished(-1);
+    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    result.out = process.readAllStandardOutput();
+    result.err = process.readAllStandardError();
+    return result;
+}
+
+QString Describe(const RunResult& result) {
+    return QStringLiteral("exit %1\n%2\n%3")
+        .arg(result.exitCode)
+        .arg(QString::fromUtf8(result.out), QString::fromUtf8(result.err));
+}
+
+QByteArray ReadAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QSet<QString> FilesUnder(const QString& root) {
+    QSet<QString> files;
+    QDirIterator it(root, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (it.hasNext()) files.insert(QDir(root).relativeFilePath(it.next()));
+    return files;
+}
+
+// The keys of a desktop entry's main group.
+QMap<QString, QString> DesktopEntryKeys(const QString& path) {
+    QMap<QString, QString> keys;
+    bool inMainGroup = false;
+    for (const QByteArray& rawLine : ReadAll(path).split('\n')) {
+        const QString line = QString::fromUtf8(rawLine).trimmed();
+        if (line.isEmpty() || line.startsWith('#')) continue;
+        if (line.startsWith('[')) {
+            inMainGroup = line == QLatin1String("[Desktop Entry]");
+            continue;
+        }
+        const qsizetype equals = line.indexOf('=');
+        if (inMainGroup && equals > 0)
+            keys.insert(line.left(equals).trimmed(), line.mid(equals + 1));
+    }
+    return keys;
+}
+
+QSet<QString> SplitList(const QString& value) {
+    QSet<QString> items;
+    for (const QString& item : value.split(';', Qt::SkipEmptyParts)) items.insert(item.trimmed());
+    return items;
+}
+
+struct Metainfo {
+    QString id;
+    QStringList launchables;
+    QStringList releaseVersions;
+    QStringList binaries;
+    QSet<QString> mediatypes;
+    QString error;
+};
+
+Metainfo ReadMetainfo(const QString& path) {
+    Metainfo info;
+    QXmlStreamReader xml(ReadAll(path));
+    QStringList open;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isEndElement()) {
+            open.removeLast();
+            continue;
+        }
+        if (!xml.isStartElement()) continue;
+        const QString name = xml.name().toString();
+        const QString parent = open.isEmpty() ? QString() : open.last();
+        open.append(name);
+        if (name == QLatin1String("release") && parent == QLatin1String("releases")) {
+            info.releaseVersions.append(xml.attributes().value("version").toString());
+        } else if (name == QLatin1String("id") && parent == QLatin1String("component")) {
+            info.id = xml.readElementText();
+            open.removeLast();
+        } else if (name == QLatin1String("launchable") &&
+                   xml.attributes().value("type") == QLatin1String("desktop-id")) {
+            info.launchables.append(xml.readElementText());
+            open.removeLast();
+        } else if (parent == QLatin1String("provides") && name == QLatin1String("binary")) {
+            info.binaries.append(xml.readElementText());
+            open.removeLast();
+        } else if (parent == QLatin1String("provides") && name == QLatin1String("mediatype")) {
+            info.mediatypes.insert(xml.readElementText());
+            open.removeLast();
+        }
+    }
+    if (xml.hasError()) info.error = xml.errorString();
+    return info;
+}
+
+// A line of `dpkg-deb -c`: "-rwxr-xr-x root/root 1234 2024-01-01 12:00 ./usr/bin/kavenra".
+struct PackageEntry {
+    QString modeText;
+    QString owner;
+    QString path;
+};
+
+QList<PackageEntry> ParseContents(const QByteArray& listing) {
+    static const QRegularExpression line(
+        QStringLiteral(R"(^(\S{10})\s+(\S+)\s+\d+\s+\S+\s+\S+\s+(.+)$)"));
+    QList<PackageEntry> entries;
+    for (const QByteArray& raw : listing.split('\n')) {
+        if (raw.trimmed().isEmpty()) continue;
+        const QRegularExpressionMatch match = line.match(QString::fromUtf8(raw));
+        if (!match.hasMatch()) {
+            entries.append({QString(), QString(), QString::fromUtf8(raw)});  // unparsed
+            continue;
+        }
+        entries.append({match.captured(1), match.captured(2), match.captured(3)});
+    }
+    return entries;
+}
+
+QString ModeText(QFileDevice::Permissions mode) {
+    QString text = QStringLiteral("-");
+    const std::pair<QFileDevice::Permission, char> bits[] = {
+        {QFileDevice::ReadOwner, 'r'},  {QFileDevice::WriteOwner, 'w'},
+        {QFileDevice::ExeOwner, 'x'},   {QFileDevice::ReadGroup, 'r'},
+        {QFileDevice::WriteGroup, 'w'}, {QFileDevice::ExeGroup, 'x'},
+        {QFileDevice::ReadOther, 'r'},  {QFileDevice::WriteOther, 'w'},
+        {QFileDevice::ExeOther, 'x'}};
+    for (const auto& [bit, letter] : bits) text += mode.testFlag(bit) ? QChar(letter) : QChar('-');
+    return text;
+}
+
+// The package names of a Depends field, without versions or alternatives' bars.
+QSet<QString> DependencyNames(const QString& depends) {
+    QSet<QString> names;
+    static const QRegularExpression separator(QStringLiteral("[,|]"));
+    for (QString item : depends.split(separator, Qt::SkipEmptyParts)) {
+        item = item.trimmed();
+        names.insert(item.left(item.indexOf(' ') < 0 ? item.size() : item.indexOf(' ')));
+    }
+    return names;
+}
+
+QString Tool(const char* name) {
+    return QStandardPaths::findExecutable(QString::fromLatin1(name));
+}
+
+// The architecture dpkg builds and installs for on this machine; empty without dpkg.
+QString DpkgArchitecture() {
+    const QString dpkg = Tool("dpkg");
+    if (dpkg.isEmpty()) return QString();
+    const RunResult result = Run(dpkg, {"--print-architecture"});
+    return result.exitCode == 0 ? QString::fromUtf8(result.out.trimmed()) : QString();
+}
+
+}  // namespace
+
+class TestPackaging : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void initTestCase();
+
+    void installsExactlyTheLayout();
+    void installedModes_data();
+    void installedModes();
+    void shippedDataIsTheFreshBuild_data();
+    void shippedDataIsTheFreshBuild();
+
+    void validatorsAccept_data();
+    void validatorsAccept();
+    void desktopEntryKeys_data();
+    void desktopEntryKeys();
+    void desktopEntryOpensTheReadableTypes_data();
+    void desktopEntryOpensTheReadableTypes();
+    void desktopEntryIsNoFolderOpener();
+    void metainfoAgreesWithTheInstallation();
+
+    void iconsShowTheArtwork_data();
+    void iconsShowTheArtwork();
+    void scalableIconIsTheArtwork();
+
+    void manualPageIsCompressed();
+    void manualPageRendersWithoutWarnings();
+    void manualPageHasItsName();
+
+    void packageControlFields_data();
+    void packageControlFields();
+    void packageDependencies_data();
+    void packageDependencies();
+    void packageContentsAreTheLayout();
+    void packageBinariesAreStripped();
+
+  private:
+    QString installed(const QString& relative) const { return m_prefix.filePath(relative); }
+    QString manualPageText();
+    // Builds the package once; the path of the .deb, or empty with a failure recorded.
+    QString package();
+    QString packageField(const QString& field);
+
+    QTemporaryDir m_prefix;
+    QTemporaryDir m_packageFolder;
+    QString m_packageFile;
+    bool m_packageTried = false;
+};
+
+void TestPackaging::initTestCase() {
+    QVERIFY(m_prefix.isValid());
+    QString error;
+    QVERIFY2(kavenra::testing::InstallBuildInto(m_prefix.path(), &error), qPrintable(error));
+}
+
+void TestPackaging::installsExactlyTheLayout() {
+    QSet<QString> expected;
+    for (const ExpectedFile& file : ExpectedFiles()) expected.insert(file.path);
+    const QSet<QString> actual = FilesUnder(m_prefix.path());
+
+    QStringList missing = (expected - actual).values();
+    QStringList extra = (actual - expected).values();
+    missing.sort();
+    extra.sort();
+    QVERIFY2(missing.isEmpty(), qPrintable("not installed: " + missing.join(", ")));
+    QVERIFY2(extra.isEmpty(),
+             qPrintable("installed but not part of the layout: " + extra.join(", ")));
+}
+
+void TestPackaging::installedModes_data() {
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QFileDevice::Permissions>("mode");
+    for (const ExpectedFile& file : ExpectedFiles()) {
+        QTest::newRow(qPrintable(file.path)) << file.path << file.mode;
+    }
+}
+
+void TestPackaging::installedModes() {
+    QFETCH(QString, path);
+    QFETCH(QFileDevice::Permissions, mode);
+    const QFileInfo info(installed(path));
+    QVERIFY2(info.isFile(), qPrintable(path + " is not installed"));
+    const QFileDevice::Permissions unixBits =
+        info.permissions() &
+        ~(QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser);
+    QCOMPARE(ModeText(unixBits), ModeText(mode));
+}
+
+void TestPackaging::shippedDataIsTheFreshBuild_data() {
+    QTest::addColumn<QString>("installedPath");
+    QTest::addColumn<QString>("builtPath");
+    const QString fresh = QStringLiteral(KAVENRA_BUILT_DATA_DIR);
+    QTest::newRow("settings") << programData() + "/KVConfig.db" << fresh + "/KVConfig.db";
+    for (const QString& language : languages) {
+        QTest::newRow(qPrintable(language))
+            << programData() + "/lang/" + language + ".db" << fresh + "/lang/" + language + ".db";
+    }
+    QTest::newRow("changelog") << programData() + "/CHANGELOG.txt"
+                               << QStringLiteral(KAVENRA_SOURCE_DIR "/data/CHANGELOG.txt");
+}
+
+void TestPackaging::shippedDataIsTheFreshBuild() {
+    QFETCH(QString, installedPath);
+    QFETCH(QString, builtPath);
+    const QByteArray built = ReadAll(builtPath);
+    QVERIFY2(!built.isEmpty(), qPrintable(builtPath + " is missing or empty"));
+    const QByteArray shipped = ReadAll(installed(installedPath));
+    QVERIFY2(shipped == built, qPrintable(installedPath + " differs from " + builtPath));
+}
+
+void TestPackaging::validatorsAccept_data() {
+    QTest::addColumn<QString>("tool");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("file");
+    // Each validator's marks for errors and warnings at the start of its lines.
+    QTest::addColumn<QString>("complaint");
+    QTest::newRow("desktop entry") << "desktop-file-validate" << QStringList() << desktopEntryPath()
+                                   << R"((^|: )(error|warning):)";
+    QTest::newRow("metainfo") << "appstreamcli" << QStringList{"validate", "--no-net"}
+                              << metainfoPath() << R"(^\s*[EW]: )";
+}
+
+void TestPackaging::validatorsAccept() {
+    QFETCH(QString, tool);
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, file);
+    QFETCH(QString, complaint);
+    const QString program = QStandardPaths::findExecutable(tool);
+    if (program.isEmpty()) QSKIP(qPrintable(tool + " is not installed"));
+
+    const RunResult result = Run(program, arguments << installed(file));
+    QVERIFY(result.started);
+    const QString output = QString::fromUtf8(result.out + result.err);
+    QVERIFY2(result.exitCode == 0, qPrintable(Describe(result)));
+    const QRegularExpression complaintLine(complaint, QRegularExpression::MultilineOption);
+    QVERIFY2(!complaintLine.match(output).hasMatch(), qPrintable(output));
+}
+
+void TestPackaging::desktopEntryKeys_data() {
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("value");  // empty: any value but an empty one
+    QTest::newRow("Type") << "Type"
+                          << "Application";
+    QTest::newRow("Name") << "Name"
+                          << "Kavenra";
+    QTest::newRow("Exec") << "Exec"
+                          << "kavenra %F";
+    QTest::newRow("Icon") << "Icon" << appId;
+    QTest::newRow("Terminal") << "Terminal"
+                              << "false";
+    QTest::newRow("StartupWMClass") << "StartupWMClass"
+                                    << "kavenra";
+    QTest::newRow("GenericName") << "GenericName"
+                                 << "";
+    QTest::newRow("Comment") << "Comment"
+                             << "";
+    for (const char* language : {"es", "fr", "de", "it", "pt"}) {
+        for (const char* translated : {"Name", "GenericName", "Comment"}) {
+            const QString key = QStringLiteral("%1[%2]").arg(translated, language);
+            QTest::newRow(qPrintable(key)) << key << "";
+        }
+    }
+}
+
+void TestPackaging::desktopEntryKeys() {
+    QFETCH(QString, key);
+    QFETCH(QString, value);
+    const QMap<QString, QString> keys = DesktopEntryKeys(installed(desktopEntryPath()));
+    QVERIFY2(keys.contains(key), qPrintable(key + " is missing"));
+    if (value.isEmpty()) {
+        QVERIFY2(!keys.value(key).trimmed().isEmpty(), qPrintable(key + " is empty"));
+    } else {
+        QCOMPARE(keys.value(key), value);
+    }
+}
+
+void TestPackaging::desktopEntryOpensTheReadableTypes_data() {
+    QTest::addColumn<QString>("mimeType");
+    for (const char* type : {"image/jpeg", "image/png", "image/tiff", "image/bmp", "image/x-tga",
+                             "image/x-canon-cr2", "image/x-nikon-nef", "image/x-adobe-dng"}) {
+        QTest::newRow(type) << type;
+    }
+}
+
+void TestPackaging::desktopEntryOpensTheReadableTypes() {
+    QFETCH(QString, mimeType);
+    const QSet<QString> types =
+        SplitList(DesktopEntryKeys(installed(desktopEntryPath())).value("MimeType"));
+    QVERIFY2(types.contains(mimeType), qPrintable(mimeType + " is not among the entry's types"));
+}
+
+void TestPackaging::desktopEntryIsNoFolderOpener() {
+    const QSet<QString> types =
+        SplitList(DesktopEntryKeys(installed(desktopEntryPath())).value("MimeType"));
+    QVERIFY(!types.isEmpty());
+    for (const QString& type : types) {
+        QVERIFY2(type.startsWith(QLatin1String("image/")),
+                 qPrintable(type + " is not an image type"));
+    }
+}
+
+void TestPackaging::metainfoAgreesWithTheInstallation() {
+    const Metainfo info = ReadMetainfo(installed(metainfoPath()));
+    QVERIFY2(info.error.isEmpty(), qPrintable(info.error));
+    QCOMPARE(info.id, appId);
+    QCOMPARE(info.launchables, QStringList{QFileInfo(desktopEntryPath()).fileName()});
+    QVERIFY(QFileInfo::exists(installed(desktopEntryPath())));
+    QCOMPARE(info.binaries, QStringList{QStringLiteral("kavenra")});
+    QVERIFY(QFileInfo(installed(bindir() + "/" + info.binaries.value(0))).isExecutable());
+    QVERIFY2(!info.releaseVersions.isEmpty(), "no release listed");
+    QCOMPARE(info.releaseVersions.first(), QStringLiteral(KAVENRA_PROJECT_VERSION));
+
+    // A software centre and the menu must offer the program for the same files.
+    const QSet<QString> desktopTypes =
+        SplitList(DesktopEntryKeys(installed(desktopEntryPath())).value("MimeType"));
+    QStringList onlyInMetainfo = (info.mediatypes - desktopTypes).values();
+    QStringList onlyInDesktopEntry = (desktopTypes - info.mediatypes).values();
+    QVERIFY2(onlyInMetainfo.isEmpty(), qPrintable("only in metainfo: " + onlyInMetainfo.join(' ')));
+    QVERIFY2(onlyInDesktopEntry.isEmpty(),
+             qPrintable("only in the desktop entry: " + onlyInDesktopEntry.join(' ')));
+}
+
+void TestPackaging::iconsShowTheArtwork_data() {
+    QTest::addColumn<int>("size");
+    for (int size : iconSizes) QTest::newRow(qPrintable(QString::number(size))) << size;
+}
+
+void TestPackaging::iconsShowTheArtwork() {
+    QFETCH(int, size);
+    const QString path = installed(iconPath(size));
+    QCOMPARE(ReadAll(path).left(8), QByteArray("\x89PNG\r\n\x1a\n"));
+    const QImage image(path);
+    QVERIFY2(!image.isNull(), qPrintable(path + " cannot be read"));
+    QCOMPARE(image.size(), QSize(size, size));
+    QVERIFY2(image.hasAlphaChannel(), "the icon has no transparency");
+
+    const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
+    int opaque = 0;
+    for (int y = 0; y < size; ++y) {
+        for (int x = 0; x < size; ++x) opaque += qAlpha(argb.pixel(x, y)) == 255;
+    }
+    // The artwork is a rounded tile: most of the square is covered, its corners are not.
+    QVERIFY2(opaque > size * size / 2, qPrintable(QStringLiteral("%1 opaque pixels").arg(opaque)));
+    QCOMPARE(qAlpha(argb.pixel(0, 0)), 0);
+    QCOMPARE(qAlpha(argb.pixel(size - 1, size - 1)), 0);
+    QCOMPARE(qAlpha(argb.pixel(size / 2, size / 2)), 255);
+}
+
+void TestPackaging::scalableIconIsTheArtwork() {
+    const QString path = installed(datadir() + "/icons/hicolor/scalable/apps/" + appId + ".svg");
+    QCOMPARE(ReadAll(path),
+             ReadAll(QStringLiteral(KAVENRA_SOURCE_DIR "/resources/images/kavenra.svg")));
+    QVERIFY(QSvgRenderer(path).isValid());
+}
+
+QString TestPackaging::manualPageText() {
+    const RunResult gunzip = Run(QStringLiteral("gzip"), {"-dc", installed(manualPagePath())});
+    if (!gunzip.started || gunzip.exitCode != 0) return QString();
+    return QString::fromUtf8(gunzip.out);
+}
+
+void TestPackaging::manualPageIsCompressed() {
+    const QByteArray compressed = ReadAll(installed(manualPagePath()));
+    QVERIFY2(compressed.startsWith("\x1f\x8b"), "not gzip data");
+    const QString text = manualPageText();
+    QVERIFY2(!text.isEmpty(), "gzip cannot unpack the page");
+    QVERIFY(text.contains(QLatin1String(".TH KAVENRA 1")));
+    for (const char* section : {"NAME", "SYNOPSIS", "DESCRIPTION", "ARGUMENTS", "FILES",
+                                "ENVIRONMENT", "EXIT STATUS", "SEE ALSO"}) {
+        QVERIFY2(text.contains(QStringLiteral("\n.SH %1\n").arg(section)) ||
+                     text.contains(QStringLiteral("\n.SH \"%1\"\n").arg(section)),
+                 section);
+    }
+}
+
+void TestPackaging::manualPageRendersWithoutWarnings() {
+    const QString groff = Tool("groff");
+    if (groff.isEmpty()) QSKIP("groff is not installed");
+    const QString text = manualPageText();
+    QVERIFY(!text.isEmpty());
+    QTemporaryDir folder;
+    const QString page = folder.filePath("kavenra.1");
+    QFile file(page);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text.toUtf8()) > 0);
+    file.close();
+
+    const RunResult render = Run(groff, {"-man", "-Tutf8", "-ww", page});
+    QVERIFY(render.started);
+    QVERIFY2(render.exitCode == 0 && render.err.isEmpty(), qPrintable(Describe(render)));
+    const QString shown = QString::fromUtf8(render.out);
+    // Formatting codes interleave the bold synopsis; compare the letters only.
+    QString plain = shown;
+    plain.remove(QRegularExpression(QStringLiteral(".\b|\x1b\\[[0-9;]*m")));
+    QVERIFY2(plain.contains(QLatin1String("kavenra [FILE|FOLDER]...")), qPrintable(plain));
+}
+
+void TestPackaging::manualPageHasItsName() {
+    const QString lexgrog = Tool("lexgrog");
+    if (lexgrog.isEmpty()) QSKIP("lexgrog (man-db) is not installed");
+    // lexgrog reads what apropos and whatis will show, from the compressed page itself.
+    const RunResult result = Run(lexgrog, {installed(manualPagePath())});
+    QVERIFY(result.started);
+    QVERIFY2(result.exitCode == 0, qPrintable(Describe(result)));
+    QVERIFY2(result.out.contains("\"kavenra - "), result.out.constData());
+}
+
+QString TestPackaging::package() {
+    if (m_packageTried) return m_packageFile;
+    m_packageTried = true;
+    if (Tool("dpkg-deb").isEmpty() || Tool("dpkg-shlibdeps").isEmpty()) return QString();
+    const QString architecture = DpkgArchitecture();
+    if (!m_packageFolder.isValid() || architecture.isEmpty()) return QString();
+
+    const RunResult cpack =
+        Run(QStringLiteral(KAVENRA_CPACK_COMMAND), {"-G", "DEB", "-B", m_packageFolder.path()},
+            QStringLiteral(KAVENRA_BUILD_DIR));
+    if (cpack.exitCode != 0) {
+        qWarning().noquote() << "cpack failed:" << Describe(cpack);
+        return QString();
+    }
+    const QString expected = QStringLiteral("kavenra_%1_%2.deb")
+                                 .arg(QStringLiteral(KAVENRA_PROJECT_VERSION), architecture);
+    if (!QFileInfo::exists(m_packageFolder.filePath(expected))) {
+        qWarning().noquote() << "no" << expected << "among"
+                             << QDir(m_packageFolder.path()).entryList(QDir::Files);
+        return QString();
+    }
+    m_packageFile = m_packageFolder.filePath(expected);
+    return m_packageFile;
+}
+
+QString TestPackaging::packageField(const QString& field) {
+    const RunResult result = Run(Tool("dpkg-deb"), {"-f", package(), field});
+    return result.exitCode == 0 ? QString::fromUtf8(result.out).trimmed() : QString();
+}
+
+#define REQUIRE_PACKAGE()                                                             \
+    do {                                                                              \
+        if (Tool("dpkg-deb").isEmpty() || Tool("dpkg-shlibdeps").isEmpty())           \
+            QSKIP("dpkg-deb or dpkg-shlibdeps is not installed (dpkg-dev)");          \
+        QVERIFY2(!package().isEmpty(), "cpack made no kavenra_<version>_<arch>.deb"); \
+    } while (false)
+
+void TestPackaging::packageControlFields_data() {
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("value");
+    QTest::newRow("Package") << "Package"
+                             << "kavenra";
+    QTest::newRow("Version") << "Version" << KAVENRA_PROJECT_VERSION;
+    QTest::newRow("Architecture") << "Architecture" << DpkgArchitecture();
+    QTest::newRow("Section") << "Section"
+                             << "graphics";
+    QTest::newRow("Priority") << "Priority"
+                              << "optional";
+    QTest::newRow("Homepage") << "Homepage"
+                              << "https://" KAVENRA_WEB_HOST "/";
+}
+
+void TestPackaging::packageControlFields() {
+    QFETCH(QString, field);
+    QFETCH(QString, value);
+    REQUIRE_PACKAGE();
+    QCOMPARE(packageField(field), value);
+}
+
+void TestPackaging::packageDependencies_data() {
+    QTest::addColumn<QString>("dependency");
+    // Found by dpkg-shlibdeps from the binaries, and the font declared by hand.
+    for (const char* name : {"libfreeimage3", "libsqlite3-0", "libqt6widgets6", "libqt6svg6",
+                             "libqt6multimedia6", "fonts-dejavu-core"}) {
+        QTest::newRow(name) << name;
+    }
+}
+
+void TestPackaging::packageDependencies() {
+    QFETCH(QString, dependency);
+    REQUIRE_PACKAGE();
+    const QString depends = packageField("Depends");
+    QVERIFY2(DependencyNames(depends).contains(dependency), qPrintable("Depends: " + depends));
+}
+
+void TestPackaging::packageContentsAreTheLayout() {
+    REQUIRE_PACKAGE();
+    const RunResult listing = Run(Tool("dpkg-deb"), {"-c", package()});
+    QVERIFY2(listing.exitCode == 0, qPrintable(Describe(listing)));
+
+    QMap<QString, QString> expected;  // path in the package → mode text
+    for (const ExpectedFile& file : ExpectedFiles()) {
+        expected.insert("./usr/" + file.path, ModeText(file.mode));
+    }
+    QMap<QString, QString> files;
+    for (const PackageEntry& entry : ParseContents(listing.out)) {
+        QVERIFY2(!entry.modeText.isEmpty(), qPrintable("unreadable line: " + entry.path));
+        QVERIFY2(entry.owner == QLatin1String("root/root"),
+                 qPrintable(entry.path + " " + entry.owner));
+        if (entry.modeText.startsWith('d')) {
+            QVERIFY2(entry.modeText == QLatin1String("drwxr-xr-x"),
+                     qPrintable(entry.path + " " + entry.modeText));
+            QVERIFY2(entry.path == QLatin1String("./") || entry.path.startsWith("./usr/"),
+                     qPrintable(entry.path));
+            continue;
+        }
+        files.insert(entry.path, entry.modeText);
+    }
+    QStringList missing;
+    for (auto it = expected.cbegin(); it != expected.cend(); ++it) {
+        if (!files.contains(it.key())) missing.append(it.key());
+    }
+    QStringList extra;
+    for (auto it = files.cbegin(); it != files.cend(); ++it) {
+        if (!expected.contains(it.key())) extra.append(it.key());
+    }
+    QVERIFY2(missing.isEmpty(), qPrintable("not packaged: " + missing.join(", ")));
+    QVERIFY2(extra.isEmpty(),
+             qPrintable("packaged but not part of the layout: " + extra.join(", ")));
+    for (auto it = expected.cbegin(); it != expected.cend(); ++it) {
+        QVERIFY2(files.value(it.key()) == it.value(),
+                 qPrintable(it.key() + " " + files.value(it.key())));
+    }
+}
+
+void TestPackaging::packageBinariesAreStripped() {
+    REQUIRE_PACKAGE();
+    const QString file = Tool("file");
+    if (file.isEmpty()) QSKIP("file is not installed");
+    QTemporaryDir unpacked;
+    const RunResult extract = Run(Tool("dpkg-deb"), {"-x", package(), unpacked.path()});
+    QVERIFY2(extract.exitCode == 0, qPrintable(Describe(extract)));
+    for (const QString& binary : {bindir() + "/kavenra", workerDir() + "/kavenra-imageworker"}) {
+        const RunResult kind = Run(file, {"-b", unpacked.filePath("usr/" + binary)});
+        const QString description = QString::fromUtf8(kind.out);
+        QVERIFY2(description.contains(QLatin1String("ELF")), qPrintable(description));
+        // Debug information would make the package many times its size.
+        QVERIFY2(description.contains(QLatin1String(", stripped")) &&
+                     !description.contains(QLatin1String("with debug_info")),
+                 qPrintable(binary + ": " + description));
+    }
+}
+
+QTEST_MAIN(TestPackaging)
+#include "test_packaging.moc"
