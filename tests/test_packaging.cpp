@@ -153,6 +153,7 @@ struct Metainfo {
     QString id;
     QStringList launchables;
     QStringList releaseVersions;
+    QStringList firstReleaseItems;
     QStringList binaries;
     QSet<QString> mediatypes;
     QString error;
@@ -174,6 +175,10 @@ Metainfo ReadMetainfo(const QString& path) {
         open.append(name);
         if (name == QLatin1String("release") && parent == QLatin1String("releases")) {
             info.releaseVersions.append(xml.attributes().value("version").toString());
+        } else if (name == QLatin1String("li") && info.releaseVersions.size() == 1 &&
+                   open.contains(QLatin1String("release"))) {
+            info.firstReleaseItems.append(xml.readElementText());
+            open.removeLast();
         } else if (name == QLatin1String("id") && parent == QLatin1String("component")) {
             info.id = xml.readElementText();
             open.removeLast();
@@ -464,6 +469,19 @@ void TestPackaging::metainfoAgreesWithTheInstallation() {
     QVERIFY(QFileInfo(installed(bindir() + "/" + info.binaries.value(0))).isExecutable());
     QVERIFY2(!info.releaseVersions.isEmpty(), "no release listed");
     QCOMPARE(info.releaseVersions.first(), QStringLiteral(KAVENRA_PROJECT_VERSION));
+    // Its notes are the changelog's items of that version, the one the program shows.
+    QStringList changelogItems;
+    bool inVersion = false;
+    for (const QString& line :
+         QString::fromUtf8(ReadAll(installed(programData() + "/CHANGELOG.txt"))).split('\n')) {
+        if (line.startsWith(QLatin1String("Version "))) {
+            inVersion = line.mid(8).trimmed() == QLatin1String(KAVENRA_PROJECT_VERSION);
+        } else if (inVersion && line.startsWith(QLatin1String("- "))) {
+            changelogItems << line.mid(2).trimmed();
+        }
+    }
+    QVERIFY(!changelogItems.isEmpty());
+    QCOMPARE(info.firstReleaseItems, changelogItems);
 
     // A software centre and the menu must offer the program for the same files.
     const QSet<QString> desktopTypes =
