@@ -23,6 +23,7 @@ export DEBIAN_FRONTEND=noninteractive
 home=$(mktemp -d)
 cleanup() {
     [ -n "${pid:-}" ] && kill "$pid" 2>/dev/null || true
+    cd /
     rm -rf "$home"
     if $remove; then "${as_root[@]}" apt-get purge -y -q kavenra; fi
 }
