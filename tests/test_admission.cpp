@@ -17,6 +17,7 @@
 #include "support/HostileWorkerProbe.h"
 #include "support/ImageCameraRaw.h"
 #include "support/ImageFactory.h"
+#include "support/ImageFiles.h"
 
 using namespace kavenra;
 using namespace kavenra::test;
@@ -25,10 +26,6 @@ using kavenra::testing::ScopedEnvironment;
 namespace {
 
 constexpr std::uint64_t kGiB = std::uint64_t{1} << 30;
-
-std::string Native(const QString& path) {
-    return QFile::encodeName(path).toStdString();
-}
 
 QString Hostile(const char* name) {
     return QStringLiteral(KAVENRA_SOURCE_DIR "/tests/data/hostile/") + QLatin1String(name);
@@ -54,7 +51,7 @@ class AdmissionTest : public QObject {
     QString path(const QString& name) const { return work->filePath(name); }
 
     bool admitted(const Bytes& bytes, FREE_IMAGE_FORMAT expected, std::uint64_t memory) {
-        const std::string file = Native(path("subject"));
+        const std::string file = NativePath(path("subject"));
         if (!WriteFileBytes(file, bytes)) return false;
         const FREE_IMAGE_FORMAT format = FreeImage_GetFileType(file.c_str(), 0);
         if (format != expected) {
@@ -62,7 +59,7 @@ class AdmissionTest : public QObject {
             return false;
         }
         const ConversionRequest request =
-            RequestFromEntryArguments(file, Native(path("output")), 1, 0, 100);
+            RequestFromEntryArguments(file, NativePath(path("output")), 1, 0, 100);
         return AdmitForLoading(format, request, ConversionLimits{memory});
     }
 
@@ -154,13 +151,13 @@ class AdmissionTest : public QObject {
         QVERIFY(QFileInfo::exists(file));
         QVERIFY(QDir(work->path()).mkpath("out"));
         const ScopedEnvironment limit("KAVENRA_IMAGE_WORKER_MEMORY_MB", "1024", true);
-        QVERIFY(!ConvertImage(Native(file), Native(path("out/" + QFileInfo(file).fileName())), 1, 0,
-                              100));
+        QVERIFY(!ConvertImage(NativePath(file),
+                              NativePath(path("out/" + QFileInfo(file).fileName())), 1, 0, 100));
         QCOMPARE(LastImageJobReport().end, ImageJobEnd::Answered);
         QCOMPARE(QDir(path("out")).entryList(QDir::Files | QDir::Hidden), QStringList());
-        QVERIFY(WriteImageFile(Native(path("control.png")), FIF_PNG, 40, 30));
-        QVERIFY(
-            ConvertImage(Native(path("control.png")), Native(path("out/control.png")), 1, 0, 20));
+        QVERIFY(WriteImageFile(NativePath(path("control.png")), FIF_PNG, 40, 30));
+        QVERIFY(ConvertImage(NativePath(path("control.png")), NativePath(path("out/control.png")),
+                             1, 0, 20));
     }
 
     void whatFitsConverts_data() {
@@ -188,18 +185,18 @@ class AdmissionTest : public QObject {
             CameraRawSpec camera;
             camera.sensorWidth = 6000;
             camera.sensorHeight = 4000;
-            QVERIFY(WriteMinimalDng(Native(source), camera));
+            QVERIFY(WriteMinimalDng(NativePath(source), camera));
         }
-        if (picture == "jpeg") QVERIFY(WriteImageFile(Native(source), FIF_JPEG, 6000, 4000));
-        if (picture == "bomb") QVERIFY(WriteFileBytes(Native(source), JpegBomb()));
+        if (picture == "jpeg") QVERIFY(WriteImageFile(NativePath(source), FIF_JPEG, 6000, 4000));
+        if (picture == "bomb") QVERIFY(WriteFileBytes(NativePath(source), JpegBomb()));
         QVERIFY(QDir(work->path()).mkpath("out"));
 
         const ScopedEnvironment limit("KAVENRA_IMAGE_WORKER_MEMORY_MB", memoryMb, true);
-        QCOMPARE(ConvertImage(Native(source), Native(path("out/output.jpg")), 1, 0, 100),
+        QCOMPARE(ConvertImage(NativePath(source), NativePath(path("out/output.jpg")), 1, 0, 100),
                  converted);
         QCOMPARE(LastImageJobReport().end, ImageJobEnd::Answered);
         if (!converted) return;
-        const BitmapHandle output = LoadImageFile(Native(path("out/output.jpg")));
+        const BitmapHandle output = LoadImageFile(NativePath(path("out/output.jpg")));
         QVERIFY(output);
         QCOMPARE(FreeImage_GetWidth(output.get()), 100u);
     }
@@ -210,10 +207,10 @@ class AdmissionTest : public QObject {
         CameraRawSpec camera;
         camera.sensorWidth = 3000;
         camera.sensorHeight = 2000;
-        const std::string withPreview = Native(path("preview.dng"));
+        const std::string withPreview = NativePath(path("preview.dng"));
         QVERIFY(WriteMinimalDng(withPreview, camera));
         camera.previewJpeg = {0xFF, 0xD8, 0xFF, 0xD9};  // no frame: the JPEG load fails
-        const std::string withoutPreview = Native(path("sensor.dng"));
+        const std::string withoutPreview = NativePath(path("sensor.dng"));
         QVERIFY(WriteMinimalDng(withoutPreview, camera));
 
         const std::optional<DeclaredImage> preview = ReadDeclaredImage(FIF_RAW, withPreview);
@@ -225,7 +222,7 @@ class AdmissionTest : public QObject {
         QCOMPARE(sensor->width, 3000u);
         QCOMPARE(sensor->height, 2000u);
         const ConversionRequest request =
-            RequestFromEntryArguments(withPreview, Native(path("out.jpg")), 1, 0, 100);
+            RequestFromEntryArguments(withPreview, NativePath(path("out.jpg")), 1, 0, 100);
         QVERIFY(ConversionFootprint(FIF_RAW, *sensor, request) > 6000u * 4000u);
         QVERIFY(ConversionFootprint(FIF_RAW, *preview, request) < 4u << 20);
     }
@@ -234,19 +231,19 @@ class AdmissionTest : public QObject {
     // running into its time limit, and the worker goes on serving.
     void truncatedPhaseOneDetection() {
         const QString file = path("cut.iiq");
-        QVERIFY(WriteFileBytes(Native(file), TruncatedPhaseOne()));
-        QVERIFY(!PassesDetectionChecks(Native(file)));
-        QVERIFY(!IsSupportedImage(Native(file)));
+        QVERIFY(WriteFileBytes(NativePath(file), TruncatedPhaseOne()));
+        QVERIFY(!PassesDetectionChecks(NativePath(file)));
+        QVERIFY(!IsSupportedImage(NativePath(file)));
         QCOMPARE(LastImageJobReport().end, ImageJobEnd::Answered);
 
         // Whole PhaseOne-like and camera files pass the check.
         Bytes whole = TruncatedPhaseOne();
         whole.resize(0x100000 + 64, 0);
-        QVERIFY(WriteFileBytes(Native(path("whole.iiq")), whole));
-        QVERIFY(PassesDetectionChecks(Native(path("whole.iiq"))));
-        QVERIFY(WriteMinimalDng(Native(path("camera.dng"))));
-        QVERIFY(PassesDetectionChecks(Native(path("camera.dng"))));
-        QVERIFY(IsSupportedImage(Native(path("camera.dng"))));
+        QVERIFY(WriteFileBytes(NativePath(path("whole.iiq")), whole));
+        QVERIFY(PassesDetectionChecks(NativePath(path("whole.iiq"))));
+        QVERIFY(WriteMinimalDng(NativePath(path("camera.dng"))));
+        QVERIFY(PassesDetectionChecks(NativePath(path("camera.dng"))));
+        QVERIFY(IsSupportedImage(NativePath(path("camera.dng"))));
     }
 };
 

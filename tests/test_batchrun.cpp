@@ -7,6 +7,7 @@
 #include "support/DropFiles.h"
 #include "support/ImageCameraRaw.h"
 #include "support/ImageFactory.h"
+#include "support/ImageFiles.h"
 #include "support/MainWindowFixture.h"
 #include "support/ModalAnswerer.h"
 #include "support/Recorders.h"
@@ -40,19 +41,12 @@ using kavenra::testing::ModalAnswerer;
 using kavenra::testing::MsgBoxAnswer;
 using kavenra::testing::MsgBoxRecord;
 
+using kavenra::test::ImageFileSize;
+
 namespace {
 
 QString text(const char* key) {
     return MainWindowFixture::Text(1, key);
-}
-
-// The size of an image file, or an invalid size when it cannot be loaded.
-QSize imageSize(const QString& path) {
-    const kavenra::BitmapHandle bitmap =
-        kavenra::test::LoadImageFile(QFile::encodeName(path).toStdString());
-    if (!bitmap) return {};
-    return QSize(static_cast<int>(FreeImage_GetWidth(bitmap.get())),
-                 static_cast<int>(FreeImage_GetHeight(bitmap.get())));
 }
 
 bool listFiles(const QStringList& paths) {
@@ -168,7 +162,7 @@ void TestBatchRun::threeEntriesTakeFourTicks() {
                 !Form1->Panel3->isEnabled());
         const QString name = QFileInfo(inputs[tick - 1]).fileName();
         QCOMPARE(Form1->StatusBar->currentMessage(), text("Texto_redimension5") + " " + name);
-        QCOMPARE(imageSize(destination + name), QSize(64, 48));
+        QCOMPARE(ImageFileSize(destination + name), QSize(64, 48));
     }
     QVERIFY(answers.msgBoxes().isEmpty());
 
@@ -203,7 +197,7 @@ void TestBatchRun::realTimerConvertsTheWholeList() {
     QCOMPARE(ticks.size(), 6);
     QVERIFY(isIdle());
     for (const QString& input : inputs)
-        QCOMPARE(imageSize(Form1->Edit3->text() + QFileInfo(input).fileName()), QSize(100, 76));
+        QCOMPARE(ImageFileSize(Form1->Edit3->text() + QFileInfo(input).fileName()), QSize(100, 76));
 }
 
 void TestBatchRun::startChecks_data() {
@@ -405,7 +399,7 @@ void TestBatchRun::existingFolderIsUsedOnlyWhenConfirmed() {
     }
     QVERIFY(isRunning());
     QVERIFY(answers.waitForMsgBoxes(2));
-    QCOMPARE(imageSize(Form1->Edit3->text() + "a.jpg"), QSize(100, 75));
+    QCOMPARE(ImageFileSize(Form1->Edit3->text() + "a.jpg"), QSize(100, 75));
 }
 
 void TestBatchRun::confirmedFolderWithoutParentStopsAtTheFirstFile() {
@@ -484,7 +478,7 @@ void TestBatchRun::cancelBetweenTwoFiles() {
     click(Form1->Button4);
 
     QVERIFY(isIdle());
-    QCOMPARE(imageSize(Form1->Edit3->text() + "a.jpg"), QSize(40, 30));
+    QCOMPARE(ImageFileSize(Form1->Edit3->text() + "a.jpg"), QSize(40, 30));
     QVERIFY(!QFileInfo::exists(Form1->Edit3->text() + "b.jpg"));
     QTest::qWait(20);
     QVERIFY(!QFileInfo::exists(Form1->Edit3->text() + "b.jpg"));
@@ -507,9 +501,9 @@ void TestBatchRun::fieldEditedBetweenTicksAppliesToTheNextFile() {
     QVERIFY(kavenra::testing::RunOneTick());
 
     const QString destination = Form1->Edit3->text();
-    QCOMPARE(imageSize(destination + "a.jpg"), QSize(640, 480));
-    QCOMPARE(imageSize(destination + "b.jpg"), QSize(800, 480));
-    QCOMPARE(imageSize(destination + "c.jpg"), QSize(800, 480));
+    QCOMPARE(ImageFileSize(destination + "a.jpg"), QSize(640, 480));
+    QCOMPARE(ImageFileSize(destination + "b.jpg"), QSize(800, 480));
+    QCOMPARE(ImageFileSize(destination + "c.jpg"), QSize(800, 480));
     QCOMPARE(answers.msgBoxes().size(), 1);
 }
 
@@ -526,8 +520,8 @@ void TestBatchRun::modeIsChosenAnewOnEveryTick() {
     click(Form1->CheckBox1);
     QVERIFY(kavenra::testing::RunOneTick());
 
-    QCOMPARE(imageSize(Form1->Edit3->text() + "a.jpg"), QSize(30, 30));
-    QCOMPARE(imageSize(Form1->Edit3->text() + "b.jpg"), QSize(150, 101));
+    QCOMPARE(ImageFileSize(Form1->Edit3->text() + "a.jpg"), QSize(30, 30));
+    QCOMPARE(ImageFileSize(Form1->Edit3->text() + "b.jpg"), QSize(150, 101));
 }
 
 void TestBatchRun::unconvertibleFieldFailsTheFile_data() {
@@ -595,7 +589,7 @@ void TestBatchRun::filesDroppedDuringARunAreConverted() {
     QCOMPARE(answers.msgBoxes().size(), 1);
     QCOMPARE(answers.msgBoxes()[0].text, text("Texto_redimension2"));
     for (const char* name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg"})
-        QCOMPARE(imageSize(Form1->Edit3->text() + name), QSize(40, 30));
+        QCOMPARE(ImageFileSize(Form1->Edit3->text() + name), QSize(40, 30));
 }
 
 void TestBatchRun::dropDuringARunRedirectsTheLaterFiles_data() {
@@ -626,7 +620,7 @@ void TestBatchRun::dropDuringARunRedirectsTheLaterFiles() {
     QVERIFY(MainWindowFixture::WaitForCountingPass());
     QVERIFY(kavenra::testing::RunOneTick());
 
-    QCOMPARE(imageSize(first + "a.jpg"), QSize(40, 30));
+    QCOMPARE(ImageFileSize(first + "a.jpg"), QSize(40, 30));
     QVERIFY(!QFileInfo::exists(first + "b.jpg"));
     if (!newFolderExists) {
         QCOMPARE(answers.msgBoxes().size(), 1);
@@ -643,7 +637,7 @@ void TestBatchRun::dropDuringARunRedirectsTheLaterFiles() {
     QCOMPARE(answers.msgBoxes()[0].text, text("Texto_redimension2"));
     QVERIFY(isIdle());
     for (const char* name : {"b.jpg", "c.jpg"}) {
-        QCOMPARE(imageSize(second + name), QSize(40, 30));
+        QCOMPARE(ImageFileSize(second + name), QSize(40, 30));
         QVERIFY(!QFileInfo::exists(first + name));
     }
     QVERIFY(!QFileInfo::exists(second + "a.jpg"));
@@ -709,7 +703,7 @@ void TestBatchRun::rawFilesKeepTheirOwnSize() {
     QCOMPARE(answers.msgBoxes()[0].text, text("Texto_redimension2"));
     const kavenra::test::CameraRawSpec preview;
     for (const char* name : {"IMG_0001.jpg", "IMG_0002.jpg"}) {
-        QCOMPARE(imageSize(Form1->Edit3->text() + name),
+        QCOMPARE(ImageFileSize(Form1->Edit3->text() + name),
                  QSize(preview.previewWidth, preview.previewHeight));
     }
 }
@@ -726,7 +720,7 @@ void TestBatchRun::destinationWithoutFinalSeparatorNamesFilesBesideIt() {
     QVERIFY(answers.waitForMsgBoxes(1));
 
     QVERIFY(QFileInfo(destination).isDir());
-    QCOMPARE(imageSize(destination + "a.jpg"), QSize(40, 30));
+    QCOMPARE(ImageFileSize(destination + "a.jpg"), QSize(40, 30));
 }
 
 void TestBatchRun::namesBeyondAsciiReachTheImageLibrary() {
@@ -743,7 +737,7 @@ void TestBatchRun::namesBeyondAsciiReachTheImageLibrary() {
     QVERIFY(answers.waitForMsgBoxes(1));
 
     QCOMPARE(answers.msgBoxes()[0].text, text("Texto_redimension2"));
-    QCOMPARE(imageSize(fixture_->imagePath(QString::fromUtf8("verano/RES/año ñandú 日本.jpg"))),
+    QCOMPARE(ImageFileSize(fixture_->imagePath(QString::fromUtf8("verano/RES/año ñandú 日本.jpg"))),
              QSize(40, 30));
 }
 

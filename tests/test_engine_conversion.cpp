@@ -22,6 +22,7 @@
 #include "support/ImageCameraRaw.h"
 #include "support/ImageFactory.h"
 #include "support/ImageFileInspection.h"
+#include "support/ImageFiles.h"
 
 using namespace kavenra;
 using namespace kavenra::test;
@@ -29,10 +30,6 @@ using namespace kavenra::test;
 using kavenra::testing::FileSizeLimit;
 
 namespace {
-
-std::string Native(const QString& path) {
-    return QFile::encodeName(path).toStdString();
-}
 
 FREE_IMAGE_FORMAT FormatNamed(const QString& name) {
     static const QHash<QString, FREE_IMAGE_FORMAT> formats = {
@@ -50,14 +47,14 @@ struct Picture {
 // Format and size from the header only: Debian's FreeImage cannot decode RLE8 BMP files, not even
 // those it writes itself, while other readers take them.
 Picture Inspect(const QString& path) {
-    const BitmapHandle bitmap = LoadImageFile(Native(path), FIF_LOAD_NOPIXELS);
+    const BitmapHandle bitmap = LoadImageFile(NativePath(path), FIF_LOAD_NOPIXELS);
     if (!bitmap) return {};
-    return {FreeImage_GetFileType(Native(path).c_str(), 0), FreeImage_GetWidth(bitmap.get()),
+    return {FreeImage_GetFileType(NativePath(path).c_str(), 0), FreeImage_GetWidth(bitmap.get()),
             FreeImage_GetHeight(bitmap.get())};
 }
 
 QString Describe(const QString& path) {
-    return QString::fromStdString(DescribeEncoding(ReadFileBytes(Native(path))));
+    return QString::fromStdString(DescribeEncoding(ReadFileBytes(NativePath(path))));
 }
 
 // Everything in a folder, hidden files included, so that a stray temporary file shows.
@@ -108,18 +105,18 @@ class EngineConversionTest : public QObject {
         if (format == FIF_PPM && flags == 0) flags = PNM_SAVE_ASCII;
         const bool written =
             format == FIF_BMP
-                ? SaveBitmapFile(*MakeGreyBitmap(width, height), FIF_BMP, Native(path), flags)
-                : WriteImageFile(Native(path), format, width, height, 1, flags);
+                ? SaveBitmapFile(*MakeGreyBitmap(width, height), FIF_BMP, NativePath(path), flags)
+                : WriteImageFile(NativePath(path), format, width, height, 1, flags);
         return written ? path : QString();
     }
 
     QString makeDng(const QString& name) {
-        return WriteMinimalDng(Native(in(name))) ? in(name) : QString();
+        return WriteMinimalDng(NativePath(in(name))) ? in(name) : QString();
     }
 
     bool convert(const QString& source, const QString& destination, int keepAspect, int height,
                  int width) {
-        return ConvertImage(Native(source), Native(destination),
+        return ConvertImage(NativePath(source), NativePath(destination),
                             static_cast<std::uint8_t>(keepAspect), height, width);
     }
 
@@ -243,8 +240,8 @@ class EngineConversionTest : public QObject {
         const QString source = makeInput("scene.png", FIF_PNG, 97, 73);
         QVERIFY(convert(source, out("scene.png"), 0, 29, 41));
 
-        const BitmapHandle output = LoadImageFile(Native(out("scene.png")));
-        const BitmapHandle input = LoadImageFile(Native(source));
+        const BitmapHandle output = LoadImageFile(NativePath(out("scene.png")));
+        const BitmapHandle input = LoadImageFile(NativePath(source));
         QVERIFY(output && input);
         for (int filter = FILTER_BOX; filter <= FILTER_LANCZOS3; ++filter) {
             const BitmapHandle reference(
@@ -331,10 +328,10 @@ class EngineConversionTest : public QObject {
 
         QCOMPARE(Describe(out("output." + format)), expected);
         QCOMPARE(Inspect(out("output." + format)).width, 30u);
-        const BitmapHandle input = LoadImageFile(Native(source));
+        const BitmapHandle input = LoadImageFile(NativePath(source));
         const BitmapHandle catmullRom(FreeImage_Rescale(input.get(), 30, 21, FILTER_CATMULLROM));
         if (format == "png" || format == "tga") {  // lossless and readable: pixels exact
-            const BitmapHandle output = LoadImageFile(Native(out("output." + format)));
+            const BitmapHandle output = LoadImageFile(NativePath(out("output." + format)));
             QVERIFY(output && catmullRom);
             QVERIFY(SamePixels(*output, *catmullRom));
         }
@@ -526,7 +523,8 @@ class EngineConversionTest : public QObject {
         settings.keepDimensions = keep;
 
         const QString source = makeInput("tagged.jpg", FIF_JPEG, 40, 30);
-        const BitmapHandle loaded(FreeImage_Load(FIF_JPEG, Native(source).c_str(), JPEG_ACCURATE));
+        const BitmapHandle loaded(
+            FreeImage_Load(FIF_JPEG, NativePath(source).c_str(), JPEG_ACCURATE));
         QVERIFY(loaded);
         if (!widthTag.isNull()) {
             FreeImage_SetMetadataKeyValue(FIMD_COMMENTS, loaded.get(), "OriginalJPEGWidth",
@@ -538,7 +536,7 @@ class EngineConversionTest : public QObject {
         }
 
         const ConversionJob job{
-            RequestFromEntryArguments(Native(source), Native(out("tagged.jpg")), 1, 0, 100),
+            RequestFromEntryArguments(NativePath(source), NativePath(out("tagged.jpg")), 1, 0, 100),
             settings};
         const std::optional<PreparedOutput> prepared = PrepareLoadedImage(*loaded, FIF_JPEG, job);
         const bool converted = prepared && CommitPreparedOutput(*prepared);
@@ -552,7 +550,7 @@ class EngineConversionTest : public QObject {
             FreeImage_Rescale(loaded.get(), expectedWidth, expectedHeight, FILTER_CATMULLROM));
         const BitmapHandle expected =
             DecodeImage(EncodeImage(*rescaled, FIF_JPEG, JPEG_QUALITYSUPERB));
-        const BitmapHandle output = LoadImageFile(Native(out("tagged.jpg")));
+        const BitmapHandle output = LoadImageFile(NativePath(out("tagged.jpg")));
         QVERIFY(output && expected);
         QVERIFY(SamePixels(*output, *expected));
     }
@@ -562,12 +560,12 @@ class EngineConversionTest : public QObject {
     void jpegDecodedAtReducedScaleKeepsItsOriginalSize() {
         const QString source = makeInput("large.jpg", FIF_JPEG, 1601, 1200);
         const BitmapHandle loaded(
-            FreeImage_Load(FIF_JPEG, Native(source).c_str(), JPEG_ACCURATE | (200 << 16)));
+            FreeImage_Load(FIF_JPEG, NativePath(source).c_str(), JPEG_ACCURATE | (200 << 16)));
         QVERIFY(loaded);
         QCOMPARE(FreeImage_GetWidth(loaded.get()), 201u);
 
         const ConversionJob job{
-            RequestFromEntryArguments(Native(source), Native(out("large.jpg")), 1, 0, 800),
+            RequestFromEntryArguments(NativePath(source), NativePath(out("large.jpg")), 1, 0, 800),
             settings};
         const std::optional<PreparedOutput> prepared = PrepareLoadedImage(*loaded, FIF_JPEG, job);
         QVERIFY(prepared && CommitPreparedOutput(*prepared));
@@ -690,7 +688,7 @@ class EngineConversionTest : public QObject {
         const QString target = out("picture.png");
         if (existingMode >= 0) {
             QVERIFY(WriteText(target, "an older, larger file that is to be replaced entirely"));
-            QCOMPARE(chmod(Native(target).c_str(), mode_t(existingMode)), 0);
+            QCOMPARE(chmod(NativePath(target).c_str(), mode_t(existingMode)), 0);
         }
         const mode_t previous = umask(mode_t(umaskBits));
         const bool converted = convert(source, target, 1, 0, 24);
@@ -700,7 +698,7 @@ class EngineConversionTest : public QObject {
         QCOMPARE(Listing(outFolder()), QStringList{"picture.png"});
         QCOMPARE(Inspect(target).width, 24u);
         struct stat info {};
-        QCOMPARE(stat(Native(target).c_str(), &info), 0);
+        QCOMPARE(stat(NativePath(target).c_str(), &info), 0);
         QCOMPARE(int(info.st_mode & 07777), expectedMode);
     }
 
@@ -721,9 +719,9 @@ class EngineConversionTest : public QObject {
 
     void pathsWithNulAreRefused() {
         const QString source = makeInput("picture.png", FIF_PNG, 48, 36);
-        std::string destination = Native(out("picture.png"));
+        std::string destination = NativePath(out("picture.png"));
         destination.insert(destination.size() - 4, 1, '\0');
-        QVERIFY(!ConvertImage(Native(source), destination, 1, 0, 24));
+        QVERIFY(!ConvertImage(NativePath(source), destination, 1, 0, 24));
         QCOMPARE(Listing(outFolder()), QStringList{});
     }
 };

@@ -16,16 +16,13 @@
 #include "engine/ImageConversion.h"
 #include "engine/Procesosimagen.h"
 #include "support/ImageFactory.h"
+#include "support/ImageFiles.h"
 #include "support/ImageMetadata.h"
 
 using namespace kavenra;
 using namespace kavenra::test;
 
 namespace {
-
-std::string Native(const QString& path) {
-    return QFile::encodeName(path).toStdString();
-}
 
 QByteArray ToQt(const Bytes& bytes) {
     return QByteArray(reinterpret_cast<const char*>(bytes.data()), int(bytes.size()));
@@ -92,13 +89,14 @@ class EngineFidelityTest : public QObject {
 
     bool convert(const QString& source, const QString& destination, int keepAspect, int height,
                  int width) {
-        return ConvertImage(Native(source), Native(destination),
+        return ConvertImage(NativePath(source), NativePath(destination),
                             static_cast<std::uint8_t>(keepAspect), height, width);
     }
 
     ConversionJob jobFor(const QString& source, const QString& destination, int longest) const {
-        return {RequestFromEntryArguments(Native(source), Native(destination), 1, 0, longest),
-                settings};
+        return {
+            RequestFromEntryArguments(NativePath(source), NativePath(destination), 1, 0, longest),
+            settings};
     }
 
   private slots:
@@ -135,23 +133,23 @@ class EngineFidelityTest : public QObject {
         QFETCH(QString, kind);
         QFETCH(bool, opens);
         QString path = in("subject");
-        QVERIFY(WriteImageFile(Native(in("picture.png")), FIF_PNG, 8, 6));
+        QVERIFY(WriteImageFile(NativePath(in("picture.png")), FIF_PNG, 8, 6));
         if (kind == "file") path = in("picture.png");
         if (kind == "link") QVERIFY(QFile::link(in("picture.png"), path));
-        if (kind == "fifo") QCOMPARE(mkfifo(Native(path).c_str(), 0600), 0);
+        if (kind == "fifo") QCOMPARE(mkfifo(NativePath(path).c_str(), 0600), 0);
         if (kind == "folder") QVERIFY(QDir().mkpath(path));
         if (kind == "device") path = "/dev/null";
 
-        const std::optional<SourceFile> source = SourceFile::Open(Native(path));
+        const std::optional<SourceFile> source = SourceFile::Open(NativePath(path));
         QCOMPARE(source.has_value(), opens);
         if (!opens) {
-            QCOMPARE(DetectFileFormat(Native(path)), FIF_UNKNOWN);
+            QCOMPARE(DetectFileFormat(NativePath(path)), FIF_UNKNOWN);
             return;
         }
         struct stat named {};
         struct stat original {};
         QCOMPARE(stat(source->path().c_str(), &named), 0);
-        QCOMPARE(stat(Native(in("picture.png")).c_str(), &original), 0);
+        QCOMPARE(stat(NativePath(in("picture.png")).c_str(), &original), 0);
         QCOMPARE(named.st_ino, original.st_ino);
         QCOMPARE(source->size(), quint64(original.st_size));
         QCOMPARE(DetectOpenedFileFormat(*source), FIF_PNG);
@@ -170,23 +168,23 @@ class EngineFidelityTest : public QObject {
     void swappedNameIsNotFollowed() {
         QFETCH(QString, swap);
         const QString name = in("photo.jpg");
-        QVERIFY(WriteImageFile(Native(name), FIF_JPEG, 120, 80));
-        const std::optional<SourceFile> source = SourceFile::Open(Native(name));
+        QVERIFY(WriteImageFile(NativePath(name), FIF_JPEG, 120, 80));
+        const std::optional<SourceFile> source = SourceFile::Open(NativePath(name));
         QVERIFY(source);
 
         int pipeEnd = -1;
         if (swap == "picture") {
-            QVERIFY(WriteImageFile(Native(in("other.png")), FIF_PNG, 30, 60));
-            QCOMPARE(rename(Native(in("other.png")).c_str(), Native(name).c_str()), 0);
+            QVERIFY(WriteImageFile(NativePath(in("other.png")), FIF_PNG, 30, 60));
+            QCOMPARE(rename(NativePath(in("other.png")).c_str(), NativePath(name).c_str()), 0);
         }
         if (swap == "fifo") {
-            QCOMPARE(mkfifo(Native(in("pipe")).c_str(), 0600), 0);
-            pipeEnd = open(Native(in("pipe")).c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+            QCOMPARE(mkfifo(NativePath(in("pipe")).c_str(), 0600), 0);
+            pipeEnd = open(NativePath(in("pipe")).c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
             QVERIFY(pipeEnd >= 0);
             const QByteArray junk(4096, 'x');
             QCOMPARE(write(pipeEnd, junk.constData(), std::size_t(junk.size())),
                      ssize_t(junk.size()));
-            QCOMPARE(rename(Native(in("pipe")).c_str(), Native(name).c_str()), 0);
+            QCOMPARE(rename(NativePath(in("pipe")).c_str(), NativePath(name).c_str()), 0);
         }
         if (swap == "removed") QVERIFY(QFile::remove(name));
 
@@ -194,9 +192,9 @@ class EngineFidelityTest : public QObject {
             PrepareOpenedImageFile(*source, jobFor(name, out("photo.jpg"), 60));
         if (pipeEnd >= 0) close(pipeEnd);
         QVERIFY(prepared && CommitPreparedOutput(*prepared));
-        const BitmapHandle output = LoadImageFile(Native(out("photo.jpg")));
+        const BitmapHandle output = LoadImageFile(NativePath(out("photo.jpg")));
         QVERIFY(output);
-        QCOMPARE(FreeImage_GetFileType(Native(out("photo.jpg")).c_str(), 0), FIF_JPEG);
+        QCOMPARE(FreeImage_GetFileType(NativePath(out("photo.jpg")).c_str(), 0), FIF_JPEG);
         QCOMPARE(FreeImage_GetWidth(output.get()), 60u);
         QCOMPARE(FreeImage_GetHeight(output.get()), 41u);
     }
@@ -254,11 +252,11 @@ class EngineFidelityTest : public QObject {
             layout.masks[3] = alphaMask;
         }
         const QString source = in("drawing.bmp");
-        QVERIFY(WriteFileBytes(Native(source), MakeBmpFile(layout)));
+        QVERIFY(WriteFileBytes(NativePath(source), MakeBmpFile(layout)));
 
         QVERIFY(convert(source, out("drawing.bmp"), 0, 6, 8));
 
-        const BitmapHandle output = LoadImageFile(Native(out("drawing.bmp")));
+        const BitmapHandle output = LoadImageFile(NativePath(out("drawing.bmp")));
         const BitmapHandle rescaled(
             FreeImage_Rescale(picture.expected.get(), 8, 6, FILTER_CATMULLROM));
         QVERIFY(output && rescaled);
@@ -301,7 +299,7 @@ class EngineFidelityTest : public QObject {
                 file[10 + i] = static_cast<unsigned char>(offset >> (8 * i));
         }
         const QString source = in("drawing.bmp");
-        QVERIFY(WriteFileBytes(Native(source), file));
+        QVERIFY(WriteFileBytes(NativePath(source), file));
 
         QVERIFY(!convert(source, out("drawing.bmp"), 0, 2, 3));
         QVERIFY(QDir(work->filePath("out"))
@@ -332,13 +330,14 @@ class EngineFidelityTest : public QObject {
         Bytes profile = grey ? MakeIccProfile("GRAY", 0x5A) : MakeIccProfile("RGB ", 0xA5);
         QVERIFY(FreeImage_CreateICCProfile(picture.get(), profile.data(), long(profile.size())));
         const QString source = in(name);
-        QVERIFY(SaveBitmapFile(*picture, FREE_IMAGE_FORMAT(format), Native(source), flags));
-        QCOMPARE(ToQt(IccProfileOf(Native(source))), ToQt(profile));
+        QVERIFY(SaveBitmapFile(*picture, FREE_IMAGE_FORMAT(format), NativePath(source), flags));
+        QCOMPARE(ToQt(IccProfileOf(NativePath(source))), ToQt(profile));
 
         QVERIFY(convert(source, out(name), 1, 0, 45));
 
-        QCOMPARE(FreeImage_GetFileType(Native(out(name)).c_str(), 0), FREE_IMAGE_FORMAT(format));
-        QCOMPARE(ToQt(IccProfileOf(Native(out(name)))), ToQt(profile));
+        QCOMPARE(FreeImage_GetFileType(NativePath(out(name)).c_str(), 0),
+                 FREE_IMAGE_FORMAT(format));
+        QCOMPARE(ToQt(IccProfileOf(NativePath(out(name)))), ToQt(profile));
     }
 
     // Without a profile the output is byte for byte what FreeImage's own load, rescale and save
@@ -358,15 +357,16 @@ class EngineFidelityTest : public QObject {
         QFETCH(int, saveFlags);
         const auto fif = FREE_IMAGE_FORMAT(format);
         const QString source = in(name);
-        QVERIFY(WriteImageFile(Native(source), fif, 90, 60, 7));
+        QVERIFY(WriteImageFile(NativePath(source), fif, 90, 60, 7));
 
         QVERIFY(convert(source, out(name), 1, 0, 45));
 
-        const BitmapHandle loaded(FreeImage_Load(fif, Native(source).c_str(), LoadFlagsFor(fif)));
+        const BitmapHandle loaded(
+            FreeImage_Load(fif, NativePath(source).c_str(), LoadFlagsFor(fif)));
         const BitmapHandle rescaled(FreeImage_Rescale(loaded.get(), 45, 31, FILTER_CATMULLROM));
         QVERIFY(rescaled);
         const QString bare = work->filePath("bare");
-        QVERIFY(FreeImage_Save(fif, rescaled.get(), Native(bare).c_str(), saveFlags));
+        QVERIFY(FreeImage_Save(fif, rescaled.get(), NativePath(bare).c_str(), saveFlags));
         QFile output(out(name));
         QFile expected(bare);
         QVERIFY(output.open(QIODevice::ReadOnly) && expected.open(QIODevice::ReadOnly));
@@ -380,12 +380,12 @@ class EngineFidelityTest : public QObject {
         Bytes profile = MakeIccProfile("GRAY", 0x33);
         QVERIFY(FreeImage_CreateICCProfile(picture.get(), profile.data(), long(profile.size())));
         const QString source = in("photo.jpg");
-        QVERIFY(SaveBitmapFile(*picture, FIF_JPEG, Native(source), JPEG_QUALITYGOOD));
-        QVERIFY(!IccProfileOf(Native(source)).empty());
+        QVERIFY(SaveBitmapFile(*picture, FIF_JPEG, NativePath(source), JPEG_QUALITYGOOD));
+        QVERIFY(!IccProfileOf(NativePath(source)).empty());
 
         QVERIFY(convert(source, out("photo.jpg"), 1, 0, 45));
 
-        QVERIFY(IccProfileOf(Native(out("photo.jpg"))).empty());
+        QVERIFY(IccProfileOf(NativePath(out("photo.jpg"))).empty());
     }
 
     void exifPixelDimensionsStateTheOutputSize_data() {
@@ -409,15 +409,15 @@ class EngineFidelityTest : public QObject {
         const Bytes jpeg = WithExifPixelDimensions(
             EncodeImage(*picture, FIF_JPEG, JPEG_QUALITYGOOD), 6000, 4000, bigEndian);
         const QString source = in("photo.jpg");
-        QVERIFY(WriteFileBytes(Native(source), jpeg));
-        const auto before = ExifPixelDimensionsOf(Native(source));
+        QVERIFY(WriteFileBytes(NativePath(source), jpeg));
+        const auto before = ExifPixelDimensionsOf(NativePath(source));
         QVERIFY(before);
         QCOMPARE(before->first, 6000u);
         QCOMPARE(before->second, 4000u);
 
         QVERIFY(convert(source, out("photo.jpg"), 1, 0, 100));
 
-        const auto after = ExifPixelDimensionsOf(Native(out("photo.jpg")));
+        const auto after = ExifPixelDimensionsOf(NativePath(out("photo.jpg")));
         QVERIFY(after);
         QCOMPARE(after->first, unsigned(expectedWidth));
         QCOMPARE(after->second, unsigned(expectedHeight));

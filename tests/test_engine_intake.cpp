@@ -12,15 +12,12 @@
 #include "engine/Procesosimagen.h"
 #include "support/ImageCameraRaw.h"
 #include "support/ImageFactory.h"
+#include "support/ImageFiles.h"
 
 using namespace kavenra;
 using namespace kavenra::test;
 
 namespace {
-
-std::string Native(const QString& path) {
-    return QFile::encodeName(path).toStdString();
-}
 
 bool WriteText(const QString& path, const QByteArray& text) {
     QFile file(path);
@@ -125,9 +122,9 @@ class EngineIntakeTest : public QObject {
             {"tif", FIF_TIFF}, {"gif", FIF_GIF},   {"ppm", FIF_PPMRAW}, {"ico", FIF_ICO}};
         const QString path = work->filePath(name);
         if (formats.contains(content)) {
-            QVERIFY(WriteImageFile(Native(path), formats.value(content), 32, 32));
+            QVERIFY(WriteImageFile(NativePath(path), formats.value(content), 32, 32));
         } else if (content == "raw") {
-            QVERIFY(WriteMinimalDng(Native(path)));
+            QVERIFY(WriteMinimalDng(NativePath(path)));
         } else if (content == "text") {
             QVERIFY(WriteText(path, "Dear diary,\n"));
         } else if (content == "empty") {
@@ -135,7 +132,7 @@ class EngineIntakeTest : public QObject {
         } else if (content == "folder") {
             QVERIFY(QDir().mkpath(path));
         }
-        QCOMPARE(IsSupportedImage(Native(path)), expected);
+        QCOMPARE(IsSupportedImage(NativePath(path)), expected);
     }
 
     // The generator's file is camera RAW to FreeImage, not TIFF, and RAW_PREVIEW gives its
@@ -143,10 +140,10 @@ class EngineIntakeTest : public QObject {
     void generatedDngIsACameraRawFileWithPreview() {
         const CameraRawSpec camera;
         const QString path = work->filePath("IMG_0001.dng");
-        QVERIFY(WriteMinimalDng(Native(path), camera));
+        QVERIFY(WriteMinimalDng(NativePath(path), camera));
 
-        QCOMPARE(FreeImage_GetFileType(Native(path).c_str(), 0), FIF_RAW);
-        const BitmapHandle preview(FreeImage_Load(FIF_RAW, Native(path).c_str(), RAW_PREVIEW));
+        QCOMPARE(FreeImage_GetFileType(NativePath(path).c_str(), 0), FIF_RAW);
+        const BitmapHandle preview(FreeImage_Load(FIF_RAW, NativePath(path).c_str(), RAW_PREVIEW));
         QVERIFY(preview);
         QCOMPARE(int(FreeImage_GetWidth(preview.get())), camera.previewWidth);
         QCOMPARE(int(FreeImage_GetHeight(preview.get())), camera.previewHeight);
@@ -154,7 +151,7 @@ class EngineIntakeTest : public QObject {
         QVERIFY(embedded);
         QVERIFY(SamePixels(*preview, *embedded));
 
-        const BitmapHandle decoded(FreeImage_Load(FIF_RAW, Native(path).c_str(), 0));
+        const BitmapHandle decoded(FreeImage_Load(FIF_RAW, NativePath(path).c_str(), 0));
         QVERIFY(decoded);
         QVERIFY(int(FreeImage_GetWidth(decoded.get())) != camera.previewWidth);
     }
@@ -173,8 +170,8 @@ class EngineIntakeTest : public QObject {
     // the preview's size or, where FreeImage cannot load it, fails and writes nothing.
     void cameraFiles() {
         QFETCH(QString, path);
-        QCOMPARE(FreeImage_GetFileType(Native(path).c_str(), 0), FIF_RAW);
-        QVERIFY(IsSupportedImage(Native(path)));
+        QCOMPARE(FreeImage_GetFileType(NativePath(path).c_str(), 0), FIF_RAW);
+        QVERIFY(IsSupportedImage(NativePath(path)));
 
         // Keeps the loaded size of every picture: the switch a RAW-only list may turn on.
         SetConversionSettingsProvider([] {
@@ -182,9 +179,10 @@ class EngineIntakeTest : public QObject {
             keep.keepDimensions = true;
             return keep;
         });
-        const BitmapHandle preview(FreeImage_Load(FIF_RAW, Native(path).c_str(), RAW_PREVIEW));
+        const BitmapHandle preview(FreeImage_Load(FIF_RAW, NativePath(path).c_str(), RAW_PREVIEW));
         const QString name = QFileInfo(path).fileName();
-        const bool converted = ConvertImage(Native(path), Native(work->filePath(name)), 0, 0, 0);
+        const bool converted =
+            ConvertImage(NativePath(path), NativePath(work->filePath(name)), 0, 0, 0);
 
         QCOMPARE(converted, preview != nullptr);
         const QStringList written =
@@ -195,7 +193,7 @@ class EngineIntakeTest : public QObject {
         }
         const QString output = QFileInfo(path).completeBaseName() + ".jpg";
         QCOMPARE(written, QStringList{output});
-        const BitmapHandle result = LoadImageFile(Native(work->filePath(output)));
+        const BitmapHandle result = LoadImageFile(NativePath(work->filePath(output)));
         QVERIFY(result);
         QCOMPARE(FreeImage_GetWidth(result.get()), FreeImage_GetWidth(preview.get()));
         QCOMPARE(FreeImage_GetHeight(result.get()), FreeImage_GetHeight(preview.get()));

@@ -7,6 +7,7 @@
 #include "support/FileSizeLimit.h"
 #include "support/HostileWorkerProbe.h"
 #include "support/ImageFactory.h"
+#include "support/ImageFiles.h"
 #include "support/MainWindowFixture.h"
 #include "support/ModalAnswerer.h"
 #include "ui/Form6_msgbox.h"
@@ -35,14 +36,12 @@ using kavenra::testing::ScopedEnvironment;
 
 using kavenra::testing::FileSizeLimit;
 
+using kavenra::test::NativePath;
+
 namespace {
 
 QString text(const char* key) {
     return MainWindowFixture::Text(1, key);
-}
-
-std::string Native(const QString& path) {
-    return QFile::encodeName(path).toStdString();
 }
 
 void click(QWidget* control) {
@@ -67,7 +66,7 @@ bool writeFlatGreyPng(const QString& path, int width, int height) {
     for (int i = 0; i < 256; ++i) {
         palette[i].rgbRed = palette[i].rgbGreen = palette[i].rgbBlue = BYTE(i);
     }
-    return kavenra::test::SaveBitmapFile(*grey, FIF_PNG, Native(path), PNG_Z_BEST_SPEED);
+    return kavenra::test::SaveBitmapFile(*grey, FIF_PNG, NativePath(path), PNG_Z_BEST_SPEED);
 }
 
 }  // namespace
@@ -110,7 +109,7 @@ class TestFailureReasons : public QObject {
             QVERIFY(writeFlatGreyPng(source, 9000, 9000));
         } else if (cause == "time") {
             source = fixture.imagePath("large.png");
-            QVERIFY(kavenra::test::WriteImageFile(Native(source), FIF_PNG, 2400, 1800, 5));
+            QVERIFY(kavenra::test::WriteImageFile(NativePath(source), FIF_PNG, 2400, 1800, 5));
         } else {
             source = fixture.writeJpeg("a.jpg", 400, 300);
         }
@@ -132,8 +131,8 @@ class TestFailureReasons : public QObject {
             const QString destination = fixture.imagePath("locked/");
             QVERIFY(QDir().mkpath(destination));
             QVERIFY(overwrite(destination + "a.jpg", "earlier output"));
-            QCOMPARE(chmod(Native(destination + "a.jpg").c_str(), 0444), 0);
-            QCOMPARE(chmod(Native(destination).c_str(), 0555), 0);
+            QCOMPARE(chmod(NativePath(destination + "a.jpg").c_str(), 0444), 0);
+            QCOMPARE(chmod(NativePath(destination).c_str(), 0555), 0);
             Form1->Edit3->setText(destination);
             answers.answerMsgBox(MsgBoxAnswer::Button2);
             failureBox = 1;
@@ -159,7 +158,7 @@ class TestFailureReasons : public QObject {
         click(Form1->Button4);
         QVERIFY(answers.waitForMsgBoxes(failureBox + 2));
         if (cause == "permission") {
-            QCOMPARE(chmod(Native(fixture.imagePath("locked/")).c_str(), 0755), 0);
+            QCOMPARE(chmod(NativePath(fixture.imagePath("locked/")).c_str(), 0755), 0);
         }
     }
 };

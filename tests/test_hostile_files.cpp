@@ -17,15 +17,12 @@
 #include "engine/Procesosimagen.h"
 #include "support/HostileFiles.h"
 #include "support/ImageFactory.h"
+#include "support/ImageFiles.h"
 
 using namespace kavenra;
 using namespace kavenra::test;
 
 namespace {
-
-std::string Native(const QString& path) {
-    return QFile::encodeName(path).toStdString();
-}
 
 QStringList Listing(const QString& folder) {
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
@@ -73,10 +70,10 @@ class HostileFilesTest : public QObject {
         const QString name = QFileInfo(path).fileName();
         const QString output = work->filePath("out/" + name);
 
-        const bool supported = IsSupportedImage(Native(path));
+        const bool supported = IsSupportedImage(NativePath(path));
         const ImageJobEnd detection = LastImageJobReport().end;
         QVERIFY(detection != ImageJobEnd::Unavailable);
-        const bool converted = ConvertImage(Native(path), Native(output), 1, 0, 64);
+        const bool converted = ConvertImage(NativePath(path), NativePath(output), 1, 0, 64);
         const ImageJobEnd conversion = LastImageJobReport().end;
         QVERIFY(conversion != ImageJobEnd::Unavailable);
         ++outcomes[QString("detection %1, %2")
@@ -94,7 +91,8 @@ class HostileFilesTest : public QObject {
             QCOMPARE(written, QStringList{});
         }
 
-        QVERIFY(ConvertImage(Native(control), Native(work->filePath("control.png")), 1, 0, 20));
+        QVERIFY(
+            ConvertImage(NativePath(control), NativePath(work->filePath("control.png")), 1, 0, 20));
     }
 
   private slots:
@@ -109,7 +107,7 @@ class HostileFilesTest : public QObject {
         QVERIFY(work->isValid());
         QVERIFY(QDir(work->path()).mkpath("out"));
         control = work->filePath("control-input.png");
-        QVERIFY(WriteImageFile(Native(control), FIF_PNG, 40, 30));
+        QVERIFY(WriteImageFile(NativePath(control), FIF_PNG, 40, 30));
     }
 
     void cleanup() { work.reset(); }

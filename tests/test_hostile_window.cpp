@@ -21,6 +21,7 @@
 #include "support/DropFiles.h"
 #include "support/HostileFiles.h"
 #include "support/ImageFactory.h"
+#include "support/ImageFiles.h"
 #include "support/MainWindowFixture.h"
 #include "support/ModalAnswerer.h"
 #include "support/Recorders.h"
@@ -34,19 +35,17 @@ using kavenra::testing::MainWindowFixture;
 using kavenra::testing::ModalAnswerer;
 using kavenra::testing::MsgBoxAnswer;
 
+using kavenra::test::NativePath;
+
 namespace {
 
 QString text(const char* key) {
     return MainWindowFixture::Text(1, key);
 }
 
-std::string Native(const QString& path) {
-    return QFile::encodeName(path).toStdString();
-}
-
 QSize HeaderSize(const QString& path) {
     const kavenra::BitmapHandle header =
-        kavenra::test::LoadImageFile(Native(path), FIF_LOAD_NOPIXELS);
+        kavenra::test::LoadImageFile(NativePath(path), FIF_LOAD_NOPIXELS);
     if (!header) return {};
     return QSize(int(FreeImage_GetWidth(header.get())), int(FreeImage_GetHeight(header.get())));
 }
@@ -156,7 +155,7 @@ class HostileWindowTest : public QObject {
         int refused = 0;
         for (const QString& file : files) {
             QVERIFY(DropFiles(Form1->ListBox1, {file}).dropped);
-            const bool supported = IsSupportedImage(Native(file));
+            const bool supported = IsSupportedImage(NativePath(file));
             QCOMPARE(Form1->StatusBar->currentMessage(),
                      text(supported ? "ImagenMsg2" : "ImagenMsg3"));
             if (supported) expected << file;
@@ -184,7 +183,7 @@ class HostileWindowTest : public QObject {
         QVERIFY(MainWindowFixture::WaitForCountingPass());
         QStringList expected;
         for (const QString& file : files) {
-            if (IsSupportedImage(Native(file))) expected << file;
+            if (IsSupportedImage(NativePath(file))) expected << file;
         }
         QCOMPARE(ListEntries(), expected);
         QVERIFY(expected.contains(good));
@@ -201,8 +200,8 @@ class HostileWindowTest : public QObject {
         const QString first = folder.filePath("first.jpg");
         const QString bad = folder.filePath("bad.jpg");
         const QString last = folder.filePath("last.jpg");
-        QVERIFY(kavenra::test::WriteImageFile(Native(first), FIF_JPEG, 160, 120, 1));
-        QVERIFY(kavenra::test::WriteImageFile(Native(last), FIF_JPEG, 160, 120, 2));
+        QVERIFY(kavenra::test::WriteImageFile(NativePath(first), FIF_JPEG, 160, 120, 1));
+        QVERIFY(kavenra::test::WriteImageFile(NativePath(last), FIF_JPEG, 160, 120, 2));
         QFile badFile(bad);
         QVERIFY(badFile.open(QIODevice::WriteOnly));
         badFile.write(kavenra::testing::ManyComponentJpeg());

@@ -36,6 +36,7 @@
 #include "support/ImageCameraRaw.h"
 #include "support/ImageFactory.h"
 #include "support/ImageFileInspection.h"
+#include "support/ImageFiles.h"
 #include "support/WarningTiff.h"
 
 using namespace kavenra;
@@ -50,10 +51,6 @@ using kavenra::testing::TiffWithUnknownTags;
 using kavenra::testing::WaitForProcessEnd;
 
 namespace {
-
-std::string Native(const QString& path) {
-    return QFile::encodeName(path).toStdString();
-}
 
 QStringList Listing(const QString& folder) {
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
@@ -72,7 +69,7 @@ bool WriteText(const QString& path, const QByteArray& text) {
 
 // Width and height from the header, as FreeImage reads it.
 QSize HeaderSize(const QString& path) {
-    const BitmapHandle header = LoadImageFile(Native(path), FIF_LOAD_NOPIXELS);
+    const BitmapHandle header = LoadImageFile(NativePath(path), FIF_LOAD_NOPIXELS);
     if (!header) return {};
     return QSize(int(FreeImage_GetWidth(header.get())), int(FreeImage_GetHeight(header.get())));
 }
@@ -85,7 +82,7 @@ bool WriteFlatGreyPng(const QString& path, int width, int height) {
     for (int i = 0; i < 256; ++i) {
         palette[i].rgbRed = palette[i].rgbGreen = palette[i].rgbBlue = BYTE(i);
     }
-    return SaveBitmapFile(*grey, FIF_PNG, Native(path), PNG_Z_BEST_SPEED);
+    return SaveBitmapFile(*grey, FIF_PNG, NativePath(path), PNG_Z_BEST_SPEED);
 }
 
 // Sends a signal to the worker's job process the moment a file whose name starts with `prefix`
@@ -129,14 +126,14 @@ class IsolationTest : public QObject {
     QString outFolder() const { return work->filePath("out"); }
 
     QString makePng(const QString& name, int width, int height) {
-        return WriteImageFile(Native(in(name)), FIF_PNG, width, height, 1, PNG_Z_BEST_SPEED)
+        return WriteImageFile(NativePath(in(name)), FIF_PNG, width, height, 1, PNG_Z_BEST_SPEED)
                    ? in(name)
                    : QString();
     }
 
     bool convert(const QString& source, const QString& destination, int keepAspect = 1,
                  int height = 0, int widthOrLongest = 40) {
-        return ConvertImage(Native(source), Native(destination),
+        return ConvertImage(NativePath(source), NativePath(destination),
                             static_cast<std::uint8_t>(keepAspect), height, widthOrLongest);
     }
 
@@ -186,14 +183,14 @@ class IsolationTest : public QObject {
             {"tif", FIF_TIFF}, {"gif", FIF_GIF},   {"ppm", FIF_PPMRAW}};
         const QString path = in("subject");
         if (formats.contains(content))
-            QVERIFY(WriteImageFile(Native(path), formats[content], 24, 16));
-        if (content == "raw") QVERIFY(WriteMinimalDng(Native(path)));
+            QVERIFY(WriteImageFile(NativePath(path), formats[content], 24, 16));
+        if (content == "raw") QVERIFY(WriteMinimalDng(NativePath(path)));
         if (content == "text") QVERIFY(WriteText(path, "not a picture\n"));
         if (content == "empty") QVERIFY(WriteText(path, ""));
         if (content == "folder") QVERIFY(QDir().mkpath(path));
 
-        const FREE_IMAGE_FORMAT expected = FreeImage_GetFileType(Native(path).c_str(), 0);
-        QCOMPARE(DetectImageFormat(Native(path)), expected);
+        const FREE_IMAGE_FORMAT expected = FreeImage_GetFileType(NativePath(path).c_str(), 0);
+        QCOMPARE(DetectImageFormat(NativePath(path)), expected);
         QCOMPARE(LastImageJobReport().end, ImageJobEnd::Answered);
 
         const QString previous = QDir::currentPath();
@@ -215,14 +212,14 @@ class IsolationTest : public QObject {
     void onlyRegularFilesAreRead() {
         QFETCH(QString, kind);
         QString path = kind.startsWith('/') ? kind : in("pipe.png");
-        if (kind != "/dev/zero") QCOMPARE(mkfifo(Native(in("pipe.png")).c_str(), 0600), 0);
+        if (kind != "/dev/zero") QCOMPARE(mkfifo(NativePath(in("pipe.png")).c_str(), 0600), 0);
         if (kind == "link") {
             QVERIFY(QFile::link(in("pipe.png"), in("link.png")));
             path = in("link.png");
         }
         QElapsedTimer clock;
         clock.start();
-        QVERIFY(!IsSupportedImage(Native(path)));
+        QVERIFY(!IsSupportedImage(NativePath(path)));
         QCOMPARE(LastImageJobReport().end, ImageJobEnd::Answered);
         QVERIFY(!convert(path, out("picture.png")));
         QCOMPARE(LastImageJobReport().end, ImageJobEnd::Answered);
@@ -235,13 +232,13 @@ class IsolationTest : public QObject {
         StopImageWorker();
         QCOMPARE(ImageWorkerProcessId(), pid_t(0));
 
-        QVERIFY(IsSupportedImage(Native(source)));
+        QVERIFY(IsSupportedImage(NativePath(source)));
         QVERIFY(LastImageJobReport().restarted);
         const pid_t worker = ImageWorkerProcessId();
         QVERIFY(worker > 0);
         QVERIFY(convert(source, out("picture.png")));
         QVERIFY(!LastImageJobReport().restarted);
-        QVERIFY(IsRawImage(Native(source)) == false);
+        QVERIFY(IsRawImage(NativePath(source)) == false);
         QCOMPARE(ImageWorkerProcessId(), worker);
     }
 
@@ -249,7 +246,7 @@ class IsolationTest : public QObject {
     // answers, and the dead one is reaped.
     void deadWorkerIsReplacedAndReaped() {
         const QString source = makePng("picture.png", 64, 48);
-        QVERIFY(IsSupportedImage(Native(source)));
+        QVERIFY(IsSupportedImage(NativePath(source)));
         const pid_t first = ImageWorkerProcessId();
         QVERIFY(first > 0);
         QCOMPARE(kill(first, SIGKILL), 0);
@@ -270,18 +267,18 @@ class IsolationTest : public QObject {
         const QString picture = makePng("picture.png", 64, 48);
         const QString text = in("notes.png");
         QVERIFY(WriteText(text, "not a picture\n"));
-        QVERIFY(IsSupportedImage(Native(picture)));
+        QVERIFY(IsSupportedImage(NativePath(picture)));
         const pid_t worker = ImageWorkerProcessId();
         const pid_t first = ImageJobProcess(worker);
         QVERIFY(first > 0);
 
         QVERIFY(convert(picture, out("a.png")));
-        QVERIFY(IsSupportedImage(Native(picture)));
+        QVERIFY(IsSupportedImage(NativePath(picture)));
         QCOMPARE(ImageJobProcess(worker), first);
 
         QVERIFY(!convert(text, out("b.png")));
         QVERIFY(WaitForProcessEnd(first, 5000));
-        QVERIFY(IsSupportedImage(Native(picture)));
+        QVERIFY(IsSupportedImage(NativePath(picture)));
         const pid_t second = ImageJobProcess(worker);
         QVERIFY(second > 0 && second != first);
         QCOMPARE(ImageWorkerProcessId(), worker);
@@ -311,7 +308,7 @@ class IsolationTest : public QObject {
         const QString text = in("notes.txt");
         QVERIFY(WriteText(text, "not a picture\n"));
         // A failed call retires the job process: the next call gets a fresh one.
-        QCOMPARE(IsSupportedImage(Native(freshProcess ? text : source)), !freshProcess);
+        QCOMPARE(IsSupportedImage(NativePath(freshProcess ? text : source)), !freshProcess);
         const pid_t worker = ImageWorkerProcessId();
         settings.codes.png = 3;  // the slowest compression: the save outlasts the kill by far
         bool converted = false;
@@ -339,9 +336,10 @@ class IsolationTest : public QObject {
 
         settings.codes.png = 4;
         QVERIFY(convert(source, out("again.png")));
-        QCOMPARE(QString::fromStdString(DescribeEncoding(ReadFileBytes(Native(out("again.png"))))),
-                 QString("PNG level hint 0, stored"));
-        QCOMPARE(DetectImageFormat(Native(source)), FIF_PNG);
+        QCOMPARE(
+            QString::fromStdString(DescribeEncoding(ReadFileBytes(NativePath(out("again.png"))))),
+            QString("PNG level hint 0, stored"));
+        QCOMPARE(DetectImageFormat(NativePath(source)), FIF_PNG);
         QCOMPARE(ImageWorkerProcessId(), worker);
     }
 
@@ -350,7 +348,7 @@ class IsolationTest : public QObject {
     void fileThatCrashesTheLibraryFailsOnlyItsCall() {
         const QString crasher =
             QStringLiteral(KAVENRA_SOURCE_DIR "/tests/data/hostile/psd-crash-segfault.psd");
-        QCOMPARE(DetectImageFormat(Native(crasher)), FIF_PSD);
+        QCOMPARE(DetectImageFormat(NativePath(crasher)), FIF_PSD);
         const pid_t worker = ImageWorkerProcessId();
 
         QVERIFY(!convert(crasher, out("crash.psd")));
@@ -368,7 +366,7 @@ class IsolationTest : public QObject {
         const QString source = makePng("large.png", 2400, 1800);
         const QByteArray precious = "the earlier result\n";
         QVERIFY(WriteText(out("large.png"), precious));
-        QVERIFY(IsSupportedImage(Native(source)));
+        QVERIFY(IsSupportedImage(NativePath(source)));
         const pid_t worker = ImageWorkerProcessId();
         settings.codes.png = 3;  // the slowest compression: a long write
         KillOnCreation killer(outFolder(), ".kavenra-", worker, SIGKILL, 2);
@@ -423,7 +421,7 @@ class IsolationTest : public QObject {
         const QString running = QStringLiteral(".kavenra-%1-0123456789abcdef.part").arg(getpid());
         QVERIFY(WriteText(out(running), "half\n"));
 
-        QCOMPARE(RemoveAbandonedTemporaryFiles(Native(outFolder() + '/')), 1);
+        QCOMPARE(RemoveAbandonedTemporaryFiles(NativePath(outFolder() + '/')), 1);
         QCOMPARE(Listing(outFolder()), (QStringList{running, "large.png"}));
         QCOMPARE(Contents(out("large.png")), precious);
     }
@@ -435,7 +433,7 @@ class IsolationTest : public QObject {
     void retryHasOnlyTheTimeLeft() {
         const QString source = makePng("picture.png", 1600, 1200);
         // A job process that has served a call: its crash may be that call's, so it may retry.
-        QVERIFY(IsSupportedImage(Native(source)));
+        QVERIFY(IsSupportedImage(NativePath(source)));
         const pid_t worker = ImageWorkerProcessId();
         settings.codes.png = 3;  // the slowest compression: the save outlasts the stop by far
         std::atomic<int> attempts{0};
@@ -467,7 +465,7 @@ class IsolationTest : public QObject {
     void undrainedErrorStreamHoldsNoConversion() {
         constexpr int kFiles = 10;
         for (int i = 0; i < kFiles; ++i) {
-            QVERIFY(WriteFileBytes(Native(in(QString("warns%1.tif").arg(i))),
+            QVERIFY(WriteFileBytes(NativePath(in(QString("warns%1.tif").arg(i))),
                                    TiffWithUnknownTags(40, 30, 60)));
         }
         int undrained[2];
@@ -497,7 +495,7 @@ class IsolationTest : public QObject {
     // The job's own timer ends it; the worker survives and serves the next call.
     void overrunningJobIsStopped() {
         const QString source = makePng("large.png", 2400, 1800);
-        QVERIFY(IsSupportedImage(Native(source)));
+        QVERIFY(IsSupportedImage(NativePath(source)));
         const pid_t worker = ImageWorkerProcessId();
         settings.codes.filtro_redimension = 6;  // Lanczos
         settings.codes.png = 3;
@@ -529,7 +527,7 @@ class IsolationTest : public QObject {
             const ScopedEnvironment limit("KAVENRA_IMAGE_WORKER_MEMORY_MB", "300", true);
             QVERIFY(!convert(source, out("flat.png"), 1, 0, 100));
             QCOMPARE(LastImageJobReport().end, ImageJobEnd::Answered);
-            QVERIFY(IsSupportedImage(Native(source)));  // detection reads no pixels
+            QVERIFY(IsSupportedImage(NativePath(source)));  // detection reads no pixels
         }
         QVERIFY(convert(source, out("flat.png"), 1, 0, 100));
         QCOMPARE(HeaderSize(out("flat.png")), QSize(101, 100));
@@ -539,13 +537,14 @@ class IsolationTest : public QObject {
     // asked once, and what it answered is what the output shows.
     void settingsAreTakenOnceAtTheCall() {
         const QString source = in("photo.jpg");
-        QVERIFY(WriteImageFile(Native(source), FIF_JPEG, 80, 60));
+        QVERIFY(WriteImageFile(NativePath(source), FIF_JPEG, 80, 60));
         settings.codes.jpeg = 1;
         settings.codes.filtro_redimension = 1;
         QVERIFY(convert(source, out("photo.jpg")));
         QCOMPARE(settingsTaken, 1);
-        QCOMPARE(QString::fromStdString(DescribeEncoding(ReadFileBytes(Native(out("photo.jpg"))))),
-                 QString("JPEG quality 10"));
+        QCOMPARE(
+            QString::fromStdString(DescribeEncoding(ReadFileBytes(NativePath(out("photo.jpg"))))),
+            QString("JPEG quality 10"));
     }
 
     // Relative paths are the caller's; once the caller's folder is gone they name nothing, in
@@ -573,7 +572,7 @@ class IsolationTest : public QObject {
         int inheritable[2];
         QCOMPARE(pipe(inheritable), 0);
         StopImageWorker();
-        QVERIFY(IsSupportedImage(Native(makePng("picture.png", 32, 24))));
+        QVERIFY(IsSupportedImage(NativePath(makePng("picture.png", 32, 24))));
         const QList<int> held = OpenDescriptors(ImageWorkerProcessId());
         close(inheritable[0]);
         close(inheritable[1]);
@@ -582,7 +581,7 @@ class IsolationTest : public QObject {
 
     // A program that dies, even by SIGKILL, takes its worker with it.
     void workerEndsWithTheProgram() {
-        const std::string source = Native(makePng("picture.png", 32, 24));
+        const std::string source = NativePath(makePng("picture.png", 32, 24));
         int report[2];
         QCOMPARE(pipe(report), 0);
         const pid_t program = fork();
@@ -617,7 +616,7 @@ class IsolationTest : public QObject {
         const QString source = makePng("picture.png", 32, 24);
         {
             const ScopedEnvironment wrong("KAVENRA_IMAGE_WORKER", executable, true);
-            QCOMPARE(DetectImageFormat(Native(source)), FIF_UNKNOWN);
+            QCOMPARE(DetectImageFormat(NativePath(source)), FIF_UNKNOWN);
             QCOMPARE(LastImageJobReport().end, ImageJobEnd::Unavailable);
             QVERIFY(!convert(source, out("picture.png")));
             QCOMPARE(Listing(outFolder()), QStringList{});

@@ -32,6 +32,7 @@
 #include "support/HostileWorkerProbe.h"
 #include "support/ImageCameraRaw.h"
 #include "support/ImageFactory.h"
+#include "support/ImageFiles.h"
 
 using namespace kavenra;
 using namespace kavenra::test;
@@ -41,10 +42,6 @@ using kavenra::testing::ImageJobProcess;
 using kavenra::testing::FileSizeLimit;
 
 namespace {
-
-std::string Native(const QString& path) {
-    return QFile::encodeName(path).toStdString();
-}
 
 QStringList Listing(const QString& folder) {
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
@@ -192,16 +189,16 @@ class IsolationSavesTest : public QObject {
         const QByteArray earlier = "the earlier result\n";
         QVERIFY(WriteBytes(path("picture"), earlier));
 
-        QCOMPARE(
-            SaveReplacingFile(FREE_IMAGE_FORMAT(format), *picture, Native(path("picture")), flags),
-            saved);
+        QCOMPARE(SaveReplacingFile(FREE_IMAGE_FORMAT(format), *picture, NativePath(path("picture")),
+                                   flags),
+                 saved);
 
         QCOMPARE(Listing(work->path()), QStringList{"picture"});
         if (!saved) {
             QCOMPARE(Contents(path("picture")), earlier);
             return;
         }
-        const BitmapHandle header = LoadImageFile(Native(path("picture")), FIF_LOAD_NOPIXELS);
+        const BitmapHandle header = LoadImageFile(NativePath(path("picture")), FIF_LOAD_NOPIXELS);
         QVERIFY(header);
         QCOMPARE(FreeImage_GetWidth(header.get()), 30u);
         QCOMPARE(FreeImage_GetHeight(header.get()), 20u);
@@ -226,20 +223,21 @@ class IsolationSavesTest : public QObject {
         QVERIFY(QDir(work->path()).mkpath("out"));
         const QString source = path("input." + format);
         if (format == "raw") {
-            QVERIFY(WriteMinimalDng(Native(source)));
+            QVERIFY(WriteMinimalDng(NativePath(source)));
         } else {
-            QVERIFY(WriteImageFile(Native(source), FormatNamed(format), 200, 150));
+            QVERIFY(WriteImageFile(NativePath(source), FormatNamed(format), 200, 150));
         }
         const QString target = path(format == "raw" ? "out/input.jpg" : "out/input." + format);
         const QByteArray earlier = "the earlier result\n";
         QVERIFY(WriteBytes(target, earlier));
         // A worker already running: the limit must reach it with the call.
-        QVERIFY(IsSupportedImage(Native(source)));
+        QVERIFY(IsSupportedImage(NativePath(source)));
 
         bool result = !converted;
         {
             const FileSizeLimit full{rlim_t(limit)};
-            result = ConvertImage(Native(source), Native(path("out/input." + format)), 0, 150, 200);
+            result = ConvertImage(NativePath(source), NativePath(path("out/input." + format)), 0,
+                                  150, 200);
         }
         QCOMPARE(result, converted);
         QCOMPARE(Listing(path("out")), QStringList{QFileInfo(target).fileName()});
@@ -247,7 +245,7 @@ class IsolationSavesTest : public QObject {
             QCOMPARE(Contents(target), earlier);
             return;
         }
-        const BitmapHandle header = LoadImageFile(Native(target), FIF_LOAD_NOPIXELS);
+        const BitmapHandle header = LoadImageFile(NativePath(target), FIF_LOAD_NOPIXELS);
         QVERIFY(header);
         QCOMPARE(FreeImage_GetWidth(header.get()), 200u);
     }
@@ -280,7 +278,7 @@ class IsolationSavesTest : public QObject {
         QFETCH(QString, kind);
         QFETCH(bool, admitted);
         const QString file = path("subject");
-        const std::string native = Native(file);
+        const std::string native = NativePath(file);
         // 61 x 40 at 24 bits: rows of 183 bytes, padded to 184.
         const BitmapHandle colour = MakeNaturalBitmap(61, 40);
         Bytes bytes;
@@ -314,7 +312,7 @@ class IsolationSavesTest : public QObject {
         const FREE_IMAGE_FORMAT format = FreeImage_GetFileType(native.c_str(), 0);
         QVERIFY(format != FIF_UNKNOWN);
         const ConversionRequest request =
-            RequestFromEntryArguments(native, Native(path("output")), 1, 0, 30);
+            RequestFromEntryArguments(native, NativePath(path("output")), 1, 0, 30);
         QCOMPARE(AdmitForLoading(format, request, {}), admitted);
     }
 
@@ -335,19 +333,19 @@ class IsolationSavesTest : public QObject {
         QFETCH(bool, admitted);
         const BitmapHandle grey(FreeImage_Allocate(side, side, 8));
         QVERIFY(grey);
-        QVERIFY(SaveBitmapFile(*grey, FIF_PNG, Native(path("flat.png")), PNG_Z_BEST_SPEED));
-        const ConversionRequest request =
-            RequestFromEntryArguments(Native(path("flat.png")), Native(path("out.png")), 1, 0, 100);
+        QVERIFY(SaveBitmapFile(*grey, FIF_PNG, NativePath(path("flat.png")), PNG_Z_BEST_SPEED));
+        const ConversionRequest request = RequestFromEntryArguments(
+            NativePath(path("flat.png")), NativePath(path("out.png")), 1, 0, 100);
         const ConversionLimits limits{std::uint64_t(budgetMb) << 20};
         QCOMPARE(AdmitForLoading(FIF_PNG, request, limits), admitted);
     }
 
     // A header that FreeImage cannot read without pixels leaves the decision to the full load.
     void unreadableHeaderIsLeftToTheLoad() {
-        QVERIFY(WriteImageFile(Native(path("anim.gif")), FIF_GIF, 40, 30));
+        QVERIFY(WriteImageFile(NativePath(path("anim.gif")), FIF_GIF, 40, 30));
         QVERIFY(!FreeImage_FIFSupportsNoPixels(FIF_GIF));
-        const ConversionRequest request =
-            RequestFromEntryArguments(Native(path("anim.gif")), Native(path("out.gif")), 1, 0, 10);
+        const ConversionRequest request = RequestFromEntryArguments(
+            NativePath(path("anim.gif")), NativePath(path("out.gif")), 1, 0, 10);
         QVERIFY(AdmitForLoading(FIF_GIF, request, ConversionLimits{1}));
     }
 
@@ -369,7 +367,7 @@ class IsolationSavesTest : public QObject {
         const BitmapHandle picture =
             bitmap == "grey" ? MakeGreyBitmap(30, 20) : MakeNaturalBitmap(30, 20);
         QVERIFY(picture);
-        QVERIFY(SaveReplacingFile(FIF_BMP, *picture, Native(path("picture.bmp")), flags));
+        QVERIFY(SaveReplacingFile(FIF_BMP, *picture, NativePath(path("picture.bmp")), flags));
 
         const QByteArray file = Contents(path("picture.bmp"));
         QVERIFY(file.size() > 54);
@@ -381,7 +379,7 @@ class IsolationSavesTest : public QObject {
 
         // FreeImage reads its own output whole again (its writer's last end-of-line code made
         // it refuse RLE files), and so does another reader.
-        const BitmapHandle whole = LoadImageFile(Native(path("picture.bmp")));
+        const BitmapHandle whole = LoadImageFile(NativePath(path("picture.bmp")));
         QVERIFY(whole);
         QCOMPARE(FreeImage_GetWidth(whole.get()), 30u);
         QCOMPARE(FreeImage_GetHeight(whole.get()), 20u);
@@ -456,10 +454,10 @@ class IsolationSavesTest : public QObject {
         if (kind == "file" || kind == "another user's file") QVERIFY(WriteBytes(subject, "half\n"));
         if (kind == "another user's file") {
             if (geteuid() != 0) QSKIP("only root can give a file to another user");
-            QCOMPARE(chown(Native(subject).c_str(), 65534, 65534), 0);
+            QCOMPARE(chown(NativePath(subject).c_str(), 65534, 65534), 0);
         }
 
-        QCOMPARE(RemoveAbandonedTemporaryFiles(Native(path("out/"))), removed ? 1 : 0);
+        QCOMPARE(RemoveAbandonedTemporaryFiles(NativePath(path("out/"))), removed ? 1 : 0);
 
         QCOMPARE(QFileInfo::exists(subject) || QFileInfo(subject).isSymLink(), !removed);
         QCOMPARE(Contents(path("out/picture.jpg")), kept);
@@ -487,22 +485,22 @@ class IsolationSavesTest : public QObject {
         QFETCH(int, resultMode);
         QVERIFY(QDir(work->path()).mkpath("out"));
         const QString source = path("large.png");
-        QVERIFY(WriteImageFile(Native(source), FIF_PNG, 1600, 1200, 1, PNG_Z_BEST_SPEED));
+        QVERIFY(WriteImageFile(NativePath(source), FIF_PNG, 1600, 1200, 1, PNG_Z_BEST_SPEED));
         const QString target = path("out/large.png");
         gid_t resultGroup = getegid();
         if (replacedMode >= 0) {
             QVERIFY(WriteBytes(target, "the earlier result\n"));
-            QCOMPARE(chmod(Native(target).c_str(), mode_t(replacedMode)), 0);
+            QCOMPARE(chmod(NativePath(target).c_str(), mode_t(replacedMode)), 0);
             if (otherGroup) {
                 if (geteuid() != 0) QSKIP("only root can give a file to any group");
                 resultGroup = 65534;
-                QCOMPARE(chown(Native(target).c_str(), static_cast<uid_t>(-1), resultGroup), 0);
+                QCOMPARE(chown(NativePath(target).c_str(), static_cast<uid_t>(-1), resultGroup), 0);
             }
         }
         ConversionSettings slow;
         slow.codes.png = 3;  // the slowest compression: a save long enough to be caught in
         SetConversionSettingsProvider([slow] { return slow; });
-        QVERIFY(IsSupportedImage(Native(source)));
+        QVERIFY(IsSupportedImage(NativePath(source)));
         const pid_t worker = ImageWorkerProcessId();
 
         std::mutex mutex;
@@ -520,7 +518,7 @@ class IsolationSavesTest : public QObject {
                 }
                 kill(job, SIGCONT);
             });
-            converted = ConvertImage(Native(source), Native(target), 0, 1200, 1600);
+            converted = ConvertImage(NativePath(source), NativePath(target), 0, 1200, 1600);
         }
         QVERIFY(converted);
         QVERIFY2(!seen.isEmpty(), "the save was not caught while its temporary file existed");
@@ -562,19 +560,19 @@ class IsolationSavesTest : public QObject {
         QCOMPARE(chmod(QFile::encodeName(work->path()).constData(), 0755), 0);
         QVERIFY(QDir(work->path()).mkpath("locked"));
         QVERIFY(QDir(work->path()).mkpath("elsewhere"));
-        QCOMPARE(chmod(Native(path("elsewhere")).c_str(), 0777), 0);
+        QCOMPARE(chmod(NativePath(path("elsewhere")).c_str(), 0777), 0);
         const QString source = path("input.png");
-        QVERIFY(WriteImageFile(Native(source), FIF_PNG, 160, 120));
-        QCOMPARE(chmod(Native(source).c_str(), 0644), 0);
+        QVERIFY(WriteImageFile(NativePath(source), FIF_PNG, 160, 120));
+        QCOMPARE(chmod(NativePath(source).c_str(), 0644), 0);
         const QString target = path("locked/input.png");
         const QByteArray earlier = "the earlier result\n";
         if (existing != "none") {
             QVERIFY(WriteBytes(target, earlier));
             const bool writable = existing == "writable";
-            QCOMPARE(chmod(Native(target).c_str(), writable || root ? 0644 : 0444), 0);
-            if (root && writable) QCOMPARE(chown(Native(target).c_str(), nobody->pw_uid, 0), 0);
+            QCOMPARE(chmod(NativePath(target).c_str(), writable || root ? 0644 : 0444), 0);
+            if (root && writable) QCOMPARE(chown(NativePath(target).c_str(), nobody->pw_uid, 0), 0);
         }
-        QCOMPARE(chmod(Native(path("locked")).c_str(), root ? 0755 : 0555), 0);
+        QCOMPARE(chmod(NativePath(path("locked")).c_str(), root ? 0755 : 0555), 0);
         const ino_t inode = StatOf(target).st_ino;
         const BitmapHandle picture = MakeNaturalBitmap(120, 90);
         const uid_t uid = root ? nobody->pw_uid : 0;
@@ -587,14 +585,14 @@ class IsolationSavesTest : public QObject {
             }
             setenv("TMPDIR", QFile::encodeName(path("elsewhere")).constData(), 1);
             const bool done = throughWorker
-                                  ? ConvertImage(Native(source), Native(target), 0, 90, 120)
-                                  : SaveReplacingFile(FIF_PNG, *picture, Native(target), 0);
+                                  ? ConvertImage(NativePath(source), NativePath(target), 0, 90, 120)
+                                  : SaveReplacingFile(FIF_PNG, *picture, NativePath(target), 0);
             StopImageWorker();
             _exit(done ? 0 : 1);
         }
         int status = 0;
         waitpid(child, &status, 0);
-        chmod(Native(path("locked")).c_str(), 0755);
+        chmod(NativePath(path("locked")).c_str(), 0755);
         if (WIFEXITED(status) && WEXITSTATUS(status) == kCannotDemote) {
             QSKIP("cannot run as an ordinary user here");
         }
@@ -609,7 +607,7 @@ class IsolationSavesTest : public QObject {
             QCOMPARE(Contents(target), earlier);
             return;
         }
-        const BitmapHandle written = LoadImageFile(Native(target), 0);
+        const BitmapHandle written = LoadImageFile(NativePath(target), 0);
         QVERIFY(written);
         QCOMPARE(FreeImage_GetWidth(written.get()), 120u);
         QCOMPARE(FreeImage_GetHeight(written.get()), 90u);

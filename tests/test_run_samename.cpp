@@ -6,6 +6,7 @@
 #include "engine/RunConversions.h"
 #include "support/DropFiles.h"
 #include "support/ImageFactory.h"
+#include "support/ImageFiles.h"
 #include "support/MainWindowFixture.h"
 #include "support/ModalAnswerer.h"
 #include "support/Recorders.h"
@@ -33,6 +34,8 @@ using kavenra::testing::MainWindowFixture;
 using kavenra::testing::ModalAnswerer;
 using kavenra::testing::MsgBoxAnswer;
 
+using kavenra::test::ImageFileSize;
+
 namespace {
 
 QString text(const char* key) {
@@ -45,14 +48,6 @@ QString text(const char* key) {
 QString statusFor(const QString& coded) {
     const QString name = coded.mid(1);
     return text(coded.startsWith('+') ? "Texto_redimension6" : "Texto_redimension5") + ' ' + name;
-}
-
-QSize imageSize(const QString& path) {
-    const kavenra::BitmapHandle bitmap =
-        kavenra::test::LoadImageFile(QFile::encodeName(path).toStdString());
-    if (!bitmap) return {};
-    return QSize(static_cast<int>(FreeImage_GetWidth(bitmap.get())),
-                 static_cast<int>(FreeImage_GetHeight(bitmap.get())));
 }
 
 QByteArray fileBytes(const QString& path) {
@@ -240,7 +235,7 @@ void TestRunSameName::laterOutputsOfOneNameAreNumbered() {
 
     QCOMPARE(namesIn(destination), outputs.keys());
     for (auto output = outputs.cbegin(); output != outputs.cend(); ++output)
-        QCOMPARE(imageSize(destination + output.key()), output.value());
+        QCOMPARE(ImageFileSize(destination + output.key()), output.value());
     // A numbered name that was taken before the run keeps its file byte for byte.
     for (auto file = kept.cbegin(); file != kept.cend(); ++file) {
         if (outputs.value(file.key()) == QSize(10, 10))
@@ -271,9 +266,9 @@ void TestRunSameName::aNewRunForgetsWhatTheLastOneWrote() {
     }
     QCOMPARE(Form1->StatusBar->currentMessage(), text("Texto_redimension"));
     QCOMPARE(namesIn(destination), (QStringList{"a (2).jpg", "a (3).jpg", "a.jpg"}));
-    QCOMPARE(imageSize(destination + "a.jpg"), QSize(51, 100));
-    QCOMPARE(imageSize(destination + "a (2).jpg"), QSize(100, 76));
-    QCOMPARE(imageSize(destination + "a (3).jpg"), QSize(100, 51));
+    QCOMPARE(ImageFileSize(destination + "a.jpg"), QSize(51, 100));
+    QCOMPARE(ImageFileSize(destination + "a (2).jpg"), QSize(100, 76));
+    QCOMPARE(ImageFileSize(destination + "a (3).jpg"), QSize(100, 51));
 }
 
 KAVENRA_WINDOW_TEST_MAIN(TestRunSameName)
