@@ -18,6 +18,7 @@
 #include "engine/ConversionSettings.h"
 #include "engine/ImageConversion.h"
 #include "engine/Procesosimagen.h"
+#include "support/ConversionWorkspace.h"
 #include "support/FileSizeLimit.h"
 #include "support/ImageCameraRaw.h"
 #include "support/ImageFactory.h"
@@ -86,17 +87,10 @@ bool WriteText(const QString& path, const QByteArray& text) {
 
 }  // namespace
 
-class EngineConversionTest : public QObject {
+class EngineConversionTest : public QObject, private ConversionWorkspace {
     Q_OBJECT
 
   private:
-    std::unique_ptr<QTemporaryDir> work;
-    ConversionSettings settings;
-
-    QString in(const QString& name) const { return work->filePath("in/" + name); }
-    QString out(const QString& name) const { return work->filePath("out/" + name); }
-    QString outFolder() const { return work->filePath("out"); }
-
     // A natural picture in `format`, named `name`. BMP is 8-bit greyscale, where RLE applies;
     // PPM is ASCII, so that a binary output shows it was saved with flags 0.
     QString makeInput(const QString& name, FREE_IMAGE_FORMAT format, int width, int height,
@@ -114,28 +108,11 @@ class EngineConversionTest : public QObject {
         return WriteMinimalDng(NativePath(in(name))) ? in(name) : QString();
     }
 
-    bool convert(const QString& source, const QString& destination, int keepAspect, int height,
-                 int width) {
-        return ConvertImage(NativePath(source), NativePath(destination),
-                            static_cast<std::uint8_t>(keepAspect), height, width);
-    }
-
   private slots:
     void initTestCase() { InitialiseFreeImageOnce(); }
 
-    void init() {
-        work = std::make_unique<QTemporaryDir>();
-        QVERIFY(work->isValid());
-        QVERIFY(QDir(work->path()).mkpath("in"));
-        QVERIFY(QDir(work->path()).mkpath("out"));
-        settings = ConversionSettings{};
-        SetConversionSettingsProvider([this] { return settings; });
-    }
-
-    void cleanup() {
-        SetConversionSettingsProvider({});
-        work.reset();
-    }
+    void init() { QVERIFY(openWorkspace()); }
+    void cleanup() { closeWorkspace(); }
 
     void targetSize_data() {
         QTest::addColumn<int>("sourceWidth");

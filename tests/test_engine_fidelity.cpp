@@ -15,6 +15,7 @@
 #include "engine/ConversionSettings.h"
 #include "engine/ImageConversion.h"
 #include "engine/Procesosimagen.h"
+#include "support/ConversionWorkspace.h"
 #include "support/ImageFactory.h"
 #include "support/ImageFiles.h"
 #include "support/ImageMetadata.h"
@@ -77,22 +78,10 @@ BmpPicture MakeBmpPicture(int width, int height, unsigned bitsPerPixel, bool top
 
 }  // namespace
 
-class EngineFidelityTest : public QObject {
+class EngineFidelityTest : public QObject, private ConversionWorkspace {
     Q_OBJECT
 
   private:
-    std::unique_ptr<QTemporaryDir> work;
-    ConversionSettings settings;
-
-    QString in(const QString& name) const { return work->filePath("in/" + name); }
-    QString out(const QString& name) const { return work->filePath("out/" + name); }
-
-    bool convert(const QString& source, const QString& destination, int keepAspect, int height,
-                 int width) {
-        return ConvertImage(NativePath(source), NativePath(destination),
-                            static_cast<std::uint8_t>(keepAspect), height, width);
-    }
-
     ConversionJob jobFor(const QString& source, const QString& destination, int longest) const {
         return {
             RequestFromEntryArguments(NativePath(source), NativePath(destination), 1, 0, longest),
@@ -102,19 +91,8 @@ class EngineFidelityTest : public QObject {
   private slots:
     void initTestCase() { InitialiseFreeImageOnce(); }
 
-    void init() {
-        work = std::make_unique<QTemporaryDir>();
-        QVERIFY(work->isValid());
-        QVERIFY(QDir(work->path()).mkpath("in"));
-        QVERIFY(QDir(work->path()).mkpath("out"));
-        settings = ConversionSettings{};
-        SetConversionSettingsProvider([this] { return settings; });
-    }
-
-    void cleanup() {
-        SetConversionSettingsProvider({});
-        work.reset();
-    }
+    void init() { QVERIFY(openWorkspace()); }
+    void cleanup() { closeWorkspace(); }
 
     // Only a regular file opens, without waiting for a writer, and the name it offers for later
     // reads reaches the same file.

@@ -31,6 +31,7 @@
 #include "engine/ImageWorker.h"
 #include "engine/Procesosimagen.h"
 #include "engine/ReplacingSaveLeftovers.h"
+#include "support/ConversionWorkspace.h"
 #include "support/CreationWatch.h"
 #include "support/HostileWorkerProbe.h"
 #include "support/ImageCameraRaw.h"
@@ -113,50 +114,21 @@ class KillOnCreation {
 
 }  // namespace
 
-class IsolationTest : public QObject {
+class IsolationTest : public QObject, private ConversionWorkspace {
     Q_OBJECT
 
   private:
-    std::unique_ptr<QTemporaryDir> work;
-    ConversionSettings settings;
-    int settingsTaken = 0;
-
-    QString in(const QString& name) const { return work->filePath("in/" + name); }
-    QString out(const QString& name) const { return work->filePath("out/" + name); }
-    QString outFolder() const { return work->filePath("out"); }
-
     QString makePng(const QString& name, int width, int height) {
         return WriteImageFile(NativePath(in(name)), FIF_PNG, width, height, 1, PNG_Z_BEST_SPEED)
                    ? in(name)
                    : QString();
     }
 
-    bool convert(const QString& source, const QString& destination, int keepAspect = 1,
-                 int height = 0, int widthOrLongest = 40) {
-        return ConvertImage(NativePath(source), NativePath(destination),
-                            static_cast<std::uint8_t>(keepAspect), height, widthOrLongest);
-    }
-
   private slots:
     void initTestCase() { InitialiseFreeImageOnce(); }
 
-    void init() {
-        work = std::make_unique<QTemporaryDir>();
-        QVERIFY(work->isValid());
-        QVERIFY(QDir(work->path()).mkpath("in"));
-        QVERIFY(QDir(work->path()).mkpath("out"));
-        settings = ConversionSettings{};
-        settingsTaken = 0;
-        SetConversionSettingsProvider([this] {
-            ++settingsTaken;
-            return settings;
-        });
-    }
-
-    void cleanup() {
-        SetConversionSettingsProvider({});
-        work.reset();
-    }
+    void init() { QVERIFY(openWorkspace()); }
+    void cleanup() { closeWorkspace(); }
 
     void detectionAnswersAsTheLibrary_data() {
         QTest::addColumn<QString>("content");
@@ -541,7 +513,7 @@ class IsolationTest : public QObject {
         settings.codes.jpeg = 1;
         settings.codes.filtro_redimension = 1;
         QVERIFY(convert(source, out("photo.jpg")));
-        QCOMPARE(settingsTaken, 1);
+        QCOMPARE(settingsTaken(), 1);
         QCOMPARE(
             QString::fromStdString(DescribeEncoding(ReadFileBytes(NativePath(out("photo.jpg"))))),
             QString("JPEG quality 10"));
