@@ -4,6 +4,7 @@
 
 #include "store/SideFiles.h"
 #include "support/DatabaseFixture.h"
+#include "support/FileContents.h"
 #include "support/ModalAnswerer.h"
 
 #include "ui/AppServices.h"
@@ -25,18 +26,14 @@
 using kavenra::testing::ModalAnswerer;
 using kavenra::testing::ScopedWorkingDirectory;
 
+using kavenra::testing::WriteFileContents;
+
 namespace {
 
 const QString accented = QString::fromUtf8("Versión 2.0: añadido el diálogo «Opciones» ✓");
 
 QByteArray encoded(QStringConverter::Encoding encoding, const QString& text) {
     return QStringEncoder(encoding)(text);
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-           file.write(bytes) == bytes.size();
 }
 
 }  // namespace
@@ -96,7 +93,7 @@ void TestChangelog::cleanup() {
 }
 
 void TestChangelog::writeChangelog(const QByteArray& bytes) {
-    QVERIFY(writeFile(changelogPath(), bytes));
+    QVERIFY(WriteFileContents(changelogPath(), bytes));
 }
 
 void TestChangelog::layout() {
@@ -250,7 +247,8 @@ void TestChangelog::readFromTheProgramsDataFolder() {
     writeChangelog("decoy in the working directory\n");
     QTemporaryDir data;
     QVERIFY(data.isValid());
-    QVERIFY(writeFile(data.filePath(QStringLiteral("CHANGELOG.txt")), "Version 2.0 shipped\n"));
+    QVERIFY(
+        WriteFileContents(data.filePath(QStringLiteral("CHANGELOG.txt")), "Version 2.0 shipped\n"));
     const kavenra::SideFileLocations before = kavenra::SideFiles();
     kavenra::SideFileLocations installed;
     installed.layout = kavenra::SideFileLayout::Installed;

@@ -19,6 +19,7 @@
 #include "engine/ImageConversion.h"
 #include "engine/Procesosimagen.h"
 #include "support/ConversionWorkspace.h"
+#include "support/FileContents.h"
 #include "support/FileSizeLimit.h"
 #include "support/ImageCameraRaw.h"
 #include "support/ImageFactory.h"
@@ -29,6 +30,9 @@ using namespace kavenra;
 using namespace kavenra::test;
 
 using kavenra::testing::FileSizeLimit;
+
+using kavenra::testing::FileContents;
+using kavenra::testing::WriteFileContents;
 
 namespace {
 
@@ -73,16 +77,6 @@ QStringList Listing(const QString& folder) {
     }
     names.sort();
     return names;
-}
-
-QByteArray Contents(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool WriteText(const QString& path, const QByteArray& text) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size();
 }
 
 }  // namespace
@@ -353,9 +347,9 @@ class EngineConversionTest : public QObject, private ConversionWorkspace {
         QVERIFY(convert(source, out("others"), 1, 0, 20));
 
         const QString suffix = input == "raw" ? ".jpg" : "";
-        const QByteArray plain = Contents(out("plain" + suffix));
+        const QByteArray plain = FileContents(out("plain" + suffix));
         QVERIFY(!plain.isEmpty());
-        QCOMPARE(Contents(out("others" + suffix)), plain);
+        QCOMPARE(FileContents(out("others" + suffix)), plain);
     }
 
     void contentDecidesTheFormat_data() {
@@ -403,8 +397,8 @@ class EngineConversionTest : public QObject, private ConversionWorkspace {
     void inputWithoutPictureWritesNothing() {
         QFETCH(QString, kind);
         const QString source = in("notes.png");
-        if (kind == "text") QVERIFY(WriteText(source, "shopping list: bread, milk\n"));
-        if (kind == "empty") QVERIFY(WriteText(source, ""));
+        if (kind == "text") QVERIFY(WriteFileContents(source, "shopping list: bread, milk\n"));
+        if (kind == "empty") QVERIFY(WriteFileContents(source, ""));
         if (kind == "folder") QVERIFY(QDir().mkpath(source));
         if (kind == "truncated") {
             QVERIFY(!makeInput("notes.png", FIF_PNG, 64, 48).isEmpty());
@@ -624,10 +618,10 @@ class EngineConversionTest : public QObject, private ConversionWorkspace {
         QVERIFY(!source.isEmpty());
         const QByteArray precious = "an earlier result the user still wants\n";
         QString target = out("picture." + input);
-        if (destination == "file") QVERIFY(WriteText(target, precious));
+        if (destination == "file") QVERIFY(WriteFileContents(target, precious));
         if (destination == "folder") {
             QVERIFY(QDir().mkpath(target));
-            QVERIFY(WriteText(target + "/inside.txt", precious));
+            QVERIFY(WriteFileContents(target + "/inside.txt", precious));
         }
         if (destination == "missing folder") target = out("not there/picture." + input);
         const QStringList before = Listing(outFolder());
@@ -640,8 +634,8 @@ class EngineConversionTest : public QObject, private ConversionWorkspace {
         QVERIFY(!converted);
 
         QCOMPARE(Listing(outFolder()), before);
-        if (destination == "file") QCOMPARE(Contents(target), precious);
-        if (destination == "folder") QCOMPARE(Contents(target + "/inside.txt"), precious);
+        if (destination == "file") QCOMPARE(FileContents(target), precious);
+        if (destination == "folder") QCOMPARE(FileContents(target + "/inside.txt"), precious);
     }
 
     void successfulSaveReplacesTheDestination_data() {
@@ -664,7 +658,8 @@ class EngineConversionTest : public QObject, private ConversionWorkspace {
         const QString source = makeInput("picture.png", FIF_PNG, 48, 36);
         const QString target = out("picture.png");
         if (existingMode >= 0) {
-            QVERIFY(WriteText(target, "an older, larger file that is to be replaced entirely"));
+            QVERIFY(
+                WriteFileContents(target, "an older, larger file that is to be replaced entirely"));
             QCOMPARE(chmod(NativePath(target).c_str(), mode_t(existingMode)), 0);
         }
         const mode_t previous = umask(mode_t(umaskBits));
@@ -683,7 +678,7 @@ class EngineConversionTest : public QObject, private ConversionWorkspace {
     void linkedDestinationIsWrittenThrough() {
         QVERIFY(QDir(work->path()).mkpath("elsewhere"));
         const QString linkTarget = work->filePath("elsewhere/kept.png");
-        QVERIFY(WriteText(linkTarget, "old"));
+        QVERIFY(WriteFileContents(linkTarget, "old"));
         QVERIFY(QFile::link(linkTarget, out("picture.png")));
 
         const QString source = makeInput("picture.png", FIF_PNG, 48, 36);

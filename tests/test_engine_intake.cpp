@@ -10,6 +10,7 @@
 
 #include "engine/ConversionSettings.h"
 #include "engine/Procesosimagen.h"
+#include "support/FileContents.h"
 #include "support/ImageCameraRaw.h"
 #include "support/ImageFactory.h"
 #include "support/ImageFiles.h"
@@ -17,12 +18,9 @@
 using namespace kavenra;
 using namespace kavenra::test;
 
-namespace {
+using kavenra::testing::WriteFileContents;
 
-bool WriteText(const QString& path, const QByteArray& text) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size();
-}
+namespace {
 
 QString CameraFolder() {
     return QStringLiteral(KAVENRA_FIXTURES_DIR) + "/camera-raw";
@@ -126,9 +124,9 @@ class EngineIntakeTest : public QObject {
         } else if (content == "raw") {
             QVERIFY(WriteMinimalDng(NativePath(path)));
         } else if (content == "text") {
-            QVERIFY(WriteText(path, "Dear diary,\n"));
+            QVERIFY(WriteFileContents(path, "Dear diary,\n"));
         } else if (content == "empty") {
-            QVERIFY(WriteText(path, ""));
+            QVERIFY(WriteFileContents(path, ""));
         } else if (content == "folder") {
             QVERIFY(QDir().mkpath(path));
         }

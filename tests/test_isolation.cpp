@@ -33,6 +33,7 @@
 #include "engine/ReplacingSaveLeftovers.h"
 #include "support/ConversionWorkspace.h"
 #include "support/CreationWatch.h"
+#include "support/FileContents.h"
 #include "support/HostileWorkerProbe.h"
 #include "support/ImageCameraRaw.h"
 #include "support/ImageFactory.h"
@@ -51,21 +52,14 @@ using kavenra::testing::ScopedEnvironment;
 using kavenra::testing::TiffWithUnknownTags;
 using kavenra::testing::WaitForProcessEnd;
 
+using kavenra::testing::FileContents;
+using kavenra::testing::WriteFileContents;
+
 namespace {
 
 QStringList Listing(const QString& folder) {
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
                                   QDir::Name);
-}
-
-QByteArray Contents(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool WriteText(const QString& path, const QByteArray& text) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size();
 }
 
 // Width and height from the header, as FreeImage reads it.
@@ -157,8 +151,8 @@ class IsolationTest : public QObject, private ConversionWorkspace {
         if (formats.contains(content))
             QVERIFY(WriteImageFile(NativePath(path), formats[content], 24, 16));
         if (content == "raw") QVERIFY(WriteMinimalDng(NativePath(path)));
-        if (content == "text") QVERIFY(WriteText(path, "not a picture\n"));
-        if (content == "empty") QVERIFY(WriteText(path, ""));
+        if (content == "text") QVERIFY(WriteFileContents(path, "not a picture\n"));
+        if (content == "empty") QVERIFY(WriteFileContents(path, ""));
         if (content == "folder") QVERIFY(QDir().mkpath(path));
 
         const FREE_IMAGE_FORMAT expected = FreeImage_GetFileType(NativePath(path).c_str(), 0);
@@ -238,7 +232,7 @@ class IsolationTest : public QObject, private ConversionWorkspace {
     void jobProcessIsReplacedAfterAFailedCall() {
         const QString picture = makePng("picture.png", 64, 48);
         const QString text = in("notes.png");
-        QVERIFY(WriteText(text, "not a picture\n"));
+        QVERIFY(WriteFileContents(text, "not a picture\n"));
         QVERIFY(IsSupportedImage(NativePath(picture)));
         const pid_t worker = ImageWorkerProcessId();
         const pid_t first = ImageJobProcess(worker);
@@ -278,7 +272,7 @@ class IsolationTest : public QObject, private ConversionWorkspace {
         QFETCH(bool, freshProcess);
         const QString source = makePng("picture.png", 1600, 1200);
         const QString text = in("notes.txt");
-        QVERIFY(WriteText(text, "not a picture\n"));
+        QVERIFY(WriteFileContents(text, "not a picture\n"));
         // A failed call retires the job process: the next call gets a fresh one.
         QCOMPARE(IsSupportedImage(NativePath(freshProcess ? text : source)), !freshProcess);
         const pid_t worker = ImageWorkerProcessId();
@@ -337,7 +331,7 @@ class IsolationTest : public QObject, private ConversionWorkspace {
     void jobKilledWhileSavingLeavesNoTrace() {
         const QString source = makePng("large.png", 2400, 1800);
         const QByteArray precious = "the earlier result\n";
-        QVERIFY(WriteText(out("large.png"), precious));
+        QVERIFY(WriteFileContents(out("large.png"), precious));
         QVERIFY(IsSupportedImage(NativePath(source)));
         const pid_t worker = ImageWorkerProcessId();
         settings.codes.png = 3;  // the slowest compression: a long write
@@ -347,7 +341,7 @@ class IsolationTest : public QObject, private ConversionWorkspace {
         QCOMPARE(killer.kills(), 2);  // the first attempt and the one in a fresh job process
         QCOMPARE(LastImageJobReport().end, ImageJobEnd::Crashed);
         QCOMPARE(Listing(outFolder()), QStringList{"large.png"});
-        QCOMPARE(Contents(out("large.png")), precious);
+        QCOMPARE(FileContents(out("large.png")), precious);
     }
 
     // The program itself killed in the middle of a save: its worker goes with it, and the
@@ -357,7 +351,7 @@ class IsolationTest : public QObject, private ConversionWorkspace {
     void programKilledWhileSavingLeavesWhatTheNextRunRemoves() {
         const QString source = makePng("large.png", 2400, 1800);
         const QByteArray precious = "the earlier result\n";
-        QVERIFY(WriteText(out("large.png"), precious));
+        QVERIFY(WriteFileContents(out("large.png"), precious));
         settings.codes.png = 3;  // the slowest compression: a long write
         int go[2];
         QCOMPARE(pipe(go), 0);
@@ -391,11 +385,11 @@ class IsolationTest : public QObject, private ConversionWorkspace {
                  qPrintable(left.join(", ")));
         QCOMPARE(left[1], QString("large.png"));
         const QString running = QStringLiteral(".kavenra-%1-0123456789abcdef.part").arg(getpid());
-        QVERIFY(WriteText(out(running), "half\n"));
+        QVERIFY(WriteFileContents(out(running), "half\n"));
 
         QCOMPARE(RemoveAbandonedTemporaryFiles(NativePath(outFolder() + '/')), 1);
         QCOMPARE(Listing(outFolder()), (QStringList{running, "large.png"}));
-        QCOMPARE(Contents(out("large.png")), precious);
+        QCOMPARE(FileContents(out("large.png")), precious);
     }
 
     // A retry after a crash has what the first attempt left of the call's time. Here the first

@@ -27,6 +27,7 @@
 #include "engine/ReplacingSave.h"
 #include "engine/ReplacingSaveLeftovers.h"
 #include "support/CreationWatch.h"
+#include "support/FileContents.h"
 #include "support/FileSizeLimit.h"
 #include "support/HostileFiles.h"
 #include "support/HostileWorkerProbe.h"
@@ -41,22 +42,14 @@ using kavenra::testing::ImageJobProcess;
 
 using kavenra::testing::FileSizeLimit;
 
+using kavenra::testing::FileContents;
+using kavenra::testing::WriteFileContents;
+
 namespace {
 
 QStringList Listing(const QString& folder) {
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
                                   QDir::Name);
-}
-
-QByteArray Contents(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool WriteBytes(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-           file.write(bytes) == bytes.size();
 }
 
 // A 48-bit colour bitmap (16 bits per channel), as 16-bit PNG and TIFF files load.
@@ -187,7 +180,7 @@ class IsolationSavesTest : public QObject {
                                                         : MakeNaturalBitmap(30, 20);
         QVERIFY(picture);
         const QByteArray earlier = "the earlier result\n";
-        QVERIFY(WriteBytes(path("picture"), earlier));
+        QVERIFY(WriteFileContents(path("picture"), earlier));
 
         QCOMPARE(SaveReplacingFile(FREE_IMAGE_FORMAT(format), *picture, NativePath(path("picture")),
                                    flags),
@@ -195,7 +188,7 @@ class IsolationSavesTest : public QObject {
 
         QCOMPARE(Listing(work->path()), QStringList{"picture"});
         if (!saved) {
-            QCOMPARE(Contents(path("picture")), earlier);
+            QCOMPARE(FileContents(path("picture")), earlier);
             return;
         }
         const BitmapHandle header = LoadImageFile(NativePath(path("picture")), FIF_LOAD_NOPIXELS);
@@ -229,7 +222,7 @@ class IsolationSavesTest : public QObject {
         }
         const QString target = path(format == "raw" ? "out/input.jpg" : "out/input." + format);
         const QByteArray earlier = "the earlier result\n";
-        QVERIFY(WriteBytes(target, earlier));
+        QVERIFY(WriteFileContents(target, earlier));
         // A worker already running: the limit must reach it with the call.
         QVERIFY(IsSupportedImage(NativePath(source)));
 
@@ -242,7 +235,7 @@ class IsolationSavesTest : public QObject {
         QCOMPARE(result, converted);
         QCOMPARE(Listing(path("out")), QStringList{QFileInfo(target).fileName()});
         if (!converted) {
-            QCOMPARE(Contents(target), earlier);
+            QCOMPARE(FileContents(target), earlier);
             return;
         }
         const BitmapHandle header = LoadImageFile(NativePath(target), FIF_LOAD_NOPIXELS);
@@ -369,7 +362,7 @@ class IsolationSavesTest : public QObject {
         QVERIFY(picture);
         QVERIFY(SaveReplacingFile(FIF_BMP, *picture, NativePath(path("picture.bmp")), flags));
 
-        const QByteArray file = Contents(path("picture.bmp"));
+        const QByteArray file = FileContents(path("picture.bmp"));
         QVERIFY(file.size() > 54);
         const std::uint32_t pixelOffset = LittleEndian32(file, 10);
         QCOMPARE(LittleEndian32(file, 2), std::uint32_t(file.size()));
@@ -447,11 +440,12 @@ class IsolationSavesTest : public QObject {
             .replace("%self", QString::number(getpid()));
         QVERIFY(QDir(work->path()).mkpath("out"));
         const QByteArray kept = "the neighbour\n";
-        QVERIFY(WriteBytes(path("out/picture.jpg"), kept));
+        QVERIFY(WriteFileContents(path("out/picture.jpg"), kept));
         const QString subject = path("out/" + name);
         if (kind == "folder") QVERIFY(QDir().mkpath(subject));
         if (kind == "link") QVERIFY(QFile::link("picture.jpg", subject));
-        if (kind == "file" || kind == "another user's file") QVERIFY(WriteBytes(subject, "half\n"));
+        if (kind == "file" || kind == "another user's file")
+            QVERIFY(WriteFileContents(subject, "half\n"));
         if (kind == "another user's file") {
             if (geteuid() != 0) QSKIP("only root can give a file to another user");
             QCOMPARE(chown(NativePath(subject).c_str(), 65534, 65534), 0);
@@ -460,7 +454,7 @@ class IsolationSavesTest : public QObject {
         QCOMPARE(RemoveAbandonedTemporaryFiles(NativePath(path("out/"))), removed ? 1 : 0);
 
         QCOMPARE(QFileInfo::exists(subject) || QFileInfo(subject).isSymLink(), !removed);
-        QCOMPARE(Contents(path("out/picture.jpg")), kept);
+        QCOMPARE(FileContents(path("out/picture.jpg")), kept);
     }
 
     void temporaryFileIsNeverWiderThanTheResult_data() {
@@ -489,7 +483,7 @@ class IsolationSavesTest : public QObject {
         const QString target = path("out/large.png");
         gid_t resultGroup = getegid();
         if (replacedMode >= 0) {
-            QVERIFY(WriteBytes(target, "the earlier result\n"));
+            QVERIFY(WriteFileContents(target, "the earlier result\n"));
             QCOMPARE(chmod(NativePath(target).c_str(), mode_t(replacedMode)), 0);
             if (otherGroup) {
                 if (geteuid() != 0) QSKIP("only root can give a file to any group");
@@ -567,7 +561,7 @@ class IsolationSavesTest : public QObject {
         const QString target = path("locked/input.png");
         const QByteArray earlier = "the earlier result\n";
         if (existing != "none") {
-            QVERIFY(WriteBytes(target, earlier));
+            QVERIFY(WriteFileContents(target, earlier));
             const bool writable = existing == "writable";
             QCOMPARE(chmod(NativePath(target).c_str(), writable || root ? 0644 : 0444), 0);
             if (root && writable) QCOMPARE(chown(NativePath(target).c_str(), nobody->pw_uid, 0), 0);
@@ -604,7 +598,7 @@ class IsolationSavesTest : public QObject {
         if (existing == "none") return;
         QCOMPARE(StatOf(target).st_ino, inode);
         if (!saved) {
-            QCOMPARE(Contents(target), earlier);
+            QCOMPARE(FileContents(target), earlier);
             return;
         }
         const BitmapHandle written = LoadImageFile(NativePath(target), 0);

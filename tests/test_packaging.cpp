@@ -4,6 +4,7 @@
 // agree with each other, icons that show something at every size, a manual page that renders
 // cleanly, and a package whose control fields, dependencies and contents match the layout.
 
+#include "support/FileContents.h"
 #include "support/ProgramRun.h"
 
 #include <QByteArray>
@@ -22,6 +23,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QXmlStreamReader>
+
+using kavenra::testing::FileContents;
 
 namespace {
 
@@ -113,11 +116,6 @@ QString Describe(const RunResult& result) {
         .arg(QString::fromUtf8(result.out), QString::fromUtf8(result.err));
 }
 
-QByteArray ReadAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 QSet<QString> FilesUnder(const QString& root) {
     QSet<QString> files;
     QDirIterator it(root, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
@@ -129,7 +127,7 @@ QSet<QString> FilesUnder(const QString& root) {
 QMap<QString, QString> DesktopEntryKeys(const QString& path) {
     QMap<QString, QString> keys;
     bool inMainGroup = false;
-    for (const QByteArray& rawLine : ReadAll(path).split('\n')) {
+    for (const QByteArray& rawLine : FileContents(path).split('\n')) {
         const QString line = QString::fromUtf8(rawLine).trimmed();
         if (line.isEmpty() || line.startsWith('#')) continue;
         if (line.startsWith('[')) {
@@ -161,7 +159,7 @@ struct Metainfo {
 
 Metainfo ReadMetainfo(const QString& path) {
     Metainfo info;
-    QXmlStreamReader xml(ReadAll(path));
+    QXmlStreamReader xml(FileContents(path));
     QStringList open;
     while (!xml.atEnd()) {
         xml.readNext();
@@ -362,9 +360,9 @@ void TestPackaging::shippedDataIsTheFreshBuild_data() {
 void TestPackaging::shippedDataIsTheFreshBuild() {
     QFETCH(QString, installedPath);
     QFETCH(QString, builtPath);
-    const QByteArray built = ReadAll(builtPath);
+    const QByteArray built = FileContents(builtPath);
     QVERIFY2(!built.isEmpty(), qPrintable(builtPath + " is missing or empty"));
-    const QByteArray shipped = ReadAll(installed(installedPath));
+    const QByteArray shipped = FileContents(installed(installedPath));
     QVERIFY2(shipped == built, qPrintable(installedPath + " differs from " + builtPath));
 }
 
@@ -473,7 +471,7 @@ void TestPackaging::metainfoAgreesWithTheInstallation() {
     QStringList changelogItems;
     bool inVersion = false;
     for (const QString& line :
-         QString::fromUtf8(ReadAll(installed(programData() + "/CHANGELOG.txt"))).split('\n')) {
+         QString::fromUtf8(FileContents(installed(programData() + "/CHANGELOG.txt"))).split('\n')) {
         if (line.startsWith(QLatin1String("Version "))) {
             inVersion = line.mid(8).trimmed() == QLatin1String(KAVENRA_PROJECT_VERSION);
         } else if (inVersion && line.startsWith(QLatin1String("- "))) {
@@ -501,7 +499,7 @@ void TestPackaging::iconsShowTheArtwork_data() {
 void TestPackaging::iconsShowTheArtwork() {
     QFETCH(int, size);
     const QString path = installed(iconPath(size));
-    QCOMPARE(ReadAll(path).left(8), QByteArray("\x89PNG\r\n\x1a\n"));
+    QCOMPARE(FileContents(path).left(8), QByteArray("\x89PNG\r\n\x1a\n"));
     const QImage image(path);
     QVERIFY2(!image.isNull(), qPrintable(path + " cannot be read"));
     QCOMPARE(image.size(), QSize(size, size));
@@ -521,8 +519,8 @@ void TestPackaging::iconsShowTheArtwork() {
 
 void TestPackaging::scalableIconIsTheArtwork() {
     const QString path = installed(datadir() + "/icons/hicolor/scalable/apps/" + appId + ".svg");
-    QCOMPARE(ReadAll(path),
-             ReadAll(QStringLiteral(KAVENRA_SOURCE_DIR "/resources/images/kavenra.svg")));
+    QCOMPARE(FileContents(path),
+             FileContents(QStringLiteral(KAVENRA_SOURCE_DIR "/resources/images/kavenra.svg")));
     QVERIFY(QSvgRenderer(path).isValid());
 }
 
@@ -533,7 +531,7 @@ QString TestPackaging::manualPageText() {
 }
 
 void TestPackaging::manualPageIsCompressed() {
-    const QByteArray compressed = ReadAll(installed(manualPagePath()));
+    const QByteArray compressed = FileContents(installed(manualPagePath()));
     QVERIFY2(compressed.startsWith("\x1f\x8b"), "not gzip data");
     const QString text = manualPageText();
     QVERIFY2(!text.isEmpty(), "gzip cannot unpack the page");

@@ -3,6 +3,7 @@
 // only those whose program is gone.
 
 #include "support/DropFiles.h"
+#include "support/FileContents.h"
 #include "support/MainWindowFixture.h"
 #include "support/ModalAnswerer.h"
 #include "ui/Unit1.h"
@@ -26,6 +27,8 @@ using kavenra::testing::MainWindowFixture;
 using kavenra::testing::ModalAnswerer;
 using kavenra::testing::MsgBoxAnswer;
 
+using kavenra::testing::WriteFileContents;
+
 namespace {
 
 // A process id that named a process a moment ago and names none now.
@@ -34,11 +37,6 @@ pid_t EndedProcess() {
     if (child == 0) _exit(0);
     waitpid(child, nullptr, 0);
     return child;
-}
-
-bool WriteText(const QString& path, const QByteArray& text) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
 }
 
 QStringList Listing(const QString& folder) {
@@ -80,7 +78,7 @@ class TestRunLeftovers : public QObject {
             QStringLiteral(".kavenra-%1-0123456789abcdef.part").arg(EndedProcess());
         const QString running = QStringLiteral(".kavenra-%1-fedcba9876543210.part").arg(getpid());
         for (const QString& name : {ended, running, QStringLiteral("earlier.jpg")}) {
-            QVERIFY(WriteText(folder + name, "content\n"));
+            QVERIFY(WriteFileContents(folder + name, "content\n"));
         }
         ModalAnswerer answers;
         answers.answerMsgBox(confirm ? MsgBoxAnswer::Button2 : MsgBoxAnswer::Button3);

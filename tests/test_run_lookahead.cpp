@@ -8,6 +8,7 @@
 #include "engine/ImageWorker.h"
 #include "engine/RunConversions.h"
 #include "support/DropFiles.h"
+#include "support/FileContents.h"
 #include "support/HostileWorkerProbe.h"
 #include "support/ImageCameraRaw.h"
 #include "support/ImageFactory.h"
@@ -47,6 +48,8 @@ using kavenra::testing::MainWindowFixture;
 using kavenra::testing::ModalAnswerer;
 using kavenra::testing::MsgBoxAnswer;
 using kavenra::testing::TemporaryOutputsUnder;
+
+using kavenra::testing::FileContents;
 
 namespace {
 
@@ -92,11 +95,6 @@ bool writePicture(const QString& path, unsigned seed) {
     }
     return kavenra::test::WriteImageFile(QFile::encodeName(path).toStdString(), formatByName(path),
                                          320, 240, seed);
-}
-
-QByteArray fileBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 bool writeBytes(const QString& path, const QByteArray& bytes) {
@@ -385,10 +383,10 @@ void TestRunLookAhead::applyEdit(Edit edit, const QString& root, const QString& 
             const kavenra::FileIdentity before = kavenra::IdentityOf(path);
             const QString other = underRoot(root, "other.bmp");
             QVERIFY(writePicture(other, 102));
-            const QByteArray bytes = fileBytes(other);
+            const QByteArray bytes = FileContents(other);
             QVERIFY(QFile::remove(other));
             QCOMPARE(bytes.size(), static_cast<qsizetype>(before.size));
-            QVERIFY(bytes != fileBytes(source));
+            QVERIFY(bytes != FileContents(source));
             QVERIFY(writeBytes(source, bytes));
             const kavenra::FileIdentity after = kavenra::IdentityOf(path);
             QCOMPARE(after.inode, before.inode);
@@ -449,7 +447,7 @@ void TestRunLookAhead::abandonedLargeFileLeavesNothing() {
     QVERIFY(QDir().mkpath(destination));
     const QString existing = destination + "large1.png";
     QVERIFY(writePicture(existing, 5));
-    const QByteArray existingBytes = fileBytes(existing);
+    const QByteArray existingBytes = FileContents(existing);
     DesktopOpenerRecorder opener;
     ModalAnswerer answers;
     answers.answerMsgBox(MsgBoxAnswer::Button2);  // use the existing folder
@@ -498,7 +496,7 @@ void TestRunLookAhead::abandonedLargeFileLeavesNothing() {
     QVERIFY(!Form1->FileInHand());
     QVERIFY(allEnded(atWork));
     QCOMPARE(folderListing(destination), QStringList{"large1.png"});
-    QVERIFY(fileBytes(existing) == existingBytes);
+    QVERIFY(FileContents(existing) == existingBytes);
     QVERIFY(ImageJobsAtWork().isEmpty());
 
     // The same conversion, from start to end: the abandoned one would have ended by now.
@@ -510,7 +508,7 @@ void TestRunLookAhead::abandonedLargeFileLeavesNothing() {
                                      Form1->TakeConversionSettings()};
     QVERIFY(kavenra::ConvertImageIsolated(job));
     QCOMPARE(folderListing(destination), QStringList{"large1.png"});
-    QVERIFY(fileBytes(existing) == existingBytes);
+    QVERIFY(FileContents(existing) == existingBytes);
 }
 
 // ---------------------------------------------------------------------------------------------

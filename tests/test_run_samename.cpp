@@ -5,6 +5,7 @@
 
 #include "engine/RunConversions.h"
 #include "support/DropFiles.h"
+#include "support/FileContents.h"
 #include "support/ImageFactory.h"
 #include "support/ImageFiles.h"
 #include "support/MainWindowFixture.h"
@@ -36,6 +37,8 @@ using kavenra::testing::MsgBoxAnswer;
 
 using kavenra::test::ImageFileSize;
 
+using kavenra::testing::FileContents;
+
 namespace {
 
 QString text(const char* key) {
@@ -48,11 +51,6 @@ QString text(const char* key) {
 QString statusFor(const QString& coded) {
     const QString name = coded.mid(1);
     return text(coded.startsWith('+') ? "Texto_redimension6" : "Texto_redimension5") + ' ' + name;
-}
-
-QByteArray fileBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 QStringList namesIn(const QString& folder) {
@@ -217,7 +215,7 @@ void TestRunSameName::laterOutputsOfOneNameAreNumbered() {
     QMap<QString, QByteArray> kept;
     for (const QString& name : before) {
         QVERIFY(!fixture_->writeJpeg("RES/" + name, 10, 10).isEmpty());
-        kept.insert(name, fileBytes(destination + name));
+        kept.insert(name, FileContents(destination + name));
     }
     ModalAnswerer answers;
     startRun(listed, destination, answers);
@@ -239,7 +237,7 @@ void TestRunSameName::laterOutputsOfOneNameAreNumbered() {
     // A numbered name that was taken before the run keeps its file byte for byte.
     for (auto file = kept.cbegin(); file != kept.cend(); ++file) {
         if (outputs.value(file.key()) == QSize(10, 10))
-            QCOMPARE(fileBytes(destination + file.key()), file.value());
+            QCOMPARE(FileContents(destination + file.key()), file.value());
     }
 }
 

@@ -15,6 +15,7 @@
 #include "store/Sqlitecontrol.h"
 #include "store/Sqlitetraductor.h"
 #include "support/DatabaseFixture.h"
+#include "support/FileContents.h"
 
 using namespace kavenra::testing;
 using kavenra::SettingsSeed;
@@ -35,14 +36,7 @@ QString FromLocal(const std::string& path) {
 }
 
 bool WriteFile(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QByteArray ReadFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+    return QDir().mkpath(QFileInfo(path).path()) && WriteFileContents(path, bytes);
 }
 
 // A prefix laid out as the install rules lay it out, with a settings file of the given content
@@ -154,8 +148,8 @@ void TestSideFiles::firstStartMakesUserSettings() {
     const SettingsSeed seed = kavenra::SeedUserSettings(locations);
     QCOMPARE(seed.outcome, SettingsSeed::Outcome::Created);
     const QString user = FromLocal(locations.settingsDatabase);
-    QCOMPARE(ReadFile(user), shipped);
-    QCOMPARE(ReadFile(tree.data() + "KVConfig.db"), shipped);
+    QCOMPARE(FileContents(user), shipped);
+    QCOMPARE(FileContents(tree.data() + "KVConfig.db"), shipped);
     // The user changes their settings in it, although the shipped file is read-only.
     QVERIFY(QFileInfo(user).permissions() & QFile::WriteOwner);
     struct stat folder {};
@@ -194,7 +188,7 @@ void TestSideFiles::userSettingsAreNeverReplaced() {
 
     QCOMPARE(kavenra::SeedUserSettings(locations).outcome, outcome);
     QCOMPARE(QFileInfo::exists(user), !userContent.isNull());
-    if (!userContent.isNull()) QCOMPARE(ReadFile(user), userContent);
+    if (!userContent.isNull()) QCOMPARE(FileContents(user), userContent);
 }
 
 void TestSideFiles::failedCopyLeavesNothingAndSaysWhy() {
@@ -208,7 +202,7 @@ void TestSideFiles::failedCopyLeavesNothingAndSaysWhy() {
     const SettingsSeed seed = kavenra::SeedUserSettings(locations);
     QCOMPARE(seed.outcome, SettingsSeed::Outcome::Failed);
     QVERIFY2(FromLocal(seed.reason).contains(blocked), seed.reason.c_str());
-    QCOMPARE(ReadFile(blocked), QByteArray("not a folder"));
+    QCOMPARE(FileContents(blocked), QByteArray("not a folder"));
 
     if (geteuid() == 0) QSKIP("root writes into read-only folders");
     const QString readOnly = tree.root.filePath("readonly");
