@@ -4,6 +4,7 @@
 
 #include "support/ModalAnswerer.h"
 #include "support/Recorders.h"
+#include "support/ScreenshotPixels.h"
 
 #include "net/Internet.h"
 #include "ui/AppServices.h"
@@ -194,9 +195,7 @@ void TestAbout::onlyAFullLeftClickCounts() {
 void TestAbout::screenshot() {
     Form7->show();
     QVERIFY(QTest::qWaitForWindowExposed(Form7));
-    const QString folder = qEnvironmentVariable(
-        "KAVENRA_SCREENSHOT_DIR", QDir(QStringLiteral(KAVENRA_RUNTIME_DIR))
-                                      .absoluteFilePath(QStringLiteral("../screenshots")));
+    const QString folder = kavenra::testing::ScreenshotFolder();
     QVERIFY(QDir().mkpath(folder));
     QVERIFY(Form7->grab().toImage().save(QDir(folder).filePath(QStringLiteral("about.png"))));
     Form7->close();

@@ -6,6 +6,7 @@
 #include "support/DatabaseFixture.h"
 #include "support/FileContents.h"
 #include "support/ModalAnswerer.h"
+#include "support/ScreenshotPixels.h"
 
 #include "ui/AppServices.h"
 #include "ui/Form2_changelog.h"
@@ -235,9 +236,7 @@ void TestChangelog::shippedChangelog() {
     QVERIFY(Form2->Memo1->toPlainText().startsWith(QStringLiteral("Kavenra")));
     QVERIFY(Form2->Memo1->toPlainText().contains(QStringLiteral("Version 2.0")));
 
-    const QString folder = qEnvironmentVariable(
-        "KAVENRA_SCREENSHOT_DIR", QDir(QStringLiteral(KAVENRA_RUNTIME_DIR))
-                                      .absoluteFilePath(QStringLiteral("../screenshots")));
+    const QString folder = kavenra::testing::ScreenshotFolder();
     QVERIFY(QDir().mkpath(folder));
     QVERIFY(Form2->grab().toImage().save(QDir(folder).filePath(QStringLiteral("changelog.png"))));
 }

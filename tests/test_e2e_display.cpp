@@ -36,13 +36,6 @@ const QSize kScreen(1280, 1024);
 // The layout's client area; menu bar and status bar come on top of it.
 const QSize kClientArea(554, 544);
 
-QString screenshotFolder() {
-    const QString configured = qEnvironmentVariable("KAVENRA_SCREENSHOT_DIR");
-    if (!configured.isEmpty()) return configured;
-    return QDir(QStringLiteral(KAVENRA_RUNTIME_DIR))
-        .absoluteFilePath(QStringLiteral("../screenshots"));
-}
-
 QRect rectangle(const QJsonValue& value) {
     const QJsonObject object = value.toObject();
     return QRect(object.value(QStringLiteral("x")).toInt(),
@@ -216,10 +209,10 @@ void TestE2eDisplay::startShowsTheWholeMainWindow() {
         },
         kStartTimeoutMs);
     QVERIFY(!shot.isNull());
-    QVERIFY(QDir().mkpath(screenshotFolder()));
+    QVERIFY(QDir().mkpath(kavenra::testing::ScreenshotFolder()));
     const QString name = QStringLiteral("display-start-%1.png")
                              .arg(QString::fromLatin1(QTest::currentDataTag()).replace(' ', '-'));
-    QVERIFY(shot.save(QDir(screenshotFolder()).absoluteFilePath(name)));
+    QVERIFY(shot.save(QDir(kavenra::testing::ScreenshotFolder()).absoluteFilePath(name)));
     QVERIFY2(painted, "the main window is not painted");
 
     const QJsonObject geometry = state.value(QStringLiteral("geometry")).toObject();

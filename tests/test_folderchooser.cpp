@@ -6,6 +6,7 @@
 #include "support/DatabaseFixture.h"
 #include "support/ModalAnswerer.h"
 #include "support/Recorders.h"
+#include "support/ScreenshotPixels.h"
 
 #include "ui/AppServices.h"
 #include "ui/FolderListBox.h"
@@ -350,9 +351,7 @@ void TestFolderChooser::showingAgainReadsTheFoldersAgain() {
 void TestFolderChooser::screenshot() {
     showChooserAt(fotos());
     Form5->DirectoryListBox1->setCurrentRow(Form5->DirectoryListBox1->SubfolderRow("beta"));
-    const QString folder = qEnvironmentVariable(
-        "KAVENRA_SCREENSHOT_DIR", QDir(QStringLiteral(KAVENRA_RUNTIME_DIR))
-                                      .absoluteFilePath(QStringLiteral("../screenshots")));
+    const QString folder = kavenra::testing::ScreenshotFolder();
     QVERIFY(QDir().mkpath(folder));
     const QImage image = Form5->grab().toImage();
     QVERIFY(image.save(QDir(folder).filePath(QStringLiteral("folderchooser.png"))));

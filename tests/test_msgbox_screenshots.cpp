@@ -26,17 +26,6 @@ using kavenra::testing::DatabaseFolder;
 using kavenra::testing::ModalAnswerer;
 using kavenra::testing::MsgBoxAnswer;
 
-namespace {
-
-QString screenshotFolder() {
-    const QString configured = qEnvironmentVariable("KAVENRA_SCREENSHOT_DIR");
-    if (!configured.isEmpty()) return configured;
-    return QDir(QStringLiteral(KAVENRA_RUNTIME_DIR))
-        .absoluteFilePath(QStringLiteral("../screenshots"));
-}
-
-}  // namespace
-
 class TestMsgBoxScreenshots : public QObject {
     Q_OBJECT
 
@@ -61,7 +50,7 @@ void TestMsgBoxScreenshots::initTestCase() {
     QVERIFY(databases_->writeLanguage(QStringLiteral("en.db"),
                                       {{6, QStringLiteral("Button1"), QStringLiteral("OK")},
                                        {6, QStringLiteral("Button2"), QStringLiteral("Yes")}}));
-    QVERIFY(QDir().mkpath(screenshotFolder()));
+    QVERIFY(QDir().mkpath(kavenra::testing::ScreenshotFolder()));
     form_ = std::make_unique<TForm6>();
     Form6 = form_.get();
     sounds_ = std::make_unique<kavenra::testing::SoundRecorder>();
@@ -108,8 +97,8 @@ void TestMsgBoxScreenshots::kinds() {
     QVERIFY(!shot.isNull());
     const qreal ratio = shot.devicePixelRatio();
     QCOMPARE(shot.size(), (QSize(417, 104) * ratio));
-    const QString path =
-        QDir(screenshotFolder()).absoluteFilePath(QStringLiteral("msgbox-kind%1.png").arg(kind));
+    const QString path = QDir(kavenra::testing::ScreenshotFolder())
+                             .absoluteFilePath(QStringLiteral("msgbox-kind%1.png").arg(kind));
     QVERIFY2(shot.save(path), qPrintable(path));
     qInfo("saved %s", qPrintable(path));
 
@@ -174,8 +163,8 @@ void TestMsgBoxScreenshots::longestShippedMessage() {
     });
     Form6->MsgBox(QStringLiteral("Caption"), longest.text, longest.kind);
     QVERIFY(!shot.isNull());
-    const QString path =
-        QDir(screenshotFolder()).absoluteFilePath(QStringLiteral("msgbox-longest.png"));
+    const QString path = QDir(kavenra::testing::ScreenshotFolder())
+                             .absoluteFilePath(QStringLiteral("msgbox-longest.png"));
     QVERIFY2(shot.save(path), qPrintable(path));
     qInfo("saved %s", qPrintable(path));
 
@@ -214,10 +203,10 @@ void TestMsgBoxScreenshots::plainBoxes() {
     ApplicationMessageBox(QStringLiteral("Fail Writing BDD Configuration"),
                           QString::fromUtf8("Atención"));
     QCOMPARE(shots.size(), 2);
-    QVERIFY(shots[0].save(
-        QDir(screenshotFolder()).absoluteFilePath(QStringLiteral("showmessage.png"))));
-    QVERIFY(
-        shots[1].save(QDir(screenshotFolder()).absoluteFilePath(QStringLiteral("errorbox.png"))));
+    QVERIFY(shots[0].save(QDir(kavenra::testing::ScreenshotFolder())
+                              .absoluteFilePath(QStringLiteral("showmessage.png"))));
+    QVERIFY(shots[1].save(QDir(kavenra::testing::ScreenshotFolder())
+                              .absoluteFilePath(QStringLiteral("errorbox.png"))));
     QCOMPARE(answers.messageBoxes().size(), 2);
     QCOMPARE(answers.messageBoxes()[0].title, QStringLiteral("Kavenra"));
     QCOMPARE(answers.messageBoxes()[1].title, QString::fromUtf8("Atención"));

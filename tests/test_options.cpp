@@ -4,6 +4,7 @@
 
 #include "support/DatabaseFixture.h"
 #include "support/ModalAnswerer.h"
+#include "support/ScreenshotPixels.h"
 
 #include "engine/ConversionSettings.h"
 #include "engine/FreeImageBitmap.h"
@@ -540,9 +541,7 @@ void TestOptions::screenshot() {
                                         QStringLiteral("Buena calidad (JPEG_QUALITYGOOD)")}}));
     Form3->show();
     QVERIFY(QTest::qWaitForWindowExposed(Form3));
-    const QString folder = qEnvironmentVariable(
-        "KAVENRA_SCREENSHOT_DIR", QDir(QStringLiteral(KAVENRA_RUNTIME_DIR))
-                                      .absoluteFilePath(QStringLiteral("../screenshots")));
+    const QString folder = kavenra::testing::ScreenshotFolder();
     QVERIFY(QDir().mkpath(folder));
     const QImage image = Form3->grab().toImage();
     QCOMPARE(image.size() / image.devicePixelRatio(), QSize(620, 477));

@@ -27,15 +27,8 @@ using namespace kavenra::testing;
 
 namespace {
 
-QString screenshotFolder() {
-    const QString configured = qEnvironmentVariable("KAVENRA_SCREENSHOT_DIR");
-    if (!configured.isEmpty()) return configured;
-    return QDir(QStringLiteral(KAVENRA_RUNTIME_DIR))
-        .absoluteFilePath(QStringLiteral("../screenshots"));
-}
-
 bool save(const QImage& shot, const QString& name) {
-    const QString path = QDir(screenshotFolder()).absoluteFilePath(name);
+    const QString path = QDir(kavenra::testing::ScreenshotFolder()).absoluteFilePath(name);
     if (!shot.save(path)) return false;
     qInfo("saved %s", qPrintable(path));
     return true;
@@ -58,7 +51,7 @@ void TestStartupScreenshots::mainWindowAndLanguageDialog() {
     const QString settings = databases.filePath(QStringLiteral("KVConfig.db"));
     QCOMPARE(RunSql(settings, QStringLiteral("UPDATE configuracion SET primera_ejecucion='1'")),
              QString());
-    QVERIFY(QDir().mkpath(screenshotFolder()));
+    QVERIFY(QDir().mkpath(kavenra::testing::ScreenshotFolder()));
 
     QTemporaryDir files;
     QVERIFY(files.isValid());

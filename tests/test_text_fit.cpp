@@ -12,6 +12,7 @@
 #include "support/DatabaseFixture.h"
 #include "support/ModalAnswerer.h"
 #include "support/Recorders.h"
+#include "support/ScreenshotPixels.h"
 #include "support/ShippedMessages.h"
 #include "support/TextFit.h"
 
@@ -57,13 +58,6 @@ namespace {
 
 // A camera's file name, as the status bar shows it after the text of a key.
 const QString kSampleFileName = QStringLiteral("IMG_20150612_183045.JPG");
-
-QString screenshotFolder() {
-    const QString configured = qEnvironmentVariable("KAVENRA_SCREENSHOT_DIR");
-    if (!configured.isEmpty()) return configured;
-    return QDir(QStringLiteral(KAVENRA_RUNTIME_DIR))
-        .absoluteFilePath(QStringLiteral("../screenshots"));
-}
 
 QStringList settingsColumn(const QString& folder, const QString& sql) {
     QStringList values;
@@ -223,7 +217,7 @@ void TestTextFit::initTestCase() {
     if (QFileInfo::exists(changelog)) {
         QVERIFY(copyFile(changelog, folder_->filePath(QStringLiteral("CHANGELOG.txt"))));
     }
-    QVERIFY(QDir().mkpath(screenshotFolder()));
+    QVERIFY(QDir().mkpath(kavenra::testing::ScreenshotFolder()));
     QString error;
     messages_ = ShippedMessages(&error);
     QVERIFY2(!messages_.isEmpty(), qPrintable(error));
@@ -500,7 +494,7 @@ void TestTextFit::screenshotsInTheLongestLanguages() {
         return longest == tightest ? QStringList{longest} : QStringList{longest, tightest};
     };
     const auto save = [](const QImage& image, const QString& name) {
-        const QString file = QDir(screenshotFolder()).absoluteFilePath(name);
+        const QString file = QDir(kavenra::testing::ScreenshotFolder()).absoluteFilePath(name);
         QVERIFY2(image.save(file), qPrintable(file));
         qInfo("saved %s", qPrintable(file));
     };

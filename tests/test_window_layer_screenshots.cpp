@@ -4,6 +4,7 @@
 
 #include "support/DatabaseFixture.h"
 #include "support/ModalAnswerer.h"
+#include "support/ScreenshotPixels.h"
 
 #include "ui/Form2_changelog.h"
 #include "ui/Form3_opcionesdeformato.h"
@@ -25,17 +26,6 @@
 #include <QStyleOptionButton>
 #include <QTest>
 
-namespace {
-
-QString screenshotFolder() {
-    const QString configured = qEnvironmentVariable("KAVENRA_SCREENSHOT_DIR");
-    if (!configured.isEmpty()) return configured;
-    return QDir(QStringLiteral(KAVENRA_RUNTIME_DIR))
-        .absoluteFilePath(QStringLiteral("../screenshots"));
-}
-
-}  // namespace
-
 class TestWindowLayerScreenshots : public QObject {
     Q_OBJECT
 
@@ -48,7 +38,7 @@ void TestWindowLayerScreenshots::windows() {
     kavenra::testing::DatabaseFolder databases;
     QString error;
     if (!databases.copyShippedDatabases(&error)) QSKIP(qPrintable(error));
-    QVERIFY(QDir().mkpath(screenshotFolder()));
+    QVERIFY(QDir().mkpath(kavenra::testing::ScreenshotFolder()));
     kavenra::testing::ModalAnswerer answers;
     CreateAllForms();
     const QList<QWidget*> windows = {Form1, Form2, Form3, Form4, Form5, Form6, Form7};
@@ -57,7 +47,7 @@ void TestWindowLayerScreenshots::windows() {
         QWidget* window = windows[i];
         const QImage shot = window->grab().toImage();
         QVERIFY(!shot.isNull());
-        const QString path = QDir(screenshotFolder())
+        const QString path = QDir(kavenra::testing::ScreenshotFolder())
                                  .absoluteFilePath(QStringLiteral("window-Form%1.png").arg(i + 1));
         QVERIFY2(shot.save(path), qPrintable(path));
         qInfo("saved %s", qPrintable(path));
@@ -95,8 +85,8 @@ void TestWindowLayerScreenshots::themeSample() {
     button->setGeometry(100, 84, 75, 25);
 
     const QImage shot = sample.grab().toImage();
-    QVERIFY(
-        shot.save(QDir(screenshotFolder()).absoluteFilePath(QStringLiteral("theme-sample.png"))));
+    QVERIFY(shot.save(QDir(kavenra::testing::ScreenshotFolder())
+                          .absoluteFilePath(QStringLiteral("theme-sample.png"))));
     const qreal ratio = shot.devicePixelRatio();
     QStyleOptionButton option;
     option.initFrom(checked);

@@ -1,5 +1,6 @@
 #include "support/ScreenshotPixels.h"
 
+#include <QDir>
 #include <QtGlobal>
 
 namespace kavenra::testing {
@@ -18,6 +19,13 @@ double DrawnShare(const QImage& image, const QRect& layoutArea, const QColor& ba
         }
     }
     return static_cast<double>(drawn) / (area.width() * area.height());
+}
+
+QString ScreenshotFolder() {
+    const QString configured = qEnvironmentVariable("KAVENRA_SCREENSHOT_DIR");
+    if (!configured.isEmpty()) return configured;
+    return QDir(QStringLiteral(KAVENRA_RUNTIME_DIR))
+        .absoluteFilePath(QStringLiteral("../screenshots"));
 }
 
 }  // namespace kavenra::testing
