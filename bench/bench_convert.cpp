@@ -20,9 +20,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/FreeImageBitmap.h"
-#include "engine/Procesosimagen.h"
-#include "engine/ReplacingSave.h"
+#include "engine/imaging/FreeImageBitmap.h"
+#include "engine/run/Procesosimagen.h"
+#include "engine/imaging/ReplacingSave.h"
 #include "support/ImageFactory.h"
 
 using kavenra::BitmapHandle;

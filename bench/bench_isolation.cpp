@@ -21,12 +21,13 @@
 #include <string>
 #include <vector>
 
-#include "engine/ConversionSettings.h"
-#include "engine/FreeImageBitmap.h"
-#include "engine/ImageConversion.h"
-#include "engine/ImageDetection.h"
-#include "engine/ImageWorker.h"
-#include "engine/Procesosimagen.h"
+#include "engine/imaging/ReplacingSave.h"
+#include "engine/base/ConversionSettings.h"
+#include "engine/imaging/FreeImageBitmap.h"
+#include "engine/imaging/ImageConversion.h"
+#include "engine/isolation/ImageDetection.h"
+#include "engine/isolation/ImageWorker.h"
+#include "engine/run/Procesosimagen.h"
 #include "support/ImageFactory.h"
 
 using kavenra::BitmapHandle;
@@ -140,9 +141,11 @@ int main(int argc, char* argv[]) {
         const std::string inOut = outFolder + "in-process.jpg";
         const std::string isoOut = outFolder + "isolated.jpg";
         const kavenra::ConversionJob job{
-            kavenra::RequestFromEntryArguments(file.path, inOut, 1, 0, kLongestSide),
-            kavenra::CurrentConversionSettings()};
-        auto inProcess = [&] { return kavenra::ConvertImageFile(job); };
+            kavenra::RequestFromEntryArguments(file.path, inOut, 1, 0, kLongestSide), {}};
+        auto inProcess = [&] {
+            const kavenra::Preparation preparation = kavenra::PrepareImageFile(job);
+            return preparation.prepared && kavenra::CommitPreparedOutput(*preparation.prepared);
+        };
         auto isolated = [&] { return ConvertImage(file.path, isoOut, 1, 0, kLongestSide); };
         TimeMs(inProcess, inOut);  // warm-up: file cache and first-use costs
         TimeMs(isolated, isoOut);

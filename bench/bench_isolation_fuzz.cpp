@@ -44,13 +44,14 @@
 #include <string>
 #include <vector>
 
-#include "engine/ConversionSettings.h"
-#include "engine/ExtendedBmp.h"
-#include "engine/ImageConversion.h"
-#include "engine/ImageDetection.h"
-#include "engine/ImageWorker.h"
-#include "engine/Procesosimagen.h"
-#include "engine/SourceFile.h"
+#include "engine/imaging/ReplacingSave.h"
+#include "engine/base/ConversionSettings.h"
+#include "engine/imaging/ExtendedBmp.h"
+#include "engine/imaging/ImageConversion.h"
+#include "engine/isolation/ImageDetection.h"
+#include "engine/isolation/ImageWorker.h"
+#include "engine/run/Procesosimagen.h"
+#include "engine/imaging/SourceFile.h"
 #include "support/ImageCameraRaw.h"
 #include "support/ImageFactory.h"
 
@@ -390,10 +391,7 @@ Check JudgeOutput(const std::string& input, const std::string& destination) {
     const kavenra::ConversionRequest request =
         kavenra::RequestFromEntryArguments(input, destination, 1, 0, kLongestSide);
     const std::optional<kavenra::TargetSize> target =
-        kavenra::CurrentConversionSettings().keepDimensions
-            ? kavenra::TargetSize{static_cast<int>(FreeImage_GetWidth(loaded.get())),
-                                  static_cast<int>(FreeImage_GetHeight(loaded.get()))}
-            : kavenra::TargetSizeFor(request, kavenra::SourceSizeOf(*loaded, format));
+        kavenra::TargetSizeFor(request, kavenra::SourceSizeOf(*loaded, format));
     if (!target) return {Verdict::Wrong, "saved although the input gives no target size"};
 
     const bool raw = format == FIF_RAW;
@@ -482,15 +480,23 @@ class Campaign {
         const std::string input = work_ + "/input." + extension;
         kavenra::test::WriteFileBytes(input, data);
         ++tally.cases;
-        const FREE_IMAGE_FORMAT format = DetectImageFormat(input);
+        const kavenra::IsolatedDetection detection = kavenra::DetectIsolated(input);
+        const FREE_IMAGE_FORMAT format = detection.format;
         bool converted = false;
         const std::string destination = out_ + "/output." + extension;
-        if (noteJob(seedName, extension, data, tally) && format != FIF_UNKNOWN) {
+        if (noteJob(detection.report, seedName, extension, data, tally) &&
+            format != FIF_UNKNOWN) {
             ++tally.detected;
             if (!detectOnly) {
-                converted = ConvertImage(input, destination, 1, 0, kLongestSide);
+                // The worker's own call, whose report tells a crash or a time-out from a refusal.
+                const kavenra::ConversionJob job{
+                    kavenra::RequestFromEntryArguments(input, destination, 1, 0, kLongestSide),
+                    {}};
+                const kavenra::IsolatedConversion conversion =
+                    kavenra::PrepareConversionIsolated(job);
+                converted = conversion.prepared && kavenra::CommitPreparedOutput(*conversion.prepared);
                 if (converted) ++tally.converted;
-                noteJob(seedName, extension, data, tally);
+                noteJob(conversion.report, seedName, extension, data, tally);
             }
         }
         if (converted) {
@@ -515,9 +521,8 @@ class Campaign {
 
   private:
     // Keeps the input when its job did not answer; false then.
-    bool noteJob(const std::string& seedName, const std::string& extension, const Bytes& data,
-                 Tally& tally) {
-        const kavenra::ImageJobReport report = kavenra::LastImageJobReport();
+    bool noteJob(const kavenra::ImageJobReport& report, const std::string& seedName,
+                 const std::string& extension, const Bytes& data, Tally& tally) {
         if (report.end == kavenra::ImageJobEnd::Answered) return true;
         const std::string kind =
             std::string(Describe(report.end)) + "-" + std::to_string(report.signal);

@@ -1,6 +1,6 @@
 #include "store/SideFiles.h"
 
-#include "engine/FileDescriptor.h"
+#include "engine/base/FileDescriptor.h"
 
 #include <fcntl.h>
 #include <pwd.h>

@@ -8,10 +8,11 @@
 #include <QtTest>
 #include <memory>
 
-#include "engine/ImageAdmission.h"
-#include "engine/ImageConversion.h"
-#include "engine/ImageWorker.h"
-#include "engine/Procesosimagen.h"
+#include "engine/imaging/ImageAdmission.h"
+#include "engine/imaging/ImageConversion.h"
+#include "engine/isolation/ImageWorker.h"
+#include "engine/run/Procesosimagen.h"
+#include "support/ConversionWorkspace.h"
 #include "support/AdmissionFixtures.h"
 #include "support/HostileFiles.h"
 #include "support/HostileWorkerProbe.h"
@@ -60,7 +61,7 @@ class AdmissionTest : public QObject {
         }
         const ConversionRequest request =
             RequestFromEntryArguments(file, NativePath(path("output")), 1, 0, 100);
-        return AdmitForLoading(format, request, ConversionLimits{memory});
+        return AdmitForLoading(format, request, ConversionLimits{memory}) == Admission::Admitted;
     }
 
   private slots:
@@ -151,9 +152,10 @@ class AdmissionTest : public QObject {
         QVERIFY(QFileInfo::exists(file));
         QVERIFY(QDir(work->path()).mkpath("out"));
         const ScopedEnvironment limit("KAVENRA_IMAGE_WORKER_MEMORY_MB", "1024", true);
-        QVERIFY(!ConvertImage(NativePath(file),
-                              NativePath(path("out/" + QFileInfo(file).fileName())), 1, 0, 100));
-        QCOMPARE(LastImageJobReport().end, ImageJobEnd::Answered);
+        const WorkerConversion conversion =
+            ConvertInWorker(file, path("out/" + QFileInfo(file).fileName()), 1, 0, 100);
+        QVERIFY(!conversion.committed);
+        QCOMPARE(conversion.report.end, ImageJobEnd::Answered);
         QCOMPARE(QDir(path("out")).entryList(QDir::Files | QDir::Hidden), QStringList());
         QVERIFY(WriteImageFile(NativePath(path("control.png")), FIF_PNG, 40, 30));
         QVERIFY(ConvertImage(NativePath(path("control.png")), NativePath(path("out/control.png")),
@@ -192,9 +194,11 @@ class AdmissionTest : public QObject {
         QVERIFY(QDir(work->path()).mkpath("out"));
 
         const ScopedEnvironment limit("KAVENRA_IMAGE_WORKER_MEMORY_MB", memoryMb, true);
-        QCOMPARE(ConvertImage(NativePath(source), NativePath(path("out/output.jpg")), 1, 0, 100),
-                 converted);
-        QCOMPARE(LastImageJobReport().end, ImageJobEnd::Answered);
+        const WorkerConversion conversion =
+            ConvertInWorker(source, path("out/output.jpg"), 1, 0, 100);
+        QCOMPARE(conversion.committed, converted);
+        QCOMPARE(conversion.report.end, ImageJobEnd::Answered);
+        QCOMPARE(conversion.failure, converted ? FailureReason::None : FailureReason::TooLarge);
         if (!converted) return;
         const BitmapHandle output = LoadImageFile(NativePath(path("out/output.jpg")));
         QVERIFY(output);
@@ -233,8 +237,9 @@ class AdmissionTest : public QObject {
         const QString file = path("cut.iiq");
         QVERIFY(WriteFileBytes(NativePath(file), TruncatedPhaseOne()));
         QVERIFY(!PassesDetectionChecks(NativePath(file)));
-        QVERIFY(!IsSupportedImage(NativePath(file)));
-        QCOMPARE(LastImageJobReport().end, ImageJobEnd::Answered);
+        const IsolatedDetection detection = DetectIsolated(NativePath(file));
+        QCOMPARE(detection.format, FIF_UNKNOWN);
+        QCOMPARE(detection.report.end, ImageJobEnd::Answered);
 
         // Whole PhaseOne-like and camera files pass the check.
         Bytes whole = TruncatedPhaseOne();

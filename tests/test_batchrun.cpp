@@ -3,7 +3,7 @@
 // Where a test needs to stand between two ticks it holds Timer1 and calls Timer1Timer itself;
 // elsewhere the real timer runs.
 
-#include "engine/BatchRun.h"
+#include "engine/run/BatchRun.h"
 #include "support/DropFiles.h"
 #include "support/ImageCameraRaw.h"
 #include "support/ImageFactory.h"
@@ -73,7 +73,7 @@ bool isIdle() {
            Form1->Button4->isHidden() && Form1->Panel3->isEnabled() &&
            Form1->ListBox1->isEnabled() && Form1->Button2->isEnabled() &&
            Form1->ProgressBar2->isHidden() && Form1->ProgressBar2->value() == 0 &&
-           Form1->RunPosition == 0;
+           Form1->RunPosition() == 0;
 }
 
 bool isRunning() {
@@ -414,7 +414,7 @@ void TestBatchRun::confirmedFolderWithoutParentStopsAtTheFirstFile() {
     QVERIFY(answers.waitForMsgBoxes(2));
 
     expectFailure(answers.msgBoxes()[1], "Texto_motivo4");
-    QCOMPARE(Form1->RunPosition, 1);
+    QCOMPARE(Form1->RunPosition(), 1);
     QVERIFY(!Form1->Timer1->isActive());
     QVERIFY(isRunning());
 }
@@ -445,7 +445,7 @@ void TestBatchRun::failureStopsTheRunUntilCancel() {
     QVERIFY(!Form1->Timer1->isActive());
     QCOMPARE(Form1->ProgressBar2->value(), 2);
     QCOMPARE(Form1->ProgressBar2->maximum(), 3);
-    QCOMPARE(Form1->RunPosition, 2);
+    QCOMPARE(Form1->RunPosition(), 2);
     QCOMPARE(Form1->StatusBar->currentMessage(), text("Texto_redimension5") + " b.jpg");
     QVERIFY(QFileInfo::exists(destination + "a.jpg"));
     QVERIFY(!QFileInfo::exists(destination + "c.jpg"));
@@ -559,7 +559,7 @@ void TestBatchRun::unconvertibleFieldFailsTheFile() {
     const QList<MsgBoxRecord> boxes = answers.msgBoxes();
     QVERIFY(!boxes.isEmpty());
     expectWarning(boxes.last(), "Texto_redimension3", 3);
-    QCOMPARE(Form1->RunPosition, 2);
+    QCOMPARE(Form1->RunPosition(), 2);
     QVERIFY(!Form1->Timer1->isActive());
     QVERIFY(!QFileInfo::exists(Form1->Edit3->text() + "b.jpg"));
 }
@@ -625,7 +625,7 @@ void TestBatchRun::dropDuringARunRedirectsTheLaterFiles() {
     if (!newFolderExists) {
         QCOMPARE(answers.msgBoxes().size(), 1);
         expectFailure(answers.msgBoxes()[0], "Texto_motivo4");
-        QCOMPARE(Form1->RunPosition, 2);
+        QCOMPARE(Form1->RunPosition(), 2);
         QVERIFY(!Form1->Timer1->isActive());
         QVERIFY(isRunning());
         QVERIFY(!QDir(second).exists());

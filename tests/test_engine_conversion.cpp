@@ -15,9 +15,9 @@
 #include <QtTest>
 #include <memory>
 
-#include "engine/ConversionSettings.h"
-#include "engine/ImageConversion.h"
-#include "engine/Procesosimagen.h"
+#include "engine/base/ConversionSettings.h"
+#include "engine/imaging/ImageConversion.h"
+#include "engine/run/Procesosimagen.h"
 #include "support/ConversionWorkspace.h"
 #include "support/FileContents.h"
 #include "support/FileSizeLimit.h"
@@ -292,10 +292,9 @@ class EngineConversionTest : public QObject, private ConversionWorkspace {
     void initialOptionsApplyWithoutAWindow() {
         QFETCH(QString, format);
         QFETCH(QString, expected);
-        SetConversionSettingsProvider({});
 
         const QString source = makeInput("input." + format, FormatNamed(format), 90, 60);
-        QVERIFY(convert(source, out("output." + format), 1, 0, 30));
+        QVERIFY(ConvertImage(NativePath(source), NativePath(out("output." + format)), 1, 0, 30));
 
         QCOMPARE(Describe(out("output." + format)), expected);
         QCOMPARE(Inspect(out("output." + format)).width, 30u);
@@ -509,7 +508,7 @@ class EngineConversionTest : public QObject, private ConversionWorkspace {
         const ConversionJob job{
             RequestFromEntryArguments(NativePath(source), NativePath(out("tagged.jpg")), 1, 0, 100),
             settings};
-        const std::optional<PreparedOutput> prepared = PrepareLoadedImage(*loaded, FIF_JPEG, job);
+        const std::optional<PreparedOutput> prepared = PrepareLoadedImage(*loaded, FIF_JPEG, job).prepared;
         const bool converted = prepared && CommitPreparedOutput(*prepared);
         QCOMPARE(converted, expectedWidth != 0);
         if (!converted) {
@@ -538,7 +537,7 @@ class EngineConversionTest : public QObject, private ConversionWorkspace {
         const ConversionJob job{
             RequestFromEntryArguments(NativePath(source), NativePath(out("large.jpg")), 1, 0, 800),
             settings};
-        const std::optional<PreparedOutput> prepared = PrepareLoadedImage(*loaded, FIF_JPEG, job);
+        const std::optional<PreparedOutput> prepared = PrepareLoadedImage(*loaded, FIF_JPEG, job).prepared;
         QVERIFY(prepared && CommitPreparedOutput(*prepared));
         const Picture result = Inspect(out("large.jpg"));
         QCOMPARE(result.width, 800u);

@@ -12,9 +12,9 @@
 #include <QtTest>
 #include <memory>
 
-#include "engine/ConversionSettings.h"
-#include "engine/ImageConversion.h"
-#include "engine/Procesosimagen.h"
+#include "engine/base/ConversionSettings.h"
+#include "engine/imaging/ImageConversion.h"
+#include "engine/run/Procesosimagen.h"
 #include "support/ConversionWorkspace.h"
 #include "support/ImageFactory.h"
 #include "support/ImageFiles.h"
@@ -167,7 +167,7 @@ class EngineFidelityTest : public QObject, private ConversionWorkspace {
         if (swap == "removed") QVERIFY(QFile::remove(name));
 
         const std::optional<PreparedOutput> prepared =
-            PrepareOpenedImageFile(*source, jobFor(name, out("photo.jpg"), 60));
+            PrepareOpenedImageFile(*source, jobFor(name, out("photo.jpg"), 60)).prepared;
         if (pipeEnd >= 0) close(pipeEnd);
         QVERIFY(prepared && CommitPreparedOutput(*prepared));
         const BitmapHandle output = LoadImageFile(NativePath(out("photo.jpg")));

@@ -8,8 +8,8 @@
 #include <QtTest>
 #include <memory>
 
-#include "engine/ConversionSettings.h"
-#include "engine/Procesosimagen.h"
+#include "engine/base/ConversionSettings.h"
+#include "engine/run/Procesosimagen.h"
 #include "support/FileContents.h"
 #include "support/ImageCameraRaw.h"
 #include "support/ImageFactory.h"
@@ -40,10 +40,7 @@ class EngineIntakeTest : public QObject {
         work = std::make_unique<QTemporaryDir>();
         QVERIFY(work->isValid());
     }
-    void cleanup() {
-        SetConversionSettingsProvider({});
-        work.reset();
-    }
+    void cleanup() { work.reset(); }
 
     void isAllDigits_data() {
         QTest::addColumn<QString>("text");
@@ -172,15 +169,12 @@ class EngineIntakeTest : public QObject {
         QVERIFY(IsSupportedImage(NativePath(path)));
 
         // Keeps the loaded size of every picture: the switch a RAW-only list may turn on.
-        SetConversionSettingsProvider([] {
-            ConversionSettings keep;
-            keep.keepDimensions = true;
-            return keep;
-        });
+        ConversionSettings keep;
+        keep.keepDimensions = true;
         const BitmapHandle preview(FreeImage_Load(FIF_RAW, NativePath(path).c_str(), RAW_PREVIEW));
         const QString name = QFileInfo(path).fileName();
         const bool converted =
-            ConvertImage(NativePath(path), NativePath(work->filePath(name)), 0, 0, 0);
+            ConvertImage(NativePath(path), NativePath(work->filePath(name)), 0, 0, 0, keep);
 
         QCOMPARE(converted, preview != nullptr);
         const QStringList written =

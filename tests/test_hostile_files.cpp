@@ -12,9 +12,10 @@
 #include <QtTest>
 #include <memory>
 
-#include "engine/ConversionSettings.h"
-#include "engine/ImageWorker.h"
-#include "engine/Procesosimagen.h"
+#include "engine/base/ConversionSettings.h"
+#include "engine/isolation/ImageWorker.h"
+#include "engine/run/Procesosimagen.h"
+#include "support/ConversionWorkspace.h"
 #include "support/HostileFiles.h"
 #include "support/ImageFactory.h"
 #include "support/ImageFiles.h"
@@ -70,11 +71,13 @@ class HostileFilesTest : public QObject {
         const QString name = QFileInfo(path).fileName();
         const QString output = work->filePath("out/" + name);
 
+        const IsolatedDetection detected = DetectIsolated(NativePath(path));
         const bool supported = IsSupportedImage(NativePath(path));
-        const ImageJobEnd detection = LastImageJobReport().end;
+        const ImageJobEnd detection = detected.report.end;
         QVERIFY(detection != ImageJobEnd::Unavailable);
-        const bool converted = ConvertImage(NativePath(path), NativePath(output), 1, 0, 64);
-        const ImageJobEnd conversion = LastImageJobReport().end;
+        const WorkerConversion converting = ConvertInWorker(path, output, 1, 0, 64);
+        const bool converted = converting.committed;
+        const ImageJobEnd conversion = converting.report.end;
         QVERIFY(conversion != ImageJobEnd::Unavailable);
         ++outcomes[QString("detection %1, %2")
                        .arg(Describe(detection), supported ? "accepted" : "refused")];

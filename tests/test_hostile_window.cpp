@@ -17,7 +17,7 @@
 #include <QTimer>
 #include <memory>
 
-#include "engine/Procesosimagen.h"
+#include "engine/run/Procesosimagen.h"
 #include "support/DropFiles.h"
 #include "support/HostileFiles.h"
 #include "support/ImageFactory.h"

@@ -26,11 +26,11 @@
 #include <mutex>
 #include <thread>
 
-#include "engine/ConversionSettings.h"
-#include "engine/ImageDetection.h"
-#include "engine/ImageWorker.h"
-#include "engine/Procesosimagen.h"
-#include "engine/ReplacingSaveLeftovers.h"
+#include "engine/base/ConversionSettings.h"
+#include "engine/isolation/ImageDetection.h"
+#include "engine/isolation/ImageWorker.h"
+#include "engine/run/Procesosimagen.h"
+#include "engine/imaging/ReplacingSaveLeftovers.h"
 #include "support/ConversionWorkspace.h"
 #include "support/CreationWatch.h"
 #include "support/FileContents.h"
@@ -156,8 +156,9 @@ class IsolationTest : public QObject, private ConversionWorkspace {
         if (content == "folder") QVERIFY(QDir().mkpath(path));
 
         const FREE_IMAGE_FORMAT expected = FreeImage_GetFileType(NativePath(path).c_str(), 0);
-        QCOMPARE(DetectImageFormat(NativePath(path)), expected);
-        QCOMPARE(LastImageJobReport().end, ImageJobEnd::Answered);
+        const IsolatedDetection detection = DetectIsolated(NativePath(path));
+        QCOMPARE(detection.format, expected);
+        QCOMPARE(detection.report.end, ImageJobEnd::Answered);
 
         const QString previous = QDir::currentPath();
         QVERIFY(QDir::setCurrent(work->filePath("in")));
@@ -185,10 +186,12 @@ class IsolationTest : public QObject, private ConversionWorkspace {
         }
         QElapsedTimer clock;
         clock.start();
-        QVERIFY(!IsSupportedImage(NativePath(path)));
-        QCOMPARE(LastImageJobReport().end, ImageJobEnd::Answered);
-        QVERIFY(!convert(path, out("picture.png")));
-        QCOMPARE(LastImageJobReport().end, ImageJobEnd::Answered);
+        const IsolatedDetection detection = DetectIsolated(NativePath(path));
+        QCOMPARE(detection.format, FIF_UNKNOWN);
+        QCOMPARE(detection.report.end, ImageJobEnd::Answered);
+        const WorkerConversion conversion = convertInWorker(path, out("picture.png"));
+        QVERIFY(!conversion.committed);
+        QCOMPARE(conversion.report.end, ImageJobEnd::Answered);
         QVERIFY2(clock.elapsed() < 5000, qPrintable(QString("%1 ms").arg(clock.elapsed())));
         QCOMPARE(Listing(outFolder()), QStringList{});
     }
@@ -198,12 +201,14 @@ class IsolationTest : public QObject, private ConversionWorkspace {
         StopImageWorker();
         QCOMPARE(ImageWorkerProcessId(), pid_t(0));
 
-        QVERIFY(IsSupportedImage(NativePath(source)));
-        QVERIFY(LastImageJobReport().restarted);
+        const IsolatedDetection detection = DetectIsolated(NativePath(source));
+        QCOMPARE(detection.format, FIF_PNG);
+        QVERIFY(detection.report.restarted);
         const pid_t worker = ImageWorkerProcessId();
         QVERIFY(worker > 0);
-        QVERIFY(convert(source, out("picture.png")));
-        QVERIFY(!LastImageJobReport().restarted);
+        const WorkerConversion conversion = convertInWorker(source, out("picture.png"));
+        QVERIFY(conversion.committed);
+        QVERIFY(!conversion.report.restarted);
         QVERIFY(IsRawImage(NativePath(source)) == false);
         QCOMPARE(ImageWorkerProcessId(), worker);
     }
@@ -218,9 +223,10 @@ class IsolationTest : public QObject, private ConversionWorkspace {
         QCOMPARE(kill(first, SIGKILL), 0);
         QVERIFY(WaitForProcessEnd(first, 5000));
 
-        QVERIFY(convert(source, out("picture.png")));
+        const WorkerConversion conversion = convertInWorker(source, out("picture.png"));
+        QVERIFY(conversion.committed);
         QCOMPARE(HeaderSize(out("picture.png")), QSize(40, 31));
-        QVERIFY(LastImageJobReport().restarted);
+        QVERIFY(conversion.report.restarted);
         const pid_t second = ImageWorkerProcessId();
         QVERIFY(second > 0 && second != first);
         QVERIFY2(!QFileInfo::exists(QStringLiteral("/proc/%1").arg(first)),
@@ -238,11 +244,11 @@ class IsolationTest : public QObject, private ConversionWorkspace {
         const pid_t first = ImageJobProcess(worker);
         QVERIFY(first > 0);
 
-        QVERIFY(convert(picture, out("a.png")));
+        QVERIFY(convertInWorker(picture, out("a.png")).committed);
         QVERIFY(IsSupportedImage(NativePath(picture)));
         QCOMPARE(ImageJobProcess(worker), first);
 
-        QVERIFY(!convert(text, out("b.png")));
+        QVERIFY(!convertInWorker(text, out("b.png")).committed);
         QVERIFY(WaitForProcessEnd(first, 5000));
         QVERIFY(IsSupportedImage(NativePath(picture)));
         const pid_t second = ImageJobProcess(worker);
@@ -277,15 +283,16 @@ class IsolationTest : public QObject, private ConversionWorkspace {
         QCOMPARE(IsSupportedImage(NativePath(freshProcess ? text : source)), !freshProcess);
         const pid_t worker = ImageWorkerProcessId();
         settings.codes.png = 3;  // the slowest compression: the save outlasts the kill by far
-        bool converted = false;
+        WorkerConversion conversion;
         int kills = 0;
         {
             KillOnCreation killer(outFolder(), ".kavenra-", worker, signalNumber,
                                   everyTime ? 2 : 1);
-            converted = convert(source, out("picture.png"), 0, 1200, 1600);
+            conversion = convertInWorker(source, out("picture.png"), 0, 1200, 1600);
             kills = killer.kills();
         }
-        const ImageJobReport report = LastImageJobReport();
+        const bool converted = conversion.committed;
+        const ImageJobReport report = conversion.report;
         const bool secondAttempt = !freshProcess;
         QCOMPARE(report.retried, secondAttempt);
         QCOMPARE(kills, secondAttempt && everyTime ? 2 : 1);
@@ -301,7 +308,7 @@ class IsolationTest : public QObject, private ConversionWorkspace {
         QCOMPARE(ImageWorkerProcessId(), worker);
 
         settings.codes.png = 4;
-        QVERIFY(convert(source, out("again.png")));
+        QVERIFY(convertInWorker(source, out("again.png")).committed);
         QCOMPARE(
             QString::fromStdString(DescribeEncoding(ReadFileBytes(NativePath(out("again.png"))))),
             QString("PNG level hint 0, stored"));
@@ -317,12 +324,14 @@ class IsolationTest : public QObject, private ConversionWorkspace {
         QCOMPARE(DetectImageFormat(NativePath(crasher)), FIF_PSD);
         const pid_t worker = ImageWorkerProcessId();
 
-        QVERIFY(!convert(crasher, out("crash.psd")));
-        QCOMPARE(LastImageJobReport().end, ImageJobEnd::Crashed);
-        QCOMPARE(LastImageJobReport().signal, int(SIGSEGV));
+        const WorkerConversion conversion = convertInWorker(crasher, out("crash.psd"));
+        QVERIFY(!conversion.committed);
+        QCOMPARE(conversion.report.end, ImageJobEnd::Crashed);
+        QCOMPARE(conversion.report.signal, int(SIGSEGV));
+        QCOMPARE(conversion.failure, FailureReason::Unsupported);
         QCOMPARE(Listing(outFolder()), QStringList{});
 
-        QVERIFY(convert(makePng("picture.png", 64, 48), out("picture.png")));
+        QVERIFY(convertInWorker(makePng("picture.png", 64, 48), out("picture.png")).committed);
         QCOMPARE(ImageWorkerProcessId(), worker);
     }
 
@@ -337,9 +346,10 @@ class IsolationTest : public QObject, private ConversionWorkspace {
         settings.codes.png = 3;  // the slowest compression: a long write
         KillOnCreation killer(outFolder(), ".kavenra-", worker, SIGKILL, 2);
 
-        QVERIFY(!convert(source, out("large.png"), 0, 1800, 2400));
+        const WorkerConversion conversion = convertInWorker(source, out("large.png"), 0, 1800, 2400);
+        QVERIFY(!conversion.committed);
         QCOMPARE(killer.kills(), 2);  // the first attempt and the one in a fresh job process
-        QCOMPARE(LastImageJobReport().end, ImageJobEnd::Crashed);
+        QCOMPARE(conversion.report.end, ImageJobEnd::Crashed);
         QCOMPARE(Listing(outFolder()), QStringList{"large.png"});
         QCOMPARE(FileContents(out("large.png")), precious);
     }
@@ -358,7 +368,7 @@ class IsolationTest : public QObject, private ConversionWorkspace {
         const pid_t program = fork();
         if (program == 0) {
             char byte = 0;
-            if (read(go[0], &byte, 1) == 1) convert(source, out("large.png"), 0, 1800, 2400);
+            if (read(go[0], &byte, 1) == 1) convertInWorker(source, out("large.png"), 0, 1800, 2400);
             _exit(0);
         }
         close(go[0]);
@@ -403,7 +413,7 @@ class IsolationTest : public QObject, private ConversionWorkspace {
         const pid_t worker = ImageWorkerProcessId();
         settings.codes.png = 3;  // the slowest compression: the save outlasts the stop by far
         std::atomic<int> attempts{0};
-        bool converted = true;
+        WorkerConversion conversion;
         {
             const ScopedEnvironment limit("KAVENRA_IMAGE_WORKER_TIME_LIMIT_MS", "4000");
             const CreationWatch watch(outFolder(), ".kavenra-", [&](const QString&) {
@@ -414,15 +424,16 @@ class IsolationTest : public QObject, private ConversionWorkspace {
                 while (!ProcessEnded(job) && (PendingSignals(job) & alarm) == 0) usleep(1000);
                 kill(job, SIGKILL);
             });
-            converted = convert(source, out("picture.png"), 0, 1200, 1600);
+            conversion = convertInWorker(source, out("picture.png"), 0, 1200, 1600);
         }
-        QVERIFY(!converted);
+        QVERIFY(!conversion.committed);
         QCOMPARE(attempts.load(), 1);
-        QCOMPARE(LastImageJobReport().end, ImageJobEnd::TimedOut);
-        QVERIFY(!LastImageJobReport().retried);
+        QCOMPARE(conversion.report.end, ImageJobEnd::TimedOut);
+        QCOMPARE(conversion.failure, FailureReason::TookTooLong);
+        QVERIFY(!conversion.report.retried);
         QCOMPARE(Listing(outFolder()), QStringList{});
         QCOMPARE(ImageWorkerProcessId(), worker);
-        QVERIFY(convert(makePng("small.png", 64, 48), out("small.png")));
+        QVERIFY(convertInWorker(makePng("small.png", 64, 48), out("small.png")).committed);
     }
 
     // Decoders write warnings on their error stream, libtiff a line for every tag it does not
@@ -446,7 +457,7 @@ class IsolationTest : public QObject, private ConversionWorkspace {
             dup2(undrained[1], STDERR_FILENO);
             for (int i = 0; i < kFiles; ++i) {
                 const QString name = QString("warns%1.tif").arg(i);
-                converted += convert(in(name), out(name)) ? 1 : 0;
+                converted += convertInWorker(in(name), out(name)).committed ? 1 : 0;
             }
             dup2(programErrors, STDERR_FILENO);
         }
@@ -466,20 +477,20 @@ class IsolationTest : public QObject, private ConversionWorkspace {
         settings.codes.filtro_redimension = 6;  // Lanczos
         settings.codes.png = 3;
         QElapsedTimer clock;
-        bool converted = true;
+        WorkerConversion conversion;
         {
             const ScopedEnvironment limit("KAVENRA_IMAGE_WORKER_TIME_LIMIT_MS", "150");
             clock.start();
-            converted = convert(source, out("large.png"), 0, 1799, 2399);
+            conversion = convertInWorker(source, out("large.png"), 0, 1799, 2399);
         }
         const qint64 elapsed = clock.elapsed();
-        QVERIFY(!converted);
-        QCOMPARE(LastImageJobReport().end, ImageJobEnd::TimedOut);
+        QVERIFY(!conversion.committed);
+        QCOMPARE(conversion.report.end, ImageJobEnd::TimedOut);
         QVERIFY2(elapsed < 1500, qPrintable(QString("took %1 ms").arg(elapsed)));
         QCOMPARE(ImageWorkerProcessId(), worker);
         QCOMPARE(Listing(outFolder()), QStringList{});
 
-        QVERIFY(convert(makePng("small.png", 64, 48), out("small.png")));
+        QVERIFY(convertInWorker(makePng("small.png", 64, 48), out("small.png")).committed);
     }
 
     // A tighter address-space limit than the picture's declared size needs: refused from its
@@ -491,23 +502,23 @@ class IsolationTest : public QObject, private ConversionWorkspace {
         QVERIFY(WriteFlatGreyPng(source, 9000, 9000));
         {
             const ScopedEnvironment limit("KAVENRA_IMAGE_WORKER_MEMORY_MB", "300", true);
-            QVERIFY(!convert(source, out("flat.png"), 1, 0, 100));
-            QCOMPARE(LastImageJobReport().end, ImageJobEnd::Answered);
+            const WorkerConversion conversion = convertInWorker(source, out("flat.png"), 1, 0, 100);
+            QVERIFY(!conversion.committed);
+            QCOMPARE(conversion.report.end, ImageJobEnd::Answered);
+            QCOMPARE(conversion.failure, FailureReason::TooLarge);
             QVERIFY(IsSupportedImage(NativePath(source)));  // detection reads no pixels
         }
-        QVERIFY(convert(source, out("flat.png"), 1, 0, 100));
+        QVERIFY(convertInWorker(source, out("flat.png"), 1, 0, 100).committed);
         QCOMPARE(HeaderSize(out("flat.png")), QSize(101, 100));
     }
 
-    // The settings travel with the job as one value taken when the call starts: the provider is
-    // asked once, and what it answered is what the output shows.
+    // The settings travel with the job as one value: what the caller set is what the output shows.
     void settingsAreTakenOnceAtTheCall() {
         const QString source = in("photo.jpg");
         QVERIFY(WriteImageFile(NativePath(source), FIF_JPEG, 80, 60));
         settings.codes.jpeg = 1;
         settings.codes.filtro_redimension = 1;
-        QVERIFY(convert(source, out("photo.jpg")));
-        QCOMPARE(settingsTaken(), 1);
+        QVERIFY(convertInWorker(source, out("photo.jpg")).committed);
         QCOMPARE(
             QString::fromStdString(DescribeEncoding(ReadFileBytes(NativePath(out("photo.jpg"))))),
             QString("JPEG quality 10"));
@@ -582,12 +593,13 @@ class IsolationTest : public QObject, private ConversionWorkspace {
         const QString source = makePng("picture.png", 32, 24);
         {
             const ScopedEnvironment wrong("KAVENRA_IMAGE_WORKER", executable, true);
-            QCOMPARE(DetectImageFormat(NativePath(source)), FIF_UNKNOWN);
-            QCOMPARE(LastImageJobReport().end, ImageJobEnd::Unavailable);
-            QVERIFY(!convert(source, out("picture.png")));
+            const IsolatedDetection detection = DetectIsolated(NativePath(source));
+            QCOMPARE(detection.format, FIF_UNKNOWN);
+            QCOMPARE(detection.report.end, ImageJobEnd::Unavailable);
+            QVERIFY(!convertInWorker(source, out("picture.png")).committed);
             QCOMPARE(Listing(outFolder()), QStringList{});
         }
-        QVERIFY(convert(source, out("picture.png")));
+        QVERIFY(convertInWorker(source, out("picture.png")).committed);
     }
 };
 

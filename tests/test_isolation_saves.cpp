@@ -19,13 +19,13 @@
 #include <memory>
 #include <mutex>
 
-#include "engine/ConversionSettings.h"
-#include "engine/ImageAdmission.h"
-#include "engine/ImageConversion.h"
-#include "engine/ImageWorker.h"
-#include "engine/Procesosimagen.h"
-#include "engine/ReplacingSave.h"
-#include "engine/ReplacingSaveLeftovers.h"
+#include "engine/base/ConversionSettings.h"
+#include "engine/imaging/ImageAdmission.h"
+#include "engine/imaging/ImageConversion.h"
+#include "engine/isolation/ImageWorker.h"
+#include "engine/run/Procesosimagen.h"
+#include "engine/imaging/ReplacingSave.h"
+#include "engine/imaging/ReplacingSaveLeftovers.h"
 #include "support/CreationWatch.h"
 #include "support/FileContents.h"
 #include "support/FileSizeLimit.h"
@@ -146,10 +146,7 @@ class IsolationSavesTest : public QObject {
         work = std::make_unique<QTemporaryDir>();
         QVERIFY(work->isValid());
     }
-    void cleanup() {
-        SetConversionSettingsProvider({});
-        work.reset();
-    }
+    void cleanup() { work.reset(); }
 
     void savedFileMustReadBack_data() {
         QTest::addColumn<QString>("bitmap");  // "rgb16", "grey", "colour"
@@ -224,7 +221,7 @@ class IsolationSavesTest : public QObject {
         const QByteArray earlier = "the earlier result\n";
         QVERIFY(WriteFileContents(target, earlier));
         // A worker already running: the limit must reach it with the call.
-        QVERIFY(IsSupportedImage(NativePath(source)));
+        QVERIFY(ConvertImage(NativePath(source), NativePath(path("running." + format)), 0, 15, 20));
 
         bool result = !converted;
         {
@@ -306,7 +303,7 @@ class IsolationSavesTest : public QObject {
         QVERIFY(format != FIF_UNKNOWN);
         const ConversionRequest request =
             RequestFromEntryArguments(native, NativePath(path("output")), 1, 0, 30);
-        QCOMPARE(AdmitForLoading(format, request, {}), admitted);
+        QCOMPARE(AdmitForLoading(format, request, {}) == Admission::Admitted, admitted);
     }
 
     void declaredSizeMustFitTheMemory_data() {
@@ -330,7 +327,7 @@ class IsolationSavesTest : public QObject {
         const ConversionRequest request = RequestFromEntryArguments(
             NativePath(path("flat.png")), NativePath(path("out.png")), 1, 0, 100);
         const ConversionLimits limits{std::uint64_t(budgetMb) << 20};
-        QCOMPARE(AdmitForLoading(FIF_PNG, request, limits), admitted);
+        QCOMPARE(AdmitForLoading(FIF_PNG, request, limits) == Admission::Admitted, admitted);
     }
 
     // A header that FreeImage cannot read without pixels leaves the decision to the full load.
@@ -339,7 +336,7 @@ class IsolationSavesTest : public QObject {
         QVERIFY(!FreeImage_FIFSupportsNoPixels(FIF_GIF));
         const ConversionRequest request = RequestFromEntryArguments(
             NativePath(path("anim.gif")), NativePath(path("out.gif")), 1, 0, 10);
-        QVERIFY(AdmitForLoading(FIF_GIF, request, ConversionLimits{1}));
+        QCOMPARE(AdmitForLoading(FIF_GIF, request, ConversionLimits{1}), Admission::Admitted);
     }
 
     void bmpHeaderStatesTheFile_data() {
@@ -493,9 +490,7 @@ class IsolationSavesTest : public QObject {
         }
         ConversionSettings slow;
         slow.codes.png = 3;  // the slowest compression: a save long enough to be caught in
-        SetConversionSettingsProvider([slow] { return slow; });
         QVERIFY(IsSupportedImage(NativePath(source)));
-        const pid_t worker = ImageWorkerProcessId();
 
         std::mutex mutex;
         QList<QPair<mode_t, gid_t>> seen;
@@ -503,7 +498,8 @@ class IsolationSavesTest : public QObject {
         {
             const ScopedUmask umask(static_cast<mode_t>(mask));
             const CreationWatch watch(path("out"), ".kavenra-", [&](const QString& temporary) {
-                const pid_t job = ImageJobProcess(worker);
+                // A conversion alone takes the first of a run's two workers.
+                const pid_t job = ImageJobProcess(ImageWorkerProcessId(WorkerLane::RunA));
                 if (job <= 0 || kill(job, SIGSTOP) != 0) return;
                 struct stat info {};
                 if (lstat(QFile::encodeName(temporary).constData(), &info) == 0) {
@@ -512,7 +508,7 @@ class IsolationSavesTest : public QObject {
                 }
                 kill(job, SIGCONT);
             });
-            converted = ConvertImage(NativePath(source), NativePath(target), 0, 1200, 1600);
+            converted = ConvertImage(NativePath(source), NativePath(target), 0, 1200, 1600, slow);
         }
         QVERIFY(converted);
         QVERIFY2(!seen.isEmpty(), "the save was not caught while its temporary file existed");

@@ -6,9 +6,9 @@
 #include "support/ModalAnswerer.h"
 #include "support/ScreenshotPixels.h"
 
-#include "engine/ConversionSettings.h"
-#include "engine/FreeImageBitmap.h"
-#include "engine/Procesosimagen.h"
+#include "engine/base/ConversionSettings.h"
+#include "engine/imaging/FreeImageBitmap.h"
+#include "engine/run/Procesosimagen.h"
 #include "ui/AppServices.h"
 #include "ui/Form3_opcionesdeformato.h"
 #include "ui/Unit1.h"
@@ -95,9 +95,12 @@ bool writeNoisyJpeg(const QString& path) {
 }
 
 // Converts the picture (JPEG to JPEG, half size) and returns the output's size in bytes.
+// Converted with the options the main window hands a run now.
 qint64 convertedJpegSize(const QString& source, const QString& destination) {
+    kavenra::ConversionSettings settings;
+    settings.codes = Form1->ReadRunControls().codes;
     if (!ConvertImage(QFile::encodeName(source).toStdString(),
-                      QFile::encodeName(destination).toStdString(), 0, 60, 80)) {
+                      QFile::encodeName(destination).toStdString(), 0, 60, 80, settings)) {
         return -1;
     }
     return QFileInfo(destination).size();
@@ -350,7 +353,7 @@ void TestOptions::loadSelectsAndSaveStoresTheCode() {
     }
     const int index = static_cast<int>(columns.indexOf(column));
     QCOMPARE(codesOf(Form3->CurrentFormatOptions()).at(index), code);
-    QCOMPARE(codesOf(kavenra::CurrentConversionSettings().codes).at(index), code);
+    QCOMPARE(codesOf(Form1->ReadRunControls().codes).at(index), code);
 
     QTest::mouseClick(Form3->Button1, Qt::LeftButton);
     QVERIFY(!Form3->isVisible());
@@ -381,7 +384,7 @@ void TestOptions::ratioLabelFollowsTrackBar() {
     QCOMPARE(Form3->Label1->text(), caption(3, "Label1_from_SRC3"));
     QTest::keyClick(Form3->TrackBar1, Qt::Key_End);
     QCOMPARE(Form3->Label1->text(), caption(3, "Label1_from_SRC1"));
-    QCOMPARE(kavenra::CurrentConversionSettings().codes.jpeg, 5);
+    QCOMPARE(Form1->ReadRunControls().codes.jpeg, 5);
 
     // The text is looked up each time: another language shows at the next move.
     QVERIFY(databases_->writeLanguage(
@@ -471,7 +474,7 @@ void TestOptions::missingBmpColumn() {
     QCOMPARE(stored("tga"), QStringLiteral("1"));
     QCOMPARE(stored("tif"), QStringLiteral("2"));
     // The selection stays in force for conversions all the same.
-    QCOMPARE(codesOf(kavenra::CurrentConversionSettings().codes), (QList<int>{4, 1, 4, 2, 2, 3}));
+    QCOMPARE(codesOf(Form1->ReadRunControls().codes), (QList<int>{4, 1, 4, 2, 2, 3}));
 }
 
 void TestOptions::conversionsUseInitialValuesUntilFirstShowing() {
@@ -483,13 +486,13 @@ void TestOptions::conversionsUseInitialValuesUntilFirstShowing() {
     const QString source = images.filePath("photo.jpg");
     QVERIFY(writeNoisyJpeg(source));
 
-    QCOMPARE(codesOf(kavenra::CurrentConversionSettings().codes), (QList<int>{5, 5, 3, 2, 2, 4}));
+    QCOMPARE(codesOf(Form1->ReadRunControls().codes), (QList<int>{5, 5, 3, 2, 2, 4}));
     const qint64 beforeShowing = convertedJpegSize(source, images.filePath("before.jpg"));
     QVERIFY(beforeShowing > 0);
 
     Form3->show();
     Form3->close();
-    QCOMPARE(codesOf(kavenra::CurrentConversionSettings().codes), (QList<int>{1, 1, 1, 1, 1, 1}));
+    QCOMPARE(codesOf(Form1->ReadRunControls().codes), (QList<int>{1, 1, 1, 1, 1, 1}));
     const qint64 afterShowing = convertedJpegSize(source, images.filePath("after.jpg"));
     QVERIFY(afterShowing > 0);
     // JPEG_QUALITYSUPERB before the showing, JPEG_QUALITYBAD after it.
@@ -507,7 +510,7 @@ void TestOptions::unsavedChangeIsUsedAndDiscardedOnNextShowing() {
     QVERIFY(writeNoisyJpeg(source));
 
     Form3->show();
-    QCOMPARE(codesOf(kavenra::CurrentConversionSettings().codes), (QList<int>{2, 5, 1, 1, 1, 2}));
+    QCOMPARE(codesOf(Form1->ReadRunControls().codes), (QList<int>{2, 5, 1, 1, 1, 2}));
     const qint64 stored5 = convertedJpegSize(source, images.filePath("stored.jpg"));
 
     Form3->RadioButton8->setChecked(true);
@@ -516,21 +519,21 @@ void TestOptions::unsavedChangeIsUsedAndDiscardedOnNextShowing() {
     Form3->RadioButton7->setChecked(true);
     Form3->RadioButton14->setChecked(true);
     Form3->RadioButton17->setChecked(true);
-    QCOMPARE(codesOf(kavenra::CurrentConversionSettings().codes), (QList<int>{6, 1, 2, 2, 2, 3}));
+    QCOMPARE(codesOf(Form1->ReadRunControls().codes), (QList<int>{6, 1, 2, 2, 2, 3}));
     const qint64 changed1 = convertedJpegSize(source, images.filePath("changed.jpg"));
     QVERIFY2(changed1 * 2 < stored5,
              qPrintable(QStringLiteral("%1 vs %2").arg(changed1).arg(stored5)));
 
     // The close box saves nothing; the selection stays in force.
     Form3->close();
-    QCOMPARE(codesOf(kavenra::CurrentConversionSettings().codes), (QList<int>{6, 1, 2, 2, 2, 3}));
+    QCOMPARE(codesOf(Form1->ReadRunControls().codes), (QList<int>{6, 1, 2, 2, 2, 3}));
     QStringList row;
     for (const QString& each : columns) row << stored(each);
     QCOMPARE(row, storedRow);
 
     // The next showing reloads the stored options.
     Form3->show();
-    QCOMPARE(codesOf(kavenra::CurrentConversionSettings().codes), (QList<int>{2, 5, 1, 1, 1, 2}));
+    QCOMPARE(codesOf(Form1->ReadRunControls().codes), (QList<int>{2, 5, 1, 1, 1, 2}));
     QCOMPARE(convertedJpegSize(source, images.filePath("reloaded.jpg")), stored5);
 }
 

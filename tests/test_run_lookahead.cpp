@@ -4,9 +4,10 @@
 // abandons (Cancel, closing the window, a failed file) leaves neither a file nor a process at
 // work behind.
 
-#include "engine/ImageConversion.h"
-#include "engine/ImageWorker.h"
-#include "engine/RunConversions.h"
+#include "engine/imaging/ImageConversion.h"
+#include "engine/isolation/ImageWorker.h"
+#include "engine/run/Procesosimagen.h"
+#include "engine/run/RunConversions.h"
 #include "support/DropFiles.h"
 #include "support/FileContents.h"
 #include "support/HostileWorkerProbe.h"
@@ -19,6 +20,7 @@
 #include "support/RunTicks.h"
 #include "ui/Form3_opcionesdeformato.h"
 #include "ui/Form6_msgbox.h"
+#include "engine/run/Procesosimagen.h"
 #include "ui/Unit1.h"
 
 #include <QAction>
@@ -112,7 +114,7 @@ void click(QWidget* control) {
 
 bool isIdle() {
     return !Form1->Timer1->isActive() && Form1->Button3->isVisible() &&
-           Form1->Button4->isHidden() && Form1->RunPosition == 0;
+           Form1->Button4->isHidden() && Form1->RunPosition() == 0;
 }
 
 bool showOptionsDialog() {
@@ -502,11 +504,11 @@ void TestRunLookAhead::abandonedLargeFileLeavesNothing() {
     // The same conversion, from start to end: the abandoned one would have ended by now.
     const QString reference = fixture.imagePath("reference/large1.png");
     QVERIFY(QDir().mkpath(QFileInfo(reference).absolutePath()));
-    const kavenra::ConversionJob job{kavenra::RequestFromEntryArguments(
-                                         QFile::encodeName(first).toStdString(),
-                                         QFile::encodeName(reference).toStdString(), 0, 1500, 2000),
-                                     Form1->TakeConversionSettings()};
-    QVERIFY(kavenra::ConvertImageIsolated(job));
+    kavenra::RunControls controls = Form1->ReadRunControls();
+    controls.destination = QFileInfo(reference).absolutePath() + QLatin1Char('/');
+    const std::optional<kavenra::ConversionJob> job = kavenra::JobForEntry(first, controls);
+    QVERIFY(job);
+    QVERIFY(ConvertImage(*job).committed);
     QCOMPARE(folderListing(destination), QStringList{"large1.png"});
     QVERIFY(FileContents(existing) == existingBytes);
 }
@@ -564,7 +566,7 @@ void TestRunLookAhead::failureDiscardsThePreparedNextFile() {
     QCOMPARE(answers.msgBoxes()[0].text, text("Texto_redimension3") + '\n' + text(reason));
     QCOMPARE(listingAtMessage, QStringList{"a.jpg"});
     QCOMPARE(atWorkAtMessage, QList<pid_t>{});
-    QCOMPARE(Form1->RunPosition, 2);
+    QCOMPARE(Form1->RunPosition(), 2);
     QVERIFY(!Form1->Timer1->isActive());
     QVERIFY(!Form1->FileInHand());
 
@@ -596,7 +598,7 @@ void TestRunLookAhead::resultWaitsWhileAMessageBoxIsOpen() {
             [] { return Form1->RunConversionsInUse().FileInHandFinished(); }, 120000);
         QTest::qWait(50);
         outputWhileOpen = QFileInfo::exists(output);
-        positionWhileOpen = Form1->RunPosition;
+        positionWhileOpen = Form1->RunPosition();
         ModalAnswerer::Apply(box, MsgBoxAnswer::FirstVisibleButton);
     });
     click(Form1->Button3);
@@ -613,7 +615,7 @@ void TestRunLookAhead::resultWaitsWhileAMessageBoxIsOpen() {
     QVERIFY(!outputWhileOpen);
     QCOMPARE(positionWhileOpen, 0);
     QVERIFY(kavenra::testing::WaitForFileResult());
-    QCOMPARE(Form1->RunPosition, 1);
+    QCOMPARE(Form1->RunPosition(), 1);
     QVERIFY(QFileInfo::exists(output));
     click(Form1->Button4);
 }

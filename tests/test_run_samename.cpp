@@ -3,7 +3,7 @@
 // and the status bar says so. Files that were there before the run, earlier runs' outputs among
 // them, are replaced as before. Driven through the main window with real files.
 
-#include "engine/RunConversions.h"
+#include "engine/run/RunConversions.h"
 #include "support/DropFiles.h"
 #include "support/FileContents.h"
 #include "support/ImageFactory.h"
@@ -62,7 +62,7 @@ void click(QWidget* control) {
 }
 
 bool isIdle() {
-    return !Form1->Timer1->isActive() && Form1->Button3->isVisible() && Form1->RunPosition == 0;
+    return !Form1->Timer1->isActive() && Form1->Button3->isVisible() && Form1->RunPosition() == 0;
 }
 
 using SizesByName = QMap<QString, QSize>;

@@ -1,5 +1,6 @@
 #include "ui/AppServices.h"
 
+#include "engine/run/BatchRun.h"
 #include "store/MessageDisplay.h"
 
 #include <QMessageBox>
@@ -37,48 +38,6 @@ class WindowMessageDisplay final : public kavenra::MessageDisplay {
     }
 };
 
-int digitValue(QChar c, int base) {
-    const char16_t u = c.unicode();
-    int value = -1;
-    if (u >= u'0' && u <= u'9') value = u - u'0';
-    if (u >= u'a' && u <= u'f') value = u - u'a' + 10;
-    if (u >= u'A' && u <= u'F') value = u - u'A' + 10;
-    return value < base ? value : -1;
-}
-
-// Parses the whole text; false when anything is left over, nothing was given or it overflows.
-bool parseInteger(const QString& text, std::int32_t& result) {
-    int pos = 0;
-    const int length = static_cast<int>(text.size());
-    while (pos < length && text[pos] == QLatin1Char(' ')) ++pos;
-    bool negative = false;
-    if (pos < length && (text[pos] == QLatin1Char('-') || text[pos] == QLatin1Char('+'))) {
-        negative = text[pos] == QLatin1Char('-');
-        ++pos;
-    }
-    int base = 10;
-    if (pos < length && text[pos] == QLatin1Char('$')) {
-        base = 16;
-        ++pos;
-    } else if (pos + 1 < length && text[pos] == QLatin1Char('0') &&
-               (text[pos + 1] == QLatin1Char('x') || text[pos + 1] == QLatin1Char('X'))) {
-        base = 16;
-        pos += 2;
-    }
-    if (pos >= length) return false;
-    const std::int64_t limit = negative ? -std::int64_t{std::numeric_limits<std::int32_t>::min()}
-                                        : std::int64_t{std::numeric_limits<std::int32_t>::max()};
-    std::int64_t value = 0;
-    for (; pos < length; ++pos) {
-        const int digit = digitValue(text[pos], base);
-        if (digit < 0) return false;
-        value = value * base + digit;
-        if (value > limit) return false;
-    }
-    result = static_cast<std::int32_t>(negative ? -value : value);
-    return true;
-}
-
 }  // namespace
 
 void SetApplicationTitle(const QString& title) {
@@ -98,12 +57,12 @@ void ApplicationMessageBox(const QString& text, const QString& caption) {
 }
 
 std::int32_t StrToInt(const QString& text) {
-    std::int32_t value = 0;
-    if (!parseInteger(text, value)) {
+    const std::optional<std::int32_t> value = kavenra::ParseInt32(text);
+    if (!value) {
         throw EConvertError(
             QStringLiteral("'%1' is not a valid integer value").arg(text).toStdString());
     }
-    return value;
+    return *value;
 }
 
 void ShowException(const std::exception& error) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/ConversionSettings.h"
+#include "engine/base/ConversionSettings.h"
 
 #include <QDialog>
 

@@ -1,6 +1,6 @@
 #include "ui/Form7_acercade.h"
 
-#include "engine/ImageLibrary.h"
+#include "engine/imaging/ImageLibrary.h"
 #include "net/Internet.h"
 #include "ui/AppServices.h"
 #include "ui/DesktopOpener.h"

@@ -1,8 +1,8 @@
 #include "ui/Startup.h"
 
-#include "engine/BatchRun.h"
-#include "engine/ImageLibrary.h"
-#include "engine/Procesosimagen.h"
+#include "engine/run/BatchRun.h"
+#include "engine/imaging/ImageLibrary.h"
+#include "engine/run/Procesosimagen.h"
 #include "net/Internet.h"
 #include "store/CaptionKeys.h"
 #include "store/SideFiles.h"

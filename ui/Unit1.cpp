@@ -1,8 +1,9 @@
 #include "ui/Unit1.h"
 
-#include "engine/BatchRun.h"
-#include "engine/Procesosimagen.h"
-#include "engine/ReplacingSaveLeftovers.h"
+#include "engine/run/BatchRun.h"
+#include "engine/run/ResizeRun.h"
+#include "engine/run/Procesosimagen.h"
+#include "engine/imaging/ReplacingSaveLeftovers.h"
 #include "store/CaptionKeys.h"
 #include "store/Sqlitetraductor.h"
 #include "ui/AppServices.h"
@@ -168,8 +169,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     // Menu bar and status bar sit outside the client area; the window takes exactly their size.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
-    kavenra::SetConversionSettingsProvider([this] { return TakeConversionSettings(); });
-    runConversions_ = std::make_unique<kavenra::RunConversions>([this] {
+    run_ = std::make_unique<kavenra::ResizeRun>([this] {
         QMetaObject::invokeMethod(
             this, [this] { takeConversionResult(); }, Qt::QueuedConnection);
     });
@@ -177,15 +177,22 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
 }
 
 TForm1::~TForm1() {
-    runConversions_.reset();
-    kavenra::SetConversionSettingsProvider({});
+    run_.reset();
 }
 
-kavenra::ConversionSettings TForm1::TakeConversionSettings() const {
-    kavenra::ConversionSettings settings;
-    if (Form3) settings.codes = Form3->CurrentFormatOptions();
-    settings.keepDimensions = CheckBox2->isChecked();
-    return settings;
+kavenra::RunControls TForm1::ReadRunControls() const {
+    kavenra::RunControls controls;
+    controls.entries.reserve(ListBox1->count());
+    for (int row = 0; row < ListBox1->count(); ++row) controls.entries << ListBox1->item(row)->text();
+    controls.longestSide = CheckBox1->isChecked();
+    controls.keepDimensions = CheckBox2->isChecked();
+    controls.width = Edit1->text();
+    controls.height = Edit2->text();
+    controls.longestSideText = Edit4->text();
+    controls.destination = Edit3->text();
+    controls.entryCount = Label10->text();
+    if (Form3) controls.codes = Form3->CurrentFormatOptions();
+    return controls;
 }
 
 void TForm1::createControls() {
@@ -683,106 +690,57 @@ void TForm1::warnOfRun(const char* textKey) {
 }
 
 void TForm1::Button3Click() {
-    const kavenra::RunMode checks =
-        kavenra::StartChecksMode(CheckBox1->isChecked(), CheckBox2->isChecked());
-    const kavenra::StartFields fields{Edit1->text(), Edit2->text(), Edit4->text(), Edit3->text(),
-                                      Label10->text()};
-    if (const char* warning = kavenra::FirstStartWarning(checks, fields)) {
+    const kavenra::RunControls controls = ReadRunControls();
+    if (const char* warning = kavenra::ResizeRun::StartWarning(controls)) {
         warnOfRun(warning);
         return;
     }
-    if (!kavenra::CreateDestinationFolder(Edit3->text())) {
+    if (!kavenra::CreateDestinationFolder(controls.destination)) {
         Form6->MsgBox(LookupCaption(kMainWindowForm, "Caption_Atencion"),
                       LookupCaption(kMainWindowForm, "Texto_advertencia5"), MessageKind::Question);
         if (!Form6->Respuesta) return;
     }
-    kavenra::RemoveAbandonedTemporaryFiles(QFile::encodeName(Edit3->text()).toStdString());
+    kavenra::RemoveAbandonedTemporaryFiles(QFile::encodeName(controls.destination).toStdString());
     Button3->hide();
     Button4->show();
-    if (checks != kavenra::RunMode::ExplicitSize) ProgressBar2->show();
-    runConversions_->BeginRun();
+    if (run_->Begin(controls) != kavenra::RunMode::ExplicitSize) ProgressBar2->show();
     Timer1->start();
 }
 
-// The job of one entry with the mode, sizes, destination and settings the controls hold now.
-// A field whose text is no 32-bit integer at this moment (emptied or edited during the run, or
-// too long) gives no job, and the entry fails like a failed conversion: the run must stop with
-// its message, not with an error box between two files.
-std::optional<kavenra::ConversionJob> TForm1::jobForEntry(const QString& entry) const {
-    const std::string source = QFile::encodeName(entry).toStdString();
-    const std::string destination =
-        QFile::encodeName(kavenra::DestinationPath(Edit3->text(), entry)).toStdString();
-    try {
-        std::uint8_t keepAspect = 0;
-        std::int32_t height = 0;
-        std::int32_t widthOrLongest = 0;
-        switch (kavenra::TickMode(CheckBox1->isChecked(), CheckBox2->isChecked())) {
-            case kavenra::RunMode::LongestSide:
-                keepAspect = 1;
-                widthOrLongest = StrToInt(Edit4->text());
-                break;
-            case kavenra::RunMode::KeepDimensions:
-                break;
-            case kavenra::RunMode::ExplicitSize:
-                widthOrLongest = StrToInt(Edit1->text());
-                height = StrToInt(Edit2->text());
-                break;
-        }
-        return kavenra::ConversionJob{kavenra::RequestFromEntryArguments(
-                                          source, destination, keepAspect, height, widthOrLongest),
-                                      TakeConversionSettings()};
-    } catch (const std::exception&) {
-        return std::nullopt;
-    }
-}
-
 void TForm1::Timer1Timer() {
-    if (runConversions_->HasFileInHand()) return;
-    const int entries = ListBox1->count();
+    if (run_->FileInHand()) return;
+    const kavenra::RunControls controls = ReadRunControls();
     ProgressBar2->setMinimum(0);
-    ProgressBar2->setMaximum(entries);
+    ProgressBar2->setMaximum(controls.entries.size());
     Button2->setEnabled(false);
     Panel3->setEnabled(false);
     ListBox1->setEnabled(false);
-    // ">=": entries cleared between two ticks must end the run, not read past the list.
-    if (RunPosition >= entries) {
-        completeRun();
-        return;
+    const kavenra::ResizeRun::Tick tick = run_->TakeTick(controls);
+    switch (tick.step) {
+        case kavenra::ResizeRun::Step::Busy:
+            return;
+        case kavenra::ResizeRun::Step::Complete:
+            completeRun();
+            return;
+        case kavenra::ResizeRun::Step::Converting:
+        case kavenra::ResizeRun::Step::Failed:
+            break;
     }
     ProgressBar2->show();
-    const QString entry = ListBox1->item(RunPosition)->text();
     setStatusText(LookupCaption(kMainWindowForm, "Texto_redimension5") + QLatin1Char(' ') +
-                  kavenra::FileNamePart(entry));
-    const std::optional<kavenra::ConversionJob> job = jobForEntry(entry);
-    if (!job) {
-        finishTick(false);
+                  kavenra::FileNamePart(tick.entry));
+    if (tick.step == kavenra::ResizeRun::Step::Failed) {
+        showOutcome(tick.outcome);
         return;
     }
     timerPausedForFile_ = Timer1->isActive();
     Timer1->stop();
-    runConversions_->Begin(*job);
-    prepareNextEntry();
-}
-
-// The next entry as the controls stand now; its tick takes the result only if they still do.
-void TForm1::prepareNextEntry() {
-    const int next = RunPosition + 1;
-    if (!lookAhead_ || next >= ListBox1->count()) {
-        runConversions_->AbandonAhead();
-        return;
-    }
-    const std::optional<kavenra::ConversionJob> job = jobForEntry(ListBox1->item(next)->text());
-    if (job) {
-        runConversions_->PrepareAhead(*job);
-    } else {
-        runConversions_->AbandonAhead();
-    }
 }
 
 // The rest of the tick, once the entry's result is in. A message box that is open holds it: the
 // rest of the tick may show one itself, and there is only the one.
 void TForm1::takeConversionResult() {
-    if (!runConversions_->HasFileInHand()) return;
+    if (!run_->FileInHand()) return;
     if (Form6->isVisible()) {
         if (resultWaitsForMessage_) return;
         resultWaitsForMessage_ = true;
@@ -795,53 +753,52 @@ void TForm1::takeConversionResult() {
             static_cast<Qt::ConnectionType>(Qt::QueuedConnection | Qt::SingleShotConnection));
         return;
     }
-    const std::optional<bool> converted = runConversions_->TakeResult();
-    if (!converted) return;
-    // An earlier file of this run holds the name: the status bar names the one written instead.
-    const std::string& renamedTo = runConversions_->OutputRenamedTo();
-    if (!renamedTo.empty()) {
-        setStatusText(LookupCaption(kMainWindowForm, "Texto_redimension6") + QLatin1Char(' ') +
-                      kavenra::FileNamePart(QFile::decodeName(renamedTo.c_str())));
+    if (const std::optional<kavenra::FileOutcome> outcome = run_->TakeOutcome()) {
+        showOutcome(*outcome);
     }
-    finishTick(*converted, runConversions_->FailureOfResult());
 }
 
-void TForm1::finishTick(bool converted, kavenra::FailureReason reason) {
-    const bool resume = converted && timerPausedForFile_;
+void TForm1::showOutcome(const kavenra::FileOutcome& outcome) {
+    const bool resume = outcome.committed && timerPausedForFile_;
     timerPausedForFile_ = false;
-    if (!converted) {
+    // An earlier file of this run holds the name: the status bar names the one written instead.
+    if (!outcome.renamedTo.empty()) {
+        setStatusText(LookupCaption(kMainWindowForm, "Texto_redimension6") + QLatin1Char(' ') +
+                      kavenra::FileNamePart(QFile::decodeName(outcome.renamedTo.c_str())));
+    }
+    if (!outcome.committed) {
         // Off before the message: its modal loop would deliver further ticks.
         Timer1->stop();
-        runConversions_->AbandonAhead();
         QString text = LookupCaption(kMainWindowForm, "Texto_redimension3");
-        const auto index = static_cast<std::size_t>(reason);
+        const auto index = static_cast<std::size_t>(outcome.reason);
         if (index < kavenra::kFailureReasonKeys.size() && kavenra::kFailureReasonKeys[index]) {
             text += QLatin1Char('\n') +
                     LookupCaption(kMainWindowForm, kavenra::kFailureReasonKeys[index]);
         }
         Form6->MsgBox(LookupCaption(kMainWindowForm, "Caption_Atencion"), text, MessageKind::Error);
     }
-    ++RunPosition;
-    ProgressBar2->setValue(RunPosition);
+    ProgressBar2->setValue(run_->Position());
     if (resume) Timer1->start();
 }
 
+int TForm1::RunPosition() const {
+    return run_->Position();
+}
+
 bool TForm1::FileInHand() const {
-    return runConversions_->HasFileInHand();
+    return run_->FileInHand();
 }
 
 void TForm1::SetLookAhead(bool on) {
-    lookAhead_ = on;
-    if (!on) runConversions_->AbandonAhead();
+    run_->SetLookAhead(on);
 }
 
 void TForm1::returnToIdle() {
     Timer1->stop();
-    runConversions_->AbandonAll();
+    run_->Abandon();
     timerPausedForFile_ = false;
     ProgressBar2->setValue(0);
     ProgressBar2->hide();
-    RunPosition = 0;
     Button4->hide();
     Button3->show();
     Panel3->setEnabled(true);
@@ -861,7 +818,7 @@ void TForm1::completeRun() {
 void TForm1::Button4Click() {
     Timer1->stop();
     // The file in hand is abandoned at once, before the notice: nothing of it appears later.
-    runConversions_->AbandonAll();
+    run_->Abandon();
     timerPausedForFile_ = false;
     Form6->MsgBox(LookupCaption(kMainWindowForm, "Caption_Atencion"),
                   LookupCaption(kMainWindowForm, "Texto_redimension4"), MessageKind::Information);
@@ -947,7 +904,7 @@ void TForm1::showEvent(QShowEvent* event) {
 
 // Ends the program at once, whatever other windows are open and whatever is running.
 void TForm1::closeEvent(QCloseEvent* event) {
-    runConversions_->AbandonAll();
+    run_->Abandon();
     event->accept();
     QCoreApplication::exit(0);
 }

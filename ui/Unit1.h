@@ -1,8 +1,6 @@
 #pragma once
 
-#include "engine/ConversionJob.h"
-#include "engine/ConversionSettings.h"
-#include "engine/RunConversions.h"
+#include "engine/run/ResizeRun.h"
 
 #include <QMainWindow>
 #include <QStringList>
@@ -109,11 +107,11 @@ class TForm1 : public QMainWindow {
     int RawCount = 0;
 
     // The run: the list position of the next entry to convert; 0 whenever no run is going.
-    int RunPosition = 0;
+    int RunPosition() const;
 
-    // The settings a conversion takes now: the options dialog's selection and the RAW switch.
-    // Installed as the conversions' settings provider while this window exists.
-    kavenra::ConversionSettings TakeConversionSettings() const;
+    // What the controls a run reads say now: the list, the boxes and fields, the destination and
+    // the options dialog's selection. Start and every tick hand it to the run.
+    kavenra::RunControls ReadRunControls() const;
 
     // Creation (the image library and the command-line list files) and the first showing (the
     // start-up checks, then the command line's images and folders as one drop); the work itself
@@ -153,9 +151,10 @@ class TForm1 : public QMainWindow {
     void Button2Click();
     void Eliminarimgen1Click();
 
-    // The batch run: Start, one entry per tick of Timer1, Cancel. A tick hands its entry to the
-    // image worker and returns; the rest of the tick runs when the result arrives, and Timer1
-    // pauses meanwhile, so the next tick comes only after that.
+    // The batch run: Start, one entry per tick of Timer1, Cancel. Each reads the controls and
+    // hands them to the run (engine/run/ResizeRun.h), which decides; they show what comes back.
+    // A tick hands its entry to the image worker and returns; the rest of the tick runs when the
+    // result arrives, and Timer1 pauses meanwhile, so the next tick comes only after that.
     void Button3Click();
     void Timer1Timer();
     void Button4Click();
@@ -165,7 +164,7 @@ class TForm1 : public QMainWindow {
     // Off, every entry converts at its own tick only; on (the default), the next entry is
     // prepared while one converts. Exists for tests and the benchmark.
     void SetLookAhead(bool on);
-    const kavenra::RunConversions& RunConversionsInUse() const { return *runConversions_; }
+    const kavenra::RunConversions& RunConversionsInUse() const { return run_->Conversions(); }
 
     // Menus and the folder button.
     void Salir1Click();
@@ -208,10 +207,8 @@ class TForm1 : public QMainWindow {
                    LockRatio by169);
     void showSinglePanel(bool longestSide);
     void warnOfRun(const char* textKey);
-    std::optional<kavenra::ConversionJob> jobForEntry(const QString& entry) const;
-    void prepareNextEntry();
     void takeConversionResult();
-    void finishTick(bool converted, kavenra::FailureReason reason = kavenra::FailureReason::None);
+    void showOutcome(const kavenra::FileOutcome& outcome);
     void returnToIdle();
     void completeRun();
     void setStatusText(const QString& text);
@@ -223,8 +220,7 @@ class TForm1 : public QMainWindow {
 
     bool centredOnce_ = false;
     bool showHandlerPending_ = false;
-    std::unique_ptr<kavenra::RunConversions> runConversions_;
-    bool lookAhead_ = true;
+    std::unique_ptr<kavenra::ResizeRun> run_;
     bool timerPausedForFile_ = false;
     bool resultWaitsForMessage_ = false;
 };

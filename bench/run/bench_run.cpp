@@ -41,8 +41,8 @@
 #include <thread>
 #include <vector>
 
-#include "engine/FreeImageBitmap.h"
-#include "engine/Procesosimagen.h"
+#include "engine/imaging/FreeImageBitmap.h"
+#include "engine/run/Procesosimagen.h"
 #include "support/DatabaseFixture.h"
 #include "support/DropFiles.h"
 #include "support/ImageFactory.h"

@@ -1,6 +1,7 @@
 #include "support/ConversionWorkspace.h"
 
-#include "engine/Procesosimagen.h"
+#include "engine/imaging/ReplacingSave.h"
+#include "engine/run/Procesosimagen.h"
 #include "support/ImageFiles.h"
 
 #include <QDir>
@@ -12,23 +13,55 @@ namespace kavenra::test {
 bool ConversionWorkspace::openWorkspace() {
     work = std::make_unique<QTemporaryDir>();
     settings = ConversionSettings{};
-    taken_ = 0;
-    SetConversionSettingsProvider([this] {
-        ++taken_;
-        return settings;
-    });
     return work->isValid() && QDir(work->path()).mkpath("in") && QDir(work->path()).mkpath("out");
 }
 
 void ConversionWorkspace::closeWorkspace() {
-    SetConversionSettingsProvider({});
     work.reset();
 }
 
-bool ConversionWorkspace::convert(const QString& source, const QString& destination, int keepAspect,
-                                  int height, int widthOrLongest) {
+ConversionJob ConversionWorkspace::job(const QString& source, const QString& destination,
+                                       int keepAspect, int height, int widthOrLongest) const {
+    return {RequestFromEntryArguments(NativePath(source), NativePath(destination),
+                                      static_cast<std::uint8_t>(keepAspect), height,
+                                      widthOrLongest),
+            settings};
+}
+
+bool ConversionWorkspace::convert(const QString& source, const QString& destination,
+                                  int keepAspect, int height, int widthOrLongest) const {
     return ConvertImage(NativePath(source), NativePath(destination),
-                        static_cast<std::uint8_t>(keepAspect), height, widthOrLongest);
+                        static_cast<std::uint8_t>(keepAspect), height, widthOrLongest, settings);
+}
+
+FileOutcome ConversionWorkspace::convertOutcome(const QString& source, const QString& destination,
+                                                int keepAspect, int height,
+                                                int widthOrLongest) const {
+    return ConvertImage(job(source, destination, keepAspect, height, widthOrLongest));
+}
+
+WorkerConversion ConversionWorkspace::convertInWorker(const QString& source,
+                                                      const QString& destination, int keepAspect,
+                                                      int height, int widthOrLongest) const {
+    return ConvertInWorker(job(source, destination, keepAspect, height, widthOrLongest));
+}
+
+WorkerConversion ConvertInWorker(const ConversionJob& job) {
+    const IsolatedConversion isolated = PrepareConversionIsolated(job, WorkerLane::Intake);
+    WorkerConversion result;
+    result.failure = isolated.failure;
+    result.report = isolated.report;
+    result.committed = isolated.prepared && CommitPreparedOutput(*isolated.prepared);
+    return result;
+}
+
+WorkerConversion ConvertInWorker(const QString& source, const QString& destination,
+                                 int keepAspect, int height, int widthOrLongest,
+                                 const ConversionSettings& settings) {
+    return ConvertInWorker(
+        {RequestFromEntryArguments(NativePath(source), NativePath(destination),
+                                   static_cast<std::uint8_t>(keepAspect), height, widthOrLongest),
+         settings});
 }
 
 }  // namespace kavenra::test

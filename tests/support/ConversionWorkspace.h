@@ -4,39 +4,60 @@
 // settings every conversion takes, which the test may change between conversions. A test class
 // derives from it, opens it in init() and closes it in cleanup().
 
-#include "engine/ConversionSettings.h"
+#include "engine/base/ConversionJob.h"
+#include "engine/isolation/ImageWorker.h"
+#include "engine/run/RunConversions.h"
 
 #include <QString>
 #include <QTemporaryDir>
 
-#include <atomic>
 #include <memory>
 
 namespace kavenra::test {
 
+// A conversion made through the worker's own call, with how that call ended.
+struct WorkerConversion {
+    bool committed = false;
+    FailureReason failure = FailureReason::None;
+    ImageJobReport report;
+};
+
+// The worker's conversion call on the intake lane, committed when it prepared an output: for
+// tests of the isolation itself, which read how the call ended.
+WorkerConversion ConvertInWorker(const ConversionJob& job);
+WorkerConversion ConvertInWorker(const QString& source, const QString& destination,
+                                 int keepAspect, int height, int widthOrLongest,
+                                 const ConversionSettings& settings = {});
+
 class ConversionWorkspace {
   protected:
-    // Fresh folders and default settings, handed to the engine; false when the folders cannot be
-    // made.
+    // Fresh folders and default settings; false when the folders cannot be made.
     bool openWorkspace();
-    // The engine stops taking these settings; the folders go.
     void closeWorkspace();
 
     QString in(const QString& name) const { return work->filePath("in/" + name); }
     QString out(const QString& name) const { return work->filePath("out/" + name); }
     QString outFolder() const { return work->filePath("out"); }
-    // How often the engine has taken the settings since the workspace was opened.
-    int settingsTaken() const { return taken_; }
 
-    // ConvertImage with the entry point's arguments.
-    static bool convert(const QString& source, const QString& destination, int keepAspect = 1,
-                        int height = 0, int widthOrLongest = 40);
+    // The job of the entry point's arguments with the workspace's settings as they are now.
+    ConversionJob job(const QString& source, const QString& destination, int keepAspect = 1,
+                      int height = 0, int widthOrLongest = 40) const;
+
+    // ConvertImage, the path a run's file takes, with the entry point's arguments: true exactly
+    // when the output was saved.
+    bool convert(const QString& source, const QString& destination, int keepAspect = 1,
+                 int height = 0, int widthOrLongest = 40) const;
+    // The same, with the whole outcome.
+    FileOutcome convertOutcome(const QString& source, const QString& destination,
+                               int keepAspect = 1, int height = 0, int widthOrLongest = 40) const;
+
+    // ConvertInWorker with the workspace's settings.
+    WorkerConversion convertInWorker(const QString& source, const QString& destination,
+                                     int keepAspect = 1, int height = 0,
+                                     int widthOrLongest = 40) const;
 
     std::unique_ptr<QTemporaryDir> work;
     ConversionSettings settings;
-
-  private:
-    std::atomic<int> taken_{0};
 };
 
 }  // namespace kavenra::test

@@ -6,7 +6,7 @@
 #include <QThread>
 #include <algorithm>
 
-#include "engine/ImageWorker.h"
+#include "engine/isolation/ImageWorker.h"
 
 namespace kavenra::testing {
 namespace {

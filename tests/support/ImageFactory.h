@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/FreeImageBitmap.h"
+#include "engine/imaging/FreeImageBitmap.h"
 
 namespace kavenra::test {
 

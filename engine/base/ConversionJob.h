@@ -1,0 +1,65 @@
+#pragma once
+
+// What one conversion is asked to do and what it leaves for the program to commit, as plain
+// values: the window builds them and the worker's messages carry them, without anything of the
+// image library.
+
+#include <cstdint>
+#include <string>
+
+#include "engine/base/ConversionSettings.h"
+
+namespace kavenra {
+
+// How the target size is stated.
+enum class SizingMode : std::uint8_t {
+    ExplicitSize,  // width x height as given
+    LongestSide,   // the longer side becomes L, the other follows the picture's aspect ratio
+};
+
+struct ConversionRequest {
+    std::string source;       // path of the input, 8-bit text handed to FreeImage as it is
+    std::string destination;  // path of the output; RAW input is written beside it as ".jpg"
+    SizingMode mode = SizingMode::ExplicitSize;
+    std::int32_t width = 0;        // explicit size only
+    std::int32_t height = 0;       // explicit size only
+    std::int32_t longestSide = 0;  // longest side only
+
+    friend bool operator==(const ConversionRequest& a, const ConversionRequest& b) {
+        return a.source == b.source && a.destination == b.destination && a.mode == b.mode &&
+               a.width == b.width && a.height == b.height && a.longestSide == b.longestSide;
+    }
+};
+
+// Why a conversion failed, as far as the step that failed can tell; None when it cannot.
+enum class FailureReason : std::uint8_t {
+    None,
+    Unsupported,  // not a picture the program reads, or a damaged one
+    TooLarge,     // needs more memory than the conversion may use
+    TookTooLong,  // stopped at its time limit
+    NotWritable,  // the output may not be written where it goes
+    DiskFull,     // no room for the output, or beyond the file-size limit
+    SourceGone,   // the input was removed or replaced since it was listed
+};
+constexpr std::uint8_t kLastFailureReason = static_cast<std::uint8_t>(FailureReason::SourceGone);
+
+// The reason a failed file operation's errno stands for: permissions and read-only file systems,
+// a full disk or quota or a file-size limit, a missing file; None for anything else.
+FailureReason FailureReasonForErrno(int error);
+
+// Everything one conversion depends on, taken at once.
+struct ConversionJob {
+    ConversionRequest request;
+    ConversionSettings settings;
+};
+
+// A saved picture, complete and verified under a hidden temporary name in the folder of the file
+// it is to replace or become; CommitPreparedOutput gives it that file's name. Until then nothing
+// under a final name has changed.
+struct PreparedOutput {
+    std::string temporaryPath;
+    std::string destination;  // the path the save was asked for
+    std::string targetPath;   // the file a save to `destination` reached, a symbolic link resolved
+};
+
+}  // namespace kavenra

@@ -1,0 +1,62 @@
+#include "engine/base/Sizing.h"
+
+#include <algorithm>
+#include <climits>
+#include <limits>
+
+namespace kavenra {
+namespace {
+
+// White space as the C locale knows it.
+bool IsCSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// floor(numerator / denominator) for any signs; denominator is not 0.
+__int128 FloorDivide(__int128 numerator, __int128 denominator) {
+    __int128 quotient = numerator / denominator;
+    if (numerator % denominator != 0 && ((numerator < 0) != (denominator < 0))) --quotient;
+    return quotient;
+}
+
+int ClampToInt(__int128 value) {
+    return static_cast<int>(std::clamp<__int128>(value, INT_MIN, INT_MAX));
+}
+
+// The side that follows from the longer one: floor(L * shorter / longer) + 1.
+std::optional<int> ProportionalSide(std::int32_t longest, std::int64_t shorter,
+                                    std::int64_t longer) {
+    if (longer == 0) return std::nullopt;
+    return ClampToInt(FloorDivide(static_cast<__int128>(longest) * shorter, longer) + 1);
+}
+
+}  // namespace
+
+std::int64_t ParseLeadingInteger(std::string_view text) {
+    std::size_t at = 0;
+    while (at < text.size() && IsCSpace(text[at])) ++at;
+    bool negative = false;
+    if (at < text.size() && (text[at] == '+' || text[at] == '-')) negative = text[at++] == '-';
+    constexpr std::int64_t limit = std::numeric_limits<std::int64_t>::max();
+    std::int64_t value = 0;
+    for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
+        const int digit = text[at] - '0';
+        value = value > (limit - digit) / 10 ? limit : value * 10 + digit;
+    }
+    return negative ? -value : value;
+}
+
+std::optional<TargetSize> TargetSizeFor(const ConversionRequest& request, SourceSize source) {
+    if (request.mode == SizingMode::ExplicitSize) return TargetSize{request.width, request.height};
+    const std::int32_t longest = request.longestSide;
+    if (source.width > source.height) {
+        const auto side = ProportionalSide(longest, source.height, source.width);
+        if (!side) return std::nullopt;
+        return TargetSize{longest, *side};
+    }
+    const auto side = ProportionalSide(longest, source.width, source.height);
+    if (!side) return std::nullopt;
+    return TargetSize{*side, longest};
+}
+
+}  // namespace kavenra

@@ -1,0 +1,216 @@
+#include "engine/imaging/ImageConversion.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <limits>
+#include <utility>
+
+#include "engine/base/SystemText.h"
+#include "engine/imaging/ColourProfile.h"
+#include "engine/imaging/ExtendedBmp.h"
+#include "engine/imaging/FreeImageBitmap.h"
+#include "engine/imaging/ImageAdmission.h"
+#include "engine/imaging/ReplacingSave.h"
+
+namespace kavenra {
+namespace {
+
+// The value of an ASCII comment tag, bounded by the tag's length so that a tag without its
+// terminating zero cannot be overread.
+std::string_view TagText(FITAG* tag) {
+    const auto* value = static_cast<const char*>(FreeImage_GetTagValue(tag));
+    if (value == nullptr) return {};
+    const std::size_t length = FreeImage_GetTagLength(tag);
+    const void* nul = std::memchr(value, '\0', length);
+    return {value, nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - value) : length};
+}
+
+std::int64_t CommentSizeOr(FIBITMAP& bitmap, const char* key, std::int64_t fallback) {
+    FITAG* tag = nullptr;
+    if (!FreeImage_GetMetadata(FIMD_COMMENTS, &bitmap, key, &tag) || tag == nullptr) {
+        return fallback;
+    }
+    return ParseLeadingInteger(TagText(tag));
+}
+
+}  // namespace
+
+int LoadFlagsFor(FREE_IMAGE_FORMAT format) {
+    switch (format) {
+        case FIF_JPEG:
+            return JPEG_ACCURATE;
+        case FIF_RAW:
+            return RAW_PREVIEW;
+        default:
+            return 0;
+    }
+}
+
+SourceSize SourceSizeOf(FIBITMAP& bitmap, FREE_IMAGE_FORMAT format) {
+    SourceSize size{FreeImage_GetWidth(&bitmap), FreeImage_GetHeight(&bitmap)};
+    if (format == FIF_JPEG) {
+        size.width = CommentSizeOr(bitmap, "OriginalJPEGWidth", size.width);
+        size.height = CommentSizeOr(bitmap, "OriginalJPEGHeight", size.height);
+    }
+    return size;
+}
+
+FREE_IMAGE_FILTER FilterForCode(int filterCode) {
+    switch (filterCode) {
+        case 1:
+            return FILTER_BOX;
+        case 2:
+            return FILTER_BILINEAR;
+        case 3:
+            return FILTER_BSPLINE;
+        case 4:
+            return FILTER_BICUBIC;
+        case 5:
+            return FILTER_CATMULLROM;
+        default:
+            return FILTER_LANCZOS3;
+    }
+}
+
+int SaveFlagsFor(FREE_IMAGE_FORMAT format, const FormatOptions& codes) {
+    switch (format) {
+        case FIF_JPEG:
+            switch (codes.jpeg) {
+                case 1:
+                    return JPEG_QUALITYBAD;
+                case 2:
+                    return JPEG_QUALITYAVERAGE;
+                case 3:
+                    return JPEG_QUALITYNORMAL;
+                case 4:
+                    return JPEG_QUALITYGOOD;
+                default:
+                    return JPEG_QUALITYSUPERB;
+            }
+        case FIF_BMP:
+            return codes.bmp == 1 ? BMP_DEFAULT : BMP_SAVE_RLE;
+        case FIF_PNG:
+            switch (codes.png) {
+                case 1:
+                    return PNG_Z_BEST_SPEED;
+                case 2:
+                    return PNG_Z_DEFAULT_COMPRESSION;
+                case 3:
+                    return PNG_Z_BEST_COMPRESSION;
+                default:
+                    return PNG_Z_NO_COMPRESSION;
+            }
+        case FIF_TARGA:
+            return codes.tga == 1 ? TARGA_DEFAULT : TARGA_SAVE_RLE;
+        case FIF_TIFF:
+            switch (codes.tif) {
+                case 1:
+                    return TIFF_NONE;
+                case 2:
+                    return TIFF_LZW;
+                case 3:
+                    return TIFF_DEFLATE;
+                default:
+                    return TIFF_JPEG;
+            }
+        default:
+            return 0;
+    }
+}
+
+std::string RawOutputPath(const std::string& destination) {
+    return SplitExtension(destination).stem + ".jpg";
+}
+
+Preparation PrepareLoadedImage(FIBITMAP& loaded, FREE_IMAGE_FORMAT format,
+                               const ConversionJob& job) {
+    const ConversionRequest& request = job.request;
+    const ConversionSettings& settings = job.settings;
+    const std::optional<TargetSize> target = TargetSizeFor(request, SourceSizeOf(loaded, format));
+    const FREE_IMAGE_FILTER filter = FilterForCode(settings.codes.filtro_redimension);
+    // The switch keeps the loaded bitmap's own size (for JPEG not the size tags' values).
+    const std::optional<TargetSize> size =
+        settings.keepDimensions ? TargetSize{static_cast<int>(FreeImage_GetWidth(&loaded)),
+                                             static_cast<int>(FreeImage_GetHeight(&loaded))}
+                                : target;
+    if (!size) return Preparation::Failed(FailureReason::Unsupported);
+    const BitmapHandle rescaled(FreeImage_Rescale(&loaded, size->width, size->height, filter));
+
+    const bool raw = format == FIF_RAW;
+    const int flags = raw ? JPEG_DEFAULT : SaveFlagsFor(format, settings.codes);
+    // No bitmap (a side of 0 or less, or no memory): nothing to save, and nothing on disk changes.
+    if (!rescaled) {
+        const bool sized = size->width > 0 && size->height > 0;
+        return Preparation::Failed(sized ? FailureReason::TooLarge : FailureReason::None);
+    }
+    const bool profiled = CarryColourProfile(loaded, *rescaled, format);
+    StateExifPixelDimensions(*rescaled);
+    const FREE_IMAGE_FORMAT outputFormat = raw ? FIF_JPEG : format;
+    const std::string destination = raw ? RawOutputPath(request.destination) : request.destination;
+    errno = 0;
+    std::optional<PreparedOutput> saved =
+        SaveToTemporaryFile(outputFormat, *rescaled, destination, flags);
+    // A writer may refuse a profile its library finds malformed (libpng checks the header); the
+    // picture is still worth saving without it.
+    if (!saved && profiled) {
+        errno = 0;
+        FreeImage_DestroyICCProfile(rescaled.get());
+        saved = SaveToTemporaryFile(outputFormat, *rescaled, destination, flags);
+    }
+    if (!saved) {
+        // A file vanishing here is the output's folder, which cannot be written.
+        const FailureReason reason = FailureReasonForErrno(errno);
+        return Preparation::Failed(reason == FailureReason::SourceGone ? FailureReason::NotWritable : reason);
+    }
+    return {saved, FailureReason::None};
+}
+
+FREE_IMAGE_FORMAT DetectFileFormat(const std::string& path) {
+    const std::optional<SourceFile> source = SourceFile::Open(path);
+    return source ? DetectOpenedFileFormat(*source) : FIF_UNKNOWN;
+}
+
+FREE_IMAGE_FORMAT DetectOpenedFileFormat(const SourceFile& source) {
+    if (!PassesDetectionChecks(source.path())) return FIF_UNKNOWN;
+    return FreeImage_GetFileType(source.path().c_str(), 0);
+}
+
+Preparation PrepareImageFile(const ConversionJob& job, const ConversionLimits& limits) {
+    if (HasEmbeddedNul(job.request.destination)) return {};
+    errno = 0;
+    const std::optional<SourceFile> source = SourceFile::Open(job.request.source);
+    if (!source) {
+        const bool gone = errno == ENOENT || errno == ENOTDIR;
+        return Preparation::Failed(gone ? FailureReason::SourceGone : FailureReason::Unsupported);
+    }
+    return PrepareOpenedImageFile(*source, job, limits);
+}
+
+Preparation PrepareOpenedImageFile(const SourceFile& source, const ConversionJob& job,
+                                   const ConversionLimits& limits) {
+    if (HasEmbeddedNul(job.request.destination)) return {};
+    const FREE_IMAGE_FORMAT format = DetectOpenedFileFormat(source);
+    if (format == FIF_UNKNOWN) return Preparation::Failed(FailureReason::Unsupported);
+    // Every later read goes through the open file, not through the name the job gave.
+    ConversionRequest opened = job.request;
+    opened.source = source.path();
+    switch (AdmitForLoading(format, opened, limits)) {
+        case Admission::Admitted:
+            break;
+        case Admission::Refused:
+            return Preparation::Failed(FailureReason::Unsupported);
+        case Admission::TooLarge:
+            return Preparation::Failed(FailureReason::TooLarge);
+    }
+    const BitmapHandle loaded =
+        format == FIF_BMP
+            ? LoadBmpFile(source, LoadFlagsFor(format))
+            : BitmapHandle(FreeImage_Load(format, source.path().c_str(), LoadFlagsFor(format)));
+    if (!loaded) return Preparation::Failed(FailureReason::Unsupported);
+    if (format == FIF_PNG) AttachPngColourProfile(*loaded, source.path());
+    return PrepareLoadedImage(*loaded, format, job);
+}
+
+}  // namespace kavenra

@@ -1,0 +1,74 @@
+#pragma once
+
+// The conversion of one image file, split into its steps. Everything a step needs comes in as an
+// argument, so the same core runs wherever the FreeImage calls are made: in the image worker for
+// the program (see ImageWorker.h), in this process for unit tests and benchmarks.
+
+#include <FreeImage.h>
+
+#include <optional>
+#include <string>
+
+#include "engine/base/ConversionJob.h"
+#include "engine/base/Sizing.h"
+#include "engine/imaging/ImageAdmission.h"
+#include "engine/imaging/ReplacingSave.h"
+#include "engine/imaging/SourceFile.h"
+
+namespace kavenra {
+
+// What preparing one conversion left: its output under a temporary name, or the reason there is
+// none (None where the failing step cannot tell).
+struct Preparation {
+    std::optional<PreparedOutput> prepared;
+    FailureReason failure = FailureReason::None;
+
+    static Preparation Failed(FailureReason reason) { return {std::nullopt, reason}; }
+};
+
+// Opens the input (SourceFile::Open) and hands it to PrepareOpenedImageFile. Nothing is left on
+// disk when it fails.
+Preparation PrepareImageFile(const ConversionJob& job, const ConversionLimits& limits = {});
+
+// Detects the open input's format by content, admits it (AdmitForLoading), loads it (BMP through
+// LoadBmpFile) and hands it to PrepareLoadedImage. Every step reads `source` itself, whatever
+// the job's source name has come to mean since it was opened.
+Preparation PrepareOpenedImageFile(const SourceFile& source, const ConversionJob& job,
+                                   const ConversionLimits& limits = {});
+
+// DetectOpenedFileFormat for a regular file (a link to one included); FIF_UNKNOWN for anything
+// else, whose reads could block for good (a named pipe) or never end (/dev/zero), and for a path
+// with an embedded NUL. The file tested is the file read.
+FREE_IMAGE_FORMAT DetectFileFormat(const std::string& path);
+
+// FreeImage_GetFileType of the open file.
+FREE_IMAGE_FORMAT DetectOpenedFileFormat(const SourceFile& source);
+
+// Everything after the load: source size, target size, filter, rescale, the colour profile and
+// EXIF pixel dimensions (ColourProfile.h), save flags, output name and the save into a temporary
+// file. `format` is the input's detected format; `loaded` stays
+// owned by the caller and is released after the rescaled bitmap.
+Preparation PrepareLoadedImage(FIBITMAP& loaded, FREE_IMAGE_FORMAT format,
+                               const ConversionJob& job);
+
+// JPEG_ACCURATE for JPEG, RAW_PREVIEW for camera RAW, 0 otherwise.
+int LoadFlagsFor(FREE_IMAGE_FORMAT format);
+
+// The size the target is worked out from. For JPEG the comment tags "OriginalJPEGWidth" and
+// "OriginalJPEGHeight" (present when FreeImage decoded the picture at a reduced scale) win over
+// the bitmap's own size, each on its own.
+SourceSize SourceSizeOf(FIBITMAP& bitmap, FREE_IMAGE_FORMAT format);
+
+// The options dialog's filter code to FreeImage's filter. Codes 2 and 4 are bilinear and
+// bicubic, which FreeImage numbers the other way round; anything unknown is Lanczos.
+FREE_IMAGE_FILTER FilterForCode(int filterCode);
+
+// The save flags for output in the input's own format, reading only that format's code.
+// Formats without options of their own (RAW included) save with 0.
+int SaveFlagsFor(FREE_IMAGE_FORMAT format, const FormatOptions& codes);
+
+// RAW input is written as JPEG: the file name's extension (from its last ".") becomes ".jpg", a
+// name without "." gets ".jpg" appended. A "." in a folder name does not count.
+std::string RawOutputPath(const std::string& destination);
+
+}  // namespace kavenra

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <FreeImage.h>
+#include <sys/types.h>
+
+#include <optional>
+#include <string>
+
+#include "engine/base/ConversionJob.h"
+
+namespace kavenra {
+
+// The file a save to `destination` reaches: the target of a symbolic link, so that a link in the
+// destination folder is written through as a plain overwrite would, not replaced.
+std::string WrittenPath(const std::string& destination);
+
+// Writes `bitmap` into a new hidden temporary file in the destination's folder. Empty, with the
+// temporary file removed, unless FreeImage reports success, every write succeeded and the file
+// reads back (WrittenFileReadsBack), also where FreeImage itself would not notice a failed write
+// (a full disk). Also empty when the destination exists but is no regular file this process may
+// write. A destination that is a symbolic link names its target.
+//
+// The temporary file has the final file's permission bits from its creation on (those of the
+// file it replaces, else 0666 less the umask), without the group's while it cannot have the
+// replaced file's group: no one reads it who could not read the final file. A BMP file's header
+// states the file's real length (FreeImage's RLE writer leaves it short). Where the folder
+// refuses a new file but the destination is a file this process may write, the temporary file is
+// made in the temporary folder ($TMPDIR, else /tmp) and committed by overwriting in place.
+std::optional<PreparedOutput> SaveToTemporaryFile(FREE_IMAGE_FORMAT format, FIBITMAP& bitmap,
+                                                  const std::string& destination, int flags);
+
+// Renames a prepared file to its target, so that an existing target is either replaced whole or
+// left exactly as it was. A replaced file keeps its permission bits (and, where the process may,
+// its owner); a new file gets the mode a plain file creation gives (0666 less the umask). False,
+// with the temporary file removed, when the target is not (or no longer) a writable regular file
+// or the rename fails. A file prepared outside the target's folder (which refused it) is copied
+// over the target instead, as a plain save would write it: the target keeps its inode, owner and
+// mode; room for the new content is reserved first where the file system can, so that a full
+// disk fails the commit before the target changes.
+bool CommitPreparedOutput(const PreparedOutput& prepared);
+
+// Removes a prepared file that is not to be committed.
+void DiscardPreparedOutput(const PreparedOutput& prepared);
+
+// SaveToTemporaryFile and CommitPreparedOutput in a row.
+bool SaveReplacingFile(FREE_IMAGE_FORMAT format, FIBITMAP& bitmap, const std::string& destination,
+                       int flags);
+
+// True when `format`'s reader recognises the file and its header gives `width` x `height`. Only
+// the header is read where FreeImage can (FIF_LOAD_NOPIXELS): Debian's FreeImage cannot decode
+// RLE8 BMP files, not even its own, though their headers read and other readers take them. This
+// catches what FreeImage reports as saved but cannot read (a 48-bit bitmap as BMP or TARGA).
+bool WrittenFileReadsBack(const std::string& path, FREE_IMAGE_FORMAT format, unsigned width,
+                          unsigned height);
+
+// The process whose id names the temporary files (see ReplacingSaveLeftovers.h); 0, the initial
+// state, names this process. The image worker names the program that started it, which owns a
+// prepared output until it commits or discards it, long after the job process that wrote it may
+// have ended.
+void SetTemporaryFileOwner(pid_t owner);
+
+// Told the path of each temporary file before it is created, so that whoever removes the files of
+// a save that died half-way also finds one whose creation was the last thing the save did;
+// nullptr (the initial state) tells no one. The image worker passes it on to the program.
+using TemporaryFileObserver = void (*)(const std::string& path);
+void SetTemporaryFileObserver(TemporaryFileObserver observer);
+
+}  // namespace kavenra

@@ -1,0 +1,124 @@
+#include "engine/run/BatchRun.h"
+
+#include "engine/run/Procesosimagen.h"
+
+#include <QDir>
+
+#include <limits>
+
+namespace kavenra {
+
+RunMode StartChecksMode(bool longestSideChecked, bool keepDimensionsChecked) {
+    if (!longestSideChecked && !keepDimensionsChecked) return RunMode::ExplicitSize;
+    if (longestSideChecked && !keepDimensionsChecked) return RunMode::LongestSide;
+    return RunMode::KeepDimensions;
+}
+
+RunMode TickMode(bool longestSideChecked, bool keepDimensionsChecked) {
+    if (longestSideChecked) return RunMode::LongestSide;
+    if (keepDimensionsChecked) return RunMode::KeepDimensions;
+    return RunMode::ExplicitSize;
+}
+
+namespace {
+
+int DigitValue(QChar c, int base) {
+    const char16_t u = c.unicode();
+    int value = -1;
+    if (u >= u'0' && u <= u'9') value = u - u'0';
+    if (u >= u'a' && u <= u'f') value = u - u'a' + 10;
+    if (u >= u'A' && u <= u'F') value = u - u'A' + 10;
+    return value < base ? value : -1;
+}
+
+const char* explicitSizeWarning(const StartFields& fields) {
+    if (fields.width.isEmpty() || fields.height.isEmpty()) return "Texto_advertencia1";
+    if (!IsAllDigits(fields.width) || !IsAllDigits(fields.height)) return "Texto_advertencia2";
+    if (fields.destination.isEmpty()) return "Texto_advertencia3";
+    return nullptr;
+}
+
+const char* longestSideWarning(const StartFields& fields) {
+    if (fields.longestSide.isEmpty()) return "Texto_advertencia6";
+    if (!IsAllDigits(fields.longestSide)) return "Texto_advertencia7";
+    if (fields.destination.isEmpty()) return "Texto_advertencia8";
+    return nullptr;
+}
+
+const char* keepDimensionsWarning(const StartFields& fields) {
+    if (fields.destination.isEmpty()) return "Texto_advertencia8";
+    return nullptr;
+}
+
+}  // namespace
+
+const char* FirstStartWarning(RunMode checks, const StartFields& fields) {
+    const char* warning = nullptr;
+    switch (checks) {
+        case RunMode::ExplicitSize:
+            warning = explicitSizeWarning(fields);
+            break;
+        case RunMode::LongestSide:
+            warning = longestSideWarning(fields);
+            break;
+        case RunMode::KeepDimensions:
+            warning = keepDimensionsWarning(fields);
+            break;
+    }
+    if (warning) return warning;
+    if (fields.entryCount == QLatin1String("0")) return "Texto_advertencia4";
+    return nullptr;
+}
+
+std::optional<std::int32_t> ParseInt32(const QString& text) {
+    int pos = 0;
+    const int length = static_cast<int>(text.size());
+    while (pos < length && text[pos] == QLatin1Char(' ')) ++pos;
+    bool negative = false;
+    if (pos < length && (text[pos] == QLatin1Char('-') || text[pos] == QLatin1Char('+'))) {
+        negative = text[pos] == QLatin1Char('-');
+        ++pos;
+    }
+    int base = 10;
+    if (pos < length && text[pos] == QLatin1Char('$')) {
+        base = 16;
+        ++pos;
+    } else if (pos + 1 < length && text[pos] == QLatin1Char('0') &&
+               (text[pos + 1] == QLatin1Char('x') || text[pos + 1] == QLatin1Char('X'))) {
+        base = 16;
+        pos += 2;
+    }
+    if (pos >= length) return std::nullopt;
+    const std::int64_t limit = negative ? -std::int64_t{std::numeric_limits<std::int32_t>::min()}
+                                        : std::int64_t{std::numeric_limits<std::int32_t>::max()};
+    std::int64_t value = 0;
+    for (; pos < length; ++pos) {
+        const int digit = DigitValue(text[pos], base);
+        if (digit < 0) return std::nullopt;
+        value = value * base + digit;
+        if (value > limit) return std::nullopt;
+    }
+    return static_cast<std::int32_t>(negative ? -value : value);
+}
+
+bool CreateDestinationFolder(const QString& destinationText) {
+    return !destinationText.isEmpty() && QDir().mkdir(destinationText);
+}
+
+QString FolderPart(const QString& path) {
+    return path.left(path.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+QString FileNamePart(const QString& path) {
+    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+QString ProposedDestination(const QString& itemPath) {
+    return FolderPart(itemPath) + QStringLiteral("RES/");
+}
+
+QString DestinationPath(const QString& destinationText, const QString& sourcePath) {
+    return destinationText + FileNamePart(sourcePath);
+}
+
+}  // namespace kavenra

@@ -1,0 +1,110 @@
+#include "engine/run/ResizeRun.h"
+
+#include <QFile>
+
+#include <utility>
+
+namespace kavenra {
+
+std::optional<ConversionJob> JobForEntry(const QString& entry, const RunControls& controls) {
+    ConversionJob job;
+    job.request.source = QFile::encodeName(entry).toStdString();
+    job.request.destination =
+        QFile::encodeName(DestinationPath(controls.destination, entry)).toStdString();
+    job.settings.codes = controls.codes;
+    job.settings.keepDimensions = controls.keepDimensions;
+    switch (TickMode(controls.longestSide, controls.keepDimensions)) {
+        case RunMode::LongestSide: {
+            const std::optional<std::int32_t> longest = ParseInt32(controls.longestSideText);
+            if (!longest) return std::nullopt;
+            job.request.mode = SizingMode::LongestSide;
+            job.request.longestSide = *longest;
+            break;
+        }
+        case RunMode::KeepDimensions:
+            // The sizes are not read: the conversion keeps each bitmap's own size.
+            job.request.mode = SizingMode::ExplicitSize;
+            break;
+        case RunMode::ExplicitSize: {
+            const std::optional<std::int32_t> width = ParseInt32(controls.width);
+            if (!width) return std::nullopt;
+            const std::optional<std::int32_t> height = ParseInt32(controls.height);
+            if (!height) return std::nullopt;
+            job.request.mode = SizingMode::ExplicitSize;
+            job.request.width = *width;
+            job.request.height = *height;
+            break;
+        }
+    }
+    return job;
+}
+
+ResizeRun::ResizeRun(std::function<void()> resultReady) : conversions_(std::move(resultReady)) {}
+
+const char* ResizeRun::StartWarning(const RunControls& controls) {
+    const StartFields fields{controls.width, controls.height, controls.longestSideText,
+                             controls.destination, controls.entryCount};
+    return FirstStartWarning(StartChecksMode(controls.longestSide, controls.keepDimensions),
+                             fields);
+}
+
+RunMode ResizeRun::Begin(const RunControls& controls) {
+    conversions_.BeginRun();
+    return StartChecksMode(controls.longestSide, controls.keepDimensions);
+}
+
+ResizeRun::Tick ResizeRun::TakeTick(const RunControls& controls) {
+    Tick tick;
+    if (conversions_.HasFileInHand()) return tick;
+    // ">=": entries cleared between two ticks must end the run, not read past the list.
+    if (position_ >= controls.entries.size()) {
+        Abandon();
+        tick.step = Step::Complete;
+        return tick;
+    }
+    tick.entry = controls.entries.at(position_);
+    const std::optional<ConversionJob> job = JobForEntry(tick.entry, controls);
+    if (!job) {
+        conversions_.AbandonAhead();
+        ++position_;
+        tick.step = Step::Failed;
+        return tick;
+    }
+    conversions_.Begin(*job);
+    prepareAhead(controls);
+    tick.step = Step::Converting;
+    return tick;
+}
+
+// The next entry as the controls stand now; its tick takes the result only if they still do.
+void ResizeRun::prepareAhead(const RunControls& controls) {
+    const int next = position_ + 1;
+    const std::optional<ConversionJob> job =
+        lookAhead_ && next < controls.entries.size() ? JobForEntry(controls.entries.at(next), controls)
+                                                     : std::nullopt;
+    if (job) {
+        conversions_.PrepareAhead(*job);
+    } else {
+        conversions_.AbandonAhead();
+    }
+}
+
+std::optional<FileOutcome> ResizeRun::TakeOutcome() {
+    std::optional<FileOutcome> outcome = conversions_.TakeResult();
+    if (!outcome) return std::nullopt;
+    if (!outcome->committed) conversions_.AbandonAhead();
+    ++position_;
+    return outcome;
+}
+
+void ResizeRun::Abandon() {
+    conversions_.AbandonAll();
+    position_ = 0;
+}
+
+void ResizeRun::SetLookAhead(bool on) {
+    lookAhead_ = on;
+    if (!on) conversions_.AbandonAhead();
+}
+
+}  // namespace kavenra

@@ -1,0 +1,94 @@
+#pragma once
+
+// The batch run: where it stands in the list, the file in hand and the one prepared ahead, what
+// each tick does. The main window hands it, at Start and at every tick, what its controls say at
+// that moment (RunControls), and shows what comes back; it decides nothing of the run itself.
+//
+// Each tick reads the controls anew, so a change to the list, the sizes, the mode, the
+// destination or the options made during a run applies from the next file on; a file prepared
+// ahead is taken only when its tick would have asked for exactly the same conversion
+// (RunConversions.h).
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+
+#include "engine/base/ConversionJob.h"
+#include "engine/run/BatchRun.h"
+#include "engine/run/RunConversions.h"
+
+namespace kavenra {
+
+// What the main window's controls say at one moment.
+struct RunControls {
+    QStringList entries;           // the image list, in its order
+    bool longestSide = false;      // the longest-side box
+    bool keepDimensions = false;   // the keep-RAW-dimensions box
+    QString width;                 // the explicit size's fields
+    QString height;
+    QString longestSideText;       // the longest-side field
+    QString destination;           // the destination folder field, as typed
+    QString entryCount;            // the count label, compared with "0" rather than counted
+    FormatOptions codes;           // the options dialog's selection
+};
+
+// The conversion an entry asks for under `controls`: the destination text followed by the entry's
+// file name, the mode chosen from the boxes, the size fields read as integers. Empty when a field
+// the mode reads is no 32-bit integer at this moment (emptied or edited during the run).
+std::optional<ConversionJob> JobForEntry(const QString& entry, const RunControls& controls);
+
+class ResizeRun {
+  public:
+    // `resultReady` is called on a conversion's own thread whenever the file in hand may have a
+    // result: hand it over to the window's thread, which then calls TakeOutcome().
+    explicit ResizeRun(std::function<void()> resultReady);
+
+    // The first of Start's checks that fails (the message key), or nullptr.
+    static const char* StartWarning(const RunControls& controls);
+
+    // A new run from the first entry: files written before may be replaced again. Returns the mode
+    // whose checks Start applied.
+    RunMode Begin(const RunControls& controls);
+
+    // What one tick did.
+    enum class Step {
+        Busy,        // a file is still in hand: nothing was done
+        Complete,    // every entry is done: the run has ended and stands at the first entry again
+        Converting,  // the entry at Position() is converting: its outcome comes to TakeOutcome()
+        Failed,      // the entry at the old position failed at once (no job): see `outcome`
+    };
+    struct Tick {
+        Step step = Step::Busy;
+        QString entry;        // the entry taken, for Converting and Failed
+        FileOutcome outcome;  // for Failed
+    };
+    Tick TakeTick(const RunControls& controls);
+
+    // The outcome of the file in hand once it has one; the run then stands at the next entry. A
+    // failure abandons whatever was prepared ahead. Empty while the file still converts.
+    std::optional<FileOutcome> TakeOutcome();
+
+    // Ends the run at once: every conversion stops, whatever it made is removed, and the run stands
+    // at the first entry again.
+    void Abandon();
+
+    // The list position of the next entry to convert; 0 whenever no run is going.
+    int Position() const { return position_; }
+    bool FileInHand() const { return conversions_.HasFileInHand(); }
+
+    // Off, every entry converts at its own tick only; on (the default), the next entry is
+    // prepared while one converts.
+    void SetLookAhead(bool on);
+    const RunConversions& Conversions() const { return conversions_; }
+
+  private:
+    void prepareAhead(const RunControls& controls);
+
+    RunConversions conversions_;
+    int position_ = 0;
+    bool lookAhead_ = true;
+};
+
+}  // namespace kavenra

@@ -1,0 +1,122 @@
+#pragma once
+
+// The conversions of a batch run, off the window's thread: the file in hand, and the next one
+// prepared ahead on the other core while the first converts. A file prepared ahead is taken only
+// when everything its tick would use still holds (the same job, which holds the entry, the
+// destination, the mode and sizes and the settings, and the same source file as stat sees it);
+// its output stays under a temporary name until its own tick commits it. A failure met ahead is
+// never taken: the entry converts again at its own tick, so the failure reported is the one a
+// file-by-file run meets. Whatever a run abandons leaves no file behind.
+//
+// A run never replaces a file it wrote itself: two entries with one output name (photos of two
+// cameras, or a RAW file and a JPEG of the same name) would otherwise leave only the last. The
+// later output is committed as "name (n).ext" instead, with the lowest free n from 2. This is
+// decided at the commit, in the order of the entries, so the look-ahead names files exactly as a
+// file-by-file run does.
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+
+#include "engine/base/ConversionJob.h"
+#include "engine/isolation/BackgroundConversion.h"
+
+namespace kavenra {
+
+// A file as stat sees it (a symbolic link followed): enough to tell that it was replaced or
+// written since.
+struct FileIdentity {
+    bool exists = false;
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    std::int64_t modifiedNs = 0;
+
+    friend bool operator==(const FileIdentity& a, const FileIdentity& b) {
+        return a.exists == b.exists && a.device == b.device && a.inode == b.inode &&
+               a.size == b.size && a.modifiedNs == b.modifiedNs;
+    }
+    friend bool operator!=(const FileIdentity& a, const FileIdentity& b) { return !(a == b); }
+};
+
+FileIdentity IdentityOf(const std::string& path);
+
+// "name (n).ext" beside `path`: the number goes before the last extension of the file name, or
+// after a name without one (a leading dot starts no extension).
+std::string NumberedOutputPath(const std::string& path, int number);
+
+// What became of one file of a run.
+struct FileOutcome {
+    bool committed = false;  // its output now stands under its name
+    // Why it was not: what the conversion met, a save's own failure, or SourceGone when the
+    // source is no longer the file it was when its conversion began; None when nothing tells.
+    FailureReason reason = FailureReason::None;
+    // Where it was written when a file this run wrote held its name (its numbered name); empty
+    // otherwise.
+    std::string renamedTo;
+};
+
+class RunConversions {
+  public:
+    // `resultReady` is called on a conversion's own thread whenever the file in hand may have a
+    // result: hand it over to the owner's thread, which then asks TakeResult().
+    explicit RunConversions(std::function<void()> resultReady);
+    ~RunConversions();
+    RunConversions(const RunConversions&) = delete;
+    RunConversions& operator=(const RunConversions&) = delete;
+
+    // A new run: files written before may be replaced again.
+    void BeginRun();
+
+    // Converts `job` as the file in hand: the one prepared ahead when it matches, else afresh
+    // (a mismatching one is abandoned first).
+    void Begin(const ConversionJob& job);
+
+    // Starts preparing `job` ahead, unless the same job is already prepared or under way with its
+    // source unchanged. Anything else prepared ahead is abandoned.
+    void PrepareAhead(const ConversionJob& job);
+
+    // The outcome of the file in hand once there is one. Empty while it still converts (also
+    // when a failure met ahead made it start again). After an outcome, nothing is in hand.
+    std::optional<FileOutcome> TakeResult();
+
+    // Blocks until the file in hand has a result waiting to be taken.
+    void WaitForFileInHand();
+
+    bool HasFileInHand() const;
+    // True once the file in hand has a result waiting to be taken.
+    bool FileInHandFinished() const;
+
+    // Ends the conversion of the file prepared ahead, and removes whatever it made.
+    void AbandonAhead();
+    // Ends every conversion at once and removes whatever they made.
+    void AbandonAll();
+
+    // Files whose prepared output was taken, and files converted at their own tick.
+    int TakenFromAhead() const { return takenFromAhead_; }
+    int ConvertedAtTick() const { return convertedAtTick_; }
+
+  private:
+    struct Conversion;
+    std::unique_ptr<Conversion> start(const ConversionJob& job, WorkerLane lane);
+    bool stillHolds(const Conversion& conversion, const ConversionJob& job) const;
+    WorkerLane freeLane() const;
+    std::optional<std::string> unwrittenTarget(const std::string& target) const;
+    FileOutcome commit(const PreparedOutput& prepared);
+
+    std::function<void()> resultReady_;
+    std::unique_ptr<Conversion> inHand_;
+    std::unique_ptr<Conversion> ahead_;
+    int takenFromAhead_ = 0;
+    int convertedAtTick_ = 0;
+    // The files this run committed, as canonical paths: another spelling of a folder (relative,
+    // through a link) names the same file.
+    std::set<std::string> written_;
+};
+
+}  // namespace kavenra
