@@ -1,6 +1,7 @@
 // What a conversion keeps faithful beyond the size: the file it reads is the file it was given
 // (a name swapped for something else half-way is not followed), BMP files with the newer info
-// headers read as their pixels say, and colour profiles and EXIF pixel dimensions in the output.
+// headers read as their pixels say, and colour profiles, EXIF, IPTC and XMP in the output, whose
+// EXIF pixel dimensions state its own size.
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -16,12 +17,14 @@
 #include "engine/imaging/ImageConversion.h"
 #include "engine/run/Procesosimagen.h"
 #include "support/ConversionWorkspace.h"
+#include "support/FileSizeLimit.h"
 #include "support/ImageFactory.h"
 #include "support/ImageFiles.h"
 #include "support/ImageMetadata.h"
 
 using namespace kavenra;
 using namespace kavenra::test;
+using kavenra::testing::FileSizeLimit;
 
 namespace {
 
@@ -74,6 +77,67 @@ BmpPicture MakeBmpPicture(int width, int height, unsigned bitsPerPixel, bool top
         picture.rows.insert(picture.rows.end(), stored.begin(), stored.end());
     }
     return picture;
+}
+
+// The picture FreeImage's own load, rescale to width x height and save make of `source`, decoded
+// again: what a conversion's output holds, whatever metadata it carries besides.
+BitmapHandle BareConversion(const QString& source, FREE_IMAGE_FORMAT format, int width, int height,
+                            int saveFlags) {
+    const BitmapHandle loaded(
+        FreeImage_Load(format, NativePath(source).c_str(), LoadFlagsFor(format)));
+    if (!loaded) return nullptr;
+    const BitmapHandle rescaled(FreeImage_Rescale(loaded.get(), width, height, FILTER_CATMULLROM));
+    if (!rescaled) return nullptr;
+    return DecodeImage(EncodeImage(*rescaled, format, saveFlags));
+}
+
+// A camera's tags, with the camera's pixel dimensions rather than the picture's, so that copied
+// ones show.
+PhotoMetadata CameraMetadata(bool iptcAndXmp) {
+    PhotoMetadata metadata;
+    metadata.artist = "Ana Lucía Pereira";
+    metadata.taken = "2021:06:14 18:02:51";
+    metadata.pixelWidth = 6000;
+    metadata.pixelHeight = 4000;
+    if (iptcAndXmp) {
+        metadata.keyword = "harbour";
+        metadata.creatorTool = "Fixture Camera 2";
+    }
+    return metadata;
+}
+
+// EXIF blocks that no reader should take at their word: noise after a valid byte order mark, and
+// a directory that points at itself, claims far more values than the block holds and sends the
+// EXIF directory beyond the end.
+Bytes HostileExifBlock(const QString& kind) {
+    Bytes block{'I', 'I', 42, 0, 8, 0, 0, 0};
+    if (kind == "noise") {
+        std::uint32_t state = 0x2545F491;
+        for (int i = 0; i < 400; ++i) {
+            state = state * 1103515245u + 12345u;
+            block.push_back(static_cast<unsigned char>(state >> 16));
+        }
+        return block;
+    }
+    const auto put = [&block](std::uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            block.push_back(static_cast<unsigned char>(value >> (8 * i)));
+    };
+    put(3, 2);
+    put(0x013B, 2);  // Artist, ASCII, a gigabyte of it far beyond the block
+    put(2, 2);
+    put(0x40000000, 4);
+    put(0x7FFFFF00, 4);
+    put(0x8769, 2);  // the EXIF directory, beyond the end
+    put(4, 2);
+    put(1, 4);
+    put(0xFFFFFFF0, 4);
+    put(0x0110, 2);  // Model, undefined bytes overlapping the directory itself
+    put(7, 2);
+    put(0xFFFFFFFF, 4);
+    put(8, 4);
+    put(8, 4);  // the next directory is this one again
+    return block;
 }
 
 }  // namespace
@@ -399,6 +463,135 @@ class EngineFidelityTest : public QObject, private ConversionWorkspace {
         QVERIFY(after);
         QCOMPARE(after->first, unsigned(expectedWidth));
         QCOMPARE(after->second, unsigned(expectedHeight));
+    }
+
+    // The input's EXIF, IPTC and XMP reach the output, whose EXIF pixel dimensions state its own
+    // size, and the output's pixels are those FreeImage alone makes of the input.
+    void metadataIsCarried_data() {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("iptcAndXmp");
+        QTest::addColumn<bool>("profiled");
+        QTest::newRow("TIFF with EXIF, IPTC and XMP")
+            << int(FIF_TIFF) << "photo.tif" << true << false;
+        QTest::newRow("TIFF with EXIF, IPTC, XMP and a colour profile")
+            << int(FIF_TIFF) << "photo.tif" << true << true;
+        QTest::newRow("PNG with an eXIf chunk") << int(FIF_PNG) << "photo.png" << false << false;
+        QTest::newRow("PNG with an eXIf chunk and a colour profile")
+            << int(FIF_PNG) << "photo.png" << false << true;
+        QTest::newRow("JPEG with EXIF, IPTC and XMP")
+            << int(FIF_JPEG) << "photo.jpg" << true << false;
+        QTest::newRow("JPEG with EXIF, IPTC, XMP and a colour profile")
+            << int(FIF_JPEG) << "photo.jpg" << true << true;
+    }
+
+    void metadataIsCarried() {
+        QFETCH(int, format);
+        QFETCH(QString, name);
+        QFETCH(bool, iptcAndXmp);
+        QFETCH(bool, profiled);
+        const auto fif = FREE_IMAGE_FORMAT(format);
+        const BitmapHandle picture = MakeNaturalBitmap(90, 60, 4);
+        const Bytes profile = MakeIccProfile("RGB ", 0x6C);
+        if (profiled) {
+            QVERIFY(FreeImage_CreateICCProfile(
+                picture.get(), const_cast<unsigned char*>(profile.data()), long(profile.size())));
+        }
+        // An input compressed otherwise than the output, whose strips Exiv2 must not carry over.
+        const QString source = in(name);
+        QVERIFY(SaveBitmapFile(*picture, fif, NativePath(source), fif == FIF_TIFF ? TIFF_LZW : 0));
+        const PhotoMetadata camera = CameraMetadata(iptcAndXmp);
+        if (fif == FIF_PNG) {
+            QVERIFY(WriteFileBytes(
+                NativePath(source),
+                WithExifChunk(ReadFileBytes(NativePath(source)), EncodeExifBlock(camera))));
+        } else {
+            QVERIFY(WritePhotoMetadata(NativePath(source), camera));
+        }
+        const std::optional<PhotoMetadata> before = PhotoMetadataOf(NativePath(source));
+        QVERIFY(before);
+        QCOMPARE(before->artist, camera.artist);
+        QCOMPARE(before->pixelWidth, 6000u);
+        QCOMPARE(ToQt(IccProfileOf(NativePath(source))), profiled ? ToQt(profile) : QByteArray());
+
+        QVERIFY(convert(source, out(name), 1, 0, 45));
+
+        const std::optional<PhotoMetadata> after = PhotoMetadataOf(NativePath(out(name)));
+        QVERIFY(after);
+        QCOMPARE(after->artist, camera.artist);
+        QCOMPARE(after->taken, camera.taken);
+        QCOMPARE(after->keyword, camera.keyword);
+        QCOMPARE(after->creatorTool, camera.creatorTool);
+        QCOMPARE(after->pixelWidth, 45u);
+        QCOMPARE(after->pixelHeight, 31u);
+        QCOMPARE(FreeImage_GetFileType(NativePath(out(name)).c_str(), 0), fif);
+        const BitmapHandle output = LoadImageFile(NativePath(out(name)));
+        const BitmapHandle bare =
+            BareConversion(source, fif, 45, 31, SaveFlagsFor(fif, settings.codes));
+        QVERIFY(output && bare);
+        QVERIFY(SamePixels(*output, *bare));
+        QCOMPARE(ToQt(IccProfileOf(NativePath(out(name)))),
+                 profiled ? ToQt(profile) : QByteArray());
+    }
+
+    // An EXIF block no reader should believe costs the output its metadata, not the conversion,
+    // and leaves nothing behind.
+    void unreadableMetadataStillConverts_data() {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<QString>("block");
+        QTest::newRow("JPEG, noise") << int(FIF_JPEG) << "noise";
+        QTest::newRow("JPEG, looping directory") << int(FIF_JPEG) << "looping";
+        QTest::newRow("PNG, noise") << int(FIF_PNG) << "noise";
+        QTest::newRow("PNG, looping directory") << int(FIF_PNG) << "looping";
+    }
+
+    void unreadableMetadataStillConverts() {
+        QFETCH(int, format);
+        QFETCH(QString, block);
+        const auto fif = FREE_IMAGE_FORMAT(format);
+        const QString name = fif == FIF_PNG ? "photo.png" : "photo.jpg";
+        const BitmapHandle picture = MakeNaturalBitmap(90, 60, 9);
+        const Bytes plain = EncodeImage(*picture, fif, 0);
+        const QString source = in(name);
+        QVERIFY(WriteFileBytes(NativePath(source),
+                               fif == FIF_PNG ? WithExifChunk(plain, HostileExifBlock(block))
+                                              : WithExifSegment(plain, HostileExifBlock(block))));
+
+        QVERIFY(convert(source, out(name), 1, 0, 45));
+
+        QCOMPARE(
+            QDir(outFolder()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+            QStringList{name});
+        const BitmapHandle output = LoadImageFile(NativePath(out(name)));
+        const BitmapHandle bare =
+            BareConversion(source, fif, 45, 31, SaveFlagsFor(fif, settings.codes));
+        QVERIFY(output && bare);
+        QVERIFY(SamePixels(*output, *bare));
+    }
+
+    // Metadata written after the picture that no longer fits (a full disk) leaves the file as
+    // FreeImage wrote it, and the conversion succeeds.
+    void metadataThatDoesNotFitIsLeftOut() {
+        const QString source = in("photo.png");
+        QVERIFY(WriteImageFile(NativePath(source), FIF_PNG, 90, 60, 3));
+        QVERIFY(WriteFileBytes(NativePath(source),
+                               WithExifChunk(ReadFileBytes(NativePath(source)),
+                                             EncodeExifBlock(CameraMetadata(false)))));
+        const BitmapHandle loaded(FreeImage_Load(FIF_PNG, NativePath(source).c_str(), 0));
+        const BitmapHandle rescaled(FreeImage_Rescale(loaded.get(), 45, 31, FILTER_CATMULLROM));
+        QVERIFY(rescaled);
+        const Bytes bare = EncodeImage(*rescaled, FIF_PNG, SaveFlagsFor(FIF_PNG, settings.codes));
+
+        bool converted = false;
+        {
+            const FileSizeLimit limit(bare.size() + 16);
+            converted = convert(source, out("photo.png"), 1, 0, 45);
+        }
+        QVERIFY(converted);
+        QVERIFY(ReadFileBytes(NativePath(out("photo.png"))) == bare);
+        QCOMPARE(
+            QDir(outFolder()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+            QStringList{"photo.png"});
     }
 };
 

@@ -1,8 +1,7 @@
 #pragma once
 
 // What a rescale must carry from the loaded picture to the one it saves: FreeImage_Rescale copies
-// the metadata models but not the embedded colour profile, and the copied EXIF still states the
-// loaded picture's size.
+// the metadata models but not the embedded colour profile. (EXIF, IPTC and XMP: Metadata.h.)
 
 #include <FreeImage.h>
 
@@ -21,10 +20,10 @@ bool CarryColourProfile(FIBITMAP& loaded, FIBITMAP& rescaled, FREE_IMAGE_FORMAT 
 // one, or with one that cannot be read whole.
 void AttachPngColourProfile(FIBITMAP& bitmap, const std::string& path);
 
-// Sets the EXIF pixel dimensions (PixelXDimension and PixelYDimension, also called
-// ExifImageWidth and ExifImageHeight) that `bitmap` carries to its own size, both in the raw EXIF
-// block the JPEG writer copies and in the decoded tags. Anything else is left as it is, and so is
-// a block whose structure cannot be followed.
-void StateExifPixelDimensions(FIBITMAP& bitmap);
+// Replaces the ICC profile of `bitmap`, loaded from the TIFF file at `path`, with the one the file
+// holds: Debian's FreeImage copies the profile from memory it has already released when the file
+// also has an EXIF directory, and the profile's first bytes come out as whatever took their place.
+// Nothing changes for a file without one, or one too large to read for it.
+void AttachTiffColourProfile(FIBITMAP& bitmap, const std::string& path);
 
 }  // namespace kavenra

@@ -1,6 +1,9 @@
+// LibRaw before FreeImage: FreeImage.h declares its own INT64 and UINT64, which differ from
+// LibRaw's, only when LibRaw's are not declared yet.
+#include <libraw/libraw.h>
+
 #include "engine/imaging/ImageAdmission.h"
 
-#include <dlfcn.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -372,82 +375,39 @@ Bytes RescaleBytes(const DeclaredImage& image, Side target) {
     return Add(Add(rescaled, intermediate), weights);
 }
 
-// LibRaw's C interface, reached through the copy that FreeImage's camera RAW loader runs on:
-// with RAW_PREVIEW that loader opens the file with LibRaw, unpacks its embedded thumbnail and
-// loads what libraw_dcraw_make_mem_thumb makes of it, or, when there is none it can load,
-// decodes the whole sensor. Asking the same library finds the same preview.
-struct LibRawProcessedImage {  // libraw_processed_image_t
-    int type;
-    unsigned short height;
-    unsigned short width;
-    unsigned short colors;
-    unsigned short bits;
-    unsigned int dataSize;
-    unsigned char data[1];
+// LibRaw's C interface, the library FreeImage's camera RAW loader runs on: with RAW_PREVIEW that
+// loader opens the file with LibRaw, unpacks its embedded thumbnail and loads what
+// libraw_dcraw_make_mem_thumb makes of it, or, when there is none it can load, decodes the whole
+// sensor. Asking the same library finds the same preview.
+struct LibRawCloser {
+    void operator()(libraw_data_t* data) const noexcept { libraw_close(data); }
 };
-constexpr int kLibRawImageJpeg = 1;
-constexpr int kLibRawImageBitmap = 2;
+using LibRawHandle = std::unique_ptr<libraw_data_t, LibRawCloser>;
+
+struct LibRawImageFreer {
+    void operator()(libraw_processed_image_t* image) const noexcept {
+        libraw_dcraw_clear_mem(image);
+    }
+};
+using LibRawImage = std::unique_ptr<libraw_processed_image_t, LibRawImageFreer>;
+
 // No message on standard error for a damaged file or a failed allocation.
-constexpr unsigned kLibRawQuiet = 1 | 2;
+constexpr unsigned kLibRawQuiet =
+    LIBRAW_OPIONS_NO_MEMERR_CALLBACK | LIBRAW_OPIONS_NO_DATAERR_CALLBACK;
 
-class LibRaw {
-  public:
-    static const LibRaw* Find() {
-        static const LibRaw library;
-        return library.complete() ? &library : nullptr;
-    }
-
-    struct Closer {
-        const LibRaw* library;
-        void operator()(void* data) const noexcept { library->close(data); }
-    };
-    struct ImageFreer {
-        const LibRaw* library;
-        void operator()(LibRawProcessedImage* image) const noexcept { library->clearMem(image); }
-    };
-    using Handle = std::unique_ptr<void, Closer>;
-    using Image = std::unique_ptr<LibRawProcessedImage, ImageFreer>;
-
-    // The thumbnail as FreeImage receives it; empty when the file opens without one.
-    Image Thumbnail(const std::string& path, bool& opened) const {
-        const Handle data(init(kLibRawQuiet), Closer{this});
-        opened = data && openFile(data.get(), path.c_str()) == 0;
-        if (!opened || unpackThumb(data.get()) != 0) return Image(nullptr, ImageFreer{this});
-        int error = 0;
-        return Image(makeMemThumb(data.get(), &error), ImageFreer{this});
-    }
-
-  private:
-    LibRaw()
-        : init(Symbol<void* (*)(unsigned)>("libraw_init")),
-          openFile(Symbol<int (*)(void*, const char*)>("libraw_open_file")),
-          unpackThumb(Symbol<int (*)(void*)>("libraw_unpack_thumb")),
-          makeMemThumb(
-              Symbol<LibRawProcessedImage* (*)(void*, int*)>("libraw_dcraw_make_mem_thumb")),
-          clearMem(Symbol<void (*)(LibRawProcessedImage*)>("libraw_dcraw_clear_mem")),
-          close(Symbol<void (*)(void*)>("libraw_close")) {}
-
-    template <typename Function>
-    static Function Symbol(const char* name) {
-        return reinterpret_cast<Function>(dlsym(RTLD_DEFAULT, name));
-    }
-
-    bool complete() const {
-        return init && openFile && unpackThumb && makeMemThumb && clearMem && close;
-    }
-
-    void* (*init)(unsigned);
-    int (*openFile)(void*, const char*);
-    int (*unpackThumb)(void*);
-    LibRawProcessedImage* (*makeMemThumb)(void*, int*);
-    void (*clearMem)(LibRawProcessedImage*);
-    void (*close)(void*);
-};
+// The thumbnail as FreeImage receives it; empty when the file opens without one.
+LibRawImage LibRawThumbnail(const std::string& path, bool& opened) {
+    const LibRawHandle data(libraw_init(kLibRawQuiet));
+    opened = data && libraw_open_file(data.get(), path.c_str()) == LIBRAW_SUCCESS;
+    if (!opened || libraw_unpack_thumb(data.get()) != LIBRAW_SUCCESS) return nullptr;
+    int error = 0;
+    return LibRawImage(libraw_dcraw_make_mem_thumb(data.get(), &error));
+}
 
 // What FreeImage's RAW_PREVIEW load makes of a camera RAW file.
 struct RawPreview {
     enum class Kind {
-        Unknown,  // LibRaw is out of reach or does not open the file
+        Unknown,  // LibRaw does not open the file
         Sensor,   // no preview FreeImage can load: it decodes the sensor
         Jpeg,     // a JPEG preview, whose frame is `frame`
         Bitmap,   // a preview LibRaw hands over as pixels
@@ -463,15 +423,13 @@ struct RawPreview {
 
 RawPreview ReadRawPreview(const std::string& path) {
     RawPreview preview;
-    const LibRaw* library = LibRaw::Find();
-    if (library == nullptr) return preview;
     bool opened = false;
-    const LibRaw::Image thumbnail = library->Thumbnail(path, opened);
+    const LibRawImage thumbnail = LibRawThumbnail(path, opened);
     if (!opened) return preview;
     preview.kind = RawPreview::Kind::Sensor;
     if (!thumbnail) return preview;
-    preview.dataBytes = thumbnail->dataSize;
-    if (thumbnail->type == kLibRawImageBitmap) {
+    preview.dataBytes = thumbnail->data_size;
+    if (thumbnail->type == LIBRAW_IMAGE_BITMAP) {
         preview.kind = RawPreview::Kind::Bitmap;
         preview.width = thumbnail->width;
         preview.height = thumbnail->height;
@@ -479,7 +437,7 @@ RawPreview ReadRawPreview(const std::string& path) {
         preview.bitsPerPixel = thumbnail->bits > 8 ? 48 : 24;
         return preview;
     }
-    if (thumbnail->type != kLibRawImageJpeg) return preview;
+    if (thumbnail->type != LIBRAW_IMAGE_JPEG) return preview;
     const unsigned char* data = thumbnail->data;
     if (preview.dataBytes < 2 || data[0] != 0xFF || data[1] != 0xD8) {
         preview.kind = RawPreview::Kind::Foreign;

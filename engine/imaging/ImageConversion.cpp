@@ -6,12 +6,14 @@
 #include <cstring>
 #include <limits>
 #include <utility>
+#include <vector>
 
 #include "engine/base/SystemText.h"
 #include "engine/imaging/ColourProfile.h"
 #include "engine/imaging/ExtendedBmp.h"
 #include "engine/imaging/FreeImageBitmap.h"
 #include "engine/imaging/ImageAdmission.h"
+#include "engine/imaging/Metadata.h"
 #include "engine/imaging/ReplacingSave.h"
 
 namespace kavenra {
@@ -146,18 +148,32 @@ Preparation PrepareLoadedImage(FIBITMAP& loaded, FREE_IMAGE_FORMAT format,
         return Preparation::Failed(sized ? FailureReason::TooLarge : FailureReason::None);
     }
     const bool profiled = CarryColourProfile(loaded, *rescaled, format);
-    StateExifPixelDimensions(*rescaled);
     const FREE_IMAGE_FORMAT outputFormat = raw ? FIF_JPEG : format;
     const std::string destination = raw ? RawOutputPath(request.destination) : request.destination;
+    // A camera's RAW file describes its sensor, and FreeImage turns the preview it loads upright.
+    const InputMetadata metadata =
+        raw ? InputMetadata() : InputMetadata::Read(request.source, format);
+    WrittenFileChange carryMetadata;
+    if (!metadata.empty()) {
+        const unsigned width = FreeImage_GetWidth(rescaled.get());
+        const unsigned height = FreeImage_GetHeight(rescaled.get());
+        carryMetadata = [&metadata, outputFormat, width,
+                         height](const std::vector<unsigned char>& written) {
+            MetadataWrite carried = metadata.WriteInto(written, outputFormat, width, height);
+            return carried.outcome == MetadataOutcome::Written
+                       ? std::optional<std::vector<unsigned char>>(std::move(carried.file))
+                       : std::nullopt;
+        };
+    }
     errno = 0;
     std::optional<PreparedOutput> saved =
-        SaveToTemporaryFile(outputFormat, *rescaled, destination, flags);
+        SaveToTemporaryFile(outputFormat, *rescaled, destination, flags, carryMetadata);
     // A writer may refuse a profile its library finds malformed (libpng checks the header); the
     // picture is still worth saving without it.
     if (!saved && profiled) {
         errno = 0;
         FreeImage_DestroyICCProfile(rescaled.get());
-        saved = SaveToTemporaryFile(outputFormat, *rescaled, destination, flags);
+        saved = SaveToTemporaryFile(outputFormat, *rescaled, destination, flags, carryMetadata);
     }
     if (!saved) {
         // A file vanishing here is the output's folder, which cannot be written.
@@ -210,7 +226,8 @@ Preparation PrepareOpenedImageFile(const SourceFile& source, const ConversionJob
             : BitmapHandle(FreeImage_Load(format, source.path().c_str(), LoadFlagsFor(format)));
     if (!loaded) return Preparation::Failed(FailureReason::Unsupported);
     if (format == FIF_PNG) AttachPngColourProfile(*loaded, source.path());
-    return PrepareLoadedImage(*loaded, format, job);
+    if (format == FIF_TIFF) AttachTiffColourProfile(*loaded, source.path());
+    return PrepareLoadedImage(*loaded, format, ConversionJob{opened, job.settings});
 }
 
 }  // namespace kavenra

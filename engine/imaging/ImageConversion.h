@@ -44,10 +44,10 @@ FREE_IMAGE_FORMAT DetectFileFormat(const std::string& path);
 // FreeImage_GetFileType of the open file.
 FREE_IMAGE_FORMAT DetectOpenedFileFormat(const SourceFile& source);
 
-// Everything after the load: source size, target size, filter, rescale, the colour profile and
-// EXIF pixel dimensions (ColourProfile.h), save flags, output name and the save into a temporary
-// file. `format` is the input's detected format; `loaded` stays
-// owned by the caller and is released after the rescaled bitmap.
+// Everything after the load: source size, target size, filter, rescale, the colour profile
+// (ColourProfile.h), save flags, output name, the save into a temporary file and the input's EXIF,
+// IPTC and XMP in it (Metadata.h), read from the job's source. `format` is the input's detected
+// format; `loaded` stays owned by the caller and is released after the rescaled bitmap.
 Preparation PrepareLoadedImage(FIBITMAP& loaded, FREE_IMAGE_FORMAT format,
                                const ConversionJob& job);
 

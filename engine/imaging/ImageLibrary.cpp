@@ -23,13 +23,15 @@ std::string RequiredImageLibraryVersion() {
            "." + std::to_string(FREEIMAGE_RELEASE_SERIAL);
 }
 
-// Asked by name rather than through the function's address: in a program built without
-// position-independent code that address is a stub inside the program itself.
+// The function's address is the library's own only in position-independent code, which reads it
+// from the table the loader fills; other code gets a stub inside the program. This unit is built
+// as such code (see CMakeLists.txt).
 std::string ImageLibraryFile() {
-    void* symbol = dlsym(RTLD_DEFAULT, "FreeImage_GetVersion");
-    if (!symbol) symbol = reinterpret_cast<void*>(&FreeImage_GetVersion);
     Dl_info info{};
-    if (dladdr(symbol, &info) == 0 || info.dli_fname == nullptr) return {};
+    if (dladdr(reinterpret_cast<void*>(&FreeImage_GetVersion), &info) == 0 ||
+        info.dli_fname == nullptr) {
+        return {};
+    }
     return info.dli_fname;
 }
 

@@ -17,6 +17,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <new>
 #include <optional>
 #include <random>
 #include <vector>
@@ -37,6 +38,8 @@ constexpr mode_t kPermissionBits = 0777;
 constexpr mode_t kGroupBits = 0070;
 constexpr std::size_t kCopyChunkBytes = 1 << 20;
 constexpr gid_t kKeepGroup = static_cast<gid_t>(-1);
+// A written file is read whole to be changed; larger ones are left as written.
+constexpr long kLargestChangedFile = long{256} << 20;
 
 // BMP file and information header fields, little-endian, at these offsets.
 constexpr long kBmpFileSizeAt = 2;
@@ -361,6 +364,35 @@ bool FolderRefusesNewFiles(int error) {
     return error == EACCES || error == EPERM;
 }
 
+// Makes the stream's file hold exactly `content`, written past the stream's buffer, which a failed
+// write could leave holding what it could not write; the stream's next seek drops what it read.
+bool ReplaceContent(FILE* stream, const std::vector<unsigned char>& content) {
+    const int fd = fileno(stream);
+    return WriteAll(fd, reinterpret_cast<const char*>(content.data()), content.size(), 0) &&
+           ftruncate(fd, static_cast<off_t>(content.size())) == 0;
+}
+
+// False only when the file holds neither the changed content nor what was first written.
+bool ApplyChange(FILE* stream, const WrittenFileChange& change) {
+    if (!change || std::fseek(stream, 0, SEEK_END) != 0) return true;
+    const long length = std::ftell(stream);
+    if (length <= 0 || length > kLargestChangedFile || std::fseek(stream, 0, SEEK_SET) != 0) {
+        return true;
+    }
+    std::vector<unsigned char> written;
+    std::optional<std::vector<unsigned char>> changed;
+    try {
+        written.resize(static_cast<std::size_t>(length));
+        if (std::fread(written.data(), 1, written.size(), stream) != written.size()) return true;
+        changed = change(written);
+    } catch (const std::bad_alloc&) {
+        return true;
+    }
+    if (!changed || ReplaceContent(stream, *changed)) return true;
+    // A write that failed half-way (a full disk) leaves the first content, which fitted.
+    return ReplaceContent(stream, written);
+}
+
 }  // namespace
 
 std::string WrittenPath(const std::string& destination) {
@@ -371,7 +403,8 @@ std::string WrittenPath(const std::string& destination) {
 }
 
 std::optional<PreparedOutput> SaveToTemporaryFile(FREE_IMAGE_FORMAT format, FIBITMAP& bitmap,
-                                                  const std::string& destination, int flags) {
+                                                  const std::string& destination, int flags,
+                                                  const WrittenFileChange& change) {
     if (destination.empty()) return std::nullopt;
     const std::string target = WrittenPath(destination);
     std::optional<struct stat> existing;
@@ -392,6 +425,7 @@ std::optional<PreparedOutput> SaveToTemporaryFile(FREE_IMAGE_FORMAT format, FIBI
     if (!stream) close(temporary->fd);
     const bool saved = stream && SaveToStream(format, bitmap, stream.get(), flags) &&
                        (format != FIF_BMP || CompleteBmpHeader(stream.get())) &&
+                       ApplyChange(stream.get(), change) &&
                        StreamReadsBack(stream.get(), format, FreeImage_GetWidth(&bitmap),
                                        FreeImage_GetHeight(&bitmap));
     if (!(stream && CloseStream(std::move(stream)) && saved)) {

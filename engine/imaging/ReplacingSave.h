@@ -3,8 +3,10 @@
 #include <FreeImage.h>
 #include <sys/types.h>
 
+#include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "engine/base/ConversionJob.h"
 
@@ -14,11 +16,18 @@ namespace kavenra {
 // destination folder is written through as a plain overwrite would, not replaced.
 std::string WrittenPath(const std::string& destination);
 
-// Writes `bitmap` into a new hidden temporary file in the destination's folder. Empty, with the
-// temporary file removed, unless FreeImage reports success, every write succeeded and the file
-// reads back (WrittenFileReadsBack), also where FreeImage itself would not notice a failed write
-// (a full disk). Also empty when the destination exists but is no regular file this process may
-// write. A destination that is a symbolic link names its target.
+// A change to a file just written, before it is verified: given the file's content, the content
+// it is to hold instead, or nothing to leave it as written. Must not throw.
+using WrittenFileChange =
+    std::function<std::optional<std::vector<unsigned char>>(const std::vector<unsigned char>&)>;
+
+// Writes `bitmap` into a new hidden temporary file in the destination's folder, then applies
+// `change`, if any, to it. Empty, with the temporary file removed, unless FreeImage reports
+// success, every write succeeded and the file reads back (WrittenFileReadsBack), also where
+// FreeImage itself would not notice a failed write (a full disk). A change whose content cannot
+// be written whole leaves the file as FreeImage wrote it; files beyond 256 MiB are not changed.
+// Also empty when the destination exists but is no regular file this process may write. A
+// destination that is a symbolic link names its target.
 //
 // The temporary file has the final file's permission bits from its creation on (those of the
 // file it replaces, else 0666 less the umask), without the group's while it cannot have the
@@ -27,7 +36,8 @@ std::string WrittenPath(const std::string& destination);
 // refuses a new file but the destination is a file this process may write, the temporary file is
 // made in the temporary folder ($TMPDIR, else /tmp) and committed by overwriting in place.
 std::optional<PreparedOutput> SaveToTemporaryFile(FREE_IMAGE_FORMAT format, FIBITMAP& bitmap,
-                                                  const std::string& destination, int flags);
+                                                  const std::string& destination, int flags,
+                                                  const WrittenFileChange& change = {});
 
 // Renames a prepared file to its target, so that an existing target is either replaced whole or
 // left exactly as it was. A replaced file keeps its permission bits (and, where the process may,

@@ -1,11 +1,13 @@
 #include "support/ImageMetadata.h"
 
 #include <FreeImage.h>
+#include <zlib.h>
 
 #include <QByteArray>
 #include <QFile>
 #include <QtEndian>
 #include <cstring>
+#include <exiv2/exiv2.hpp>
 
 namespace kavenra::test {
 namespace {
@@ -142,8 +144,24 @@ Bytes PngIccProfileOf(const std::string& path) {
     return {};
 }
 
+// FreeImage reads a TIFF file's profile from memory it has released once the file also has an
+// EXIF directory.
+Bytes TiffIccProfileOf(const std::string& path) {
+    try {
+        const Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(path, false);
+        image->readMetadata();
+        if (!image->iccProfileDefined()) return {};
+        const Exiv2::DataBuf* profile = image->iccProfile();
+        return Bytes(profile->pData_, profile->pData_ + profile->size_);
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
 Bytes IccProfileOf(const std::string& path) {
-    if (FreeImage_GetFileType(path.c_str(), 0) == FIF_PNG) return PngIccProfileOf(path);
+    const FREE_IMAGE_FORMAT format = FreeImage_GetFileType(path.c_str(), 0);
+    if (format == FIF_PNG) return PngIccProfileOf(path);
+    if (format == FIF_TIFF) return TiffIccProfileOf(path);
     const BitmapHandle bitmap = LoadImageFile(path);
     if (!bitmap) return {};
     const FIICCPROFILE* profile = FreeImage_GetICCProfile(bitmap.get());
@@ -181,16 +199,100 @@ Bytes WithExifPixelDimensions(const Bytes& jpeg, std::uint32_t width, std::uint1
     put(tiff, 0, 2);
     put(tiff, 0, 4);
 
+    return WithExifSegment(jpeg, tiff);
+}
+
+Bytes WithExifSegment(const Bytes& jpeg, const Bytes& block) {
     Bytes segment{0xFF, 0xE1};
-    const std::size_t length = 2 + 6 + tiff.size();
+    const std::size_t length = 2 + 6 + block.size();
     PutBig(segment, static_cast<std::uint32_t>(length), 2);
     segment.insert(segment.end(), {'E', 'x', 'i', 'f', 0, 0});
-    segment.insert(segment.end(), tiff.begin(), tiff.end());
+    segment.insert(segment.end(), block.begin(), block.end());
 
     Bytes file(jpeg.begin(), jpeg.begin() + 2);  // start of image
     file.insert(file.end(), segment.begin(), segment.end());
     file.insert(file.end(), jpeg.begin() + 2, jpeg.end());
     return file;
+}
+
+Bytes WithExifChunk(const Bytes& png, const Bytes& block) {
+    constexpr std::size_t kSignatureAndHeader = 8 + 12 + 13;
+    Bytes chunk;
+    PutBig(chunk, static_cast<std::uint32_t>(block.size()), 4);
+    PutText(chunk, "eXIf");
+    chunk.insert(chunk.end(), block.begin(), block.end());
+    PutBig(chunk, static_cast<std::uint32_t>(crc32(0, chunk.data() + 4, uInt(chunk.size() - 4))),
+           4);
+    Bytes file(png.begin(), png.begin() + kSignatureAndHeader);
+    file.insert(file.end(), chunk.begin(), chunk.end());
+    file.insert(file.end(), png.begin() + kSignatureAndHeader, png.end());
+    return file;
+}
+
+namespace {
+
+void SetExif(Exiv2::ExifData& exif, const PhotoMetadata& metadata) {
+    if (!metadata.artist.empty()) exif["Exif.Image.Artist"] = metadata.artist;
+    if (!metadata.taken.empty()) exif["Exif.Photo.DateTimeOriginal"] = metadata.taken;
+    if (metadata.pixelWidth != 0) exif["Exif.Photo.PixelXDimension"] = metadata.pixelWidth;
+    if (metadata.pixelHeight != 0) exif["Exif.Photo.PixelYDimension"] = metadata.pixelHeight;
+}
+
+template <typename Data, typename Key>
+std::string TextOf(const Data& data, const Key& key) {
+    const auto found = data.findKey(key);
+    return found == data.end() ? std::string() : found->toString();
+}
+
+std::uint32_t NumberOf(const Exiv2::ExifData& exif, const char* key) {
+    const auto found = exif.findKey(Exiv2::ExifKey(key));
+    return found == exif.end() ? 0 : static_cast<std::uint32_t>(found->toLong());
+}
+
+}  // namespace
+
+Bytes EncodeExifBlock(const PhotoMetadata& metadata) {
+    Exiv2::ExifData exif;
+    SetExif(exif, metadata);
+    Exiv2::Blob blob;
+    Exiv2::ExifParser::encode(blob, Exiv2::littleEndian, exif);
+    return Bytes(blob.begin(), blob.end());
+}
+
+bool WritePhotoMetadata(const std::string& path, const PhotoMetadata& metadata) {
+    try {
+        const Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(path, false);
+        image->readMetadata();
+        SetExif(image->exifData(), metadata);
+        if (!metadata.keyword.empty()) {
+            image->iptcData()["Iptc.Application2.Keywords"] = metadata.keyword;
+        }
+        if (!metadata.creatorTool.empty()) {
+            image->xmpData()["Xmp.xmp.CreatorTool"] = metadata.creatorTool;
+        }
+        image->writeMetadata();
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+std::optional<PhotoMetadata> PhotoMetadataOf(const std::string& path) {
+    try {
+        const Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(path, false);
+        image->readMetadata();
+        const Exiv2::ExifData& exif = image->exifData();
+        PhotoMetadata metadata;
+        metadata.artist = TextOf(exif, Exiv2::ExifKey("Exif.Image.Artist"));
+        metadata.taken = TextOf(exif, Exiv2::ExifKey("Exif.Photo.DateTimeOriginal"));
+        metadata.pixelWidth = NumberOf(exif, "Exif.Photo.PixelXDimension");
+        metadata.pixelHeight = NumberOf(exif, "Exif.Photo.PixelYDimension");
+        metadata.keyword = TextOf(image->iptcData(), Exiv2::IptcKey("Iptc.Application2.Keywords"));
+        metadata.creatorTool = TextOf(image->xmpData(), Exiv2::XmpKey("Xmp.xmp.CreatorTool"));
+        return metadata;
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
 }
 
 std::optional<std::pair<unsigned, unsigned>> ExifPixelDimensionsOf(const std::string& path) {

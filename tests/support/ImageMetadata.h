@@ -1,7 +1,8 @@
 #pragma once
 
 // Picture files with what photos carry besides their pixels, written byte by byte where FreeImage
-// cannot write them: BMP files with the newer info headers, ICC profiles, EXIF blocks.
+// cannot write them (BMP files with the newer info headers, ICC profiles, EXIF blocks) and with
+// Exiv2 where it can.
 
 #include <cstdint>
 #include <optional>
@@ -33,8 +34,8 @@ Bytes MakeBmpFile(const BmpLayout& layout);
 // id, so that two profiles can be told apart.
 Bytes MakeIccProfile(const char (&colourSpace)[5], unsigned char mark);
 
-// The ICC profile the file embeds (a PNG file's iCCP chunk, read here; what FreeImage reads from
-// other formats); empty when it has none.
+// The ICC profile the file embeds (a PNG file's iCCP chunk, read here; a TIFF file's as Exiv2
+// reads it; what FreeImage reads from other formats); empty when it has none.
 Bytes IccProfileOf(const std::string& path);
 
 // A JPEG file with an EXIF block (APP1) right after its start marker, whose EXIF directory holds
@@ -42,6 +43,33 @@ Bytes IccProfileOf(const std::string& path);
 // or the other.
 Bytes WithExifPixelDimensions(const Bytes& jpeg, std::uint32_t width, std::uint16_t height,
                               bool bigEndian);
+
+// A JPEG file with `block` as its EXIF block (APP1, after the "Exif" preamble), right after its
+// start marker; the block is not checked, so that it may be anything.
+Bytes WithExifSegment(const Bytes& jpeg, const Bytes& block);
+
+// A PNG file with an eXIf chunk holding `block` right after its header chunk.
+Bytes WithExifChunk(const Bytes& png, const Bytes& block);
+
+// EXIF, IPTC and XMP as a photo carries them: what a fixture writes and a test reads back. Empty
+// text and 0 stand for a tag the file lacks.
+struct PhotoMetadata {
+    std::string artist;             // Exif.Image.Artist
+    std::string taken;              // Exif.Photo.DateTimeOriginal
+    std::uint32_t pixelWidth = 0;   // Exif.Photo.PixelXDimension
+    std::uint32_t pixelHeight = 0;  // Exif.Photo.PixelYDimension
+    std::string keyword;            // Iptc.Application2.Keywords
+    std::string creatorTool;        // Xmp.xmp.CreatorTool
+};
+
+// The EXIF block (a TIFF structure, little-endian) that Exiv2 encodes for `metadata`'s EXIF tags.
+Bytes EncodeExifBlock(const PhotoMetadata& metadata);
+
+// Writes `metadata` into the JPEG, PNG or TIFF file at `path` with Exiv2.
+bool WritePhotoMetadata(const std::string& path, const PhotoMetadata& metadata);
+
+// What Exiv2 reads of `metadata`'s tags from the file at `path`; empty when it cannot read it.
+std::optional<PhotoMetadata> PhotoMetadataOf(const std::string& path);
 
 // PixelXDimension and PixelYDimension as FreeImage decodes them from the file's EXIF block.
 std::optional<std::pair<unsigned, unsigned>> ExifPixelDimensionsOf(const std::string& path);

@@ -1,0 +1,290 @@
+#include "engine/imaging/Metadata.h"
+
+#include <sys/stat.h>
+
+#include <exiv2/exiv2.hpp>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <optional>
+
+#include "engine/imaging/FreeImageBitmap.h"
+
+namespace kavenra {
+namespace {
+
+// Exiv2 holds a file whole while it reads or writes it (a TIFF file is mapped, a new file is
+// built in memory), and a hostile file's claims are bounded only by its length: larger files go
+// without metadata rather than risk the conversion's memory.
+constexpr std::uint64_t kLargestMetadataFile = std::uint64_t{256} << 20;
+
+// First-directory tags that describe how a file stores its pixels, or what is stored beside them
+// under tags of their own; a TIFF output has its own, and the input's would misdescribe it.
+constexpr const char* kPixelLayoutTags[] = {"NewSubfileType",
+                                            "SubfileType",
+                                            "BitsPerSample",
+                                            "Compression",
+                                            "PhotometricInterpretation",
+                                            "Thresholding",
+                                            "CellWidth",
+                                            "CellLength",
+                                            "FillOrder",
+                                            "StripOffsets",
+                                            "SamplesPerPixel",
+                                            "RowsPerStrip",
+                                            "StripByteCounts",
+                                            "PlanarConfiguration",
+                                            "T4Options",
+                                            "T6Options",
+                                            "Predictor",
+                                            "ColorMap",
+                                            "HalftoneHints",
+                                            "TileWidth",
+                                            "TileLength",
+                                            "TileOffsets",
+                                            "TileByteCounts",
+                                            "SubIFDs",
+                                            "InkSet",
+                                            "ExtraSamples",
+                                            "SampleFormat",
+                                            "SMinSampleValue",
+                                            "SMaxSampleValue",
+                                            "JPEGTables",
+                                            "JPEGProc",
+                                            "JPEGInterchangeFormat",
+                                            "JPEGInterchangeFormatLength",
+                                            "JPEGRestartInterval",
+                                            "JPEGLosslessPredictors",
+                                            "JPEGPointTransforms",
+                                            "JPEGQTables",
+                                            "JPEGDCTables",
+                                            "JPEGACTables",
+                                            "YCbCrCoefficients",
+                                            "YCbCrSubSampling",
+                                            "YCbCrPositioning",
+                                            "ReferenceBlackWhite",
+                                            "IPTCNAA",
+                                            "XMLPacket",
+                                            "ImageResources",
+                                            "DNGVersion",
+                                            "DNGBackwardVersion"};
+
+// Tags wrong in any output: the input's size, and its colour profile, which the conversion
+// carries only where it still describes the pixels.
+constexpr const char* kInputOnlyTags[] = {"ImageWidth", "ImageLength", "InterColorProfile"};
+
+template <std::size_t N>
+bool Names(const char* const (&names)[N], const std::string& name) {
+    return std::any_of(std::begin(names), std::end(names),
+                       [&name](const char* listed) { return name == listed; });
+}
+
+bool InFirstDirectory(const Exiv2::Exifdatum& datum, bool tiffOutput) {
+    if (datum.groupName() != "Image") return false;
+    const std::string name = datum.tagName();
+    return Names(kInputOnlyTags, name) || (tiffOutput && Names(kPixelLayoutTags, name));
+}
+
+// A TIFF file's further directories are images of their own whose pixels the output lacks.
+bool OfAnotherImage(const Exiv2::Exifdatum& datum) {
+    const std::string group = datum.groupName();
+    return group == "Thumbnail" || group == "Image2" || group == "Image3" ||
+           group.compare(0, 8, "SubImage") == 0 || group.compare(0, 8, "SubThumb") == 0;
+}
+
+// The EXIF the output is to hold. A TIFF file's own tags describe its pixels and win; JPEG and
+// PNG files keep their pixel layout outside the EXIF, and the input's replaces what a writer
+// copied.
+Exiv2::ExifData ExifFor(const Exiv2::ExifData& input, const Exiv2::ExifData& output, bool tiff) {
+    Exiv2::ExifData exif = tiff ? output : Exiv2::ExifData();
+    for (const Exiv2::Exifdatum& datum : input) {
+        if (InFirstDirectory(datum, tiff) || (tiff && OfAnotherImage(datum))) continue;
+        if (tiff && exif.findKey(Exiv2::ExifKey(datum.key())) != exif.end()) continue;
+        exif.add(datum);
+    }
+    return exif;
+}
+
+void StatePixelSize(Exiv2::ExifData& exif, unsigned width, unsigned height) {
+    const bool exifDirectory =
+        std::any_of(exif.begin(), exif.end(),
+                    [](const Exiv2::Exifdatum& datum) { return datum.groupName() == "Photo"; });
+    if (!exifDirectory) return;
+    exif["Exif.Photo.PixelXDimension"] = static_cast<std::uint32_t>(width);
+    exif["Exif.Photo.PixelYDimension"] = static_cast<std::uint32_t>(height);
+}
+
+void StatePixelSize(Exiv2::XmpData& xmp, unsigned width, unsigned height) {
+    const std::pair<const char*, unsigned> sides[] = {{"Xmp.exif.PixelXDimension", width},
+                                                      {"Xmp.exif.PixelYDimension", height},
+                                                      {"Xmp.tiff.ImageWidth", width},
+                                                      {"Xmp.tiff.ImageLength", height}};
+    for (const auto& [key, value] : sides) {
+        const auto found = xmp.findKey(Exiv2::XmpKey(key));
+        if (found != xmp.end()) found->setValue(std::to_string(value));
+    }
+}
+
+template <typename Data>
+bool SameData(const Data& a, const Data& b) {
+    if (a.count() != b.count()) return false;
+    auto other = b.begin();
+    for (auto datum = a.begin(); datum != a.end(); ++datum, ++other) {
+        if (datum->key() != other->key() || datum->toString() != other->toString()) return false;
+    }
+    return true;
+}
+
+// The decoded pixels of a file's content, as far as a comparison needs them.
+struct PixelDigest {
+    unsigned width = 0;
+    unsigned height = 0;
+    unsigned bitsPerPixel = 0;
+    FREE_IMAGE_TYPE type = FIT_UNKNOWN;
+    std::uint64_t hash = 0;
+
+    bool operator==(const PixelDigest& other) const {
+        return width == other.width && height == other.height &&
+               bitsPerPixel == other.bitsPerPixel && type == other.type && hash == other.hash;
+    }
+};
+
+struct MemoryCloser {
+    void operator()(FIMEMORY* memory) const noexcept { FreeImage_CloseMemory(memory); }
+};
+
+std::optional<PixelDigest> DigestOf(const std::vector<unsigned char>& file,
+                                    FREE_IMAGE_FORMAT format) {
+    // FreeImage only reads the memory it is lent here.
+    const std::unique_ptr<FIMEMORY, MemoryCloser> memory(
+        FreeImage_OpenMemory(const_cast<BYTE*>(file.data()), static_cast<DWORD>(file.size())));
+    if (!memory) return std::nullopt;
+    const BitmapHandle bitmap(FreeImage_LoadFromMemory(format, memory.get(), 0));
+    if (!bitmap) return std::nullopt;
+    PixelDigest digest{FreeImage_GetWidth(bitmap.get()), FreeImage_GetHeight(bitmap.get()),
+                       FreeImage_GetBPP(bitmap.get()), FreeImage_GetImageType(bitmap.get()),
+                       0xCBF29CE484222325u};
+    const unsigned lineBytes = FreeImage_GetLine(bitmap.get());
+    for (unsigned y = 0; y < digest.height; ++y) {
+        const BYTE* line = FreeImage_GetScanLine(bitmap.get(), static_cast<int>(y));
+        for (unsigned x = 0; x < lineBytes; ++x) {
+            digest.hash = (digest.hash ^ line[x]) * 0x100000001B3u;  // FNV-1a
+        }
+    }
+    return digest;
+}
+
+std::optional<std::uint64_t> FileSize(const std::string& path) {
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+    return static_cast<std::uint64_t>(info.st_size);
+}
+
+bool HoldsMetadata(FREE_IMAGE_FORMAT format) {
+    return format == FIF_JPEG || format == FIF_PNG || format == FIF_TIFF;
+}
+
+}  // namespace
+
+void InitialiseMetadataLibrary() {
+    static const bool initialised = [] {
+        Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
+        Exiv2::XmpParser::initialize();
+        return true;
+    }();
+    (void)initialised;
+}
+
+struct InputMetadata::Models {
+    Exiv2::ExifData exif;
+    Exiv2::IptcData iptc;
+    Exiv2::XmpData xmp;
+};
+
+InputMetadata::InputMetadata() = default;
+InputMetadata::InputMetadata(InputMetadata&&) noexcept = default;
+InputMetadata& InputMetadata::operator=(InputMetadata&&) noexcept = default;
+InputMetadata::~InputMetadata() = default;
+
+InputMetadata InputMetadata::Read(const std::string& path, FREE_IMAGE_FORMAT format) {
+    InputMetadata metadata;
+    const std::optional<std::uint64_t> size = FileSize(path);
+    if (!HoldsMetadata(format) || !size || *size > kLargestMetadataFile) return metadata;
+    InitialiseMetadataLibrary();
+    try {
+        const Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(path, false);
+        if (image.get() == nullptr) return metadata;
+        image->readMetadata();
+        auto models = std::make_unique<Models>();
+        models->exif = image->exifData();
+        models->iptc = image->iptcData();
+        models->xmp = image->xmpData();
+        metadata.models_ = std::move(models);
+    } catch (...) {
+        // Exiv2's errors, and a failed allocation for a hostile file's claims alike: the
+        // conversion goes on without the input's metadata.
+    }
+    return metadata;
+}
+
+bool InputMetadata::empty() const {
+    return !models_ || (models_->exif.empty() && models_->iptc.empty() && models_->xmp.empty());
+}
+
+MetadataWrite InputMetadata::WriteInto(const std::vector<unsigned char>& file,
+                                       FREE_IMAGE_FORMAT format, unsigned width,
+                                       unsigned height) const {
+    if (empty()) return {MetadataOutcome::AlreadyThere, {}};
+    if (!HoldsMetadata(format)) return {MetadataOutcome::Unreadable, {}};
+    if (file.size() > kLargestMetadataFile) return {MetadataOutcome::TooLarge, {}};
+    InitialiseMetadataLibrary();
+    const bool tiff = format == FIF_TIFF;
+    MetadataWrite result;
+    try {
+        // A copy of its own: Exiv2 lays out a TIFF file anew in the memory it reads from, and
+        // `file` is what the output falls back to.
+        Exiv2::BasicIo::AutoPtr copy(new Exiv2::MemIo);
+        if (copy->write(file.data(), static_cast<long>(file.size())) !=
+            static_cast<long>(file.size())) {
+            return result;
+        }
+        const Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(copy);
+        if (image.get() == nullptr) return result;
+        image->readMetadata();
+        Exiv2::ExifData exif = ExifFor(models_->exif, image->exifData(), tiff);
+        StatePixelSize(exif, width, height);
+        Exiv2::XmpData xmp = models_->xmp;
+        StatePixelSize(xmp, width, height);
+        if (SameData(exif, image->exifData()) && SameData(models_->iptc, image->iptcData()) &&
+            SameData(xmp, image->xmpData())) {
+            return {MetadataOutcome::AlreadyThere, {}};
+        }
+        image->setExifData(exif);
+        image->setIptcData(models_->iptc);
+        image->setXmpData(xmp);
+        image->writeMetadata();
+
+        Exiv2::BasicIo& io = image->io();
+        if (io.open() != 0) return result;
+        const Exiv2::DataBuf written = io.read(io.size());
+        io.close();
+        if (written.size_ <= 0) return result;
+        result.file.assign(written.pData_, written.pData_ + written.size_);
+    } catch (...) {
+        return {MetadataOutcome::Unreadable, {}};
+    }
+    // Exiv2 copies a JPEG or PNG file's compressed pixels as they are, but lays a TIFF file out
+    // anew: the pixels it read are to be the pixels it wrote.
+    if (tiff) {
+        const std::optional<PixelDigest> before = DigestOf(file, format);
+        const std::optional<PixelDigest> after = DigestOf(result.file, format);
+        if (!before || !after || !(*before == *after)) {
+            return {MetadataOutcome::PixelsChanged, {}};
+        }
+    }
+    result.outcome = MetadataOutcome::Written;
+    return result;
+}
+
+}  // namespace kavenra

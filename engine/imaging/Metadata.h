@@ -1,0 +1,62 @@
+#pragma once
+
+// What a picture carries besides its pixels and its colour profile: EXIF, IPTC and XMP. FreeImage
+// keeps them only in some of its writers, and the EXIF it copies still states the loaded
+// picture's size; Exiv2 reads them from the input and writes them into the output's file.
+
+#include <FreeImage.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kavenra {
+
+// Prepares Exiv2 once per process, whatever the thread: its XMP toolkit's set-up must not run
+// twice at once, and its messages about damaged files are not for standard error.
+void InitialiseMetadataLibrary();
+
+enum class MetadataOutcome {
+    Written,        // the new content holds the input's metadata
+    AlreadyThere,   // the file holds all of it already and needs no change
+    TooLarge,       // the file is beyond the size Exiv2 is given to hold in memory
+    Unreadable,     // Exiv2 could not read the file or refused to write it
+    PixelsChanged,  // what Exiv2 wrote decodes to other pixels than the file it was given
+};
+
+struct MetadataWrite {
+    MetadataOutcome outcome = MetadataOutcome::Unreadable;
+    std::vector<unsigned char> file;  // the new content, when Written
+};
+
+// The EXIF, IPTC and XMP of one input, less what describes the layout of its pixels (sizes,
+// strips, compression, the embedded colour profile), which belongs to the file that holds them.
+class InputMetadata {
+  public:
+    InputMetadata();
+    InputMetadata(InputMetadata&&) noexcept;
+    InputMetadata& operator=(InputMetadata&&) noexcept;
+    ~InputMetadata();
+
+    // What the JPEG, PNG or TIFF file at `path` carries. Empty for other formats, for a file too
+    // large to read in the memory a conversion may hold, and for one whose metadata Exiv2 cannot
+    // read: the output then goes without.
+    static InputMetadata Read(const std::string& path, FREE_IMAGE_FORMAT format);
+
+    bool empty() const;
+
+    // `file`, the content of a JPEG, PNG or TIFF file holding `width` x `height` pixels, with this
+    // metadata. Its EXIF pixel dimensions (PixelXDimension and PixelYDimension, where the input
+    // has an EXIF directory, and their XMP copies where the input has those) state that size. A
+    // TIFF file's own tags win over the input's, and the input's further images (thumbnails,
+    // sub-images) are not carried into it. Never throws; any outcome but Written leaves `file` as
+    // it is.
+    MetadataWrite WriteInto(const std::vector<unsigned char>& file, FREE_IMAGE_FORMAT format,
+                            unsigned width, unsigned height) const;
+
+  private:
+    struct Models;
+    std::unique_ptr<Models> models_;
+};
+
+}  // namespace kavenra
