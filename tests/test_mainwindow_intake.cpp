@@ -6,6 +6,7 @@
 #include "support/ImageFactory.h"
 #include "support/MainWindowFixture.h"
 #include "support/ModalAnswerer.h"
+#include "support/OrdinaryUser.h"
 #include "ui/Unit1.h"
 
 #include <QAction>
@@ -32,8 +33,10 @@
 
 using kavenra::testing::DropFiles;
 using kavenra::testing::DropUrls;
+using kavenra::testing::HandOverToOrdinaryUser;
 using kavenra::testing::MainWindowFixture;
 using kavenra::testing::ModalAnswerer;
+using kavenra::testing::RunAsOrdinaryUser;
 
 namespace {
 
@@ -414,27 +417,28 @@ void TestMainWindowIntake::droppedFolders() {
 }
 
 // Without permission to read it, a folder brings nothing and is refused like a file of no
-// supported type; the rest of the drop is taken.
+// supported type; the rest of the drop is taken. The superuser reads any folder: the drop is an
+// ordinary user's.
 void TestMainWindowIntake::unreadableFolderIsRefused() {
     QVERIFY(!fixture_->writeJpeg("locked/a.jpg", 20, 20).isEmpty());
     const QString folder = fixture_->imagePath("locked");
     const QString c = fixture_->writeJpeg("c.jpg", 20, 20);
+    QVERIFY(HandOverToOrdinaryUser(fixture_->imageFolder()));
+    QVERIFY(HandOverToOrdinaryUser(QDir::currentPath()));
     QVERIFY(QFile::setPermissions(folder, QFileDevice::WriteOwner));
-    const bool readable = QDir(folder).entryList(QDir::Files).contains(QStringLiteral("a.jpg"));
-    if (readable) {
-        QFile::setPermissions(
-            folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        QSKIP("this user reads folders without read permission (the superuser)");
-    }
 
-    const auto drop = DropFiles(Form1->ListBox1, {c, folder});
+    const bool passed = RunAsOrdinaryUser([&] {
+        QVERIFY(!QDir(folder).entryList(QDir::Files).contains(QStringLiteral("a.jpg")));
+        const auto drop = DropFiles(Form1->ListBox1, {c, folder});
+        QVERIFY(drop.dropped);
+        QCOMPARE(listed(), QStringList{c});
+        QCOMPARE(status(), MainWindowFixture::Text(1, "ImagenMsg3"));
+        QCOMPARE(Form1->Edit3->text(), folder + QStringLiteral("/RES/"));
+    });
 
     QVERIFY(QFile::setPermissions(
         folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
-    QVERIFY(drop.dropped);
-    QCOMPARE(listed(), QStringList{c});
-    QCOMPARE(status(), MainWindowFixture::Text(1, "ImagenMsg3"));
-    QCOMPARE(Form1->Edit3->text(), folder + QStringLiteral("/RES/"));
+    QVERIFY(passed);
 }
 
 void TestMainWindowIntake::countingPassTakesOneTickMoreThanEntries() {
