@@ -44,7 +44,7 @@ using kavenra::testing::DropFiles;
 using kavenra::testing::MainWindowFixture;
 using kavenra::testing::ModalAnswerer;
 using kavenra::testing::QueryColumn;
-using kavenra::testing::RuntimeFolder;
+using kavenra::testing::ShippedDataFolder;
 
 namespace {
 

@@ -34,10 +34,25 @@ OrdinaryUser OrdinaryUserForTests();
 // nothing to do when the tests already run as that user.
 bool HandOverToOrdinaryUser(const QString& folder);
 
-// Runs `part` in a forked child as the ordinary user and returns whether it passed: it failed
+// For tests without windows (see RowNeedsAnotherUser for the others). Runs `part` in a forked
+// child as the ordinary user and returns whether it passed: it failed
 // when a check in it failed, when it crashed, or when the child could not take that identity.
 // The child's own messages say which check. Its changes to this process's memory are lost.
 [[nodiscard]] bool RunAsOrdinaryUser(const std::function<void()>& part);
+
+// For a test of windows, whose painting threads a forked copy would lack (it would wait for them
+// for ever): true when this process is the superuser, and the running row must then be run with
+// RerunRowAsOrdinaryUser; false when the row can run here, as the ordinary user it needs.
+//
+//   if (RowNeedsAnotherUser()) {
+//       QVERIFY(RerunRowAsOrdinaryUser());
+//       return;
+//   }
+bool RowNeedsAnotherUser();
+
+// Runs the current test function's current row in a new copy of this test executable (kept in
+// /tmp, with the worker) as the ordinary user; its output goes to this one's. True when it passed.
+[[nodiscard]] bool RerunRowAsOrdinaryUser();
 
 // A copy of the image worker that any user may run, made on first use and removed at exit.
 QString WorkerAnyUserMayRun();
