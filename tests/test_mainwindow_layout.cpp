@@ -44,7 +44,7 @@ using kavenra::testing::DropFiles;
 using kavenra::testing::MainWindowFixture;
 using kavenra::testing::ModalAnswerer;
 using kavenra::testing::QueryColumn;
-using kavenra::testing::RuntimeFolder;
+using kavenra::testing::ShippedDataFolder;
 
 namespace {
 
@@ -303,7 +303,7 @@ void TestMainWindowLayout::everyControlHasDesignedBounds() {
 void TestMainWindowLayout::rawCheckBoxStaysClearOfThePresetsFrame_data() {
     QTest::addColumn<QString>("caption");
     QTest::newRow("form description") << QString::fromUtf8("Mantener dimensiónes en ficheros RAW");
-    const QString settings = QDir(RuntimeFolder()).filePath(QStringLiteral("KVConfig.db"));
+    const QString settings = QDir(ShippedDataFolder()).filePath(QStringLiteral("KVConfig.db"));
     QStringList languages;
     QString error;
     QVERIFY2(QueryColumn(settings, QStringLiteral("SELECT ruta FROM idiomas ORDER BY id"),
@@ -312,7 +312,7 @@ void TestMainWindowLayout::rawCheckBoxStaysClearOfThePresetsFrame_data() {
     QVERIFY(!languages.isEmpty());
     for (const QString& language : languages) {
         QStringList captions;
-        QVERIFY2(QueryColumn(QDir(RuntimeFolder()).filePath(language),
+        QVERIFY2(QueryColumn(QDir(ShippedDataFolder()).filePath(language),
                              QStringLiteral("SELECT caption FROM traduccion "
                                             "WHERE form = '1' AND object = 'CheckBox2'"),
                              &captions, &error),

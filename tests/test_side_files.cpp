@@ -16,6 +16,7 @@
 #include "store/Sqlitetraductor.h"
 #include "support/DatabaseFixture.h"
 #include "support/FileContents.h"
+#include "support/OrdinaryUser.h"
 
 using namespace kavenra::testing;
 using kavenra::SettingsSeed;
@@ -204,15 +205,19 @@ void TestSideFiles::failedCopyLeavesNothingAndSaysWhy() {
     QVERIFY2(FromLocal(seed.reason).contains(blocked), seed.reason.c_str());
     QCOMPARE(FileContents(blocked), QByteArray("not a folder"));
 
-    if (geteuid() == 0) QSKIP("root writes into read-only folders");
+    // A configuration folder that refuses new files; the superuser writes into any, so the
+    // seed is an ordinary user's.
     const QString readOnly = tree.root.filePath("readonly");
     QVERIFY(QDir().mkpath(readOnly + "/kavenra"));
+    QVERIFY(HandOverToOrdinaryUser(tree.root.path()));
     QVERIFY(QFile::setPermissions(readOnly + "/kavenra", QFile::ReadOwner | QFile::ExeOwner));
     locations = tree.locate(readOnly);
-    const SettingsSeed denied = kavenra::SeedUserSettings(locations);
+    const bool passed = RunAsOrdinaryUser([&] {
+        QCOMPARE(kavenra::SeedUserSettings(locations).outcome, SettingsSeed::Outcome::Failed);
+    });
     QVERIFY(QFile::setPermissions(readOnly + "/kavenra",
                                   QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-    QCOMPARE(denied.outcome, SettingsSeed::Outcome::Failed);
+    QVERIFY(passed);
     QVERIFY(QDir(readOnly + "/kavenra")
                 .isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
 }

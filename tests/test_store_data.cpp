@@ -10,6 +10,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <memory>
 
 #include "store/CaptionKeys.h"
 #include "store/Sqlitecontrol.h"
@@ -28,14 +29,36 @@ QString RuntimeFile(const QString& relativePath) {
     return QDir(RuntimeFolder()).filePath(relativePath);
 }
 
-// The databases installed in the runtime folder, and the ones the build made from the current
-// sources (the installed settings database is never replaced, so it can be older).
+// A copy of the built databases after the first start's language dialog chose English, as the
+// dialog writes it. (The runtime folder's copy may hold anything a developer's runs left.)
+QString AfterChoosingEnglish() {
+    static const std::unique_ptr<QTemporaryDir> folder = [] {
+        auto made = std::make_unique<QTemporaryDir>();
+        const QString path = made->path();
+        bool done = made->isValid() &&
+                    QFile::copy(ShippedDataFolder() + "/KVConfig.db", path + "/KVConfig.db");
+        done = done &&
+               QFile::setPermissions(path + "/KVConfig.db",
+                                     QFileDevice::ReadOwner | QFileDevice::WriteOwner) &&
+               QDir(path).mkdir("lang");
+        for (const QString& name : QDir(ShippedDataFolder() + "/lang").entryList(QDir::Files)) {
+            done =
+                done && QFile::copy(ShippedDataFolder() + "/lang/" + name, path + "/lang/" + name);
+        }
+        const QString error = RunSql(path + "/KVConfig.db",
+                                     "UPDATE idiomas SET activo='0';"
+                                     "UPDATE idiomas SET activo='1' WHERE id='1';"
+                                     "UPDATE configuracion SET primera_ejecucion='1';");
+        if (!done || !error.isEmpty())
+            qWarning("cannot choose English in a copy: %s", qPrintable(error));
+        return made;
+    }();
+    return folder->path();
+}
+
+// The databases the build made from the current sources, and a copy as the first start leaves it.
 QList<QPair<QString, QString>> DataFolders() {
-    QList<QPair<QString, QString>> folders{{"installed", RuntimeFolder()}};
-#ifdef KAVENRA_BUILT_DATA_DIR
-    folders.append({"built", QStringLiteral(KAVENRA_BUILT_DATA_DIR)});
-#endif
-    return folders;
+    return {{"built", ShippedDataFolder()}, {"after choosing English", AfterChoosingEnglish()}};
 }
 
 QStringList SettingsColumn(const QString& folder, const QString& sql) {
@@ -48,7 +71,7 @@ QStringList SettingsColumn(const QString& folder, const QString& sql) {
 }
 
 QStringList ShippedColumn(const QString& sql) {
-    return SettingsColumn(RuntimeFolder(), sql);
+    return SettingsColumn(ShippedDataFolder(), sql);
 }
 
 void AddFolderRows() {
@@ -62,7 +85,8 @@ void AddFolderRows() {
 void AddLanguageRows() {
     QTest::addColumn<QString>("database");
     QTest::addColumn<QString>("spanishDatabase");
-    for (const auto& [label, folder] : DataFolders()) {
+    // The language databases are the same files in both: the built ones stand for them.
+    for (const auto& [label, folder] : DataFolders().mid(0, 1)) {
         const QStringList paths = SettingsColumn(folder, "SELECT ruta FROM idiomas");
         for (const QString& path : paths) {
             QTest::addRow("%s %s", qPrintable(label), qPrintable(path))
@@ -172,13 +196,9 @@ void TestStoreData::settingsDatabaseIsUsable() {
 }
 
 // What a fresh installation finds: the options dialog's initial selections, the first run still
-// to come and Spanish active. (The installed copy may since hold the user's choices.)
+// to come and Spanish active.
 void TestStoreData::builtSettingsAreThoseOfAFreshInstallation() {
-#ifdef KAVENRA_BUILT_DATA_DIR
-    const QString folder = QStringLiteral(KAVENRA_BUILT_DATA_DIR);
-#else
-    const QString folder = RuntimeFolder();
-#endif
+    const QString folder = ShippedDataFolder();
     QCOMPARE(SettingsColumn(folder,
                             "SELECT filtro_redimension || jpeg || png || bmp || tga || "
                             "tif || primera_ejecucion FROM configuracion"),

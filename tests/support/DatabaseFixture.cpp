@@ -182,11 +182,11 @@ bool DatabaseFolder::writeCompleteLanguage(const QString& relativePath, const QS
 }
 
 bool DatabaseFolder::copyShippedDatabases(QString* error) {
-    const QDir runtime(RuntimeFolder());
+    const QDir shipped(ShippedDataFolder());
     QStringList files{QStringLiteral("KVConfig.db")};
     QStringList paths;
     QString queryError;
-    if (!QueryColumn(runtime.filePath(files.first()), QStringLiteral("SELECT ruta FROM idiomas"),
+    if (!QueryColumn(shipped.filePath(files.first()), QStringLiteral("SELECT ruta FROM idiomas"),
                      &paths, &queryError)) {
         if (error) {
             *error = QStringLiteral("shipped KVConfig.db: ") + queryError;
@@ -195,7 +195,7 @@ bool DatabaseFolder::copyShippedDatabases(QString* error) {
     }
     files += paths;
     for (const QString& file : files) {
-        const QString source = runtime.filePath(file);
+        const QString source = shipped.filePath(file);
         const QString target = filePath(file);
         QFile::remove(target);
         if (!MakeParentFolder(target) || !QFile::copy(source, target)) {
@@ -217,6 +217,10 @@ QString DatabaseFolder::queryValue(const QString& relativePath, const QString& s
 
 QString RuntimeFolder() {
     return QStringLiteral(KAVENRA_RUNTIME_DIR);
+}
+
+QString ShippedDataFolder() {
+    return QStringLiteral(KAVENRA_BUILT_DATA_DIR);
 }
 
 }  // namespace kavenra::testing

@@ -81,7 +81,7 @@ class DatabaseFolder {
     // A language database with a row for every known (form, key): caption is
     // prefix + form + ":" + key, so every lookup can be traced to its row.
     bool writeCompleteLanguage(const QString& relativePath, const QString& prefix);
-    // KVConfig.db and every language database it names, copied from the runtime folder (the
+    // KVConfig.db and every language database it names, copied from ShippedDataFolder() (the
     // databases the build installs). Returns false with a message in *error when one is missing.
     bool copyShippedDatabases(QString* error = nullptr);
 
@@ -93,8 +93,13 @@ class DatabaseFolder {
     ScopedWorkingDirectory workingDirectory_;
 };
 
-// Path of the runtime folder, which holds the program and the databases the build installs.
+// Path of the runtime folder, which holds the program, its worker and changelog, and the
+// databases a developer's own runs use and change: only for what is run from there.
 QString RuntimeFolder();
+
+// The databases as the build makes them from their sources, in a build folder no run of the
+// program writes: what the tests read, whatever the runtime folder's settings now say.
+QString ShippedDataFolder();
 
 }  // namespace kavenra::testing
 

@@ -6,6 +6,8 @@
 #include <QThread>
 #include <algorithm>
 
+#include <unistd.h>
+
 #include "engine/isolation/ImageWorker.h"
 
 namespace kavenra::testing {
@@ -59,6 +61,19 @@ bool WaitForProcessEnd(pid_t pid, int timeoutMs) {
     return true;
 }
 
+bool WaitForProcessStop(pid_t pid, int timeoutMs) {
+    QElapsedTimer clock;
+    clock.start();
+    for (;;) {
+        char state = 0;
+        pid_t parent = 0;
+        if (!ReadStat(pid, state, parent) || state == 'Z' || state == 'X') return false;
+        if (state == 'T') return true;
+        if (clock.elapsed() > timeoutMs) return false;
+        QThread::msleep(1);
+    }
+}
+
 QList<int> OpenDescriptors(pid_t pid) {
     QList<int> descriptors;
     const QStringList entries =
@@ -88,6 +103,30 @@ ScopedEnvironment::~ScopedEnvironment() {
         qunsetenv(name_.constData());
     }
     if (restartWorker_) StopImageWorker();
+}
+
+namespace {
+
+QString SaveHoldFlag() {
+    return QDir::temp().filePath(QStringLiteral("kavenra-save-hold-%1").arg(getpid()));
+}
+
+}  // namespace
+
+void LoadSaveHoldIntoWorkers() {
+    qputenv("LD_PRELOAD", KAVENRA_TEST_SAVE_HOLD);
+    qputenv("KAVENRA_TEST_SAVE_HOLD_FLAG", QFile::encodeName(SaveHoldFlag()));
+    StopImageWorker();
+}
+
+SaveHold::SaveHold() {
+    QFile flag(SaveHoldFlag());
+    if (!flag.open(QIODevice::WriteOnly))
+        qWarning("cannot hold saves: %s", qPrintable(flag.fileName()));
+}
+
+SaveHold::~SaveHold() {
+    QFile::remove(SaveHoldFlag());
 }
 
 }  // namespace kavenra::testing

@@ -18,6 +18,9 @@ pid_t ImageJobProcess(pid_t worker);
 bool ProcessEnded(pid_t pid);
 bool WaitForProcessEnd(pid_t pid, int timeoutMs);
 
+// Waits until `pid` is stopped by a signal; false when it ended instead or `timeoutMs` passed.
+bool WaitForProcessStop(pid_t pid, int timeoutMs);
+
 // The descriptor numbers `pid` holds open, sorted.
 QList<int> OpenDescriptors(pid_t pid);
 
@@ -36,6 +39,21 @@ class ScopedEnvironment {
     QByteArray previous_;
     bool wasSet_;
     bool restartWorker_;
+};
+
+// Saves held at their temporary file (tests/preload): after LoadSaveHoldIntoWorkers, which
+// restarts the worker (call it before the worker's first start, e.g. in initTestCase), the job of
+// a save that runs while a SaveHold lives stops itself the moment its temporary output file has
+// its permissions, before writing to it, until it gets SIGCONT. Find the job with
+// ImageJobProcess and wait for WaitForProcessStop before looking.
+void LoadSaveHoldIntoWorkers();
+
+class SaveHold {
+  public:
+    SaveHold();
+    ~SaveHold();
+    SaveHold(const SaveHold&) = delete;
+    SaveHold& operator=(const SaveHold&) = delete;
 };
 
 }  // namespace kavenra::testing

@@ -33,9 +33,20 @@ bool CopyRuntimeFolder(const QString& folder, QString* error) {
         *error = QStringLiteral("the program must be built before this test");
         return false;
     }
-    if (!CopyFolder(runtime, folder)) {
-        *error = QStringLiteral("cannot copy %1 to %2").arg(runtime, folder);
+    // The runtime folder's databases are a developer's own, changed by every run of the program
+    // from there: the copy gets the ones the build makes instead.
+    if (!CopyFolder(runtime, folder) || !QFile::remove(folder + QStringLiteral("/KVConfig.db")) ||
+        !QDir(folder + QStringLiteral("/lang")).removeRecursively() ||
+        !CopyFolder(ShippedDataFolder(), folder)) {
+        *error =
+            QStringLiteral("cannot copy %1 and %2 to %3").arg(runtime, ShippedDataFolder(), folder);
         return false;
+    }
+    for (QDirIterator it(folder, QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
+        const QString file = it.next();
+        if (file.endsWith(QLatin1String(".db"))) {
+            QFile::setPermissions(file, QFile::permissions(file) | QFileDevice::WriteOwner);
+        }
     }
     return true;
 }

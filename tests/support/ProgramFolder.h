@@ -10,7 +10,8 @@ namespace kavenra::testing {
 // Copies every file and folder under `from` into `to`, which is created as needed.
 bool CopyFolder(const QString& from, const QString& to);
 
-// Copies the build's runtime folder to `folder`. False, with the reason in `error`, when the
+// Copies the build's runtime folder to `folder`, with the databases as the build makes them in
+// place of the runtime folder's own. False, with the reason in `error`, when the
 // program has not been built or a file cannot be copied.
 bool CopyRuntimeFolder(const QString& folder, QString* error);
 

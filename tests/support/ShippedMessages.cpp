@@ -52,14 +52,6 @@ bool readColumn(const QString& file, const QString& sql, QStringList* values, QS
 
 }  // namespace
 
-QString ShippedDataFolder() {
-#ifdef KAVENRA_BUILT_DATA_DIR
-    const QString built = QStringLiteral(KAVENRA_BUILT_DATA_DIR);
-    if (QFileInfo(QDir(built).filePath(QStringLiteral("KVConfig.db"))).isFile()) return built;
-#endif
-    return RuntimeFolder();
-}
-
 QList<ShippedMessage> ShippedMessages(QString* error) {
     const QDir folder(ShippedDataFolder());
     const QString settings = folder.filePath(QStringLiteral("KVConfig.db"));

@@ -26,7 +26,4 @@ struct ShippedMessage {
 // Empty, with a reason in *error, when a database cannot be read or a text is missing.
 QList<ShippedMessage> ShippedMessages(QString* error = nullptr);
 
-// The folder holding the settings database and the language databases the tests read.
-QString ShippedDataFolder();
-
 }  // namespace kavenra::testing
