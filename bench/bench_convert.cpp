@@ -21,8 +21,8 @@
 #include <vector>
 
 #include "engine/imaging/FreeImageBitmap.h"
-#include "engine/run/Procesosimagen.h"
 #include "engine/imaging/ReplacingSave.h"
+#include "engine/run/Procesosimagen.h"
 #include "support/ImageFactory.h"
 
 using kavenra::BitmapHandle;

@@ -21,10 +21,10 @@
 #include <string>
 #include <vector>
 
-#include "engine/imaging/ReplacingSave.h"
 #include "engine/base/ConversionSettings.h"
 #include "engine/imaging/FreeImageBitmap.h"
 #include "engine/imaging/ImageConversion.h"
+#include "engine/imaging/ReplacingSave.h"
 #include "engine/isolation/ImageDetection.h"
 #include "engine/isolation/ImageWorker.h"
 #include "engine/run/Procesosimagen.h"

@@ -44,14 +44,14 @@
 #include <string>
 #include <vector>
 
-#include "engine/imaging/ReplacingSave.h"
 #include "engine/base/ConversionSettings.h"
 #include "engine/imaging/ExtendedBmp.h"
 #include "engine/imaging/ImageConversion.h"
+#include "engine/imaging/ReplacingSave.h"
+#include "engine/imaging/SourceFile.h"
 #include "engine/isolation/ImageDetection.h"
 #include "engine/isolation/ImageWorker.h"
 #include "engine/run/Procesosimagen.h"
-#include "engine/imaging/SourceFile.h"
 #include "support/ImageCameraRaw.h"
 #include "support/ImageFactory.h"
 
@@ -484,17 +484,16 @@ class Campaign {
         const FREE_IMAGE_FORMAT format = detection.format;
         bool converted = false;
         const std::string destination = out_ + "/output." + extension;
-        if (noteJob(detection.report, seedName, extension, data, tally) &&
-            format != FIF_UNKNOWN) {
+        if (noteJob(detection.report, seedName, extension, data, tally) && format != FIF_UNKNOWN) {
             ++tally.detected;
             if (!detectOnly) {
                 // The worker's own call, whose report tells a crash or a time-out from a refusal.
                 const kavenra::ConversionJob job{
-                    kavenra::RequestFromEntryArguments(input, destination, 1, 0, kLongestSide),
-                    {}};
+                    kavenra::RequestFromEntryArguments(input, destination, 1, 0, kLongestSide), {}};
                 const kavenra::IsolatedConversion conversion =
                     kavenra::PrepareConversionIsolated(job);
-                converted = conversion.prepared && kavenra::CommitPreparedOutput(*conversion.prepared);
+                converted =
+                    conversion.prepared && kavenra::CommitPreparedOutput(*conversion.prepared);
                 if (converted) ++tally.converted;
                 noteJob(conversion.report, seedName, extension, data, tally);
             }

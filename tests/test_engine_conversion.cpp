@@ -508,7 +508,8 @@ class EngineConversionTest : public QObject, private ConversionWorkspace {
         const ConversionJob job{
             RequestFromEntryArguments(NativePath(source), NativePath(out("tagged.jpg")), 1, 0, 100),
             settings};
-        const std::optional<PreparedOutput> prepared = PrepareLoadedImage(*loaded, FIF_JPEG, job).prepared;
+        const std::optional<PreparedOutput> prepared =
+            PrepareLoadedImage(*loaded, FIF_JPEG, job).prepared;
         const bool converted = prepared && CommitPreparedOutput(*prepared);
         QCOMPARE(converted, expectedWidth != 0);
         if (!converted) {
@@ -537,7 +538,8 @@ class EngineConversionTest : public QObject, private ConversionWorkspace {
         const ConversionJob job{
             RequestFromEntryArguments(NativePath(source), NativePath(out("large.jpg")), 1, 0, 800),
             settings};
-        const std::optional<PreparedOutput> prepared = PrepareLoadedImage(*loaded, FIF_JPEG, job).prepared;
+        const std::optional<PreparedOutput> prepared =
+            PrepareLoadedImage(*loaded, FIF_JPEG, job).prepared;
         QVERIFY(prepared && CommitPreparedOutput(*prepared));
         const Picture result = Inspect(out("large.jpg"));
         QCOMPARE(result.width, 800u);

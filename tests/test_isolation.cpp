@@ -26,10 +26,10 @@
 #include <thread>
 
 #include "engine/base/ConversionSettings.h"
+#include "engine/imaging/ReplacingSaveLeftovers.h"
 #include "engine/isolation/ImageDetection.h"
 #include "engine/isolation/ImageWorker.h"
 #include "engine/run/Procesosimagen.h"
-#include "engine/imaging/ReplacingSaveLeftovers.h"
 #include "support/ConversionWorkspace.h"
 #include "support/CreationWatch.h"
 #include "support/FileContents.h"
@@ -350,7 +350,8 @@ class IsolationTest : public QObject, private ConversionWorkspace {
         const pid_t worker = ImageWorkerProcessId();
         KillOnCreation killer(outFolder(), ".kavenra-", worker, SIGKILL, 2);
 
-        const WorkerConversion conversion = convertInWorker(source, out("large.png"), 0, 1800, 2400);
+        const WorkerConversion conversion =
+            convertInWorker(source, out("large.png"), 0, 1800, 2400);
         QVERIFY(!conversion.committed);
         QCOMPARE(killer.kills(), 2);  // the first attempt and the one in a fresh job process
         QCOMPARE(conversion.report.end, ImageJobEnd::Crashed);
@@ -372,7 +373,8 @@ class IsolationTest : public QObject, private ConversionWorkspace {
         const pid_t program = fork();
         if (program == 0) {
             char byte = 0;
-            if (read(go[0], &byte, 1) == 1) convertInWorker(source, out("large.png"), 0, 1800, 2400);
+            if (read(go[0], &byte, 1) == 1)
+                convertInWorker(source, out("large.png"), 0, 1800, 2400);
             _exit(0);
         }
         close(go[0]);

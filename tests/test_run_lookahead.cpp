@@ -20,7 +20,6 @@
 #include "support/RunTicks.h"
 #include "ui/Form3_opcionesdeformato.h"
 #include "ui/Form6_msgbox.h"
-#include "engine/run/Procesosimagen.h"
 #include "ui/Unit1.h"
 
 #include <QAction>

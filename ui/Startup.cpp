@@ -1,7 +1,7 @@
 #include "ui/Startup.h"
 
-#include "engine/run/BatchRun.h"
 #include "engine/imaging/ImageLibrary.h"
+#include "engine/run/BatchRun.h"
 #include "engine/run/Procesosimagen.h"
 #include "net/Internet.h"
 #include "store/CaptionKeys.h"

@@ -1,9 +1,9 @@
 #include "ui/Unit1.h"
 
-#include "engine/run/BatchRun.h"
-#include "engine/run/ResizeRun.h"
-#include "engine/run/Procesosimagen.h"
 #include "engine/imaging/ReplacingSaveLeftovers.h"
+#include "engine/run/BatchRun.h"
+#include "engine/run/Procesosimagen.h"
+#include "engine/run/ResizeRun.h"
 #include "store/CaptionKeys.h"
 #include "store/Sqlitetraductor.h"
 #include "ui/AppServices.h"
@@ -183,7 +183,8 @@ TForm1::~TForm1() {
 kavenra::RunControls TForm1::ReadRunControls() const {
     kavenra::RunControls controls;
     controls.entries.reserve(ListBox1->count());
-    for (int row = 0; row < ListBox1->count(); ++row) controls.entries << ListBox1->item(row)->text();
+    for (int row = 0; row < ListBox1->count(); ++row)
+        controls.entries << ListBox1->item(row)->text();
     controls.longestSide = CheckBox1->isChecked();
     controls.keepDimensions = CheckBox2->isChecked();
     controls.width = Edit1->text();

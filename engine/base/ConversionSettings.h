@@ -37,4 +37,3 @@ struct ConversionSettings {
 };
 
 }  // namespace kavenra
-

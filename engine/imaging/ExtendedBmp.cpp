@@ -143,7 +143,8 @@ std::optional<SplicedFile> SpliceAsCoreHeader(const SourceFile& source,
     file.tailSize = source.size() - tailStart;
     const std::uint64_t shift = tailStart - file.head.size();
     WriteLittleEndian32(file.head.data() + 2, static_cast<std::uint32_t>(file.size()));
-    WriteLittleEndian32(file.head.data() + 10, static_cast<std::uint32_t>(header.pixelOffset - shift));
+    WriteLittleEndian32(file.head.data() + 10,
+                        static_cast<std::uint32_t>(header.pixelOffset - shift));
     return file;
 }
 

@@ -178,7 +178,8 @@ Preparation PrepareLoadedImage(FIBITMAP& loaded, FREE_IMAGE_FORMAT format,
     if (!saved) {
         // A file vanishing here is the output's folder, which cannot be written.
         const FailureReason reason = FailureReasonForErrno(errno);
-        return Preparation::Failed(reason == FailureReason::SourceGone ? FailureReason::NotWritable : reason);
+        return Preparation::Failed(reason == FailureReason::SourceGone ? FailureReason::NotWritable
+                                                                       : reason);
     }
     return {saved, FailureReason::None};
 }

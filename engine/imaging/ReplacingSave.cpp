@@ -190,7 +190,7 @@ bool CompleteBmpHeader(FILE* stream) {
         return false;
     }
     if (compressed && !WriteLittleEndian32At(stream, kBmpImageSizeAt,
-                                           static_cast<std::uint32_t>(length) - pixelOffset)) {
+                                             static_cast<std::uint32_t>(length) - pixelOffset)) {
         return false;
     }
     return std::fflush(stream) == 0 && std::ferror(stream) == 0;

@@ -33,7 +33,6 @@ class CancelSignal {
     int fd_;
 };
 
-
 }  // namespace
 
 struct BackgroundConversion::Shared {
@@ -80,6 +79,5 @@ void BackgroundConversion::Abandon() {
     if (shared_->result.prepared) DiscardPreparedOutput(*shared_->result.prepared);
     shared_->result = {};
 }
-
 
 }  // namespace kavenra

@@ -73,8 +73,7 @@ struct IsolatedConversion {
 // PrepareImageFile in the worker of `lane`. A `cancel` descriptor that becomes readable stops the
 // job at once (its processes are ended and every temporary file it made is removed).
 IsolatedConversion PrepareConversionIsolated(const ConversionJob& job,
-                                             WorkerLane lane = WorkerLane::Intake,
-                                             int cancel = -1);
+                                             WorkerLane lane = WorkerLane::Intake, int cancel = -1);
 
 // A detection in the worker: FreeImage_GetFileType's answer, FIF_UNKNOWN also when the worker
 // gave none, and how the call ended.

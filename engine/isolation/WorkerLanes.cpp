@@ -48,7 +48,6 @@ Lane& LaneOf(WorkerLane lane) {
     return Lanes()[static_cast<std::size_t>(lane)];
 }
 
-
 }  // namespace
 
 std::uint32_t TimeLimitMs(std::uint32_t standard) {

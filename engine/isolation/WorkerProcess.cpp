@@ -49,7 +49,6 @@ std::string ThisExecutableFolder() {
     return self.substr(0, self.find_last_of('/') + 1);
 }
 
-
 // A worker ends with the thread that started it (its parent-death signal follows the thread, not
 // the process), and conversions run on threads that come and go: so every worker is started from
 // one thread that lives as long as the process. It is never joined nor destroyed, so that
@@ -109,7 +108,7 @@ int MillisecondsUntil(Clock::time_point deadline) {
 // Runs one job and reports how it ended; `answers` holds what it sent. A job whose
 // `cancel` descriptor becomes readable is stopped at once, as is one out of time.
 ImageJobReport WorkerProcess::run(const MessageWriter& job, std::uint32_t timeLimitMs, int cancel,
-                   JobAnswers& answers) {
+                                  JobAnswers& answers) {
     ImageJobReport report;
     if (!sendJob(job, report.restarted)) {
         report.end = ImageJobEnd::Unavailable;
@@ -122,8 +121,7 @@ ImageJobReport WorkerProcess::run(const MessageWriter& job, std::uint32_t timeLi
         const Wait waited = waitForMessage(deadline, cancel);
         if (waited != Wait::Message) {
             stopCollecting(answers);
-            report.end =
-                waited == Wait::Cancelled ? ImageJobEnd::Cancelled : ImageJobEnd::TimedOut;
+            report.end = waited == Wait::Cancelled ? ImageJobEnd::Cancelled : ImageJobEnd::TimedOut;
             break;
         }
         const Step step = handleMessage(answers);
@@ -338,8 +336,8 @@ pid_t WorkerProcess::spawn(const std::string& executable, int workerEnd) {
                                  const_cast<char*>("--image-worker"),
                                  const_cast<char*>(parent.c_str()), nullptr};
     pid_t child = 0;
-    const int failed = posix_spawn(&child, executable.c_str(), &actions, &attributes,
-                                   arguments.data(), environ);
+    const int failed =
+        posix_spawn(&child, executable.c_str(), &actions, &attributes, arguments.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
     return failed == 0 ? child : 0;
@@ -371,10 +369,12 @@ std::string ImageWorkerExecutable() {
     const std::string beside = folder + isolation::kWorkerName;
     if (isolation::IsExecutableFile(beside)) return beside;
     // The installed layout keeps helper programs out of the PATH.
-    const std::string installed = folder + KAVENRA_WORKER_FROM_BINDIR + "/" + isolation::kWorkerName;
+    const std::string installed =
+        folder + KAVENRA_WORKER_FROM_BINDIR + "/" + isolation::kWorkerName;
     if (isolation::IsExecutableFile(installed)) return installed;
 #ifdef KAVENRA_IMAGE_WORKER_BUILD_PATH
-    if (isolation::IsExecutableFile(KAVENRA_IMAGE_WORKER_BUILD_PATH)) return KAVENRA_IMAGE_WORKER_BUILD_PATH;
+    if (isolation::IsExecutableFile(KAVENRA_IMAGE_WORKER_BUILD_PATH))
+        return KAVENRA_IMAGE_WORKER_BUILD_PATH;
 #endif
     return beside;
 }

@@ -79,9 +79,9 @@ ResizeRun::Tick ResizeRun::TakeTick(const RunControls& controls) {
 // The next entry as the controls stand now; its tick takes the result only if they still do.
 void ResizeRun::prepareAhead(const RunControls& controls) {
     const int next = position_ + 1;
-    const std::optional<ConversionJob> job =
-        lookAhead_ && next < controls.entries.size() ? JobForEntry(controls.entries.at(next), controls)
-                                                     : std::nullopt;
+    const std::optional<ConversionJob> job = lookAhead_ && next < controls.entries.size()
+                                                 ? JobForEntry(controls.entries.at(next), controls)
+                                                 : std::nullopt;
     if (job) {
         conversions_.PrepareAhead(*job);
     } else {

@@ -23,15 +23,15 @@ namespace kavenra {
 
 // What the main window's controls say at one moment.
 struct RunControls {
-    QStringList entries;           // the image list, in its order
-    bool longestSide = false;      // the longest-side box
-    bool keepDimensions = false;   // the keep-RAW-dimensions box
-    QString width;                 // the explicit size's fields
+    QStringList entries;          // the image list, in its order
+    bool longestSide = false;     // the longest-side box
+    bool keepDimensions = false;  // the keep-RAW-dimensions box
+    QString width;                // the explicit size's fields
     QString height;
-    QString longestSideText;       // the longest-side field
-    QString destination;           // the destination folder field, as typed
-    QString entryCount;            // the count label, compared with "0" rather than counted
-    FormatOptions codes;           // the options dialog's selection
+    QString longestSideText;  // the longest-side field
+    QString destination;      // the destination folder field, as typed
+    QString entryCount;       // the count label, compared with "0" rather than counted
+    FormatOptions codes;      // the options dialog's selection
 };
 
 // The conversion an entry asks for under `controls`: the destination text followed by the entry's

@@ -116,8 +116,8 @@ FileOutcome RunConversions::commit(const PreparedOutput& prepared) {
     if (!CommitPreparedOutput(committed)) {
         const FailureReason reason = FailureReasonForErrno(errno);
         // The temporary file or the folder vanished: the output cannot be written there.
-        return {false, reason == FailureReason::SourceGone ? FailureReason::NotWritable : reason,
-                {}};
+        return {
+            false, reason == FailureReason::SourceGone ? FailureReason::NotWritable : reason, {}};
     }
     written_.insert(CanonicalPath(*target));
     return {true, FailureReason::None, *target != prepared.targetPath ? *target : std::string()};

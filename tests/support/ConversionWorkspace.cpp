@@ -22,14 +22,14 @@ void ConversionWorkspace::closeWorkspace() {
 
 ConversionJob ConversionWorkspace::job(const QString& source, const QString& destination,
                                        int keepAspect, int height, int widthOrLongest) const {
-    return {RequestFromEntryArguments(NativePath(source), NativePath(destination),
-                                      static_cast<std::uint8_t>(keepAspect), height,
-                                      widthOrLongest),
-            settings};
+    return {
+        RequestFromEntryArguments(NativePath(source), NativePath(destination),
+                                  static_cast<std::uint8_t>(keepAspect), height, widthOrLongest),
+        settings};
 }
 
-bool ConversionWorkspace::convert(const QString& source, const QString& destination,
-                                  int keepAspect, int height, int widthOrLongest) const {
+bool ConversionWorkspace::convert(const QString& source, const QString& destination, int keepAspect,
+                                  int height, int widthOrLongest) const {
     return ConvertImage(NativePath(source), NativePath(destination),
                         static_cast<std::uint8_t>(keepAspect), height, widthOrLongest, settings);
 }
@@ -55,8 +55,8 @@ WorkerConversion ConvertInWorker(const ConversionJob& job) {
     return result;
 }
 
-WorkerConversion ConvertInWorker(const QString& source, const QString& destination,
-                                 int keepAspect, int height, int widthOrLongest,
+WorkerConversion ConvertInWorker(const QString& source, const QString& destination, int keepAspect,
+                                 int height, int widthOrLongest,
                                  const ConversionSettings& settings) {
     return ConvertInWorker(
         {RequestFromEntryArguments(NativePath(source), NativePath(destination),

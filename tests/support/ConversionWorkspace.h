@@ -25,8 +25,8 @@ struct WorkerConversion {
 // The worker's conversion call on the intake lane, committed when it prepared an output: for
 // tests of the isolation itself, which read how the call ended.
 WorkerConversion ConvertInWorker(const ConversionJob& job);
-WorkerConversion ConvertInWorker(const QString& source, const QString& destination,
-                                 int keepAspect, int height, int widthOrLongest,
+WorkerConversion ConvertInWorker(const QString& source, const QString& destination, int keepAspect,
+                                 int height, int widthOrLongest,
                                  const ConversionSettings& settings = {});
 
 class ConversionWorkspace {

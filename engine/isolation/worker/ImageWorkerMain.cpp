@@ -35,8 +35,8 @@
 #include "engine/base/SystemText.h"
 #include "engine/imaging/ImageAdmission.h"
 #include "engine/imaging/ImageConversion.h"
-#include "engine/isolation/ImageWorkerProtocol.h"
 #include "engine/imaging/ReplacingSave.h"
+#include "engine/isolation/ImageWorkerProtocol.h"
 
 namespace {
 

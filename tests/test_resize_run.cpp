@@ -1,0 +1,262 @@
+// The run's owner without any window: what an entry asks for under the controls of one moment,
+// and what the ticks decide for a list of real files (converted, failed at once, failed in the
+// worker, complete), in the order a window sees them.
+
+#include "engine/run/ResizeRun.h"
+#include "support/ImageFactory.h"
+#include "support/ImageFiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <condition_variable>
+#include <mutex>
+
+using namespace kavenra;
+using kavenra::test::NativePath;
+
+namespace {
+
+RunControls ExplicitSize(const QString& width, const QString& height) {
+    RunControls controls;
+    controls.width = width;
+    controls.height = height;
+    controls.destination = QStringLiteral("/out/RES/");
+    controls.entryCount = QStringLiteral("1");
+    return controls;
+}
+
+// Hands the conversions' "a result may be there" over to the waiting test, as the window's
+// queued call does.
+class ResultSignal {
+  public:
+    std::function<void()> callback() {
+        return [this] {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            ++signals_;
+            changed_.notify_all();
+        };
+    }
+    // The outcome of the file in hand, waiting for the signals that announce it.
+    std::optional<FileOutcome> outcome(ResizeRun& run) {
+        for (int attempt = 0; attempt < 4; ++attempt) {
+            {
+                std::unique_lock<std::mutex> lock(mutex_);
+                changed_.wait_for(lock, std::chrono::seconds(60), [&] { return signals_ > 0; });
+                signals_ = 0;
+            }
+            if (std::optional<FileOutcome> taken = run.TakeOutcome()) return taken;
+        }
+        return std::nullopt;
+    }
+
+  private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    int signals_ = 0;
+};
+
+}  // namespace
+
+class ResizeRunTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void initTestCase() { kavenra::test::InitialiseFreeImageOnce(); }
+
+    void jobForEntry_data() {
+        QTest::addColumn<bool>("longestSide");
+        QTest::addColumn<bool>("keepDimensions");
+        QTest::addColumn<QString>("width");
+        QTest::addColumn<QString>("height");
+        QTest::addColumn<QString>("longest");
+        QTest::addColumn<bool>("hasJob");
+        QTest::addColumn<int>("mode");  // SizingMode
+        QTest::addColumn<int>("wantWidth");
+        QTest::addColumn<int>("wantHeight");
+        QTest::addColumn<int>("wantLongest");
+        QTest::newRow("explicit size") << false << false << "800"
+                                       << "600"
+                                       << "" << true << 0 << 800 << 600 << 0;
+        QTest::newRow("explicit size, hexadecimal and blanks") << false << false << " $20"
+                                                               << "0x10"
+                                                               << "" << true << 0 << 32 << 16 << 0;
+        QTest::newRow("explicit size, height emptied during the run")
+            << false << false << "800"
+            << ""
+            << "" << false << 0 << 0 << 0 << 0;
+        QTest::newRow("explicit size, beyond 32 bits") << false << false << "4294967296"
+                                                       << "600"
+                                                       << "" << false << 0 << 0 << 0 << 0;
+        QTest::newRow("longest side wins over the RAW box")
+            << true << true << "x"
+            << "y"
+            << "1024" << true << 1 << 0 << 0 << 1024;
+        QTest::newRow("longest side with a letter") << true << false << "800"
+                                                    << "600"
+                                                    << "10x" << false << 0 << 0 << 0 << 0;
+        QTest::newRow("RAW box reads no size field") << false << true << "x"
+                                                     << ""
+                                                     << "" << true << 0 << 0 << 0 << 0;
+    }
+
+    // The mode comes from the boxes as they are at this moment, and only the fields that mode
+    // reads must hold integers.
+    void jobForEntry() {
+        QFETCH(bool, longestSide);
+        QFETCH(bool, keepDimensions);
+        QFETCH(QString, width);
+        QFETCH(QString, height);
+        QFETCH(QString, longest);
+        QFETCH(bool, hasJob);
+        QFETCH(int, mode);
+        QFETCH(int, wantWidth);
+        QFETCH(int, wantHeight);
+        QFETCH(int, wantLongest);
+        RunControls controls = ExplicitSize(width, height);
+        controls.longestSide = longestSide;
+        controls.keepDimensions = keepDimensions;
+        controls.longestSideText = longest;
+        controls.codes.jpeg = 2;
+
+        const std::optional<ConversionJob> job =
+            JobForEntry(QStringLiteral("/photos/día 1/IMG_0001.JPG"), controls);
+        QCOMPARE(job.has_value(), hasJob);
+        if (!job) return;
+        QCOMPARE(int(job->request.mode), mode);
+        QCOMPARE(job->request.width, wantWidth);
+        QCOMPARE(job->request.height, wantHeight);
+        QCOMPARE(job->request.longestSide, wantLongest);
+        QCOMPARE(job->settings.keepDimensions, keepDimensions);
+        QCOMPARE(job->settings.codes.jpeg, 2);
+        QCOMPARE(QString::fromUtf8(job->request.source.c_str()),
+                 QStringLiteral("/photos/día 1/IMG_0001.JPG"));
+        // The destination text and the file name, with no separator put in between.
+        QCOMPARE(QString::fromUtf8(job->request.destination.c_str()),
+                 QStringLiteral("/out/RES/IMG_0001.JPG"));
+    }
+
+    // A list of a good file, one that is no picture, and another good file: each tick's
+    // decision and each outcome in the order the window meets them, the position after each,
+    // and a run that stands at the first entry again once complete.
+    void ticksAndOutcomesOfARun() {
+        QTemporaryDir folder;
+        QVERIFY(folder.isValid());
+        const QString good = folder.filePath("good.png");
+        const QString text = folder.filePath("notes.png");
+        const QString second = folder.filePath("second.png");
+        QVERIFY(kavenra::test::WriteImageFile(NativePath(good), FIF_PNG, 64, 48));
+        QVERIFY(kavenra::test::WriteImageFile(NativePath(second), FIF_PNG, 48, 64));
+        QFile notes(text);
+        QVERIFY(notes.open(QIODevice::WriteOnly));
+        notes.write("not a picture\n");
+        notes.close();
+        QVERIFY(QDir(folder.path()).mkpath("RES"));
+
+        RunControls controls = ExplicitSize(QStringLiteral("32"), QStringLiteral("24"));
+        controls.entries = QStringList{good, text, second};
+        controls.destination = folder.filePath("RES") + QLatin1Char('/');
+        controls.entryCount = QStringLiteral("3");
+        QCOMPARE(ResizeRun::StartWarning(controls), nullptr);
+
+        ResultSignal results;
+        ResizeRun run(results.callback());
+        QCOMPARE(run.Begin(controls), RunMode::ExplicitSize);
+
+        ResizeRun::Tick tick = run.TakeTick(controls);
+        QCOMPARE(tick.step, ResizeRun::Step::Converting);
+        QCOMPARE(tick.entry, good);
+        QCOMPARE(run.TakeTick(controls).step, ResizeRun::Step::Busy);
+        std::optional<FileOutcome> outcome = results.outcome(run);
+        QVERIFY(outcome);
+        QVERIFY(outcome->committed);
+        QCOMPARE(run.Position(), 1);
+        QCOMPARE(kavenra::test::ImageFileSize(controls.destination + "good.png"), QSize(32, 24));
+
+        tick = run.TakeTick(controls);
+        QCOMPARE(tick.step, ResizeRun::Step::Converting);
+        outcome = results.outcome(run);
+        QVERIFY(outcome);
+        QVERIFY(!outcome->committed);
+        QCOMPARE(outcome->reason, FailureReason::Unsupported);
+        QCOMPARE(run.Position(), 2);
+        QVERIFY(!QFile::exists(controls.destination + "notes.png"));
+
+        // A field emptied before the last tick: that entry fails at once, in this process.
+        controls.height.clear();
+        tick = run.TakeTick(controls);
+        QCOMPARE(tick.step, ResizeRun::Step::Failed);
+        QCOMPARE(tick.entry, second);
+        QVERIFY(!tick.outcome.committed);
+        QVERIFY(!run.FileInHand());
+        QCOMPARE(run.Position(), 3);
+
+        QCOMPARE(run.TakeTick(controls).step, ResizeRun::Step::Complete);
+        QCOMPARE(run.Position(), 0);
+        QCOMPARE(QDir(controls.destination).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{"good.png"});
+    }
+
+    // Start's checks follow the boxes; the run itself never looks at a field it does not use.
+    void startWarnings_data() {
+        QTest::addColumn<bool>("longestSide");
+        QTest::addColumn<bool>("keepDimensions");
+        QTest::addColumn<QString>("width");
+        QTest::addColumn<QString>("longest");
+        QTest::addColumn<QString>("destination");
+        QTest::addColumn<QString>("count");
+        QTest::addColumn<QString>("warning");
+        QTest::newRow("explicit, empty width") << false << false << ""
+                                               << ""
+                                               << "/o/"
+                                               << "1"
+                                               << "Texto_advertencia1";
+        QTest::newRow("explicit, no digits") << false << false << "8a"
+                                             << ""
+                                             << "/o/"
+                                             << "1"
+                                             << "Texto_advertencia2";
+        QTest::newRow("longest, empty") << true << false << "800"
+                                        << ""
+                                        << "/o/"
+                                        << "1"
+                                        << "Texto_advertencia6";
+        QTest::newRow("RAW, no destination") << false << true << ""
+                                             << ""
+                                             << ""
+                                             << "1"
+                                             << "Texto_advertencia8";
+        QTest::newRow("nothing listed") << false << false << "800"
+                                        << ""
+                                        << "/o/"
+                                        << "0"
+                                        << "Texto_advertencia4";
+        QTest::newRow("all well") << true << false << ""
+                                  << "640"
+                                  << "/o/"
+                                  << "2"
+                                  << "";
+    }
+    void startWarnings() {
+        QFETCH(bool, longestSide);
+        QFETCH(bool, keepDimensions);
+        QFETCH(QString, width);
+        QFETCH(QString, longest);
+        QFETCH(QString, destination);
+        QFETCH(QString, count);
+        QFETCH(QString, warning);
+        RunControls controls = ExplicitSize(width, QStringLiteral("600"));
+        controls.longestSide = longestSide;
+        controls.keepDimensions = keepDimensions;
+        controls.longestSideText = longest;
+        controls.destination = destination;
+        controls.entryCount = count;
+        const char* found = ResizeRun::StartWarning(controls);
+        QCOMPARE(QString::fromLatin1(found ? found : ""), warning);
+    }
+};
+
+QTEST_GUILESS_MAIN(ResizeRunTest)
+#include "test_resize_run.moc"
