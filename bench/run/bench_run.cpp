@@ -10,7 +10,9 @@
 // time the window's event loop went unserved during a run (a repeating timer records its largest
 // gap); the peak memory of the conversions (the run: every worker process together, sampled; the
 // bare loop: this process's growth); the share of files whose prepared result was taken; and
-// whether every output is byte-identical to the bare loop's.
+// whether every output has the bare loop's pixels (and whether it is byte-identical: it is not
+// where the program keeps metadata the bare calls drop). Beside them, two bare loops side by
+// side on every other file each: the least a run on two cores can take.
 //
 //   bench_run [rounds]    (default 3; corpus cached in $TMPDIR/kavenra-bench-run-corpus)
 
@@ -239,6 +241,34 @@ struct RoundFigures {
     int convertedAtTick = 0;
 };
 
+// The bare calls on the files whose position in the list is `first`, `first` + `step`, ...
+void BareFiles(const Category& category, const QString& outFolder, std::size_t first,
+               std::size_t step) {
+    for (std::size_t at = first; at < category.files.size(); at += step) {
+        const std::string source = QFile::encodeName(category.files[at].path).toStdString();
+        const std::string destination =
+            QFile::encodeName(outFolder + QLatin1Char('/') +
+                              QFileInfo(category.files[at].path).fileName())
+                .toStdString();
+        if (!BareConversion(source, destination, category.targetWidth, category.targetHeight)) {
+            std::fprintf(stderr, "conversion failed: %s\n", source.c_str());
+            std::exit(1);
+        }
+    }
+}
+
+// The least a run on two cores can take: two bare loops side by side, each on every other file.
+RoundFigures TwoBareLoops(const Category& category, const QString& outFolder) {
+    QDir().mkpath(outFolder);
+    const Clock::time_point start = Clock::now();
+    std::thread other([&] { BareFiles(category, outFolder, 1, 2); });
+    BareFiles(category, outFolder, 0, 2);
+    other.join();
+    RoundFigures figures;
+    figures.wallMs = Milliseconds(Clock::now() - start);
+    return figures;
+}
+
 // Converts every file of the category with the bare calls, one after the other, into `outFolder`
 // under the file's own name.
 RoundFigures BareLoop(const Category& category, const QString& outFolder) {
@@ -338,16 +368,37 @@ QByteArray Contents(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// The files of `folder` that are missing from `reference` or differ from it byte for byte.
-int DifferingFiles(const QString& reference, const QString& folder) {
+bool SameDecodedPixels(const QString& first, const QString& second) {
+    const BitmapHandle a(FreeImage_Load(FreeImage_GetFileType(QFile::encodeName(first), 0),
+                                        QFile::encodeName(first), 0));
+    const BitmapHandle b(FreeImage_Load(FreeImage_GetFileType(QFile::encodeName(second), 0),
+                                        QFile::encodeName(second), 0));
+    return a && b && kavenra::test::SamePixels(*a, *b);
+}
+
+// The files of `folder` that are missing from `reference` or differ from it: in their decoded
+// pixels, or (where the program keeps metadata the bare calls drop) byte for byte.
+struct Differences {
+    int pixels = 0;
+    int bytes = 0;
+    Differences& operator+=(const Differences& other) {
+        pixels += other.pixels;
+        bytes += other.bytes;
+        return *this;
+    }
+};
+
+Differences DifferingFiles(const QString& reference, const QString& folder) {
     const QStringList expected = QDir(reference).entryList(QDir::Files | QDir::Hidden, QDir::Name);
     const QStringList written = QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
-    int differing = written == expected ? 0 : 1;
+    Differences differing;
+    if (written != expected) differing = {1, 1};
     for (const QString& name : expected) {
-        if (Contents(reference + QLatin1Char('/') + name) !=
-            Contents(folder + QLatin1Char('/') + name)) {
-            ++differing;
-        }
+        const QString mine = folder + QLatin1Char('/') + name;
+        const QString bare = reference + QLatin1Char('/') + name;
+        if (Contents(bare) == Contents(mine)) continue;
+        ++differing.bytes;
+        if (!SameDecodedPixels(bare, mine)) ++differing.pixels;
     }
     return differing;
 }
@@ -372,8 +423,9 @@ struct Series {
     }
 };
 
-void Report(const Category& category, const Series& bare, const Series& sequential,
-            const Series& ahead, int differingSequential, int differingAhead) {
+void Report(const Category& category, const Series& bare, const Series& twoBare,
+            const Series& sequential, const Series& ahead, Differences differingSequential,
+            Differences differingAhead) {
     const double n = static_cast<double>(category.files.size());
     const double bareMs = bare.median(&RoundFigures::wallMs);
     std::printf("\n%s, %zu files, median of %zu rounds\n", category.name, category.files.size(),
@@ -382,6 +434,9 @@ void Report(const Category& category, const Series& bare, const Series& sequenti
                 "max gap", "peak MB");
     std::printf("  %-34s %10.1f %9.3f %12s %10s %9.1f\n", "bare FreeImage loop, one core", bareMs,
                 1.0, "", "", bare.peakMb());
+    const double twoBareMs = twoBare.median(&RoundFigures::wallMs);
+    std::printf("  %-34s %10.1f %9.3f\n", "two bare loops side by side", twoBareMs,
+                twoBareMs / bareMs);
     for (const auto& [name, series] :
          {std::pair<const char*, const Series*>{"run, file by file (look-ahead off)", &sequential},
           std::pair<const char*, const Series*>{"run, next file prepared ahead", &ahead}}) {
@@ -398,8 +453,14 @@ void Report(const Category& category, const Series& bare, const Series& sequenti
     }
     std::printf("  prepared results taken: %d of %d files (%.1f%%)\n", taken, total,
                 total ? 100.0 * taken / total : 0.0);
-    std::printf("  outputs byte-identical to the bare loop's: file by file %s, prepared ahead %s\n",
-                differingSequential == 0 ? "yes" : "NO", differingAhead == 0 ? "yes" : "NO");
+    std::printf("  run prepared ahead / two bare loops side by side: %.3f\n",
+                ahead.median(&RoundFigures::wallMs) / twoBareMs);
+    std::printf("  outputs pixel-identical to the bare loop's: file by file %s, prepared ahead %s\n",
+                differingSequential.pixels == 0 ? "yes" : "NO",
+                differingAhead.pixels == 0 ? "yes" : "NO");
+    std::printf("  outputs byte-identical (no metadata kept): file by file %s, prepared ahead %s\n",
+                differingSequential.bytes == 0 ? "yes" : "no",
+                differingAhead.bytes == 0 ? "yes" : "no");
 }
 
 }  // namespace
@@ -427,18 +488,23 @@ int main(int argc, char* argv[]) {
         ListCategory(category);
         QTemporaryDir output;
         const QString bareFolder = output.filePath(QStringLiteral("bare"));
+        const QString twoBareFolder = output.filePath(QStringLiteral("two-bare"));
         const QString sequentialFolder = output.filePath(QStringLiteral("file-by-file"));
         const QString aheadFolder = output.filePath(QStringLiteral("ahead"));
         // Warm the file cache, the workers and the code of each; then rotate which goes first.
         BareLoop(category, bareFolder);
+        TwoBareLoops(category, twoBareFolder);
         WindowRound(sequentialFolder, false);
         WindowRound(aheadFolder, true);
-        Series bare, sequential, ahead;
-        int differingSequential = 0;
-        int differingAhead = 0;
+        Series bare, twoBare, sequential, ahead;
+        Differences differingSequential;
+        Differences differingAhead;
         for (int round = 0; round < rounds; ++round) {
-            for (int step = 0; step < 3; ++step) {
-                switch ((round + step) % 3) {
+            for (int step = 0; step < 4; ++step) {
+                switch ((round + step) % 4) {
+                    case 3:
+                        twoBare.rounds.push_back(TwoBareLoops(category, twoBareFolder));
+                        break;
                     case 0:
                         bare.rounds.push_back(BareLoop(category, bareFolder));
                         break;
@@ -453,7 +519,7 @@ int main(int argc, char* argv[]) {
                 }
             }
         }
-        Report(category, bare, sequential, ahead, differingSequential, differingAhead);
+        Report(category, bare, twoBare, sequential, ahead, differingSequential, differingAhead);
     }
     DestroyAllForms();
     return 0;
