@@ -3,6 +3,7 @@
 // worker, complete), in the order a window sees them.
 
 #include "engine/run/ResizeRun.h"
+#include "support/FileContents.h"
 #include "support/ImageFactory.h"
 #include "support/ImageFiles.h"
 
@@ -149,10 +150,7 @@ class ResizeRunTest : public QObject {
         const QString second = folder.filePath("second.png");
         QVERIFY(kavenra::test::WriteImageFile(NativePath(good), FIF_PNG, 64, 48));
         QVERIFY(kavenra::test::WriteImageFile(NativePath(second), FIF_PNG, 48, 64));
-        QFile notes(text);
-        QVERIFY(notes.open(QIODevice::WriteOnly));
-        notes.write("not a picture\n");
-        notes.close();
+        QVERIFY(kavenra::testing::WriteFileContents(text, "not a picture\n"));
         QVERIFY(QDir(folder.path()).mkpath("RES"));
 
         RunControls controls = ExplicitSize(QStringLiteral("32"), QStringLiteral("24"));
