@@ -7,7 +7,7 @@ packages=(
     build-essential cmake pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-svg-dev libqt6svg6
     qt6-qpa-plugins libgl-dev
-    libfreeimage-dev libexiv2-dev libraw-dev zlib1g-dev libsqlite3-dev sqlite3
+    libfreeimage-dev libexiv2-dev liblcms2-dev libraw-dev zlib1g-dev libsqlite3-dev sqlite3
     gdk-pixbuf-tests fonts-dejavu-core
     # The start on a real X display: the server, and the client libraries the test asks it with.
     xvfb libxcb1-dev libxcb-xtest0-dev

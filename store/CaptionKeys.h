@@ -89,7 +89,7 @@ inline constexpr std::array<CaptionKey, 54> kWindowTranslationKeys = {{
 
 // Texts looked up at the moment they are shown: messages and their captions, status-bar texts,
 // the JPEG quality label and the message box's buttons.
-inline constexpr std::array<CaptionKey, 40> kShownTextKeys = {{
+inline constexpr std::array<CaptionKey, 44> kShownTextKeys = {{
     // The JPEG quality label: SRC1 for track bar position 5 (best quality) ... SRC5 for 1.
     {kOptionsDialogForm, "Label1_from_SRC1"},
     {kOptionsDialogForm, "Label1_from_SRC2"},
@@ -122,6 +122,10 @@ inline constexpr std::array<CaptionKey, 40> kShownTextKeys = {{
     {kMainWindowForm, "Texto_motivo4"},
     {kMainWindowForm, "Texto_motivo5"},
     {kMainWindowForm, "Texto_motivo6"},
+    {kMainWindowForm, "Texto_motivo7"},
+    {kMainWindowForm, "Texto_motivo8"},
+    {kMainWindowForm, "Texto_motivo9"},
+    {kMainWindowForm, "Texto_motivo10"},
     {kMainWindowForm, "ActualizacionCaption"},
     {kMainWindowForm, "ActualizacionTexto"},
     {kFolderChooserForm, "InputBox_Carpeta"},
@@ -135,14 +139,18 @@ inline constexpr std::array<CaptionKey, 40> kShownTextKeys = {{
 
 // The line a failed conversion's message adds under Texto_redimension3, indexed by the engine's
 // FailureReason (the main window's texts); the first, no reason, adds none.
-inline constexpr std::array<const char*, 7> kFailureReasonKeys = {{
+inline constexpr std::array<const char*, 11> kFailureReasonKeys = {{
     nullptr,
-    "Texto_motivo1",  // not a supported or a damaged picture
-    "Texto_motivo2",  // too large for the memory available
-    "Texto_motivo3",  // took too long
-    "Texto_motivo4",  // the destination cannot be written
-    "Texto_motivo5",  // the disk is full
-    "Texto_motivo6",  // the file vanished or changed
+    "Texto_motivo1",   // not a supported or a damaged picture
+    "Texto_motivo2",   // too large for the memory available
+    "Texto_motivo3",   // took too long
+    "Texto_motivo4",   // the destination cannot be written
+    "Texto_motivo5",   // the disk is full
+    "Texto_motivo6",   // the file vanished or changed
+    "Texto_motivo7",   // the file is incomplete
+    "Texto_motivo8",   // the file may not be read
+    "Texto_motivo9",   // the destination is not a folder
+    "Texto_motivo10",  // the output's name is taken by something that is not a file
 }};
 
 // Every pair a complete language database holds: the window translation's keys in their order,

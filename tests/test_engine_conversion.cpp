@@ -117,11 +117,15 @@ class EngineConversionTest : public QObject, private ConversionWorkspace {
         QTest::addColumn<int>("expectedWidth");
         QTest::addColumn<int>("expectedHeight");
 
-        QTest::newRow("landscape 1600x1200, L 800") << 1600 << 1200 << 1 << 0 << 800 << 800 << 601;
-        QTest::newRow("portrait 1200x1600, L 800") << 1200 << 1600 << 1 << 0 << 800 << 601 << 800;
-        QTest::newRow("1920x1080, L 1024") << 1920 << 1080 << 1 << 0 << 1024 << 1024 << 577;
-        QTest::newRow("square 1000x1000, L 500") << 1000 << 1000 << 1 << 0 << 500 << 501 << 500;
-        QTest::newRow("exact 11x15, L 300, one added") << 11 << 15 << 1 << 0 << 300 << 221 << 300;
+        QTest::newRow("landscape 1600x1200, L 800") << 1600 << 1200 << 1 << 0 << 800 << 800 << 600;
+        QTest::newRow("portrait 1200x1600, L 800") << 1200 << 1600 << 1 << 0 << 800 << 600 << 800;
+        QTest::newRow("1920x1080, L 1024") << 1920 << 1080 << 1 << 0 << 1024 << 1024 << 576;
+        QTest::newRow("2560x1600, L 1024") << 2560 << 1600 << 1 << 0 << 1024 << 1024 << 640;
+        QTest::newRow("square 1000x1000, L 500") << 1000 << 1000 << 1 << 0 << 500 << 500 << 500;
+        QTest::newRow("exact 11x15, L 300") << 11 << 15 << 1 << 0 << 300 << 220 << 300;
+        QTest::newRow("33.3 rounds down") << 1000 << 333 << 1 << 0 << 100 << 100 << 33;
+        QTest::newRow("33.5 rounds up") << 1000 << 335 << 1 << 0 << 100 << 100 << 34;
+        QTest::newRow("a sliver keeps one pixel") << 1000 << 1 << 1 << 0 << 100 << 100 << 1;
         QTest::newRow("explicit 640x480 on 1600x1200")
             << 1600 << 1200 << 0 << 480 << 640 << 640 << 480;
         QTest::newRow("explicit 640x480 ignores the ratio of 11x15")
@@ -161,9 +165,9 @@ class EngineConversionTest : public QObject, private ConversionWorkspace {
         QTest::addColumn<int>("expectedHeight");
 
         QTest::newRow("L times the shorter side beyond 32 bits")
-            << qint64(3000) << qint64(2000) << 2000000000 << true << 2000000000 << 1333333334;
+            << qint64(3000) << qint64(2000) << 2000000000 << true << 2000000000 << 1333333333;
         QTest::newRow("sides beyond 32 bits")
-            << qint64(5000000000) << qint64(2500000000) << 1000 << true << 1000 << 501;
+            << qint64(5000000000) << qint64(2500000000) << 1000 << true << 1000 << 500;
         QTest::newRow("no side to divide by") << qint64(0) << qint64(0) << 500 << false << 0 << 0;
         QTest::newRow("zero width, positive height")
             << qint64(0) << qint64(30) << 100 << true << 1 << 100;

@@ -56,6 +56,10 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'Texto_motivo4', 'Grund: das Ziel ist nicht beschreibbar (Berechtigung).'),
     ('1', 'Texto_motivo5', 'Grund: der Datenträger ist voll.'),
     ('1', 'Texto_motivo6', 'Grund: die Datei ist verschwunden oder wurde geändert.'),
+    ('1', 'Texto_motivo7', 'Grund: die Datei ist unvollständig; ihre Daten enden zu früh.'),
+    ('1', 'Texto_motivo8', 'Grund: die Datei ist nicht lesbar (Berechtigung).'),
+    ('1', 'Texto_motivo9', 'Grund: das Ziel ist eine Datei, kein Ordner.'),
+    ('1', 'Texto_motivo10', 'Grund: der Ausgabename ist von einem Ordner oder einer Spezialdatei belegt.'),
     ('1', 'ActualizacionCaption', 'Neue Version verfügbar'),
     ('1', 'ActualizacionTexto', 'Eine neue Version von Kavenra ist erschienen. Möchten Sie die Download-Seite öffnen?');
 

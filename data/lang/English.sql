@@ -56,6 +56,10 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'Texto_motivo4', 'Reason: the destination cannot be written (permission).'),
     ('1', 'Texto_motivo5', 'Reason: the disk is full.'),
     ('1', 'Texto_motivo6', 'Reason: the file vanished or changed.'),
+    ('1', 'Texto_motivo7', 'Reason: the file is incomplete; its data ends early.'),
+    ('1', 'Texto_motivo8', 'Reason: the file cannot be read (permission).'),
+    ('1', 'Texto_motivo9', 'Reason: the destination is a file, not a folder.'),
+    ('1', 'Texto_motivo10', 'Reason: the output name is taken by a folder or a special file.'),
     ('1', 'ActualizacionCaption', 'New version available'),
     ('1', 'ActualizacionTexto', 'A new version of Kavenra has been published. Do you want to open the download page?');
 

@@ -56,6 +56,10 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'Texto_motivo4', 'Motivo: no se puede escribir en el destino (permisos).'),
     ('1', 'Texto_motivo5', 'Motivo: el disco está lleno.'),
     ('1', 'Texto_motivo6', 'Motivo: el archivo ha desaparecido o ha cambiado.'),
+    ('1', 'Texto_motivo7', 'Motivo: el archivo está incompleto; sus datos terminan antes de tiempo.'),
+    ('1', 'Texto_motivo8', 'Motivo: no se puede leer el archivo (permisos).'),
+    ('1', 'Texto_motivo9', 'Motivo: el destino es un archivo, no una carpeta.'),
+    ('1', 'Texto_motivo10', 'Motivo: el nombre de salida lo ocupa una carpeta o un archivo especial.'),
     ('1', 'ActualizacionCaption', 'Nueva versión disponible'),
     ('1', 'ActualizacionTexto', 'Se ha publicado una nueva versión de Kavenra. ¿Quieres abrir la página de descargas?');
 

@@ -56,6 +56,10 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'Texto_motivo4', 'Raison : impossible d''écrire dans la destination (droits).'),
     ('1', 'Texto_motivo5', 'Raison : le disque est plein.'),
     ('1', 'Texto_motivo6', 'Raison : le fichier a disparu ou a changé.'),
+    ('1', 'Texto_motivo7', 'Raison : le fichier est incomplet ; ses données s''arrêtent trop tôt.'),
+    ('1', 'Texto_motivo8', 'Raison : impossible de lire le fichier (droits).'),
+    ('1', 'Texto_motivo9', 'Raison : la destination est un fichier, pas un dossier.'),
+    ('1', 'Texto_motivo10', 'Raison : le nom de sortie est pris par un dossier ou un fichier spécial.'),
     ('1', 'ActualizacionCaption', 'Nouvelle version disponible'),
     ('1', 'ActualizacionTexto', 'Une nouvelle version de Kavenra est disponible. Voulez-vous ouvrir la page de téléchargement ?');
 

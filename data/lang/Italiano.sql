@@ -56,6 +56,10 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'Texto_motivo4', 'Motivo: impossibile scrivere nella destinazione (permessi).'),
     ('1', 'Texto_motivo5', 'Motivo: il disco è pieno.'),
     ('1', 'Texto_motivo6', 'Motivo: il file è scomparso o è cambiato.'),
+    ('1', 'Texto_motivo7', 'Motivo: il file è incompleto; i suoi dati finiscono troppo presto.'),
+    ('1', 'Texto_motivo8', 'Motivo: impossibile leggere il file (permessi).'),
+    ('1', 'Texto_motivo9', 'Motivo: la destinazione è un file, non una cartella.'),
+    ('1', 'Texto_motivo10', 'Motivo: il nome di uscita è occupato da una cartella o da un file speciale.'),
     ('1', 'ActualizacionCaption', 'Nuova versione disponibile'),
     ('1', 'ActualizacionTexto', 'È stata pubblicata una nuova versione di Kavenra. Vuoi aprire la pagina di download?');
 

@@ -56,6 +56,10 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'Texto_motivo4', 'Motivo: não é possível escrever no destino (permissões).'),
     ('1', 'Texto_motivo5', 'Motivo: o disco está cheio.'),
     ('1', 'Texto_motivo6', 'Motivo: o ficheiro desapareceu ou foi alterado.'),
+    ('1', 'Texto_motivo7', 'Motivo: o ficheiro está incompleto; os seus dados terminam antes do tempo.'),
+    ('1', 'Texto_motivo8', 'Motivo: não é possível ler o ficheiro (permissões).'),
+    ('1', 'Texto_motivo9', 'Motivo: o destino é um ficheiro, não uma pasta.'),
+    ('1', 'Texto_motivo10', 'Motivo: o nome de saída está ocupado por uma pasta ou um ficheiro especial.'),
     ('1', 'ActualizacionCaption', 'Nova versão disponível'),
     ('1', 'ActualizacionTexto', 'Uma nova versão do Kavenra foi publicada. Deseja abrir a página de downloads?');
 

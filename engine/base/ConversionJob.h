@@ -34,14 +34,19 @@ struct ConversionRequest {
 // Why a conversion failed, as far as the step that failed can tell; None when it cannot.
 enum class FailureReason : std::uint8_t {
     None,
-    Unsupported,  // not a picture the program reads, or a damaged one
-    TooLarge,     // needs more memory than the conversion may use
-    TookTooLong,  // stopped at its time limit
-    NotWritable,  // the output may not be written where it goes
-    DiskFull,     // no room for the output, or beyond the file-size limit
-    SourceGone,   // the input was removed or replaced since it was listed
+    Unsupported,           // not a picture the program reads, or a damaged one
+    TooLarge,              // needs more memory than the conversion may use
+    TookTooLong,           // stopped at its time limit
+    NotWritable,           // the output may not be written where it goes
+    DiskFull,              // no room for the output, or beyond the file-size limit
+    SourceGone,            // the input was removed or replaced since it was listed
+    Incomplete,            // the file's data ends before the picture it declares
+    Unreadable,            // the input exists but may not be read (permission)
+    DestinationNotFolder,  // the destination names something that is not a folder
+    OutputNameTaken,  // the output name is held by a folder, a device or a FIFO, or a link to one
 };
-constexpr std::uint8_t kLastFailureReason = static_cast<std::uint8_t>(FailureReason::SourceGone);
+constexpr std::uint8_t kLastFailureReason =
+    static_cast<std::uint8_t>(FailureReason::OutputNameTaken);
 
 // The reason a failed file operation's errno stands for: permissions and read-only file systems,
 // a full disk or quota or a file-size limit, a missing file; None for anything else.

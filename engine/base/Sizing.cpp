@@ -23,11 +23,15 @@ int ClampToInt(__int128 value) {
     return static_cast<int>(std::clamp<__int128>(value, INT_MIN, INT_MAX));
 }
 
-// The side that follows from the longer one: floor(L * shorter / longer) + 1.
+// The side that follows from the longer one: L * shorter / longer rounded to the nearest pixel
+// (halves up), and never below one pixel, so that a square stays square and an exact division
+// stays exact.
 std::optional<int> ProportionalSide(std::int32_t longest, std::int64_t shorter,
                                     std::int64_t longer) {
     if (longer == 0) return std::nullopt;
-    return ClampToInt(FloorDivide(static_cast<__int128>(longest) * shorter, longer) + 1);
+    const __int128 twice = 2 * static_cast<__int128>(longest) * shorter;
+    const __int128 nearest = FloorDivide(twice + longer, 2 * static_cast<__int128>(longer));
+    return ClampToInt(std::max<__int128>(nearest, 1));
 }
 
 }  // namespace

@@ -25,8 +25,8 @@ struct TargetSize {
 // up to the first non-digit; 0 when there is no digit. Saturates instead of overflowing.
 std::int64_t ParseLeadingInteger(std::string_view text);
 
-// Longest-side mode: L on the longer side and floor(L * shorter / longer) + 1 on the other, also
-// when the division is exact. Explicit mode: the request's width and height as they are. Empty
+// Longest-side mode: L on the longer side and L * shorter / longer, rounded to the nearest pixel
+// and at least 1, on the other. Explicit mode: the request's width and height as they are. Empty
 // when the source size gives no ratio (a longer side of 0, only possible through bogus size tags).
 std::optional<TargetSize> TargetSizeFor(const ConversionRequest& request, SourceSize source);
 
