@@ -157,45 +157,45 @@ void TestRunSameName::laterOutputsOfOneNameAreNumbered_data() {
 
     // Converted to the longest side of 100, the other side being floor(100 * shorter / longer)
     // + 1: three pictures told apart by their output's size.
-    const QSize wide(400, 300);      // 100 x 76
-    const QSize tall(200, 400);      // 51 x 100
-    const QSize panorama(400, 200);  // 100 x 51
+    const QSize wide(400, 300);      // 100 x 75
+    const QSize tall(200, 400);      // 50 x 100
+    const QSize panorama(400, 200);  // 100 x 50
     const QSize raw(160, 120);       // its preview: 100 x 76
     const QSize untouched(10, 10);
 
     QTest::newRow("one photo name from two cameras' folders")
         << QStringList{"cam1/DSC_0001.jpg", "cam2/DSC_0001.jpg"} << QList<QSize>{wide, tall}
         << QStringList{} << QString() << QStringList{"=DSC_0001.jpg", "+DSC_0001 (2).jpg"}
-        << SizesByName{{"DSC_0001.jpg", {100, 76}}, {"DSC_0001 (2).jpg", {51, 100}}};
+        << SizesByName{{"DSC_0001.jpg", {100, 75}}, {"DSC_0001 (2).jpg", {50, 100}}};
     QTest::newRow("a RAW file, then a JPEG of its name")
         << QStringList{"a.nef", "a.jpg"} << QList<QSize>{raw, panorama} << QStringList{}
         << QString() << QStringList{"=a.nef", "+a (2).jpg"}
-        << SizesByName{{"a.jpg", {100, 76}}, {"a (2).jpg", {100, 51}}};
+        << SizesByName{{"a.jpg", {100, 75}}, {"a (2).jpg", {100, 50}}};
     QTest::newRow("a JPEG, then a RAW file of its name")
         << QStringList{"a.jpg", "a.dng"} << QList<QSize>{panorama, raw} << QStringList{}
         << QString() << QStringList{"=a.jpg", "+a (2).jpg"}
-        << SizesByName{{"a.jpg", {100, 51}}, {"a (2).jpg", {100, 76}}};
+        << SizesByName{{"a.jpg", {100, 50}}, {"a (2).jpg", {100, 75}}};
     QTest::newRow("a third of one name")
         << QStringList{"x/a.jpg", "y/a.jpg", "z/a.jpg"} << QList<QSize>{wide, tall, panorama}
         << QStringList{} << QString() << QStringList{"=a.jpg", "+a (2).jpg", "+a (3).jpg"}
-        << SizesByName{{"a.jpg", {100, 76}}, {"a (2).jpg", {51, 100}}, {"a (3).jpg", {100, 51}}};
+        << SizesByName{{"a.jpg", {100, 75}}, {"a (2).jpg", {50, 100}}, {"a (3).jpg", {100, 50}}};
     QTest::newRow("a file from before the run is replaced")
         << QStringList{"x/a.jpg", "y/b.jpg"} << QList<QSize>{wide, tall}
         << QStringList{"a.jpg", "b.jpg"} << QString() << QStringList{"=a.jpg", "=b.jpg"}
-        << SizesByName{{"a.jpg", {100, 76}}, {"b.jpg", {51, 100}}};
+        << SizesByName{{"a.jpg", {100, 75}}, {"b.jpg", {50, 100}}};
     QTest::newRow("a numbered name from before the run is skipped, not replaced")
         << QStringList{"x/a.jpg", "y/a.jpg"} << QList<QSize>{wide, tall}
         << QStringList{"a.jpg", "a (2).jpg"} << QString() << QStringList{"=a.jpg", "+a (3).jpg"}
-        << SizesByName{{"a.jpg", {100, 76}}, {"a (2).jpg", untouched}, {"a (3).jpg", {51, 100}}};
+        << SizesByName{{"a.jpg", {100, 75}}, {"a (2).jpg", untouched}, {"a (3).jpg", {50, 100}}};
     QTest::newRow("an entry of a numbered name after its numbered output")
         << QStringList{"x/a.jpg", "y/a.jpg", "w/a (2).jpg"} << QList<QSize>{wide, tall, panorama}
         << QStringList{} << QString() << QStringList{"=a.jpg", "+a (2).jpg", "+a (2) (2).jpg"}
         << SizesByName{
-               {"a.jpg", {100, 76}}, {"a (2).jpg", {51, 100}}, {"a (2) (2).jpg", {100, 51}}};
+               {"a.jpg", {100, 75}}, {"a (2).jpg", {50, 100}}, {"a (2) (2).jpg", {100, 50}}};
     QTest::newRow("the destination spelled otherwise from the second file")
         << QStringList{"x/a.jpg", "y/a.jpg"} << QList<QSize>{wide, tall} << QStringList{}
         << QStringLiteral("x/../RES/") << QStringList{"=a.jpg", "+a (2).jpg"}
-        << SizesByName{{"a.jpg", {100, 76}}, {"a (2).jpg", {51, 100}}};
+        << SizesByName{{"a.jpg", {100, 75}}, {"a (2).jpg", {50, 100}}};
 }
 
 void TestRunSameName::laterOutputsOfOneNameAreNumbered() {
@@ -264,9 +264,9 @@ void TestRunSameName::aNewRunForgetsWhatTheLastOneWrote() {
     }
     QCOMPARE(Form1->StatusBar->currentMessage(), text("Texto_redimension"));
     QCOMPARE(namesIn(destination), (QStringList{"a (2).jpg", "a (3).jpg", "a.jpg"}));
-    QCOMPARE(ImageFileSize(destination + "a.jpg"), QSize(51, 100));
-    QCOMPARE(ImageFileSize(destination + "a (2).jpg"), QSize(100, 76));
-    QCOMPARE(ImageFileSize(destination + "a (3).jpg"), QSize(100, 51));
+    QCOMPARE(ImageFileSize(destination + "a.jpg"), QSize(50, 100));
+    QCOMPARE(ImageFileSize(destination + "a (2).jpg"), QSize(100, 75));
+    QCOMPARE(ImageFileSize(destination + "a (3).jpg"), QSize(100, 50));
 }
 
 KAVENRA_WINDOW_TEST_MAIN(TestRunSameName)

@@ -24,14 +24,15 @@ int ClampToInt(__int128 value) {
 }
 
 // The side that follows from the longer one: L * shorter / longer rounded to the nearest pixel
-// (halves up), and never below one pixel, so that a square stays square and an exact division
-// stays exact.
+// (halves up), so that a square stays square and an exact division stays exact; a sliver keeps
+// one pixel. A negative result, only possible through bogus size tags, stays negative and so
+// gives no picture.
 std::optional<int> ProportionalSide(std::int32_t longest, std::int64_t shorter,
                                     std::int64_t longer) {
     if (longer == 0) return std::nullopt;
     const __int128 twice = 2 * static_cast<__int128>(longest) * shorter;
     const __int128 nearest = FloorDivide(twice + longer, 2 * static_cast<__int128>(longer));
-    return ClampToInt(std::max<__int128>(nearest, 1));
+    return ClampToInt(nearest < 0 ? nearest : std::max<__int128>(nearest, 1));
 }
 
 }  // namespace
