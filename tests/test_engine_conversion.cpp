@@ -21,6 +21,7 @@
 #include "support/ConversionWorkspace.h"
 #include "support/FileContents.h"
 #include "support/FileSizeLimit.h"
+#include "support/HandMadeJpeg.h"
 #include "support/ImageCameraRaw.h"
 #include "support/ImageFactory.h"
 #include "support/ImageFileInspection.h"
@@ -277,6 +278,34 @@ class EngineConversionTest : public QObject, private ConversionWorkspace {
         QCOMPARE(result.height, 45u);
     }
 
+    // The best quality keeps the colour at full resolution, as common encoders do from quality
+    // 90 up; the lower settings (75 and below) halve it both ways.
+    void jpegChromaSampling_data() {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("jpeg 1 (10)") << 1 << "2x2 1x1 1x1";
+        QTest::newRow("jpeg 2 (25)") << 2 << "2x2 1x1 1x1";
+        QTest::newRow("jpeg 3 (50)") << 3 << "2x2 1x1 1x1";
+        QTest::newRow("jpeg 4 (75)") << 4 << "2x2 1x1 1x1";
+        QTest::newRow("jpeg 5 (100): 4:4:4") << 5 << "1x1 1x1 1x1";
+        QTest::newRow("jpeg outside the track bar: 4:4:4") << 0 << "1x1 1x1 1x1";
+    }
+
+    void jpegChromaSampling() {
+        QFETCH(int, code);
+        QFETCH(QString, expected);
+        settings.codes.jpeg = code;
+        const QString source = makeInput("photo.jpg", FIF_JPEG, 120, 90);
+        QVERIFY(!source.isEmpty());
+
+        QVERIFY(convert(source, out("photo.jpg"), 0, 45, 60));
+
+        const std::optional<std::string> sampling =
+            JpegSamplingFactors(ReadFileBytes(NativePath(out("photo.jpg"))));
+        QVERIFY(sampling);
+        QCOMPARE(QString::fromStdString(*sampling), expected);
+    }
+
     // Nothing installed: the options dialog's initial selection and an unchecked switch.
     void initialOptionsApplyWithoutAWindow_data() {
         QTest::addColumn<QString>("format");
@@ -412,6 +441,76 @@ class EngineConversionTest : public QObject, private ConversionWorkspace {
         QCOMPARE(Listing(outFolder()), QStringList{});
     }
 
+    // A JPEG file cut short, in its headers or anywhere in its picture data, fails as
+    // incomplete rather than coming out grey below the cut, and leaves nothing behind; bytes
+    // after the end-of-image marker (a camera's padding, anything appended) do not matter.
+    void cutJpegIsIncomplete_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<int>("keptPercent");  // of the whole file
+        QTest::addColumn<QString>("path");     // the run's, the worker's call, this process
+        QTest::addColumn<int>("expectedReason");
+        const int incomplete = int(FailureReason::Incomplete);
+        const int none = int(FailureReason::None);
+        QTest::newRow("cut in the headers") << "baseline" << 5 << "run" << incomplete;
+        QTest::newRow("cut at a quarter") << "baseline" << 25 << "run" << incomplete;
+        QTest::newRow("cut at half") << "baseline" << 50 << "run" << incomplete;
+        QTest::newRow("cut before its last bytes") << "baseline" << 99 << "run" << incomplete;
+        QTest::newRow("progressive, cut at half") << "progressive" << 50 << "run" << incomplete;
+        QTest::newRow("restart markers, cut at half") << "restarts" << 50 << "run" << incomplete;
+        QTest::newRow("only the end marker missing")
+            << "no end marker" << 100 << "run" << incomplete;
+        QTest::newRow("whole") << "baseline" << 100 << "run" << none;
+        QTest::newRow("progressive, whole") << "progressive" << 100 << "run" << none;
+        QTest::newRow("restart markers, whole") << "restarts" << 100 << "run" << none;
+        QTest::newRow("zero padding after the end") << "padded" << 100 << "run" << none;
+        QTest::newRow("another picture's start after the end")
+            << "appended" << 100 << "run" << none;
+        QTest::newRow("worker's call: cut at half") << "baseline" << 50 << "worker" << incomplete;
+        QTest::newRow("worker's call: padding after the end")
+            << "padded" << 100 << "worker" << none;
+        QTest::newRow("this process: cut at half") << "baseline" << 50 << "engine" << incomplete;
+        QTest::newRow("this process: padding after the end") << "padded" << 100 << "engine" << none;
+    }
+
+    void cutJpegIsIncomplete() {
+        QFETCH(QString, kind);
+        QFETCH(int, keptPercent);
+        QFETCH(QString, path);
+        QFETCH(int, expectedReason);
+        const BitmapHandle picture = MakeNaturalBitmap(160, 120, 3);
+        const int progressive = kind == "progressive" ? JPEG_PROGRESSIVE : 0;
+        Bytes file = kind == "restarts"
+                         ? EncodeJpegWithRestartMarkers(256, 192, 4)
+                         : EncodeImage(*picture, FIF_JPEG, JPEG_QUALITYGOOD | progressive);
+        QVERIFY(file.size() > 1000);
+        file.resize(file.size() * std::size_t(keptPercent) / 100);
+        if (kind == "no end marker") file.resize(file.size() - 2);
+        if (kind == "padded") file.insert(file.end(), 4096, 0);
+        if (kind == "appended") file.insert(file.end(), {0xFF, 0xD8, 0xFF, 0xE0, 0x00});
+        const QString source = in("photo.jpg");
+        QVERIFY(WriteFileBytes(NativePath(source), file));
+
+        bool converted = false;
+        FailureReason reason = FailureReason::None;
+        if (path == "worker") {
+            const WorkerConversion result = convertInWorker(source, out("photo.jpg"), 1, 0, 80);
+            converted = result.committed;
+            reason = result.failure;
+        } else if (path == "engine") {
+            const Preparation prepared = PrepareImageFile(job(source, out("photo.jpg"), 1, 0, 80));
+            converted = prepared.prepared && CommitPreparedOutput(*prepared.prepared);
+            reason = prepared.failure;
+        } else {
+            const FileOutcome outcome = convertOutcome(source, out("photo.jpg"), 1, 0, 80);
+            converted = outcome.committed;
+            reason = outcome.reason;
+        }
+
+        QCOMPARE(int(reason), expectedReason);
+        QCOMPARE(converted, expectedReason == int(FailureReason::None));
+        QCOMPARE(Listing(outFolder()), converted ? QStringList{"photo.jpg"} : QStringList{});
+    }
+
     void keepDimensionsSwitch_data() {
         QTest::addColumn<QString>("input");
         QTest::addColumn<bool>("keep");
@@ -524,7 +623,7 @@ class EngineConversionTest : public QObject, private ConversionWorkspace {
         const BitmapHandle rescaled(
             FreeImage_Rescale(loaded.get(), expectedWidth, expectedHeight, FILTER_CATMULLROM));
         const BitmapHandle expected =
-            DecodeImage(EncodeImage(*rescaled, FIF_JPEG, JPEG_QUALITYSUPERB));
+            DecodeImage(EncodeImage(*rescaled, FIF_JPEG, SaveFlagsFor(FIF_JPEG, settings.codes)));
         const BitmapHandle output = LoadImageFile(NativePath(out("tagged.jpg")));
         QVERIFY(output && expected);
         QVERIFY(SamePixels(*output, *expected));

@@ -16,6 +16,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -95,6 +96,8 @@ class TestFailureReasons : public QObject {
                                                 << "Texto_motivo5";
         QTest::newRow("source deleted after listing") << "vanished"
                                                       << "Texto_motivo6";
+        QTest::newRow("JPEG cut short after listing") << "cut"
+                                                      << "Texto_motivo7";
     }
 
     void failureMessageNamesTheReason() {
@@ -131,6 +134,7 @@ class TestFailureReasons : public QObject {
         int failureBox = 0;
         if (cause == "text") QVERIFY(overwrite(source, "no picture at all\n"));
         if (cause == "vanished") QVERIFY(QFile::remove(source));
+        if (cause == "cut") QVERIFY(QFile::resize(source, QFileInfo(source).size() / 2));
         if (cause == "permission") {
             // An existing folder: the question whether to use it comes first.
             const QString destination = fixture.imagePath("locked/");

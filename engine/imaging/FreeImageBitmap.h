@@ -12,4 +12,13 @@ struct FreeImageBitmapUnloader {
 };
 using BitmapHandle = std::unique_ptr<FIBITMAP, FreeImageBitmapUnloader>;
 
+// Removes one tag from a metadata model, and the model with its last tag: FreeImage's search of
+// a model left empty hands out a tag from beyond its end, which its writers then read.
+inline void RemoveMetadataTag(FIBITMAP& bitmap, FREE_IMAGE_MDMODEL model, const char* key) {
+    FreeImage_SetMetadata(model, &bitmap, key, nullptr);
+    if (FreeImage_GetMetadataCount(model, &bitmap) == 0) {
+        FreeImage_SetMetadata(model, &bitmap, nullptr, nullptr);
+    }
+}
+
 }  // namespace kavenra

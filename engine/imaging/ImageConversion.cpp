@@ -13,7 +13,10 @@
 #include "engine/imaging/ExtendedBmp.h"
 #include "engine/imaging/FreeImageBitmap.h"
 #include "engine/imaging/ImageAdmission.h"
+#include "engine/imaging/JpegEnd.h"
 #include "engine/imaging/Metadata.h"
+#include "engine/imaging/Orientation.h"
+#include "engine/imaging/PngText.h"
 #include "engine/imaging/ReplacingSave.h"
 
 namespace kavenra {
@@ -89,7 +92,9 @@ int SaveFlagsFor(FREE_IMAGE_FORMAT format, const FormatOptions& codes) {
                 case 4:
                     return JPEG_QUALITYGOOD;
                 default:
-                    return JPEG_QUALITYSUPERB;
+                    // The best setting keeps the colour at full resolution (4:4:4), as common
+                    // encoders do from quality 90 up; the other settings are 75 and below.
+                    return JPEG_QUALITYSUPERB | JPEG_SUBSAMPLING_444;
             }
         case FIF_BMP:
             return codes.bmp == 1 ? BMP_DEFAULT : BMP_SAVE_RLE;
@@ -130,29 +135,40 @@ Preparation PrepareLoadedImage(FIBITMAP& loaded, FREE_IMAGE_FORMAT format,
                                const ConversionJob& job) {
     const ConversionRequest& request = job.request;
     const ConversionSettings& settings = job.settings;
-    const std::optional<TargetSize> target = TargetSizeFor(request, SourceSizeOf(loaded, format));
+    const bool raw = format == FIF_RAW;
+    // A camera's RAW file describes its sensor.
+    const InputMetadata metadata =
+        raw ? InputMetadata() : InputMetadata::Read(request.source, format);
+    // Every size rule applies to the picture as it is seen.
+    const int orientation = metadata.orientation();
+    const std::optional<TargetSize> target =
+        TargetSizeFor(request, UprightSize(SourceSizeOf(loaded, format), orientation));
     const FREE_IMAGE_FILTER filter = FilterForCode(settings.codes.filtro_redimension);
     // The switch keeps the loaded bitmap's own size (for JPEG not the size tags' values).
     const std::optional<TargetSize> size =
-        settings.keepDimensions ? TargetSize{static_cast<int>(FreeImage_GetWidth(&loaded)),
-                                             static_cast<int>(FreeImage_GetHeight(&loaded))}
-                                : target;
+        settings.keepDimensions
+            ? UprightSize(TargetSize{static_cast<int>(FreeImage_GetWidth(&loaded)),
+                                     static_cast<int>(FreeImage_GetHeight(&loaded))},
+                          orientation)
+            : target;
     if (!size) return Preparation::Failed(FailureReason::Unsupported);
-    const BitmapHandle rescaled(FreeImage_Rescale(&loaded, size->width, size->height, filter));
+    // Rescaled as stored, then turned: the turn moves the smaller picture.
+    const TargetSize stored = StoredSize(*size, orientation);
+    BitmapHandle rescaled(FreeImage_Rescale(&loaded, stored.width, stored.height, filter));
 
-    const bool raw = format == FIF_RAW;
     const int flags = raw ? JPEG_DEFAULT : SaveFlagsFor(format, settings.codes);
     // No bitmap (a side of 0 or less, or no memory): nothing to save, and nothing on disk changes.
     if (!rescaled) {
         const bool sized = size->width > 0 && size->height > 0;
         return Preparation::Failed(sized ? FailureReason::TooLarge : FailureReason::None);
     }
+    if (!TurnUpright(rescaled, orientation)) return Preparation::Failed(FailureReason::TooLarge);
+    // FreeImage turns a camera's preview upright as its EXIF says, and keeps that EXIF.
+    if (raw || orientation != kUpright) StateUpright(*rescaled);
     const bool profiled = CarryColourProfile(loaded, *rescaled, format);
     const FREE_IMAGE_FORMAT outputFormat = raw ? FIF_JPEG : format;
     const std::string destination = raw ? RawOutputPath(request.destination) : request.destination;
-    // A camera's RAW file describes its sensor, and FreeImage turns the preview it loads upright.
-    const InputMetadata metadata =
-        raw ? InputMetadata() : InputMetadata::Read(request.source, format);
+    if (outputFormat == FIF_PNG) DropCommentsWithoutKeyword(*rescaled);
     WrittenFileChange carryMetadata;
     if (!metadata.empty()) {
         const unsigned width = FreeImage_GetWidth(rescaled.get());
@@ -220,6 +236,9 @@ Preparation PrepareOpenedImageFile(const SourceFile& source, const ConversionJob
             return Preparation::Failed(FailureReason::Unsupported);
         case Admission::TooLarge:
             return Preparation::Failed(FailureReason::TooLarge);
+    }
+    if (format == FIF_JPEG && JpegEndsEarly(source.path())) {
+        return Preparation::Failed(FailureReason::Incomplete);
     }
     const BitmapHandle loaded =
         format == FIF_BMP

@@ -30,9 +30,10 @@ struct Preparation {
 // disk when it fails.
 Preparation PrepareImageFile(const ConversionJob& job, const ConversionLimits& limits = {});
 
-// Detects the open input's format by content, admits it (AdmitForLoading), loads it (BMP through
-// LoadBmpFile) and hands it to PrepareLoadedImage. Every step reads `source` itself, whatever
-// the job's source name has come to mean since it was opened.
+// Detects the open input's format by content, admits it (AdmitForLoading), refuses a JPEG file
+// that ends early (JpegEnd.h) as Incomplete, loads it (BMP through LoadBmpFile) and hands it to
+// PrepareLoadedImage. Every step reads `source` itself, whatever the job's source name has come
+// to mean since it was opened.
 Preparation PrepareOpenedImageFile(const SourceFile& source, const ConversionJob& job,
                                    const ConversionLimits& limits = {});
 
@@ -44,10 +45,12 @@ FREE_IMAGE_FORMAT DetectFileFormat(const std::string& path);
 // FreeImage_GetFileType of the open file.
 FREE_IMAGE_FORMAT DetectOpenedFileFormat(const SourceFile& source);
 
-// Everything after the load: source size, target size, filter, rescale, the colour profile
-// (ColourProfile.h), save flags, output name, the save into a temporary file and the input's EXIF,
-// IPTC and XMP in it (Metadata.h), read from the job's source. `format` is the input's detected
-// format; `loaded` stays owned by the caller and is released after the rescaled bitmap.
+// Everything after the load: source size, target size, filter, rescale, the turn upright that the
+// input's orientation tag asks for (Orientation.h; every size rule applies to the upright
+// picture), the colour profile (ColourProfile.h), save flags, output name, the save into a
+// temporary file and the input's EXIF, IPTC and XMP in it (Metadata.h), read from the job's
+// source. `format` is the input's detected format; `loaded` stays owned by the caller and is
+// released after the rescaled bitmap.
 Preparation PrepareLoadedImage(FIBITMAP& loaded, FREE_IMAGE_FORMAT format,
                                const ConversionJob& job);
 
@@ -64,7 +67,8 @@ SourceSize SourceSizeOf(FIBITMAP& bitmap, FREE_IMAGE_FORMAT format);
 FREE_IMAGE_FILTER FilterForCode(int filterCode);
 
 // The save flags for output in the input's own format, reading only that format's code.
-// Formats without options of their own (RAW included) save with 0.
+// Formats without options of their own (RAW included) save with 0. JPEG's best setting keeps the
+// colour at full resolution (4:4:4); the others leave FreeImage's 4:2:0.
 int SaveFlagsFor(FREE_IMAGE_FORMAT format, const FormatOptions& codes);
 
 // RAW input is written as JPEG: the file name's extension (from its last ".") becomes ".jpg", a

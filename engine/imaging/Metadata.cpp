@@ -10,6 +10,8 @@
 #include <optional>
 
 #include "engine/imaging/FreeImageBitmap.h"
+#include "engine/imaging/Orientation.h"
+#include "engine/imaging/PngText.h"
 
 namespace kavenra {
 namespace {
@@ -126,6 +128,21 @@ void StatePixelSize(Exiv2::XmpData& xmp, unsigned width, unsigned height) {
     }
 }
 
+constexpr const char* kExifOrientation = "Exif.Image.Orientation";
+constexpr const char* kXmpOrientation = "Xmp.tiff.Orientation";
+
+// The conversion turns the pixels upright (Orientation.h); a tag still saying otherwise would
+// have them turned once more when shown.
+void StateUpright(Exiv2::ExifData& exif) {
+    const auto found = exif.findKey(Exiv2::ExifKey(kExifOrientation));
+    if (found != exif.end()) *found = static_cast<std::uint16_t>(kUpright);
+}
+
+void StateUpright(Exiv2::XmpData& xmp) {
+    const auto found = xmp.findKey(Exiv2::XmpKey(kXmpOrientation));
+    if (found != xmp.end()) found->setValue(std::to_string(kUpright));
+}
+
 template <typename Data>
 bool SameData(const Data& a, const Data& b) {
     if (a.count() != b.count()) return false;
@@ -212,24 +229,49 @@ InputMetadata InputMetadata::Read(const std::string& path, FREE_IMAGE_FORMAT for
     const std::optional<std::uint64_t> size = FileSize(path);
     if (!HoldsMetadata(format) || !size || *size > kLargestMetadataFile) return metadata;
     InitialiseMetadataLibrary();
-    try {
-        const Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(path, false);
-        if (image.get() == nullptr) return metadata;
-        image->readMetadata();
-        auto models = std::make_unique<Models>();
-        models->exif = image->exifData();
-        models->iptc = image->iptcData();
-        models->xmp = image->xmpData();
-        metadata.models_ = std::move(models);
-    } catch (...) {
-        // Exiv2's errors, and a failed allocation for a hostile file's claims alike: the
-        // conversion goes on without the input's metadata.
+    // What `opening` finds; empty when Exiv2 cannot read it. Every error is caught, Exiv2's and
+    // a failed allocation for a hostile file's claims alike: the conversion goes on without the
+    // input's metadata.
+    const auto readModels = [](auto&& opening) -> std::unique_ptr<Models> {
+        try {
+            const Exiv2::Image::AutoPtr image = opening();
+            if (image.get() == nullptr) return nullptr;
+            image->readMetadata();
+            auto models = std::make_unique<Models>();
+            models->exif = image->exifData();
+            models->iptc = image->iptcData();
+            models->xmp = image->xmpData();
+            return models;
+        } catch (...) {
+            return nullptr;
+        }
+    };
+    metadata.models_ = readModels([&path] { return Exiv2::ImageFactory::open(path, false); });
+    // Exiv2 refuses a whole PNG file for one text chunk without a keyword, which libpng takes;
+    // the other chunks still say what the file carries.
+    if (!metadata.models_ && format == FIF_PNG) {
+        if (const auto chunks = PngChunksForMetadata(path, kLargestMetadataFile)) {
+            metadata.models_ = readModels([&chunks] {
+                return Exiv2::ImageFactory::open(chunks->data(), static_cast<long>(chunks->size()));
+            });
+        }
     }
     return metadata;
 }
 
 bool InputMetadata::empty() const {
     return !models_ || (models_->exif.empty() && models_->iptc.empty() && models_->xmp.empty());
+}
+
+int InputMetadata::orientation() const {
+    if (!models_) return kUpright;
+    const auto found = models_->exif.findKey(Exiv2::ExifKey(kExifOrientation));
+    if (found == models_->exif.end() || found->count() < 1) return kUpright;
+    try {
+        return OrientationFromTag(found->toLong());
+    } catch (...) {
+        return kUpright;
+    }
 }
 
 MetadataWrite InputMetadata::WriteInto(const std::vector<unsigned char>& file,
@@ -254,8 +296,10 @@ MetadataWrite InputMetadata::WriteInto(const std::vector<unsigned char>& file,
         image->readMetadata();
         Exiv2::ExifData exif = ExifFor(models_->exif, image->exifData(), tiff);
         StatePixelSize(exif, width, height);
+        StateUpright(exif);
         Exiv2::XmpData xmp = models_->xmp;
         StatePixelSize(xmp, width, height);
+        StateUpright(xmp);
         if (SameData(exif, image->exifData()) && SameData(models_->iptc, image->iptcData()) &&
             SameData(xmp, image->xmpData())) {
             return {MetadataOutcome::AlreadyThere, {}};

@@ -145,6 +145,7 @@ Bytes MakeMinimalDng(const CameraRawSpec& camera) {
         SignedRationals(50721, {10000, 0, 0, 0, 10000, 0, 0, 0, 10000}, 10000),
         Shorts(50778, {21}),  // CalibrationIlluminant1: D65
     };
+    if (camera.orientation != 0) previewEntries.push_back(Shorts(274, {camera.orientation}));
     AppendDirectory(first, previewEntries, firstDirectory);
     const std::uint32_t sensorDirectory = firstDirectory + static_cast<std::uint32_t>(first.size());
     for (Entry& e : previewEntries) {

@@ -17,6 +17,8 @@ struct CameraRawSpec {
     int sensorWidth = 128;  // the Bayer data
     int sensorHeight = 96;
     std::uint32_t seed = 7;
+    // The first directory's Orientation tag; 0 for none.
+    std::uint16_t orientation = 0;
     // The JPEG to embed as it is, in place of one made of a picture of the preview's size (which
     // the directory still states).
     Bytes previewJpeg;

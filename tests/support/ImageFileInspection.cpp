@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <string>
 
 namespace kavenra::test {
 namespace {
@@ -91,6 +92,32 @@ std::optional<int> JpegQuality(const Bytes& file) {
     if (!table) return std::nullopt;
     for (int quality = 1; quality <= 100; ++quality) {
         if (ScaledLuminance(quality) == *table) return quality;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> JpegSamplingFactors(const Bytes& file) {
+    if (file.size() < 4 || file[0] != 0xFF || file[1] != 0xD8) return std::nullopt;
+    std::size_t at = 2;
+    while (at + 4 <= file.size() && file[at] == 0xFF) {
+        const unsigned marker = file[at + 1];
+        const unsigned length = Big16(file, at + 2);
+        const bool frame =
+            marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        if (frame && at + 10 <= file.size()) {
+            // Precision, height, width, component count, then id, sampling, table per component.
+            const unsigned components = file[at + 9];
+            if (at + 10 + 3 * components > file.size()) return std::nullopt;
+            std::string factors;
+            for (unsigned c = 0; c < components; ++c) {
+                const unsigned sampling = file[at + 10 + 3 * c + 1];
+                if (!factors.empty()) factors += ' ';
+                factors += std::to_string(sampling >> 4) + 'x' + std::to_string(sampling & 15);
+            }
+            return factors;
+        }
+        if (marker == 0xDA) break;
+        at += 2 + length;
     }
     return std::nullopt;
 }

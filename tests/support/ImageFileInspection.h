@@ -24,6 +24,11 @@ std::optional<int> TiffCompression(const Bytes& file);
 // quantisation table; empty when no quality gives it.
 std::optional<int> JpegQuality(const Bytes& file);
 
+// The sampling factors of each colour component in a JPEG file's frame header, horizontal by
+// vertical and separated by spaces, e.g. "2x2 1x1 1x1" for 4:2:0 and "1x1 1x1 1x1" for 4:4:4;
+// empty when the file has no frame header.
+std::optional<std::string> JpegSamplingFactors(const Bytes& file);
+
 struct PngDeflate {
     int levelHint = -1;   // FLEVEL of the zlib header: 0 fastest, 1 fast, 2 default, 3 maximum
     bool stored = false;  // the first deflate block is stored, i.e. not compressed

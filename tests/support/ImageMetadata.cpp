@@ -229,6 +229,20 @@ Bytes WithExifChunk(const Bytes& png, const Bytes& block) {
     return file;
 }
 
+Bytes WithPngChunk(const Bytes& png, const char (&type)[5], const Bytes& data) {
+    constexpr std::size_t kSignatureAndHeader = 8 + 12 + 13;
+    Bytes chunk;
+    PutBig(chunk, static_cast<std::uint32_t>(data.size()), 4);
+    PutText(chunk, type);
+    chunk.insert(chunk.end(), data.begin(), data.end());
+    PutBig(chunk, static_cast<std::uint32_t>(crc32(0, chunk.data() + 4, uInt(chunk.size() - 4))),
+           4);
+    Bytes file(png.begin(), png.begin() + kSignatureAndHeader);
+    file.insert(file.end(), chunk.begin(), chunk.end());
+    file.insert(file.end(), png.begin() + kSignatureAndHeader, png.end());
+    return file;
+}
+
 namespace {
 
 void SetExif(Exiv2::ExifData& exif, const PhotoMetadata& metadata) {
@@ -236,6 +250,7 @@ void SetExif(Exiv2::ExifData& exif, const PhotoMetadata& metadata) {
     if (!metadata.taken.empty()) exif["Exif.Photo.DateTimeOriginal"] = metadata.taken;
     if (metadata.pixelWidth != 0) exif["Exif.Photo.PixelXDimension"] = metadata.pixelWidth;
     if (metadata.pixelHeight != 0) exif["Exif.Photo.PixelYDimension"] = metadata.pixelHeight;
+    if (metadata.orientation != 0) exif["Exif.Image.Orientation"] = metadata.orientation;
 }
 
 template <typename Data, typename Key>
@@ -270,6 +285,9 @@ bool WritePhotoMetadata(const std::string& path, const PhotoMetadata& metadata) 
         if (!metadata.creatorTool.empty()) {
             image->xmpData()["Xmp.xmp.CreatorTool"] = metadata.creatorTool;
         }
+        if (!metadata.xmpOrientation.empty()) {
+            image->xmpData()["Xmp.tiff.Orientation"] = metadata.xmpOrientation;
+        }
         image->writeMetadata();
         return true;
     } catch (const std::exception&) {
@@ -289,6 +307,8 @@ std::optional<PhotoMetadata> PhotoMetadataOf(const std::string& path) {
         metadata.pixelHeight = NumberOf(exif, "Exif.Photo.PixelYDimension");
         metadata.keyword = TextOf(image->iptcData(), Exiv2::IptcKey("Iptc.Application2.Keywords"));
         metadata.creatorTool = TextOf(image->xmpData(), Exiv2::XmpKey("Xmp.xmp.CreatorTool"));
+        metadata.orientation = static_cast<std::uint16_t>(NumberOf(exif, "Exif.Image.Orientation"));
+        metadata.xmpOrientation = TextOf(image->xmpData(), Exiv2::XmpKey("Xmp.tiff.Orientation"));
         return metadata;
     } catch (const std::exception&) {
         return std::nullopt;

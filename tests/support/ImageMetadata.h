@@ -51,6 +51,10 @@ Bytes WithExifSegment(const Bytes& jpeg, const Bytes& block);
 // A PNG file with an eXIf chunk holding `block` right after its header chunk.
 Bytes WithExifChunk(const Bytes& png, const Bytes& block);
 
+// A PNG file with a chunk of `type` holding `data` as it is, with its checksum, right after its
+// header chunk: a tEXt chunk's data is its keyword, a zero byte and its text.
+Bytes WithPngChunk(const Bytes& png, const char (&type)[5], const Bytes& data);
+
 // EXIF, IPTC and XMP as a photo carries them: what a fixture writes and a test reads back. Empty
 // text and 0 stand for a tag the file lacks.
 struct PhotoMetadata {
@@ -60,6 +64,8 @@ struct PhotoMetadata {
     std::uint32_t pixelHeight = 0;  // Exif.Photo.PixelYDimension
     std::string keyword;            // Iptc.Application2.Keywords
     std::string creatorTool;        // Xmp.xmp.CreatorTool
+    std::uint16_t orientation = 0;  // Exif.Image.Orientation (a TIFF file's own tag)
+    std::string xmpOrientation;     // Xmp.tiff.Orientation
 };
 
 // The EXIF block (a TIFF structure, little-endian) that Exiv2 encodes for `metadata`'s EXIF tags.
