@@ -220,6 +220,8 @@ Preparation PrepareOpenedImageFile(const SourceFile& source, const ConversionJob
             return Preparation::Failed(FailureReason::Unsupported);
         case Admission::TooLarge:
             return Preparation::Failed(FailureReason::TooLarge);
+        case Admission::Incomplete:
+            return Preparation::Failed(FailureReason::Incomplete);
     }
     const BitmapHandle loaded =
         format == FIF_BMP

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "engine/base/SystemText.h"
+#include "engine/imaging/BmpRunPadding.h"
 #include "engine/imaging/FreeImageBitmap.h"
 #include "engine/imaging/ReplacingSaveLeftovers.h"
 
@@ -168,8 +169,8 @@ bool DropFinalEndOfLine(FILE* stream, std::uint32_t pixelOffset, long& length) {
 
 // FreeImage's RLE writer states the file size it would have without the codes' overhead and no
 // size for the compressed pixels, where readers need both: other programs refuse such a file.
-// Both are set from the file as written. False when the file is no BMP this can mend or a write
-// fails.
+// Both are set from the file as written, and the pad bytes it left unwritten are zeroed. False when
+// the file is no BMP this can mend or a write fails.
 bool CompleteBmpHeader(FILE* stream) {
     if (std::fseek(stream, 0, SEEK_END) != 0) return false;
     long length = std::ftell(stream);
@@ -186,6 +187,9 @@ bool CompleteBmpHeader(FILE* stream) {
                              ReadLittleEndian32(header + kBmpCompressionAt) == kBmpRle4);
     if (pixelOffset > static_cast<std::uint32_t>(length)) return false;
     if (compressed && !DropFinalEndOfLine(stream, pixelOffset, length)) return false;
+    // FreeImage writes RLE8 alone.
+    const bool rle8 = compressed && ReadLittleEndian32(header + kBmpCompressionAt) == kBmpRle8;
+    if (rle8 && !ZeroRunPadding(fileno(stream), pixelOffset, length)) return false;
     if (!WriteLittleEndian32At(stream, kBmpFileSizeAt, static_cast<std::uint32_t>(length))) {
         return false;
     }
