@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/base/SystemText.h"
+#include "engine/imaging/ColourConversion.h"
 #include "engine/imaging/ColourProfile.h"
 #include "engine/imaging/ExtendedBmp.h"
 #include "engine/imaging/FreeImageBitmap.h"
@@ -223,10 +224,13 @@ Preparation PrepareOpenedImageFile(const SourceFile& source, const ConversionJob
         case Admission::Incomplete:
             return Preparation::Failed(FailureReason::Incomplete);
     }
-    const BitmapHandle loaded =
+    BitmapHandle loaded =
         format == FIF_BMP
             ? LoadBmpFile(source, LoadFlagsFor(format))
             : BitmapHandle(FreeImage_Load(format, source.path().c_str(), LoadFlagsFor(format)));
+    if (loaded && format == FIF_JPEG && HasCmykProfile(*loaded)) {
+        loaded = LoadCmykJpegAsSrgb(std::move(loaded), source, LoadFlagsFor(format));
+    }
     if (!loaded) return Preparation::Failed(FailureReason::Unsupported);
     if (format == FIF_PNG) AttachPngColourProfile(*loaded, source.path());
     if (format == FIF_TIFF) AttachTiffColourProfile(*loaded, source.path());
