@@ -132,10 +132,20 @@ bool CloseStream(Stream stream) {
 
 // FreeImage_Save does the same but overlooks failed writes (a full disk, a file size limit) and
 // reports a cut-off file as saved. Here every write and the final flush must succeed.
-bool SaveToStream(FREE_IMAGE_FORMAT format, FIBITMAP& bitmap, FILE* stream, int flags) {
+bool SaveToStream(const OutputWriter& write, FILE* stream) {
     FreeImageIO io{ReadFrom, WriteTo, SeekIn, TellIn};
-    return FreeImage_SaveToHandle(format, &bitmap, &io, stream, flags) == TRUE &&
-           std::fflush(stream) == 0 && std::ferror(stream) == 0;
+    return write(io, stream) && std::fflush(stream) == 0 && std::ferror(stream) == 0;
+}
+
+// The pages of the TIFF file open as `stream`, or 0.
+int TiffPageCount(FILE* stream) {
+    FreeImageIO io{ReadFrom, WriteTo, SeekIn, TellIn};
+    if (std::fseek(stream, 0, SEEK_SET) != 0) return 0;
+    FIMULTIBITMAP* pages = FreeImage_OpenMultiBitmapFromHandle(FIF_TIFF, &io, stream, 0);
+    if (pages == nullptr) return 0;
+    const int count = FreeImage_GetPageCount(pages);
+    FreeImage_CloseMultiBitmap(pages, 0);
+    return count;
 }
 
 bool WriteLittleEndian32At(FILE* stream, long offset, std::uint32_t value) {
@@ -409,6 +419,19 @@ std::string WrittenPath(const std::string& destination) {
 std::optional<PreparedOutput> SaveToTemporaryFile(FREE_IMAGE_FORMAT format, FIBITMAP& bitmap,
                                                   const std::string& destination, int flags,
                                                   const WrittenFileChange& change) {
+    const OutputWriter write = [format, &bitmap, flags](FreeImageIO& io, fi_handle handle) {
+        return FreeImage_SaveToHandle(format, &bitmap, &io, handle, flags) == TRUE;
+    };
+    return SaveWrittenToTemporaryFile(
+        format, write, {FreeImage_GetWidth(&bitmap), FreeImage_GetHeight(&bitmap), 1}, destination,
+        change);
+}
+
+std::optional<PreparedOutput> SaveWrittenToTemporaryFile(FREE_IMAGE_FORMAT format,
+                                                         const OutputWriter& write,
+                                                         const WrittenShape& shape,
+                                                         const std::string& destination,
+                                                         const WrittenFileChange& change) {
     if (destination.empty()) return std::nullopt;
     const std::string target = WrittenPath(destination);
     std::optional<struct stat> existing;
@@ -427,11 +450,12 @@ std::optional<PreparedOutput> SaveToTemporaryFile(FREE_IMAGE_FORMAT format, FIBI
     errno = 0;
     Stream stream(fdopen(temporary->fd, "w+b"));
     if (!stream) close(temporary->fd);
-    const bool saved = stream && SaveToStream(format, bitmap, stream.get(), flags) &&
-                       (format != FIF_BMP || CompleteBmpHeader(stream.get())) &&
-                       ApplyChange(stream.get(), change) &&
-                       StreamReadsBack(stream.get(), format, FreeImage_GetWidth(&bitmap),
-                                       FreeImage_GetHeight(&bitmap));
+    const bool saved =
+        stream && SaveToStream(write, stream.get()) &&
+        (format != FIF_BMP || CompleteBmpHeader(stream.get())) &&
+        ApplyChange(stream.get(), change) &&
+        StreamReadsBack(stream.get(), format, shape.width, shape.height) &&
+        (shape.pages <= 1 || (format == FIF_TIFF && TiffPageCount(stream.get()) == shape.pages));
     if (!(stream && CloseStream(std::move(stream)) && saved)) {
         unlink(temporary->path.c_str());
         return std::nullopt;
