@@ -136,6 +136,58 @@ class AdmissionTest : public QObject {
         QCOMPARE(this->admitted(MakeMinimalDng(camera), FIF_RAW, 0), admitted);
     }
 
+    void cutRunLengthTarga_data() {
+        QTest::addColumn<int>("bits");
+        QTest::addColumn<QString>("cut");  // where the file ends; "none": complete
+        for (const int bits : {8, 24, 32}) {
+            for (const char* cut : {"none", "in a raw packet", "in a run packet",
+                                    "where a packet's count belongs", "one byte short"}) {
+                QTest::addRow("%d bits, %s", bits, cut) << bits << QString(cut);
+            }
+        }
+    }
+
+    // FreeImage decodes the packets of a cut file from past the end of its buffer, a picture of
+    // stray memory; such a file fails as incomplete before the load. A complete file converts
+    // to exactly its pixels.
+    void cutRunLengthTarga() {
+        QFETCH(int, bits);
+        QFETCH(QString, cut);
+        RunLengthTarga targa = MakeRunLengthTarga(bits);
+        Bytes& file = targa.file;
+        if (cut == "in a raw packet")
+            file.resize(targa.lastRawPacket + 1 + 4 * targa.bytesPerPixel);
+        if (cut == "in a run packet") file.resize(targa.lastRunPacket + 1);
+        if (cut == "where a packet's count belongs") file.resize(targa.lastRunPacket);
+        if (cut == "one byte short") file.resize(file.size() - 1);
+        const std::string source = NativePath(path("picture.tga"));
+        QVERIFY(WriteFileBytes(source, file));
+        QCOMPARE(FreeImage_GetFileType(source.c_str(), 0), FIF_TARGA);
+        const bool complete = cut == "none";
+
+        const ConversionRequest request =
+            RequestFromEntryArguments(source, NativePath(path("out/picture.tga")), 1, 0, 16);
+        QCOMPARE(AdmitForLoading(FIF_TARGA, request, {}),
+                 complete ? Admission::Admitted : Admission::Incomplete);
+
+        QVERIFY(QDir(work->path()).mkpath("out"));
+        const WorkerConversion converted =
+            ConvertInWorker(path("picture.tga"), path("out/picture.tga"), 1, 0, 16);
+        QCOMPARE(converted.committed, complete);
+        if (!complete) {
+            QCOMPARE(converted.failure, FailureReason::Incomplete);
+            QVERIFY(
+                QDir(path("out")).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+            return;
+        }
+        const BitmapHandle input = LoadImageFile(source);
+        const BitmapHandle output = LoadImageFile(NativePath(path("out/picture.tga")));
+        QVERIFY(input && output);
+        const BitmapHandle expected(FreeImage_ConvertTo32Bits(input.get()));
+        const BitmapHandle got(FreeImage_ConvertTo32Bits(output.get()));
+        QVERIFY(SamePixels(*expected, *got));
+    }
+
     // The reproducers of the above through the worker: each a failed file, answered by the job
     // (not a crash), and the worker still converts.
     void reproducersFailWithoutCrashing_data() {

@@ -16,6 +16,7 @@
 #include "engine/base/ConversionSettings.h"
 #include "engine/imaging/ImageConversion.h"
 #include "engine/run/Procesosimagen.h"
+#include "support/CmykJpeg.h"
 #include "support/ConversionWorkspace.h"
 #include "support/FileSizeLimit.h"
 #include "support/ImageFactory.h"
@@ -412,6 +413,82 @@ class EngineFidelityTest : public QObject, private ConversionWorkspace {
         QFile expected(bare);
         QVERIFY(output.open(QIODevice::ReadOnly) && expected.open(QIODevice::ReadOnly));
         QVERIFY(output.readAll() == expected.readAll());
+    }
+
+    void cmykJpegIsColourManaged_data() {
+        QTest::addColumn<bool>("adobe");
+        QTest::addColumn<bool>("profiled");
+        QTest::newRow("inverted inks with Adobe's marker, CMYK profile") << true << true;
+        QTest::newRow("plain inks, CMYK profile") << false << true;
+        QTest::newRow("inverted inks with Adobe's marker, no profile") << true << false;
+    }
+
+    // A CMYK JPEG with a profile shows the colours its profile gives its inks, in sRGB and
+    // stated so; without one, FreeImage's own formula stays. Patches of 16 x 16 pixels, checked
+    // at their centres, where the JPEG output is flat.
+    void cmykJpegIsColourManaged() {
+        QFETCH(bool, adobe);
+        QFETCH(bool, profiled);
+        const std::vector<Cmyk> inks = {
+            {0, 0, 0, 0},       {255, 0, 0, 0},   {0, 255, 0, 0},     {0, 0, 255, 0},
+            {128, 128, 128, 0}, {64, 32, 16, 8},  {200, 100, 50, 25}, {10, 100, 200, 30},
+            {0, 0, 0, 128},     {90, 0, 180, 60}, {30, 60, 90, 120},  {150, 150, 0, 0},
+            {0, 200, 200, 10},  {100, 0, 0, 100}, {240, 10, 120, 5},  {50, 50, 50, 200}};
+        const Bytes profile = MakeCmykProfile();
+        QVERIFY(!profile.empty());
+        CmykJpegSpec spec;
+        spec.adobe = adobe;
+        if (profiled) spec.iccProfile = profile;
+        // 4 x 4 patches of 2 x 2 blocks.
+        for (int blockY = 0; blockY < 8; ++blockY) {
+            for (int blockX = 0; blockX < 8; ++blockX) {
+                spec.blocks.push_back(inks[std::size_t(blockY / 2 * 4 + blockX / 2)]);
+            }
+        }
+        const QString source = in("print.jpg");
+        QVERIFY(WriteFileBytes(NativePath(source), MakeCmykJpeg(spec)));
+
+        QVERIFY(convert(source, out("print.jpg"), 1, 0, 64));
+
+        const BitmapHandle output = LoadImageFile(NativePath(out("print.jpg")), JPEG_ACCURATE);
+        QVERIFY(output);
+        QCOMPARE(FreeImage_GetBPP(output.get()), 24u);
+        int farFromFormula = 0;
+        for (std::size_t patch = 0; patch < inks.size(); ++patch) {
+            const Cmyk& ink = inks[patch];
+            // FreeImage's formula, on the inks as stored by Adobe's programs.
+            const std::array<int, 3> formula = {(255 - ink[0]) * (255 - ink[3]) / 255,
+                                                (255 - ink[1]) * (255 - ink[3]) / 255,
+                                                (255 - ink[2]) * (255 - ink[3]) / 255};
+            const std::array<std::uint8_t, 3> managed = CmykToSrgb(profile, ink);
+            const int x = int(patch % 4) * 16 + 8;
+            const int y = 63 - (int(patch / 4) * 16 + 8);  // FreeImage counts rows from the bottom
+            RGBQUAD got{};
+            QVERIFY(FreeImage_GetPixelColor(output.get(), unsigned(x), unsigned(y), &got));
+            const std::array<int, 3> pixel = {got.rgbRed, got.rgbGreen, got.rgbBlue};
+            for (int c = 0; c < 3; ++c) {
+                const int expected = profiled ? managed[std::size_t(c)] : formula[std::size_t(c)];
+                if (std::abs(pixel[std::size_t(c)] - expected) > 4) {
+                    QFAIL(qPrintable(QString("patch %1 channel %2: %3, expected %4")
+                                         .arg(patch)
+                                         .arg(c)
+                                         .arg(pixel[std::size_t(c)])
+                                         .arg(expected)));
+                }
+                if (std::abs(managed[std::size_t(c)] - formula[std::size_t(c)]) > 20) {
+                    ++farFromFormula;
+                }
+            }
+        }
+        // The profile's colours are not the formula's: the comparison tells them apart.
+        QVERIFY(farFromFormula >= 10);
+        const Bytes carried = IccProfileOf(NativePath(out("print.jpg")));
+        if (!profiled) {
+            QVERIFY(carried.empty());
+            return;
+        }
+        QCOMPARE(ProfileColourSpace(carried), std::string("RGB "));
+        QCOMPARE(ProfileDescription(carried), std::string("sRGB built-in"));
     }
 
     // A profile for other pixels than the output holds is not carried: a grey profile on a

@@ -14,8 +14,11 @@
 #include <QImage>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include "engine/base/ConversionSettings.h"
 #include "engine/imaging/ImageAdmission.h"
@@ -125,6 +128,52 @@ std::uint32_t LittleEndian32(const QByteArray& bytes, int at) {
            std::uint32_t(std::uint8_t(bytes[at + 1])) << 8 |
            std::uint32_t(std::uint8_t(bytes[at + 2])) << 16 |
            std::uint32_t(std::uint8_t(bytes[at + 3])) << 24;
+}
+
+// An 8-bit grey picture whose rows the RLE8 writer codes as absolute runs of odd length (3 and 5
+// pixels) between runs of alike pixels: each absolute run ends with a pad byte.
+BitmapHandle MakeOddRunsBitmap(int width, int height) {
+    BitmapHandle bitmap(FreeImage_Allocate(width, height, 8));
+    if (!bitmap) return bitmap;
+    RGBQUAD* palette = FreeImage_GetPalette(bitmap.get());
+    for (int i = 0; i < 256; ++i) palette[i] = RGBQUAD{BYTE(i), BYTE(i), BYTE(i), 0};
+    static const BYTE pattern[] = {10, 20, 30, 40, 40, 40, 40, 40, 50, 60, 70, 80, 90, 99, 99, 99};
+    for (int y = 0; y < height; ++y) {
+        BYTE* line = FreeImage_GetScanLine(bitmap.get(), y);
+        for (int x = 0; x < width; ++x) line[x] = BYTE(pattern[x % 16] + y);
+    }
+    return bitmap;
+}
+
+// The values of every pad byte after an odd absolute run in the RLE8 codes of a BMP file.
+std::vector<int> RunPadBytes(const QByteArray& file) {
+    std::vector<int> pads;
+    const auto byte = [&](int at) { return static_cast<unsigned char>(file.at(at)); };
+    for (int at = int(LittleEndian32(file, 10)); at + 1 < file.size();) {
+        const int count = byte(at);
+        const int code = byte(at + 1);
+        at += 2;
+        if (count != 0 || code == 0) continue;  // a run, or the end of a line
+        if (code == 1) break;                   // the end of the picture
+        if (code == 2) {                        // a delta and its offsets
+            at += 2;
+            continue;
+        }
+        at += code;
+        if (code % 2 == 1 && at < file.size()) pads.push_back(byte(at++));
+    }
+    return pads;
+}
+
+// Leaves a freed block of `size` bytes filled with `fill` where the next allocation of that
+// size is likely to come from, as a writer's uninitialised buffer would show it.
+void LeaveFreedBlock(std::size_t size, unsigned char fill) {
+    void* block = std::malloc(size);
+    if (block == nullptr) return;
+    std::memset(block, fill, size);
+    // Keeps the compiler from dropping the fill of a block that is freed at once.
+    asm volatile("" : : "r"(block) : "memory");
+    std::free(block);
 }
 
 // A group other than this process's own that it may give its files to: any group for the
@@ -405,6 +454,33 @@ class IsolationSavesTest : public QObject {
                 QCOMPARE(QColor(back.pixel(x, y)),
                          QColor(expected.rgbRed, expected.rgbGreen, expected.rgbBlue));
             }
+        }
+    }
+
+    // FreeImage's RLE8 writer leaves the pad byte after an odd absolute run unwritten: what its
+    // buffer held before. Saves of the same picture are the same bytes, with zero pad bytes,
+    // whatever the memory held.
+    void bmpRunPaddingIsZero() {
+        const BitmapHandle picture = MakeOddRunsBitmap(300, 12);
+        QVERIFY(picture);
+        // The writer's buffer: two rows' pitch.
+        const std::size_t buffer = 2 * FreeImage_GetPitch(picture.get());
+        LeaveFreedBlock(buffer, 0xA5);
+        QVERIFY(SaveReplacingFile(FIF_BMP, *picture, NativePath(path("first.bmp")), BMP_SAVE_RLE));
+        LeaveFreedBlock(buffer, 0x5A);
+        QVERIFY(SaveReplacingFile(FIF_BMP, *picture, NativePath(path("second.bmp")), BMP_SAVE_RLE));
+
+        const QByteArray first = FileContents(path("first.bmp"));
+        QCOMPARE(LittleEndian32(first, 30), 1u);
+        const std::vector<int> pads = RunPadBytes(first);
+        QVERIFY(pads.size() >= 12 * 2);
+        QCOMPARE(pads, std::vector<int>(pads.size(), 0));
+        QVERIFY(first == FileContents(path("second.bmp")));
+        const QImage back(path("first.bmp"), "BMP");
+        QCOMPARE(back.size(), QSize(300, 12));
+        for (int y = 0; y < 12; ++y) {
+            const BYTE* line = FreeImage_GetScanLine(picture.get(), 11 - y);
+            for (int x = 0; x < 300; ++x) QCOMPARE(qGray(back.pixel(x, y)), int(line[x]));
         }
     }
 

@@ -21,6 +21,7 @@
 #include "engine/imaging/ExtendedBmp.h"
 #include "engine/imaging/FreeImageBitmap.h"
 #include "engine/imaging/SourceFile.h"
+#include "engine/imaging/TargaCheck.h"
 
 namespace kavenra {
 namespace {
@@ -660,6 +661,9 @@ std::optional<std::uint64_t> AddressSpaceLeft() {
 Admission AdmitForLoading(FREE_IMAGE_FORMAT format, const ConversionRequest& request,
                           const ConversionLimits& limits) {
     if (!PassesStructuralChecks(format, request.source)) return Admission::Refused;
+    if (format == FIF_TARGA && WalkTargaRuns(request.source) == TargaRuns::CutShort) {
+        return Admission::Incomplete;
+    }
     if (limits.memoryBytes == 0) return Admission::Admitted;
     std::optional<DeclaredImage> declared = ReadDeclaredImage(format, request.source);
     // FreeImage's own header read refuses the BMP headers the conversion reads for it.

@@ -22,12 +22,14 @@ struct ConversionLimits {
 
 enum class Admission {
     Admitted,
-    Refused,   // fails the structural checks of its format: not to be decoded at all
-    TooLarge,  // its declared size needs more memory than the limits allow
+    Refused,     // fails the structural checks of its format: not to be decoded at all
+    TooLarge,    // its declared size needs more memory than the limits allow
+    Incomplete,  // its data ends before the picture it declares: a load would make up the rest
 };
 
 // Whether a file may reach FreeImage's full load: the structural checks of its format
-// (PassesStructuralChecks), then its declared size against the limits. A file whose header
+// (PassesStructuralChecks), a run-length coded TARGA's packets against the file's length
+// (TargaCheck.h), then its declared size against the limits. A file whose header
 // cannot be read is admitted: the full load decides, within the process's own limits.
 Admission AdmitForLoading(FREE_IMAGE_FORMAT format, const ConversionRequest& request,
                           const ConversionLimits& limits);

@@ -5,10 +5,12 @@
 #include <climits>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <utility>
 #include <vector>
 
 #include "engine/base/SystemText.h"
+#include "engine/imaging/ColourConversion.h"
 #include "engine/imaging/ColourProfile.h"
 #include "engine/imaging/ExtendedBmp.h"
 #include "engine/imaging/FreeImageBitmap.h"
@@ -38,6 +40,29 @@ std::int64_t CommentSizeOr(FIBITMAP& bitmap, const char* key, std::int64_t fallb
         return fallback;
     }
     return ParseLeadingInteger(TagText(tag));
+}
+
+// The output of a multi-page TIFF input: `first`, its first page as converted, and every further
+// page, each verified to be there.
+std::optional<PreparedOutput> SavePagesToTemporaryFile(TiffPages& pages, FIBITMAP& first,
+                                                       const ConversionJob& job,
+                                                       const std::string& destination, int flags,
+                                                       const WrittenFileChange& change) {
+    const OutputWriter write = [&](FreeImageIO& io, fi_handle handle) {
+        return pages.write(first, job, io, handle, flags);
+    };
+    const WrittenShape shape{FreeImage_GetWidth(&first), FreeImage_GetHeight(&first),
+                             pages.count()};
+    // Exiv2 lays the file out anew; a layout that lost pages leaves the file as written.
+    WrittenFileChange keepingPages;
+    if (change) {
+        keepingPages = [&change, &pages](const std::vector<unsigned char>& written) {
+            std::optional<std::vector<unsigned char>> changed = change(written);
+            if (changed && TiffPageCount(*changed) != pages.count()) changed.reset();
+            return changed;
+        };
+    }
+    return SaveWrittenToTemporaryFile(FIF_TIFF, write, shape, destination, keepingPages);
 }
 
 }  // namespace
@@ -131,8 +156,8 @@ std::string RawOutputPath(const std::string& destination) {
     return SplitExtension(destination).stem + ".jpg";
 }
 
-Preparation PrepareLoadedImage(FIBITMAP& loaded, FREE_IMAGE_FORMAT format,
-                               const ConversionJob& job) {
+Preparation PrepareLoadedImage(FIBITMAP& loaded, FREE_IMAGE_FORMAT format, const ConversionJob& job,
+                               TiffPages* pages) {
     const ConversionRequest& request = job.request;
     const ConversionSettings& settings = job.settings;
     const bool raw = format == FIF_RAW;
@@ -181,15 +206,23 @@ Preparation PrepareLoadedImage(FIBITMAP& loaded, FREE_IMAGE_FORMAT format,
                        : std::nullopt;
         };
     }
+    const auto save = [&] {
+        return pages ? SavePagesToTemporaryFile(*pages, *rescaled, job, destination, flags,
+                                                carryMetadata)
+                     : SaveToTemporaryFile(outputFormat, *rescaled, destination, flags,
+                                           carryMetadata);
+    };
     errno = 0;
-    std::optional<PreparedOutput> saved =
-        SaveToTemporaryFile(outputFormat, *rescaled, destination, flags, carryMetadata);
+    std::optional<PreparedOutput> saved = save();
     // A writer may refuse a profile its library finds malformed (libpng checks the header); the
     // picture is still worth saving without it.
     if (!saved && profiled) {
         errno = 0;
         FreeImage_DestroyICCProfile(rescaled.get());
-        saved = SaveToTemporaryFile(outputFormat, *rescaled, destination, flags, carryMetadata);
+        saved = save();
+    }
+    if (!saved && pages && pages->failure() != FailureReason::None) {
+        return Preparation::Failed(pages->failure());
     }
     if (!saved) {
         // A file vanishing here is the output's folder, which cannot be written.
@@ -236,18 +269,28 @@ Preparation PrepareOpenedImageFile(const SourceFile& source, const ConversionJob
             return Preparation::Failed(FailureReason::Unsupported);
         case Admission::TooLarge:
             return Preparation::Failed(FailureReason::TooLarge);
+        case Admission::Incomplete:
+            return Preparation::Failed(FailureReason::Incomplete);
     }
     if (format == FIF_JPEG && JpegEndsEarly(source.path())) {
         return Preparation::Failed(FailureReason::Incomplete);
     }
-    const BitmapHandle loaded =
+    // Every page of a multi-page TIFF file is converted, each within the limits beside the first.
+    const std::unique_ptr<TiffPages> pages = format == FIF_TIFF ? TiffPages::Open(source) : nullptr;
+    if (pages && pages->admit(opened, limits) == Admission::TooLarge) {
+        return Preparation::Failed(FailureReason::TooLarge);
+    }
+    BitmapHandle loaded =
         format == FIF_BMP
             ? LoadBmpFile(source, LoadFlagsFor(format))
             : BitmapHandle(FreeImage_Load(format, source.path().c_str(), LoadFlagsFor(format)));
+    if (loaded && format == FIF_JPEG && HasCmykProfile(*loaded)) {
+        loaded = LoadCmykJpegAsSrgb(std::move(loaded), source, LoadFlagsFor(format));
+    }
     if (!loaded) return Preparation::Failed(FailureReason::Unsupported);
     if (format == FIF_PNG) AttachPngColourProfile(*loaded, source.path());
     if (format == FIF_TIFF) AttachTiffColourProfile(*loaded, source.path());
-    return PrepareLoadedImage(*loaded, format, ConversionJob{opened, job.settings});
+    return PrepareLoadedImage(*loaded, format, ConversionJob{opened, job.settings}, pages.get());
 }
 
 }  // namespace kavenra

@@ -14,6 +14,7 @@
 #include "engine/imaging/ImageAdmission.h"
 #include "engine/imaging/ReplacingSave.h"
 #include "engine/imaging/SourceFile.h"
+#include "engine/imaging/TiffPages.h"
 
 namespace kavenra {
 
@@ -50,9 +51,10 @@ FREE_IMAGE_FORMAT DetectOpenedFileFormat(const SourceFile& source);
 // picture), the colour profile (ColourProfile.h), save flags, output name, the save into a
 // temporary file and the input's EXIF, IPTC and XMP in it (Metadata.h), read from the job's
 // source. `format` is the input's detected format; `loaded` stays owned by the caller and is
-// released after the rescaled bitmap.
-Preparation PrepareLoadedImage(FIBITMAP& loaded, FREE_IMAGE_FORMAT format,
-                               const ConversionJob& job);
+// released after the rescaled bitmap. With `pages` (a multi-page TIFF input, `loaded` its first
+// page) the output holds every page.
+Preparation PrepareLoadedImage(FIBITMAP& loaded, FREE_IMAGE_FORMAT format, const ConversionJob& job,
+                               TiffPages* pages = nullptr);
 
 // JPEG_ACCURATE for JPEG, RAW_PREVIEW for camera RAW, 0 otherwise.
 int LoadFlagsFor(FREE_IMAGE_FORMAT format);

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "engine/base/SystemText.h"
+#include "engine/imaging/BmpRunPadding.h"
 #include "engine/imaging/FreeImageBitmap.h"
 #include "engine/imaging/ReplacingSaveLeftovers.h"
 
@@ -131,10 +132,20 @@ bool CloseStream(Stream stream) {
 
 // FreeImage_Save does the same but overlooks failed writes (a full disk, a file size limit) and
 // reports a cut-off file as saved. Here every write and the final flush must succeed.
-bool SaveToStream(FREE_IMAGE_FORMAT format, FIBITMAP& bitmap, FILE* stream, int flags) {
+bool SaveToStream(const OutputWriter& write, FILE* stream) {
     FreeImageIO io{ReadFrom, WriteTo, SeekIn, TellIn};
-    return FreeImage_SaveToHandle(format, &bitmap, &io, stream, flags) == TRUE &&
-           std::fflush(stream) == 0 && std::ferror(stream) == 0;
+    return write(io, stream) && std::fflush(stream) == 0 && std::ferror(stream) == 0;
+}
+
+// The pages of the TIFF file open as `stream`, or 0.
+int TiffPageCount(FILE* stream) {
+    FreeImageIO io{ReadFrom, WriteTo, SeekIn, TellIn};
+    if (std::fseek(stream, 0, SEEK_SET) != 0) return 0;
+    FIMULTIBITMAP* pages = FreeImage_OpenMultiBitmapFromHandle(FIF_TIFF, &io, stream, 0);
+    if (pages == nullptr) return 0;
+    const int count = FreeImage_GetPageCount(pages);
+    FreeImage_CloseMultiBitmap(pages, 0);
+    return count;
 }
 
 bool WriteLittleEndian32At(FILE* stream, long offset, std::uint32_t value) {
@@ -168,8 +179,8 @@ bool DropFinalEndOfLine(FILE* stream, std::uint32_t pixelOffset, long& length) {
 
 // FreeImage's RLE writer states the file size it would have without the codes' overhead and no
 // size for the compressed pixels, where readers need both: other programs refuse such a file.
-// Both are set from the file as written. False when the file is no BMP this can mend or a write
-// fails.
+// Both are set from the file as written, and the pad bytes it left unwritten are zeroed. False when
+// the file is no BMP this can mend or a write fails.
 bool CompleteBmpHeader(FILE* stream) {
     if (std::fseek(stream, 0, SEEK_END) != 0) return false;
     long length = std::ftell(stream);
@@ -186,6 +197,9 @@ bool CompleteBmpHeader(FILE* stream) {
                              ReadLittleEndian32(header + kBmpCompressionAt) == kBmpRle4);
     if (pixelOffset > static_cast<std::uint32_t>(length)) return false;
     if (compressed && !DropFinalEndOfLine(stream, pixelOffset, length)) return false;
+    // FreeImage writes RLE8 alone.
+    const bool rle8 = compressed && ReadLittleEndian32(header + kBmpCompressionAt) == kBmpRle8;
+    if (rle8 && !ZeroRunPadding(fileno(stream), pixelOffset, length)) return false;
     if (!WriteLittleEndian32At(stream, kBmpFileSizeAt, static_cast<std::uint32_t>(length))) {
         return false;
     }
@@ -405,6 +419,19 @@ std::string WrittenPath(const std::string& destination) {
 std::optional<PreparedOutput> SaveToTemporaryFile(FREE_IMAGE_FORMAT format, FIBITMAP& bitmap,
                                                   const std::string& destination, int flags,
                                                   const WrittenFileChange& change) {
+    const OutputWriter write = [format, &bitmap, flags](FreeImageIO& io, fi_handle handle) {
+        return FreeImage_SaveToHandle(format, &bitmap, &io, handle, flags) == TRUE;
+    };
+    return SaveWrittenToTemporaryFile(
+        format, write, {FreeImage_GetWidth(&bitmap), FreeImage_GetHeight(&bitmap), 1}, destination,
+        change);
+}
+
+std::optional<PreparedOutput> SaveWrittenToTemporaryFile(FREE_IMAGE_FORMAT format,
+                                                         const OutputWriter& write,
+                                                         const WrittenShape& shape,
+                                                         const std::string& destination,
+                                                         const WrittenFileChange& change) {
     if (destination.empty()) return std::nullopt;
     const std::string target = WrittenPath(destination);
     std::optional<struct stat> existing;
@@ -423,11 +450,12 @@ std::optional<PreparedOutput> SaveToTemporaryFile(FREE_IMAGE_FORMAT format, FIBI
     errno = 0;
     Stream stream(fdopen(temporary->fd, "w+b"));
     if (!stream) close(temporary->fd);
-    const bool saved = stream && SaveToStream(format, bitmap, stream.get(), flags) &&
-                       (format != FIF_BMP || CompleteBmpHeader(stream.get())) &&
-                       ApplyChange(stream.get(), change) &&
-                       StreamReadsBack(stream.get(), format, FreeImage_GetWidth(&bitmap),
-                                       FreeImage_GetHeight(&bitmap));
+    const bool saved =
+        stream && SaveToStream(write, stream.get()) &&
+        (format != FIF_BMP || CompleteBmpHeader(stream.get())) &&
+        ApplyChange(stream.get(), change) &&
+        StreamReadsBack(stream.get(), format, shape.width, shape.height) &&
+        (shape.pages <= 1 || (format == FIF_TIFF && TiffPageCount(stream.get()) == shape.pages));
     if (!(stream && CloseStream(std::move(stream)) && saved)) {
         unlink(temporary->path.c_str());
         return std::nullopt;

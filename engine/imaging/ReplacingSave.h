@@ -39,6 +39,26 @@ std::optional<PreparedOutput> SaveToTemporaryFile(FREE_IMAGE_FORMAT format, FIBI
                                                   const std::string& destination, int flags,
                                                   const WrittenFileChange& change = {});
 
+// Writes a file's whole content through FreeImage's `io` into `handle`: true when FreeImage
+// reports success.
+using OutputWriter = std::function<bool(FreeImageIO& io, fi_handle handle)>;
+
+// What a written file must read back as: its first picture's size, and its pages (TIFF alone
+// has more than one).
+struct WrittenShape {
+    unsigned width = 0;
+    unsigned height = 0;
+    int pages = 1;
+};
+
+// SaveToTemporaryFile for content that `write` makes, such as several pages of one TIFF file;
+// the file must read back as `shape` says.
+std::optional<PreparedOutput> SaveWrittenToTemporaryFile(FREE_IMAGE_FORMAT format,
+                                                         const OutputWriter& write,
+                                                         const WrittenShape& shape,
+                                                         const std::string& destination,
+                                                         const WrittenFileChange& change = {});
+
 // Renames a prepared file to its target, so that an existing target is either replaced whole or
 // left exactly as it was. A replaced file keeps its permission bits (and, where the process may,
 // its owner); a new file gets the mode a plain file creation gives (0666 less the umask). False,

@@ -85,4 +85,39 @@ Bytes TruncatedPhaseOne() {
     return out;
 }
 
+RunLengthTarga MakeRunLengthTarga(int bits, int height) {
+    constexpr int kWidth = 16;
+    constexpr int kRaw = 9;
+    RunLengthTarga targa;
+    targa.bytesPerPixel = bits / 8;
+    const bool mapped = bits == 8;
+    Bytes& out = targa.file;
+    // No identification field; a 256-entry, 24-bit colour map for the mapped picture.
+    Append(out, {0, mapped ? 1u : 0u, mapped ? 9u : 10u, 0, 0});
+    Append(out, {0, mapped ? 1u : 0u, mapped ? 24u : 0u});
+    Append(out, {0, 0, 0, 0, kWidth, 0, static_cast<unsigned>(height), 0,
+                 static_cast<unsigned>(bits), bits == 32 ? 8u : 0u});
+    if (mapped) {
+        for (unsigned i = 0; i < 256; ++i) Append(out, {i, 255 - i, (i * 7) & 0xFF});
+    }
+    // A pixel's stored bytes: an index, or blue, green, red (and alpha).
+    const auto pixel = [&](unsigned value) {
+        if (mapped) {
+            Append(out, {value & 0xFF});
+            return;
+        }
+        Append(out, {value & 0xFF, (value * 3) & 0xFF, (value * 5 + 1) & 0xFF});
+        if (bits == 32) Append(out, {255 - (value & 0x7F)});
+    };
+    for (int y = 0; y < height; ++y) {
+        targa.lastRawPacket = out.size();
+        Append(out, {kRaw - 1});
+        for (int x = 0; x < kRaw; ++x) pixel(static_cast<unsigned>(17 * y + 11 * x + 3));
+        targa.lastRunPacket = out.size();
+        Append(out, {0x80 | (kWidth - kRaw - 1)});
+        pixel(static_cast<unsigned>(200 - 13 * y));
+    }
+    return targa;
+}
+
 }  // namespace kavenra::test

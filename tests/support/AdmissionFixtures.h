@@ -1,7 +1,8 @@
 #pragma once
 
 // Files that reach FreeImage's decoders only when the checks before decoding misread them: JPEG
-// frames behind stray bytes, camera previews, cut PhaseOne headers.
+// frames behind stray bytes, camera previews, cut PhaseOne headers, run-length coded TARGA files
+// cut short.
 
 #include <cstdint>
 
@@ -23,5 +24,17 @@ Bytes WithFrameSize(const Bytes& jpeg, std::uint16_t width, std::uint16_t height
 // 64 bytes that LibRaw takes for a PhaseOne file cut short: its directory points the metadata
 // directory past the end, where LibRaw reads an entry count of 0xFFFFFFFF.
 Bytes TruncatedPhaseOne();
+
+// A run-length coded TARGA file of `bits` per pixel (8: colour-mapped, with a palette of 256
+// colours; 24 or 32: true colour), 16 pixels wide and `height` high, each row a raw packet of 9
+// different pixels and a run packet of 7 alike, with no footer. The offsets are those of the last
+// raw and the last run packet's count bytes.
+struct RunLengthTarga {
+    Bytes file;
+    std::size_t lastRawPacket = 0;
+    std::size_t lastRunPacket = 0;
+    int bytesPerPixel = 0;
+};
+RunLengthTarga MakeRunLengthTarga(int bits, int height = 6);
 
 }  // namespace kavenra::test

@@ -240,4 +240,26 @@ bool SamePixels(FIBITMAP& first, FIBITMAP& second) {
     return true;
 }
 
+bool WriteTiffPages(const std::string& path, const std::vector<FIBITMAP*>& pages, int flags) {
+    // Kept in memory until the close writes the file (by way of a spool file beside it).
+    FIMULTIBITMAP* file = FreeImage_OpenMultiBitmap(FIF_TIFF, path.c_str(), TRUE, FALSE, TRUE, 0);
+    if (file == nullptr) return false;
+    for (FIBITMAP* page : pages) FreeImage_AppendPage(file, page);
+    const bool all = FreeImage_GetPageCount(file) == static_cast<int>(pages.size());
+    return FreeImage_CloseMultiBitmap(file, flags) == TRUE && all;
+}
+
+std::vector<BitmapHandle> LoadTiffPages(const std::string& path) {
+    std::vector<BitmapHandle> pages;
+    FIMULTIBITMAP* file = FreeImage_OpenMultiBitmap(FIF_TIFF, path.c_str(), FALSE, TRUE, TRUE, 0);
+    if (file == nullptr) return pages;
+    for (int page = 0; page < FreeImage_GetPageCount(file); ++page) {
+        FIBITMAP* locked = FreeImage_LockPage(file, page);
+        pages.emplace_back(locked ? FreeImage_Clone(locked) : nullptr);
+        FreeImage_UnlockPage(file, locked, FALSE);
+    }
+    FreeImage_CloseMultiBitmap(file, 0);
+    return pages;
+}
+
 }  // namespace kavenra::test

@@ -43,6 +43,12 @@ BitmapHandle DecodeImage(const Bytes& data, int flags = 0);
 Bytes ReadFileBytes(const std::string& path);
 bool WriteFileBytes(const std::string& path, const Bytes& data);
 
+// A TIFF file of the pages in order, each saved with `flags`.
+bool WriteTiffPages(const std::string& path, const std::vector<FIBITMAP*>& pages, int flags = 0);
+
+// Every page of the TIFF file at `path`, in order; empty when FreeImage cannot open it as pages.
+std::vector<BitmapHandle> LoadTiffPages(const std::string& path);
+
 // Same size, type, depth and pixel bytes.
 bool SamePixels(FIBITMAP& first, FIBITMAP& second);
 
