@@ -1,7 +1,8 @@
 #pragma once
 
 // Files that reach FreeImage's decoders only when the checks before decoding misread them: JPEG
-// frames behind stray bytes, camera previews, cut PhaseOne headers.
+// frames behind stray bytes, camera previews, cut PhaseOne headers; and pictures that declare far
+// more than their file holds.
 
 #include <cstdint>
 
@@ -23,5 +24,10 @@ Bytes WithFrameSize(const Bytes& jpeg, std::uint16_t width, std::uint16_t height
 // 64 bytes that LibRaw takes for a PhaseOne file cut short: its directory points the metadata
 // directory past the end, where LibRaw reads an entry count of 0xFFFFFFFF.
 Bytes TruncatedPhaseOne();
+
+// `png` whose header chunk declares `width` x `height` pixels, its checksum made again. The
+// pixel data stays the small picture's: a file of a few hundred bytes that a load would
+// allocate the declared size for, as a highly compressed picture of one colour would.
+Bytes WithPngSize(const Bytes& png, std::uint32_t width, std::uint32_t height);
 
 }  // namespace kavenra::test
