@@ -2,7 +2,8 @@
 
 // The three workers, one a lane, and the one way a job is run on them: under the lane's lock,
 // with the caller's context and time limit, and once more after a crash that an earlier file may
-// have caused. Internal to the isolation layer.
+// have caused; and the memory budget the conversions of every lane reserve from before they run.
+// Internal to the isolation layer.
 
 #include <cstdint>
 #include <functional>
