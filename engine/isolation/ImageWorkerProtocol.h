@@ -117,7 +117,8 @@ bool SendMessage(int fd, const MessageWriter& message);
 
 enum class ReceiveStatus { Message, Closed, Failed };
 
-// Receives one message, waiting as long as it takes; retries after interruptions.
+// Receives one message, waiting as long as it takes; retries after interruptions. Closed also
+// when the other end is gone with a message of ours unread (ECONNRESET).
 ReceiveStatus ReceiveMessage(int fd, std::vector<unsigned char>& bytes);
 
 }  // namespace kavenra::worker
