@@ -4,7 +4,9 @@
 // overruns its time costs only its own call (after one more try in a fresh job process when the
 // crash may be an earlier file's, within what is left of the call's time) and leaves no file
 // behind; a program killed in the middle of a save leaves a temporary file that the next run's
-// sweep removes; the memory limit refuses a picture before it is decoded; the caller's settings,
+// sweep removes; the memory limit refuses a picture before it is decoded, and conversions on
+// several lanes share one memory bound, waiting for each other rather than exceed it; the
+// caller's settings,
 // working directory and descriptors reach the worker as they should, and nothing else does, its
 // error stream included.
 
@@ -26,10 +28,15 @@
 #include <thread>
 
 #include "engine/base/ConversionSettings.h"
+#include "engine/base/MemoryBound.h"
+#include "engine/imaging/ConversionEstimate.h"
+#include "engine/imaging/ReplacingSave.h"
 #include "engine/imaging/ReplacingSaveLeftovers.h"
+#include "engine/isolation/BackgroundConversion.h"
 #include "engine/isolation/ImageDetection.h"
 #include "engine/isolation/ImageWorker.h"
 #include "engine/run/Procesosimagen.h"
+#include "support/AdmissionFixtures.h"
 #include "support/ConversionWorkspace.h"
 #include "support/CreationWatch.h"
 #include "support/FileContents.h"
@@ -117,6 +124,20 @@ class IsolationTest : public QObject, private ConversionWorkspace {
     Q_OBJECT
 
   private:
+    // The job process of `lane`'s worker once it has stopped at its save's temporary file (a
+    // SaveHold lives); 0 when it does not get there.
+    static pid_t heldJobProcess(WorkerLane lane) {
+        pid_t job = 0;
+        const bool held = QTest::qWaitFor(
+            [&] {
+                const pid_t worker = ImageWorkerProcessId(lane);
+                job = worker > 0 ? ImageJobProcess(worker) : 0;
+                return job > 0 && WaitForProcessStop(job, 100);
+            },
+            60000);
+        return held ? job : 0;
+    }
+
     QString makePng(const QString& name, int width, int height) {
         return WriteImageFile(NativePath(in(name)), FIF_PNG, width, height, 1, PNG_Z_BEST_SPEED)
                    ? in(name)
@@ -517,6 +538,141 @@ class IsolationTest : public QObject, private ConversionWorkspace {
         }
         QVERIFY(convertInWorker(source, out("flat.png"), 1, 0, 100).committed);
         QCOMPARE(HeaderSize(out("flat.png")), QSize(100, 100));
+    }
+
+    void conversionsShareOneMemoryBound_data() {
+        QTest::addColumn<bool>("roomForBoth");
+        QTest::newRow("room for one: the second waits for the first") << false;
+        QTest::newRow("room for both: side by side") << true;
+    }
+
+    // Two run lanes convert at once only while what they hold together fits the bound: the
+    // first conversion, held at its save (and so holding its share), keeps the second waiting
+    // when there is no room for both, and not when there is.
+    void conversionsShareOneMemoryBound() {
+        QFETCH(bool, roomForBoth);
+        const QString first = makePng("first.png", 1600, 1200);
+        const QString second = makePng("second.png", 1200, 1600);
+        const ConversionJob firstJob = job(first, out("first.png"));
+        const ConversionJob secondJob = job(second, out("second.png"));
+        const std::optional<std::uint64_t> need = EstimateConversionMemory(firstJob.request);
+        QVERIFY(need && *need > 0);
+        QCOMPARE(EstimateConversionMemory(secondJob.request), need);
+        const std::uint64_t oneMb = (*need >> 20) + 1;
+        const std::uint64_t budgetMb = roomForBoth ? 2 * oneMb : oneMb;
+        QVERIFY(roomForBoth || (budgetMb << 20) < 2 * *need);
+        const ScopedEnvironment budget("KAVENRA_IMAGE_MEMORY_BUDGET_MB",
+                                       QByteArray::number(quint64(budgetMb)));
+
+        std::optional<SaveHold> hold(std::in_place);
+        BackgroundConversion firstRun(firstJob, WorkerLane::RunA, {});
+        const pid_t firstJobProcess = heldJobProcess(WorkerLane::RunA);
+        QVERIFY(firstJobProcess > 0);
+        BackgroundConversion secondRun(secondJob, WorkerLane::RunB, {});
+        pid_t secondJobProcess = 0;
+        if (roomForBoth) {
+            secondJobProcess = heldJobProcess(WorkerLane::RunB);
+            QVERIFY(secondJobProcess > 0);
+            QCOMPARE(ConversionsWaitingForMemory(), std::size_t(0));
+        } else {
+            QTRY_COMPARE_WITH_TIMEOUT(ConversionsWaitingForMemory(), std::size_t(1), 60000);
+            QVERIFY(!secondRun.Done());
+            QCOMPARE(Listing(outFolder()).size(), 1);  // the first one's temporary file
+        }
+        hold.reset();
+        kill(firstJobProcess, SIGCONT);
+        if (secondJobProcess > 0) kill(secondJobProcess, SIGCONT);
+
+        const IsolatedConversion firstResult = firstRun.Wait();
+        const IsolatedConversion secondResult = secondRun.Wait();
+        QVERIFY(firstResult.prepared && secondResult.prepared);
+        QVERIFY(!firstResult.waitedForMemory);
+        QCOMPARE(secondResult.waitedForMemory, !roomForBoth);
+        QCOMPARE(ConversionsWaitingForMemory(), std::size_t(0));
+        QVERIFY(CommitPreparedOutput(*firstResult.prepared));
+        QVERIFY(CommitPreparedOutput(*secondResult.prepared));
+        QCOMPARE(Listing(outFolder()), (QStringList{"first.png", "second.png"}));
+        QCOMPARE(HeaderSize(out("first.png")), QSize(40, 30));
+        QCOMPARE(HeaderSize(out("second.png")), QSize(30, 40));
+    }
+
+    // A conversion waiting for memory is cancelled at once, and leaves the budget as it was.
+    void waitForMemoryEndsWithACancel() {
+        const QString first = makePng("first.png", 1600, 1200);
+        const QString second = makePng("second.png", 1600, 1200);
+        const std::optional<std::uint64_t> need =
+            EstimateConversionMemory(job(first, out("first.png")).request);
+        QVERIFY(need);
+        const ScopedEnvironment budget("KAVENRA_IMAGE_MEMORY_BUDGET_MB",
+                                       QByteArray::number(quint64((*need >> 20) + 1)));
+        std::optional<SaveHold> hold(std::in_place);
+        BackgroundConversion firstRun(job(first, out("first.png")), WorkerLane::RunA, {});
+        const pid_t firstJobProcess = heldJobProcess(WorkerLane::RunA);
+        QVERIFY(firstJobProcess > 0);
+        {
+            BackgroundConversion secondRun(job(second, out("second.png")), WorkerLane::RunB, {});
+            QTRY_COMPARE_WITH_TIMEOUT(ConversionsWaitingForMemory(), std::size_t(1), 60000);
+            secondRun.Abandon();
+            QVERIFY(secondRun.Done());
+        }
+        QCOMPARE(ConversionsWaitingForMemory(), std::size_t(0));
+        hold.reset();
+        kill(firstJobProcess, SIGCONT);
+        const IsolatedConversion firstResult = firstRun.Wait();
+        QVERIFY(firstResult.prepared);
+        DiscardPreparedOutput(*firstResult.prepared);
+        // What the first one held is free again: a conversion that needs all of it runs at once.
+        const IsolatedConversion again =
+            PrepareConversionIsolated(job(second, out("second.png")), WorkerLane::RunB);
+        QVERIFY(again.prepared);
+        QVERIFY(!again.waitedForMemory);
+        DiscardPreparedOutput(*again.prepared);
+        QCOMPARE(Listing(outFolder()), QStringList{});
+    }
+
+    void pictureBeyondTheWholeBoundFailsAtOnce_data() {
+        QTest::addColumn<QString>("picture");
+        QTest::addColumn<QByteArray>("budgetMb");  // empty: the bound as it stands
+        QTest::newRow("a photo beyond a budget of 1 MB") << "photo" << QByteArray("1");
+        // The bound is at most 8 GiB on any machine: no environment is needed to stay below what
+        // this picture takes, and a machine with less memory has a lower bound still.
+        QTest::newRow("a PNG of 40000 x 40000 under the bound") << "declared" << QByteArray();
+    }
+
+    // A picture that needs more than every conversion together may hold fails TooLarge from
+    // its header, without waiting for anything and before a pixel is decoded.
+    void pictureBeyondTheWholeBoundFailsAtOnce() {
+        QFETCH(QString, picture);
+        QFETCH(QByteArray, budgetMb);
+        // Half the machine's memory, at most 8 GiB: a 24 GiB machine's bound is 8 GiB.
+        QCOMPARE(ConversionMemoryBoundFor(std::uint64_t{24} << 30), std::uint64_t{8} << 30);
+        QCOMPARE(ConversionMemoryBoundFor(std::uint64_t{8} << 30), std::uint64_t{4} << 30);
+        QVERIFY(ConversionMemoryBound() <= std::uint64_t{8} << 30);
+        QString source;
+        if (picture == "photo") {
+            source = makePng("photo.png", 1600, 1200);
+        } else {
+            // 40000 x 40000 RGB: 4.8 GB as loaded, from a file of a few hundred bytes.
+            source = in("declared.png");
+            const BitmapHandle small(FreeImage_Allocate(16, 16, 24));
+            QVERIFY(small);
+            const Bytes png = WithPngSize(EncodeImage(*small, FIF_PNG), 40000, 40000);
+            QVERIFY(png.size() < 4096);
+            QVERIFY(WriteFileBytes(NativePath(source), png));
+            const std::optional<std::uint64_t> need =
+                EstimateConversionMemory(job(source, out("declared.png")).request);
+            QVERIFY(need && *need > std::uint64_t{8} << 30);
+        }
+        std::optional<ScopedEnvironment> budget;
+        if (!budgetMb.isEmpty()) budget.emplace("KAVENRA_IMAGE_MEMORY_BUDGET_MB", budgetMb);
+
+        const IsolatedConversion result =
+            PrepareConversionIsolated(job(source, out(picture + ".png")), WorkerLane::RunA);
+        QVERIFY(!result.prepared);
+        QCOMPARE(result.failure, FailureReason::TooLarge);
+        QCOMPARE(result.report.end, ImageJobEnd::Answered);
+        QVERIFY(!result.waitedForMemory);
+        QCOMPARE(Listing(outFolder()), QStringList{});
     }
 
     // The settings travel with the job as one value: what the caller set is what the output shows.

@@ -6,14 +6,19 @@
 #include "support/FileContents.h"
 #include "support/ImageFactory.h"
 #include "support/ImageFiles.h"
+#include "support/OrdinaryUser.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <condition_variable>
 #include <mutex>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace kavenra;
 using kavenra::test::NativePath;
@@ -58,6 +63,32 @@ class ResultSignal {
     std::condition_variable changed_;
     int signals_ = 0;
 };
+
+// One entry run to its outcome, to the longest side of 20 into `destination`.
+std::optional<FileOutcome> RunOneEntry(const QString& entry, const QString& destination) {
+    RunControls controls;
+    controls.entries = QStringList{entry};
+    controls.longestSide = true;
+    controls.longestSideText = QStringLiteral("20");
+    controls.destination = destination;
+    controls.entryCount = QStringLiteral("1");
+    ResultSignal results;
+    ResizeRun run(results.callback());
+    run.Begin(controls);
+    const ResizeRun::Tick tick = run.TakeTick(controls);
+    if (tick.step == ResizeRun::Step::Failed) return tick.outcome;
+    if (tick.step != ResizeRun::Step::Converting) return std::nullopt;
+    return results.outcome(run);
+}
+
+QString FileKind(const QString& path) {
+    struct stat info {};
+    if (lstat(NativePath(path).c_str(), &info) != 0) return QStringLiteral("none");
+    if (S_ISLNK(info.st_mode)) return QStringLiteral("link");
+    if (S_ISDIR(info.st_mode)) return QStringLiteral("folder");
+    if (S_ISFIFO(info.st_mode)) return QStringLiteral("fifo");
+    return S_ISREG(info.st_mode) ? QStringLiteral("file") : QStringLiteral("other");
+}
 
 }  // namespace
 
@@ -253,6 +284,86 @@ class ResizeRunTest : public QObject {
         controls.entryCount = count;
         const char* found = ResizeRun::StartWarning(controls);
         QCOMPARE(QString::fromLatin1(found ? found : ""), warning);
+    }
+
+    // Why a file failed, when the cause lies in where it is read from or written to: the reason
+    // the run reports, with nothing written into or through whatever holds the output's name
+    // and nothing left in the folder.
+    void reasonOfAFailedEntry_data() {
+        QTest::addColumn<QString>("cause");
+        QTest::addColumn<int>("reason");  // FailureReason
+        QTest::newRow("source not readable") << "unreadable" << int(FailureReason::Unreadable);
+        QTest::newRow("destination is a regular file")
+            << "destination file" << int(FailureReason::DestinationNotFolder);
+        QTest::newRow("destination inside a regular file")
+            << "destination in file" << int(FailureReason::DestinationNotFolder);
+        QTest::newRow("output name held by a folder")
+            << "folder" << int(FailureReason::OutputNameTaken);
+        QTest::newRow("output name held by a named pipe")
+            << "fifo" << int(FailureReason::OutputNameTaken);
+        QTest::newRow("output name a link to /dev/null")
+            << "link to device" << int(FailureReason::OutputNameTaken);
+        QTest::newRow("output name a link to a named pipe")
+            << "link to fifo" << int(FailureReason::OutputNameTaken);
+    }
+    void reasonOfAFailedEntry() {
+        QFETCH(QString, cause);
+        QFETCH(int, reason);
+        QTemporaryDir folder;
+        QVERIFY(folder.isValid());
+        const QString source = folder.filePath("in/a.png");
+        const QString res = folder.filePath("RES/");
+        QVERIFY(QDir(folder.path()).mkpath("in") && QDir(folder.path()).mkpath("RES"));
+        QVERIFY(kavenra::test::WriteImageFile(NativePath(source), FIF_PNG, 64, 48));
+        QVERIFY(kavenra::testing::WriteFileContents(folder.filePath("notes.txt"), "notes\n"));
+        const QString output = res + "a.png";
+        QString destination = res;
+        QString kindAfter = QStringLiteral("none");
+        if (cause == "destination file") destination = folder.filePath("notes.txt/");
+        if (cause == "destination in file") destination = folder.filePath("notes.txt/RES/");
+        if (cause == "folder") {
+            QVERIFY(QDir(res).mkdir("a.png"));
+            kindAfter = "folder";
+        }
+        if (cause == "fifo" || cause == "link to fifo") {
+            const QString fifo = cause == "fifo" ? output : folder.filePath("pipe");
+            QCOMPARE(mkfifo(NativePath(fifo).c_str(), 0666), 0);
+            kindAfter = cause == "fifo" ? "fifo" : "link";
+        }
+        if (cause == "link to fifo") {
+            QCOMPARE(
+                symlink(NativePath(folder.filePath("pipe")).c_str(), NativePath(output).c_str()),
+                0);
+        }
+        if (cause == "link to device") {
+            QCOMPARE(symlink("/dev/null", NativePath(output).c_str()), 0);
+            kindAfter = "link";
+        }
+
+        std::optional<FileOutcome> outcome;
+        if (cause == "unreadable") {
+            // The superuser reads any file: the entry is run as an ordinary user.
+            QVERIFY(kavenra::testing::HandOverToOrdinaryUser(folder.path()));
+            QCOMPARE(chmod(NativePath(source).c_str(), 0), 0);
+            QVERIFY(kavenra::testing::RunAsOrdinaryUser([&] {
+                const std::optional<FileOutcome> asUser = RunOneEntry(source, destination);
+                QVERIFY(asUser);
+                QVERIFY(!asUser->committed);
+                QCOMPARE(int(asUser->reason), reason);
+            }));
+        } else {
+            outcome = RunOneEntry(source, destination);
+            QVERIFY(outcome);
+            QVERIFY(!outcome->committed);
+            QCOMPARE(int(outcome->reason), reason);
+        }
+        QCOMPARE(FileKind(output), kindAfter);
+        QCOMPARE(QFileInfo(folder.filePath("notes.txt")).size(), qint64(6));
+        if (cause == "folder")
+            QCOMPARE(QDir(output).entryList(QDir::NoDotAndDotDot), QStringList());
+        QCOMPARE(
+            QDir(res).entryList(QDir::Files | QDir::Hidden | QDir::System),
+            kindAfter == "none" || kindAfter == "folder" ? QStringList() : QStringList{"a.png"});
     }
 };
 

@@ -1,7 +1,7 @@
 // Two entries of one run whose outputs have the same name (photos of two cameras, a RAW file and
 // a JPEG written as JPEG) must both be kept: the later output gets the first free numbered name
 // and the status bar says so. Files that were there before the run, earlier runs' outputs among
-// them, are replaced as before. Driven through the main window with real files.
+// them, numbered ones too, are replaced. Driven through the main window with real files.
 
 #include "engine/run/RunConversions.h"
 #include "support/DropFiles.h"
@@ -87,7 +87,7 @@ class TestRunSameName : public QObject {
     void numberedName();
     void laterOutputsOfOneNameAreNumbered_data();
     void laterOutputsOfOneNameAreNumbered();
-    void aNewRunForgetsWhatTheLastOneWrote();
+    void aSecondRunReplacesTheFirstOnesFiles();
 
   private:
     // An image of the given size; ".nef" and ".dng" names get a camera RAW file whose preview,
@@ -123,23 +123,55 @@ void TestRunSameName::startRun(const QStringList& entries, const QString& destin
 }
 
 void TestRunSameName::numberedName_data() {
-    QTest::addColumn<QString>("path");
+    // Paths as bytes: names need not be UTF-8.
+    QTest::addColumn<QByteArray>("path");
     QTest::addColumn<int>("number");
-    QTest::addColumn<QString>("numbered");
-    QTest::newRow("before the extension") << "RES/a.jpg" << 2 << "RES/a (2).jpg";
-    QTest::newRow("before the last of two") << "RES/a.tar.gz" << 3 << "RES/a.tar (3).gz";
-    QTest::newRow("no extension, a dot in the folder") << "my.photos/a" << 2 << "my.photos/a (2)";
-    QTest::newRow("hidden name without extension") << "RES/.a" << 2 << "RES/.a (2)";
-    QTest::newRow("hidden name with extension") << "RES/.a.png" << 2 << "RES/.a (2).png";
-    QTest::newRow("a numbered name numbered again") << "a (2).jpg" << 12 << "a (2) (12).jpg";
+    QTest::addColumn<QByteArray>("numbered");
+    const auto row = [](const char* name, const QByteArray& path, int number,
+                        const QByteArray& numbered) {
+        QTest::newRow(name) << path << number << numbered;
+    };
+    row("before the extension", "RES/a.jpg", 2, "RES/a (2).jpg");
+    row("before the last of two", "RES/a.tar.gz", 3, "RES/a.tar (3).gz");
+    row("no extension, a dot in the folder", "my.photos/a", 2, "my.photos/a (2)");
+    row("hidden name without extension", "RES/.a", 2, "RES/.a (2)");
+    row("hidden name with extension", "RES/.a.png", 2, "RES/.a (2).png");
+    row("a numbered name numbered again", "a (2).jpg", 12, "a (2) (12).jpg");
+
+    // A file name holds at most 255 bytes; the folder's path does not count.
+    const QByteArray a(1, 'a');
+    const QByteArray e = "\xC3\xA9";             // é, 2 bytes
+    const QByteArray sun = "\xE6\x97\xA5";       // 日, 3 bytes
+    const QByteArray face = "\xF0\x9F\x98\x80";  // 😀, 4 bytes
+    const QByteArray latin1 = "\xE9";            // é in Latin-1: no UTF-8
+    row("250 bytes, room for the number", "RES/" + a.repeated(246) + ".jpg", 2,
+        "RES/" + a.repeated(246) + " (2).jpg");
+    row("252 bytes", "RES/" + a.repeated(248) + ".jpg", 2, "RES/" + a.repeated(247) + " (2).jpg");
+    row("255 bytes", a.repeated(251) + ".jpg", 2, a.repeated(247) + " (2).jpg");
+    row("255 bytes, a number of two digits", a.repeated(251) + ".jpg", 12,
+        a.repeated(246) + " (12).jpg");
+    row("250 bytes of 2-byte characters", "RES/" + e.repeated(123) + ".jpg", 2,
+        "RES/" + e.repeated(123) + " (2).jpg");
+    row("252 bytes of 2-byte characters, cut before a whole one", e.repeated(124) + ".jpg", 2,
+        e.repeated(123) + " (2).jpg");
+    row("255 bytes of 3-byte characters, cut before a whole one", sun.repeated(83) + "xy.jpg", 2,
+        sun.repeated(82) + " (2).jpg");
+    row("252 bytes of 4-byte characters, cut before a whole one", face.repeated(62) + ".jpg", 2,
+        face.repeated(61) + " (2).jpg");
+    row("252 bytes that are no UTF-8, cut at the byte", latin1.repeated(248) + ".jpg", 2,
+        latin1.repeated(247) + " (2).jpg");
+    row("an extension that leaves no room", "RES/a." + QByteArray(253, 'x'), 2,
+        "RES/a." + QByteArray(249, 'x') + " (2)");
 }
 
 void TestRunSameName::numberedName() {
-    QFETCH(QString, path);
+    QFETCH(QByteArray, path);
     QFETCH(int, number);
-    QFETCH(QString, numbered);
-    QCOMPARE(QString::fromStdString(kavenra::NumberedOutputPath(path.toStdString(), number)),
-             numbered);
+    QFETCH(QByteArray, numbered);
+    const QByteArray made =
+        QByteArray::fromStdString(kavenra::NumberedOutputPath(path.toStdString(), number));
+    QCOMPARE(made, numbered);
+    QVERIFY(made.mid(made.lastIndexOf('/') + 1).size() <= 255);
 }
 
 void TestRunSameName::laterOutputsOfOneNameAreNumbered_data() {
@@ -155,12 +187,12 @@ void TestRunSameName::laterOutputsOfOneNameAreNumbered_data() {
     QTest::addColumn<QStringList>("statuses");
     QTest::addColumn<SizesByName>("outputs");
 
-    // Converted to the longest side of 100, the other side being floor(100 * shorter / longer)
-    // + 1: three pictures told apart by their output's size.
+    // Converted to the longest side of 100, the other side being 100 * shorter / longer to the
+    // nearest pixel: three pictures told apart by their output's size.
     const QSize wide(400, 300);      // 100 x 75
     const QSize tall(200, 400);      // 50 x 100
     const QSize panorama(400, 200);  // 100 x 50
-    const QSize raw(160, 120);       // its preview: 100 x 76
+    const QSize raw(160, 120);       // its preview: 100 x 75
     const QSize untouched(10, 10);
 
     QTest::newRow("one photo name from two cameras' folders")
@@ -183,15 +215,31 @@ void TestRunSameName::laterOutputsOfOneNameAreNumbered_data() {
         << QStringList{"x/a.jpg", "y/b.jpg"} << QList<QSize>{wide, tall}
         << QStringList{"a.jpg", "b.jpg"} << QString() << QStringList{"=a.jpg", "=b.jpg"}
         << SizesByName{{"a.jpg", {100, 75}}, {"b.jpg", {50, 100}}};
-    QTest::newRow("a numbered name from before the run is skipped, not replaced")
+    QTest::newRow("a numbered name from before the run is replaced")
         << QStringList{"x/a.jpg", "y/a.jpg"} << QList<QSize>{wide, tall}
-        << QStringList{"a.jpg", "a (2).jpg"} << QString() << QStringList{"=a.jpg", "+a (3).jpg"}
-        << SizesByName{{"a.jpg", {100, 75}}, {"a (2).jpg", untouched}, {"a (3).jpg", {50, 100}}};
+        << QStringList{"a.jpg", "a (2).jpg"} << QString() << QStringList{"=a.jpg", "+a (2).jpg"}
+        << SizesByName{{"a.jpg", {100, 75}}, {"a (2).jpg", {50, 100}}};
+    QTest::newRow("a numbered name from before the run, beside a name of its own")
+        << QStringList{"x/a.jpg", "y/b.jpg"} << QList<QSize>{wide, tall} << QStringList{"a (2).jpg"}
+        << QString() << QStringList{"=a.jpg", "=b.jpg"}
+        << SizesByName{{"a.jpg", {100, 75}}, {"a (2).jpg", untouched}, {"b.jpg", {50, 100}}};
+    QTest::newRow("an entry of a numbered name before the second of its name")
+        << QStringList{"w/a (2).jpg", "x/a.jpg", "y/a.jpg"} << QList<QSize>{panorama, wide, tall}
+        << QStringList{} << QString() << QStringList{"=a (2).jpg", "=a.jpg", "+a (3).jpg"}
+        << SizesByName{{"a (2).jpg", {100, 50}}, {"a.jpg", {100, 75}}, {"a (3).jpg", {50, 100}}};
     QTest::newRow("an entry of a numbered name after its numbered output")
         << QStringList{"x/a.jpg", "y/a.jpg", "w/a (2).jpg"} << QList<QSize>{wide, tall, panorama}
         << QStringList{} << QString() << QStringList{"=a.jpg", "+a (2).jpg", "+a (2) (2).jpg"}
         << SizesByName{
                {"a.jpg", {100, 75}}, {"a (2).jpg", {50, 100}}, {"a (2) (2).jpg", {100, 50}}};
+    // 248 bytes of two-byte characters and ".jpg": " (2)" fits only with the last character cut.
+    const QString longStem = QString(124, QChar(0xE9));
+    const QString longName = longStem + ".jpg";
+    const QString longNumbered = longStem.chopped(1) + " (2).jpg";
+    QTest::newRow("a long name cut to make room for its number")
+        << QStringList{"x/" + longName, "y/" + longName} << QList<QSize>{wide, tall}
+        << QStringList{} << QString() << QStringList{"=" + longName, "+" + longNumbered}
+        << SizesByName{{longName, {100, 75}}, {longNumbered, {50, 100}}};
     QTest::newRow("the destination spelled otherwise from the second file")
         << QStringList{"x/a.jpg", "y/a.jpg"} << QList<QSize>{wide, tall} << QStringList{}
         << QStringLiteral("x/../RES/") << QStringList{"=a.jpg", "+a (2).jpg"}
@@ -241,10 +289,9 @@ void TestRunSameName::laterOutputsOfOneNameAreNumbered() {
     }
 }
 
-// For the next run, what a run wrote is a file from before: the name an entry asks for is
-// replaced, and a numbered name from the last run is taken like any other existing file, so the
-// next free number follows it.
-void TestRunSameName::aNewRunForgetsWhatTheLastOneWrote() {
+// For the next run, what a run wrote is a file from before: the same list run again into the
+// same folder replaces the same files, numbered ones included, rather than adding copies.
+void TestRunSameName::aSecondRunReplacesTheFirstOnesFiles() {
     const QStringList listed{writeSource("x/a.jpg", {400, 300}),
                              writeSource("y/a.jpg", {400, 300})};
     const QString destination = fixture_->imagePath(QStringLiteral("RES/"));
@@ -263,10 +310,9 @@ void TestRunSameName::aNewRunForgetsWhatTheLastOneWrote() {
         QVERIFY(isIdle());
     }
     QCOMPARE(Form1->StatusBar->currentMessage(), text("Texto_redimension"));
-    QCOMPARE(namesIn(destination), (QStringList{"a (2).jpg", "a (3).jpg", "a.jpg"}));
+    QCOMPARE(namesIn(destination), (QStringList{"a (2).jpg", "a.jpg"}));
     QCOMPARE(ImageFileSize(destination + "a.jpg"), QSize(50, 100));
-    QCOMPARE(ImageFileSize(destination + "a (2).jpg"), QSize(100, 75));
-    QCOMPARE(ImageFileSize(destination + "a (3).jpg"), QSize(100, 50));
+    QCOMPARE(ImageFileSize(destination + "a (2).jpg"), QSize(100, 50));
 }
 
 KAVENRA_WINDOW_TEST_MAIN(TestRunSameName)

@@ -16,6 +16,13 @@ FailureReason FailureReasonForErrno(int error) {
             return FailureReason::DiskFull;
         case ENOENT:
             return FailureReason::SourceGone;
+        // A path through something that is no folder: the destination names a file.
+        case ENOTDIR:
+            return FailureReason::DestinationNotFolder;
+        // The output's name is held by something a save does not replace (ReplacingSave).
+        case EEXIST:
+        case EISDIR:
+            return FailureReason::OutputNameTaken;
         default:
             return FailureReason::None;
     }

@@ -247,10 +247,7 @@ Preparation PrepareImageFile(const ConversionJob& job, const ConversionLimits& l
     if (HasEmbeddedNul(job.request.destination)) return {};
     errno = 0;
     const std::optional<SourceFile> source = SourceFile::Open(job.request.source);
-    if (!source) {
-        const bool gone = errno == ENOENT || errno == ENOTDIR;
-        return Preparation::Failed(gone ? FailureReason::SourceGone : FailureReason::Unsupported);
-    }
+    if (!source) return Preparation::Failed(SourceFile::OpenFailure(errno));
     return PrepareOpenedImageFile(*source, job, limits);
 }
 

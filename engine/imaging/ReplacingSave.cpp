@@ -363,7 +363,9 @@ void SetTemporaryFileOwner(pid_t owner) {
 namespace {
 
 // Whatever an overwrite in place could not open stays untouched: folders, devices, pipes, and
-// files this process may not write. Empty when the target does not exist.
+// files this process may not write. Empty when the target does not exist. When false, errno says
+// why: EEXIST for a name held by anything but a regular file (which is never opened, so a pipe
+// cannot hold the save), else what access() met (EACCES, EROFS).
 bool MayReplace(const std::string& target, std::optional<struct stat>& existing) {
     struct stat info {};
     if (stat(target.c_str(), &info) != 0) {
@@ -371,7 +373,11 @@ bool MayReplace(const std::string& target, std::optional<struct stat>& existing)
         return true;
     }
     existing = info;
-    return S_ISREG(info.st_mode) && access(target.c_str(), W_OK) == 0;
+    if (!S_ISREG(info.st_mode)) {
+        errno = EEXIST;
+        return false;
+    }
+    return access(target.c_str(), W_OK) == 0;
 }
 
 bool FolderRefusesNewFiles(int error) {
@@ -435,7 +441,7 @@ std::optional<PreparedOutput> SaveWrittenToTemporaryFile(FREE_IMAGE_FORMAT forma
     if (destination.empty()) return std::nullopt;
     const std::string target = WrittenPath(destination);
     std::optional<struct stat> existing;
-    if (!MayReplace(target, existing)) return std::nullopt;  // errno EACCES when not writable
+    if (!MayReplace(target, existing)) return std::nullopt;
     errno = 0;
 
     const mode_t mode =

@@ -1,5 +1,6 @@
 #include "engine/imaging/SourceFile.h"
 
+#include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -27,6 +28,19 @@ std::optional<SourceFile> SourceFile::Open(const std::string& path) {
         return std::nullopt;
     }
     return file;
+}
+
+FailureReason SourceFile::OpenFailure(int error) {
+    switch (error) {
+        case ENOENT:
+        case ENOTDIR:
+            return FailureReason::SourceGone;
+        case EACCES:
+        case EPERM:
+            return FailureReason::Unreadable;
+        default:
+            return FailureReason::Unsupported;
+    }
 }
 
 SourceFile::SourceFile(int descriptor, std::uint64_t size)

@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 
+#include "engine/base/ConversionJob.h"
+
 namespace kavenra {
 
 class SourceFile {
@@ -16,6 +18,11 @@ class SourceFile {
     // it only when what it opened is a regular file (a link to one included). Empty for anything
     // else, for a path with an embedded NUL and when /proc cannot name the open file.
     static std::optional<SourceFile> Open(const std::string& path);
+
+    // Why Open failed, from the errno it left (0 before it): SourceGone for a name that no longer
+    // leads to a file, Unreadable for one this process may not read, Unsupported for the rest
+    // (no regular file).
+    static FailureReason OpenFailure(int error);
 
     SourceFile(SourceFile&& other) noexcept;
     SourceFile& operator=(SourceFile&& other) noexcept;

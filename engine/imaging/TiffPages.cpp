@@ -1,5 +1,7 @@
 #include "engine/imaging/TiffPages.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <optional>
 
 #include "engine/base/Sizing.h"
@@ -98,11 +100,11 @@ std::unique_ptr<TiffPages> TiffPages::Open(const SourceFile& source) {
     return std::unique_ptr<TiffPages>(new TiffPages(file, count));
 }
 
-Admission TiffPages::admit(const ConversionRequest& request, const ConversionLimits& limits) const {
-    if (limits.memoryBytes == 0) return Admission::Admitted;
+std::uint64_t TiffPages::footprint(const ConversionRequest& request) const {
     const MultiBitmap headers = OpenPages(file_, FIF_LOAD_NOPIXELS);
-    if (!headers) return Admission::Admitted;
+    if (!headers) return 0;
     std::uint64_t first = 0;
+    std::uint64_t most = 0;
     for (int page = 0; page < count_; ++page) {
         const LockedPage header(headers.get(), page);
         if (header.get() == nullptr) continue;
@@ -112,9 +114,16 @@ Admission TiffPages::admit(const ConversionRequest& request, const ConversionLim
         const std::uint64_t footprint = ConversionFootprint(FIF_TIFF, declared, request);
         if (page == 0) first = footprint;
         const std::uint64_t held = page == 0 ? footprint : first + footprint;
-        if (held < footprint || held > limits.memoryBytes) return Admission::TooLarge;
+        // Beyond 64 bits is beyond any limit.
+        if (held < footprint) return UINT64_MAX;
+        most = std::max(most, held);
     }
-    return Admission::Admitted;
+    return most;
+}
+
+Admission TiffPages::admit(const ConversionRequest& request, const ConversionLimits& limits) const {
+    if (limits.memoryBytes == 0) return Admission::Admitted;
+    return footprint(request) > limits.memoryBytes ? Admission::TooLarge : Admission::Admitted;
 }
 
 bool TiffPages::write(FIBITMAP& first, const ConversionJob& job, FreeImageIO& io, fi_handle handle,

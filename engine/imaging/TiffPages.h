@@ -7,6 +7,7 @@
 
 #include <FreeImage.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <vector>
@@ -36,6 +37,11 @@ class TiffPages {
     // each page beside the first, which stays loaded while the others are converted. A page
     // whose header cannot be read is left to its load.
     Admission admit(const ConversionRequest& request, const ConversionLimits& limits) const;
+
+    // The most the conversion holds at once by the pages' headers: the first page's footprint
+    // beside the largest of any further page's (ConversionFootprint); what a conversion reserves
+    // of the memory conversions share before it starts.
+    std::uint64_t footprint(const ConversionRequest& request) const;
 
     // Writes `first`, the first page as converted, then every further page, loaded and rescaled
     // one at a time as `job` says, into one TIFF file with `flags` through `io`. False when a

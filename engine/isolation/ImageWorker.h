@@ -18,12 +18,23 @@
 // kavenra-imageworker beside the running executable, else the one this build made.
 //
 // Limits (the environment can only tighten them, for tests):
-//   address space  half the machine's memory (or of the cgroup's limit), at most 16 GiB;
-//                  KAVENRA_IMAGE_WORKER_MEMORY_MB, read when the worker starts
+//   memory         one bound for every conversion of every lane together: half the machine's
+//                  memory (or of the cgroup's limit), at least 512 MiB, at most 8 GiB
+//                  (engine/base/MemoryBound.h). A conversion first reads in the worker what its
+//                  source's header declares it will hold, then reserves that much of the bound
+//                  and waits, in turn, while the conversions running leave too little; a
+//                  picture that needs more than the whole bound fails TooLarge at once, one whose
+//                  header tells nothing reserves all of it. The conversion is refused TooLarge
+//                  should it find more declared than it reserved, and each worker's address
+//                  space is held to the bound as well. So the pictures being converted never
+//                  take more than the bound together, two lanes at work or three.
+//                  KAVENRA_IMAGE_WORKER_MEMORY_MB tightens the bound (the worker reads it when
+//                  it starts, the program at every call); KAVENRA_IMAGE_MEMORY_BUDGET_MB tightens
+//                  what conversions reserve from, alone, read at every call
 //   time           2 s for a detection (a real one takes milliseconds, and a drop waits for it),
-//                  120 s for a conversion, each for the whole call: a retry after a crash gets
-//                  only what the first run left; KAVENRA_IMAGE_WORKER_TIME_LIMIT_MS, read at
-//                  every call
+//                  120 s for a conversion, each for the whole call, the conversion's estimate
+//                  included and its wait for memory not: a retry after a crash gets only what
+//                  the first run left; KAVENRA_IMAGE_WORKER_TIME_LIMIT_MS, read at every call
 
 #include <sys/types.h>
 
@@ -68,6 +79,7 @@ struct IsolatedConversion {
     std::optional<PreparedOutput> prepared;
     ImageJobReport report;
     FailureReason failure = FailureReason::None;  // why, when it failed
+    bool waitedForMemory = false;  // other conversions held too much of the memory bound
 };
 
 // PrepareImageFile in the worker of `lane`. A `cancel` descriptor that becomes readable stops the
@@ -82,6 +94,9 @@ struct IsolatedDetection {
     ImageJobReport report;
 };
 IsolatedDetection DetectIsolated(const std::string& path);
+
+// Conversions waiting, at this moment, for others to give back memory.
+std::size_t ConversionsWaitingForMemory();
 
 // The process id of a lane's worker; 0 while none runs.
 pid_t ImageWorkerProcessId(WorkerLane lane = WorkerLane::Intake);

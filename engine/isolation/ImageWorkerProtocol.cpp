@@ -185,6 +185,9 @@ ReceiveStatus ReceiveMessage(int fd, std::vector<unsigned char>& bytes) {
     for (;;) {
         const ssize_t received = recv(fd, bytes.data(), bytes.size(), MSG_TRUNC);
         if (received < 0 && errno == EINTR) continue;
+        // The other end went away with a message of ours still unread (a worker killed just
+        // as a job was sent to it): the channel has ended as surely as when it closes.
+        if (received < 0 && errno == ECONNRESET) return ReceiveStatus::Closed;
         if (received < 0) return ReceiveStatus::Failed;
         if (received == 0) return ReceiveStatus::Closed;
         // A datagram larger than any message is not one of ours.

@@ -8,9 +8,12 @@
 // The worker itself never reads an input file: it keeps a job process, forked from it, which
 // serves the program's jobs one after the other on the same socket, and retires after a job that
 // failed (its file may have left it damaged) or after many jobs, whereupon the worker forks the
-// next. A call runs like this:
-//   program -> job process  a job (detect or convert) with its serial number and the caller's
-//                           file-writing context; a conversion carries its settings
+// next. A conversion is two calls: an estimate, which reads the source's header and answers
+// what the conversion would hold in memory, and, once the program has reserved that much of the
+// memory all conversions share, the conversion itself, which carries the reservation as its
+// bound. A call runs like this:
+//   program -> job process  a job (detect, estimate or convert) with its serial number and the
+//                           caller's file-writing context; a conversion carries its settings
 //   job process -> program  for a conversion, the notice of each temporary file before it is
 //                           created
 //   job process -> program  the job's result, with its serial number, which ends the call; a
@@ -31,7 +34,7 @@
 namespace kavenra::worker {
 
 // Raised whenever the messages change, so that a stale worker is refused at once.
-constexpr std::uint32_t kProtocolVersion = 7;
+constexpr std::uint32_t kProtocolVersion = 8;
 
 // The worker finds its end of the socket pair here.
 constexpr int kChannelDescriptor = 3;
@@ -44,13 +47,16 @@ enum class MessageKind : std::uint8_t {
     Ready = 1,     // u32 protocol version
     JobEnded = 2,  // u32 serial, i32 wait status of the job process, u32 jobs it had finished
     // program -> job process
-    DetectJob = 10,   // u32 serial, JobContext, text path
-    ConvertJob = 11,  // u32 serial, JobContext, ConversionJob
+    DetectJob = 10,    // u32 serial, JobContext, text path
+    ConvertJob = 11,   // u32 serial, JobContext, ConversionJob, u64 bytes of memory reserved
+    EstimateJob = 12,  // u32 serial, JobContext, ConversionJob
     // job process -> program
-    TemporaryFile = 21,  // text path of a temporary file the job is about to create
-    DetectResult = 22,   // u32 serial, i32 FREE_IMAGE_FORMAT
-    ConvertResult = 23,  // u32 serial, then u8 0 (failed) and u8 FailureReason, or u8 1 and
-                         // PreparedOutput's three texts
+    TemporaryFile = 21,   // text path of a temporary file the job is about to create
+    DetectResult = 22,    // u32 serial, i32 FREE_IMAGE_FORMAT
+    ConvertResult = 23,   // u32 serial, then u8 0 (failed) and u8 FailureReason, or u8 1 and
+                          // PreparedOutput's three texts
+    EstimateResult = 24,  // u32 serial, u8 1 and u64 bytes the conversion would hold, or u8 0
+                          // when its source's header does not tell
 };
 
 // What decides where and how a job's files are written, taken from the caller at each call: a
@@ -111,7 +117,8 @@ bool SendMessage(int fd, const MessageWriter& message);
 
 enum class ReceiveStatus { Message, Closed, Failed };
 
-// Receives one message, waiting as long as it takes; retries after interruptions.
+// Receives one message, waiting as long as it takes; retries after interruptions. Closed also
+// when the other end is gone with a message of ours unread (ECONNRESET).
 ReceiveStatus ReceiveMessage(int fd, std::vector<unsigned char>& bytes);
 
 }  // namespace kavenra::worker

@@ -232,6 +232,17 @@ Step WorkerProcess::handleMessage(JobAnswers& answers) {
             answers.detected = *format;
             return Step::JobEnded;
         }
+        case MessageKind::EstimateResult: {
+            const auto serial = message.u32();
+            const auto known = message.u8();
+            const auto bytes = message.u64();
+            if (!serial || !known || *known > 1 || !bytes || !message.complete()) {
+                return Step::Broken;
+            }
+            if (*serial != serial_) return Step::Continue;
+            answers.estimated = *known == 1 ? std::optional<std::uint64_t>(*bytes) : std::nullopt;
+            return Step::JobEnded;
+        }
         case MessageKind::ConvertResult: {
             const auto serial = message.u32();
             const auto converted = message.u8();

@@ -24,13 +24,17 @@ using Clock = std::chrono::steady_clock;
 // What one job sent before it ended.
 struct JobAnswers {
     std::optional<std::int32_t> detected;
+    // An estimate's bytes once it came, empty inside when the header did not tell.
+    std::optional<std::optional<std::uint64_t>> estimated;
     std::optional<std::optional<PreparedOutput>> converted;  // the result, once it came
     FailureReason failure = FailureReason::None;             // a failed conversion's reason
     std::vector<std::string> temporaryFiles;
     int status = 0;                 // how the job process ended, when it died with the job
     std::uint32_t earlierJobs = 0;  // jobs that job process had finished before this one
 
-    bool answered() const { return detected.has_value() || converted.has_value(); }
+    bool answered() const {
+        return detected.has_value() || estimated.has_value() || converted.has_value();
+    }
 };
 
 enum class Step {

@@ -25,9 +25,66 @@ FileIdentity IdentityOf(const std::string& path) {
     return identity;
 }
 
+namespace {
+
+// The longest file name the file systems the program writes to take, in bytes (NAME_MAX). The
+// temporary file of a save has a short name of its own, whatever the output's.
+constexpr std::size_t kLongestFileName = 255;
+
+bool IsContinuationByte(char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
+// The length of the UTF-8 sequence that `lead` starts: 1 to 4, 0 for no lead byte.
+std::size_t SequenceLength(unsigned char lead) {
+    if (lead < 0x80) return 1;
+    if (lead >= 0xC2 && lead <= 0xDF) return 2;
+    if (lead >= 0xE0 && lead <= 0xEF) return 3;
+    if (lead >= 0xF0 && lead <= 0xF4) return 4;
+    return 0;
+}
+
+// Lead bytes and the right number of continuation bytes; overlong forms and surrogates are not
+// looked for, since only the character boundaries matter here.
+bool IsUtf8(const std::string& text) {
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t length = SequenceLength(static_cast<unsigned char>(text[at]));
+        if (length == 0 || at + length > text.size()) return false;
+        for (std::size_t i = 1; i < length; ++i) {
+            if (!IsContinuationByte(text[at + i])) return false;
+        }
+        at += length;
+    }
+    return true;
+}
+
+// The first `bytes` bytes of `text`, less the start of a character they would cut through when
+// the text is UTF-8; a name in another encoding is cut where it is.
+std::string CutToBytes(const std::string& text, std::size_t bytes) {
+    if (text.size() <= bytes) return text;
+    std::size_t end = bytes;
+    if (IsUtf8(text)) {
+        while (end > 0 && IsContinuationByte(text[end])) --end;
+    }
+    return text.substr(0, end);
+}
+
+}  // namespace
+
 std::string NumberedOutputPath(const std::string& path, int number) {
-    const ExtensionSplit split = SplitExtension(path);
-    return split.stem + " (" + std::to_string(number) + ")" + split.extension;
+    const std::size_t nameStart = path.find_last_of('/') + 1;  // 0 without a folder
+    const std::string folder = path.substr(0, nameStart);
+    const ExtensionSplit split = SplitExtension(path.substr(nameStart));
+    const std::string suffix = " (" + std::to_string(number) + ")";
+    std::string stem = split.stem;
+    std::string extension = split.extension;
+    // An extension that leaves no room for a character of the name goes with the name.
+    if (suffix.size() + extension.size() >= kLongestFileName) {
+        stem += extension;
+        extension.clear();
+    }
+    stem = CutToBytes(stem, kLongestFileName - suffix.size() - extension.size());
+    return folder + stem + suffix + extension;
 }
 
 namespace {
@@ -43,11 +100,6 @@ std::string CanonicalPath(const std::string& path) {
     if (!error) return canonical.string();
     const std::filesystem::path absolute = std::filesystem::absolute(path, error);
     return error ? path : absolute.lexically_normal().string();
-}
-
-bool NameIsFree(const std::string& path) {
-    struct stat info {};
-    return lstat(path.c_str(), &info) != 0 && errno == ENOENT;
 }
 
 }  // namespace
@@ -93,13 +145,13 @@ void RunConversions::BeginRun() {
     written_.clear();
 }
 
-// `target` itself unless this run wrote it; else its first numbered name that neither exists
-// nor was written by this run (a numbered file the user removed meanwhile is not taken again).
+// `target` itself unless this run wrote it; else its first numbered name this run has not
+// written. What holds that name from before the run is replaced, as `target` itself would be.
 std::optional<std::string> RunConversions::unwrittenTarget(const std::string& target) const {
     if (written_.count(CanonicalPath(target)) == 0) return target;
     for (int number = 2; number <= kLastOutputNumber; ++number) {
         const std::string numbered = NumberedOutputPath(target, number);
-        if (NameIsFree(numbered) && written_.count(CanonicalPath(numbered)) == 0) return numbered;
+        if (written_.count(CanonicalPath(numbered)) == 0) return numbered;
     }
     return std::nullopt;
 }

@@ -10,9 +10,14 @@
 //
 // A run never replaces a file it wrote itself: two entries with one output name (photos of two
 // cameras, or a RAW file and a JPEG of the same name) would otherwise leave only the last. The
-// later output is committed as "name (n).ext" instead, with the lowest free n from 2. This is
-// decided at the commit, in the order of the entries, so the look-ahead names files exactly as a
-// file-by-file run does.
+// later output is committed as "name (n).ext" instead, with the lowest n from 2 whose name this
+// run has not written; whatever held that name before the run is replaced, as files of the
+// entries' own names are (the user was told so at Start). So the n-th entry of one name gets
+// "(n)", and the same list run again into the same folder replaces the same files rather than
+// adding copies. An entry whose own name is one this run gave to an earlier entry (a listed
+// "a (2).jpg" after the second "a.jpg") is numbered in turn ("a (2) (2).jpg"); no file the run
+// wrote is ever replaced. This is decided at the commit, in the order of the entries, so the
+// look-ahead names files exactly as a file-by-file run does.
 
 #include <sys/types.h>
 
@@ -47,7 +52,9 @@ struct FileIdentity {
 FileIdentity IdentityOf(const std::string& path);
 
 // "name (n).ext" beside `path`: the number goes before the last extension of the file name, or
-// after a name without one (a leading dot starts no extension).
+// after a name without one (a leading dot starts no extension). A name that would grow beyond
+// 255 bytes loses the end of its stem, cut before a whole UTF-8 character (a name that is no
+// UTF-8 is cut at the byte); an extension too long to leave room is cut with the stem.
 std::string NumberedOutputPath(const std::string& path, int number);
 
 // What became of one file of a run.

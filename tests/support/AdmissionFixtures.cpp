@@ -1,5 +1,7 @@
 #include "support/AdmissionFixtures.h"
 
+#include <zlib.h>
+
 namespace kavenra::test {
 namespace {
 
@@ -118,6 +120,25 @@ RunLengthTarga MakeRunLengthTarga(int bits, int height) {
         pixel(static_cast<unsigned>(200 - 13 * y));
     }
     return targa;
+}
+
+Bytes WithPngSize(const Bytes& png, std::uint32_t width, std::uint32_t height) {
+    // The signature, then the header chunk: length, "IHDR", width and height from offset 16.
+    constexpr std::size_t kHeaderType = 12;
+    constexpr std::size_t kHeaderData = 13;
+    Bytes file = png;
+    if (file.size() < kHeaderType + 4 + kHeaderData + 4) return file;
+    for (int i = 0; i < 4; ++i) {
+        file[16 + i] = static_cast<unsigned char>(width >> (24 - 8 * i));
+        file[20 + i] = static_cast<unsigned char>(height >> (24 - 8 * i));
+    }
+    const auto checksum =
+        static_cast<std::uint32_t>(crc32(0, file.data() + kHeaderType, uInt(4 + kHeaderData)));
+    for (int i = 0; i < 4; ++i) {
+        file[kHeaderType + 4 + kHeaderData + i] =
+            static_cast<unsigned char>(checksum >> (24 - 8 * i));
+    }
+    return file;
 }
 
 }  // namespace kavenra::test

@@ -2,7 +2,7 @@
 
 // Files that reach FreeImage's decoders only when the checks before decoding misread them: JPEG
 // frames behind stray bytes, camera previews, cut PhaseOne headers, run-length coded TARGA files
-// cut short.
+// cut short; and pictures that declare far more than their file holds.
 
 #include <cstdint>
 
@@ -36,5 +36,10 @@ struct RunLengthTarga {
     int bytesPerPixel = 0;
 };
 RunLengthTarga MakeRunLengthTarga(int bits, int height = 6);
+
+// `png` whose header chunk declares `width` x `height` pixels, its checksum made again. The
+// pixel data stays the small picture's: a file of a few hundred bytes that a load would
+// allocate the declared size for, as a highly compressed picture of one colour would.
+Bytes WithPngSize(const Bytes& png, std::uint32_t width, std::uint32_t height);
 
 }  // namespace kavenra::test

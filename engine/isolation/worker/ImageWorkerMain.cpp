@@ -32,7 +32,9 @@
 #include <string>
 
 #include "engine/base/ConversionSettings.h"
+#include "engine/base/MemoryBound.h"
 #include "engine/base/SystemText.h"
+#include "engine/imaging/ConversionEstimate.h"
 #include "engine/imaging/ImageAdmission.h"
 #include "engine/imaging/ImageConversion.h"
 #include "engine/imaging/ReplacingSave.h"
@@ -46,7 +48,6 @@ using kavenra::worker::MessageReader;
 using kavenra::worker::MessageWriter;
 
 constexpr int kChannel = kChannelDescriptor;
-constexpr std::uint64_t kGiB = std::uint64_t{1} << 30;
 
 // Exit statuses of a job process: the program closed the channel, or broke the protocol or
 // vanished in the middle of a job.
@@ -60,41 +61,6 @@ constexpr int kChannelLost = 3;
 // Dies with the process that started it, even when that one is killed outright.
 bool FollowParent(pid_t expectedParent) {
     return prctl(PR_SET_PDEATHSIG, SIGKILL) == 0 && getppid() == expectedParent;
-}
-
-std::uint64_t ReadNumber(const std::string& path) {
-    std::ifstream file(path);
-    std::uint64_t value = 0;
-    return file >> value ? value : 0;
-}
-
-// The memory limit of this process's cgroup (version 2), 0 when there is none.
-std::uint64_t CgroupMemoryLimit() {
-    std::ifstream membership("/proc/self/cgroup");
-    std::string line;
-    while (std::getline(membership, line)) {
-        if (line.rfind("0::", 0) == 0) {
-            return ReadNumber("/sys/fs/cgroup" + line.substr(3) + "/memory.max");
-        }
-    }
-    return 0;
-}
-
-// Half the memory this process may use, at most 16 GiB, and no more than the environment allows.
-std::uint64_t AddressSpaceLimit() {
-    std::uint64_t memory = static_cast<std::uint64_t>(sysconf(_SC_PHYS_PAGES)) *
-                           static_cast<std::uint64_t>(sysconf(_SC_PAGESIZE));
-    const std::uint64_t cgroup = CgroupMemoryLimit();
-    if (cgroup > 0) memory = std::min(memory, cgroup);
-    std::uint64_t limit = std::clamp<std::uint64_t>(memory / 2, kGiB / 2, 16 * kGiB);
-    if (const char* text = std::getenv("KAVENRA_IMAGE_WORKER_MEMORY_MB")) {
-        char* end = nullptr;
-        const unsigned long long megabytes = std::strtoull(text, &end, 10);
-        if (*text != '\0' && *end == '\0' && megabytes > 0) {
-            limit = std::min<std::uint64_t>(limit, megabytes << 20);
-        }
-    }
-    return limit;
 }
 
 bool Send(const MessageWriter& message) {
@@ -167,18 +133,44 @@ bool Detect(std::uint32_t serial, MessageReader& job) {
     return format != FIF_UNKNOWN;
 }
 
+// Reads what a conversion would hold in memory from its source's header.
+void Estimate(std::uint32_t serial, MessageReader& message) {
+    const auto context = message.context();
+    const auto job = message.job();
+    if (!context || !job || !message.complete()) EndJob(kChannelLost);
+    const bool relativeUsable = TakeOverContext(*context);
+    // A path the conversion cannot use fails it before anything is loaded.
+    const std::optional<std::uint64_t> bytes = Usable(job->request.source, relativeUsable)
+                                                   ? kavenra::EstimateConversionMemory(job->request)
+                                                   : std::optional<std::uint64_t>(0);
+    StopTimer();
+    Send(MessageWriter(MessageKind::EstimateResult)
+             .u32(serial)
+             .u8(bytes ? 1 : 0)
+             .u64(bytes.value_or(0)));
+}
+
+// The memory a conversion may hold: what the program reserved for it, and no more than this
+// process's address space leaves. Never 0, which would mean no bound at all: a file that needs
+// nothing by its estimate and then declares a picture (replaced meanwhile) is too large.
+kavenra::ConversionLimits LimitsOf(std::uint64_t reserved) {
+    const std::optional<std::uint64_t> left = kavenra::AddressSpaceLeft();
+    const std::uint64_t bound = left ? std::min(*left, reserved) : reserved;
+    return kavenra::ConversionLimits{std::max<std::uint64_t>(bound, 1)};
+}
+
 // Runs a conversion into a temporary file, which the program names when its run reaches the
 // file; true when the output was prepared.
 bool Convert(std::uint32_t serial, MessageReader& message) {
     const auto context = message.context();
     const auto job = message.job();
-    if (!context || !job || !message.complete()) EndJob(kChannelLost);
+    const auto reserved = message.u64();
+    if (!context || !job || !reserved || !message.complete()) EndJob(kChannelLost);
     const bool relativeUsable = TakeOverContext(*context);
     kavenra::Preparation preparation;
     if (Usable(job->request.source, relativeUsable) &&
         Usable(job->request.destination, relativeUsable)) {
-        const kavenra::ConversionLimits limits{kavenra::AddressSpaceLeft().value_or(0)};
-        preparation = kavenra::PrepareImageFile(*job, limits);
+        preparation = kavenra::PrepareImageFile(*job, LimitsOf(*reserved));
     }
     StopTimer();
     const std::optional<kavenra::PreparedOutput>& prepared = preparation.prepared;
@@ -195,7 +187,9 @@ bool Convert(std::uint32_t serial, MessageReader& message) {
 
 // The serial number of a job message; empty for any other message.
 std::optional<std::uint32_t> JobSerial(MessageReader& message) {
-    if (message.kind() != MessageKind::DetectJob && message.kind() != MessageKind::ConvertJob) {
+    const std::optional<MessageKind> kind = message.kind();
+    if (kind != MessageKind::DetectJob && kind != MessageKind::ConvertJob &&
+        kind != MessageKind::EstimateJob) {
         return std::nullopt;
     }
     return message.u32();
@@ -225,6 +219,14 @@ std::optional<std::uint32_t> JobSerial(MessageReader& message) {
         if (!serial) EndJob(kChannelLost);
         shared.jobsFinished = finished;
         shared.serialInHand = *serial;
+        // An estimate reads no more than the conversion that follows it reads first, in this
+        // same process: it is part of that conversion, not a job of its own that could have
+        // left this process damaged for another file.
+        if (job.kind() == MessageKind::EstimateJob) {
+            Estimate(*serial, job);
+            shared.serialInHand = 0;
+            continue;
+        }
         const bool succeeded =
             job.kind() == MessageKind::DetectJob ? Detect(*serial, job) : Convert(*serial, job);
         shared.serialInHand = 0;
@@ -283,7 +285,11 @@ int main(int argc, char** argv) {
     // may have retired: its temporary file is abandoned only once the program is gone.
     kavenra::SetTemporaryFileOwner(program);
     signal(SIGPIPE, SIG_IGN);
-    const rlimit addressSpace{AddressSpaceLimit(), AddressSpaceLimit()};
+    // No conversion may hold more than every conversion together may (MemoryBound.h): this
+    // bounds what a picture whose header tells nothing takes, for which the program reserves
+    // the whole bound.
+    const std::uint64_t bound = kavenra::ConversionMemoryBound();
+    const rlimit addressSpace{bound, bound};
     setrlimit(RLIMIT_AS, &addressSpace);
     // A job that a hostile file crashes leaves no core file of its bitmaps behind.
     const rlimit noCoreFile{0, 0};
