@@ -89,7 +89,7 @@ inline constexpr std::array<CaptionKey, 54> kWindowTranslationKeys = {{
 
 // Texts looked up at the moment they are shown: messages and their captions, status-bar texts,
 // the JPEG quality label and the message box's buttons.
-inline constexpr std::array<CaptionKey, 44> kShownTextKeys = {{
+inline constexpr std::array<CaptionKey, 54> kShownTextKeys = {{
     // The JPEG quality label: SRC1 for track bar position 5 (best quality) ... SRC5 for 1.
     {kOptionsDialogForm, "Label1_from_SRC1"},
     {kOptionsDialogForm, "Label1_from_SRC2"},
@@ -126,6 +126,16 @@ inline constexpr std::array<CaptionKey, 44> kShownTextKeys = {{
     {kMainWindowForm, "Texto_motivo8"},
     {kMainWindowForm, "Texto_motivo9"},
     {kMainWindowForm, "Texto_motivo10"},
+    {kMainWindowForm, "Texto_fallo1"},
+    {kMainWindowForm, "Texto_fallo2"},
+    {kMainWindowForm, "Texto_resumen1"},
+    {kMainWindowForm, "Texto_resumen2"},
+    {kMainWindowForm, "Texto_resumen3"},
+    {kMainWindowForm, "Texto_resumen4"},
+    {kMainWindowForm, "Texto_resumen5"},
+    {kMainWindowForm, "Texto_resumen6"},
+    {kMainWindowForm, "Texto_lista1"},
+    {kMainWindowForm, "ImagenMsg4"},
     {kMainWindowForm, "ActualizacionCaption"},
     {kMainWindowForm, "ActualizacionTexto"},
     {kFolderChooserForm, "InputBox_Carpeta"},

@@ -86,11 +86,11 @@ void expectWarning(const MsgBoxRecord& box, const char* key, int kind) {
     QCOMPARE(box.shownKind, kind);
 }
 
-// A failed conversion's message: its text and the line with the reason.
-void expectFailure(const MsgBoxRecord& box, const char* reasonKey) {
+// A failed conversion's question: the file, the line with the reason, whether to go on.
+void expectFailure(const MsgBoxRecord& box, const QString& fileName, const char* reasonKey) {
     QCOMPARE(box.caption, text("Caption_Atencion"));
-    QCOMPARE(box.text, text("Texto_redimension3") + '\n' + text(reasonKey));
-    QCOMPARE(box.shownKind, 3);
+    QCOMPARE(box.text, MainWindowFixture::FailureQuestion(fileName, reasonKey));
+    QCOMPARE(box.shownKind, 1);
 }
 
 }  // namespace
@@ -117,6 +117,8 @@ class TestBatchRun : public QObject {
     void existingFolderIsUsedOnlyWhenConfirmed();
     void confirmedFolderWithoutParentStopsAtTheFirstFile();
     void failureStopsTheRunUntilCancel();
+    void failedFileAsksWhetherToGoOn_data();
+    void failedFileAsksWhetherToGoOn();
     void cancelBetweenTwoFiles();
     void fieldEditedBetweenTicksAppliesToTheNextFile();
     void modeIsChosenAnewOnEveryTick();
@@ -409,11 +411,12 @@ void TestBatchRun::confirmedFolderWithoutParentStopsAtTheFirstFile() {
     Form1->Edit3->setText(fixture_->imagePath("missing/RES/"));
     ModalAnswerer answers;
     answers.answerMsgBox(MsgBoxAnswer::Button2);
+    answers.answerMsgBox(MsgBoxAnswer::Button3);  // not going on
 
     click(Form1->Button3);
     QVERIFY(answers.waitForMsgBoxes(2));
 
-    expectFailure(answers.msgBoxes()[1], "Texto_motivo4");
+    expectFailure(answers.msgBoxes()[1], "a.jpg", "Texto_motivo4");
     QCOMPARE(Form1->RunPosition(), 1);
     QVERIFY(!Form1->Timer1->isActive());
     QVERIFY(isRunning());
@@ -433,20 +436,20 @@ void TestBatchRun::failureStopsTheRunUntilCancel() {
     answers.answerMsgBox([&](TForm6* box) {
         QTest::qWait(20);  // ticks would come now
         timerOffDuringMessage = !Form1->Timer1->isActive();
-        ModalAnswerer::Apply(box, MsgBoxAnswer::Button1);
+        ModalAnswerer::Apply(box, MsgBoxAnswer::Button3);
     });
 
     click(Form1->Button3);
     QVERIFY(answers.waitForMsgBoxes(1));
     QTest::qWait(20);
 
-    expectFailure(answers.msgBoxes()[0], "Texto_motivo6");
+    expectFailure(answers.msgBoxes()[0], "b.jpg", "Texto_motivo6");
     QVERIFY(timerOffDuringMessage);
     QVERIFY(!Form1->Timer1->isActive());
     QCOMPARE(Form1->ProgressBar2->value(), 2);
     QCOMPARE(Form1->ProgressBar2->maximum(), 3);
     QCOMPARE(Form1->RunPosition(), 2);
-    QCOMPARE(Form1->StatusBar->currentMessage(), text("Texto_redimension5") + " b.jpg");
+    QCOMPARE(Form1->StatusBar->currentMessage(), text("Texto_redimension3"));
     QVERIFY(QFileInfo::exists(destination + "a.jpg"));
     QVERIFY(!QFileInfo::exists(destination + "c.jpg"));
     QVERIFY(isRunning());
@@ -465,6 +468,51 @@ void TestBatchRun::failureStopsTheRunUntilCancel() {
     QVERIFY(isIdle());
     QCOMPARE(Form1->StatusBar->currentMessage(), text("Texto_redimension4"));
     QVERIFY(!QFileInfo::exists(destination + "c.jpg"));
+}
+
+void TestBatchRun::failedFileAsksWhetherToGoOn_data() {
+    QTest::addColumn<bool>("goOn");
+    QTest::newRow("Yes: the other files follow, and the end says which failed") << true;
+    QTest::newRow("No: the run waits for Cancel") << false;
+}
+
+// The real timer runs: after Yes the third file converts without another press.
+void TestBatchRun::failedFileAsksWhetherToGoOn() {
+    QFETCH(bool, goOn);
+    const QString broken = fixture_->writeJpeg("b.jpg", 120, 90);
+    QVERIFY(listFiles(
+        {fixture_->writeJpeg("a.jpg", 120, 90), broken, fixture_->writeJpeg("c.jpg", 120, 90)}));
+    QVERIFY(QFile::remove(broken));
+    setExplicitSize("60", "45");
+    const QString destination = Form1->Edit3->text();
+    ModalAnswerer answers;
+    answers.answerMsgBox(goOn ? MsgBoxAnswer::Button2 : MsgBoxAnswer::Button3);
+    answers.answerMsgBox(MsgBoxAnswer::Button3);  // the completion: the folder stays closed
+
+    click(Form1->Button3);
+    QVERIFY(answers.waitForMsgBoxes(goOn ? 2 : 1));
+
+    expectFailure(answers.msgBoxes()[0], "b.jpg", "Texto_motivo6");
+    if (!goOn) {
+        QTest::qWait(50);
+        QCOMPARE(answers.msgBoxes().size(), 1);
+        QVERIFY(isRunning());
+        QVERIFY(!Form1->Timer1->isActive());
+        QVERIFY(!QFileInfo::exists(destination + "c.jpg"));
+        return;
+    }
+    QVERIFY(isIdle());
+    QCOMPARE(ImageFileSize(destination + "c.jpg"), QSize(60, 45));
+    const MsgBoxRecord& summary = answers.msgBoxes()[1];
+    QCOMPARE(summary.caption, text("Texto_redimension"));
+    QCOMPARE(summary.shownKind, 1);
+    QCOMPARE(summary.text, text("Texto_resumen1") + " 2 3\n\n" + text("Texto_resumen2") +
+                               " 1\nb.jpg\n" + text("Texto_resumen5") + "\n\n" +
+                               text("Texto_resumen6"));
+    // Every failed entry can be seen: it stays selected in the list.
+    const QList<QListWidgetItem*> selected = Form1->ListBox1->selectedItems();
+    QCOMPARE(selected.size(), 1);
+    QCOMPARE(selected[0]->text(), broken);
 }
 
 void TestBatchRun::cancelBetweenTwoFiles() {
@@ -558,7 +606,7 @@ void TestBatchRun::unconvertibleFieldFailsTheFile() {
     QVERIFY(answers.messageBoxes().isEmpty());
     const QList<MsgBoxRecord> boxes = answers.msgBoxes();
     QVERIFY(!boxes.isEmpty());
-    expectWarning(boxes.last(), "Texto_redimension3", 3);
+    expectFailure(boxes.last(), "b.jpg", nullptr);
     QCOMPARE(Form1->RunPosition(), 2);
     QVERIFY(!Form1->Timer1->isActive());
     QVERIFY(!QFileInfo::exists(Form1->Edit3->text() + "b.jpg"));
@@ -611,7 +659,7 @@ void TestBatchRun::dropDuringARunRedirectsTheLaterFiles() {
     const QString dropped = fixture_->writeJpeg("dos/c.jpg", 80, 60);
     if (newFolderExists) QVERIFY(QDir().mkpath(second));
     ModalAnswerer answers;
-    if (newFolderExists) answers.answerMsgBox(MsgBoxAnswer::Button3);
+    answers.answerMsgBox(MsgBoxAnswer::Button3);
     startHeld();
     QVERIFY(kavenra::testing::RunOneTick());
 
@@ -624,7 +672,7 @@ void TestBatchRun::dropDuringARunRedirectsTheLaterFiles() {
     QVERIFY(!QFileInfo::exists(first + "b.jpg"));
     if (!newFolderExists) {
         QCOMPARE(answers.msgBoxes().size(), 1);
-        expectFailure(answers.msgBoxes()[0], "Texto_motivo4");
+        expectFailure(answers.msgBoxes()[0], "b.jpg", "Texto_motivo4");
         QCOMPARE(Form1->RunPosition(), 2);
         QVERIFY(!Form1->Timer1->isActive());
         QVERIFY(isRunning());

@@ -111,7 +111,7 @@ class HostileWindowTest : public QObject {
         Form1->Edit1->setText("64");
         Form1->Edit2->setText("48");
         const int before = answers.msgBoxes().size();
-        // "No" to the completion question; the only button of a failure's message.
+        // "No" to the completion question, and to a failure's question whether to go on.
         answers.answerMsgBox([](TForm6* box) {
             ModalAnswerer::Apply(box, box->Button3->isVisible() ? MsgBoxAnswer::Button3
                                                                 : MsgBoxAnswer::FirstVisibleButton);
@@ -120,7 +120,7 @@ class HostileWindowTest : public QObject {
         if (!answers.waitForMsgBoxes(before + 1, 60000)) return RunEnd::Nothing;
         const auto box = answers.msgBoxes().last();
         if (box.text == text("Texto_redimension2")) return RunEnd::Completed;
-        if (!box.text.startsWith(text("Texto_redimension3")) || box.shownKind != 3) {
+        if (!box.text.startsWith(text("Texto_fallo1")) || box.shownKind != 1) {
             return RunEnd::Nothing;
         }
         click(Form1->Button4);
@@ -220,7 +220,7 @@ class HostileWindowTest : public QObject {
 
         QCOMPARE(runToTheEnd(answers), RunEnd::Failed);
         QCOMPARE(answers.msgBoxes().at(0).text,
-                 text("Texto_redimension3") + '\n' + text("Texto_motivo1"));
+                 MainWindowFixture::FailureQuestion(QFileInfo(bad).fileName(), "Texto_motivo1"));
         QCOMPARE(Listing(destination), QStringList{"first.jpg"});
         QCOMPARE(HeaderSize(destination + "first.jpg"), QSize(64, 48));
 

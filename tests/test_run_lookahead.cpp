@@ -334,7 +334,7 @@ void TestRunLookAhead::runPass(bool lookAhead, Pass& pass) {
         }
         QVERIFY(kavenra::testing::RunOneTick());
         pass.afterTicks << finalFiles(root);
-        if (!msgBoxTexts(answers).filter(text("Texto_redimension3")).isEmpty()) {
+        if (!msgBoxTexts(answers).filter(text("Texto_fallo2")).isEmpty()) {
             click(Form1->Button4);
         }
     }
@@ -555,14 +555,15 @@ void TestRunLookAhead::failureDiscardsThePreparedNextFile() {
     answers.answerMsgBox([&](TForm6* box) {
         listingAtMessage = folderListing(destination);
         atWorkAtMessage = ImageJobsAtWork();
-        ModalAnswerer::Apply(box, MsgBoxAnswer::Button1);
+        ModalAnswerer::Apply(box, MsgBoxAnswer::Button3);
     });
 
     click(Form1->Button3);
     QVERIFY(answers.waitForMsgBoxes(1, 60000));
 
     const char* reason = failure == QLatin1String("removed") ? "Texto_motivo6" : "Texto_motivo1";
-    QCOMPARE(answers.msgBoxes()[0].text, text("Texto_redimension3") + '\n' + text(reason));
+    QCOMPARE(answers.msgBoxes()[0].text,
+             MainWindowFixture::FailureQuestion(QStringLiteral("b.jpg"), reason));
     QCOMPARE(listingAtMessage, QStringList{"a.jpg"});
     QCOMPARE(atWorkAtMessage, QList<pid_t>{});
     QCOMPARE(Form1->RunPosition(), 2);

@@ -45,12 +45,11 @@ QString text(const char* key) {
     return MainWindowFixture::Text(1, key);
 }
 
-// The status text a tick leaves: "=entry" for the entry's name shown while it converts, which
-// stays when the output takes its own name; "+output" for the numbered name it was written
-// under because a file of this run held its own.
-QString statusFor(const QString& coded) {
-    const QString name = coded.mid(1);
-    return text(coded.startsWith('+') ? "Texto_redimension6" : "Texto_redimension5") + ' ' + name;
+// What a file's outcome says, coded: "=output" for a file written under its own name; "+output"
+// for the numbered name it was written under because a file of this run held its own, which the
+// completion message lists after the entry's name.
+QString renamingLine(const QString& entry, const QString& coded) {
+    return QFileInfo(entry).fileName() + QStringLiteral(" \u2192 ") + coded.mid(1);
 }
 
 QStringList namesIn(const QString& folder) {
@@ -179,7 +178,7 @@ void TestRunSameName::laterOutputsOfOneNameAreNumbered_data() {
     // order and converted to a longest side of 100 into RES/, which holds `before` (10 x 10
     // pictures) when the run starts. `respelled` is the same folder spelled otherwise, set as
     // the destination from the second tick on. `statuses`: the status bar after each tick (see
-    // statusFor); `outputs`: the size of every file in RES/ at the end.
+    // renamingLine); `outputs`: the size of every file in RES/ at the end.
     QTest::addColumn<QStringList>("entries");
     QTest::addColumn<QList<QSize>>("sizes");
     QTest::addColumn<QStringList>("before");
@@ -273,11 +272,25 @@ void TestRunSameName::laterOutputsOfOneNameAreNumbered() {
         if (tick == 2 && !respelled.isEmpty())
             Form1->Edit3->setText(fixture_->imagePath(respelled));
         QVERIFY(kavenra::testing::RunOneTick());
-        QCOMPARE(Form1->StatusBar->currentMessage(), statusFor(statuses[tick - 1]));
+        QCOMPARE(Form1->StatusBar->currentMessage(),
+                 text("Texto_redimension5") + ' ' + QFileInfo(entries[tick - 1]).fileName());
     }
     QVERIFY(kavenra::testing::RunOneTick());
     QVERIFY(isIdle());
-    QCOMPARE(answers.msgBoxes().last().text, text("Texto_redimension2"));
+    QStringList renamed;
+    for (int i = 0; i < entries.size(); ++i) {
+        if (statuses[i].startsWith('+')) renamed << renamingLine(entries[i], statuses[i]);
+    }
+    const QString completion = answers.msgBoxes().last().text;
+    if (renamed.isEmpty()) {
+        QCOMPARE(completion, text("Texto_redimension2"));
+    } else {
+        // The fixture's texts hold their places after the key.
+        QVERIFY2(
+            completion.contains(text("Texto_resumen3") +
+                                QStringLiteral(" %1\n").arg(renamed.size()) + renamed.join('\n')),
+            qPrintable(completion));
+    }
 
     QCOMPARE(namesIn(destination), outputs.keys());
     for (auto output = outputs.cbegin(); output != outputs.cend(); ++output)

@@ -620,14 +620,23 @@ bool TForm1::takeDroppedFile(const QString& path, bool reportRefusal) {
     return false;
 }
 
-// The user dropped the folder, not each of its files: a file that is no supported image is
-// passed over in silence, and only a folder that brought nothing to say is refused.
+// The user dropped the folder, not each of its files: the files that are no supported image are
+// counted rather than named, and a folder that brought nothing is refused.
 void TForm1::takeDroppedFolder(const QString& folder) {
-    bool reported = false;
+    int taken = 0;
+    int refused = 0;
     for (const QString& file : filesInFolder(folder)) {
-        if (takeDroppedFile(file, false)) reported = true;
+        if (takeDroppedFile(file, false)) {
+            ++taken;
+        } else {
+            ++refused;
+        }
     }
-    if (!reported) setStatusText(LookupCaption(kMainWindowForm, "ImagenMsg3"));
+    if (taken == 0) {
+        setStatusText(LookupCaption(kMainWindowForm, "ImagenMsg3"));
+    } else if (refused > 0) {
+        setStatusText(LookupCaption(kMainWindowForm, "ImagenMsg4").arg(refused));
+    }
 }
 
 void TForm1::Timer2Timer() {
@@ -650,6 +659,7 @@ void TForm1::Timer2Timer() {
         Button2->setEnabled(true);
         Button3->setEnabled(true);
         Timer2->stop();
+        setStatusText(LookupCaption(kMainWindowForm, "Texto_lista1").arg(entries));
         return;
     }
     if (isRawImage(ListBox1->item(ValidatedCount)->text())) ++RawCount;
@@ -721,7 +731,7 @@ void TForm1::Timer1Timer() {
         case kavenra::ResizeRun::Step::Busy:
             return;
         case kavenra::ResizeRun::Step::Complete:
-            completeRun();
+            completeRun(tick.summary);
             return;
         case kavenra::ResizeRun::Step::Converting:
         case kavenra::ResizeRun::Step::Failed:
@@ -760,26 +770,41 @@ void TForm1::takeConversionResult() {
 }
 
 void TForm1::showOutcome(const kavenra::FileOutcome& outcome) {
-    const bool resume = outcome.committed && timerPausedForFile_;
+    // The timer stops for each file in hand; a tick driven by hand leaves it off.
+    const bool running = timerPausedForFile_ || Timer1->isActive();
     timerPausedForFile_ = false;
-    // An earlier file of this run holds the name: the status bar names the one written instead.
-    if (!outcome.renamedTo.empty()) {
-        setStatusText(LookupCaption(kMainWindowForm, "Texto_redimension6") + QLatin1Char(' ') +
-                      kavenra::FileNamePart(QFile::decodeName(outcome.renamedTo.c_str())));
-    }
-    if (!outcome.committed) {
-        // Off before the message: its modal loop would deliver further ticks.
-        Timer1->stop();
-        QString text = LookupCaption(kMainWindowForm, "Texto_redimension3");
-        const auto index = static_cast<std::size_t>(outcome.reason);
-        if (index < kavenra::kFailureReasonKeys.size() && kavenra::kFailureReasonKeys[index]) {
-            text += QLatin1Char('\n') +
-                    LookupCaption(kMainWindowForm, kavenra::kFailureReasonKeys[index]);
-        }
-        Form6->MsgBox(LookupCaption(kMainWindowForm, "Caption_Atencion"), text, MessageKind::Error);
-    }
     ProgressBar2->setValue(run_->Position());
-    if (resume) Timer1->start();
+    if (outcome.committed) {
+        if (running) Timer1->start();
+        return;
+    }
+    // Off before the question: its modal loop would deliver further ticks.
+    Timer1->stop();
+    const kavenra::RunSummary& summary = run_->Summary();
+    const QString entry = summary.failures.empty() ? QString() : summary.failures.back().entry;
+    if (askToGoOnAfterFailure(entry, outcome.reason) && running) {
+        Timer1->start();
+        return;
+    }
+    // No: the run waits where it stands until the user presses Cancel.
+    setStatusText(LookupCaption(kMainWindowForm, "Texto_redimension3"));
+}
+
+QString TForm1::failureReasonText(kavenra::FailureReason reason) const {
+    const auto index = static_cast<std::size_t>(reason);
+    if (index < kavenra::kFailureReasonKeys.size() && kavenra::kFailureReasonKeys[index]) {
+        return LookupCaption(kMainWindowForm, kavenra::kFailureReasonKeys[index]);
+    }
+    return QString();
+}
+
+bool TForm1::askToGoOnAfterFailure(const QString& entry, kavenra::FailureReason reason) {
+    QString text = LookupCaption(kMainWindowForm, "Texto_fallo1").arg(kavenra::FileNamePart(entry));
+    const QString why = failureReasonText(reason);
+    if (!why.isEmpty()) text += QLatin1Char('\n') + why;
+    text += QStringLiteral("\n\n") + LookupCaption(kMainWindowForm, "Texto_fallo2");
+    Form6->MsgBox(LookupCaption(kMainWindowForm, "Caption_Atencion"), text, MessageKind::Question);
+    return Form6->Respuesta;
 }
 
 int TForm1::RunPosition() const {
@@ -807,12 +832,63 @@ void TForm1::returnToIdle() {
     Button2->setEnabled(true);
 }
 
-void TForm1::completeRun() {
+void TForm1::completeRun(const kavenra::RunSummary& summary) {
     returnToIdle();
     setStatusText(LookupCaption(kMainWindowForm, "Texto_redimension"));
-    Form6->MsgBox(LookupCaption(kMainWindowForm, "Texto_redimension"),
-                  LookupCaption(kMainWindowForm, "Texto_redimension2"), MessageKind::Question);
+    selectFailedEntries(summary);
+    const QString text = summary.allAsAsked() ? LookupCaption(kMainWindowForm, "Texto_redimension2")
+                                              : summaryText(summary);
+    Form6->MsgBox(LookupCaption(kMainWindowForm, "Texto_redimension"), text, MessageKind::Question);
     if (Form6->Respuesta) OpenLocalPathWithDesktop(QDir::current().absoluteFilePath(Edit3->text()));
+}
+
+// A few names of each kind in the message itself; the failed entries stay selected in the list,
+// where every one of them can be seen.
+QString TForm1::summaryText(const kavenra::RunSummary& summary) const {
+    constexpr int kNamesShown = 5;
+    const auto names = [&](const QStringList& all) {
+        QString lines;
+        for (int i = 0; i < all.size() && i < kNamesShown; ++i) lines += QLatin1Char('\n') + all[i];
+        if (all.size() > kNamesShown) {
+            lines += QLatin1Char('\n') +
+                     LookupCaption(kMainWindowForm, "Texto_resumen4").arg(all.size() - kNamesShown);
+        }
+        return lines;
+    };
+    QString text = LookupCaption(kMainWindowForm, "Texto_resumen1")
+                       .arg(summary.written())
+                       .arg(summary.entries);
+    if (!summary.failures.empty()) {
+        QStringList failed;
+        for (const auto& failure : summary.failures) {
+            failed << kavenra::FileNamePart(failure.entry);
+        }
+        text += QStringLiteral("\n\n") +
+                LookupCaption(kMainWindowForm, "Texto_resumen2").arg(failed.size()) +
+                names(failed) + QLatin1Char('\n') +
+                LookupCaption(kMainWindowForm, "Texto_resumen5");
+    }
+    if (!summary.renamings.empty()) {
+        QStringList renamed;
+        for (const auto& renaming : summary.renamings) {
+            renamed << kavenra::FileNamePart(renaming.entry) + QStringLiteral(" \u2192 ") +
+                           kavenra::FileNamePart(QFile::decodeName(renaming.writtenAs.c_str()));
+        }
+        text += QStringLiteral("\n\n") +
+                LookupCaption(kMainWindowForm, "Texto_resumen3").arg(renamed.size()) +
+                names(renamed);
+    }
+    return text + QStringLiteral("\n\n") + LookupCaption(kMainWindowForm, "Texto_resumen6");
+}
+
+void TForm1::selectFailedEntries(const kavenra::RunSummary& summary) {
+    ListBox1->clearSelection();
+    for (const auto& failure : summary.failures) {
+        for (QListWidgetItem* item :
+             ListBox1->findItems(failure.entry, Qt::MatchExactly | Qt::MatchCaseSensitive)) {
+            item->setSelected(true);
+        }
+    }
 }
 
 // The notice comes first; the window returns to idle once the user has closed it.

@@ -210,7 +210,12 @@ class TForm1 : public QMainWindow {
     void takeConversionResult();
     void showOutcome(const kavenra::FileOutcome& outcome);
     void returnToIdle();
-    void completeRun();
+    void completeRun(const kavenra::RunSummary& summary);
+    QString summaryText(const kavenra::RunSummary& summary) const;
+    void selectFailedEntries(const kavenra::RunSummary& summary);
+    QString failureReasonText(kavenra::FailureReason reason) const;
+    // The failure of `entry` and its reason, with the question whether to go on; true for Yes.
+    bool askToGoOnAfterFailure(const QString& entry, kavenra::FailureReason reason);
     void setStatusText(const QString& text);
     // One file of a drop through the duplicate and type tests; false when it was refused, which
     // is reported only with `reportRefusal`.

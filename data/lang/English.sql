@@ -60,6 +60,16 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'Texto_motivo8', 'Reason: the file cannot be read (permission).'),
     ('1', 'Texto_motivo9', 'Reason: the destination is a file, not a folder.'),
     ('1', 'Texto_motivo10', 'Reason: the output name is taken by a folder or a special file.'),
+    ('1', 'Texto_fallo1', 'Could not convert %1.'),
+    ('1', 'Texto_fallo2', 'Do you want to go on with the other images? If not, press Cancel to end the resizing.'),
+    ('1', 'Texto_resumen1', 'Resizing finished: %1 of %2 images written.'),
+    ('1', 'Texto_resumen2', 'Not converted (%1):'),
+    ('1', 'Texto_resumen3', 'Saved under a new name, because another image in this batch has the same name (%1):'),
+    ('1', 'Texto_resumen4', '... and %1 more'),
+    ('1', 'Texto_resumen5', 'The images that were not converted are selected in the list.'),
+    ('1', 'Texto_resumen6', 'Do you want to open the destination folder?'),
+    ('1', 'Texto_lista1', 'Images in the list: %1'),
+    ('1', 'ImagenMsg4', 'Files of the folder not added, as they are not supported images: %1'),
     ('1', 'ActualizacionCaption', 'New version available'),
     ('1', 'ActualizacionTexto', 'A new version of Kavenra has been published. Do you want to open the download page?');
 

@@ -60,6 +60,16 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'Texto_motivo8', 'Motivo: no se puede leer el archivo (permisos).'),
     ('1', 'Texto_motivo9', 'Motivo: el destino es un archivo, no una carpeta.'),
     ('1', 'Texto_motivo10', 'Motivo: el nombre de salida lo ocupa una carpeta o un archivo especial.'),
+    ('1', 'Texto_fallo1', 'No se ha podido convertir %1.'),
+    ('1', 'Texto_fallo2', '¿Quieres seguir con las demás imágenes? Si no, pulsa Cancelar para terminar el redimensionado.'),
+    ('1', 'Texto_resumen1', 'Redimensionado terminado: %1 de %2 imágenes guardadas.'),
+    ('1', 'Texto_resumen2', 'No convertidas (%1):'),
+    ('1', 'Texto_resumen3', 'Guardadas con otro nombre, porque otra imagen de esta tanda tiene el mismo nombre (%1):'),
+    ('1', 'Texto_resumen4', '... y %1 más'),
+    ('1', 'Texto_resumen5', 'Las imágenes que no se han convertido quedan seleccionadas en la lista.'),
+    ('1', 'Texto_resumen6', '¿Quieres abrir la carpeta de destino?'),
+    ('1', 'Texto_lista1', 'Imágenes en la lista: %1'),
+    ('1', 'ImagenMsg4', 'Archivos de la carpeta no añadidos por no ser imágenes compatibles: %1'),
     ('1', 'ActualizacionCaption', 'Nueva versión disponible'),
     ('1', 'ActualizacionTexto', 'Se ha publicado una nueva versión de Kavenra. ¿Quieres abrir la página de descargas?');
 

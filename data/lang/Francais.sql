@@ -60,6 +60,16 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'Texto_motivo8', 'Raison : impossible de lire le fichier (droits).'),
     ('1', 'Texto_motivo9', 'Raison : la destination est un fichier, pas un dossier.'),
     ('1', 'Texto_motivo10', 'Raison : le nom de sortie est pris par un dossier ou un fichier spécial.'),
+    ('1', 'Texto_fallo1', 'Impossible de convertir %1.'),
+    ('1', 'Texto_fallo2', 'Voulez-vous continuer avec les autres images ? Sinon, appuyez sur Annuler pour arrêter le redimensionnement.'),
+    ('1', 'Texto_resumen1', 'Redimensionnement terminé : %1 images sur %2 enregistrées.'),
+    ('1', 'Texto_resumen2', 'Non converties (%1) :'),
+    ('1', 'Texto_resumen3', 'Enregistrées sous un autre nom, car une autre image de ce lot porte le même nom (%1) :'),
+    ('1', 'Texto_resumen4', '... et %1 de plus'),
+    ('1', 'Texto_resumen5', 'Les images non converties sont sélectionnées dans la liste.'),
+    ('1', 'Texto_resumen6', 'Voulez-vous ouvrir le dossier de destination ?'),
+    ('1', 'Texto_lista1', 'Images dans la liste : %1'),
+    ('1', 'ImagenMsg4', 'Fichiers du dossier non ajoutés, car ce ne sont pas des images prises en charge : %1'),
     ('1', 'ActualizacionCaption', 'Nouvelle version disponible'),
     ('1', 'ActualizacionTexto', 'Une nouvelle version de Kavenra est disponible. Voulez-vous ouvrir la page de téléchargement ?');
 

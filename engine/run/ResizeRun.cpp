@@ -50,6 +50,7 @@ const char* ResizeRun::StartWarning(const RunControls& controls) {
 
 RunMode ResizeRun::Begin(const RunControls& controls) {
     conversions_.BeginRun();
+    summary_ = RunSummary();
     return StartChecksMode(controls.longestSide, controls.keepDimensions);
 }
 
@@ -58,6 +59,7 @@ ResizeRun::Tick ResizeRun::TakeTick(const RunControls& controls) {
     if (conversions_.HasFileInHand()) return tick;
     // ">=": entries cleared between two ticks must end the run, not read past the list.
     if (position_ >= controls.entries.size()) {
+        tick.summary = std::move(summary_);
         Abandon();
         tick.step = Step::Complete;
         return tick;
@@ -68,8 +70,10 @@ ResizeRun::Tick ResizeRun::TakeTick(const RunControls& controls) {
         conversions_.AbandonAhead();
         ++position_;
         tick.step = Step::Failed;
+        record(tick.entry, tick.outcome);
         return tick;
     }
+    entryInHand_ = tick.entry;
     conversions_.Begin(*job);
     prepareAhead(controls);
     tick.step = Step::Converting;
@@ -94,12 +98,23 @@ std::optional<FileOutcome> ResizeRun::TakeOutcome() {
     if (!outcome) return std::nullopt;
     if (!outcome->committed) conversions_.AbandonAhead();
     ++position_;
+    record(entryInHand_, *outcome);
     return outcome;
+}
+
+void ResizeRun::record(const QString& entry, const FileOutcome& outcome) {
+    ++summary_.entries;
+    if (!outcome.committed) {
+        summary_.failures.push_back({entry, outcome.reason});
+    } else if (!outcome.renamedTo.empty()) {
+        summary_.renamings.push_back({entry, outcome.renamedTo});
+    }
 }
 
 void ResizeRun::Abandon() {
     conversions_.AbandonAll();
     position_ = 0;
+    summary_ = RunSummary();
 }
 
 void ResizeRun::SetLookAhead(bool on) {

@@ -14,6 +14,8 @@
 
 #include <functional>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "engine/base/ConversionJob.h"
 #include "engine/run/BatchRun.h"
@@ -39,6 +41,25 @@ struct RunControls {
 // the mode reads is no 32-bit integer at this moment (emptied or edited during the run).
 std::optional<ConversionJob> JobForEntry(const QString& entry, const RunControls& controls);
 
+// What a run did to the entries it could not write under their own name, in list order: the
+// completion message tells how many and which.
+struct RunSummary {
+    struct Failure {
+        QString entry;
+        FailureReason reason = FailureReason::None;
+    };
+    struct Renaming {
+        QString entry;
+        std::string writtenAs;  // the path of the file written instead
+    };
+    int entries = 0;  // entries the run went through
+    std::vector<Failure> failures;
+    std::vector<Renaming> renamings;
+
+    int written() const { return entries - static_cast<int>(failures.size()); }
+    bool allAsAsked() const { return failures.empty() && renamings.empty(); }
+};
+
 class ResizeRun {
   public:
     // `resultReady` is called on a conversion's own thread whenever the file in hand may have a
@@ -55,7 +76,8 @@ class ResizeRun {
     // What one tick did.
     enum class Step {
         Busy,        // a file is still in hand: nothing was done
-        Complete,    // every entry is done: the run has ended and stands at the first entry again
+        Complete,    // every entry is done: the run has ended and stands at the first entry again;
+                     // `summary` tells what it did
         Converting,  // the entry at Position() is converting: its outcome comes to TakeOutcome()
         Failed,      // the entry at the old position failed at once (no job): see `outcome`
     };
@@ -63,11 +85,13 @@ class ResizeRun {
         Step step = Step::Busy;
         QString entry;        // the entry taken, for Converting and Failed
         FileOutcome outcome;  // for Failed
+        RunSummary summary;   // for Complete
     };
     Tick TakeTick(const RunControls& controls);
 
-    // The outcome of the file in hand once it has one; the run then stands at the next entry. A
-    // failure abandons whatever was prepared ahead. Empty while the file still converts.
+    // The outcome of the file in hand once it has one; the run then stands at the next entry, and
+    // a next tick goes on with it. A failure abandons whatever was prepared ahead: the user is
+    // asked first whether to go on. Empty while the file still converts.
     std::optional<FileOutcome> TakeOutcome();
 
     // Ends the run at once: every conversion stops, whatever it made is removed, and the run stands
@@ -83,12 +107,18 @@ class ResizeRun {
     void SetLookAhead(bool on);
     const RunConversions& Conversions() const { return conversions_; }
 
+    // What the run has done so far.
+    const RunSummary& Summary() const { return summary_; }
+
   private:
     void prepareAhead(const RunControls& controls);
+    void record(const QString& entry, const FileOutcome& outcome);
 
     RunConversions conversions_;
     int position_ = 0;
     bool lookAhead_ = true;
+    QString entryInHand_;
+    RunSummary summary_;
 };
 
 }  // namespace kavenra

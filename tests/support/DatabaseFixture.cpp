@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <memory>
 
 #include "store/CaptionKeys.h"
@@ -172,11 +173,27 @@ bool DatabaseFolder::writeLanguage(const QString& relativePath, const QList<Capt
     return error.isEmpty();
 }
 
+// The texts the program completes with values (QString::arg), and how many: their rows keep
+// the places, after the key, so that a test sees the values the program put in.
+static int ArgumentsOf(const QString& key) {
+    static const QHash<QString, int> kArguments{
+        {QStringLiteral("Texto_fallo1"), 1},   {QStringLiteral("Texto_resumen1"), 2},
+        {QStringLiteral("Texto_resumen2"), 1}, {QStringLiteral("Texto_resumen3"), 1},
+        {QStringLiteral("Texto_resumen4"), 1}, {QStringLiteral("Texto_lista1"), 1},
+        {QStringLiteral("ImagenMsg4"), 1},
+    };
+    return kArguments.value(key);
+}
+
 bool DatabaseFolder::writeCompleteLanguage(const QString& relativePath, const QString& prefix) {
     QList<CaptionRow> rows;
     for (const CaptionKey& known : AllCaptionKeys()) {
         const QString key = QString::fromUtf8(known.key.data(), known.key.size());
-        rows.append({known.form, key, prefix + QString::number(known.form) + ':' + key});
+        QString caption = prefix + QString::number(known.form) + ':' + key;
+        for (int place = 1; place <= ArgumentsOf(key); ++place) {
+            caption += QStringLiteral(" %") + QString::number(place);
+        }
+        rows.append({known.form, key, caption});
     }
     return writeLanguage(relativePath, rows);
 }

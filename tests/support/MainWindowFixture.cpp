@@ -44,6 +44,13 @@ QString MainWindowFixture::Text(int form, const char* key) {
     return QStringLiteral("T%1:%2").arg(form).arg(QString::fromUtf8(key));
 }
 
+QString MainWindowFixture::FailureQuestion(const QString& fileName, const char* reasonKey) {
+    // The fixture's text holds its place after the key.
+    QString question = Text(1, "Texto_fallo1") + QLatin1Char(' ') + fileName;
+    if (reasonKey) question += QLatin1Char('\n') + Text(1, reasonKey);
+    return question + QStringLiteral("\n\n") + Text(1, "Texto_fallo2");
+}
+
 QString MainWindowFixture::prepare(const QString& name) const {
     const QString path = images_.filePath(name);
     QDir().mkpath(QFileInfo(path).absolutePath());

@@ -36,6 +36,9 @@ class MainWindowFixture {
 
     // The text that LookupCaption gives for a key in the fixture's language.
     static QString Text(int form, const char* key);
+    // The question a failed file asks: its name, the reason's line when `reasonKey` is given,
+    // and whether to go on.
+    static QString FailureQuestion(const QString& fileName, const char* reasonKey);
 
     // A folder for a test's images; its path ends without "/".
     QString imageFolder() const { return images_.path(); }

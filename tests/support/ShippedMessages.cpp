@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <QStringList>
 
 namespace kavenra::testing {
@@ -31,7 +32,6 @@ const MessageUse kMessageUses[] = {
     {kMainWindowForm, "Texto_advertencia7", MessageKind::Error},
     {kMainWindowForm, "Texto_advertencia8", MessageKind::Error},
     {kMainWindowForm, "Texto_redimension2", MessageKind::Question},
-    {kMainWindowForm, "Texto_redimension3", MessageKind::Error},
     {kMainWindowForm, "Texto_redimension4", MessageKind::Information},
     {kMainWindowForm, "ActualizacionTexto", MessageKind::Question},
     {kFolderChooserForm, "MsgBox_Carpeta", MessageKind::Information},
@@ -80,12 +80,25 @@ QList<ShippedMessage> ShippedMessages(QString* error) {
             messages.append({names.value(language), use.form, QString::fromLatin1(use.key),
                              use.kind, texts[0]});
         }
-        // A failed conversion's message: its text, then a line with the reason.
-        const ShippedMessage failed =
-            *std::find_if(messages.cbegin(), messages.cend(), [&](const ShippedMessage& message) {
-                return message.language == names.value(language) &&
-                       message.key == QLatin1String("Texto_redimension3");
-            });
+        // The texts the run's composed messages are made of.
+        QHash<QString, QString> parts;
+        for (const char* key :
+             {"Texto_fallo1", "Texto_fallo2", "Texto_resumen1", "Texto_resumen2", "Texto_resumen3",
+              "Texto_resumen4", "Texto_resumen5", "Texto_resumen6"}) {
+            QStringList texts;
+            const QString sql =
+                QStringLiteral("SELECT caption FROM traduccion WHERE form='%1' AND object=%2")
+                    .arg(kMainWindowForm)
+                    .arg(SqlText(QString::fromLatin1(key)));
+            if (!readColumn(database, sql, &texts, error)) return {};
+            if (texts.size() != 1 || texts[0].isEmpty()) {
+                if (error) *error = database + QStringLiteral(": no text for ") + key;
+                return {};
+            }
+            parts.insert(QString::fromLatin1(key), texts[0]);
+        }
+        const QString languageName = names.value(language);
+        // A failed conversion's question: the file, a line with the reason, whether to go on.
         for (const char* key : kFailureReasonKeys) {
             if (key == nullptr) continue;
             QStringList texts;
@@ -98,10 +111,29 @@ QList<ShippedMessage> ShippedMessages(QString* error) {
                 if (error) *error = database + QStringLiteral(": no text for ") + key;
                 return {};
             }
-            messages.append({failed.language, failed.form,
-                             failed.key + QLatin1Char('+') + QString::fromLatin1(key), failed.kind,
-                             failed.text + QLatin1Char('\n') + texts[0]});
+            messages.append({languageName, kMainWindowForm,
+                             QStringLiteral("Texto_fallo1+") + QString::fromLatin1(key),
+                             MessageKind::Question,
+                             parts["Texto_fallo1"].arg(QStringLiteral("IMG_20150612_183045.JPG")) +
+                                 QLatin1Char('\n') + texts[0] + QStringLiteral("\n\n") +
+                                 parts["Texto_fallo2"]});
         }
+        // The completion message of a run with every part it may have, each list at its longest.
+        QString summary = parts["Texto_resumen1"].arg(994).arg(1000) + QStringLiteral("\n\n") +
+                          parts["Texto_resumen2"].arg(6);
+        for (int i = 1; i <= 5; ++i) summary += QStringLiteral("\nIMG_20150612_18304%1.JPG").arg(i);
+        summary += QLatin1Char('\n') + parts["Texto_resumen4"].arg(1) + QLatin1Char('\n') +
+                   parts["Texto_resumen5"] + QStringLiteral("\n\n") +
+                   parts["Texto_resumen3"].arg(6);
+        for (int i = 1; i <= 5; ++i) {
+            summary +=
+                QStringLiteral("\nIMG_20150612_18304%1.JPG \u2192 IMG_20150612_18304%1 (2).JPG")
+                    .arg(i);
+        }
+        summary += QLatin1Char('\n') + parts["Texto_resumen4"].arg(1) + QStringLiteral("\n\n") +
+                   parts["Texto_resumen6"];
+        messages.append({languageName, kMainWindowForm, QStringLiteral("Texto_resumen1"),
+                         MessageKind::Question, summary});
     }
     if (messages.isEmpty() && error) *error = settings + QStringLiteral(": no languages");
     return messages;
