@@ -120,6 +120,26 @@ QString TForm5::OpenFolder() const {
     return DirectoryListBox1->Directory();
 }
 
+void TForm5::OpenAtDestination(const QString& destination) {
+    DirectoryListBox1->SetDirectory(kavenra::StartFolderOf(destination));
+}
+
+namespace kavenra {
+
+QString StartFolderOf(const QString& destination) {
+    if (destination.trimmed().isEmpty()) return QDir::homePath();
+    QString folder = QDir::cleanPath(QDir::current().absoluteFilePath(destination));
+    // Climbs until a folder exists; the root always does.
+    while (!QFileInfo(folder).isDir()) {
+        const QString above = QFileInfo(folder).path();
+        if (above == folder) return QDir::homePath();
+        folder = above;
+    }
+    return folder;
+}
+
+}  // namespace kavenra
+
 void TForm5::Button1Click() {
     Form1->Edit3->setText(OpenFolder() + QStringLiteral("/RES/"));
     accept();

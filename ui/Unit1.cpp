@@ -855,6 +855,7 @@ void TForm1::Acercade2Click() {
 }
 
 void TForm1::SpeedButton2Click() {
+    Form5->OpenAtDestination(Edit3->text());
     Form5->exec();
 }
 
