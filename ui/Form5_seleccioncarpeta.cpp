@@ -30,13 +30,17 @@ QString caption(const char* key) {
     return LookupCaption(kavenra::kFolderChooserForm, key);
 }
 
-// The text input box: the typed text, or the default text when cancelled.
+// The text input box: the typed text, or the default text when cancelled. Its buttons speak
+// the active language like the rest of the chooser.
 QString inputBox(QWidget* parent, const QString& title, const QString& prompt,
                  const QString& defaultText) {
-    bool accepted = false;
-    const QString typed =
-        QInputDialog::getText(parent, title, prompt, QLineEdit::Normal, defaultText, &accepted);
-    return accepted ? typed : defaultText;
+    QInputDialog input(parent);
+    input.setWindowTitle(title);
+    input.setLabelText(prompt);
+    input.setTextValue(defaultText);
+    input.setOkButtonText(caption("Button1"));
+    input.setCancelButtonText(caption("InputBox_Cancelar"));
+    return input.exec() == QDialog::Accepted ? input.textValue() : defaultText;
 }
 
 // One level only: the parent must exist and the folder must not.

@@ -14,6 +14,7 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
@@ -158,6 +159,7 @@ constexpr TranslationTarget kTargets[] = {
     {kMainWindowForm, "SpeedButton2Hint",
      [](const QString& t) { SetShownHint(Form1->SpeedButton2, t); }},
     {kMainWindowForm, "Button2Hint", [](const QString& t) { SetShownHint(Form1->Button2, t); }},
+    {kMainWindowForm, "Edit4Hint", [](const QString& t) { SetShownHint(Form1->Edit4, t); }},
 
     {kFolderChooserForm, "Caption", [](const QString& t) { Form5->setWindowTitle(t); }},
     {kFolderChooserForm, "Button1", [](const QString& t) { setCaption(Form5->Button1, t); }},

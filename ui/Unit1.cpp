@@ -467,7 +467,7 @@ void TForm1::applyLock(int drivingNumber, const QLineEdit* driving, QLineEdit* d
     if (driving->text().isEmpty()) return;
     const int value = StrToInt(driving->text());
     if (value <= 0) {
-        ShowMessage(QStringLiteral("No puedo"));
+        ShowMessage(LookupCaption(kMainWindowForm, "Texto_no_puedo"));
         return;
     }
     if (RadioButton5->isChecked()) {

@@ -1,5 +1,6 @@
 -- Interface texts in Português. One row per (form, key) that the program looks up.
--- form: 1 main window, 3 options dialog, 5 folder chooser, 6 message box, 7 about box.
+-- form: 1 main window, 3 options dialog, 4 language dialog, 5 folder chooser, 6 message box,
+-- 7 about box.
 -- Captions are UTF-8; a single quote inside a text is written twice.
 
 -- Main window
@@ -63,6 +64,17 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'ActualizacionCaption', 'Nova versão disponível'),
     ('1', 'ActualizacionTexto', 'Uma nova versão do Kavenra foi publicada. Deseja abrir a página de downloads?');
 
+-- Main window: the longest side's hint and the messages of the dimension fields and the
+-- destination folder
+INSERT INTO traduccion (form, object, caption) VALUES
+    ('1', 'Edit4Hint', 'A largura e a altura da imagem são ajustadas proporcionalmente a este valor'),
+    ('1', 'Texto_no_puedo', 'Não posso'),
+    ('1', 'Texto_abrir_carpeta', 'Não foi possível abrir a pasta. É preciso um programa que abra pastas, como o xdg-open (pacote xdg-utils).');
+
+-- Language dialog
+INSERT INTO traduccion (form, object, caption) VALUES
+    ('4', 'MsgBox_Idioma', 'Escolha uma língua da lista.');
+
 -- Options dialog
 INSERT INTO traduccion (form, object, caption) VALUES
     ('3', 'Form_Caption', 'Opções'),
@@ -98,12 +110,14 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('5', 'InputBox_Carpeta2', 'Nome da nova pasta:'),
     ('5', 'MsgBox_Carpeta', 'A pasta foi criada.'),
     ('5', 'MsgBox_Error', 'Não foi possível criar a pasta. Talvez ela já exista, o nome não seja válido ou você não tenha permissão para gravar aqui.'),
-    ('5', 'MsgBox_Carpeta2', 'Aviso');
+    ('5', 'MsgBox_Carpeta2', 'Aviso'),
+    ('5', 'InputBox_Cancelar', 'Cancelar');
 
 -- Message box
 INSERT INTO traduccion (form, object, caption) VALUES
     ('6', 'Button1', 'OK'),
-    ('6', 'Button2', 'Sim');
+    ('6', 'Button2', 'Sim'),
+    ('6', 'Button3', 'Não');
 
 -- About box
 INSERT INTO traduccion (form, object, caption) VALUES
