@@ -31,7 +31,7 @@ constexpr bool operator==(const CaptionKey& a, const CaptionKey& b) {
 
 // The permanently shown captions, hints and menu texts, in the order in which the window
 // translation sets them.
-inline constexpr std::array<CaptionKey, 55> kWindowTranslationKeys = {{
+inline constexpr std::array<CaptionKey, 58> kWindowTranslationKeys = {{
     {kOptionsDialogForm, "Form_Caption"},
     {kOptionsDialogForm, "Label8"},
     {kOptionsDialogForm, "GroupBox2"},
@@ -50,6 +50,8 @@ inline constexpr std::array<CaptionKey, 55> kWindowTranslationKeys = {{
     {kOptionsDialogForm, "RadioButton17"},
     {kOptionsDialogForm, "RadioButton18"},
     {kOptionsDialogForm, "ValueListEditor1"},
+    {kOptionsDialogForm, "TrackBar1Hint"},
+    {kOptionsDialogForm, "RadioButton18Hint"},
     {kMainWindowForm, "MainMenu1"},
     {kMainWindowForm, "MainMenu1Sub1"},
     {kMainWindowForm, "MainMenu2"},
@@ -77,6 +79,7 @@ inline constexpr std::array<CaptionKey, 55> kWindowTranslationKeys = {{
     {kMainWindowForm, "SpeedButton2Hint"},
     {kMainWindowForm, "Button2Hint"},
     {kMainWindowForm, "Edit4Hint"},
+    {kMainWindowForm, "RadioButton11"},
     {kFolderChooserForm, "Caption"},
     {kFolderChooserForm, "Button1"},
     {kFolderChooserForm, "Button2"},

@@ -812,7 +812,7 @@ void TForm1::completeRun() {
     setStatusText(LookupCaption(kMainWindowForm, "Texto_redimension"));
     Form6->MsgBox(LookupCaption(kMainWindowForm, "Texto_redimension"),
                   LookupCaption(kMainWindowForm, "Texto_redimension2"), MessageKind::Question);
-    if (Form6->Respuesta) OpenLocalPathWithDesktop(QDir::current().absoluteFilePath(Edit3->text()));
+    if (Form6->Respuesta) OpenLocalFolderOrReport(QDir::current().absoluteFilePath(Edit3->text()));
 }
 
 // The notice comes first; the window returns to idle once the user has closed it.

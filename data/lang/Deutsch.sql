@@ -64,10 +64,11 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'ActualizacionCaption', 'Neue Version verfügbar'),
     ('1', 'ActualizacionTexto', 'Eine neue Version von Kavenra ist erschienen. Möchten Sie die Download-Seite öffnen?');
 
--- Main window: the longest side's hint and the messages of the dimension fields and the
--- destination folder
+-- Main window: the longest side's hint, the manual ratio, and the messages of the dimension
+-- fields and the destination folder
 INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'Edit4Hint', 'Breite und Höhe des Bildes werden im Verhältnis zu diesem Wert angepasst'),
+    ('1', 'RadioButton11', 'Frei'),
     ('1', 'Texto_no_puedo', 'Das geht nicht'),
     ('1', 'Texto_abrir_carpeta', 'Der Ordner konnte nicht geöffnet werden. Dazu wird ein Programm gebraucht, das Ordner öffnet, etwa xdg-open (Paket xdg-utils).');
 
@@ -99,7 +100,9 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('3', 'Label1_from_SRC2', 'Gute Qualität (JPEG_QUALITYGOOD)'),
     ('3', 'Label1_from_SRC3', 'Normale Qualität (JPEG_QUALITYNORMAL)'),
     ('3', 'Label1_from_SRC4', 'Mittlere Qualität (JPEG_QUALITYAVERAGE)'),
-    ('3', 'Label1_from_SRC5', 'Geringe Qualität (JPEG_QUALITYBAD)');
+    ('3', 'Label1_from_SRC5', 'Geringe Qualität (JPEG_QUALITYBAD)'),
+    ('3', 'TrackBar1Hint', 'Schieberegler verschieben, um die Qualität zu wählen'),
+    ('3', 'RadioButton18Hint', 'Nur Graustufenbilder mit 8 Bit oder Bilder mit 24 Bit');
 
 -- Folder chooser
 INSERT INTO traduccion (form, object, caption) VALUES

@@ -64,10 +64,11 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'ActualizacionCaption', 'New version available'),
     ('1', 'ActualizacionTexto', 'A new version of Kavenra has been published. Do you want to open the download page?');
 
--- Main window: the longest side's hint and the messages of the dimension fields and the
--- destination folder
+-- Main window: the longest side's hint, the manual ratio, and the messages of the dimension
+-- fields and the destination folder
 INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'Edit4Hint', 'Width and height of the image are scaled in proportion to this value'),
+    ('1', 'RadioButton11', 'Manual'),
     ('1', 'Texto_no_puedo', 'I can''t do that'),
     ('1', 'Texto_abrir_carpeta', 'The folder could not be opened. A program that opens folders is needed, such as xdg-open (package xdg-utils).');
 
@@ -99,7 +100,9 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('3', 'Label1_from_SRC2', 'Good quality (JPEG_QUALITYGOOD)'),
     ('3', 'Label1_from_SRC3', 'Normal quality (JPEG_QUALITYNORMAL)'),
     ('3', 'Label1_from_SRC4', 'Average quality (JPEG_QUALITYAVERAGE)'),
-    ('3', 'Label1_from_SRC5', 'Low quality (JPEG_QUALITYBAD)');
+    ('3', 'Label1_from_SRC5', 'Low quality (JPEG_QUALITYBAD)'),
+    ('3', 'TrackBar1Hint', 'Move the slider to choose the quality'),
+    ('3', 'RadioButton18Hint', 'Only 8-bit greyscale or 24-bit images');
 
 -- Folder chooser
 INSERT INTO traduccion (form, object, caption) VALUES

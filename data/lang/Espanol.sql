@@ -64,10 +64,11 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'ActualizacionCaption', 'Nueva versión disponible'),
     ('1', 'ActualizacionTexto', 'Se ha publicado una nueva versión de Kavenra. ¿Quieres abrir la página de descargas?');
 
--- Main window: the longest side's hint and the messages of the dimension fields and the
--- destination folder
+-- Main window: the longest side's hint, the manual ratio, and the messages of the dimension
+-- fields and the destination folder
 INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'Edit4Hint', 'El ancho y el alto de la imágen se ajustará proporcionalmente teniendo en cuenta este valor'),
+    ('1', 'RadioButton11', 'Manual'),
     ('1', 'Texto_no_puedo', 'No puedo'),
     ('1', 'Texto_abrir_carpeta', 'No se ha podido abrir la carpeta. Hace falta un programa que abra carpetas, como xdg-open (paquete xdg-utils).');
 
@@ -99,7 +100,9 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('3', 'Label1_from_SRC2', 'Buena calidad (JPEG_QUALITYGOOD)'),
     ('3', 'Label1_from_SRC3', 'Calidad normal (JPEG_QUALITYNORMAL)'),
     ('3', 'Label1_from_SRC4', 'Calidad media (JPEG_QUALITYAVERAGE)'),
-    ('3', 'Label1_from_SRC5', 'Calidad baja (JPEG_QUALITYBAD)');
+    ('3', 'Label1_from_SRC5', 'Calidad baja (JPEG_QUALITYBAD)'),
+    ('3', 'TrackBar1Hint', 'Desplaza el indicador para seleccionar calidad'),
+    ('3', 'RadioButton18Hint', 'Solo imágenes de 8 bits grayscale o 24 bits');
 
 -- Folder chooser
 INSERT INTO traduccion (form, object, caption) VALUES

@@ -64,10 +64,11 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'ActualizacionCaption', 'Nouvelle version disponible'),
     ('1', 'ActualizacionTexto', 'Une nouvelle version de Kavenra est disponible. Voulez-vous ouvrir la page de téléchargement ?');
 
--- Main window: the longest side's hint and the messages of the dimension fields and the
--- destination folder
+-- Main window: the longest side's hint, the manual ratio, and the messages of the dimension
+-- fields and the destination folder
 INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'Edit4Hint', 'La largeur et la hauteur de l''image sont ajustées proportionnellement à cette valeur'),
+    ('1', 'RadioButton11', 'Manuel'),
     ('1', 'Texto_no_puedo', 'Je ne peux pas'),
     ('1', 'Texto_abrir_carpeta', 'Le dossier n''a pas pu être ouvert. Il faut un programme qui ouvre les dossiers, comme xdg-open (paquet xdg-utils).');
 
@@ -99,7 +100,9 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('3', 'Label1_from_SRC2', 'Bonne qualité (JPEG_QUALITYGOOD)'),
     ('3', 'Label1_from_SRC3', 'Qualité normale (JPEG_QUALITYNORMAL)'),
     ('3', 'Label1_from_SRC4', 'Qualité moyenne (JPEG_QUALITYAVERAGE)'),
-    ('3', 'Label1_from_SRC5', 'Qualité faible (JPEG_QUALITYBAD)');
+    ('3', 'Label1_from_SRC5', 'Qualité faible (JPEG_QUALITYBAD)'),
+    ('3', 'TrackBar1Hint', 'Déplacez le curseur pour choisir la qualité'),
+    ('3', 'RadioButton18Hint', 'Uniquement les images en niveaux de gris 8 bits ou en 24 bits');
 
 -- Folder chooser
 INSERT INTO traduccion (form, object, caption) VALUES

@@ -64,10 +64,11 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'ActualizacionCaption', 'Nuova versione disponibile'),
     ('1', 'ActualizacionTexto', 'È stata pubblicata una nuova versione di Kavenra. Vuoi aprire la pagina di download?');
 
--- Main window: the longest side's hint and the messages of the dimension fields and the
--- destination folder
+-- Main window: the longest side's hint, the manual ratio, and the messages of the dimension
+-- fields and the destination folder
 INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'Edit4Hint', 'Larghezza e altezza dell''immagine vengono adattate in proporzione a questo valore'),
+    ('1', 'RadioButton11', 'Libero'),
     ('1', 'Texto_no_puedo', 'Non posso'),
     ('1', 'Texto_abrir_carpeta', 'Impossibile aprire la cartella. Serve un programma che apra le cartelle, come xdg-open (pacchetto xdg-utils).');
 
@@ -99,7 +100,9 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('3', 'Label1_from_SRC2', 'Qualità buona (JPEG_QUALITYGOOD)'),
     ('3', 'Label1_from_SRC3', 'Qualità normale (JPEG_QUALITYNORMAL)'),
     ('3', 'Label1_from_SRC4', 'Qualità media (JPEG_QUALITYAVERAGE)'),
-    ('3', 'Label1_from_SRC5', 'Qualità bassa (JPEG_QUALITYBAD)');
+    ('3', 'Label1_from_SRC5', 'Qualità bassa (JPEG_QUALITYBAD)'),
+    ('3', 'TrackBar1Hint', 'Sposta il cursore per scegliere la qualità'),
+    ('3', 'RadioButton18Hint', 'Solo immagini in scala di grigi a 8 bit o a 24 bit');
 
 -- Folder chooser
 INSERT INTO traduccion (form, object, caption) VALUES

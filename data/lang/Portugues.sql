@@ -64,10 +64,11 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'ActualizacionCaption', 'Nova versão disponível'),
     ('1', 'ActualizacionTexto', 'Uma nova versão do Kavenra foi publicada. Deseja abrir a página de downloads?');
 
--- Main window: the longest side's hint and the messages of the dimension fields and the
--- destination folder
+-- Main window: the longest side's hint, the manual ratio, and the messages of the dimension
+-- fields and the destination folder
 INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'Edit4Hint', 'A largura e a altura da imagem são ajustadas proporcionalmente a este valor'),
+    ('1', 'RadioButton11', 'Manual'),
     ('1', 'Texto_no_puedo', 'Não posso'),
     ('1', 'Texto_abrir_carpeta', 'Não foi possível abrir a pasta. É preciso um programa que abra pastas, como o xdg-open (pacote xdg-utils).');
 
@@ -99,7 +100,9 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('3', 'Label1_from_SRC2', 'Boa qualidade (JPEG_QUALITYGOOD)'),
     ('3', 'Label1_from_SRC3', 'Qualidade normal (JPEG_QUALITYNORMAL)'),
     ('3', 'Label1_from_SRC4', 'Qualidade média (JPEG_QUALITYAVERAGE)'),
-    ('3', 'Label1_from_SRC5', 'Qualidade baixa (JPEG_QUALITYBAD)');
+    ('3', 'Label1_from_SRC5', 'Qualidade baixa (JPEG_QUALITYBAD)'),
+    ('3', 'TrackBar1Hint', 'Desloque o cursor para escolher a qualidade'),
+    ('3', 'RadioButton18Hint', 'Apenas imagens em tons de cinzento de 8 bits ou de 24 bits');
 
 -- Folder chooser
 INSERT INTO traduccion (form, object, caption) VALUES
