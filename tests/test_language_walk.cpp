@@ -27,6 +27,7 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QEnterEvent>
+#include <QFile>
 #include <QGroupBox>
 #include <QInputDialog>
 #include <QLabel>
@@ -127,6 +128,7 @@ class TestLanguageWalk : public QObject {
     void windowsShowOnlyTheActiveLanguage();
     void placesSpeakTheActiveLanguage_data();
     void placesSpeakTheActiveLanguage();
+    void portugueseIsEuropean();
 
   private:
     void activate(const QString& database);
@@ -304,6 +306,30 @@ void TestLanguageWalk::placesSpeakTheActiveLanguage() {
                  expected("1:Texto_abrir_carpeta") + QStringLiteral("\n/tmp/fotos/RES"));
         QCOMPARE(answers.msgBoxes()[0].buttonCaptions, QStringList{expected("6:Button1")});
     }
+}
+
+// One Portuguese, the European one, in the interface and in the menu entry: none of the words
+// and turns a reader in Portugal would take for Brazilian.
+void TestLanguageWalk::portugueseIsEuropean() {
+    QStringList texts = languageTexts(QStringLiteral("lang/Portugues.db")).values();
+    QVERIFY(!texts.isEmpty());
+    QFile desktopEntry(
+        QStringLiteral(KAVENRA_SOURCE_DIR "/resources/desktop/org.kavenra.Kavenra.desktop"));
+    QVERIFY(desktopEntry.open(QIODevice::ReadOnly));
+    for (const QString& line : QString::fromUtf8(desktopEntry.readAll()).split(QLatin1Char('\n'))) {
+        if (line.contains(QLatin1String("[pt]"))) texts << line;
+    }
+    static const QRegularExpression brazilian(
+        QStringLiteral("\\b(arquivos?|tela|telas|usuários?|salvar|salvo|você|digite|downloads?|"
+                       "me pague|verificando|redimensionando|grande demais|gravar)\\b"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::UseUnicodePropertiesOption);
+    QStringList found;
+    for (const QString& text : std::as_const(texts)) {
+        if (text.contains(brazilian)) found << text;
+    }
+    QVERIFY2(found.isEmpty(), qPrintable(found.join(QLatin1Char('\n'))));
+    // The word the European variant uses for a file.
+    QVERIFY(texts.join(QLatin1Char(' ')).contains(QStringLiteral("ficheiro")));
 }
 
 KAVENRA_WINDOW_TEST_MAIN(TestLanguageWalk)
