@@ -5,6 +5,7 @@
 #include "support/DatabaseFixture.h"
 #include "support/DatabaseMessages.h"
 #include "support/ModalAnswerer.h"
+#include "support/ScreenshotPixels.h"
 
 #include "store/Sqlitetraductor.h"
 #include "ui/Form3_opcionesdeformato.h"
@@ -493,6 +494,10 @@ void TestLanguage::returnTakesThePreselectedLanguage() {
     showDialog();
     QVERIFY(Form4->Button1->isDefault());
     QCOMPARE(QApplication::focusWidget(), Form4->ComboBox1);
+    const QString folder = ScreenshotFolder();
+    QVERIFY(QDir().mkpath(folder));
+    QVERIFY(Form4->grab().toImage().save(
+        QDir(folder).filePath(QStringLiteral("language-dialog-first-start-de_DE.png"))));
     QTest::keyClick(Form4->ComboBox1, Qt::Key_Return);
     QVERIFY(!Form4->isVisible());
     QCOMPARE(activeFlags(), (QStringList{"0", "0", "1"}));
