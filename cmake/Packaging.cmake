@@ -33,11 +33,15 @@ format under its own name. The interface speaks Spanish, English, French,
 German, Italian and Portuguese.")
 # The architecture comes from dpkg, and the libraries' packages from the binaries themselves.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# What the binaries do not link but the program needs: the font its windows are measured in.
+# What the binaries do not link but the program needs: the font its windows are measured in, and
+# xdg-open, through which the desktop opens the destination folder and the download page.
 # The Qt plug-ins it loads (the X11 platform, the SVG image format) ship in the packages of the
 # Qt libraries it links, which the line above finds; its sounds play through the multimedia
 # library itself, without a plug-in.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core, xdg-utils")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+
+# Every Debian package states its copyright and licence in the machine-readable format.
+install(FILES "${CMAKE_CURRENT_LIST_DIR}/copyright" DESTINATION "${CMAKE_INSTALL_DATADIR}/doc/kavenra")
 
 include(CPack)

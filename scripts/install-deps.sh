@@ -9,6 +9,8 @@ packages=(
     qt6-qpa-plugins libgl-dev
     libfreeimage-dev libexiv2-dev liblcms2-dev libraw-dev zlib1g-dev libsqlite3-dev sqlite3
     gdk-pixbuf-tests fonts-dejavu-core
+    # What the program hands over to the desktop: opening the destination folder (xdg-open).
+    xdg-utils
     # The start on a real X display: the server, and the client libraries the test asks it with.
     xvfb libxcb1-dev libxcb-xtest0-dev
     # The installed layout and the Debian package: their validators, the package's dependencies

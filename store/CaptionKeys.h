@@ -14,6 +14,7 @@ namespace kavenra {
 enum FormNumber : int {
     kMainWindowForm = 1,
     kOptionsDialogForm = 3,
+    kLanguageDialogForm = 4,
     kFolderChooserForm = 5,
     kMessageBoxForm = 6,
     kAboutBoxForm = 7,
@@ -30,7 +31,7 @@ constexpr bool operator==(const CaptionKey& a, const CaptionKey& b) {
 
 // The permanently shown captions, hints and menu texts, in the order in which the window
 // translation sets them.
-inline constexpr std::array<CaptionKey, 54> kWindowTranslationKeys = {{
+inline constexpr std::array<CaptionKey, 58> kWindowTranslationKeys = {{
     {kOptionsDialogForm, "Form_Caption"},
     {kOptionsDialogForm, "Label8"},
     {kOptionsDialogForm, "GroupBox2"},
@@ -49,6 +50,8 @@ inline constexpr std::array<CaptionKey, 54> kWindowTranslationKeys = {{
     {kOptionsDialogForm, "RadioButton17"},
     {kOptionsDialogForm, "RadioButton18"},
     {kOptionsDialogForm, "ValueListEditor1"},
+    {kOptionsDialogForm, "TrackBar1Hint"},
+    {kOptionsDialogForm, "RadioButton18Hint"},
     {kMainWindowForm, "MainMenu1"},
     {kMainWindowForm, "MainMenu1Sub1"},
     {kMainWindowForm, "MainMenu2"},
@@ -75,6 +78,8 @@ inline constexpr std::array<CaptionKey, 54> kWindowTranslationKeys = {{
     {kMainWindowForm, "CheckBox2Hint"},
     {kMainWindowForm, "SpeedButton2Hint"},
     {kMainWindowForm, "Button2Hint"},
+    {kMainWindowForm, "Edit4Hint"},
+    {kMainWindowForm, "RadioButton11"},
     {kFolderChooserForm, "Caption"},
     {kFolderChooserForm, "Button1"},
     {kFolderChooserForm, "Button2"},
@@ -89,7 +94,7 @@ inline constexpr std::array<CaptionKey, 54> kWindowTranslationKeys = {{
 
 // Texts looked up at the moment they are shown: messages and their captions, status-bar texts,
 // the JPEG quality label and the message box's buttons.
-inline constexpr std::array<CaptionKey, 54> kShownTextKeys = {{
+inline constexpr std::array<CaptionKey, 59> kShownTextKeys = {{
     // The JPEG quality label: SRC1 for track bar position 5 (best quality) ... SRC5 for 1.
     {kOptionsDialogForm, "Label1_from_SRC1"},
     {kOptionsDialogForm, "Label1_from_SRC2"},
@@ -145,6 +150,11 @@ inline constexpr std::array<CaptionKey, 54> kShownTextKeys = {{
     {kFolderChooserForm, "MsgBox_Carpeta2"},
     {kMessageBoxForm, "Button1"},
     {kMessageBoxForm, "Button2"},
+    {kMainWindowForm, "Texto_no_puedo"},
+    {kMainWindowForm, "Texto_abrir_carpeta"},
+    {kLanguageDialogForm, "MsgBox_Idioma"},
+    {kFolderChooserForm, "InputBox_Cancelar"},
+    {kMessageBoxForm, "Button3"},
 }};
 
 // The line a failed conversion's message adds under Texto_redimension3, indexed by the engine's

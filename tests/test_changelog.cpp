@@ -18,9 +18,11 @@
 #include <QGuiApplication>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
 
 #include <memory>
 
@@ -55,6 +57,8 @@ class TestChangelog : public QObject {
     void missingFileIsReportedAndWindowStillOpens();
     void readOnlyButSelectable();
     void shippedChangelog();
+    void longTextScrollsToItsWholeLastLine_data();
+    void longTextScrollsToItsWholeLastLine();
     void readFromTheProgramsDataFolder();
 
   private:
@@ -106,7 +110,7 @@ void TestChangelog::layout() {
     QCOMPARE(Form2->Button1->geometry(), QRect(240, 521, 75, 25));
     QCOMPARE(Form2->Button1->text(), QStringLiteral("OK"));
     QCOMPARE(Form2->Memo1->lineWrapMode(), QPlainTextEdit::WidgetWidth);
-    QCOMPARE(Form2->Memo1->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    QCOMPARE(Form2->Memo1->verticalScrollBarPolicy(), Qt::ScrollBarAsNeeded);
     QCOMPARE(Form2->Memo1->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
 
     // Tab order: the text, then OK.
@@ -239,6 +243,56 @@ void TestChangelog::shippedChangelog() {
     const QString folder = kavenra::testing::ScreenshotFolder();
     QVERIFY(QDir().mkpath(folder));
     QVERIFY(Form2->grab().toImage().save(QDir(folder).filePath(QStringLiteral("changelog.png"))));
+}
+
+void TestChangelog::longTextScrollsToItsWholeLastLine_data() {
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QString>("screenshot");
+    QFile shipped(
+        QDir(kavenra::testing::RuntimeFolder()).filePath(QStringLiteral("CHANGELOG.txt")));
+    if (shipped.open(QIODevice::ReadOnly)) {
+        QTest::newRow("shipped changelog") << shipped.readAll() << "changelog-end.png";
+    }
+    QByteArray lines;
+    for (int i = 1; i <= 120; ++i) lines += "Line " + QByteArray::number(i) + "\n";
+    lines += "The last line of a long changelog\n";
+    QTest::newRow("120 short lines") << lines << QString();
+}
+
+// A changelog taller than the window gets a scroll bar, and scrolled to its end the last line
+// lies wholly inside the visible area instead of being cut by the window's edge.
+void TestChangelog::longTextScrollsToItsWholeLastLine() {
+    QFETCH(QByteArray, text);
+    QFETCH(QString, screenshot);
+    writeChangelog(text);
+    ModalAnswerer answers;
+    Form2->show();
+    QVERIFY(QTest::qWaitForWindowExposed(Form2));
+    QPlainTextEdit* memo = Form2->Memo1;
+    QCOMPARE(answers.messageBoxes().size(), 0);
+    QScrollBar* bar = memo->verticalScrollBar();
+    QVERIFY(bar->isVisible());
+    QVERIFY(bar->maximum() > 0);
+    memo->setFocus();
+    QTest::keyClick(memo, Qt::Key_End, Qt::ControlModifier);
+    QCOMPARE(bar->value(), bar->maximum());
+
+    QTextBlock last = memo->document()->lastBlock();
+    while (last.isValid() && last.text().trimmed().isEmpty()) last = last.previous();
+    QVERIFY(last.isValid());
+    QTextCursor atLast(last);
+    atLast.movePosition(QTextCursor::EndOfBlock);
+    const QRect lastLine = memo->cursorRect(atLast);
+    QVERIFY2(lastLine.top() >= 0 && lastLine.bottom() < memo->viewport()->height(),
+             qPrintable(QStringLiteral("last line at %1..%2, visible area 0..%3")
+                            .arg(lastLine.top())
+                            .arg(lastLine.bottom())
+                            .arg(memo->viewport()->height() - 1)));
+
+    if (screenshot.isEmpty()) return;
+    const QString folder = kavenra::testing::ScreenshotFolder();
+    QVERIFY(QDir().mkpath(folder));
+    QVERIFY(Form2->grab().toImage().save(QDir(folder).filePath(screenshot)));
 }
 
 // An installed program reads the changelog it ships, wherever it was started from.

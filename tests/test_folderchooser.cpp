@@ -16,6 +16,7 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QInputDialog>
 #include <QLineEdit>
@@ -70,7 +71,9 @@ class TestFolderChooser : public QObject {
     void openAndAccept_data();
     void openAndAccept();
     void acceptAtRoot();
-    void modalShowingKeepsOpenFolderAndCloseBoxWritesNothing();
+    void modalShowingStartsAtDestinationAndCloseBoxWritesNothing();
+    void startsAtTheDestinationsFolder_data();
+    void startsAtTheDestinationsFolder();
     void createFolder_data();
     void createFolder();
     void showingAgainReadsTheFoldersAgain();
@@ -228,14 +231,18 @@ void TestFolderChooser::acceptAtRoot() {
     QCOMPARE(Form1->Edit3->text(), QStringLiteral("//RES/"));
 }
 
-void TestFolderChooser::modalShowingKeepsOpenFolderAndCloseBoxWritesNothing() {
-    QVERIFY(Form5->DirectoryListBox1->SetDirectory(fotos()));
+// Every showing from the main window starts at the destination the field names, wherever the
+// chooser was left, and the close box writes nothing.
+void TestFolderChooser::modalShowingStartsAtDestinationAndCloseBoxWritesNothing() {
+    const QString destination = fotos() + QStringLiteral("/beta/RES/");
+    Form1->Edit3->setText(destination);
     ModalAnswerer answers;
     bool modal = false;
+    QString openAtFirstShowing;
     answers.answerDialog([&](QDialog* dialog) {
         modal = dialog == Form5 && dialog->isModal();
-        doubleClickEntry(Form5->DirectoryListBox1,
-                         Form5->DirectoryListBox1->SubfolderRow(QStringLiteral("alpha")));
+        openAtFirstShowing = Form5->OpenFolder();
+        doubleClickEntry(Form5->DirectoryListBox1, 0);
         dialog->close();
     });
     QString openAtSecondShowing;
@@ -247,12 +254,67 @@ void TestFolderChooser::modalShowingKeepsOpenFolderAndCloseBoxWritesNothing() {
     Form1->SpeedButton2Click();
     QVERIFY(modal);
     QVERIFY(!Form5->isVisible());
-    QCOMPARE(Form1->Edit3->text(), QStringLiteral("untouched/"));
+    QCOMPARE(openAtFirstShowing, fotos() + QStringLiteral("/beta"));
+    QCOMPARE(Form1->Edit3->text(), destination);
 
     Form1->SpeedButton2Click();
-    QCOMPARE(openAtSecondShowing, fotos() + QStringLiteral("/alpha"));
-    QCOMPARE(Form1->Edit3->text(), fotos() + QStringLiteral("/alpha/RES/"));
+    QCOMPARE(openAtSecondShowing, fotos() + QStringLiteral("/beta"));
+    QCOMPARE(Form1->Edit3->text(), destination);
     QCOMPARE(answers.dialogs().size(), 2);
+}
+
+void TestFolderChooser::startsAtTheDestinationsFolder_data() {
+    QTest::addColumn<QString>("field");     // "~" stands for the test's folder
+    QTest::addColumn<QString>("expected");  // "~" the test's folder, "HOME" the home folder
+
+    QTest::newRow("output folder not made yet") << "~/fotos/alpha/RES/"
+                                                << "~/fotos/alpha";
+    QTest::newRow("existing folder") << "~/fotos/alpha/deep"
+                                     << "~/fotos/alpha/deep";
+    QTest::newRow("several missing levels") << "~/fotos/missing/one/two/RES/"
+                                            << "~/fotos";
+    QTest::newRow("a file on the way") << "~/fotos/notes.txt/RES/"
+                                       << "~/fotos";
+    QTest::newRow("relative to the working directory") << "fotos/beta/RES/"
+                                                       << "~/fotos/beta";
+    QTest::newRow("root") << "//RES/"
+                          << "/";
+    QTest::newRow("empty field") << ""
+                                 << "HOME";
+    QTest::newRow("blanks only") << "   "
+                                 << "HOME";
+}
+
+void TestFolderChooser::startsAtTheDestinationsFolder() {
+    QFETCH(QString, field);
+    QFETCH(QString, expected);
+    QVERIFY(QFile(fotos() + QStringLiteral("/notes.txt")).open(QIODevice::WriteOnly));
+    const QString base = databases_->path();
+    field.replace(QLatin1Char('~'), base);
+    expected = expected == QLatin1String("HOME") ? QDir::homePath()
+                                                 : expected.replace(QLatin1Char('~'), base);
+    // Left somewhere else by an earlier showing.
+    QVERIFY(Form5->DirectoryListBox1->SetDirectory(fotos() + QStringLiteral("/Gamma")));
+    Form1->Edit3->setText(field);
+
+    ModalAnswerer answers;
+    QString openAtShowing;
+    answers.answerDialog([&](QDialog* dialog) {
+        openAtShowing = Form5->OpenFolder();
+        // What a user sees on opening the chooser for a destination not made yet.
+        if (QTest::currentDataTag() == QByteArray("output folder not made yet")) {
+            const QString folder = kavenra::testing::ScreenshotFolder();
+            if (QDir().mkpath(folder)) {
+                Form5->grab().toImage().save(
+                    QDir(folder).filePath(QStringLiteral("folderchooser-at-destination.png")));
+            }
+        }
+        dialog->close();
+    });
+    Form1->SpeedButton2Click();
+    QCOMPARE(answers.dialogs().size(), 1);
+    QCOMPARE(openAtShowing, expected);
+    QCOMPARE(Form1->Edit3->text(), field);
 }
 
 void TestFolderChooser::createFolder_data() {

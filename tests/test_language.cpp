@@ -5,10 +5,12 @@
 #include "support/DatabaseFixture.h"
 #include "support/DatabaseMessages.h"
 #include "support/ModalAnswerer.h"
+#include "support/ScreenshotPixels.h"
 
 #include "store/Sqlitetraductor.h"
 #include "ui/Form3_opcionesdeformato.h"
 #include "ui/Form4_seleccionlenguaje.h"
+#include "ui/Form6_msgbox.h"
 #include "ui/Form7_acercade.h"
 #include "ui/Forms.h"
 #include "ui/Unit1.h"
@@ -19,6 +21,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMap>
 #include <QPushButton>
 #include <QTest>
 
@@ -33,7 +36,9 @@ const QString kWelcome =
 const QString kCaution = QString::fromUtf8("Atención");
 const QString kAccessError = QStringLiteral("Se ha producido un error al acceder a la BDD");
 const QString kListingError = QStringLiteral("Error SQL listando idiomas de la base de datos");
-const QString kChooseOne = QStringLiteral("Please, select a language from the list.");
+
+// The variables that name the user's locale, in the order they take precedence.
+const char* const kLocaleVariables[] = {"LC_ALL", "LC_MESSAGES", "LANG"};
 
 QList<LanguageRow> threeLanguages() {
     return {{QStringLiteral("Español"), QStringLiteral("lang/es.db"), true},
@@ -77,6 +82,9 @@ class TestLanguage : public QObject {
     void typedNameOfAnEntryChoosesIt();
     void closeBoxStoresNothing();
     void menuShowsDialogModelessWithItsOwnLabel();
+    void preselection_data();
+    void preselection();
+    void returnTakesThePreselectedLanguage();
 
   private:
     bool prepare(const QList<LanguageRow>& languages);
@@ -87,9 +95,17 @@ class TestLanguage : public QObject {
 
     std::unique_ptr<DatabaseFolder> folder_;
     std::unique_ptr<ModalAnswerer> answers_;
+    QMap<QByteArray, QByteArray> savedLocale_;
 };
 
 void TestLanguage::init() {
+    // The preselection at the first run follows the locale: the same one for every case unless
+    // a case sets its own.
+    for (const char* variable : kLocaleVariables) {
+        if (qEnvironmentVariableIsSet(variable)) savedLocale_[variable] = qgetenv(variable);
+        qunsetenv(variable);
+    }
+    qputenv("LC_ALL", "C");
     folder_ = std::make_unique<DatabaseFolder>();
     QVERIFY(folder_->isValid());
     answers_ = std::make_unique<ModalAnswerer>();
@@ -100,6 +116,14 @@ void TestLanguage::cleanup() {
     DestroyAllForms();
     answers_.reset();
     folder_.reset();
+    for (const char* variable : kLocaleVariables) {
+        if (savedLocale_.contains(variable)) {
+            qputenv(variable, savedLocale_.value(variable));
+        } else {
+            qunsetenv(variable);
+        }
+    }
+    savedLocale_.clear();
 }
 
 // Settings with the given languages, the first run not yet done, and a complete database for
@@ -235,6 +259,7 @@ void TestLanguage::failedStatementsAreEachReported() {
                    QStringLiteral("DROP TABLE configuracion"))
                 .isEmpty());
     showDialog();
+    Form4->ComboBox1->setCurrentIndex(1);
     StandardErrorCapture errors;
     pressOk();
     QVERIFY(errors.lines().contains(QStringLiteral("SQL error: no such table: configuracion")));
@@ -329,8 +354,12 @@ void TestLanguage::okWithoutEntryIsRefused() {
     }
     const QString beforeTitle = Form1->GroupBox1->title();
     pressOk();
-    QCOMPARE(messageBoxSummary(*answers_),
-             (QStringList{kCaution + QStringLiteral(" | ") + kChooseOne}));
+    // The program's own message box, in the active language like every other.
+    QCOMPARE(answers_->messageBoxes().size(), 0);
+    QCOMPARE(answers_->msgBoxes().size(), 1);
+    QCOMPARE(answers_->msgBoxes()[0].caption, QStringLiteral("Es1:Caption_Atencion"));
+    QCOMPARE(answers_->msgBoxes()[0].text, QStringLiteral("Es4:MsgBox_Idioma"));
+    QCOMPARE(answers_->msgBoxes()[0].shownKind, static_cast<int>(MessageKind::Error));
     QCOMPARE(activeFlags(), (QStringList{"1", "0", "0"}.mid(0, languageCount)));
     QCOMPARE(firstRunFlag(), QStringLiteral("0"));
     QVERIFY(Form4->isVisible());
@@ -349,9 +378,10 @@ void TestLanguage::typedNameOfAnEntryChoosesIt() {
     showDialog();
     Form4->ComboBox1->lineEdit()->selectAll();
     QTest::keyClicks(Form4->ComboBox1->lineEdit(), QStringLiteral("Deutsch"));
+    // Return takes it at once, and the typed text never becomes an entry.
     QTest::keyClick(Form4->ComboBox1->lineEdit(), Qt::Key_Return);
-    QCOMPARE(Form4->ComboBox1->count(), 3);  // the typed text never becomes an entry
-    pressOk();
+    QVERIFY(!Form4->isVisible());
+    QCOMPARE(Form4->ComboBox1->count(), 3);
     QCOMPARE(activeFlags(), (QStringList{"0", "0", "1"}));
 }
 
@@ -387,6 +417,92 @@ void TestLanguage::menuShowsDialogModelessWithItsOwnLabel() {
     QCOMPARE(Form4->Label1->text(), QStringLiteral("Please, select your language"));
     QVERIFY(answers_->messageBoxes().isEmpty());
     QVERIFY(answers_->dialogs().isEmpty());
+}
+
+void TestLanguage::preselection_data() {
+    QTest::addColumn<bool>("firstRun");
+    QTest::addColumn<int>("active");
+    QTest::addColumn<QStringList>("locale");  // LC_ALL, LC_MESSAGES, LANG; "" unset
+    QTest::addColumn<int>("expected");
+
+    QTest::newRow("first run, German locale")
+        << true << 0 << QStringList{"", "", "de_DE.UTF-8"} << 3;
+    QTest::newRow("first run, LC_ALL before LANG")
+        << true << 0 << QStringList{"en_GB.UTF-8", "", "de_DE.UTF-8"} << 1;
+    QTest::newRow("first run, LC_MESSAGES before LANG")
+        << true << 0 << QStringList{"", "de_AT.UTF-8", "en_US.UTF-8"} << 3;
+    QTest::newRow("first run, Spanish with modifier")
+        << true << 1 << QStringList{"", "", "es_ES.UTF-8@euro"} << 0;
+    QTest::newRow("first run, pt_PT by its database's name")
+        << true << 0 << QStringList{"", "", "pt_PT.UTF-8"} << 2;
+    QTest::newRow("first run, pt_BR") << true << 0 << QStringList{"", "", "pt_BR.UTF-8"} << 2;
+    QTest::newRow("first run, language not shipped")
+        << true << 0 << QStringList{"", "", "ja_JP.UTF-8"} << 1;
+    QTest::newRow("first run, C locale") << true << 0 << QStringList{"C", "", ""} << 1;
+    QTest::newRow("first run, no locale") << true << 0 << QStringList{"", "", ""} << 1;
+    QTest::newRow("later, Spanish active") << false << 0 << QStringList{"", "", "de_DE.UTF-8"} << 0;
+    QTest::newRow("later, German active") << false << 3 << QStringList{"", "", "es_ES.UTF-8"} << 3;
+    QTest::newRow("later, none active") << false << -1 << QStringList{"", "", ""} << 1;
+}
+
+// The entry OK takes without a second look: the user's own language at the first run when it
+// is shipped, and the active one afterwards, so a reflex OK never switches the language.
+void TestLanguage::preselection() {
+    QFETCH(bool, firstRun);
+    QFETCH(int, active);
+    QFETCH(QStringList, locale);
+    QFETCH(int, expected);
+    // The fourth entry's name is not one the program knows: found by its database's name.
+    QList<LanguageRow> languages = threeLanguages();
+    languages.insert(2, {QStringLiteral("Portuguese"), QStringLiteral("lang/Portugues.db"), false});
+    for (int row = 0; row < languages.size(); ++row) languages[row].active = row == active;
+    QVERIFY(prepare(languages));
+    QVERIFY(RunSql(folder_->filePath(QStringLiteral("KVConfig.db")),
+                   QStringLiteral("UPDATE configuracion SET primera_ejecucion = '%1'")
+                       .arg(firstRun ? 0 : 1))
+                .isEmpty());
+    for (int i = 0; i < 3; ++i) {
+        if (locale[i].isEmpty()) {
+            qunsetenv(kLocaleVariables[i]);
+        } else {
+            qputenv(kLocaleVariables[i], locale[i].toUtf8());
+        }
+    }
+
+    if (firstRun) {
+        showDialog();
+    } else {
+        Form1->Lenguajes1->trigger();
+        QVERIFY(QTest::qWaitForWindowExposed(Form4));
+    }
+    QCOMPARE(Form4->ComboBox1->currentIndex(), expected);
+    QCOMPARE(Form4->ComboBox1->currentText(), languages[expected].name);
+    pressOk();
+    QStringList flags;
+    for (int row = 0; row < languages.size(); ++row) flags << (row == expected ? "1" : "0");
+    QCOMPARE(activeFlags(), flags);
+    QVERIFY(answers_->messageBoxes().isEmpty());
+    QVERIFY(answers_->msgBoxes().isEmpty());
+}
+
+// OK is the default button: one Return, with the focus where the dialog puts it, takes the
+// preselected language and closes the dialog.
+void TestLanguage::returnTakesThePreselectedLanguage() {
+    qputenv("LANG", "de_DE.UTF-8");
+    qunsetenv("LC_ALL");
+    QVERIFY(prepare(threeLanguages()));
+    showDialog();
+    QVERIFY(Form4->Button1->isDefault());
+    QCOMPARE(QApplication::focusWidget(), Form4->ComboBox1);
+    const QString folder = ScreenshotFolder();
+    QVERIFY(QDir().mkpath(folder));
+    QVERIFY(Form4->grab().toImage().save(
+        QDir(folder).filePath(QStringLiteral("language-dialog-first-start-de_DE.png"))));
+    QTest::keyClick(Form4->ComboBox1, Qt::Key_Return);
+    QVERIFY(!Form4->isVisible());
+    QCOMPARE(activeFlags(), (QStringList{"0", "0", "1"}));
+    QCOMPARE(firstRunFlag(), QStringLiteral("1"));
+    QCOMPARE(Form1->GroupBox1->title(), QStringLiteral("De1:GroupBox1"));
 }
 
 KAVENRA_WINDOW_TEST_MAIN(TestLanguage)

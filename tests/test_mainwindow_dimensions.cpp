@@ -216,7 +216,9 @@ void TestMainWindowDimensions::zeroInTheDrivingField() {
     typeInto(driving, QStringLiteral("00"));
 
     // One notice per change that leaves a zero value: "0" and "00".
-    QCOMPARE(answers.messageBoxTexts(), (QStringList{"No puedo", "No puedo"}));
+    QCOMPARE(answers.messageBoxTexts(),
+             (QStringList{MainWindowFixture::Text(1, "Texto_no_puedo"),
+                          MainWindowFixture::Text(1, "Texto_no_puedo")}));
     QCOMPARE(answers.messageBoxes().first().icon, QMessageBox::NoIcon);
     QCOMPARE(other->text(), QStringLiteral("123"));
     QVERIFY(answers.msgBoxes().isEmpty());

@@ -40,9 +40,11 @@ const char* const childScenarioVariable = "KAVENRA_MSGBOX_CHILD";
 
 const QList<CaptionRow> spanishCaptions = {
     {6, QStringLiteral("Button1"), QStringLiteral("Aceptar")},
-    {6, QStringLiteral("Button2"), QStringLiteral("Sí")}};
+    {6, QStringLiteral("Button2"), QStringLiteral("Sí")},
+    {6, QStringLiteral("Button3"), QStringLiteral("No")}};
 const QList<CaptionRow> englishCaptions = {{6, QStringLiteral("Button1"), QStringLiteral("OK")},
-                                           {6, QStringLiteral("Button2"), QStringLiteral("Yes")}};
+                                           {6, QStringLiteral("Button2"), QStringLiteral("Yes")},
+                                           {6, QStringLiteral("Button3"), QStringLiteral("No")}};
 
 QList<QWidget*> pictureAndButtonControls(TForm6* form) {
     return {

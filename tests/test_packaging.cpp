@@ -80,6 +80,7 @@ QList<ExpectedFile> ExpectedFiles() {
         {metainfoPath(), dataMode},
         {datadir() + "/icons/hicolor/scalable/apps/" + appId + ".svg", dataMode},
         {manualPagePath(), dataMode},
+        {datadir() + "/doc/kavenra/copyright", dataMode},
     };
     for (const QString& language : languages) {
         files.append({programData() + "/lang/" + language + ".db", dataMode});
@@ -289,6 +290,8 @@ class TestPackaging : public QObject {
     void packageControlFields();
     void packageDependencies_data();
     void packageDependencies();
+    void developmentMachineGetsTheDesktopsOpener();
+    void copyrightIsMachineReadable();
     void packageContentsAreTheLayout();
     void packageBinariesAreStripped();
 
@@ -636,9 +639,10 @@ void TestPackaging::packageControlFields() {
 
 void TestPackaging::packageDependencies_data() {
     QTest::addColumn<QString>("dependency");
-    // Found by dpkg-shlibdeps from the binaries, and the font declared by hand.
+    // Found by dpkg-shlibdeps from the binaries, and the font and the desktop's opener declared
+    // by hand.
     for (const char* name : {"libfreeimage3", "libsqlite3-0", "libqt6widgets6", "libqt6svg6",
-                             "libqt6multimedia6", "fonts-dejavu-core"}) {
+                             "libqt6multimedia6", "fonts-dejavu-core", "xdg-utils"}) {
         QTest::newRow(name) << name;
     }
 }
@@ -648,6 +652,44 @@ void TestPackaging::packageDependencies() {
     REQUIRE_PACKAGE();
     const QString depends = packageField("Depends");
     QVERIFY2(DependencyNames(depends).contains(dependency), qPrintable("Depends: " + depends));
+}
+
+// The program opens folders through xdg-open: a machine set up by the scripts has it too.
+void TestPackaging::developmentMachineGetsTheDesktopsOpener() {
+    QFile script(QStringLiteral(KAVENRA_SOURCE_DIR "/scripts/install-deps.sh"));
+    QVERIFY(script.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(script.readAll());
+    QVERIFY(text.contains(QRegularExpression(QStringLiteral("\\bxdg-utils\\b"))));
+}
+
+// /usr/share/doc/kavenra/copyright in the machine-readable format, with the licence the
+// AppStream data states.
+void TestPackaging::copyrightIsMachineReadable() {
+    QFile file(installed(datadir() + "/doc/kavenra/copyright"));
+    QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(file.fileName()));
+    const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+    QCOMPARE(lines.value(0),
+             QStringLiteral(
+                 "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/"));
+    const auto field = [&lines](const QString& name) {
+        for (const QString& line : lines) {
+            if (line.startsWith(name + QStringLiteral(": "))) return line.mid(name.size() + 2);
+        }
+        return QString();
+    };
+    QCOMPARE(field("Upstream-Name"), QStringLiteral("Kavenra"));
+    QCOMPARE(field("Files"), QStringLiteral("*"));
+    QVERIFY(!field("Copyright").isEmpty());
+    QFile metainfo(installed(metainfoPath()));
+    QVERIFY(metainfo.open(QIODevice::ReadOnly));
+    const QRegularExpressionMatch licence =
+        QRegularExpression(QStringLiteral("<project_license>([^<]+)</project_license>"))
+            .match(QString::fromUtf8(metainfo.readAll()));
+    QVERIFY(licence.hasMatch());
+    QCOMPARE(field("License"), licence.captured(1));
+    // The licence's text follows its name, each line indented.
+    const qsizetype name = lines.indexOf(QStringLiteral("License: ") + licence.captured(1));
+    QVERIFY(lines.value(name + 1).startsWith(QLatin1Char(' ')));
 }
 
 void TestPackaging::packageContentsAreTheLayout() {

@@ -688,7 +688,7 @@ void TestStartup::updatePrompt() {
         QCOMPARE(prompt.caption, QStringLiteral("U1:ActualizacionCaption"));
         QCOMPARE(prompt.text, QStringLiteral("U1:ActualizacionTexto"));
         QCOMPARE(prompt.shownKind, 1);
-        QCOMPARE(prompt.buttonCaptions, (QStringList{"U6:Button2", "No"}));
+        QCOMPARE(prompt.buttonCaptions, (QStringList{"U6:Button2", "U6:Button3"}));
         // The prompt comes after the translation of the windows.
         QCOMPARE(titleWhenPrompted, QStringLiteral("U1:GroupBox1"));
     }

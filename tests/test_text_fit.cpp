@@ -111,11 +111,15 @@ QList<TextFit> measureStatusTexts() {
                             "Texto_redimension", "Texto_redimension3", "Texto_redimension4"}) {
         add(key, lookup(kavenra::kMainWindowForm, key));
     }
-    for (const QWidget* control : Form1->findChildren<QWidget*>()) {
-        if (control->statusTip().isEmpty()) continue;
-        fits.append(
-            MeasureStatusText(bar, control->statusTip(),
-                              place + QStringLiteral("[hint of %1]").arg(control->objectName())));
+    // The options dialog's hints travel up to the main window's status bar too.
+    for (const QWidget* window : {static_cast<QWidget*>(Form1), static_cast<QWidget*>(Form3)}) {
+        for (const QWidget* control : window->findChildren<QWidget*>()) {
+            if (control->statusTip().isEmpty()) continue;
+            fits.append(
+                MeasureStatusText(bar, control->statusTip(),
+                                  place + QStringLiteral("[hint of %1/%2]")
+                                              .arg(window->objectName(), control->objectName())));
+        }
     }
     return fits;
 }

@@ -1,5 +1,11 @@
 #include "ui/DesktopOpener.h"
 
+#include "store/CaptionKeys.h"
+#include "store/Sqlitetraductor.h"
+#include "ui/Form6_msgbox.h"
+
+#include <QDir>
+
 #include <QDesktopServices>
 
 namespace {
@@ -32,4 +38,13 @@ bool OpenWithDesktop(const QUrl& url) {
 
 bool OpenLocalPathWithDesktop(const QString& path) {
     return OpenWithDesktop(QUrl::fromLocalFile(path));
+}
+
+bool OpenLocalFolderOrReport(const QString& path) {
+    if (OpenLocalPathWithDesktop(path)) return true;
+    Form6->MsgBox(LookupCaption(kavenra::kMainWindowForm, "Caption_Atencion"),
+                  LookupCaption(kavenra::kMainWindowForm, "Texto_abrir_carpeta") +
+                      QLatin1Char('\n') + QDir::toNativeSeparators(path),
+                  MessageKind::Error);
+    return false;
 }

@@ -25,3 +25,7 @@ bool OpenWithDesktop(const QUrl& url);
 
 // Convenience for a local folder or file path.
 bool OpenLocalPathWithDesktop(const QString& path);
+
+// Opens a local folder in the file manager; when the desktop cannot (no xdg-open, say), the
+// message box tells the user so in the active language, naming the folder. False then.
+bool OpenLocalFolderOrReport(const QString& path);

@@ -70,7 +70,9 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent) {
     Memo1->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // The changelog grows with every version; a text taller than the window scrolls rather
+    // than losing its last lines under the window's edge.
+    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     Memo1->setTabChangesFocus(true);
     Button1 = kavenra::dialogs::Place(new QPushButton(QStringLiteral("OK"), this), "Button1", 240,
                                       521, 75, 25);

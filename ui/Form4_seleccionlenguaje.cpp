@@ -1,10 +1,13 @@
 #include "ui/Form4_seleccionlenguaje.h"
 
+#include "store/CaptionKeys.h"
 #include "store/SideFiles.h"
 #include "store/Sqlitecontrol.h"
+#include "store/Sqlitetraductor.h"
 #include "ui/AppServices.h"
 #include "ui/DialogControls.h"
 #include "ui/DialogFrame.h"
+#include "ui/Form6_msgbox.h"
 #include "ui/Resources.h"
 #include "ui/TranslateAllForms.h"
 
@@ -13,7 +16,9 @@
 #include "store/SqliteHandles.h"
 
 #include <QComboBox>
+#include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPixmap>
 #include <QPushButton>
 #include <QShowEvent>
@@ -38,6 +43,41 @@ QString caution() {
     return QString::fromUtf8("Atención");
 }
 
+QString columnText(sqlite3_stmt* statement, int column) {
+    const unsigned char* text = sqlite3_column_text(statement, column);
+    return text ? QString::fromUtf8(reinterpret_cast<const char*>(text)) : QString();
+}
+
+// What the preselection needs besides the names: read quietly, since the listing has just
+// reported whatever is wrong with the database; an unreadable part counts as absent.
+QList<kavenra::ListedLanguage> readListedLanguages(sqlite3* connection) {
+    QList<kavenra::ListedLanguage> languages;
+    sqlite3_stmt* prepared = nullptr;
+    if (sqlite3_prepare_v2(connection, "SELECT idioma, ruta, activo FROM idiomas", -1, &prepared,
+                           nullptr) != SQLITE_OK) {
+        sqlite3_finalize(prepared);
+        return languages;
+    }
+    const kavenra::sqlite::Statement statement(prepared);
+    while (sqlite3_step(statement.get()) == SQLITE_ROW) {
+        languages.append({columnText(statement.get(), 0), columnText(statement.get(), 1),
+                          columnText(statement.get(), 2) == QLatin1String("1")});
+    }
+    return languages;
+}
+
+bool isFirstRun(sqlite3* connection) {
+    sqlite3_stmt* prepared = nullptr;
+    if (sqlite3_prepare_v2(connection, "SELECT primera_ejecucion FROM configuracion", -1, &prepared,
+                           nullptr) != SQLITE_OK) {
+        sqlite3_finalize(prepared);
+        return false;
+    }
+    const kavenra::sqlite::Statement statement(prepared);
+    return sqlite3_step(statement.get()) == SQLITE_ROW &&
+           columnText(statement.get(), 0) == QLatin1String("0");
+}
+
 // Every column of every row becomes one entry; a NULL value an empty one.
 int appendLanguage(void* comboBox, int columns, char** values, char**) {
     auto* list = static_cast<QComboBox*>(comboBox);
@@ -55,6 +95,64 @@ void reportIfFailed(bool succeeded) {
 }
 
 }  // namespace
+
+namespace kavenra {
+
+QString LocaleLanguageCode() {
+    QString locale;
+    for (const char* variable : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        locale = qEnvironmentVariable(variable);
+        if (!locale.isEmpty()) break;
+    }
+    const QString code = locale.section(QLatin1Char('.'), 0, 0)
+                             .section(QLatin1Char('@'), 0, 0)
+                             .section(QLatin1Char('_'), 0, 0)
+                             .toLower();
+    if (code == QLatin1String("c") || code == QLatin1String("posix")) return {};
+    return code;
+}
+
+int LanguageEntryForCode(const QList<ListedLanguage>& languages, const QString& code) {
+    struct Shipped {
+        const char* code;
+        const char* name;
+        const char* database;
+    };
+    static constexpr Shipped shipped[] = {
+        {"es", "Español", "Espanol"},   {"en", "English", "English"},
+        {"fr", "Français", "Francais"}, {"de", "Deutsch", "Deutsch"},
+        {"it", "Italiano", "Italiano"}, {"pt", "Português", "Portugues"},
+    };
+    for (const Shipped& language : shipped) {
+        if (code != QLatin1String(language.code)) continue;
+        for (int entry = 0; entry < languages.size(); ++entry) {
+            const ListedLanguage& listed = languages[entry];
+            if (listed.name.compare(QString::fromUtf8(language.name), Qt::CaseInsensitive) == 0 ||
+                QFileInfo(listed.path)
+                        .completeBaseName()
+                        .compare(QLatin1String(language.database), Qt::CaseInsensitive) == 0) {
+                return entry;
+            }
+        }
+    }
+    return -1;
+}
+
+int PreselectedLanguage(const QList<ListedLanguage>& languages, bool firstRun,
+                        const QString& localeCode) {
+    constexpr int offeredEntry = 1;
+    int entry = -1;
+    if (firstRun) {
+        entry = LanguageEntryForCode(languages, localeCode);
+    } else {
+        for (int row = 0; row < languages.size() && entry < 0; ++row) {
+            if (languages[row].active) entry = row;
+        }
+    }
+    return entry >= 0 ? entry : offeredEntry;
+}
+
+}  // namespace kavenra
 
 TForm4::TForm4(QWidget* parent) : QDialog(parent) {
     InitialiseKavenraResources();
@@ -86,6 +184,10 @@ void TForm4::createControls() {
     ComboBox1->setInsertPolicy(QComboBox::NoInsert);
 
     Button1 = Place(new QPushButton(QStringLiteral("OK"), this), "Button1", 182, 128, 75, 25);
+    // Return in the list takes the preselected language at once. The editable list keeps
+    // Return for itself, so its field passes it on, after the list has matched a typed name.
+    Button1->setDefault(true);
+    connect(ComboBox1->lineEdit(), &QLineEdit::returnPressed, Button1, &QPushButton::click);
     setTabOrder(ComboBox1, Button1);
 }
 
@@ -122,6 +224,11 @@ bool TForm4::ListLanguages() {
     result = sqlite3_exec(connection.get(), "SELECT idioma FROM idiomas", appendLanguage, ComboBox1,
                           &failure);
     const SqliteText errorText(failure);
+    const int preselected =
+        result == SQLITE_OK ? kavenra::PreselectedLanguage(readListedLanguages(connection.get()),
+                                                           isFirstRun(connection.get()),
+                                                           kavenra::LocaleLanguageCode())
+                            : -1;
     connection.reset();
     if (result != SQLITE_OK) {
         const std::string error = errorText ? errorText.get() : sqlite3_errstr(result);
@@ -133,8 +240,7 @@ bool TForm4::ListLanguages() {
         return false;
     }
 
-    // The second entry, as the dialog always offered; with fewer entries nothing is selected.
-    ComboBox1->setCurrentIndex(1);
+    ComboBox1->setCurrentIndex(preselected < ComboBox1->count() ? preselected : -1);
     return true;
 }
 
@@ -151,8 +257,9 @@ int TForm4::SelectedLanguageIndex() const {
 void TForm4::Button1Click() {
     const int index = SelectedLanguageIndex();
     if (index < 0) {
-        ApplicationMessageBox(QStringLiteral("Please, select a language from the list."),
-                              caution());
+        Form6->MsgBox(LookupCaption(kavenra::kMainWindowForm, "Caption_Atencion"),
+                      LookupCaption(kavenra::kLanguageDialogForm, "MsgBox_Idioma"),
+                      MessageKind::Error);
         return;
     }
     reportIfFailed(

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QDialog>
+#include <QList>
+#include <QString>
 
 class QComboBox;
 class QLabel;
@@ -9,8 +11,9 @@ class QShowEvent;
 
 // The language dialog: lists the interface languages of the settings database, makes the chosen
 // one the active language, marks the first run as done and translates every window again. Shown
-// modally at the first run and without blocking the main window from the menu. Its own texts are
-// fixed English texts.
+// modally at the first run and without blocking the main window from the menu. Its title,
+// invitation and OK are fixed English texts, readable before any language is chosen; its
+// messages are the program's message boxes in the active language.
 class TForm4 : public QDialog {
     Q_OBJECT
   public:
@@ -21,8 +24,8 @@ class TForm4 : public QDialog {
     QComboBox* ComboBox1;
     QPushButton* Button1;  // OK
 
-    // Every showing from hidden: rebuilds the list and preselects its second entry; a failed
-    // listing is reported with an error box.
+    // Every showing from hidden: rebuilds the list and preselects the entry a reflex OK should
+    // keep (see PreselectedLanguage); a failed listing is reported with an error box.
     void FormShow();
     // Stores the selected entry as the active language and the first run as done, translates
     // the windows and closes. With no entry selected nothing is stored: the dialog says so and
@@ -30,8 +33,8 @@ class TForm4 : public QDialog {
     void Button1Click();
 
     // Fills ComboBox1 with the `idioma` of every row of `idiomas`, in the order the rows come,
-    // and selects entry 1. Reads KVConfig.db itself, without the existence test of the other
-    // database calls; false after a failure has been reported.
+    // and selects the preselected entry. Reads KVConfig.db itself, without the existence test of
+    // the other database calls; false after a failure has been reported.
     bool ListLanguages();
 
     // The index of the entry the user has chosen: the selected entry while the entry field shows
@@ -46,3 +49,29 @@ class TForm4 : public QDialog {
 };
 
 extern TForm4* Form4;
+
+namespace kavenra {
+
+// One row of `idiomas`, in table order: its name, its database and whether it is active.
+struct ListedLanguage {
+    QString name;
+    QString path;
+    bool active = false;
+};
+
+// The two-letter language of the user's messages: LC_ALL, else LC_MESSAGES, else LANG, the
+// first that is set and not empty ("de_DE.UTF-8" gives "de"); empty for "C", "POSIX" or none.
+QString LocaleLanguageCode();
+
+// The entry of the list a language code stands for, found by the entry's name or its
+// database's file name (Deutsch / lang/Deutsch.db for "de", Português / Portugues.db for "pt",
+// ...); -1 when none is shipped for it.
+int LanguageEntryForCode(const QList<ListedLanguage>& languages, const QString& code);
+
+// The entry the dialog selects when it opens. At the first run the user's locale's language
+// when the list has it, else entry 1 as the dialog always offered; later the active language,
+// so that OK keeps it (entry 1 when none is active). -1 when that entry does not exist.
+int PreselectedLanguage(const QList<ListedLanguage>& languages, bool firstRun,
+                        const QString& localeCode);
+
+}  // namespace kavenra

@@ -30,13 +30,17 @@ QString caption(const char* key) {
     return LookupCaption(kavenra::kFolderChooserForm, key);
 }
 
-// The text input box: the typed text, or the default text when cancelled.
+// The text input box: the typed text, or the default text when cancelled. Its buttons speak
+// the active language like the rest of the chooser.
 QString inputBox(QWidget* parent, const QString& title, const QString& prompt,
                  const QString& defaultText) {
-    bool accepted = false;
-    const QString typed =
-        QInputDialog::getText(parent, title, prompt, QLineEdit::Normal, defaultText, &accepted);
-    return accepted ? typed : defaultText;
+    QInputDialog input(parent);
+    input.setWindowTitle(title);
+    input.setLabelText(prompt);
+    input.setTextValue(defaultText);
+    input.setOkButtonText(caption("Button1"));
+    input.setCancelButtonText(caption("InputBox_Cancelar"));
+    return input.exec() == QDialog::Accepted ? input.textValue() : defaultText;
 }
 
 // One level only: the parent must exist and the folder must not.
@@ -119,6 +123,26 @@ void TForm5::showEvent(QShowEvent* event) {
 QString TForm5::OpenFolder() const {
     return DirectoryListBox1->Directory();
 }
+
+void TForm5::OpenAtDestination(const QString& destination) {
+    DirectoryListBox1->SetDirectory(kavenra::StartFolderOf(destination));
+}
+
+namespace kavenra {
+
+QString StartFolderOf(const QString& destination) {
+    if (destination.trimmed().isEmpty()) return QDir::homePath();
+    QString folder = QDir::cleanPath(QDir::current().absoluteFilePath(destination));
+    // Climbs until a folder exists; the root always does.
+    while (!QFileInfo(folder).isDir()) {
+        const QString above = QFileInfo(folder).path();
+        if (above == folder) return QDir::homePath();
+        folder = above;
+    }
+    return folder;
+}
+
+}  // namespace kavenra
 
 void TForm5::Button1Click() {
     Form1->Edit3->setText(OpenFolder() + QStringLiteral("/RES/"));

@@ -10,8 +10,8 @@ class QPushButton;
 class QShowEvent;
 
 // The folder chooser: picks the destination of a run and can create a folder in the open one.
-// Shown modally; between showings it keeps its open folder, which starts as the process's
-// working directory. It never changes the working directory itself.
+// Shown modally; the main window opens it at the destination it already has (OpenAtDestination).
+// It never changes the working directory itself.
 class TForm5 : public QDialog {
     Q_OBJECT
   public:
@@ -32,6 +32,9 @@ class TForm5 : public QDialog {
     // The open folder: absolute, without a trailing "/" except at the root.
     QString OpenFolder() const;
 
+    // Opens the folder a destination field's text names (see StartFolderOf).
+    void OpenAtDestination(const QString& destination);
+
   protected:
     void showEvent(QShowEvent* event) override;
 
@@ -46,3 +49,12 @@ class TForm5 : public QDialog {
 };
 
 extern TForm5* Form5;
+
+namespace kavenra {
+
+// Where the folder chooser starts for a destination field's text: the folder it names, or the
+// nearest existing folder above it (a relative text is taken from the working directory, as the
+// run takes it); the home folder when the field is empty.
+QString StartFolderOf(const QString& destination);
+
+}  // namespace kavenra

@@ -132,7 +132,7 @@ void TForm6::MsgBox(const QString& caption, const QString& text, MessageKind kin
             Button2->show();
             Button3->show();
             Button2->setText(LookupCaption(kavenra::kMessageBoxForm, "Button2"));
-            Button3->setText(QStringLiteral("No"));
+            Button3->setText(LookupCaption(kavenra::kMessageBoxForm, "Button3"));
             PlayResourceSound(kavenra::InformationSoundId);
             break;
         case MessageKind::Search:

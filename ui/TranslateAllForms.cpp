@@ -14,11 +14,13 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSlider>
 #include <QToolButton>
 
 #include <cstddef>
@@ -114,6 +116,11 @@ constexpr TranslationTarget kTargets[] = {
      [](const QString& t) {
          Form3->ValueListEditor1->SetTitleCaptions(kavenra::CommaTextItems(t));
      }},
+    // The quality slider's hint shows on the status bar only.
+    {kOptionsDialogForm, "TrackBar1Hint",
+     [](const QString& t) { Form3->TrackBar1->setStatusTip(t); }},
+    {kOptionsDialogForm, "RadioButton18Hint",
+     [](const QString& t) { SetShownHint(Form3->RadioButton18, t); }},
 
     {kMainWindowForm, "MainMenu1", [](const QString& t) { setMainMenuText({0}, t); }},
     {kMainWindowForm, "MainMenu1Sub1",
@@ -158,6 +165,9 @@ constexpr TranslationTarget kTargets[] = {
     {kMainWindowForm, "SpeedButton2Hint",
      [](const QString& t) { SetShownHint(Form1->SpeedButton2, t); }},
     {kMainWindowForm, "Button2Hint", [](const QString& t) { SetShownHint(Form1->Button2, t); }},
+    {kMainWindowForm, "Edit4Hint", [](const QString& t) { SetShownHint(Form1->Edit4, t); }},
+    {kMainWindowForm, "RadioButton11",
+     [](const QString& t) { setCaption(Form1->RadioButton11, t); }},
 
     {kFolderChooserForm, "Caption", [](const QString& t) { Form5->setWindowTitle(t); }},
     {kFolderChooserForm, "Button1", [](const QString& t) { setCaption(Form5->Button1, t); }},

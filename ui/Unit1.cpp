@@ -467,7 +467,7 @@ void TForm1::applyLock(int drivingNumber, const QLineEdit* driving, QLineEdit* d
     if (driving->text().isEmpty()) return;
     const int value = StrToInt(driving->text());
     if (value <= 0) {
-        ShowMessage(QStringLiteral("No puedo"));
+        ShowMessage(LookupCaption(kMainWindowForm, "Texto_no_puedo"));
         return;
     }
     if (RadioButton5->isChecked()) {
@@ -839,7 +839,7 @@ void TForm1::completeRun(const kavenra::RunSummary& summary) {
     const QString text = summary.allAsAsked() ? LookupCaption(kMainWindowForm, "Texto_redimension2")
                                               : summaryText(summary);
     Form6->MsgBox(LookupCaption(kMainWindowForm, "Texto_redimension"), text, MessageKind::Question);
-    if (Form6->Respuesta) OpenLocalPathWithDesktop(QDir::current().absoluteFilePath(Edit3->text()));
+    if (Form6->Respuesta) OpenLocalFolderOrReport(QDir::current().absoluteFilePath(Edit3->text()));
 }
 
 // A few names of each kind in the message itself; the failed entries stay selected in the list,
@@ -931,6 +931,7 @@ void TForm1::Acercade2Click() {
 }
 
 void TForm1::SpeedButton2Click() {
+    Form5->OpenAtDestination(Edit3->text());
     Form5->exec();
 }
 

@@ -1,5 +1,6 @@
 -- Interface texts in Deutsch. One row per (form, key) that the program looks up.
--- form: 1 main window, 3 options dialog, 5 folder chooser, 6 message box, 7 about box.
+-- form: 1 main window, 3 options dialog, 4 language dialog, 5 folder chooser, 6 message box,
+-- 7 about box.
 -- Captions are UTF-8; a single quote inside a text is written twice.
 
 -- Main window
@@ -73,6 +74,18 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'ActualizacionCaption', 'Neue Version verfügbar'),
     ('1', 'ActualizacionTexto', 'Eine neue Version von Kavenra ist erschienen. Möchten Sie die Download-Seite öffnen?');
 
+-- Main window: the longest side's hint, the manual ratio, and the messages of the dimension
+-- fields and the destination folder
+INSERT INTO traduccion (form, object, caption) VALUES
+    ('1', 'Edit4Hint', 'Breite und Höhe des Bildes werden im Verhältnis zu diesem Wert angepasst'),
+    ('1', 'RadioButton11', 'Frei'),
+    ('1', 'Texto_no_puedo', 'Das geht nicht'),
+    ('1', 'Texto_abrir_carpeta', 'Der Ordner konnte nicht geöffnet werden. Dazu wird ein Programm gebraucht, das Ordner öffnet, etwa xdg-open (Paket xdg-utils).');
+
+-- Language dialog
+INSERT INTO traduccion (form, object, caption) VALUES
+    ('4', 'MsgBox_Idioma', 'Bitte wählen Sie eine Sprache aus der Liste.');
+
 -- Options dialog
 INSERT INTO traduccion (form, object, caption) VALUES
     ('3', 'Form_Caption', 'Optionen'),
@@ -97,7 +110,9 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('3', 'Label1_from_SRC2', 'Gute Qualität (JPEG_QUALITYGOOD)'),
     ('3', 'Label1_from_SRC3', 'Normale Qualität (JPEG_QUALITYNORMAL)'),
     ('3', 'Label1_from_SRC4', 'Mittlere Qualität (JPEG_QUALITYAVERAGE)'),
-    ('3', 'Label1_from_SRC5', 'Geringe Qualität (JPEG_QUALITYBAD)');
+    ('3', 'Label1_from_SRC5', 'Geringe Qualität (JPEG_QUALITYBAD)'),
+    ('3', 'TrackBar1Hint', 'Schieberegler verschieben, um die Qualität zu wählen'),
+    ('3', 'RadioButton18Hint', 'Nur Graustufenbilder mit 8 Bit oder Bilder mit 24 Bit');
 
 -- Folder chooser
 INSERT INTO traduccion (form, object, caption) VALUES
@@ -108,12 +123,14 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('5', 'InputBox_Carpeta2', 'Name des neuen Ordners:'),
     ('5', 'MsgBox_Carpeta', 'Der Ordner wurde angelegt.'),
     ('5', 'MsgBox_Error', 'Der Ordner konnte nicht angelegt werden. Vielleicht gibt es ihn schon, der Name ist ungültig oder Sie dürfen hier nicht schreiben.'),
-    ('5', 'MsgBox_Carpeta2', 'Hinweis');
+    ('5', 'MsgBox_Carpeta2', 'Hinweis'),
+    ('5', 'InputBox_Cancelar', 'Abbrechen');
 
 -- Message box
 INSERT INTO traduccion (form, object, caption) VALUES
     ('6', 'Button1', 'OK'),
-    ('6', 'Button2', 'Ja');
+    ('6', 'Button2', 'Ja'),
+    ('6', 'Button3', 'Nein');
 
 -- About box
 INSERT INTO traduccion (form, object, caption) VALUES

@@ -1,5 +1,6 @@
 -- Interface texts in English. One row per (form, key) that the program looks up.
--- form: 1 main window, 3 options dialog, 5 folder chooser, 6 message box, 7 about box.
+-- form: 1 main window, 3 options dialog, 4 language dialog, 5 folder chooser, 6 message box,
+-- 7 about box.
 -- Captions are UTF-8; a single quote inside a text is written twice.
 
 -- Main window
@@ -73,6 +74,18 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'ActualizacionCaption', 'New version available'),
     ('1', 'ActualizacionTexto', 'A new version of Kavenra has been published. Do you want to open the download page?');
 
+-- Main window: the longest side's hint, the manual ratio, and the messages of the dimension
+-- fields and the destination folder
+INSERT INTO traduccion (form, object, caption) VALUES
+    ('1', 'Edit4Hint', 'Width and height of the image are scaled in proportion to this value'),
+    ('1', 'RadioButton11', 'Manual'),
+    ('1', 'Texto_no_puedo', 'I can''t do that'),
+    ('1', 'Texto_abrir_carpeta', 'The folder could not be opened. A program that opens folders is needed, such as xdg-open (package xdg-utils).');
+
+-- Language dialog
+INSERT INTO traduccion (form, object, caption) VALUES
+    ('4', 'MsgBox_Idioma', 'Please, select a language from the list.');
+
 -- Options dialog
 INSERT INTO traduccion (form, object, caption) VALUES
     ('3', 'Form_Caption', 'Options'),
@@ -97,7 +110,9 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('3', 'Label1_from_SRC2', 'Good quality (JPEG_QUALITYGOOD)'),
     ('3', 'Label1_from_SRC3', 'Normal quality (JPEG_QUALITYNORMAL)'),
     ('3', 'Label1_from_SRC4', 'Average quality (JPEG_QUALITYAVERAGE)'),
-    ('3', 'Label1_from_SRC5', 'Low quality (JPEG_QUALITYBAD)');
+    ('3', 'Label1_from_SRC5', 'Low quality (JPEG_QUALITYBAD)'),
+    ('3', 'TrackBar1Hint', 'Move the slider to choose the quality'),
+    ('3', 'RadioButton18Hint', 'Only 8-bit greyscale or 24-bit images');
 
 -- Folder chooser
 INSERT INTO traduccion (form, object, caption) VALUES
@@ -108,12 +123,14 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('5', 'InputBox_Carpeta2', 'Name of the new folder:'),
     ('5', 'MsgBox_Carpeta', 'The folder has been created.'),
     ('5', 'MsgBox_Error', 'The folder could not be created. It may already exist, its name may not be valid, or you may not be allowed to write here.'),
-    ('5', 'MsgBox_Carpeta2', 'Notice');
+    ('5', 'MsgBox_Carpeta2', 'Notice'),
+    ('5', 'InputBox_Cancelar', 'Cancel');
 
 -- Message box
 INSERT INTO traduccion (form, object, caption) VALUES
     ('6', 'Button1', 'OK'),
-    ('6', 'Button2', 'Yes');
+    ('6', 'Button2', 'Yes'),
+    ('6', 'Button3', 'No');
 
 -- About box
 INSERT INTO traduccion (form, object, caption) VALUES

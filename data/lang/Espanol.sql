@@ -1,5 +1,6 @@
 -- Interface texts in Español. One row per (form, key) that the program looks up.
--- form: 1 main window, 3 options dialog, 5 folder chooser, 6 message box, 7 about box.
+-- form: 1 main window, 3 options dialog, 4 language dialog, 5 folder chooser, 6 message box,
+-- 7 about box.
 -- Captions are UTF-8; a single quote inside a text is written twice.
 
 -- Main window
@@ -73,6 +74,18 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'ActualizacionCaption', 'Nueva versión disponible'),
     ('1', 'ActualizacionTexto', 'Se ha publicado una nueva versión de Kavenra. ¿Quieres abrir la página de descargas?');
 
+-- Main window: the longest side's hint, the manual ratio, and the messages of the dimension
+-- fields and the destination folder
+INSERT INTO traduccion (form, object, caption) VALUES
+    ('1', 'Edit4Hint', 'El ancho y el alto de la imágen se ajustará proporcionalmente teniendo en cuenta este valor'),
+    ('1', 'RadioButton11', 'Manual'),
+    ('1', 'Texto_no_puedo', 'No puedo'),
+    ('1', 'Texto_abrir_carpeta', 'No se ha podido abrir la carpeta. Hace falta un programa que abra carpetas, como xdg-open (paquete xdg-utils).');
+
+-- Language dialog
+INSERT INTO traduccion (form, object, caption) VALUES
+    ('4', 'MsgBox_Idioma', 'Selecciona un idioma de la lista.');
+
 -- Options dialog
 INSERT INTO traduccion (form, object, caption) VALUES
     ('3', 'Form_Caption', 'Opciones'),
@@ -97,7 +110,9 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('3', 'Label1_from_SRC2', 'Buena calidad (JPEG_QUALITYGOOD)'),
     ('3', 'Label1_from_SRC3', 'Calidad normal (JPEG_QUALITYNORMAL)'),
     ('3', 'Label1_from_SRC4', 'Calidad media (JPEG_QUALITYAVERAGE)'),
-    ('3', 'Label1_from_SRC5', 'Calidad baja (JPEG_QUALITYBAD)');
+    ('3', 'Label1_from_SRC5', 'Calidad baja (JPEG_QUALITYBAD)'),
+    ('3', 'TrackBar1Hint', 'Desplaza el indicador para seleccionar calidad'),
+    ('3', 'RadioButton18Hint', 'Solo imágenes de 8 bits grayscale o 24 bits');
 
 -- Folder chooser
 INSERT INTO traduccion (form, object, caption) VALUES
@@ -108,12 +123,14 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('5', 'InputBox_Carpeta2', 'Nombre de la nueva carpeta:'),
     ('5', 'MsgBox_Carpeta', 'La carpeta se ha creado correctamente.'),
     ('5', 'MsgBox_Error', 'No se ha podido crear la carpeta. Puede que ya exista, que el nombre no sea válido o que no tengas permiso para escribir aquí.'),
-    ('5', 'MsgBox_Carpeta2', 'Aviso');
+    ('5', 'MsgBox_Carpeta2', 'Aviso'),
+    ('5', 'InputBox_Cancelar', 'Cancelar');
 
 -- Message box
 INSERT INTO traduccion (form, object, caption) VALUES
     ('6', 'Button1', 'Aceptar'),
-    ('6', 'Button2', 'Sí');
+    ('6', 'Button2', 'Sí'),
+    ('6', 'Button3', 'No');
 
 -- About box
 INSERT INTO traduccion (form, object, caption) VALUES

@@ -1,5 +1,6 @@
 -- Interface texts in Français. One row per (form, key) that the program looks up.
--- form: 1 main window, 3 options dialog, 5 folder chooser, 6 message box, 7 about box.
+-- form: 1 main window, 3 options dialog, 4 language dialog, 5 folder chooser, 6 message box,
+-- 7 about box.
 -- Captions are UTF-8; a single quote inside a text is written twice.
 
 -- Main window
@@ -73,6 +74,18 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'ActualizacionCaption', 'Nouvelle version disponible'),
     ('1', 'ActualizacionTexto', 'Une nouvelle version de Kavenra est disponible. Voulez-vous ouvrir la page de téléchargement ?');
 
+-- Main window: the longest side's hint, the manual ratio, and the messages of the dimension
+-- fields and the destination folder
+INSERT INTO traduccion (form, object, caption) VALUES
+    ('1', 'Edit4Hint', 'La largeur et la hauteur de l''image sont ajustées proportionnellement à cette valeur'),
+    ('1', 'RadioButton11', 'Manuel'),
+    ('1', 'Texto_no_puedo', 'Je ne peux pas'),
+    ('1', 'Texto_abrir_carpeta', 'Le dossier n''a pas pu être ouvert. Il faut un programme qui ouvre les dossiers, comme xdg-open (paquet xdg-utils).');
+
+-- Language dialog
+INSERT INTO traduccion (form, object, caption) VALUES
+    ('4', 'MsgBox_Idioma', 'Veuillez choisir une langue dans la liste.');
+
 -- Options dialog
 INSERT INTO traduccion (form, object, caption) VALUES
     ('3', 'Form_Caption', 'Options'),
@@ -97,7 +110,9 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('3', 'Label1_from_SRC2', 'Bonne qualité (JPEG_QUALITYGOOD)'),
     ('3', 'Label1_from_SRC3', 'Qualité normale (JPEG_QUALITYNORMAL)'),
     ('3', 'Label1_from_SRC4', 'Qualité moyenne (JPEG_QUALITYAVERAGE)'),
-    ('3', 'Label1_from_SRC5', 'Qualité faible (JPEG_QUALITYBAD)');
+    ('3', 'Label1_from_SRC5', 'Qualité faible (JPEG_QUALITYBAD)'),
+    ('3', 'TrackBar1Hint', 'Déplacez le curseur pour choisir la qualité'),
+    ('3', 'RadioButton18Hint', 'Uniquement les images en niveaux de gris 8 bits ou en 24 bits');
 
 -- Folder chooser
 INSERT INTO traduccion (form, object, caption) VALUES
@@ -108,12 +123,14 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('5', 'InputBox_Carpeta2', 'Nom du nouveau dossier :'),
     ('5', 'MsgBox_Carpeta', 'Le dossier a été créé.'),
     ('5', 'MsgBox_Error', 'Le dossier n''a pas pu être créé. Il existe peut-être déjà, son nom n''est pas valide ou vous n''avez pas le droit d''écrire ici.'),
-    ('5', 'MsgBox_Carpeta2', 'Avis');
+    ('5', 'MsgBox_Carpeta2', 'Avis'),
+    ('5', 'InputBox_Cancelar', 'Annuler');
 
 -- Message box
 INSERT INTO traduccion (form, object, caption) VALUES
     ('6', 'Button1', 'OK'),
-    ('6', 'Button2', 'Oui');
+    ('6', 'Button2', 'Oui'),
+    ('6', 'Button3', 'Non');
 
 -- About box
 INSERT INTO traduccion (form, object, caption) VALUES

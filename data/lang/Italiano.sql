@@ -1,5 +1,6 @@
 -- Interface texts in Italiano. One row per (form, key) that the program looks up.
--- form: 1 main window, 3 options dialog, 5 folder chooser, 6 message box, 7 about box.
+-- form: 1 main window, 3 options dialog, 4 language dialog, 5 folder chooser, 6 message box,
+-- 7 about box.
 -- Captions are UTF-8; a single quote inside a text is written twice.
 
 -- Main window
@@ -73,6 +74,18 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'ActualizacionCaption', 'Nuova versione disponibile'),
     ('1', 'ActualizacionTexto', 'È stata pubblicata una nuova versione di Kavenra. Vuoi aprire la pagina di download?');
 
+-- Main window: the longest side's hint, the manual ratio, and the messages of the dimension
+-- fields and the destination folder
+INSERT INTO traduccion (form, object, caption) VALUES
+    ('1', 'Edit4Hint', 'Larghezza e altezza dell''immagine vengono adattate in proporzione a questo valore'),
+    ('1', 'RadioButton11', 'Libero'),
+    ('1', 'Texto_no_puedo', 'Non posso'),
+    ('1', 'Texto_abrir_carpeta', 'Impossibile aprire la cartella. Serve un programma che apra le cartelle, come xdg-open (pacchetto xdg-utils).');
+
+-- Language dialog
+INSERT INTO traduccion (form, object, caption) VALUES
+    ('4', 'MsgBox_Idioma', 'Scegli una lingua dall''elenco.');
+
 -- Options dialog
 INSERT INTO traduccion (form, object, caption) VALUES
     ('3', 'Form_Caption', 'Opzioni'),
@@ -97,7 +110,9 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('3', 'Label1_from_SRC2', 'Qualità buona (JPEG_QUALITYGOOD)'),
     ('3', 'Label1_from_SRC3', 'Qualità normale (JPEG_QUALITYNORMAL)'),
     ('3', 'Label1_from_SRC4', 'Qualità media (JPEG_QUALITYAVERAGE)'),
-    ('3', 'Label1_from_SRC5', 'Qualità bassa (JPEG_QUALITYBAD)');
+    ('3', 'Label1_from_SRC5', 'Qualità bassa (JPEG_QUALITYBAD)'),
+    ('3', 'TrackBar1Hint', 'Sposta il cursore per scegliere la qualità'),
+    ('3', 'RadioButton18Hint', 'Solo immagini in scala di grigi a 8 bit o a 24 bit');
 
 -- Folder chooser
 INSERT INTO traduccion (form, object, caption) VALUES
@@ -108,12 +123,14 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('5', 'InputBox_Carpeta2', 'Nome della nuova cartella:'),
     ('5', 'MsgBox_Carpeta', 'La cartella è stata creata.'),
     ('5', 'MsgBox_Error', 'Impossibile creare la cartella. Forse esiste già, il nome non è valido oppure non hai il permesso di scrivere qui.'),
-    ('5', 'MsgBox_Carpeta2', 'Avviso');
+    ('5', 'MsgBox_Carpeta2', 'Avviso'),
+    ('5', 'InputBox_Cancelar', 'Annulla');
 
 -- Message box
 INSERT INTO traduccion (form, object, caption) VALUES
     ('6', 'Button1', 'OK'),
-    ('6', 'Button2', 'Sì');
+    ('6', 'Button2', 'Sì'),
+    ('6', 'Button3', 'No');
 
 -- About box
 INSERT INTO traduccion (form, object, caption) VALUES

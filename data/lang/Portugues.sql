@@ -1,10 +1,11 @@
 -- Interface texts in Português. One row per (form, key) that the program looks up.
--- form: 1 main window, 3 options dialog, 5 folder chooser, 6 message box, 7 about box.
+-- form: 1 main window, 3 options dialog, 4 language dialog, 5 folder chooser, 6 message box,
+-- 7 about box.
 -- Captions are UTF-8; a single quote inside a text is written twice.
 
 -- Main window
 INSERT INTO traduccion (form, object, caption) VALUES
-    ('1', 'MainMenu1', 'Arquivo'),
+    ('1', 'MainMenu1', 'Ficheiro'),
     ('1', 'MainMenu1Sub1', 'Sair'),
     ('1', 'MainMenu2', 'Opções'),
     ('1', 'MainMenu2Sub1', 'Opções de qualidade e redimensionamento'),
@@ -22,25 +23,25 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'Label9', 'Imagens a redimensionar'),
     ('1', 'Label8', 'Arraste as imagens que quiser para esta janela'),
     ('1', 'CheckBox1', 'Manter a proporção'),
-    ('1', 'CheckBox2', 'Manter o tamanho dos arquivos RAW'),
+    ('1', 'CheckBox2', 'Manter o tamanho dos ficheiros RAW'),
     ('1', 'Button2', 'Limpar'),
     ('1', 'Button4', 'Cancelar'),
     ('1', 'Button3', 'Iniciar'),
     ('1', 'ListBox1Hint', 'Clique com o botão direito para remover imagens da lista'),
-    ('1', 'CheckBox2Hint', 'Todos os arquivos adicionados devem ser RAW'),
+    ('1', 'CheckBox2Hint', 'Todos os ficheiros adicionados devem ser RAW'),
     ('1', 'SpeedButton2Hint', 'Selecione uma pasta de destino'),
     ('1', 'Button2Hint', 'Limpar a lista de imagens'),
     ('1', 'ImagenMsg1', 'A imagem já está na lista: '),
     ('1', 'ImagenMsg2', 'Imagem adicionada à lista'),
-    ('1', 'ImagenMsg3', 'O arquivo não é uma imagem suportada e não foi adicionado'),
-    ('1', 'Texto_validar_imagenes', 'Verificando as imagens da lista...'),
+    ('1', 'ImagenMsg3', 'O ficheiro não é uma imagem suportada e não foi adicionado'),
+    ('1', 'Texto_validar_imagenes', 'A verificar as imagens da lista...'),
     ('1', 'Texto_caracter_no_valido', 'Este campo aceita apenas dígitos. Apague o caractere que não é um dígito.'),
-    ('1', 'Texto_advertencia1', 'Falta a largura ou a altura. Digite as duas medidas em pixels antes de iniciar.'),
+    ('1', 'Texto_advertencia1', 'Falta a largura ou a altura. Escreva as duas medidas em pixels antes de iniciar.'),
     ('1', 'Texto_advertencia2', 'A largura e a altura devem ser números inteiros. Corrija as medidas antes de iniciar.'),
     ('1', 'Texto_advertencia3', 'Não há pasta de destino. Escolha uma pasta ou arraste imagens para a janela antes de iniciar.'),
     ('1', 'Texto_advertencia4', 'A lista de imagens está vazia. Arraste imagens para a janela antes de iniciar.'),
-    ('1', 'Texto_advertencia5', 'Não é possível criar a pasta de destino (talvez ela já exista). Iniciar mesmo assim? Os arquivos com o mesmo nome serão substituídos.'),
-    ('1', 'Texto_advertencia6', 'Falta o lado maior. Digite a medida dele em pixels antes de iniciar.'),
+    ('1', 'Texto_advertencia5', 'Não é possível criar a pasta de destino (talvez ela já exista). Iniciar mesmo assim? Os ficheiros com o mesmo nome serão substituídos.'),
+    ('1', 'Texto_advertencia6', 'Falta o lado maior. Escreva a sua medida em pixels antes de iniciar.'),
     ('1', 'Texto_advertencia7', 'O lado maior deve ser um número inteiro. Corrija a medida antes de iniciar.'),
     ('1', 'Texto_advertencia8', 'Não há pasta de destino. Escolha uma pasta ou arraste imagens para a janela antes de iniciar.'),
     ('1', 'Caption_Atencion', 'Atenção'),
@@ -48,10 +49,10 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'Texto_redimension2', 'Todas as imagens foram redimensionadas. Deseja abrir a pasta de destino?'),
     ('1', 'Texto_redimension3', 'Uma imagem não foi convertida. Verifique o destino e a imagem e depois prima Cancelar.'),
     ('1', 'Texto_redimension4', 'Redimensionamento cancelado. As imagens já convertidas foram mantidas.'),
-    ('1', 'Texto_redimension5', 'Redimensionando'),
-    ('1', 'Texto_redimension6', 'Outra imagem deste lote já tem esse nome. Gravada como'),
+    ('1', 'Texto_redimension5', 'A redimensionar'),
+    ('1', 'Texto_redimension6', 'Outra imagem deste lote já tem esse nome. Guardada como'),
     ('1', 'Texto_motivo1', 'Motivo: imagem não suportada ou danificada.'),
-    ('1', 'Texto_motivo2', 'Motivo: grande demais para a memória disponível.'),
+    ('1', 'Texto_motivo2', 'Motivo: demasiado grande para a memória disponível.'),
     ('1', 'Texto_motivo3', 'Motivo: a conversão demorou demasiado.'),
     ('1', 'Texto_motivo4', 'Motivo: não é possível escrever no destino (permissões).'),
     ('1', 'Texto_motivo5', 'Motivo: o disco está cheio.'),
@@ -71,14 +72,26 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'Texto_lista1', 'Imagens na lista: %1'),
     ('1', 'ImagenMsg4', 'Ficheiros da pasta não adicionados por não serem imagens suportadas: %1'),
     ('1', 'ActualizacionCaption', 'Nova versão disponível'),
-    ('1', 'ActualizacionTexto', 'Uma nova versão do Kavenra foi publicada. Deseja abrir a página de downloads?');
+    ('1', 'ActualizacionTexto', 'Uma nova versão do Kavenra foi publicada. Deseja abrir a página de transferências?');
+
+-- Main window: the longest side's hint, the manual ratio, and the messages of the dimension
+-- fields and the destination folder
+INSERT INTO traduccion (form, object, caption) VALUES
+    ('1', 'Edit4Hint', 'A largura e a altura da imagem são ajustadas proporcionalmente a este valor'),
+    ('1', 'RadioButton11', 'Manual'),
+    ('1', 'Texto_no_puedo', 'Não posso'),
+    ('1', 'Texto_abrir_carpeta', 'Não foi possível abrir a pasta. É preciso um programa que abra pastas, como o xdg-open (pacote xdg-utils).');
+
+-- Language dialog
+INSERT INTO traduccion (form, object, caption) VALUES
+    ('4', 'MsgBox_Idioma', 'Escolha uma língua da lista.');
 
 -- Options dialog
 INSERT INTO traduccion (form, object, caption) VALUES
     ('3', 'Form_Caption', 'Opções'),
     ('3', 'Label8', 'Formatos RAW suportados - plugin FreeImage'),
     ('3', 'GroupBox2', 'Filtro de redimensionamento'),
-    ('3', 'Button1', 'Salvar'),
+    ('3', 'Button1', 'Guardar'),
     ('3', 'Label7', 'Taxa de compressão'),
     ('3', 'ValueListEditor1', 'Extensão,Descrição'),
     ('3', 'RadioButton6', 'BMP_DEFAULT      (Sem compressão)'),
@@ -97,7 +110,9 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('3', 'Label1_from_SRC2', 'Boa qualidade (JPEG_QUALITYGOOD)'),
     ('3', 'Label1_from_SRC3', 'Qualidade normal (JPEG_QUALITYNORMAL)'),
     ('3', 'Label1_from_SRC4', 'Qualidade média (JPEG_QUALITYAVERAGE)'),
-    ('3', 'Label1_from_SRC5', 'Qualidade baixa (JPEG_QUALITYBAD)');
+    ('3', 'Label1_from_SRC5', 'Qualidade baixa (JPEG_QUALITYBAD)'),
+    ('3', 'TrackBar1Hint', 'Desloque o cursor para escolher a qualidade'),
+    ('3', 'RadioButton18Hint', 'Apenas imagens em tons de cinzento de 8 bits ou de 24 bits');
 
 -- Folder chooser
 INSERT INTO traduccion (form, object, caption) VALUES
@@ -107,13 +122,15 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('5', 'InputBox_Carpeta', 'Nova pasta'),
     ('5', 'InputBox_Carpeta2', 'Nome da nova pasta:'),
     ('5', 'MsgBox_Carpeta', 'A pasta foi criada.'),
-    ('5', 'MsgBox_Error', 'Não foi possível criar a pasta. Talvez ela já exista, o nome não seja válido ou você não tenha permissão para gravar aqui.'),
-    ('5', 'MsgBox_Carpeta2', 'Aviso');
+    ('5', 'MsgBox_Error', 'Não foi possível criar a pasta. Talvez ela já exista, o nome não seja válido ou não tenha permissão para escrever aqui.'),
+    ('5', 'MsgBox_Carpeta2', 'Aviso'),
+    ('5', 'InputBox_Cancelar', 'Cancelar');
 
 -- Message box
 INSERT INTO traduccion (form, object, caption) VALUES
     ('6', 'Button1', 'OK'),
-    ('6', 'Button2', 'Sim');
+    ('6', 'Button2', 'Sim'),
+    ('6', 'Button3', 'Não');
 
 -- About box
 INSERT INTO traduccion (form, object, caption) VALUES
@@ -122,5 +139,5 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('7', 'Label2', 'Outubro de 2015'),
     ('7', 'Label4', 'Usa a biblioteca FreeImage versão'),
     ('7', 'Label6', 'Mais informações em freeimage.sourceforge.io'),
-    ('7', 'Label7', 'Se for útil, me pague uma cerveja! :-)'),
-    ('7', 'Image15Hint', 'Se você gosta do programa e puder, me pague uma cerveja!');
+    ('7', 'Label7', 'Se lhe for útil, pague-me uma cerveja! :-)'),
+    ('7', 'Image15Hint', 'Se gosta do programa e puder, pague-me uma cerveja!');

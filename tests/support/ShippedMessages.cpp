@@ -36,6 +36,10 @@ const MessageUse kMessageUses[] = {
     {kMainWindowForm, "ActualizacionTexto", MessageKind::Question},
     {kFolderChooserForm, "MsgBox_Carpeta", MessageKind::Information},
     {kFolderChooserForm, "MsgBox_Error", MessageKind::Error},
+    {kMainWindowForm, "Texto_abrir_carpeta", MessageKind::Error},
+    {kLanguageDialogForm, "MsgBox_Idioma", MessageKind::Error},
+    // Shown in the plain message display, which grows with its text; measured here all the same.
+    {kMainWindowForm, "Texto_no_puedo", MessageKind::Information},
 };
 
 // sqlite3_open would create a missing file: look first.
