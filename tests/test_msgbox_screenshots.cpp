@@ -35,9 +35,13 @@ class TestMsgBoxScreenshots : public QObject {
     void kinds_data();
     void kinds();
     void longestShippedMessage();
+    void runMessages_data();
+    void runMessages();
     void plainBoxes();
 
   private:
+    void showGrown(const kavenra::testing::ShippedMessage& message, const QString& fileName);
+
     std::unique_ptr<DatabaseFolder> databases_;
     std::unique_ptr<TForm6> form_;
     std::unique_ptr<kavenra::testing::SoundRecorder> sounds_;
@@ -49,7 +53,8 @@ void TestMsgBoxScreenshots::initTestCase() {
         databases_->writeSettings({{QStringLiteral("English"), QStringLiteral("en.db"), true}}));
     QVERIFY(databases_->writeLanguage(QStringLiteral("en.db"),
                                       {{6, QStringLiteral("Button1"), QStringLiteral("OK")},
-                                       {6, QStringLiteral("Button2"), QStringLiteral("Yes")}}));
+                                       {6, QStringLiteral("Button2"), QStringLiteral("Yes")},
+                                       {6, QStringLiteral("Button3"), QStringLiteral("No")}}));
     QVERIFY(QDir().mkpath(kavenra::testing::ScreenshotFolder()));
     form_ = std::make_unique<TForm6>();
     Form6 = form_.get();
@@ -146,7 +151,45 @@ void TestMsgBoxScreenshots::longestShippedMessage() {
         });
     qInfo("longest: %s %s, %d px", qPrintable(longest.language), qPrintable(longest.key),
           wrappedHeight(longest.text));
+    showGrown(longest, QStringLiteral("msgbox-longest.png"));
+}
 
+void TestMsgBoxScreenshots::runMessages_data() {
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("key");
+    for (const char* language : {"English", "Español", "Deutsch"}) {
+        QTest::addRow("failure question, %s", language)
+            << QString::fromUtf8(language) << QStringLiteral("Texto_fallo1+Texto_motivo6");
+        QTest::addRow("completion summary, %s", language)
+            << QString::fromUtf8(language) << QStringLiteral("Texto_resumen1");
+    }
+}
+
+// The run's own messages as shipped, each list at its longest: the whole text above the buttons.
+void TestMsgBoxScreenshots::runMessages() {
+    QFETCH(QString, language);
+    QFETCH(QString, key);
+    QString error;
+    const QList<kavenra::testing::ShippedMessage> messages =
+        kavenra::testing::ShippedMessages(&error);
+    QVERIFY2(!messages.isEmpty(), qPrintable(error));
+    const auto message = std::find_if(messages.begin(), messages.end(), [&](const auto& shipped) {
+        return shipped.language == language && shipped.key == key;
+    });
+    QVERIFY(message != messages.end());
+    const QString ascii = QString(language).replace(QStringLiteral("ñ"), QStringLiteral("n"));
+    showGrown(*message,
+              QStringLiteral("msgbox-%1-%2.png").arg(key.section(QLatin1Char('+'), 0, 0), ascii));
+}
+
+// Shows `message` and checks the box grown for it: the last line drawn above the buttons, which
+// sit under the text where the growth moved them. Saved as `fileName`.
+void TestMsgBoxScreenshots::showGrown(const kavenra::testing::ShippedMessage& message,
+                                      const QString& fileName) {
+    const QFontMetrics metrics(Form6->Label1->font());
+    const auto wrappedHeight = [&metrics](const QString& text) {
+        return metrics.boundingRect(QRect(0, 0, 289, 1 << 20), Qt::TextWordWrap, text).height();
+    };
     QImage shot;
     QColor background;
     QRect label;
@@ -161,10 +204,9 @@ void TestMsgBoxScreenshots::longestShippedMessage() {
         }
         ModalAnswerer::Apply(form, MsgBoxAnswer::FirstVisibleButton);
     });
-    Form6->MsgBox(QStringLiteral("Caption"), longest.text, longest.kind);
+    Form6->MsgBox(QStringLiteral("Caption"), message.text, message.kind);
     QVERIFY(!shot.isNull());
-    const QString path = QDir(kavenra::testing::ScreenshotFolder())
-                             .absoluteFilePath(QStringLiteral("msgbox-longest.png"));
+    const QString path = QDir(kavenra::testing::ScreenshotFolder()).absoluteFilePath(fileName);
     QVERIFY2(shot.save(path), qPrintable(path));
     qInfo("saved %s", qPrintable(path));
 
@@ -172,7 +214,7 @@ void TestMsgBoxScreenshots::longestShippedMessage() {
     auto scaled = [ratio](const QRect& r) {
         return QRect((r.topLeft() * ratio), (r.size() * ratio));
     };
-    const int textHeight = wrappedHeight(longest.text);
+    const int textHeight = wrappedHeight(message.text);
     QVERIFY(textHeight > 33);
     QVERIFY(label.height() >= textHeight);
     QCOMPARE(shot.size(), QSize(417, label.bottom() + 1 + 47) * ratio);
