@@ -5,7 +5,38 @@
 
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstddef>
+
 namespace kavenra {
+
+// Every byte of `size` read from or written to `fd` at offset `at`, through interruptions and
+// short transfers; false at an error or, for a read, at the end of the file.
+inline bool ReadFullyAt(int fd, void* into, std::size_t size, off_t at) {
+    auto* bytes = static_cast<unsigned char*>(into);
+    while (size > 0) {
+        const ssize_t got = pread(fd, bytes, size, at);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return false;
+        bytes += got;
+        size -= static_cast<std::size_t>(got);
+        at += got;
+    }
+    return true;
+}
+
+inline bool WriteFullyAt(int fd, const void* from, std::size_t size, off_t at) {
+    const auto* bytes = static_cast<const unsigned char*>(from);
+    while (size > 0) {
+        const ssize_t written = pwrite(fd, bytes, size, at);
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) return false;
+        bytes += written;
+        size -= static_cast<std::size_t>(written);
+        at += written;
+    }
+    return true;
+}
 
 class FileDescriptor {
   public:

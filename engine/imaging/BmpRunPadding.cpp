@@ -1,5 +1,7 @@
 #include "engine/imaging/BmpRunPadding.h"
 
+#include "engine/base/FileDescriptor.h"
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -67,30 +69,6 @@ class CodeWalk {
     bool padded_ = false;
 };
 
-bool ReadFully(int fd, unsigned char* into, std::size_t size, off_t at) {
-    while (size > 0) {
-        const ssize_t got = pread(fd, into, size, at);
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) return false;
-        into += got;
-        size -= static_cast<std::size_t>(got);
-        at += got;
-    }
-    return true;
-}
-
-bool WriteFully(int fd, const unsigned char* bytes, std::size_t size, off_t at) {
-    while (size > 0) {
-        const ssize_t written = pwrite(fd, bytes, size, at);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return false;
-        bytes += written;
-        size -= static_cast<std::size_t>(written);
-        at += written;
-    }
-    return true;
-}
-
 }  // namespace
 
 bool ZeroRunPadding(int fd, off_t from, off_t to) {
@@ -98,10 +76,10 @@ bool ZeroRunPadding(int fd, off_t from, off_t to) {
     CodeWalk walk;
     for (off_t at = from; at < to && !walk.done();) {
         const std::size_t size = static_cast<std::size_t>(std::min<off_t>(to - at, kChunkBytes));
-        if (!ReadFully(fd, chunk.data(), size, at)) return false;
+        if (!ReadFullyAt(fd, chunk.data(), size, at)) return false;
         bool changed = false;
         for (std::size_t i = 0; i < size && !walk.done(); ++i) changed |= walk.take(chunk[i]);
-        if (changed && !WriteFully(fd, chunk.data(), size, at)) return false;
+        if (changed && !WriteFullyAt(fd, chunk.data(), size, at)) return false;
         at += static_cast<off_t>(size);
     }
     return true;

@@ -257,18 +257,6 @@ struct DirectoryCloser {
     void operator()(DIR* directory) const noexcept { closedir(directory); }
 };
 
-bool WriteAll(int fd, const char* bytes, std::size_t size, off_t at) {
-    while (size > 0) {
-        const ssize_t written = pwrite(fd, bytes, size, at);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return false;
-        bytes += written;
-        size -= static_cast<std::size_t>(written);
-        at += written;
-    }
-    return true;
-}
-
 // Copies a verified file over `target` as a plain save would write it. Every write must succeed;
 // room for the whole new content is reserved before the first byte of the target changes, where
 // the file system can reserve it.
@@ -290,7 +278,7 @@ bool OverwriteInPlace(const std::string& source, const std::string& target) {
     for (off_t at = 0; at < size;) {
         const ssize_t got = pread(from.get(), chunk.data(), chunk.size(), at);
         if (got < 0 && errno == EINTR) continue;
-        if (got <= 0 || !WriteAll(to.get(), chunk.data(), static_cast<std::size_t>(got), at)) {
+        if (got <= 0 || !WriteFullyAt(to.get(), chunk.data(), static_cast<std::size_t>(got), at)) {
             return false;
         }
         at += got;
@@ -388,7 +376,7 @@ bool FolderRefusesNewFiles(int error) {
 // write could leave holding what it could not write; the stream's next seek drops what it read.
 bool ReplaceContent(FILE* stream, const std::vector<unsigned char>& content) {
     const int fd = fileno(stream);
-    return WriteAll(fd, reinterpret_cast<const char*>(content.data()), content.size(), 0) &&
+    return WriteFullyAt(fd, content.data(), content.size(), 0) &&
            ftruncate(fd, static_cast<off_t>(content.size())) == 0;
 }
 

@@ -84,42 +84,35 @@ QList<ShippedMessage> ShippedMessages(QString* error) {
             messages.append({names.value(language), use.form, QString::fromLatin1(use.key),
                              use.kind, texts[0]});
         }
-        // The texts the run's composed messages are made of.
+        // The texts the run's composed messages are made of: the parts, then each reason.
         QHash<QString, QString> parts;
-        for (const char* key :
-             {"Texto_fallo1", "Texto_fallo2", "Texto_resumen1", "Texto_resumen2", "Texto_resumen3",
-              "Texto_resumen4", "Texto_resumen5", "Texto_resumen6"}) {
+        QStringList reasonKeys;
+        for (const char* key : kFailureReasonKeys) {
+            if (key) reasonKeys << QString::fromLatin1(key);
+        }
+        for (const QString& key :
+             QStringList{"Texto_fallo1", "Texto_fallo2", "Texto_resumen1", "Texto_resumen2",
+                         "Texto_resumen3", "Texto_resumen4", "Texto_resumen5", "Texto_resumen6"} +
+                 reasonKeys) {
             QStringList texts;
             const QString sql =
                 QStringLiteral("SELECT caption FROM traduccion WHERE form='%1' AND object=%2")
                     .arg(kMainWindowForm)
-                    .arg(SqlText(QString::fromLatin1(key)));
+                    .arg(SqlText(key));
             if (!readColumn(database, sql, &texts, error)) return {};
             if (texts.size() != 1 || texts[0].isEmpty()) {
                 if (error) *error = database + QStringLiteral(": no text for ") + key;
                 return {};
             }
-            parts.insert(QString::fromLatin1(key), texts[0]);
+            parts.insert(key, texts[0]);
         }
         const QString languageName = names.value(language);
         // A failed conversion's question: the file, a line with the reason, whether to go on.
-        for (const char* key : kFailureReasonKeys) {
-            if (key == nullptr) continue;
-            QStringList texts;
-            const QString sql =
-                QStringLiteral("SELECT caption FROM traduccion WHERE form='%1' AND object=%2")
-                    .arg(kMainWindowForm)
-                    .arg(SqlText(QString::fromLatin1(key)));
-            if (!readColumn(database, sql, &texts, error)) return {};
-            if (texts.size() != 1 || texts[0].isEmpty()) {
-                if (error) *error = database + QStringLiteral(": no text for ") + key;
-                return {};
-            }
-            messages.append({languageName, kMainWindowForm,
-                             QStringLiteral("Texto_fallo1+") + QString::fromLatin1(key),
+        for (const QString& key : reasonKeys) {
+            messages.append({languageName, kMainWindowForm, QStringLiteral("Texto_fallo1+") + key,
                              MessageKind::Question,
                              parts["Texto_fallo1"].arg(QStringLiteral("IMG_20150612_183045.JPG")) +
-                                 QLatin1Char('\n') + texts[0] + QStringLiteral("\n\n") +
+                                 QLatin1Char('\n') + parts[key] + QStringLiteral("\n\n") +
                                  parts["Texto_fallo2"]});
         }
         // The completion message of a run with every part it may have, each list at its longest.
