@@ -4,6 +4,7 @@
 // to another language.
 
 #include "support/DatabaseFixture.h"
+#include "support/DropFiles.h"
 #include "support/MainWindowFixture.h"
 #include "support/ModalAnswerer.h"
 #include "support/Recorders.h"
@@ -32,6 +33,7 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -211,7 +213,7 @@ void TestLanguageWalk::placesSpeakTheActiveLanguage_data() {
     QTest::addColumn<QString>("name");
     for (const auto& [name, database] : kLanguages) {
         for (const char* place : {"longest side hint", "zero size", "question", "new folder box",
-                                  "language refused", "folder not opened"}) {
+                                  "language refused", "folder not opened", "dropped folder"}) {
             QTest::addRow("%s, %s", qPrintable(name), place) << database << QString(place) << name;
         }
     }
@@ -292,6 +294,14 @@ void TestLanguageWalk::placesSpeakTheActiveLanguage() {
         QCOMPARE(answers.msgBoxes()[0].text, expected("4:MsgBox_Idioma"));
         QCOMPARE(answers.msgBoxes()[0].buttonCaptions, QStringList{expected("6:Button1")});
         Form4->hide();
+    } else if (place == QLatin1String("dropped folder")) {
+        // The end of the list's check: the count, and the files of the folder left out.
+        QVERIFY(!fixture_->writeJpeg(QStringLiteral("drop/photo.jpg"), 40, 30).isEmpty());
+        QVERIFY(!fixture_->writeText(QStringLiteral("drop/notes.txt"), "notes\n").isEmpty());
+        QVERIFY(DropFiles(Form1->ListBox1, {fixture_->imagePath(QStringLiteral("drop"))}).dropped);
+        QVERIFY(MainWindowFixture::WaitForCountingPass());
+        QCOMPARE(Form1->StatusBar->currentMessage(), expected("1:ImagenMsg4").arg(1).arg(1));
+        screenshot(Form1, QStringLiteral("dropped-folder"));
     } else {
         DesktopOpenerRecorder opener;
         opener.setResult(false);

@@ -341,7 +341,7 @@ void TestMainWindowIntake::droppedFolders_data() {
                             "mixed/b.jpg", "mixed/link.jpg", "mixed/scan.dat"};
     const QStringList raws{"raws/IMG_1.DNG", "raws/IMG_2.DNG"};
     QTest::newRow("mixed folder: its images directly inside, in code-point order")
-        << QStringList{} << QStringList{"mixed"} << mixed << "ImagenMsg4 2"
+        << QStringList{} << QStringList{"mixed"} << mixed << "ImagenMsg2"
         << "mixed/RES/" << false;
     QTest::newRow("folder of RAW files only")
         << QStringList{} << QStringList{"raws"} << raws << "ImagenMsg2"
@@ -417,6 +417,15 @@ void TestMainWindowIntake::droppedFolders() {
     // One pass for the whole drop: one tick per entry and the last one.
     QVERIFY(MainWindowFixture::WaitForCountingPass());
     QCOMPARE(ticks.size(), entries.size() + 1);
+    // Its end says how many are listed, and how many files of the dropped folders were left
+    // out: a text file and a GIF in "mixed", a text file in "noimages" (the fixture's texts hold
+    // their places after the key).
+    const int refused = (drop.contains(QStringLiteral("mixed")) ? 2 : 0) +
+                        (drop.contains(QStringLiteral("noimages")) ? 1 : 0);
+    QCOMPARE(status(), refused > 0 ? MainWindowFixture::Text(1, "ImagenMsg4") +
+                                         QStringLiteral(" %1 %2").arg(entries.size()).arg(refused)
+                                   : MainWindowFixture::Text(1, "Texto_lista1") +
+                                         QStringLiteral(" %1").arg(entries.size()));
     QCOMPARE(Form1->CheckBox2->isEnabled(), rawMode);
 }
 

@@ -106,7 +106,7 @@ QList<TextFit> measureStatusTexts() {
     add("Texto_redimension6", lookup(kavenra::kMainWindowForm, "Texto_redimension6") +
                                   QStringLiteral(" IMG_20150612_183045 (2).JPG"));
     add("Texto_lista1", lookup(kavenra::kMainWindowForm, "Texto_lista1").arg(1000));
-    add("ImagenMsg4", lookup(kavenra::kMainWindowForm, "ImagenMsg4").arg(1000));
+    add("ImagenMsg4", lookup(kavenra::kMainWindowForm, "ImagenMsg4").arg(1000).arg(1000));
     for (const char* key : {"ImagenMsg2", "ImagenMsg3", "Texto_validar_imagenes",
                             "Texto_redimension", "Texto_redimension3", "Texto_redimension4"}) {
         add(key, lookup(kavenra::kMainWindowForm, key));

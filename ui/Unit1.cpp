@@ -621,7 +621,8 @@ bool TForm1::takeDroppedFile(const QString& path, bool reportRefusal) {
 }
 
 // The user dropped the folder, not each of its files: the files that are no supported image are
-// counted rather than named, and a folder that brought nothing is refused.
+// counted rather than named (the count is said when the check of the list ends: its own messages
+// would cover it before), and a folder that brought nothing is refused.
 void TForm1::takeDroppedFolder(const QString& folder) {
     int taken = 0;
     int refused = 0;
@@ -632,11 +633,8 @@ void TForm1::takeDroppedFolder(const QString& folder) {
             ++refused;
         }
     }
-    if (taken == 0) {
-        setStatusText(LookupCaption(kMainWindowForm, "ImagenMsg3"));
-    } else if (refused > 0) {
-        setStatusText(LookupCaption(kMainWindowForm, "ImagenMsg4").arg(refused));
-    }
+    refusedFromFolders_ += refused;
+    if (taken == 0) setStatusText(LookupCaption(kMainWindowForm, "ImagenMsg3"));
 }
 
 void TForm1::Timer2Timer() {
@@ -659,7 +657,11 @@ void TForm1::Timer2Timer() {
         Button2->setEnabled(true);
         Button3->setEnabled(true);
         Timer2->stop();
-        setStatusText(LookupCaption(kMainWindowForm, "Texto_lista1").arg(entries));
+        setStatusText(
+            refusedFromFolders_ > 0
+                ? LookupCaption(kMainWindowForm, "ImagenMsg4").arg(entries).arg(refusedFromFolders_)
+                : LookupCaption(kMainWindowForm, "Texto_lista1").arg(entries));
+        refusedFromFolders_ = 0;
         return;
     }
     if (isRawImage(ListBox1->item(ValidatedCount)->text())) ++RawCount;

@@ -105,6 +105,8 @@ class TForm1 : public QMainWindow {
     // The counting pass: the next entry it examines and the RAW entries found so far.
     int ValidatedCount = 0;
     int RawCount = 0;
+    // Files of dropped folders left out since the last check of the list ended.
+    int refusedFromFolders_ = 0;
 
     // The run: the list position of the next entry to convert; 0 whenever no run is going.
     int RunPosition() const;

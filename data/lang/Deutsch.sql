@@ -70,7 +70,7 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'Texto_resumen5', 'Die nicht umgewandelten Bilder sind in der Liste ausgewählt.'),
     ('1', 'Texto_resumen6', 'Möchten Sie den Zielordner öffnen?'),
     ('1', 'Texto_lista1', 'Bilder in der Liste: %1'),
-    ('1', 'ImagenMsg4', 'Nicht hinzugefügte Dateien des Ordners, da keine unterstützten Bilder: %1'),
+    ('1', 'ImagenMsg4', 'Bilder in der Liste: %1; ausgelassene, nicht unterstützte Dateien: %2'),
     ('1', 'ActualizacionCaption', 'Neue Version verfügbar'),
     ('1', 'ActualizacionTexto', 'Eine neue Version von Kavenra ist erschienen. Möchten Sie die Download-Seite öffnen?');
 

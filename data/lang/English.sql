@@ -70,7 +70,7 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'Texto_resumen5', 'The images that were not converted are selected in the list.'),
     ('1', 'Texto_resumen6', 'Do you want to open the destination folder?'),
     ('1', 'Texto_lista1', 'Images in the list: %1'),
-    ('1', 'ImagenMsg4', 'Files of the folder not added, as they are not supported images: %1'),
+    ('1', 'ImagenMsg4', 'Images in the list: %1; files left out as not supported: %2'),
     ('1', 'ActualizacionCaption', 'New version available'),
     ('1', 'ActualizacionTexto', 'A new version of Kavenra has been published. Do you want to open the download page?');
 

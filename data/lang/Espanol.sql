@@ -70,7 +70,7 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'Texto_resumen5', 'Las imágenes que no se han convertido quedan seleccionadas en la lista.'),
     ('1', 'Texto_resumen6', '¿Quieres abrir la carpeta de destino?'),
     ('1', 'Texto_lista1', 'Imágenes en la lista: %1'),
-    ('1', 'ImagenMsg4', 'Archivos de la carpeta no añadidos por no ser imágenes compatibles: %1'),
+    ('1', 'ImagenMsg4', 'Imágenes en la lista: %1; archivos omitidos por no ser compatibles: %2'),
     ('1', 'ActualizacionCaption', 'Nueva versión disponible'),
     ('1', 'ActualizacionTexto', 'Se ha publicado una nueva versión de Kavenra. ¿Quieres abrir la página de descargas?');
 

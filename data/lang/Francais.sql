@@ -70,7 +70,7 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'Texto_resumen5', 'Les images non converties sont sélectionnées dans la liste.'),
     ('1', 'Texto_resumen6', 'Voulez-vous ouvrir le dossier de destination ?'),
     ('1', 'Texto_lista1', 'Images dans la liste : %1'),
-    ('1', 'ImagenMsg4', 'Fichiers du dossier non ajoutés, car ce ne sont pas des images prises en charge : %1'),
+    ('1', 'ImagenMsg4', 'Images dans la liste : %1 ; fichiers ignorés car non pris en charge : %2'),
     ('1', 'ActualizacionCaption', 'Nouvelle version disponible'),
     ('1', 'ActualizacionTexto', 'Une nouvelle version de Kavenra est disponible. Voulez-vous ouvrir la page de téléchargement ?');
 

@@ -70,7 +70,7 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'Texto_resumen5', 'Le immagini non convertite sono selezionate nell''elenco.'),
     ('1', 'Texto_resumen6', 'Vuoi aprire la cartella di destinazione?'),
     ('1', 'Texto_lista1', 'Immagini nell''elenco: %1'),
-    ('1', 'ImagenMsg4', 'File della cartella non aggiunti perché non sono immagini supportate: %1'),
+    ('1', 'ImagenMsg4', 'Immagini nell''elenco: %1; file esclusi perché non supportati: %2'),
     ('1', 'ActualizacionCaption', 'Nuova versione disponibile'),
     ('1', 'ActualizacionTexto', 'È stata pubblicata una nuova versione di Kavenra. Vuoi aprire la pagina di download?');
 

@@ -70,7 +70,7 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'Texto_resumen5', 'As imagens não convertidas estão selecionadas na lista.'),
     ('1', 'Texto_resumen6', 'Quer abrir a pasta de destino?'),
     ('1', 'Texto_lista1', 'Imagens na lista: %1'),
-    ('1', 'ImagenMsg4', 'Ficheiros da pasta não adicionados por não serem imagens suportadas: %1'),
+    ('1', 'ImagenMsg4', 'Imagens na lista: %1; ficheiros omitidos por não serem suportados: %2'),
     ('1', 'ActualizacionCaption', 'Nova versão disponível'),
     ('1', 'ActualizacionTexto', 'Uma nova versão do Kavenra foi publicada. Deseja abrir a página de transferências?');
 

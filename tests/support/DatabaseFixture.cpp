@@ -180,7 +180,7 @@ static int ArgumentsOf(const QString& key) {
         {QStringLiteral("Texto_fallo1"), 1},   {QStringLiteral("Texto_resumen1"), 2},
         {QStringLiteral("Texto_resumen2"), 1}, {QStringLiteral("Texto_resumen3"), 1},
         {QStringLiteral("Texto_resumen4"), 1}, {QStringLiteral("Texto_lista1"), 1},
-        {QStringLiteral("ImagenMsg4"), 1},
+        {QStringLiteral("ImagenMsg4"), 2},
     };
     return kArguments.value(key);
 }
