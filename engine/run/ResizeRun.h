@@ -9,8 +9,9 @@
 // ahead is taken only when its tick would have asked for exactly the same conversion
 // (RunConversions.h).
 
+#include <QByteArray>
+#include <QByteArrayList>
 #include <QString>
-#include <QStringList>
 
 #include <functional>
 #include <optional>
@@ -23,7 +24,7 @@ namespace kavenra {
 
 // What the main window's controls say at one moment.
 struct RunControls {
-    QStringList entries;          // the image list, in its order
+    QByteArrayList entries;       // the image list, in its order: each path's exact bytes
     bool longestSide = false;     // the longest-side box
     bool keepDimensions = false;  // the keep-RAW-dimensions box
     QString width;                // the explicit size's fields
@@ -35,9 +36,10 @@ struct RunControls {
 };
 
 // The conversion an entry asks for under `controls`: the destination text followed by the entry's
-// file name, the mode chosen from the boxes, the size fields read as integers. Empty when a field
-// the mode reads is no 32-bit integer at this moment (emptied or edited during the run).
-std::optional<ConversionJob> JobForEntry(const QString& entry, const RunControls& controls);
+// file name (its bytes as they are, valid UTF-8 or not), the mode chosen from the boxes, the size
+// fields read as integers. Empty when a field the mode reads is no 32-bit integer at this moment
+// (emptied or edited during the run).
+std::optional<ConversionJob> JobForEntry(const QByteArray& entry, const RunControls& controls);
 
 class ResizeRun {
   public:
@@ -61,7 +63,7 @@ class ResizeRun {
     };
     struct Tick {
         Step step = Step::Busy;
-        QString entry;        // the entry taken, for Converting and Failed
+        QByteArray entry;     // the entry taken, for Converting and Failed
         FileOutcome outcome;  // for Failed
     };
     Tick TakeTick(const RunControls& controls);
