@@ -67,7 +67,7 @@ class ResultSignal {
 // One entry run to its outcome, to the longest side of 20 into `destination`.
 std::optional<FileOutcome> RunOneEntry(const QString& entry, const QString& destination) {
     RunControls controls;
-    controls.entries = QStringList{entry};
+    controls.entries = QByteArrayList{QFile::encodeName(entry)};
     controls.longestSide = true;
     controls.longestSideText = QStringLiteral("20");
     controls.destination = destination;
@@ -154,7 +154,7 @@ class ResizeRunTest : public QObject {
         controls.codes.jpeg = 2;
 
         const std::optional<ConversionJob> job =
-            JobForEntry(QStringLiteral("/photos/día 1/IMG_0001.JPG"), controls);
+            JobForEntry(QFile::encodeName(QStringLiteral("/photos/día 1/IMG_0001.JPG")), controls);
         QCOMPARE(job.has_value(), hasJob);
         if (!job) return;
         QCOMPARE(int(job->request.mode), mode);
@@ -168,6 +168,20 @@ class ResizeRunTest : public QObject {
         // The destination text and the file name, with no separator put in between.
         QCOMPARE(QString::fromUtf8(job->request.destination.c_str()),
                  QStringLiteral("/out/RES/IMG_0001.JPG"));
+    }
+
+    // A file name need not be UTF-8: the job names the entry's bytes as they are, and its output
+    // the same file name in the destination, not a readable respelling of either.
+    void jobKeepsTheEntrysBytes() {
+        RunControls controls = ExplicitSize(QStringLiteral("800"), QStringLiteral("600"));
+        controls.destination = QStringLiteral("/out/día/");
+        const QByteArray entry("/photos/caf\xE9 \xFF.jpg");
+        const std::optional<ConversionJob> job = JobForEntry(entry, controls);
+        QVERIFY(job);
+        QCOMPARE(QByteArray::fromStdString(job->request.source), entry);
+        QCOMPARE(QByteArray::fromStdString(job->request.destination),
+                 QByteArray("/out/d\xC3\xAD"
+                            "a/caf\xE9 \xFF.jpg"));
     }
 
     // A list of a good file, one that is no picture, and another good file: each tick's
@@ -185,7 +199,8 @@ class ResizeRunTest : public QObject {
         QVERIFY(QDir(folder.path()).mkpath("RES"));
 
         RunControls controls = ExplicitSize(QStringLiteral("32"), QStringLiteral("24"));
-        controls.entries = QStringList{good, text, second};
+        controls.entries = QByteArrayList{QFile::encodeName(good), QFile::encodeName(text),
+                                          QFile::encodeName(second)};
         controls.destination = folder.filePath("RES") + QLatin1Char('/');
         controls.entryCount = QStringLiteral("3");
         QCOMPARE(ResizeRun::StartWarning(controls), nullptr);
@@ -196,7 +211,7 @@ class ResizeRunTest : public QObject {
 
         ResizeRun::Tick tick = run.TakeTick(controls);
         QCOMPARE(tick.step, ResizeRun::Step::Converting);
-        QCOMPARE(tick.entry, good);
+        QCOMPARE(tick.entry, QFile::encodeName(good));
         QCOMPARE(run.TakeTick(controls).step, ResizeRun::Step::Busy);
         std::optional<FileOutcome> outcome = results.outcome(run);
         QVERIFY(outcome);
@@ -217,7 +232,7 @@ class ResizeRunTest : public QObject {
         controls.height.clear();
         tick = run.TakeTick(controls);
         QCOMPARE(tick.step, ResizeRun::Step::Failed);
-        QCOMPARE(tick.entry, second);
+        QCOMPARE(tick.entry, QFile::encodeName(second));
         QVERIFY(!tick.outcome.committed);
         QVERIFY(!run.FileInHand());
         QCOMPARE(run.Position(), 3);

@@ -505,7 +505,8 @@ void TestRunLookAhead::abandonedLargeFileLeavesNothing() {
     QVERIFY(QDir().mkpath(QFileInfo(reference).absolutePath()));
     kavenra::RunControls controls = Form1->ReadRunControls();
     controls.destination = QFileInfo(reference).absolutePath() + QLatin1Char('/');
-    const std::optional<kavenra::ConversionJob> job = kavenra::JobForEntry(first, controls);
+    const std::optional<kavenra::ConversionJob> job =
+        kavenra::JobForEntry(QFile::encodeName(first), controls);
     QVERIFY(job);
     QVERIFY(ConvertImage(*job).committed);
     QCOMPARE(folderListing(destination), QStringList{"large1.png"});

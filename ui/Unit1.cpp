@@ -16,6 +16,7 @@
 #include "ui/Form5_seleccioncarpeta.h"
 #include "ui/Form6_msgbox.h"
 #include "ui/Form7_acercade.h"
+#include "ui/ListEntries.h"
 #include "ui/MainWindowImages.h"
 #include "ui/Startup.h"
 
@@ -122,34 +123,9 @@ void bringForward(QWidget* window) {
     window->activateWindow();
 }
 
-bool isRawImage(const QString& path) {
-    return IsRawImage(QFile::encodeName(path).toStdString());
-}
-
-// Only a full local path names a folder; anything else a drop brings fails the type test.
-bool isDroppedFolder(const QString& item) {
-    return item.startsWith(QLatin1Char('/')) && QFileInfo(item).isDir();
-}
-
 // The folder as the start of the paths inside it, whether or not it came with a final "/".
 QString folderPrefix(const QString& folder) {
     return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
-}
-
-// What a dropped folder brings: the regular files directly inside it, symbolic links to them
-// included, hidden ones not, in the code-point order of their names (the order of their UTF-8
-// bytes), which no locale changes. Pipes, sockets and devices hold no image file and are left
-// out. A folder that cannot be read brings nothing.
-QStringList filesInFolder(const QString& folder) {
-    std::vector<std::pair<QByteArray, QString>> names;
-    for (const QString& name : QDir(folder).entryList(QDir::Files, QDir::Unsorted)) {
-        names.emplace_back(QFile::encodeName(name), name);
-    }
-    std::sort(names.begin(), names.end());
-    const QString prefix = folderPrefix(folder);
-    QStringList files;
-    for (const auto& [bytes, name] : names) files << prefix + name;
-    return files;
 }
 
 }  // namespace
@@ -184,7 +160,7 @@ kavenra::RunControls TForm1::ReadRunControls() const {
     kavenra::RunControls controls;
     controls.entries.reserve(ListBox1->count());
     for (int row = 0; row < ListBox1->count(); ++row)
-        controls.entries << ListBox1->item(row)->text();
+        controls.entries << kavenra::EntryPath(*ListBox1->item(row));
     controls.longestSide = CheckBox1->isChecked();
     controls.keepDimensions = CheckBox2->isChecked();
     controls.width = Edit1->text();
@@ -576,20 +552,24 @@ void TForm1::dragMoveEvent(QDragMoveEvent* event) {
 
 void TForm1::dropEvent(QDropEvent* event) {
     if (!event->mimeData()->hasUrls()) return;
-    QStringList items;
-    for (const QUrl& url : event->mimeData()->urls()) {
-        items << (url.isLocalFile() ? url.toLocalFile() : url.toString());
-    }
+    QByteArrayList items;
+    for (const QUrl& url : event->mimeData()->urls()) items << kavenra::DroppedItemPath(url);
     event->setDropAction(Qt::CopyAction);
     event->accept();
     RunGuarded([&] { WMDropFiles(items); });
 }
 
 void TForm1::WMDropFiles(const QStringList& droppedItems) {
+    QByteArrayList paths;
+    for (const QString& item : droppedItems) paths << QFile::encodeName(item);
+    WMDropFiles(paths);
+}
+
+void TForm1::WMDropFiles(const QByteArrayList& droppedItems) {
     if (droppedItems.isEmpty()) return;
     bool lastWasFolder = false;
-    for (const QString& item : droppedItems) {
-        lastWasFolder = isDroppedFolder(item);
+    for (const QByteArray& item : droppedItems) {
+        lastWasFolder = kavenra::IsFolderPath(item);
         if (lastWasFolder) {
             takeDroppedFolder(item);
         } else {
@@ -597,22 +577,22 @@ void TForm1::WMDropFiles(const QStringList& droppedItems) {
         }
     }
     // A folder's images get their "RES/" beside them, inside the folder.
-    const QString& last = droppedItems.last();
+    const QString last = kavenra::ShownPath(droppedItems.last());
     Edit3->setText(kavenra::ProposedDestination(lastWasFolder ? folderPrefix(last) : last));
     Label10->setText(QString::number(ListBox1->count()));
     ProgressBar1->setMinimum(0);
     Timer2->start();
 }
 
-bool TForm1::takeDroppedFile(const QString& path, bool reportRefusal) {
-    if (!ListBox1->findItems(path, Qt::MatchExactly | Qt::MatchCaseSensitive).isEmpty()) {
-        setStatusText(LookupCaption(kMainWindowForm, "ImagenMsg1") + kavenra::FileNamePart(path));
+bool TForm1::takeDroppedFile(const QByteArray& path, bool reportRefusal) {
+    if (kavenra::EntryRow(*ListBox1, path) >= 0) {
+        setStatusText(LookupCaption(kMainWindowForm, "ImagenMsg1") +
+                      kavenra::FileNamePart(kavenra::ShownPath(path)));
         return true;
     }
-    const bool supported = path.startsWith(QLatin1Char('/')) &&
-                           IsSupportedImage(QFile::encodeName(path).toStdString());
+    const bool supported = path.startsWith('/') && IsSupportedImage(path.toStdString());
     if (supported) {
-        ListBox1->addItem(path);
+        kavenra::AppendEntry(*ListBox1, path);
         setStatusText(LookupCaption(kMainWindowForm, "ImagenMsg2"));
         return true;
     }
@@ -623,10 +603,10 @@ bool TForm1::takeDroppedFile(const QString& path, bool reportRefusal) {
 // The user dropped the folder, not each of its files: the files that are no supported image are
 // counted rather than named (the count is said when the check of the list ends: its own messages
 // would cover it before), and a folder that brought nothing is refused.
-void TForm1::takeDroppedFolder(const QString& folder) {
+void TForm1::takeDroppedFolder(const QByteArray& folder) {
     int taken = 0;
     int refused = 0;
-    for (const QString& file : filesInFolder(folder)) {
+    for (const QByteArray& file : kavenra::FilesInFolder(folder)) {
         if (takeDroppedFile(file, false)) {
             ++taken;
         } else {
@@ -664,7 +644,7 @@ void TForm1::Timer2Timer() {
         refusedFromFolders_ = 0;
         return;
     }
-    if (isRawImage(ListBox1->item(ValidatedCount)->text())) ++RawCount;
+    if (IsRawImage(kavenra::EntryPath(*ListBox1->item(ValidatedCount)).toStdString())) ++RawCount;
     ++ValidatedCount;
     ProgressBar1->setValue(ValidatedCount);
 }
@@ -741,7 +721,7 @@ void TForm1::Timer1Timer() {
     }
     ProgressBar2->show();
     setStatusText(LookupCaption(kMainWindowForm, "Texto_redimension5") + QLatin1Char(' ') +
-                  kavenra::FileNamePart(tick.entry));
+                  kavenra::FileNamePart(kavenra::ShownPath(tick.entry)));
     if (tick.step == kavenra::ResizeRun::Step::Failed) {
         showOutcome(tick.outcome);
         return;
@@ -783,7 +763,8 @@ void TForm1::showOutcome(const kavenra::FileOutcome& outcome) {
     // Off before the question: its modal loop would deliver further ticks.
     Timer1->stop();
     const kavenra::RunSummary& summary = run_->Summary();
-    const QString entry = summary.failures.empty() ? QString() : summary.failures.back().entry;
+    const QString entry =
+        summary.failures.empty() ? QString() : kavenra::ShownPath(summary.failures.back().entry);
     if (askToGoOnAfterFailure(entry, outcome.reason) && running) {
         Timer1->start();
         return;
@@ -863,7 +844,7 @@ QString TForm1::summaryText(const kavenra::RunSummary& summary) const {
     if (!summary.failures.empty()) {
         QStringList failed;
         for (const auto& failure : summary.failures) {
-            failed << kavenra::FileNamePart(failure.entry);
+            failed << kavenra::FileNamePart(kavenra::ShownPath(failure.entry));
         }
         text += QStringLiteral("\n\n") +
                 LookupCaption(kMainWindowForm, "Texto_resumen2").arg(failed.size()) +
@@ -873,7 +854,8 @@ QString TForm1::summaryText(const kavenra::RunSummary& summary) const {
     if (!summary.renamings.empty()) {
         QStringList renamed;
         for (const auto& renaming : summary.renamings) {
-            renamed << kavenra::FileNamePart(renaming.entry) + QStringLiteral(" \u2192 ") +
+            renamed << kavenra::FileNamePart(kavenra::ShownPath(renaming.entry)) +
+                           QStringLiteral(" \u2192 ") +
                            kavenra::FileNamePart(QFile::decodeName(renaming.writtenAs.c_str()));
         }
         text += QStringLiteral("\n\n") +
@@ -886,9 +868,9 @@ QString TForm1::summaryText(const kavenra::RunSummary& summary) const {
 void TForm1::selectFailedEntries(const kavenra::RunSummary& summary) {
     ListBox1->clearSelection();
     for (const auto& failure : summary.failures) {
-        for (QListWidgetItem* item :
-             ListBox1->findItems(failure.entry, Qt::MatchExactly | Qt::MatchCaseSensitive)) {
-            item->setSelected(true);
+        for (int row = 0; row < ListBox1->count(); ++row) {
+            QListWidgetItem* item = ListBox1->item(row);
+            if (kavenra::EntryPath(*item) == failure.entry) item->setSelected(true);
         }
     }
 }

@@ -2,6 +2,7 @@
 
 #include "engine/run/ResizeRun.h"
 
+#include <QByteArrayList>
 #include <QMainWindow>
 #include <QStringList>
 
@@ -147,7 +148,9 @@ class TForm1 : public QMainWindow {
     void CheckBox2Click();
 
     // Image list intake. `droppedItems` are the full paths of one drop, in the order delivered;
-    // a folder among them brings the files directly inside it.
+    // a folder among them brings the files directly inside it. Paths given as text name the
+    // bytes they encode to.
+    void WMDropFiles(const QByteArrayList& droppedItems);
     void WMDropFiles(const QStringList& droppedItems);
     void Timer2Timer();
     void Button2Click();
@@ -221,8 +224,8 @@ class TForm1 : public QMainWindow {
     void setStatusText(const QString& text);
     // One file of a drop through the duplicate and type tests; false when it was refused, which
     // is reported only with `reportRefusal`.
-    bool takeDroppedFile(const QString& path, bool reportRefusal);
-    void takeDroppedFolder(const QString& folder);
+    bool takeDroppedFile(const QByteArray& path, bool reportRefusal);
+    void takeDroppedFolder(const QByteArray& folder);
     void showListContextMenu(const QPoint& position);
 
     bool centredOnce_ = false;

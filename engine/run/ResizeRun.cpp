@@ -2,15 +2,25 @@
 
 #include <QFile>
 
+#include <string>
 #include <utility>
 
 namespace kavenra {
 
-std::optional<ConversionJob> JobForEntry(const QString& entry, const RunControls& controls) {
+namespace {
+
+// DestinationPath with the entry's file name kept byte for byte.
+std::string destinationBytes(const QString& destinationText, const QByteArray& entry) {
+    const QByteArray fileName = entry.mid(entry.lastIndexOf('/') + 1);
+    return (QFile::encodeName(destinationText) + fileName).toStdString();
+}
+
+}  // namespace
+
+std::optional<ConversionJob> JobForEntry(const QByteArray& entry, const RunControls& controls) {
     ConversionJob job;
-    job.request.source = QFile::encodeName(entry).toStdString();
-    job.request.destination =
-        QFile::encodeName(DestinationPath(controls.destination, entry)).toStdString();
+    job.request.source = entry.toStdString();
+    job.request.destination = destinationBytes(controls.destination, entry);
     job.settings.codes = controls.codes;
     job.settings.keepDimensions = controls.keepDimensions;
     switch (TickMode(controls.longestSide, controls.keepDimensions)) {
@@ -102,7 +112,7 @@ std::optional<FileOutcome> ResizeRun::TakeOutcome() {
     return outcome;
 }
 
-void ResizeRun::record(const QString& entry, const FileOutcome& outcome) {
+void ResizeRun::record(const QByteArray& entry, const FileOutcome& outcome) {
     ++summary_.entries;
     if (!outcome.committed) {
         summary_.failures.push_back({entry, outcome.reason});

@@ -9,8 +9,9 @@
 // ahead is taken only when its tick would have asked for exactly the same conversion
 // (RunConversions.h).
 
+#include <QByteArray>
+#include <QByteArrayList>
 #include <QString>
-#include <QStringList>
 
 #include <functional>
 #include <optional>
@@ -25,7 +26,7 @@ namespace kavenra {
 
 // What the main window's controls say at one moment.
 struct RunControls {
-    QStringList entries;          // the image list, in its order
+    QByteArrayList entries;       // the image list, in its order: each path's exact bytes
     bool longestSide = false;     // the longest-side box
     bool keepDimensions = false;  // the keep-RAW-dimensions box
     QString width;                // the explicit size's fields
@@ -37,19 +38,20 @@ struct RunControls {
 };
 
 // The conversion an entry asks for under `controls`: the destination text followed by the entry's
-// file name, the mode chosen from the boxes, the size fields read as integers. Empty when a field
-// the mode reads is no 32-bit integer at this moment (emptied or edited during the run).
-std::optional<ConversionJob> JobForEntry(const QString& entry, const RunControls& controls);
+// file name (its bytes as they are, valid UTF-8 or not), the mode chosen from the boxes, the size
+// fields read as integers. Empty when a field the mode reads is no 32-bit integer at this moment
+// (emptied or edited during the run).
+std::optional<ConversionJob> JobForEntry(const QByteArray& entry, const RunControls& controls);
 
 // What a run did to the entries it could not write under their own name, in list order: the
 // completion message tells how many and which.
 struct RunSummary {
     struct Failure {
-        QString entry;
+        QByteArray entry;
         FailureReason reason = FailureReason::None;
     };
     struct Renaming {
-        QString entry;
+        QByteArray entry;
         std::string writtenAs;  // the path of the file written instead
     };
     int entries = 0;  // entries the run went through
@@ -83,7 +85,7 @@ class ResizeRun {
     };
     struct Tick {
         Step step = Step::Busy;
-        QString entry;        // the entry taken, for Converting and Failed
+        QByteArray entry;     // the entry taken, for Converting and Failed
         FileOutcome outcome;  // for Failed
         RunSummary summary;   // for Complete
     };
@@ -112,12 +114,12 @@ class ResizeRun {
 
   private:
     void prepareAhead(const RunControls& controls);
-    void record(const QString& entry, const FileOutcome& outcome);
+    void record(const QByteArray& entry, const FileOutcome& outcome);
 
     RunConversions conversions_;
     int position_ = 0;
     bool lookAhead_ = true;
-    QString entryInHand_;
+    QByteArray entryInHand_;
     RunSummary summary_;
 };
 

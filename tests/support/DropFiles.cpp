@@ -50,4 +50,14 @@ DropResult DropFiles(QWidget* over, const QStringList& paths) {
     return DropUrls(over, urls);
 }
 
+QUrl LocalFileUrl(const QByteArray& path) {
+    return QUrl::fromEncoded("file://" + path.toPercentEncoding("/"), QUrl::StrictMode);
+}
+
+DropResult DropPaths(QWidget* over, const QByteArrayList& paths) {
+    QList<QUrl> urls;
+    for (const QByteArray& path : paths) urls << LocalFileUrl(path);
+    return DropUrls(over, urls);
+}
+
 }  // namespace kavenra::testing

@@ -5,6 +5,7 @@
 // Qt then finds the drop target under that place exactly as for a drag from a file manager, so a
 // child that accepted drops itself would take the drop away from the window.
 
+#include <QByteArrayList>
 #include <QList>
 #include <QStringList>
 #include <QUrl>
@@ -25,5 +26,12 @@ DropResult DropUrls(QWidget* over, const QList<QUrl>& urls);
 
 // The same with local files (or folders), in the given order.
 DropResult DropFiles(QWidget* over, const QStringList& paths);
+
+// The address a file manager gives a local path named by its bytes, UTF-8 or not: each byte
+// that an address cannot hold as it is comes percent-encoded.
+QUrl LocalFileUrl(const QByteArray& path);
+
+// Drops local files (or folders) named by their bytes, in the given order.
+DropResult DropPaths(QWidget* over, const QByteArrayList& paths);
 
 }  // namespace kavenra::testing

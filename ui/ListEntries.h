@@ -1,0 +1,43 @@
+#pragma once
+
+// The image list's entries as the file system names them. A file's name is a string of bytes
+// that need not be UTF-8; the text a list shows cannot always say which bytes it came from
+// (Qt shows every invalid byte as U+FFFD), so each entry keeps its path's exact bytes beside the
+// readable text, and everything that opens, compares or converts an entry reads those.
+
+#include <QByteArray>
+#include <QByteArrayList>
+#include <QString>
+
+class QListWidget;
+class QListWidgetItem;
+class QUrl;
+
+namespace kavenra {
+
+// The path an entry names. An entry added as text alone (a list file's line) names the bytes
+// that text encodes to.
+QByteArray EntryPath(const QListWidgetItem& entry);
+
+// Adds an entry for `path` at the end of `list`, shown in readable form.
+void AppendEntry(QListWidget& list, const QByteArray& path);
+
+// The row of the entry naming exactly `path`, or -1.
+int EntryRow(const QListWidget& list, const QByteArray& path);
+
+// The readable form of a path: invalid bytes shown as U+FFFD.
+QString ShownPath(const QByteArray& path);
+
+// The path a dropped address names. A local file's address carries its path percent-encoded
+// byte for byte, whatever the bytes; any other address stays its text, which names no file.
+QByteArray DroppedItemPath(const QUrl& url);
+
+// True for a full path that names a folder (or a link to one).
+bool IsFolderPath(const QByteArray& path);
+
+// The regular files directly inside `folder`, links to them included, hidden ones not, as full
+// paths in the byte order of their names, which no locale changes. Pipes, sockets and devices
+// hold no image file and are left out. A folder that cannot be read brings nothing.
+QByteArrayList FilesInFolder(const QByteArray& folder);
+
+}  // namespace kavenra
