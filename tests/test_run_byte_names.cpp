@@ -18,6 +18,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QSize>
+#include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 
@@ -88,6 +89,7 @@ class TestRunByteNames : public QObject {
 
     void namesThatAreNotUtf8_data();
     void namesThatAreNotUtf8();
+    void sameBytesDroppedAgainAreListedOnce();
 
   private:
     std::unique_ptr<MainWindowFixture> fixture_;
@@ -151,6 +153,22 @@ void TestRunByteNames::namesThatAreNotUtf8() {
         QCOMPARE(imageSizeAt(destination + names[i]), outputs[i]);
         QVERIFY(kavenra::test::ReadFileBytes(sources[i].toStdString()) == before[i]);
     }
+}
+
+// The duplicate test compares bytes too: the same file dropped again, alone or with its folder,
+// is named as already listed and not added.
+void TestRunByteNames::sameBytesDroppedAgainAreListedOnce() {
+    const QByteArray folder = QFile::encodeName(fixture_->imageFolder()) + '/';
+    const QByteArray source = folder + "caf\xE9.jpg";
+    made_ << source;
+    QVERIFY(kavenra::test::WriteImageFile(source.toStdString(), FIF_JPEG, 40, 30));
+    QVERIFY(DropPaths(Form1->ListBox1, {source}).dropped);
+    QVERIFY(MainWindowFixture::WaitForCountingPass());
+    QVERIFY(DropPaths(Form1->ListBox1, {source, folder}).dropped);
+    QCOMPARE(Form1->StatusBar->currentMessage(),
+             MainWindowFixture::Text(1, "ImagenMsg1") + QFile::decodeName("caf\xE9.jpg"));
+    QVERIFY(MainWindowFixture::WaitForCountingPass());
+    QCOMPARE(Form1->ListBox1->count(), 1);
 }
 
 KAVENRA_WINDOW_TEST_MAIN(TestRunByteNames)
