@@ -9,6 +9,7 @@
 #include "support/ModalAnswerer.h"
 #include "support/Recorders.h"
 #include "support/RunTicks.h"
+#include "ui/Startup.h"
 #include "ui/Unit1.h"
 
 #include <QCheckBox>
@@ -98,22 +99,25 @@ class TestRunByteNames : public QObject {
 };
 
 void TestRunByteNames::namesThatAreNotUtf8_data() {
-    QTest::addColumn<bool>("dropFolder");
+    QTest::addColumn<QString>(
+        "how");  // dropped as files, as their folder, or read from a list file
     QTest::addColumn<QByteArrayList>("names");  // in byte order, each with its own picture size
 
     // 0xE9 and 0xE8 are Latin-1 "é" and "è": lone bytes that no UTF-8 text holds.
     const QByteArray e9("caf\xE9.jpg");
     const QByteArray e8("caf\xE8.jpg");
-    QTest::newRow("file dropped") << false << QByteArrayList{e9};
-    QTest::newRow("two files whose names read alike") << false << QByteArrayList{e8, e9};
-    QTest::newRow("folder dropped") << true << QByteArrayList{e9};
-    QTest::newRow("folder of two files whose names read alike") << true << QByteArrayList{e8, e9};
+    QTest::newRow("file dropped") << "files" << QByteArrayList{e9};
+    QTest::newRow("two files whose names read alike") << "files" << QByteArrayList{e8, e9};
+    QTest::newRow("folder dropped") << "folder" << QByteArrayList{e9};
+    QTest::newRow("folder of two files whose names read alike")
+        << "folder" << QByteArrayList{e8, e9};
+    QTest::newRow("list file at start-up") << "list file" << QByteArrayList{e8, e9};
 }
 
 // Every entry is listed once, converted to the longest side of 100 under its own name in the
 // proposed destination, and its source stays as it was.
 void TestRunByteNames::namesThatAreNotUtf8() {
-    QFETCH(bool, dropFolder);
+    QFETCH(QString, how);
     QFETCH(QByteArrayList, names);
 
     const QString folderText = fixture_->imagePath(QStringLiteral("fotos"));
@@ -131,8 +135,19 @@ void TestRunByteNames::namesThatAreNotUtf8() {
         before << kavenra::test::ReadFileBytes(sources[i].toStdString());
     }
 
-    QVERIFY(DropPaths(Form1->ListBox1, dropFolder ? QByteArrayList{folder} : sources).dropped);
-    QVERIFY(MainWindowFixture::WaitForCountingPass());
+    if (how == QLatin1String("list file")) {
+        const QString listFile = fixture_->imagePath(QStringLiteral("list.txt"));
+        QFile list(listFile);
+        QVERIFY(list.open(QIODevice::WriteOnly));
+        list.write(sources.join('\n') + '\n');
+        list.close();
+        kavenra::startup::LoadListFiles(*Form1, {listFile});
+    } else {
+        QVERIFY(DropPaths(Form1->ListBox1,
+                          how == QLatin1String("folder") ? QByteArrayList{folder} : sources)
+                    .dropped);
+        QVERIFY(MainWindowFixture::WaitForCountingPass());
+    }
     QCOMPARE(Form1->ListBox1->count(), names.size());
     QCOMPARE(Form1->Edit3->text(), folderText + QStringLiteral("/RES/"));
 

@@ -12,6 +12,7 @@
 #include "ui/DesktopOpener.h"
 #include "ui/Form4_seleccionlenguaje.h"
 #include "ui/Form6_msgbox.h"
+#include "ui/ListEntries.h"
 #include "ui/TranslateAllForms.h"
 #include "ui/Unit1.h"
 
@@ -80,26 +81,30 @@ QString decodeText(const QByteArray& bytes) {
     return QString::fromUtf8(bytes);
 }
 
-QStringList splitLines(const QString& text) {
-    QStringList lines;
+// Lines end at CR, LF or CR LF, in text or in bytes alike.
+template <typename Text, typename Lines>
+Lines splitLines(const Text& text) {
+    Lines lines;
     qsizetype start = 0;
     qsizetype position = 0;
     while (position < text.size()) {
-        const QChar c = text[position];
-        if (c != QLatin1Char('\r') && c != QLatin1Char('\n')) {
+        const auto c = text[position];
+        if (c != '\r' && c != '\n') {
             ++position;
             continue;
         }
         lines << text.mid(start, position - start);
         ++position;
-        if (c == QLatin1Char('\r') && position < text.size() &&
-            text[position] == QLatin1Char('\n')) {
-            ++position;
-        }
+        if (c == '\r' && position < text.size() && text[position] == '\n') ++position;
         start = position;
     }
     if (start < text.size()) lines << text.mid(start);
     return lines;
+}
+
+bool hasByteOrderMark(const QByteArray& bytes) {
+    return bytes.startsWith("\xEF\xBB\xBF") || bytes.startsWith("\xFF\xFE") ||
+           bytes.startsWith("\xFE\xFF");
 }
 
 bool isExistingFile(const QString& path) {
@@ -171,7 +176,7 @@ void InitialiseImageLibrary() {
     kavenra::InitialiseImageLibrary();
 }
 
-QStringList ReadListFileLines(const QString& path) {
+QByteArray readListFile(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         throw listFileError(QStringLiteral("Cannot open file \"%1\". %2")
@@ -182,21 +187,31 @@ QStringList ReadListFileLines(const QString& path) {
         throw listFileError(QStringLiteral("Cannot read file \"%1\". %2")
                                 .arg(QDir::toNativeSeparators(path), file.errorString()));
     }
-    return splitLines(decodeText(bytes));
+    return bytes;
+}
+
+QByteArrayList ReadListFileEntries(const QString& path) {
+    const QByteArray bytes = readListFile(path);
+    if (!hasByteOrderMark(bytes)) return splitLines<QByteArray, QByteArrayList>(bytes);
+    QByteArrayList entries;
+    for (const QString& line : splitLines<QString, QStringList>(decodeText(bytes))) {
+        entries << QFile::encodeName(line);
+    }
+    return entries;
 }
 
 void LoadListFiles(TForm1& form, const QStringList& files) {
     for (const QString& file : files) {
-        const QStringList lines = ReadListFileLines(file);
+        const QByteArrayList lines = ReadListFileEntries(file);
         form.ListBox1->clear();
-        form.ListBox1->addItems(lines);
+        for (const QByteArray& line : lines) kavenra::AppendEntry(*form.ListBox1, line);
         if (lines.isEmpty()) {
             form.Edit3->clear();
             form.Label10->setText(QStringLiteral("0"));
             throw listFileError(QStringLiteral("The list file \"%1\" holds no lines.")
                                     .arg(QDir::toNativeSeparators(file)));
         }
-        form.Edit3->setText(kavenra::ProposedDestination(lines.first()));
+        form.Edit3->setText(kavenra::ProposedDestination(QFile::decodeName(lines.first())));
         form.Label10->setText(QString::number(form.ListBox1->count()));
     }
 }

@@ -6,6 +6,7 @@
 // database, first-run language choice, translation of the windows, update check), after which
 // the images and folders named on the command line are listed.
 
+#include <QByteArrayList>
 #include <QString>
 #include <QStringList>
 
@@ -40,11 +41,12 @@ QStringList DroppedItemArguments();
 // Initialises FreeImage with external plug-ins allowed, once per process; never undone.
 void InitialiseImageLibrary();
 
-// The lines of a text file. A byte-order mark selects UTF-8, UTF-16LE or UTF-16BE, otherwise the
-// bytes are read as UTF-8. Lines end at CR, LF or CR LF; a break after the last line adds no
-// empty line, blank lines inside are kept. Throws std::runtime_error, with a message naming the
-// file, when it cannot be read.
-QStringList ReadListFileLines(const QString& path);
+// The lines of a text file as the paths they name. A byte-order mark selects UTF-8, UTF-16LE or
+// UTF-16BE, whose text is then encoded as file names are; otherwise the lines are the file's own
+// bytes, so that a name that is no UTF-8 stays the file's name. Lines end at CR, LF or CR LF; a
+// break after the last line adds no empty line, blank lines inside are kept. Throws
+// std::runtime_error, with a message naming the file, when it cannot be read.
+QByteArrayList ReadListFileEntries(const QString& path);
 
 // Reads each list file in turn into the main window: its lines replace the list, the destination
 // becomes the first line's folder followed by "RES/" and the count shows the number of lines, so
