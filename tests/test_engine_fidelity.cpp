@@ -436,17 +436,17 @@ class EngineFidelityTest : public QObject, private ConversionWorkspace {
             {0, 200, 200, 10},  {100, 0, 0, 100}, {240, 10, 120, 5},  {50, 50, 50, 200}};
         const Bytes profile = MakeCmykProfile();
         QVERIFY(!profile.empty());
-        CmykJpegSpec spec;
-        spec.adobe = adobe;
-        if (profiled) spec.iccProfile = profile;
+        CmykJpegLayout layout;
+        layout.adobe = adobe;
+        if (profiled) layout.iccProfile = profile;
         // 4 x 4 patches of 2 x 2 blocks.
         for (int blockY = 0; blockY < 8; ++blockY) {
             for (int blockX = 0; blockX < 8; ++blockX) {
-                spec.blocks.push_back(inks[std::size_t(blockY / 2 * 4 + blockX / 2)]);
+                layout.blocks.push_back(inks[std::size_t(blockY / 2 * 4 + blockX / 2)]);
             }
         }
         const QString source = in("print.jpg");
-        QVERIFY(WriteFileBytes(NativePath(source), MakeCmykJpeg(spec)));
+        QVERIFY(WriteFileBytes(NativePath(source), MakeCmykJpeg(layout)));
 
         QVERIFY(convert(source, out("print.jpg"), 1, 0, 64));
 

@@ -88,18 +88,18 @@ Bytes SaveProfile(cmsHPROFILE profile) {
 
 }  // namespace
 
-Bytes MakeCmykJpeg(const CmykJpegSpec& spec) {
-    const int width = spec.blocksWide * 8;
-    const int height = spec.blocksHigh * 8;
+Bytes MakeCmykJpeg(const CmykJpegLayout& layout) {
+    const int width = layout.blocksWide * 8;
+    const int height = layout.blocksHigh * 8;
     Bytes out;
     Append(out, {0xFF, 0xD8});
-    if (spec.adobe) {
+    if (layout.adobe) {
         // "Adobe", version 100, no flags, transform 0: the samples are the inks, inverted.
         AppendMarker(out, 0xEE, {'A', 'd', 'o', 'b', 'e', 0, 100, 0, 0, 0, 0, 0});
     }
-    if (!spec.iccProfile.empty()) {
+    if (!layout.iccProfile.empty()) {
         Bytes body{'I', 'C', 'C', '_', 'P', 'R', 'O', 'F', 'I', 'L', 'E', 0, 1, 1};
-        body.insert(body.end(), spec.iccProfile.begin(), spec.iccProfile.end());
+        body.insert(body.end(), layout.iccProfile.begin(), layout.iccProfile.end());
         AppendMarker(out, 0xE2, body);
     }
     Bytes quantisation{0};
@@ -127,9 +127,9 @@ Bytes MakeCmykJpeg(const CmykJpegSpec& spec) {
 
     BitWriter bits(out);
     std::array<int, 4> previous{};
-    for (const Cmyk& inks : spec.blocks) {
+    for (const Cmyk& inks : layout.blocks) {
         for (int c = 0; c < 4; ++c) {
-            const int sample = spec.adobe ? 255 - inks[c] : inks[c];
+            const int sample = layout.adobe ? 255 - inks[c] : inks[c];
             // A flat block's DC coefficient: 8 times its level-shifted sample.
             const int dc = 8 * (sample - 128);
             const int difference = dc - previous[c];

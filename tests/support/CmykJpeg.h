@@ -15,7 +15,7 @@ namespace kavenra::test {
 
 using Cmyk = std::array<std::uint8_t, 4>;  // ink amounts, 0 none to 255 full
 
-struct CmykJpegSpec {
+struct CmykJpegLayout {
     int blocksWide = 8;
     int blocksHigh = 8;
     // The ink of each 8 x 8 block, row by row from the top: blocksWide x blocksHigh entries.
@@ -26,7 +26,7 @@ struct CmykJpegSpec {
     Bytes iccProfile;  // embedded in an APP2 marker when not empty
 };
 
-Bytes MakeCmykJpeg(const CmykJpegSpec& spec);
+Bytes MakeCmykJpeg(const CmykJpegLayout& layout);
 
 // A CMYK output profile whose device-to-Lab table takes the inks' plain formula, (1 - C)(1 - K)
 // and so on, as linear light: middle tones come out far lighter than the formula's sRGB values.
