@@ -39,6 +39,8 @@ using kavenra::testing::DropFiles;
 using kavenra::testing::MainWindowFixture;
 using kavenra::testing::ModalAnswerer;
 using kavenra::testing::MsgBoxAnswer;
+
+Q_DECLARE_METATYPE(MsgBoxAnswer)
 using kavenra::testing::MsgBoxRecord;
 
 using kavenra::test::ImageFileSize;
@@ -471,14 +473,18 @@ void TestBatchRun::failureStopsTheRunUntilCancel() {
 }
 
 void TestBatchRun::failedFileAsksWhetherToGoOn_data() {
-    QTest::addColumn<bool>("goOn");
-    QTest::newRow("Yes: the other files follow, and the end says which failed") << true;
-    QTest::newRow("No: the run waits for Cancel") << false;
+    QTest::addColumn<MsgBoxAnswer>("answer");
+    QTest::newRow("Yes: the other files follow, and the end says which failed")
+        << MsgBoxAnswer::Button2;
+    QTest::newRow("No: the run waits for Cancel") << MsgBoxAnswer::Button3;
+    QTest::newRow("close box after an earlier Yes: the run waits") << MsgBoxAnswer::CloseBox;
 }
 
 // The real timer runs: after Yes the third file converts without another press.
 void TestBatchRun::failedFileAsksWhetherToGoOn() {
-    QFETCH(bool, goOn);
+    QFETCH(MsgBoxAnswer, answer);
+    const bool goOn = answer == MsgBoxAnswer::Button2;
+    Form6->Respuesta = true;  // as an earlier question answered Yes leaves it
     const QString broken = fixture_->writeJpeg("b.jpg", 120, 90);
     QVERIFY(listFiles(
         {fixture_->writeJpeg("a.jpg", 120, 90), broken, fixture_->writeJpeg("c.jpg", 120, 90)}));
@@ -486,7 +492,7 @@ void TestBatchRun::failedFileAsksWhetherToGoOn() {
     setExplicitSize("60", "45");
     const QString destination = Form1->Edit3->text();
     ModalAnswerer answers;
-    answers.answerMsgBox(goOn ? MsgBoxAnswer::Button2 : MsgBoxAnswer::Button3);
+    answers.answerMsgBox(answer);
     answers.answerMsgBox(MsgBoxAnswer::Button3);  // the completion: the folder stays closed
 
     click(Form1->Button3);

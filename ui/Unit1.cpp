@@ -786,6 +786,9 @@ bool TForm1::askToGoOnAfterFailure(const QString& entry, kavenra::FailureReason 
     const QString why = failureReasonText(reason);
     if (!why.isEmpty()) text += QLatin1Char('\n') + why;
     text += QStringLiteral("\n\n") + LookupCaption(kMainWindowForm, "Texto_fallo2");
+    // Closed with its close box, the box leaves the answer as it was: that is No here, whatever
+    // an earlier question was answered.
+    Form6->Respuesta = false;
     Form6->MsgBox(LookupCaption(kMainWindowForm, "Caption_Atencion"), text, MessageKind::Question);
     return Form6->Respuesta;
 }
