@@ -215,20 +215,6 @@ Bytes WithExifSegment(const Bytes& jpeg, const Bytes& block) {
     return file;
 }
 
-Bytes WithExifChunk(const Bytes& png, const Bytes& block) {
-    constexpr std::size_t kSignatureAndHeader = 8 + 12 + 13;
-    Bytes chunk;
-    PutBig(chunk, static_cast<std::uint32_t>(block.size()), 4);
-    PutText(chunk, "eXIf");
-    chunk.insert(chunk.end(), block.begin(), block.end());
-    PutBig(chunk, static_cast<std::uint32_t>(crc32(0, chunk.data() + 4, uInt(chunk.size() - 4))),
-           4);
-    Bytes file(png.begin(), png.begin() + kSignatureAndHeader);
-    file.insert(file.end(), chunk.begin(), chunk.end());
-    file.insert(file.end(), png.begin() + kSignatureAndHeader, png.end());
-    return file;
-}
-
 Bytes WithPngChunk(const Bytes& png, const char (&type)[5], const Bytes& data) {
     constexpr std::size_t kSignatureAndHeader = 8 + 12 + 13;
     Bytes chunk;
@@ -241,6 +227,10 @@ Bytes WithPngChunk(const Bytes& png, const char (&type)[5], const Bytes& data) {
     file.insert(file.end(), chunk.begin(), chunk.end());
     file.insert(file.end(), png.begin() + kSignatureAndHeader, png.end());
     return file;
+}
+
+Bytes WithExifChunk(const Bytes& png, const Bytes& block) {
+    return WithPngChunk(png, "eXIf", block);
 }
 
 namespace {
