@@ -31,7 +31,7 @@ constexpr bool operator==(const CaptionKey& a, const CaptionKey& b) {
 
 // The permanently shown captions, hints and menu texts, in the order in which the window
 // translation sets them.
-inline constexpr std::array<CaptionKey, 58> kWindowTranslationKeys = {{
+inline constexpr std::array<CaptionKey, 60> kWindowTranslationKeys = {{
     {kOptionsDialogForm, "Form_Caption"},
     {kOptionsDialogForm, "Label8"},
     {kOptionsDialogForm, "GroupBox2"},
@@ -54,6 +54,8 @@ inline constexpr std::array<CaptionKey, 58> kWindowTranslationKeys = {{
     {kOptionsDialogForm, "RadioButton18Hint"},
     {kMainWindowForm, "MainMenu1"},
     {kMainWindowForm, "MainMenu1Sub1"},
+    {kMainWindowForm, "MainMenu1Sub2"},
+    {kMainWindowForm, "MainMenu1Sub3"},
     {kMainWindowForm, "MainMenu2"},
     {kMainWindowForm, "MainMenu2Sub1"},
     {kMainWindowForm, "MainMenu2Sub2"},
@@ -94,7 +96,7 @@ inline constexpr std::array<CaptionKey, 58> kWindowTranslationKeys = {{
 
 // Texts looked up at the moment they are shown: messages and their captions, status-bar texts,
 // the JPEG quality label and the message box's buttons.
-inline constexpr std::array<CaptionKey, 59> kShownTextKeys = {{
+inline constexpr std::array<CaptionKey, 60> kShownTextKeys = {{
     // The JPEG quality label: SRC1 for track bar position 5 (best quality) ... SRC5 for 1.
     {kOptionsDialogForm, "Label1_from_SRC1"},
     {kOptionsDialogForm, "Label1_from_SRC2"},
@@ -104,6 +106,8 @@ inline constexpr std::array<CaptionKey, 59> kShownTextKeys = {{
     {kMainWindowForm, "ImagenMsg1"},
     {kMainWindowForm, "ImagenMsg2"},
     {kMainWindowForm, "ImagenMsg3"},
+    // The name of the supported images in the file dialog of "Add images".
+    {kMainWindowForm, "Texto_filtro_imagenes"},
     {kMainWindowForm, "Texto_validar_imagenes"},
     {kMainWindowForm, "Texto_caracter_no_valido"},
     {kMainWindowForm, "Texto_advertencia1"},

@@ -9,6 +9,7 @@
 #include "support/ModalAnswerer.h"
 #include "support/Recorders.h"
 #include "support/ScreenshotPixels.h"
+#include "ui/AccessKeys.h"
 
 #include "store/CaptionKeys.h"
 #include "ui/DesktopOpener.h"
@@ -95,7 +96,7 @@ void addMenuTexts(QList<ShownText>& shown, const QString& prefix, const QList<QA
     for (int i = 0; i < items.size(); ++i) {
         if (items[i]->isSeparator()) continue;
         const QString place = prefix + QLatin1Char('/') + QString::number(i);
-        shown.append({place, items[i]->text()});
+        shown.append({place, kavenra::WithoutAccessKey(items[i]->text())});
         if (items[i]->menu()) addMenuTexts(shown, place, items[i]->menu()->actions());
     }
 }

@@ -11,10 +11,13 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDir>
+#include <QFileDialog>
 #include <QFrame>
 #include <QGroupBox>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -84,6 +87,35 @@ void rightClickEntry(int row) {
     QTest::mouseClick(Form1->windowHandle(), Qt::RightButton, Qt::NoModifier, place);
 }
 
+// Answers the next file dialog as a user who opens `folder` and types `names` (quoted, as the
+// dialog writes several) or, with none, takes the folder itself; records what it offered.
+struct FileDialogSeen {
+    QString title;
+    QString directory;
+    QStringList nameFilters;
+    QFileDialog::FileMode mode = QFileDialog::AnyFile;
+};
+
+void chooseInFileDialog(ModalAnswerer& answers, FileDialogSeen& seen, const QString& folder,
+                        const QStringList& names) {
+    answers.answerDialog([&seen, folder, names](QDialog* dialog) {
+        auto* files = qobject_cast<QFileDialog*>(dialog);
+        if (!files) {
+            dialog->reject();
+            return;
+        }
+        seen = {files->windowTitle(), files->directory().absolutePath(), files->nameFilters(),
+                files->fileMode()};
+        files->setDirectory(folder);
+        QStringList quoted;
+        for (const QString& name : names) quoted << QLatin1Char('"') + name + QLatin1Char('"');
+        if (auto* edit = files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
+            edit->setText(names.size() == 1 ? names.first() : quoted.join(QLatin1Char(' ')));
+        }
+        static_cast<QDialog*>(files)->accept();
+    });
+}
+
 bool idleControlsEnabled() {
     return Form1->ListBox1->isEnabled() && Form1->Button2->isEnabled() &&
            Form1->Button3->isEnabled();
@@ -120,6 +152,12 @@ class TestMainWindowIntake : public QObject {
     void droppedFolders_data();
     void droppedFolders();
     void unreadableFolderIsRefused();
+    void addMenuTakesWhatADropTakes_data();
+    void addMenuTakesWhatADropTakes();
+    void addDialogsOfferTheSupportedImages();
+    void cancelledAddDialogChangesNothing();
+    void addShortcutsOpenTheirDialogs_data();
+    void addShortcutsOpenTheirDialogs();
 
     void countingPassTakesOneTickMoreThanEntries();
     void countingPassShowsItsBusyState();
@@ -456,6 +494,147 @@ void TestMainWindowIntake::unreadableFolderIsRefused() {
     QCOMPARE(listed(), QStringList{c});
     QCOMPARE(status(), MainWindowFixture::Text(1, "ImagenMsg3"));
     QCOMPARE(Form1->Edit3->text(), folder + QStringLiteral("/RES/"));
+}
+
+// "Add images" and "Add folder" hand what was chosen to the path of a drop: the same entries,
+// status text, count, destination and counting pass.
+void TestMainWindowIntake::addMenuTakesWhatADropTakes_data() {
+    QTest::addColumn<QString>("item");         // the menu item's object name
+    QTest::addColumn<QStringList>("names");    // typed into the dialog, in the image folder's "in"
+    QTest::addColumn<QStringList>("entries");  // relative to the image folder
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("destination");
+
+    QTest::newRow("one image") << "Anadirimagenes1" << QStringList{"b.jpg"}
+                               << QStringList{"in/listed.jpg", "in/b.jpg"} << "ImagenMsg2"
+                               << "in/RES/";
+    QTest::newRow("two images") << "Anadirimagenes1" << QStringList{"b.jpg", "a.png"}
+                                << QStringList{"in/listed.jpg", "in/b.jpg", "in/a.png"}
+                                << "ImagenMsg2"
+                                << "in/RES/";
+    // The filter hides it, but a typed name is taken and tested by content like a dropped one.
+    QTest::newRow("no image, typed") << "Anadirimagenes1" << QStringList{"notes.txt"}
+                                     << QStringList{"in/listed.jpg"} << "ImagenMsg3"
+                                     << "in/RES/";
+    QTest::newRow("already listed") << "Anadirimagenes1" << QStringList{"listed.jpg"}
+                                    << QStringList{"in/listed.jpg"} << "ImagenMsg1 listed.jpg"
+                                    << "in/RES/";
+    // The folder's files in byte order; the one listed already is the last one taken.
+    QTest::newRow("folder") << "Anadircarpeta1" << QStringList{}
+                            << QStringList{"in/listed.jpg", "in/a.png", "in/b.jpg"}
+                            << "ImagenMsg1 listed.jpg"
+                            << "in/RES/";
+}
+
+void TestMainWindowIntake::addMenuTakesWhatADropTakes() {
+    QFETCH(QString, item);
+    QFETCH(QStringList, names);
+    QFETCH(QStringList, entries);
+    QFETCH(QString, message);
+    QFETCH(QString, destination);
+    const QString root = fixture_->imageFolder() + QLatin1Char('/');
+    QVERIFY(!fixture_->writeJpeg("in/b.jpg", 24, 16, 1).isEmpty());
+    QVERIFY(!fixture_->writePng("in/a.png", 24, 16, 2).isEmpty());
+    QVERIFY(!fixture_->writeText("in/notes.txt", "not an image\n").isEmpty());
+    QVERIFY(dropAndCount({fixture_->writeJpeg("in/listed.jpg", 24, 16, 3)}));
+    Form1->Edit3->setText(QStringLiteral("/somewhere/else/"));
+    QSignalSpy ticks(Form1->Timer2, &QTimer::timeout);
+
+    ModalAnswerer answers;
+    FileDialogSeen seen;
+    chooseInFileDialog(answers, seen, root + QStringLiteral("in"), names);
+    Form1->findChild<QAction*>(item)->trigger();
+
+    QCOMPARE(answers.dialogs().size(), 1);
+    QCOMPARE(seen.mode, item == QLatin1String("Anadircarpeta1") ? QFileDialog::Directory
+                                                                : QFileDialog::ExistingFiles);
+    QStringList expected;
+    for (const QString& entry : entries) expected << root + entry;
+    QCOMPARE(listed(), expected);
+    QCOMPARE(Form1->Label10->text(), QString::number(entries.size()));
+    QCOMPARE(Form1->Edit3->text(), root + destination);
+    const QString key = message.section(QLatin1Char(' '), 0, 0);
+    QCOMPARE(status(), MainWindowFixture::Text(1, qPrintable(key)) + message.section(' ', 1));
+    QVERIFY(MainWindowFixture::WaitForCountingPass());
+    QCOMPARE(ticks.size(), entries.size() + 1);
+}
+
+// The dialogs are titled by their menu items, offer every format the type test takes (upper-case
+// names included, as cameras write them) and open where the last addition came from.
+void TestMainWindowIntake::addDialogsOfferTheSupportedImages() {
+    const QString root = fixture_->imageFolder() + QLatin1Char('/');
+    QVERIFY(!fixture_->writeJpeg("first/b.jpg", 24, 16, 1).isEmpty());
+    QVERIFY(QDir().mkpath(root + QStringLiteral("second")));
+
+    ModalAnswerer answers;
+    FileDialogSeen seen;
+    chooseInFileDialog(answers, seen, root + QStringLiteral("first"), {QStringLiteral("b.jpg")});
+    Form1->Anadirimagenes1Click();
+    // The untranslated window's own texts, without access key and ellipsis.
+    QCOMPARE(seen.title, QString::fromUtf8("Añadir imágenes"));
+    QCOMPARE(seen.nameFilters.size(), 1);
+    const QString filter = seen.nameFilters.first();
+    QVERIFY2(filter.startsWith(MainWindowFixture::Text(1, "Texto_filtro_imagenes") + " ("),
+             qPrintable(filter));
+    for (const char* pattern :
+         {"*.jpg", "*.JPG", "*.jpeg", "*.png", "*.tif", "*.tiff", "*.bmp", "*.tga", "*.webp",
+          "*.heic", "*.HEIC", "*.heif", "*.avif", "*.dng", "*.CR2", "*.nef"}) {
+        QVERIFY2(
+            filter.contains(QLatin1Char(' ') + QLatin1String(pattern) + QLatin1Char(' ')) ||
+                filter.contains(QLatin1Char('(') + QLatin1String(pattern) + QLatin1Char(' ')) ||
+                filter.contains(QLatin1Char(' ') + QLatin1String(pattern) + QLatin1Char(')')),
+            pattern);
+    }
+    QVERIFY(MainWindowFixture::WaitForCountingPass());
+
+    answers.clear();
+    chooseInFileDialog(answers, seen, root + QStringLiteral("second"), {});
+    Form1->Anadircarpeta1Click();
+    QCOMPARE(seen.title, QString::fromUtf8("Añadir carpeta"));
+    QCOMPARE(QDir(seen.directory), QDir(root + QStringLiteral("first")));
+}
+
+void TestMainWindowIntake::cancelledAddDialogChangesNothing() {
+    const QString a = fixture_->writeJpeg("a.jpg", 24, 16, 1);
+    QVERIFY(dropAndCount({a}));
+    Form1->Edit3->setText(QStringLiteral("/kept/"));
+    const QString before = status();
+
+    ModalAnswerer answers;  // rejects every dialog
+    Form1->Anadirimagenes1Click();
+    Form1->Anadircarpeta1Click();
+
+    QCOMPARE(answers.dialogs().size(), 2);
+    QCOMPARE(listed(), QStringList{a});
+    QCOMPARE(Form1->Edit3->text(), QStringLiteral("/kept/"));
+    QCOMPARE(status(), before);
+    QVERIFY(!Form1->Timer2->isActive());
+}
+
+void TestMainWindowIntake::addShortcutsOpenTheirDialogs_data() {
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<int>("mode");
+    QTest::newRow("Ctrl+O") << int(Qt::ControlModifier) << int(QFileDialog::ExistingFiles);
+    QTest::newRow("Ctrl+Shift+O") << int(Qt::ControlModifier | Qt::ShiftModifier)
+                                  << int(QFileDialog::Directory);
+}
+
+void TestMainWindowIntake::addShortcutsOpenTheirDialogs() {
+    QFETCH(int, modifiers);
+    QFETCH(int, mode);
+    Form1->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(Form1));
+    ModalAnswerer answers;
+    FileDialogSeen seen;
+    answers.answerDialog([&seen](QDialog* dialog) {
+        if (auto* files = qobject_cast<QFileDialog*>(dialog)) seen.mode = files->fileMode();
+        dialog->reject();
+    });
+
+    QTest::keyClick(Form1->Edit1, Qt::Key_O, Qt::KeyboardModifiers(modifiers));
+
+    QCOMPARE(answers.dialogs().size(), 1);
+    QCOMPARE(int(seen.mode), mode);
 }
 
 void TestMainWindowIntake::countingPassTakesOneTickMoreThanEntries() {

@@ -383,26 +383,34 @@ void TestMainWindowLayout::menuTreeAsTheTranslationAddressesIt_data() {
     QTest::addColumn<int>("item");
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("text");
+    // Every item has an access key of its own within its menu: a word's first letter while one
+    // is free.
     QTest::newRow("Archivo") << 0 << -1 << "Archivo1"
-                             << "Archivo";
-    QTest::newRow("Salir") << 0 << 0 << "Salir1"
-                           << "Salir";
+                             << "&Archivo";
+    QTest::newRow("Añadir imágenes")
+        << 0 << 0 << "Anadirimagenes1" << QString::fromUtf8("&Añadir imágenes…");
+    QTest::newRow("Añadir carpeta")
+        << 0 << 1 << "Anadircarpeta1" << QString::fromUtf8("Añadir &carpeta…");
+    QTest::newRow("N3") << 0 << 2 << "N3"
+                        << "";
+    QTest::newRow("Salir") << 0 << 3 << "Salir1"
+                           << "&Salir";
     QTest::newRow("Opciones") << 1 << -1 << "Opciones1"
-                              << "Opciones";
+                              << "&Opciones";
     QTest::newRow("calidad") << 1 << 0 << "Opcionesdecalidadyredimensionado1"
-                             << "Opciones de calidad y redimensionado";
+                             << "&Opciones de calidad y redimensionado";
     QTest::newRow("N2") << 1 << 1 << "N2"
                         << "";
     QTest::newRow("Lenguajes") << 1 << 2 << "Lenguajes1"
-                               << "Lenguajes";
+                               << "&Lenguajes";
     QTest::newRow("Acerca de") << 2 << -1 << "Acercade1"
-                               << "Acerca de ...";
+                               << "Acerca &de ...";
     QTest::newRow("Changelog") << 2 << 0 << "Changelog1"
-                               << "Changelog";
+                               << "&Changelog";
     QTest::newRow("N1") << 2 << 1 << "N1"
                         << "";
     QTest::newRow("Acerca de item") << 2 << 2 << "Acercade2"
-                                    << "Acerca de ...";
+                                    << "&Acerca de ...";
 }
 
 void TestMainWindowLayout::menuTreeAsTheTranslationAddressesIt() {

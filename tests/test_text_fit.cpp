@@ -31,6 +31,7 @@
 #include "ui/Unit1.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -44,6 +45,8 @@
 #include <QRegularExpression>
 #include <QSlider>
 #include <QStatusBar>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTableWidget>
 #include <QTest>
 
@@ -187,6 +190,7 @@ class TestTextFit : public QObject {
     bool activate(const QString& languagePath);
     QList<TextFit> measureWindows();
     QList<TextFit> measureInputBox();
+    QList<TextFit> measureAddImagesDialog();
     QList<TextFit> measureMessages(const QString& language);
     QList<TextFit> showMessage(const QString& place, const QString& caption, const QString& text,
                                MessageKind kind);
@@ -393,6 +397,28 @@ QList<TextFit> TestTextFit::measureInputBox() {
     return fits;
 }
 
+// The file type of the "Add images" dialog: its name must show before the patterns that follow
+// it, however many they are.
+QList<TextFit> TestTextFit::measureAddImagesDialog() {
+    QList<TextFit> fits;
+    answers_->answerDialog([&fits](QDialog* dialog) {
+        if (auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"))) {
+            const QString shown = types->currentText();
+            const QString name = shown.left(shown.indexOf(QStringLiteral(" (")));
+            QStyleOptionComboBox option;
+            option.initFrom(types);
+            const QRect field = types->style()->subControlRect(QStyle::CC_ComboBox, &option,
+                                                               QStyle::SC_ComboBoxEditField, types);
+            fits.append({QStringLiteral("AddImagesDialog/fileTypeCombo"), name,
+                         QStringLiteral("width"),
+                         QFontMetrics(types->font()).horizontalAdvance(name), field.width()});
+        }
+        dialog->reject();
+    });
+    Form1->Anadirimagenes1Click();
+    return fits;
+}
+
 QList<TextFit> TestTextFit::showMessage(const QString& place, const QString& caption,
                                         const QString& text, MessageKind kind) {
     QList<TextFit> fits;
@@ -459,6 +485,7 @@ void TestTextFit::everyShippedTextFits() {
     fits += measureStatusTexts();
     fits += measureQualityLabel();
     fits += measureInputBox();
+    fits += measureAddImagesDialog();
     fits += measureMessages(name);
     QCOMPARE(answers_->messageBoxes().size(), 0);
     QCOMPARE(answers_->pendingMsgBoxAnswers(), 0);

@@ -361,3 +361,9 @@ kavenra::FormatOptions TForm3::CurrentFormatOptions() const {
     options.tif = TifCode();
     return options;
 }
+
+QStringList CameraRawExtensions() {
+    QStringList extensions;
+    for (const RawFormat& format : rawFormats) extensions << QLatin1String(format.extension);
+    return extensions;
+}

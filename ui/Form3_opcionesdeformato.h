@@ -3,6 +3,7 @@
 #include "engine/base/ConversionSettings.h"
 
 #include <QDialog>
+#include <QStringList>
 
 class QGroupBox;
 class QLabel;
@@ -103,3 +104,6 @@ class TForm3 : public QDialog {
 };
 
 extern TForm3* Form3;
+
+// The file name extensions of the camera RAW formats the dialog lists, in lower case.
+QStringList CameraRawExtensions();

@@ -2,6 +2,7 @@
 
 #include "store/CaptionKeys.h"
 #include "store/Sqlitetraductor.h"
+#include "ui/AccessKeys.h"
 #include "ui/DialogControls.h"
 #include "ui/Form3_opcionesdeformato.h"
 #include "ui/Form5_seleccioncarpeta.h"
@@ -64,8 +65,10 @@ QAction* menuItem(const QWidget* menu, std::initializer_list<int> positions) {
     return item;
 }
 
-void setMenuText(const QWidget* menu, std::initializer_list<int> positions, const QString& text) {
+// The menu's access keys follow its texts: each new text may take or free a letter.
+void setMenuText(QWidget* menu, std::initializer_list<int> positions, const QString& text) {
     if (QAction* item = menuItem(menu, positions)) item->setText(text);
+    kavenra::AssignAccessKeys(menu);
 }
 
 void setMainMenuText(std::initializer_list<int> positions, const QString& text) {
@@ -125,7 +128,15 @@ constexpr TranslationTarget kTargets[] = {
     {kMainWindowForm, "MainMenu1", [](const QString& t) { setMainMenuText({0}, t); }},
     {kMainWindowForm, "MainMenu1Sub1",
      [](const QString& t) {
+         setMainMenuText({0, 3}, t);
+     }},
+    {kMainWindowForm, "MainMenu1Sub2",
+     [](const QString& t) {
          setMainMenuText({0, 0}, t);
+     }},
+    {kMainWindowForm, "MainMenu1Sub3",
+     [](const QString& t) {
+         setMainMenuText({0, 1}, t);
      }},
     {kMainWindowForm, "MainMenu2", [](const QString& t) { setMainMenuText({1}, t); }},
     {kMainWindowForm, "MainMenu2Sub1",

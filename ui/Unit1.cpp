@@ -6,6 +6,7 @@
 #include "engine/run/ResizeRun.h"
 #include "store/CaptionKeys.h"
 #include "store/Sqlitetraductor.h"
+#include "ui/AccessKeys.h"
 #include "ui/AppServices.h"
 #include "ui/DesktopOpener.h"
 #include "ui/DialogControls.h"
@@ -28,6 +29,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QFrame>
 #include <QGroupBox>
@@ -43,6 +45,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QStyledItemDelegate>
 #include <QTimer>
@@ -310,6 +313,14 @@ void TForm1::createMenus() {
 
     Archivo1 = MainMenu1->addMenu(QStringLiteral("Archivo"));
     Archivo1->setObjectName(QStringLiteral("Archivo1"));
+    Anadirimagenes1 = Archivo1->addAction(QString::fromUtf8("Añadir imágenes…"));
+    Anadirimagenes1->setObjectName(QStringLiteral("Anadirimagenes1"));
+    Anadirimagenes1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    Anadircarpeta1 = Archivo1->addAction(QString::fromUtf8("Añadir carpeta…"));
+    Anadircarpeta1->setObjectName(QStringLiteral("Anadircarpeta1"));
+    Anadircarpeta1->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
+    N3 = Archivo1->addSeparator();
+    N3->setObjectName(QStringLiteral("N3"));
     Salir1 = Archivo1->addAction(QStringLiteral("Salir"));
     Salir1->setObjectName(QStringLiteral("Salir1"));
 
@@ -338,6 +349,8 @@ void TForm1::createMenus() {
     Eliminarimgen1 = PopupMenu1->addAction(kavenra::mainwindow::RemoveEntriesPicture(),
                                            text("Quitar imágen/es"));
     Eliminarimgen1->setObjectName(QStringLiteral("Eliminarimgen1"));
+    kavenra::AssignAccessKeys(MainMenu1);
+    kavenra::AssignAccessKeys(PopupMenu1);
 }
 
 void TForm1::createTimers() {
@@ -378,6 +391,8 @@ void TForm1::connectHandlers() {
     connect(ListBox1, &QWidget::customContextMenuRequested, this,
             Guarded([this](const QPoint& position) { showListContextMenu(position); }));
 
+    OnMenuClick(Anadirimagenes1, [this] { Anadirimagenes1Click(); });
+    OnMenuClick(Anadircarpeta1, [this] { Anadircarpeta1Click(); });
     OnMenuClick(Salir1, [this] { Salir1Click(); });
     OnMenuClick(Opcionesdecalidadyredimensionado1,
                 [this] { Opcionesdecalidadyredimensionado1Click(); });
@@ -892,6 +907,61 @@ void TForm1::Button4Click() {
 
 // ---------------------------------------------------------------------------------------------
 // Menus
+
+namespace {
+
+// The extensions of the formats the type test takes, for a file dialog's filter. The test itself
+// goes by content; the filter only spares the user the files that are certainly no image. File
+// names are case-sensitive here, and cameras write upper-case ones.
+QString ImageNameFilter(const QString& label) {
+    QStringList extensions{QStringLiteral("bmp"),   QStringLiteral("dib"),  QStringLiteral("jpg"),
+                           QStringLiteral("jpeg"),  QStringLiteral("jpe"),  QStringLiteral("jif"),
+                           QStringLiteral("jfif"),  QStringLiteral("png"),  QStringLiteral("tga"),
+                           QStringLiteral("targa"), QStringLiteral("tif"),  QStringLiteral("tiff"),
+                           QStringLiteral("webp"),  QStringLiteral("heic"), QStringLiteral("heif"),
+                           QStringLiteral("hif"),   QStringLiteral("avif")};
+    extensions << CameraRawExtensions();
+    QStringList patterns;
+    for (const QString& extension : extensions) {
+        patterns << QStringLiteral("*.") + extension << QStringLiteral("*.") + extension.toUpper();
+    }
+    patterns.removeDuplicates();
+    return label + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+}
+
+// A menu item's text as a dialog's title: without its access key and its closing ellipsis.
+QString DialogTitleOf(const QAction* item) {
+    QString title = kavenra::WithoutAccessKey(item->text()).trimmed();
+    for (const QString& ellipsis : {QString(QChar(0x2026)), QStringLiteral("...")}) {
+        if (title.endsWith(ellipsis)) title.chop(ellipsis.size());
+    }
+    return title.trimmed();
+}
+
+}  // namespace
+
+QString TForm1::addDialogFolder() const {
+    if (!lastAddedFrom_.isEmpty() && QFileInfo(lastAddedFrom_).isDir()) return lastAddedFrom_;
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    return QFileInfo(pictures).isDir() ? pictures : QDir::homePath();
+}
+
+void TForm1::Anadirimagenes1Click() {
+    const QStringList files = QFileDialog::getOpenFileNames(
+        this, DialogTitleOf(Anadirimagenes1), addDialogFolder(),
+        ImageNameFilter(LookupCaption(kMainWindowForm, "Texto_filtro_imagenes")));
+    if (files.isEmpty()) return;
+    lastAddedFrom_ = QFileInfo(files.last()).absolutePath();
+    WMDropFiles(files);
+}
+
+void TForm1::Anadircarpeta1Click() {
+    const QString folder =
+        QFileDialog::getExistingDirectory(this, DialogTitleOf(Anadircarpeta1), addDialogFolder());
+    if (folder.isEmpty()) return;
+    lastAddedFrom_ = QFileInfo(folder).absolutePath();
+    WMDropFiles(QStringList{folder});
+}
 
 void TForm1::Salir1Click() {
     close();

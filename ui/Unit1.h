@@ -85,6 +85,9 @@ class TForm1 : public QMainWindow {
 
     QMenuBar* MainMenu1;
     QMenu* Archivo1;
+    QAction* Anadirimagenes1;
+    QAction* Anadircarpeta1;
+    QAction* N3;
     QAction* Salir1;
     QMenu* Opciones1;
     QAction* Opcionesdecalidadyredimensionado1;
@@ -108,6 +111,8 @@ class TForm1 : public QMainWindow {
     int RawCount = 0;
     // Files of dropped folders left out since the last check of the list ended.
     int refusedFromFolders_ = 0;
+    // The folder the last file dialog added from, where the next one opens.
+    QString lastAddedFrom_;
 
     // The run: the list position of the next entry to convert; 0 whenever no run is going.
     int RunPosition() const;
@@ -171,7 +176,10 @@ class TForm1 : public QMainWindow {
     void SetLookAhead(bool on);
     const kavenra::RunConversions& RunConversionsInUse() const { return run_->Conversions(); }
 
-    // Menus and the folder button.
+    // Menus and the folder button. Adding images or a folder through a file dialog takes what
+    // was chosen exactly as a drop of it.
+    void Anadirimagenes1Click();
+    void Anadircarpeta1Click();
     void Salir1Click();
     void Opcionesdecalidadyredimensionado1Click();
     void Lenguajes1Click();
@@ -198,6 +206,7 @@ class TForm1 : public QMainWindow {
     void createTimers();
     void arrangeTabOrder();
     void makeWholeWindowTheDropTarget();
+    QString addDialogFolder() const;
     void connectHandlers();
     void connectDimensionHandlers();
 

@@ -7,6 +7,8 @@
 INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'MainMenu1', 'Datei'),
     ('1', 'MainMenu1Sub1', 'Beenden'),
+    ('1', 'MainMenu1Sub2', 'Bilder hinzufügen…'),
+    ('1', 'MainMenu1Sub3', 'Ordner hinzufügen…'),
     ('1', 'MainMenu2', 'Optionen'),
     ('1', 'MainMenu2Sub1', 'Qualitäts- und Skalierungsoptionen'),
     ('1', 'MainMenu2Sub2', 'Sprachen'),
@@ -34,6 +36,7 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'ImagenMsg1', 'Das Bild ist bereits in der Liste: '),
     ('1', 'ImagenMsg2', 'Bild zur Liste hinzugefügt'),
     ('1', 'ImagenMsg3', 'Die Datei ist kein unterstütztes Bild und wurde nicht hinzugefügt'),
+    ('1', 'Texto_filtro_imagenes', 'Unterstützte Bilder'),
     ('1', 'Texto_validar_imagenes', 'Die Bilder der Liste werden geprüft...'),
     ('1', 'Texto_caracter_no_valido', 'Dieses Feld nimmt nur Ziffern an. Löschen Sie das Zeichen, das keine Ziffer ist.'),
     ('1', 'Texto_advertencia1', 'Breite oder Höhe fehlt. Geben Sie vor dem Start beide Maße in Pixeln ein.'),

@@ -7,6 +7,8 @@
 INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'MainMenu1', 'File'),
     ('1', 'MainMenu1Sub1', 'Exit'),
+    ('1', 'MainMenu1Sub2', 'Add images…'),
+    ('1', 'MainMenu1Sub3', 'Add folder…'),
     ('1', 'MainMenu2', 'Options'),
     ('1', 'MainMenu2Sub1', 'Quality and resizing options'),
     ('1', 'MainMenu2Sub2', 'Languages'),
@@ -34,6 +36,7 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'ImagenMsg1', 'The image is already in the list: '),
     ('1', 'ImagenMsg2', 'Image added to the list'),
     ('1', 'ImagenMsg3', 'The file is not a supported image and was not added'),
+    ('1', 'Texto_filtro_imagenes', 'Supported images'),
     ('1', 'Texto_validar_imagenes', 'Checking the images in the list...'),
     ('1', 'Texto_caracter_no_valido', 'This field accepts digits only. Delete the character that is not a digit.'),
     ('1', 'Texto_advertencia1', 'The width or the height is missing. Enter both sizes in pixels before starting.'),

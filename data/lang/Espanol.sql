@@ -7,6 +7,8 @@
 INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'MainMenu1', 'Archivo'),
     ('1', 'MainMenu1Sub1', 'Salir'),
+    ('1', 'MainMenu1Sub2', 'Añadir imágenes…'),
+    ('1', 'MainMenu1Sub3', 'Añadir carpeta…'),
     ('1', 'MainMenu2', 'Opciones'),
     ('1', 'MainMenu2Sub1', 'Opciones de calidad y redimensionado'),
     ('1', 'MainMenu2Sub2', 'Lenguajes'),
@@ -34,6 +36,7 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'ImagenMsg1', 'La imagen ya está en la lista: '),
     ('1', 'ImagenMsg2', 'Imagen añadida a la lista'),
     ('1', 'ImagenMsg3', 'El fichero no es una imagen compatible y no se ha añadido'),
+    ('1', 'Texto_filtro_imagenes', 'Imágenes admitidas'),
     ('1', 'Texto_validar_imagenes', 'Comprobando las imágenes de la lista...'),
     ('1', 'Texto_caracter_no_valido', 'Este campo solo admite números. Borra el carácter que no es una cifra.'),
     ('1', 'Texto_advertencia1', 'Falta el ancho o el alto. Escribe las dos medidas en píxeles antes de comenzar.'),

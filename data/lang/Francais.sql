@@ -7,6 +7,8 @@
 INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'MainMenu1', 'Fichier'),
     ('1', 'MainMenu1Sub1', 'Quitter'),
+    ('1', 'MainMenu1Sub2', 'Ajouter des images…'),
+    ('1', 'MainMenu1Sub3', 'Ajouter un dossier…'),
     ('1', 'MainMenu2', 'Options'),
     ('1', 'MainMenu2Sub1', 'Options de qualité et de redimensionnement'),
     ('1', 'MainMenu2Sub2', 'Langues'),
@@ -34,6 +36,7 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'ImagenMsg1', 'L''image est déjà dans la liste : '),
     ('1', 'ImagenMsg2', 'Image ajoutée à la liste'),
     ('1', 'ImagenMsg3', 'Le fichier n''est pas une image prise en charge ; il n''a pas été ajouté'),
+    ('1', 'Texto_filtro_imagenes', 'Images prises en charge'),
     ('1', 'Texto_validar_imagenes', 'Vérification des images de la liste...'),
     ('1', 'Texto_caracter_no_valido', 'Ce champ n''accepte que des chiffres. Supprimez le caractère qui n''est pas un chiffre.'),
     ('1', 'Texto_advertencia1', 'La largeur ou la hauteur manque. Saisissez les deux dimensions en pixels avant de démarrer.'),

@@ -7,6 +7,8 @@
 INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'MainMenu1', 'File'),
     ('1', 'MainMenu1Sub1', 'Esci'),
+    ('1', 'MainMenu1Sub2', 'Aggiungi immagini…'),
+    ('1', 'MainMenu1Sub3', 'Aggiungi cartella…'),
     ('1', 'MainMenu2', 'Opzioni'),
     ('1', 'MainMenu2Sub1', 'Opzioni di qualità e ridimensionamento'),
     ('1', 'MainMenu2Sub2', 'Lingue'),
@@ -34,6 +36,7 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'ImagenMsg1', 'L''immagine è già nell''elenco: '),
     ('1', 'ImagenMsg2', 'Immagine aggiunta all''elenco'),
     ('1', 'ImagenMsg3', 'Il file non è un''immagine supportata e non è stato aggiunto'),
+    ('1', 'Texto_filtro_imagenes', 'Immagini supportate'),
     ('1', 'Texto_validar_imagenes', 'Verifica delle immagini dell''elenco...'),
     ('1', 'Texto_caracter_no_valido', 'Questo campo accetta solo cifre. Cancella il carattere che non è una cifra.'),
     ('1', 'Texto_advertencia1', 'Manca la larghezza o l''altezza. Inserisci entrambe le misure in pixel prima di avviare.'),

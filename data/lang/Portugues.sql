@@ -7,6 +7,8 @@
 INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'MainMenu1', 'Ficheiro'),
     ('1', 'MainMenu1Sub1', 'Sair'),
+    ('1', 'MainMenu1Sub2', 'Adicionar imagens…'),
+    ('1', 'MainMenu1Sub3', 'Adicionar pasta…'),
     ('1', 'MainMenu2', 'Opções'),
     ('1', 'MainMenu2Sub1', 'Opções de qualidade e redimensionamento'),
     ('1', 'MainMenu2Sub2', 'Idiomas'),
@@ -34,6 +36,7 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'ImagenMsg1', 'A imagem já está na lista: '),
     ('1', 'ImagenMsg2', 'Imagem adicionada à lista'),
     ('1', 'ImagenMsg3', 'O ficheiro não é uma imagem suportada e não foi adicionado'),
+    ('1', 'Texto_filtro_imagenes', 'Imagens suportadas'),
     ('1', 'Texto_validar_imagenes', 'A verificar as imagens da lista...'),
     ('1', 'Texto_caracter_no_valido', 'Este campo aceita apenas dígitos. Apague o caractere que não é um dígito.'),
     ('1', 'Texto_advertencia1', 'Falta a largura ou a altura. Escreva as duas medidas em pixels antes de iniciar.'),
