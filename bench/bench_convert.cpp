@@ -57,8 +57,8 @@ bool BareConversion(const std::string& source, const std::string& destination) {
     const int targetHeight = width > height ? int(L * height / width + 1) : kLongestSide;
     const BitmapHandle rescaled(
         FreeImage_Rescale(loaded.get(), targetWidth, targetHeight, FILTER_CATMULLROM));
-    return FreeImage_Save(FIF_JPEG, rescaled.get(), destination.c_str(), JPEG_QUALITYSUPERB) ==
-           TRUE;
+    return FreeImage_Save(FIF_JPEG, rescaled.get(), destination.c_str(),
+                          JPEG_QUALITYSUPERB | JPEG_SUBSAMPLING_444) == TRUE;
 }
 
 bool KavenraConversion(const std::string& source, const std::string& destination) {

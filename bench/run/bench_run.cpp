@@ -43,6 +43,7 @@
 #include <thread>
 #include <vector>
 
+#include "WindowRounds.h"
 #include "engine/imaging/FreeImageBitmap.h"
 #include "engine/run/Procesosimagen.h"
 #include "support/DatabaseFixture.h"
@@ -55,7 +56,14 @@
 #include "ui/Unit1.h"
 
 using kavenra::BitmapHandle;
-using Clock = std::chrono::steady_clock;
+
+using kavenra::bench::Clock;
+using kavenra::bench::Median;
+using kavenra::bench::MemoryPeak;
+using kavenra::bench::Milliseconds;
+using kavenra::bench::OwnResidentBytes;
+using kavenra::bench::RoundFigures;
+using kavenra::bench::WindowRound;
 
 namespace {
 
@@ -73,16 +81,6 @@ struct Category {
     int targetWidth;
     int targetHeight;
 };
-
-double Milliseconds(Clock::duration duration) {
-    return std::chrono::duration<double, std::milli>(duration).count();
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
 
 std::vector<CorpusFile> PrepareFiles(const QString& folder, const char* prefix,
                                      const std::vector<std::pair<int, int>>& shapes,
@@ -138,8 +136,8 @@ std::vector<Category> PrepareCorpus() {
              &TForm1::RadioButton1, 320, 240}};
 }
 
-// The calls one conversion of a JPEG makes at an explicit size with the initial options, and
-// nothing else.
+// The calls one conversion of a JPEG makes at an explicit size with the initial options (whose
+// best JPEG setting keeps the colour at full resolution), and nothing else.
 bool BareConversion(const std::string& source, const std::string& destination, int width,
                     int height) {
     const FREE_IMAGE_FORMAT format = FreeImage_GetFileType(source.c_str(), 0);
@@ -151,95 +149,9 @@ bool BareConversion(const std::string& source, const std::string& destination, i
     FreeImage_GetWidth(loaded.get());
     FreeImage_GetHeight(loaded.get());
     const BitmapHandle rescaled(FreeImage_Rescale(loaded.get(), width, height, FILTER_CATMULLROM));
-    return FreeImage_Save(format, rescaled.get(), destination.c_str(), JPEG_QUALITYSUPERB) == TRUE;
+    return FreeImage_Save(format, rescaled.get(), destination.c_str(),
+                          JPEG_QUALITYSUPERB | JPEG_SUBSAMPLING_444) == TRUE;
 }
-
-// One pass over /proc: every process's parent and resident memory in bytes.
-struct ProcessEntry {
-    pid_t pid;
-    pid_t parent;
-    std::uint64_t residentBytes;
-};
-
-std::vector<ProcessEntry> Processes() {
-    static const std::uint64_t pageSize = static_cast<std::uint64_t>(sysconf(_SC_PAGESIZE));
-    std::vector<ProcessEntry> processes;
-    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
-    for (const QString& entry : entries) {
-        bool number = false;
-        const pid_t pid = static_cast<pid_t>(entry.toInt(&number));
-        if (!number) continue;
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-        if (!stat.open(QIODevice::ReadOnly)) continue;
-        const QByteArray text = stat.readAll();
-        // After the command's closing bracket: state, parent, ... resident pages (the 22nd).
-        const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
-        if (fields.size() < 22) continue;
-        processes.push_back(
-            {pid, static_cast<pid_t>(fields[1].toInt()), fields[21].toULongLong() * pageSize});
-    }
-    return processes;
-}
-
-// The memory of this process's children and grandchildren together: the image workers and
-// their job processes.
-std::uint64_t WorkersResidentBytes() {
-    const std::vector<ProcessEntry> processes = Processes();
-    std::vector<pid_t> workers;
-    for (const ProcessEntry& process : processes) {
-        if (process.parent == getpid()) workers.push_back(process.pid);
-    }
-    std::uint64_t total = 0;
-    for (const ProcessEntry& process : processes) {
-        const bool worker = process.parent == getpid();
-        const bool job = std::find(workers.begin(), workers.end(), process.parent) != workers.end();
-        if (worker || job) total += process.residentBytes;
-    }
-    return total;
-}
-
-std::uint64_t OwnResidentBytes() {
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    if (!statm.open(QIODevice::ReadOnly)) return 0;
-    return statm.readAll().split(' ').value(1).toULongLong() *
-           static_cast<std::uint64_t>(sysconf(_SC_PAGESIZE));
-}
-
-// Samples the memory of what converts every 20 ms and keeps the peak: for the run every image
-// worker and its job process together, for the bare loop this process. Sparse enough to take
-// next to nothing from the conversions.
-class MemoryPeak {
-  public:
-    explicit MemoryPeak(bool workers) : workers_(workers), thread_([this] { sample(); }) {}
-    ~MemoryPeak() { stop(); }
-    std::uint64_t stop() {
-        stop_ = true;
-        if (thread_.joinable()) thread_.join();
-        return peak_;
-    }
-
-  private:
-    void sample() {
-        while (!stop_) {
-            const std::uint64_t total = workers_ ? WorkersResidentBytes() : OwnResidentBytes();
-            peak_ = std::max<std::uint64_t>(peak_, total);
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-    }
-
-    bool workers_;
-    std::atomic<bool> stop_{false};
-    std::atomic<std::uint64_t> peak_{0};
-    std::thread thread_;
-};
-
-struct RoundFigures {
-    double wallMs = 0;
-    double longestGapMs = 0;
-    std::uint64_t peakBytes = 0;
-    int taken = 0;
-    int convertedAtTick = 0;
-};
 
 // The bare calls on the files whose position in the list is `first`, `first` + `step`, ...
 void BareFiles(const Category& category, const QString& outFolder, std::size_t first,
@@ -305,62 +217,6 @@ void ListCategory(const Category& category) {
         std::exit(1);
     }
     (Form1->*category.preset)->click();
-}
-
-// One run through the window into `outFolder`, from the press of Start to the completion
-// question, in the program's own kind of event loop (which waits for the next event without
-// polling).
-RoundFigures WindowRound(const QString& outFolder, bool lookAhead) {
-    QDir(outFolder).removeRecursively();
-    Form1->Edit3->setText(outFolder + QLatin1Char('/'));
-    Form1->SetLookAhead(lookAhead);
-    const int takenBefore = Form1->RunConversionsInUse().TakenFromAhead();
-    const int atTickBefore = Form1->RunConversionsInUse().ConvertedAtTick();
-    kavenra::testing::ModalAnswerer answers;
-    answers.answerMsgBox(kavenra::testing::MsgBoxAnswer::Button3);  // the completion: "No"
-
-    QEventLoop loop;
-    QTimer limit;
-    limit.setSingleShot(true);
-    QObject::connect(&limit, &QTimer::timeout, &loop, [&loop] { loop.exit(1); });
-    limit.start(600000);
-    Clock::time_point end;
-    const QMetaObject::Connection done =
-        QObject::connect(Form6, &QDialog::finished, &loop, [&loop, &end] {
-            end = Clock::now();
-            loop.exit(0);
-        });
-    // The event loop's pulse: a repeating timer whose largest gap is the longest time the window
-    // went unserved.
-    QTimer pulse;
-    pulse.setInterval(2);
-    Clock::time_point lastPulse;
-    double longestGap = 0;
-    QObject::connect(&pulse, &QTimer::timeout, [&] {
-        const Clock::time_point now = Clock::now();
-        longestGap = std::max(longestGap, Milliseconds(now - lastPulse));
-        lastPulse = now;
-    });
-
-    MemoryPeak memory(true);
-    const Clock::time_point start = Clock::now();
-    lastPulse = start;
-    pulse.start();
-    QTimer::singleShot(0, Form1->Button3, &QPushButton::click);
-    const int failed = loop.exec();
-    pulse.stop();
-    QObject::disconnect(done);
-    if (failed || answers.msgBoxes().size() != 1) {
-        std::fprintf(stderr, "the run did not complete\n");
-        std::exit(1);
-    }
-    RoundFigures figures;
-    figures.wallMs = Milliseconds(end - start);
-    figures.longestGapMs = longestGap;
-    figures.peakBytes = memory.stop();
-    figures.taken = Form1->RunConversionsInUse().TakenFromAhead() - takenBefore;
-    figures.convertedAtTick = Form1->RunConversionsInUse().ConvertedAtTick() - atTickBefore;
-    return figures;
 }
 
 QByteArray Contents(const QString& path) {
@@ -455,9 +311,9 @@ void Report(const Category& category, const Series& bare, const Series& twoBare,
                 total ? 100.0 * taken / total : 0.0);
     std::printf("  run prepared ahead / two bare loops side by side: %.3f\n",
                 ahead.median(&RoundFigures::wallMs) / twoBareMs);
-    std::printf("  outputs pixel-identical to the bare loop's: file by file %s, prepared ahead %s\n",
-                differingSequential.pixels == 0 ? "yes" : "NO",
-                differingAhead.pixels == 0 ? "yes" : "NO");
+    std::printf(
+        "  outputs pixel-identical to the bare loop's: file by file %s, prepared ahead %s\n",
+        differingSequential.pixels == 0 ? "yes" : "NO", differingAhead.pixels == 0 ? "yes" : "NO");
     std::printf("  outputs byte-identical (no metadata kept): file by file %s, prepared ahead %s\n",
                 differingSequential.bytes == 0 ? "yes" : "no",
                 differingAhead.bytes == 0 ? "yes" : "no");
