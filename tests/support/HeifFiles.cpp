@@ -1,0 +1,156 @@
+#include "support/HeifFiles.h"
+
+#include <libheif/heif.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
+#include "support/OrientedPicture.h"
+
+namespace kavenra::test {
+namespace {
+
+struct ContextFreer {
+    void operator()(heif_context* context) const noexcept { heif_context_free(context); }
+};
+struct ImageReleaser {
+    void operator()(heif_image* image) const noexcept { heif_image_release(image); }
+};
+struct EncoderReleaser {
+    void operator()(heif_encoder* encoder) const noexcept { heif_encoder_release(encoder); }
+};
+struct HandleReleaser {
+    void operator()(heif_image_handle* handle) const noexcept { heif_image_handle_release(handle); }
+};
+struct OptionsFreer {
+    void operator()(heif_encoding_options* options) const noexcept {
+        heif_encoding_options_free(options);
+    }
+};
+
+using Image = std::unique_ptr<heif_image, ImageReleaser>;
+
+// The bitmap's pixels as libheif takes them: interleaved R G B (A), top row first.
+Image ToHeifImage(FIBITMAP& bitmap, bool alpha) {
+    const int width = static_cast<int>(FreeImage_GetWidth(&bitmap));
+    const int height = static_cast<int>(FreeImage_GetHeight(&bitmap));
+    heif_image* created = nullptr;
+    if (heif_image_create(width, height, heif_colorspace_RGB,
+                          alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB,
+                          &created)
+            .code != heif_error_Ok) {
+        return nullptr;
+    }
+    Image image(created);
+    if (heif_image_add_plane(image.get(), heif_channel_interleaved, width, height, 8).code !=
+        heif_error_Ok) {
+        return nullptr;
+    }
+    int stride = 0;
+    std::uint8_t* plane = heif_image_get_plane(image.get(), heif_channel_interleaved, &stride);
+    const int samples = alpha ? 4 : 3;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            RGBQUAD colour{};
+            FreeImage_GetPixelColor(&bitmap, x, height - 1 - y, &colour);
+            std::uint8_t* to = plane + y * stride + x * samples;
+            to[0] = colour.rgbRed;
+            to[1] = colour.rgbGreen;
+            to[2] = colour.rgbBlue;
+            if (alpha) to[3] = x < width / 2 ? 255 : 0;
+        }
+    }
+    return image;
+}
+
+heif_error Write(heif_context*, const void* data, size_t size, void* userdata) {
+    auto* into = static_cast<Bytes*>(userdata);
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    into->insert(into->end(), bytes, bytes + size);
+    return {heif_error_Ok, heif_suberror_Unspecified, "Success"};
+}
+
+}  // namespace
+
+Bytes MakeHeifFile(const HeifPicture& picture) {
+    const std::unique_ptr<heif_context, ContextFreer> context(heif_context_alloc());
+    heif_encoder* found = nullptr;
+    const heif_compression_format format =
+        picture.codec == HeifCodec::Hevc ? heif_compression_HEVC : heif_compression_AV1;
+    if (heif_context_get_encoder_for_format(context.get(), format, &found).code != heif_error_Ok) {
+        return {};
+    }
+    const std::unique_ptr<heif_encoder, EncoderReleaser> encoder(found);
+    heif_encoder_set_lossy_quality(encoder.get(), 90);
+    const BitmapHandle upright = MakeQuadrantBitmap(picture.width, picture.height);
+    const BitmapHandle stored = StoredForOrientation(*upright, picture.orientation);
+    const Image image = ToHeifImage(*stored, picture.alpha);
+    if (!image) return {};
+    if (!picture.icc.empty()) {
+        heif_image_set_raw_color_profile(image.get(), "prof", picture.icc.data(),
+                                         picture.icc.size());
+    }
+    const std::unique_ptr<heif_encoding_options, OptionsFreer> options(
+        heif_encoding_options_alloc());
+    options->image_orientation = static_cast<heif_orientation>(picture.orientation);
+    heif_image_handle* encoded = nullptr;
+    if (heif_context_encode_image(context.get(), image.get(), encoder.get(), options.get(),
+                                  &encoded)
+            .code != heif_error_Ok) {
+        return {};
+    }
+    const std::unique_ptr<heif_image_handle, HandleReleaser> handle(encoded);
+    if (picture.thumbnail) {
+        heif_context_encode_thumbnail(context.get(), image.get(), handle.get(), encoder.get(),
+                                      options.get(), 16, nullptr);
+    }
+    if (!picture.exif.empty()) {
+        heif_context_add_exif_metadata(context.get(), handle.get(), picture.exif.data(),
+                                       static_cast<int>(picture.exif.size()));
+    }
+    if (!picture.xmp.empty()) {
+        heif_context_add_XMP_metadata(context.get(), handle.get(), picture.xmp.data(),
+                                      static_cast<int>(picture.xmp.size()));
+    }
+    Bytes file;
+    heif_writer writer{1, &Write};
+    if (heif_context_write(context.get(), &writer, &file).code != heif_error_Ok) return {};
+    return file;
+}
+
+std::optional<std::size_t> FindBox(const Bytes& file, const char (&type)[5]) {
+    for (std::size_t at = 4; at + 4 <= file.size(); ++at) {
+        if (std::memcmp(file.data() + at, type, 4) == 0) return at - 4;
+    }
+    return std::nullopt;
+}
+
+std::vector<std::size_t> FindBoxes(const Bytes& file, const char (&type)[5]) {
+    std::vector<std::size_t> found;
+    for (std::size_t at = 4; at + 4 <= file.size(); ++at) {
+        if (std::memcmp(file.data() + at, type, 4) == 0) found.push_back(at - 4);
+    }
+    return found;
+}
+
+std::uint32_t ReadBigEndian32(const Bytes& file, std::size_t at) {
+    return (std::uint32_t{file.at(at)} << 24) | (std::uint32_t{file.at(at + 1)} << 16) |
+           (std::uint32_t{file.at(at + 2)} << 8) | file.at(at + 3);
+}
+
+void WriteBigEndian32(Bytes& file, std::size_t at, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) file.at(at + i) = static_cast<unsigned char>(value >> (24 - 8 * i));
+}
+
+Bytes WithStoredExifOrientation(Bytes file, std::uint16_t orientation) {
+    // The directory entry: tag 0x0112, type SHORT, count 1, then the value, little-endian.
+    const unsigned char entry[] = {0x12, 0x01, 0x03, 0x00, 0x01, 0x00, 0x00, 0x00};
+    const auto found = std::search(file.begin(), file.end(), std::begin(entry), std::end(entry));
+    if (found == file.end() || file.end() - found < 10) return file;
+    found[8] = static_cast<unsigned char>(orientation & 0xFF);
+    found[9] = static_cast<unsigned char>(orientation >> 8);
+    return file;
+}
+
+}  // namespace kavenra::test
