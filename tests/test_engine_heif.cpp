@@ -81,39 +81,36 @@ class EngineHeifTest : public QObject, private ConversionWorkspace {
 
     // Whatever the file is called, it converts to a JPEG file under a ".jpg" name, as the
     // picture is shown: the rotation and mirror boxes applied once, the EXIF kept and its
-    // orientation saying 1.
+    // orientation saying 1. Samples of more than 8 bits come out as 8-bit colour.
     void convertsUprightToJpeg_data() {
         QTest::addColumn<QString>("codec");
         QTest::addColumn<QString>("name");
         QTest::addColumn<int>("orientation");
         QTest::addColumn<int>("exifOrientation");
-        QTest::newRow("heic") << "heic"
-                              << "photo.heic" << 1 << 1;
-        QTest::newRow("heic turned, EXIF says so too") << "heic"
-                                                       << "photo.heic" << 6 << 6;
-        QTest::newRow("heic half turned") << "heic"
-                                          << "IMG_0001.HEIC" << 3 << 3;
-        QTest::newRow("heic turned and mirrored") << "heic"
-                                                  << "photo.heif" << 7 << 1;
-        QTest::newRow("heic named as png") << "heic"
-                                           << "photo.png" << 8 << 8;
-        QTest::newRow("avif") << "avif"
-                              << "photo.avif" << 1 << 1;
-        QTest::newRow("avif mirrored") << "avif"
-                                       << "photo.avif" << 2 << 2;
-        QTest::newRow("avif turned, named as jpg") << "avif"
-                                                   << "photo.jpg" << 6 << 6;
-        QTest::newRow("avif without a name's extension") << "avif"
-                                                         << "photo" << 5 << 5;
+        QTest::addColumn<int>("bitDepth");
+        // clang-format off
+        QTest::newRow("heic") << "heic" << "photo.heic" << 1 << 1 << 8;
+        QTest::newRow("heic turned, EXIF says so too") << "heic" << "photo.heic" << 6 << 6 << 8;
+        QTest::newRow("heic half turned") << "heic" << "IMG_0001.HEIC" << 3 << 3 << 8;
+        QTest::newRow("heic turned and mirrored") << "heic" << "photo.heif" << 7 << 1 << 8;
+        QTest::newRow("heic named as png") << "heic" << "photo.png" << 8 << 8 << 8;
+        QTest::newRow("heic 10 bits") << "heic" << "photo.heic" << 6 << 6 << 10;
+        QTest::newRow("avif") << "avif" << "photo.avif" << 1 << 1 << 8;
+        QTest::newRow("avif mirrored") << "avif" << "photo.avif" << 2 << 2 << 8;
+        QTest::newRow("avif turned, named as jpg") << "avif" << "photo.jpg" << 6 << 6 << 8;
+        QTest::newRow("avif without a name's extension") << "avif" << "photo" << 5 << 5 << 8;
+        // clang-format on
     }
     void convertsUprightToJpeg() {
         QFETCH(QString, codec);
         QFETCH(QString, name);
         QFETCH(int, orientation);
         QFETCH(int, exifOrientation);
+        QFETCH(int, bitDepth);
         HeifPicture picture;
         picture.codec = CodecNamed(codec);
         picture.orientation = orientation;
+        picture.bitDepth = bitDepth;
         picture.exif = EncodeExifBlock(CameraTags(exifOrientation));
         const Bytes file = WithStoredExifOrientation(MakeHeifFile(picture), exifOrientation);
         if (file.empty()) QSKIP("libheif has no encoder for this codec here");

@@ -31,34 +31,44 @@ struct OptionsFreer {
 
 using Image = std::unique_ptr<heif_image, ImageReleaser>;
 
-// The bitmap's pixels as libheif takes them: interleaved R G B (A), top row first.
-Image ToHeifImage(FIBITMAP& bitmap, bool alpha) {
+heif_chroma ChromaFor(bool alpha, int bitDepth) {
+    if (bitDepth > 8)
+        return alpha ? heif_chroma_interleaved_RRGGBBAA_LE : heif_chroma_interleaved_RRGGBB_LE;
+    return alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB;
+}
+
+// The bitmap's pixels as libheif takes them: interleaved R G B (A), top row first, each sample
+// of `bitDepth` bits (two bytes, little-endian, above 8).
+Image ToHeifImage(FIBITMAP& bitmap, bool alpha, int bitDepth) {
     const int width = static_cast<int>(FreeImage_GetWidth(&bitmap));
     const int height = static_cast<int>(FreeImage_GetHeight(&bitmap));
     heif_image* created = nullptr;
-    if (heif_image_create(width, height, heif_colorspace_RGB,
-                          alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB,
-                          &created)
+    if (heif_image_create(width, height, heif_colorspace_RGB, ChromaFor(alpha, bitDepth), &created)
             .code != heif_error_Ok) {
         return nullptr;
     }
     Image image(created);
-    if (heif_image_add_plane(image.get(), heif_channel_interleaved, width, height, 8).code !=
+    if (heif_image_add_plane(image.get(), heif_channel_interleaved, width, height, bitDepth).code !=
         heif_error_Ok) {
         return nullptr;
     }
     int stride = 0;
     std::uint8_t* plane = heif_image_get_plane(image.get(), heif_channel_interleaved, &stride);
     const int samples = alpha ? 4 : 3;
+    const int sampleBytes = bitDepth > 8 ? 2 : 1;
+    const int top = (1 << bitDepth) - 1;
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
             RGBQUAD colour{};
             FreeImage_GetPixelColor(&bitmap, x, height - 1 - y, &colour);
-            std::uint8_t* to = plane + y * stride + x * samples;
-            to[0] = colour.rgbRed;
-            to[1] = colour.rgbGreen;
-            to[2] = colour.rgbBlue;
-            if (alpha) to[3] = x < width / 2 ? 255 : 0;
+            const int values[] = {colour.rgbRed, colour.rgbGreen, colour.rgbBlue,
+                                  x < width / 2 ? 255 : 0};
+            std::uint8_t* to = plane + y * stride + x * samples * sampleBytes;
+            for (int sample = 0; sample < samples; ++sample) {
+                const int value = values[sample] * top / 255;
+                to[sample * sampleBytes] = static_cast<std::uint8_t>(value & 0xFF);
+                if (sampleBytes == 2) to[sample * 2 + 1] = static_cast<std::uint8_t>(value >> 8);
+            }
         }
     }
     return image;
@@ -85,7 +95,7 @@ Bytes MakeHeifFile(const HeifPicture& picture) {
     heif_encoder_set_lossy_quality(encoder.get(), 90);
     const BitmapHandle upright = MakeQuadrantBitmap(picture.width, picture.height);
     const BitmapHandle stored = StoredForOrientation(*upright, picture.orientation);
-    const Image image = ToHeifImage(*stored, picture.alpha);
+    const Image image = ToHeifImage(*stored, picture.alpha, picture.bitDepth);
     if (!image) return {};
     if (!picture.icc.empty()) {
         heif_image_set_raw_color_profile(image.get(), "prof", picture.icc.data(),

@@ -23,6 +23,8 @@ struct HeifPicture {
     int height = 48;
     int orientation = 1;
     bool alpha = false;      // the right half fully transparent
+    int bitDepth = 8;        // bits a sample: 8, or 10 for HEVC (Debian's aom
+                             // aborts on 10-bit RGB input)
     Bytes exif;              // a TIFF structure (EncodeExifBlock), stored as the picture's EXIF
     std::string xmp;         // an XMP packet
     Bytes icc;               // an ICC profile, in place of the encoder's nclx description
