@@ -56,6 +56,7 @@
 #include "support/HeifFiles.h"
 #include "support/ImageCameraRaw.h"
 #include "support/ImageFactory.h"
+#include "support/ImageMetadata.h"
 
 using kavenra::BitmapHandle;
 using kavenra::test::Bytes;

@@ -368,6 +368,31 @@ class EngineHeifTest : public QObject, private ConversionWorkspace {
         QCOMPARE(outFolderEntries().size(), left.size() + 1);
     }
 
+    // A picture made of a thousand tiles is decoded tile after tile, to the size its grid
+    // states; beyond libheif's own bound on the tiles of one picture, it fails TooLarge.
+    void gridOfThousandsOfTiles_data() {
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<FailureReason>("reason");
+        QTest::newRow("1024 tiles") << 16 << FailureReason::None;
+        QTest::newRow("2560 tiles") << 40 << FailureReason::TooLarge;
+    }
+    void gridOfThousandsOfTiles() {
+        QFETCH(int, rows);
+        QFETCH(FailureReason, reason);
+        const Bytes grid = WithTiledGrid(MakeHeifFile(HeifPicture{}), 64, rows);
+        if (grid.empty()) QSKIP("no HEVC encoder here, or it lays its file out otherwise");
+        QVERIFY(WriteFileBytes(NativePath(in("tiles.heic")), grid));
+        const FileOutcome outcome = convertOutcome(in("tiles.heic"), out("tiles.heic"), 1, 0, 64);
+        QCOMPARE(outcome.reason, reason);
+        if (reason != FailureReason::None) {
+            QCOMPARE(outFolderEntries(), QStringList());
+            return;
+        }
+        QVERIFY(outcome.committed);
+        QCOMPARE(ImageFileSize(out("tiles.jpg")), QSize(64, rows));
+        QCOMPARE(outFolderEntries(), QStringList{"tiles.jpg"});
+    }
+
     // A file whose brands say image sequence converts the still picture it holds.
     void sequenceBrandConvertsItsStillPicture() {
         Bytes file = MakeHeifFile(HeifPicture{});

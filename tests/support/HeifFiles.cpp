@@ -163,4 +163,101 @@ Bytes WithStoredExifOrientation(Bytes file, std::uint16_t orientation) {
     return file;
 }
 
+namespace {
+
+std::uint64_t ReadBigEndian(const Bytes& file, std::size_t at, unsigned bytes) {
+    std::uint64_t value = 0;
+    for (unsigned i = 0; i < bytes; ++i) value = (value << 8) | file.at(at + i);
+    return value;
+}
+
+void WriteBigEndian(Bytes& file, std::size_t at, unsigned bytes, std::uint64_t value) {
+    for (unsigned i = 0; i < bytes; ++i) {
+        file.at(at + i) = static_cast<unsigned char>(value >> (8 * (bytes - 1 - i)));
+    }
+}
+
+// Moves every file offset of the item location box by `shift`: the items whose data lies in the
+// file (construction method 0) rather than in the metadata's own data box.
+bool ShiftFileOffsets(Bytes& file, std::int64_t shift) {
+    const std::optional<std::size_t> iloc = FindBox(file, "iloc");
+    if (!iloc) return false;
+    std::size_t at = *iloc + 8;
+    const unsigned version = file.at(at);
+    at += 4;
+    const unsigned offsetSize = file.at(at) >> 4;
+    const unsigned lengthSize = file.at(at) & 15;
+    const unsigned baseSize = file.at(at + 1) >> 4;
+    const unsigned indexSize = version >= 1 ? file.at(at + 1) & 15 : 0;
+    at += 2;
+    const unsigned idBytes = version >= 2 ? 4 : 2;
+    const std::uint64_t items = ReadBigEndian(file, at, idBytes);
+    at += idBytes;
+    for (std::uint64_t item = 0; item < items; ++item) {
+        at += idBytes;
+        unsigned method = 0;
+        if (version >= 1) {
+            method = file.at(at + 1) & 15;
+            at += 2;
+        }
+        at += 2;  // data reference index
+        const std::size_t base = at;
+        at += baseSize;
+        const std::uint64_t extents = ReadBigEndian(file, at, 2);
+        at += 2;
+        if (method == 0 && baseSize > 0) {
+            WriteBigEndian(file, base, baseSize, ReadBigEndian(file, base, baseSize) + shift);
+        }
+        for (std::uint64_t extent = 0; extent < extents; ++extent) {
+            at += indexSize;
+            if (method == 0 && baseSize == 0) {
+                WriteBigEndian(file, at, offsetSize, ReadBigEndian(file, at, offsetSize) + shift);
+            }
+            at += offsetSize + lengthSize;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+Bytes WithTiledGrid(Bytes file, int columns, int rows) {
+    const std::optional<std::size_t> dimg = FindBox(file, "dimg");
+    const std::optional<std::size_t> iref = FindBox(file, "iref");
+    const std::optional<std::size_t> meta = FindBox(file, "meta");
+    const std::optional<std::size_t> idat = FindBox(file, "idat");
+    const std::vector<std::size_t> sizes = FindBoxes(file, "ispe");
+    if (!dimg || !iref || !meta || !idat || sizes.size() != 2 ||
+        ReadBigEndian(file, *dimg + 10, 2) != 1 || *dimg < *iref || *iref < *meta) {
+        return {};
+    }
+    const std::uint32_t tileWidth = ReadBigEndian32(file, sizes[0] + 12);
+    const std::uint32_t tileHeight = ReadBigEndian32(file, sizes[0] + 16);
+    const std::uint32_t width = tileWidth * static_cast<std::uint32_t>(columns);
+    const std::uint32_t height = tileHeight * static_cast<std::uint32_t>(rows);
+    // The grid's description: version, flags (16-bit sizes), rows and columns less one, size.
+    const std::size_t grid = *idat + 8;
+    file.at(grid + 2) = static_cast<unsigned char>(rows - 1);
+    file.at(grid + 3) = static_cast<unsigned char>(columns - 1);
+    WriteBigEndian(file, grid + 4, 2, width);
+    WriteBigEndian(file, grid + 6, 2, height);
+    WriteBigEndian32(file, sizes[1] + 12, width);
+    WriteBigEndian32(file, sizes[1] + 16, height);
+    // Every tile is the one coded tile, referenced once for each place it takes.
+    const std::uint64_t tiles = static_cast<std::uint64_t>(columns) * rows;
+    const std::size_t added = 2 * (tiles - 1);
+    const unsigned char tileId[] = {file.at(*dimg + 12), file.at(*dimg + 13)};
+    Bytes references;
+    for (std::uint64_t tile = 1; tile < tiles; ++tile)
+        references.insert(references.end(), tileId, tileId + 2);
+    file.insert(file.begin() + static_cast<std::ptrdiff_t>(*dimg + 14), references.begin(),
+                references.end());
+    WriteBigEndian(file, *dimg + 10, 2, tiles);
+    for (const std::size_t box : {*dimg, *iref, *meta}) {
+        WriteBigEndian32(file, box, static_cast<std::uint32_t>(ReadBigEndian32(file, box) + added));
+    }
+    if (!ShiftFileOffsets(file, static_cast<std::int64_t>(added))) return {};
+    return file;
+}
+
 }  // namespace kavenra::test

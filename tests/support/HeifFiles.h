@@ -50,4 +50,9 @@ void WriteBigEndian32(Bytes& file, std::size_t at, std::uint32_t value);
 // replaced by `orientation`; unchanged when the block has none.
 Bytes WithStoredExifOrientation(Bytes file, std::uint16_t orientation);
 
+// A HEVC file of MakeHeifFile (which libheif lays out as a grid of one tile) as a grid of
+// `columns` x `rows` copies of that tile (each at most 256), every copy referencing the same coded
+// data; empty when the file is not laid out so.
+Bytes WithTiledGrid(Bytes file, int columns, int rows);
+
 }  // namespace kavenra::test
