@@ -13,8 +13,9 @@
 // that output). Their inputs are kept as well. Reading the input and the output back happens in a
 // forked child, so the fuzzer's own process never decodes a hostile file.
 //
-//   bench_isolation_fuzz [cases per seed file] [random seed] [output folder]
-//        (default 200, 1, $TMPDIR/kavenra-fuzz-findings)
+//   bench_isolation_fuzz [cases per seed file] [random seed] [output folder] [seed files]
+//        (default 200, 1, $TMPDIR/kavenra-fuzz-findings, every seed file; else those whose
+//        names begin with one of the comma-separated words, e.g. "heic,avif")
 //
 // The process ends with status 1 when there was a wrong success or a leftover.
 //
@@ -33,6 +34,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdio>
@@ -624,6 +626,14 @@ int main(int argc, char* argv[]) {
     if (!qEnvironmentVariableIsSet("KAVENRA_IMAGE_WORKER_TIME_LIMIT_MS")) {
         qputenv("KAVENRA_IMAGE_WORKER_TIME_LIMIT_MS", "3000");
     }
+    const QStringList chosen =
+        argc > 4 ? QString::fromLocal8Bit(argv[4]).split(',', Qt::SkipEmptyParts) : QStringList();
+    const auto isChosen = [&chosen](const std::string& name) {
+        return chosen.isEmpty() ||
+               std::any_of(chosen.begin(), chosen.end(), [&](const QString& word) {
+                   return QString::fromStdString(name).startsWith(word);
+               });
+    };
     kavenra::test::InitialiseFreeImageOnce();
     QDir().mkpath(QString::fromStdString(findings));
     QTemporaryDir work;
@@ -640,6 +650,7 @@ int main(int argc, char* argv[]) {
     const auto began = std::chrono::steady_clock::now();
     std::vector<std::string> seedsNotConverted;
     for (const SeedFile& file : SeedFiles()) {
+        if (!isChosen(file.name)) continue;
         Tally tally;
         const auto start = std::chrono::steady_clock::now();
         for (int i = 0; i < casesPerSeed; ++i) {
