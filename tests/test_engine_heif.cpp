@@ -12,6 +12,7 @@
 #include "support/ConversionWorkspace.h"
 #include "support/HeifFiles.h"
 #include "support/ImageFactory.h"
+#include "support/ImageFileInspection.h"
 #include "support/ImageFiles.h"
 #include "support/ImageMetadata.h"
 #include "support/OrientedPicture.h"
@@ -131,6 +132,30 @@ class EngineHeifTest : public QObject, private ConversionWorkspace {
         QVERIFY(tags);
         QCOMPARE(int(tags->orientation), 1);
         QCOMPARE(QString::fromStdString(tags->artist), QString("Inês Carvalho"));
+    }
+
+    // The JPEG file takes the options dialog's JPEG quality, as a JPEG input's output does.
+    void jpegQualityComesFromTheJpegSetting_data() {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<int>("quality");
+        QTest::addColumn<QString>("sampling");
+        QTest::newRow("lowest") << 1 << 10 << "2x2 1x1 1x1";
+        QTest::newRow("normal") << 3 << 50 << "2x2 1x1 1x1";
+        QTest::newRow("best") << 5 << 100 << "1x1 1x1 1x1";
+    }
+    void jpegQualityComesFromTheJpegSetting() {
+        QFETCH(int, code);
+        QFETCH(int, quality);
+        QFETCH(QString, sampling);
+        HeifPicture picture;
+        picture.codec = HeifCodec::Av1;
+        if (!writeHeif(in("photo.avif"), picture)) QSKIP("no AV1 encoder here");
+        settings.codes.jpeg = code;
+        settings.codes.png = 1;  // other formats' settings do not count
+        QVERIFY(convert(in("photo.avif"), out("photo.avif")));
+        const Bytes written = ReadFileBytes(NativePath(out("photo.jpg")));
+        QCOMPARE(JpegQuality(written), std::optional<int>(quality));
+        QCOMPARE(QString::fromStdString(JpegSamplingFactors(written).value_or("")), sampling);
     }
 
     // Every size rule reads the size the picture is shown at, not the size it is stored at.
