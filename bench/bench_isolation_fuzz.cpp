@@ -421,9 +421,9 @@ Check JudgeOutput(const std::string& input, const std::string& destination) {
         kavenra::TargetSizeFor(request, kavenra::SourceSizeOf(*loaded, format));
     if (!target) return {Verdict::Wrong, "saved although the input gives no target size"};
 
-    const bool raw = format == FIF_RAW || heif;
-    const FREE_IMAGE_FORMAT expected = raw ? FIF_JPEG : format;
-    const std::string output = raw ? kavenra::RawOutputPath(destination) : destination;
+    const bool asJpeg = format == FIF_RAW || heif;
+    const FREE_IMAGE_FORMAT expected = asJpeg ? FIF_JPEG : format;
+    const std::string output = asJpeg ? kavenra::RawOutputPath(destination) : destination;
     if (!QFile::exists(QFile::decodeName(output.c_str()))) {
         return {Verdict::Wrong, "no output at " + output};
     }

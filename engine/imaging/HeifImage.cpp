@@ -14,8 +14,8 @@ namespace {
 
 using Bytes = std::uint64_t;
 
-// No side beyond this is decoded: a JPEG output cannot hold one, and libheif refuses it from the
-// file's stated size before it allocates anything.
+// No side beyond this is decoded: a JPEG output cannot hold one. libheif is given the same
+// bound, for the images it reads besides the primary one (a grid's tiles).
 constexpr int kLargestSide = 65535;
 
 // What a decode holds besides the bitmap the conversion keeps, a pixel of the coded picture: the
@@ -274,8 +274,9 @@ HeifDeclaration DeclareHeifImage(const std::string& path) {
     const int height = heif_image_handle_get_height(&primary);
     // Without a stated size nothing bounds what the decoder makes.
     if (codedWidth == 0 || codedHeight == 0 || width <= 0 || height <= 0) return {};
+    if (codedWidth > kLargestSide || codedHeight > kLargestSide) return {Admission::TooLarge, {}};
     const bool alpha = heif_image_handle_has_alpha_channel(&primary) != 0;
-    const Bytes coded = codedWidth * codedHeight;  // each below 2^16
+    const Bytes coded = codedWidth * codedHeight;
     DeclaredImage declared{static_cast<Bytes>(width), static_cast<Bytes>(height), alpha ? 32u : 24u,
                            FIT_BITMAP, coded * kDecodeBytesPerPixel};
     return {Admission::Admitted, declared};
