@@ -1,20 +1,21 @@
-// Mutation fuzzing of the six accepted formats (BMP also with the V4 and V5 info headers and as
-// RLE8, and ICO and PSD, which list files can bring) through the image worker: small valid files
-// are mutated (bit flips, bytes and integers set to boundary values, runs of random bytes,
-// truncation, duplicated and removed blocks), detected and converted through the worker, and every
-// input whose job crashed or ran out of time is kept. Random byte blocks go through detection
-// alone. The first case of each seed file is the file itself, so a seed the program cannot convert
-// shows at once.
+// Mutation fuzzing of the accepted formats (BMP also with the V4 and V5 info headers and as
+// RLE8; HEIF and AVIF read with libheif; and ICO and PSD, which list files can bring) through the
+// image worker: small valid files are mutated (bit flips, bytes and integers set to boundary
+// values, runs of random bytes, truncation, duplicated and removed blocks), detected and converted
+// through the worker, and every input whose job crashed or ran out of time is kept. Random byte
+// blocks go through detection alone. The first case of each seed file is the file itself, so a seed
+// the program cannot convert shows at once.
 //
 // Besides the jobs that crashed or timed out (contained: one failed file each), it counts what
 // must never happen: a wrong success (the call said the output was saved, but it does not read
 // back as a picture of the size the request asks of that input, in the input's format, or JPEG
-// for camera RAW), and a leftover (after a call, anything in the output folder but that output).
-// Their inputs are kept as well. Reading the input and the output back happens in a forked child,
-// so the fuzzer's own process never decodes a hostile file.
+// for camera RAW, HEIF and AVIF), and a leftover (after a call, anything in the output folder but
+// that output). Their inputs are kept as well. Reading the input and the output back happens in a
+// forked child, so the fuzzer's own process never decodes a hostile file.
 //
-//   bench_isolation_fuzz [cases per seed file] [random seed] [output folder]
-//        (default 200, 1, $TMPDIR/kavenra-fuzz-findings)
+//   bench_isolation_fuzz [cases per seed file] [random seed] [output folder] [seed files]
+//        (default 200, 1, $TMPDIR/kavenra-fuzz-findings, every seed file; else those whose
+//        names begin with one of the comma-separated words, e.g. "heic,avif")
 //
 // The process ends with status 1 when there was a wrong success or a leftover.
 //
@@ -33,6 +34,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdio>
@@ -46,14 +48,17 @@
 
 #include "engine/base/ConversionSettings.h"
 #include "engine/imaging/ExtendedBmp.h"
+#include "engine/imaging/HeifImage.h"
 #include "engine/imaging/ImageConversion.h"
 #include "engine/imaging/ReplacingSave.h"
 #include "engine/imaging/SourceFile.h"
 #include "engine/isolation/ImageDetection.h"
 #include "engine/isolation/ImageWorker.h"
 #include "engine/run/Procesosimagen.h"
+#include "support/HeifFiles.h"
 #include "support/ImageCameraRaw.h"
 #include "support/ImageFactory.h"
+#include "support/ImageMetadata.h"
 
 using kavenra::BitmapHandle;
 using kavenra::test::Bytes;
@@ -182,6 +187,22 @@ Bytes EncodeRle8Bmp(const BitmapHandle& bitmap) {
     return data;
 }
 
+// A phone's photo: stored turned with the boxes that turn it back, and an EXIF block.
+Bytes EncodeHeif(kavenra::test::HeifCodec codec, bool alpha, bool thumbnail) {
+    kavenra::test::HeifPicture picture;
+    picture.codec = codec;
+    picture.width = 48;
+    picture.height = 32;
+    picture.orientation = alpha ? 1 : 6;
+    picture.alpha = alpha;
+    picture.thumbnail = thumbnail;
+    kavenra::test::PhotoMetadata tags;
+    tags.artist = "Fuzz";
+    tags.orientation = 6;
+    picture.exif = kavenra::test::EncodeExifBlock(tags);
+    return kavenra::test::MakeHeifFile(picture);
+}
+
 std::vector<SeedFile> SeedFiles() {
     using kavenra::test::MakeGreyBitmap;
     using kavenra::test::MakeNaturalBitmap;
@@ -218,6 +239,10 @@ std::vector<SeedFile> SeedFiles() {
         {"tif-jpeg", "tif", Encode(colour, FIF_TIFF, TIFF_JPEG)},
         {"tif-packbits", "tif", Encode(palette, FIF_TIFF, TIFF_PACKBITS)},
         {"dng", "dng", kavenra::test::MakeMinimalDng(raw)},
+        {"heic", "heic", EncodeHeif(kavenra::test::HeifCodec::Hevc, false, true)},
+        {"heic-alpha", "heic", EncodeHeif(kavenra::test::HeifCodec::Hevc, true, false)},
+        {"avif", "avif", EncodeHeif(kavenra::test::HeifCodec::Av1, false, true)},
+        {"avif-alpha", "avif", EncodeHeif(kavenra::test::HeifCodec::Av1, true, false)},
         // Not accepted by a drop, but a list file reaches the conversion with any file.
         {"ico", "ico", Encode(MakeNaturalBitmap(32, 32, 3), FIF_ICO, 0)},
         {"psd", "psd", Encode(colour, FIF_PSD, 0)},
@@ -384,9 +409,11 @@ Check JudgeOutput(const std::string& input, const std::string& destination) {
     const FREE_IMAGE_FORMAT format = kavenra::DetectOpenedFileFormat(*source);
     if (format == FIF_UNKNOWN) return {Verdict::Unchecked, "input not recognised again"};
     const int flags = kavenra::LoadFlagsFor(format);
+    const bool heif = kavenra::IsHeifFormat(format);
     const BitmapHandle loaded =
-        format == FIF_BMP ? kavenra::LoadBmpFile(*source, flags)
-                          : BitmapHandle(FreeImage_Load(format, source->path().c_str(), flags));
+        heif                ? kavenra::LoadHeifImage(source->path()).bitmap
+        : format == FIF_BMP ? kavenra::LoadBmpFile(*source, flags)
+                            : BitmapHandle(FreeImage_Load(format, source->path().c_str(), flags));
     if (!loaded) return {Verdict::Unchecked, "input does not load again"};
     const kavenra::ConversionRequest request =
         kavenra::RequestFromEntryArguments(input, destination, 1, 0, kLongestSide);
@@ -394,9 +421,9 @@ Check JudgeOutput(const std::string& input, const std::string& destination) {
         kavenra::TargetSizeFor(request, kavenra::SourceSizeOf(*loaded, format));
     if (!target) return {Verdict::Wrong, "saved although the input gives no target size"};
 
-    const bool raw = format == FIF_RAW;
-    const FREE_IMAGE_FORMAT expected = raw ? FIF_JPEG : format;
-    const std::string output = raw ? kavenra::RawOutputPath(destination) : destination;
+    const bool asJpeg = format == FIF_RAW || heif;
+    const FREE_IMAGE_FORMAT expected = asJpeg ? FIF_JPEG : format;
+    const std::string output = asJpeg ? kavenra::RawOutputPath(destination) : destination;
     if (!QFile::exists(QFile::decodeName(output.c_str()))) {
         return {Verdict::Wrong, "no output at " + output};
     }
@@ -599,6 +626,14 @@ int main(int argc, char* argv[]) {
     if (!qEnvironmentVariableIsSet("KAVENRA_IMAGE_WORKER_TIME_LIMIT_MS")) {
         qputenv("KAVENRA_IMAGE_WORKER_TIME_LIMIT_MS", "3000");
     }
+    const QStringList chosen =
+        argc > 4 ? QString::fromLocal8Bit(argv[4]).split(',', Qt::SkipEmptyParts) : QStringList();
+    const auto isChosen = [&chosen](const std::string& name) {
+        return chosen.isEmpty() ||
+               std::any_of(chosen.begin(), chosen.end(), [&](const QString& word) {
+                   return QString::fromStdString(name).startsWith(word);
+               });
+    };
     kavenra::test::InitialiseFreeImageOnce();
     QDir().mkpath(QString::fromStdString(findings));
     QTemporaryDir work;
@@ -615,6 +650,7 @@ int main(int argc, char* argv[]) {
     const auto began = std::chrono::steady_clock::now();
     std::vector<std::string> seedsNotConverted;
     for (const SeedFile& file : SeedFiles()) {
+        if (!isChosen(file.name)) continue;
         Tally tally;
         const auto start = std::chrono::steady_clock::now();
         for (int i = 0; i < casesPerSeed; ++i) {

@@ -642,7 +642,7 @@ void TestPackaging::packageDependencies_data() {
     // Found by dpkg-shlibdeps from the binaries, and the font and the desktop's opener declared
     // by hand.
     for (const char* name : {"libfreeimage3", "libsqlite3-0", "libqt6widgets6", "libqt6svg6",
-                             "libqt6multimedia6", "fonts-dejavu-core", "xdg-utils"}) {
+                             "libqt6multimedia6", "libheif1", "fonts-dejavu-core", "xdg-utils"}) {
         QTest::newRow(name) << name;
     }
 }

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstring>
 
+#include "engine/imaging/HeifImage.h"
 #include "engine/imaging/Metadata.h"
 
 namespace kavenra {
@@ -47,7 +48,9 @@ bool IsGreyscale(FIBITMAP& bitmap) {
 }  // namespace
 
 bool CarryColourProfile(FIBITMAP& loaded, FIBITMAP& rescaled, FREE_IMAGE_FORMAT inputFormat) {
-    if (inputFormat != FIF_JPEG && inputFormat != FIF_PNG && inputFormat != FIF_TIFF) return false;
+    const bool kept = inputFormat == FIF_JPEG || inputFormat == FIF_PNG ||
+                      inputFormat == FIF_TIFF || IsHeifFormat(inputFormat);
+    if (!kept) return false;
     const FIICCPROFILE* profile = FreeImage_GetICCProfile(&loaded);
     if (profile == nullptr || profile->data == nullptr || profile->size < kIccHeaderSize ||
         (profile->flags & FIICC_COLOR_IS_CMYK) != 0) {

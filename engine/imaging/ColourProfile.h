@@ -10,7 +10,7 @@
 namespace kavenra {
 
 // Attaches `loaded`'s ICC profile to `rescaled` when the input is JPEG, PNG or TIFF (whose writers
-// embed it) and the profile describes the pixels `rescaled` holds: an RGB profile for a colour
+// embed it), or HEIF or AVIF (written as JPEG), and the profile describes the pixels `rescaled` holds: an RGB profile for a colour
 // picture, a grey one for a greyscale picture (a CMYK input is decoded to RGB and its profile no
 // longer applies). True when a profile was attached.
 bool CarryColourProfile(FIBITMAP& loaded, FIBITMAP& rescaled, FREE_IMAGE_FORMAT inputFormat);

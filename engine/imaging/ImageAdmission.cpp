@@ -20,6 +20,7 @@
 #include "engine/base/SystemText.h"
 #include "engine/imaging/ExtendedBmp.h"
 #include "engine/imaging/FreeImageBitmap.h"
+#include "engine/imaging/HeifImage.h"
 #include "engine/imaging/SourceFile.h"
 #include "engine/imaging/TargaCheck.h"
 
@@ -597,6 +598,16 @@ std::optional<Bytes> VirtualMemorySize() {
     return Multiply(pages, static_cast<Bytes>(sysconf(_SC_PAGESIZE)));
 }
 
+// libheif reads the whole box structure once, for the reason of a refusal and the size at once.
+Admission AdmitHeifFile(const ConversionRequest& request, const ConversionLimits& limits) {
+    const HeifDeclaration declaration = DeclareHeifImage(request.source);
+    if (declaration.admission != Admission::Admitted) return declaration.admission;
+    if (limits.memoryBytes == 0 || !declaration.declared) return Admission::Admitted;
+    return ConversionFootprint(kFormatHeif, *declaration.declared, request) <= limits.memoryBytes
+               ? Admission::Admitted
+               : Admission::TooLarge;
+}
+
 }  // namespace
 
 std::optional<DeclaredImage> ReadDeclaredImage(FREE_IMAGE_FORMAT format, const std::string& path) {
@@ -611,6 +622,7 @@ std::optional<DeclaredImage> ReadDeclaredImage(FREE_IMAGE_FORMAT format, const s
     // The header-only load of a camera RAW file gives the sensor's size, but a conversion loads
     // its preview.
     if (format == FIF_RAW) return DeclaredRawImage(path);
+    if (IsHeifFormat(format)) return DeclareHeifImage(path).declared;
     if (!FreeImage_FIFSupportsNoPixels(format)) return std::nullopt;
     const BitmapHandle header(FreeImage_Load(format, path.c_str(), FIF_LOAD_NOPIXELS));
     if (!header) return std::nullopt;
@@ -629,6 +641,7 @@ std::uint64_t ConversionFootprint(FREE_IMAGE_FORMAT, const DeclaredImage& image,
 }
 
 bool PassesStructuralChecks(FREE_IMAGE_FORMAT format, const std::string& path) {
+    if (IsHeifFormat(format)) return DeclareHeifImage(path).admission == Admission::Admitted;
     switch (format) {
         case FIF_TARGA:
             return TargaHoldsItsPixels(path);
@@ -660,6 +673,7 @@ std::optional<std::uint64_t> AddressSpaceLeft() {
 
 Admission AdmitForLoading(FREE_IMAGE_FORMAT format, const ConversionRequest& request,
                           const ConversionLimits& limits) {
+    if (IsHeifFormat(format)) return AdmitHeifFile(request, limits);
     if (!PassesStructuralChecks(format, request.source)) return Admission::Refused;
     if (format == FIF_TARGA && WalkTargaRuns(request.source) == TargaRuns::CutShort) {
         return Admission::Incomplete;

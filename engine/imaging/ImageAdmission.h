@@ -72,6 +72,8 @@ std::uint64_t ConversionFootprint(FREE_IMAGE_FORMAT format, const DeclaredImage&
 //    8-bit bitmap and the decoder writes past it.
 //  - camera RAW: the same for the JPEG preview a conversion loads; a preview that is neither a
 //    JPEG nor pixels would reach a loader found by its content, past these checks: refused.
+//  - HEIF and AVIF: libheif must read the box structure and find a primary image of a stated
+//    size within its limits (DeclareHeifImage, HeifImage.h); AdmitForLoading tells why not.
 bool PassesStructuralChecks(FREE_IMAGE_FORMAT format, const std::string& path);
 
 // Checks for files that FreeImage's format detection itself would spend seconds or minutes on:

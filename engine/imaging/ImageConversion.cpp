@@ -14,6 +14,7 @@
 #include "engine/imaging/ColourProfile.h"
 #include "engine/imaging/ExtendedBmp.h"
 #include "engine/imaging/FreeImageBitmap.h"
+#include "engine/imaging/HeifImage.h"
 #include "engine/imaging/ImageAdmission.h"
 #include "engine/imaging/JpegEnd.h"
 #include "engine/imaging/Metadata.h"
@@ -63,6 +64,21 @@ std::optional<PreparedOutput> SavePagesToTemporaryFile(TiffPages& pages, FIBITMA
         };
     }
     return SaveWrittenToTemporaryFile(FIF_TIFF, write, shape, destination, keepingPages);
+}
+
+// A JPEG file holds no transparency: a picture with alpha is shown over white, as a viewer shows
+// it over a light page. True when `bitmap` needs no change or was replaced.
+bool FlattenForJpeg(BitmapHandle& bitmap) {
+    if (FreeImage_GetImageType(bitmap.get()) != FIT_BITMAP ||
+        FreeImage_GetBPP(bitmap.get()) != 32) {
+        return true;
+    }
+    RGBQUAD white{0xFF, 0xFF, 0xFF, 0};
+    BitmapHandle flat(FreeImage_Composite(bitmap.get(), FALSE, &white, nullptr));
+    if (!flat) return false;
+    FreeImage_CloneMetadata(flat.get(), bitmap.get());
+    bitmap = std::move(flat);
+    return true;
 }
 
 }  // namespace
@@ -161,11 +177,15 @@ Preparation PrepareLoadedImage(FIBITMAP& loaded, FREE_IMAGE_FORMAT format, const
     const ConversionRequest& request = job.request;
     const ConversionSettings& settings = job.settings;
     const bool raw = format == FIF_RAW;
+    const bool heif = IsHeifFormat(format);
+    // Formats the program does not write come out as JPEG.
+    const bool asJpeg = raw || heif;
     // A camera's RAW file describes its sensor.
     const InputMetadata metadata =
         raw ? InputMetadata() : InputMetadata::Read(request.source, format);
-    // Every size rule applies to the picture as it is seen.
-    const int orientation = metadata.orientation();
+    // Every size rule applies to the picture as it is seen. A HEIF picture comes out of its
+    // decoder upright, whatever its EXIF still says: turned again, it would be turned twice.
+    const int orientation = heif ? kUpright : metadata.orientation();
     const std::optional<TargetSize> target =
         TargetSizeFor(request, UprightSize(SourceSizeOf(loaded, format), orientation));
     const FREE_IMAGE_FILTER filter = FilterForCode(settings.codes.filtro_redimension);
@@ -181,7 +201,9 @@ Preparation PrepareLoadedImage(FIBITMAP& loaded, FREE_IMAGE_FORMAT format, const
     const TargetSize stored = StoredSize(*size, orientation);
     BitmapHandle rescaled(FreeImage_Rescale(&loaded, stored.width, stored.height, filter));
 
-    const int flags = raw ? JPEG_DEFAULT : SaveFlagsFor(format, settings.codes);
+    const int flags = raw    ? JPEG_DEFAULT
+                      : heif ? SaveFlagsFor(FIF_JPEG, settings.codes)
+                             : SaveFlagsFor(format, settings.codes);
     // No bitmap (a side of 0 or less, or no memory): nothing to save, and nothing on disk changes.
     if (!rescaled) {
         const bool sized = size->width > 0 && size->height > 0;
@@ -190,9 +212,13 @@ Preparation PrepareLoadedImage(FIBITMAP& loaded, FREE_IMAGE_FORMAT format, const
     if (!TurnUpright(rescaled, orientation)) return Preparation::Failed(FailureReason::TooLarge);
     // FreeImage turns a camera's preview upright as its EXIF says, and keeps that EXIF.
     if (raw || orientation != kUpright) StateUpright(*rescaled);
+    const FREE_IMAGE_FORMAT outputFormat = asJpeg ? FIF_JPEG : format;
+    const std::string destination =
+        asJpeg ? RawOutputPath(request.destination) : request.destination;
+    if (outputFormat == FIF_JPEG && !FlattenForJpeg(rescaled)) {
+        return Preparation::Failed(FailureReason::TooLarge);
+    }
     const bool profiled = CarryColourProfile(loaded, *rescaled, format);
-    const FREE_IMAGE_FORMAT outputFormat = raw ? FIF_JPEG : format;
-    const std::string destination = raw ? RawOutputPath(request.destination) : request.destination;
     if (outputFormat == FIF_PNG) DropCommentsWithoutKeyword(*rescaled);
     WrittenFileChange carryMetadata;
     if (!metadata.empty()) {
@@ -240,6 +266,9 @@ FREE_IMAGE_FORMAT DetectFileFormat(const std::string& path) {
 
 FREE_IMAGE_FORMAT DetectOpenedFileFormat(const SourceFile& source) {
     if (!PassesDetectionChecks(source.path())) return FIF_UNKNOWN;
+    // Before FreeImage's detection: its camera RAW parser would walk the boxes of such a file.
+    const FREE_IMAGE_FORMAT heif = DetectHeifFile(source.path());
+    if (heif != FIF_UNKNOWN) return heif;
     return FreeImage_GetFileType(source.path().c_str(), 0);
 }
 
@@ -276,6 +305,11 @@ Preparation PrepareOpenedImageFile(const SourceFile& source, const ConversionJob
     const std::unique_ptr<TiffPages> pages = format == FIF_TIFF ? TiffPages::Open(source) : nullptr;
     if (pages && pages->admit(opened, limits) == Admission::TooLarge) {
         return Preparation::Failed(FailureReason::TooLarge);
+    }
+    if (IsHeifFormat(format)) {
+        HeifDecode decoded = LoadHeifImage(source.path());
+        if (!decoded.bitmap) return Preparation::Failed(decoded.failure);
+        return PrepareLoadedImage(*decoded.bitmap, format, ConversionJob{opened, job.settings});
     }
     BitmapHandle loaded =
         format == FIF_BMP

@@ -32,7 +32,8 @@ struct Preparation {
 Preparation PrepareImageFile(const ConversionJob& job, const ConversionLimits& limits = {});
 
 // Detects the open input's format by content, admits it (AdmitForLoading), refuses a JPEG file
-// that ends early (JpegEnd.h) as Incomplete, loads it (BMP through LoadBmpFile) and hands it to
+// that ends early (JpegEnd.h) as Incomplete, loads it (BMP through LoadBmpFile, HEIF and AVIF
+// through LoadHeifImage) and hands it to
 // PrepareLoadedImage. Every step reads `source` itself, whatever the job's source name has come
 // to mean since it was opened.
 Preparation PrepareOpenedImageFile(const SourceFile& source, const ConversionJob& job,
@@ -43,7 +44,8 @@ Preparation PrepareOpenedImageFile(const SourceFile& source, const ConversionJob
 // with an embedded NUL. The file tested is the file read.
 FREE_IMAGE_FORMAT DetectFileFormat(const std::string& path);
 
-// FreeImage_GetFileType of the open file.
+// HEIF's or AVIF's own format (HeifImage.h) by the file's brands, else FreeImage_GetFileType of
+// the open file.
 FREE_IMAGE_FORMAT DetectOpenedFileFormat(const SourceFile& source);
 
 // Everything after the load: source size, target size, filter, rescale, the turn upright that the
@@ -73,7 +75,7 @@ FREE_IMAGE_FILTER FilterForCode(int filterCode);
 // colour at full resolution (4:4:4); the others leave FreeImage's 4:2:0.
 int SaveFlagsFor(FREE_IMAGE_FORMAT format, const FormatOptions& codes);
 
-// RAW input is written as JPEG: the file name's extension (from its last ".") becomes ".jpg", a
+// RAW, HEIF and AVIF input is written as JPEG: the file name's extension (from its last ".") becomes ".jpg", a
 // name without "." gets ".jpg" appended. A "." in a folder name does not count.
 std::string RawOutputPath(const std::string& destination);
 

@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "engine/imaging/FreeImageBitmap.h"
+#include "engine/imaging/HeifImage.h"
 #include "engine/imaging/Orientation.h"
 #include "engine/imaging/PngText.h"
 
@@ -224,7 +225,34 @@ InputMetadata::InputMetadata(InputMetadata&&) noexcept = default;
 InputMetadata& InputMetadata::operator=(InputMetadata&&) noexcept = default;
 InputMetadata::~InputMetadata() = default;
 
+InputMetadata InputMetadata::ReadHeif(const std::string& path) {
+    InputMetadata metadata;
+    const HeifMetadata blocks = ReadHeifMetadata(path, kLargestMetadataFile);
+    if (blocks.exif.empty() && blocks.xmp.empty()) return metadata;
+    InitialiseMetadataLibrary();
+    auto models = std::make_unique<Models>();
+    // A block Exiv2 cannot read costs only that block.
+    try {
+        if (!blocks.exif.empty()) {
+            Exiv2::ExifParser::decode(models->exif, blocks.exif.data(),
+                                      static_cast<std::uint32_t>(blocks.exif.size()));
+        }
+    } catch (...) {
+        models->exif.clear();
+    }
+    try {
+        if (!blocks.xmp.empty() && Exiv2::XmpParser::decode(models->xmp, blocks.xmp) != 0) {
+            models->xmp.clear();
+        }
+    } catch (...) {
+        models->xmp.clear();
+    }
+    metadata.models_ = std::move(models);
+    return metadata;
+}
+
 InputMetadata InputMetadata::Read(const std::string& path, FREE_IMAGE_FORMAT format) {
+    if (IsHeifFormat(format)) return ReadHeif(path);
     InputMetadata metadata;
     const std::optional<std::uint64_t> size = FileSize(path);
     if (!HoldsMetadata(format) || !size || *size > kLargestMetadataFile) return metadata;

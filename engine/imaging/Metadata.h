@@ -38,7 +38,8 @@ class InputMetadata {
     InputMetadata& operator=(InputMetadata&&) noexcept;
     ~InputMetadata();
 
-    // What the JPEG, PNG or TIFF file at `path` carries. Empty for other formats, for a file too
+    // What the JPEG, PNG or TIFF file at `path` carries, or the EXIF and XMP blocks of a HEIF or
+    // AVIF file's primary image (HeifImage.h). Empty for other formats, for a file too
     // large to read in the memory a conversion may hold, and for one whose metadata Exiv2 cannot
     // read: the output then goes without. A PNG file's text chunk without a keyword, which Exiv2
     // refuses the whole file for, costs only that chunk.
@@ -60,6 +61,8 @@ class InputMetadata {
                             unsigned width, unsigned height) const;
 
   private:
+    static InputMetadata ReadHeif(const std::string& path);
+
     struct Models;
     std::unique_ptr<Models> models_;
 };

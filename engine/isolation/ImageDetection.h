@@ -8,11 +8,12 @@
 
 namespace kavenra {
 
-// FreeImage_GetFileType(path, 0) in the worker; FIF_UNKNOWN also when the worker gave no answer.
+// DetectFileFormat(path) in the worker: FreeImage's format, or HEIF's or AVIF's own value
+// (engine/imaging/HeifImage.h); FIF_UNKNOWN also when the worker gave no answer.
 FREE_IMAGE_FORMAT DetectImageFormatIsolated(const std::string& path);
 
 }  // namespace kavenra
 
-// The format FreeImage recognises in the file's content (FreeImage_GetFileType(path, 0));
+// The format recognised in the file's content, as DetectImageFormatIsolated says;
 // FIF_UNKNOWN for a file it does not recognise or cannot read.
 FREE_IMAGE_FORMAT DetectImageFormat(const std::string& path);

@@ -8,7 +8,8 @@
 // call that failed, crashed or ran out of time. Every call runs under an address-space limit, a
 // time limit, and the caller's working directory, umask and file-size limit. A call whose job
 // process crashed after serving earlier calls runs once more in a fresh one, so that damage an
-// earlier file did unseen cannot fail a good file.
+// earlier file did unseen cannot fail a good file. libheif's calls, for HEIF and AVIF, run there
+// too.
 //
 // A program has three workers, one a lane (WorkerLane), so that calls on different lanes run side
 // by side. The worker's own output and error streams go nowhere: decoders' warnings must never
@@ -87,8 +88,9 @@ struct IsolatedConversion {
 IsolatedConversion PrepareConversionIsolated(const ConversionJob& job,
                                              WorkerLane lane = WorkerLane::Intake, int cancel = -1);
 
-// A detection in the worker: FreeImage_GetFileType's answer, FIF_UNKNOWN also when the worker
-// gave none, and how the call ended.
+// A detection in the worker: DetectFileFormat's answer (FreeImage's format, or HEIF's or AVIF's
+// own, engine/imaging/HeifImage.h), FIF_UNKNOWN also when the worker gave none, and how the call
+// ended.
 struct IsolatedDetection {
     FREE_IMAGE_FORMAT format = FIF_UNKNOWN;
     ImageJobReport report;

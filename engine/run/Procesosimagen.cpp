@@ -4,6 +4,7 @@
 
 #include <utility>
 
+#include "engine/imaging/HeifImage.h"
 #include "engine/isolation/ImageDetection.h"
 
 kavenra::FileOutcome ConvertImage(const kavenra::ConversionJob& job) {
@@ -61,7 +62,9 @@ bool IsRawImage(const std::string& path) {
 }
 
 bool IsSupportedImage(const std::string& path) {
-    switch (DetectImageFormat(path)) {
+    const FREE_IMAGE_FORMAT format = DetectImageFormat(path);
+    if (kavenra::IsHeifFormat(format)) return true;
+    switch (format) {
         case FIF_BMP:
         case FIF_JPEG:
         case FIF_PNG:

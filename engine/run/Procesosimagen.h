@@ -36,7 +36,7 @@ ConversionRequest RequestFromEntryArguments(std::string source, std::string dest
 // True when every character is one of "0123456789"; the empty text included.
 bool IsAllDigits(const QString& text);
 
-// True when FreeImage recognises the file's content as BMP, JPEG, PNG, TARGA, TIFF or camera RAW.
+// True when the file's content is BMP, JPEG, PNG, TARGA, TIFF, camera RAW, HEIF or AVIF.
 bool IsSupportedImage(const std::string& path);
 
 // True when the file's content is camera RAW (FIF_RAW).
