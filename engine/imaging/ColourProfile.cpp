@@ -47,7 +47,10 @@ bool IsGreyscale(FIBITMAP& bitmap) {
 }  // namespace
 
 bool CarryColourProfile(FIBITMAP& loaded, FIBITMAP& rescaled, FREE_IMAGE_FORMAT inputFormat) {
-    if (inputFormat != FIF_JPEG && inputFormat != FIF_PNG && inputFormat != FIF_TIFF) return false;
+    if (inputFormat != FIF_JPEG && inputFormat != FIF_PNG && inputFormat != FIF_TIFF &&
+        inputFormat != FIF_WEBP) {
+        return false;
+    }
     const FIICCPROFILE* profile = FreeImage_GetICCProfile(&loaded);
     if (profile == nullptr || profile->data == nullptr || profile->size < kIccHeaderSize ||
         (profile->flags & FIICC_COLOR_IS_CMYK) != 0) {

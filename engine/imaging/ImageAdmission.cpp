@@ -22,6 +22,7 @@
 #include "engine/imaging/FreeImageBitmap.h"
 #include "engine/imaging/SourceFile.h"
 #include "engine/imaging/TargaCheck.h"
+#include "engine/imaging/WebpLayout.h"
 
 namespace kavenra {
 namespace {
@@ -597,6 +598,23 @@ std::optional<Bytes> VirtualMemorySize() {
     return Multiply(pages, static_cast<Bytes>(sysconf(_SC_PAGESIZE)));
 }
 
+// FreeImage's WebP load holds the file's bytes three times at once (its own read, the container
+// parser's copy, the bitstream it hands the decoder), and the decoder holds beside the bitmap a
+// 32-bit copy of a lossless picture, or an 8-bit plane for a lossy picture's alpha.
+std::optional<DeclaredImage> DeclaredWebpImage(const std::string& path) {
+    const WebpDeclaration webp = ReadWebpDeclaration(path);
+    if (webp.width == 0 || webp.height == 0) return std::nullopt;
+    const Bytes pixels = Multiply(webp.width, webp.height);
+    const Bytes planes = webp.lossless ? Multiply(pixels, 4) : webp.alpha ? pixels : 0;
+    return DeclaredImage{webp.width, webp.height, webp.alpha ? 32u : 24u, FIT_BITMAP,
+                         Add(Multiply(webp.fileBytes, 3), planes)};
+}
+
+bool WebpLayoutPasses(const std::string& path) {
+    const WebpLayout layout = ReadWebpDeclaration(path).layout;
+    return layout == WebpLayout::Whole || layout == WebpLayout::CutShort;
+}
+
 }  // namespace
 
 std::optional<DeclaredImage> ReadDeclaredImage(FREE_IMAGE_FORMAT format, const std::string& path) {
@@ -611,6 +629,8 @@ std::optional<DeclaredImage> ReadDeclaredImage(FREE_IMAGE_FORMAT format, const s
     // The header-only load of a camera RAW file gives the sensor's size, but a conversion loads
     // its preview.
     if (format == FIF_RAW) return DeclaredRawImage(path);
+    // FreeImage's header-only load of a WebP file reads the whole file first.
+    if (format == FIF_WEBP) return DeclaredWebpImage(path);
     if (!FreeImage_FIFSupportsNoPixels(format)) return std::nullopt;
     const BitmapHandle header(FreeImage_Load(format, path.c_str(), FIF_LOAD_NOPIXELS));
     if (!header) return std::nullopt;
@@ -640,6 +660,8 @@ bool PassesStructuralChecks(FREE_IMAGE_FORMAT format, const std::string& path) {
             return ComponentsFit(ReadJpegFrame(path));
         case FIF_RAW:
             return RawPreviewPasses(path);
+        case FIF_WEBP:
+            return WebpLayoutPasses(path);
         default:
             return true;
     }
@@ -662,6 +684,9 @@ Admission AdmitForLoading(FREE_IMAGE_FORMAT format, const ConversionRequest& req
                           const ConversionLimits& limits) {
     if (!PassesStructuralChecks(format, request.source)) return Admission::Refused;
     if (format == FIF_TARGA && WalkTargaRuns(request.source) == TargaRuns::CutShort) {
+        return Admission::Incomplete;
+    }
+    if (format == FIF_WEBP && ReadWebpDeclaration(request.source).layout == WebpLayout::CutShort) {
         return Admission::Incomplete;
     }
     if (limits.memoryBytes == 0) return Admission::Admitted;

@@ -20,6 +20,7 @@
 #include "engine/imaging/Orientation.h"
 #include "engine/imaging/PngText.h"
 #include "engine/imaging/ReplacingSave.h"
+#include "engine/imaging/WebpOutput.h"
 
 namespace kavenra {
 namespace {
@@ -63,6 +64,22 @@ std::optional<PreparedOutput> SavePagesToTemporaryFile(TiffPages& pages, FIBITMA
         };
     }
     return SaveWrittenToTemporaryFile(FIF_TIFF, write, shape, destination, keepingPages);
+}
+
+// Lossy WebP at the JPEG setting's qualities; FreeImage takes the quality (1 to 100) in the flags.
+int WebpQuality(int jpegCode) {
+    switch (jpegCode) {
+        case 1:
+            return 10;
+        case 2:
+            return 25;
+        case 3:
+            return 50;
+        case 4:
+            return 75;
+        default:
+            return 100;
+    }
 }
 
 }  // namespace
@@ -136,6 +153,8 @@ int SaveFlagsFor(FREE_IMAGE_FORMAT format, const FormatOptions& codes) {
             }
         case FIF_TARGA:
             return codes.tga == 1 ? TARGA_DEFAULT : TARGA_SAVE_RLE;
+        case FIF_WEBP:
+            return WebpQuality(codes.jpeg);
         case FIF_TIFF:
             switch (codes.tif) {
                 case 1:
@@ -188,10 +207,13 @@ Preparation PrepareLoadedImage(FIBITMAP& loaded, FREE_IMAGE_FORMAT format, const
         return Preparation::Failed(sized ? FailureReason::TooLarge : FailureReason::None);
     }
     if (!TurnUpright(rescaled, orientation)) return Preparation::Failed(FailureReason::TooLarge);
+    const FREE_IMAGE_FORMAT outputFormat = raw ? FIF_JPEG : format;
+    if (outputFormat == FIF_WEBP && !MakeWritableAsWebp(rescaled)) {
+        return Preparation::Failed(FailureReason::TooLarge);
+    }
     // FreeImage turns a camera's preview upright as its EXIF says, and keeps that EXIF.
     if (raw || orientation != kUpright) StateUpright(*rescaled);
     const bool profiled = CarryColourProfile(loaded, *rescaled, format);
-    const FREE_IMAGE_FORMAT outputFormat = raw ? FIF_JPEG : format;
     const std::string destination = raw ? RawOutputPath(request.destination) : request.destination;
     if (outputFormat == FIF_PNG) DropCommentsWithoutKeyword(*rescaled);
     WrittenFileChange carryMetadata;

@@ -70,7 +70,8 @@ FREE_IMAGE_FILTER FilterForCode(int filterCode);
 
 // The save flags for output in the input's own format, reading only that format's code.
 // Formats without options of their own (RAW included) save with 0. JPEG's best setting keeps the
-// colour at full resolution (4:4:4); the others leave FreeImage's 4:2:0.
+// colour at full resolution (4:4:4); the others leave FreeImage's 4:2:0. WebP is lossy at the
+// JPEG setting's qualities (10, 25, 50, 75, 100).
 int SaveFlagsFor(FREE_IMAGE_FORMAT format, const FormatOptions& codes);
 
 // RAW input is written as JPEG: the file name's extension (from its last ".") becomes ".jpg", a
