@@ -1,4 +1,4 @@
-// Mutation fuzzing of the six accepted formats (BMP also with the V4 and V5 info headers and as
+// Mutation fuzzing of the seven accepted formats (BMP also with the V4 and V5 info headers and as
 // RLE8, and ICO and PSD, which list files can bring) through the image worker: small valid files
 // are mutated (bit flips, bytes and integers set to boundary values, runs of random bytes,
 // truncation, duplicated and removed blocks), detected and converted through the worker, and every
@@ -13,8 +13,9 @@
 // Their inputs are kept as well. Reading the input and the output back happens in a forked child,
 // so the fuzzer's own process never decodes a hostile file.
 //
-//   bench_isolation_fuzz [cases per seed file] [random seed] [output folder]
-//        (default 200, 1, $TMPDIR/kavenra-fuzz-findings)
+//   bench_isolation_fuzz [cases per seed file] [random seed] [output folder] [seed files]
+//        (default 200, 1, $TMPDIR/kavenra-fuzz-findings, every one; "webp" takes the seed files
+//        whose names start with it)
 //
 // The process ends with status 1 when there was a wrong success or a leftover.
 //
@@ -54,6 +55,8 @@
 #include "engine/run/Procesosimagen.h"
 #include "support/ImageCameraRaw.h"
 #include "support/ImageFactory.h"
+#include "support/ImageMetadata.h"
+#include "support/WebpFiles.h"
 
 using kavenra::BitmapHandle;
 using kavenra::test::Bytes;
@@ -182,6 +185,23 @@ Bytes EncodeRle8Bmp(const BitmapHandle& bitmap) {
     return data;
 }
 
+// A lossy WebP file in the extended layout, with the chunks a camera's file has: a colour profile,
+// EXIF and XMP.
+Bytes WebpWithExtras(const BitmapHandle& colour) {
+    if (!colour) return {};
+    kavenra::test::PhotoMetadata tags;
+    tags.artist = "fuzz";
+    tags.orientation = 1;
+    tags.pixelWidth = FreeImage_GetWidth(colour.get());
+    tags.pixelHeight = FreeImage_GetHeight(colour.get());
+    kavenra::test::WebpExtras extras;
+    extras.icc = kavenra::test::MakeIccProfile("RGB ", 7);
+    extras.exif = kavenra::test::EncodeExifBlock(tags);
+    extras.xmp = kavenra::test::XmpPacketWithCreatorTool("fuzz");
+    return kavenra::test::WithWebpExtras(Encode(colour, FIF_WEBP, 80), tags.pixelWidth,
+                                         tags.pixelHeight, extras);
+}
+
 std::vector<SeedFile> SeedFiles() {
     using kavenra::test::MakeGreyBitmap;
     using kavenra::test::MakeNaturalBitmap;
@@ -189,6 +209,14 @@ std::vector<SeedFile> SeedFiles() {
     const BitmapHandle colour = MakeNaturalBitmap(48, 32, 3);
     const BitmapHandle grey = MakeGreyBitmap(48, 32, 3);
     const BitmapHandle palette = MakePaletteBitmap(40, 30, 3);
+    const BitmapHandle translucent(FreeImage_ConvertTo32Bits(colour.get()));
+    if (translucent) {
+        for (unsigned y = 0; y < FreeImage_GetHeight(translucent.get()); ++y) {
+            BYTE* line = FreeImage_GetScanLine(translucent.get(), static_cast<int>(y));
+            line[FI_RGBA_ALPHA] = 0;
+            line[4 + FI_RGBA_ALPHA] = 128;
+        }
+    }
     kavenra::test::CameraRawSpec raw;
     raw.previewWidth = 64;
     raw.previewHeight = 48;
@@ -221,6 +249,10 @@ std::vector<SeedFile> SeedFiles() {
         // Not accepted by a drop, but a list file reaches the conversion with any file.
         {"ico", "ico", Encode(MakeNaturalBitmap(32, 32, 3), FIF_ICO, 0)},
         {"psd", "psd", Encode(colour, FIF_PSD, 0)},
+        {"webp-lossy", "webp", Encode(colour, FIF_WEBP, 80)},
+        {"webp-lossless", "webp", Encode(colour, FIF_WEBP, WEBP_LOSSLESS)},
+        {"webp-alpha", "webp", Encode(translucent, FIF_WEBP, 80)},
+        {"webp-extended", "webp", WebpWithExtras(colour)},
     };
 }
 
@@ -603,6 +635,7 @@ int main(int argc, char* argv[]) {
     QDir().mkpath(QString::fromStdString(findings));
     QTemporaryDir work;
     QDir().mkpath(work.filePath("out"));
+    const std::string only = argc > 4 ? argv[4] : "";
     Campaign campaign(findings, QFile::encodeName(work.path()).toStdString());
     Mutator mutator(seed);
 
@@ -615,6 +648,7 @@ int main(int argc, char* argv[]) {
     const auto began = std::chrono::steady_clock::now();
     std::vector<std::string> seedsNotConverted;
     for (const SeedFile& file : SeedFiles()) {
+        if (file.name.rfind(only, 0) != 0) continue;
         Tally tally;
         const auto start = std::chrono::steady_clock::now();
         for (int i = 0; i < casesPerSeed; ++i) {
