@@ -158,19 +158,29 @@ class WebpTest : public QObject, private ConversionWorkspace {
     }
 
     // A picture with transparency keeps it: the output is 32-bit, transparent where the input is.
+    // With EXIF the output's chunks are laid out anew to hold it, the alpha's among them.
     void alphaIsKept_data() {
         QTest::addColumn<bool>("lossless");
-        QTest::newRow("lossy") << false;
-        QTest::newRow("lossless") << true;
+        QTest::addColumn<bool>("exif");
+        QTest::newRow("lossy") << false << false;
+        QTest::newRow("lossless") << true << false;
+        QTest::newRow("lossy, with EXIF") << false << true;
+        QTest::newRow("lossless, with EXIF") << true << true;
     }
 
     void alphaIsKept() {
         QFETCH(bool, lossless);
+        QFETCH(bool, exif);
         const BitmapHandle picture = HalfTransparentQuadrants(64, 48);
         QVERIFY(picture);
         const QString source = in("clip.webp");
-        QVERIFY(WriteFileBytes(NativePath(source),
-                               EncodeImage(*picture, FIF_WEBP, WriterFlags(lossless))));
+        Bytes file = EncodeImage(*picture, FIF_WEBP, WriterFlags(lossless));
+        if (exif) {
+            WebpExtras extras;
+            extras.exif = EncodeExifBlock(CameraTags(1));
+            file = WithWebpExtras(file, 64, 48, extras);
+        }
+        QVERIFY(WriteFileBytes(NativePath(source), file));
 
         QVERIFY(convert(source, out("clip.webp"), 0, 24, 32));
 
@@ -180,6 +190,10 @@ class WebpTest : public QObject, private ConversionWorkspace {
         QCOMPARE(FreeImage_GetWidth(output.get()), 32u);
         QCOMPARE(AlphaAt(*output, 4, 12), 0u);
         QCOMPARE(AlphaAt(*output, 28, 12), 255u);
+        if (!exif) return;
+        const std::optional<PhotoMetadata> tags = PhotoMetadataOf(NativePath(out("clip.webp")));
+        QVERIFY(tags);
+        QCOMPARE(tags->artist, std::string("Inês Carvalho"));
     }
 
     // A WebP file stored sideways or mirrored comes out upright and says orientation 1, every
