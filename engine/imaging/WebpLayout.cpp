@@ -90,8 +90,9 @@ class ChunkWalk {
             if (!read(chunk, header, payload, length)) return Declared(WebpLayout::Malformed);
             at = payload + length + (length & 1);
         }
-        if (!bitstream_) return Declared(WebpLayout::Malformed);
+        // An animation's frames hold their bitstreams in chunks of their own.
         if (animated_) return Declared(WebpLayout::Animated);
+        if (!bitstream_) return Declared(WebpLayout::Malformed);
         if (extended_ &&
             (bitstream_->width != canvas_.width || bitstream_->height != canvas_.height)) {
             return Declared(WebpLayout::Malformed);
