@@ -1,6 +1,6 @@
 // Mutation fuzzing of the accepted formats (BMP also with the V4 and V5 info headers and as
-// RLE8; HEIF and AVIF read with libheif; and ICO and PSD, which list files can bring) through the
-// image worker: small valid files are mutated (bit flips, bytes and integers set to boundary
+// RLE8; HEIF and AVIF read with libheif; WebP; and ICO and PSD, which list files can bring) through
+// the image worker: small valid files are mutated (bit flips, bytes and integers set to boundary
 // values, runs of random bytes, truncation, duplicated and removed blocks), detected and converted
 // through the worker, and every input whose job crashed or ran out of time is kept. Random byte
 // blocks go through detection alone. The first case of each seed file is the file itself, so a seed
@@ -59,6 +59,7 @@
 #include "support/ImageCameraRaw.h"
 #include "support/ImageFactory.h"
 #include "support/ImageMetadata.h"
+#include "support/WebpFiles.h"
 
 using kavenra::BitmapHandle;
 using kavenra::test::Bytes;
@@ -203,6 +204,23 @@ Bytes EncodeHeif(kavenra::test::HeifCodec codec, bool alpha, bool thumbnail) {
     return kavenra::test::MakeHeifFile(picture);
 }
 
+// A lossy WebP file in the extended layout, with the chunks a camera's file has: a colour profile,
+// EXIF and XMP.
+Bytes WebpWithExtras(const BitmapHandle& colour) {
+    if (!colour) return {};
+    kavenra::test::PhotoMetadata tags;
+    tags.artist = "fuzz";
+    tags.orientation = 1;
+    tags.pixelWidth = FreeImage_GetWidth(colour.get());
+    tags.pixelHeight = FreeImage_GetHeight(colour.get());
+    kavenra::test::WebpExtras extras;
+    extras.icc = kavenra::test::MakeIccProfile("RGB ", 7);
+    extras.exif = kavenra::test::EncodeExifBlock(tags);
+    extras.xmp = kavenra::test::XmpPacketWithCreatorTool("fuzz");
+    return kavenra::test::WithWebpExtras(Encode(colour, FIF_WEBP, 80), tags.pixelWidth,
+                                         tags.pixelHeight, extras);
+}
+
 std::vector<SeedFile> SeedFiles() {
     using kavenra::test::MakeGreyBitmap;
     using kavenra::test::MakeNaturalBitmap;
@@ -210,6 +228,14 @@ std::vector<SeedFile> SeedFiles() {
     const BitmapHandle colour = MakeNaturalBitmap(48, 32, 3);
     const BitmapHandle grey = MakeGreyBitmap(48, 32, 3);
     const BitmapHandle palette = MakePaletteBitmap(40, 30, 3);
+    const BitmapHandle translucent(FreeImage_ConvertTo32Bits(colour.get()));
+    if (translucent) {
+        for (unsigned y = 0; y < FreeImage_GetHeight(translucent.get()); ++y) {
+            BYTE* line = FreeImage_GetScanLine(translucent.get(), static_cast<int>(y));
+            line[FI_RGBA_ALPHA] = 0;
+            line[4 + FI_RGBA_ALPHA] = 128;
+        }
+    }
     kavenra::test::CameraRawSpec raw;
     raw.previewWidth = 64;
     raw.previewHeight = 48;
@@ -246,6 +272,10 @@ std::vector<SeedFile> SeedFiles() {
         // Not accepted by a drop, but a list file reaches the conversion with any file.
         {"ico", "ico", Encode(MakeNaturalBitmap(32, 32, 3), FIF_ICO, 0)},
         {"psd", "psd", Encode(colour, FIF_PSD, 0)},
+        {"webp-lossy", "webp", Encode(colour, FIF_WEBP, 80)},
+        {"webp-lossless", "webp", Encode(colour, FIF_WEBP, WEBP_LOSSLESS)},
+        {"webp-alpha", "webp", Encode(translucent, FIF_WEBP, 80)},
+        {"webp-extended", "webp", WebpWithExtras(colour)},
     };
 }
 

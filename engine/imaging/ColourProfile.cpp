@@ -49,7 +49,8 @@ bool IsGreyscale(FIBITMAP& bitmap) {
 
 bool CarryColourProfile(FIBITMAP& loaded, FIBITMAP& rescaled, FREE_IMAGE_FORMAT inputFormat) {
     const bool kept = inputFormat == FIF_JPEG || inputFormat == FIF_PNG ||
-                      inputFormat == FIF_TIFF || IsHeifFormat(inputFormat);
+                      inputFormat == FIF_TIFF || inputFormat == FIF_WEBP ||
+                      IsHeifFormat(inputFormat);
     if (!kept) return false;
     const FIICCPROFILE* profile = FreeImage_GetICCProfile(&loaded);
     if (profile == nullptr || profile->data == nullptr || profile->size < kIccHeaderSize ||

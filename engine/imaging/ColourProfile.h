@@ -9,10 +9,11 @@
 
 namespace kavenra {
 
-// Attaches `loaded`'s ICC profile to `rescaled` when the input is JPEG, PNG or TIFF (whose writers
-// embed it), or HEIF or AVIF (written as JPEG), and the profile describes the pixels `rescaled` holds: an RGB profile for a colour
-// picture, a grey one for a greyscale picture (a CMYK input is decoded to RGB and its profile no
-// longer applies). True when a profile was attached.
+// Attaches `loaded`'s ICC profile to `rescaled` when the input is JPEG, PNG, TIFF or WebP (whose
+// writers embed it), or HEIF or AVIF (written as JPEG), and the profile describes the pixels
+// `rescaled` holds: an RGB profile for a colour picture, a grey one for a greyscale picture (a
+// CMYK input is decoded to RGB and its profile no longer applies). True when a profile was
+// attached.
 bool CarryColourProfile(FIBITMAP& loaded, FIBITMAP& rescaled, FREE_IMAGE_FORMAT inputFormat);
 
 // Attaches the ICC profile of the PNG file at `path` (its iCCP chunk) to `bitmap`, loaded from

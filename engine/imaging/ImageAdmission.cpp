@@ -23,6 +23,7 @@
 #include "engine/imaging/HeifImage.h"
 #include "engine/imaging/SourceFile.h"
 #include "engine/imaging/TargaCheck.h"
+#include "engine/imaging/WebpLayout.h"
 
 namespace kavenra {
 namespace {
@@ -608,6 +609,23 @@ Admission AdmitHeifFile(const ConversionRequest& request, const ConversionLimits
                : Admission::TooLarge;
 }
 
+// FreeImage's WebP load holds the file's bytes three times at once (its own read, the container
+// parser's copy, the bitstream it hands the decoder), and the decoder holds beside the bitmap a
+// 32-bit copy of a lossless picture, or an 8-bit plane for a lossy picture's alpha.
+std::optional<DeclaredImage> DeclaredWebpImage(const std::string& path) {
+    const WebpDeclaration webp = ReadWebpDeclaration(path);
+    if (webp.width == 0 || webp.height == 0) return std::nullopt;
+    const Bytes pixels = Multiply(webp.width, webp.height);
+    const Bytes planes = webp.lossless ? Multiply(pixels, 4) : webp.alpha ? pixels : 0;
+    return DeclaredImage{webp.width, webp.height, webp.alpha ? 32u : 24u, FIT_BITMAP,
+                         Add(Multiply(webp.fileBytes, 3), planes)};
+}
+
+bool WebpLayoutPasses(const std::string& path) {
+    const WebpLayout layout = ReadWebpDeclaration(path).layout;
+    return layout == WebpLayout::Whole || layout == WebpLayout::CutShort;
+}
+
 }  // namespace
 
 std::optional<DeclaredImage> ReadDeclaredImage(FREE_IMAGE_FORMAT format, const std::string& path) {
@@ -623,6 +641,8 @@ std::optional<DeclaredImage> ReadDeclaredImage(FREE_IMAGE_FORMAT format, const s
     // its preview.
     if (format == FIF_RAW) return DeclaredRawImage(path);
     if (IsHeifFormat(format)) return DeclareHeifImage(path).declared;
+    // FreeImage's header-only load of a WebP file reads the whole file first.
+    if (format == FIF_WEBP) return DeclaredWebpImage(path);
     if (!FreeImage_FIFSupportsNoPixels(format)) return std::nullopt;
     const BitmapHandle header(FreeImage_Load(format, path.c_str(), FIF_LOAD_NOPIXELS));
     if (!header) return std::nullopt;
@@ -653,6 +673,8 @@ bool PassesStructuralChecks(FREE_IMAGE_FORMAT format, const std::string& path) {
             return ComponentsFit(ReadJpegFrame(path));
         case FIF_RAW:
             return RawPreviewPasses(path);
+        case FIF_WEBP:
+            return WebpLayoutPasses(path);
         default:
             return true;
     }
@@ -676,6 +698,9 @@ Admission AdmitForLoading(FREE_IMAGE_FORMAT format, const ConversionRequest& req
     if (IsHeifFormat(format)) return AdmitHeifFile(request, limits);
     if (!PassesStructuralChecks(format, request.source)) return Admission::Refused;
     if (format == FIF_TARGA && WalkTargaRuns(request.source) == TargaRuns::CutShort) {
+        return Admission::Incomplete;
+    }
+    if (format == FIF_WEBP && ReadWebpDeclaration(request.source).layout == WebpLayout::CutShort) {
         return Admission::Incomplete;
     }
     if (limits.memoryBytes == 0) return Admission::Admitted;

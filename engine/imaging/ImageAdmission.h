@@ -29,8 +29,9 @@ enum class Admission {
 
 // Whether a file may reach FreeImage's full load: the structural checks of its format
 // (PassesStructuralChecks), a run-length coded TARGA's packets against the file's length
-// (TargaCheck.h), then its declared size against the limits. A file whose header
-// cannot be read is admitted: the full load decides, within the process's own limits.
+// (TargaCheck.h), a WebP file's chunks against its length (WebpLayout.h), then its declared size
+// against the limits. A file whose header cannot be read is admitted: the full load decides, within
+// the process's own limits.
 Admission AdmitForLoading(FREE_IMAGE_FORMAT format, const ConversionRequest& request,
                           const ConversionLimits& limits);
 
@@ -45,10 +46,10 @@ struct DeclaredImage {
     std::optional<std::uint64_t> decoderBytes = std::nullopt;
 };
 
-// FreeImage's header-only load (FIF_LOAD_NOPIXELS); for JPEG the frame header, read here; for
-// camera RAW the embedded preview that a RAW_PREVIEW load takes, or the sensor's size when the
-// file has no preview FreeImage can load. Empty when the format has none or the header cannot
-// be read; the full load then decides.
+// FreeImage's header-only load (FIF_LOAD_NOPIXELS); for JPEG the frame header and for WebP the
+// container's chunks, read here; for camera RAW the embedded preview that a RAW_PREVIEW load
+// takes, or the sensor's size when the file has no preview FreeImage can load. Empty when the
+// format has none or the header cannot be read; the full load then decides.
 std::optional<DeclaredImage> ReadDeclaredImage(FREE_IMAGE_FORMAT format, const std::string& path);
 
 // The most memory a conversion of such a picture holds at once, in bytes: the loaded bitmap, and
@@ -70,6 +71,9 @@ std::uint64_t ConversionFootprint(FREE_IMAGE_FORMAT format, const DeclaredImage&
 //    the missing header from stray memory and decodes whatever size that gives.
 //  - JPEG: the frame must have 1 to 4 colour components; with more, FreeImage allocates an
 //    8-bit bitmap and the decoder writes past it.
+//  - WebP: the container must hold one still picture whose bitstream states the extended header's
+//    canvas size (WebpLayout.h); an animation is refused, and so is a bitstream larger than the
+//    canvas the admission measured. A file cut short passes here: AdmitForLoading says Incomplete.
 //  - camera RAW: the same for the JPEG preview a conversion loads; a preview that is neither a
 //    JPEG nor pixels would reach a loader found by its content, past these checks: refused.
 //  - HEIF and AVIF: libheif must read the box structure and find a primary image of a stated

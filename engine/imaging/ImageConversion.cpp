@@ -21,6 +21,7 @@
 #include "engine/imaging/Orientation.h"
 #include "engine/imaging/PngText.h"
 #include "engine/imaging/ReplacingSave.h"
+#include "engine/imaging/WebpOutput.h"
 
 namespace kavenra {
 namespace {
@@ -79,6 +80,22 @@ bool FlattenForJpeg(BitmapHandle& bitmap) {
     FreeImage_CloneMetadata(flat.get(), bitmap.get());
     bitmap = std::move(flat);
     return true;
+}
+
+// Lossy WebP at the JPEG setting's qualities; FreeImage takes the quality (1 to 100) in the flags.
+int WebpQuality(int jpegCode) {
+    switch (jpegCode) {
+        case 1:
+            return 10;
+        case 2:
+            return 25;
+        case 3:
+            return 50;
+        case 4:
+            return 75;
+        default:
+            return 100;
+    }
 }
 
 }  // namespace
@@ -152,6 +169,8 @@ int SaveFlagsFor(FREE_IMAGE_FORMAT format, const FormatOptions& codes) {
             }
         case FIF_TARGA:
             return codes.tga == 1 ? TARGA_DEFAULT : TARGA_SAVE_RLE;
+        case FIF_WEBP:
+            return WebpQuality(codes.jpeg);
         case FIF_TIFF:
             switch (codes.tif) {
                 case 1:
@@ -210,9 +229,12 @@ Preparation PrepareLoadedImage(FIBITMAP& loaded, FREE_IMAGE_FORMAT format, const
         return Preparation::Failed(sized ? FailureReason::TooLarge : FailureReason::None);
     }
     if (!TurnUpright(rescaled, orientation)) return Preparation::Failed(FailureReason::TooLarge);
+    const FREE_IMAGE_FORMAT outputFormat = asJpeg ? FIF_JPEG : format;
+    if (outputFormat == FIF_WEBP && !MakeWritableAsWebp(rescaled)) {
+        return Preparation::Failed(FailureReason::TooLarge);
+    }
     // FreeImage turns a camera's preview upright as its EXIF says, and keeps that EXIF.
     if (raw || orientation != kUpright) StateUpright(*rescaled);
-    const FREE_IMAGE_FORMAT outputFormat = asJpeg ? FIF_JPEG : format;
     const std::string destination =
         asJpeg ? RawOutputPath(request.destination) : request.destination;
     if (outputFormat == FIF_JPEG && !FlattenForJpeg(rescaled)) {

@@ -72,11 +72,12 @@ FREE_IMAGE_FILTER FilterForCode(int filterCode);
 
 // The save flags for output in the input's own format, reading only that format's code.
 // Formats without options of their own (RAW included) save with 0. JPEG's best setting keeps the
-// colour at full resolution (4:4:4); the others leave FreeImage's 4:2:0.
+// colour at full resolution (4:4:4); the others leave FreeImage's 4:2:0. WebP is lossy at the
+// JPEG setting's qualities (10, 25, 50, 75, 100).
 int SaveFlagsFor(FREE_IMAGE_FORMAT format, const FormatOptions& codes);
 
-// RAW, HEIF and AVIF input is written as JPEG: the file name's extension (from its last ".") becomes ".jpg", a
-// name without "." gets ".jpg" appended. A "." in a folder name does not count.
+// RAW, HEIF and AVIF input is written as JPEG: the file name's extension (from its last ".")
+// becomes ".jpg", a name without "." gets ".jpg" appended. A "." in a folder name does not count.
 std::string RawOutputPath(const std::string& destination);
 
 }  // namespace kavenra

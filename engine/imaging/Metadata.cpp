@@ -200,7 +200,7 @@ std::optional<std::uint64_t> FileSize(const std::string& path) {
 }
 
 bool HoldsMetadata(FREE_IMAGE_FORMAT format) {
-    return format == FIF_JPEG || format == FIF_PNG || format == FIF_TIFF;
+    return format == FIF_JPEG || format == FIF_PNG || format == FIF_TIFF || format == FIF_WEBP;
 }
 
 }  // namespace
@@ -347,8 +347,10 @@ MetadataWrite InputMetadata::WriteInto(const std::vector<unsigned char>& file,
         return {MetadataOutcome::Unreadable, {}};
     }
     // Exiv2 copies a JPEG or PNG file's compressed pixels as they are, but lays a TIFF file out
-    // anew: the pixels it read are to be the pixels it wrote.
-    if (tiff) {
+    // anew, and a WebP file's chunks too (a plain file gains the extended header): the pixels it
+    // read are to be the pixels it wrote. It never encodes a WebP bitstream, so even a lossy one
+    // decodes to the same pixels.
+    if (tiff || format == FIF_WEBP) {
         const std::optional<PixelDigest> before = DigestOf(file, format);
         const std::optional<PixelDigest> after = DigestOf(result.file, format);
         if (!before || !after || !(*before == *after)) {

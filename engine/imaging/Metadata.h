@@ -38,8 +38,8 @@ class InputMetadata {
     InputMetadata& operator=(InputMetadata&&) noexcept;
     ~InputMetadata();
 
-    // What the JPEG, PNG or TIFF file at `path` carries, or the EXIF and XMP blocks of a HEIF or
-    // AVIF file's primary image (HeifImage.h). Empty for other formats, for a file too
+    // What the JPEG, PNG, TIFF or WebP file at `path` carries, or the EXIF and XMP blocks of a
+    // HEIF or AVIF file's primary image (HeifImage.h). Empty for other formats, for a file too
     // large to read in the memory a conversion may hold, and for one whose metadata Exiv2 cannot
     // read: the output then goes without. A PNG file's text chunk without a keyword, which Exiv2
     // refuses the whole file for, costs only that chunk.
@@ -50,10 +50,10 @@ class InputMetadata {
     // The EXIF orientation (Orientation.h) of the input's first picture, 1 when it states none.
     int orientation() const;
 
-    // `file`, the content of a JPEG, PNG or TIFF file holding `width` x `height` pixels, with this
-    // metadata. Its EXIF pixel dimensions (PixelXDimension and PixelYDimension, where the input
-    // has an EXIF directory, and their XMP copies where the input has those) state that size. A
-    // TIFF file's own tags win over the input's, and the input's further images (thumbnails,
+    // `file`, the content of a JPEG, PNG, TIFF or WebP file holding `width` x `height` pixels, with
+    // this metadata. Its EXIF pixel dimensions (PixelXDimension and PixelYDimension, where the
+    // input has an EXIF directory, and their XMP copies where the input has those) state that size.
+    // A TIFF file's own tags win over the input's, and the input's further images (thumbnails,
     // sub-images) are not carried into it. Never throws; any outcome but Written leaves `file` as
     // it is. The output's pixels are upright, and its orientation tags (EXIF's, a TIFF file's own,
     // and XMP's tiff:Orientation), where it has them, say 1.

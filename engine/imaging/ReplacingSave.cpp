@@ -219,8 +219,10 @@ bool StreamReadsBack(FILE* stream, FREE_IMAGE_FORMAT format, unsigned width, uns
         std::fseek(stream, 0, SEEK_SET) != 0) {
         return false;
     }
-    // A BMP is read whole: its RLE codes are where FreeImage's writer goes wrong.
-    const bool header = format != FIF_BMP && FreeImage_FIFSupportsNoPixels(format);
+    // A BMP is read whole: its RLE codes are where FreeImage's writer goes wrong. So is a WebP
+    // file: its header is the container's, and only a decode shows the bitstream whole.
+    const bool header =
+        format != FIF_BMP && format != FIF_WEBP && FreeImage_FIFSupportsNoPixels(format);
     const BitmapHandle back(
         FreeImage_LoadFromHandle(format, &io, stream, header ? FIF_LOAD_NOPIXELS : 0));
     return back && FreeImage_GetWidth(back.get()) == width &&

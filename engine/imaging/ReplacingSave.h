@@ -78,7 +78,8 @@ bool SaveReplacingFile(FREE_IMAGE_FORMAT format, FIBITMAP& bitmap, const std::st
 
 // True when `format`'s reader recognises the file and its header gives `width` x `height`. Only
 // the header is read where FreeImage can (FIF_LOAD_NOPIXELS): Debian's FreeImage cannot decode
-// RLE8 BMP files, not even its own, though their headers read and other readers take them. This
+// RLE8 BMP files, not even its own, though their headers read and other readers take them; a WebP
+// file is decoded whole, since its header says nothing of the bitstream after it. This
 // catches what FreeImage reports as saved but cannot read (a 48-bit bitmap as BMP or TARGA).
 bool WrittenFileReadsBack(const std::string& path, FREE_IMAGE_FORMAT format, unsigned width,
                           unsigned height);

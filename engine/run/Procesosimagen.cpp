@@ -71,6 +71,7 @@ bool IsSupportedImage(const std::string& path) {
         case FIF_TARGA:
         case FIF_TIFF:
         case FIF_RAW:
+        case FIF_WEBP:
             return true;
         default:
             return false;
