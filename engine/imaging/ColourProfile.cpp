@@ -46,8 +46,13 @@ bool IsGreyscale(FIBITMAP& bitmap) {
 
 }  // namespace
 
-bool CarryColourProfile(FIBITMAP& loaded, FIBITMAP& rescaled, FREE_IMAGE_FORMAT inputFormat) {
+bool CarryColourProfile(FIBITMAP& loaded, FIBITMAP& rescaled, FREE_IMAGE_FORMAT inputFormat,
+                        FREE_IMAGE_FORMAT outputFormat) {
     if (inputFormat != FIF_JPEG && inputFormat != FIF_PNG && inputFormat != FIF_TIFF) return false;
+    if (outputFormat != FIF_JPEG && outputFormat != FIF_PNG && outputFormat != FIF_TIFF &&
+        outputFormat != FIF_WEBP) {
+        return false;
+    }
     const FIICCPROFILE* profile = FreeImage_GetICCProfile(&loaded);
     if (profile == nullptr || profile->data == nullptr || profile->size < kIccHeaderSize ||
         (profile->flags & FIICC_COLOR_IS_CMYK) != 0) {

@@ -18,6 +18,7 @@
 #include "engine/imaging/JpegEnd.h"
 #include "engine/imaging/Metadata.h"
 #include "engine/imaging/Orientation.h"
+#include "engine/imaging/OutputFormat.h"
 #include "engine/imaging/PngText.h"
 #include "engine/imaging/ReplacingSave.h"
 
@@ -63,6 +64,12 @@ std::optional<PreparedOutput> SavePagesToTemporaryFile(TiffPages& pages, FIBITMA
         };
     }
     return SaveWrittenToTemporaryFile(FIF_TIFF, write, shape, destination, keepingPages);
+}
+
+// Removes the EXIF block and XMP packet that FreeImage's writers copy from a bitmap's metadata.
+void DropCopiedMetadata(FIBITMAP& bitmap) {
+    FreeImage_SetMetadata(FIMD_EXIF_RAW, &bitmap, nullptr, nullptr);
+    FreeImage_SetMetadata(FIMD_XMP, &bitmap, nullptr, nullptr);
 }
 
 }  // namespace
@@ -147,13 +154,15 @@ int SaveFlagsFor(FREE_IMAGE_FORMAT format, const FormatOptions& codes) {
                 default:
                     return TIFF_JPEG;
             }
+        case FIF_WEBP:
+            return WebpSaveFlags(codes);
         default:
             return 0;
     }
 }
 
 std::string RawOutputPath(const std::string& destination) {
-    return SplitExtension(destination).stem + ".jpg";
+    return WithExtension(destination, UsualExtension(FIF_JPEG));
 }
 
 Preparation PrepareLoadedImage(FIBITMAP& loaded, FREE_IMAGE_FORMAT format, const ConversionJob& job,
@@ -181,18 +190,28 @@ Preparation PrepareLoadedImage(FIBITMAP& loaded, FREE_IMAGE_FORMAT format, const
     const TargetSize stored = StoredSize(*size, orientation);
     BitmapHandle rescaled(FreeImage_Rescale(&loaded, stored.width, stored.height, filter));
 
-    const int flags = raw ? JPEG_DEFAULT : SaveFlagsFor(format, settings.codes);
+    const FREE_IMAGE_FORMAT outputFormat = OutputFormatFor(format, settings.codes.guardar_como);
+    // A picture saved in another format is its first page alone.
+    if (outputFormat != FIF_TIFF) pages = nullptr;
     // No bitmap (a side of 0 or less, or no memory): nothing to save, and nothing on disk changes.
     if (!rescaled) {
         const bool sized = size->width > 0 && size->height > 0;
         return Preparation::Failed(sized ? FailureReason::TooLarge : FailureReason::None);
     }
     if (!TurnUpright(rescaled, orientation)) return Preparation::Failed(FailureReason::TooLarge);
+    if (!FitForWriter(rescaled, outputFormat)) return Preparation::Failed(FailureReason::TooLarge);
     // FreeImage turns a camera's preview upright as its EXIF says, and keeps that EXIF.
     if (raw || orientation != kUpright) StateUpright(*rescaled);
-    const bool profiled = CarryColourProfile(loaded, *rescaled, format);
-    const FREE_IMAGE_FORMAT outputFormat = raw ? FIF_JPEG : format;
-    const std::string destination = raw ? RawOutputPath(request.destination) : request.destination;
+    // FreeImage's WebP writer would copy the input's EXIF and XMP as they are, stating its size
+    // and turn; the output goes without them unless Exiv2 writes them below.
+    if (outputFormat == FIF_WEBP) DropCopiedMetadata(*rescaled);
+    const bool profiled = CarryColourProfile(loaded, *rescaled, format, outputFormat);
+    // A camera's RAW file saved in "the original's format" keeps the JPEG writer's own quality.
+    const bool rawAsOriginal = raw && settings.codes.guardar_como == 0;
+    const int flags =
+        rawAsOriginal ? JPEG_DEFAULT
+                      : TiffFlagsForBitmap(SaveFlagsFor(outputFormat, settings.codes), *rescaled);
+    const std::string destination = OutputPathFor(request.destination, format, outputFormat);
     if (outputFormat == FIF_PNG) DropCommentsWithoutKeyword(*rescaled);
     WrittenFileChange carryMetadata;
     if (!metadata.empty()) {
