@@ -81,6 +81,14 @@ class EngineSaveAsTest : public QObject, private ConversionWorkspace {
             written = SaveBitmapFile(*MakeGreyBitmap(kWidth, kHeight), FIF_PNG, path);
         } else if (name == "photo.jpg" || name == "photo.JPEG") {
             written = SaveBitmapFile(*natural, FIF_JPEG, path, JPEG_QUALITYSUPERB);
+        } else if (name == "unused-alpha.bmp" || name == "unused-alpha.tga") {
+            // 32 bits a pixel whose fourth byte is 0 throughout: no alpha, only padding.
+            const BitmapHandle padded(FreeImage_ConvertTo32Bits(natural.get()));
+            for (int y = 0; y < kHeight; ++y) {
+                BYTE* pixel = FreeImage_GetScanLine(padded.get(), y);
+                for (int x = 0; x < kWidth; ++x) pixel[4 * x + FI_RGBA_ALPHA] = 0;
+            }
+            written = SaveBitmapFile(*padded, name.endsWith("bmp") ? FIF_BMP : FIF_TARGA, path);
         } else if (name == "camera.dng") {
             written = WriteMinimalDng(path);
         }
@@ -135,6 +143,14 @@ class EngineSaveAsTest : public QObject, private ConversionWorkspace {
         row("JPEG as PNG", "photo.jpg", png, "photo.png", FIF_PNG, 24, none);
         row("JPEG as TIFF", "photo.jpg", tiff, "photo.tif", FIF_TIFF, 24, none);
         row("JPEG as JPEG keeps its name", "photo.JPEG", jpeg, "photo.JPEG", FIF_JPEG, 24, none);
+        row("32-bit BMP without alpha as JPEG", "unused-alpha.bmp", jpeg, "unused-alpha.jpg",
+            FIF_JPEG, 24, none);
+        row("32-bit BMP without alpha as PNG", "unused-alpha.bmp", png, "unused-alpha.png", FIF_PNG,
+            24, none);
+        row("32-bit TARGA without alpha as WebP", "unused-alpha.tga", webp, "unused-alpha.webp",
+            FIF_WEBP, 24, none);
+        row("32-bit TARGA without alpha as TIFF", "unused-alpha.tga", tiff, "unused-alpha.tif",
+            FIF_TIFF, 24, none);
         row("RAW as the original: JPEG", "camera.dng", original, "camera.jpg", FIF_JPEG, 24, none);
         row("RAW as PNG", "camera.dng", png, "camera.png", FIF_PNG, 24, none);
     }

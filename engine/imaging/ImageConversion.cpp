@@ -199,7 +199,8 @@ Preparation PrepareLoadedImage(FIBITMAP& loaded, FREE_IMAGE_FORMAT format, const
         return Preparation::Failed(sized ? FailureReason::TooLarge : FailureReason::None);
     }
     if (!TurnUpright(rescaled, orientation)) return Preparation::Failed(FailureReason::TooLarge);
-    if (!FitForWriter(rescaled, outputFormat)) return Preparation::Failed(FailureReason::TooLarge);
+    if (!FitForWriter(rescaled, format, outputFormat))
+        return Preparation::Failed(FailureReason::TooLarge);
     // FreeImage turns a camera's preview upright as its EXIF says, and keeps that EXIF.
     if (raw || orientation != kUpright) StateUpright(*rescaled);
     // FreeImage's WebP writer would copy the input's EXIF and XMP as they are, stating its size

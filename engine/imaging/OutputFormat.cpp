@@ -138,6 +138,26 @@ Step ForPng(FIBITMAP& bitmap) {
     return packedColour ? Copy(FreeImage_ConvertTo24Bits(&bitmap)) : std::nullopt;
 }
 
+bool AlphaIsZeroThroughout(FIBITMAP& bitmap) {
+    const unsigned width = FreeImage_GetWidth(&bitmap);
+    for (unsigned y = 0; y < FreeImage_GetHeight(&bitmap); ++y) {
+        const BYTE* pixel = FreeImage_GetScanLine(&bitmap, static_cast<int>(y));
+        for (unsigned x = 0; x < width; ++x, pixel += 4) {
+            if (pixel[FI_RGBA_ALPHA] != 0) return false;
+        }
+    }
+    return true;
+}
+
+// BMP and TARGA writers store a 32-bit picture's fourth byte whatever it holds, and many files
+// leave it 0 for no alpha at all: kept in a format that reads it as alpha, the picture would
+// vanish.
+Step WithoutUnusedAlpha(FIBITMAP& bitmap) {
+    const bool padded = FreeImage_GetImageType(&bitmap) == FIT_BITMAP &&
+                        FreeImage_GetBPP(&bitmap) == 32 && AlphaIsZeroThroughout(bitmap);
+    return padded ? Copy(FreeImage_ConvertTo24Bits(&bitmap)) : std::nullopt;
+}
+
 bool PngTakesSamples(FREE_IMAGE_TYPE type) {
     return type == FIT_BITMAP || type == FIT_UINT16 || type == FIT_RGB16 || type == FIT_RGBA16;
 }
@@ -216,7 +236,9 @@ bool HoldsTransparency(FIBITMAP& bitmap) {
     }
 }
 
-bool FitForWriter(BitmapHandle& bitmap, FREE_IMAGE_FORMAT output) {
+bool FitForWriter(BitmapHandle& bitmap, FREE_IMAGE_FORMAT input, FREE_IMAGE_FORMAT output) {
+    const bool paddedInput = input == FIF_BMP || input == FIF_TARGA;
+    if (paddedInput && output != input && !Apply(bitmap, WithoutUnusedAlpha(*bitmap))) return false;
     if (output != FIF_JPEG && output != FIF_WEBP && output != FIF_PNG) return true;
     const bool keepSamples =
         output == FIF_PNG && PngTakesSamples(FreeImage_GetImageType(bitmap.get()));

@@ -37,16 +37,19 @@ std::string WithExtension(const std::string& destination, const std::string& ext
 std::string OutputPathFor(const std::string& destination, FREE_IMAGE_FORMAT input,
                           FREE_IMAGE_FORMAT output);
 
-// Replaces `bitmap` with a copy that `output`'s writer takes, where it does not take it as it is:
+// Replaces `bitmap`, loaded from an `input` file, with a copy that `output`'s writer takes, where
+// it does not take it as it is:
 // - JPEG: 8-bit grey or 24-bit colour. A palette becomes grey or colour, 16 bits per channel
 //   become 8, float becomes 8-bit, and transparency is flattened onto white (a 32-bit picture
 //   whose alpha is 0 everywhere holds no transparency, only an unused byte).
 // - WebP: 24-bit colour, or 32-bit where the picture has transparency.
 // - PNG: as it is, but 16-bit colour (5-6-5) becomes 24-bit and float or other samples 8-bit.
 // - TIFF, BMP, TARGA: as it is.
+// A 32-bit BMP or TARGA picture whose fourth byte is 0 throughout holds no alpha, only padding:
+// saved in another format, it becomes 24-bit rather than a picture that cannot be seen.
 // The copy keeps the resolution; its colour profile is for the caller to carry. False, `bitmap`
 // unchanged, when there is no memory for the copy.
-bool FitForWriter(BitmapHandle& bitmap, FREE_IMAGE_FORMAT output);
+bool FitForWriter(BitmapHandle& bitmap, FREE_IMAGE_FORMAT input, FREE_IMAGE_FORMAT output);
 
 // True when the picture holds transparency its output could keep: a 32-bit or 16-bit-per-channel
 // alpha channel that is not 0 everywhere, or a palette with transparent entries.
