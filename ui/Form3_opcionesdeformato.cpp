@@ -275,6 +275,9 @@ void TForm3::createSaveAsGroup() {
     RadioButton22 = makeRadio(GroupBox7, "RadioButton22", "WebP", 185, 22, 110);
     RadioButton23 = makeRadio(GroupBox7, "RadioButton23", "TIFF", 185, 45, 110);
     RadioButton19->setChecked(true);
+    kavenra::dialogs::SetShownHint(
+        GroupBox7,
+        text("Un TIFF de varias páginas guardado en otro formato conserva solo su primera página"));
 }
 
 void TForm3::createWebpGroup() {

@@ -116,7 +116,8 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('3', 'GroupBox7', 'Speichern als'),
     ('3', 'RadioButton19', 'Format des Originals'),
     ('3', 'Label9', 'Qualität'),
-    ('3', 'CheckBox1', 'Verlustfrei');
+    ('3', 'CheckBox1', 'Verlustfrei'),
+    ('3', 'GroupBox7Hint', 'Ein mehrseitiges TIFF behält in einem anderen Format nur seine erste Seite');
 
 -- Folder chooser
 INSERT INTO traduccion (form, object, caption) VALUES

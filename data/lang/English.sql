@@ -116,7 +116,8 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('3', 'GroupBox7', 'Save as'),
     ('3', 'RadioButton19', 'Original''s format'),
     ('3', 'Label9', 'Quality'),
-    ('3', 'CheckBox1', 'Lossless');
+    ('3', 'CheckBox1', 'Lossless'),
+    ('3', 'GroupBox7Hint', 'A multi-page TIFF saved in another format keeps only its first page');
 
 -- Folder chooser
 INSERT INTO traduccion (form, object, caption) VALUES

@@ -116,7 +116,8 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('3', 'GroupBox7', 'Guardar como'),
     ('3', 'RadioButton19', 'Formato del original'),
     ('3', 'Label9', 'Calidad'),
-    ('3', 'CheckBox1', 'Sin pérdida');
+    ('3', 'CheckBox1', 'Sin pérdida'),
+    ('3', 'GroupBox7Hint', 'Un TIFF de varias páginas guardado en otro formato conserva solo su primera página');
 
 -- Folder chooser
 INSERT INTO traduccion (form, object, caption) VALUES

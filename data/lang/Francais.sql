@@ -116,7 +116,8 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('3', 'GroupBox7', 'Enregistrer sous'),
     ('3', 'RadioButton19', 'Format de l''original'),
     ('3', 'Label9', 'Qualité'),
-    ('3', 'CheckBox1', 'Sans perte');
+    ('3', 'CheckBox1', 'Sans perte'),
+    ('3', 'GroupBox7Hint', 'Un TIFF de plusieurs pages enregistré dans un autre format ne garde que sa première page');
 
 -- Folder chooser
 INSERT INTO traduccion (form, object, caption) VALUES

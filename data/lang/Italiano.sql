@@ -116,7 +116,8 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('3', 'GroupBox7', 'Salva come'),
     ('3', 'RadioButton19', 'Formato dell''originale'),
     ('3', 'Label9', 'Qualità'),
-    ('3', 'CheckBox1', 'Senza perdita');
+    ('3', 'CheckBox1', 'Senza perdita'),
+    ('3', 'GroupBox7Hint', 'Un TIFF di più pagine salvato in un altro formato conserva solo la prima pagina');
 
 -- Folder chooser
 INSERT INTO traduccion (form, object, caption) VALUES

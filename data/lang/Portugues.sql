@@ -116,7 +116,8 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('3', 'GroupBox7', 'Guardar como'),
     ('3', 'RadioButton19', 'Formato do original'),
     ('3', 'Label9', 'Qualidade'),
-    ('3', 'CheckBox1', 'Sem perda');
+    ('3', 'CheckBox1', 'Sem perda'),
+    ('3', 'GroupBox7Hint', 'Um TIFF de várias páginas guardado noutro formato mantém apenas a primeira página');
 
 -- Folder chooser
 INSERT INTO traduccion (form, object, caption) VALUES
