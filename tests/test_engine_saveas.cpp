@@ -59,8 +59,9 @@ class EngineSaveAsTest : public QObject, private ConversionWorkspace {
 
   private:
     // The input of a row, in the folder "in", named for what it holds:
-    //   rgba.png, rgba16.png (half see-through), rgb16.png, rgb16.tif, grey16.tif, palette.png,
-    //   grey.png, photo.jpg, photo.JPEG, camera.dng; anything else is not made.
+    //   rgba.png, rgba16.png (half see-through), rgb16.png, rgb16.tif, float.tif, grey16.tif,
+    //   palette.png, grey.png, photo.jpg, photo.JPEG, unused-alpha.bmp and .tga (32 bits, the
+    //   fourth byte 0), camera.dng; anything else is not made.
     QString makeInput(const QString& name) {
         const std::string path = NativePath(in(name));
         const BitmapHandle natural = MakeNaturalBitmap(kWidth, kHeight);
@@ -73,6 +74,9 @@ class EngineSaveAsTest : public QObject, private ConversionWorkspace {
         } else if (name == "rgb16.png" || name == "rgb16.tif") {
             written = SaveBitmapFile(*WithSixteenBitSamples(*natural, FIT_RGB16),
                                      name.endsWith("png") ? FIF_PNG : FIF_TIFF, path);
+        } else if (name == "float.tif") {
+            written = SaveBitmapFile(*BitmapHandle(FreeImage_ConvertToRGBF(natural.get())),
+                                     FIF_TIFF, path);
         } else if (name == "grey16.tif") {
             written = SaveBitmapFile(*WithSixteenBitSamples(*natural, FIT_UINT16), FIF_TIFF, path);
         } else if (name == "palette.png") {
@@ -136,6 +140,8 @@ class EngineSaveAsTest : public QObject, private ConversionWorkspace {
         row("16-bit grey TIFF as JPEG: 8-bit grey", "grey16.tif", jpeg, "grey16.jpg", FIF_JPEG, 8,
             none);
         row("16-bit grey TIFF as WebP", "grey16.tif", webp, "grey16.webp", FIF_WEBP, 24, none);
+        row("float TIFF as PNG", "float.tif", png, "float.png", FIF_PNG, 24, none);
+        row("float TIFF as JPEG", "float.tif", jpeg, "float.jpg", FIF_JPEG, 24, none);
         row("palette PNG as JPEG", "palette.png", jpeg, "palette.jpg", FIF_JPEG, 24, none);
         row("palette PNG as WebP", "palette.png", webp, "palette.webp", FIF_WEBP, 24, none);
         row("grey PNG as JPEG stays grey", "grey.png", jpeg, "grey.jpg", FIF_JPEG, 8, none);

@@ -72,6 +72,14 @@ void DropCopiedMetadata(FIBITMAP& bitmap) {
     FreeImage_SetMetadata(FIMD_XMP, &bitmap, nullptr, nullptr);
 }
 
+// The output format's own settings. A camera's RAW file saved in "the original's format" keeps
+// the JPEG writer's own default, as it had before there was a choice.
+int OutputFlags(FREE_IMAGE_FORMAT input, FREE_IMAGE_FORMAT output, const FormatOptions& codes,
+                FIBITMAP& bitmap) {
+    if (input == FIF_RAW && !ChoosesFormat(codes.guardar_como)) return JPEG_DEFAULT;
+    return TiffFlagsForBitmap(SaveFlagsFor(output, codes), bitmap);
+}
+
 }  // namespace
 
 int LoadFlagsFor(FREE_IMAGE_FORMAT format) {
@@ -207,11 +215,7 @@ Preparation PrepareLoadedImage(FIBITMAP& loaded, FREE_IMAGE_FORMAT format, const
     // and turn; the output goes without them unless Exiv2 writes them below.
     if (outputFormat == FIF_WEBP) DropCopiedMetadata(*rescaled);
     const bool profiled = CarryColourProfile(loaded, *rescaled, format, outputFormat);
-    // A camera's RAW file saved in "the original's format" keeps the JPEG writer's own quality.
-    const bool rawAsOriginal = raw && settings.codes.guardar_como == 0;
-    const int flags =
-        rawAsOriginal ? JPEG_DEFAULT
-                      : TiffFlagsForBitmap(SaveFlagsFor(outputFormat, settings.codes), *rescaled);
+    const int flags = OutputFlags(format, outputFormat, settings.codes, *rescaled);
     const std::string destination = OutputPathFor(request.destination, format, outputFormat);
     if (outputFormat == FIF_PNG) DropCommentsWithoutKeyword(*rescaled);
     WrittenFileChange carryMetadata;

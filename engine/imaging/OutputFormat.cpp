@@ -57,8 +57,10 @@ std::optional<BitmapHandle> FloatColourToBytes(FIBITMAP& bitmap, bool alpha) {
         FreeImage_Allocate(static_cast<int>(width), static_cast<int>(height), alpha ? 32 : 24));
     if (!bytes) return std::optional<BitmapHandle>(BitmapHandle());
     const unsigned channels = alpha ? 4 : 3;
+    // A NaN is taken for 0.
     const auto toByte = [](float value) {
-        return static_cast<BYTE>(std::clamp(value, 0.0f, 1.0f) * 255.0f + 0.5f);
+        if (!(value > 0.0f)) return BYTE{0};
+        return value >= 1.0f ? BYTE{0xFF} : static_cast<BYTE>(value * 255.0f + 0.5f);
     };
     for (unsigned y = 0; y < height; ++y) {
         const auto* in =
@@ -175,6 +177,10 @@ bool Apply(BitmapHandle& bitmap, Step step) {
 
 bool WritesFormat(FREE_IMAGE_FORMAT format) {
     return format != FIF_UNKNOWN && FreeImage_FIFSupportsWriting(format);
+}
+
+bool ChoosesFormat(int saveAs) {
+    return saveAs >= static_cast<int>(SaveAs::Jpeg) && saveAs <= kLastSaveAs;
 }
 
 FREE_IMAGE_FORMAT OutputFormatFor(FREE_IMAGE_FORMAT input, int saveAs) {

@@ -19,6 +19,9 @@ namespace kavenra {
 // TIFF, WebP), else JPEG (camera RAW, and any format read without a writer).
 FREE_IMAGE_FORMAT OutputFormatFor(FREE_IMAGE_FORMAT input, int saveAs);
 
+// True when the "Save as" code names a format (1..4); any other keeps the original's.
+bool ChoosesFormat(int saveAs);
+
 // True for the formats FreeImage has a writer for. (The engine's own callers may also hand it
 // formats the window never lists, such as PPM or GIF: those keep their format as before.)
 bool WritesFormat(FREE_IMAGE_FORMAT format);
