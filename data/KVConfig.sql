@@ -12,10 +12,16 @@ CREATE TABLE configuracion (
     bmp                TEXT,  -- BMP compression, 1-2
     tga                TEXT,  -- TARGA compression, 1-2
     tif                TEXT,  -- TIFF compression, 1-4
-    primera_ejecucion  TEXT   -- '0' until a language has been chosen at the first run
+    primera_ejecucion  TEXT,  -- '0' until a language has been chosen at the first run
+    -- Added after the first versions: the start-up adds them to an older user's copy, with these
+    -- defaults (store/SettingsColumns.h).
+    guardar_como       TEXT DEFAULT '0',   -- save as: 0 the original's format, 1 JPEG, 2 PNG,
+                                           -- 3 WebP, 4 TIFF
+    webp               TEXT DEFAULT '80',  -- WebP quality, 1-100
+    webp_sin_perdida   TEXT DEFAULT '0'    -- 1: WebP without loss
 );
 
-INSERT INTO configuracion VALUES ('5', '5', '3', '2', '2', '4', '0');
+INSERT INTO configuracion VALUES ('5', '5', '3', '2', '2', '4', '0', '0', '80', '0');
 
 -- The language dialog lists the rows in table order and derives a row's id from its position,
 -- so id must count 0, 1, 2, ... in insertion order. ruta is resolved against the working

@@ -31,7 +31,7 @@ constexpr bool operator==(const CaptionKey& a, const CaptionKey& b) {
 
 // The permanently shown captions, hints and menu texts, in the order in which the window
 // translation sets them.
-inline constexpr std::array<CaptionKey, 60> kWindowTranslationKeys = {{
+inline constexpr std::array<CaptionKey, 65> kWindowTranslationKeys = {{
     {kOptionsDialogForm, "Form_Caption"},
     {kOptionsDialogForm, "Label8"},
     {kOptionsDialogForm, "GroupBox2"},
@@ -52,6 +52,11 @@ inline constexpr std::array<CaptionKey, 60> kWindowTranslationKeys = {{
     {kOptionsDialogForm, "ValueListEditor1"},
     {kOptionsDialogForm, "TrackBar1Hint"},
     {kOptionsDialogForm, "RadioButton18Hint"},
+    {kOptionsDialogForm, "GroupBox7"},
+    {kOptionsDialogForm, "RadioButton19"},
+    {kOptionsDialogForm, "Label9"},
+    {kOptionsDialogForm, "CheckBox1"},
+    {kOptionsDialogForm, "GroupBox7Hint"},
     {kMainWindowForm, "MainMenu1"},
     {kMainWindowForm, "MainMenu1Sub1"},
     {kMainWindowForm, "MainMenu1Sub2"},

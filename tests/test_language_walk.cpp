@@ -81,7 +81,7 @@ QHash<QString, QString> languageTexts(const QString& database) {
 // and its author, and an address.
 bool isLanguageNeutral(const QString& text) {
     static const QRegularExpression neutral(QStringLiteral(
-        "^([0-9 x:./]*|px|Kavenra.*|BMP|JPEG|PNG|TGA \\(TARGA\\)|TIFF|"
+        "^([0-9 x:./]*|px|Kavenra.*|BMP|JPEG|PNG|TGA \\(TARGA\\)|TIFF|WebP|"
         "(Box|Bilinear|Cubic B-Spline|Bicubic|Catmull-Rom|Lanczos) Filter|Teo Varensa|"
         "[a-z.]+@[a-z.]+)$"));
     return neutral.match(text.trimmed()).hasMatch();

@@ -16,6 +16,7 @@
 
 #include <FreeImage.h>
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -50,6 +51,11 @@ QList<int> codesOf(const kavenra::FormatOptions& options) {
             options.tif};
 }
 
+// Save as, WebP quality, WebP without loss.
+QList<int> addedCodesOf(const kavenra::FormatOptions& options) {
+    return {options.guardar_como, options.webp, options.webp_sin_perdida};
+}
+
 // The radio buttons of one column, in code order (no entry for the JPEG track bar).
 QList<QRadioButton*> buttonsOf(const QString& column) {
     if (column == "filtro_redimension") {
@@ -61,6 +67,10 @@ QList<QRadioButton*> buttonsOf(const QString& column) {
                 Form3->RadioButton12};
     }
     if (column == "bmp") return {Form3->RadioButton6, Form3->RadioButton7};
+    if (column == "guardar_como") {
+        return {Form3->RadioButton19, Form3->RadioButton20, Form3->RadioButton21,
+                Form3->RadioButton22, Form3->RadioButton23};
+    }
     if (column == "tga") return {Form3->RadioButton13, Form3->RadioButton14};
     if (column == "tif") {
         return {Form3->RadioButton15, Form3->RadioButton16, Form3->RadioButton17,
@@ -125,6 +135,10 @@ class TestOptions : public QObject {
     void textThatIsNoIntegerStopsLoading_data();
     void textThatIsNoIntegerStopsLoading();
     void missingBmpColumn();
+    void addedOptionsLoadAndSave_data();
+    void addedOptionsLoadAndSave();
+    void addedColumnsMissing();
+    void saveAsChoiceReachesRuns();
     void conversionsUseInitialValuesUntilFirstShowing();
     void unsavedChangeIsUsedAndDiscardedOnNextShowing();
     void screenshot();
@@ -179,7 +193,7 @@ QString TestOptions::stored(const QString& column) const {
 }
 
 void TestOptions::layoutAndInitialSelection() {
-    QCOMPARE(Form3->size(), QSize(620, 477));
+    QCOMPARE(Form3->size(), QSize(620, 575));
     QCOMPARE(Form3->minimumSize(), Form3->maximumSize());
     QCOMPARE(Form3->windowTitle(), QStringLiteral("Opciones"));
     QVERIFY(!Form3->isModal());
@@ -192,7 +206,9 @@ void TestOptions::layoutAndInitialSelection() {
     QCOMPARE(Form3->GroupBox5->geometry(), QRect(319, 301, 289, 124));
     QCOMPARE(Form3->GroupBox4->geometry(), QRect(8, 163, 305, 122));
     QCOMPARE(Form3->ValueListEditor1->geometry(), QRect(8, 312, 305, 113));
-    QCOMPARE(Form3->Button1->geometry(), QRect(259, 439, 75, 25));
+    QCOMPARE(Form3->Button1->geometry(), QRect(259, 537, 75, 25));
+    QCOMPARE(Form3->GroupBox7->geometry(), QRect(8, 431, 305, 96));
+    QCOMPARE(Form3->GroupBox8->geometry(), QRect(319, 431, 289, 96));
     QCOMPARE(Form3->TrackBar1->geometry(), QRect(24, 32, 249, 33));
     QCOMPARE(Form3->Label8->pos(), QPoint(8, 296));
     QCOMPARE(Form3->Label7->pos(), QPoint(15, 18));
@@ -248,6 +264,12 @@ void TestOptions::layoutAndInitialSelection() {
     QCOMPARE(checkedButton("bmp"), QStringLiteral("RadioButton7"));
     QCOMPARE(checkedButton("tga"), QStringLiteral("RadioButton14"));
     QCOMPARE(checkedButton("tif"), QStringLiteral("RadioButton18"));
+    // Saved in the original's format; WebP at quality 80, lossy.
+    QCOMPARE(checkedButton("guardar_como"), QStringLiteral("RadioButton19"));
+    QCOMPARE(Form3->TrackBar2->value(), 80);
+    QCOMPARE(Form3->Label10->text(), QStringLiteral("80"));
+    QVERIFY(!Form3->CheckBox1->isChecked());
+    QCOMPARE(addedCodesOf(Form3->CurrentFormatOptions()), (QList<int>{0, 80, 0}));
 }
 
 void TestOptions::titleCaptionsAreSettable() {
@@ -477,6 +499,87 @@ void TestOptions::missingBmpColumn() {
     QCOMPARE(codesOf(Form1->ReadRunControls().codes), (QList<int>{4, 1, 4, 2, 2, 3}));
 }
 
+void TestOptions::addedOptionsLoadAndSave_data() {
+    QTest::addColumn<QString>("column");
+    QTest::addColumn<QString>("storedText");
+    QTest::addColumn<QList<int>>("codes");  // save as, WebP quality, without loss
+    const QList<int> initial{0, 80, 0};
+    const auto row = [](const QString& column, const QString& text, const QList<int>& codes) {
+        QTest::addRow("%s '%s'", qPrintable(column), qPrintable(text)) << column << text << codes;
+    };
+    for (int code = 0; code <= 4; ++code) {
+        row("guardar_como", QString::number(code), {code, 80, 0});
+    }
+    for (const char* damaged : {"5", "-1", "x", "", "2.0", " 2", "99999999999"}) {
+        row("guardar_como", damaged, initial);
+    }
+    row("webp", "1", {0, 1, 0});
+    row("webp", "55", {0, 55, 0});
+    row("webp", "100", {0, 100, 0});
+    for (const char* damaged : {"0", "101", "abc", "-5"}) row("webp", damaged, initial);
+    row("webp_sin_perdida", "1", {0, 80, 1});
+    row("webp_sin_perdida", "0", initial);
+    for (const char* damaged : {"2", "yes"}) row("webp_sin_perdida", damaged, initial);
+}
+
+// A stored value that is unknown or damaged means the initial one, without a word: these options
+// came after the first versions, and nothing else depends on them.
+void TestOptions::addedOptionsLoadAndSave() {
+    QFETCH(QString, column);
+    QFETCH(QString, storedText);
+    QFETCH(QList<int>, codes);
+    setStored(column, storedText);
+
+    ModalAnswerer answers;
+    Form3->show();
+    QCOMPARE(answers.messageBoxTexts(), QStringList());
+    QCOMPARE(addedCodesOf(Form3->CurrentFormatOptions()), codes);
+    QCOMPARE(addedCodesOf(Form1->ReadRunControls().codes), codes);
+    QCOMPARE(Form3->Label10->text(), QString::number(codes[1]));
+    QCOMPARE(Form3->TrackBar2->isEnabled(), codes[2] == 0);
+
+    QTest::mouseClick(Form3->Button1, Qt::LeftButton);
+    QCOMPARE(answers.messageBoxTexts(), QStringList());
+    QCOMPARE((QList<int>{stored("guardar_como").toInt(), stored("webp").toInt(),
+                         stored("webp_sin_perdida").toInt()}),
+             codes);
+}
+
+// A database the start could not bring up to date: the dialog shows the initial values and still
+// reads the first six columns.
+void TestOptions::addedColumnsMissing() {
+    setStored("guardar_como", "2");
+    setStored("png", "1");
+    for (const char* column : {"guardar_como", "webp", "webp_sin_perdida"}) {
+        QCOMPARE(kavenra::testing::RunSql(databases_->filePath(settingsFile),
+                                          QStringLiteral("ALTER TABLE configuracion DROP COLUMN %1")
+                                              .arg(QLatin1String(column))),
+                 QString());
+    }
+    ModalAnswerer answers;
+    Form3->RadioButton22->setChecked(true);
+    Form3->show();
+    QCOMPARE(answers.messageBoxTexts(), QStringList());
+    QCOMPARE(Form3->PngCode(), 1);
+    QCOMPARE(addedCodesOf(Form3->CurrentFormatOptions()), (QList<int>{0, 80, 0}));
+}
+
+void TestOptions::saveAsChoiceReachesRuns() {
+    Form3->show();
+    const QList<QRadioButton*> choices = buttonsOf("guardar_como");
+    for (int code = 0; code < choices.size(); ++code) {
+        choices[code]->setChecked(true);
+        QCOMPARE(Form1->ReadRunControls().codes.guardar_como, code);
+    }
+    QTest::keyClick(Form3->TrackBar2, Qt::Key_Home);
+    QCOMPARE(Form1->ReadRunControls().codes.webp, 1);
+    QCOMPARE(Form3->Label10->text(), QStringLiteral("1"));
+    QTest::mouseClick(Form3->CheckBox1, Qt::LeftButton, {}, QPoint(8, 8));
+    QCOMPARE(Form1->ReadRunControls().codes.webp_sin_perdida, 1);
+    // The quality is not read without loss.
+    QVERIFY(!Form3->TrackBar2->isEnabled());
+}
+
 void TestOptions::conversionsUseInitialValuesUntilFirstShowing() {
     const QStringList storedRow = {"1", "1", "1", "1", "1", "1"};
     for (int i = 0; i < columns.size(); ++i) setStored(columns[i], storedRow[i]);
@@ -547,7 +650,7 @@ void TestOptions::screenshot() {
     const QString folder = kavenra::testing::ScreenshotFolder();
     QVERIFY(QDir().mkpath(folder));
     const QImage image = Form3->grab().toImage();
-    QCOMPARE(image.size() / image.devicePixelRatio(), QSize(620, 477));
+    QCOMPARE(image.size() / image.devicePixelRatio(), QSize(620, 575));
     QVERIFY(image.save(QDir(folder).filePath(QStringLiteral("options.png"))));
 }
 

@@ -1,7 +1,8 @@
 // Two entries of one run whose outputs have the same name (photos of two cameras, a RAW file and
-// a JPEG written as JPEG) must both be kept: the later output gets the first free numbered name
-// and the status bar says so. Files that were there before the run, earlier runs' outputs among
-// them, numbered ones too, are replaced. Driven through the main window with real files.
+// a JPEG written as JPEG, a PNG and a TIFF of one name saved as JPEG) must both be kept: the later
+// output gets the first free numbered name and the status bar says so. Files that were there before
+// the run, earlier runs' outputs among them, numbered ones too, are replaced. Driven through the
+// main window with real files.
 
 #include "engine/run/RunConversions.h"
 #include "support/DropFiles.h"
@@ -12,7 +13,10 @@
 #include "support/ModalAnswerer.h"
 #include "support/Recorders.h"
 #include "support/RunTicks.h"
+#include "ui/Form3_opcionesdeformato.h"
 #include "ui/Unit1.h"
+
+#include <FreeImage.h>
 
 #include <QCheckBox>
 #include <QDir>
@@ -22,6 +26,7 @@
 #include <QListWidget>
 #include <QMap>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSize>
 #include <QStatusBar>
 #include <QTest>
@@ -89,8 +94,8 @@ class TestRunSameName : public QObject {
     void aSecondRunReplacesTheFirstOnesFiles();
 
   private:
-    // An image of the given size; ".nef" and ".dng" names get a camera RAW file whose preview,
-    // the picture converted, is 160 x 120.
+    // An image of the given size, a JPEG file unless its name ends in ".png" or ".tif"; ".nef"
+    // and ".dng" names get a camera RAW file whose preview, the picture converted, is 160 x 120.
     QString writeSource(const QString& name, QSize size);
     // Lists `entries`, chooses the longest side of 100 and presses Start with Timer1 held;
     // `answers` confirm an existing folder and decline opening it at the end.
@@ -103,6 +108,14 @@ class TestRunSameName : public QObject {
 QString TestRunSameName::writeSource(const QString& name, QSize size) {
     if (name.endsWith(QLatin1String(".nef")) || name.endsWith(QLatin1String(".dng")))
         return fixture_->writeCameraRaw(name);
+    if (name.endsWith(QLatin1String(".png")))
+        return fixture_->writePng(name, size.width(), size.height(), size.width() + size.height());
+    if (name.endsWith(QLatin1String(".tif"))) {
+        const QString path = fixture_->imagePath(name);
+        const bool written = kavenra::test::WriteImageFile(kavenra::test::NativePath(path),
+                                                           FIF_TIFF, size.width(), size.height());
+        return written ? path : QString();
+    }
     return fixture_->writeJpeg(name, size.width(), size.height(), size.width() + size.height());
 }
 
@@ -185,6 +198,8 @@ void TestRunSameName::laterOutputsOfOneNameAreNumbered_data() {
     QTest::addColumn<QString>("respelled");
     QTest::addColumn<QStringList>("statuses");
     QTest::addColumn<SizesByName>("outputs");
+    // The options dialog's "Save as" code (0: the original's format).
+    QTest::addColumn<int>("saveAs");
 
     // Converted to the longest side of 100, the other side being 100 * shorter / longer to the
     // nearest pixel: three pictures told apart by their output's size.
@@ -197,40 +212,56 @@ void TestRunSameName::laterOutputsOfOneNameAreNumbered_data() {
     QTest::newRow("one photo name from two cameras' folders")
         << QStringList{"cam1/DSC_0001.jpg", "cam2/DSC_0001.jpg"} << QList<QSize>{wide, tall}
         << QStringList{} << QString() << QStringList{"=DSC_0001.jpg", "+DSC_0001 (2).jpg"}
-        << SizesByName{{"DSC_0001.jpg", {100, 75}}, {"DSC_0001 (2).jpg", {50, 100}}};
+        << SizesByName{{"DSC_0001.jpg", {100, 75}}, {"DSC_0001 (2).jpg", {50, 100}}} << 0;
     QTest::newRow("a RAW file, then a JPEG of its name")
         << QStringList{"a.nef", "a.jpg"} << QList<QSize>{raw, panorama} << QStringList{}
         << QString() << QStringList{"=a.nef", "+a (2).jpg"}
-        << SizesByName{{"a.jpg", {100, 75}}, {"a (2).jpg", {100, 50}}};
+        << SizesByName{{"a.jpg", {100, 75}}, {"a (2).jpg", {100, 50}}} << 0;
     QTest::newRow("a JPEG, then a RAW file of its name")
         << QStringList{"a.jpg", "a.dng"} << QList<QSize>{panorama, raw} << QStringList{}
         << QString() << QStringList{"=a.jpg", "+a (2).jpg"}
-        << SizesByName{{"a.jpg", {100, 50}}, {"a (2).jpg", {100, 75}}};
+        << SizesByName{{"a.jpg", {100, 50}}, {"a (2).jpg", {100, 75}}} << 0;
     QTest::newRow("a third of one name")
         << QStringList{"x/a.jpg", "y/a.jpg", "z/a.jpg"} << QList<QSize>{wide, tall, panorama}
         << QStringList{} << QString() << QStringList{"=a.jpg", "+a (2).jpg", "+a (3).jpg"}
-        << SizesByName{{"a.jpg", {100, 75}}, {"a (2).jpg", {50, 100}}, {"a (3).jpg", {100, 50}}};
+        << SizesByName{{"a.jpg", {100, 75}}, {"a (2).jpg", {50, 100}}, {"a (3).jpg", {100, 50}}}
+        << 0;
     QTest::newRow("a file from before the run is replaced")
         << QStringList{"x/a.jpg", "y/b.jpg"} << QList<QSize>{wide, tall}
         << QStringList{"a.jpg", "b.jpg"} << QString() << QStringList{"=a.jpg", "=b.jpg"}
-        << SizesByName{{"a.jpg", {100, 75}}, {"b.jpg", {50, 100}}};
+        << SizesByName{{"a.jpg", {100, 75}}, {"b.jpg", {50, 100}}} << 0;
     QTest::newRow("a numbered name from before the run is replaced")
         << QStringList{"x/a.jpg", "y/a.jpg"} << QList<QSize>{wide, tall}
         << QStringList{"a.jpg", "a (2).jpg"} << QString() << QStringList{"=a.jpg", "+a (2).jpg"}
-        << SizesByName{{"a.jpg", {100, 75}}, {"a (2).jpg", {50, 100}}};
+        << SizesByName{{"a.jpg", {100, 75}}, {"a (2).jpg", {50, 100}}} << 0;
     QTest::newRow("a numbered name from before the run, beside a name of its own")
         << QStringList{"x/a.jpg", "y/b.jpg"} << QList<QSize>{wide, tall} << QStringList{"a (2).jpg"}
         << QString() << QStringList{"=a.jpg", "=b.jpg"}
-        << SizesByName{{"a.jpg", {100, 75}}, {"a (2).jpg", untouched}, {"b.jpg", {50, 100}}};
+        << SizesByName{{"a.jpg", {100, 75}}, {"a (2).jpg", untouched}, {"b.jpg", {50, 100}}} << 0;
     QTest::newRow("an entry of a numbered name before the second of its name")
         << QStringList{"w/a (2).jpg", "x/a.jpg", "y/a.jpg"} << QList<QSize>{panorama, wide, tall}
         << QStringList{} << QString() << QStringList{"=a (2).jpg", "=a.jpg", "+a (3).jpg"}
-        << SizesByName{{"a (2).jpg", {100, 50}}, {"a.jpg", {100, 75}}, {"a (3).jpg", {50, 100}}};
+        << SizesByName{{"a (2).jpg", {100, 50}}, {"a.jpg", {100, 75}}, {"a (3).jpg", {50, 100}}}
+        << 0;
     QTest::newRow("an entry of a numbered name after its numbered output")
         << QStringList{"x/a.jpg", "y/a.jpg", "w/a (2).jpg"} << QList<QSize>{wide, tall, panorama}
         << QStringList{} << QString() << QStringList{"=a.jpg", "+a (2).jpg", "+a (2) (2).jpg"}
-        << SizesByName{
-               {"a.jpg", {100, 75}}, {"a (2).jpg", {50, 100}}, {"a (2) (2).jpg", {100, 50}}};
+        << SizesByName{{"a.jpg", {100, 75}}, {"a (2).jpg", {50, 100}}, {"a (2) (2).jpg", {100, 50}}}
+        << 0;
+    // Outputs in another format than their inputs' take that format's name: inputs of different
+    // names may then share one.
+    QTest::newRow("a PNG and a TIFF of one name, saved as JPEG")
+        << QStringList{"a.png", "a.tif"} << QList<QSize>{wide, tall} << QStringList{} << QString()
+        << QStringList{"=a.jpg", "+a (2).jpg"}
+        << SizesByName{{"a.jpg", {100, 75}}, {"a (2).jpg", {50, 100}}} << 1;
+    QTest::newRow("JPEG files saved as PNG")
+        << QStringList{"x/a.jpg", "y/b.jpg", "z/a.jpg"} << QList<QSize>{wide, tall, panorama}
+        << QStringList{"a.jpg"} << QString() << QStringList{"=a.png", "=b.png", "+a (2).png"}
+        << SizesByName{{"a.jpg", {10, 10}},
+                       {"a.png", {100, 75}},
+                       {"b.png", {50, 100}},
+                       {"a (2).png", {100, 50}}}
+        << 2;
     // 248 bytes of two-byte characters and ".jpg": " (2)" fits only with the last character cut.
     const QString longStem = QString(124, QChar(0xE9));
     const QString longName = longStem + ".jpg";
@@ -238,11 +269,11 @@ void TestRunSameName::laterOutputsOfOneNameAreNumbered_data() {
     QTest::newRow("a long name cut to make room for its number")
         << QStringList{"x/" + longName, "y/" + longName} << QList<QSize>{wide, tall}
         << QStringList{} << QString() << QStringList{"=" + longName, "+" + longNumbered}
-        << SizesByName{{longName, {100, 75}}, {longNumbered, {50, 100}}};
+        << SizesByName{{longName, {100, 75}}, {longNumbered, {50, 100}}} << 0;
     QTest::newRow("the destination spelled otherwise from the second file")
         << QStringList{"x/a.jpg", "y/a.jpg"} << QList<QSize>{wide, tall} << QStringList{}
         << QStringLiteral("x/../RES/") << QStringList{"=a.jpg", "+a (2).jpg"}
-        << SizesByName{{"a.jpg", {100, 75}}, {"a (2).jpg", {50, 100}}};
+        << SizesByName{{"a.jpg", {100, 75}}, {"a (2).jpg", {50, 100}}} << 0;
 }
 
 void TestRunSameName::laterOutputsOfOneNameAreNumbered() {
@@ -252,7 +283,12 @@ void TestRunSameName::laterOutputsOfOneNameAreNumbered() {
     QFETCH(QString, respelled);
     QFETCH(QStringList, statuses);
     QFETCH(SizesByName, outputs);
+    QFETCH(int, saveAs);
 
+    const QList<QRadioButton*> saveAsButtons{Form3->RadioButton19, Form3->RadioButton20,
+                                             Form3->RadioButton21, Form3->RadioButton22,
+                                             Form3->RadioButton23};
+    saveAsButtons[saveAs]->setChecked(true);
     QStringList listed;
     for (int i = 0; i < entries.size(); ++i) {
         listed << writeSource(entries[i], sizes[i]);
@@ -293,8 +329,14 @@ void TestRunSameName::laterOutputsOfOneNameAreNumbered() {
     }
 
     QCOMPARE(namesIn(destination), outputs.keys());
-    for (auto output = outputs.cbegin(); output != outputs.cend(); ++output)
+    for (auto output = outputs.cbegin(); output != outputs.cend(); ++output) {
         QCOMPARE(ImageFileSize(destination + output.key()), output.value());
+        // The content is what the name says.
+        const QString extension = QFileInfo(output.key()).suffix();
+        const FREE_IMAGE_FORMAT format =
+            FreeImage_GetFileType(kavenra::test::NativePath(destination + output.key()).c_str(), 0);
+        QCOMPARE(format, extension == "png" ? FIF_PNG : FIF_JPEG);
+    }
     // A numbered name that was taken before the run keeps its file byte for byte.
     for (auto file = kept.cbegin(); file != kept.cend(); ++file) {
         if (outputs.value(file.key()) == QSize(10, 10))

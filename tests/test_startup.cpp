@@ -28,6 +28,7 @@
 #include "ui/Unit1.h"
 
 #include <FreeImage.h>
+#include <sqlite3.h>
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -156,6 +157,8 @@ class TestStartup : public QObject {
     void firstRunFlag();
     void firstRunDialogClosedStoresNothing();
     void failedFirstRunQuerySkipsDialog();
+    void olderSettingsGainTheAddedColumns_data();
+    void olderSettingsGainTheAddedColumns();
     void checksNotRepeatedOnSecondShow();
     void updatePrompt_data();
     void updatePrompt();
@@ -602,6 +605,55 @@ void TestStartup::failedFirstRunQuerySkipsDialog() {
     QCOMPARE(answers_->messageBoxTexts().size(), 3);
     QCOMPARE(answers_->messageBoxTexts().value(1), QStringLiteral("Error Preparando consulta"));
     QCOMPARE(Form1->GroupBox1->title(), QStringLiteral("U1:GroupBox1"));
+}
+
+void TestStartup::olderSettingsGainTheAddedColumns_data() {
+    QTest::addColumn<bool>("lockedForWriting");
+    QTest::addColumn<QStringList>("messages");
+    QTest::addColumn<QString>("added");  // save as / WebP quality / without loss afterwards
+    QTest::newRow("brought up to date") << false << QStringList() << "0/80/0";
+    // Another program writing the file: reported, and the start goes on with what is stored.
+    QTest::newRow("locked for writing")
+        << true << QStringList{QStringLiteral("database is locked")} << QString();
+}
+
+// A settings file made from an older shipped one, with the first versions' seven columns.
+void TestStartup::olderSettingsGainTheAddedColumns() {
+    QFETCH(bool, lockedForWriting);
+    QFETCH(QStringList, messages);
+    QFETCH(QString, added);
+    QVERIFY(prepareFolder(QStringLiteral("1")));
+    const QString file = folder_->filePath(QStringLiteral("KVConfig.db"));
+    QCOMPARE(
+        RunSql(file, QStringLiteral("UPDATE configuracion SET jpeg = '2', tif = '1';"
+                                    "ALTER TABLE configuracion DROP COLUMN guardar_como;"
+                                    "ALTER TABLE configuracion DROP COLUMN webp;"
+                                    "ALTER TABLE configuracion DROP COLUMN webp_sin_perdida;")),
+        QString());
+    sqlite3* holder = nullptr;
+    if (lockedForWriting) {
+        QCOMPARE(sqlite3_open(file.toUtf8().constData(), &holder), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(holder, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    }
+    CreateAllForms();
+    showMainWindow();
+    if (holder != nullptr) {
+        sqlite3_exec(holder, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_close(holder);
+    }
+    QVERIFY(StartupChecksRun);
+    QCOMPARE(answers_->messageBoxTexts(), messages);
+    QCOMPARE(Form1->GroupBox1->title(), QStringLiteral("U1:GroupBox1"));
+    QCOMPARE(folder_->queryValue(QStringLiteral("KVConfig.db"),
+                                 QStringLiteral("SELECT filtro_redimension || jpeg || png || bmp "
+                                                "|| tga || tif || primera_ejecucion "
+                                                "FROM configuracion")),
+             QStringLiteral("5232211"));
+    QCOMPARE(folder_->queryValue(
+                 QStringLiteral("KVConfig.db"),
+                 QStringLiteral("SELECT guardar_como || '/' || webp || '/' || webp_sin_perdida "
+                                "FROM configuracion")),
+             added);
 }
 
 void TestStartup::checksNotRepeatedOnSecondShow() {

@@ -203,6 +203,10 @@ void TestStoreData::builtSettingsAreThoseOfAFreshInstallation() {
                             "SELECT filtro_redimension || jpeg || png || bmp || tga || "
                             "tif || primera_ejecucion FROM configuracion"),
              QStringList({InitialConfiguration().join(QString())}));
+    QCOMPARE(SettingsColumn(folder,
+                            "SELECT guardar_como || '/' || webp || '/' || webp_sin_perdida "
+                            "FROM configuracion"),
+             QStringList({AddedConfiguration().join('/')}));
     QCOMPARE(SettingsColumn(folder, "SELECT activo FROM idiomas"),
              QStringList({"1", "0", "0", "0", "0", "0"}));
 }

@@ -92,10 +92,10 @@ QStringList targetsOf(const QString& key) {
         };
         map[QStringLiteral("3:Form_Caption")] = {QStringLiteral("Form3:title")};
         for (const char* control :
-             {"Label8", "GroupBox2", "Button1", "Label7", "RadioButton6", "RadioButton7",
-              "RadioButton9", "RadioButton10", "RadioButton11", "RadioButton12", "RadioButton13",
-              "RadioButton14", "RadioButton15", "RadioButton16", "RadioButton17",
-              "RadioButton18"}) {
+             {"Label8",        "GroupBox2",     "Button1",       "Label7",        "RadioButton6",
+              "RadioButton7",  "RadioButton9",  "RadioButton10", "RadioButton11", "RadioButton12",
+              "RadioButton13", "RadioButton14", "RadioButton15", "RadioButton16", "RadioButton17",
+              "RadioButton18", "GroupBox7",     "RadioButton19", "Label9",        "CheckBox1"}) {
             map[QStringLiteral("3:") + QLatin1String(control)] = {
                 QStringLiteral("Form3/") + QLatin1String(control) + QStringLiteral(":text")};
         }
@@ -127,6 +127,7 @@ QStringList targetsOf(const QString& key) {
         hint("1:Edit4Hint", "Form1/Edit4");
         caption("1:RadioButton11", "Form1/RadioButton11");
         hint("3:RadioButton18Hint", "Form3/RadioButton18");
+        hint("3:GroupBox7Hint", "Form3/GroupBox7");
         map[QStringLiteral("3:TrackBar1Hint")] = {QStringLiteral("Form3/TrackBar1:statusTip")};
         map[QStringLiteral("5:Caption")] = {QStringLiteral("Form5:title")};
         caption("5:Button1", "Form5/Button1");

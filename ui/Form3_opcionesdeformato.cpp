@@ -1,6 +1,7 @@
 #include "ui/Form3_opcionesdeformato.h"
 
 #include "store/CaptionKeys.h"
+#include "store/SettingsColumns.h"
 #include "store/SideFiles.h"
 #include "store/Sqlitecontrol.h"
 #include "store/Sqlitetraductor.h"
@@ -10,6 +11,7 @@
 #include "ui/Unit1.h"
 #include "ui/ValueListEditor.h"
 
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -127,6 +129,14 @@ int storedCode(const char* column) {
     return StrToInt(QString::fromStdString(QuerySingleValue(kavenra::SettingsDatabaseFile(), sql)));
 }
 
+// The stored code of a column added after the first versions, or its initial value.
+int addedCode(const kavenra::AddedSettingsColumn& column, int first, int last) {
+    const int initial = std::stoi(column.initial);
+    return kavenra::SettingCodeOr(
+        kavenra::StoredSettingText(kavenra::SettingsDatabaseFile(), column.name), first, last,
+        initial);
+}
+
 bool storeCode(const char* column, int code) {
     const std::string sql =
         std::string("UPDATE configuracion SET ") + column + "='" + std::to_string(code) + "'";
@@ -137,7 +147,7 @@ bool storeCode(const char* column, int code) {
 
 TForm3::TForm3(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("Form3"));
-    SetFixedDialogFrame(this, 620, 477, QStringLiteral("Opciones"));
+    SetFixedDialogFrame(this, 620, 575, QStringLiteral("Opciones"));
 
     createFilterGroup();
     createJpegGroup();
@@ -146,7 +156,9 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent) {
     createTiffGroup();
     createPngGroup();
     createRawList();
-    Button1 = Place(new QPushButton(QStringLiteral("Button1"), this), "Button1", 259, 439, 75, 25);
+    createSaveAsGroup();
+    createWebpGroup();
+    Button1 = Place(new QPushButton(QStringLiteral("Button1"), this), "Button1", 259, 537, 75, 25);
     kavenra::dialogs::ApplyLayoutFont(this);
     arrangeTabOrder();
     connectHandlers();
@@ -254,18 +266,49 @@ void TForm3::createRawList() {
     ValueListEditor1->setColumnWidth(1, 223);
 }
 
+void TForm3::createSaveAsGroup() {
+    GroupBox7 =
+        Place(new QGroupBox(QStringLiteral("Guardar como"), this), "GroupBox7", 8, 431, 305, 96);
+    RadioButton19 = makeRadio(GroupBox7, "RadioButton19", "Formato del original", 15, 22, 160);
+    RadioButton20 = makeRadio(GroupBox7, "RadioButton20", "JPEG", 15, 45, 160);
+    RadioButton21 = makeRadio(GroupBox7, "RadioButton21", "PNG", 15, 68, 160);
+    RadioButton22 = makeRadio(GroupBox7, "RadioButton22", "WebP", 185, 22, 110);
+    RadioButton23 = makeRadio(GroupBox7, "RadioButton23", "TIFF", 185, 45, 110);
+    RadioButton19->setChecked(true);
+    kavenra::dialogs::SetShownHint(
+        GroupBox7,
+        text("Un TIFF de varias páginas guardado en otro formato conserva solo su primera página"));
+}
+
+void TForm3::createWebpGroup() {
+    GroupBox8 = Place(new QGroupBox(QStringLiteral("WebP"), this), "GroupBox8", 319, 431, 289, 96);
+    Label9 = MakeLabel(GroupBox8, "Label9", QStringLiteral("Calidad"), 15, 20, 200);
+    Label10 = MakeLabel(GroupBox8, "Label10", QStringLiteral("80"), 233, 20, 40);
+    Label10->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    TrackBar2 = Place(new QSlider(Qt::Horizontal, GroupBox8), "TrackBar2", 24, 38, 249, 25);
+    TrackBar2->setRange(1, 100);
+    TrackBar2->setValue(80);
+    TrackBar2->setSingleStep(1);
+    TrackBar2->setPageStep(10);
+    CheckBox1 = Place(new QCheckBox(QStringLiteral("Sin pérdida"), GroupBox8), "CheckBox1", 15, 70,
+                      260, 17);
+}
+
 void TForm3::arrangeTabOrder() {
     const QList<QWidget*> order = {
         RadioButton1,  RadioButton2,  RadioButton3,  RadioButton4,  RadioButton5,     RadioButton8,
-        RadioButton9,  RadioButton10, RadioButton11, RadioButton12, ValueListEditor1, TrackBar1,
-        RadioButton6,  RadioButton7,  RadioButton13, RadioButton14, RadioButton15,    RadioButton16,
-        RadioButton17, RadioButton18, Button1};
+        RadioButton9,  RadioButton10, RadioButton11, RadioButton12, ValueListEditor1, RadioButton19,
+        RadioButton20, RadioButton21, RadioButton22, RadioButton23, TrackBar1,        RadioButton6,
+        RadioButton7,  RadioButton13, RadioButton14, RadioButton15, RadioButton16,    RadioButton17,
+        RadioButton18, TrackBar2,     CheckBox1,     Button1};
     for (int i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
 void TForm3::connectHandlers() {
     connect(TrackBar1, &QSlider::valueChanged, this, Guarded([this] { TrackBar1Change(); }));
     connect(Button1, &QPushButton::clicked, this, Guarded([this] { Button1Click(); }));
+    connect(TrackBar2, &QSlider::valueChanged, this, Guarded([this] { TrackBar2Change(); }));
+    connect(CheckBox1, &QCheckBox::toggled, this, Guarded([this] { CheckBox1Click(); }));
 }
 
 void TForm3::showEvent(QShowEvent* event) {
@@ -284,6 +327,15 @@ void TForm3::FormShow() {
 
 void TForm3::TrackBar1Change() {
     UpdateRatioLabel();
+}
+
+void TForm3::TrackBar2Change() {
+    Label10->setText(QString::number(TrackBar2->value()));
+}
+
+void TForm3::CheckBox1Click() {
+    TrackBar2->setEnabled(!CheckBox1->isChecked());
+    Label10->setEnabled(!CheckBox1->isChecked());
 }
 
 void TForm3::Button1Click() {
@@ -309,12 +361,20 @@ void TForm3::LoadFormatOptions() {
     selectByCode(storedCode("tga"), {{1, RadioButton13}}, RadioButton14);
     selectByCode(storedCode("tif"), {{1, RadioButton15}, {2, RadioButton16}, {3, RadioButton17}},
                  RadioButton18);
+    const auto& [saveAs, webp, lossless] = kavenra::kAddedSettingsColumns;
+    selectByCode(addedCode(saveAs, 0, kavenra::kLastSaveAs),
+                 {{1, RadioButton20}, {2, RadioButton21}, {3, RadioButton22}, {4, RadioButton23}},
+                 RadioButton19);
+    TrackBar2->setValue(addedCode(webp, 1, 100));
+    CheckBox1->setChecked(addedCode(lossless, 0, 1) == 1);
 }
 
 bool TForm3::SaveFormatOptions() {
     return storeCode("filtro_redimension", FilterCode()) && storeCode("jpeg", JpegCode()) &&
            storeCode("png", PngCode()) && storeCode("bmp", BmpCode()) &&
-           storeCode("tga", TgaCode()) && storeCode("tif", TifCode());
+           storeCode("tga", TgaCode()) && storeCode("tif", TifCode()) &&
+           storeCode("guardar_como", SaveAsCode()) && storeCode("webp", WebpQuality()) &&
+           storeCode("webp_sin_perdida", WebpLosslessCode());
 }
 
 void TForm3::UpdateRatioLabel() {
@@ -351,6 +411,19 @@ int TForm3::TifCode() const {
     return selectedCode({{1, RadioButton15}, {2, RadioButton16}, {3, RadioButton17}}, 4);
 }
 
+int TForm3::SaveAsCode() const {
+    return selectedCode(
+        {{1, RadioButton20}, {2, RadioButton21}, {3, RadioButton22}, {4, RadioButton23}}, 0);
+}
+
+int TForm3::WebpQuality() const {
+    return TrackBar2->value();
+}
+
+int TForm3::WebpLosslessCode() const {
+    return CheckBox1->isChecked() ? 1 : 0;
+}
+
 kavenra::FormatOptions TForm3::CurrentFormatOptions() const {
     kavenra::FormatOptions options;
     options.filtro_redimension = FilterCode();
@@ -359,6 +432,9 @@ kavenra::FormatOptions TForm3::CurrentFormatOptions() const {
     options.bmp = BmpCode();
     options.tga = TgaCode();
     options.tif = TifCode();
+    options.guardar_como = SaveAsCode();
+    options.webp = WebpQuality();
+    options.webp_sin_perdida = WebpLosslessCode();
     return options;
 }
 

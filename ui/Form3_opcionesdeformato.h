@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QStringList>
 
+class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QPushButton;
@@ -13,7 +14,8 @@ class QShowEvent;
 class QSlider;
 class ValueListEditor;
 
-// The options dialog: the resampling filter and the save options of each output format. Its
+// The options dialog: the resampling filter, the format outputs are saved in and the save options
+// of each output format. Its
 // current selection is what every conversion reads, at the moment it needs each value, whether
 // or not the selection was ever saved. Shown without blocking the main window; every showing
 // reloads the stored options.
@@ -56,6 +58,17 @@ class TForm3 : public QDialog {
     QRadioButton* RadioButton11;
     QRadioButton* RadioButton12;
     QLabel* Label8;
+    QGroupBox* GroupBox7;         // save as
+    QRadioButton* RadioButton19;  // the original's format
+    QRadioButton* RadioButton20;  // JPEG
+    QRadioButton* RadioButton21;  // PNG
+    QRadioButton* RadioButton22;  // WebP
+    QRadioButton* RadioButton23;  // TIFF
+    QGroupBox* GroupBox8;         // WebP
+    QLabel* Label9;               // quality caption
+    QLabel* Label10;              // the quality's value
+    QSlider* TrackBar2;           // quality 1..100
+    QCheckBox* CheckBox1;         // without loss
     // The camera RAW formats FreeImage reads; titles set with SetTitleCaptions.
     ValueListEditor* ValueListEditor1;
     QPushButton* Button1;  // save
@@ -65,14 +78,20 @@ class TForm3 : public QDialog {
     // (a stored value that is no integer) ends it; the dialog is shown all the same.
     void FormShow();
     void TrackBar1Change();
+    // The value beside the WebP quality; the quality is not read while "without loss" is checked.
+    void TrackBar2Change();
+    void CheckBox1Click();
     // Saves, reports a failure with the error box, and closes in both cases.
     void Button1Click();
 
-    // Reads the six stored options into the controls, in column order. Throws EConvertError for
-    // a stored text that is no integer; the columns after it keep their selection.
+    // Reads the stored options into the controls, in column order. Throws EConvertError for a
+    // stored text of the first six columns that is no integer; the columns after it keep their
+    // selection. The columns added later (save as, WebP quality, without loss) take their
+    // initial value for a text that is no integer in their range, and when the column is missing
+    // (a database the start-up could not bring up to date).
     void LoadFormatOptions();
-    // Writes the six selections in column order; false at the first statement that fails, the
-    // ones before it staying written.
+    // Writes the selections in column order; false at the first statement that fails, the ones
+    // before it staying written.
     bool SaveFormatOptions();
     void UpdateRatioLabel();
 
@@ -84,6 +103,10 @@ class TForm3 : public QDialog {
     int BmpCode() const;
     int TgaCode() const;
     int TifCode() const;
+    // The "Save as" code (kavenra::SaveAs), the WebP quality and 1 for WebP without loss.
+    int SaveAsCode() const;
+    int WebpQuality() const;
+    int WebpLosslessCode() const;
     // The selection as it stands; until the first showing that is the layout's selection, the
     // same as the built-in defaults. Conversions take it at each file's tick.
     kavenra::FormatOptions CurrentFormatOptions() const;
@@ -99,6 +122,8 @@ class TForm3 : public QDialog {
     void createTiffGroup();
     void createPngGroup();
     void createRawList();
+    void createSaveAsGroup();
+    void createWebpGroup();
     void arrangeTabOrder();
     void connectHandlers();
 };

@@ -5,6 +5,7 @@
 #include "engine/run/Procesosimagen.h"
 #include "net/Internet.h"
 #include "store/CaptionKeys.h"
+#include "store/SettingsColumns.h"
 #include "store/SideFiles.h"
 #include "store/Sqlitecontrol.h"
 #include "store/Sqlitetraductor.h"
@@ -238,6 +239,9 @@ void RunStartupChecks() {
     CheckImageLibraryVersion(QString::fromStdString(kavenra::ImageLibraryVersion()),
                              RequiredImageLibraryVersion());
     checkSettingsDatabase();
+    // A failure is reported, and the options added since take their initial values until the
+    // file can take them; nothing else depends on them.
+    AddMissingSettingsColumns(SettingsDatabaseFile());
     askLanguageAtFirstRun();
     TranslateAllForms();
     if (IsOnline() && CheckForUpdate()) OfferUpdate();

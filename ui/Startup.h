@@ -70,8 +70,10 @@ void CheckImageLibraryVersion(const QString& reported, const QString& required);
 
 // The checks of the main window's first showing, in order. A missing library file, another
 // library version or a missing "KVConfig.db" is reported and ends the process with status 1.
-// Then the language dialog at the first run, the translation of all windows and, when online and
-// a newer version is published, the update prompt.
+// Then the columns later versions added to the settings are added to an older "KVConfig.db"
+// (SettingsColumns.h; a failure is reported and the start goes on), the language dialog at the
+// first run, the translation of all windows and, when online and a newer version is published, the
+// update prompt.
 void RunStartupChecks();
 
 // Asks whether to open the download page of a newer version and opens it on the affirmative

@@ -124,6 +124,13 @@ constexpr TranslationTarget kTargets[] = {
      [](const QString& t) { Form3->TrackBar1->setStatusTip(t); }},
     {kOptionsDialogForm, "RadioButton18Hint",
      [](const QString& t) { SetShownHint(Form3->RadioButton18, t); }},
+    {kOptionsDialogForm, "GroupBox7", [](const QString& t) { setCaption(Form3->GroupBox7, t); }},
+    {kOptionsDialogForm, "RadioButton19",
+     [](const QString& t) { setCaption(Form3->RadioButton19, t); }},
+    {kOptionsDialogForm, "Label9", [](const QString& t) { setCaption(Form3->Label9, t); }},
+    {kOptionsDialogForm, "CheckBox1", [](const QString& t) { setCaption(Form3->CheckBox1, t); }},
+    {kOptionsDialogForm, "GroupBox7Hint",
+     [](const QString& t) { SetShownHint(Form3->GroupBox7, t); }},
 
     {kMainWindowForm, "MainMenu1", [](const QString& t) { setMainMenuText({0}, t); }},
     {kMainWindowForm, "MainMenu1Sub1",

@@ -115,7 +115,12 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('3', 'Label1_from_SRC4', 'Mittlere Qualität (JPEG_QUALITYAVERAGE)'),
     ('3', 'Label1_from_SRC5', 'Geringe Qualität (JPEG_QUALITYBAD)'),
     ('3', 'TrackBar1Hint', 'Schieberegler verschieben, um die Qualität zu wählen'),
-    ('3', 'RadioButton18Hint', 'Nur Graustufenbilder mit 8 Bit oder Bilder mit 24 Bit');
+    ('3', 'RadioButton18Hint', 'Nur Graustufenbilder mit 8 Bit oder Bilder mit 24 Bit'),
+    ('3', 'GroupBox7', 'Speichern als'),
+    ('3', 'RadioButton19', 'Format des Originals'),
+    ('3', 'Label9', 'Qualität'),
+    ('3', 'CheckBox1', 'Verlustfrei'),
+    ('3', 'GroupBox7Hint', 'Ein mehrseitiges TIFF behält in einem anderen Format nur seine erste Seite');
 
 -- Folder chooser
 INSERT INTO traduccion (form, object, caption) VALUES

@@ -115,7 +115,12 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('3', 'Label1_from_SRC4', 'Average quality (JPEG_QUALITYAVERAGE)'),
     ('3', 'Label1_from_SRC5', 'Low quality (JPEG_QUALITYBAD)'),
     ('3', 'TrackBar1Hint', 'Move the slider to choose the quality'),
-    ('3', 'RadioButton18Hint', 'Only 8-bit greyscale or 24-bit images');
+    ('3', 'RadioButton18Hint', 'Only 8-bit greyscale or 24-bit images'),
+    ('3', 'GroupBox7', 'Save as'),
+    ('3', 'RadioButton19', 'Original''s format'),
+    ('3', 'Label9', 'Quality'),
+    ('3', 'CheckBox1', 'Lossless'),
+    ('3', 'GroupBox7Hint', 'A multi-page TIFF saved in another format keeps only its first page');
 
 -- Folder chooser
 INSERT INTO traduccion (form, object, caption) VALUES

@@ -115,7 +115,12 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('3', 'Label1_from_SRC4', 'Calidad media (JPEG_QUALITYAVERAGE)'),
     ('3', 'Label1_from_SRC5', 'Calidad baja (JPEG_QUALITYBAD)'),
     ('3', 'TrackBar1Hint', 'Desplaza el indicador para seleccionar calidad'),
-    ('3', 'RadioButton18Hint', 'Solo imágenes de 8 bits grayscale o 24 bits');
+    ('3', 'RadioButton18Hint', 'Solo imágenes de 8 bits grayscale o 24 bits'),
+    ('3', 'GroupBox7', 'Guardar como'),
+    ('3', 'RadioButton19', 'Formato del original'),
+    ('3', 'Label9', 'Calidad'),
+    ('3', 'CheckBox1', 'Sin pérdida'),
+    ('3', 'GroupBox7Hint', 'Un TIFF de varias páginas guardado en otro formato conserva solo su primera página');
 
 -- Folder chooser
 INSERT INTO traduccion (form, object, caption) VALUES

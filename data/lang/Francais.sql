@@ -115,7 +115,12 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('3', 'Label1_from_SRC4', 'Qualité moyenne (JPEG_QUALITYAVERAGE)'),
     ('3', 'Label1_from_SRC5', 'Qualité faible (JPEG_QUALITYBAD)'),
     ('3', 'TrackBar1Hint', 'Déplacez le curseur pour choisir la qualité'),
-    ('3', 'RadioButton18Hint', 'Uniquement les images en niveaux de gris 8 bits ou en 24 bits');
+    ('3', 'RadioButton18Hint', 'Uniquement les images en niveaux de gris 8 bits ou en 24 bits'),
+    ('3', 'GroupBox7', 'Enregistrer sous'),
+    ('3', 'RadioButton19', 'Format de l''original'),
+    ('3', 'Label9', 'Qualité'),
+    ('3', 'CheckBox1', 'Sans perte'),
+    ('3', 'GroupBox7Hint', 'Un TIFF de plusieurs pages enregistré dans un autre format ne garde que sa première page');
 
 -- Folder chooser
 INSERT INTO traduccion (form, object, caption) VALUES

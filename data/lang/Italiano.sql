@@ -115,7 +115,12 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('3', 'Label1_from_SRC4', 'Qualità media (JPEG_QUALITYAVERAGE)'),
     ('3', 'Label1_from_SRC5', 'Qualità bassa (JPEG_QUALITYBAD)'),
     ('3', 'TrackBar1Hint', 'Sposta il cursore per scegliere la qualità'),
-    ('3', 'RadioButton18Hint', 'Solo immagini in scala di grigi a 8 bit o a 24 bit');
+    ('3', 'RadioButton18Hint', 'Solo immagini in scala di grigi a 8 bit o a 24 bit'),
+    ('3', 'GroupBox7', 'Salva come'),
+    ('3', 'RadioButton19', 'Formato dell''originale'),
+    ('3', 'Label9', 'Qualità'),
+    ('3', 'CheckBox1', 'Senza perdita'),
+    ('3', 'GroupBox7Hint', 'Un TIFF di più pagine salvato in un altro formato conserva solo la prima pagina');
 
 -- Folder chooser
 INSERT INTO traduccion (form, object, caption) VALUES

@@ -115,7 +115,12 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('3', 'Label1_from_SRC4', 'Qualidade média (JPEG_QUALITYAVERAGE)'),
     ('3', 'Label1_from_SRC5', 'Qualidade baixa (JPEG_QUALITYBAD)'),
     ('3', 'TrackBar1Hint', 'Desloque o cursor para escolher a qualidade'),
-    ('3', 'RadioButton18Hint', 'Apenas imagens em tons de cinzento de 8 bits ou de 24 bits');
+    ('3', 'RadioButton18Hint', 'Apenas imagens em tons de cinzento de 8 bits ou de 24 bits'),
+    ('3', 'GroupBox7', 'Guardar como'),
+    ('3', 'RadioButton19', 'Formato do original'),
+    ('3', 'Label9', 'Qualidade'),
+    ('3', 'CheckBox1', 'Sem perda'),
+    ('3', 'GroupBox7Hint', 'Um TIFF de várias páginas guardado noutro formato mantém apenas a primeira página');
 
 -- Folder chooser
 INSERT INTO traduccion (form, object, caption) VALUES

@@ -18,8 +18,10 @@ enum class SizingMode : std::uint8_t {
 };
 
 struct ConversionRequest {
-    std::string source;       // path of the input, 8-bit text handed to FreeImage as it is
-    std::string destination;  // path of the output; RAW input is written beside it as ".jpg"
+    std::string source;  // path of the input, 8-bit text handed to FreeImage as it is
+    // Path of the output; an output in another format than the input's is written beside it under
+    // that format's extension (a RAW input as ".jpg").
+    std::string destination;
     SizingMode mode = SizingMode::ExplicitSize;
     std::int32_t width = 0;        // explicit size only
     std::int32_t height = 0;       // explicit size only

@@ -1,13 +1,23 @@
 #pragma once
 
-// What a conversion takes from the windows besides its paths and sizes: the options dialog's six
+// What a conversion takes from the windows besides its paths and sizes: the options dialog's
 // codes and the main window's RAW switch. The run reads them with the other controls at each
 // file's tick and sends them with the file, so a change made in the options dialog or to the
 // switch while a file converts applies from the next file on.
 
 namespace kavenra {
 
-// The options dialog's six codes, named like the columns of `configuracion`.
+// The format the options dialog's "Save as" asks for, numbered like its stored code.
+enum class SaveAs : int {
+    Original = 0,  // the input's own format where the program writes it, else JPEG
+    Jpeg = 1,
+    Png = 2,
+    Webp = 3,
+    Tiff = 4,
+};
+constexpr int kLastSaveAs = static_cast<int>(SaveAs::Tiff);
+
+// The options dialog's codes, named like the columns of `configuracion`.
 struct FormatOptions {
     int filtro_redimension = 5;  // 1..6
     int jpeg = 5;                // 1..5
@@ -15,10 +25,15 @@ struct FormatOptions {
     int bmp = 2;                 // 1..2
     int tga = 2;                 // 1..2
     int tif = 4;                 // 1..4
+    int guardar_como = 0;        // SaveAs, 0..4
+    int webp = 80;               // WebP quality, 1..100
+    int webp_sin_perdida = 0;    // 1: WebP without loss (the quality is then not read)
 
     friend bool operator==(const FormatOptions& a, const FormatOptions& b) {
         return a.filtro_redimension == b.filtro_redimension && a.jpeg == b.jpeg && a.png == b.png &&
-               a.bmp == b.bmp && a.tga == b.tga && a.tif == b.tif;
+               a.bmp == b.bmp && a.tga == b.tga && a.tif == b.tif &&
+               a.guardar_como == b.guardar_como && a.webp == b.webp &&
+               a.webp_sin_perdida == b.webp_sin_perdida;
     }
     friend bool operator!=(const FormatOptions& a, const FormatOptions& b) { return !(a == b); }
 };

@@ -47,11 +47,14 @@ bool IsGreyscale(FIBITMAP& bitmap) {
 
 }  // namespace
 
-bool CarryColourProfile(FIBITMAP& loaded, FIBITMAP& rescaled, FREE_IMAGE_FORMAT inputFormat) {
-    const bool kept = inputFormat == FIF_JPEG || inputFormat == FIF_PNG ||
+bool CarryColourProfile(FIBITMAP& loaded, FIBITMAP& rescaled, FREE_IMAGE_FORMAT inputFormat,
+                        FREE_IMAGE_FORMAT outputFormat) {
+    const bool read = inputFormat == FIF_JPEG || inputFormat == FIF_PNG ||
                       inputFormat == FIF_TIFF || inputFormat == FIF_WEBP ||
                       IsHeifFormat(inputFormat);
-    if (!kept) return false;
+    const bool written = outputFormat == FIF_JPEG || outputFormat == FIF_PNG ||
+                         outputFormat == FIF_TIFF || outputFormat == FIF_WEBP;
+    if (!read || !written) return false;
     const FIICCPROFILE* profile = FreeImage_GetICCProfile(&loaded);
     if (profile == nullptr || profile->data == nullptr || profile->size < kIccHeaderSize ||
         (profile->flags & FIICC_COLOR_IS_CMYK) != 0) {

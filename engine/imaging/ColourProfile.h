@@ -9,12 +9,13 @@
 
 namespace kavenra {
 
-// Attaches `loaded`'s ICC profile to `rescaled` when the input is JPEG, PNG, TIFF or WebP (whose
-// writers embed it), or HEIF or AVIF (written as JPEG), and the profile describes the pixels
-// `rescaled` holds: an RGB profile for a colour picture, a grey one for a greyscale picture (a
-// CMYK input is decoded to RGB and its profile no longer applies). True when a profile was
-// attached.
-bool CarryColourProfile(FIBITMAP& loaded, FIBITMAP& rescaled, FREE_IMAGE_FORMAT inputFormat);
+// Attaches `loaded`'s ICC profile to `rescaled` when the input is JPEG, PNG, TIFF, WebP, HEIF or
+// AVIF, the output JPEG, PNG, TIFF or WebP (whose writers embed it), and the profile describes the
+// pixels `rescaled` holds: an RGB profile for a colour picture, a grey one for a greyscale picture
+// (a CMYK input is decoded to RGB and its profile no longer applies; a grey picture saved as colour
+// takes no grey profile). True when a profile was attached.
+bool CarryColourProfile(FIBITMAP& loaded, FIBITMAP& rescaled, FREE_IMAGE_FORMAT inputFormat,
+                        FREE_IMAGE_FORMAT outputFormat);
 
 // Attaches the ICC profile of the PNG file at `path` (its iCCP chunk) to `bitmap`, loaded from
 // that file: Debian's FreeImage drops the chunk when it reads. Nothing changes for a file without

@@ -19,9 +19,9 @@
 #include "engine/imaging/JpegEnd.h"
 #include "engine/imaging/Metadata.h"
 #include "engine/imaging/Orientation.h"
+#include "engine/imaging/OutputFormat.h"
 #include "engine/imaging/PngText.h"
 #include "engine/imaging/ReplacingSave.h"
-#include "engine/imaging/WebpOutput.h"
 
 namespace kavenra {
 namespace {
@@ -67,35 +67,18 @@ std::optional<PreparedOutput> SavePagesToTemporaryFile(TiffPages& pages, FIBITMA
     return SaveWrittenToTemporaryFile(FIF_TIFF, write, shape, destination, keepingPages);
 }
 
-// A JPEG file holds no transparency: a picture with alpha is shown over white, as a viewer shows
-// it over a light page. True when `bitmap` needs no change or was replaced.
-bool FlattenForJpeg(BitmapHandle& bitmap) {
-    if (FreeImage_GetImageType(bitmap.get()) != FIT_BITMAP ||
-        FreeImage_GetBPP(bitmap.get()) != 32) {
-        return true;
-    }
-    RGBQUAD white{0xFF, 0xFF, 0xFF, 0};
-    BitmapHandle flat(FreeImage_Composite(bitmap.get(), FALSE, &white, nullptr));
-    if (!flat) return false;
-    FreeImage_CloneMetadata(flat.get(), bitmap.get());
-    bitmap = std::move(flat);
-    return true;
+// Removes the EXIF block and XMP packet that FreeImage's writers copy from a bitmap's metadata.
+void DropCopiedMetadata(FIBITMAP& bitmap) {
+    FreeImage_SetMetadata(FIMD_EXIF_RAW, &bitmap, nullptr, nullptr);
+    FreeImage_SetMetadata(FIMD_XMP, &bitmap, nullptr, nullptr);
 }
 
-// Lossy WebP at the JPEG setting's qualities; FreeImage takes the quality (1 to 100) in the flags.
-int WebpQuality(int jpegCode) {
-    switch (jpegCode) {
-        case 1:
-            return 10;
-        case 2:
-            return 25;
-        case 3:
-            return 50;
-        case 4:
-            return 75;
-        default:
-            return 100;
-    }
+// The output format's own settings. A camera's RAW file saved in "the original's format" keeps
+// the JPEG writer's own default, as it had before there was a choice.
+int OutputFlags(FREE_IMAGE_FORMAT input, FREE_IMAGE_FORMAT output, const FormatOptions& codes,
+                FIBITMAP& bitmap) {
+    if (input == FIF_RAW && !ChoosesFormat(codes.guardar_como)) return JPEG_DEFAULT;
+    return TiffFlagsForBitmap(SaveFlagsFor(output, codes), bitmap);
 }
 
 }  // namespace
@@ -169,8 +152,6 @@ int SaveFlagsFor(FREE_IMAGE_FORMAT format, const FormatOptions& codes) {
             }
         case FIF_TARGA:
             return codes.tga == 1 ? TARGA_DEFAULT : TARGA_SAVE_RLE;
-        case FIF_WEBP:
-            return WebpQuality(codes.jpeg);
         case FIF_TIFF:
             switch (codes.tif) {
                 case 1:
@@ -182,13 +163,15 @@ int SaveFlagsFor(FREE_IMAGE_FORMAT format, const FormatOptions& codes) {
                 default:
                     return TIFF_JPEG;
             }
+        case FIF_WEBP:
+            return WebpSaveFlags(codes);
         default:
             return 0;
     }
 }
 
 std::string RawOutputPath(const std::string& destination) {
-    return SplitExtension(destination).stem + ".jpg";
+    return WithExtension(destination, UsualExtension(FIF_JPEG));
 }
 
 Preparation PrepareLoadedImage(FIBITMAP& loaded, FREE_IMAGE_FORMAT format, const ConversionJob& job,
@@ -197,8 +180,6 @@ Preparation PrepareLoadedImage(FIBITMAP& loaded, FREE_IMAGE_FORMAT format, const
     const ConversionSettings& settings = job.settings;
     const bool raw = format == FIF_RAW;
     const bool heif = IsHeifFormat(format);
-    // Formats the program does not write come out as JPEG.
-    const bool asJpeg = raw || heif;
     // A camera's RAW file describes its sensor.
     const InputMetadata metadata =
         raw ? InputMetadata() : InputMetadata::Read(request.source, format);
@@ -220,27 +201,25 @@ Preparation PrepareLoadedImage(FIBITMAP& loaded, FREE_IMAGE_FORMAT format, const
     const TargetSize stored = StoredSize(*size, orientation);
     BitmapHandle rescaled(FreeImage_Rescale(&loaded, stored.width, stored.height, filter));
 
-    const int flags = raw    ? JPEG_DEFAULT
-                      : heif ? SaveFlagsFor(FIF_JPEG, settings.codes)
-                             : SaveFlagsFor(format, settings.codes);
+    const FREE_IMAGE_FORMAT outputFormat = OutputFormatFor(format, settings.codes.guardar_como);
+    // A picture saved in another format is its first page alone.
+    if (outputFormat != FIF_TIFF) pages = nullptr;
     // No bitmap (a side of 0 or less, or no memory): nothing to save, and nothing on disk changes.
     if (!rescaled) {
         const bool sized = size->width > 0 && size->height > 0;
         return Preparation::Failed(sized ? FailureReason::TooLarge : FailureReason::None);
     }
     if (!TurnUpright(rescaled, orientation)) return Preparation::Failed(FailureReason::TooLarge);
-    const FREE_IMAGE_FORMAT outputFormat = asJpeg ? FIF_JPEG : format;
-    if (outputFormat == FIF_WEBP && !MakeWritableAsWebp(rescaled)) {
+    if (!FitForWriter(rescaled, format, outputFormat))
         return Preparation::Failed(FailureReason::TooLarge);
-    }
     // FreeImage turns a camera's preview upright as its EXIF says, and keeps that EXIF.
     if (raw || orientation != kUpright) StateUpright(*rescaled);
-    const std::string destination =
-        asJpeg ? RawOutputPath(request.destination) : request.destination;
-    if (outputFormat == FIF_JPEG && !FlattenForJpeg(rescaled)) {
-        return Preparation::Failed(FailureReason::TooLarge);
-    }
-    const bool profiled = CarryColourProfile(loaded, *rescaled, format);
+    // FreeImage's WebP writer would copy the input's EXIF and XMP as they are, stating its size
+    // and turn; the output goes without them unless Exiv2 writes them below.
+    if (outputFormat == FIF_WEBP) DropCopiedMetadata(*rescaled);
+    const bool profiled = CarryColourProfile(loaded, *rescaled, format, outputFormat);
+    const int flags = OutputFlags(format, outputFormat, settings.codes, *rescaled);
+    const std::string destination = OutputPathFor(request.destination, format, outputFormat);
     if (outputFormat == FIF_PNG) DropCommentsWithoutKeyword(*rescaled);
     WrittenFileChange carryMetadata;
     if (!metadata.empty()) {

@@ -50,11 +50,12 @@ FREE_IMAGE_FORMAT DetectOpenedFileFormat(const SourceFile& source);
 
 // Everything after the load: source size, target size, filter, rescale, the turn upright that the
 // input's orientation tag asks for (Orientation.h; every size rule applies to the upright
-// picture), the colour profile (ColourProfile.h), save flags, output name, the save into a
-// temporary file and the input's EXIF, IPTC and XMP in it (Metadata.h), read from the job's
+// picture), the output format the "Save as" code chooses and the pixels made fit for its writer
+// (OutputFormat.h), the colour profile (ColourProfile.h), save flags, output name, the save into
+// a temporary file and the input's EXIF, IPTC and XMP in it (Metadata.h), read from the job's
 // source. `format` is the input's detected format; `loaded` stays owned by the caller and is
 // released after the rescaled bitmap. With `pages` (a multi-page TIFF input, `loaded` its first
-// page) the output holds every page.
+// page) a TIFF output holds every page; an output in another format holds the first.
 Preparation PrepareLoadedImage(FIBITMAP& loaded, FREE_IMAGE_FORMAT format, const ConversionJob& job,
                                TiffPages* pages = nullptr);
 
@@ -70,14 +71,15 @@ SourceSize SourceSizeOf(FIBITMAP& bitmap, FREE_IMAGE_FORMAT format);
 // bicubic, which FreeImage numbers the other way round; anything unknown is Lanczos.
 FREE_IMAGE_FILTER FilterForCode(int filterCode);
 
-// The save flags for output in the input's own format, reading only that format's code.
-// Formats without options of their own (RAW included) save with 0. JPEG's best setting keeps the
-// colour at full resolution (4:4:4); the others leave FreeImage's 4:2:0. WebP is lossy at the
-// JPEG setting's qualities (10, 25, 50, 75, 100).
+// The save flags for output in `format`, reading only that format's code (WebP: WebpSaveFlags).
+// Formats without options of their own save with 0. JPEG's best setting keeps the colour at full
+// resolution (4:4:4); the others leave FreeImage's 4:2:0. A camera's RAW input saved in "the
+// original's format" is written as JPEG with the writer's own default instead.
 int SaveFlagsFor(FREE_IMAGE_FORMAT format, const FormatOptions& codes);
 
-// RAW, HEIF and AVIF input is written as JPEG: the file name's extension (from its last ".")
-// becomes ".jpg", a name without "." gets ".jpg" appended. A "." in a folder name does not count.
+// A format the program does not write (camera RAW, HEIF, AVIF) saved in "the original's format"
+// is written as JPEG: the file name's extension (from its last ".") becomes ".jpg", a name without
+// "." gets ".jpg" appended. A "." in a folder name does not count. (OutputPathFor in general.)
 std::string RawOutputPath(const std::string& destination);
 
 }  // namespace kavenra

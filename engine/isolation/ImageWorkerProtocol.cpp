@@ -67,6 +67,9 @@ MessageWriter& MessageWriter::job(const ConversionJob& value) {
         .i32(codes.bmp)
         .i32(codes.tga)
         .i32(codes.tif)
+        .i32(codes.guardar_como)
+        .i32(codes.webp)
+        .i32(codes.webp_sin_perdida)
         .u8(value.settings.keepDimensions ? 1 : 0);
 }
 
@@ -145,7 +148,8 @@ std::optional<ConversionJob> MessageReader::job() {
     const auto source = text();
     const auto destination = text();
     const auto mode = u8();
-    const auto numbers = std::array{i32(), i32(), i32(), i32(), i32(), i32(), i32(), i32(), i32()};
+    const auto numbers = std::array{i32(), i32(), i32(), i32(), i32(), i32(),
+                                    i32(), i32(), i32(), i32(), i32(), i32()};
     const auto keepDimensions = u8();
     if (!source || !destination || !mode || !keepDimensions || *mode > 1 || *keepDimensions > 1) {
         return std::nullopt;
@@ -165,6 +169,9 @@ std::optional<ConversionJob> MessageReader::job() {
     codes.bmp = *numbers[6];
     codes.tga = *numbers[7];
     codes.tif = *numbers[8];
+    codes.guardar_como = *numbers[9];
+    codes.webp = *numbers[10];
+    codes.webp_sin_perdida = *numbers[11];
     value.settings.keepDimensions = *keepDimensions == 1;
     return value;
 }

@@ -44,6 +44,10 @@ QStringList InitialConfiguration() {
     return {"5", "5", "3", "2", "2", "4", "0"};
 }
 
+QStringList AddedConfiguration() {
+    return {"0", "80", "0"};
+}
+
 QString SqlText(const QString& text) {
     QString quoted = text;
     quoted.replace(QLatin1Char('\''), QLatin1String("''"));
@@ -133,9 +137,13 @@ bool DatabaseFolder::writeSettings(const QList<LanguageRow>& languages,
     for (const QString& value : configuration) {
         configurationValues << SqlValue(value);
     }
+    for (const QString& value : AddedConfiguration().mid(configuration.size() - 7)) {
+        configurationValues << SqlValue(value);
+    }
     QString sql = QStringLiteral(
                       "CREATE TABLE configuracion (filtro_redimension TEXT, jpeg TEXT, png TEXT,"
-                      " bmp TEXT, tga TEXT, tif TEXT, primera_ejecucion TEXT);"
+                      " bmp TEXT, tga TEXT, tif TEXT, primera_ejecucion TEXT,"
+                      " guardar_como TEXT, webp TEXT, webp_sin_perdida TEXT);"
                       "INSERT INTO configuracion VALUES (%1);"
                       "CREATE TABLE idiomas (id INTEGER, idioma TEXT, ruta TEXT, activo TEXT);")
                       .arg(configurationValues.join(QLatin1Char(',')));

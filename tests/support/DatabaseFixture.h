@@ -25,8 +25,11 @@ struct CaptionRow {
     QString caption;
 };
 
-// The `configuracion` row of a fresh installation: filter, jpeg, png, bmp, tga, tif, first run.
+// The `configuracion` row of a fresh installation: filter, jpeg, png, bmp, tga, tif, first run
+// (the seven columns of the first versions) ...
 QStringList InitialConfiguration();
+// ... and the columns added since, in table order: save as, WebP quality, WebP without loss.
+QStringList AddedConfiguration();
 
 // Runs SQL (one or more statements) on a database file, creating the file when missing.
 // Returns the library's error message, or an empty text on success.
@@ -73,7 +76,8 @@ class DatabaseFolder {
     QString path() const;
     QString filePath(const QString& relativePath) const;
 
-    // KVConfig.db with `configuracion` (one row of seven values) and `idiomas`.
+    // KVConfig.db with `configuracion` (one row: the seven values given, then those of
+    // AddedConfiguration() that `configuration` does not give) and `idiomas`.
     bool writeSettings(const QList<LanguageRow>& languages,
                        const QStringList& configuration = InitialConfiguration());
     // A language database holding exactly the given rows (subfolders are created).

@@ -169,6 +169,35 @@ BitmapHandle MakePaletteBitmap(int width, int height, std::uint32_t seed) {
     return BitmapHandle(colour ? FreeImage_ColorQuantize(colour.get(), FIQ_WUQUANT) : nullptr);
 }
 
+BitmapHandle MakeHalfTransparentBitmap(int width, int height) {
+    BitmapHandle bitmap(FreeImage_Allocate(width, height, 32));
+    if (!bitmap) return bitmap;
+    for (int y = 0; y < height; ++y) {
+        BYTE* pixel = FreeImage_GetScanLine(bitmap.get(), y);
+        for (int x = 0; x < width; ++x, pixel += 4) {
+            const bool seeThrough = x < width / 2;
+            pixel[FI_RGBA_RED] = seeThrough ? 0xFF : 0;
+            pixel[FI_RGBA_GREEN] = 0;
+            pixel[FI_RGBA_BLUE] = seeThrough ? 0 : 0xFF;
+            pixel[FI_RGBA_ALPHA] = seeThrough ? 0 : 0xFF;
+        }
+    }
+    return bitmap;
+}
+
+BitmapHandle WithSixteenBitSamples(FIBITMAP& bitmap, FREE_IMAGE_TYPE type) {
+    switch (type) {
+        case FIT_UINT16:
+            return BitmapHandle(FreeImage_ConvertToUINT16(&bitmap));
+        case FIT_RGB16:
+            return BitmapHandle(FreeImage_ConvertToRGB16(&bitmap));
+        case FIT_RGBA16:
+            return BitmapHandle(FreeImage_ConvertToRGBA16(&bitmap));
+        default:
+            return nullptr;
+    }
+}
+
 bool SaveBitmapFile(FIBITMAP& bitmap, FREE_IMAGE_FORMAT format, const std::string& path,
                     int flags) {
     return FreeImage_Save(format, &bitmap, path.c_str(), flags) == TRUE;

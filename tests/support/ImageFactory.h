@@ -27,6 +27,13 @@ BitmapHandle MakeGreyBitmap(int width, int height, std::uint32_t seed = 1);
 // An 8-bit picture with a coloured palette (what GIF files hold).
 BitmapHandle MakePaletteBitmap(int width, int height, std::uint32_t seed = 1);
 
+// A 32-bit picture whose left half is see-through (alpha 0) over pure red and whose right half is
+// opaque blue: a writer that drops the alpha shows red where nothing was to be seen.
+BitmapHandle MakeHalfTransparentBitmap(int width, int height);
+
+// `bitmap` (24- or 32-bit) with 16 bits per sample: FIT_UINT16 (grey), FIT_RGB16 or FIT_RGBA16.
+BitmapHandle WithSixteenBitSamples(FIBITMAP& bitmap, FREE_IMAGE_TYPE type);
+
 bool SaveBitmapFile(FIBITMAP& bitmap, FREE_IMAGE_FORMAT format, const std::string& path,
                     int flags = 0);
 
