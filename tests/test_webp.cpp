@@ -245,13 +245,13 @@ class WebpTest : public QObject, private ConversionWorkspace {
         QCOMPARE(Listing(outFolder()), QStringList{"camera.webp"});
     }
 
-    // The JPEG setting's levels are the WebP quality: the best setting writes more detail.
+    // The WebP quality setting reaches the writer: the best quality writes more detail.
     void qualitySettingReachesTheWriter() {
         const QString source = in("natural.webp");
         QVERIFY(WriteFileBytes(NativePath(source), NaturalWebp(true, 256, 192)));
-        settings.codes.jpeg = 1;
+        settings.codes.webp = 5;
         QVERIFY(convert(source, out("low.webp"), 1, 0, 200));
-        settings.codes.jpeg = 5;
+        settings.codes.webp = 100;
         QVERIFY(convert(source, out("best.webp"), 1, 0, 200));
         const qint64 low = QFileInfo(out("low.webp")).size();
         const qint64 best = QFileInfo(out("best.webp")).size();
