@@ -437,9 +437,9 @@ void TestPackaging::desktopEntryKeys() {
 
 void TestPackaging::desktopEntryOpensTheReadableTypes_data() {
     QTest::addColumn<QString>("mimeType");
-    for (const char* type :
-         {"image/jpeg", "image/png", "image/tiff", "image/webp", "image/bmp", "image/x-tga",
-          "image/x-canon-cr2", "image/x-nikon-nef", "image/x-adobe-dng"}) {
+    for (const char* type : {"image/jpeg", "image/png", "image/tiff", "image/webp", "image/heif",
+                             "image/heic", "image/avif", "image/bmp", "image/x-tga",
+                             "image/x-canon-cr2", "image/x-nikon-nef", "image/x-adobe-dng"}) {
         QTest::newRow(type) << type;
     }
 }
