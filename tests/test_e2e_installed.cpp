@@ -4,6 +4,7 @@
 // image worker in the installed tree and lists the photos and folders it is opened with.
 
 #include "support/DatabaseFixture.h"
+#include "support/HeifFiles.h"
 #include "support/ImageFactory.h"
 #include "support/ProgramFolder.h"
 #include "support/ProgramRun.h"
@@ -47,6 +48,15 @@ QString WriteImage(const QString& path, FREE_IMAGE_FORMAT format) {
                : QString();
 }
 
+QString WriteHeic(const QString& path) {
+    QDir().mkpath(QFileInfo(path).path());
+    const kavenra::test::Bytes file = kavenra::test::MakeHeifFile({});
+    return !file.empty() &&
+                   kavenra::test::WriteFileBytes(QFile::encodeName(path).toStdString(), file)
+               ? path
+               : QString();
+}
+
 }  // namespace
 
 class TestE2eInstalled : public QObject {
@@ -56,6 +66,7 @@ class TestE2eInstalled : public QObject {
     void initTestCase();
     void firstStartMakesTheUsersSettingsAndARestartKeepsThem();
     void opensPhotosFoldersAndListFilesFromAnyFolder();
+    void settingsOfAnEarlierVersionKeepTheirOptions();
 
   private:
     QString program() const { return prefix_.filePath(QStringLiteral("bin/kavenra")); }
@@ -166,7 +177,11 @@ void TestE2eInstalled::opensPhotosFoldersAndListFilesFromAnyFolder() {
     const QString absolute = WriteImage(home.filePath(QStringLiteral("hills.png")), FIF_PNG);
     const QString inFolderA = WriteImage(home.filePath(QStringLiteral("trip/a.tif")), FIF_TIFF);
     const QString inFolderB = WriteImage(home.filePath(QStringLiteral("trip/b.bmp")), FIF_BMP);
-    for (const QString& image : {listed, relative, absolute, inFolderA, inFolderB}) {
+    // Read by the installed worker with the libraries the package depends on.
+    const QString inFolderC = WriteHeic(home.filePath(QStringLiteral("trip/c.heic")));
+    const QString inFolderD = WriteImage(home.filePath(QStringLiteral("trip/d.webp")), FIF_WEBP);
+    for (const QString& image :
+         {listed, relative, absolute, inFolderA, inFolderB, inFolderC, inFolderD}) {
         QVERIFY(!image.isEmpty());
     }
     const QString listFile = home.filePath(QStringLiteral("list.txt"));
@@ -187,8 +202,8 @@ void TestE2eInstalled::opensPhotosFoldersAndListFilesFromAnyFolder() {
     QVERIFY2(run.startUntilReady(start, &error), qPrintable(error));
     const QJsonObject state = run.state();
     QCOMPARE(JsonStrings(state.value(QStringLiteral("list"))),
-             (QStringList{listed, relative, absolute, inFolderA, inFolderB}));
-    QCOMPARE(state.value(QStringLiteral("count")).toString(), QStringLiteral("5"));
+             (QStringList{listed, relative, absolute, inFolderA, inFolderB, inFolderC, inFolderD}));
+    QCOMPARE(state.value(QStringLiteral("count")).toString(), QStringLiteral("7"));
     QCOMPARE(state.value(QStringLiteral("destination")).toString(),
              home.filePath(QStringLiteral("trip/RES/")));
 
@@ -200,6 +215,51 @@ void TestE2eInstalled::opensPhotosFoldersAndListFilesFromAnyFolder() {
     }
     QCOMPARE(run.closeAndWait(), 0);
     QVERIFY(!QFileInfo::exists(home.filePath(QStringLiteral(".config"))));
+}
+
+// A user's settings written by a version from before "Save as" existed: the installed program
+// adds the new options with their initial values at its start and keeps every choice stored.
+void TestE2eInstalled::settingsOfAnEarlierVersionKeepTheirOptions() {
+    QTemporaryDir home;
+    QVERIFY(home.isValid());
+    const QString configuration = home.filePath(QStringLiteral("config"));
+    const QString userSettings = configuration + QStringLiteral("/kavenra/KVConfig.db");
+    QVERIFY(QDir().mkpath(QFileInfo(userSettings).path()));
+    QVERIFY(QFile::copy(shippedSettings(), userSettings));
+    QVERIFY(QFile::setPermissions(userSettings, QFile::ReadOwner | QFile::WriteOwner));
+    QCOMPARE(RunSql(userSettings,
+                    QStringLiteral(
+                        "DROP TABLE configuracion;"
+                        "CREATE TABLE configuracion (filtro_redimension TEXT, jpeg TEXT, png TEXT,"
+                        " bmp TEXT, tga TEXT, tif TEXT, primera_ejecucion TEXT);"
+                        "INSERT INTO configuracion VALUES ('2', '3', '1', '1', '1', '2', '1');"
+                        "UPDATE idiomas SET activo = CASE id WHEN 3 THEN '1' ELSE '0' END;")),
+             QString());
+
+    ProgramRun run;
+    QString error;
+    const ProgramStart start{program(),
+                             {},
+                             home.path(),
+                             {{QStringLiteral("HOME"), home.path()},
+                              {QStringLiteral("XDG_CONFIG_HOME"), configuration}}};
+    QVERIFY2(run.startUntilReady(start, &error), qPrintable(error));
+    // No language question: the stored first start and language hold.
+    const QString german = prefix_.filePath(QStringLiteral("share/kavenra/lang/Deutsch.db"));
+    QCOMPARE(run.state().value(QStringLiteral("texts")).toObject().value("Button3").toString(),
+             CaptionIn(german, kavenra::kMainWindowForm, QStringLiteral("Button3")));
+    QCOMPARE(run.closeAndWait(), 0);
+
+    QCOMPARE(Setting(userSettings,
+                     QStringLiteral("SELECT filtro_redimension || jpeg || png || bmp || tga || tif"
+                                    " || primera_ejecucion FROM configuracion")),
+             QStringLiteral("2311121"));
+    QCOMPARE(Setting(userSettings, QStringLiteral("SELECT guardar_como || '/' || webp || '/' ||"
+                                                  " webp_sin_perdida FROM configuracion")),
+             Setting(shippedSettings(), QStringLiteral("SELECT guardar_como || '/' || webp || '/'"
+                                                       " || webp_sin_perdida FROM configuracion")));
+    QCOMPARE(Setting(userSettings, QStringLiteral("SELECT idioma FROM idiomas WHERE activo='1'")),
+             QStringLiteral("Deutsch"));
 }
 
 QTEST_GUILESS_MAIN(TestE2eInstalled)

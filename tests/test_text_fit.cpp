@@ -550,11 +550,15 @@ void TestTextFit::screenshotsInTheLongestLanguages() {
                 Form1->StatusBar->showMessage(lookup(kavenra::kMainWindowForm, "ImagenMsg3"));
                 save(Form1->grab().toImage(),
                      QStringLiteral("text-fit-main-window-%1.png").arg(language));
-                Form1->Opciones1->popup(Form1->mapToGlobal(QPoint(0, 0)));
-                QVERIFY(QTest::qWaitForWindowExposed(Form1->Opciones1));
-                save(Form1->Opciones1->grab().toImage(),
-                     QStringLiteral("text-fit-options-menu-%1.png").arg(language));
-                Form1->Opciones1->hide();
+                for (const auto& [menu, file] :
+                     {std::pair<QMenu*, const char*>{Form1->Archivo1, "file"},
+                      std::pair<QMenu*, const char*>{Form1->Opciones1, "options"}}) {
+                    menu->popup(Form1->mapToGlobal(QPoint(0, 0)));
+                    QVERIFY(QTest::qWaitForWindowExposed(menu));
+                    save(menu->grab().toImage(),
+                         QStringLiteral("text-fit-%1-menu-%2.png").arg(file, language));
+                    menu->hide();
+                }
                 Form1->StatusBar->clearMessage();
             } else {
                 save(window->grab().toImage(),
