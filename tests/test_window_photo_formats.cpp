@@ -29,7 +29,6 @@
 #include <QTest>
 #include <QTimer>
 
-#include <cmath>
 #include <memory>
 
 using kavenra::testing::DropFiles;
@@ -47,26 +46,6 @@ const QSize kOutputSize(64, 48);
 
 void click(QWidget* control) {
     QTest::mouseClick(control, Qt::LeftButton, Qt::NoModifier, control->rect().center());
-}
-
-// Peak signal-to-noise ratio of two pictures of one size over their colour samples, in dB.
-double Psnr(FIBITMAP& first, FIBITMAP& second) {
-    const kavenra::BitmapHandle a(FreeImage_ConvertTo24Bits(&first));
-    const kavenra::BitmapHandle b(FreeImage_ConvertTo24Bits(&second));
-    const unsigned width = FreeImage_GetWidth(a.get());
-    const unsigned height = FreeImage_GetHeight(a.get());
-    if (width != FreeImage_GetWidth(b.get()) || height != FreeImage_GetHeight(b.get())) return 0;
-    double squares = 0;
-    for (unsigned y = 0; y < height; ++y) {
-        const BYTE* rowA = FreeImage_GetScanLine(a.get(), static_cast<int>(y));
-        const BYTE* rowB = FreeImage_GetScanLine(b.get(), static_cast<int>(y));
-        for (unsigned x = 0; x < width * 3; ++x) {
-            const double difference = double(rowA[x]) - double(rowB[x]);
-            squares += difference * difference;
-        }
-    }
-    const double mean = squares / (double(width) * height * 3);
-    return mean == 0 ? 99 : 10 * std::log10(255.0 * 255.0 / mean);
 }
 
 }  // namespace
@@ -212,7 +191,7 @@ void TestWindowPhotoFormats::everySaveAsChoiceConvertsTheList() {
         if (i < 2) {
             const kavenra::BitmapHandle reference = referenceDecode(inputs[i]);
             QVERIFY2(reference, qPrintable(inputs[i]));
-            const double psnr = Psnr(*reference, *picture);
+            const double psnr = kavenra::test::PeakSignalToNoise(*reference, *picture);
             qInfo("%s against the reference decode: %.1f dB", qPrintable(names[i]), psnr);
             QVERIFY2(psnr >= minimumPsnr,
                      qPrintable(QStringLiteral("%1: %2 dB").arg(names[i]).arg(psnr)));

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include <unistd.h>
@@ -15,8 +16,11 @@
 #include <cstdio>
 #include <thread>
 
+#include "support/DatabaseFixture.h"
 #include "support/ModalAnswerer.h"
 #include "ui/Form6_msgbox.h"
+#include "ui/Forms.h"
+#include "ui/Startup.h"
 #include "ui/Unit1.h"
 
 namespace kavenra::bench {
@@ -92,6 +96,18 @@ void MemoryPeak::sample() {
         peak_ = std::max<std::uint64_t>(peak_, total);
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
+}
+
+bool ShowProgramWindows(kavenra::testing::DatabaseFolder& databases) {
+    QString error;
+    if (!databases.copyShippedDatabases(&error)) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return false;
+    }
+    StartupChecksRun = true;
+    CreateAllForms();
+    Form1->show();
+    return QTest::qWaitForWindowExposed(Form1);
 }
 
 // From the press of Start to the completion question, in the program's own kind of event loop

@@ -13,6 +13,10 @@
 #include <cstdint>
 #include <vector>
 
+namespace kavenra::testing {
+class DatabaseFolder;
+}
+
 namespace kavenra::bench {
 
 using Clock = std::chrono::steady_clock;
@@ -52,6 +56,11 @@ class MemoryPeak {
     std::atomic<std::uint64_t> peak_{0};
     std::thread thread_;
 };
+
+// The program's windows made as at a start, over a copy of the databases the program ships (so
+// every text of a tick is a real lookup) in `databases`, with no update check on the network; the
+// main window shown. False, with the reason printed, when that fails.
+bool ShowProgramWindows(kavenra::testing::DatabaseFolder& databases);
 
 // One run of the listed entries through the window into `outFolder` (emptied first), with the
 // look-ahead on or off. Ends the process when the run does not complete.

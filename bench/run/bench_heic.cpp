@@ -154,28 +154,11 @@ RoundFigures Reference(const QStringList& files, const QString& outFolder, int l
     return figures;
 }
 
-// Peak signal-to-noise ratio of two 8-bit colour pictures of one size, in dB; -1 when they
-// cannot be compared.
+// The PSNR of two JPEG files' pictures; 0 when they cannot be compared.
 double Psnr(const QString& first, const QString& second) {
-    const BitmapHandle loadedA(FreeImage_Load(FIF_JPEG, QFile::encodeName(first), 0));
-    const BitmapHandle loadedB(FreeImage_Load(FIF_JPEG, QFile::encodeName(second), 0));
-    if (!loadedA || !loadedB) return -1;
-    const BitmapHandle a(FreeImage_ConvertTo24Bits(loadedA.get()));
-    const BitmapHandle b(FreeImage_ConvertTo24Bits(loadedB.get()));
-    const unsigned width = FreeImage_GetWidth(a.get());
-    const unsigned height = FreeImage_GetHeight(a.get());
-    if (width != FreeImage_GetWidth(b.get()) || height != FreeImage_GetHeight(b.get())) return -1;
-    double squares = 0;
-    for (unsigned y = 0; y < height; ++y) {
-        const BYTE* rowA = FreeImage_GetScanLine(a.get(), static_cast<int>(y));
-        const BYTE* rowB = FreeImage_GetScanLine(b.get(), static_cast<int>(y));
-        for (unsigned x = 0; x < width * 3; ++x) {
-            const double d = double(rowA[x]) - double(rowB[x]);
-            squares += d * d;
-        }
-    }
-    const double mean = squares / (double(width) * height * 3);
-    return mean == 0 ? 99.0 : 10 * std::log10(255.0 * 255.0 / mean);
+    const BitmapHandle a(FreeImage_Load(FIF_JPEG, QFile::encodeName(first), 0));
+    const BitmapHandle b(FreeImage_Load(FIF_JPEG, QFile::encodeName(second), 0));
+    return a && b ? kavenra::test::PeakSignalToNoise(*a, *b) : 0;
 }
 
 void ListCorpus(const QStringList& files) {
@@ -212,15 +195,7 @@ int main(int argc, char* argv[]) {
     const QStringList files = PrepareCorpus(count);
 
     kavenra::testing::DatabaseFolder databases;
-    QString error;
-    if (!databases.copyShippedDatabases(&error)) {
-        std::fprintf(stderr, "%s\n", qPrintable(error));
-        return 1;
-    }
-    StartupChecksRun = true;  // no update check on the network
-    CreateAllForms();
-    Form1->show();
-    if (!QTest::qWaitForWindowExposed(Form1)) return 1;
+    if (!kavenra::bench::ShowProgramWindows(databases)) return 1;
     ListCorpus(files);
 
     QTemporaryDir output;

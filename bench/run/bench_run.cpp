@@ -328,17 +328,8 @@ int main(int argc, char* argv[]) {
     kavenra::startup::InitialiseImageLibrary();
     const std::vector<Category> corpus = PrepareCorpus();
 
-    // The databases the program ships, so every text of a tick is a real lookup.
     kavenra::testing::DatabaseFolder databases;
-    QString error;
-    if (!databases.copyShippedDatabases(&error)) {
-        std::fprintf(stderr, "%s\n", qPrintable(error));
-        return 1;
-    }
-    StartupChecksRun = true;  // no update check on the network
-    CreateAllForms();
-    Form1->show();
-    if (!QTest::qWaitForWindowExposed(Form1)) return 1;
+    if (!kavenra::bench::ShowProgramWindows(databases)) return 1;
 
     for (const Category& category : corpus) {
         ListCategory(category);

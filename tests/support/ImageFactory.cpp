@@ -291,4 +291,24 @@ std::vector<BitmapHandle> LoadTiffPages(const std::string& path) {
     return pages;
 }
 
+double PeakSignalToNoise(FIBITMAP& first, FIBITMAP& second) {
+    const BitmapHandle a(FreeImage_ConvertTo24Bits(&first));
+    const BitmapHandle b(FreeImage_ConvertTo24Bits(&second));
+    if (!a || !b) return 0;
+    const unsigned width = FreeImage_GetWidth(a.get());
+    const unsigned height = FreeImage_GetHeight(a.get());
+    if (width != FreeImage_GetWidth(b.get()) || height != FreeImage_GetHeight(b.get())) return 0;
+    double squares = 0;
+    for (unsigned y = 0; y < height; ++y) {
+        const BYTE* rowA = FreeImage_GetScanLine(a.get(), static_cast<int>(y));
+        const BYTE* rowB = FreeImage_GetScanLine(b.get(), static_cast<int>(y));
+        for (unsigned x = 0; x < width * 3; ++x) {
+            const double difference = double(rowA[x]) - double(rowB[x]);
+            squares += difference * difference;
+        }
+    }
+    const double mean = squares / (double(width) * height * 3);
+    return mean == 0 ? 99 : 10 * std::log10(255.0 * 255.0 / mean);
+}
+
 }  // namespace kavenra::test

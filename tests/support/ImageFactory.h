@@ -59,4 +59,8 @@ std::vector<BitmapHandle> LoadTiffPages(const std::string& path);
 // Same size, type, depth and pixel bytes.
 bool SamePixels(FIBITMAP& first, FIBITMAP& second);
 
+// Peak signal-to-noise ratio of two pictures of one size over their colour samples (each brought
+// to 24-bit colour), in dB; 99 for equal pictures, 0 for pictures of different sizes.
+double PeakSignalToNoise(FIBITMAP& first, FIBITMAP& second);
+
 }  // namespace kavenra::test
