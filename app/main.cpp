@@ -27,7 +27,8 @@ bool answeredCommandLineOption(int argc, char* argv[]) {
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
             std::printf(
                 "Usage: kavenra [OPTION] [IMAGE|FOLDER|LIST FILE]...\n"
-                "Resizes batches of images (BMP, JPEG, PNG, TARGA, TIFF, camera RAW) in a window.\n"
+                "Resizes batches of images (BMP, JPEG, PNG, TARGA, TIFF, WebP, HEIC/HEIF, AVIF,\n"
+                "camera RAW) in a window.\n"
                 "\n"
                 "Images and folders named are listed as if dropped on the window (a folder brings\n"
                 "the images directly inside it); any other file is a list file, a text file whose\n"
