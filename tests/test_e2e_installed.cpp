@@ -69,6 +69,11 @@ class TestE2eInstalled : public QObject {
     void settingsOfAnEarlierVersionKeepTheirOptions();
 
   private:
+    // The shipped settings as a user's own, writable file at `path`.
+    bool copyShippedSettings(const QString& path) const {
+        return QDir().mkpath(QFileInfo(path).path()) && QFile::copy(shippedSettings(), path) &&
+               QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    }
     QString program() const { return prefix_.filePath(QStringLiteral("bin/kavenra")); }
     QString shippedSettings() const {
         return prefix_.filePath(QStringLiteral("share/kavenra/KVConfig.db"));
@@ -165,9 +170,7 @@ void TestE2eInstalled::opensPhotosFoldersAndListFilesFromAnyFolder() {
     QVERIFY(home.isValid());
     const QString configuration = home.filePath(QStringLiteral("config"));
     const QString userSettings = configuration + QStringLiteral("/kavenra/KVConfig.db");
-    QVERIFY(QDir().mkpath(QFileInfo(userSettings).path()));
-    QVERIFY(QFile::copy(shippedSettings(), userSettings));
-    QVERIFY(QFile::setPermissions(userSettings, QFile::ReadOwner | QFile::WriteOwner));
+    QVERIFY(copyShippedSettings(userSettings));
     QCOMPARE(RunSql(userSettings, QStringLiteral("UPDATE configuracion SET primera_ejecucion='1'")),
              QString());
 
@@ -224,9 +227,7 @@ void TestE2eInstalled::settingsOfAnEarlierVersionKeepTheirOptions() {
     QVERIFY(home.isValid());
     const QString configuration = home.filePath(QStringLiteral("config"));
     const QString userSettings = configuration + QStringLiteral("/kavenra/KVConfig.db");
-    QVERIFY(QDir().mkpath(QFileInfo(userSettings).path()));
-    QVERIFY(QFile::copy(shippedSettings(), userSettings));
-    QVERIFY(QFile::setPermissions(userSettings, QFile::ReadOwner | QFile::WriteOwner));
+    QVERIFY(copyShippedSettings(userSettings));
     QCOMPARE(RunSql(userSettings,
                     QStringLiteral(
                         "DROP TABLE configuracion;"
