@@ -18,10 +18,12 @@ CREATE TABLE configuracion (
     guardar_como       TEXT DEFAULT '0',   -- save as: 0 the original's format, 1 JPEG, 2 PNG,
                                            -- 3 WebP, 4 TIFF
     webp               TEXT DEFAULT '80',  -- WebP quality, 1-100
-    webp_sin_perdida   TEXT DEFAULT '0'    -- 1: WebP without loss
+    webp_sin_perdida   TEXT DEFAULT '0',   -- 1: WebP without loss
+    decodificacion_rapida TEXT DEFAULT '0' -- 1: a JPEG shrunk to half or less is decoded at a
+                                           -- reduced scale
 );
 
-INSERT INTO configuracion VALUES ('5', '5', '3', '2', '2', '4', '0', '0', '80', '0');
+INSERT INTO configuracion VALUES ('5', '5', '3', '2', '2', '4', '0', '0', '80', '0', '0');
 
 -- The language dialog lists the rows in table order and derives a row's id from its position,
 -- so id must count 0, 1, 2, ... in insertion order. ruta is resolved against the working

@@ -31,7 +31,7 @@ constexpr bool operator==(const CaptionKey& a, const CaptionKey& b) {
 
 // The permanently shown captions, hints and menu texts, in the order in which the window
 // translation sets them.
-inline constexpr std::array<CaptionKey, 65> kWindowTranslationKeys = {{
+inline constexpr std::array<CaptionKey, 66> kWindowTranslationKeys = {{
     {kOptionsDialogForm, "Form_Caption"},
     {kOptionsDialogForm, "Label8"},
     {kOptionsDialogForm, "GroupBox2"},
@@ -56,6 +56,7 @@ inline constexpr std::array<CaptionKey, 65> kWindowTranslationKeys = {{
     {kOptionsDialogForm, "RadioButton19"},
     {kOptionsDialogForm, "Label9"},
     {kOptionsDialogForm, "CheckBox1"},
+    {kOptionsDialogForm, "CheckBox2"},
     {kOptionsDialogForm, "GroupBox7Hint"},
     {kMainWindowForm, "MainMenu1"},
     {kMainWindowForm, "MainMenu1Sub1"},

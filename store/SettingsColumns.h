@@ -18,6 +18,7 @@ inline constexpr AddedSettingsColumn kAddedSettingsColumns[] = {
     {"guardar_como", "0"},      // "Save as": 0 the original's format, 1 JPEG, 2 PNG, 3 WebP, 4 TIFF
     {"webp", "80"},             // WebP quality, 1..100
     {"webp_sin_perdida", "0"},  // 1: WebP without loss
+    {"decodificacion_rapida", "0"},  // 1: JPEG decoded at a reduced scale when shrunk enough
 };
 
 // Adds every column of kAddedSettingsColumns that `configuracion` lacks, all in one transaction.

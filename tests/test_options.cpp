@@ -51,9 +51,10 @@ QList<int> codesOf(const kavenra::FormatOptions& options) {
             options.tif};
 }
 
-// Save as, WebP quality, WebP without loss.
+// Save as, WebP quality, WebP without loss, fast decoding.
 QList<int> addedCodesOf(const kavenra::FormatOptions& options) {
-    return {options.guardar_como, options.webp, options.webp_sin_perdida};
+    return {options.guardar_como, options.webp, options.webp_sin_perdida,
+            options.decodificacion_rapida};
 }
 
 // The radio buttons of one column, in code order (no entry for the JPEG track bar).
@@ -193,7 +194,7 @@ QString TestOptions::stored(const QString& column) const {
 }
 
 void TestOptions::layoutAndInitialSelection() {
-    QCOMPARE(Form3->size(), QSize(620, 575));
+    QCOMPARE(Form3->size(), QSize(620, 599));
     QCOMPARE(Form3->minimumSize(), Form3->maximumSize());
     QCOMPARE(Form3->windowTitle(), QStringLiteral("Opciones"));
     QVERIFY(!Form3->isModal());
@@ -206,7 +207,7 @@ void TestOptions::layoutAndInitialSelection() {
     QCOMPARE(Form3->GroupBox5->geometry(), QRect(319, 301, 289, 124));
     QCOMPARE(Form3->GroupBox4->geometry(), QRect(8, 163, 305, 122));
     QCOMPARE(Form3->ValueListEditor1->geometry(), QRect(8, 312, 305, 113));
-    QCOMPARE(Form3->Button1->geometry(), QRect(259, 537, 75, 25));
+    QCOMPARE(Form3->Button1->geometry(), QRect(259, 561, 75, 25));
     QCOMPARE(Form3->GroupBox7->geometry(), QRect(8, 431, 305, 96));
     QCOMPARE(Form3->GroupBox8->geometry(), QRect(319, 431, 289, 96));
     QCOMPARE(Form3->TrackBar1->geometry(), QRect(24, 32, 249, 33));
@@ -269,7 +270,7 @@ void TestOptions::layoutAndInitialSelection() {
     QCOMPARE(Form3->TrackBar2->value(), 80);
     QCOMPARE(Form3->Label10->text(), QStringLiteral("80"));
     QVERIFY(!Form3->CheckBox1->isChecked());
-    QCOMPARE(addedCodesOf(Form3->CurrentFormatOptions()), (QList<int>{0, 80, 0}));
+    QCOMPARE(addedCodesOf(Form3->CurrentFormatOptions()), (QList<int>{0, 80, 0, 0}));
 }
 
 void TestOptions::titleCaptionsAreSettable() {
@@ -502,24 +503,29 @@ void TestOptions::missingBmpColumn() {
 void TestOptions::addedOptionsLoadAndSave_data() {
     QTest::addColumn<QString>("column");
     QTest::addColumn<QString>("storedText");
-    QTest::addColumn<QList<int>>("codes");  // save as, WebP quality, without loss
-    const QList<int> initial{0, 80, 0};
+    // save as, WebP quality, without loss, fast decoding
+    QTest::addColumn<QList<int>>("codes");
+    const QList<int> initial{0, 80, 0, 0};
     const auto row = [](const QString& column, const QString& text, const QList<int>& codes) {
         QTest::addRow("%s '%s'", qPrintable(column), qPrintable(text)) << column << text << codes;
     };
     for (int code = 0; code <= 4; ++code) {
-        row("guardar_como", QString::number(code), {code, 80, 0});
+        row("guardar_como", QString::number(code), {code, 80, 0, 0});
     }
     for (const char* damaged : {"5", "-1", "x", "", "2.0", " 2", "99999999999"}) {
         row("guardar_como", damaged, initial);
     }
-    row("webp", "1", {0, 1, 0});
-    row("webp", "55", {0, 55, 0});
-    row("webp", "100", {0, 100, 0});
+    row("webp", "1", {0, 1, 0, 0});
+    row("webp", "55", {0, 55, 0, 0});
+    row("webp", "100", {0, 100, 0, 0});
     for (const char* damaged : {"0", "101", "abc", "-5"}) row("webp", damaged, initial);
-    row("webp_sin_perdida", "1", {0, 80, 1});
+    row("webp_sin_perdida", "1", {0, 80, 1, 0});
     row("webp_sin_perdida", "0", initial);
     for (const char* damaged : {"2", "yes"}) row("webp_sin_perdida", damaged, initial);
+    row("decodificacion_rapida", "1", {0, 80, 0, 1});
+    row("decodificacion_rapida", "0", initial);
+    for (const char* damaged : {"2", "-1", "on", ""})
+        row("decodificacion_rapida", damaged, initial);
 }
 
 // A stored value that is unknown or damaged means the initial one, without a word: these options
@@ -537,12 +543,14 @@ void TestOptions::addedOptionsLoadAndSave() {
     QCOMPARE(addedCodesOf(Form1->ReadRunControls().codes), codes);
     QCOMPARE(Form3->Label10->text(), QString::number(codes[1]));
     QCOMPARE(Form3->TrackBar2->isEnabled(), codes[2] == 0);
+    QCOMPARE(Form3->CheckBox2->isChecked(), codes[3] == 1);
 
     QTest::mouseClick(Form3->Button1, Qt::LeftButton);
     QCOMPARE(answers.messageBoxTexts(), QStringList());
-    QCOMPARE((QList<int>{stored("guardar_como").toInt(), stored("webp").toInt(),
-                         stored("webp_sin_perdida").toInt()}),
-             codes);
+    QCOMPARE(
+        (QList<int>{stored("guardar_como").toInt(), stored("webp").toInt(),
+                    stored("webp_sin_perdida").toInt(), stored("decodificacion_rapida").toInt()}),
+        codes);
 }
 
 // A database the start could not bring up to date: the dialog shows the initial values and still
@@ -550,7 +558,8 @@ void TestOptions::addedOptionsLoadAndSave() {
 void TestOptions::addedColumnsMissing() {
     setStored("guardar_como", "2");
     setStored("png", "1");
-    for (const char* column : {"guardar_como", "webp", "webp_sin_perdida"}) {
+    for (const char* column :
+         {"guardar_como", "webp", "webp_sin_perdida", "decodificacion_rapida"}) {
         QCOMPARE(kavenra::testing::RunSql(databases_->filePath(settingsFile),
                                           QStringLiteral("ALTER TABLE configuracion DROP COLUMN %1")
                                               .arg(QLatin1String(column))),
@@ -558,10 +567,11 @@ void TestOptions::addedColumnsMissing() {
     }
     ModalAnswerer answers;
     Form3->RadioButton22->setChecked(true);
+    Form3->CheckBox2->setChecked(true);
     Form3->show();
     QCOMPARE(answers.messageBoxTexts(), QStringList());
     QCOMPARE(Form3->PngCode(), 1);
-    QCOMPARE(addedCodesOf(Form3->CurrentFormatOptions()), (QList<int>{0, 80, 0}));
+    QCOMPARE(addedCodesOf(Form3->CurrentFormatOptions()), (QList<int>{0, 80, 0, 0}));
 }
 
 void TestOptions::saveAsChoiceReachesRuns() {
@@ -578,6 +588,9 @@ void TestOptions::saveAsChoiceReachesRuns() {
     QCOMPARE(Form1->ReadRunControls().codes.webp_sin_perdida, 1);
     // The quality is not read without loss.
     QVERIFY(!Form3->TrackBar2->isEnabled());
+    QCOMPARE(Form1->ReadRunControls().codes.decodificacion_rapida, 0);
+    QTest::mouseClick(Form3->CheckBox2, Qt::LeftButton, {}, QPoint(8, 8));
+    QCOMPARE(Form1->ReadRunControls().codes.decodificacion_rapida, 1);
 }
 
 void TestOptions::conversionsUseInitialValuesUntilFirstShowing() {
@@ -650,7 +663,7 @@ void TestOptions::screenshot() {
     const QString folder = kavenra::testing::ScreenshotFolder();
     QVERIFY(QDir().mkpath(folder));
     const QImage image = Form3->grab().toImage();
-    QCOMPARE(image.size() / image.devicePixelRatio(), QSize(620, 575));
+    QCOMPARE(image.size() / image.devicePixelRatio(), QSize(620, 599));
     QVERIFY(image.save(QDir(folder).filePath(QStringLiteral("options.png"))));
 }
 

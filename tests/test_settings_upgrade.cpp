@@ -43,8 +43,8 @@ QStringList columnNames(const QString& file) {
 QStringList addedValues(const QString& file) {
     QStringList values;
     QueryColumn(file,
-                QStringLiteral("SELECT guardar_como || '/' || webp || '/' || webp_sin_perdida "
-                               "FROM configuracion"),
+                QStringLiteral("SELECT guardar_como || '/' || webp || '/' || webp_sin_perdida || "
+                               "'/' || decodificacion_rapida FROM configuracion"),
                 &values);
     return values;
 }
@@ -65,12 +65,19 @@ class TestSettingsUpgrade : public QObject {
 
 void TestSettingsUpgrade::olderDatabaseGainsTheColumns_data() {
     QTest::addColumn<QString>("extraSql");
-    QTest::addColumn<QString>("added");  // save as / quality / without loss afterwards
-    QTest::newRow("the first versions' seven columns") << QString() << "0/80/0";
+    // save as / quality / without loss / fast decoding afterwards
+    QTest::addColumn<QString>("added");
+    QTest::newRow("the first versions' seven columns") << QString() << "0/80/0/0";
     QTest::newRow("one added column already there, with a choice in it")
         << "ALTER TABLE configuracion ADD COLUMN guardar_como TEXT;"
            "UPDATE configuracion SET guardar_como = '3';"
-        << "3/80/0";
+        << "3/80/0/0";
+    QTest::newRow("the WebP columns there with choices, fast decoding not yet")
+        << "ALTER TABLE configuracion ADD COLUMN guardar_como TEXT;"
+           "ALTER TABLE configuracion ADD COLUMN webp TEXT;"
+           "ALTER TABLE configuracion ADD COLUMN webp_sin_perdida TEXT;"
+           "UPDATE configuracion SET guardar_como = '2', webp = '55', webp_sin_perdida = '1';"
+        << "2/55/1/0";
 }
 
 void TestSettingsUpgrade::olderDatabaseGainsTheColumns() {
@@ -83,9 +90,9 @@ void TestSettingsUpgrade::olderDatabaseGainsTheColumns() {
     MessageRecorder messages;
     QVERIFY(kavenra::AddMissingSettingsColumns(file.toStdString()));
     QCOMPARE(messages.messages(), QStringList());
-    QCOMPARE(columnNames(file),
-             (QStringList{"filtro_redimension", "jpeg", "png", "bmp", "tga", "tif",
-                          "primera_ejecucion", "guardar_como", "webp", "webp_sin_perdida"}));
+    QCOMPARE(columnNames(file), (QStringList{"filtro_redimension", "jpeg", "png", "bmp", "tga",
+                                             "tif", "primera_ejecucion", "guardar_como", "webp",
+                                             "webp_sin_perdida", "decodificacion_rapida"}));
     QCOMPARE(addedValues(file), QStringList{added});
     QCOMPARE(folder.queryValue("KVConfig.db", everyValue), QStringLiteral("2311121"));
     QCOMPARE(folder.queryValue("KVConfig.db",

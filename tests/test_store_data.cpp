@@ -204,8 +204,8 @@ void TestStoreData::builtSettingsAreThoseOfAFreshInstallation() {
                             "tif || primera_ejecucion FROM configuracion"),
              QStringList({InitialConfiguration().join(QString())}));
     QCOMPARE(SettingsColumn(folder,
-                            "SELECT guardar_como || '/' || webp || '/' || webp_sin_perdida "
-                            "FROM configuracion"),
+                            "SELECT guardar_como || '/' || webp || '/' || webp_sin_perdida || "
+                            "'/' || decodificacion_rapida FROM configuracion"),
              QStringList({AddedConfiguration().join('/')}));
     QCOMPARE(SettingsColumn(folder, "SELECT activo FROM idiomas"),
              QStringList({"1", "0", "0", "0", "0", "0"}));

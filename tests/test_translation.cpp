@@ -95,7 +95,8 @@ QStringList targetsOf(const QString& key) {
              {"Label8",        "GroupBox2",     "Button1",       "Label7",        "RadioButton6",
               "RadioButton7",  "RadioButton9",  "RadioButton10", "RadioButton11", "RadioButton12",
               "RadioButton13", "RadioButton14", "RadioButton15", "RadioButton16", "RadioButton17",
-              "RadioButton18", "GroupBox7",     "RadioButton19", "Label9",        "CheckBox1"}) {
+              "RadioButton18", "GroupBox7",     "RadioButton19", "Label9",        "CheckBox1",
+              "CheckBox2"}) {
             map[QStringLiteral("3:") + QLatin1String(control)] = {
                 QStringLiteral("Form3/") + QLatin1String(control) + QStringLiteral(":text")};
         }

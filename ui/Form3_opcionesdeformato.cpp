@@ -147,7 +147,7 @@ bool storeCode(const char* column, int code) {
 
 TForm3::TForm3(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("Form3"));
-    SetFixedDialogFrame(this, 620, 575, QStringLiteral("Opciones"));
+    SetFixedDialogFrame(this, 620, 599, QStringLiteral("Opciones"));
 
     createFilterGroup();
     createJpegGroup();
@@ -158,7 +158,13 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent) {
     createRawList();
     createSaveAsGroup();
     createWebpGroup();
-    Button1 = Place(new QPushButton(QStringLiteral("Button1"), this), "Button1", 259, 537, 75, 25);
+    // Below both groups of the last row: it concerns JPEG inputs, whatever the output's format.
+    CheckBox2 = Place(
+        new QCheckBox(
+            QStringLiteral("Decodificación rápida de JPEG al reducir (a escala 1/2, 1/4 o 1/8)"),
+            this),
+        "CheckBox2", 16, 535, 592, 17);
+    Button1 = Place(new QPushButton(QStringLiteral("Button1"), this), "Button1", 259, 561, 75, 25);
     kavenra::dialogs::ApplyLayoutFont(this);
     arrangeTabOrder();
     connectHandlers();
@@ -300,7 +306,7 @@ void TForm3::arrangeTabOrder() {
         RadioButton9,  RadioButton10, RadioButton11, RadioButton12, ValueListEditor1, RadioButton19,
         RadioButton20, RadioButton21, RadioButton22, RadioButton23, TrackBar1,        RadioButton6,
         RadioButton7,  RadioButton13, RadioButton14, RadioButton15, RadioButton16,    RadioButton17,
-        RadioButton18, TrackBar2,     CheckBox1,     Button1};
+        RadioButton18, TrackBar2,     CheckBox1,     CheckBox2,     Button1};
     for (int i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
@@ -361,12 +367,13 @@ void TForm3::LoadFormatOptions() {
     selectByCode(storedCode("tga"), {{1, RadioButton13}}, RadioButton14);
     selectByCode(storedCode("tif"), {{1, RadioButton15}, {2, RadioButton16}, {3, RadioButton17}},
                  RadioButton18);
-    const auto& [saveAs, webp, lossless] = kavenra::kAddedSettingsColumns;
+    const auto& [saveAs, webp, lossless, fastDecoding] = kavenra::kAddedSettingsColumns;
     selectByCode(addedCode(saveAs, 0, kavenra::kLastSaveAs),
                  {{1, RadioButton20}, {2, RadioButton21}, {3, RadioButton22}, {4, RadioButton23}},
                  RadioButton19);
     TrackBar2->setValue(addedCode(webp, 1, 100));
     CheckBox1->setChecked(addedCode(lossless, 0, 1) == 1);
+    CheckBox2->setChecked(addedCode(fastDecoding, 0, 1) == 1);
 }
 
 bool TForm3::SaveFormatOptions() {
@@ -374,7 +381,8 @@ bool TForm3::SaveFormatOptions() {
            storeCode("png", PngCode()) && storeCode("bmp", BmpCode()) &&
            storeCode("tga", TgaCode()) && storeCode("tif", TifCode()) &&
            storeCode("guardar_como", SaveAsCode()) && storeCode("webp", WebpQuality()) &&
-           storeCode("webp_sin_perdida", WebpLosslessCode());
+           storeCode("webp_sin_perdida", WebpLosslessCode()) &&
+           storeCode("decodificacion_rapida", FastDecodingCode());
 }
 
 void TForm3::UpdateRatioLabel() {
@@ -424,6 +432,10 @@ int TForm3::WebpLosslessCode() const {
     return CheckBox1->isChecked() ? 1 : 0;
 }
 
+int TForm3::FastDecodingCode() const {
+    return CheckBox2->isChecked() ? 1 : 0;
+}
+
 kavenra::FormatOptions TForm3::CurrentFormatOptions() const {
     kavenra::FormatOptions options;
     options.filtro_redimension = FilterCode();
@@ -435,6 +447,7 @@ kavenra::FormatOptions TForm3::CurrentFormatOptions() const {
     options.guardar_como = SaveAsCode();
     options.webp = WebpQuality();
     options.webp_sin_perdida = WebpLosslessCode();
+    options.decodificacion_rapida = FastDecodingCode();
     return options;
 }
 

@@ -69,6 +69,7 @@ class TForm3 : public QDialog {
     QLabel* Label10;              // the quality's value
     QSlider* TrackBar2;           // quality 1..100
     QCheckBox* CheckBox1;         // without loss
+    QCheckBox* CheckBox2;         // fast JPEG decoding
     // The camera RAW formats FreeImage reads; titles set with SetTitleCaptions.
     ValueListEditor* ValueListEditor1;
     QPushButton* Button1;  // save
@@ -86,9 +87,9 @@ class TForm3 : public QDialog {
 
     // Reads the stored options into the controls, in column order. Throws EConvertError for a
     // stored text of the first six columns that is no integer; the columns after it keep their
-    // selection. The columns added later (save as, WebP quality, without loss) take their
-    // initial value for a text that is no integer in their range, and when the column is missing
-    // (a database the start-up could not bring up to date).
+    // selection. The columns added later (save as, WebP quality, without loss, fast decoding) take
+    // their initial value for a text that is no integer in their range, and when the column is
+    // missing (a database the start-up could not bring up to date).
     void LoadFormatOptions();
     // Writes the selections in column order; false at the first statement that fails, the ones
     // before it staying written.
@@ -107,6 +108,8 @@ class TForm3 : public QDialog {
     int SaveAsCode() const;
     int WebpQuality() const;
     int WebpLosslessCode() const;
+    // 1 for JPEG inputs decoded at a reduced scale when shrunk to half their size or less.
+    int FastDecodingCode() const;
     // The selection as it stands; until the first showing that is the layout's selection, the
     // same as the built-in defaults. Conversions take it at each file's tick.
     kavenra::FormatOptions CurrentFormatOptions() const;

@@ -129,6 +129,7 @@ constexpr TranslationTarget kTargets[] = {
      [](const QString& t) { setCaption(Form3->RadioButton19, t); }},
     {kOptionsDialogForm, "Label9", [](const QString& t) { setCaption(Form3->Label9, t); }},
     {kOptionsDialogForm, "CheckBox1", [](const QString& t) { setCaption(Form3->CheckBox1, t); }},
+    {kOptionsDialogForm, "CheckBox2", [](const QString& t) { setCaption(Form3->CheckBox2, t); }},
     {kOptionsDialogForm, "GroupBox7Hint",
      [](const QString& t) { SetShownHint(Form3->GroupBox7, t); }},
 

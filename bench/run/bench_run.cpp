@@ -12,13 +12,16 @@
 // bare loop: this process's growth); the share of files whose prepared result was taken; and
 // whether every output has the bare loop's pixels (and whether it is byte-identical: it is not
 // where the program keeps metadata the bare calls drop). Beside them, two bare loops side by
-// side on every other file each: the least a run on two cores can take.
+// side on every other file each: the least a run on two cores can take. A third run, prepared
+// ahead, has the options dialog's fast JPEG decoding on; its outputs are compared with the exact
+// run's by their lowest PSNR.
 //
 //   bench_run [rounds]    (default 3; corpus cached in $TMPDIR/kavenra-bench-run-corpus)
 
 #include <FreeImage.h>
 
 #include <QAbstractButton>
+#include <QCheckBox>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
@@ -39,6 +42,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <string>
 #include <thread>
 #include <vector>
@@ -50,6 +54,7 @@
 #include "support/DropFiles.h"
 #include "support/ImageFactory.h"
 #include "support/ModalAnswerer.h"
+#include "ui/Form3_opcionesdeformato.h"
 #include "ui/Form6_msgbox.h"
 #include "ui/Forms.h"
 #include "ui/Startup.h"
@@ -113,7 +118,8 @@ std::vector<CorpusFile> PrepareFiles(const QString& folder, const char* prefix,
     return files;
 }
 
-// 24 photos from 2 to 24 megapixels, a few of them upright, and 200 small 640 x 480 pictures.
+// 24 photos from 2 to 24 megapixels, a few of them upright, 200 small 640 x 480 pictures, and
+// 8 camera-size photos whose longest side goes to 1024.
 std::vector<Category> PrepareCorpus() {
     const QString folder = QDir::tempPath() + QStringLiteral("/kavenra-bench-run-corpus");
     std::vector<std::pair<int, int>> large;
@@ -133,7 +139,10 @@ std::vector<Category> PrepareCorpus() {
     return {{"large photos (2-24 MP) to 1024 x 768", PrepareFiles(folder, "photo", large, 100),
              &TForm1::RadioButton4, 1024, 768},
             {"small pictures (640 x 480) to 320 x 240", PrepareFiles(folder, "small", small, 500),
-             &TForm1::RadioButton1, 320, 240}};
+             &TForm1::RadioButton1, 320, 240},
+            {"camera photos (6000 x 4000) to 1024 x 768",
+             PrepareFiles(folder, "camera", std::vector<std::pair<int, int>>(8, {6000, 4000}), 700),
+             &TForm1::RadioButton4, 1024, 768}};
 }
 
 // The calls one conversion of a JPEG makes at an explicit size with the initial options (whose
@@ -259,6 +268,32 @@ Differences DifferingFiles(const QString& reference, const QString& folder) {
     return differing;
 }
 
+// The lowest PSNR of a file of `folder` against the file of the same name in `reference`, in dB
+// (infinity when every pair is identical, 0 when one is missing or unreadable).
+double LowestPeakSignalToNoise(const QString& reference, const QString& folder) {
+    double lowest = std::numeric_limits<double>::infinity();
+    for (const QString& name : QDir(reference).entryList(QDir::Files, QDir::Name)) {
+        const QByteArray mine = QFile::encodeName(folder + QLatin1Char('/') + name);
+        const QByteArray exact = QFile::encodeName(reference + QLatin1Char('/') + name);
+        const BitmapHandle a(FreeImage_Load(FreeImage_GetFileType(mine, 0), mine, 0));
+        const BitmapHandle b(FreeImage_Load(FreeImage_GetFileType(exact, 0), exact, 0));
+        if (!a || !b || FreeImage_GetWidth(a.get()) != FreeImage_GetWidth(b.get()) ||
+            FreeImage_GetHeight(a.get()) != FreeImage_GetHeight(b.get())) {
+            return 0;
+        }
+        lowest = std::min(lowest, kavenra::test::PeakSignalToNoise(*a, *b));
+    }
+    return lowest;
+}
+
+// A run with the options dialog's fast JPEG decoding on; the option is off again afterwards.
+RoundFigures FastWindowRound(const QString& outFolder) {
+    Form3->CheckBox2->setChecked(true);
+    const RoundFigures figures = WindowRound(outFolder, true);
+    Form3->CheckBox2->setChecked(false);
+    return figures;
+}
+
 struct Series {
     std::vector<RoundFigures> rounds;
 
@@ -280,8 +315,8 @@ struct Series {
 };
 
 void Report(const Category& category, const Series& bare, const Series& twoBare,
-            const Series& sequential, const Series& ahead, Differences differingSequential,
-            Differences differingAhead) {
+            const Series& sequential, const Series& ahead, const Series& fast,
+            Differences differingSequential, Differences differingAhead, double fastLowestPsnr) {
     const double n = static_cast<double>(category.files.size());
     const double bareMs = bare.median(&RoundFigures::wallMs);
     std::printf("\n%s, %zu files, median of %zu rounds\n", category.name, category.files.size(),
@@ -295,7 +330,8 @@ void Report(const Category& category, const Series& bare, const Series& twoBare,
                 twoBareMs / bareMs);
     for (const auto& [name, series] :
          {std::pair<const char*, const Series*>{"run, file by file (look-ahead off)", &sequential},
-          std::pair<const char*, const Series*>{"run, next file prepared ahead", &ahead}}) {
+          std::pair<const char*, const Series*>{"run, next file prepared ahead", &ahead},
+          std::pair<const char*, const Series*>{"run, ahead, fast JPEG decoding", &fast}}) {
         const double wall = series->median(&RoundFigures::wallMs);
         std::printf("  %-34s %10.1f %9.3f %+12.2f %8.1f ms %9.1f\n", name, wall, wall / bareMs,
                     (wall - bareMs) / n, series->maximum(&RoundFigures::longestGapMs),
@@ -317,6 +353,9 @@ void Report(const Category& category, const Series& bare, const Series& twoBare,
     std::printf("  outputs byte-identical (no metadata kept): file by file %s, prepared ahead %s\n",
                 differingSequential.bytes == 0 ? "yes" : "no",
                 differingAhead.bytes == 0 ? "yes" : "no");
+    std::printf("  fast JPEG decoding / prepared ahead: %.3f; lowest PSNR against exact: %.1f dB\n",
+                fast.median(&RoundFigures::wallMs) / ahead.median(&RoundFigures::wallMs),
+                fastLowestPsnr);
 }
 
 }  // namespace
@@ -338,17 +377,25 @@ int main(int argc, char* argv[]) {
         const QString twoBareFolder = output.filePath(QStringLiteral("two-bare"));
         const QString sequentialFolder = output.filePath(QStringLiteral("file-by-file"));
         const QString aheadFolder = output.filePath(QStringLiteral("ahead"));
+        const QString fastFolder = output.filePath(QStringLiteral("fast"));
         // Warm the file cache, the workers and the code of each; then rotate which goes first.
         BareLoop(category, bareFolder);
         TwoBareLoops(category, twoBareFolder);
         WindowRound(sequentialFolder, false);
         WindowRound(aheadFolder, true);
-        Series bare, twoBare, sequential, ahead;
+        FastWindowRound(fastFolder);
+        Series bare, twoBare, sequential, ahead, fast;
         Differences differingSequential;
         Differences differingAhead;
+        double fastLowestPsnr = std::numeric_limits<double>::infinity();
         for (int round = 0; round < rounds; ++round) {
-            for (int step = 0; step < 4; ++step) {
-                switch ((round + step) % 4) {
+            for (int step = 0; step < 5; ++step) {
+                switch ((round + step) % 5) {
+                    case 4:
+                        fast.rounds.push_back(FastWindowRound(fastFolder));
+                        fastLowestPsnr = std::min(fastLowestPsnr,
+                                                  LowestPeakSignalToNoise(aheadFolder, fastFolder));
+                        break;
                     case 3:
                         twoBare.rounds.push_back(TwoBareLoops(category, twoBareFolder));
                         break;
@@ -366,7 +413,8 @@ int main(int argc, char* argv[]) {
                 }
             }
         }
-        Report(category, bare, twoBare, sequential, ahead, differingSequential, differingAhead);
+        Report(category, bare, twoBare, sequential, ahead, fast, differingSequential,
+               differingAhead, fastLowestPsnr);
     }
     DestroyAllForms();
     return 0;

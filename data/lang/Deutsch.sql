@@ -120,6 +120,7 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('3', 'RadioButton19', 'Format des Originals'),
     ('3', 'Label9', 'Qualität'),
     ('3', 'CheckBox1', 'Verlustfrei'),
+    ('3', 'CheckBox2', 'Schnelle JPEG-Dekodierung beim Verkleinern (im Maßstab 1/2, 1/4 oder 1/8)'),
     ('3', 'GroupBox7Hint', 'Ein mehrseitiges TIFF behält in einem anderen Format nur seine erste Seite');
 
 -- Folder chooser

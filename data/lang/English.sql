@@ -120,6 +120,7 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('3', 'RadioButton19', 'Original''s format'),
     ('3', 'Label9', 'Quality'),
     ('3', 'CheckBox1', 'Lossless'),
+    ('3', 'CheckBox2', 'Fast JPEG decoding when shrinking (at 1/2, 1/4 or 1/8 scale)'),
     ('3', 'GroupBox7Hint', 'A multi-page TIFF saved in another format keeps only its first page');
 
 -- Folder chooser

@@ -120,6 +120,7 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('3', 'RadioButton19', 'Formato del original'),
     ('3', 'Label9', 'Calidad'),
     ('3', 'CheckBox1', 'Sin pérdida'),
+    ('3', 'CheckBox2', 'Decodificación rápida de JPEG al reducir (a escala 1/2, 1/4 o 1/8)'),
     ('3', 'GroupBox7Hint', 'Un TIFF de varias páginas guardado en otro formato conserva solo su primera página');
 
 -- Folder chooser

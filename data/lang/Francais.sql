@@ -120,6 +120,7 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('3', 'RadioButton19', 'Format de l''original'),
     ('3', 'Label9', 'Qualité'),
     ('3', 'CheckBox1', 'Sans perte'),
+    ('3', 'CheckBox2', 'Décodage rapide des JPEG lors d''une réduction (à l''échelle 1/2, 1/4 ou 1/8)'),
     ('3', 'GroupBox7Hint', 'Un TIFF de plusieurs pages enregistré dans un autre format ne garde que sa première page');
 
 -- Folder chooser

@@ -120,6 +120,7 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('3', 'RadioButton19', 'Formato dell''originale'),
     ('3', 'Label9', 'Qualità'),
     ('3', 'CheckBox1', 'Senza perdita'),
+    ('3', 'CheckBox2', 'Decodifica rapida dei JPEG in riduzione (in scala 1/2, 1/4 o 1/8)'),
     ('3', 'GroupBox7Hint', 'Un TIFF di più pagine salvato in un altro formato conserva solo la prima pagina');
 
 -- Folder chooser

@@ -120,6 +120,7 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('3', 'RadioButton19', 'Formato do original'),
     ('3', 'Label9', 'Qualidade'),
     ('3', 'CheckBox1', 'Sem perda'),
+    ('3', 'CheckBox2', 'Descodificação rápida de JPEG ao reduzir (à escala 1/2, 1/4 ou 1/8)'),
     ('3', 'GroupBox7Hint', 'Um TIFF de várias páginas guardado noutro formato mantém apenas a primeira página');
 
 -- Folder chooser

@@ -28,12 +28,16 @@ struct FormatOptions {
     int guardar_como = 0;        // SaveAs, 0..4
     int webp = 80;               // WebP quality, 1..100
     int webp_sin_perdida = 0;    // 1: WebP without loss (the quality is then not read)
+    // 1: a JPEG shrunk to at most half its size is decoded at 1/2, 1/4 or 1/8 scale; anything
+    // else decodes every pixel.
+    int decodificacion_rapida = 0;
 
     friend bool operator==(const FormatOptions& a, const FormatOptions& b) {
         return a.filtro_redimension == b.filtro_redimension && a.jpeg == b.jpeg && a.png == b.png &&
                a.bmp == b.bmp && a.tga == b.tga && a.tif == b.tif &&
                a.guardar_como == b.guardar_como && a.webp == b.webp &&
-               a.webp_sin_perdida == b.webp_sin_perdida;
+               a.webp_sin_perdida == b.webp_sin_perdida &&
+               a.decodificacion_rapida == b.decodificacion_rapida;
     }
     friend bool operator!=(const FormatOptions& a, const FormatOptions& b) { return !(a == b); }
 };

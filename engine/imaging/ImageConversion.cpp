@@ -94,6 +94,48 @@ int LoadFlagsFor(FREE_IMAGE_FORMAT format) {
     }
 }
 
+int FastJpegScale(const ConversionRequest& request, SourceSize stored, int orientation) {
+    const std::optional<TargetSize> target =
+        TargetSizeFor(request, UprightSize(stored, orientation));
+    if (!target || target->width <= 0 || target->height <= 0) return 1;
+    const TargetSize wanted = StoredSize(*target, orientation);
+    for (const std::int64_t scale : {8, 4, 2}) {
+        // A side the scale does not divide ends in a pixel made partly of the decoder's padding:
+        // the picture, resampled from there, would be stretched by a fraction of a pixel.
+        if (stored.width % scale != 0 || stored.height % scale != 0) continue;
+        if (stored.width / scale >= 2 * std::int64_t{wanted.width} &&
+            stored.height / scale >= 2 * std::int64_t{wanted.height})
+            return static_cast<int>(scale);
+    }
+    return 1;
+}
+
+int JpegLoadFlagsFor(const ConversionJob& job, SourceSize stored, int orientation) {
+    if (job.settings.codes.decodificacion_rapida != 1 || job.settings.keepDimensions)
+        return JPEG_ACCURATE;
+    const int scale = FastJpegScale(job.request, stored, orientation);
+    if (scale == 1) return JPEG_ACCURATE;
+    // FreeImage's loader takes the size the decoded picture's larger side must reach and decodes
+    // at the smallest of 1/8, 1/4 and 1/2 whose exact quotient of that side still reaches it:
+    // the quotient rounded down is reached by `scale` and missed by twice `scale`.
+    const std::int64_t wanted = std::max(stored.width, stored.height) / scale;
+    if (wanted < 1 || wanted > 0x7FFF) return JPEG_ACCURATE;
+    return JPEG_ACCURATE | static_cast<int>(wanted << 16);
+}
+
+int LoadFlagsFor(FREE_IMAGE_FORMAT format, const SourceFile& source, const ConversionJob& job) {
+    const ConversionSettings& settings = job.settings;
+    if (format != FIF_JPEG || settings.codes.decodificacion_rapida != 1 ||
+        settings.keepDimensions) {
+        return LoadFlagsFor(format);
+    }
+    const BitmapHandle header(FreeImage_Load(FIF_JPEG, source.path().c_str(), FIF_LOAD_NOPIXELS));
+    if (!header) return LoadFlagsFor(format);
+    const SourceSize stored{FreeImage_GetWidth(header.get()), FreeImage_GetHeight(header.get())};
+    const int orientation = InputMetadata::Read(source.path(), FIF_JPEG).orientation();
+    return JpegLoadFlagsFor(job, stored, orientation);
+}
+
 SourceSize SourceSizeOf(FIBITMAP& bitmap, FREE_IMAGE_FORMAT format) {
     SourceSize size{FreeImage_GetWidth(&bitmap), FreeImage_GetHeight(&bitmap)};
     if (format == FIF_JPEG) {
@@ -312,12 +354,12 @@ Preparation PrepareOpenedImageFile(const SourceFile& source, const ConversionJob
         if (!decoded.bitmap) return Preparation::Failed(decoded.failure);
         return PrepareLoadedImage(*decoded.bitmap, format, ConversionJob{opened, job.settings});
     }
-    BitmapHandle loaded =
-        format == FIF_BMP
-            ? LoadBmpFile(source, LoadFlagsFor(format))
-            : BitmapHandle(FreeImage_Load(format, source.path().c_str(), LoadFlagsFor(format)));
+    const int flags = LoadFlagsFor(format, source, job);
+    BitmapHandle loaded = format == FIF_BMP
+                              ? LoadBmpFile(source, flags)
+                              : BitmapHandle(FreeImage_Load(format, source.path().c_str(), flags));
     if (loaded && format == FIF_JPEG && HasCmykProfile(*loaded)) {
-        loaded = LoadCmykJpegAsSrgb(std::move(loaded), source, LoadFlagsFor(format));
+        loaded = LoadCmykJpegAsSrgb(std::move(loaded), source, flags);
     }
     if (!loaded) return Preparation::Failed(FailureReason::Unsupported);
     if (format == FIF_PNG) AttachPngColourProfile(*loaded, source.path());

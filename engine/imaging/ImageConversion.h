@@ -62,6 +62,20 @@ Preparation PrepareLoadedImage(FIBITMAP& loaded, FREE_IMAGE_FORMAT format, const
 // JPEG_ACCURATE for JPEG, RAW_PREVIEW for camera RAW, 0 otherwise.
 int LoadFlagsFor(FREE_IMAGE_FORMAT format);
 
+// The load flags `job` reads its source with: LoadFlagsFor(format), and for a JPEG with fast
+// decoding on JpegLoadFlagsFor the size and orientation its header and EXIF state.
+int LoadFlagsFor(FREE_IMAGE_FORMAT format, const SourceFile& source, const ConversionJob& job);
+
+// The scale, 1, 2, 4 or 8, a JPEG of `stored` size (as its pixels are stored, before the turn
+// `orientation` asks for) is decoded at for `request`: the smallest that divides both sides and
+// whose decoded picture still has at least twice the target's size on both sides; 1 when none.
+int FastJpegScale(const ConversionRequest& request, SourceSize stored, int orientation);
+
+// JPEG_ACCURATE, with the wanted decoded size in the high 16 bits when fast decoding is on, the
+// RAW size switch is off (it keeps the loaded size) and FastJpegScale is above 1. Whatever the
+// scale, the output's size is worked out from the size tags (SourceSizeOf), as for an exact load.
+int JpegLoadFlagsFor(const ConversionJob& job, SourceSize stored, int orientation);
+
 // The size the target is worked out from. For JPEG the comment tags "OriginalJPEGWidth" and
 // "OriginalJPEGHeight" (present when FreeImage decoded the picture at a reduced scale) win over
 // the bitmap's own size, each on its own.

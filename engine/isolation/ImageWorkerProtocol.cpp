@@ -70,6 +70,7 @@ MessageWriter& MessageWriter::job(const ConversionJob& value) {
         .i32(codes.guardar_como)
         .i32(codes.webp)
         .i32(codes.webp_sin_perdida)
+        .i32(codes.decodificacion_rapida)
         .u8(value.settings.keepDimensions ? 1 : 0);
 }
 
@@ -148,7 +149,7 @@ std::optional<ConversionJob> MessageReader::job() {
     const auto source = text();
     const auto destination = text();
     const auto mode = u8();
-    const auto numbers = std::array{i32(), i32(), i32(), i32(), i32(), i32(),
+    const auto numbers = std::array{i32(), i32(), i32(), i32(), i32(), i32(), i32(),
                                     i32(), i32(), i32(), i32(), i32(), i32()};
     const auto keepDimensions = u8();
     if (!source || !destination || !mode || !keepDimensions || *mode > 1 || *keepDimensions > 1) {
@@ -172,6 +173,7 @@ std::optional<ConversionJob> MessageReader::job() {
     codes.guardar_como = *numbers[9];
     codes.webp = *numbers[10];
     codes.webp_sin_perdida = *numbers[11];
+    codes.decodificacion_rapida = *numbers[12];
     value.settings.keepDimensions = *keepDimensions == 1;
     return value;
 }

@@ -45,7 +45,7 @@ QStringList InitialConfiguration() {
 }
 
 QStringList AddedConfiguration() {
-    return {"0", "80", "0"};
+    return {"0", "80", "0", "0"};
 }
 
 QString SqlText(const QString& text) {
@@ -143,7 +143,8 @@ bool DatabaseFolder::writeSettings(const QList<LanguageRow>& languages,
     QString sql = QStringLiteral(
                       "CREATE TABLE configuracion (filtro_redimension TEXT, jpeg TEXT, png TEXT,"
                       " bmp TEXT, tga TEXT, tif TEXT, primera_ejecucion TEXT,"
-                      " guardar_como TEXT, webp TEXT, webp_sin_perdida TEXT);"
+                      " guardar_como TEXT, webp TEXT, webp_sin_perdida TEXT,"
+                      " decodificacion_rapida TEXT);"
                       "INSERT INTO configuracion VALUES (%1);"
                       "CREATE TABLE idiomas (id INTEGER, idioma TEXT, ruta TEXT, activo TEXT);")
                       .arg(configurationValues.join(QLatin1Char(',')));

@@ -28,7 +28,8 @@ struct CaptionRow {
 // The `configuracion` row of a fresh installation: filter, jpeg, png, bmp, tga, tif, first run
 // (the seven columns of the first versions) ...
 QStringList InitialConfiguration();
-// ... and the columns added since, in table order: save as, WebP quality, WebP without loss.
+// ... and the columns added since, in table order: save as, WebP quality, WebP without loss,
+// fast decoding.
 QStringList AddedConfiguration();
 
 // Runs SQL (one or more statements) on a database file, creating the file when missing.
