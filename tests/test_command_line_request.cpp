@@ -1,0 +1,188 @@
+// The arguments of a run without a window: every option in both spellings, values at and beyond
+// their ranges, the one way of stating the size, inputs among and after the options, and the
+// stored options the command line replaces.
+
+#include "engine/run/CommandLineRequest.h"
+
+#include <QTest>
+
+#include <variant>
+
+using kavenra::CommandLineRequest;
+using kavenra::FormatOptions;
+using kavenra::ReadCommandLineRequest;
+using kavenra::UsageError;
+
+namespace {
+
+// A request described in one line, so that a table can state what each row reads: the size,
+// the output, the codes given and the switches.
+QString Describe(const CommandLineRequest& request) {
+    QStringList parts;
+    if (request.size)
+        parts
+            << QStringLiteral("size %1x%2").arg(request.size->width()).arg(request.size->height());
+    if (request.longest) parts << QStringLiteral("longest %1").arg(*request.longest);
+    if (request.keepRawSize) parts << QStringLiteral("raw size");
+    if (!request.output.isEmpty()) parts << QStringLiteral("output ") + request.output;
+    const auto code = [&parts](const char* name, const std::optional<int>& value) {
+        if (value) parts << QStringLiteral("%1 %2").arg(QLatin1String(name)).arg(*value);
+    };
+    code("format", request.saveAs);
+    code("filter", request.filter);
+    code("jpeg", request.jpegQuality);
+    code("png", request.pngCompression);
+    code("bmp", request.bmpCompression);
+    code("tga", request.targaCompression);
+    code("tif", request.tiffCompression);
+    code("webp", request.webpQuality);
+    if (request.webpLossless) parts << QStringLiteral("lossless");
+    if (request.fast) parts << QStringLiteral("fast");
+    if (request.stopOnFailure) parts << QStringLiteral("stop");
+    if (request.json) parts << QStringLiteral("json");
+    parts << QStringLiteral("inputs ") + request.inputs.join(QLatin1Char('|'));
+    return parts.join(QStringLiteral(", "));
+}
+
+}  // namespace
+
+class TestCommandLineRequest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void argumentsAreRead_data();
+    void argumentsAreRead();
+    void mistakesAreUsageErrors_data();
+    void mistakesAreUsageErrors();
+    void givenOptionsReplaceTheStoredOnes();
+    void usageNamesEveryOption();
+};
+
+void TestCommandLineRequest::argumentsAreRead_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("read");
+
+    QTest::newRow("longest side") << QStringList{"--longest", "1600", "a.jpg"}
+                                  << "longest 1600, inputs a.jpg";
+    QTest::newRow("with equals") << QStringList{"--longest=1600", "a.jpg"}
+                                 << "longest 1600, inputs a.jpg";
+    QTest::newRow("explicit size")
+        << QStringList{"a.jpg", "--size", "800x600", "b.png"} << "size 800x600, inputs a.jpg|b.png";
+    QTest::newRow("RAW size") << QStringList{"--keep-raw-size", "raws"} << "raw size, inputs raws";
+    QTest::newRow("every code")
+        << QStringList{"--longest=10",
+                       "--format=webp",
+                       "--filter",
+                       "lanczos",
+                       "--jpeg-quality=1",
+                       "--png-compression=4",
+                       "--bmp-compression=1",
+                       "--tga-compression=1",
+                       "--tiff-compression=2",
+                       "--webp-quality=100",
+                       "--webp-lossless",
+                       "x"}
+        << "longest 10, format 3, filter 6, jpeg 1, png 4, bmp 1, tga 1, tif 2, webp 100, "
+           "lossless, inputs x";
+    QTest::newRow("the original's format")
+        << QStringList{"--longest=10", "--format=same", "x"} << "longest 10, format 0, inputs x";
+    QTest::newRow("first filter") << QStringList{"--longest=10", "--filter=box", "x"}
+                                  << "longest 10, filter 1, inputs x";
+    QTest::newRow("switches") << QStringList{"--fast",   "--stop-on-failure", "--json", "--output",
+                                             "/tmp/out", "--longest=5",       "x"}
+                              << "longest 5, output /tmp/out, fast, stop, json, inputs x";
+    // After "--" a name that starts with "-" is a file.
+    QTest::newRow("after --") << QStringList{"--longest=5", "--", "--fast", "-x.jpg"}
+                              << "longest 5, inputs --fast|-x.jpg";
+    QTest::newRow("a lone dash is a name")
+        << QStringList{"--longest=5", "-"} << "longest 5, inputs -";
+}
+
+void TestCommandLineRequest::argumentsAreRead() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, read);
+    const auto result = ReadCommandLineRequest(arguments);
+    if (const auto* error = std::get_if<UsageError>(&result)) {
+        QFAIL(error->message.c_str());
+    }
+    QCOMPARE(Describe(std::get<CommandLineRequest>(result)), read);
+}
+
+void TestCommandLineRequest::mistakesAreUsageErrors_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("message");  // a part of the message
+
+    QTest::newRow("unknown option")
+        << QStringList{"--longest=5", "--colour", "x"} << "unknown option --colour";
+    QTest::newRow("unknown short option")
+        << QStringList{"--longest=5", "-q", "x"} << "unknown option -q";
+    QTest::newRow("no size") << QStringList{"x"} << "no size";
+    QTest::newRow("two sizes") << QStringList{"--longest=5", "--size=4x3", "x"}
+                               << "exclude each other";
+    QTest::newRow("no input") << QStringList{"--longest=5"} << "no image or folder";
+    QTest::newRow("value missing") << QStringList{"x", "--longest"} << "--longest needs a value";
+    QTest::newRow("zero side") << QStringList{"--longest=0", "x"} << "\"0\" is not";
+    QTest::newRow("negative side") << QStringList{"--longest", "-5", "x"} << "\"-5\" is not";
+    QTest::newRow("not a number") << QStringList{"--longest=12px", "x"} << "\"12px\" is not";
+    QTest::newRow("beyond a size field") << QStringList{"--longest=99999999999", "x"} << "is not";
+    QTest::newRow("size without x") << QStringList{"--size=800", "x"} << "\"800\" is not";
+    QTest::newRow("size of zero") << QStringList{"--size=0x600", "x"} << "\"0x600\" is not";
+    QTest::newRow("size of three") << QStringList{"--size=1x2x3", "x"} << "\"1x2x3\" is not";
+    QTest::newRow("quality beyond") << QStringList{"--longest=5", "--jpeg-quality=6", "x"}
+                                    << "--jpeg-quality: \"6\" is not 1 to 5";
+    QTest::newRow("webp quality beyond")
+        << QStringList{"--longest=5", "--webp-quality=101", "x"} << "--webp-quality";
+    QTest::newRow("unknown format")
+        << QStringList{"--longest=5", "--format=gif", "x"} << "same, jpeg, png, webp or tiff";
+    QTest::newRow("unknown filter")
+        << QStringList{"--longest=5", "--filter=nearest", "x"} << "catmull-rom";
+    QTest::newRow("a switch with a value")
+        << QStringList{"--longest=5", "--fast=yes", "x"} << "--fast takes no value";
+    QTest::newRow("empty output") << QStringList{"--longest=5", "--output=", "x"} << "--output";
+}
+
+void TestCommandLineRequest::mistakesAreUsageErrors() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, message);
+    const auto result = ReadCommandLineRequest(arguments);
+    const auto* error = std::get_if<UsageError>(&result);
+    QVERIFY2(error, qPrintable(arguments.join(' ')));
+    QVERIFY2(QString::fromStdString(error->message).contains(message), error->message.c_str());
+}
+
+// The codes the command line gives win; every other stays as stored, the lossless switch only
+// ever turns lossless on.
+void TestCommandLineRequest::givenOptionsReplaceTheStoredOnes() {
+    FormatOptions stored;
+    stored.filtro_redimension = 2;
+    stored.jpeg = 3;
+    stored.png = 1;
+    stored.guardar_como = 2;
+    stored.webp = 40;
+    stored.webp_sin_perdida = 1;
+    const auto result =
+        ReadCommandLineRequest({"--longest=5", "--jpeg-quality=5", "--format=tiff", "x"});
+    QVERIFY(std::holds_alternative<CommandLineRequest>(result));
+
+    const FormatOptions options =
+        kavenra::WithRequestedOptions(std::get<CommandLineRequest>(result), stored);
+
+    FormatOptions expected = stored;
+    expected.jpeg = 5;
+    expected.guardar_como = 4;
+    QVERIFY(options == expected);
+}
+
+void TestCommandLineRequest::usageNamesEveryOption() {
+    const QString usage = QString::fromStdString(kavenra::CommandLineUsage());
+    for (const char* option :
+         {"--resize", "--size", "--longest", "--keep-raw-size", "--output", "--format", "--filter",
+          "--jpeg-quality", "--png-compression", "--bmp-compression", "--tga-compression",
+          "--tiff-compression", "--webp-quality", "--webp-lossless", "--fast", "--stop-on-failure",
+          "--json"}) {
+        QVERIFY2(usage.contains(QLatin1String(option)), option);
+    }
+}
+
+QTEST_GUILESS_MAIN(TestCommandLineRequest)
+#include "test_command_line_request.moc"
