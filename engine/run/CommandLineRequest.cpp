@@ -98,12 +98,13 @@ struct SwitchOption {
     bool CommandLineRequest::*field;
 };
 
-constexpr std::array<SwitchOption, 5> kSwitches = {{
+constexpr std::array<SwitchOption, 6> kSwitches = {{
     {"--keep-raw-size", &CommandLineRequest::keepRawSize},
     {"--webp-lossless", &CommandLineRequest::webpLossless},
     {"--fast", &CommandLineRequest::fast},
     {"--stop-on-failure", &CommandLineRequest::stopOnFailure},
     {"--json", &CommandLineRequest::json},
+    {"--notify", &CommandLineRequest::notify},
 }};
 
 UsageError Error(const QString& message) {
@@ -187,6 +188,7 @@ FormatOptions WithRequestedOptions(const CommandLineRequest& request, FormatOpti
     put(stored.tif, request.tiffCompression);
     put(stored.webp, request.webpQuality);
     if (request.webpLossless) stored.webp_sin_perdida = 1;
+    if (request.fast) stored.decodificacion_rapida = 1;
     return stored;
 }
 
@@ -208,10 +210,12 @@ std::string CommandLineUsage() {
            "      --fast                decode large JPEG photos at a reduced scale\n"
            "      --stop-on-failure     stop at the first file that fails\n"
            "      --json                one JSON object per file on standard output\n"
+           "      --notify              tell the outcome in a desktop notification as well\n"
            "      --                    what follows is an image or folder, whatever its name\n"
            "\n"
            "Options not given are the ones stored in the options dialog.\n"
-           "Exit status: 0 every file written, 1 some failed, 2 a usage error.\n";
+           "Exit status: 0 every file written, 1 some failed or none could be, 2 a usage\n"
+           "error, 130 interrupted (Ctrl+C); nothing is left half written.\n";
 }
 
 }  // namespace kavenra

@@ -44,6 +44,7 @@ struct CommandLineRequest {
     bool fast = false;           // --fast
     bool stopOnFailure = false;  // --stop-on-failure
     bool json = false;           // --json
+    bool notify = false;         // --notify: the outcome also in a desktop notification
 };
 
 // Why the arguments ask for nothing that can run, in words for the user.
