@@ -1,4 +1,7 @@
+#include "app/HeadlessResize.h"
+#include "app/Invocation.h"
 #include "app/ReadyHooks.h"
+#include "engine/run/CommandLineRequest.h"
 #include "store/SideFiles.h"
 #include "ui/AppServices.h"
 #include "ui/Forms.h"
@@ -10,39 +13,66 @@
 #include <QFile>
 
 #include <cstdio>
-#include <cstring>
 #include <exception>
 
 namespace {
 
-// The options a terminal user tries first. Answered before the application object exists: that
-// needs a display, and the answer is a line of text.
-bool answeredCommandLineOption(int argc, char* argv[]) {
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--") == 0) return false;
-        if (std::strcmp(argv[i], "--version") == 0) {
+// Read before any application object exists: only the window needs a display.
+QStringList ProgramArguments(int argc, char* argv[]) {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
+}
+
+void PrintHelp() {
+    std::printf(
+        "Usage: kavenra [IMAGE|FOLDER|LIST FILE]...\n"
+        "       kavenra --resize SIZE [OPTION]... IMAGE|FOLDER...\n"
+        "Resizes batches of images (BMP, JPEG, PNG, TARGA, TIFF, WebP, HEIC/HEIF, AVIF,\n"
+        "camera RAW) in a window, or without one with --resize.\n"
+        "\n"
+        "Images and folders named are listed as if dropped on the window (a folder brings\n"
+        "the images directly inside it); any other file is a list file, a text file whose\n"
+        "lines are the images to list. After \"--\" every argument is a name.\n"
+        "\n"
+        "      --resize   convert without a window; kavenra --resize --help tells how\n"
+        "  -h, --help     show this help and exit\n"
+        "      --version  show the version and exit\n"
+        "\n"
+        "Settings: $XDG_CONFIG_HOME/kavenra/KVConfig.db when installed, or KVConfig.db\n"
+        "beside the program in a portable folder. See kavenra(1).\n");
+}
+
+// The answers that need nothing but the arguments; -1 when the program goes on.
+int AnsweredInvocation(const kavenra::app::Invocation& invocation) {
+    using Kind = kavenra::app::Invocation::Kind;
+    switch (invocation.kind) {
+        case Kind::Help:
+            PrintHelp();
+            return 0;
+        case Kind::ResizeHelp:
+            std::fputs(kavenra::CommandLineUsage().c_str(), stdout);
+            return 0;
+        case Kind::Version:
             std::printf("kavenra %s\n", KAVENRA_VERSION);
-            return true;
-        }
-        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            std::printf(
-                "Usage: kavenra [OPTION] [IMAGE|FOLDER|LIST FILE]...\n"
-                "Resizes batches of images (BMP, JPEG, PNG, TARGA, TIFF, WebP, HEIC/HEIF, AVIF,\n"
-                "camera RAW) in a window.\n"
-                "\n"
-                "Images and folders named are listed as if dropped on the window (a folder brings\n"
-                "the images directly inside it); any other file is a list file, a text file whose\n"
-                "lines are the images to list.\n"
-                "\n"
-                "  -h, --help     show this help and exit\n"
-                "      --version  show the version and exit\n"
-                "\n"
-                "Settings: $XDG_CONFIG_HOME/kavenra/KVConfig.db when installed, or KVConfig.db\n"
-                "beside the program in a portable folder. See kavenra(1).\n");
-            return true;
-        }
+            return 0;
+        case Kind::UnknownOption:
+            std::fprintf(stderr,
+                         "kavenra: unknown option %s\nTry \"kavenra --help\" for the options.\n",
+                         invocation.unknownOption.toLocal8Bit().constData());
+            return static_cast<int>(kavenra::app::ResizeExit::UsageError);
+        case Kind::Window:
+        case Kind::Resize:
+            break;
     }
-    return false;
+    return -1;
+}
+
+// A run for a script: the core application alone, which needs no display.
+int RunWithoutWindow(int argc, char* argv[], const QStringList& arguments) {
+    QCoreApplication application(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Kavenra"));
+    return kavenra::app::RunHeadlessResize(arguments);
 }
 
 // Every text and setting comes from these files, so they are settled before any window exists.
@@ -79,7 +109,12 @@ int runApplication(KavenraApplication& application) {
 // An argument names an image or a folder, listed as if dropped on the window, or else a list
 // file; Qt has taken out the options that are its own.
 int main(int argc, char* argv[]) {
-    if (answeredCommandLineOption(argc, argv)) return 0;
+    const kavenra::app::Invocation invocation =
+        kavenra::app::ReadInvocation(ProgramArguments(argc, argv));
+    if (const int answered = AnsweredInvocation(invocation); answered >= 0) return answered;
+    if (invocation.kind == kavenra::app::Invocation::Kind::Resize) {
+        return RunWithoutWindow(argc, argv, invocation.arguments);
+    }
     KavenraApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kavenra"));
     SetApplicationTitle(QStringLiteral("Kavenra"));
@@ -90,7 +125,8 @@ int main(int argc, char* argv[]) {
     useProgramSideFiles();
     // Relative paths are the caller's: resolved before anything can change the directory.
     kavenra::startup::SetStartupArguments(kavenra::startup::ClassifyArguments(
-        QCoreApplication::arguments().mid(1), QDir::currentPath()));
+        kavenra::app::WindowItemArguments(QCoreApplication::arguments().mid(1)),
+        QDir::currentPath()));
     try {
         runApplication(application);
     } catch (const std::exception& error) {

@@ -167,6 +167,14 @@ inline constexpr std::array<CaptionKey, 60> kShownTextKeys = {{
     {kMessageBoxForm, "Button3"},
 }};
 
+// Texts of a run from the command line, shown on the terminal and nowhere in a window: inputs
+// that bring nothing, and the time a run has left.
+inline constexpr std::array<CaptionKey, 3> kTerminalTextKeys = {{
+    {kMainWindowForm, "Texto_motivo_no_existe"},
+    {kMainWindowForm, "Texto_motivo_carpeta_vacia"},
+    {kMainWindowForm, "Texto_linea_restante"},
+}};
+
 // The line a failed conversion's message adds under Texto_redimension3, indexed by the engine's
 // FailureReason (the main window's texts); the first, no reason, adds none.
 inline constexpr std::array<const char*, 11> kFailureReasonKeys = {{
@@ -184,7 +192,7 @@ inline constexpr std::array<const char*, 11> kFailureReasonKeys = {{
 }};
 
 // Every pair a complete language database holds: the window translation's keys in their order,
-// then the shown texts.
+// then the shown texts, then the terminal's.
 std::vector<CaptionKey> AllCaptionKeys();
 
 bool IsKnownCaptionKey(int form, std::string_view key);

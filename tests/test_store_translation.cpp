@@ -288,7 +288,8 @@ void TestStoreTranslation::lookupEndsProcessWithoutLanguageDatabase() {
 
 void TestStoreTranslation::captionKeysAreUniqueAndSafeInStatements() {
     const std::vector<kavenra::CaptionKey> keys = kavenra::AllCaptionKeys();
-    QCOMPARE(keys.size(), kavenra::kWindowTranslationKeys.size() + kavenra::kShownTextKeys.size());
+    QCOMPARE(keys.size(), kavenra::kWindowTranslationKeys.size() + kavenra::kShownTextKeys.size() +
+                              kavenra::kTerminalTextKeys.size());
     const QSet<int> forms{1, 3, 4, 5, 6, 7};
     const QRegularExpression identifier("^[A-Za-z0-9_]+$");
     QSet<QString> seen;

@@ -9,6 +9,8 @@
 #include <QByteArrayList>
 #include <QString>
 
+#include "engine/run/FolderFiles.h"
+
 class QListWidget;
 class QListWidgetItem;
 class QUrl;
@@ -31,13 +33,5 @@ QString ShownPath(const QByteArray& path);
 // The path a dropped address names. A local file's address carries its path percent-encoded
 // byte for byte, whatever the bytes; any other address stays its text, which names no file.
 QByteArray DroppedItemPath(const QUrl& url);
-
-// True for a full path that names a folder (or a link to one).
-bool IsFolderPath(const QByteArray& path);
-
-// The regular files directly inside `folder`, links to them included, hidden ones not, as full
-// paths in the byte order of their names, which no locale changes. Pipes, sockets and devices
-// hold no image file and are left out. A folder that cannot be read brings nothing.
-QByteArrayList FilesInFolder(const QByteArray& folder);
 
 }  // namespace kavenra

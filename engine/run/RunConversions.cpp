@@ -160,7 +160,7 @@ FileOutcome RunConversions::commit(const PreparedOutput& prepared) {
     const std::optional<std::string> target = unwrittenTarget(prepared.targetPath);
     if (!target) {
         DiscardPreparedOutput(prepared);
-        return {false, FailureReason::NotWritable, {}};
+        return {false, FailureReason::NotWritable, {}, {}};
     }
     PreparedOutput committed = prepared;
     committed.targetPath = *target;
@@ -168,11 +168,14 @@ FileOutcome RunConversions::commit(const PreparedOutput& prepared) {
     if (!CommitPreparedOutput(committed)) {
         const FailureReason reason = FailureReasonForErrno(errno);
         // The temporary file or the folder vanished: the output cannot be written there.
-        return {
-            false, reason == FailureReason::SourceGone ? FailureReason::NotWritable : reason, {}};
+        return {false,
+                reason == FailureReason::SourceGone ? FailureReason::NotWritable : reason,
+                {},
+                {}};
     }
     written_.insert(CanonicalPath(*target));
-    return {true, FailureReason::None, *target != prepared.targetPath ? *target : std::string()};
+    return {true, FailureReason::None, *target != prepared.targetPath ? *target : std::string(),
+            *target};
 }
 
 void RunConversions::Begin(const ConversionJob& job) {

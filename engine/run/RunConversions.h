@@ -66,6 +66,9 @@ struct FileOutcome {
     // Where it was written when a file this run wrote held its name (its numbered name); empty
     // otherwise.
     std::string renamedTo;
+    // The path its output now stands under, whatever the name (a changed format's extension, a
+    // numbered name); empty when nothing was committed.
+    std::string writtenAs;
 };
 
 class RunConversions {

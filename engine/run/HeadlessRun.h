@@ -1,0 +1,89 @@
+#pragma once
+
+// A run without a window, for `kavenra --resize`: the files and folders named on the command
+// line become the list a drop would make, and the same run (ResizeRun, its workers, its names
+// and its look-ahead) converts them one after the other. The caller reads what each file came to
+// as it comes, and may stop the run at any moment from a signal handler's flag.
+
+#include <QByteArray>
+#include <QByteArrayList>
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <vector>
+
+#include "engine/run/CommandLineRequest.h"
+#include "engine/run/ResizeRun.h"
+
+namespace kavenra {
+
+// A named file or folder that brings nothing to convert.
+struct RefusedInput {
+    enum class Why {
+        NotFound,         // nothing of that name
+        NotAnImage,       // a file whose content is no supported image (or no regular file)
+        NoImageInFolder,  // a folder without one supported image directly inside it
+    };
+    QByteArray path;  // as an absolute path
+    Why why = Why::NotFound;
+};
+
+// The list a drop of the named items would make, in their order: the images named, the images
+// directly inside the folders named (hidden ones not, in the byte order of their names), each
+// once; relative names against `workingDirectory`.
+struct GatheredInputs {
+    QByteArrayList entries;
+    std::vector<RefusedInput> refused;
+    // The folder the window would propose for the last item: "RES/" inside a folder, or beside
+    // a file. Ends in "/".
+    QString proposedDestination;
+};
+
+GatheredInputs GatherInputs(const QStringList& inputs, const QString& workingDirectory);
+
+// The window's controls as the request states them: its size, the destination folder (ending in
+// "/"), the codes with the request's own in place of the stored ones.
+RunControls ControlsForRequest(const CommandLineRequest& request, const QByteArrayList& entries,
+                               const QString& destinationFolder, const FormatOptions& stored);
+
+class HeadlessRun {
+  public:
+    explicit HeadlessRun(RunControls controls);
+
+    enum class Step {
+        File,         // one entry is done: `entry` and `outcome` tell how
+        Done,         // every entry is done: `summary` tells what the run did
+        Interrupted,  // stopped: `entry` was in hand and is abandoned; `summary` is what was done
+    };
+    struct Result {
+        Step step = Step::Done;
+        QByteArray entry;
+        FileOutcome outcome;
+        RunSummary summary;
+    };
+
+    // Converts the next entry and waits for its outcome. When `stop` turns true while it waits,
+    // the file in hand is abandoned (nothing of it stays) and the run ends.
+    Result Next(const std::atomic<bool>& stop);
+
+    // The entry Next() takes next, and how many there are.
+    int Position() const { return run_.Position(); }
+    int Entries() const { return static_cast<int>(controls_.entries.size()); }
+    QByteArray Upcoming() const;
+
+  private:
+    bool waitForResult(const std::atomic<bool>& stop);
+    Result interrupted(const QByteArray& entry);
+
+    RunControls controls_;
+    std::mutex mutex_;
+    std::condition_variable resultReady_;
+    bool signalled_ = false;
+    ResizeRun run_;
+    bool begun_ = false;
+};
+
+}  // namespace kavenra
