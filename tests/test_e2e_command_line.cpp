@@ -27,6 +27,12 @@ void TestCommandLine::answersWithoutADisplay_data() {
     QTest::newRow("--version") << QStringList{"--version"} << "kavenra " KAVENRA_EXPECTED_VERSION;
     QTest::newRow("--version after an image")
         << QStringList{"photo.jpg", "--version"} << "kavenra " KAVENRA_EXPECTED_VERSION;
+    // Qt's own options belong to the window and are no unknown options.
+    QTest::newRow("--version after Qt's options")
+        << QStringList{"-platform", "offscreen", "--style=fusion", "-reverse", "--version"}
+        << "kavenra " KAVENRA_EXPECTED_VERSION;
+    QTest::newRow("--resize --help")
+        << QStringList{"--resize", "--help"} << "Usage: kavenra --resize ";
 }
 
 void TestCommandLine::answersWithoutADisplay() {

@@ -17,6 +17,40 @@ constexpr int kProgramTimeoutMs = 60000;
 
 }  // namespace
 
+QProcessEnvironment EnvironmentWithoutDisplay(const ProgramStart& start) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        environment.remove(QString::fromLatin1(variable));
+    }
+    for (auto it = start.environment.cbegin(); it != start.environment.cend(); ++it) {
+        if (it.value().isEmpty()) {
+            environment.remove(it.key());
+        } else {
+            environment.insert(it.key(), it.value());
+        }
+    }
+    return environment;
+}
+
+FinishedRun RunWithoutDisplay(const ProgramStart& start) {
+    QProcess process;
+    process.setProcessEnvironment(EnvironmentWithoutDisplay(start));
+    process.setWorkingDirectory(start.workingDirectory);
+    process.start(start.executable, start.arguments);
+    FinishedRun run;
+    if (!process.waitForStarted(kProgramTimeoutMs)) return run;
+    if (!process.waitForFinished(10 * kProgramTimeoutMs)) {
+        process.kill();
+        process.waitForFinished(kProgramTimeoutMs);
+    } else {
+        run.finished = process.exitStatus() == QProcess::NormalExit;
+        run.exitCode = process.exitCode();
+    }
+    run.standardOutput = process.readAllStandardOutput();
+    run.standardError = process.readAllStandardError();
+    return run;
+}
+
 ProgramRun::ProgramRun() = default;
 
 ProgramRun::~ProgramRun() {

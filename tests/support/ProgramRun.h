@@ -45,6 +45,21 @@ class ProgramRun {
     QJsonObject state_;
 };
 
+// What a run of the program that needs no window left behind.
+struct FinishedRun {
+    bool finished = false;  // ended by itself within the time allowed, not by a signal
+    int exitCode = -1;
+    QByteArray standardOutput;
+    QByteArray standardError;
+};
+
+// Runs the program with no display at all (DISPLAY, WAYLAND_DISPLAY and QT_QPA_PLATFORM unset,
+// as in a script or a text console) and waits for its end.
+FinishedRun RunWithoutDisplay(const ProgramStart& start);
+
+// The environment of such a run: the test's own, without any display, with `start`'s on top.
+QProcessEnvironment EnvironmentWithoutDisplay(const ProgramStart& start);
+
 // The texts of a JSON array of strings.
 QStringList JsonStrings(const QJsonValue& value);
 

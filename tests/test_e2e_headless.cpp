@@ -1,0 +1,488 @@
+// The built program run from a script: `kavenra --resize ...` with no display at all converts what
+// it is given through the same run and workers as the window, takes the options it is not given
+// from the user's settings without ever writing them, tells each failure in the interface
+// language, and ends with a status a script can act on. Every run here uses a copy of the
+// program folder, so its settings are the copy's.
+
+#include "support/DatabaseFixture.h"
+#include "support/ImageFactory.h"
+#include "support/ProgramFolder.h"
+#include "support/ProgramRun.h"
+
+#include <pty.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <QCryptographicHash>
+#include <QDateTime>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cerrno>
+#include <memory>
+
+using namespace kavenra::testing;
+
+namespace {
+
+constexpr int kTimeoutMs = 120000;
+
+QByteArray Digest(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
+}
+
+bool WriteImage(const QString& path, FREE_IMAGE_FORMAT format, int width, int height) {
+    kavenra::test::InitialiseFreeImageOnce();
+    QDir().mkpath(QFileInfo(path).path());
+    return kavenra::test::WriteImageFile(QFile::encodeName(path).toStdString(), format, width,
+                                         height);
+}
+
+bool WriteText(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// "name WxH FORMAT" for an image the library reads, "name unreadable" otherwise.
+QString Described(const QString& path) {
+    const std::string bytes = QFile::encodeName(path).toStdString();
+    const FREE_IMAGE_FORMAT format = FreeImage_GetFileType(bytes.c_str(), 0);
+    const kavenra::BitmapHandle bitmap = kavenra::test::LoadImageFile(bytes);
+    const QString name = QFileInfo(path).fileName();
+    if (!bitmap) return name + QStringLiteral(" unreadable");
+    return QStringLiteral("%1 %2x%3 %4")
+        .arg(name)
+        .arg(FreeImage_GetWidth(bitmap.get()))
+        .arg(FreeImage_GetHeight(bitmap.get()))
+        .arg(QString::fromLatin1(FreeImage_GetFormatFromFIF(format)));
+}
+
+// Every file under `folder`, hidden ones included, described, by path relative to `base`.
+QStringList OutputsUnder(const QString& folder, const QString& base) {
+    QStringList outputs;
+    QDirIterator files(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (files.hasNext()) {
+        const QString path = files.next();
+        const QString relative = QDir(base).relativeFilePath(QFileInfo(path).path());
+        outputs << relative + QLatin1Char('/') + Described(path);
+    }
+    outputs.sort();
+    return outputs;
+}
+
+QStringList TemporaryFilesUnder(const QString& folder) {
+    QStringList found;
+    QDirIterator files(folder, {QStringLiteral(".kavenra-*")}, QDir::Files | QDir::Hidden,
+                       QDirIterator::Subdirectories);
+    while (files.hasNext()) found << files.next();
+    return found;
+}
+
+}  // namespace
+
+class TestHeadless : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void initTestCase();
+    void init();
+
+    void convertsWhatIsNamed_data();
+    void convertsWhatIsNamed();
+    void optionsNotGivenAreTheStoredOnes_data();
+    void optionsNotGivenAreTheStoredOnes();
+    void badInputIsToldWithItsStatus_data();
+    void badInputIsToldWithItsStatus();
+    void jsonTellsEachFile();
+    void messagesSpeakTheInterfaceLanguage_data();
+    void messagesSpeakTheInterfaceLanguage();
+    void progressShowsOnATerminalOnly();
+    void aStoppedRunLeavesNothingHalfWritten_data();
+    void aStoppedRunLeavesNothingHalfWritten();
+
+  private:
+    ProgramStart start(const QStringList& arguments) const;
+    FinishedRun run(const QStringList& arguments, const QMap<QString, QString>& environment = {});
+    QString settings() const { return program_.filePath(QStringLiteral("KVConfig.db")); }
+    QString work(const QString& name) const { return work_->filePath(name); }
+
+    QTemporaryDir program_;
+    QTemporaryDir home_;
+    QByteArray pristineSettings_;
+    std::unique_ptr<QTemporaryDir> work_;
+};
+
+void TestHeadless::initTestCase() {
+    QVERIFY(program_.isValid() && home_.isValid());
+    QString error;
+    QVERIFY2(CopyRuntimeFolder(program_.path(), &error), qPrintable(error));
+    QFile shipped(settings());
+    QVERIFY(shipped.open(QIODevice::ReadOnly));
+    pristineSettings_ = shipped.readAll();
+}
+
+// A fresh folder of photos and the settings as shipped, for every case.
+void TestHeadless::init() {
+    work_ = std::make_unique<QTemporaryDir>();
+    QVERIFY(work_->isValid());
+    QFile::remove(settings());
+    QVERIFY(WriteText(settings(), pristineSettings_));
+    QVERIFY(WriteImage(work("photos/a.jpg"), FIF_JPEG, 400, 300));
+    QVERIFY(WriteImage(work("photos/b.png"), FIF_PNG, 200, 400));
+    QVERIFY(WriteImage(work("photos/.hidden.jpg"), FIF_JPEG, 40, 30));
+    QVERIFY(WriteImage(work("photos/sub/c.jpg"), FIF_JPEG, 100, 100));
+    QVERIFY(WriteText(work("photos/notes.txt"), "not a picture\n"));
+    QVERIFY(WriteImage(work("single.bmp"), FIF_BMP, 64, 48));
+    QVERIFY(WriteImage(work("-dash.jpg"), FIF_JPEG, 160, 120));
+    QVERIFY(WriteText(work("broken.jpg"), QByteArray("\xFF\xD8\xFF\xE0 cut short", 14)));
+    QVERIFY(WriteText(work("empty/notes.txt"), "nothing to see\n"));
+}
+
+ProgramStart TestHeadless::start(const QStringList& arguments) const {
+    ProgramStart start;
+    start.executable = program_.filePath(QStringLiteral("kavenra"));
+    start.arguments = arguments;
+    start.workingDirectory = work_->path();
+    start.environment = {{QStringLiteral("HOME"), home_.path()},
+                         {QStringLiteral("LANG"), QStringLiteral("C")},
+                         {QStringLiteral("LC_ALL"), QString()},
+                         {QStringLiteral("LC_MESSAGES"), QString()}};
+    return start;
+}
+
+FinishedRun TestHeadless::run(const QStringList& arguments,
+                              const QMap<QString, QString>& environment) {
+    ProgramStart program = start(arguments);
+    for (auto it = environment.cbegin(); it != environment.cend(); ++it) {
+        program.environment.insert(it.key(), it.value());
+    }
+    return RunWithoutDisplay(program);
+}
+
+void TestHeadless::convertsWhatIsNamed_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("outputFolder");
+    QTest::addColumn<QStringList>("outputs");
+
+    QTest::newRow("a folder: its images, into its RES")
+        << QStringList{"--resize", "--longest", "80", "photos"} << "photos/RES"
+        << QStringList{"photos/RES/a.jpg 80x60 JPEG", "photos/RES/b.png 40x80 PNG"};
+    QTest::newRow("a file at an explicit size into a new nested folder")
+        << QStringList{"--resize", "single.bmp", "--size=32x24", "--output", "out/deep"} << "out"
+        << QStringList{"out/deep/single.bmp 32x24 BMP"};
+    QTest::newRow("another format")
+        << QStringList{"--resize", "--longest", "80", "--format", "webp", "photos/a.jpg"}
+        << "photos/RES" << QStringList{"photos/RES/a.webp 80x60 WebP"};
+    QTest::newRow("the last item names RES, each image once")
+        << QStringList{"--resize", "--longest", "80", "photos/a.jpg", "photos/a.jpg", "single.bmp"}
+        << "RES" << QStringList{"RES/a.jpg 80x60 JPEG", "RES/single.bmp 80x60 BMP"};
+    QTest::newRow("a name like an option after --")
+        << QStringList{"--resize", "--longest", "80", "--output", "o", "--", "-dash.jpg"} << "o"
+        << QStringList{"o/-dash.jpg 80x60 JPEG"};
+    QTest::newRow("--resize after the names")
+        << QStringList{"single.bmp", "--resize", "--size", "16x16"} << "RES"
+        << QStringList{"RES/single.bmp 16x16 BMP"};
+}
+
+void TestHeadless::convertsWhatIsNamed() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, outputFolder);
+    QFETCH(QStringList, outputs);
+    const FinishedRun result = run(arguments);
+    const QString errors = QString::fromLocal8Bit(result.standardError);
+    QVERIFY2(result.finished && result.exitCode == 0, qPrintable(errors));
+    QCOMPARE(OutputsUnder(work(outputFolder), work_->path()), outputs);
+    QVERIFY2(errors.contains(
+                 QStringLiteral("Resizing finished: %1 of %1 images written.").arg(outputs.size())),
+             qPrintable(errors));
+    // Not a terminal: no progress line.
+    QVERIFY2(!errors.contains(QLatin1Char('\r')) && !errors.contains(QStringLiteral("[1/")),
+             qPrintable(errors));
+    QVERIFY(result.standardOutput.isEmpty());
+    // Nothing of a window's start: no settings made for the user.
+    QVERIFY(QDir(home_.path()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
+}
+
+void TestHeadless::optionsNotGivenAreTheStoredOnes_data() {
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("output");
+
+    const QString png = QStringLiteral("UPDATE configuracion SET guardar_como='2'");
+    QTest::newRow("stored: save as PNG") << png << QStringList{} << "a.png 80x60 PNG";
+    QTest::newRow("stored PNG, asked JPEG")
+        << png << QStringList{"--format", "jpeg"} << "a.jpg 80x60 JPEG";
+    QTest::newRow("stored TIFF, asked the original's format")
+        << QStringLiteral("UPDATE configuracion SET guardar_como='4'")
+        << QStringList{"--format", "same"} << "a.jpg 80x60 JPEG";
+    QTest::newRow("a damaged stored value reads as the dialog's initial one")
+        << QStringLiteral("UPDATE configuracion SET guardar_como='lots'") << QStringList{}
+        << "a.jpg 80x60 JPEG";
+    // An older version's file lacks the columns added since: read as their initial values, and
+    // left without them, for the window's start adds them.
+    QTest::newRow("an older settings file")
+        << QStringLiteral(
+               "CREATE TABLE older AS SELECT filtro_redimension, jpeg, png, bmp, tga, "
+               "tif, primera_ejecucion FROM configuracion; DROP TABLE configuracion; "
+               "ALTER TABLE older RENAME TO configuracion")
+        << QStringList{} << "a.jpg 80x60 JPEG";
+}
+
+void TestHeadless::optionsNotGivenAreTheStoredOnes() {
+    QFETCH(QString, stored);
+    QFETCH(QStringList, options);
+    QFETCH(QString, output);
+    QCOMPARE(RunSql(settings(), stored), QString());
+    const QByteArray before = Digest(settings());
+    const QDateTime modifiedBefore = QFileInfo(settings()).lastModified();
+    const QStringList settingsFolderBefore = QDir(program_.path()).entryList(QDir::Files);
+
+    const FinishedRun result =
+        run(QStringList{"--resize", "--longest", "80", "photos/a.jpg"} + options);
+    QVERIFY2(result.finished && result.exitCode == 0, result.standardError.constData());
+    QCOMPARE(OutputsUnder(work("photos/RES"), work("photos/RES")), QStringList{"./" + output});
+
+    QCOMPARE(Digest(settings()), before);
+    QCOMPARE(QFileInfo(settings()).lastModified(), modifiedBefore);
+    // No journal or lock file was made beside it either.
+    QCOMPARE(QDir(program_.path()).entryList(QDir::Files), settingsFolderBefore);
+}
+
+void TestHeadless::badInputIsToldWithItsStatus_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QStringList>("told");
+    QTest::addColumn<QStringList>("outputs");  // under the work folder
+
+    const QStringList none;
+    const QStringList usage{"Usage: kavenra --resize"};
+    QTest::newRow("unknown option")
+        << QStringList{"--resize", "--longest", "80", "--fats", "photos"} << 2
+        << QStringList{"unknown option --fats"} + usage << none;
+    QTest::newRow("unknown option, no --resize")
+        << QStringList{"--bogus", "photos"} << 2 << QStringList{"unknown option --bogus"} << none;
+    QTest::newRow("a size of 0") << QStringList{"--resize", "--longest", "0", "photos"} << 2
+                                 << QStringList{"--longest: \"0\""} + usage << none;
+    QTest::newRow("a size that is no size") << QStringList{"--resize", "--size", "80x", "photos"}
+                                            << 2 << QStringList{"--size: \"80x\""} + usage << none;
+    QTest::newRow("JPEG quality out of range")
+        << QStringList{"--resize", "--longest", "80", "--jpeg-quality", "6", "photos"} << 2
+        << QStringList{"--jpeg-quality: \"6\" is not 1 to 5"} + usage << none;
+    QTest::newRow("no size") << QStringList{"--resize", "photos"} << 2
+                             << QStringList{"no size"} + usage << none;
+    QTest::newRow("two sizes") << QStringList{"--resize", "--longest", "8", "--size", "8x8", "x"}
+                               << 2 << QStringList{"exclude each other"} + usage << none;
+    QTest::newRow("nothing named") << QStringList{"--resize", "--longest", "80"} << 2
+                                   << QStringList{"no image or folder"} + usage << none;
+    QTest::newRow("a missing file among good ones")
+        << QStringList{"--resize", "--longest", "80", "missing.jpg", "photos/a.jpg"} << 1
+        << QStringList{"missing.jpg: Reason: the file or folder does not exist.",
+                       "Resizing finished: 1 of 2 images written."}
+        << QStringList{"photos/RES/a.jpg 80x60 JPEG"};
+    QTest::newRow("a folder without images")
+        << QStringList{"--resize", "--longest", "80", "empty"} << 1
+        << QStringList{"empty: Reason: the folder holds no supported image."} << none;
+    QTest::newRow("a file that is no image")
+        << QStringList{"--resize", "--longest", "80", "photos/notes.txt"} << 1
+        << QStringList{"notes.txt: Reason: not a supported picture, or a damaged one."} << none;
+    QTest::newRow("an output folder that cannot be made")
+        << QStringList{"--resize", "--longest", "80", "--output", "single.bmp/out", "photos"} << 1
+        << QStringList{"single.bmp/out: The folder could not be created."} << none;
+    QTest::newRow("a file that fails, the others go on")
+        << QStringList{"--resize", "--longest",  "80",           "--output", "o",
+                       "--",       "broken.jpg", "photos/a.jpg", "-dash.jpg"}
+        << 1 << QStringList{"broken.jpg: Reason: ", "Resizing finished: 2 of 3 images written."}
+        << QStringList{"o/-dash.jpg 80x60 JPEG", "o/a.jpg 80x60 JPEG"};
+    QTest::newRow("stop on failure")
+        << QStringList{"--resize",          "--longest", "80",           "--output",   "o",
+                       "--stop-on-failure", "--",        "photos/a.jpg", "broken.jpg", "-dash.jpg"}
+        << 1 << QStringList{"broken.jpg: Reason: ", "Resizing finished: 1 of 3 images written."}
+        << QStringList{"o/a.jpg 80x60 JPEG"};
+}
+
+void TestHeadless::badInputIsToldWithItsStatus() {
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QStringList, told);
+    QFETCH(QStringList, outputs);
+    const FinishedRun result = run(arguments);
+    const QString errors = QString::fromLocal8Bit(result.standardError);
+    QVERIFY2(result.finished, qPrintable(errors));
+    QVERIFY2(result.exitCode == exitCode, qPrintable(errors));
+    for (const QString& text : told) QVERIFY2(errors.contains(text), qPrintable(errors));
+    QStringList written;
+    for (const QString& output : OutputsUnder(work_->path(), work_->path())) {
+        if (output.contains(QStringLiteral("RES/")) || output.startsWith(QStringLiteral("o/"))) {
+            written << output;
+        }
+    }
+    QCOMPARE(written, outputs);
+    QVERIFY(TemporaryFilesUnder(work_->path()).isEmpty());
+}
+
+void TestHeadless::jsonTellsEachFile() {
+    const FinishedRun result =
+        run({"--resize", "--longest", "80", "--json", "--output", "o", "photos/a.jpg", "broken.jpg",
+             "missing.jpg", "photos/notes.txt", "single.bmp"});
+    QVERIFY(result.finished);
+    QCOMPARE(result.exitCode, 1);
+    QVERIFY2(result.standardError.isEmpty(), result.standardError.constData());
+    QMap<QString, QJsonObject> lines;
+    for (const QByteArray& line : result.standardOutput.split('\n')) {
+        if (line.isEmpty()) continue;
+        QJsonParseError error;
+        const QJsonDocument document = QJsonDocument::fromJson(line, &error);
+        QVERIFY2(document.isObject(), line.constData());
+        const QJsonObject object = document.object();
+        lines[QFileInfo(object.value("input").toString()).fileName()] = object;
+    }
+    QCOMPARE(lines.keys(),
+             (QStringList{"a.jpg", "broken.jpg", "missing.jpg", "notes.txt", "single.bmp"}));
+    QCOMPARE(lines["a.jpg"].value("status").toString(), QStringLiteral("written"));
+    QCOMPARE(lines["a.jpg"].value("input").toString(), work("photos/a.jpg"));
+    QCOMPARE(lines["a.jpg"].value("output").toString(), work("o/a.jpg"));
+    QCOMPARE(lines["single.bmp"].value("output").toString(), work("o/single.bmp"));
+    QCOMPARE(lines["missing.jpg"].value("status").toString(), QStringLiteral("failed"));
+    QCOMPARE(lines["missing.jpg"].value("reason").toString(), QStringLiteral("not-found"));
+    QCOMPARE(lines["notes.txt"].value("reason").toString(), QStringLiteral("not-an-image"));
+    // A file that looks like a JPEG and ends at once fails in its conversion, which says why.
+    QCOMPARE(lines["broken.jpg"].value("status").toString(), QStringLiteral("failed"));
+    QVERIFY(QStringList({"unsupported", "incomplete"})
+                .contains(lines["broken.jpg"].value("reason").toString()));
+    QVERIFY(lines["broken.jpg"].value("message").toString().startsWith("Reason: "));
+    QCOMPARE(Described(work("o/a.jpg")), QStringLiteral("a.jpg 80x60 JPEG"));
+}
+
+void TestHeadless::messagesSpeakTheInterfaceLanguage_data() {
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QString>("reason");
+    QTest::addColumn<QString>("summary");
+
+    QTest::newRow("chosen: German, whatever the locale")
+        << QStringLiteral(
+               "UPDATE idiomas SET activo=(id=3); "
+               "UPDATE configuracion SET primera_ejecucion='1'")
+        << "fr_FR.UTF-8"
+        << "Grund: die Datei oder der Ordner existiert nicht."
+        << "1 von 2";
+    QTest::newRow("never chosen: the locale's") << QString() << "fr_FR.UTF-8"
+                                                << "Raison : le fichier ou le dossier n'existe pas."
+                                                << "1 images sur 2";
+    QTest::newRow("never chosen, a locale without texts: English")
+        << QString() << "ja_JP.UTF-8"
+        << "Reason: the file or folder does not exist."
+        << "1 of 2";
+}
+
+void TestHeadless::messagesSpeakTheInterfaceLanguage() {
+    QFETCH(QString, stored);
+    QFETCH(QString, locale);
+    QFETCH(QString, reason);
+    QFETCH(QString, summary);
+    if (!stored.isEmpty()) QCOMPARE(RunSql(settings(), stored), QString());
+    const FinishedRun result = run({"--resize", "--longest", "80", "missing.jpg", "photos/a.jpg"},
+                                   {{QStringLiteral("LANG"), locale}});
+    const QString errors = QString::fromUtf8(result.standardError);
+    QCOMPARE(result.exitCode, 1);
+    QVERIFY2(errors.contains(QStringLiteral("missing.jpg: ") + reason), qPrintable(errors));
+    QVERIFY2(errors.contains(summary), qPrintable(errors));
+}
+
+// The progress line is for a person watching: on a terminal it counts the files, names the one
+// converting and, from the second file on, the time left; every other line stands whole.
+void TestHeadless::progressShowsOnATerminalOnly() {
+    int terminal = -1;
+    int terminalSide = -1;
+    QVERIFY(openpty(&terminal, &terminalSide, nullptr, nullptr, nullptr) == 0);
+    QProcess process;
+    const ProgramStart program =
+        start({"--resize", "--longest", "80", "photos", "missing.jpg", "single.bmp"});
+    process.setProcessEnvironment(EnvironmentWithoutDisplay(program));
+    process.setWorkingDirectory(program.workingDirectory);
+    process.setChildProcessModifier([terminalSide] { dup2(terminalSide, STDERR_FILENO); });
+    process.start(program.executable, program.arguments);
+    QVERIFY(process.waitForFinished(kTimeoutMs));
+    ::close(terminalSide);
+    QByteArray shown;
+    char buffer[4096];
+    for (ssize_t got = 0; (got = ::read(terminal, buffer, sizeof buffer)) > 0;) {
+        shown.append(buffer, got);
+    }
+    ::close(terminal);
+    const QString text = QString::fromUtf8(shown);
+    QCOMPARE(process.exitCode(), 1);
+    for (const QString& expected :
+         {QStringLiteral("[1/3] a.jpg"), QStringLiteral("[2/3] b.png  about 0:0"),
+          QStringLiteral("[3/3] single.bmp  about 0:0"),
+          QStringLiteral("missing.jpg: Reason: the file or folder does not exist.\r\n"),
+          QStringLiteral("\r\x1b[KResizing finished: 3 of 4 images written.\r\n")}) {
+        QVERIFY2(text.contains(expected), qPrintable(text.toUtf8().toPercentEncoding(" /:[]")));
+    }
+}
+
+void TestHeadless::aStoppedRunLeavesNothingHalfWritten_data() {
+    QTest::addColumn<int>("signal");
+    QTest::addColumn<int>("exitCode");
+    QTest::newRow("Ctrl+C") << int(SIGINT) << 130;
+    QTest::newRow("kill") << int(SIGTERM) << 143;
+}
+
+// An earlier run's outputs are replaced by a later run only with complete files: a run stopped
+// in the middle leaves each of them either as it was or new and whole, and no temporary file.
+void TestHeadless::aStoppedRunLeavesNothingHalfWritten() {
+    QFETCH(int, signal);
+    QFETCH(int, exitCode);
+    constexpr int kFiles = 10;
+    for (int i = 0; i < kFiles; ++i) {
+        QVERIFY(WriteImage(work(QStringLiteral("big/p%1.bmp").arg(i)), FIF_BMP, 3000, 2000));
+    }
+    const FinishedRun earlier = run({"--resize", "--longest", "64", "--format", "png", "big"});
+    QVERIFY2(earlier.exitCode == 0, earlier.standardError.constData());
+    QMap<QString, QByteArray> before;
+    for (int i = 0; i < kFiles; ++i) {
+        const QString output = work(QStringLiteral("big/RES/p%1.png").arg(i));
+        before[output] = Digest(output);
+        QVERIFY(!before[output].isEmpty());
+    }
+
+    QProcess process;
+    const ProgramStart program = start({"--resize", "--size", "2900x1900", "--filter", "lanczos",
+                                        "--format", "png", "--png-compression", "1", "big"});
+    process.setProcessEnvironment(EnvironmentWithoutDisplay(program));
+    process.setWorkingDirectory(program.workingDirectory);
+    process.start(program.executable, program.arguments);
+    QVERIFY(process.waitForStarted(kTimeoutMs));
+    // Stopped once the first new output stands and before the last does.
+    const QString first = work(QStringLiteral("big/RES/p0.png"));
+    QVERIFY(QTest::qWaitFor([&] { return Digest(first) != before[first]; }, kTimeoutMs));
+    ::kill(static_cast<pid_t>(process.processId()), signal);
+    QVERIFY(process.waitForFinished(kTimeoutMs));
+    const QString errors = QString::fromLocal8Bit(process.readAllStandardError());
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QVERIFY2(process.exitCode() == exitCode, qPrintable(errors));
+    QVERIFY2(errors.contains(QStringLiteral("Resizing cancelled.")), qPrintable(errors));
+
+    int replaced = 0;
+    for (auto it = before.cbegin(); it != before.cend(); ++it) {
+        if (Digest(it.key()) == it.value()) continue;
+        ++replaced;
+        QCOMPARE(Described(it.key()), QFileInfo(it.key()).fileName() + " 2900x1900 PNG");
+    }
+    QVERIFY(replaced >= 1);
+    QVERIFY2(replaced < kFiles, "the run ended before it could be stopped");
+    QCOMPARE(TemporaryFilesUnder(work("big")), QStringList());
+}
+
+QTEST_GUILESS_MAIN(TestHeadless)
+#include "test_e2e_headless.moc"
