@@ -104,6 +104,7 @@ class TestHeadless : public QObject {
     void badInputIsToldWithItsStatus_data();
     void badInputIsToldWithItsStatus();
     void jsonTellsEachFile();
+    void fastDecodingKeepsTheExactRunsSize();
     void messagesSpeakTheInterfaceLanguage_data();
     void messagesSpeakTheInterfaceLanguage();
     void progressShowsOnATerminalOnly();
@@ -361,6 +362,31 @@ void TestHeadless::jsonTellsEachFile() {
                 .contains(lines["broken.jpg"].value("reason").toString()));
     QVERIFY(lines["broken.jpg"].value("message").toString().startsWith("Reason: "));
     QCOMPARE(Described(work("o/a.jpg")), QStringLiteral("a.jpg 80x60 JPEG"));
+}
+
+// --fast decodes a large JPEG at a reduced scale: the output has the exact run's size, and its
+// pixels stay close to the exact run's; a PNG beside it is decoded whole either way.
+void TestHeadless::fastDecodingKeepsTheExactRunsSize() {
+    QVERIFY(WriteImage(work("camera/big.jpg"), FIF_JPEG, 2400, 1600));
+    QVERIFY(WriteImage(work("camera/big.png"), FIF_PNG, 2400, 1600));
+    for (const QString& mode : {QStringLiteral("exact"), QStringLiteral("fast")}) {
+        QStringList arguments{"--resize", "--longest", "300", "--output", mode, "camera"};
+        if (mode == QLatin1String("fast")) arguments << QStringLiteral("--fast");
+        const FinishedRun result = run(arguments);
+        QVERIFY2(result.exitCode == 0, result.standardError.constData());
+        QCOMPARE(OutputsUnder(work(mode), work(mode)),
+                 (QStringList{"./big.jpg 300x200 JPEG", "./big.png 300x200 PNG"}));
+    }
+    const auto load = [&](const QString& path) {
+        return kavenra::test::LoadImageFile(QFile::encodeName(work(path)).toStdString());
+    };
+    const kavenra::BitmapHandle exactJpeg = load("exact/big.jpg");
+    const kavenra::BitmapHandle fastJpeg = load("fast/big.jpg");
+    const double psnr = kavenra::test::PeakSignalToNoise(*exactJpeg, *fastJpeg);
+    QVERIFY2(psnr >= 45.0, qPrintable(QString::number(psnr)));
+    // Not the same decode: the option did take effect.
+    QVERIFY(!kavenra::test::SamePixels(*exactJpeg, *fastJpeg));
+    QVERIFY(kavenra::test::SamePixels(*load("exact/big.png"), *load("fast/big.png")));
 }
 
 void TestHeadless::messagesSpeakTheInterfaceLanguage_data() {

@@ -67,6 +67,8 @@ class TestE2eInstalled : public QObject {
     void firstStartMakesTheUsersSettingsAndARestartKeepsThem();
     void opensPhotosFoldersAndListFilesFromAnyFolder();
     void settingsOfAnEarlierVersionKeepTheirOptions();
+    void resizesFromAScriptWithTheUsersSettings_data();
+    void resizesFromAScriptWithTheUsersSettings();
 
   private:
     // The shipped settings as a user's own, writable file at `path`.
@@ -261,6 +263,60 @@ void TestE2eInstalled::settingsOfAnEarlierVersionKeepTheirOptions() {
                                                        " || webp_sin_perdida FROM configuracion")));
     QCOMPARE(Setting(userSettings, QStringLiteral("SELECT idioma FROM idiomas WHERE activo='1'")),
              QStringLiteral("Deutsch"));
+}
+
+void TestE2eInstalled::resizesFromAScriptWithTheUsersSettings_data() {
+    QTest::addColumn<QString>("stored");  // empty: the user never started the program
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<QString>("failureLine");
+
+    QTest::newRow("the user's choices: PNG, in German")
+        << QStringLiteral(
+               "UPDATE configuracion SET guardar_como='2', primera_ejecucion='1'; "
+               "UPDATE idiomas SET activo=(id=3)")
+        << "beach.png"
+        << "Grund: die Datei oder der Ordner existiert nicht.";
+    QTest::newRow("never started: the shipped options, the locale's language")
+        << QString() << "beach.jpg"
+        << "Motivo: el archivo o la carpeta no existe.";
+}
+
+// A script or a file manager's action runs the installed program with no display: it finds its
+// worker and texts in the installed tree, takes the options from the user's settings, and leaves
+// the settings, or their absence, exactly as they were.
+void TestE2eInstalled::resizesFromAScriptWithTheUsersSettings() {
+    QFETCH(QString, stored);
+    QFETCH(QString, output);
+    QFETCH(QString, failureLine);
+    QTemporaryDir home;
+    QVERIFY(home.isValid());
+    const QString configuration = home.filePath(QStringLiteral("config"));
+    const QString userSettings = configuration + QStringLiteral("/kavenra/KVConfig.db");
+    if (!stored.isEmpty()) {
+        QVERIFY(copyShippedSettings(userSettings));
+        QCOMPARE(RunSql(userSettings, stored), QString());
+    }
+    const QByteArray settingsBefore = Digest(userSettings);
+    const QString photos = home.filePath(QStringLiteral("Photos"));
+    QVERIFY(!WriteImage(photos + QStringLiteral("/beach.jpg"), FIF_JPEG).isEmpty());
+
+    const FinishedRun run =
+        RunWithoutDisplay({program(),
+                           {"--resize", "--longest", "32", "beach.jpg", "gone.jpg"},
+                           photos,
+                           {{QStringLiteral("HOME"), home.path()},
+                            {QStringLiteral("XDG_CONFIG_HOME"), configuration},
+                            {QStringLiteral("LANG"), QStringLiteral("es_ES.UTF-8")},
+                            {QStringLiteral("LC_ALL"), QString()},
+                            {QStringLiteral("LC_MESSAGES"), QString()}}});
+    const QString errors = QString::fromUtf8(run.standardError);
+    QVERIFY2(run.finished && run.exitCode == 1, qPrintable(errors));
+    QVERIFY2(errors.contains(QStringLiteral("gone.jpg: ") + failureLine), qPrintable(errors));
+    QCOMPARE(QDir(photos + QStringLiteral("/RES")).entryList(QDir::Files), QStringList{output});
+
+    QCOMPARE(Digest(userSettings), settingsBefore);
+    QCOMPARE(QFileInfo::exists(configuration), !stored.isEmpty());
+    QCOMPARE(Digest(shippedSettings()), shippedDigest_);
 }
 
 QTEST_GUILESS_MAIN(TestE2eInstalled)
