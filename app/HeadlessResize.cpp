@@ -20,6 +20,7 @@
 #include "engine/run/BatchRun.h"
 #include "engine/run/CommandLineRequest.h"
 #include "engine/run/HeadlessRun.h"
+#include "engine/run/Procesosimagen.h"
 #include "store/CaptionKeys.h"
 #include "store/LanguageChoice.h"
 #include "store/RunSettings.h"
@@ -278,6 +279,19 @@ SideFileLocations ProgramSideFiles() {
     return locations;
 }
 
+// The window offers to keep each file's own size only for a list of camera RAW files alone; the
+// command line holds to the same, rather than copy other pictures at their size.
+bool AllCameraRaw(const QByteArrayList& entries) {
+    QStringList others;
+    for (const QByteArray& entry : entries) {
+        if (!IsRawImage(entry.toStdString())) others << Shown(entry);
+    }
+    if (others.isEmpty()) return true;
+    std::fprintf(stderr, "kavenra: --keep-raw-size takes camera RAW files only; not RAW: %s\n",
+                 others.join(QStringLiteral(", ")).toLocal8Bit().constData());
+    return false;
+}
+
 // The output folder, made with its parents when missing. False, with the reason told, when it
 // cannot be made or is no folder.
 bool MakeOutputFolder(const QString& folder, const InterfaceTexts& texts, Report& report) {
@@ -336,6 +350,9 @@ int RunHeadlessResize(const QStringList& arguments) {
     if (gathered.entries.isEmpty() || (request.stopOnFailure && !gathered.refused.empty())) {
         report.Summary();
         return ExitStatus(ResizeExit::SomeFailed);
+    }
+    if (request.keepRawSize && !AllCameraRaw(gathered.entries)) {
+        return ExitStatus(ResizeExit::UsageError);
     }
     const QString destination =
         request.output.isEmpty()

@@ -5,6 +5,7 @@
 // program folder, so its settings are the copy's.
 
 #include "support/DatabaseFixture.h"
+#include "support/ImageCameraRaw.h"
 #include "support/ImageFactory.h"
 #include "support/ProgramFolder.h"
 #include "support/ProgramRun.h"
@@ -147,6 +148,12 @@ void TestHeadless::init() {
     QVERIFY(WriteImage(work("-dash.jpg"), FIF_JPEG, 160, 120));
     QVERIFY(WriteText(work("broken.jpg"), QByteArray("\xFF\xD8\xFF\xE0 cut short", 14)));
     QVERIFY(WriteText(work("empty/notes.txt"), "nothing to see\n"));
+    QVERIFY(QDir().mkpath(work("raw")));
+    kavenra::test::CameraRawSpec camera;
+    camera.previewWidth = 320;
+    camera.previewHeight = 240;
+    QVERIFY(kavenra::test::WriteFileBytes(QFile::encodeName(work("raw/camera.dng")).toStdString(),
+                                          kavenra::test::MakeMinimalDng(camera)));
 }
 
 ProgramStart TestHeadless::start(const QStringList& arguments) const {
@@ -190,6 +197,9 @@ void TestHeadless::convertsWhatIsNamed_data() {
     QTest::newRow("a name like an option after --")
         << QStringList{"--resize", "--longest", "80", "--output", "o", "--", "-dash.jpg"} << "o"
         << QStringList{"o/-dash.jpg 80x60 JPEG"};
+    QTest::newRow("camera RAW at its own size")
+        << QStringList{"--resize", "--keep-raw-size", "raw"} << "raw/RES"
+        << QStringList{"raw/RES/camera.jpg 320x240 JPEG"};
     QTest::newRow("--resize after the names")
         << QStringList{"single.bmp", "--resize", "--size", "16x16"} << "RES"
         << QStringList{"RES/single.bmp 16x16 BMP"};
@@ -283,6 +293,10 @@ void TestHeadless::badInputIsToldWithItsStatus_data() {
                              << QStringList{"no size"} + usage << none;
     QTest::newRow("two sizes") << QStringList{"--resize", "--longest", "8", "--size", "8x8", "x"}
                                << 2 << QStringList{"exclude each other"} + usage << none;
+    QTest::newRow("its own size for a file that is no camera RAW")
+        << QStringList{"--resize", "--keep-raw-size", "raw", "single.bmp"} << 2
+        << QStringList{"--keep-raw-size takes camera RAW files only; not RAW: " + QString()}
+        << none;
     QTest::newRow("nothing named") << QStringList{"--resize", "--longest", "80"} << 2
                                    << QStringList{"no image or folder"} + usage << none;
     QTest::newRow("a missing file among good ones")
