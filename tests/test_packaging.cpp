@@ -326,6 +326,7 @@ class TestPackaging : public QObject {
     void manualPageIsCompressed();
     void manualPageRendersWithoutWarnings();
     void manualPageHasItsName();
+    void manualPageNamesEveryOption();
 
     void packageControlFields_data();
     void packageControlFields();
@@ -952,6 +953,30 @@ void TestPackaging::manualPageHasItsName() {
     QVERIFY(result.started);
     QVERIFY2(result.exitCode == 0, qPrintable(Describe(result)));
     QVERIFY2(result.out.contains("\"kavenra - "), result.out.constData());
+}
+
+// The page documents each option the program reads, so that a new one is not left out.
+void TestPackaging::manualPageNamesEveryOption() {
+    const QString groff = Tool("groff");
+    if (groff.isEmpty()) QSKIP("groff is not installed");
+    QTemporaryDir folder;
+    const QString page = folder.filePath("kavenra.1");
+    QFile file(page);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(manualPageText().toUtf8()) > 0);
+    file.close();
+    const RunResult render = Run(groff, {"-man", "-Tutf8", "-P", "-cbou", page});
+    QVERIFY2(render.exitCode == 0, qPrintable(Describe(render)));
+    QString shown = QString::fromUtf8(render.out);
+    // Where groff broke a word at the end of a line, it is joined again.
+    shown.remove(QRegularExpression(QStringLiteral("\\x{2010}\\n\\s+")));
+    const QRegularExpression option(QStringLiteral("--[a-z][-a-z]*"));
+    const QString usage = QString::fromStdString(kavenra::CommandLineUsage());
+    for (const QRegularExpressionMatch& match : option.globalMatch(usage)) {
+        const QRegularExpression named(QRegularExpression::escape(match.captured()) +
+                                       QStringLiteral("(?![-a-z])"));
+        QVERIFY2(shown.contains(named), qPrintable(match.captured() + " is not in the page"));
+    }
+    for (const char* status : {"130", "143"}) QVERIFY2(shown.contains(status), status);
 }
 
 QString TestPackaging::package() {
