@@ -42,6 +42,8 @@ struct NotificationResult {
 // XDG_RUNTIME_DIR that systemd and dbus-broker set up; empty when there is neither.
 QString SessionBusAddress();
 
+// Sends `notice` and waits for the service's answer, at most kNotificationTimeoutMs. Call it with a
+// QCoreApplication in place, as QtDBus expects.
 NotificationResult SendDesktopNotification(const DesktopNotice& notice);
 
 }  // namespace kavenra::app

@@ -8,6 +8,7 @@
 #include "engine/run/CommandLineRequest.h"
 #include "support/FileContents.h"
 #include "support/ProgramRun.h"
+#include "ui/Form3_opcionesdeformato.h"
 
 #include <QByteArray>
 #include <QDebug>
@@ -321,6 +322,7 @@ class TestPackaging : public QObject {
     void bashCompletionOffers_data();
     void bashCompletionOffers();
     void bashCompletionOffersEveryOption();
+    void bashCompletionOffersEveryCameraRaw();
     void bashCompletionIsRegistered();
 
     void manualPageIsCompressed();
@@ -890,6 +892,23 @@ void TestPackaging::bashCompletionOffersEveryOption() {
     for (const QRegularExpressionMatch& match : option.globalMatch(usage))
         expected.insert(match.captured());
     expected.remove(QString::fromLatin1(kavenra::kResizeOption));
+    QCOMPARE(Offered(result.out), expected);
+}
+
+// The camera RAW files the options dialog lists, as cameras name them, are offered as images.
+void TestPackaging::bashCompletionOffersEveryCameraRaw() {
+    QTemporaryDir folder;
+    QSet<QString> expected;
+    for (const QString& extension : CameraRawExtensions()) {
+        const QString name = QStringLiteral("IMG_0001.") + extension.toUpper();
+        QFile file(folder.filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        expected.insert(name);
+    }
+    QVERIFY(!expected.isEmpty());
+    const RunResult result =
+        complete({"kavenra", "--resize", "--keep-raw-size", "I"}, 3, folder.path());
+    QVERIFY2(result.exitCode == 0, qPrintable(Describe(result)));
     QCOMPARE(Offered(result.out), expected);
 }
 
