@@ -2,10 +2,13 @@
 // modes, the shipped databases taken from the fresh build rather than a developer's runtime
 // folder, a menu entry and a software-centre description that their validators accept and that
 // agree with each other, icons that show something at every size, a manual page that renders
-// cleanly, and a package whose control fields, dependencies and contents match the layout.
+// cleanly, the file managers' actions and the shell's completion doing what they offer, and a
+// package whose control fields, dependencies and contents match the layout.
 
+#include "engine/run/CommandLineRequest.h"
 #include "support/FileContents.h"
 #include "support/ProgramRun.h"
+#include "ui/Form3_opcionesdeformato.h"
 
 #include <QByteArray>
 #include <QDebug>
@@ -63,6 +66,18 @@ QString iconPath(int size) {
 QString manualPagePath() {
     return QStringLiteral(KAVENRA_INSTALL_MANDIR) + "/man1/kavenra.1.gz";
 }
+QString serviceMenuPath() {
+    return datadir() + "/kio/servicemenus/" + appId + ".servicemenu.desktop";
+}
+QString nemoActionPath(const QString& name) {
+    return datadir() + "/nemo/actions/" + name + ".nemo_action";
+}
+QString nautilusScriptPath() {
+    return programData() + "/nautilus-scripts/kavenra-resize-1600";
+}
+QString bashCompletionPath() {
+    return datadir() + "/bash-completion/completions/kavenra";
+}
 
 struct ExpectedFile {
     QString path;  // relative to the installation prefix
@@ -81,6 +96,12 @@ QList<ExpectedFile> ExpectedFiles() {
         {datadir() + "/icons/hicolor/scalable/apps/" + appId + ".svg", dataMode},
         {manualPagePath(), dataMode},
         {datadir() + "/doc/kavenra/copyright", dataMode},
+        // KIO runs a service menu only when it is executable.
+        {serviceMenuPath(), executableMode},
+        {nemoActionPath("kavenra-resize"), dataMode},
+        {nemoActionPath("kavenra-resize-1600"), dataMode},
+        {nautilusScriptPath(), executableMode},
+        {bashCompletionPath(), dataMode},
     };
     for (const QString& language : languages) {
         files.append({programData() + "/lang/" + language + ".db", dataMode});
@@ -124,22 +145,28 @@ QSet<QString> FilesUnder(const QString& root) {
     return files;
 }
 
-// The keys of a desktop entry's main group.
-QMap<QString, QString> DesktopEntryKeys(const QString& path) {
-    QMap<QString, QString> keys;
-    bool inMainGroup = false;
+// The groups of a desktop-entry-style file, each with its keys.
+QMap<QString, QMap<QString, QString>> DesktopFileGroups(const QString& path) {
+    QMap<QString, QMap<QString, QString>> groups;
+    QString group;
     for (const QByteArray& rawLine : FileContents(path).split('\n')) {
         const QString line = QString::fromUtf8(rawLine).trimmed();
         if (line.isEmpty() || line.startsWith('#')) continue;
-        if (line.startsWith('[')) {
-            inMainGroup = line == QLatin1String("[Desktop Entry]");
+        if (line.startsWith('[') && line.endsWith(']')) {
+            group = line.mid(1, line.size() - 2);
+            groups[group];
             continue;
         }
         const qsizetype equals = line.indexOf('=');
-        if (inMainGroup && equals > 0)
-            keys.insert(line.left(equals).trimmed(), line.mid(equals + 1));
+        if (!group.isEmpty() && equals > 0)
+            groups[group].insert(line.left(equals).trimmed(), line.mid(equals + 1));
     }
-    return keys;
+    return groups;
+}
+
+// The keys of a desktop entry's main group.
+QMap<QString, QString> DesktopEntryKeys(const QString& path) {
+    return DesktopFileGroups(path).value(QStringLiteral("Desktop Entry"));
 }
 
 QSet<QString> SplitList(const QString& value) {
@@ -282,9 +309,26 @@ class TestPackaging : public QObject {
     void iconsShowTheArtwork();
     void scalableIconIsTheArtwork();
 
+    void serviceMenuListsItsActions();
+    void fileManagerActionsAreComplete_data();
+    void fileManagerActionsAreComplete();
+    void fileManagerActionsOfferImagesAndFolders_data();
+    void fileManagerActionsOfferImagesAndFolders();
+    void fileManagerActionsRunTheProgram_data();
+    void fileManagerActionsRunTheProgram();
+    void nautilusScriptPassesEachPath_data();
+    void nautilusScriptPassesEachPath();
+
+    void bashCompletionOffers_data();
+    void bashCompletionOffers();
+    void bashCompletionOffersEveryOption();
+    void bashCompletionOffersEveryCameraRaw();
+    void bashCompletionIsRegistered();
+
     void manualPageIsCompressed();
     void manualPageRendersWithoutWarnings();
     void manualPageHasItsName();
+    void manualPageNamesEveryOption();
 
     void packageControlFields_data();
     void packageControlFields();
@@ -297,6 +341,9 @@ class TestPackaging : public QObject {
 
   private:
     QString installed(const QString& relative) const { return m_prefix.filePath(relative); }
+    // What the installed completion function leaves in COMPREPLY for the command line `words`
+    // with the cursor on word `current`, run in `folder`.
+    RunResult complete(const QStringList& words, int current, const QString& folder);
     QString manualPageText();
     // Builds the package once; the path of the .deb, or empty with a failure recorded.
     QString package();
@@ -528,6 +575,354 @@ void TestPackaging::scalableIconIsTheArtwork() {
     QVERIFY(QSvgRenderer(path).isValid());
 }
 
+// The file managers' actions: each is a group of a file, the desktop-entry-like format of its
+// file manager. desktop-file-validate refuses KDE's Type=Service and any group but
+// "Desktop Entry" by design, so their keys are checked here as KIO and Nemo read them.
+namespace {
+
+struct FileManagerAction {
+    const char* row;
+    QString file;
+    QString group;
+    QString iconKey;
+    bool resizes;  // a run without a window, or the window with the selection
+};
+
+QList<FileManagerAction> FileManagerActions() {
+    return {
+        {"dolphin open", serviceMenuPath(), "Desktop Action resizeWithKavenra", "Icon", false},
+        {"dolphin 1600", serviceMenuPath(), "Desktop Action resizeTo1600", "Icon", true},
+        {"nemo open", nemoActionPath("kavenra-resize"), "Nemo Action", "Icon-Name", false},
+        {"nemo 1600", nemoActionPath("kavenra-resize-1600"), "Nemo Action", "Icon-Name", true},
+    };
+}
+
+const QStringList actionLanguages = {"es", "fr", "de", "it", "pt"};
+
+}  // namespace
+
+void TestPackaging::serviceMenuListsItsActions() {
+    const QMap<QString, QMap<QString, QString>> groups =
+        DesktopFileGroups(installed(serviceMenuPath()));
+    const QMap<QString, QString> main = groups.value("Desktop Entry");
+    QCOMPARE(main.value("Type"), QStringLiteral("Service"));
+    QVERIFY2(SplitList(main.value("X-KDE-ServiceTypes")).contains("KonqPopupMenu/Plugin"),
+             qPrintable(main.value("X-KDE-ServiceTypes")));
+    // Every listed action has its group, and no group is left out of the list.
+    QSet<QString> listed;
+    for (const QString& action : SplitList(main.value("Actions"))) listed.insert(action);
+    QSet<QString> defined;
+    for (const QString& group : groups.keys()) {
+        if (group.startsWith(QLatin1String("Desktop Action ")))
+            defined.insert(group.mid(QStringLiteral("Desktop Action ").size()));
+        else
+            QCOMPARE(group, QStringLiteral("Desktop Entry"));
+    }
+    QCOMPARE(listed, defined);
+    QCOMPARE(listed.size(), 2);
+}
+
+void TestPackaging::fileManagerActionsAreComplete_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("group");
+    QTest::addColumn<QString>("iconKey");
+    for (const FileManagerAction& action : FileManagerActions())
+        QTest::newRow(action.row) << action.file << action.group << action.iconKey;
+}
+
+void TestPackaging::fileManagerActionsAreComplete() {
+    QFETCH(QString, file);
+    QFETCH(QString, group);
+    QFETCH(QString, iconKey);
+    const QMap<QString, QMap<QString, QString>> groups = DesktopFileGroups(installed(file));
+    QVERIFY2(groups.contains(group), qPrintable(group + " is missing"));
+    const QMap<QString, QString> keys = groups.value(group);
+    QCOMPARE(keys.value(iconKey), appId);
+    const QString name = keys.value("Name");
+    QVERIFY(!name.isEmpty());
+    QSet<QString> names{name};
+    for (const QString& language : actionLanguages) {
+        const QString translated = keys.value(QStringLiteral("Name[%1]").arg(language));
+        QVERIFY2(!translated.trimmed().isEmpty(), qPrintable(language + " name is missing"));
+        names.insert(translated);
+    }
+    // Copies of the English name would be no translation.
+    QVERIFY2(names.size() > actionLanguages.size(), qPrintable(names.values().join(" | ")));
+    if (group == QLatin1String("Nemo Action")) {
+        QCOMPARE(keys.value("Active"), QStringLiteral("true"));
+        static const QSet<QString> selections = {"s", "m", "any", "none", "notnone"};
+        QVERIFY2(selections.contains(keys.value("Selection").toLower()),
+                 qPrintable("Selection=" + keys.value("Selection")));
+        QVERIFY(SplitList(keys.value("Dependencies")).contains("kavenra"));
+        QCOMPARE(groups.size(), 1);
+    }
+}
+
+void TestPackaging::fileManagerActionsOfferImagesAndFolders_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("group");
+    QTest::addColumn<QString>("key");
+    QTest::newRow("dolphin") << serviceMenuPath() << "Desktop Entry"
+                             << "MimeType";
+    QTest::newRow("nemo open") << nemoActionPath("kavenra-resize") << "Nemo Action"
+                               << "Mimetypes";
+    QTest::newRow("nemo 1600") << nemoActionPath("kavenra-resize-1600") << "Nemo Action"
+                               << "Mimetypes";
+}
+
+void TestPackaging::fileManagerActionsOfferImagesAndFolders() {
+    QFETCH(QString, file);
+    QFETCH(QString, group);
+    QFETCH(QString, key);
+    const QSet<QString> offered =
+        SplitList(DesktopFileGroups(installed(file)).value(group).value(key));
+    QSet<QString> expected =
+        SplitList(DesktopEntryKeys(installed(desktopEntryPath())).value("MimeType"));
+    QVERIFY(!expected.isEmpty());
+    expected.insert(QStringLiteral("inode/directory"));
+    QStringList missing = (expected - offered).values();
+    QStringList extra = (offered - expected).values();
+    QVERIFY2(missing.isEmpty(), qPrintable("not offered for: " + missing.join(' ')));
+    QVERIFY2(extra.isEmpty(), qPrintable("offered for: " + extra.join(' ')));
+}
+
+void TestPackaging::fileManagerActionsRunTheProgram_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("group");
+    QTest::addColumn<bool>("resizes");
+    for (const FileManagerAction& action : FileManagerActions())
+        QTest::newRow(action.row) << action.file << action.group << action.resizes;
+}
+
+void TestPackaging::fileManagerActionsRunTheProgram() {
+    QFETCH(QString, file);
+    QFETCH(QString, group);
+    QFETCH(bool, resizes);
+    const QString exec = DesktopFileGroups(installed(file)).value(group).value("Exec");
+    // No quoting: the words are split at spaces alone.
+    QVERIFY2(!exec.contains('"') && !exec.contains('\'') && !exec.contains('\\'), qPrintable(exec));
+    QStringList words = exec.split(' ', Qt::SkipEmptyParts);
+    // The program by name, found on PATH wherever the package puts it.
+    QCOMPARE(words.value(0), QStringLiteral("kavenra"));
+    QVERIFY(QFileInfo(installed(bindir() + "/kavenra")).isExecutable());
+    QCOMPARE(words.count(QStringLiteral("%F")), 1);
+    QCOMPARE(words.last(), QStringLiteral("%F"));
+    if (!resizes) {
+        QCOMPARE(words, QStringList({"kavenra", "%F"}));
+        return;
+    }
+    QCOMPARE(words.value(1), QString::fromLatin1(kavenra::kResizeOption));
+    // The selection as the file manager hands it over; a name that reads like an option must
+    // still reach the run as a file.
+    const QStringList selection = {"/home/ana/Fotos de verano", "-recorte.jpg",
+                                   "/home/ana/ñandú.png"};
+    QStringList arguments = words.mid(2, words.size() - 3);
+    arguments << selection;
+    const auto read = kavenra::ReadCommandLineRequest(arguments);
+    const auto* error = std::get_if<kavenra::UsageError>(&read);
+    QVERIFY2(!error, error ? error->message.c_str() : "");
+    const auto& request = std::get<kavenra::CommandLineRequest>(read);
+    QCOMPARE(request.longest, std::optional<int>(1600));
+    QVERIFY(!request.size && !request.keepRawSize);
+    QVERIFY(request.notify);
+    QVERIFY(!request.json);
+    QVERIFY(request.output.isEmpty());
+    QCOMPARE(request.inputs, selection);
+}
+
+void TestPackaging::nautilusScriptPassesEachPath_data() {
+    QTest::addColumn<QStringList>("selection");
+    QTest::addColumn<bool>("runs");
+    QTest::newRow("one image") << QStringList{"/home/ana/a.jpg"} << true;
+    QTest::newRow("spaces and UTF-8")
+        << QStringList{"/home/ana/Fotos de verano/playa 1.jpg", "/home/ana/Área  dos/çà ñ.JPG"}
+        << true;
+    QTest::newRow("a folder and a name like an option")
+        << QStringList{"/home/ana/Viagem", "/home/ana/--longest"} << true;
+    QTest::newRow("leading and trailing spaces") << QStringList{" lead.jpg", "trail.jpg "} << true;
+    QTest::newRow("nothing selected") << QStringList() << false;
+}
+
+void TestPackaging::nautilusScriptPassesEachPath() {
+    QFETCH(QStringList, selection);
+    QFETCH(bool, runs);
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    // A stand-in for the program, first on PATH, that keeps its arguments one per NUL.
+    const QString record = folder.filePath("arguments");
+    const QString fakeBin = folder.filePath("bin");
+    QVERIFY(QDir().mkpath(fakeBin));
+    QFile fake(fakeBin + "/kavenra");
+    QVERIFY(fake.open(QIODevice::WriteOnly));
+    fake.write("#!/bin/sh\nprintf '%s\\0' \"$@\" > \"$KAVENRA_TEST_RECORD\"\n");
+    fake.close();
+    QVERIFY(fake.setPermissions(executableMode));
+
+    QProcess script;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("PATH", fakeBin + ":" + environment.value("PATH"));
+    environment.insert("KAVENRA_TEST_RECORD", record);
+    // Nautilus ends every path with a line break.
+    QString paths;
+    for (const QString& path : selection) paths += path + '\n';
+    environment.insert("NAUTILUS_SCRIPT_SELECTED_FILE_PATHS", paths);
+    script.setProcessEnvironment(environment);
+    script.setWorkingDirectory(folder.path());
+    script.start(installed(nautilusScriptPath()), {});
+    QVERIFY(script.waitForStarted(-1));
+    QVERIFY(script.waitForFinished(-1));
+    QVERIFY2(script.exitStatus() == QProcess::NormalExit && script.exitCode() == 0,
+             script.readAllStandardError().constData());
+
+    if (!runs) {
+        QVERIFY2(!QFileInfo::exists(record), "the program was started without a selection");
+        return;
+    }
+    QByteArray recorded = FileContents(record);
+    QVERIFY2(recorded.endsWith('\0'), recorded.constData());
+    recorded.chop(1);
+    QStringList arguments;
+    for (const QByteArray& argument : recorded.split('\0'))
+        arguments << QString::fromUtf8(argument);
+    QCOMPARE(arguments,
+             QStringList({"--resize", "--longest", "1600", "--notify", "--"}) + selection);
+}
+
+RunResult TestPackaging::complete(const QStringList& words, int current, const QString& folder) {
+    // The words come in as arguments, so that no quoting of them is needed.
+    const QString script = QStringLiteral(
+        "source \"$KAVENRA_COMPLETION\" || exit 3\n"
+        "COMP_CWORD=$1; shift; COMP_WORDS=(\"$@\"); COMP_LINE=\"$*\"; COMP_POINT=${#COMP_LINE}\n"
+        "_kavenra kavenra \"${COMP_WORDS[COMP_CWORD]}\" \"${COMP_WORDS[COMP_CWORD-1]}\"\n"
+        "printf '%s\\0' \"${COMPREPLY[@]}\"\n");
+    QProcess bash;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("KAVENRA_COMPLETION", installed(bashCompletionPath()));
+    bash.setProcessEnvironment(environment);
+    bash.setWorkingDirectory(folder);
+    bash.start(QStringLiteral("bash"), QStringList{"--norc", "--noprofile", "-c", script, "bash",
+                                                   QString::number(current)} +
+                                           words);
+    RunResult result;
+    result.started = bash.waitForStarted(-1);
+    if (!result.started) return result;
+    bash.waitForFinished(-1);
+    result.exitCode = bash.exitStatus() == QProcess::NormalExit ? bash.exitCode() : -1;
+    result.out = bash.readAllStandardOutput();
+    result.err = bash.readAllStandardError();
+    return result;
+}
+
+namespace {
+
+QSet<QString> Offered(QByteArray output) {
+    QSet<QString> offered;
+    if (output.endsWith('\0')) output.chop(1);
+    if (output.isEmpty()) return offered;
+    for (const QByteArray& item : output.split('\0')) offered.insert(QString::fromUtf8(item));
+    return offered;
+}
+
+}  // namespace
+
+void TestPackaging::bashCompletionOffers_data() {
+    QTest::addColumn<QStringList>("words");  // the cursor is on the last one
+    QTest::addColumn<QStringList>("offered");
+
+    const QStringList imagesAndFolders = {"album", "Beach Day.JPG", "beach.jpg", "shot.cr2",
+                                          "-dash.png"};
+    QTest::newRow("first option") << QStringList{"kavenra", "--r"} << QStringList{"--resize"};
+    QTest::newRow("files without --resize") << QStringList{"kavenra", ""} << imagesAndFolders;
+    QTest::newRow("options after --resize") << QStringList{"kavenra", "--resize", "--f"}
+                                            << QStringList{"--fast", "--filter", "--format"};
+    QTest::newRow("no window options after --resize")
+        << QStringList{"kavenra", "--resize", "--longest", "10", "--re"} << QStringList();
+    QTest::newRow("formats") << QStringList{"kavenra", "--resize", "--format", ""}
+                             << QStringList{"same", "jpeg", "png", "webp", "tiff"};
+    QTest::newRow("formats after =")
+        << QStringList{"kavenra", "--resize", "--format", "=", "j"} << QStringList{"jpeg"};
+    QTest::newRow("filters") << QStringList{"kavenra", "--resize", "--filter", "b"}
+                             << QStringList{"box", "bilinear", "bspline", "bicubic"};
+    QTest::newRow("JPEG qualities") << QStringList{"kavenra", "--resize", "--jpeg-quality", ""}
+                                    << QStringList{"1", "2", "3", "4", "5"};
+    QTest::newRow("PNG compressions") << QStringList{"kavenra", "--resize", "--png-compression", ""}
+                                      << QStringList{"1", "2", "3", "4"};
+    QTest::newRow("a size is the user's")
+        << QStringList{"kavenra", "--resize", "--size", ""} << QStringList();
+    QTest::newRow("folders for --output")
+        << QStringList{"kavenra", "--resize", "--output", ""} << QStringList{"album"};
+    QTest::newRow("images and folders to resize")
+        << QStringList{"kavenra", "--resize", "--longest", "1600", ""} << imagesAndFolders;
+    QTest::newRow("a name with a space")
+        << QStringList{"kavenra", "--resize", "--longest", "1600", "Beach\\ "}
+        << QStringList{"Beach Day.JPG"};
+    QTest::newRow("upper-case extension")
+        << QStringList{"kavenra", "--resize", "--fast", "--keep-raw-size", "B"}
+        << QStringList{"Beach Day.JPG"};
+    QTest::newRow("names like options after --")
+        << QStringList{"kavenra", "--resize", "--longest", "9", "--", "-"}
+        << QStringList{"-dash.png"};
+}
+
+void TestPackaging::bashCompletionOffers() {
+    QFETCH(QStringList, words);
+    QFETCH(QStringList, offered);
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    QVERIFY(QDir(folder.path()).mkdir("album"));
+    for (const char* name :
+         {"Beach Day.JPG", "beach.jpg", "shot.cr2", "-dash.png", "notes.txt", "archive.zip"}) {
+        QFile file(folder.filePath(QString::fromUtf8(name)));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    const RunResult result = complete(words, words.size() - 1, folder.path());
+    QVERIFY(result.started);
+    QVERIFY2(result.exitCode == 0, qPrintable(Describe(result)));
+    QCOMPARE(Offered(result.out), QSet<QString>(offered.cbegin(), offered.cend()));
+}
+
+// Every option the program reads is offered after --resize, and nothing it does not read.
+void TestPackaging::bashCompletionOffersEveryOption() {
+    QTemporaryDir folder;
+    const RunResult result = complete({"kavenra", "--resize", "--"}, 2, folder.path());
+    QVERIFY2(result.exitCode == 0, qPrintable(Describe(result)));
+    QSet<QString> expected{QStringLiteral("--")};
+    const QRegularExpression option(QStringLiteral("--[a-z][-a-z]*"));
+    const QString usage = QString::fromStdString(kavenra::CommandLineUsage());
+    for (const QRegularExpressionMatch& match : option.globalMatch(usage))
+        expected.insert(match.captured());
+    expected.remove(QString::fromLatin1(kavenra::kResizeOption));
+    QCOMPARE(Offered(result.out), expected);
+}
+
+// The camera RAW files the options dialog lists, as cameras name them, are offered as images.
+void TestPackaging::bashCompletionOffersEveryCameraRaw() {
+    QTemporaryDir folder;
+    QSet<QString> expected;
+    for (const QString& extension : CameraRawExtensions()) {
+        const QString name = QStringLiteral("IMG_0001.") + extension.toUpper();
+        QFile file(folder.filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        expected.insert(name);
+    }
+    QVERIFY(!expected.isEmpty());
+    const RunResult result =
+        complete({"kavenra", "--resize", "--keep-raw-size", "I"}, 3, folder.path());
+    QVERIFY2(result.exitCode == 0, qPrintable(Describe(result)));
+    QCOMPARE(Offered(result.out), expected);
+}
+
+void TestPackaging::bashCompletionIsRegistered() {
+    QProcess bash;
+    bash.start(QStringLiteral("bash"),
+               {"--norc", "--noprofile", "-c", "source \"$1\" && complete -p kavenra", "bash",
+                installed(bashCompletionPath())});
+    QVERIFY(bash.waitForFinished(-1));
+    QCOMPARE(bash.exitCode(), 0);
+    QVERIFY2(bash.readAllStandardOutput().contains("-F _kavenra kavenra"),
+             bash.readAllStandardError().constData());
+}
+
 QString TestPackaging::manualPageText() {
     const RunResult gunzip = Run(QStringLiteral("gzip"), {"-dc", installed(manualPagePath())});
     if (!gunzip.started || gunzip.exitCode != 0) return QString();
@@ -577,6 +972,30 @@ void TestPackaging::manualPageHasItsName() {
     QVERIFY(result.started);
     QVERIFY2(result.exitCode == 0, qPrintable(Describe(result)));
     QVERIFY2(result.out.contains("\"kavenra - "), result.out.constData());
+}
+
+// The page documents each option the program reads, so that a new one is not left out.
+void TestPackaging::manualPageNamesEveryOption() {
+    const QString groff = Tool("groff");
+    if (groff.isEmpty()) QSKIP("groff is not installed");
+    QTemporaryDir folder;
+    const QString page = folder.filePath("kavenra.1");
+    QFile file(page);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(manualPageText().toUtf8()) > 0);
+    file.close();
+    const RunResult render = Run(groff, {"-man", "-Tutf8", "-P", "-cbou", page});
+    QVERIFY2(render.exitCode == 0, qPrintable(Describe(render)));
+    QString shown = QString::fromUtf8(render.out);
+    // Where groff broke a word at the end of a line, it is joined again.
+    shown.remove(QRegularExpression(QStringLiteral("\\x{2010}\\n\\s+")));
+    const QRegularExpression option(QStringLiteral("--[a-z][-a-z]*"));
+    const QString usage = QString::fromStdString(kavenra::CommandLineUsage());
+    for (const QRegularExpressionMatch& match : option.globalMatch(usage)) {
+        const QRegularExpression named(QRegularExpression::escape(match.captured()) +
+                                       QStringLiteral("(?![-a-z])"));
+        QVERIFY2(shown.contains(named), qPrintable(match.captured() + " is not in the page"));
+    }
+    for (const char* status : {"130", "143"}) QVERIFY2(shown.contains(status), status);
 }
 
 QString TestPackaging::package() {
