@@ -1,5 +1,7 @@
 #include "app/HeadlessResize.h"
 
+#include "app/DesktopNotification.h"
+
 #include <signal.h>
 #include <unistd.h>
 
@@ -137,13 +139,14 @@ class Report {
     void Refused(const RefusedInput& refused) {
         ++total_;
         ++failed_;
+        failedNames_ << FileNamePart(Shown(refused.path));
         const QString message = RefusalText(refused.why);
         if (json_)
             return Json({{"input", Shown(refused.path)},
                          {"status", "failed"},
                          {"reason", RefusalWord(refused.why)},
                          {"message", message}});
-        Line(Shown(refused.path) + QStringLiteral(": ") + message);
+        Line(QStringLiteral("kavenra: ") + Shown(refused.path) + QStringLiteral(": ") + message);
     }
 
     void ToConvert(int entries) { total_ += entries; }
@@ -177,13 +180,14 @@ class Report {
             return;
         }
         ++failed_;
+        failedNames_ << FileNamePart(Shown(entry));
         const QString message = ReasonText(entry, outcome.reason);
         if (json_)
             return Json({{"input", Shown(entry)},
                          {"status", "failed"},
                          {"reason", ReasonWord(outcome.reason)},
                          {"message", message}});
-        Line(Shown(entry) + QStringLiteral(": ") + message);
+        Line(QStringLiteral("kavenra: ") + Shown(entry) + QStringLiteral(": ") + message);
     }
 
     void Interrupted(const QByteArray& entry) {
@@ -198,7 +202,10 @@ class Report {
     }
 
     // A run that could not start at all.
-    void Fatal(const QString& message) { Line(message); }
+    void Fatal(const QString& message) {
+        fatal_ = message;
+        Line(message);
+    }
 
     void Summary() {
         if (json_) return;
@@ -209,6 +216,29 @@ class Report {
     }
 
     bool AllWritten() const { return failed_ == 0 && written_ == total_; }
+
+    // The outcome as the desktop tells it: what was written, and which files were not.
+    DesktopNotice Notice(bool interrupted) const {
+        constexpr int kNamesShown = 5;
+        DesktopNotice notice;
+        notice.summary = texts_.Text(kMainWindowForm, "Texto_redimension");
+        QStringList lines;
+        if (interrupted) lines << texts_.Text(kMainWindowForm, "Texto_redimension4");
+        if (!fatal_.isEmpty()) lines << fatal_;
+        lines << texts_.Text(kMainWindowForm, "Texto_resumen1").arg(written_).arg(total_);
+        if (!failedNames_.isEmpty()) {
+            lines << texts_.Text(kMainWindowForm, "Texto_resumen2").arg(failedNames_.size());
+            lines += failedNames_.mid(0, kNamesShown);
+            if (failedNames_.size() > kNamesShown) {
+                lines << texts_.Text(kMainWindowForm, "Texto_resumen4")
+                             .arg(failedNames_.size() - kNamesShown);
+            }
+        }
+        notice.body = lines.join(QLatin1Char('\n'));
+        notice.urgency = AllWritten() && !interrupted ? NotificationUrgency::Normal
+                                                      : NotificationUrgency::Critical;
+        return notice;
+    }
 
   private:
     QString RefusalText(RefusedInput::Why why) const {
@@ -258,6 +288,8 @@ class Report {
     int written_ = 0;
     int failed_ = 0;
     QStringList renamed_;
+    QStringList failedNames_;
+    QString fatal_;
 };
 
 std::variant<CommandLineRequest, int> ReadRequest(const QStringList& arguments) {
@@ -334,17 +366,9 @@ int Convert(const CommandLineRequest& request, const QByteArrayList& entries,
     }
 }
 
-}  // namespace
-
-int RunHeadlessResize(const QStringList& arguments) {
-    auto read = ReadRequest(arguments);
-    if (const int* status = std::get_if<int>(&read)) return *status;
-    const CommandLineRequest& request = std::get<CommandLineRequest>(read);
-
-    const std::string settings = ReadableSettingsDatabase(ProgramSideFiles());
-    const InterfaceTexts texts(InterfaceLanguageDatabase(settings, LocaleLanguageCode()));
-    Report report(texts, request.json);
-
+// Everything after a request that reads well; the status to exit with.
+int Resize(const CommandLineRequest& request, const std::string& settings,
+           const InterfaceTexts& texts, Report& report) {
     const GatheredInputs gathered = GatherInputs(request.inputs, QDir::currentPath());
     for (const RefusedInput& refused : gathered.refused) report.Refused(refused);
     if (gathered.entries.isEmpty() || (request.stopOnFailure && !gathered.refused.empty())) {
@@ -360,6 +384,29 @@ int RunHeadlessResize(const QStringList& arguments) {
             : QDir::cleanPath(QDir::current().absoluteFilePath(request.output));
     if (!MakeOutputFolder(destination, texts, report)) return ExitStatus(ResizeExit::SomeFailed);
     return Convert(request, gathered.entries, destination, StoredFormatOptions(settings), report);
+}
+
+// A failed notification costs the run nothing: the terminal, if any, has had every line.
+void Notify(const DesktopNotice& notice) {
+    const NotificationResult result = SendDesktopNotification(notice);
+    if (result.shown()) return;
+    std::fprintf(stderr, "kavenra: the desktop notification could not be shown: %s\n",
+                 result.detail.toLocal8Bit().constData());
+}
+
+}  // namespace
+
+int RunHeadlessResize(const QStringList& arguments) {
+    auto read = ReadRequest(arguments);
+    if (const int* status = std::get_if<int>(&read)) return *status;
+    const CommandLineRequest& request = std::get<CommandLineRequest>(read);
+
+    const std::string settings = ReadableSettingsDatabase(ProgramSideFiles());
+    const InterfaceTexts texts(InterfaceLanguageDatabase(settings, LocaleLanguageCode()));
+    Report report(texts, request.json);
+    const int status = Resize(request, settings, texts, report);
+    if (request.notify) Notify(report.Notice(status == 128 + SIGINT || status == 128 + SIGTERM));
+    return status;
 }
 
 }  // namespace kavenra::app

@@ -7,6 +7,7 @@
 #include "support/DatabaseFixture.h"
 #include "support/ImageCameraRaw.h"
 #include "support/ImageFactory.h"
+#include "support/NotificationRecorder.h"
 #include "support/ProgramFolder.h"
 #include "support/ProgramRun.h"
 
@@ -109,6 +110,9 @@ class TestHeadless : public QObject {
     void messagesSpeakTheInterfaceLanguage_data();
     void messagesSpeakTheInterfaceLanguage();
     void progressShowsOnATerminalOnly();
+    void notifiesTheOutcome_data();
+    void notifiesTheOutcome();
+    void noDesktopToNotifyIsNoFailure();
     void aStoppedRunLeavesNothingHalfWritten_data();
     void aStoppedRunLeavesNothingHalfWritten();
 
@@ -469,6 +473,67 @@ void TestHeadless::progressShowsOnATerminalOnly() {
           QStringLiteral("\r\x1b[KResizing finished: 3 of 4 images written.\r\n")}) {
         QVERIFY2(text.contains(expected), qPrintable(text.toUtf8().toPercentEncoding(" /:[]")));
     }
+}
+
+void TestHeadless::notifiesTheOutcome_data() {
+    QTest::addColumn<QStringList>("inputs");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("body");
+    QTest::addColumn<uchar>("urgency");
+
+    QTest::newRow("every file written")
+        << QStringList{"photos"} << 0 << "Resizing finished: 2 of 2 images written." << uchar(1);
+    QTest::newRow("some not")
+        << QStringList{"--", "-dash.jpg", "missing.jpg", "broken.jpg"} << 1
+        << "Resizing finished: 1 of 3 images written.\nNot converted (2):\nmissing.jpg\nbroken.jpg"
+        << uchar(2);
+    QTest::newRow("nothing to convert")
+        << QStringList{"empty"} << 1
+        << "Resizing finished: 0 of 1 images written.\nNot converted (1):\nempty" << uchar(2);
+}
+
+// The action a file manager offers runs with --notify: the outcome comes in the desktop's
+// notification, as the desktop's notification service receives it on the user's session bus.
+void TestHeadless::notifiesTheOutcome() {
+    QFETCH(QStringList, inputs);
+    QFETCH(int, exitCode);
+    QFETCH(QString, body);
+    QFETCH(uchar, urgency);
+    QTemporaryDir busFolder;
+    QVERIFY(busFolder.isValid());
+    SessionBusDaemon bus;
+    QString error;
+    QVERIFY2(bus.start(busFolder.path(), &error), qPrintable(error));
+    NotificationServiceRecorder service;
+    QVERIFY2(service.start(bus.address(), NotificationServiceRecorder::Answer::Accept, &error),
+             qPrintable(error));
+
+    const FinishedRun result = run(QStringList{"--resize", "--longest", "80", "--notify"} + inputs,
+                                   {{QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address()},
+                                    {QStringLiteral("XDG_RUNTIME_DIR"), busFolder.path()}});
+    QVERIFY2(result.finished && result.exitCode == exitCode, result.standardError.constData());
+    const QList<ReceivedNotice> received = service.received();
+    QCOMPARE(received.size(), 1);
+    QCOMPARE(received[0].summary, QStringLiteral("Resizing finished"));
+    QCOMPARE(received[0].body, body);
+    QCOMPARE(received[0].hints.value(QStringLiteral("urgency")).value<uchar>(), urgency);
+    QCOMPARE(received[0].icon, QStringLiteral("org.kavenra.Kavenra"));
+}
+
+// Without a desktop to tell, the run is the same and says so on the terminal.
+void TestHeadless::noDesktopToNotifyIsNoFailure() {
+    QTemporaryDir nowhere;
+    QVERIFY(nowhere.isValid());
+    const FinishedRun result =
+        run({"--resize", "--longest", "80", "--notify", "photos"},
+            {{QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), "unix:path=" + nowhere.filePath("bus")},
+             {QStringLiteral("XDG_RUNTIME_DIR"), nowhere.path()}});
+    const QString errors = QString::fromLocal8Bit(result.standardError);
+    QVERIFY2(result.finished && result.exitCode == 0, qPrintable(errors));
+    QVERIFY2(errors.contains(QStringLiteral("the desktop notification could not be shown")),
+             qPrintable(errors));
+    QCOMPARE(OutputsUnder(work("photos/RES"), work("photos")),
+             (QStringList{"RES/a.jpg 80x60 JPEG", "RES/b.png 40x80 PNG"}));
 }
 
 void TestHeadless::aStoppedRunLeavesNothingHalfWritten_data() {

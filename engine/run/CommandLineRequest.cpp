@@ -215,7 +215,8 @@ std::string CommandLineUsage() {
            "\n"
            "Options not given are the ones stored in the options dialog.\n"
            "Exit status: 0 every file written, 1 some failed or none could be, 2 a usage\n"
-           "error, 130 interrupted (Ctrl+C); nothing is left half written.\n";
+           "error, 130 interrupted (Ctrl+C), 143 ended (SIGTERM); nothing is left half\n"
+           "written.\n";
 }
 
 }  // namespace kavenra
