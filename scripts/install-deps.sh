@@ -1,7 +1,23 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, running and testing Kavenra need.
 # Quick and silent when everything is present already.
+#
+#   scripts/install-deps.sh [--bench]
+#
+# --bench  also installs what the benchmarks compare the program with (vipsthumbnail, from
+#          libvips-tools, for bench_command_line); nothing else needs it.
 set -euo pipefail
+
+bench=0
+for argument in "$@"; do
+    case "$argument" in
+        --bench) bench=1 ;;
+        *)
+            echo "usage: $0 [--bench]" >&2
+            exit 2
+            ;;
+    esac
+done
 
 packages=(
     build-essential cmake pkg-config
@@ -22,6 +38,7 @@ packages=(
     # The desktop notification's test runs a session bus of its own.
     dbus-daemon
 )
+if [ "$bench" -eq 1 ]; then packages+=(libvips-tools); fi
 
 missing=()
 for p in "${packages[@]}"; do

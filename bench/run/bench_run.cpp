@@ -18,14 +18,10 @@
 //
 //   bench_run [rounds]    (default 3; corpus cached in $TMPDIR/kavenra-bench-run-corpus)
 
-#include <FreeImage.h>
-
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QDir>
 #include <QEventLoop>
-#include <QFile>
-#include <QFileInfo>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -43,16 +39,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
-#include <string>
-#include <thread>
 #include <vector>
 
+#include "BareLoops.h"
 #include "WindowRounds.h"
-#include "engine/imaging/FreeImageBitmap.h"
 #include "engine/run/Procesosimagen.h"
 #include "support/DatabaseFixture.h"
 #include "support/DropFiles.h"
-#include "support/ImageFactory.h"
 #include "support/ModalAnswerer.h"
 #include "ui/Form3_opcionesdeformato.h"
 #include "ui/Form6_msgbox.h"
@@ -60,23 +53,22 @@
 #include "ui/Startup.h"
 #include "ui/Unit1.h"
 
-using kavenra::BitmapHandle;
-
+using kavenra::bench::BareFiles;
 using kavenra::bench::Clock;
+using kavenra::bench::CorpusFile;
+using kavenra::bench::Differences;
+using kavenra::bench::DifferingFiles;
+using kavenra::bench::LowestPeakSignalToNoise;
 using kavenra::bench::Median;
 using kavenra::bench::MemoryPeak;
 using kavenra::bench::Milliseconds;
 using kavenra::bench::OwnResidentBytes;
+using kavenra::bench::PrepareCameraJpegs;
 using kavenra::bench::RoundFigures;
+using kavenra::bench::TwoBareLoops;
 using kavenra::bench::WindowRound;
 
 namespace {
-
-struct CorpusFile {
-    QString path;
-    int width;
-    int height;
-};
 
 // One category of files and the size the run gives them, by one of the window's presets.
 struct Category {
@@ -86,37 +78,6 @@ struct Category {
     int targetWidth;
     int targetHeight;
 };
-
-std::vector<CorpusFile> PrepareFiles(const QString& folder, const char* prefix,
-                                     const std::vector<std::pair<int, int>>& shapes,
-                                     std::uint32_t firstSeed) {
-    QDir().mkpath(folder);
-    std::vector<CorpusFile> files;
-    std::uint32_t seed = firstSeed;
-    for (const auto& [width, height] : shapes) {
-        const QString path = QStringLiteral("%1/%2-%3x%4-%5.jpg")
-                                 .arg(folder, prefix)
-                                 .arg(width)
-                                 .arg(height)
-                                 .arg(seed);
-        const std::string name = QFile::encodeName(path).toStdString();
-        const BitmapHandle header(FreeImage_Load(FIF_JPEG, name.c_str(), FIF_LOAD_NOPIXELS));
-        if (!header) {
-            std::printf("generating %s ...\n", name.c_str());
-            std::fflush(stdout);
-            const BitmapHandle picture = kavenra::test::MakeNaturalBitmap(width, height, seed);
-            // A camera-like encoding: quality 92, 4:2:0 chroma.
-            if (!picture || !kavenra::test::SaveBitmapFile(*picture, FIF_JPEG, name,
-                                                           92 | JPEG_SUBSAMPLING_420)) {
-                std::fprintf(stderr, "cannot write %s\n", name.c_str());
-                std::exit(1);
-            }
-        }
-        files.push_back({path, width, height});
-        ++seed;
-    }
-    return files;
-}
 
 // 24 photos from 2 to 24 megapixels, a few of them upright, 200 small 640 x 480 pictures, and
 // 8 camera-size photos whose longest side goes to 1024.
@@ -136,58 +97,14 @@ std::vector<Category> PrepareCorpus() {
         large.push_back({height, width});
     }
     const std::vector<std::pair<int, int>> small(200, {640, 480});
-    return {{"large photos (2-24 MP) to 1024 x 768", PrepareFiles(folder, "photo", large, 100),
-             &TForm1::RadioButton4, 1024, 768},
-            {"small pictures (640 x 480) to 320 x 240", PrepareFiles(folder, "small", small, 500),
-             &TForm1::RadioButton1, 320, 240},
+    return {{"large photos (2-24 MP) to 1024 x 768",
+             PrepareCameraJpegs(folder, "photo", large, 100), &TForm1::RadioButton4, 1024, 768},
+            {"small pictures (640 x 480) to 320 x 240",
+             PrepareCameraJpegs(folder, "small", small, 500), &TForm1::RadioButton1, 320, 240},
             {"camera photos (6000 x 4000) to 1024 x 768",
-             PrepareFiles(folder, "camera", std::vector<std::pair<int, int>>(8, {6000, 4000}), 700),
+             PrepareCameraJpegs(folder, "camera", std::vector<std::pair<int, int>>(8, {6000, 4000}),
+                                700),
              &TForm1::RadioButton4, 1024, 768}};
-}
-
-// The calls one conversion of a JPEG makes at an explicit size with the initial options (whose
-// best JPEG setting keeps the colour at full resolution), and nothing else.
-bool BareConversion(const std::string& source, const std::string& destination, int width,
-                    int height) {
-    const FREE_IMAGE_FORMAT format = FreeImage_GetFileType(source.c_str(), 0);
-    const BitmapHandle loaded(FreeImage_Load(format, source.c_str(), JPEG_ACCURATE));
-    if (!loaded) return false;
-    FITAG* tag = nullptr;
-    FreeImage_GetMetadata(FIMD_COMMENTS, loaded.get(), "OriginalJPEGWidth", &tag);
-    FreeImage_GetMetadata(FIMD_COMMENTS, loaded.get(), "OriginalJPEGHeight", &tag);
-    FreeImage_GetWidth(loaded.get());
-    FreeImage_GetHeight(loaded.get());
-    const BitmapHandle rescaled(FreeImage_Rescale(loaded.get(), width, height, FILTER_CATMULLROM));
-    return FreeImage_Save(format, rescaled.get(), destination.c_str(),
-                          JPEG_QUALITYSUPERB | JPEG_SUBSAMPLING_444) == TRUE;
-}
-
-// The bare calls on the files whose position in the list is `first`, `first` + `step`, ...
-void BareFiles(const Category& category, const QString& outFolder, std::size_t first,
-               std::size_t step) {
-    for (std::size_t at = first; at < category.files.size(); at += step) {
-        const std::string source = QFile::encodeName(category.files[at].path).toStdString();
-        const std::string destination =
-            QFile::encodeName(outFolder + QLatin1Char('/') +
-                              QFileInfo(category.files[at].path).fileName())
-                .toStdString();
-        if (!BareConversion(source, destination, category.targetWidth, category.targetHeight)) {
-            std::fprintf(stderr, "conversion failed: %s\n", source.c_str());
-            std::exit(1);
-        }
-    }
-}
-
-// The least a run on two cores can take: two bare loops side by side, each on every other file.
-RoundFigures TwoBareLoops(const Category& category, const QString& outFolder) {
-    QDir().mkpath(outFolder);
-    const Clock::time_point start = Clock::now();
-    std::thread other([&] { BareFiles(category, outFolder, 1, 2); });
-    BareFiles(category, outFolder, 0, 2);
-    other.join();
-    RoundFigures figures;
-    figures.wallMs = Milliseconds(Clock::now() - start);
-    return figures;
 }
 
 // Converts every file of the category with the bare calls, one after the other, into `outFolder`
@@ -197,16 +114,7 @@ RoundFigures BareLoop(const Category& category, const QString& outFolder) {
     const std::uint64_t before = OwnResidentBytes();
     MemoryPeak memory(false);
     const Clock::time_point start = Clock::now();
-    for (const CorpusFile& file : category.files) {
-        const std::string source = QFile::encodeName(file.path).toStdString();
-        const std::string destination =
-            QFile::encodeName(outFolder + QLatin1Char('/') + QFileInfo(file.path).fileName())
-                .toStdString();
-        if (!BareConversion(source, destination, category.targetWidth, category.targetHeight)) {
-            std::fprintf(stderr, "conversion failed: %s\n", source.c_str());
-            std::exit(1);
-        }
-    }
+    BareFiles(category.files, category.targetWidth, category.targetHeight, outFolder, 0, 1);
     RoundFigures figures;
     figures.wallMs = Milliseconds(Clock::now() - start);
     const std::uint64_t peak = memory.stop();
@@ -226,64 +134,6 @@ void ListCategory(const Category& category) {
         std::exit(1);
     }
     (Form1->*category.preset)->click();
-}
-
-QByteArray Contents(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool SameDecodedPixels(const QString& first, const QString& second) {
-    const BitmapHandle a(FreeImage_Load(FreeImage_GetFileType(QFile::encodeName(first), 0),
-                                        QFile::encodeName(first), 0));
-    const BitmapHandle b(FreeImage_Load(FreeImage_GetFileType(QFile::encodeName(second), 0),
-                                        QFile::encodeName(second), 0));
-    return a && b && kavenra::test::SamePixels(*a, *b);
-}
-
-// The files of `folder` that are missing from `reference` or differ from it: in their decoded
-// pixels, or (where the program keeps metadata the bare calls drop) byte for byte.
-struct Differences {
-    int pixels = 0;
-    int bytes = 0;
-    Differences& operator+=(const Differences& other) {
-        pixels += other.pixels;
-        bytes += other.bytes;
-        return *this;
-    }
-};
-
-Differences DifferingFiles(const QString& reference, const QString& folder) {
-    const QStringList expected = QDir(reference).entryList(QDir::Files | QDir::Hidden, QDir::Name);
-    const QStringList written = QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
-    Differences differing;
-    if (written != expected) differing = {1, 1};
-    for (const QString& name : expected) {
-        const QString mine = folder + QLatin1Char('/') + name;
-        const QString bare = reference + QLatin1Char('/') + name;
-        if (Contents(bare) == Contents(mine)) continue;
-        ++differing.bytes;
-        if (!SameDecodedPixels(bare, mine)) ++differing.pixels;
-    }
-    return differing;
-}
-
-// The lowest PSNR of a file of `folder` against the file of the same name in `reference`, in dB
-// (infinity when every pair is identical, 0 when one is missing or unreadable).
-double LowestPeakSignalToNoise(const QString& reference, const QString& folder) {
-    double lowest = std::numeric_limits<double>::infinity();
-    for (const QString& name : QDir(reference).entryList(QDir::Files, QDir::Name)) {
-        const QByteArray mine = QFile::encodeName(folder + QLatin1Char('/') + name);
-        const QByteArray exact = QFile::encodeName(reference + QLatin1Char('/') + name);
-        const BitmapHandle a(FreeImage_Load(FreeImage_GetFileType(mine, 0), mine, 0));
-        const BitmapHandle b(FreeImage_Load(FreeImage_GetFileType(exact, 0), exact, 0));
-        if (!a || !b || FreeImage_GetWidth(a.get()) != FreeImage_GetWidth(b.get()) ||
-            FreeImage_GetHeight(a.get()) != FreeImage_GetHeight(b.get())) {
-            return 0;
-        }
-        lowest = std::min(lowest, kavenra::test::PeakSignalToNoise(*a, *b));
-    }
-    return lowest;
 }
 
 // A run with the options dialog's fast JPEG decoding on; the option is off again afterwards.
@@ -380,7 +230,7 @@ int main(int argc, char* argv[]) {
         const QString fastFolder = output.filePath(QStringLiteral("fast"));
         // Warm the file cache, the workers and the code of each; then rotate which goes first.
         BareLoop(category, bareFolder);
-        TwoBareLoops(category, twoBareFolder);
+        TwoBareLoops(category.files, category.targetWidth, category.targetHeight, twoBareFolder);
         WindowRound(sequentialFolder, false);
         WindowRound(aheadFolder, true);
         FastWindowRound(fastFolder);
@@ -397,7 +247,9 @@ int main(int argc, char* argv[]) {
                                                   LowestPeakSignalToNoise(aheadFolder, fastFolder));
                         break;
                     case 3:
-                        twoBare.rounds.push_back(TwoBareLoops(category, twoBareFolder));
+                        twoBare.rounds.push_back(TwoBareLoops(category.files, category.targetWidth,
+                                                              category.targetHeight,
+                                                              twoBareFolder));
                         break;
                     case 0:
                         bare.rounds.push_back(BareLoop(category, bareFolder));
