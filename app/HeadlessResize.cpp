@@ -335,11 +335,11 @@ bool MakeOutputFolder(const QString& folder, const InterfaceTexts& texts, Report
     return false;
 }
 
-int Convert(const CommandLineRequest& request, const QByteArrayList& entries,
+int Convert(const CommandLineRequest& request, const GatheredInputs& inputs,
             const QString& destination, const FormatOptions& stored, Report& report) {
     RemoveAbandonedTemporaryFiles(QFile::encodeName(destination).toStdString());
     const StopSignals stopSignals;
-    HeadlessRun run(ControlsForRequest(request, entries, destination, stored));
+    HeadlessRun run(ControlsForRequest(request, inputs, destination, stored));
     report.ToConvert(run.Entries());
     for (;;) {
         if (run.Position() < run.Entries()) {
@@ -383,7 +383,7 @@ int Resize(const CommandLineRequest& request, const std::string& settings,
             ? gathered.proposedDestination
             : QDir::cleanPath(QDir::current().absoluteFilePath(request.output));
     if (!MakeOutputFolder(destination, texts, report)) return ExitStatus(ResizeExit::SomeFailed);
-    return Convert(request, gathered.entries, destination, StoredFormatOptions(settings), report);
+    return Convert(request, gathered, destination, StoredFormatOptions(settings), report);
 }
 
 // A failed notification costs the run nothing: the terminal, if any, has had every line.

@@ -2,7 +2,12 @@
 
 #include "engine/run/Procesosimagen.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
+
 #include <QDir>
+#include <QFile>
 
 #include <limits>
 
@@ -103,6 +108,23 @@ std::optional<std::int32_t> ParseInt32(const QString& text) {
 
 bool CreateDestinationFolder(const QString& destinationText) {
     return !destinationText.isEmpty() && QDir().mkdir(destinationText);
+}
+
+bool CreateOutputSubfolder(const QString& destinationText, const QByteArray& subfolder) {
+    const QByteArray destination = QFile::encodeName(destinationText);
+    struct stat status {};
+    if (destination.isEmpty() || stat(destination.constData(), &status) != 0 ||
+        !S_ISDIR(status.st_mode)) {
+        return false;
+    }
+    // Byte by byte: the names come from the file system and need not be UTF-8.
+    QByteArray folder = destination.endsWith('/') ? destination : destination + '/';
+    for (const QByteArray& name : subfolder.split('/')) {
+        if (name.isEmpty()) continue;
+        folder += name + '/';
+        if (mkdir(folder.constData(), 0777) != 0 && errno != EEXIST) return false;
+    }
+    return true;
 }
 
 QString FolderPart(const QString& path) {

@@ -4,6 +4,7 @@
 // the order of the checks at Start, the creation of the destination folder. Paths use "/" as
 // their only separator.
 
+#include <QByteArray>
 #include <QString>
 
 #include <cstdint>
@@ -47,6 +48,11 @@ std::optional<std::int32_t> ParseInt32(const QString& text);
 // Creates exactly one folder, the destination text as given (relative texts against the working
 // directory). False when it exists already, its parent is missing or the name is refused.
 bool CreateDestinationFolder(const QString& destinationText);
+
+// Makes `subfolder` (relative, ending in "/") and the folders above it inside the destination
+// folder, when the destination is a folder: the mirror of a dropped folder's tree. A destination
+// the user chose not to create stays missing, and its files fail as they would.
+bool CreateOutputSubfolder(const QString& destinationText, const QByteArray& subfolder);
 
 // Everything up to and including the last "/"; the empty text when there is none.
 QString FolderPart(const QString& path);

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <memory>
+#include <set>
+#include <utility>
 
 namespace kavenra {
 
@@ -25,14 +27,8 @@ QByteArray folderPrefix(const QByteArray& folder) {
     return folder.endsWith('/') ? folder : folder + '/';
 }
 
-}  // namespace
-
-bool IsFolderPath(const QByteArray& path) {
-    struct stat status {};
-    return path.startsWith('/') && stat(path.constData(), &status) == 0 && S_ISDIR(status.st_mode);
-}
-
-QByteArrayList FilesInFolder(const QByteArray& folder) {
+// The names in `folder`, hidden ones not, in byte order.
+QByteArrayList VisibleNames(const QByteArray& folder) {
     QByteArrayList names;
     if (const FolderHandle listing{opendir(folder.constData())}) {
         while (const dirent* item = readdir(listing.get())) {
@@ -40,6 +36,49 @@ QByteArrayList FilesInFolder(const QByteArray& folder) {
         }
     }
     std::sort(names.begin(), names.end());
+    return names;
+}
+
+// A folder itself, not a link to one.
+bool IsRealFolder(const QByteArray& path, struct stat& status) {
+    return lstat(path.constData(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+using FolderIdentity = std::pair<dev_t, ino_t>;
+
+void WalkTree(const QByteArray& folder, const QByteArray& subfolder,
+              std::set<FolderIdentity>& walked, std::vector<TreeFile>& files) {
+    struct stat status {};
+    if (stat(folder.constData(), &status) != 0 ||
+        !walked.insert({status.st_dev, status.st_ino}).second) {
+        return;
+    }
+    for (const QByteArray& file : FilesInFolder(folder)) files.push_back({file, subfolder});
+    const QByteArray prefix = folderPrefix(folder);
+    for (const QByteArray& name : VisibleNames(folder)) {
+        struct stat inner {};
+        if (IsRealFolder(prefix + name, inner)) {
+            WalkTree(prefix + name, subfolder + name + '/', walked, files);
+        }
+    }
+}
+
+}  // namespace
+
+std::vector<TreeFile> FilesInTree(const QByteArray& folder) {
+    std::set<FolderIdentity> walked;
+    std::vector<TreeFile> files;
+    WalkTree(folder, QByteArray(), walked, files);
+    return files;
+}
+
+bool IsFolderPath(const QByteArray& path) {
+    struct stat status {};
+    return path.startsWith('/') && stat(path.constData(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+QByteArrayList FilesInFolder(const QByteArray& folder) {
+    const QByteArrayList names = VisibleNames(folder);
     const QByteArray prefix = folderPrefix(folder);
     QByteArrayList files;
     for (const QByteArray& name : names) {

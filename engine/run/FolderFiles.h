@@ -6,6 +6,8 @@
 #include <QByteArray>
 #include <QByteArrayList>
 
+#include <vector>
+
 namespace kavenra {
 
 // True for a full path that names a folder (or a link to one).
@@ -15,5 +17,18 @@ bool IsFolderPath(const QByteArray& path);
 // paths in the byte order of their names, which no locale changes. Pipes, sockets and devices
 // hold no image file and are left out. A folder that cannot be read brings nothing.
 QByteArrayList FilesInFolder(const QByteArray& folder);
+
+// A file of a folder's tree and the folder it lies in, relative to the tree's top: "" for the
+// top itself, else the names down to it, each followed by "/" ("2024/june/").
+struct TreeFile {
+    QByteArray path;
+    QByteArray subfolder;
+};
+
+// The files of FilesInFolder in `folder` and in every folder below it, each folder's own files
+// before its subfolders', the subfolders in the byte order of their names. Hidden folders are
+// left out, and so are links to folders: a tree walked through its links could hold itself, and a
+// folder reached by two ways (a bind mount) is walked once.
+std::vector<TreeFile> FilesInTree(const QByteArray& folder);
 
 }  // namespace kavenra

@@ -42,19 +42,27 @@ class EntryList {
     }
 
     // Files that are no image are left out of a folder without a word, as from a drop.
-    void takeFolder(const QByteArray& folder) {
+    void takeFolder(const QByteArray& folder, bool includeSubfolders) {
+        std::vector<TreeFile> files;
+        if (includeSubfolders) {
+            files = FilesInTree(folder);
+        } else {
+            for (const QByteArray& file : FilesInFolder(folder)) files.push_back({file, {}});
+        }
         bool any = false;
-        for (const QByteArray& file : FilesInFolder(folder)) {
-            if (!IsSupportedImage(file.toStdString())) continue;
+        for (const TreeFile& file : files) {
+            if (!IsSupportedImage(file.path.toStdString())) continue;
             any = true;
-            add(file);
+            add(file.path, file.subfolder);
         }
         if (!any) refuse(folder, RefusedInput::Why::NoImageInFolder);
     }
 
   private:
-    void add(const QByteArray& path) {
-        if (listed_.insert(path).second) gathered_.entries << path;
+    void add(const QByteArray& path, const QByteArray& subfolder = {}) {
+        if (!listed_.insert(path).second) return;
+        gathered_.entries << path;
+        if (!subfolder.isEmpty()) gathered_.subfolders.insert(path, subfolder);
     }
     void refuse(const QByteArray& path, RefusedInput::Why why) {
         gathered_.refused.push_back({path, why});
@@ -71,14 +79,15 @@ QString Number(int value) {
 
 }  // namespace
 
-GatheredInputs GatherInputs(const QStringList& inputs, const QString& workingDirectory) {
+GatheredInputs GatherInputs(const QStringList& inputs, const QString& workingDirectory,
+                            bool includeSubfolders) {
     GatheredInputs gathered;
     EntryList list(gathered);
     for (const QString& input : inputs) {
         const QByteArray path = AbsolutePath(input, workingDirectory);
         const bool folder = IsFolderPath(path);
         if (folder) {
-            list.takeFolder(path);
+            list.takeFolder(path, includeSubfolders);
         } else {
             list.takeFile(path);
         }
@@ -89,10 +98,11 @@ GatheredInputs GatherInputs(const QStringList& inputs, const QString& workingDir
     return gathered;
 }
 
-RunControls ControlsForRequest(const CommandLineRequest& request, const QByteArrayList& entries,
+RunControls ControlsForRequest(const CommandLineRequest& request, const GatheredInputs& inputs,
                                const QString& destinationFolder, const FormatOptions& stored) {
     RunControls controls;
-    controls.entries = entries;
+    controls.entries = inputs.entries;
+    controls.outputSubfolders = inputs.subfolders;
     controls.longestSide = request.longest.has_value();
     controls.keepDimensions = request.keepRawSize;
     if (request.size) {
@@ -103,7 +113,7 @@ RunControls ControlsForRequest(const CommandLineRequest& request, const QByteArr
     controls.destination = destinationFolder.endsWith(QLatin1Char('/'))
                                ? destinationFolder
                                : destinationFolder + QLatin1Char('/');
-    controls.entryCount = QString::number(entries.size());
+    controls.entryCount = QString::number(inputs.entries.size());
     controls.codes = WithRequestedOptions(request, stored);
     return controls;
 }

@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 #include <QByteArrayList>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -32,21 +33,25 @@ struct RefusedInput {
 };
 
 // The list a drop of the named items would make, in their order: the images named, the images
-// directly inside the folders named (hidden ones not, in the byte order of their names), each
-// once; relative names against `workingDirectory`.
+// directly inside the folders named (hidden ones not, in the byte order of their names), or with
+// `includeSubfolders` those of the folders' whole trees (FilesInTree), each once; relative names
+// against `workingDirectory`.
 struct GatheredInputs {
     QByteArrayList entries;
+    // Entries from below a named folder: the subfolder they mirror under the destination.
+    QHash<QByteArray, QByteArray> subfolders;
     std::vector<RefusedInput> refused;
     // The folder the window would propose for the last item: "RES/" inside a folder, or beside
     // a file. Ends in "/".
     QString proposedDestination;
 };
 
-GatheredInputs GatherInputs(const QStringList& inputs, const QString& workingDirectory);
+GatheredInputs GatherInputs(const QStringList& inputs, const QString& workingDirectory,
+                            bool includeSubfolders = false);
 
 // The window's controls as the request states them: its size, the destination folder (ending in
 // "/"), the codes with the request's own in place of the stored ones.
-RunControls ControlsForRequest(const CommandLineRequest& request, const QByteArrayList& entries,
+RunControls ControlsForRequest(const CommandLineRequest& request, const GatheredInputs& inputs,
                                const QString& destinationFolder, const FormatOptions& stored);
 
 class HeadlessRun {

@@ -9,10 +9,17 @@ namespace kavenra {
 
 namespace {
 
-// DestinationPath with the entry's file name kept byte for byte.
-std::string destinationBytes(const QString& destinationText, const QByteArray& entry) {
+// DestinationPath with the entry's file name kept byte for byte, in its mirrored subfolder.
+std::string destinationBytes(const QString& destinationText, const QByteArray& subfolder,
+                             const QByteArray& entry) {
     const QByteArray fileName = entry.mid(entry.lastIndexOf('/') + 1);
-    return (QFile::encodeName(destinationText) + fileName).toStdString();
+    return (QFile::encodeName(destinationText) + subfolder + fileName).toStdString();
+}
+
+// A mirrored subfolder is made when its first file is about to be written there.
+void MakeSubfolderFor(const QByteArray& entry, const RunControls& controls) {
+    const QByteArray subfolder = controls.outputSubfolders.value(entry);
+    if (!subfolder.isEmpty()) CreateOutputSubfolder(controls.destination, subfolder);
 }
 
 }  // namespace
@@ -20,7 +27,8 @@ std::string destinationBytes(const QString& destinationText, const QByteArray& e
 std::optional<ConversionJob> JobForEntry(const QByteArray& entry, const RunControls& controls) {
     ConversionJob job;
     job.request.source = entry.toStdString();
-    job.request.destination = destinationBytes(controls.destination, entry);
+    job.request.destination =
+        destinationBytes(controls.destination, controls.outputSubfolders.value(entry), entry);
     job.settings.codes = controls.codes;
     job.settings.keepDimensions = controls.keepDimensions;
     switch (TickMode(controls.longestSide, controls.keepDimensions)) {
@@ -84,6 +92,7 @@ ResizeRun::Tick ResizeRun::TakeTick(const RunControls& controls) {
         return tick;
     }
     entryInHand_ = tick.entry;
+    MakeSubfolderFor(tick.entry, controls);
     conversions_.Begin(*job);
     prepareAhead(controls);
     tick.step = Step::Converting;
@@ -97,6 +106,7 @@ void ResizeRun::prepareAhead(const RunControls& controls) {
                                                  ? JobForEntry(controls.entries.at(next), controls)
                                                  : std::nullopt;
     if (job) {
+        MakeSubfolderFor(controls.entries.at(next), controls);
         conversions_.PrepareAhead(*job);
     } else {
         conversions_.AbandonAhead();

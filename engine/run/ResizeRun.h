@@ -11,6 +11,7 @@
 
 #include <QByteArray>
 #include <QByteArrayList>
+#include <QHash>
 #include <QString>
 
 #include <functional>
@@ -35,12 +36,15 @@ struct RunControls {
     QString destination;      // the destination folder field, as typed
     QString entryCount;       // the count label, compared with "0" rather than counted
     FormatOptions codes;      // the options dialog's selection
+    // Entries brought by a folder's subfolders: the folder they mirror under the destination
+    // ("2024/june/"). An entry without one goes straight into the destination.
+    QHash<QByteArray, QByteArray> outputSubfolders;
 };
 
 // The conversion an entry asks for under `controls`: the destination text followed by the entry's
-// file name (its bytes as they are, valid UTF-8 or not), the mode chosen from the boxes, the size
-// fields read as integers. Empty when a field the mode reads is no 32-bit integer at this moment
-// (emptied or edited during the run).
+// subfolder, if any, and its file name (its bytes as they are, valid UTF-8 or not), the mode chosen
+// from the boxes, the size fields read as integers. Empty when a field the mode reads is no 32-bit
+// integer at this moment (emptied or edited during the run).
 std::optional<ConversionJob> JobForEntry(const QByteArray& entry, const RunControls& controls);
 
 // What a run did to the entries it could not write under their own name, in list order: the
