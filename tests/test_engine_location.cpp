@@ -7,6 +7,7 @@
 
 #include "engine/imaging/Location.h"
 #include "engine/imaging/Metadata.h"
+#include "engine/imaging/ReplacingSave.h"
 #include "support/ImageFactory.h"
 #include "support/ImageMetadata.h"
 
@@ -177,6 +178,52 @@ class EngineLocationTest : public QObject {
         QVERIFY(!ContainsText(ReadFileBytes(path), kLocatedCity));
         QVERIFY(Holds(*keys, "Xmp.dc.title"));
         if (exifWritten) QVERIFY(Holds(*keys, "Exif.Image.Make"));
+    }
+
+    // Through the save a conversion makes: FreeImage's copies emptied before its writer, the
+    // input's metadata carried in after it, then the location taken out. Where what the carrying
+    // made cannot be read, the file as written goes, with no location either.
+    void removesThroughTheSave_data() {
+        QTest::addColumn<FREE_IMAGE_FORMAT>("format");
+        QTest::addColumn<bool>("carryReadable");
+        const std::pair<const char*, FREE_IMAGE_FORMAT> formats[] = {
+            {"JPEG", FIF_JPEG}, {"PNG", FIF_PNG}, {"TIFF", FIF_TIFF}, {"WebP", FIF_WEBP}};
+        for (const auto& [name, format] : formats) {
+            QTest::addRow("%s", name) << format << true;
+            QTest::addRow("%s, carried content unreadable", name) << format << false;
+        }
+    }
+    void removesThroughTheSave() {
+        QFETCH(FREE_IMAGE_FORMAT, format);
+        QFETCH(bool, carryReadable);
+        const std::string source = makeLocatedPhoto(FIF_JPEG);
+        QVERIFY(!source.empty());
+        const BitmapHandle bitmap = LoadImageFile(source);
+        QVERIFY(bitmap);
+        DropLocation(*bitmap);
+        const InputMetadata metadata = InputMetadata::Read(source, FIF_JPEG);
+        const WrittenFileChange carry = [&metadata, format, carryReadable](const Bytes& written) {
+            MetadataWrite carried = metadata.WriteInto(written, format, 96, 64);
+            if (carried.outcome != MetadataOutcome::Written) return std::optional<Bytes>();
+            if (!carryReadable) carried.file.assign(carried.file.size(), 0);
+            return std::optional<Bytes>(std::move(carried.file));
+        };
+        const std::string path = pathOf(QStringLiteral("saved") + Extension(format));
+        const std::optional<PreparedOutput> saved =
+            SaveToTemporaryFile(format, *bitmap, path, 0, RemovingLocation(carry, format));
+        QVERIFY(saved);
+        QVERIFY(CommitPreparedOutput(*saved));
+
+        const std::optional<std::vector<std::string>> keys = MetadataKeysOf(path);
+        QVERIFY(keys);
+        QVERIFY2(PlaceKeys(*keys).isEmpty(), qPrintable(PlaceKeys(*keys).join(' ')));
+        QVERIFY(!ContainsText(ReadFileBytes(path), kLocatedCity));
+        QVERIFY(Holds(*keys, "Xmp.dc.title"));
+        QCOMPARE(IccProfileOf(path), profile_);
+        if (carryReadable) {
+            QVERIFY(Holds(*keys, "Exif.Image.Make"));
+            QVERIFY(Holds(*keys, "Exif.Photo.DateTimeOriginal"));
+        }
     }
 
     // What cannot be read is refused, and a file without location is left as it is.

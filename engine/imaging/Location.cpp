@@ -315,4 +315,18 @@ void DropLocation(FIBITMAP& bitmap) {
     RewriteXmp(bitmap);
 }
 
+WrittenFileChange RemovingLocation(WrittenFileChange change, FREE_IMAGE_FORMAT format) {
+    return [change = std::move(change), format](const std::vector<unsigned char>& written)
+               -> std::optional<std::vector<unsigned char>> {
+        std::optional<std::vector<unsigned char>> changed = change ? change(written) : std::nullopt;
+        LocationRemoval removal = RemoveLocation(changed ? *changed : written, format);
+        if (removal.outcome == LocationOutcome::Removed) return std::move(removal.file);
+        if (removal.outcome == LocationOutcome::NoneFound) return changed;
+        if (!changed) return std::nullopt;
+        removal = RemoveLocation(written, format);
+        if (removal.outcome == LocationOutcome::Removed) return std::move(removal.file);
+        return std::nullopt;
+    };
+}
+
 }  // namespace kavenra

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/imaging/ReplacingSave.h"
+
 namespace kavenra {
 
 enum class LocationOutcome {
@@ -45,5 +47,12 @@ LocationRemoval RemoveLocation(const std::vector<unsigned char>& file, FREE_IMAG
 // ("Raw profile type exif" and its kind). For the writers' copies to hold no location even where
 // RemoveLocation cannot run on the written file.
 void DropLocation(FIBITMAP& bitmap);
+
+// The change a save makes to a `format` file it has written (ReplacingSave.h): `change`, if any
+// (the input's metadata carried in), then RemoveLocation. Where the location cannot be removed
+// from what `change` made, the file as written, less its location, goes instead, or the file as
+// written: the bitmap saved is to have been through DropLocation, so that FreeImage's copies hold
+// none.
+WrittenFileChange RemovingLocation(WrittenFileChange change, FREE_IMAGE_FORMAT format);
 
 }  // namespace kavenra
