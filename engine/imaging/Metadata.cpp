@@ -205,6 +205,17 @@ bool HoldsMetadata(FREE_IMAGE_FORMAT format) {
 
 }  // namespace
 
+bool FitsMetadataLibrary(std::size_t size) {
+    return size <= kLargestMetadataFile;
+}
+
+bool DecodeToSamePixels(const std::vector<unsigned char>& before,
+                        const std::vector<unsigned char>& after, FREE_IMAGE_FORMAT format) {
+    const std::optional<PixelDigest> first = DigestOf(before, format);
+    const std::optional<PixelDigest> second = DigestOf(after, format);
+    return first && second && *first == *second;
+}
+
 void InitialiseMetadataLibrary() {
     static const bool initialised = [] {
         Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
@@ -351,9 +362,7 @@ MetadataWrite InputMetadata::WriteInto(const std::vector<unsigned char>& file,
     // read are to be the pixels it wrote. It never encodes a WebP bitstream, so even a lossy one
     // decodes to the same pixels.
     if (tiff || format == FIF_WEBP) {
-        const std::optional<PixelDigest> before = DigestOf(file, format);
-        const std::optional<PixelDigest> after = DigestOf(result.file, format);
-        if (!before || !after || !(*before == *after)) {
+        if (!DecodeToSamePixels(file, result.file, format)) {
             return {MetadataOutcome::PixelsChanged, {}};
         }
     }

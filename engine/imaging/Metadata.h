@@ -6,6 +6,7 @@
 
 #include <FreeImage.h>
 
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,6 +16,13 @@ namespace kavenra {
 // Prepares Exiv2 once per process, whatever the thread: its XMP toolkit's set-up must not run
 // twice at once, and its messages about damaged files are not for standard error.
 void InitialiseMetadataLibrary();
+
+// True when `size` bytes are within what Exiv2 is given to hold in memory for one file.
+bool FitsMetadataLibrary(std::size_t size);
+
+// True when two contents of a `format` file both decode, to the same pixels.
+bool DecodeToSamePixels(const std::vector<unsigned char>& before,
+                        const std::vector<unsigned char>& after, FREE_IMAGE_FORMAT format);
 
 enum class MetadataOutcome {
     Written,        // the new content holds the input's metadata

@@ -77,6 +77,18 @@ bool WritePhotoMetadata(const std::string& path, const PhotoMetadata& metadata);
 // What Exiv2 reads of `metadata`'s tags from the file at `path`; empty when it cannot read it.
 std::optional<PhotoMetadata> PhotoMetadataOf(const std::string& path);
 
+// Where a photo was taken, in every place a camera or an editor puts it (EXIF's GPS latitude,
+// longitude and altitude; XMP's exif:GPSLatitude, photoshop:City and Iptc4xmpExt:LocationShown;
+// IPTC's City and Country), beside what must outlive its removal: Make, Model,
+// DateTimeOriginal, Orientation and an XMP dc:title. Written with Exiv2 into the JPEG, PNG or
+// TIFF file at `path`.
+constexpr const char* kLocatedCity = "Vinterhavn";
+bool WriteLocatedPhotoMetadata(const std::string& path);
+
+// Every EXIF, IPTC and XMP key Exiv2 reads from the file at `path`; nothing when it cannot read
+// it.
+std::optional<std::vector<std::string>> MetadataKeysOf(const std::string& path);
+
 // PixelXDimension and PixelYDimension as FreeImage decodes them from the file's EXIF block.
 std::optional<std::pair<unsigned, unsigned>> ExifPixelDimensionsOf(const std::string& path);
 
