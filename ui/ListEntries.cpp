@@ -9,6 +9,7 @@ namespace kavenra {
 namespace {
 
 constexpr int pathRole = Qt::UserRole;
+constexpr int subfolderRole = Qt::UserRole + 1;
 }  // namespace
 
 QByteArray EntryPath(const QListWidgetItem& entry) {
@@ -16,10 +17,15 @@ QByteArray EntryPath(const QListWidgetItem& entry) {
     return path.isValid() ? path.toByteArray() : QFile::encodeName(entry.text());
 }
 
-void AppendEntry(QListWidget& list, const QByteArray& path) {
+void AppendEntry(QListWidget& list, const QByteArray& path, const QByteArray& subfolder) {
     auto* entry = new QListWidgetItem(ShownPath(path));
     entry->setData(pathRole, path);
+    if (!subfolder.isEmpty()) entry->setData(subfolderRole, subfolder);
     list.addItem(entry);
+}
+
+QByteArray EntrySubfolder(const QListWidgetItem& entry) {
+    return entry.data(subfolderRole).toByteArray();
 }
 
 int EntryRow(const QListWidget& list, const QByteArray& path) {

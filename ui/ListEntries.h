@@ -21,8 +21,12 @@ namespace kavenra {
 // that text encodes to.
 QByteArray EntryPath(const QListWidgetItem& entry);
 
-// Adds an entry for `path` at the end of `list`, shown in readable form.
-void AppendEntry(QListWidget& list, const QByteArray& path);
+// Adds an entry for `path` at the end of `list`, shown in readable form. An image brought from
+// below a dropped folder remembers the subfolder its output mirrors ("2024/june/").
+void AppendEntry(QListWidget& list, const QByteArray& path, const QByteArray& subfolder = {});
+
+// The subfolder an entry's output mirrors; empty for one that goes straight into the destination.
+QByteArray EntrySubfolder(const QListWidgetItem& entry);
 
 // The row of the entry naming exactly `path`, or -1.
 int EntryRow(const QListWidget& list, const QByteArray& path);

@@ -162,8 +162,12 @@ TForm1::~TForm1() {
 kavenra::RunControls TForm1::ReadRunControls() const {
     kavenra::RunControls controls;
     controls.entries.reserve(ListBox1->count());
-    for (int row = 0; row < ListBox1->count(); ++row)
-        controls.entries << kavenra::EntryPath(*ListBox1->item(row));
+    for (int row = 0; row < ListBox1->count(); ++row) {
+        const QListWidgetItem& item = *ListBox1->item(row);
+        controls.entries << kavenra::EntryPath(item);
+        const QByteArray subfolder = kavenra::EntrySubfolder(item);
+        if (!subfolder.isEmpty()) controls.outputSubfolders.insert(controls.entries.last(), subfolder);
+    }
     controls.longestSide = CheckBox1->isChecked();
     controls.keepDimensions = CheckBox2->isChecked();
     controls.width = Edit1->text();
@@ -599,7 +603,8 @@ void TForm1::WMDropFiles(const QByteArrayList& droppedItems) {
     Timer2->start();
 }
 
-bool TForm1::takeDroppedFile(const QByteArray& path, bool reportRefusal) {
+bool TForm1::takeDroppedFile(const QByteArray& path, bool reportRefusal,
+                             const QByteArray& subfolder) {
     if (kavenra::EntryRow(*ListBox1, path) >= 0) {
         setStatusText(LookupCaption(kMainWindowForm, "ImagenMsg1") +
                       kavenra::FileNamePart(kavenra::ShownPath(path)));
@@ -607,7 +612,7 @@ bool TForm1::takeDroppedFile(const QByteArray& path, bool reportRefusal) {
     }
     const bool supported = path.startsWith('/') && IsSupportedImage(path.toStdString());
     if (supported) {
-        kavenra::AppendEntry(*ListBox1, path);
+        kavenra::AppendEntry(*ListBox1, path, subfolder);
         setStatusText(LookupCaption(kMainWindowForm, "ImagenMsg2"));
         return true;
     }
@@ -621,8 +626,14 @@ bool TForm1::takeDroppedFile(const QByteArray& path, bool reportRefusal) {
 void TForm1::takeDroppedFolder(const QByteArray& folder) {
     int taken = 0;
     int refused = 0;
-    for (const QByteArray& file : kavenra::FilesInFolder(folder)) {
-        if (takeDroppedFile(file, false)) {
+    std::vector<kavenra::TreeFile> files;
+    if (Form3 && Form3->CurrentFormatOptions().incluir_subcarpetas == 1) {
+        files = kavenra::FilesInTree(folder);
+    } else {
+        for (const QByteArray& file : kavenra::FilesInFolder(folder)) files.push_back({file, {}});
+    }
+    for (const kavenra::TreeFile& file : files) {
+        if (takeDroppedFile(file.path, false, file.subfolder)) {
             ++taken;
         } else {
             ++refused;

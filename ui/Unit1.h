@@ -233,7 +233,8 @@ class TForm1 : public QMainWindow {
     void setStatusText(const QString& text);
     // One file of a drop through the duplicate and type tests; false when it was refused, which
     // is reported only with `reportRefusal`.
-    bool takeDroppedFile(const QByteArray& path, bool reportRefusal);
+    bool takeDroppedFile(const QByteArray& path, bool reportRefusal,
+                         const QByteArray& subfolder = {});
     void takeDroppedFolder(const QByteArray& folder);
     void showListContextMenu(const QPoint& position);
 
