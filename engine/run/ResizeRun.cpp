@@ -46,7 +46,7 @@ std::optional<ConversionJob> JobForEntry(const QByteArray& entry, const RunContr
             break;
         }
     }
-    return job;
+    return WithSizeChoices(job);
 }
 
 ResizeRun::ResizeRun(std::function<void()> resultReady) : conversions_(std::move(resultReady)) {}
