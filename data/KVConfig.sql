@@ -19,11 +19,18 @@ CREATE TABLE configuracion (
                                            -- 3 WebP, 4 TIFF
     webp               TEXT DEFAULT '80',  -- WebP quality, 1-100
     webp_sin_perdida   TEXT DEFAULT '0',   -- 1: WebP without loss
-    decodificacion_rapida TEXT DEFAULT '0' -- 1: a JPEG shrunk to half or less is decoded at a
-                                           -- reduced scale
+    decodificacion_rapida TEXT DEFAULT '0', -- 1: a JPEG shrunk to half or less is decoded at a
+                                            -- reduced scale
+    no_ampliar         TEXT DEFAULT '0',   -- 1: a picture within the target keeps its size
+    ajustar_dentro     TEXT DEFAULT '0',   -- 1: width x height is a box the picture fits in
+    incluir_subcarpetas TEXT DEFAULT '0',  -- 1: folders are listed with their subfolders
+    quitar_ubicacion   TEXT DEFAULT '0',   -- 1: outputs carry no GPS position
+    conservar_fechas   TEXT DEFAULT '0',   -- 1: outputs get their source's modification time
+    limite_kb          TEXT DEFAULT '0'    -- JPEG and WebP size budget in KB; 0: none
 );
 
-INSERT INTO configuracion VALUES ('5', '5', '3', '2', '2', '4', '0', '0', '80', '0', '0');
+INSERT INTO configuracion VALUES ('5', '5', '3', '2', '2', '4', '0', '0', '80', '0', '0',
+                                  '0', '0', '0', '0', '0', '0');
 
 -- The language dialog lists the rows in table order and derives a row's id from its position,
 -- so id must count 0, 1, 2, ... in insertion order. ruta is resolved against the working

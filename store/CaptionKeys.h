@@ -31,7 +31,7 @@ constexpr bool operator==(const CaptionKey& a, const CaptionKey& b) {
 
 // The permanently shown captions, hints and menu texts, in the order in which the window
 // translation sets them.
-inline constexpr std::array<CaptionKey, 66> kWindowTranslationKeys = {{
+inline constexpr std::array<CaptionKey, 73> kWindowTranslationKeys = {{
     {kOptionsDialogForm, "Form_Caption"},
     {kOptionsDialogForm, "Label8"},
     {kOptionsDialogForm, "GroupBox2"},
@@ -58,6 +58,13 @@ inline constexpr std::array<CaptionKey, 66> kWindowTranslationKeys = {{
     {kOptionsDialogForm, "CheckBox1"},
     {kOptionsDialogForm, "CheckBox2"},
     {kOptionsDialogForm, "GroupBox7Hint"},
+    {kOptionsDialogForm, "GroupBox9"},
+    {kOptionsDialogForm, "CheckBox3"},
+    {kOptionsDialogForm, "CheckBox4"},
+    {kOptionsDialogForm, "CheckBox5"},
+    {kOptionsDialogForm, "CheckBox6"},
+    {kOptionsDialogForm, "CheckBox7"},
+    {kOptionsDialogForm, "CheckBox8"},
     {kMainWindowForm, "MainMenu1"},
     {kMainWindowForm, "MainMenu1Sub1"},
     {kMainWindowForm, "MainMenu1Sub2"},

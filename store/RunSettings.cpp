@@ -61,6 +61,12 @@ FormatOptions StoredFormatOptions(const std::string& settingsDatabase) {
     codes.webp = Code(settingsDatabase, "webp", 1, 100, initial.webp);
     codes.webp_sin_perdida = Code(settingsDatabase, "webp_sin_perdida", 0, 1, 0);
     codes.decodificacion_rapida = Code(settingsDatabase, "decodificacion_rapida", 0, 1, 0);
+    codes.no_ampliar = Code(settingsDatabase, "no_ampliar", 0, 1, 0);
+    codes.ajustar_dentro = Code(settingsDatabase, "ajustar_dentro", 0, 1, 0);
+    codes.incluir_subcarpetas = Code(settingsDatabase, "incluir_subcarpetas", 0, 1, 0);
+    codes.quitar_ubicacion = Code(settingsDatabase, "quitar_ubicacion", 0, 1, 0);
+    codes.conservar_fechas = Code(settingsDatabase, "conservar_fechas", 0, 1, 0);
+    codes.limite_kb = Code(settingsDatabase, "limite_kb", 0, kLargestSizeBudgetKb, 0);
     return codes;
 }
 

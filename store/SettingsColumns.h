@@ -19,6 +19,12 @@ inline constexpr AddedSettingsColumn kAddedSettingsColumns[] = {
     {"webp", "80"},             // WebP quality, 1..100
     {"webp_sin_perdida", "0"},  // 1: WebP without loss
     {"decodificacion_rapida", "0"},  // 1: JPEG decoded at a reduced scale when shrunk enough
+    {"no_ampliar", "0"},             // 1: a picture within the target keeps its size
+    {"ajustar_dentro", "0"},         // 1: width x height is a box the picture fits in
+    {"incluir_subcarpetas", "0"},    // 1: folders are listed with their subfolders
+    {"quitar_ubicacion", "0"},       // 1: outputs carry no GPS position
+    {"conservar_fechas", "0"},       // 1: outputs get their source's modification time
+    {"limite_kb", "0"},              // JPEG and WebP size budget in KB, 1..1000000; 0: none
 };
 
 // Adds every column of kAddedSettingsColumns that `configuracion` lacks, all in one transaction.

@@ -38,6 +38,12 @@ QString Describe(const CommandLineRequest& request) {
     code("webp", request.webpQuality);
     if (request.webpLossless) parts << QStringLiteral("lossless");
     if (request.fast) parts << QStringLiteral("fast");
+    if (request.noEnlarge) parts << QStringLiteral("no enlarge");
+    if (request.fitWithin) parts << QStringLiteral("fit");
+    if (request.keepDates) parts << QStringLiteral("dates");
+    if (request.recursive) parts << QStringLiteral("recursive");
+    if (request.stripLocation) parts << QStringLiteral("no location");
+    code("max kb", request.sizeBudgetKb);
     if (request.stopOnFailure) parts << QStringLiteral("stop");
     if (request.json) parts << QStringLiteral("json");
     parts << QStringLiteral("inputs ") + request.inputs.join(QLatin1Char('|'));
@@ -55,6 +61,8 @@ class TestCommandLineRequest : public QObject {
     void mistakesAreUsageErrors_data();
     void mistakesAreUsageErrors();
     void givenOptionsReplaceTheStoredOnes();
+    void choicesReplaceTheStoredOnes_data();
+    void choicesReplaceTheStoredOnes();
     void usageNamesEveryOption();
 };
 
@@ -91,6 +99,13 @@ void TestCommandLineRequest::argumentsAreRead_data() {
     QTest::newRow("switches") << QStringList{"--fast",   "--stop-on-failure", "--json", "--output",
                                              "/tmp/out", "--longest=5",       "x"}
                               << "longest 5, output /tmp/out, fast, stop, json, inputs x";
+    QTest::newRow("the choices")
+        << QStringList{"--size=40x30", "--no-enlarge",     "--fit",      "--keep-dates",
+                       "--recursive",  "--strip-location", "--max-kb=1", "x"}
+        << "size 40x30, no enlarge, fit, dates, recursive, no location, max kb 1, inputs x";
+    QTest::newRow("largest size budget, value apart")
+        << QStringList{"--longest=5", "--max-kb", "1000000", "x"}
+        << "longest 5, max kb 1000000, inputs x";
     // After "--" a name that starts with "-" is a file.
     QTest::newRow("after --") << QStringList{"--longest=5", "--", "--fast", "-x.jpg"}
                               << "longest 5, inputs --fast|-x.jpg";
@@ -139,6 +154,15 @@ void TestCommandLineRequest::mistakesAreUsageErrors_data() {
     QTest::newRow("a switch with a value")
         << QStringList{"--longest=5", "--fast=yes", "x"} << "--fast takes no value";
     QTest::newRow("empty output") << QStringList{"--longest=5", "--output=", "x"} << "--output";
+    for (const char* budget : {"0", "1000001", "-1", "50kb", "", "1.5", "99999999999"}) {
+        QTest::addRow("size budget '%s'", budget)
+            << QStringList{"--longest=5", QStringLiteral("--max-kb=") + budget, "x"}
+            << "--max-kb: \"" + QString::fromLatin1(budget) + "\" is not 1 to 1000000";
+    }
+    QTest::newRow("size budget missing")
+        << QStringList{"x", "--longest=5", "--max-kb"} << "--max-kb needs a value";
+    QTest::newRow("a choice with a value")
+        << QStringList{"--longest=5", "--no-enlarge=1", "x"} << "--no-enlarge takes no value";
 }
 
 void TestCommandLineRequest::mistakesAreUsageErrors() {
@@ -173,13 +197,76 @@ void TestCommandLineRequest::givenOptionsReplaceTheStoredOnes() {
     QVERIFY(options == expected);
 }
 
+// Each choice of the command line turns its stored code on; the size budget replaces the stored
+// one. Without them every stored choice stays, on or off.
+void TestCommandLineRequest::choicesReplaceTheStoredOnes_data() {
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QList<int>>("stored");  // no_ampliar .. limite_kb, as choicesOf lists them
+    QTest::addColumn<QList<int>>("codes");
+    const QList<int> off{0, 0, 0, 0, 0, 0};
+    QTest::newRow("none given, all off") << QStringList{} << off << off;
+    QTest::newRow("none given, all stored on")
+        << QStringList{} << QList<int>{1, 1, 1, 1, 1, 300} << QList<int>{1, 1, 1, 1, 1, 300};
+    QTest::newRow("--no-enlarge") << QStringList{"--no-enlarge"} << off
+                                  << QList<int>{1, 0, 0, 0, 0, 0};
+    QTest::newRow("--fit") << QStringList{"--fit"} << off << QList<int>{0, 1, 0, 0, 0, 0};
+    QTest::newRow("--recursive") << QStringList{"--recursive"} << off
+                                 << QList<int>{0, 0, 1, 0, 0, 0};
+    QTest::newRow("--strip-location")
+        << QStringList{"--strip-location"} << off << QList<int>{0, 0, 0, 1, 0, 0};
+    QTest::newRow("--keep-dates") << QStringList{"--keep-dates"} << off
+                                  << QList<int>{0, 0, 0, 0, 1, 0};
+    QTest::newRow("--max-kb over a stored budget")
+        << QStringList{"--max-kb=70"} << QList<int>{0, 0, 0, 0, 0, 300}
+        << QList<int>{0, 0, 0, 0, 0, 70};
+}
+
+void TestCommandLineRequest::choicesReplaceTheStoredOnes() {
+    QFETCH(QStringList, options);
+    QFETCH(QList<int>, stored);
+    QFETCH(QList<int>, codes);
+    FormatOptions inStore;
+    inStore.no_ampliar = stored[0];
+    inStore.ajustar_dentro = stored[1];
+    inStore.incluir_subcarpetas = stored[2];
+    inStore.quitar_ubicacion = stored[3];
+    inStore.conservar_fechas = stored[4];
+    inStore.limite_kb = stored[5];
+    const auto result =
+        ReadCommandLineRequest(QStringList{"--size=4x3"} + options + QStringList{"x"});
+    QVERIFY(std::holds_alternative<CommandLineRequest>(result));
+    const FormatOptions given =
+        kavenra::WithRequestedOptions(std::get<CommandLineRequest>(result), inStore);
+    QCOMPARE((QList<int>{given.no_ampliar, given.ajustar_dentro, given.incluir_subcarpetas,
+                         given.quitar_ubicacion, given.conservar_fechas, given.limite_kb}),
+             codes);
+}
+
 void TestCommandLineRequest::usageNamesEveryOption() {
     const QString usage = QString::fromStdString(kavenra::CommandLineUsage());
-    for (const char* option :
-         {"--resize", "--size", "--longest", "--keep-raw-size", "--output", "--format", "--filter",
-          "--jpeg-quality", "--png-compression", "--bmp-compression", "--tga-compression",
-          "--tiff-compression", "--webp-quality", "--webp-lossless", "--fast", "--stop-on-failure",
-          "--json"}) {
+    for (const char* option : {"--resize",
+                               "--size",
+                               "--longest",
+                               "--keep-raw-size",
+                               "--output",
+                               "--format",
+                               "--filter",
+                               "--jpeg-quality",
+                               "--png-compression",
+                               "--bmp-compression",
+                               "--tga-compression",
+                               "--tiff-compression",
+                               "--webp-quality",
+                               "--webp-lossless",
+                               "--fast",
+                               "--stop-on-failure",
+                               "--json",
+                               "--no-enlarge",
+                               "--fit",
+                               "--keep-dates",
+                               "--recursive",
+                               "--strip-location",
+                               "--max-kb"}) {
         QVERIFY2(usage.contains(QLatin1String(option)), option);
     }
 }

@@ -106,6 +106,8 @@ class TestHeadless : public QObject {
     void badInputIsToldWithItsStatus_data();
     void badInputIsToldWithItsStatus();
     void jsonTellsEachFile();
+    void keepDatesGivesEachOutputItsSourcesTime_data();
+    void keepDatesGivesEachOutputItsSourcesTime();
     void fastDecodingKeepsTheExactRunsSize();
     void messagesSpeakTheInterfaceLanguage_data();
     void messagesSpeakTheInterfaceLanguage();
@@ -204,6 +206,13 @@ void TestHeadless::convertsWhatIsNamed_data() {
     QTest::newRow("camera RAW at its own size")
         << QStringList{"--resize", "--keep-raw-size", "raw"} << "raw/RES"
         << QStringList{"raw/RES/camera.jpg 320x240 JPEG"};
+    QTest::newRow("--no-enlarge: a smaller picture keeps its size, in the asked format")
+        << QStringList{"--resize", "--longest", "1000",        "--no-enlarge",
+                       "--format", "png",       "photos/a.jpg"}
+        << "photos/RES" << QStringList{"photos/RES/a.png 400x300 PNG"};
+    QTest::newRow("--fit: each picture inside the box in proportion")
+        << QStringList{"--resize", "--size", "100x100", "--fit", "photos"} << "photos/RES"
+        << QStringList{"photos/RES/a.jpg 100x75 JPEG", "photos/RES/b.png 50x100 PNG"};
     QTest::newRow("--resize after the names")
         << QStringList{"single.bmp", "--resize", "--size", "16x16"} << "RES"
         << QStringList{"RES/single.bmp 16x16 BMP"};
@@ -347,6 +356,31 @@ void TestHeadless::badInputIsToldWithItsStatus() {
     }
     QCOMPARE(written, outputs);
     QVERIFY(TemporaryFilesUnder(work_->path()).isEmpty());
+}
+
+void TestHeadless::keepDatesGivesEachOutputItsSourcesTime_data() {
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<bool>("kept");
+    QTest::newRow("--keep-dates") << QStringList{"--keep-dates"} << true;
+    QTest::newRow("without it") << QStringList{} << false;
+}
+
+void TestHeadless::keepDatesGivesEachOutputItsSourcesTime() {
+    QFETCH(QStringList, options);
+    QFETCH(bool, kept);
+    // 2001-09-09: long before anything this run writes.
+    const QDateTime past = QDateTime::fromSecsSinceEpoch(1000000000);
+    for (const char* name : {"photos/a.jpg", "photos/b.png"}) {
+        QFile source(work(name));
+        QVERIFY(source.open(QIODevice::ReadWrite));
+        QVERIFY(source.setFileTime(past, QFileDevice::FileModificationTime));
+    }
+    const FinishedRun result = run(QStringList{"--resize", "--longest", "80", "photos"} + options);
+    QVERIFY2(result.finished && result.exitCode == 0, result.standardError.constData());
+    for (const char* name : {"photos/RES/a.jpg", "photos/RES/b.png"}) {
+        const QDateTime written = QFileInfo(work(name)).lastModified();
+        QVERIFY2(kept ? written == past : written > past, name);
+    }
 }
 
 void TestHeadless::jsonTellsEachFile() {

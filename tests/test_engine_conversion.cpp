@@ -192,6 +192,84 @@ class EngineConversionTest : public QObject, private ConversionWorkspace {
         QCOMPARE(target->height, expectedHeight);
     }
 
+    // Don't enlarge and fit within on both ways of stating the size; an expected width of -1:
+    // no size at all.
+    void sizeChoices_data() {
+        QTest::addColumn<bool>("longestSide");
+        QTest::addColumn<int>("width");   // or the longest side
+        QTest::addColumn<int>("height");  // explicit size only
+        QTest::addColumn<qint64>("sourceWidth");
+        QTest::addColumn<qint64>("sourceHeight");
+        QTest::addColumn<bool>("noEnlarge");
+        QTest::addColumn<bool>("fitWithin");
+        QTest::addColumn<int>("expectedWidth");
+        QTest::addColumn<int>("expectedHeight");
+
+        const auto row = [](const char* name, bool longest, int width, int height, qint64 w,
+                            qint64 h, bool noEnlarge, bool fit, int ew, int eh) {
+            QTest::newRow(name) << longest << width << height << w << h << noEnlarge << fit << ew
+                                << eh;
+        };
+        // Explicit size, stretched.
+        row("box: smaller picture enlarged", false, 400, 300, 100, 50, false, false, 400, 300);
+        row("box: smaller picture kept", false, 400, 300, 100, 50, true, false, 100, 50);
+        row("box: equal picture kept", false, 400, 300, 400, 300, true, false, 400, 300);
+        row("box: wider picture stretched", false, 400, 300, 500, 100, true, false, 400, 300);
+        row("box: taller picture stretched", false, 400, 300, 100, 400, true, false, 400, 300);
+        row("box: portrait in a landscape box stretched", false, 400, 300, 300, 400, false, false,
+            400, 300);
+        // Explicit size, fitted.
+        row("fit: landscape in a square", false, 400, 400, 1600, 1200, false, true, 400, 300);
+        row("fit: portrait in a landscape box", false, 400, 300, 1200, 1600, false, true, 225, 300);
+        row("fit: same proportions fill the box", false, 400, 300, 800, 600, false, true, 400, 300);
+        row("fit: smaller picture enlarged", false, 400, 300, 100, 50, false, true, 400, 200);
+        row("fit: smaller picture kept", false, 400, 300, 100, 50, true, true, 100, 50);
+        row("fit: equal picture kept", false, 400, 300, 400, 300, true, true, 400, 300);
+        row("fit: one side beyond, shrunk", false, 400, 300, 800, 100, true, true, 400, 50);
+        row("fit: 33.3 rounds down", false, 100, 100, 1000, 333, false, true, 100, 33);
+        row("fit: 33.5 rounds up", false, 100, 100, 1000, 335, false, true, 100, 34);
+        row("fit: 1xN keeps one pixel", false, 400, 300, 1, 10000, false, true, 1, 300);
+        row("fit: Nx1 keeps one pixel", false, 400, 300, 10000, 1, false, true, 400, 1);
+        row("fit: 1x1 enlarged to the box's shorter side", false, 400, 300, 1, 1, false, true, 300,
+            300);
+        row("fit: 1x1 not enlarged", false, 400, 300, 1, 1, true, true, 1, 1);
+        row("fit: no side to scale", false, 400, 300, 0, 0, false, true, -1, 0);
+        row("box: no side, never within", false, 400, 300, 0, 0, true, false, 400, 300);
+        // Longest side; fitting concerns only the box.
+        row("longest: smaller picture enlarged", true, 800, 0, 300, 200, false, false, 800, 533);
+        row("longest: smaller picture kept", true, 800, 0, 300, 200, true, false, 300, 200);
+        row("longest: equal side kept", true, 800, 0, 800, 600, true, false, 800, 600);
+        row("longest: portrait within kept", true, 300, 0, 200, 300, true, false, 200, 300);
+        row("longest: longer side beyond, shrunk", true, 800, 0, 900, 100, true, false, 800, 89);
+        row("longest: fit changes nothing", true, 800, 0, 300, 200, false, true, 800, 533);
+        row("longest: 1xN kept", true, 800, 0, 1, 500, true, false, 1, 500);
+        row("longest: 1xN shrunk keeps one pixel", true, 800, 0, 1, 5000, true, false, 1, 800);
+    }
+
+    void sizeChoices() {
+        QFETCH(bool, longestSide);
+        QFETCH(int, width);
+        QFETCH(int, height);
+        QFETCH(qint64, sourceWidth);
+        QFETCH(qint64, sourceHeight);
+        QFETCH(bool, noEnlarge);
+        QFETCH(bool, fitWithin);
+        QFETCH(int, expectedWidth);
+        QFETCH(int, expectedHeight);
+
+        ConversionRequest request;
+        request.mode = longestSide ? SizingMode::LongestSide : SizingMode::ExplicitSize;
+        (longestSide ? request.longestSide : request.width) = width;
+        request.height = longestSide ? 0 : height;
+        request.noEnlarge = noEnlarge;
+        request.fitWithin = fitWithin;
+        const auto target = TargetSizeFor(request, {sourceWidth, sourceHeight});
+        QCOMPARE(target.has_value(), expectedWidth >= 0);
+        if (!target) return;
+        QCOMPARE(target->width, expectedWidth);
+        QCOMPARE(target->height, expectedHeight);
+    }
+
     void filterCode_data() {
         QTest::addColumn<int>("code");
         QTest::addColumn<int>("expectedFilter");

@@ -93,6 +93,38 @@ class EngineFastDecodingTest : public QObject, private ConversionWorkspace {
         QTest::newRow("orientation 8, explicit") << 800 << 600 << 8 << 0 << 140 << 70 << 2;
     }
 
+    // The scale follows the size the picture ends at: 800x600 fitted in 400x75 becomes 100x75,
+    // which a quarter gives twice over; stretched to 400x75 it needs every pixel across.
+    void fitWithinDecidesTheScale_data() {
+        QTest::addColumn<int>("fitWithin");
+        QTest::addColumn<int>("scale");
+        QTest::addColumn<QSize>("output");
+        QTest::newRow("fitted") << 1 << 4 << QSize(100, 75);
+        QTest::newRow("stretched") << 0 << 1 << QSize(400, 75);
+    }
+
+    void fitWithinDecidesTheScale() {
+        QFETCH(int, fitWithin);
+        QFETCH(int, scale);
+        QFETCH(QSize, output);
+        const QString source = in("photo.jpg");
+        QVERIFY(WriteStoredJpeg(source, 800, 600, 1));
+        settings.codes.ajustar_dentro = fitWithin;
+        settings.codes.decodificacion_rapida = kFastOn;
+        const std::optional<SourceFile> opened = SourceFile::Open(NativePath(source));
+        QVERIFY(opened);
+        const int flags = LoadFlagsFor(FIF_JPEG, *opened, job(source, out("x.png"), 0, 75, 400));
+        const BitmapHandle loaded(FreeImage_Load(FIF_JPEG, opened->path().c_str(), flags));
+        QVERIFY(loaded);
+        QCOMPARE(int(FreeImage_GetWidth(loaded.get())), DecodedSide(800, scale));
+
+        const BitmapHandle converted = convertWith(kFastOn, source, "fast.png", 0, 75, 400);
+        QVERIFY(converted);
+        QCOMPARE(QSize(int(FreeImage_GetWidth(converted.get())),
+                       int(FreeImage_GetHeight(converted.get()))),
+                 output);
+    }
+
     void reducedDecodeKeepsTheExactOutput() {
         QFETCH(int, width);
         QFETCH(int, height);

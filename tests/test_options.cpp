@@ -24,6 +24,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -56,6 +57,16 @@ QList<int> addedCodesOf(const kavenra::FormatOptions& options) {
     return {options.guardar_como, options.webp, options.webp_sin_perdida,
             options.decodificacion_rapida};
 }
+
+// The last group's codes, in column order: don't enlarge, fit within, subfolders, no location,
+// keep dates, size budget.
+QList<int> choicesOf(const kavenra::FormatOptions& options) {
+    return {options.no_ampliar,       options.ajustar_dentro,   options.incluir_subcarpetas,
+            options.quitar_ubicacion, options.conservar_fechas, options.limite_kb};
+}
+
+const QStringList choiceColumns = {"no_ampliar",       "ajustar_dentro",   "incluir_subcarpetas",
+                                   "quitar_ubicacion", "conservar_fechas", "limite_kb"};
 
 // The radio buttons of one column, in code order (no entry for the JPEG track bar).
 QList<QRadioButton*> buttonsOf(const QString& column) {
@@ -139,6 +150,9 @@ class TestOptions : public QObject {
     void addedOptionsLoadAndSave_data();
     void addedOptionsLoadAndSave();
     void addedColumnsMissing();
+    void choicesLoadAndSave_data();
+    void choicesLoadAndSave();
+    void choicesClickedAreStoredAndReloaded();
     void saveAsChoiceReachesRuns();
     void conversionsUseInitialValuesUntilFirstShowing();
     void unsavedChangeIsUsedAndDiscardedOnNextShowing();
@@ -194,7 +208,7 @@ QString TestOptions::stored(const QString& column) const {
 }
 
 void TestOptions::layoutAndInitialSelection() {
-    QCOMPARE(Form3->size(), QSize(620, 599));
+    QCOMPARE(Form3->size(), QSize(620, 719));
     QCOMPARE(Form3->minimumSize(), Form3->maximumSize());
     QCOMPARE(Form3->windowTitle(), QStringLiteral("Opciones"));
     QVERIFY(!Form3->isModal());
@@ -207,7 +221,8 @@ void TestOptions::layoutAndInitialSelection() {
     QCOMPARE(Form3->GroupBox5->geometry(), QRect(319, 301, 289, 124));
     QCOMPARE(Form3->GroupBox4->geometry(), QRect(8, 163, 305, 122));
     QCOMPARE(Form3->ValueListEditor1->geometry(), QRect(8, 312, 305, 113));
-    QCOMPARE(Form3->Button1->geometry(), QRect(259, 561, 75, 25));
+    QCOMPARE(Form3->Button1->geometry(), QRect(259, 683, 75, 25));
+    QCOMPARE(Form3->GroupBox9->geometry(), QRect(8, 557, 600, 118));
     QCOMPARE(Form3->GroupBox7->geometry(), QRect(8, 431, 305, 96));
     QCOMPARE(Form3->GroupBox8->geometry(), QRect(319, 431, 289, 96));
     QCOMPARE(Form3->TrackBar1->geometry(), QRect(24, 32, 249, 33));
@@ -271,6 +286,8 @@ void TestOptions::layoutAndInitialSelection() {
     QCOMPARE(Form3->Label10->text(), QStringLiteral("80"));
     QVERIFY(!Form3->CheckBox1->isChecked());
     QCOMPARE(addedCodesOf(Form3->CurrentFormatOptions()), (QList<int>{0, 80, 0, 0}));
+    QCOMPARE(choicesOf(Form3->CurrentFormatOptions()), (QList<int>{0, 0, 0, 0, 0, 0}));
+    QVERIFY(!Form3->SpinEdit1->isEnabled());
 }
 
 void TestOptions::titleCaptionsAreSettable() {
@@ -574,6 +591,79 @@ void TestOptions::addedColumnsMissing() {
     QCOMPARE(addedCodesOf(Form3->CurrentFormatOptions()), (QList<int>{0, 80, 0, 0}));
 }
 
+void TestOptions::choicesLoadAndSave_data() {
+    QTest::addColumn<QString>("column");
+    QTest::addColumn<QString>("storedText");
+    QTest::addColumn<QList<int>>("codes");  // as choicesOf lists them
+    const QList<int> initial{0, 0, 0, 0, 0, 0};
+    for (int i = 0; i < 5; ++i) {
+        QList<int> on = initial;
+        on[i] = 1;
+        const QString column = choiceColumns[i];
+        QTest::addRow("%s on", qPrintable(column)) << column << "1" << on;
+        QTest::addRow("%s off", qPrintable(column)) << column << "0" << initial;
+        for (const char* damaged : {"2", "-1", "yes", ""})
+            QTest::addRow("%s '%s'", qPrintable(column), damaged) << column << damaged << initial;
+    }
+    for (const int kb : {1, 250, 1000000}) {
+        QTest::addRow("limite_kb %d", kb)
+            << "limite_kb" << QString::number(kb) << QList<int>{0, 0, 0, 0, 0, kb};
+    }
+    for (const char* damaged : {"0", "1000001", "-5", "big", "1.5"})
+        QTest::addRow("limite_kb '%s'", damaged) << "limite_kb" << damaged << initial;
+}
+
+// Each box shows its stored choice, the conversions read it, and a save writes it back; a value
+// that is unknown or damaged means the choice is off.
+void TestOptions::choicesLoadAndSave() {
+    QFETCH(QString, column);
+    QFETCH(QString, storedText);
+    QFETCH(QList<int>, codes);
+    setStored(column, storedText);
+
+    ModalAnswerer answers;
+    Form3->show();
+    QCOMPARE(answers.messageBoxTexts(), QStringList());
+    QCOMPARE(choicesOf(Form3->CurrentFormatOptions()), codes);
+    QCOMPARE(choicesOf(Form1->ReadRunControls().codes), codes);
+    const QList<QCheckBox*> boxes = {Form3->CheckBox3, Form3->CheckBox4, Form3->CheckBox6,
+                                     Form3->CheckBox7, Form3->CheckBox5, Form3->CheckBox8};
+    for (int i = 0; i < boxes.size(); ++i) QCOMPARE(boxes[i]->isChecked(), codes[i] != 0);
+    QCOMPARE(Form3->SpinEdit1->isEnabled(), codes[5] != 0);
+    if (codes[5] != 0) QCOMPARE(Form3->SpinEdit1->value(), codes[5]);
+
+    QTest::mouseClick(Form3->Button1, Qt::LeftButton);
+    QCOMPARE(answers.messageBoxTexts(), QStringList());
+    QList<int> written;
+    for (const QString& name : choiceColumns) written << stored(name).toInt();
+    QCOMPARE(written, codes);
+}
+
+void TestOptions::choicesClickedAreStoredAndReloaded() {
+    ModalAnswerer answers;
+    Form3->show();
+    for (QCheckBox* box : {Form3->CheckBox3, Form3->CheckBox4, Form3->CheckBox5, Form3->CheckBox6,
+                           Form3->CheckBox7, Form3->CheckBox8}) {
+        QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, 8));
+    }
+    QVERIFY(Form3->SpinEdit1->isEnabled());
+    Form3->SpinEdit1->setValue(750);
+    QCOMPARE(choicesOf(Form1->ReadRunControls().codes), (QList<int>{1, 1, 1, 1, 1, 750}));
+    QTest::mouseClick(Form3->Button1, Qt::LeftButton);
+    QCOMPARE(answers.messageBoxTexts(), QStringList());
+    QList<int> written;
+    for (const QString& name : choiceColumns) written << stored(name).toInt();
+    QCOMPARE(written, (QList<int>{1, 1, 1, 1, 1, 750}));
+
+    // A cleared budget box stores no budget, whatever the spin box still holds.
+    Form3->show();
+    QCOMPARE(choicesOf(Form3->CurrentFormatOptions()), (QList<int>{1, 1, 1, 1, 1, 750}));
+    QTest::mouseClick(Form3->CheckBox8, Qt::LeftButton, {}, QPoint(8, 8));
+    QVERIFY(!Form3->SpinEdit1->isEnabled());
+    QTest::mouseClick(Form3->Button1, Qt::LeftButton);
+    QCOMPARE(stored("limite_kb"), QStringLiteral("0"));
+}
+
 void TestOptions::saveAsChoiceReachesRuns() {
     Form3->show();
     const QList<QRadioButton*> choices = buttonsOf("guardar_como");
@@ -663,7 +753,7 @@ void TestOptions::screenshot() {
     const QString folder = kavenra::testing::ScreenshotFolder();
     QVERIFY(QDir().mkpath(folder));
     const QImage image = Form3->grab().toImage();
-    QCOMPARE(image.size() / image.devicePixelRatio(), QSize(620, 599));
+    QCOMPARE(image.size() / image.devicePixelRatio(), QSize(620, 719));
     QVERIFY(image.save(QDir(folder).filePath(QStringLiteral("options.png"))));
 }
 

@@ -833,10 +833,16 @@ void TestPackaging::bashCompletionOffers_data() {
                                           "-dash.png"};
     QTest::newRow("first option") << QStringList{"kavenra", "--r"} << QStringList{"--resize"};
     QTest::newRow("files without --resize") << QStringList{"kavenra", ""} << imagesAndFolders;
-    QTest::newRow("options after --resize") << QStringList{"kavenra", "--resize", "--f"}
-                                            << QStringList{"--fast", "--filter", "--format"};
+    QTest::newRow("options after --resize")
+        << QStringList{"kavenra", "--resize", "--f"}
+        << QStringList{"--fast", "--filter", "--fit", "--format"};
     QTest::newRow("no window options after --resize")
-        << QStringList{"kavenra", "--resize", "--longest", "10", "--re"} << QStringList();
+        << QStringList{"kavenra", "--resize", "--longest", "10", "--res"} << QStringList();
+    QTest::newRow("--re after --resize: the run's options alone")
+        << QStringList{"kavenra", "--resize", "--longest", "10", "--re"}
+        << QStringList{"--recursive"};
+    QTest::newRow("a size budget is a number of the user's choosing")
+        << QStringList{"kavenra", "--resize", "--max-kb", ""} << QStringList();
     QTest::newRow("formats") << QStringList{"kavenra", "--resize", "--format", ""}
                              << QStringList{"same", "jpeg", "png", "webp", "tiff"};
     QTest::newRow("formats after =")

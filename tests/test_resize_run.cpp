@@ -17,6 +17,7 @@
 #include <condition_variable>
 #include <mutex>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -64,6 +65,8 @@ class ResultSignal {
     int signals_ = 0;
 };
 
+std::optional<FileOutcome> RunControlled(const RunControls& controls);
+
 // One entry run to its outcome, to the longest side of 20 into `destination`.
 std::optional<FileOutcome> RunOneEntry(const QString& entry, const QString& destination) {
     RunControls controls;
@@ -72,6 +75,11 @@ std::optional<FileOutcome> RunOneEntry(const QString& entry, const QString& dest
     controls.longestSideText = QStringLiteral("20");
     controls.destination = destination;
     controls.entryCount = QStringLiteral("1");
+    return RunControlled(controls);
+}
+
+// The first entry of `controls` run to its outcome.
+std::optional<FileOutcome> RunControlled(const RunControls& controls) {
     ResultSignal results;
     ResizeRun run(results.callback());
     run.Begin(controls);
@@ -244,6 +252,109 @@ class ResizeRunTest : public QObject {
     }
 
     // Start's checks follow the boxes; the run itself never looks at a field it does not use.
+    // The options dialog's size and date choices, through the worker and the commit of a run.
+    void choicesOfARun_data() {
+        QTest::addColumn<int>("sourceWidth");
+        QTest::addColumn<int>("sourceHeight");
+        QTest::addColumn<bool>("longestSide");
+        QTest::addColumn<int>("width");   // or the longest side
+        QTest::addColumn<int>("height");  // explicit size only
+        QTest::addColumn<int>("noEnlarge");
+        QTest::addColumn<int>("fitWithin");
+        QTest::addColumn<QSize>("expected");
+
+        QTest::newRow("small picture, enlarged")
+            << 60 << 40 << true << 90 << 0 << 0 << 0 << QSize(90, 60);
+        QTest::newRow("small picture, not enlarged")
+            << 60 << 40 << true << 90 << 0 << 1 << 0 << QSize(60, 40);
+        QTest::newRow("small picture within a box, not enlarged")
+            << 60 << 40 << false << 90 << 90 << 1 << 0 << QSize(60, 40);
+        QTest::newRow("larger picture, not enlarged, still shrunk")
+            << 160 << 120 << true << 80 << 0 << 1 << 0 << QSize(80, 60);
+        QTest::newRow("box, stretched")
+            << 160 << 120 << false << 60 << 60 << 0 << 0 << QSize(60, 60);
+        QTest::newRow("box, fitted") << 160 << 120 << false << 60 << 60 << 0 << 1 << QSize(60, 45);
+        QTest::newRow("portrait fitted in a landscape box")
+            << 90 << 160 << false << 80 << 40 << 0 << 1 << QSize(23, 40);
+        QTest::newRow("small picture fitted, enlarged")
+            << 40 << 20 << false << 100 << 100 << 0 << 1 << QSize(100, 50);
+        QTest::newRow("small picture fitted, not enlarged")
+            << 40 << 20 << false << 100 << 100 << 1 << 1 << QSize(40, 20);
+    }
+
+    // The output is written in the chosen format (PNG from a JPEG) whatever its size.
+    void choicesOfARun() {
+        QFETCH(int, sourceWidth);
+        QFETCH(int, sourceHeight);
+        QFETCH(bool, longestSide);
+        QFETCH(int, width);
+        QFETCH(int, height);
+        QFETCH(int, noEnlarge);
+        QFETCH(int, fitWithin);
+        QFETCH(QSize, expected);
+
+        QTemporaryDir folder;
+        QVERIFY(folder.isValid());
+        const QString source = folder.filePath("photo.jpg");
+        QVERIFY(
+            kavenra::test::WriteImageFile(NativePath(source), FIF_JPEG, sourceWidth, sourceHeight));
+        QVERIFY(QDir(folder.path()).mkpath("RES"));
+        RunControls controls = ExplicitSize(QString::number(width), QString::number(height));
+        controls.longestSide = longestSide;
+        controls.longestSideText = QString::number(width);
+        controls.entries = QByteArrayList{QFile::encodeName(source)};
+        controls.destination = folder.filePath("RES") + QLatin1Char('/');
+        controls.codes.guardar_como = static_cast<int>(SaveAs::Png);
+        controls.codes.no_ampliar = noEnlarge;
+        controls.codes.ajustar_dentro = fitWithin;
+
+        const std::optional<FileOutcome> outcome = RunControlled(controls);
+        QVERIFY(outcome);
+        QVERIFY(outcome->committed);
+        const QString output = controls.destination + "photo.png";
+        QCOMPARE(FreeImage_GetFileType(NativePath(output).c_str(), 0), FIF_PNG);
+        QCOMPARE(kavenra::test::ImageFileSize(output), expected);
+    }
+
+    void keepDates_data() {
+        QTest::addColumn<int>("keepDates");
+        QTest::newRow("kept") << 1;
+        QTest::newRow("not kept") << 0;
+    }
+
+    // The committed output takes its source's modification time to the nanosecond; without the
+    // choice it has the time it was written.
+    void keepDates() {
+        QFETCH(int, keepDates);
+        QTemporaryDir folder;
+        QVERIFY(folder.isValid());
+        const QString source = folder.filePath("old.png");
+        QVERIFY(kavenra::test::WriteImageFile(NativePath(source), FIF_PNG, 64, 48));
+        // 2001-09-09, long before any output of this test is written.
+        const struct timespec past[2] = {{1000000000, 0}, {1000000000, 123456789}};
+        QCOMPARE(utimensat(AT_FDCWD, NativePath(source).c_str(), past, 0), 0);
+        QVERIFY(QDir(folder.path()).mkpath("RES"));
+        RunControls controls = ExplicitSize(QStringLiteral("32"), QStringLiteral("24"));
+        controls.entries = QByteArrayList{QFile::encodeName(source)};
+        controls.destination = folder.filePath("RES") + QLatin1Char('/');
+        controls.codes.conservar_fechas = keepDates;
+
+        const std::optional<FileOutcome> outcome = RunControlled(controls);
+        QVERIFY(outcome);
+        QVERIFY(outcome->committed);
+        struct stat written {};
+        QCOMPARE(stat(NativePath(controls.destination + "old.png").c_str(), &written), 0);
+        if (keepDates == 1) {
+            QCOMPARE(qint64(written.st_mtim.tv_sec), qint64(1000000000));
+            QCOMPARE(qint64(written.st_mtim.tv_nsec), qint64(123456789));
+        } else {
+            QVERIFY(written.st_mtim.tv_sec > 1000000000);
+        }
+        // Nothing but the output is left in the folder.
+        QCOMPARE(QDir(controls.destination).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{"old.png"});
+    }
+
     void startWarnings_data() {
         QTest::addColumn<bool>("longestSide");
         QTest::addColumn<bool>("keepDimensions");

@@ -44,7 +44,10 @@ QStringList addedValues(const QString& file) {
     QStringList values;
     QueryColumn(file,
                 QStringLiteral("SELECT guardar_como || '/' || webp || '/' || webp_sin_perdida || "
-                               "'/' || decodificacion_rapida FROM configuracion"),
+                               "'/' || decodificacion_rapida || '/' || no_ampliar || '/' || "
+                               "ajustar_dentro || '/' || incluir_subcarpetas || '/' || "
+                               "quitar_ubicacion || '/' || conservar_fechas || '/' || limite_kb "
+                               "FROM configuracion"),
                 &values);
     return values;
 }
@@ -65,19 +68,28 @@ class TestSettingsUpgrade : public QObject {
 
 void TestSettingsUpgrade::olderDatabaseGainsTheColumns_data() {
     QTest::addColumn<QString>("extraSql");
-    // save as / quality / without loss / fast decoding afterwards
+    // save as / quality / without loss / fast decoding / don't enlarge / fit within /
+    // subfolders / no location / keep dates / size budget afterwards
     QTest::addColumn<QString>("added");
-    QTest::newRow("the first versions' seven columns") << QString() << "0/80/0/0";
+    QTest::newRow("the first versions' seven columns") << QString() << "0/80/0/0/0/0/0/0/0/0";
     QTest::newRow("one added column already there, with a choice in it")
         << "ALTER TABLE configuracion ADD COLUMN guardar_como TEXT;"
            "UPDATE configuracion SET guardar_como = '3';"
-        << "3/80/0/0";
+        << "3/80/0/0/0/0/0/0/0/0";
     QTest::newRow("the WebP columns there with choices, fast decoding not yet")
         << "ALTER TABLE configuracion ADD COLUMN guardar_como TEXT;"
            "ALTER TABLE configuracion ADD COLUMN webp TEXT;"
            "ALTER TABLE configuracion ADD COLUMN webp_sin_perdida TEXT;"
            "UPDATE configuracion SET guardar_como = '2', webp = '55', webp_sin_perdida = '1';"
-        << "2/55/1/0";
+        << "2/55/1/0/0/0/0/0/0/0";
+    QTest::newRow("every earlier column there with choices, the last group's not yet")
+        << "ALTER TABLE configuracion ADD COLUMN guardar_como TEXT;"
+           "ALTER TABLE configuracion ADD COLUMN webp TEXT;"
+           "ALTER TABLE configuracion ADD COLUMN webp_sin_perdida TEXT;"
+           "ALTER TABLE configuracion ADD COLUMN decodificacion_rapida TEXT;"
+           "UPDATE configuracion SET guardar_como = '4', webp = '20', webp_sin_perdida = '0',"
+           " decodificacion_rapida = '1';"
+        << "4/20/0/1/0/0/0/0/0/0";
 }
 
 void TestSettingsUpgrade::olderDatabaseGainsTheColumns() {
@@ -92,7 +104,9 @@ void TestSettingsUpgrade::olderDatabaseGainsTheColumns() {
     QCOMPARE(messages.messages(), QStringList());
     QCOMPARE(columnNames(file), (QStringList{"filtro_redimension", "jpeg", "png", "bmp", "tga",
                                              "tif", "primera_ejecucion", "guardar_como", "webp",
-                                             "webp_sin_perdida", "decodificacion_rapida"}));
+                                             "webp_sin_perdida", "decodificacion_rapida",
+                                             "no_ampliar", "ajustar_dentro", "incluir_subcarpetas",
+                                             "quitar_ubicacion", "conservar_fechas", "limite_kb"}));
     QCOMPARE(addedValues(file), QStringList{added});
     QCOMPARE(folder.queryValue("KVConfig.db", everyValue), QStringLiteral("2311121"));
     QCOMPARE(folder.queryValue("KVConfig.db",

@@ -205,7 +205,10 @@ void TestStoreData::builtSettingsAreThoseOfAFreshInstallation() {
              QStringList({InitialConfiguration().join(QString())}));
     QCOMPARE(SettingsColumn(folder,
                             "SELECT guardar_como || '/' || webp || '/' || webp_sin_perdida || "
-                            "'/' || decodificacion_rapida FROM configuracion"),
+                            "'/' || decodificacion_rapida || '/' || no_ampliar || '/' || "
+                            "ajustar_dentro || '/' || incluir_subcarpetas || '/' || "
+                            "quitar_ubicacion || '/' || conservar_fechas || '/' || limite_kb "
+                            "FROM configuracion"),
              QStringList({AddedConfiguration().join('/')}));
     QCOMPARE(SettingsColumn(folder, "SELECT activo FROM idiomas"),
              QStringList({"1", "0", "0", "0", "0", "0"}));

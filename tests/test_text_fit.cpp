@@ -545,7 +545,11 @@ void TestTextFit::screenshotsInTheLongestLanguages() {
                                          {QStringLiteral("Form3"), Form3},
                                          {QStringLiteral("Form5"), Form5},
                                          {QStringLiteral("Form7"), Form7}}) {
-        for (const QString& language : languagesToShow(name)) {
+        QStringList shown = languagesToShow(name);
+        // The options dialog also in the language its layout is checked against by eye.
+        if (window == Form3 && !shown.contains(QStringLiteral("English")))
+            shown << QStringLiteral("English");
+        for (const QString& language : shown) {
             QVERIFY(activate(languagePaths_.value(language)));
             TranslateAllForms();
             window->show();

@@ -96,7 +96,8 @@ QStringList targetsOf(const QString& key) {
               "RadioButton7",  "RadioButton9",  "RadioButton10", "RadioButton11", "RadioButton12",
               "RadioButton13", "RadioButton14", "RadioButton15", "RadioButton16", "RadioButton17",
               "RadioButton18", "GroupBox7",     "RadioButton19", "Label9",        "CheckBox1",
-              "CheckBox2"}) {
+              "CheckBox2",     "GroupBox9",     "CheckBox3",     "CheckBox4",     "CheckBox5",
+              "CheckBox6",     "CheckBox7",     "CheckBox8"}) {
             map[QStringLiteral("3:") + QLatin1String(control)] = {
                 QStringLiteral("Form3/") + QLatin1String(control) + QStringLiteral(":text")};
         }

@@ -18,6 +18,7 @@
 #include <QRadioButton>
 #include <QShowEvent>
 #include <QSlider>
+#include <QSpinBox>
 
 #include <initializer_list>
 #include <string>
@@ -137,6 +138,10 @@ int addedCode(const kavenra::AddedSettingsColumn& column, int first, int last) {
         initial);
 }
 
+int checkedCode(const QCheckBox* box) {
+    return box->isChecked() ? 1 : 0;
+}
+
 bool storeCode(const char* column, int code) {
     const std::string sql =
         std::string("UPDATE configuracion SET ") + column + "='" + std::to_string(code) + "'";
@@ -147,7 +152,7 @@ bool storeCode(const char* column, int code) {
 
 TForm3::TForm3(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("Form3"));
-    SetFixedDialogFrame(this, 620, 599, QStringLiteral("Opciones"));
+    SetFixedDialogFrame(this, 620, 719, QStringLiteral("Opciones"));
 
     createFilterGroup();
     createJpegGroup();
@@ -164,7 +169,8 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent) {
             QStringLiteral("Decodificación rápida de JPEG al reducir (a escala 1/2, 1/4 o 1/8)"),
             this),
         "CheckBox2", 16, 535, 592, 17);
-    Button1 = Place(new QPushButton(QStringLiteral("Button1"), this), "Button1", 259, 561, 75, 25);
+    createChoicesGroup();
+    Button1 = Place(new QPushButton(QStringLiteral("Button1"), this), "Button1", 259, 683, 75, 25);
     kavenra::dialogs::ApplyLayoutFont(this);
     arrangeTabOrder();
     connectHandlers();
@@ -300,13 +306,32 @@ void TForm3::createWebpGroup() {
                       260, 17);
 }
 
+void TForm3::createChoicesGroup() {
+    GroupBox9 =
+        Place(new QGroupBox(QStringLiteral("Más opciones"), this), "GroupBox9", 8, 557, 600, 118);
+    const auto box = [this](const char* name, const char* caption, int left, int top, int width) {
+        return Place(new QCheckBox(text(caption), GroupBox9), name, left, top, width, 17);
+    };
+    CheckBox3 = box("CheckBox3", "No ampliar las imágenes más pequeñas", 15, 22, 330);
+    CheckBox4 = box("CheckBox4", "Encajar en ancho × alto (mantener proporciones)", 15, 45, 330);
+    CheckBox5 = box("CheckBox5", "Conservar las fechas de los archivos", 15, 68, 330);
+    CheckBox6 = box("CheckBox6", "Incluir subcarpetas", 355, 22, 235);
+    CheckBox7 = box("CheckBox7", "Quitar la ubicación (GPS)", 355, 45, 235);
+    CheckBox8 = box("CheckBox8", "JPEG y WebP como máximo (KB):", 15, 91, 330);
+    SpinEdit1 = Place(new QSpinBox(GroupBox9), "SpinEdit1", 355, 88, 100, 22);
+    SpinEdit1->setRange(1, kavenra::kLargestSizeBudgetKb);
+    SpinEdit1->setValue(500);
+    SpinEdit1->setEnabled(false);
+}
+
 void TForm3::arrangeTabOrder() {
     const QList<QWidget*> order = {
         RadioButton1,  RadioButton2,  RadioButton3,  RadioButton4,  RadioButton5,     RadioButton8,
         RadioButton9,  RadioButton10, RadioButton11, RadioButton12, ValueListEditor1, RadioButton19,
         RadioButton20, RadioButton21, RadioButton22, RadioButton23, TrackBar1,        RadioButton6,
         RadioButton7,  RadioButton13, RadioButton14, RadioButton15, RadioButton16,    RadioButton17,
-        RadioButton18, TrackBar2,     CheckBox1,     CheckBox2,     Button1};
+        RadioButton18, TrackBar2,     CheckBox1,     CheckBox2,     CheckBox3,        CheckBox4,
+        CheckBox5,     CheckBox8,     SpinEdit1,     CheckBox6,     CheckBox7,        Button1};
     for (int i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
@@ -315,6 +340,7 @@ void TForm3::connectHandlers() {
     connect(Button1, &QPushButton::clicked, this, Guarded([this] { Button1Click(); }));
     connect(TrackBar2, &QSlider::valueChanged, this, Guarded([this] { TrackBar2Change(); }));
     connect(CheckBox1, &QCheckBox::toggled, this, Guarded([this] { CheckBox1Click(); }));
+    connect(CheckBox8, &QCheckBox::toggled, this, Guarded([this] { CheckBox8Click(); }));
 }
 
 void TForm3::showEvent(QShowEvent* event) {
@@ -344,6 +370,10 @@ void TForm3::CheckBox1Click() {
     Label10->setEnabled(!CheckBox1->isChecked());
 }
 
+void TForm3::CheckBox8Click() {
+    SpinEdit1->setEnabled(CheckBox8->isChecked());
+}
+
 void TForm3::Button1Click() {
     if (!SaveFormatOptions()) {
         ApplicationMessageBox(QStringLiteral("Fail Writing BDD Configuration"), text("Atención"));
@@ -367,13 +397,24 @@ void TForm3::LoadFormatOptions() {
     selectByCode(storedCode("tga"), {{1, RadioButton13}}, RadioButton14);
     selectByCode(storedCode("tif"), {{1, RadioButton15}, {2, RadioButton16}, {3, RadioButton17}},
                  RadioButton18);
-    const auto& [saveAs, webp, lossless, fastDecoding] = kavenra::kAddedSettingsColumns;
+    const auto& [saveAs, webp, lossless, fastDecoding, noEnlarge, fitWithin, subfolders,
+                 stripLocation, keepDates, sizeBudget] = kavenra::kAddedSettingsColumns;
     selectByCode(addedCode(saveAs, 0, kavenra::kLastSaveAs),
                  {{1, RadioButton20}, {2, RadioButton21}, {3, RadioButton22}, {4, RadioButton23}},
                  RadioButton19);
     TrackBar2->setValue(addedCode(webp, 1, 100));
     CheckBox1->setChecked(addedCode(lossless, 0, 1) == 1);
     CheckBox2->setChecked(addedCode(fastDecoding, 0, 1) == 1);
+    CheckBox3->setChecked(addedCode(noEnlarge, 0, 1) == 1);
+    CheckBox4->setChecked(addedCode(fitWithin, 0, 1) == 1);
+    CheckBox5->setChecked(addedCode(keepDates, 0, 1) == 1);
+    CheckBox6->setChecked(addedCode(subfolders, 0, 1) == 1);
+    CheckBox7->setChecked(addedCode(stripLocation, 0, 1) == 1);
+    // A budget of 0 is none: the box clears and the spin box keeps its last number.
+    const int budget = addedCode(sizeBudget, 0, kavenra::kLargestSizeBudgetKb);
+    CheckBox8->setChecked(budget > 0);
+    if (budget > 0) SpinEdit1->setValue(budget);
+    CheckBox8Click();
 }
 
 bool TForm3::SaveFormatOptions() {
@@ -382,7 +423,12 @@ bool TForm3::SaveFormatOptions() {
            storeCode("tga", TgaCode()) && storeCode("tif", TifCode()) &&
            storeCode("guardar_como", SaveAsCode()) && storeCode("webp", WebpQuality()) &&
            storeCode("webp_sin_perdida", WebpLosslessCode()) &&
-           storeCode("decodificacion_rapida", FastDecodingCode());
+           storeCode("decodificacion_rapida", FastDecodingCode()) &&
+           storeCode("no_ampliar", NoEnlargeCode()) &&
+           storeCode("ajustar_dentro", FitWithinCode()) &&
+           storeCode("incluir_subcarpetas", SubfoldersCode()) &&
+           storeCode("quitar_ubicacion", StripLocationCode()) &&
+           storeCode("conservar_fechas", KeepDatesCode()) && storeCode("limite_kb", SizeBudgetKb());
 }
 
 void TForm3::UpdateRatioLabel() {
@@ -436,6 +482,30 @@ int TForm3::FastDecodingCode() const {
     return CheckBox2->isChecked() ? 1 : 0;
 }
 
+int TForm3::NoEnlargeCode() const {
+    return checkedCode(CheckBox3);
+}
+
+int TForm3::FitWithinCode() const {
+    return checkedCode(CheckBox4);
+}
+
+int TForm3::KeepDatesCode() const {
+    return checkedCode(CheckBox5);
+}
+
+int TForm3::SubfoldersCode() const {
+    return checkedCode(CheckBox6);
+}
+
+int TForm3::StripLocationCode() const {
+    return checkedCode(CheckBox7);
+}
+
+int TForm3::SizeBudgetKb() const {
+    return CheckBox8->isChecked() ? SpinEdit1->value() : 0;
+}
+
 kavenra::FormatOptions TForm3::CurrentFormatOptions() const {
     kavenra::FormatOptions options;
     options.filtro_redimension = FilterCode();
@@ -448,6 +518,12 @@ kavenra::FormatOptions TForm3::CurrentFormatOptions() const {
     options.webp = WebpQuality();
     options.webp_sin_perdida = WebpLosslessCode();
     options.decodificacion_rapida = FastDecodingCode();
+    options.no_ampliar = NoEnlargeCode();
+    options.ajustar_dentro = FitWithinCode();
+    options.conservar_fechas = KeepDatesCode();
+    options.incluir_subcarpetas = SubfoldersCode();
+    options.quitar_ubicacion = StripLocationCode();
+    options.limite_kb = SizeBudgetKb();
     return options;
 }
 

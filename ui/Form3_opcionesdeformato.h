@@ -11,6 +11,7 @@ class QLabel;
 class QPushButton;
 class QRadioButton;
 class QShowEvent;
+class QSpinBox;
 class QSlider;
 class ValueListEditor;
 
@@ -70,6 +71,14 @@ class TForm3 : public QDialog {
     QSlider* TrackBar2;           // quality 1..100
     QCheckBox* CheckBox1;         // without loss
     QCheckBox* CheckBox2;         // fast JPEG decoding
+    QGroupBox* GroupBox9;         // more choices
+    QCheckBox* CheckBox3;         // don't enlarge
+    QCheckBox* CheckBox4;         // fit within width x height
+    QCheckBox* CheckBox5;         // keep the sources' dates
+    QCheckBox* CheckBox6;         // include subfolders
+    QCheckBox* CheckBox7;         // remove the location
+    QCheckBox* CheckBox8;         // size budget for JPEG and WebP
+    QSpinBox* SpinEdit1;          // the budget in KB, 1..1000000
     // The camera RAW formats FreeImage reads; titles set with SetTitleCaptions.
     ValueListEditor* ValueListEditor1;
     QPushButton* Button1;  // save
@@ -82,14 +91,16 @@ class TForm3 : public QDialog {
     // The value beside the WebP quality; the quality is not read while "without loss" is checked.
     void TrackBar2Change();
     void CheckBox1Click();
+    // The budget is only edited while its box is checked.
+    void CheckBox8Click();
     // Saves, reports a failure with the error box, and closes in both cases.
     void Button1Click();
 
     // Reads the stored options into the controls, in column order. Throws EConvertError for a
     // stored text of the first six columns that is no integer; the columns after it keep their
-    // selection. The columns added later (save as, WebP quality, without loss, fast decoding) take
-    // their initial value for a text that is no integer in their range, and when the column is
-    // missing (a database the start-up could not bring up to date).
+    // selection. The columns added later (save as, WebP quality, without loss, fast decoding and
+    // the last group's) take their initial value for a text that is no integer in their range,
+    // and when the column is missing (a database the start-up could not bring up to date).
     void LoadFormatOptions();
     // Writes the selections in column order; false at the first statement that fails, the ones
     // before it staying written.
@@ -110,6 +121,13 @@ class TForm3 : public QDialog {
     int WebpLosslessCode() const;
     // 1 for JPEG inputs decoded at a reduced scale when shrunk to half their size or less.
     int FastDecodingCode() const;
+    // The last group: 1 for each checked box; the size budget in KB, 0 while its box is clear.
+    int NoEnlargeCode() const;
+    int FitWithinCode() const;
+    int KeepDatesCode() const;
+    int SubfoldersCode() const;
+    int StripLocationCode() const;
+    int SizeBudgetKb() const;
     // The selection as it stands; until the first showing that is the layout's selection, the
     // same as the built-in defaults. Conversions take it at each file's tick.
     kavenra::FormatOptions CurrentFormatOptions() const;
@@ -127,6 +145,7 @@ class TForm3 : public QDialog {
     void createRawList();
     void createSaveAsGroup();
     void createWebpGroup();
+    void createChoicesGroup();
     void arrangeTabOrder();
     void connectHandlers();
 };

@@ -132,6 +132,13 @@ constexpr TranslationTarget kTargets[] = {
     {kOptionsDialogForm, "CheckBox2", [](const QString& t) { setCaption(Form3->CheckBox2, t); }},
     {kOptionsDialogForm, "GroupBox7Hint",
      [](const QString& t) { SetShownHint(Form3->GroupBox7, t); }},
+    {kOptionsDialogForm, "GroupBox9", [](const QString& t) { setCaption(Form3->GroupBox9, t); }},
+    {kOptionsDialogForm, "CheckBox3", [](const QString& t) { setCaption(Form3->CheckBox3, t); }},
+    {kOptionsDialogForm, "CheckBox4", [](const QString& t) { setCaption(Form3->CheckBox4, t); }},
+    {kOptionsDialogForm, "CheckBox5", [](const QString& t) { setCaption(Form3->CheckBox5, t); }},
+    {kOptionsDialogForm, "CheckBox6", [](const QString& t) { setCaption(Form3->CheckBox6, t); }},
+    {kOptionsDialogForm, "CheckBox7", [](const QString& t) { setCaption(Form3->CheckBox7, t); }},
+    {kOptionsDialogForm, "CheckBox8", [](const QString& t) { setCaption(Form3->CheckBox8, t); }},
 
     {kMainWindowForm, "MainMenu1", [](const QString& t) { setMainMenuText({0}, t); }},
     {kMainWindowForm, "MainMenu1Sub1",

@@ -124,7 +124,14 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('3', 'Label9', 'Qualität'),
     ('3', 'CheckBox1', 'Verlustfrei'),
     ('3', 'CheckBox2', 'Schnelle JPEG-Dekodierung beim Verkleinern (im Maßstab 1/2, 1/4 oder 1/8)'),
-    ('3', 'GroupBox7Hint', 'Ein mehrseitiges TIFF behält in einem anderen Format nur seine erste Seite');
+    ('3', 'GroupBox7Hint', 'Ein mehrseitiges TIFF behält in einem anderen Format nur seine erste Seite'),
+    ('3', 'GroupBox9', 'Weitere Optionen'),
+    ('3', 'CheckBox3', 'Kleinere Bilder nicht vergrößern'),
+    ('3', 'CheckBox4', 'In Breite × Höhe einpassen (Seitenverhältnis behalten)'),
+    ('3', 'CheckBox5', 'Datum der Dateien beibehalten'),
+    ('3', 'CheckBox6', 'Unterordner einbeziehen'),
+    ('3', 'CheckBox7', 'Standort entfernen (GPS)'),
+    ('3', 'CheckBox8', 'JPEG und WebP höchstens (KB):');
 
 -- Folder chooser
 INSERT INTO traduccion (form, object, caption) VALUES

@@ -124,7 +124,14 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('3', 'Label9', 'Quality'),
     ('3', 'CheckBox1', 'Lossless'),
     ('3', 'CheckBox2', 'Fast JPEG decoding when shrinking (at 1/2, 1/4 or 1/8 scale)'),
-    ('3', 'GroupBox7Hint', 'A multi-page TIFF saved in another format keeps only its first page');
+    ('3', 'GroupBox7Hint', 'A multi-page TIFF saved in another format keeps only its first page'),
+    ('3', 'GroupBox9', 'More options'),
+    ('3', 'CheckBox3', 'Don''t enlarge smaller pictures'),
+    ('3', 'CheckBox4', 'Fit within width × height (keep proportions)'),
+    ('3', 'CheckBox5', 'Keep the files'' dates'),
+    ('3', 'CheckBox6', 'Include subfolders'),
+    ('3', 'CheckBox7', 'Remove the location (GPS)'),
+    ('3', 'CheckBox8', 'JPEG and WebP at most (KB):');
 
 -- Folder chooser
 INSERT INTO traduccion (form, object, caption) VALUES

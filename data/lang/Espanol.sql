@@ -124,7 +124,14 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('3', 'Label9', 'Calidad'),
     ('3', 'CheckBox1', 'Sin pérdida'),
     ('3', 'CheckBox2', 'Decodificación rápida de JPEG al reducir (a escala 1/2, 1/4 o 1/8)'),
-    ('3', 'GroupBox7Hint', 'Un TIFF de varias páginas guardado en otro formato conserva solo su primera página');
+    ('3', 'GroupBox7Hint', 'Un TIFF de varias páginas guardado en otro formato conserva solo su primera página'),
+    ('3', 'GroupBox9', 'Más opciones'),
+    ('3', 'CheckBox3', 'No ampliar las imágenes más pequeñas'),
+    ('3', 'CheckBox4', 'Encajar en ancho × alto (mantener proporciones)'),
+    ('3', 'CheckBox5', 'Conservar las fechas de los archivos'),
+    ('3', 'CheckBox6', 'Incluir subcarpetas'),
+    ('3', 'CheckBox7', 'Quitar la ubicación (GPS)'),
+    ('3', 'CheckBox8', 'JPEG y WebP como máximo (KB):');
 
 -- Folder chooser
 INSERT INTO traduccion (form, object, caption) VALUES

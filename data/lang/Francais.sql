@@ -124,7 +124,14 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('3', 'Label9', 'Qualité'),
     ('3', 'CheckBox1', 'Sans perte'),
     ('3', 'CheckBox2', 'Décodage rapide des JPEG lors d''une réduction (à l''échelle 1/2, 1/4 ou 1/8)'),
-    ('3', 'GroupBox7Hint', 'Un TIFF de plusieurs pages enregistré dans un autre format ne garde que sa première page');
+    ('3', 'GroupBox7Hint', 'Un TIFF de plusieurs pages enregistré dans un autre format ne garde que sa première page'),
+    ('3', 'GroupBox9', 'Autres options'),
+    ('3', 'CheckBox3', 'Ne pas agrandir les images plus petites'),
+    ('3', 'CheckBox4', 'Ajuster dans largeur × hauteur (garder les proportions)'),
+    ('3', 'CheckBox5', 'Conserver les dates des fichiers'),
+    ('3', 'CheckBox6', 'Inclure les sous-dossiers'),
+    ('3', 'CheckBox7', 'Supprimer la localisation (GPS)'),
+    ('3', 'CheckBox8', 'JPEG et WebP au plus (Ko) :');
 
 -- Folder chooser
 INSERT INTO traduccion (form, object, caption) VALUES

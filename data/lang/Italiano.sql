@@ -124,7 +124,14 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('3', 'Label9', 'Qualità'),
     ('3', 'CheckBox1', 'Senza perdita'),
     ('3', 'CheckBox2', 'Decodifica rapida dei JPEG in riduzione (in scala 1/2, 1/4 o 1/8)'),
-    ('3', 'GroupBox7Hint', 'Un TIFF di più pagine salvato in un altro formato conserva solo la prima pagina');
+    ('3', 'GroupBox7Hint', 'Un TIFF di più pagine salvato in un altro formato conserva solo la prima pagina'),
+    ('3', 'GroupBox9', 'Altre opzioni'),
+    ('3', 'CheckBox3', 'Non ingrandire le immagini più piccole'),
+    ('3', 'CheckBox4', 'Adatta in larghezza × altezza (mantieni le proporzioni)'),
+    ('3', 'CheckBox5', 'Mantieni le date dei file'),
+    ('3', 'CheckBox6', 'Includi le sottocartelle'),
+    ('3', 'CheckBox7', 'Rimuovi la posizione (GPS)'),
+    ('3', 'CheckBox8', 'JPEG e WebP al massimo (KB):');
 
 -- Folder chooser
 INSERT INTO traduccion (form, object, caption) VALUES

@@ -124,7 +124,14 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('3', 'Label9', 'Qualidade'),
     ('3', 'CheckBox1', 'Sem perda'),
     ('3', 'CheckBox2', 'Descodificação rápida de JPEG ao reduzir (à escala 1/2, 1/4 ou 1/8)'),
-    ('3', 'GroupBox7Hint', 'Um TIFF de várias páginas guardado noutro formato mantém apenas a primeira página');
+    ('3', 'GroupBox7Hint', 'Um TIFF de várias páginas guardado noutro formato mantém apenas a primeira página'),
+    ('3', 'GroupBox9', 'Mais opções'),
+    ('3', 'CheckBox3', 'Não ampliar as imagens mais pequenas'),
+    ('3', 'CheckBox4', 'Ajustar a largura × altura (manter as proporções)'),
+    ('3', 'CheckBox5', 'Manter as datas dos ficheiros'),
+    ('3', 'CheckBox6', 'Incluir subpastas'),
+    ('3', 'CheckBox7', 'Remover a localização (GPS)'),
+    ('3', 'CheckBox8', 'JPEG e WebP no máximo (KB):');
 
 -- Folder chooser
 INSERT INTO traduccion (form, object, caption) VALUES

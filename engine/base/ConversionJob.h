@@ -26,10 +26,16 @@ struct ConversionRequest {
     std::int32_t width = 0;        // explicit size only
     std::int32_t height = 0;       // explicit size only
     std::int32_t longestSide = 0;  // longest side only
+    // A picture already within the target keeps its size: width <= W and height <= H, or its
+    // longer side <= L.
+    bool noEnlarge = false;
+    // Explicit size only: the picture fits inside W x H in proportion instead of being stretched.
+    bool fitWithin = false;
 
     friend bool operator==(const ConversionRequest& a, const ConversionRequest& b) {
         return a.source == b.source && a.destination == b.destination && a.mode == b.mode &&
-               a.width == b.width && a.height == b.height && a.longestSide == b.longestSide;
+               a.width == b.width && a.height == b.height && a.longestSide == b.longestSide &&
+               a.noEnlarge == b.noEnlarge && a.fitWithin == b.fitWithin;
     }
 };
 
@@ -59,6 +65,14 @@ struct ConversionJob {
     ConversionRequest request;
     ConversionSettings settings;
 };
+
+// The job with the options dialog's size choices put into its request, where every size rule
+// (the conversion's, the memory estimate's, the fast decoding's) reads them.
+inline ConversionJob WithSizeChoices(ConversionJob job) {
+    job.request.noEnlarge = job.settings.codes.no_ampliar == 1;
+    job.request.fitWithin = job.settings.codes.ajustar_dentro == 1;
+    return job;
+}
 
 // A saved picture, complete and verified under a hidden temporary name in the folder of the file
 // it is to replace or become; CommitPreparedOutput gives it that file's name. Until then nothing

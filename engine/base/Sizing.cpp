@@ -35,6 +35,31 @@ std::optional<int> ProportionalSide(std::int32_t longest, std::int64_t shorter,
     return ClampToInt(nearest < 0 ? nearest : std::max<__int128>(nearest, 1));
 }
 
+// Whether the picture needs no enlarging to meet the request; a side of 0 or less, only possible
+// through bogus size tags, never counts as within.
+bool WithinTarget(const ConversionRequest& request, SourceSize source) {
+    if (source.width < 1 || source.height < 1) return false;
+    if (request.mode == SizingMode::ExplicitSize)
+        return source.width <= request.width && source.height <= request.height;
+    return std::max(source.width, source.height) <= request.longestSide;
+}
+
+// The largest picture of the source's shape inside width x height: the side whose scale is the
+// smaller one takes the box's side, the other follows as in the longest-side rule.
+std::optional<TargetSize> FittedInside(std::int32_t width, std::int32_t height, SourceSize source) {
+    if (source.width <= 0 || source.height <= 0) return std::nullopt;
+    const bool widthBound = static_cast<__int128>(width) * source.height <=
+                            static_cast<__int128>(height) * source.width;
+    if (widthBound) {
+        const auto side = ProportionalSide(width, source.height, source.width);
+        if (!side) return std::nullopt;
+        return TargetSize{width, *side};
+    }
+    const auto side = ProportionalSide(height, source.width, source.height);
+    if (!side) return std::nullopt;
+    return TargetSize{*side, height};
+}
+
 }  // namespace
 
 std::int64_t ParseLeadingInteger(std::string_view text) {
@@ -52,7 +77,13 @@ std::int64_t ParseLeadingInteger(std::string_view text) {
 }
 
 std::optional<TargetSize> TargetSizeFor(const ConversionRequest& request, SourceSize source) {
-    if (request.mode == SizingMode::ExplicitSize) return TargetSize{request.width, request.height};
+    if (request.noEnlarge && WithinTarget(request, source)) {
+        return TargetSize{static_cast<int>(source.width), static_cast<int>(source.height)};
+    }
+    if (request.mode == SizingMode::ExplicitSize) {
+        if (request.fitWithin) return FittedInside(request.width, request.height, source);
+        return TargetSize{request.width, request.height};
+    }
     const std::int32_t longest = request.longestSide;
     if (source.width > source.height) {
         const auto side = ProportionalSide(longest, source.height, source.width);

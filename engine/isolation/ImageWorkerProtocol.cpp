@@ -61,6 +61,8 @@ MessageWriter& MessageWriter::job(const ConversionJob& value) {
         .i32(request.width)
         .i32(request.height)
         .i32(request.longestSide)
+        .u8(request.noEnlarge ? 1 : 0)
+        .u8(request.fitWithin ? 1 : 0)
         .i32(codes.filtro_redimension)
         .i32(codes.jpeg)
         .i32(codes.png)
@@ -71,6 +73,12 @@ MessageWriter& MessageWriter::job(const ConversionJob& value) {
         .i32(codes.webp)
         .i32(codes.webp_sin_perdida)
         .i32(codes.decodificacion_rapida)
+        .i32(codes.no_ampliar)
+        .i32(codes.ajustar_dentro)
+        .i32(codes.incluir_subcarpetas)
+        .i32(codes.quitar_ubicacion)
+        .i32(codes.conservar_fechas)
+        .i32(codes.limite_kb)
         .u8(value.settings.keepDimensions ? 1 : 0);
 }
 
@@ -149,11 +157,18 @@ std::optional<ConversionJob> MessageReader::job() {
     const auto source = text();
     const auto destination = text();
     const auto mode = u8();
-    const auto numbers = std::array{i32(), i32(), i32(), i32(), i32(), i32(), i32(),
-                                    i32(), i32(), i32(), i32(), i32(), i32()};
+    const auto sizes = std::array{i32(), i32(), i32()};
+    const auto noEnlarge = u8();
+    const auto fitWithin = u8();
+    const auto numbers = std::array{i32(), i32(), i32(), i32(), i32(), i32(), i32(), i32(),
+                                    i32(), i32(), i32(), i32(), i32(), i32(), i32(), i32()};
     const auto keepDimensions = u8();
-    if (!source || !destination || !mode || !keepDimensions || *mode > 1 || *keepDimensions > 1) {
+    if (!source || !destination || !mode || !noEnlarge || !fitWithin || !keepDimensions ||
+        *mode > 1 || *noEnlarge > 1 || *fitWithin > 1 || *keepDimensions > 1) {
         return std::nullopt;
+    }
+    for (const auto& size : sizes) {
+        if (!size) return std::nullopt;
     }
     for (const auto& number : numbers) {
         if (!number) return std::nullopt;
@@ -161,19 +176,27 @@ std::optional<ConversionJob> MessageReader::job() {
     request.source = *source;
     request.destination = *destination;
     request.mode = static_cast<SizingMode>(*mode);
-    request.width = *numbers[0];
-    request.height = *numbers[1];
-    request.longestSide = *numbers[2];
-    codes.filtro_redimension = *numbers[3];
-    codes.jpeg = *numbers[4];
-    codes.png = *numbers[5];
-    codes.bmp = *numbers[6];
-    codes.tga = *numbers[7];
-    codes.tif = *numbers[8];
-    codes.guardar_como = *numbers[9];
-    codes.webp = *numbers[10];
-    codes.webp_sin_perdida = *numbers[11];
-    codes.decodificacion_rapida = *numbers[12];
+    request.width = *sizes[0];
+    request.height = *sizes[1];
+    request.longestSide = *sizes[2];
+    request.noEnlarge = *noEnlarge == 1;
+    request.fitWithin = *fitWithin == 1;
+    codes.filtro_redimension = *numbers[0];
+    codes.jpeg = *numbers[1];
+    codes.png = *numbers[2];
+    codes.bmp = *numbers[3];
+    codes.tga = *numbers[4];
+    codes.tif = *numbers[5];
+    codes.guardar_como = *numbers[6];
+    codes.webp = *numbers[7];
+    codes.webp_sin_perdida = *numbers[8];
+    codes.decodificacion_rapida = *numbers[9];
+    codes.no_ampliar = *numbers[10];
+    codes.ajustar_dentro = *numbers[11];
+    codes.incluir_subcarpetas = *numbers[12];
+    codes.quitar_ubicacion = *numbers[13];
+    codes.conservar_fechas = *numbers[14];
+    codes.limite_kb = *numbers[15];
     value.settings.keepDimensions = *keepDimensions == 1;
     return value;
 }

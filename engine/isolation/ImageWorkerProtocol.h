@@ -34,7 +34,7 @@
 namespace kavenra::worker {
 
 // Raised whenever the messages change, so that a stale worker is refused at once.
-constexpr std::uint32_t kProtocolVersion = 11;
+constexpr std::uint32_t kProtocolVersion = 12;
 
 // The worker finds its end of the socket pair here.
 constexpr int kChannelDescriptor = 3;

@@ -89,6 +89,8 @@ const std::vector<ValueOption>& ValueOptions() {
         {"--tga-compression", "1 or 2", Code(&CommandLineRequest::targaCompression, 1, 2)},
         {"--tiff-compression", "1 to 4", Code(&CommandLineRequest::tiffCompression, 1, 4)},
         {"--webp-quality", "1 to 100", Code(&CommandLineRequest::webpQuality, 1, 100)},
+        {"--max-kb", "1 to 1000000",
+         Code(&CommandLineRequest::sizeBudgetKb, 1, kLargestSizeBudgetKb)},
     };
     return options;
 }
@@ -98,9 +100,14 @@ struct SwitchOption {
     bool CommandLineRequest::*field;
 };
 
-constexpr std::array<SwitchOption, 6> kSwitches = {{
+constexpr std::array<SwitchOption, 11> kSwitches = {{
     {"--keep-raw-size", &CommandLineRequest::keepRawSize},
     {"--webp-lossless", &CommandLineRequest::webpLossless},
+    {"--no-enlarge", &CommandLineRequest::noEnlarge},
+    {"--fit", &CommandLineRequest::fitWithin},
+    {"--keep-dates", &CommandLineRequest::keepDates},
+    {"--recursive", &CommandLineRequest::recursive},
+    {"--strip-location", &CommandLineRequest::stripLocation},
     {"--fast", &CommandLineRequest::fast},
     {"--stop-on-failure", &CommandLineRequest::stopOnFailure},
     {"--json", &CommandLineRequest::json},
@@ -189,6 +196,12 @@ FormatOptions WithRequestedOptions(const CommandLineRequest& request, FormatOpti
     put(stored.webp, request.webpQuality);
     if (request.webpLossless) stored.webp_sin_perdida = 1;
     if (request.fast) stored.decodificacion_rapida = 1;
+    if (request.noEnlarge) stored.no_ampliar = 1;
+    if (request.fitWithin) stored.ajustar_dentro = 1;
+    if (request.keepDates) stored.conservar_fechas = 1;
+    if (request.recursive) stored.incluir_subcarpetas = 1;
+    if (request.stripLocation) stored.quitar_ubicacion = 1;
+    put(stored.limite_kb, request.sizeBudgetKb);
     return stored;
 }
 
@@ -208,6 +221,13 @@ std::string CommandLineUsage() {
            "      --tga-compression 1-2 --tiff-compression 1-4  --webp-quality 1-100\n"
            "      --webp-lossless       WebP without loss\n"
            "      --fast                decode large JPEG photos at a reduced scale\n"
+           "      --no-enlarge          leave pictures already within the size at their size\n"
+           "      --fit                 with --size, fit inside WxH keeping the proportions\n"
+           "      --keep-dates          give each output its image's modification time\n"
+           "      --recursive           include the images in subfolders (not acted on yet)\n"
+           "      --strip-location      leave out the GPS position (not acted on yet)\n"
+           "      --max-kb N            JPEG and WebP outputs at most N KB, 1-1000000 (not\n"
+           "                            acted on yet)\n"
            "      --stop-on-failure     stop at the first file that fails\n"
            "      --json                one JSON object per file on standard output\n"
            "      --notify              tell the outcome in a desktop notification as well\n"

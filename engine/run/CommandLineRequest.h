@@ -40,6 +40,12 @@ struct CommandLineRequest {
     std::optional<int> tiffCompression;   // --tiff-compression 1-4
     std::optional<int> webpQuality;       // --webp-quality 1-100
     bool webpLossless = false;            // --webp-lossless
+    bool noEnlarge = false;               // --no-enlarge
+    bool fitWithin = false;               // --fit
+    bool keepDates = false;               // --keep-dates
+    bool recursive = false;               // --recursive
+    bool stripLocation = false;           // --strip-location
+    std::optional<int> sizeBudgetKb;      // --max-kb 1-1000000
 
     bool fast = false;           // --fast
     bool stopOnFailure = false;  // --stop-on-failure

@@ -54,7 +54,7 @@ std::optional<ConversionJob> JobForEntry(const QByteArray& entry, const RunContr
             break;
         }
     }
-    return job;
+    return WithSizeChoices(job);
 }
 
 ResizeRun::ResizeRun(std::function<void()> resultReady) : conversions_(std::move(resultReady)) {}

@@ -1,5 +1,6 @@
 #include "engine/run/RunConversions.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -100,6 +101,16 @@ std::string CanonicalPath(const std::string& path) {
     if (!error) return canonical.string();
     const std::filesystem::path absolute = std::filesystem::absolute(path, error);
     return error ? path : absolute.lexically_normal().string();
+}
+
+// Gives the committed output its source's modification time. The output already stands under
+// its name, so a file system that refuses the time (or a source gone meanwhile) leaves it as it
+// is: the conversion itself succeeded.
+void CopyModificationTime(const std::string& source, const std::string& output) {
+    struct stat info {};
+    if (stat(source.c_str(), &info) != 0) return;
+    const struct timespec times[2] = {{0, UTIME_OMIT}, info.st_mtim};
+    (void)utimensat(AT_FDCWD, output.c_str(), times, 0);
 }
 
 }  // namespace
@@ -208,6 +219,8 @@ std::optional<FileOutcome> RunConversions::TakeResult() {
         if (sameTarget) {
             outcome = commit(*result.prepared);
             if (outcome.committed) {
+                if (inHand_->job.settings.codes.conservar_fechas == 1)
+                    CopyModificationTime(inHand_->job.request.source, outcome.writtenAs);
                 inHand_.reset();
                 ++(fromAhead ? takenFromAhead_ : convertedAtTick_);
                 return outcome;

@@ -22,10 +22,10 @@ void ConversionWorkspace::closeWorkspace() {
 
 ConversionJob ConversionWorkspace::job(const QString& source, const QString& destination,
                                        int keepAspect, int height, int widthOrLongest) const {
-    return {
-        RequestFromEntryArguments(NativePath(source), NativePath(destination),
-                                  static_cast<std::uint8_t>(keepAspect), height, widthOrLongest),
-        settings};
+    return WithSizeChoices(
+        {RequestFromEntryArguments(NativePath(source), NativePath(destination),
+                                   static_cast<std::uint8_t>(keepAspect), height, widthOrLongest),
+         settings});
 }
 
 bool ConversionWorkspace::convert(const QString& source, const QString& destination, int keepAspect,

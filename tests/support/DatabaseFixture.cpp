@@ -45,7 +45,7 @@ QStringList InitialConfiguration() {
 }
 
 QStringList AddedConfiguration() {
-    return {"0", "80", "0", "0"};
+    return {"0", "80", "0", "0", "0", "0", "0", "0", "0", "0"};
 }
 
 QString SqlText(const QString& text) {
@@ -144,7 +144,9 @@ bool DatabaseFolder::writeSettings(const QList<LanguageRow>& languages,
                       "CREATE TABLE configuracion (filtro_redimension TEXT, jpeg TEXT, png TEXT,"
                       " bmp TEXT, tga TEXT, tif TEXT, primera_ejecucion TEXT,"
                       " guardar_como TEXT, webp TEXT, webp_sin_perdida TEXT,"
-                      " decodificacion_rapida TEXT);"
+                      " decodificacion_rapida TEXT, no_ampliar TEXT, ajustar_dentro TEXT,"
+                      " incluir_subcarpetas TEXT, quitar_ubicacion TEXT, conservar_fechas TEXT,"
+                      " limite_kb TEXT);"
                       "INSERT INTO configuracion VALUES (%1);"
                       "CREATE TABLE idiomas (id INTEGER, idioma TEXT, ruta TEXT, activo TEXT);")
                       .arg(configurationValues.join(QLatin1Char(',')));
