@@ -369,7 +369,9 @@ int Convert(const CommandLineRequest& request, const GatheredInputs& inputs,
 // Everything after a request that reads well; the status to exit with.
 int Resize(const CommandLineRequest& request, const std::string& settings,
            const InterfaceTexts& texts, Report& report) {
-    const GatheredInputs gathered = GatherInputs(request.inputs, QDir::currentPath());
+    const FormatOptions codes = WithRequestedOptions(request, StoredFormatOptions(settings));
+    const GatheredInputs gathered =
+        GatherInputs(request.inputs, QDir::currentPath(), codes.incluir_subcarpetas == 1);
     for (const RefusedInput& refused : gathered.refused) report.Refused(refused);
     if (gathered.entries.isEmpty() || (request.stopOnFailure && !gathered.refused.empty())) {
         report.Summary();

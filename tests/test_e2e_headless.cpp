@@ -7,6 +7,7 @@
 #include "support/DatabaseFixture.h"
 #include "support/ImageCameraRaw.h"
 #include "support/ImageFactory.h"
+#include "support/ImageMetadata.h"
 #include "support/NotificationRecorder.h"
 #include "support/ProgramFolder.h"
 #include "support/ProgramRun.h"
@@ -109,6 +110,9 @@ class TestHeadless : public QObject {
     void keepDatesGivesEachOutputItsSourcesTime_data();
     void keepDatesGivesEachOutputItsSourcesTime();
     void fastDecodingKeepsTheExactRunsSize();
+    void subfoldersAreMirrored();
+    void locationIsRemoved_data();
+    void locationIsRemoved();
     void messagesSpeakTheInterfaceLanguage_data();
     void messagesSpeakTheInterfaceLanguage();
     void progressShowsOnATerminalOnly();
@@ -439,6 +443,70 @@ void TestHeadless::fastDecodingKeepsTheExactRunsSize() {
     // Not the same decode: the option did take effect.
     QVERIFY(!kavenra::test::SamePixels(*exactJpeg, *fastJpeg));
     QVERIFY(kavenra::test::SamePixels(*load("exact/big.png"), *load("fast/big.png")));
+}
+
+// A phone's folder tree: each image's output in the mirror of its folder, hidden folders left out.
+void TestHeadless::subfoldersAreMirrored() {
+    QVERIFY(WriteImage(work("DCIM/2024/june/x.jpg"), FIF_JPEG, 160, 120));
+    QVERIFY(WriteImage(work("DCIM/2024/x.jpg"), FIF_JPEG, 160, 120));
+    QVERIFY(WriteImage(work("DCIM/.thumbnails/t.jpg"), FIF_JPEG, 16, 12));
+    const FinishedRun result = run({"--resize", "--longest", "80", "--recursive", "DCIM"});
+    QVERIFY2(result.exitCode == 0, result.standardError.constData());
+    QCOMPARE(OutputsUnder(work("DCIM/RES"), work("DCIM/RES")),
+             (QStringList{"2024/june/x.jpg 80x60 JPEG", "2024/x.jpg 80x60 JPEG"}));
+    // Without the flag, as stored: the folder's own images alone, here none.
+    const FinishedRun flat = run({"--resize", "--longest", "80", "--output", "flat", "DCIM"});
+    QCOMPARE(flat.exitCode, 1);
+    QVERIFY(!QFileInfo::exists(work("flat/2024")));
+}
+
+void TestHeadless::locationIsRemoved_data() {
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QString>("output");
+    QTest::newRow("JPEG") << "same"
+                          << "located.jpg";
+    QTest::newRow("as PNG") << "png"
+                            << "located.png";
+    QTest::newRow("as TIFF") << "tiff"
+                             << "located.tif";
+    QTest::newRow("as WebP") << "webp"
+                             << "located.webp";
+}
+
+// Read back with Exiv2: no GPS tag and no place name in any output, everything else kept.
+void TestHeadless::locationIsRemoved() {
+    QFETCH(QString, format);
+    QFETCH(QString, output);
+    const QByteArray source = QFile::encodeName(work("gps/located.jpg"));
+    QVERIFY(WriteImage(work("gps/located.jpg"), FIF_JPEG, 160, 120));
+    QVERIFY(kavenra::test::WriteLocatedPhotoMetadata(source.toStdString()));
+    for (const bool strip : {false, true}) {
+        const QString folder = strip ? QStringLiteral("stripped") : QStringLiteral("kept");
+        QStringList arguments{"--resize", "--longest", "80",   "--format",
+                              format,     "--output",  folder, "gps/located.jpg"};
+        if (strip) arguments << QStringLiteral("--strip-location");
+        const FinishedRun result = run(arguments);
+        QVERIFY2(result.exitCode == 0, result.standardError.constData());
+        const std::optional<std::vector<std::string>> keys = kavenra::test::MetadataKeysOf(
+            QFile::encodeName(work(folder + QLatin1Char('/') + output)).toStdString());
+        QVERIFY(keys);
+        QStringList located;
+        for (const std::string& key : *keys) {
+            const QString name = QString::fromStdString(key);
+            if (name.contains(QStringLiteral("GPS")) || name.contains(QStringLiteral("City")) ||
+                name.contains(QStringLiteral("Location"))) {
+                located << name;
+            }
+        }
+        // The fixture's location reaches the output when nobody asks for it to go.
+        QVERIFY2(strip == located.isEmpty(), qPrintable(located.join(QLatin1Char(' '))));
+        if (strip) {
+            QVERIFY(std::count(keys->begin(), keys->end(), "Exif.Image.Model") == 1);
+            QFile written(work(folder + QLatin1Char('/') + output));
+            QVERIFY(written.open(QIODevice::ReadOnly));
+            QVERIFY(!written.readAll().contains(kavenra::test::kLocatedCity));
+        }
+    }
 }
 
 void TestHeadless::messagesSpeakTheInterfaceLanguage_data() {

@@ -166,7 +166,8 @@ kavenra::RunControls TForm1::ReadRunControls() const {
         const QListWidgetItem& item = *ListBox1->item(row);
         controls.entries << kavenra::EntryPath(item);
         const QByteArray subfolder = kavenra::EntrySubfolder(item);
-        if (!subfolder.isEmpty()) controls.outputSubfolders.insert(controls.entries.last(), subfolder);
+        if (!subfolder.isEmpty())
+            controls.outputSubfolders.insert(controls.entries.last(), subfolder);
     }
     controls.longestSide = CheckBox1->isChecked();
     controls.keepDimensions = CheckBox2->isChecked();

@@ -17,6 +17,7 @@
 #include "engine/imaging/HeifImage.h"
 #include "engine/imaging/ImageAdmission.h"
 #include "engine/imaging/JpegEnd.h"
+#include "engine/imaging/Location.h"
 #include "engine/imaging/Metadata.h"
 #include "engine/imaging/Orientation.h"
 #include "engine/imaging/OutputFormat.h"
@@ -274,6 +275,12 @@ Preparation PrepareLoadedImage(FIBITMAP& loaded, FREE_IMAGE_FORMAT format, const
                        ? std::optional<std::vector<unsigned char>>(std::move(carried.file))
                        : std::nullopt;
         };
+    }
+    // Every copy of the location goes: FreeImage's own, written with the bitmap, and the one the
+    // metadata carried from the input would put back.
+    if (settings.codes.quitar_ubicacion == 1) {
+        DropLocation(*rescaled);
+        carryMetadata = RemovingLocation(std::move(carryMetadata), outputFormat);
     }
     const auto save = [&] {
         return pages ? SavePagesToTemporaryFile(*pages, *rescaled, job, destination, flags,
