@@ -20,6 +20,7 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -92,6 +93,8 @@ class TestRunSameName : public QObject {
     void laterOutputsOfOneNameAreNumbered_data();
     void laterOutputsOfOneNameAreNumbered();
     void aSecondRunReplacesTheFirstOnesFiles();
+    void aDroppedTreeIsMirrored_data();
+    void aDroppedTreeIsMirrored();
 
   private:
     // An image of the given size, a JPEG file unless its name ends in ".png" or ".tif"; ".nef"
@@ -368,6 +371,50 @@ void TestRunSameName::aSecondRunReplacesTheFirstOnesFiles() {
     QCOMPARE(namesIn(destination), (QStringList{"a (2).jpg", "a.jpg"}));
     QCOMPARE(ImageFileSize(destination + "a.jpg"), QSize(50, 100));
     QCOMPARE(ImageFileSize(destination + "a (2).jpg"), QSize(100, 50));
+}
+
+void TestRunSameName::aDroppedTreeIsMirrored_data() {
+    QTest::addColumn<bool>("subfolders");
+    QTest::addColumn<int>("listed");
+    QTest::addColumn<QStringList>("outputs");
+    QTest::newRow("with its subfolders")
+        << true << 3 << QStringList{"2024/a.jpg", "2024/june/b.jpg", "a.jpg"};
+    QTest::newRow("its own images alone") << false << 1 << QStringList{"a.jpg"};
+}
+
+// The options dialog's "include subfolders" brings a dropped folder's whole tree; one name in two
+// of its folders is two outputs in two mirrored folders, neither numbered.
+void TestRunSameName::aDroppedTreeIsMirrored() {
+    QFETCH(bool, subfolders);
+    QFETCH(int, listed);
+    QFETCH(QStringList, outputs);
+    Form3->CheckBox6->setChecked(subfolders);
+    for (const char* name :
+         {"DCIM/a.jpg", "DCIM/2024/a.jpg", "DCIM/2024/june/b.jpg", "DCIM/.thumbnails/c.jpg"}) {
+        QVERIFY(!fixture_->writeJpeg(QLatin1String(name), 200, 150).isEmpty());
+    }
+    QVERIFY(DropFiles(Form1->ListBox1, {fixture_->imagePath(QStringLiteral("DCIM"))}).dropped);
+    QVERIFY(MainWindowFixture::WaitForCountingPass());
+    QCOMPARE(Form1->ListBox1->count(), listed);
+    const QString destination = fixture_->imagePath(QStringLiteral("DCIM/RES/"));
+    QCOMPARE(Form1->Edit3->text(), destination);
+    if (!Form1->CheckBox1->isChecked()) click(Form1->CheckBox1);
+    Form1->Edit4->setText(QStringLiteral("100"));
+    ModalAnswerer answers;
+    answers.answerMsgBox(MsgBoxAnswer::Button3);  // the completion's question
+    click(Form1->Button3);
+    Form1->Timer1->stop();
+    for (int tick = 0; tick <= listed; ++tick) QVERIFY(kavenra::testing::RunOneTick());
+    QVERIFY(isIdle());
+    QCOMPARE(answers.msgBoxes().last().text, text("Texto_redimension2"));
+    QStringList written;
+    QDirIterator files(destination, QDir::Files, QDirIterator::Subdirectories);
+    while (files.hasNext()) written << QDir(destination).relativeFilePath(files.next());
+    written.sort();
+    QCOMPARE(written, outputs);
+    for (const QString& output : outputs) {
+        QCOMPARE(ImageFileSize(destination + output), QSize(100, 75));
+    }
 }
 
 KAVENRA_WINDOW_TEST_MAIN(TestRunSameName)
