@@ -172,10 +172,13 @@ class Report {
         if (outcome.committed) {
             ++written_;
             if (!outcome.renamedTo.empty()) renamed_ << RenamingText(entry, outcome.renamedTo);
+            if (outcome.overBudget) overBudget_ << Shown(entry);
             if (json_) {
-                Json({{"input", Shown(entry)},
-                      {"status", "written"},
-                      {"output", Shown(outcome.writtenAs)}});
+                QJsonObject line{{"input", Shown(entry)},
+                                 {"status", "written"},
+                                 {"output", Shown(outcome.writtenAs)}};
+                if (outcome.overBudget) line.insert(QStringLiteral("over_budget"), true);
+                Json(line);
             }
             return;
         }
@@ -210,9 +213,14 @@ class Report {
     void Summary() {
         if (json_) return;
         Line(texts_.Text(kMainWindowForm, "Texto_resumen1").arg(written_).arg(total_));
-        if (renamed_.isEmpty()) return;
-        Line(texts_.Text(kMainWindowForm, "Texto_resumen3").arg(renamed_.size()));
-        for (const QString& renaming : renamed_) Line(QStringLiteral("  ") + renaming);
+        if (!renamed_.isEmpty()) {
+            Line(texts_.Text(kMainWindowForm, "Texto_resumen3").arg(renamed_.size()));
+            for (const QString& renaming : renamed_) Line(QStringLiteral("  ") + renaming);
+        }
+        if (!overBudget_.isEmpty()) {
+            Line(texts_.Text(kMainWindowForm, "Texto_resumen7").arg(overBudget_.size()));
+            for (const QString& over : overBudget_) Line(QStringLiteral("  ") + over);
+        }
     }
 
     bool AllWritten() const { return failed_ == 0 && written_ == total_; }
@@ -289,6 +297,7 @@ class Report {
     int failed_ = 0;
     QStringList renamed_;
     QStringList failedNames_;
+    QStringList overBudget_;
     QString fatal_;
 };
 

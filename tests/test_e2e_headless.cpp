@@ -111,6 +111,8 @@ class TestHeadless : public QObject {
     void keepDatesGivesEachOutputItsSourcesTime();
     void fastDecodingKeepsTheExactRunsSize();
     void subfoldersAreMirrored();
+    void sizeBudget_data();
+    void sizeBudget();
     void locationIsRemoved_data();
     void locationIsRemoved();
     void messagesSpeakTheInterfaceLanguage_data();
@@ -458,6 +460,59 @@ void TestHeadless::subfoldersAreMirrored() {
     const FinishedRun flat = run({"--resize", "--longest", "80", "--output", "flat", "DCIM"});
     QCOMPARE(flat.exitCode, 1);
     QVERIFY(!QFileInfo::exists(work("flat/2024")));
+}
+
+void TestHeadless::sizeBudget_data() {
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<int>("kilobytes");
+    QTest::addColumn<bool>("withMetadata");
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<bool>("overBudget");
+
+    QTest::newRow("JPEG within 60 KB") << "same" << 60 << false << "photo.jpg" << false;
+    // What Exiv2 carries in after the encode counts against the budget too.
+    QTest::newRow("JPEG with its metadata") << "same" << 60 << true << "photo.jpg" << false;
+    QTest::newRow("WebP within 30 KB") << "webp" << 30 << false << "photo.webp" << false;
+    QTest::newRow("too small a budget") << "same" << 1 << false << "photo.jpg" << true;
+}
+
+// "At most N KB": the file fits, or, when even the lowest quality does not, it is written at that
+// quality and the run says so; a PNG has no quality to lower and is written as without a budget.
+void TestHeadless::sizeBudget() {
+    QFETCH(QString, format);
+    QFETCH(int, kilobytes);
+    QFETCH(bool, withMetadata);
+    QFETCH(QString, output);
+    QFETCH(bool, overBudget);
+    QVERIFY(WriteImage(work("budget/photo.jpg"), FIF_JPEG, 1600, 1200));
+    QVERIFY(WriteImage(work("budget/other.png"), FIF_PNG, 400, 300));
+    if (withMetadata) {
+        QVERIFY(kavenra::test::WriteLocatedPhotoMetadata(
+            QFile::encodeName(work("budget/photo.jpg")).toStdString()));
+    }
+    const FinishedRun result =
+        run({"--resize", "--longest", "1200", "--format", format, "--max-kb",
+             QString::number(kilobytes), "--json", "--output", "out", "budget"});
+    QVERIFY2(result.finished && result.exitCode == 0, result.standardError.constData());
+    const QString written = work("out/" + output);
+    QCOMPARE(Described(written),
+             QStringLiteral("%1 1200x900 %2").arg(output, format == "webp" ? "WebP" : "JPEG"));
+    const qint64 size = QFileInfo(written).size();
+    QVERIFY2(overBudget == (size > kilobytes * 1024), qPrintable(QString::number(size)));
+    QVERIFY(result.standardOutput.contains(overBudget ? "\"over_budget\":true" : "\"status\""));
+    QCOMPARE(result.standardOutput.count("over_budget"), overBudget ? 1 : 0);
+
+    // Without the JSON lines, the summary names the file that could not fit.
+    const FinishedRun told = run({"--resize", "--longest", "1200", "--format", format, "--max-kb",
+                                  QString::number(kilobytes), "--output", "told", "budget"});
+    const QString errors = QString::fromUtf8(told.standardError);
+    QCOMPARE(errors.contains(QStringLiteral("Over the size budget even at the lowest quality")),
+             overBudget);
+    // The PNG beside it, kept a PNG, is the same as without a budget.
+    if (format != QLatin1String("same")) return;
+    const FinishedRun plain = run({"--resize", "--longest", "1200", "--output", "plain", "budget"});
+    QVERIFY(plain.exitCode == 0);
+    QCOMPARE(Digest(work("told/other.png")), Digest(work("plain/other.png")));
 }
 
 void TestHeadless::locationIsRemoved_data() {

@@ -892,6 +892,14 @@ QString TForm1::summaryText(const kavenra::RunSummary& summary) const {
                 LookupCaption(kMainWindowForm, "Texto_resumen3").arg(renamed.size()) +
                 names(renamed);
     }
+    if (!summary.overBudget.empty()) {
+        QStringList over;
+        for (const QByteArray& entry : summary.overBudget) {
+            over << kavenra::FileNamePart(kavenra::ShownPath(entry));
+        }
+        text += QStringLiteral("\n\n") +
+                LookupCaption(kMainWindowForm, "Texto_resumen7").arg(over.size()) + names(over);
+    }
     return text + QStringLiteral("\n\n") + LookupCaption(kMainWindowForm, "Texto_resumen6");
 }
 

@@ -75,6 +75,7 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'Texto_resumen4', '... und %1 weitere'),
     ('1', 'Texto_resumen5', 'Die nicht umgewandelten Bilder sind in der Liste ausgewählt.'),
     ('1', 'Texto_resumen6', 'Möchten Sie den Zielordner öffnen?'),
+    ('1', 'Texto_resumen7', 'Auch bei niedrigster Qualität über der Größengrenze, trotzdem gespeichert (%1):'),
     ('1', 'Texto_lista1', 'Bilder in der Liste: %1'),
     ('1', 'ImagenMsg4', 'Bilder in der Liste: %1; ausgelassene, nicht unterstützte Dateien: %2'),
     ('1', 'ActualizacionCaption', 'Neue Version verfügbar'),

@@ -75,6 +75,7 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'Texto_resumen4', '... and %1 more'),
     ('1', 'Texto_resumen5', 'The images that were not converted are selected in the list.'),
     ('1', 'Texto_resumen6', 'Do you want to open the destination folder?'),
+    ('1', 'Texto_resumen7', 'Over the size budget even at the lowest quality, written all the same (%1):'),
     ('1', 'Texto_lista1', 'Images in the list: %1'),
     ('1', 'ImagenMsg4', 'Images in the list: %1; files left out as not supported: %2'),
     ('1', 'ActualizacionCaption', 'New version available'),

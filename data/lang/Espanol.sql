@@ -75,6 +75,7 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'Texto_resumen4', '... y %1 más'),
     ('1', 'Texto_resumen5', 'Las imágenes que no se han convertido quedan seleccionadas en la lista.'),
     ('1', 'Texto_resumen6', '¿Quieres abrir la carpeta de destino?'),
+    ('1', 'Texto_resumen7', 'Por encima del límite de tamaño incluso con la calidad más baja, guardadas de todos modos (%1):'),
     ('1', 'Texto_lista1', 'Imágenes en la lista: %1'),
     ('1', 'ImagenMsg4', 'Imágenes en la lista: %1; archivos omitidos por no ser compatibles: %2'),
     ('1', 'ActualizacionCaption', 'Nueva versión disponible'),

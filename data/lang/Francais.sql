@@ -75,6 +75,7 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'Texto_resumen4', '... et %1 de plus'),
     ('1', 'Texto_resumen5', 'Les images non converties sont sélectionnées dans la liste.'),
     ('1', 'Texto_resumen6', 'Voulez-vous ouvrir le dossier de destination ?'),
+    ('1', 'Texto_resumen7', 'Au-dessus de la taille maximale même à la qualité la plus basse, enregistrées quand même (%1) :'),
     ('1', 'Texto_lista1', 'Images dans la liste : %1'),
     ('1', 'ImagenMsg4', 'Images dans la liste : %1 ; fichiers ignorés car non pris en charge : %2'),
     ('1', 'ActualizacionCaption', 'Nouvelle version disponible'),

@@ -75,6 +75,7 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'Texto_resumen4', '... e altre %1'),
     ('1', 'Texto_resumen5', 'Le immagini non convertite sono selezionate nell''elenco.'),
     ('1', 'Texto_resumen6', 'Vuoi aprire la cartella di destinazione?'),
+    ('1', 'Texto_resumen7', 'Oltre il limite di dimensione anche alla qualità più bassa, salvate comunque (%1):'),
     ('1', 'Texto_lista1', 'Immagini nell''elenco: %1'),
     ('1', 'ImagenMsg4', 'Immagini nell''elenco: %1; file esclusi perché non supportati: %2'),
     ('1', 'ActualizacionCaption', 'Nuova versione disponibile'),

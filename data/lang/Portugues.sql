@@ -75,6 +75,7 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'Texto_resumen4', '... e mais %1'),
     ('1', 'Texto_resumen5', 'As imagens não convertidas estão selecionadas na lista.'),
     ('1', 'Texto_resumen6', 'Quer abrir a pasta de destino?'),
+    ('1', 'Texto_resumen7', 'Acima do limite de tamanho mesmo com a qualidade mais baixa, gravadas na mesma (%1):'),
     ('1', 'Texto_lista1', 'Imagens na lista: %1'),
     ('1', 'ImagenMsg4', 'Imagens na lista: %1; ficheiros omitidos por não serem suportados: %2'),
     ('1', 'ActualizacionCaption', 'Nova versão disponível'),

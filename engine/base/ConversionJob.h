@@ -81,6 +81,8 @@ struct PreparedOutput {
     std::string temporaryPath;
     std::string destination;  // the path the save was asked for
     std::string targetPath;   // the file a save to `destination` reached, a symbolic link resolved
+    // A size budget even the lowest quality could not meet: written at that quality all the same.
+    bool overBudget = false;
 };
 
 }  // namespace kavenra

@@ -1,5 +1,7 @@
 #include "engine/imaging/ImageConversion.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -23,6 +25,7 @@
 #include "engine/imaging/OutputFormat.h"
 #include "engine/imaging/PngText.h"
 #include "engine/imaging/ReplacingSave.h"
+#include "engine/imaging/SizeBudget.h"
 
 namespace kavenra {
 namespace {
@@ -217,6 +220,54 @@ std::string RawOutputPath(const std::string& destination) {
     return WithExtension(destination, UsualExtension(FIF_JPEG));
 }
 
+namespace {
+
+// The budget in bytes for an output the user limited to `kilobytes`; none for a format without a
+// quality to lower (PNG, TIFF, BMP, TARGA, lossless WebP).
+std::optional<std::size_t> SizeBudgetFor(FREE_IMAGE_FORMAT outputFormat,
+                                         const FormatOptions& codes) {
+    if (codes.limite_kb <= 0) return std::nullopt;
+    const bool lossy =
+        outputFormat == FIF_JPEG || (outputFormat == FIF_WEBP && codes.webp_sin_perdida != 1);
+    if (!lossy) return std::nullopt;
+    return static_cast<std::size_t>(codes.limite_kb) * 1024;
+}
+
+std::size_t FileSizeOf(const std::string& path) {
+    struct stat status {};
+    return stat(path.c_str(), &status) == 0 ? static_cast<std::size_t>(status.st_size) : 0;
+}
+
+// The highest quality whose whole file fits the budget. The metadata carried in after the encode
+// is measured on a first save; a file it took over the budget is encoded again with that room.
+std::optional<PreparedOutput> SaveWithinBudget(FIBITMAP& bitmap, FREE_IMAGE_FORMAT format,
+                                               int flags, std::size_t maxBytes,
+                                               const std::string& destination,
+                                               const WrittenFileChange& change) {
+    const WrittenShape shape{FreeImage_GetWidth(&bitmap), FreeImage_GetHeight(&bitmap), 1};
+    std::size_t reserved = 0;
+    for (int attempt = 0;; ++attempt) {
+        const BudgetedEncoding encoding =
+            EncodeWithinBudget(bitmap, format, maxBytes, flags, reserved);
+        if (encoding.bytes.empty()) return std::nullopt;
+        const OutputWriter write = [&encoding](FreeImageIO& io, fi_handle handle) {
+            const auto size = static_cast<unsigned>(encoding.bytes.size());
+            return io.write_proc(const_cast<unsigned char*>(encoding.bytes.data()), 1, size,
+                                 handle) == size;
+        };
+        std::optional<PreparedOutput> saved =
+            SaveWrittenToTemporaryFile(format, write, shape, destination, change);
+        if (!saved) return saved;
+        const std::size_t written = FileSizeOf(saved->temporaryPath);
+        saved->overBudget = written > maxBytes;
+        if (!saved->overBudget || encoding.overBudget() || attempt > 0) return saved;
+        DiscardPreparedOutput(*saved);
+        reserved = written - encoding.bytes.size();
+    }
+}
+
+}  // namespace
+
 Preparation PrepareLoadedImage(FIBITMAP& loaded, FREE_IMAGE_FORMAT format, const ConversionJob& job,
                                TiffPages* pages) {
     const ConversionRequest& request = job.request;
@@ -282,7 +333,12 @@ Preparation PrepareLoadedImage(FIBITMAP& loaded, FREE_IMAGE_FORMAT format, const
         DropLocation(*rescaled);
         carryMetadata = RemovingLocation(std::move(carryMetadata), outputFormat);
     }
+    const std::optional<std::size_t> budget = SizeBudgetFor(outputFormat, settings.codes);
     const auto save = [&] {
+        if (budget) {
+            return SaveWithinBudget(*rescaled, outputFormat, flags, *budget, destination,
+                                    carryMetadata);
+        }
         return pages ? SavePagesToTemporaryFile(*pages, *rescaled, job, destination, flags,
                                                 carryMetadata)
                      : SaveToTemporaryFile(outputFormat, *rescaled, destination, flags,

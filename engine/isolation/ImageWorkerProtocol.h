@@ -34,7 +34,7 @@
 namespace kavenra::worker {
 
 // Raised whenever the messages change, so that a stale worker is refused at once.
-constexpr std::uint32_t kProtocolVersion = 12;
+constexpr std::uint32_t kProtocolVersion = 13;
 
 // The worker finds its end of the socket pair here.
 constexpr int kChannelDescriptor = 3;
@@ -54,8 +54,8 @@ enum class MessageKind : std::uint8_t {
     TemporaryFile = 21,   // text path of a temporary file the job is about to create
     DetectResult = 22,    // u32 serial, i32 FREE_IMAGE_FORMAT or HEIF's and AVIF's own values
                           // (engine/imaging/HeifImage.h)
-    ConvertResult = 23,   // u32 serial, then u8 0 (failed) and u8 FailureReason, or u8 1 and
-                          // PreparedOutput's three texts
+    ConvertResult = 23,   // u32 serial, then u8 0 (failed) and u8 FailureReason, or u8 1,
+                          // PreparedOutput's three texts and u8 1 when over its size budget
     EstimateResult = 24,  // u32 serial, u8 1 and u64 bytes the conversion would hold, or u8 0
                           // when its source's header does not tell
 };

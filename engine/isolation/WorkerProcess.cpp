@@ -252,8 +252,10 @@ Step WorkerProcess::handleMessage(JobAnswers& answers) {
                 const auto temporary = message.text();
                 const auto destination = message.text();
                 const auto target = message.text();
-                if (!temporary || !destination || !target) return Step::Broken;
-                prepared = PreparedOutput{*temporary, *destination, *target};
+                const auto overBudget = message.u8();
+                if (!temporary || !destination || !target || !overBudget || *overBudget > 1)
+                    return Step::Broken;
+                prepared = PreparedOutput{*temporary, *destination, *target, *overBudget == 1};
             } else {
                 const auto reason = message.u8();
                 if (!reason || *reason > kLastFailureReason) return Step::Broken;

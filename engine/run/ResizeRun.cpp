@@ -129,6 +129,7 @@ void ResizeRun::record(const QByteArray& entry, const FileOutcome& outcome) {
     } else if (!outcome.renamedTo.empty()) {
         summary_.renamings.push_back({entry, outcome.renamedTo});
     }
+    if (outcome.committed && outcome.overBudget) summary_.overBudget.push_back(entry);
 }
 
 void ResizeRun::Abandon() {

@@ -61,9 +61,10 @@ struct RunSummary {
     int entries = 0;  // entries the run went through
     std::vector<Failure> failures;
     std::vector<Renaming> renamings;
+    std::vector<QByteArray> overBudget;  // written, but over the size budget
 
     int written() const { return entries - static_cast<int>(failures.size()); }
-    bool allAsAsked() const { return failures.empty() && renamings.empty(); }
+    bool allAsAsked() const { return failures.empty() && renamings.empty() && overBudget.empty(); }
 };
 
 class ResizeRun {

@@ -171,7 +171,7 @@ FileOutcome RunConversions::commit(const PreparedOutput& prepared) {
     const std::optional<std::string> target = unwrittenTarget(prepared.targetPath);
     if (!target) {
         DiscardPreparedOutput(prepared);
-        return {false, FailureReason::NotWritable, {}, {}};
+        return {false, FailureReason::NotWritable, {}, {}, false};
     }
     PreparedOutput committed = prepared;
     committed.targetPath = *target;
@@ -182,11 +182,12 @@ FileOutcome RunConversions::commit(const PreparedOutput& prepared) {
         return {false,
                 reason == FailureReason::SourceGone ? FailureReason::NotWritable : reason,
                 {},
-                {}};
+                {},
+                false};
     }
     written_.insert(CanonicalPath(*target));
     return {true, FailureReason::None, *target != prepared.targetPath ? *target : std::string(),
-            *target};
+            *target, prepared.overBudget};
 }
 
 void RunConversions::Begin(const ConversionJob& job) {

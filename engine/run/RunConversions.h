@@ -69,6 +69,8 @@ struct FileOutcome {
     // The path its output now stands under, whatever the name (a changed format's extension, a
     // numbered name); empty when nothing was committed.
     std::string writtenAs;
+    // Written at the lowest quality, and still over the size budget.
+    bool overBudget = false;
 };
 
 class RunConversions {

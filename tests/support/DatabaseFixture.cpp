@@ -190,8 +190,8 @@ static int ArgumentsOf(const QString& key) {
     static const QHash<QString, int> kArguments{
         {QStringLiteral("Texto_fallo1"), 1},   {QStringLiteral("Texto_resumen1"), 2},
         {QStringLiteral("Texto_resumen2"), 1}, {QStringLiteral("Texto_resumen3"), 1},
-        {QStringLiteral("Texto_resumen4"), 1}, {QStringLiteral("Texto_lista1"), 1},
-        {QStringLiteral("ImagenMsg4"), 2},
+        {QStringLiteral("Texto_resumen7"), 1}, {QStringLiteral("Texto_resumen4"), 1},
+        {QStringLiteral("Texto_lista1"), 1},   {QStringLiteral("ImagenMsg4"), 2},
     };
     return kArguments.value(key);
 }

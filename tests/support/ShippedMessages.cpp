@@ -92,7 +92,8 @@ QList<ShippedMessage> ShippedMessages(QString* error) {
         }
         for (const QString& key :
              QStringList{"Texto_fallo1", "Texto_fallo2", "Texto_resumen1", "Texto_resumen2",
-                         "Texto_resumen3", "Texto_resumen4", "Texto_resumen5", "Texto_resumen6"} +
+                         "Texto_resumen3", "Texto_resumen4", "Texto_resumen5", "Texto_resumen6",
+                         "Texto_resumen7"} +
                  reasonKeys) {
             QStringList texts;
             const QString sql =
@@ -127,6 +128,9 @@ QList<ShippedMessage> ShippedMessages(QString* error) {
                 QStringLiteral("\nIMG_20150612_18304%1.JPG \u2192 IMG_20150612_18304%1 (2).JPG")
                     .arg(i);
         }
+        summary += QLatin1Char('\n') + parts["Texto_resumen4"].arg(1) + QStringLiteral("\n\n") +
+                   parts["Texto_resumen7"].arg(6);
+        for (int i = 1; i <= 5; ++i) summary += QStringLiteral("\nIMG_20150612_18304%1.JPG").arg(i);
         summary += QLatin1Char('\n') + parts["Texto_resumen4"].arg(1) + QStringLiteral("\n\n") +
                    parts["Texto_resumen6"];
         messages.append({languageName, kMainWindowForm, QStringLiteral("Texto_resumen1"),

@@ -178,6 +178,7 @@ bool Convert(std::uint32_t serial, MessageReader& message) {
     result.u32(serial).u8(prepared ? 1 : 0);
     if (prepared) {
         result.text(prepared->temporaryPath).text(prepared->destination).text(prepared->targetPath);
+        result.u8(prepared->overBudget ? 1 : 0);
     } else {
         result.u8(static_cast<std::uint8_t>(preparation.failure));
     }
