@@ -35,6 +35,26 @@ BitmapHandle MakeFlatGrey(int width, int height) {
     return grey;
 }
 
+// An XMP packet naming the place a page was taken in, as FreeImage carries it with the page.
+bool SetPlaceXmp(FIBITMAP& page) {
+    const std::string packet =
+        std::string(
+            "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><rdf:RDF "
+            "xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\"><rdf:Description "
+            "rdf:about=\"\" xmlns:photoshop=\"http://ns.adobe.com/photoshop/1.0/\" "
+            "photoshop:City=\"") +
+        kLocatedCity + "\"/></rdf:RDF></x:xmpmeta>";
+    FITAG* xmp = FreeImage_CreateTag();
+    const bool set = FreeImage_SetTagKey(xmp, "XMLPacket") &&
+                     FreeImage_SetTagType(xmp, FIDT_ASCII) &&
+                     FreeImage_SetTagCount(xmp, DWORD(packet.size() + 1)) &&
+                     FreeImage_SetTagLength(xmp, DWORD(packet.size() + 1)) &&
+                     FreeImage_SetTagValue(xmp, packet.c_str()) &&
+                     FreeImage_SetMetadata(FIMD_XMP, &page, "XMLPacket", xmp);
+    FreeImage_DeleteTag(xmp);
+    return set;
+}
+
 }  // namespace
 
 class TiffPagesTest : public QObject, public ConversionWorkspace {
@@ -63,6 +83,31 @@ class TiffPagesTest : public QObject, public ConversionWorkspace {
     // Pages of three shapes and kinds in turn (colour, grey, palette) each come out at
     // the longest side of 40 for their own shape, with the pixels the rescale gives them; the
     // first page keeps its colour profile (and the file's metadata) as a single page does.
+    // Every page of a scan can name its place: removing the location removes it from each.
+    void locationGoesFromEveryPage_data() {
+        QTest::addColumn<bool>("strip");
+        QTest::newRow("kept") << false;
+        QTest::newRow("removed") << true;
+    }
+    void locationGoesFromEveryPage() {
+        QFETCH(bool, strip);
+        std::vector<BitmapHandle> input;
+        for (int page = 0; page < 3; ++page) {
+            input.push_back(MakeNaturalBitmap(120, 80, std::uint32_t(page + 3)));
+            QVERIFY(SetPlaceXmp(*input.back()));
+        }
+        std::vector<FIBITMAP*> written;
+        for (const BitmapHandle& page : input) written.push_back(page.get());
+        const QString source = in("scan.tif");
+        QVERIFY(WriteTiffPages(NativePath(source), written, TIFF_LZW));
+        settings.codes.quitar_ubicacion = strip ? 1 : 0;
+        QVERIFY(convertInWorker(source, out("scan.tif"), 1, 0, 40).committed);
+        QCOMPARE(int(LoadTiffPages(NativePath(out("scan.tif"))).size()), 3);
+        const Bytes bytes = ReadFileBytes(NativePath(out("scan.tif")));
+        const std::string content(bytes.begin(), bytes.end());
+        QCOMPARE(content.find(kLocatedCity) == std::string::npos, strip);
+    }
+
     void everyPageIsConverted() {
         QFETCH(int, pages);
         QFETCH(bool, inWorker);

@@ -1,5 +1,7 @@
 #include "engine/imaging/TiffPages.h"
 
+#include "engine/imaging/Location.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <optional>
@@ -155,6 +157,8 @@ bool TiffPages::write(FIBITMAP& first, const ConversionJob& job, FreeImageIO& io
                 return false;
             }
         }
+        // The rescale carries the page's own metadata, which the file's writer saves with it.
+        if (job.settings.codes.quitar_ubicacion == 1) DropLocation(*rescaled);
         FreeImage_AppendPage(pages.get(), rescaled.get());
     }
     for (int page = 0; page < count_; ++page) FreeImage_DeletePage(pages.get(), 0);
