@@ -92,6 +92,14 @@ const char* ReasonWord(FailureReason reason) {
             return "not-a-folder";
         case FailureReason::OutputNameTaken:
             return "name-taken";
+        case FailureReason::ReplacesSource:
+            return "replaces-source";
+        case FailureReason::Damaged:
+            return "damaged";
+        case FailureReason::TooLargeForFormat:
+            return "too-large-for-format";
+        case FailureReason::PathTooLong:
+            return "name-too-long";
     }
     return "unknown";
 }

@@ -148,6 +148,10 @@ inline constexpr std::array<CaptionKey, 61> kShownTextKeys = {{
     {kMainWindowForm, "Texto_motivo8"},
     {kMainWindowForm, "Texto_motivo9"},
     {kMainWindowForm, "Texto_motivo10"},
+    {kMainWindowForm, "Texto_motivo11"},
+    {kMainWindowForm, "Texto_motivo12"},
+    {kMainWindowForm, "Texto_motivo13"},
+    {kMainWindowForm, "Texto_motivo14"},
     {kMainWindowForm, "Texto_fallo1"},
     {kMainWindowForm, "Texto_fallo2"},
     {kMainWindowForm, "Texto_resumen1"},
@@ -185,7 +189,7 @@ inline constexpr std::array<CaptionKey, 3> kTerminalTextKeys = {{
 
 // The line a failed conversion's message adds under Texto_redimension3, indexed by the engine's
 // FailureReason (the main window's texts); the first, no reason, adds none.
-inline constexpr std::array<const char*, 11> kFailureReasonKeys = {{
+inline constexpr std::array<const char*, 15> kFailureReasonKeys = {{
     nullptr,
     "Texto_motivo1",   // not a supported or a damaged picture
     "Texto_motivo2",   // too large for the memory available
@@ -197,6 +201,10 @@ inline constexpr std::array<const char*, 11> kFailureReasonKeys = {{
     "Texto_motivo8",   // the file may not be read
     "Texto_motivo9",   // the destination is not a folder
     "Texto_motivo10",  // the output's name is taken by something that is not a file
+    "Texto_motivo11",  // the output would replace a source of the run
+    "Texto_motivo12",  // the picture's data is damaged
+    "Texto_motivo13",  // larger than the output format can hold
+    "Texto_motivo14",  // the output's path is too long
 }};
 
 // Every pair a complete language database holds: the window translation's keys in their order,

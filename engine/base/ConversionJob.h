@@ -52,9 +52,12 @@ enum class FailureReason : std::uint8_t {
     Unreadable,            // the input exists but may not be read (permission)
     DestinationNotFolder,  // the destination names something that is not a folder
     OutputNameTaken,  // the output name is held by a folder, a device or a FIFO, or a link to one
+    ReplacesSource,   // the output would be written over a file that is an input of the same run
+    Damaged,          // the picture's data is corrupt: its decoder reported an error mid-way
+    TooLargeForFormat,  // the output's size is beyond what its format can hold
+    PathTooLong,        // the output's path or one of its names is longer than the system allows
 };
-constexpr std::uint8_t kLastFailureReason =
-    static_cast<std::uint8_t>(FailureReason::OutputNameTaken);
+constexpr std::uint8_t kLastFailureReason = static_cast<std::uint8_t>(FailureReason::PathTooLong);
 
 // The reason a failed file operation's errno stands for: permissions and read-only file systems,
 // a full disk or quota or a file-size limit, a missing file; None for anything else.

@@ -23,6 +23,8 @@ FailureReason FailureReasonForErrno(int error) {
         case EEXIST:
         case EISDIR:
             return FailureReason::OutputNameTaken;
+        case ENAMETOOLONG:
+            return FailureReason::PathTooLong;
         default:
             return FailureReason::None;
     }
