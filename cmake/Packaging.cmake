@@ -26,11 +26,13 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${CPACK_PACKAGE_HOMEPAGE_URL}")
 # The summary above is the first line of the package's description; this is the rest.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "Kavenra resizes whole lists of images in one run: BMP, JPEG, PNG, TARGA,
-TIFF and camera RAW files, recognised by their content. The size is given
-as width and height, as the longest side, or as each RAW photo's own size;
-every image is resized with a chosen resampling filter and saved in its own
-format under its own name. The interface speaks Spanish, English, French,
-German, Italian and Portuguese.")
+TIFF, WebP, HEIC/HEIF, AVIF and camera RAW files, recognised by their
+content. The size is given as width and height, as the longest side, or as
+each RAW photo's own size; every image is resized with a chosen resampling
+filter and saved in its own format or as JPEG, PNG, WebP or TIFF, with its
+metadata and colour profile. It also runs from scripts and from the file
+manager's context menu without a window (kavenra --resize). The interface
+speaks Spanish, English, French, German, Italian and Portuguese.")
 # The architecture comes from dpkg, and the libraries' packages from the binaries themselves.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # What the binaries do not link but the program needs: the font its windows are measured in, and

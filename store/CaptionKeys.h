@@ -31,7 +31,7 @@ constexpr bool operator==(const CaptionKey& a, const CaptionKey& b) {
 
 // The permanently shown captions, hints and menu texts, in the order in which the window
 // translation sets them.
-inline constexpr std::array<CaptionKey, 73> kWindowTranslationKeys = {{
+inline constexpr std::array<CaptionKey, 77> kWindowTranslationKeys = {{
     {kOptionsDialogForm, "Form_Caption"},
     {kOptionsDialogForm, "Label8"},
     {kOptionsDialogForm, "GroupBox2"},
@@ -105,6 +105,10 @@ inline constexpr std::array<CaptionKey, 73> kWindowTranslationKeys = {{
     {kAboutBoxForm, "Label6"},
     {kAboutBoxForm, "Label7"},
     {kAboutBoxForm, "Image15Hint"},
+    {kAboutBoxForm, "licenceLabel"},
+    {kAboutBoxForm, "creditsButton"},
+    {kAboutBoxForm, "creditsCaption"},
+    {kAboutBoxForm, "creditsIntroduction"},
 }};
 
 // Texts looked up at the moment they are shown: messages and their captions, status-bar texts,

@@ -136,3 +136,7 @@ bool ExecuteStatement(const std::string& databaseFile, const std::string& sql) {
     }
     return true;
 }
+
+std::string DatabaseLibraryVersion() {
+    return sqlite3_libversion();
+}

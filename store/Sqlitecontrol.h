@@ -12,3 +12,6 @@ std::string QuerySingleValue(const std::string& databaseFile, const std::string&
 
 // Runs one statement and drops any rows; false after the error has been reported.
 bool ExecuteStatement(const std::string& databaseFile, const std::string& sql);
+
+// The version of the SQLite library the program runs with, e.g. "3.40.1".
+std::string DatabaseLibraryVersion();

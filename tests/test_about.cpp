@@ -2,6 +2,7 @@
 // compiled-in artwork, and the donation picture that hands the donation page to the desktop
 // while the box stays open.
 
+#include "support/FileContents.h"
 #include "support/ModalAnswerer.h"
 #include "support/Recorders.h"
 #include "support/ScreenshotPixels.h"
@@ -16,12 +17,15 @@
 #include <QDir>
 #include <QImage>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <memory>
 
 using kavenra::testing::DesktopOpenerRecorder;
+using kavenra::testing::FileContents;
 using kavenra::testing::ModalAnswerer;
 
 namespace {
@@ -54,6 +58,7 @@ class TestAbout : public QObject {
     void layoutAndTexts();
     void libraryVersionAtCreation();
     void versionFollowsALongerCredit();
+    void creditsNameEveryLibraryWithItsLicence();
     void pictures();
     void donationPictureOpensDonationPageAndBoxStaysOpen();
     void onlyAFullLeftClickCounts();
@@ -95,10 +100,13 @@ void TestAbout::cleanup() {
 }
 
 void TestAbout::layoutAndTexts() {
-    QCOMPARE(Form7->size(), QSize(309, 323));
+    QCOMPARE(Form7->size(), QSize(309, 331));
     QCOMPARE(Form7->minimumSize(), Form7->maximumSize());
     QCOMPARE(Form7->windowTitle(), QStringLiteral("Acerca de ..."));
-    QCOMPARE(Form7->Button1->geometry(), QRect(112, 288, 75, 25));
+    QCOMPARE(Form7->Button1->geometry(), QRect(166, 296, 75, 25));
+    QCOMPARE(Form7->creditsButton->geometry(), QRect(68, 296, 90, 25));
+    QCOMPARE(Form7->licenceLabel->pos(), QPoint(16, 274));
+    QVERIFY(Form7->licenceLabel->text().contains(QLatin1String("GPL 3.0")));
     QCOMPARE(Form7->ProgramIcon->geometry(), QRect(1, -3, 121, 124));
     QCOMPARE(Form7->Image15->geometry(), QRect(75, 219, 153, 49));
     QCOMPARE(Form7->Label1->pos(), QPoint(152, 16));
@@ -142,6 +150,59 @@ void TestAbout::versionFollowsALongerCredit() {
     QVERIFY(Form7->Label5->x() > before.x());
     QCOMPARE(Form7->Label5->y(), before.y());
     Form7->close();
+}
+
+// The credits list each library with the version running and its licence, the same licences the
+// package's copyright file states, and leave the about box open behind them.
+void TestAbout::creditsNameEveryLibraryWithItsLicence() {
+    ModalAnswerer answers;
+    QString title;
+    QStringList lines;
+    bool aboutBoxOpenBehind = false;
+    answers.answerDialog([&](QDialog*) {
+        // A timer does not fire again inside its own handler: the credits, opened from this
+        // answer, are answered by an answerer of their own.
+        ModalAnswerer creditsAnswers;
+        creditsAnswers.answerDialog([&](QDialog* dialog) {
+            title = dialog == Form7->credits ? dialog->windowTitle() : QString();
+            lines = Form7->credits->libraryList->toPlainText().split(QLatin1Char('\n'));
+            aboutBoxOpenBehind = Form7->isVisible();
+            QTest::mouseClick(Form7->credits->closeButton, Qt::LeftButton);
+        });
+        QTest::mouseClick(Form7->creditsButton, Qt::LeftButton);
+        QTest::mouseClick(Form7->Button1, Qt::LeftButton);
+    });
+    Form1->Acercade2Click();
+
+    QVERIFY(aboutBoxOpenBehind);
+    QVERIFY(!title.isEmpty());
+    QVERIFY(Form7->credits->introduction->text().contains(QLatin1String("GNU")));
+    const QString copyright =
+        QString::fromUtf8(FileContents(QStringLiteral(KAVENRA_SOURCE_DIR "/cmake/copyright")))
+            .simplified();
+    const QList<std::pair<QString, QString>> running = {
+        {QStringLiteral("Qt"), QString::fromLatin1(qVersion())},
+        {QStringLiteral("FreeImage"), QString::fromLatin1(FreeImage_GetVersion())},
+        {QStringLiteral("Exiv2"), QString()},
+        {QStringLiteral("Little CMS"), QString()},
+        {QStringLiteral("libheif"), QString()},
+        {QStringLiteral("LibRaw"), QString()},
+        {QStringLiteral("SQLite"), QString()},
+    };
+    QCOMPARE(lines.size(), running.size());
+    for (const auto& [name, version] : running) {
+        const QStringList named = lines.filter(QRegularExpression(
+            QStringLiteral("^%1 [0-9][^ ]*: .+").arg(QRegularExpression::escape(name))));
+        QVERIFY2(named.size() == 1, qPrintable(name + " in " + lines.join(" | ")));
+        const QString line = named.first();
+        if (!version.isEmpty())
+            QVERIFY2(line.startsWith(name + ' ' + version + ':'), qPrintable(line));
+        // "SQLite 3.40.1: blessing (public domain)" stands as "SQLite (blessing: public domain)".
+        const QString licence =
+            line.section(QStringLiteral(": "), 1).section(QLatin1Char(' '), 0, 0);
+        QVERIFY2(copyright.contains(name + " (" + licence),
+                 qPrintable(line + " not in the copyright file"));
+    }
 }
 
 void TestAbout::pictures() {
@@ -198,6 +259,11 @@ void TestAbout::screenshot() {
     const QString folder = kavenra::testing::ScreenshotFolder();
     QVERIFY(QDir().mkpath(folder));
     QVERIFY(Form7->grab().toImage().save(QDir(folder).filePath(QStringLiteral("about.png"))));
+    Form7->credits->show();
+    QVERIFY(QTest::qWaitForWindowExposed(Form7->credits));
+    QVERIFY(Form7->credits->grab().toImage().save(
+        QDir(folder).filePath(QStringLiteral("about-credits.png"))));
+    Form7->credits->close();
     Form7->close();
 }
 

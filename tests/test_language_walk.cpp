@@ -195,6 +195,7 @@ void TestLanguageWalk::windowsShowOnlyTheActiveLanguage() {
     addWindowTexts(shown, QStringLiteral("Form3"), Form3);
     addWindowTexts(shown, QStringLiteral("Form5"), Form5);
     addWindowTexts(shown, QStringLiteral("Form7"), Form7);
+    shown.append({QStringLiteral("Form7/credits:title"), Form7->credits->windowTitle()});
     for (const QString& title : Form3->ValueListEditor1->TitleCaptions())
         shown.append({QStringLiteral("Form3/ValueListEditor1:title"), title});
 

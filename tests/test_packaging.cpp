@@ -336,6 +336,9 @@ class TestPackaging : public QObject {
     void packageDependencies();
     void developmentMachineGetsTheDesktopsOpener();
     void copyrightIsMachineReadable();
+    void licenceTextIsTheGplVersion3();
+    void packageDescriptionNamesTheFormats_data();
+    void packageDescriptionNamesTheFormats();
     void packageContentsAreTheLayout();
     void packageBinariesAreStripped();
 
@@ -1105,6 +1108,8 @@ void TestPackaging::copyrightIsMachineReadable() {
     };
     QCOMPARE(field("Upstream-Name"), QStringLiteral("Kavenra"));
     QCOMPARE(field("Files"), QStringLiteral("*"));
+    // Exiv2 is GPL-2.0-or-later, so nothing less free than the GPL may be stated.
+    QCOMPARE(field("License"), QStringLiteral("GPL-3.0-or-later"));
     QVERIFY(!field("Copyright").isEmpty());
     QFile metainfo(installed(metainfoPath()));
     QVERIFY(metainfo.open(QIODevice::ReadOnly));
@@ -1116,6 +1121,30 @@ void TestPackaging::copyrightIsMachineReadable() {
     // The licence's text follows its name, each line indented.
     const qsizetype name = lines.indexOf(QStringLiteral("License: ") + licence.captured(1));
     QVERIFY(lines.value(name + 1).startsWith(QLatin1Char(' ')));
+}
+
+// The licence's whole text stands at the top of the sources, as the GPL asks.
+void TestPackaging::licenceTextIsTheGplVersion3() {
+    const QStringList lines =
+        QString::fromUtf8(FileContents(QStringLiteral(KAVENRA_SOURCE_DIR "/LICENSE"))).split('\n');
+    QCOMPARE(lines.value(0).trimmed(), QStringLiteral("GNU GENERAL PUBLIC LICENSE"));
+    QCOMPARE(lines.value(1).trimmed(), QStringLiteral("Version 3, 29 June 2007"));
+}
+
+void TestPackaging::packageDescriptionNamesTheFormats_data() {
+    QTest::addColumn<QString>("format");
+    for (const char* format :
+         {"BMP", "JPEG", "PNG", "TARGA", "TIFF", "WebP", "HEIC", "AVIF", "camera RAW"}) {
+        QTest::newRow(format) << format;
+    }
+}
+
+// What the package manager shows before an installation: every format the program reads.
+void TestPackaging::packageDescriptionNamesTheFormats() {
+    QFETCH(QString, format);
+    REQUIRE_PACKAGE();
+    const QString description = packageField(QStringLiteral("Description")).simplified();
+    QVERIFY2(description.contains(format), qPrintable(description));
 }
 
 void TestPackaging::packageContentsAreTheLayout() {

@@ -66,6 +66,7 @@ Snapshot takeSnapshot() {
     addWindow(shot, QStringLiteral("Form3"), Form3);
     addWindow(shot, QStringLiteral("Form5"), Form5);
     addWindow(shot, QStringLiteral("Form7"), Form7);
+    shot[QStringLiteral("Form7/credits:title")] = Form7->credits->windowTitle();
     addMenuItems(shot, QStringLiteral("Form1/menu"), Form1->menuBar()->actions());
     addMenuItems(shot, QStringLiteral("Form1/popup"), Form1->PopupMenu1->actions());
     const QStringList titles = Form3->ValueListEditor1->TitleCaptions();
@@ -140,6 +141,11 @@ QStringList targetsOf(const QString& key) {
                 QStringLiteral("Form7/") + QLatin1String(control) + QStringLiteral(":text")};
         }
         hint("7:Image15Hint", "Form7/Image15");
+        map[QStringLiteral("7:Button1")].append(QStringLiteral("Form7/closeButton:text"));
+        caption("7:licenceLabel", "Form7/licenceLabel");
+        caption("7:creditsButton", "Form7/creditsButton");
+        map[QStringLiteral("7:creditsCaption")] = {QStringLiteral("Form7/credits:title")};
+        caption("7:creditsIntroduction", "Form7/introduction");
         return map;
     }();
     return targets.value(key);

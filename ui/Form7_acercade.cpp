@@ -2,6 +2,7 @@
 
 #include "engine/imaging/ImageLibrary.h"
 #include "net/Internet.h"
+#include "store/Sqlitecontrol.h"
 #include "ui/AppServices.h"
 #include "ui/DesktopOpener.h"
 #include "ui/DialogControls.h"
@@ -10,6 +11,7 @@
 
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShowEvent>
 #include <QUrl>
@@ -42,10 +44,47 @@ void ClickablePicture::mouseReleaseEvent(QMouseEvent* event) {
     if (click) emit clicked();
 }
 
+CreditsDialog::CreditsDialog(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("credits"));
+    SetFixedDialogFrame(this, 420, 260, QStringLiteral("Créditos y licencias"));
+    introduction = Place(new QLabel(this), "introduction", 12, 10, 396, 44);
+    introduction->setWordWrap(true);
+    introduction->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    introduction->setText(QString::fromUtf8(
+        "Kavenra es software libre bajo la Licencia Pública General de GNU, versión 3 o "
+        "posterior. Está hecho con estas bibliotecas:"));
+    libraryList = Place(new QPlainTextEdit(this), "libraryList", 12, 58, 396, 158);
+    libraryList->setReadOnly(true);
+    libraryList->setLineWrapMode(QPlainTextEdit::NoWrap);
+    libraryList->setPlainText(LibraryLines().join(QLatin1Char('\n')));
+    closeButton =
+        Place(new QPushButton(QStringLiteral("Cerrar"), this), "closeButton", 172, 226, 75, 25);
+    kavenra::dialogs::ApplyLayoutFont(this);
+    connect(closeButton, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+QStringList CreditsDialog::LibraryLines() {
+    std::vector<kavenra::LibraryCredit> libraries = {
+        {"Qt", qVersion(), "LGPL-3.0-only OR GPL-2.0-only OR GPL-3.0-only"},
+        {"SQLite", DatabaseLibraryVersion(), "blessing (public domain)"},
+    };
+    for (kavenra::LibraryCredit& library : kavenra::ImageLibraryCredits()) {
+        libraries.push_back(std::move(library));
+    }
+    QStringList lines;
+    for (const kavenra::LibraryCredit& library : libraries) {
+        lines.append(QStringLiteral("%1 %2: %3")
+                         .arg(QString::fromStdString(library.name),
+                              QString::fromStdString(library.version),
+                              QString::fromStdString(library.licence)));
+    }
+    return lines;
+}
+
 TForm7::TForm7(QWidget* parent) : QDialog(parent) {
     InitialiseKavenraResources();
     setObjectName(QStringLiteral("Form7"));
-    SetFixedDialogFrame(this, 309, 323, QStringLiteral("Acerca de ..."));
+    SetFixedDialogFrame(this, 309, 331, QStringLiteral("Acerca de ..."));
     createControls();
     createPictures();
     kavenra::dialogs::ApplyLayoutFont(this);
@@ -57,11 +96,20 @@ TForm7::TForm7(QWidget* parent) : QDialog(parent) {
 
     connect(Button1, &QPushButton::clicked, this, Guarded([this] { Button1Click(); }));
     connect(Image15, &ClickablePicture::clicked, this, Guarded([this] { Image15Click(); }));
+    connect(creditsButton, &QPushButton::clicked, this, Guarded([this] { creditsButtonClick(); }));
     FormCreate();
 }
 
 void TForm7::createControls() {
-    Button1 = Place(new QPushButton(QStringLiteral("Button1"), this), "Button1", 112, 288, 75, 25);
+    // Close keeps its size; the credits button goes beside it, the two centred under the licence.
+    creditsButton = Place(new QPushButton(QString::fromUtf8("Créditos…"), this), "creditsButton",
+                          68, 296, 90, 25);
+    Button1 = Place(new QPushButton(QStringLiteral("Button1"), this), "Button1", 166, 296, 75, 25);
+    licenceLabel =
+        MakeLabel(this, "licenceLabel", QStringLiteral("Software libre: GNU GPL 3.0 o posterior"),
+                  16, 274, 277);
+    licenceLabel->setAlignment(Qt::AlignCenter);
+    credits = new CreditsDialog(this);
     Label1 = MakeLabel(this, "Label1", QStringLiteral("Kavenra v.2.0"), 152, 16, 122);
     Label2 = MakeLabel(this, "Label2", QStringLiteral("Octubre 2015"), 176, 35, 120);
     Label3 = MakeLabel(this, "Label3", QStringLiteral("Teo Varensa"), 176, 54, 120);
@@ -116,6 +164,10 @@ void TForm7::FormCreate() {
 
 void TForm7::Button1Click() {
     accept();
+}
+
+void TForm7::creditsButtonClick() {
+    credits->exec();
 }
 
 void TForm7::Image15Click() {

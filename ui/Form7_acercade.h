@@ -4,6 +4,7 @@
 #include <QLabel>
 
 class QMouseEvent;
+class QPlainTextEdit;
 class QPushButton;
 class QShowEvent;
 
@@ -25,8 +26,24 @@ class ClickablePicture : public QLabel {
     bool pressed_ = false;
 };
 
+// The list of the libraries the program is built on, each with its version and licence, under
+// the program's own licence. Opened from the about box.
+class CreditsDialog : public QDialog {
+    Q_OBJECT
+  public:
+    explicit CreditsDialog(QWidget* parent = nullptr);
+
+    QLabel* introduction;  // the program's licence, and that the list follows
+    QPlainTextEdit* libraryList;
+    QPushButton* closeButton;
+
+    // One line a library: "name version: licence". Qt and SQLite first, then the image libraries.
+    static QStringList LibraryLines();
+};
+
 // The about box: the program, its version and date, its author, the image library's version,
-// and a picture that opens the donation page. Shown modally.
+// its licence, the credits of the libraries, and a picture that opens the donation page. Shown
+// modally.
 class TForm7 : public QDialog {
     Q_OBJECT
   public:
@@ -43,6 +60,12 @@ class TForm7 : public QDialog {
     QLabel* Label6;             // second line of the image library credit
     ClickablePicture* Image15;  // the donation picture; its hint is its tooltip
     QLabel* Label7;             // the invitation to support the author
+    QLabel* licenceLabel;       // the program's licence, in one line
+    QPushButton* creditsButton;
+    CreditsDialog* credits;
+
+    // Shows the libraries and their licences; the about box stays open.
+    void creditsButtonClick();
 
     // Puts the image library's version into Label5.
     void FormCreate();

@@ -200,12 +200,21 @@ constexpr TranslationTarget kTargets[] = {
     {kFolderChooserForm, "Button2", [](const QString& t) { setCaption(Form5->Button2, t); }},
 
     {kAboutBoxForm, "Caption", [](const QString& t) { Form7->setWindowTitle(t); }},
-    {kAboutBoxForm, "Button1", [](const QString& t) { setCaption(Form7->Button1, t); }},
+    {kAboutBoxForm, "Button1",
+     [](const QString& t) {
+         setCaption(Form7->Button1, t);
+         setCaption(Form7->credits->closeButton, t);
+     }},
     {kAboutBoxForm, "Label2", [](const QString& t) { setCaption(Form7->Label2, t); }},
     {kAboutBoxForm, "Label4", [](const QString& t) { setCaption(Form7->Label4, t); }},
     {kAboutBoxForm, "Label6", [](const QString& t) { setCaption(Form7->Label6, t); }},
     {kAboutBoxForm, "Label7", [](const QString& t) { setCaption(Form7->Label7, t); }},
     {kAboutBoxForm, "Image15Hint", [](const QString& t) { SetShownHint(Form7->Image15, t); }},
+    {kAboutBoxForm, "licenceLabel", [](const QString& t) { setCaption(Form7->licenceLabel, t); }},
+    {kAboutBoxForm, "creditsButton", [](const QString& t) { setCaption(Form7->creditsButton, t); }},
+    {kAboutBoxForm, "creditsCaption", [](const QString& t) { Form7->credits->setWindowTitle(t); }},
+    {kAboutBoxForm, "creditsIntroduction",
+     [](const QString& t) { setCaption(Form7->credits->introduction, t); }},
 };
 
 constexpr bool targetsFollowKeyList() {

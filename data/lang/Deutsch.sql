@@ -164,4 +164,8 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('7', 'Label4', 'Verwendet die FreeImage-Bibliothek Version'),
     ('7', 'Label6', 'Mehr Informationen auf freeimage.sourceforge.io'),
     ('7', 'Label7', 'Nützlich? Spendieren Sie mir ein Bier! :-)'),
-    ('7', 'Image15Hint', 'Wenn Ihnen das Programm gefällt und Sie können, spendieren Sie mir ein Bier!');
+    ('7', 'Image15Hint', 'Wenn Ihnen das Programm gefällt und Sie können, spendieren Sie mir ein Bier!'),
+    ('7', 'licenceLabel', 'Freie Software: GNU GPL 3.0 oder später'),
+    ('7', 'creditsButton', 'Mitwirkende…'),
+    ('7', 'creditsCaption', 'Mitwirkende und Lizenzen'),
+    ('7', 'creditsIntroduction', 'Kavenra ist freie Software unter der GNU General Public License, Version 3 oder später. Es baut auf diesen Bibliotheken auf:');

@@ -164,4 +164,8 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('7', 'Label4', 'Uses the FreeImage library version'),
     ('7', 'Label6', 'More information at freeimage.sourceforge.io'),
     ('7', 'Label7', 'If you find it useful, buy me a beer! :-)'),
-    ('7', 'Image15Hint', 'If you like the program and can afford it, buy me a beer!');
+    ('7', 'Image15Hint', 'If you like the program and can afford it, buy me a beer!'),
+    ('7', 'licenceLabel', 'Free software: GNU GPL 3.0 or later'),
+    ('7', 'creditsButton', 'Credits…'),
+    ('7', 'creditsCaption', 'Credits and licences'),
+    ('7', 'creditsIntroduction', 'Kavenra is free software under the GNU General Public License, version 3 or later. It is built on these libraries:');

@@ -164,4 +164,8 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('7', 'Label4', 'Utiliza la librería FreeImage versión'),
     ('7', 'Label6', 'Más información en freeimage.sourceforge.io'),
     ('7', 'Label7', 'Si te es útil, ¡invitame a una cerveza! :-)'),
-    ('7', 'Image15Hint', 'Si te gusta el programa y puedes, invitame a una cerveza!');
+    ('7', 'Image15Hint', 'Si te gusta el programa y puedes, invitame a una cerveza!'),
+    ('7', 'licenceLabel', 'Software libre: GNU GPL 3.0 o posterior'),
+    ('7', 'creditsButton', 'Créditos…'),
+    ('7', 'creditsCaption', 'Créditos y licencias'),
+    ('7', 'creditsIntroduction', 'Kavenra es software libre bajo la Licencia Pública General de GNU, versión 3 o posterior. Está hecho con estas bibliotecas:');

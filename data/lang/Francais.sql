@@ -164,4 +164,8 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('7', 'Label4', 'Utilise la bibliothèque FreeImage version'),
     ('7', 'Label6', 'Plus d''informations sur freeimage.sourceforge.io'),
     ('7', 'Label7', 'S''il vous est utile, offrez-moi une bière ! :-)'),
-    ('7', 'Image15Hint', 'Si le programme vous plaît et que vous le pouvez, offrez-moi une bière !');
+    ('7', 'Image15Hint', 'Si le programme vous plaît et que vous le pouvez, offrez-moi une bière !'),
+    ('7', 'licenceLabel', 'Logiciel libre : GNU GPL 3.0 ou ultérieure'),
+    ('7', 'creditsButton', 'Crédits…'),
+    ('7', 'creditsCaption', 'Crédits et licences'),
+    ('7', 'creditsIntroduction', 'Kavenra est un logiciel libre sous la licence publique générale GNU, version 3 ou ultérieure. Il repose sur ces bibliothèques :');

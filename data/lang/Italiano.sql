@@ -164,4 +164,8 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('7', 'Label4', 'Usa la libreria FreeImage versione'),
     ('7', 'Label6', 'Maggiori informazioni su freeimage.sourceforge.io'),
     ('7', 'Label7', 'Se ti è utile, offrimi una birra! :-)'),
-    ('7', 'Image15Hint', 'Se il programma ti piace e puoi, offrimi una birra!');
+    ('7', 'Image15Hint', 'Se il programma ti piace e puoi, offrimi una birra!'),
+    ('7', 'licenceLabel', 'Software libero: GNU GPL 3.0 o successiva'),
+    ('7', 'creditsButton', 'Crediti…'),
+    ('7', 'creditsCaption', 'Crediti e licenze'),
+    ('7', 'creditsIntroduction', 'Kavenra è software libero sotto la GNU General Public License, versione 3 o successiva. Si basa su queste librerie:');

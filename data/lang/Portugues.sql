@@ -164,4 +164,8 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('7', 'Label4', 'Usa a biblioteca FreeImage versão'),
     ('7', 'Label6', 'Mais informações em freeimage.sourceforge.io'),
     ('7', 'Label7', 'Se lhe for útil, pague-me uma cerveja! :-)'),
-    ('7', 'Image15Hint', 'Se gosta do programa e puder, pague-me uma cerveja!');
+    ('7', 'Image15Hint', 'Se gosta do programa e puder, pague-me uma cerveja!'),
+    ('7', 'licenceLabel', 'Software livre: GNU GPL 3.0 ou posterior'),
+    ('7', 'creditsButton', 'Créditos…'),
+    ('7', 'creditsCaption', 'Créditos e licenças'),
+    ('7', 'creditsIntroduction', 'O Kavenra é software livre sob a Licença Pública Geral GNU, versão 3 ou posterior. É feito com estas bibliotecas:');

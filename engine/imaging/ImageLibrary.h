@@ -3,6 +3,7 @@
 // The image library itself: what the start-up checks and the about box show of it.
 
 #include <string>
+#include <vector>
 
 namespace kavenra {
 
@@ -17,5 +18,16 @@ std::string RequiredImageLibraryVersion();
 
 // The file the dynamic loader loaded the library from; empty when it cannot be told.
 std::string ImageLibraryFile();
+
+// A library the program is built on, as the about box credits it: its name, the version loaded
+// at run time, and its licence as an SPDX expression.
+struct LibraryCredit {
+    std::string name;
+    std::string version;
+    std::string licence;
+};
+
+// The image libraries: FreeImage, Exiv2, Little CMS, libheif and LibRaw, in that order.
+std::vector<LibraryCredit> ImageLibraryCredits();
 
 }  // namespace kavenra
