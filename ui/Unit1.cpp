@@ -773,7 +773,9 @@ void TForm1::takeConversionResult() {
             static_cast<Qt::ConnectionType>(Qt::QueuedConnection | Qt::SingleShotConnection));
         return;
     }
-    if (const std::optional<kavenra::FileOutcome> outcome = run_->TakeOutcome()) {
+    // Entries dropped since the tick are files the run reads as much as the others.
+    if (const std::optional<kavenra::FileOutcome> outcome =
+            run_->TakeOutcome(ReadRunControls().entries)) {
         showOutcome(*outcome);
     }
 }

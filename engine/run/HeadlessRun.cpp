@@ -110,9 +110,7 @@ RunControls ControlsForRequest(const CommandLineRequest& request, const Gathered
         controls.height = Number(request.size->height());
     }
     if (request.longest) controls.longestSideText = Number(*request.longest);
-    controls.destination = destinationFolder.endsWith(QLatin1Char('/'))
-                               ? destinationFolder
-                               : destinationFolder + QLatin1Char('/');
+    controls.destination = OutputFolderText(destinationFolder);
     controls.entryCount = QString::number(inputs.entries.size());
     controls.codes = WithRequestedOptions(request, stored);
     return controls;
