@@ -387,8 +387,11 @@ int Convert(const CommandLineRequest& request, const GatheredInputs& inputs,
 int Resize(const CommandLineRequest& request, const std::string& settings,
            const InterfaceTexts& texts, Report& report) {
     const FormatOptions codes = WithRequestedOptions(request, StoredFormatOptions(settings));
+    const QString output = request.output.isEmpty()
+                               ? QString()
+                               : QDir::cleanPath(QDir::current().absoluteFilePath(request.output));
     const GatheredInputs gathered =
-        GatherInputs(request.inputs, QDir::currentPath(), codes.incluir_subcarpetas == 1);
+        GatherInputs(request.inputs, QDir::currentPath(), codes.incluir_subcarpetas == 1, output);
     for (const RefusedInput& refused : gathered.refused) report.Refused(refused);
     if (gathered.entries.isEmpty() || (request.stopOnFailure && !gathered.refused.empty())) {
         report.Summary();
@@ -397,10 +400,7 @@ int Resize(const CommandLineRequest& request, const std::string& settings,
     if (request.keepRawSize && !AllCameraRaw(gathered.entries)) {
         return ExitStatus(ResizeExit::UsageError);
     }
-    const QString destination =
-        request.output.isEmpty()
-            ? gathered.proposedDestination
-            : QDir::cleanPath(QDir::current().absoluteFilePath(request.output));
+    const QString destination = output.isEmpty() ? gathered.proposedDestination : output;
     if (!MakeOutputFolder(destination, texts, report)) return ExitStatus(ResizeExit::SomeFailed);
     return Convert(request, gathered, destination, StoredFormatOptions(settings), report);
 }

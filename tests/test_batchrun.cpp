@@ -132,7 +132,8 @@ class TestBatchRun : public QObject {
     void listClearedBetweenTicksEndsTheRun();
     void listClearedDuringACountingPassEndsThePass();
     void rawFilesKeepTheirOwnSize();
-    void destinationWithoutFinalSeparatorNamesFilesBesideIt();
+    void destinationTextNamesAFolder_data();
+    void destinationTextNamesAFolder();
     void namesBeyondAsciiReachTheImageLibrary();
     void completionOpensTheFolderOnlyOnYes_data();
     void completionOpensTheFolderOnlyOnYes();
@@ -762,19 +763,42 @@ void TestBatchRun::rawFilesKeepTheirOwnSize() {
     }
 }
 
-void TestBatchRun::destinationWithoutFinalSeparatorNamesFilesBesideIt() {
+void TestBatchRun::destinationTextNamesAFolder_data() {
+    QTest::addColumn<bool>("absolute");  // else relative to the working folder
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("exists");
+    QTest::newRow("absolute, without a final separator") << true << "salida" << false;
+    QTest::newRow("absolute, with one") << true << "salida/" << false;
+    QTest::newRow("absolute, an existing folder without one") << true << "salida" << true;
+    QTest::newRow("relative, without a final separator") << false << "abc" << false;
+    QTest::newRow("relative, with one") << false << "abc/" << false;
+}
+
+// The destination text names a folder whether or not it ends in "/": Start makes (or asks about)
+// that folder, the outputs go inside it and nothing beside it, and the completion opens it.
+void TestBatchRun::destinationTextNamesAFolder() {
+    QFETCH(bool, absolute);
+    QFETCH(QString, typed);
+    QFETCH(bool, exists);
+    const QString base = absolute ? fixture_->imageFolder() : QDir::currentPath();
+    const QString folder = QDir::cleanPath(base + QLatin1Char('/') + typed);
+    if (exists) QVERIFY(QDir().mkpath(folder));
     QVERIFY(listFiles({fixture_->writeJpeg("a.jpg", 80, 60)}));
     setExplicitSize("40", "30");
-    const QString destination = fixture_->imagePath("salida");
-    Form1->Edit3->setText(destination);
+    Form1->Edit3->setText(absolute ? fixture_->imagePath(typed) : typed);
     ModalAnswerer answers;
-    answers.answerMsgBox(MsgBoxAnswer::Button3);
+    if (exists) answers.answerMsgBox(MsgBoxAnswer::Button2);
+    answers.answerMsgBox(MsgBoxAnswer::Button2);  // the completion: open the folder
 
     click(Form1->Button3);
-    QVERIFY(answers.waitForMsgBoxes(1));
+    QVERIFY(answers.waitForMsgBoxes(exists ? 2 : 1));
 
-    QVERIFY(QFileInfo(destination).isDir());
-    QCOMPARE(ImageFileSize(destination + "a.jpg"), QSize(40, 30));
+    if (exists) expectWarning(answers.msgBoxes()[0], "Texto_advertencia5", 1);
+    QCOMPARE(answers.msgBoxes().last().text, text("Texto_redimension2"));
+    QCOMPARE(ImageFileSize(folder + "/a.jpg"), QSize(40, 30));
+    QVERIFY(!QFileInfo::exists(folder + "a.jpg"));
+    QCOMPARE(opener_->opened().size(), 1);
+    QCOMPARE(QDir::cleanPath(opener_->opened()[0].toLocalFile()), folder);
 }
 
 void TestBatchRun::namesBeyondAsciiReachTheImageLibrary() {

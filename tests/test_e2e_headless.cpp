@@ -28,6 +28,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <memory>
 
@@ -83,6 +86,45 @@ QStringList OutputsUnder(const QString& folder, const QString& base) {
     return outputs;
 }
 
+// The content of every file under `folder` by path, hidden ones included.
+QMap<QString, QByteArray> DigestsUnder(const QString& folder) {
+    QMap<QString, QByteArray> digests;
+    QDirIterator files(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (files.hasNext()) {
+        const QString path = files.next();
+        digests.insert(path, Digest(path));
+    }
+    return digests;
+}
+
+// The JSON lines of a run by input path.
+QMap<QString, QJsonObject> JsonLines(const QByteArray& output) {
+    QMap<QString, QJsonObject> lines;
+    for (const QByteArray& line : output.split('\n')) {
+        if (line.isEmpty()) continue;
+        const QJsonObject object = QJsonDocument::fromJson(line).object();
+        lines.insert(object.value(QStringLiteral("input")).toString(), object);
+    }
+    return lines;
+}
+
+bool MakeLink(const QString& pointsTo, const QString& link) {
+    return symlink(QFile::encodeName(pointsTo).constData(), QFile::encodeName(link).constData()) ==
+           0;
+}
+
+// Makes a folder whose absolute path is exactly `length` bytes long, under `base` (shorter).
+QString MakeFolderOfLength(const QString& base, int length) {
+    QString folder = base;
+    while (folder.size() < length) {
+        const int room = length - static_cast<int>(folder.size()) - 1;
+        // No name of one byte at the end: every name but the last leaves room for the next.
+        const int name = room > 200 ? std::min(200, room - 2) : room;
+        folder += QLatin1Char('/') + QString(name, QLatin1Char('p'));
+    }
+    return QDir().mkpath(folder) ? folder : QString();
+}
+
 QStringList TemporaryFilesUnder(const QString& folder) {
     QStringList found;
     QDirIterator files(folder, {QStringLiteral(".kavenra-*")}, QDir::Files | QDir::Hidden,
@@ -123,6 +165,15 @@ class TestHeadless : public QObject {
     void noDesktopToNotifyIsNoFailure();
     void aStoppedRunLeavesNothingHalfWritten_data();
     void aStoppedRunLeavesNothingHalfWritten();
+    void anOutputNeverReplacesASource_data();
+    void anOutputNeverReplacesASource();
+    void aLinkAtTheOutputNameIsReplacedItself_data();
+    void aLinkAtTheOutputNameIsReplacedItself();
+    void repeatedTreeRunsLeaveTheirOutputsOut_data();
+    void repeatedTreeRunsLeaveTheirOutputsOut();
+    void outputsReachTheDiskBeforeTheyAreReported();
+    void aPathBeyondTheSystemsLimitIsNamed_data();
+    void aPathBeyondTheSystemsLimitIsNamed();
 
   private:
     ProgramStart start(const QStringList& arguments) const;
@@ -744,6 +795,280 @@ void TestHeadless::aStoppedRunLeavesNothingHalfWritten() {
     QVERIFY(replaced >= 1);
     QVERIFY2(replaced < kFiles, "the run ended before it could be stopped");
     QCOMPARE(TemporaryFilesUnder(work("big")), QStringList());
+}
+
+void TestHeadless::anOutputNeverReplacesASource_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QStringList>("failed");   // inputs, relative to the work folder
+    QTest::addColumn<QStringList>("written");  // new files, described
+
+    const QStringList both{"photos/a.jpg", "photos/b.png"};
+    QTest::newRow("the files named, into their own folder")
+        << QStringList{"--output", "photos", "photos/a.jpg", "photos/b.png"} << both
+        << QStringList{};
+    QTest::newRow("their folder") << QStringList{"--output", "photos", "photos"} << both
+                                  << QStringList{};
+    QTest::newRow("their folder spelled ./photos/.")
+        << QStringList{"--output", "./photos/.", "photos"} << both << QStringList{};
+    QTest::newRow("a link to their folder")
+        << QStringList{"--output", "photos-link", "photos"} << both << QStringList{};
+    QTest::newRow("the whole tree into itself")
+        << QStringList{"--recursive", "--output", "photos", "photos"}
+        << QStringList{"photos/a.jpg", "photos/b.png", "photos/sub/c.jpg"} << QStringList{};
+    QTest::newRow("saved as PNG: only the PNG would replace itself")
+        << QStringList{"--format", "png", "--output", "photos", "photos"}
+        << QStringList{"photos/b.png"} << QStringList{"a.png 80x60 PNG"};
+    QTest::newRow("a source listed after the file whose output would replace it")
+        << QStringList{"--output", "photos", "other/b.png", "photos/b.png"}
+        << QStringList{"other/b.png", "photos/b.png"} << QStringList{};
+    QTest::newRow("a hard link to a source at the output name")
+        << QStringList{"--output", "hard", "photos/a.jpg", "photos/b.png"}
+        << QStringList{"photos/a.jpg"} << QStringList{"b.png 40x80 PNG"};
+}
+
+// A file the run reads is never written over, however its folder is named: that file fails with
+// its own reason, and the other files go on.
+void TestHeadless::anOutputNeverReplacesASource() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, failed);
+    QFETCH(QStringList, written);
+    QVERIFY(MakeLink(QStringLiteral("photos"), work("photos-link")));
+    QVERIFY(WriteImage(work("other/b.png"), FIF_PNG, 64, 48));
+    QVERIFY(QDir().mkpath(work("hard")));
+    QCOMPARE(::link(QFile::encodeName(work("photos/a.jpg")).constData(),
+                    QFile::encodeName(work("hard/a.jpg")).constData()),
+             0);
+    const QMap<QString, QByteArray> before = DigestsUnder(work_->path());
+
+    const FinishedRun result = run(QStringList{"--resize", "--longest", "80"} + arguments);
+    const QString errors = QString::fromLocal8Bit(result.standardError);
+    QVERIFY2(result.finished && result.exitCode == 1, qPrintable(errors));
+    for (const QString& input : failed) {
+        QVERIFY2(errors.contains(QStringLiteral("kavenra: %1: Reason: the output would replace "
+                                                "its source.\n")
+                                     .arg(work(input))),
+                 qPrintable(errors));
+    }
+    QVERIFY2(errors.contains(QStringLiteral("Resizing finished: %1 of %2 images written.")
+                                 .arg(written.size())
+                                 .arg(written.size() + failed.size())),
+             qPrintable(errors));
+    QMap<QString, QByteArray> after = DigestsUnder(work_->path());
+    for (auto file = before.cbegin(); file != before.cend(); ++file) {
+        QVERIFY2(after.take(file.key()) == file.value(), qPrintable(file.key()));
+    }
+    QStringList made;
+    for (const QString& path : after.keys()) made << Described(path);
+    QCOMPARE(made, written);
+
+    const FinishedRun json = run(QStringList{"--resize", "--longest", "80", "--json"} + arguments);
+    const QMap<QString, QJsonObject> lines = JsonLines(json.standardOutput);
+    for (const QString& input : failed) {
+        QCOMPARE(lines.value(work(input)).value("reason").toString(),
+                 QStringLiteral("replaces-source"));
+        QCOMPARE(lines.value(work(input)).value("message").toString(),
+                 QStringLiteral("Reason: the output would replace its source."));
+    }
+}
+
+void TestHeadless::aLinkAtTheOutputNameIsReplacedItself_data() {
+    QTest::addColumn<QString>("linkTo");   // from the output folder
+    QTest::addColumn<QString>("outcome");  // the JSON status, or the reason of a failure
+    QTest::newRow("a link to nothing") << "../nowhere/a.jpg"
+                                       << "written";
+    QTest::newRow("a link to a file elsewhere") << "../keep/a.jpg"
+                                                << "written";
+    QTest::newRow("a link to the source itself") << "../photos/a.jpg"
+                                                 << "written";
+    QTest::newRow("a link to a folder") << "../photos/sub"
+                                        << "name-taken";
+}
+
+// The output replaces the name it goes under, never what a link there points to: a planted link
+// in a shared folder reaches no file of the user's.
+void TestHeadless::aLinkAtTheOutputNameIsReplacedItself() {
+    QFETCH(QString, linkTo);
+    QFETCH(QString, outcome);
+    QVERIFY(WriteImage(work("keep/a.jpg"), FIF_JPEG, 40, 30));
+    QVERIFY(QDir().mkpath(work("o")));
+    QVERIFY(MakeLink(linkTo, work("o/a.jpg")));
+    const QMap<QString, QByteArray> before = DigestsUnder(work_->path());
+
+    const FinishedRun result =
+        run({"--resize", "--longest", "80", "--json", "--output", "o", "photos/a.jpg"});
+    QVERIFY2(result.finished, result.standardError.constData());
+    const QJsonObject line = JsonLines(result.standardOutput).value(work("photos/a.jpg"));
+    const bool written = outcome == QLatin1String("written");
+    QCOMPARE(line.value(written ? "status" : "reason").toString(), outcome);
+    QCOMPARE(result.exitCode, written ? 0 : 1);
+    // Nothing but the name itself changed.
+    QCOMPARE(QFileInfo(work("o/a.jpg")).isSymLink(), !written);
+    if (written) QCOMPARE(Described(work("o/a.jpg")), QStringLiteral("a.jpg 80x60 JPEG"));
+    QVERIFY(!QFileInfo::exists(work("nowhere")));
+    QMap<QString, QByteArray> after = DigestsUnder(work_->path());
+    after.remove(work("o/a.jpg"));
+    QMap<QString, QByteArray> unchanged = before;
+    unchanged.remove(work("o/a.jpg"));
+    QCOMPARE(after, unchanged);
+}
+
+void TestHeadless::repeatedTreeRunsLeaveTheirOutputsOut_data() {
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("outputFolder");
+    QTest::addColumn<bool>("throughLink");  // named through "web-link", a link to it
+    QTest::newRow("into RES inside the tree") << QStringList{} << "DCIM/RES" << false;
+    QTest::newRow("into a folder named inside the tree")
+        << QStringList{"--output", "DCIM/web"} << "DCIM/web" << false;
+    QTest::newRow("into a folder inside the tree, named through a link")
+        << QStringList{"--output", "web-link/"} << "DCIM/web" << true;
+}
+
+// A tree run again into a folder inside it does not take its earlier outputs as inputs: every run
+// converts the same files into the same mirror.
+void TestHeadless::repeatedTreeRunsLeaveTheirOutputsOut() {
+    QFETCH(QStringList, options);
+    QFETCH(QString, outputFolder);
+    QFETCH(bool, throughLink);
+    if (throughLink) {
+        QVERIFY(QDir().mkpath(work(outputFolder)));
+        QVERIFY(MakeLink(outputFolder, work("web-link")));
+    }
+    QVERIFY(WriteImage(work("DCIM/x.jpg"), FIF_JPEG, 160, 120));
+    QVERIFY(WriteImage(work("DCIM/2024/y.jpg"), FIF_JPEG, 160, 120));
+    const QStringList mirror{"./x.jpg 80x60 JPEG", "2024/y.jpg 80x60 JPEG"};
+    for (int repeat = 1; repeat <= 3; ++repeat) {
+        const FinishedRun result = run(QStringList{"--resize", "--longest", "80", "--recursive"} +
+                                       options + QStringList{"DCIM"});
+        const QString errors = QString::fromLocal8Bit(result.standardError);
+        QVERIFY2(result.finished && result.exitCode == 0, qPrintable(errors));
+        QVERIFY2(errors.contains(QStringLiteral("Resizing finished: 2 of 2 images written.")),
+                 qPrintable(errors));
+        QCOMPARE(OutputsUnder(work(outputFolder), work(outputFolder)), mirror);
+    }
+}
+
+namespace {
+
+// One line of the recorder's log: "fsync PATH" or "rename FROM TO".
+struct Recorded {
+    QString call;
+    QString path;
+    QString to;
+};
+
+QList<Recorded> ReadSyncLog(const QString& path) {
+    QFile log(path);
+    QList<Recorded> calls;
+    if (!log.open(QIODevice::ReadOnly)) return calls;
+    for (const QByteArray& line : log.readAll().split('\n')) {
+        const QList<QByteArray> fields = line.split('\t');
+        if (fields.size() < 2) continue;
+        calls.append({QString::fromUtf8(fields[0]), QString::fromUtf8(fields[1]),
+                      fields.size() > 2 ? QString::fromUtf8(fields[2]) : QString()});
+    }
+    return calls;
+}
+
+// The path as the system names an open file: its folder resolved.
+QString SystemPath(const QString& path) {
+    const QFileInfo file(path);
+    return QFileInfo(file.path()).canonicalFilePath() + QLatin1Char('/') + file.fileName();
+}
+
+}  // namespace
+
+// A replacing save is on the disk before the run reports it: the new content is flushed before
+// the rename puts it under the name, and the folder after, once per output.
+void TestHeadless::outputsReachTheDiskBeforeTheyAreReported() {
+    QVERIFY(WriteImage(work("o/a.jpg"), FIF_JPEG, 16, 12));  // replaced
+    QTemporaryDir logFolder;
+    QVERIFY(logFolder.isValid());
+    const QString log = logFolder.filePath(QStringLiteral("calls"));
+    const FinishedRun result =
+        run({"--resize", "--longest", "80", "--output", "o", "photos"},
+            {{QStringLiteral("LD_PRELOAD"), QStringLiteral(KAVENRA_TEST_SYNC_RECORDER)},
+             {QStringLiteral("KAVENRA_TEST_SYNC_LOG"), log}});
+    QVERIFY2(result.finished && result.exitCode == 0, result.standardError.constData());
+    QCOMPARE(OutputsUnder(work("o"), work("o")),
+             (QStringList{"./a.jpg 80x60 JPEG", "./b.png 40x80 PNG"}));
+
+    const QList<Recorded> calls = ReadSyncLog(log);
+    const QString folder = QFileInfo(work("o")).canonicalFilePath();
+    QList<int> renames;
+    for (int at = 0; at < calls.size(); ++at) {
+        if (calls[at].call == QLatin1String("rename")) renames << at;
+    }
+    QCOMPARE(renames.size(), 2);
+    for (int index = 0; index < renames.size(); ++index) {
+        const Recorded& rename = calls[renames[index]];
+        QVERIFY2(QFileInfo(rename.path).fileName().startsWith(QStringLiteral(".kavenra-")),
+                 qPrintable(rename.path));
+        const QString temporary = SystemPath(rename.path);
+        const auto syncs = [&](const QString& path, int from, int to) {
+            int count = 0;
+            for (int at = from; at < to; ++at) {
+                if (calls[at].call == QLatin1String("fsync") && calls[at].path == path) ++count;
+            }
+            return count;
+        };
+        // Its content once before the rename, nowhere after it; the folder before the next
+        // output's rename.
+        QCOMPARE(syncs(temporary, 0, renames[index]), 1);
+        QCOMPARE(syncs(temporary, renames[index], static_cast<int>(calls.size())), 0);
+        const int next =
+            index + 1 < renames.size() ? renames[index + 1] : static_cast<int>(calls.size());
+        QVERIFY2(syncs(folder, renames[index], next) >= 1, qPrintable(rename.to));
+    }
+    QCOMPARE(QStringList({SystemPath(calls[renames[0]].to), SystemPath(calls[renames[1]].to)}),
+             QStringList({folder + "/a.jpg", folder + "/b.png"}));
+}
+
+void TestHeadless::aPathBeyondTheSystemsLimitIsNamed_data() {
+    QTest::addColumn<QString>("subfolder");  // of the source in its tree, mirrored
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<int>("outputLength");  // of the output folder's absolute path; 0: short
+    // Paths hold at most 4095 bytes, names 255.
+    QTest::newRow("a mirrored folder beyond the limit") << QString(200, QLatin1Char('x')) << "a.jpg"
+                                                        << "same" << 3950;
+    QTest::newRow("a folder at the limit: no room for the file")
+        << QString() << "photo-with-a-long-name-0001.jpg"
+        << "same" << 4080;
+    QTest::newRow("a long name that takes the path beyond the limit")
+        << QString() << QString(200, QLatin1Char('n')) + ".jpg"
+        << "same" << 3900;
+    QTest::newRow("a name beyond 255 bytes in the output's format")
+        << QString() << QString(251, QLatin1Char('n')) + ".jpg"
+        << "webp" << 0;
+}
+
+// Whatever step meets the system's limit (the mirrored folder, the save, the commit under the
+// output's name), the file fails with that reason, on its line and in its JSON.
+void TestHeadless::aPathBeyondTheSystemsLimitIsNamed() {
+    QFETCH(QString, subfolder);
+    QFETCH(QString, fileName);
+    QFETCH(QString, format);
+    QFETCH(int, outputLength);
+    const QString source =
+        work("tree/" + (subfolder.isEmpty() ? QString() : subfolder + "/") + fileName);
+    QVERIFY(WriteImage(source, FIF_JPEG, 160, 120));
+    const QString output =
+        outputLength > 0 ? MakeFolderOfLength(work("o"), outputLength) : work("o");
+    QVERIFY(!output.isEmpty() && QDir().mkpath(output));
+    const QStringList arguments{"--resize", "--longest", "80",   "--recursive", "--format",
+                                format,     "--output",  output, "tree"};
+
+    const FinishedRun result = run(arguments);
+    const QString errors = QString::fromLocal8Bit(result.standardError);
+    QVERIFY2(result.finished && result.exitCode == 1, qPrintable(errors));
+    QVERIFY2(errors.contains(QStringLiteral("%1: Reason: the output's path is longer than the "
+                                            "system allows.\n")
+                                 .arg(fileName)),
+             qPrintable(errors.right(300)));
+    const FinishedRun json = run(arguments + QStringList{"--json"});
+    QCOMPARE(JsonLines(json.standardOutput).value(source).value("reason").toString(),
+             QStringLiteral("name-too-long"));
+    QCOMPARE(TemporaryFilesUnder(work("o")), QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestHeadless)

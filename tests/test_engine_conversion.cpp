@@ -856,18 +856,27 @@ class EngineConversionTest : public QObject, private ConversionWorkspace {
         QCOMPARE(int(info.st_mode & 07777), expectedMode);
     }
 
-    // A link in the destination folder is written through, as an overwrite in place would.
-    void linkedDestinationIsWrittenThrough() {
+    // A link at the destination's name is replaced itself, with a new file of the mode a plain
+    // creation gives: the file it pointed to, elsewhere, is neither read nor written.
+    void linkedDestinationIsReplacedItself() {
         QVERIFY(QDir(work->path()).mkpath("elsewhere"));
         const QString linkTarget = work->filePath("elsewhere/kept.png");
         QVERIFY(WriteFileContents(linkTarget, "old"));
+        QCOMPARE(chmod(NativePath(linkTarget).c_str(), 0600), 0);
         QVERIFY(QFile::link(linkTarget, out("picture.png")));
 
         const QString source = makeInput("picture.png", FIF_PNG, 48, 36);
-        QVERIFY(convert(source, out("picture.png"), 1, 0, 24));
+        const mode_t previous = umask(022);
+        const bool converted = convert(source, out("picture.png"), 1, 0, 24);
+        umask(previous);
+        QVERIFY(converted);
 
-        QVERIFY(QFileInfo(out("picture.png")).isSymLink());
-        QCOMPARE(Inspect(linkTarget).width, 24u);
+        QVERIFY(!QFileInfo(out("picture.png")).isSymLink());
+        QCOMPARE(Inspect(out("picture.png")).width, 24u);
+        struct stat info {};
+        QCOMPARE(stat(NativePath(out("picture.png")).c_str(), &info), 0);
+        QCOMPARE(int(info.st_mode & 07777), 0644);
+        QCOMPARE(FileContents(linkTarget), QByteArray("old"));
         QCOMPARE(Listing(work->filePath("elsewhere")), QStringList{"kept.png"});
     }
 

@@ -2,6 +2,7 @@
 // and what the ticks decide for a list of real files (converted, failed at once, failed in the
 // worker, complete), in the order a window sees them.
 
+#include "engine/run/Procesosimagen.h"
 #include "engine/run/ResizeRun.h"
 #include "support/FileContents.h"
 #include "support/ImageFactory.h"
@@ -46,15 +47,18 @@ class ResultSignal {
             changed_.notify_all();
         };
     }
-    // The outcome of the file in hand, waiting for the signals that announce it.
-    std::optional<FileOutcome> outcome(ResizeRun& run) {
+    // The outcome of the file in hand, waiting for the signals that announce it; with `entries`,
+    // taken with the list as they have it.
+    std::optional<FileOutcome> outcome(ResizeRun& run, const QByteArrayList* entries = nullptr) {
         for (int attempt = 0; attempt < 4; ++attempt) {
             {
                 std::unique_lock<std::mutex> lock(mutex_);
                 changed_.wait_for(lock, std::chrono::seconds(60), [&] { return signals_ > 0; });
                 signals_ = 0;
             }
-            if (std::optional<FileOutcome> taken = run.TakeOutcome()) return taken;
+            std::optional<FileOutcome> taken =
+                entries ? run.TakeOutcome(*entries) : run.TakeOutcome();
+            if (taken) return taken;
         }
         return std::nullopt;
     }
@@ -173,9 +177,39 @@ class ResizeRunTest : public QObject {
         QCOMPARE(job->settings.codes.jpeg, 2);
         QCOMPARE(QString::fromUtf8(job->request.source.c_str()),
                  QStringLiteral("/photos/día 1/IMG_0001.JPG"));
-        // The destination text and the file name, with no separator put in between.
+        // The file name inside the destination folder.
         QCOMPARE(QString::fromUtf8(job->request.destination.c_str()),
                  QStringLiteral("/out/RES/IMG_0001.JPG"));
+    }
+
+    void destinationTextNamesAFolder_data() {
+        QTest::addColumn<QString>("destination");
+        QTest::addColumn<QByteArray>("subfolder");
+        QTest::addColumn<QString>("output");  // empty: no job
+        QTest::newRow("with a final separator") << "/out/RES/" << QByteArray() << "/out/RES/x.jpg";
+        QTest::newRow("without one")
+            << "/home/u/pictures/web" << QByteArray() << "/home/u/pictures/web/x.jpg";
+        QTest::newRow("relative, without one") << "abc" << QByteArray() << "abc/x.jpg";
+        QTest::newRow("the root") << "/" << QByteArray() << "/x.jpg";
+        QTest::newRow("a mirrored subfolder, without one")
+            << "/out/web" << QByteArray("2024/june/") << "/out/web/2024/june/x.jpg";
+        QTest::newRow("emptied during the run") << "" << QByteArray() << "";
+    }
+
+    // The destination text always names a folder: one separator between it and the name.
+    void destinationTextNamesAFolder() {
+        QFETCH(QString, destination);
+        QFETCH(QByteArray, subfolder);
+        QFETCH(QString, output);
+        RunControls controls = ExplicitSize(QStringLiteral("800"), QStringLiteral("600"));
+        controls.destination = destination;
+        const QByteArray entry("/photos/x.jpg");
+        if (!subfolder.isEmpty()) controls.outputSubfolders.insert(entry, subfolder);
+        const std::optional<ConversionJob> job = JobForEntry(entry, controls);
+        QCOMPARE(job.has_value(), !output.isEmpty());
+        if (job) QCOMPARE(QString::fromStdString(job->request.destination), output);
+        if (subfolder.isEmpty() && !output.isEmpty())
+            QCOMPARE(DestinationPath(destination, QStringLiteral("/photos/x.jpg")), output);
     }
 
     // A file name need not be UTF-8: the job names the entry's bytes as they are, and its output
@@ -431,6 +465,8 @@ class ResizeRunTest : public QObject {
             << "link to device" << int(FailureReason::OutputNameTaken);
         QTest::newRow("output name a link to a named pipe")
             << "link to fifo" << int(FailureReason::OutputNameTaken);
+        QTest::newRow("output name a link to a folder")
+            << "link to folder" << int(FailureReason::OutputNameTaken);
     }
     void reasonOfAFailedEntry() {
         QFETCH(QString, cause);
@@ -461,6 +497,11 @@ class ResizeRunTest : public QObject {
                 symlink(NativePath(folder.filePath("pipe")).c_str(), NativePath(output).c_str()),
                 0);
         }
+        if (cause == "link to folder") {
+            QCOMPARE(symlink(NativePath(folder.filePath("in")).c_str(), NativePath(output).c_str()),
+                     0);
+            kindAfter = "link";
+        }
         if (cause == "link to device") {
             QCOMPARE(symlink("/dev/null", NativePath(output).c_str()), 0);
             kindAfter = "link";
@@ -487,9 +528,72 @@ class ResizeRunTest : public QObject {
         QCOMPARE(QFileInfo(folder.filePath("notes.txt")).size(), qint64(6));
         if (cause == "folder")
             QCOMPARE(QDir(output).entryList(QDir::NoDotAndDotDot), QStringList());
-        QCOMPARE(
-            QDir(res).entryList(QDir::Files | QDir::Hidden | QDir::System),
-            kindAfter == "none" || kindAfter == "folder" ? QStringList() : QStringList{"a.png"});
+        // A link to a folder is listed with the folders.
+        const bool listedAsFile = kindAfter != "none" && kindAfter != "folder" &&
+                                  cause != QLatin1String("link to folder");
+        QCOMPARE(QDir(res).entryList(QDir::Files | QDir::Hidden | QDir::System),
+                 listedAsFile ? QStringList{"a.png"} : QStringList());
+    }
+
+    void sourceListedAtTheOutcomeIsKept_data() {
+        QTest::addColumn<bool>("listed");
+        QTest::newRow("listed after the tick") << true;
+        QTest::newRow("not listed") << false;
+    }
+
+    // The list as the outcome takes it counts, entries added after the file's tick included; a
+    // file that is no entry is an earlier output like any other, and is replaced.
+    void sourceListedAtTheOutcomeIsKept() {
+        QFETCH(bool, listed);
+        QTemporaryDir folder;
+        QVERIFY(folder.isValid());
+        QVERIFY(QDir(folder.path()).mkpath("in") && QDir(folder.path()).mkpath("d"));
+        const QString source = folder.filePath("in/a.png");
+        const QString later = folder.filePath("d/a.png");
+        QVERIFY(kavenra::test::WriteImageFile(NativePath(source), FIF_PNG, 64, 48));
+        QVERIFY(kavenra::test::WriteImageFile(NativePath(later), FIF_PNG, 32, 24));
+        const QByteArray before = kavenra::testing::FileContents(later);
+        RunControls controls;
+        controls.entries = QByteArrayList{QFile::encodeName(source)};
+        controls.longestSide = true;
+        controls.longestSideText = QStringLiteral("20");
+        controls.destination = folder.filePath("d/");
+        controls.entryCount = QStringLiteral("1");
+
+        ResultSignal results;
+        ResizeRun run(results.callback());
+        run.Begin(controls);
+        QCOMPARE(run.TakeTick(controls).step, ResizeRun::Step::Converting);
+        const QByteArrayList now =
+            listed ? controls.entries + QByteArrayList{QFile::encodeName(later)} : controls.entries;
+        const std::optional<FileOutcome> outcome = results.outcome(run, &now);
+        QVERIFY(outcome);
+        QCOMPARE(outcome->committed, !listed);
+        QCOMPARE(int(outcome->reason),
+                 int(listed ? FailureReason::ReplacesSource : FailureReason::None));
+        if (listed) {
+            QCOMPARE(kavenra::testing::FileContents(later), before);
+        } else {
+            QCOMPARE(kavenra::test::ImageFileSize(later), QSize(20, 15));
+        }
+        QCOMPARE(QDir(folder.filePath("d")).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{"a.png"});
+    }
+
+    // Without a list, a conversion's own source is still one: no output replaces it.
+    void aConversionNeverReplacesItsOwnSource() {
+        QTemporaryDir folder;
+        QVERIFY(folder.isValid());
+        const QString source = folder.filePath("a.png");
+        QVERIFY(kavenra::test::WriteImageFile(NativePath(source), FIF_PNG, 64, 48));
+        const QByteArray before = kavenra::testing::FileContents(source);
+        ConversionJob job;
+        job.request = RequestFromEntryArguments(NativePath(source), NativePath(source), 1, 0, 20);
+        const FileOutcome outcome = ConvertImage(job);
+        QVERIFY(!outcome.committed);
+        QCOMPARE(int(outcome.reason), int(FailureReason::ReplacesSource));
+        QCOMPARE(kavenra::testing::FileContents(source), before);
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"a.png"});
     }
 };
 

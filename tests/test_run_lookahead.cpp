@@ -254,12 +254,17 @@ void TestRunLookAhead::sameFoldersWithAndWithoutLookAhead_data() {
     QTest::newRow("a RAW file and two JPEGs of one output name")
         << QStringList{"a.dng", "a.jpg", "y/a.jpg", "b.jpg"} << QStringList{} << res << Edit::None
         << 0 << 3;
+    // Outputs that would land on a listed file fail (RES/a.jpg is one), each failure dropping
+    // what was prepared behind it: nothing prepared ahead is taken.
     QTest::newRow("a source that is the previous entry's output")
         << QStringList{"a.jpg", "RES/a.jpg", "b.jpg"} << QStringList{} << res << Edit::None << 0
-        << 1;
+        << 0;
     QTest::newRow("an output that replaces the previous entry's source")
         << QStringList{"RES/a.jpg", "a.jpg", "b.jpg"} << QStringList{} << res << Edit::None << 0
-        << 2;
+        << 0;
+    QTest::newRow("an output that would replace its own source, after a written one")
+        << QStringList{"b.jpg", "RES/a.jpg", "c.jpg"} << QStringList{} << res << Edit::None << 0
+        << 1;
 }
 
 void TestRunLookAhead::sameFoldersWithAndWithoutLookAhead() {

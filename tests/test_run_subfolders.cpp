@@ -53,6 +53,9 @@ class TestRunSubfolders : public QObject {
     void init();
     void walksTheTreeOnce();
     void linksAndHiddenFoldersAreLeftOut();
+    void outputFoldersAreLeftOut_data();
+    void outputFoldersAreLeftOut();
+    void gatheringLeavesOutTheRunsOutputFolder();
     void runMirrorsTheTree();
     void aMissingDestinationIsNotMade();
 
@@ -93,6 +96,63 @@ void TestRunSubfolders::linksAndHiddenFoldersAreLeftOut() {
     const QStringList walked = Walked(FilesInTree(at("DCIM")), at("DCIM"));
     QCOMPARE(walked, (QStringList{"|a.jpg", "|b.jpg", "2023/|2023/a.jpg", "2023/|2023/e-link.jpg",
                                   "2024/june/|2024/june/c.jpg", "2024/may/|2024/may/d.jpg"}));
+}
+
+void TestRunSubfolders::outputFoldersAreLeftOut_data() {
+    QTest::addColumn<QStringList>("outputFolders");  // relative to the temporary folder
+    QTest::addColumn<QStringList>("walked");
+    const QStringList own{"|a.jpg",
+                          "|b.jpg",
+                          "2023/|2023/a.jpg",
+                          "2024/RES/|2024/RES/e.jpg",
+                          "2024/june/|2024/june/c.jpg",
+                          "2024/may/|2024/may/d.jpg"};
+    const QStringList all = own + QStringList{"RES/|RES/a.jpg"};
+    QTest::newRow("none") << QStringList{} << all;
+    QTest::newRow("RES inside the tree") << QStringList{"DCIM/RES/"} << own;
+    QTest::newRow("RES named through a link") << QStringList{"res-link"} << own;
+    QTest::newRow("RES spelled with ..") << QStringList{"DCIM/2024/../RES"} << own;
+    QTest::newRow("a folder with folders below it")
+        << QStringList{"DCIM/2024"}
+        << QStringList{"|a.jpg", "|b.jpg", "2023/|2023/a.jpg", "RES/|RES/a.jpg"};
+    QTest::newRow("the top itself, which is walked all the same") << QStringList{"DCIM"} << all;
+    QTest::newRow("a folder that is not there") << QStringList{"DCIM/none/"} << all;
+    QTest::newRow("an empty name and a file") << QStringList{"", "DCIM/a.jpg"} << all;
+}
+
+// A run's destination inside the tree is left out with everything below it, however it is
+// spelled; a folder of the same name elsewhere in the tree is another folder.
+void TestRunSubfolders::outputFoldersAreLeftOut() {
+    QFETCH(QStringList, outputFolders);
+    QFETCH(QStringList, walked);
+    QVERIFY(WriteImage(at("DCIM/RES/a.jpg")));
+    QVERIFY(WriteImage(at("DCIM/2024/RES/e.jpg")));
+    QVERIFY(symlink(at("DCIM/RES").constData(), at("res-link").constData()) == 0);
+    QByteArrayList leftOut;
+    for (const QString& folder : outputFolders) {
+        leftOut << (folder.isEmpty() ? QByteArray() : at(folder.toUtf8().constData()));
+    }
+    QCOMPARE(Walked(FilesInTree(at("DCIM"), leftOut), at("DCIM")), walked);
+}
+
+// The command line leaves out the output folder it is given, else the RES folder it proposes.
+void TestRunSubfolders::gatheringLeavesOutTheRunsOutputFolder() {
+    QVERIFY(WriteImage(at("DCIM/RES/2024/june/c.jpg")));
+    const QString workingDirectory = folder_->path();
+    const auto listed = [&](const QString& outputFolder) {
+        const GatheredInputs inputs = GatherInputs({QStringLiteral("DCIM")}, workingDirectory,
+                                                   /*includeSubfolders=*/true, outputFolder);
+        QStringList names;
+        for (const QByteArray& entry : inputs.entries) names << entry.mid(at("DCIM").size() + 1);
+        return names;
+    };
+    QCOMPARE(listed(QString()),
+             (QStringList{"a.jpg", "b.jpg", "2023/a.jpg", "2024/june/c.jpg", "2024/may/d.jpg"}));
+    QCOMPARE(listed(QStringLiteral("DCIM/2024")),
+             (QStringList{"a.jpg", "b.jpg", "2023/a.jpg", "RES/2024/june/c.jpg"}));
+    QCOMPARE(listed(folder_->filePath(QStringLiteral("DCIM/2023/"))),
+             (QStringList{"a.jpg", "b.jpg", "2024/june/c.jpg", "2024/may/d.jpg",
+                          "RES/2024/june/c.jpg"}));
 }
 
 // The same name in two folders of the tree is two outputs in two folders: no numbered name.

@@ -587,18 +587,21 @@ void TForm1::WMDropFiles(const QStringList& droppedItems) {
 
 void TForm1::WMDropFiles(const QByteArrayList& droppedItems) {
     if (droppedItems.isEmpty()) return;
-    bool lastWasFolder = false;
+    // A folder's images get their "RES/" beside them, inside the folder.
+    const QString last = kavenra::ShownPath(droppedItems.last());
+    const QString proposed = kavenra::ProposedDestination(
+        kavenra::IsFolderPath(droppedItems.last()) ? folderPrefix(last) : last);
+    // A tree's walk leaves out the folders its outputs may go to, old outputs and all.
+    const QByteArrayList outputFolders{QFile::encodeName(proposed),
+                                       QFile::encodeName(Edit3->text())};
     for (const QByteArray& item : droppedItems) {
-        lastWasFolder = kavenra::IsFolderPath(item);
-        if (lastWasFolder) {
-            takeDroppedFolder(item);
+        if (kavenra::IsFolderPath(item)) {
+            takeDroppedFolder(item, outputFolders);
         } else {
             takeDroppedFile(item, true);
         }
     }
-    // A folder's images get their "RES/" beside them, inside the folder.
-    const QString last = kavenra::ShownPath(droppedItems.last());
-    Edit3->setText(kavenra::ProposedDestination(lastWasFolder ? folderPrefix(last) : last));
+    Edit3->setText(proposed);
     Label10->setText(QString::number(ListBox1->count()));
     ProgressBar1->setMinimum(0);
     Timer2->start();
@@ -624,12 +627,12 @@ bool TForm1::takeDroppedFile(const QByteArray& path, bool reportRefusal,
 // The user dropped the folder, not each of its files: the files that are no supported image are
 // counted rather than named (the count is said when the check of the list ends: its own messages
 // would cover it before), and a folder that brought nothing is refused.
-void TForm1::takeDroppedFolder(const QByteArray& folder) {
+void TForm1::takeDroppedFolder(const QByteArray& folder, const QByteArrayList& outputFolders) {
     int taken = 0;
     int refused = 0;
     std::vector<kavenra::TreeFile> files;
     if (Form3 && Form3->CurrentFormatOptions().incluir_subcarpetas == 1) {
-        files = kavenra::FilesInTree(folder);
+        files = kavenra::FilesInTree(folder, outputFolders);
     } else {
         for (const QByteArray& file : kavenra::FilesInFolder(folder)) files.push_back({file, {}});
     }
@@ -773,7 +776,9 @@ void TForm1::takeConversionResult() {
             static_cast<Qt::ConnectionType>(Qt::QueuedConnection | Qt::SingleShotConnection));
         return;
     }
-    if (const std::optional<kavenra::FileOutcome> outcome = run_->TakeOutcome()) {
+    // Entries dropped since the tick are files the run reads as much as the others.
+    if (const std::optional<kavenra::FileOutcome> outcome =
+            run_->TakeOutcome(ReadRunControls().entries)) {
         showOutcome(*outcome);
     }
 }

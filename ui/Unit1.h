@@ -235,7 +235,8 @@ class TForm1 : public QMainWindow {
     // is reported only with `reportRefusal`.
     bool takeDroppedFile(const QByteArray& path, bool reportRefusal,
                          const QByteArray& subfolder = {});
-    void takeDroppedFolder(const QByteArray& folder);
+    // `outputFolders`: where this drop's outputs may go, left out of a tree's walk.
+    void takeDroppedFolder(const QByteArray& folder, const QByteArrayList& outputFolders);
     void showListContextMenu(const QPoint& position);
 
     bool centredOnce_ = false;

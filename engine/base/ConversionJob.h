@@ -51,9 +51,9 @@ enum class FailureReason : std::uint8_t {
     Incomplete,            // the file's data ends before the picture it declares
     Unreadable,            // the input exists but may not be read (permission)
     DestinationNotFolder,  // the destination names something that is not a folder
-    OutputNameTaken,  // the output name is held by a folder, a device or a FIFO, or a link to one
-    ReplacesSource,   // the output would be written over a file that is an input of the same run
-    Damaged,          // the picture's data is corrupt: its decoder reported an error mid-way
+    OutputNameTaken,    // the output name is held by a folder, a device or a FIFO, or a link to one
+    ReplacesSource,     // the output would be written over a file that is an input of the same run
+    Damaged,            // the picture's data is corrupt: its decoder reported an error mid-way
     TooLargeForFormat,  // the output's size is beyond what its format can hold
     PathTooLong,        // the output's path or one of its names is longer than the system allows
 };
@@ -83,7 +83,8 @@ inline ConversionJob WithSizeChoices(ConversionJob job) {
 struct PreparedOutput {
     std::string temporaryPath;
     std::string destination;  // the path the save was asked for
-    std::string targetPath;   // the file a save to `destination` reached, a symbolic link resolved
+    std::string targetPath;   // the name the output is committed under: `destination`, a link not
+                              // followed, unless the run gives it another (a numbered name)
     // A size budget even the lowest quality could not meet: written at that quality all the same.
     bool overBudget = false;
 };

@@ -259,6 +259,23 @@ struct DirectoryCloser {
     void operator()(DIR* directory) const noexcept { closedir(directory); }
 };
 
+// Waits until the file's content is on the disk. False, with errno set, when it cannot be.
+bool SyncFile(const std::string& path) {
+    const FileDescriptor file(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+    return file.valid() && fsync(file.get()) == 0;
+}
+
+// Waits until the folder's entries are on the disk, a rename into it included. The file already
+// stands under its name whatever this meets (a file system that keeps no folder to sync), so a
+// failure here fails nothing.
+void SyncFolder(const std::string& folder) {
+    const int error = errno;
+    const FileDescriptor directory(
+        open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (directory.valid()) (void)fsync(directory.get());
+    errno = error;
+}
+
 // Copies a verified file over `target` as a plain save would write it. Every write must succeed;
 // room for the whole new content is reserved before the first byte of the target changes, where
 // the file system can reserve it.
@@ -285,7 +302,7 @@ bool OverwriteInPlace(const std::string& source, const std::string& target) {
         }
         at += got;
     }
-    return ftruncate(to.get(), size) == 0 && to.closeChecked();
+    return ftruncate(to.get(), size) == 0 && fsync(to.get()) == 0 && to.closeChecked();
 }
 
 }  // namespace
@@ -353,20 +370,29 @@ void SetTemporaryFileOwner(pid_t owner) {
 namespace {
 
 // Whatever an overwrite in place could not open stays untouched: folders, devices, pipes, and
-// files this process may not write. Empty when the target does not exist. When false, errno says
-// why: EEXIST for a name held by anything but a regular file (which is never opened, so a pipe
-// cannot hold the save), else what access() met (EACCES, EROFS).
+// files this process may not write. A symbolic link is a name like any other: the save replaces
+// the link itself and never reads or writes what it points to, a file elsewhere or none at all;
+// only a link to a folder, a device or a pipe keeps its name, as that thing itself would.
+// `existing` is the regular file that holds the name, if any (never a link). When false, errno
+// says why: EEXIST for a name held by anything but a regular file or a link to one (which is
+// never opened, so a pipe cannot hold the save), else what access() met (EACCES, EROFS).
 bool MayReplace(const std::string& target, std::optional<struct stat>& existing) {
+    existing.reset();
     struct stat info {};
-    if (stat(target.c_str(), &info) != 0) {
-        existing.reset();
+    if (lstat(target.c_str(), &info) != 0) return true;
+    if (S_ISLNK(info.st_mode)) {
+        struct stat pointed {};
+        if (stat(target.c_str(), &pointed) == 0 && !S_ISREG(pointed.st_mode)) {
+            errno = EEXIST;
+            return false;
+        }
         return true;
     }
-    existing = info;
     if (!S_ISREG(info.st_mode)) {
         errno = EEXIST;
         return false;
     }
+    existing = info;
     return access(target.c_str(), W_OK) == 0;
 }
 
@@ -405,13 +431,6 @@ bool ApplyChange(FILE* stream, const WrittenFileChange& change) {
 
 }  // namespace
 
-std::string WrittenPath(const std::string& destination) {
-    struct stat link {};
-    if (lstat(destination.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) return destination;
-    char resolved[PATH_MAX];
-    return realpath(destination.c_str(), resolved) ? std::string(resolved) : destination;
-}
-
 std::optional<PreparedOutput> SaveToTemporaryFile(FREE_IMAGE_FORMAT format, FIBITMAP& bitmap,
                                                   const std::string& destination, int flags,
                                                   const WrittenFileChange& change) {
@@ -429,7 +448,7 @@ std::optional<PreparedOutput> SaveWrittenToTemporaryFile(FREE_IMAGE_FORMAT forma
                                                          const std::string& destination,
                                                          const WrittenFileChange& change) {
     if (destination.empty()) return std::nullopt;
-    const std::string target = WrittenPath(destination);
+    const std::string& target = destination;
     std::optional<struct stat> existing;
     if (!MayReplace(target, existing)) return std::nullopt;
     errno = 0;
@@ -472,15 +491,22 @@ bool CommitPreparedOutput(const PreparedOutput& prepared) {
         return written;
     }
     if (existing) TakeOverAttributes(prepared.temporaryPath, *existing);
-    if (rename(prepared.temporaryPath.c_str(), prepared.targetPath.c_str()) != 0) {
+    // The content reaches the disk before the name does: after a power loss the name holds the
+    // old file or the new one, never an empty one.
+    if (!SyncFile(prepared.temporaryPath) ||
+        rename(prepared.temporaryPath.c_str(), prepared.targetPath.c_str()) != 0) {
         DiscardPreparedOutput(prepared);
         return false;
     }
+    SyncFolder(FolderOf(prepared.targetPath));
     return true;
 }
 
 void DiscardPreparedOutput(const PreparedOutput& prepared) {
+    // The caller reports why the save failed from errno.
+    const int error = errno;
     unlink(prepared.temporaryPath.c_str());
+    errno = error;
 }
 
 bool SaveReplacingFile(FREE_IMAGE_FORMAT format, FIBITMAP& bitmap, const std::string& destination,

@@ -12,10 +12,6 @@
 
 namespace kavenra {
 
-// The file a save to `destination` reaches: the target of a symbolic link, so that a link in the
-// destination folder is written through as a plain overwrite would, not replaced.
-std::string WrittenPath(const std::string& destination);
-
 // A change to a file just written, before it is verified: given the file's content, the content
 // it is to hold instead, or nothing to leave it as written. Must not throw.
 using WrittenFileChange =
@@ -27,7 +23,8 @@ using WrittenFileChange =
 // FreeImage itself would not notice a failed write (a full disk). A change whose content cannot
 // be written whole leaves the file as FreeImage wrote it; files beyond 256 MiB are not changed.
 // Also empty when the destination exists but is no regular file this process may write. A
-// destination that is a symbolic link names its target.
+// destination that is a symbolic link is the link itself, which the commit replaces: what it
+// points to is never read or written (a link to a folder, a device or a pipe is refused).
 //
 // The temporary file has the final file's permission bits from its creation on (those of the
 // file it replaces, else 0666 less the umask), without the group's while it cannot have the
@@ -60,16 +57,20 @@ std::optional<PreparedOutput> SaveWrittenToTemporaryFile(FREE_IMAGE_FORMAT forma
                                                          const WrittenFileChange& change = {});
 
 // Renames a prepared file to its target, so that an existing target is either replaced whole or
-// left exactly as it was. A replaced file keeps its permission bits (and, where the process may,
-// its owner); a new file gets the mode a plain file creation gives (0666 less the umask). False,
-// with the temporary file removed, when the target is not (or no longer) a writable regular file
-// or the rename fails. A file prepared outside the target's folder (which refused it) is copied
-// over the target instead, as a plain save would write it: the target keeps its inode, owner and
-// mode; room for the new content is reserved first where the file system can, so that a full
-// disk fails the commit before the target changes.
+// left exactly as it was. The file's content is flushed to the disk before the rename, and the
+// folder's entry after it, so that a power loss right after the commit leaves the old file or the
+// new one under the name, never an empty one. A replaced file keeps its permission bits (and,
+// where the process may, its owner); a new file, and one that replaces a symbolic link, gets the
+// mode a plain file creation gives (0666 less the umask). False, with the temporary file removed
+// and errno telling why, when the target is not (or no longer) a writable regular file or a link
+// to one or none, or the flush or the rename fails. A file prepared outside the target's folder
+// (which refused it) is copied over the target instead, as a plain save would write it: the target
+// keeps its inode, owner and mode; room for the new content is reserved first where the file system
+// can, so that a full disk fails the commit before the target changes; the copy is flushed before
+// the commit succeeds.
 bool CommitPreparedOutput(const PreparedOutput& prepared);
 
-// Removes a prepared file that is not to be committed.
+// Removes a prepared file that is not to be committed; errno stays as it was.
 void DiscardPreparedOutput(const PreparedOutput& prepared);
 
 // SaveToTemporaryFile and CommitPreparedOutput in a row.

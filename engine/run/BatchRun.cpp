@@ -139,8 +139,13 @@ QString ProposedDestination(const QString& itemPath) {
     return FolderPart(itemPath) + QStringLiteral("RES/");
 }
 
+QString OutputFolderText(const QString& destinationText) {
+    return destinationText.endsWith(QLatin1Char('/')) ? destinationText
+                                                      : destinationText + QLatin1Char('/');
+}
+
 QString DestinationPath(const QString& destinationText, const QString& sourcePath) {
-    return destinationText + FileNamePart(sourcePath);
+    return OutputFolderText(destinationText) + FileNamePart(sourcePath);
 }
 
 }  // namespace kavenra

@@ -63,9 +63,12 @@ QString FileNamePart(const QString& path);
 // The destination proposed for a listed or dropped item: its folder followed by "RES/".
 QString ProposedDestination(const QString& itemPath);
 
-// The output path of one entry: the destination text immediately followed by the entry's file
-// name. No separator is inserted, so a destination without a final "/" names files beside the
-// folder rather than in it.
+// The destination text as the start of the paths inside the folder it names, which it always
+// does, typed with a final "/" or not ("~/web" and "~/web/" are one folder): the text with one
+// "/" after it unless it ends in one already.
+QString OutputFolderText(const QString& destinationText);
+
+// The output path of one entry: the entry's file name inside the folder the destination names.
 QString DestinationPath(const QString& destinationText, const QString& sourcePath);
 
 }  // namespace kavenra

@@ -46,11 +46,12 @@ bool IsRealFolder(const QByteArray& path, struct stat& status) {
 
 using FolderIdentity = std::pair<dev_t, ino_t>;
 
+// `walked` starts with the folders that are left out.
 void WalkTree(const QByteArray& folder, const QByteArray& subfolder,
               std::set<FolderIdentity>& walked, std::vector<TreeFile>& files) {
     struct stat status {};
     if (stat(folder.constData(), &status) != 0 ||
-        !walked.insert({status.st_dev, status.st_ino}).second) {
+        (!walked.insert({status.st_dev, status.st_ino}).second && !subfolder.isEmpty())) {
         return;
     }
     for (const QByteArray& file : FilesInFolder(folder)) files.push_back({file, subfolder});
@@ -65,8 +66,15 @@ void WalkTree(const QByteArray& folder, const QByteArray& subfolder,
 
 }  // namespace
 
-std::vector<TreeFile> FilesInTree(const QByteArray& folder) {
+std::vector<TreeFile> FilesInTree(const QByteArray& folder, const QByteArrayList& outputFolders) {
     std::set<FolderIdentity> walked;
+    for (const QByteArray& output : outputFolders) {
+        struct stat status {};
+        if (!output.isEmpty() && stat(output.constData(), &status) == 0 &&
+            S_ISDIR(status.st_mode)) {
+            walked.insert({status.st_dev, status.st_ino});
+        }
+    }
     std::vector<TreeFile> files;
     WalkTree(folder, QByteArray(), walked, files);
     return files;

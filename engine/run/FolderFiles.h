@@ -28,7 +28,11 @@ struct TreeFile {
 // The files of FilesInFolder in `folder` and in every folder below it, each folder's own files
 // before its subfolders', the subfolders in the byte order of their names. Hidden folders are
 // left out, and so are links to folders: a tree walked through its links could hold itself, and a
-// folder reached by two ways (a bind mount) is walked once.
-std::vector<TreeFile> FilesInTree(const QByteArray& folder);
+// folder reached by two ways (a bind mount) is walked once. So is every folder below the top that
+// is one of `outputFolders` (told by device and inode, however they are spelled), with everything
+// under it: a run's destination inside the tree holds its earlier outputs, which a walk would
+// bring back as inputs to write into themselves. The top itself is always walked.
+std::vector<TreeFile> FilesInTree(const QByteArray& folder,
+                                  const QByteArrayList& outputFolders = {});
 
 }  // namespace kavenra

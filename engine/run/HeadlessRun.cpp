@@ -42,10 +42,11 @@ class EntryList {
     }
 
     // Files that are no image are left out of a folder without a word, as from a drop.
-    void takeFolder(const QByteArray& folder, bool includeSubfolders) {
+    void takeFolder(const QByteArray& folder, bool includeSubfolders,
+                    const QByteArray& outputFolder) {
         std::vector<TreeFile> files;
         if (includeSubfolders) {
-            files = FilesInTree(folder);
+            files = FilesInTree(folder, {outputFolder});
         } else {
             for (const QByteArray& file : FilesInFolder(folder)) files.push_back({file, {}});
         }
@@ -80,20 +81,25 @@ QString Number(int value) {
 }  // namespace
 
 GatheredInputs GatherInputs(const QStringList& inputs, const QString& workingDirectory,
-                            bool includeSubfolders) {
+                            bool includeSubfolders, const QString& outputFolder) {
     GatheredInputs gathered;
+    if (!inputs.isEmpty()) {
+        const QByteArray last = AbsolutePath(inputs.last(), workingDirectory);
+        const QString shown = QFile::decodeName(last);
+        gathered.proposedDestination =
+            ProposedDestination(IsFolderPath(last) ? shown + QLatin1Char('/') : shown);
+    }
+    const QByteArray leftOut =
+        QFile::encodeName(outputFolder.isEmpty() ? gathered.proposedDestination
+                                                 : QDir(workingDirectory).filePath(outputFolder));
     EntryList list(gathered);
     for (const QString& input : inputs) {
         const QByteArray path = AbsolutePath(input, workingDirectory);
-        const bool folder = IsFolderPath(path);
-        if (folder) {
-            list.takeFolder(path, includeSubfolders);
+        if (IsFolderPath(path)) {
+            list.takeFolder(path, includeSubfolders, leftOut);
         } else {
             list.takeFile(path);
         }
-        const QString shown = QFile::decodeName(path);
-        gathered.proposedDestination =
-            ProposedDestination(folder ? shown + QLatin1Char('/') : shown);
     }
     return gathered;
 }
@@ -110,9 +116,7 @@ RunControls ControlsForRequest(const CommandLineRequest& request, const Gathered
         controls.height = Number(request.size->height());
     }
     if (request.longest) controls.longestSideText = Number(*request.longest);
-    controls.destination = destinationFolder.endsWith(QLatin1Char('/'))
-                               ? destinationFolder
-                               : destinationFolder + QLatin1Char('/');
+    controls.destination = OutputFolderText(destinationFolder);
     controls.entryCount = QString::number(inputs.entries.size());
     controls.codes = WithRequestedOptions(request, stored);
     return controls;

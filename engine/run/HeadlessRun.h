@@ -35,7 +35,8 @@ struct RefusedInput {
 // The list a drop of the named items would make, in their order: the images named, the images
 // directly inside the folders named (hidden ones not, in the byte order of their names), or with
 // `includeSubfolders` those of the folders' whole trees (FilesInTree), each once; relative names
-// against `workingDirectory`.
+// against `workingDirectory`. A tree's walk leaves out the run's output folder: `outputFolder`
+// when given (relative to `workingDirectory`), else the proposed destination.
 struct GatheredInputs {
     QByteArrayList entries;
     // Entries from below a named folder: the subfolder they mirror under the destination.
@@ -47,7 +48,7 @@ struct GatheredInputs {
 };
 
 GatheredInputs GatherInputs(const QStringList& inputs, const QString& workingDirectory,
-                            bool includeSubfolders = false);
+                            bool includeSubfolders = false, const QString& outputFolder = {});
 
 // The window's controls as the request states them: its size, the destination folder (ending in
 // "/"), the codes with the request's own in place of the stored ones.

@@ -2,6 +2,7 @@
 
 #include <QFile>
 
+#include <set>
 #include <string>
 #include <utility>
 
@@ -13,7 +14,8 @@ namespace {
 std::string destinationBytes(const QString& destinationText, const QByteArray& subfolder,
                              const QByteArray& entry) {
     const QByteArray fileName = entry.mid(entry.lastIndexOf('/') + 1);
-    return (QFile::encodeName(destinationText) + subfolder + fileName).toStdString();
+    return (QFile::encodeName(OutputFolderText(destinationText)) + subfolder + fileName)
+        .toStdString();
 }
 
 // A mirrored subfolder is made when its first file is about to be written there.
@@ -25,6 +27,8 @@ void MakeSubfolderFor(const QByteArray& entry, const RunControls& controls) {
 }  // namespace
 
 std::optional<ConversionJob> JobForEntry(const QByteArray& entry, const RunControls& controls) {
+    // Emptied during the run: the text names no folder at all.
+    if (controls.destination.isEmpty()) return std::nullopt;
     ConversionJob job;
     job.request.source = entry.toStdString();
     job.request.destination =
@@ -69,12 +73,16 @@ const char* ResizeRun::StartWarning(const RunControls& controls) {
 RunMode ResizeRun::Begin(const RunControls& controls) {
     conversions_.BeginRun();
     summary_ = RunSummary();
+    sourceKeys_.clear();
+    sourceEntries_.clear();
+    noteSources(controls.entries);
     return StartChecksMode(controls.longestSide, controls.keepDimensions);
 }
 
 ResizeRun::Tick ResizeRun::TakeTick(const RunControls& controls) {
     Tick tick;
     if (conversions_.HasFileInHand()) return tick;
+    noteSources(controls.entries);
     // ">=": entries cleared between two ticks must end the run, not read past the list.
     if (position_ >= controls.entries.size()) {
         tick.summary = std::move(summary_);
@@ -113,6 +121,27 @@ void ResizeRun::prepareAhead(const RunControls& controls) {
     }
 }
 
+std::optional<FileOutcome> ResizeRun::TakeOutcome(const QByteArrayList& entries) {
+    noteSources(entries);
+    return TakeOutcome();
+}
+
+// Each entry is looked at once in a run, when it is first listed; the file of the entry in hand
+// is looked at afresh at its commit.
+void ResizeRun::noteSources(const QByteArrayList& entries) {
+    if (entries == sourceEntries_) return;
+    std::set<FileKey> sources;
+    for (const QByteArray& entry : entries) {
+        auto known = sourceKeys_.find(entry);
+        if (known == sourceKeys_.end()) {
+            known = sourceKeys_.insert(entry, SourceKeysOf(entry.toStdString()));
+        }
+        sources.insert(known->begin(), known->end());
+    }
+    sourceEntries_ = entries;
+    conversions_.SetSources(std::move(sources));
+}
+
 std::optional<FileOutcome> ResizeRun::TakeOutcome() {
     std::optional<FileOutcome> outcome = conversions_.TakeResult();
     if (!outcome) return std::nullopt;
@@ -136,6 +165,9 @@ void ResizeRun::Abandon() {
     conversions_.AbandonAll();
     position_ = 0;
     summary_ = RunSummary();
+    sourceKeys_.clear();
+    sourceEntries_.clear();
+    conversions_.SetSources({});
 }
 
 void ResizeRun::SetLookAhead(bool on) {

@@ -41,10 +41,11 @@ struct RunControls {
     QHash<QByteArray, QByteArray> outputSubfolders;
 };
 
-// The conversion an entry asks for under `controls`: the destination text followed by the entry's
-// subfolder, if any, and its file name (its bytes as they are, valid UTF-8 or not), the mode chosen
-// from the boxes, the size fields read as integers. Empty when a field the mode reads is no 32-bit
-// integer at this moment (emptied or edited during the run).
+// The conversion an entry asks for under `controls`: inside the folder the destination text names
+// (OutputFolderText), the entry's subfolder, if any, and its file name (its bytes as they are,
+// valid UTF-8 or not), the mode chosen from the boxes, the size fields read as integers. Empty
+// when the destination is empty or a field the mode reads is no 32-bit integer at this moment
+// (emptied or edited during the run).
 std::optional<ConversionJob> JobForEntry(const QByteArray& entry, const RunControls& controls);
 
 // What a run did to the entries it could not write under their own name, in list order: the
@@ -98,8 +99,11 @@ class ResizeRun {
 
     // The outcome of the file in hand once it has one; the run then stands at the next entry, and
     // a next tick goes on with it. A failure abandons whatever was prepared ahead: the user is
-    // asked first whether to go on. Empty while the file still converts.
+    // asked first whether to go on. Empty while the file still converts. Every entry of the list
+    // is a file the run reads, which no output replaces (RunConversions.h): the list as the last
+    // tick read it, or as `entries` has it now, entries added since included.
     std::optional<FileOutcome> TakeOutcome();
+    std::optional<FileOutcome> TakeOutcome(const QByteArrayList& entries);
 
     // Ends the run at once: every conversion stops, whatever it made is removed, and the run stands
     // at the first entry again.
@@ -119,6 +123,7 @@ class ResizeRun {
 
   private:
     void prepareAhead(const RunControls& controls);
+    void noteSources(const QByteArrayList& entries);
     void record(const QByteArray& entry, const FileOutcome& outcome);
 
     RunConversions conversions_;
@@ -126,6 +131,9 @@ class ResizeRun {
     bool lookAhead_ = true;
     QByteArray entryInHand_;
     RunSummary summary_;
+    // The entries the run's sources were last taken from, and what each one reads.
+    QByteArrayList sourceEntries_;
+    QHash<QByteArray, std::vector<FileKey>> sourceKeys_;
 };
 
 }  // namespace kavenra

@@ -26,6 +26,16 @@ FileIdentity IdentityOf(const std::string& path) {
     return identity;
 }
 
+std::vector<FileKey> SourceKeysOf(const std::string& path) {
+    std::vector<FileKey> keys;
+    struct stat info {};
+    if (stat(path.c_str(), &info) == 0) keys.emplace_back(info.st_dev, info.st_ino);
+    if (lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
+        keys.emplace_back(info.st_dev, info.st_ino);
+    }
+    return keys;
+}
+
 namespace {
 
 // The longest file name the file systems the program writes to take, in bytes (NAME_MAX). The
@@ -93,14 +103,16 @@ namespace {
 // A numbered name is given up on past this: the entry fails rather than replace a file.
 constexpr int kLastOutputNumber = 9999;
 
-// The folders resolved (the file itself is no link by now: a save through one names its
-// target), so that "RES/a.jpg" and "/home/x/RES/a.jpg" are one file.
+// The folder resolved, so that "RES/a.jpg" and "/home/x/RES/a.jpg" are one file; the file name
+// itself is kept, for a symbolic link there is replaced by the output, not written through.
 std::string CanonicalPath(const std::string& path) {
     std::error_code error;
-    const std::filesystem::path canonical = std::filesystem::weakly_canonical(path, error);
-    if (!error) return canonical.string();
     const std::filesystem::path absolute = std::filesystem::absolute(path, error);
-    return error ? path : absolute.lexically_normal().string();
+    if (error) return path;
+    const std::filesystem::path folder =
+        std::filesystem::weakly_canonical(absolute.parent_path(), error);
+    if (error) return absolute.lexically_normal().string();
+    return (folder / absolute.filename()).string();
 }
 
 // Gives the committed output its source's modification time. The output already stands under
@@ -156,6 +168,23 @@ void RunConversions::BeginRun() {
     written_.clear();
 }
 
+void RunConversions::SetSources(std::set<FileKey> sources) {
+    sources_ = std::move(sources);
+}
+
+// Whether the file that now holds `target`'s name (a link itself, not what it points to) is read
+// by this run. The conversion's own source is looked at afresh.
+bool RunConversions::replacesSource(const std::string& target, const std::string& source) const {
+    struct stat info {};
+    if (lstat(target.c_str(), &info) != 0) return false;
+    const FileKey held(info.st_dev, info.st_ino);
+    if (sources_.count(held) != 0) return true;
+    for (const FileKey& read : SourceKeysOf(source)) {
+        if (read == held) return true;
+    }
+    return false;
+}
+
 // `target` itself unless this run wrote it; else its first numbered name this run has not
 // written. What holds that name from before the run is replaced, as `target` itself would be.
 std::optional<std::string> RunConversions::unwrittenTarget(const std::string& target) const {
@@ -167,11 +196,15 @@ std::optional<std::string> RunConversions::unwrittenTarget(const std::string& ta
     return std::nullopt;
 }
 
-FileOutcome RunConversions::commit(const PreparedOutput& prepared) {
+FileOutcome RunConversions::commit(const PreparedOutput& prepared, const std::string& source) {
     const std::optional<std::string> target = unwrittenTarget(prepared.targetPath);
     if (!target) {
         DiscardPreparedOutput(prepared);
         return {false, FailureReason::NotWritable, {}, {}, false};
+    }
+    if (replacesSource(*target, source)) {
+        DiscardPreparedOutput(prepared);
+        return {false, FailureReason::ReplacesSource, {}, {}, false};
     }
     PreparedOutput committed = prepared;
     committed.targetPath = *target;
@@ -214,23 +247,18 @@ std::optional<FileOutcome> RunConversions::TakeResult() {
     const bool fromAhead = inHand_->startedAhead;
     FileOutcome outcome;
     if (result.prepared) {
-        // A symbolic link at the destination that now leads elsewhere wants a save of its own.
-        const bool sameTarget =
-            !fromAhead || WrittenPath(result.prepared->destination) == result.prepared->targetPath;
-        if (sameTarget) {
-            outcome = commit(*result.prepared);
-            if (outcome.committed) {
-                if (inHand_->job.settings.codes.conservar_fechas == 1)
-                    CopyModificationTime(inHand_->job.request.source, outcome.writtenAs);
-                inHand_.reset();
-                ++(fromAhead ? takenFromAhead_ : convertedAtTick_);
-                return outcome;
-            }
-        } else {
-            DiscardPreparedOutput(*result.prepared);
+        outcome = commit(*result.prepared, inHand_->job.request.source);
+        if (outcome.committed) {
+            if (inHand_->job.settings.codes.conservar_fechas == 1)
+                CopyModificationTime(inHand_->job.request.source, outcome.writtenAs);
+            inHand_.reset();
+            ++(fromAhead ? takenFromAhead_ : convertedAtTick_);
+            return outcome;
         }
     }
-    if (fromAhead) {
+    // Decided at this tick, on the list as it stands: converting again would meet it again.
+    const bool finalFailure = outcome.reason == FailureReason::ReplacesSource;
+    if (fromAhead && !finalFailure) {
         // Whatever failed ahead may fail for reasons of that moment: the tick decides afresh.
         const ConversionJob job = inHand_->job;
         inHand_.reset();
@@ -238,11 +266,11 @@ std::optional<FileOutcome> RunConversions::TakeResult() {
         return std::nullopt;
     }
     if (!result.prepared) outcome.reason = result.failure;
-    if (IdentityOf(inHand_->job.request.source) != inHand_->sourceAtStart) {
+    if (!finalFailure && IdentityOf(inHand_->job.request.source) != inHand_->sourceAtStart) {
         outcome.reason = FailureReason::SourceGone;
     }
     inHand_.reset();
-    ++convertedAtTick_;
+    ++(fromAhead ? takenFromAhead_ : convertedAtTick_);
     return outcome;
 }
 

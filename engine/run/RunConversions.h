@@ -6,7 +6,9 @@
 // destination, the mode and sizes and the settings, and the same source file as stat sees it);
 // its output stays under a temporary name until its own tick commits it. A failure met ahead is
 // never taken: the entry converts again at its own tick, so the failure reported is the one a
-// file-by-file run meets. Whatever a run abandons leaves no file behind.
+// file-by-file run meets; only an output that would replace a source (below) fails at once, for
+// that is decided at the commit, at the entry's own tick, as a file-by-file run decides it.
+// Whatever a run abandons leaves no file behind.
 //
 // A run never replaces a file it wrote itself: two entries with one output name (photos of two
 // cameras, or a RAW file and a JPEG of the same name) would otherwise leave only the last. The
@@ -18,6 +20,13 @@
 // "a (2).jpg" after the second "a.jpg") is numbered in turn ("a (2) (2).jpg"); no file the run
 // wrote is ever replaced. This is decided at the commit, in the order of the entries, so the
 // look-ahead names files exactly as a file-by-file run does.
+//
+// A run never replaces a file it reads either: an output whose name (numbered or not) holds the
+// source of its own conversion or of any entry of the run, listed before or after it, fails with
+// ReplacesSource and leaves that file as it was. Files are told by device and inode, so that
+// another spelling of the folder (".", a link to it, a relative path) or a hard link is the same
+// file; a symbolic link at the output's name is replaced itself and so is no source unless it is
+// listed.
 
 #include <sys/types.h>
 
@@ -27,6 +36,8 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "engine/base/ConversionJob.h"
 #include "engine/isolation/BackgroundConversion.h"
@@ -50,6 +61,13 @@ struct FileIdentity {
 };
 
 FileIdentity IdentityOf(const std::string& path);
+
+// A file as the file system tells it apart from every other: its device and inode.
+using FileKey = std::pair<dev_t, ino_t>;
+
+// What an entry naming `path` reads: the file as stat sees it and, when `path` is a symbolic
+// link, the link itself; nothing when nothing is there.
+std::vector<FileKey> SourceKeysOf(const std::string& path);
 
 // "name (n).ext" beside `path`: the number goes before the last extension of the file name, or
 // after a name without one (a leading dot starts no extension). A name that would grow beyond
@@ -85,6 +103,10 @@ class RunConversions {
     // A new run: files written before may be replaced again.
     void BeginRun();
 
+    // The files the run reads (SourceKeysOf every entry), besides the source of each conversion,
+    // which is always one: no output replaces any of them.
+    void SetSources(std::set<FileKey> sources);
+
     // Converts `job` as the file in hand: the one prepared ahead when it matches, else afresh
     // (a mismatching one is abandoned first).
     void Begin(const ConversionJob& job);
@@ -119,7 +141,8 @@ class RunConversions {
     bool stillHolds(const Conversion& conversion, const ConversionJob& job) const;
     WorkerLane freeLane() const;
     std::optional<std::string> unwrittenTarget(const std::string& target) const;
-    FileOutcome commit(const PreparedOutput& prepared);
+    bool replacesSource(const std::string& target, const std::string& source) const;
+    FileOutcome commit(const PreparedOutput& prepared, const std::string& source);
 
     std::function<void()> resultReady_;
     std::unique_ptr<Conversion> inHand_;
@@ -129,6 +152,7 @@ class RunConversions {
     // The files this run committed, as canonical paths: another spelling of a folder (relative,
     // through a link) names the same file.
     std::set<std::string> written_;
+    std::set<FileKey> sources_;
 };
 
 }  // namespace kavenra
