@@ -1,47 +1,39 @@
 #include "engine/run/HeadlessRun.h"
 
-#include <sys/stat.h>
-
-#include <QDir>
 #include <QFile>
 
 #include <chrono>
 #include <set>
 #include <utility>
 
-#include "engine/run/BatchRun.h"
 #include "engine/run/FolderFiles.h"
-#include "engine/run/Procesosimagen.h"
+#include "engine/run/InputFiles.h"
 
 namespace kavenra {
 namespace {
 
-bool Exists(const QByteArray& path) {
-    struct stat status {};
-    return lstat(path.constData(), &status) == 0;
-}
-
-bool IsImageFile(const QByteArray& path) {
-    struct stat status {};
-    return stat(path.constData(), &status) == 0 && S_ISREG(status.st_mode) &&
-           IsSupportedImage(path.toStdString());
-}
-
-QByteArray AbsolutePath(const QString& input, const QString& workingDirectory) {
-    return QFile::encodeName(QDir::cleanPath(QDir(workingDirectory).absoluteFilePath(input)));
+RefusedInput::Why RefusalOf(InputKind kind) {
+    switch (kind) {
+        case InputKind::NotFound:
+            return RefusedInput::Why::NotFound;
+        case InputKind::Unreadable:
+            return RefusedInput::Why::Unreadable;
+        default:
+            return RefusedInput::Why::NotAnImage;
+    }
 }
 
 class EntryList {
   public:
     explicit EntryList(GatheredInputs& gathered) : gathered_(gathered) {}
 
-    void takeFile(const QByteArray& path) {
-        if (!Exists(path)) return refuse(path, RefusedInput::Why::NotFound);
-        if (!IsImageFile(path)) return refuse(path, RefusedInput::Why::NotAnImage);
+    void takeFile(const QByteArray& path, InputKind kind) {
+        if (kind != InputKind::Image) return refuse(path, RefusalOf(kind));
         add(path);
     }
 
-    // Files that are no image are left out of a folder without a word, as from a drop.
+    // The files of a folder that are no picture are left out and named; one that may not be read
+    // might be a picture, and fails.
     void takeFolder(const QByteArray& folder, bool includeSubfolders) {
         std::vector<TreeFile> files;
         if (includeSubfolders) {
@@ -51,9 +43,15 @@ class EntryList {
         }
         bool any = false;
         for (const TreeFile& file : files) {
-            if (!IsSupportedImage(file.path.toStdString())) continue;
-            any = true;
-            add(file.path, file.subfolder);
+            const InputKind kind = ClassifyInputPath(file.path);
+            if (kind == InputKind::Image) {
+                any = true;
+                add(file.path, file.subfolder);
+            } else if (kind == InputKind::Unreadable) {
+                refuse(file.path, RefusedInput::Why::Unreadable);
+            } else {
+                gathered_.skipped.push_back({file.path, RefusedInput::Why::NotAnImage});
+            }
         }
         if (!any) refuse(folder, RefusedInput::Why::NoImageInFolder);
     }
@@ -79,27 +77,35 @@ QString Number(int value) {
 
 }  // namespace
 
-GatheredInputs GatherInputs(const QStringList& inputs, const QString& workingDirectory,
+GatheredInputs GatherInputs(const QByteArrayList& inputs, const QByteArray& workingDirectory,
                             bool includeSubfolders) {
     GatheredInputs gathered;
     EntryList list(gathered);
-    for (const QString& input : inputs) {
-        const QByteArray path = AbsolutePath(input, workingDirectory);
-        const bool folder = IsFolderPath(path);
-        if (folder) {
+    for (const QByteArray& input : inputs) {
+        const QByteArray path = AbsoluteInputPath(input, workingDirectory);
+        const InputKind kind = ClassifyInputPath(path);
+        if (kind == InputKind::Folder) {
             list.takeFolder(path, includeSubfolders);
         } else {
-            list.takeFile(path);
+            list.takeFile(path, kind);
         }
-        const QString shown = QFile::decodeName(path);
-        gathered.proposedDestination =
-            ProposedDestination(folder ? shown + QLatin1Char('/') : shown);
+        if (path.isEmpty()) continue;
+        // The window's proposal, on bytes: the item's folder, or the folder itself, and "RES/".
+        const QByteArray item = kind == InputKind::Folder ? path + '/' : path;
+        gathered.proposedDestination = item.left(item.lastIndexOf('/') + 1) + "RES/";
     }
     return gathered;
 }
 
+GatheredInputs GatherInputs(const QStringList& inputs, const QString& workingDirectory,
+                            bool includeSubfolders) {
+    QByteArrayList names;
+    for (const QString& input : inputs) names << QFile::encodeName(input);
+    return GatherInputs(names, QFile::encodeName(workingDirectory), includeSubfolders);
+}
+
 RunControls ControlsForRequest(const CommandLineRequest& request, const GatheredInputs& inputs,
-                               const QString& destinationFolder, const FormatOptions& stored) {
+                               const QByteArray& destinationFolder, const FormatOptions& stored) {
     RunControls controls;
     controls.entries = inputs.entries;
     controls.outputSubfolders = inputs.subfolders;
@@ -110,9 +116,8 @@ RunControls ControlsForRequest(const CommandLineRequest& request, const Gathered
         controls.height = Number(request.size->height());
     }
     if (request.longest) controls.longestSideText = Number(*request.longest);
-    controls.destination = destinationFolder.endsWith(QLatin1Char('/'))
-                               ? destinationFolder
-                               : destinationFolder + QLatin1Char('/');
+    controls.destination = QFile::decodeName(
+        destinationFolder.endsWith('/') ? destinationFolder : destinationFolder + '/');
     controls.entryCount = QString::number(inputs.entries.size());
     controls.codes = WithRequestedOptions(request, stored);
     return controls;
