@@ -2,6 +2,7 @@
 
 #include "engine/imaging/ReplacingSaveLeftovers.h"
 #include "engine/run/BatchRun.h"
+#include "engine/run/InputFiles.h"
 #include "engine/run/Procesosimagen.h"
 #include "engine/run/ResizeRun.h"
 #include "store/CaptionKeys.h"
@@ -20,6 +21,8 @@
 #include "ui/ListEntries.h"
 #include "ui/MainWindowImages.h"
 #include "ui/Startup.h"
+
+#include <unistd.h>
 
 #include <QAction>
 #include <QCheckBox>
@@ -553,8 +556,10 @@ void TForm1::CheckBox2Click() {
 // ---------------------------------------------------------------------------------------------
 // Image list intake
 
+// A new text leaves behind the details of the one before.
 void TForm1::setStatusText(const QString& text) {
     StatusBar->showMessage(text);
+    StatusBar->setToolTip(QString());
 }
 
 void TForm1::dragEnterEvent(QDragEnterEvent* event) {
@@ -588,17 +593,24 @@ void TForm1::WMDropFiles(const QStringList& droppedItems) {
 void TForm1::WMDropFiles(const QByteArrayList& droppedItems) {
     if (droppedItems.isEmpty()) return;
     bool lastWasFolder = false;
+    QByteArray last;
     for (const QByteArray& item : droppedItems) {
-        lastWasFolder = kavenra::IsFolderPath(item);
-        if (lastWasFolder) {
+        const bool folder = kavenra::IsFolderPath(item);
+        if (folder) {
             takeDroppedFolder(item);
         } else {
             takeDroppedFile(item, true);
         }
+        // An empty name (an unset variable in a script) names no place for the outputs.
+        if (item.isEmpty()) continue;
+        last = item;
+        lastWasFolder = folder;
     }
     // A folder's images get their "RES/" beside them, inside the folder.
-    const QString last = kavenra::ShownPath(droppedItems.last());
-    Edit3->setText(kavenra::ProposedDestination(lastWasFolder ? folderPrefix(last) : last));
+    const QString shown = kavenra::ShownPath(last);
+    if (!last.isEmpty()) {
+        Edit3->setText(kavenra::ProposedDestination(lastWasFolder ? folderPrefix(shown) : shown));
+    }
     Label10->setText(QString::number(ListBox1->count()));
     ProgressBar1->setMinimum(0);
     Timer2->start();
@@ -611,22 +623,25 @@ bool TForm1::takeDroppedFile(const QByteArray& path, bool reportRefusal,
                       kavenra::FileNamePart(kavenra::ShownPath(path)));
         return true;
     }
-    const bool supported = path.startsWith('/') && IsSupportedImage(path.toStdString());
-    if (supported) {
+    const kavenra::InputKind kind = kavenra::ClassifyInputPath(path);
+    if (kind == kavenra::InputKind::Image) {
         kavenra::AppendEntry(*ListBox1, path, subfolder);
         setStatusText(LookupCaption(kMainWindowForm, "ImagenMsg2"));
         return true;
     }
+    using Why = kavenra::LeftOutItems::Why;
+    leftOut_.add(path, kind == kavenra::InputKind::NotFound     ? Why::NotFound
+                       : kind == kavenra::InputKind::Unreadable ? Why::Unreadable
+                                                                : Why::NotAnImage);
     if (reportRefusal) setStatusText(LookupCaption(kMainWindowForm, "ImagenMsg3"));
     return false;
 }
 
 // The user dropped the folder, not each of its files: the files that are no supported image are
-// counted rather than named (the count is said when the check of the list ends: its own messages
-// would cover it before), and a folder that brought nothing is refused.
+// named when the check of the list ends (its own messages would cover them before), and a folder
+// that brought nothing is refused.
 void TForm1::takeDroppedFolder(const QByteArray& folder) {
     int taken = 0;
-    int refused = 0;
     std::vector<kavenra::TreeFile> files;
     if (Form3 && Form3->CurrentFormatOptions().incluir_subcarpetas == 1) {
         files = kavenra::FilesInTree(folder);
@@ -634,14 +649,13 @@ void TForm1::takeDroppedFolder(const QByteArray& folder) {
         for (const QByteArray& file : kavenra::FilesInFolder(folder)) files.push_back({file, {}});
     }
     for (const kavenra::TreeFile& file : files) {
-        if (takeDroppedFile(file.path, false, file.subfolder)) {
-            ++taken;
-        } else {
-            ++refused;
-        }
+        if (takeDroppedFile(file.path, false, file.subfolder)) ++taken;
     }
-    refusedFromFolders_ += refused;
-    if (taken == 0) setStatusText(LookupCaption(kMainWindowForm, "ImagenMsg3"));
+    if (taken > 0) return;
+    const bool listed = access(folder.constData(), R_OK | X_OK) == 0;
+    leftOut_.add(folder, listed ? kavenra::LeftOutItems::Why::NoImageInFolder
+                                : kavenra::LeftOutItems::Why::Unreadable);
+    setStatusText(LookupCaption(kMainWindowForm, "ImagenMsg3"));
 }
 
 void TForm1::Timer2Timer() {
@@ -664,11 +678,13 @@ void TForm1::Timer2Timer() {
         Button2->setEnabled(true);
         Button3->setEnabled(true);
         Timer2->stop();
-        setStatusText(
-            refusedFromFolders_ > 0
-                ? LookupCaption(kMainWindowForm, "ImagenMsg4").arg(entries).arg(refusedFromFolders_)
-                : LookupCaption(kMainWindowForm, "Texto_lista1").arg(entries));
-        refusedFromFolders_ = 0;
+        if (leftOut_.isEmpty()) {
+            setStatusText(LookupCaption(kMainWindowForm, "Texto_lista1").arg(entries));
+        } else {
+            setStatusText(leftOut_.statusText(entries));
+            StatusBar->setToolTip(leftOut_.details());
+        }
+        leftOut_.clear();
         return;
     }
     if (IsRawImage(kavenra::EntryPath(*ListBox1->item(ValidatedCount)).toStdString())) ++RawCount;
