@@ -3,6 +3,7 @@
 #include "app/DesktopNotification.h"
 
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -13,8 +14,10 @@
 #include <QJsonObject>
 
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <variant>
 
@@ -22,6 +25,7 @@
 #include "engine/run/BatchRun.h"
 #include "engine/run/CommandLineRequest.h"
 #include "engine/run/HeadlessRun.h"
+#include "engine/run/InputFiles.h"
 #include "engine/run/Procesosimagen.h"
 #include "store/CaptionKeys.h"
 #include "store/LanguageChoice.h"
@@ -112,6 +116,8 @@ const char* RefusalWord(RefusedInput::Why why) {
             return "not-an-image";
         case RefusedInput::Why::NoImageInFolder:
             return "no-image-in-folder";
+        case RefusedInput::Why::Unreadable:
+            return "not-readable";
     }
     return "not-found";
 }
@@ -122,6 +128,26 @@ QString Shown(const QByteArray& path) {
 
 QString Shown(const std::string& path) {
     return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
+// A name that is no UTF-8 reads with U+FFFD in its place; its exact bytes are kept beside it.
+bool ReadsExactly(const QByteArray& path) {
+    return QString::fromUtf8(path).toUtf8() == path;
+}
+
+// A path in a JSON line: readable under `key`, and, when the text cannot say which bytes it came
+// from, those bytes in base64 under `key` + "_base64", so that a script can name the very file.
+void PutPath(QJsonObject& line, const QString& key, const QByteArray& path) {
+    line.insert(key, Shown(path));
+    if (!ReadsExactly(path)) {
+        line.insert(key + QStringLiteral("_base64"), QString::fromLatin1(path.toBase64()));
+    }
+}
+
+// A file as a line on standard error names it: its own bytes, which the terminal shows as it
+// shows them anywhere else; the empty name in quotes, so that it is seen.
+QByteArray Named(const QByteArray& path) {
+    return path.isEmpty() ? QByteArrayLiteral("\"\"") : path;
 }
 
 // "1:05" or "1:02:05".
@@ -147,14 +173,24 @@ class Report {
     void Refused(const RefusedInput& refused) {
         ++total_;
         ++failed_;
-        failedNames_ << FileNamePart(Shown(refused.path));
-        const QString message = RefusalText(refused.why);
-        if (json_)
-            return Json({{"input", Shown(refused.path)},
-                         {"status", "failed"},
-                         {"reason", RefusalWord(refused.why)},
-                         {"message", message}});
-        Line(QStringLiteral("kavenra: ") + Shown(refused.path) + QStringLiteral(": ") + message);
+        failedNames_ << FileNamePart(Shown(Named(refused.path)));
+        Told(refused.path, "failed", RefusalWord(refused.why), RefusalText(refused.why));
+    }
+
+    // A file of a named folder that is no picture: named, counted apart, and no failure.
+    void Skipped(const RefusedInput& skipped) {
+        ++skipped_;
+        Told(skipped.path, "skipped", RefusalWord(skipped.why), RefusalText(skipped.why));
+    }
+
+    // Every file of the run failed for one reason before any was converted: the output folder.
+    void AllFailed(const QByteArrayList& entries, FailureReason reason) {
+        for (const QByteArray& entry : entries) {
+            ++total_;
+            ++failed_;
+            failedNames_ << FileNamePart(Shown(entry));
+            if (json_) Told(entry, "failed", ReasonWord(reason), ReasonText(entry, reason));
+        }
     }
 
     void ToConvert(int entries) { total_ += entries; }
@@ -182,9 +218,11 @@ class Report {
             if (!outcome.renamedTo.empty()) renamed_ << RenamingText(entry, outcome.renamedTo);
             if (outcome.overBudget) overBudget_ << Shown(entry);
             if (json_) {
-                QJsonObject line{{"input", Shown(entry)},
-                                 {"status", "written"},
-                                 {"output", Shown(outcome.writtenAs)}};
+                QJsonObject line;
+                PutPath(line, QStringLiteral("input"), entry);
+                line.insert(QStringLiteral("status"), QStringLiteral("written"));
+                PutPath(line, QStringLiteral("output"),
+                        QByteArray::fromStdString(outcome.writtenAs));
                 if (outcome.overBudget) line.insert(QStringLiteral("over_budget"), true);
                 Json(line);
             }
@@ -192,22 +230,18 @@ class Report {
         }
         ++failed_;
         failedNames_ << FileNamePart(Shown(entry));
-        const QString message = ReasonText(entry, outcome.reason);
-        if (json_)
-            return Json({{"input", Shown(entry)},
-                         {"status", "failed"},
-                         {"reason", ReasonWord(outcome.reason)},
-                         {"message", message}});
-        Line(QStringLiteral("kavenra: ") + Shown(entry) + QStringLiteral(": ") + message);
+        Told(entry, "failed", ReasonWord(outcome.reason), ReasonText(entry, outcome.reason));
     }
 
     void Interrupted(const QByteArray& entry) {
         const QString message = texts_.Text(kMainWindowForm, "Texto_redimension4");
         if (json_ && !entry.isEmpty()) {
-            Json({{"input", Shown(entry)},
-                  {"status", "failed"},
-                  {"reason", "interrupted"},
-                  {"message", message}});
+            QJsonObject line;
+            PutPath(line, QStringLiteral("input"), entry);
+            line.insert(QStringLiteral("status"), QStringLiteral("failed"));
+            line.insert(QStringLiteral("reason"), QStringLiteral("interrupted"));
+            line.insert(QStringLiteral("message"), message);
+            Json(line);
         }
         Line(message);
     }
@@ -221,6 +255,7 @@ class Report {
     void Summary() {
         if (json_) return;
         Line(texts_.Text(kMainWindowForm, "Texto_resumen1").arg(written_).arg(total_));
+        if (skipped_ > 0) Line(texts_.Text(kMainWindowForm, "Texto_resumen8").arg(skipped_));
         if (!renamed_.isEmpty()) {
             Line(texts_.Text(kMainWindowForm, "Texto_resumen3").arg(renamed_.size()));
             for (const QString& renaming : renamed_) Line(QStringLiteral("  ") + renaming);
@@ -242,6 +277,7 @@ class Report {
         if (interrupted) lines << texts_.Text(kMainWindowForm, "Texto_redimension4");
         if (!fatal_.isEmpty()) lines << fatal_;
         lines << texts_.Text(kMainWindowForm, "Texto_resumen1").arg(written_).arg(total_);
+        if (skipped_ > 0) lines << texts_.Text(kMainWindowForm, "Texto_resumen8").arg(skipped_);
         if (!failedNames_.isEmpty()) {
             lines << texts_.Text(kMainWindowForm, "Texto_resumen2").arg(failedNames_.size());
             lines += failedNames_.mid(0, kNamesShown);
@@ -265,8 +301,24 @@ class Report {
                 return texts_.Text(kMainWindowForm, "Texto_motivo1");
             case RefusedInput::Why::NoImageInFolder:
                 return texts_.Text(kMainWindowForm, "Texto_motivo_carpeta_vacia");
+            case RefusedInput::Why::Unreadable:
+                return texts_.Text(kMainWindowForm, "Texto_motivo8");
         }
         return {};
+    }
+
+    // One file's outcome other than written: a JSON line, or a line on standard error.
+    void Told(const QByteArray& path, const char* status, const char* reason,
+              const QString& message) {
+        if (json_) {
+            QJsonObject line;
+            PutPath(line, QStringLiteral("input"), path);
+            line.insert(QStringLiteral("status"), QLatin1String(status));
+            line.insert(QStringLiteral("reason"), QLatin1String(reason));
+            line.insert(QStringLiteral("message"), message);
+            return Json(line);
+        }
+        Line("kavenra: " + Named(path) + ": " + message.toLocal8Bit());
     }
 
     QString ReasonText(const QByteArray& entry, FailureReason reason) const {
@@ -282,10 +334,12 @@ class Report {
     }
 
     // A whole line on standard error, after the progress line is cleared.
-    void Line(const QString& text) {
+    void Line(const QString& text) { Line(text.toLocal8Bit()); }
+    void Line(const QByteArray& bytes) {
         if (progressShown_) std::fputs("\r\033[K", stderr);
         progressShown_ = false;
-        std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+        std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stderr);
+        std::fputc('\n', stderr);
         std::fflush(stderr);
     }
 
@@ -303,17 +357,19 @@ class Report {
     int total_ = 0;
     int written_ = 0;
     int failed_ = 0;
+    int skipped_ = 0;
     QStringList renamed_;
     QStringList failedNames_;
     QStringList overBudget_;
     QString fatal_;
 };
 
-std::variant<CommandLineRequest, int> ReadRequest(const QStringList& arguments) {
+// A mistake is told with the way to the usage, not with the whole of it: the message must stay
+// in sight.
+std::variant<CommandLineRequest, int> ReadRequest(const QByteArrayList& arguments) {
     auto read = ReadCommandLineRequest(arguments);
     if (auto* error = std::get_if<UsageError>(&read)) {
-        std::fprintf(stderr, "kavenra: %s\n\n%s", error->message.c_str(),
-                     CommandLineUsage().c_str());
+        std::fprintf(stderr, "kavenra: %s\n%s\n", error->message.c_str(), kResizeHelpHint);
         return ExitStatus(ResizeExit::UsageError);
     }
     return std::get<CommandLineRequest>(std::move(read));
@@ -336,25 +392,68 @@ bool AllCameraRaw(const QByteArrayList& entries) {
         if (!IsRawImage(entry.toStdString())) others << Shown(entry);
     }
     if (others.isEmpty()) return true;
-    std::fprintf(stderr, "kavenra: --keep-raw-size takes camera RAW files only; not RAW: %s\n",
-                 others.join(QStringLiteral(", ")).toLocal8Bit().constData());
+    std::fprintf(stderr, "kavenra: --keep-raw-size takes camera RAW files only; not RAW: %s\n%s\n",
+                 others.join(QStringLiteral(", ")).toLocal8Bit().constData(), kResizeHelpHint);
     return false;
 }
 
-// The output folder, made with its parents when missing. False, with the reason told, when it
-// cannot be made or is no folder.
-bool MakeOutputFolder(const QString& folder, const InterfaceTexts& texts, Report& report) {
-    if (QDir().mkpath(folder) && QFileInfo(folder).isDir() && QFileInfo(folder).isWritable()) {
-        return true;
+// Why a folder cannot be made, from the system's answer.
+FailureReason FolderFailure(int error) {
+    switch (error) {
+        case ENOTDIR:
+        case EEXIST:
+            return FailureReason::DestinationNotFolder;
+        case ENAMETOOLONG:
+            return FailureReason::PathTooLong;
+        case ENOSPC:
+        case EDQUOT:
+            return FailureReason::DiskFull;
+        default:
+            return FailureReason::NotWritable;
     }
-    report.Fatal(QDir::toNativeSeparators(folder) + QStringLiteral(": ") +
-                 texts.Text(kFolderChooserForm, "MsgBox_Error"));
+}
+
+// Makes `folder` with its parents, one at a time, so that the first that fails tells why.
+std::optional<FailureReason> MakeFolderPath(const QByteArray& folder) {
+    for (qsizetype end = folder.indexOf('/', 1);; end = folder.indexOf('/', end + 1)) {
+        const QByteArray step = end < 0 ? folder : folder.left(end);
+        struct stat status {};
+        if (!step.isEmpty() && stat(step.constData(), &status) != 0) {
+            if (errno != ENOENT) return FolderFailure(errno);
+            if (mkdir(step.constData(), 0777) != 0 && errno != EEXIST) return FolderFailure(errno);
+            if (stat(step.constData(), &status) != 0) return FolderFailure(errno);
+        }
+        if (!step.isEmpty() && !S_ISDIR(status.st_mode)) return FailureReason::DestinationNotFolder;
+        if (end < 0 || end + 1 >= folder.size()) break;
+    }
+    if (access(folder.constData(), W_OK | X_OK) != 0) return FolderFailure(errno);
+    return std::nullopt;
+}
+
+// The output folder, made with its parents when missing; the run's files go through text, so a
+// folder whose name is no UTF-8 cannot be given to it. Every file of the run fails, each named,
+// when it cannot be made or written to.
+bool MakeOutputFolder(const QByteArray& folder, const QByteArrayList& entries,
+                      const InterfaceTexts& texts, Report& report) {
+    std::optional<FailureReason> failure;
+    QString why;
+    if (!ReadsExactly(folder)) {
+        failure = FailureReason::NotWritable;
+        why = QStringLiteral("its name is no UTF-8 text; name another with --output");
+    } else {
+        failure = MakeFolderPath(folder);
+        if (failure) why = texts.Text(kMainWindowForm, kFailureReasonKeys[std::size_t(*failure)]);
+    }
+    if (!failure) return true;
+    report.Fatal(Shown(folder) + QStringLiteral(": ") +
+                 texts.Text(kFolderChooserForm, "MsgBox_Error") + QLatin1Char(' ') + why);
+    report.AllFailed(entries, *failure);
     return false;
 }
 
 int Convert(const CommandLineRequest& request, const GatheredInputs& inputs,
-            const QString& destination, const FormatOptions& stored, Report& report) {
-    RemoveAbandonedTemporaryFiles(QFile::encodeName(destination).toStdString());
+            const QByteArray& destination, const FormatOptions& stored, Report& report) {
+    RemoveAbandonedTemporaryFiles(destination.toStdString());
     const StopSignals stopSignals;
     HeadlessRun run(ControlsForRequest(request, inputs, destination, stored));
     report.ToConvert(run.Entries());
@@ -387,12 +486,12 @@ int Convert(const CommandLineRequest& request, const GatheredInputs& inputs,
 int Resize(const CommandLineRequest& request, const std::string& settings,
            const InterfaceTexts& texts, Report& report) {
     const FormatOptions codes = WithRequestedOptions(request, StoredFormatOptions(settings));
-    const QString output = request.output.isEmpty()
-                               ? QString()
-                               : QDir::cleanPath(QDir::current().absoluteFilePath(request.output));
+    const QByteArray workingDirectory = WorkingDirectoryPath();
+    const QByteArray output = AbsoluteInputPath(request.output, workingDirectory);
     const GatheredInputs gathered =
-        GatherInputs(request.inputs, QDir::currentPath(), codes.incluir_subcarpetas == 1, output);
+        GatherInputs(request.inputs, workingDirectory, codes.incluir_subcarpetas == 1, output);
     for (const RefusedInput& refused : gathered.refused) report.Refused(refused);
+    for (const RefusedInput& skipped : gathered.skipped) report.Skipped(skipped);
     if (gathered.entries.isEmpty() || (request.stopOnFailure && !gathered.refused.empty())) {
         report.Summary();
         return ExitStatus(ResizeExit::SomeFailed);
@@ -400,8 +499,11 @@ int Resize(const CommandLineRequest& request, const std::string& settings,
     if (request.keepRawSize && !AllCameraRaw(gathered.entries)) {
         return ExitStatus(ResizeExit::UsageError);
     }
-    const QString destination = output.isEmpty() ? gathered.proposedDestination : output;
-    if (!MakeOutputFolder(destination, texts, report)) return ExitStatus(ResizeExit::SomeFailed);
+    const QByteArray destination = output.isEmpty() ? gathered.proposedDestination : output;
+    if (!MakeOutputFolder(destination, gathered.entries, texts, report)) {
+        report.Summary();
+        return ExitStatus(ResizeExit::SomeFailed);
+    }
     return Convert(request, gathered, destination, StoredFormatOptions(settings), report);
 }
 
@@ -415,7 +517,23 @@ void Notify(const DesktopNotice& notice) {
 
 }  // namespace
 
-int RunHeadlessResize(const QStringList& arguments) {
+int TellNoDisplay() {
+    const std::string settings = ReadableSettingsDatabase(ProgramSideFiles());
+    const InterfaceTexts texts(InterfaceLanguageDatabase(settings, LocaleLanguageCode()));
+    constexpr char kKey[] = "Texto_sin_pantalla";
+    QString message = texts.Text(kMainWindowForm, kKey);
+    if (message == QLatin1String(kKey)) {
+        message = QStringLiteral(
+            "There is no display to open the window on (neither DISPLAY nor WAYLAND_DISPLAY is "
+            "set). Images are resized without a window with --resize, for example: kavenra "
+            "--resize --longest 1600 FILE... (kavenra --resize --help tells more).");
+    }
+    std::fprintf(stderr, "kavenra: %s\n", message.toLocal8Bit().constData());
+    // As a start of the window that cannot go on.
+    return 1;
+}
+
+int RunHeadlessResize(const QByteArrayList& arguments) {
     auto read = ReadRequest(arguments);
     if (const int* status = std::get_if<int>(&read)) return *status;
     const CommandLineRequest& request = std::get<CommandLineRequest>(read);

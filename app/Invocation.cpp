@@ -1,5 +1,7 @@
 #include "app/Invocation.h"
 
+#include <QProcessEnvironment>
+
 #include <array>
 
 #include "engine/run/CommandLineRequest.h"
@@ -35,6 +37,11 @@ QString QtName(const QString& argument) {
     return name.left(name.indexOf(QLatin1Char('=')));
 }
 
+// Qt takes the window's display from either.
+bool NamesDisplay(const QString& name) {
+    return name == QLatin1String("platform") || name == QLatin1String("display");
+}
+
 template <std::size_t N>
 bool Among(const QString& name, const std::array<const char*, N>& names) {
     for (const char* known : names) {
@@ -47,30 +54,48 @@ bool IsOption(const QString& argument) {
     return argument.size() > 1 && argument.startsWith(QLatin1Char('-'));
 }
 
-Invocation Resize(const QStringList& arguments, int resizeAt) {
+Invocation Resize(const QByteArrayList& arguments, int resizeAt) {
     Invocation invocation;
     invocation.kind = Invocation::Kind::Resize;
     invocation.arguments = arguments;
     invocation.arguments.removeAt(resizeAt);
-    for (const QString& argument : invocation.arguments) {
-        if (argument == kEndOfOptions) break;
-        if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
+    for (const QByteArray& argument : invocation.arguments) {
+        if (argument == "--") break;
+        if (argument == "--help" || argument == "-h") {
             invocation.kind = Invocation::Kind::ResizeHelp;
         }
     }
     return invocation;
 }
 
+// An option the window does not know: one of --resize's, given without it, or a slip of the
+// program's own (or of --resize's, which is where most options are).
+void TakeUnknownOption(Invocation& invocation, const QString& argument) {
+    if (invocation.kind != Invocation::Kind::Window) return;
+    const QString name = argument.left(argument.indexOf(QLatin1Char('=')));
+    invocation.unknownOption = name;
+    if (ResizeOptionNames().contains(name)) {
+        invocation.kind = Invocation::Kind::ResizeOption;
+        return;
+    }
+    invocation.kind = Invocation::Kind::UnknownOption;
+    const QStringList known = QStringList{QLatin1String(kResizeOption), QStringLiteral("--help"),
+                                          QStringLiteral("--version")} +
+                              ResizeOptionNames();
+    invocation.meantOption = NearestOption(name, known);
+}
+
 }  // namespace
 
-Invocation ReadInvocation(const QStringList& arguments) {
-    const int resizeAt = arguments.indexOf(QLatin1String(kResizeOption));
-    const int endAt = arguments.indexOf(kEndOfOptions);
+Invocation ReadInvocation(const QByteArrayList& arguments) {
+    const int resizeAt = arguments.indexOf(QByteArray(kResizeOption));
+    const int endAt = arguments.indexOf(QByteArray("--"));
     if (resizeAt >= 0 && (endAt < 0 || resizeAt < endAt)) return Resize(arguments, resizeAt);
     Invocation invocation;
     invocation.arguments = arguments;
     for (int at = 0; at < arguments.size(); ++at) {
-        const QString& argument = arguments[at];
+        // Options are ASCII; only names are bytes of any kind, and they stay bytes.
+        const QString argument = QString::fromUtf8(arguments[at]);
         if (argument == kEndOfOptions) break;
         if (!IsOption(argument)) continue;
         if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
@@ -83,19 +108,31 @@ Invocation ReadInvocation(const QStringList& arguments) {
         }
         const QString name = QtName(argument);
         if (Among(name, kQtOptionsWithValue)) {
-            if (!argument.contains(QLatin1Char('='))) ++at;
-        } else if (!Among(name, kQtSwitches) && invocation.kind == Invocation::Kind::Window) {
-            invocation.kind = Invocation::Kind::UnknownOption;
-            invocation.unknownOption = argument;
+            // Qt reads the display only from the next argument, never after "=".
+            if (!argument.contains(QLatin1Char('='))) {
+                if (NamesDisplay(name) && at + 1 < arguments.size()) invocation.displayNamed = true;
+                ++at;
+            }
+        } else if (!Among(name, kQtSwitches)) {
+            TakeUnknownOption(invocation, argument);
         }
     }
     return invocation;
 }
 
-QStringList WindowItemArguments(QStringList arguments) {
-    const int endAt = arguments.indexOf(kEndOfOptions);
+QByteArrayList WindowItemArguments(QByteArrayList arguments) {
+    const int endAt = arguments.indexOf(QByteArray("--"));
     if (endAt >= 0) arguments.removeAt(endAt);
     return arguments;
+}
+
+bool DisplayAvailable(const Invocation& invocation) {
+    if (invocation.displayNamed) return true;
+    const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* variable : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
+        if (!environment.value(QLatin1String(variable)).isEmpty()) return true;
+    }
+    return false;
 }
 
 }  // namespace kavenra::app

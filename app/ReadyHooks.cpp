@@ -3,6 +3,7 @@
 #include "ui/Form3_opcionesdeformato.h"
 #include "ui/Form5_seleccioncarpeta.h"
 #include "ui/Form7_acercade.h"
+#include "ui/ListEntries.h"
 #include "ui/Startup.h"
 #include "ui/Unit1.h"
 
@@ -20,6 +21,7 @@
 #include <QSaveFile>
 #include <QSocketNotifier>
 #include <QStatusBar>
+#include <QTimer>
 
 #include <sys/socket.h>
 #include <unistd.h>
@@ -100,8 +102,11 @@ QJsonObject mainWindowGeometry() {
 
 QJsonObject mainWindowState() {
     QJsonArray list;
-    for (int i = 0; i < Form1->ListBox1->count(); ++i)
+    QJsonArray listPaths;  // each entry's exact bytes, which its text may not tell, in base64
+    for (int i = 0; i < Form1->ListBox1->count(); ++i) {
         list.append(Form1->ListBox1->item(i)->text());
+        listPaths.append(QString::fromLatin1(EntryPath(*Form1->ListBox1->item(i)).toBase64()));
+    }
     const QJsonObject texts{
         {QStringLiteral("GroupBox1"), Form1->GroupBox1->title()},
         {QStringLiteral("Label3"), Form1->Label3->text()},
@@ -117,6 +122,9 @@ QJsonObject mainWindowState() {
         {QStringLiteral("visible"), Form1->isVisible()},
         {QStringLiteral("startupChecksRun"), StartupChecksRun},
         {QStringLiteral("list"), list},
+        {QStringLiteral("listPaths"), listPaths},
+        {QStringLiteral("status"), Form1->StatusBar->currentMessage()},
+        {QStringLiteral("statusDetails"), Form1->StatusBar->toolTip()},
         {QStringLiteral("count"), Form1->Label10->text()},
         {QStringLiteral("destination"), Form1->Edit3->text()},
         {QStringLiteral("menus"), menuTexts()},
@@ -125,9 +133,15 @@ QJsonObject mainWindowState() {
     };
 }
 
+// The window is ready once the check of the list the command line gave it has ended, and its
+// status text says what was left out.
 void writeStateReportIfRequested() {
     const QString file = qEnvironmentVariable("KAVENRA_DUMP_STATE");
     if (file.isEmpty() || !Form1) return;
+    if (Form1->Timer2->isActive()) {
+        QTimer::singleShot(10, Form1, writeStateReportIfRequested);
+        return;
+    }
     QSaveFile report(file);
     if (!report.open(QIODevice::WriteOnly) ||
         report.write(QJsonDocument(mainWindowState()).toJson()) < 0 || !report.commit()) {

@@ -2,6 +2,7 @@
 #include "app/Invocation.h"
 #include "app/ReadyHooks.h"
 #include "engine/run/CommandLineRequest.h"
+#include "engine/run/InputFiles.h"
 #include "store/SideFiles.h"
 #include "ui/AppServices.h"
 #include "ui/Forms.h"
@@ -9,7 +10,7 @@
 #include "ui/Theme.h"
 #include "ui/Unit1.h"
 
-#include <QDir>
+#include <QByteArrayList>
 #include <QFile>
 
 #include <cstdio>
@@ -17,10 +18,13 @@
 
 namespace {
 
-// Read before any application object exists: only the window needs a display.
-QStringList ProgramArguments(int argc, char* argv[]) {
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+constexpr char kHelpHint[] = "Try 'kavenra --help' for more information.";
+
+// Read before any application object exists: only the window needs a display. The bytes as the
+// system passed them: a name that is no text in the locale's encoding still names its file.
+QByteArrayList ProgramArguments(int argc, char* argv[]) {
+    QByteArrayList arguments;
+    for (int i = 1; i < argc; ++i) arguments << QByteArray(argv[i]);
     return arguments;
 }
 
@@ -32,8 +36,9 @@ void PrintHelp() {
         "camera RAW) in a window, or without one with --resize.\n"
         "\n"
         "Images and folders named are listed as if dropped on the window (a folder brings\n"
-        "the images directly inside it); any other file is a list file, a text file whose\n"
-        "lines are the images to list. After \"--\" every argument is a name.\n"
+        "the images directly inside it); a list file is a text file whose lines are the\n"
+        "images to list. A file that is neither, or is missing, is named in the window's\n"
+        "status bar. After \"--\" every argument is a name.\n"
         "\n"
         "      --resize   convert without a window; kavenra --resize --help tells how\n"
         "  -h, --help     show this help and exit\n"
@@ -57,9 +62,20 @@ int AnsweredInvocation(const kavenra::app::Invocation& invocation) {
             std::printf("kavenra %s\n", KAVENRA_VERSION);
             return 0;
         case Kind::UnknownOption:
+            std::fprintf(
+                stderr, "kavenra: unknown option %s%s\n%s\n",
+                invocation.unknownOption.toLocal8Bit().constData(),
+                invocation.meantOption.isEmpty()
+                    ? ""
+                    : qPrintable(QStringLiteral("; did you mean %1?").arg(invocation.meantOption)),
+                kHelpHint);
+            return static_cast<int>(kavenra::app::ResizeExit::UsageError);
+        case Kind::ResizeOption:
             std::fprintf(stderr,
-                         "kavenra: unknown option %s\nTry \"kavenra --help\" for the options.\n",
-                         invocation.unknownOption.toLocal8Bit().constData());
+                         "kavenra: %s needs --resize, which runs without a window: kavenra "
+                         "--resize %s ... FILE...\n%s\n",
+                         qPrintable(invocation.unknownOption), qPrintable(invocation.unknownOption),
+                         kavenra::kResizeHelpHint);
             return static_cast<int>(kavenra::app::ResizeExit::UsageError);
         case Kind::Window:
         case Kind::Resize:
@@ -69,10 +85,22 @@ int AnsweredInvocation(const kavenra::app::Invocation& invocation) {
 }
 
 // A run for a script: the core application alone, which needs no display.
-int RunWithoutWindow(int argc, char* argv[], const QStringList& arguments) {
+int RunWithoutWindow(int argc, char* argv[], const QByteArrayList& arguments) {
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Kavenra"));
     return kavenra::app::RunHeadlessResize(arguments);
+}
+
+// Qt would abort the program without a display; it is told instead, in the user's language.
+int RefuseWindowWithoutDisplay(int argc, char* argv[]) {
+    QCoreApplication application(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Kavenra"));
+    return kavenra::app::TellNoDisplay();
+}
+
+// The arguments Qt left after taking out its own options, as bytes.
+QByteArrayList ArgumentsLeftByQt(int argc, char* argv[]) {
+    return ProgramArguments(argc, argv);
 }
 
 // Every text and setting comes from these files, so they are settled before any window exists.
@@ -106,8 +134,8 @@ int runApplication(KavenraApplication& application) {
 
 }  // namespace
 
-// An argument names an image or a folder, listed as if dropped on the window, or else a list
-// file; Qt has taken out the options that are its own.
+// An argument names a list file, or else an item listed as if dropped on the window, which the
+// drop refuses and names when it brings no picture; Qt takes out the options that are its own.
 int main(int argc, char* argv[]) {
     const kavenra::app::Invocation invocation =
         kavenra::app::ReadInvocation(ProgramArguments(argc, argv));
@@ -115,6 +143,7 @@ int main(int argc, char* argv[]) {
     if (invocation.kind == kavenra::app::Invocation::Kind::Resize) {
         return RunWithoutWindow(argc, argv, invocation.arguments);
     }
+    if (!kavenra::app::DisplayAvailable(invocation)) return RefuseWindowWithoutDisplay(argc, argv);
     KavenraApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kavenra"));
     SetApplicationTitle(QStringLiteral("Kavenra"));
@@ -125,8 +154,8 @@ int main(int argc, char* argv[]) {
     useProgramSideFiles();
     // Relative paths are the caller's: resolved before anything can change the directory.
     kavenra::startup::SetStartupArguments(kavenra::startup::ClassifyArguments(
-        kavenra::app::WindowItemArguments(QCoreApplication::arguments().mid(1)),
-        QDir::currentPath()));
+        kavenra::app::WindowItemArguments(ArgumentsLeftByQt(argc, argv)),
+        kavenra::WorkingDirectoryPath()));
     try {
         runApplication(application);
     } catch (const std::exception& error) {

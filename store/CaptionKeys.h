@@ -113,7 +113,7 @@ inline constexpr std::array<CaptionKey, 77> kWindowTranslationKeys = {{
 
 // Texts looked up at the moment they are shown: messages and their captions, status-bar texts,
 // the JPEG quality label and the message box's buttons.
-inline constexpr std::array<CaptionKey, 65> kShownTextKeys = {{
+inline constexpr std::array<CaptionKey, 69> kShownTextKeys = {{
     // The JPEG quality label: SRC1 for track bar position 5 (best quality) ... SRC5 for 1.
     {kOptionsDialogForm, "Label1_from_SRC1"},
     {kOptionsDialogForm, "Label1_from_SRC2"},
@@ -166,7 +166,6 @@ inline constexpr std::array<CaptionKey, 65> kShownTextKeys = {{
     {kMainWindowForm, "Texto_resumen6"},
     {kMainWindowForm, "Texto_resumen7"},
     {kMainWindowForm, "Texto_lista1"},
-    {kMainWindowForm, "ImagenMsg4"},
     {kMainWindowForm, "ActualizacionCaption"},
     {kMainWindowForm, "ActualizacionTexto"},
     {kFolderChooserForm, "InputBox_Carpeta"},
@@ -181,14 +180,25 @@ inline constexpr std::array<CaptionKey, 65> kShownTextKeys = {{
     {kLanguageDialogForm, "MsgBox_Idioma"},
     {kFolderChooserForm, "InputBox_Cancelar"},
     {kMessageBoxForm, "Button3"},
+    // The end of the list's check when something was left out: the count, and each reason
+    // followed by the names it left out.
+    {kMainWindowForm, "ImagenMsg5"},
+    {kMainWindowForm, "Texto_fuera_no_existe"},
+    {kMainWindowForm, "Texto_fuera_no_imagen"},
+    {kMainWindowForm, "Texto_fuera_no_legible"},
+    {kMainWindowForm, "Texto_fuera_carpeta"},
 }};
 
-// Texts of a run from the command line, shown on the terminal and nowhere in a window: inputs
-// that bring nothing, and the time a run has left.
-inline constexpr std::array<CaptionKey, 3> kTerminalTextKeys = {{
+// Texts of a run from the command line, shown on the terminal and in no control of fixed room
+// (the first two also in the status bar's tooltip, which takes any length): inputs that bring
+// nothing, and the time a run has left; the files of named folders left out; the window asked
+// for where there is no display.
+inline constexpr std::array<CaptionKey, 5> kTerminalTextKeys = {{
     {kMainWindowForm, "Texto_motivo_no_existe"},
     {kMainWindowForm, "Texto_motivo_carpeta_vacia"},
     {kMainWindowForm, "Texto_linea_restante"},
+    {kMainWindowForm, "Texto_resumen8"},
+    {kMainWindowForm, "Texto_sin_pantalla"},
 }};
 
 // The line a failed conversion's message adds under Texto_redimension3, indexed by the engine's

@@ -11,6 +11,7 @@
 using kavenra::CommandLineRequest;
 using kavenra::FormatOptions;
 using kavenra::ReadCommandLineRequest;
+using kavenra::ReadCommandLineText;
 using kavenra::UsageError;
 
 namespace {
@@ -24,7 +25,8 @@ QString Describe(const CommandLineRequest& request) {
             << QStringLiteral("size %1x%2").arg(request.size->width()).arg(request.size->height());
     if (request.longest) parts << QStringLiteral("longest %1").arg(*request.longest);
     if (request.keepRawSize) parts << QStringLiteral("raw size");
-    if (!request.output.isEmpty()) parts << QStringLiteral("output ") + request.output;
+    if (!request.output.isEmpty())
+        parts << QStringLiteral("output ") + QString::fromUtf8(request.output);
     const auto code = [&parts](const char* name, const std::optional<int>& value) {
         if (value) parts << QStringLiteral("%1 %2").arg(QLatin1String(name)).arg(*value);
     };
@@ -46,7 +48,7 @@ QString Describe(const CommandLineRequest& request) {
     code("max kb", request.sizeBudgetKb);
     if (request.stopOnFailure) parts << QStringLiteral("stop");
     if (request.json) parts << QStringLiteral("json");
-    parts << QStringLiteral("inputs ") + request.inputs.join(QLatin1Char('|'));
+    parts << QStringLiteral("inputs ") + QString::fromUtf8(request.inputs.join('|'));
     return parts.join(QStringLiteral(", "));
 }
 
@@ -64,6 +66,9 @@ class TestCommandLineRequest : public QObject {
     void choicesReplaceTheStoredOnes_data();
     void choicesReplaceTheStoredOnes();
     void usageNamesEveryOption();
+    void mistypedOptionsNameTheOneMeant_data();
+    void mistypedOptionsNameTheOneMeant();
+    void namesAreKeptAsBytes();
 };
 
 void TestCommandLineRequest::argumentsAreRead_data() {
@@ -96,6 +101,24 @@ void TestCommandLineRequest::argumentsAreRead_data() {
         << QStringList{"--longest=10", "--format=same", "x"} << "longest 10, format 0, inputs x";
     QTest::newRow("first filter") << QStringList{"--longest=10", "--filter=box", "x"}
                                   << "longest 10, filter 1, inputs x";
+    // Formats by their usual extensions too, and names in any case.
+    QTest::newRow("jpg") << QStringList{"--longest=10", "--format", "jpg", "x"}
+                         << "longest 10, format 1, inputs x";
+    QTest::newRow("JPEG") << QStringList{"--longest=10", "--format=JPEG", "x"}
+                          << "longest 10, format 1, inputs x";
+    QTest::newRow("tif") << QStringList{"--longest=10", "--format=tif", "x"}
+                         << "longest 10, format 4, inputs x";
+    QTest::newRow("Tiff") << QStringList{"--longest=10", "--format=Tiff", "x"}
+                          << "longest 10, format 4, inputs x";
+    QTest::newRow("PNG") << QStringList{"--longest=10", "--format=PNG", "x"}
+                         << "longest 10, format 2, inputs x";
+    QTest::newRow("Same") << QStringList{"--longest=10", "--format=Same", "x"}
+                          << "longest 10, format 0, inputs x";
+    QTest::newRow("filter in capitals")
+        << QStringList{"--longest=10", "--filter=LANCZOS", "x"} << "longest 10, filter 6, inputs x";
+    QTest::newRow("filter in mixed case")
+        << QStringList{"--longest=10", "--filter", "Catmull-Rom", "x"}
+        << "longest 10, filter 5, inputs x";
     QTest::newRow("switches") << QStringList{"--fast",   "--stop-on-failure", "--json", "--output",
                                              "/tmp/out", "--longest=5",       "x"}
                               << "longest 5, output /tmp/out, fast, stop, json, inputs x";
@@ -116,7 +139,7 @@ void TestCommandLineRequest::argumentsAreRead_data() {
 void TestCommandLineRequest::argumentsAreRead() {
     QFETCH(QStringList, arguments);
     QFETCH(QString, read);
-    const auto result = ReadCommandLineRequest(arguments);
+    const auto result = ReadCommandLineText(arguments);
     if (const auto* error = std::get_if<UsageError>(&result)) {
         QFAIL(error->message.c_str());
     }
@@ -143,12 +166,18 @@ void TestCommandLineRequest::mistakesAreUsageErrors_data() {
     QTest::newRow("size without x") << QStringList{"--size=800", "x"} << "\"800\" is not";
     QTest::newRow("size of zero") << QStringList{"--size=0x600", "x"} << "\"0x600\" is not";
     QTest::newRow("size of three") << QStringList{"--size=1x2x3", "x"} << "\"1x2x3\" is not";
+    // Which end is which: the options dialog's slider has its lowest quality at 1.
     QTest::newRow("quality beyond") << QStringList{"--longest=5", "--jpeg-quality=6", "x"}
-                                    << "--jpeg-quality: \"6\" is not 1 to 5";
+                                    << "--jpeg-quality: \"6\" is not 1 to 5 (1 the smallest "
+                                       "files, 5 the best quality)";
+    QTest::newRow("quality below")
+        << QStringList{"--longest=5", "--jpeg-quality=0", "x"} << "5 the best quality";
     QTest::newRow("webp quality beyond")
         << QStringList{"--longest=5", "--webp-quality=101", "x"} << "--webp-quality";
-    QTest::newRow("unknown format")
-        << QStringList{"--longest=5", "--format=gif", "x"} << "same, jpeg, png, webp or tiff";
+    QTest::newRow("unknown format") << QStringList{"--longest=5", "--format=gif", "x"}
+                                    << "same, jpeg (jpg), png, webp or tiff (tif)";
+    QTest::newRow("an extension that is no format's")
+        << QStringList{"--longest=5", "--format=jpe", "x"} << "--format: \"jpe\" is not";
     QTest::newRow("unknown filter")
         << QStringList{"--longest=5", "--filter=nearest", "x"} << "catmull-rom";
     QTest::newRow("a switch with a value")
@@ -168,7 +197,7 @@ void TestCommandLineRequest::mistakesAreUsageErrors_data() {
 void TestCommandLineRequest::mistakesAreUsageErrors() {
     QFETCH(QStringList, arguments);
     QFETCH(QString, message);
-    const auto result = ReadCommandLineRequest(arguments);
+    const auto result = ReadCommandLineText(arguments);
     const auto* error = std::get_if<UsageError>(&result);
     QVERIFY2(error, qPrintable(arguments.join(' ')));
     QVERIFY2(QString::fromStdString(error->message).contains(message), error->message.c_str());
@@ -232,8 +261,7 @@ void TestCommandLineRequest::choicesReplaceTheStoredOnes() {
     inStore.quitar_ubicacion = stored[3];
     inStore.conservar_fechas = stored[4];
     inStore.limite_kb = stored[5];
-    const auto result =
-        ReadCommandLineRequest(QStringList{"--size=4x3"} + options + QStringList{"x"});
+    const auto result = ReadCommandLineText(QStringList{"--size=4x3"} + options + QStringList{"x"});
     QVERIFY(std::holds_alternative<CommandLineRequest>(result));
     const FormatOptions given =
         kavenra::WithRequestedOptions(std::get<CommandLineRequest>(result), inStore);
@@ -269,6 +297,62 @@ void TestCommandLineRequest::usageNamesEveryOption() {
                                "--max-kb"}) {
         QVERIFY2(usage.contains(QLatin1String(option)), option);
     }
+}
+
+void TestCommandLineRequest::mistypedOptionsNameTheOneMeant_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("meant");  // empty: nothing is close enough to say
+    QTest::newRow("a letter left out") << "--longst"
+                                       << "--longest";
+    QTest::newRow("two letters swapped") << "--fats"
+                                         << "--fast";
+    QTest::newRow("a letter wrong") << "--lpngest"
+                                    << "--longest";
+    QTest::newRow("two slips in a long name") << "--jpg-qualty"
+                                              << "--jpeg-quality";
+    QTest::newRow("one dash") << "-longest"
+                              << "--longest";
+    QTest::newRow("the start of one option") << "--recur"
+                                             << "--recursive";
+    QTest::newRow("the start of several") << "--s"
+                                          << "";
+    QTest::newRow("nothing like any") << "--colour"
+                                      << "";
+    QTest::newRow("two slips in a short name") << "--fxi"
+                                               << "";
+    QTest::newRow("a short option") << "-q"
+                                    << "";
+}
+
+// A slip of the keyboard is answered with the option meant, as part of the usage error.
+void TestCommandLineRequest::mistypedOptionsNameTheOneMeant() {
+    QFETCH(QString, typed);
+    QFETCH(QString, meant);
+    QCOMPARE(kavenra::NearestOption(typed, kavenra::ResizeOptionNames()), meant);
+    const auto result = ReadCommandLineText({"--longest=5", typed + QStringLiteral("=1"), "x"});
+    const auto* error = std::get_if<UsageError>(&result);
+    QVERIFY(error);
+    const QString expected =
+        meant.isEmpty() ? QStringLiteral("unknown option %1").arg(typed)
+                        : QStringLiteral("unknown option %1; did you mean %2?").arg(typed, meant);
+    QCOMPARE(QString::fromStdString(error->message), expected);
+}
+
+// A name is the system's bytes: one that is no UTF-8 reaches the run as it was given, and so does
+// the output folder.
+void TestCommandLineRequest::namesAreKeptAsBytes() {
+    const QByteArray latin1("caf\xE9.jpg");
+    const QByteArray folder("/tmp/\xE9t\xE9");
+    const auto result = ReadCommandLineRequest(
+        QByteArrayList{"--longest=5", "--output", folder, latin1, "--", QByteArray("-\xFF")});
+    const auto* request = std::get_if<CommandLineRequest>(&result);
+    QVERIFY(request);
+    QCOMPARE(request->inputs, (QByteArrayList{latin1, QByteArray("-\xFF")}));
+    QCOMPARE(request->output, folder);
+    const auto equals = ReadCommandLineRequest(
+        QByteArrayList{"--longest=5", QByteArray("--output=") + folder, latin1});
+    QVERIFY(std::holds_alternative<CommandLineRequest>(equals));
+    QCOMPARE(std::get<CommandLineRequest>(equals).output, folder);
 }
 
 QTEST_GUILESS_MAIN(TestCommandLineRequest)

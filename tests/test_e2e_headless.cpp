@@ -9,6 +9,7 @@
 #include "support/ImageFactory.h"
 #include "support/ImageMetadata.h"
 #include "support/NotificationRecorder.h"
+#include "support/OrdinaryUser.h"
 #include "support/ProgramFolder.h"
 #include "support/ProgramRun.h"
 
@@ -149,6 +150,10 @@ class TestHeadless : public QObject {
     void badInputIsToldWithItsStatus_data();
     void badInputIsToldWithItsStatus();
     void jsonTellsEachFile();
+    void jsonNamesEveryFileLeftOut_data();
+    void jsonNamesEveryFileLeftOut();
+    void anUnreadableFileIsNamedSo();
+    void namesThatAreNoUtf8();
     void keepDatesGivesEachOutputItsSourcesTime_data();
     void keepDatesGivesEachOutputItsSourcesTime();
     void fastDecodingKeepsTheExactRunsSize();
@@ -273,6 +278,13 @@ void TestHeadless::convertsWhatIsNamed_data() {
     QTest::newRow("--resize after the names")
         << QStringList{"single.bmp", "--resize", "--size", "16x16"} << "RES"
         << QStringList{"RES/single.bmp 16x16 BMP"};
+    // Formats by their usual extensions, in any case.
+    QTest::newRow("--format jpg") << QStringList{"--resize", "--longest", "80",
+                                                 "--format", "jpg",       "single.bmp"}
+                                  << "RES" << QStringList{"RES/single.jpg 80x60 JPEG"};
+    QTest::newRow("--format TIF") << QStringList{"--resize", "--longest", "80", "--format=TIF",
+                                                 "single.bmp"}
+                                  << "RES" << QStringList{"RES/single.tif 80x60 TIFF"};
 }
 
 void TestHeadless::convertsWhatIsNamed() {
@@ -346,26 +358,57 @@ void TestHeadless::badInputIsToldWithItsStatus_data() {
     QTest::addColumn<QStringList>("outputs");  // under the work folder
 
     const QStringList none;
-    const QStringList usage{"Usage: kavenra --resize"};
+    // A usage error says what is wrong and where to read more, not the whole usage.
+    const QStringList usage{"Try 'kavenra --resize --help' for more information."};
     QTest::newRow("unknown option")
+        << QStringList{"--resize", "--longest", "80", "--bogus", "photos"} << 2
+        << QStringList{"kavenra: unknown option --bogus\n"} + usage << none;
+    QTest::newRow("a mistyped option")
         << QStringList{"--resize", "--longest", "80", "--fats", "photos"} << 2
-        << QStringList{"unknown option --fats"} + usage << none;
+        << QStringList{"unknown option --fats; did you mean --fast?"} + usage << none;
+    QTest::newRow("a mistyped size")
+        << QStringList{"--resize", "--longst", "80", "photos"} << 2
+        << QStringList{"unknown option --longst; did you mean --longest?"} + usage << none;
     QTest::newRow("unknown option, no --resize")
-        << QStringList{"--bogus", "photos"} << 2 << QStringList{"unknown option --bogus"} << none;
+        << QStringList{"--bogus", "photos"} << 2
+        << QStringList{"kavenra: unknown option --bogus\n",
+                       "Try 'kavenra --help' for more information."}
+        << none;
+    QTest::newRow("--resize mistyped")
+        << QStringList{"--resise", "--longest", "80", "photos"} << 2
+        << QStringList{"unknown option --resise; did you mean --resize?",
+                       "Try 'kavenra --help' for more information."}
+        << none;
+    QTest::newRow("an option of --resize without it")
+        << QStringList{"--longest", "80", "photos"} << 2
+        << QStringList{"kavenra: --longest needs --resize"} + usage << none;
+    QTest::newRow("an empty name: nothing, not the working folder")
+        << QStringList{"--resize", "--longest", "80", ""} << 1
+        << QStringList{"kavenra: \"\": Reason: the file or folder does not exist.",
+                       "Resizing finished: 0 of 1 images written."}
+        << none;
+    QTest::newRow("an empty name with --recursive, beside a good one")
+        << QStringList{"--resize", "--longest", "80", "--recursive", "", "single.bmp"} << 1
+        << QStringList{"kavenra: \"\": Reason: the file or folder does not exist.",
+                       "Resizing finished: 1 of 2 images written."}
+        << QStringList{"RES/single.bmp 80x60 BMP"};
     QTest::newRow("a size of 0") << QStringList{"--resize", "--longest", "0", "photos"} << 2
                                  << QStringList{"--longest: \"0\""} + usage << none;
     QTest::newRow("a size that is no size") << QStringList{"--resize", "--size", "80x", "photos"}
                                             << 2 << QStringList{"--size: \"80x\""} + usage << none;
     QTest::newRow("JPEG quality out of range")
         << QStringList{"--resize", "--longest", "80", "--jpeg-quality", "6", "photos"} << 2
-        << QStringList{"--jpeg-quality: \"6\" is not 1 to 5"} + usage << none;
+        << QStringList{"--jpeg-quality: \"6\" is not 1 to 5 (1 the smallest files, 5 the best "
+                       "quality)"} +
+               usage
+        << none;
     QTest::newRow("no size") << QStringList{"--resize", "photos"} << 2
                              << QStringList{"no size"} + usage << none;
     QTest::newRow("two sizes") << QStringList{"--resize", "--longest", "8", "--size", "8x8", "x"}
                                << 2 << QStringList{"exclude each other"} + usage << none;
     QTest::newRow("its own size for a file that is no camera RAW")
         << QStringList{"--resize", "--keep-raw-size", "raw", "single.bmp"} << 2
-        << QStringList{"--keep-raw-size takes camera RAW files only; not RAW: " + QString()}
+        << QStringList{"--keep-raw-size takes camera RAW files only; not RAW: " + QString()} + usage
         << none;
     QTest::newRow("nothing named") << QStringList{"--resize", "--longest", "80"} << 2
                                    << QStringList{"no image or folder"} + usage << none;
@@ -380,9 +423,20 @@ void TestHeadless::badInputIsToldWithItsStatus_data() {
     QTest::newRow("a file that is no image")
         << QStringList{"--resize", "--longest", "80", "photos/notes.txt"} << 1
         << QStringList{"notes.txt: Reason: not a supported picture, or a damaged one."} << none;
+    // Each file of a named folder that is no picture is named, and counted apart; the run
+    // still wrote every picture.
+    QTest::newRow("a folder with a file that is no picture")
+        << QStringList{"--resize", "--longest", "80", "photos"} << 0
+        << QStringList{"photos/notes.txt: Reason: not a supported picture, or a damaged one.",
+                       "Resizing finished: 2 of 2 images written.",
+                       "Files left out as not supported pictures: 1"}
+        << QStringList{"photos/RES/a.jpg 80x60 JPEG", "photos/RES/b.png 40x80 PNG"};
     QTest::newRow("an output folder that cannot be made")
         << QStringList{"--resize", "--longest", "80", "--output", "single.bmp/out", "photos"} << 1
-        << QStringList{"single.bmp/out: The folder could not be created."} << none;
+        << QStringList{"single.bmp/out: The folder could not be created.",
+                       "Reason: the destination is a file, not a folder.",
+                       "Resizing finished: 0 of 2 images written."}
+        << none;
     QTest::newRow("a file that fails, the others go on")
         << QStringList{"--resize", "--longest",  "80",           "--output", "o",
                        "--",       "broken.jpg", "photos/a.jpg", "-dash.jpg"}
@@ -405,6 +459,7 @@ void TestHeadless::badInputIsToldWithItsStatus() {
     QVERIFY2(result.finished, qPrintable(errors));
     QVERIFY2(result.exitCode == exitCode, qPrintable(errors));
     for (const QString& text : told) QVERIFY2(errors.contains(text), qPrintable(errors));
+    QVERIFY2(!errors.contains(QStringLiteral("Usage:")), qPrintable(errors));
     QStringList written;
     for (const QString& output : OutputsUnder(work_->path(), work_->path())) {
         if (output.contains(QStringLiteral("RES/")) || output.startsWith(QStringLiteral("o/"))) {
@@ -465,12 +520,126 @@ void TestHeadless::jsonTellsEachFile() {
     QCOMPARE(lines["missing.jpg"].value("status").toString(), QStringLiteral("failed"));
     QCOMPARE(lines["missing.jpg"].value("reason").toString(), QStringLiteral("not-found"));
     QCOMPARE(lines["notes.txt"].value("reason").toString(), QStringLiteral("not-an-image"));
+    // Named, it is a failure; found in a named folder, it would be left out.
+    QCOMPARE(lines["notes.txt"].value("status").toString(), QStringLiteral("failed"));
     // A file that looks like a JPEG and ends at once fails in its conversion, which says why.
     QCOMPARE(lines["broken.jpg"].value("status").toString(), QStringLiteral("failed"));
     QVERIFY(QStringList({"unsupported", "incomplete"})
                 .contains(lines["broken.jpg"].value("reason").toString()));
     QVERIFY(lines["broken.jpg"].value("message").toString().startsWith("Reason: "));
     QCOMPARE(Described(work("o/a.jpg")), QStringLiteral("a.jpg 80x60 JPEG"));
+}
+
+// With --json every file a run was given has its line, whatever kept it from being written: the
+// files of a named folder that are no picture ("skipped", no failure) and, when the output
+// folder cannot be made, every picture, with the reason.
+void TestHeadless::jsonNamesEveryFileLeftOut_data() {
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QStringList>("lines");  // "name status reason", in the order told
+
+    QTest::newRow("a folder with a text")
+        << QStringList{"--output", "o"} << 0
+        << QStringList{"notes.txt skipped not-an-image", "a.jpg written -", "b.png written -"};
+    QTest::newRow("an output below a file")
+        << QStringList{"--output", "single.bmp/out"} << 1
+        << QStringList{"notes.txt skipped not-an-image", "a.jpg failed not-a-folder",
+                       "b.png failed not-a-folder"};
+    // The system makes no folder there, whoever asks.
+    QTest::newRow("an output the system refuses")
+        << QStringList{"--output", "/proc/kavenra-test/out"} << 1
+        << QStringList{"notes.txt skipped not-an-image", "a.jpg failed not-writable",
+                       "b.png failed not-writable"};
+}
+
+void TestHeadless::jsonNamesEveryFileLeftOut() {
+    QFETCH(QStringList, options);
+    QFETCH(int, exitCode);
+    QFETCH(QStringList, lines);
+    const FinishedRun result =
+        run(QStringList{"--resize", "--longest", "80", "--json"} + options + QStringList{"photos"});
+    QVERIFY(result.finished);
+    QCOMPARE(result.exitCode, exitCode);
+    QStringList told;
+    for (const QByteArray& line : result.standardOutput.split('\n')) {
+        if (line.isEmpty()) continue;
+        const QJsonObject object = QJsonDocument::fromJson(line).object();
+        QVERIFY2(!object.isEmpty(), line.constData());
+        QVERIFY2(object.value("message").toString().startsWith("Reason: ") ||
+                     object.value("status") == QLatin1String("written"),
+                 line.constData());
+        told << QStringLiteral("%1 %2 %3")
+                    .arg(QFileInfo(object.value("input").toString()).fileName(),
+                         object.value("status").toString(),
+                         object.value("reason").toString(QStringLiteral("-")));
+    }
+    QCOMPARE(told, lines);
+}
+
+// A picture this user may not read fails as such, named or found in a folder, and not as no
+// picture: its content was never seen. The run is the ordinary user's, whom file modes hold back.
+void TestHeadless::anUnreadableFileIsNamedSo() {
+    QVERIFY(WriteImage(work("locked/x.jpg"), FIF_JPEG, 40, 30));
+    QVERIFY(WriteImage(work("locked/y.jpg"), FIF_JPEG, 40, 30));
+    QVERIFY(WriteImage(work("shut.jpg"), FIF_JPEG, 40, 30));
+    for (const QString& folder : {work_->path(), program_.path(), home_.path()}) {
+        QVERIFY(HandOverToOrdinaryUser(folder));
+    }
+    for (const char* name : {"locked/x.jpg", "shut.jpg"}) {
+        QVERIFY(QFile::setPermissions(work(name), QFileDevice::WriteOwner));
+    }
+    QVERIFY(RunAsOrdinaryUser([this] {
+        const FinishedRun json =
+            run({"--resize", "--longest", "20", "--json", "--output", "o", "shut.jpg", "locked"});
+        QVERIFY(json.finished);
+        QCOMPARE(json.exitCode, 1);
+        QStringList told;
+        for (const QByteArray& line : json.standardOutput.split('\n')) {
+            if (line.isEmpty()) continue;
+            const QJsonObject object = QJsonDocument::fromJson(line).object();
+            told << QFileInfo(object.value("input").toString()).fileName() + QLatin1Char(' ') +
+                        object.value("reason").toString(object.value("status").toString());
+        }
+        QCOMPARE(told,
+                 (QStringList{"shut.jpg not-readable", "x.jpg not-readable", "y.jpg written"}));
+        const FinishedRun text = run({"--resize", "--longest", "20", "--output", "t", "shut.jpg"});
+        QVERIFY2(
+            text.standardError.contains("shut.jpg: Reason: the file cannot be read (permission)."),
+            text.standardError.constData());
+    }));
+}
+
+// A name that is no UTF-8 names its file, read and written under the very bytes; a JSON line
+// keeps the readable name and the exact bytes in base64 beside it, from which a script gets the
+// file back.
+void TestHeadless::namesThatAreNoUtf8() {
+    const QByteArray folder = QFile::encodeName(work_->path());
+    const QByteArray source = folder + "/caf\xE9.jpg";
+    const QByteArray output = folder + "/o/caf\xE9.jpg";
+    // Qt cannot name these files to remove them with the folder.
+    const std::unique_ptr<const QByteArray, void (*)(const QByteArray*)> removal(
+        &source, [](const QByteArray* path) {
+            unlink(path->constData());
+            unlink((path->left(path->lastIndexOf('/')) + "/o/caf\xE9.jpg").constData());
+        });
+    kavenra::test::InitialiseFreeImageOnce();
+    QVERIFY(kavenra::test::WriteImageFile(source.toStdString(), FIF_JPEG, 80, 60));
+
+    const FinishedRun result = RunWithoutDisplay(WithByteArguments(
+        start({"--resize", "--longest", "20", "--json", "--output", "o"}), {"caf\xE9.jpg"}));
+
+    QVERIFY2(result.finished && result.exitCode == 0, result.standardError.constData());
+    const QJsonObject line = QJsonDocument::fromJson(result.standardOutput.trimmed()).object();
+    QCOMPARE(line.value("status").toString(), QStringLiteral("written"));
+    QCOMPARE(line.value("input").toString(), QFile::decodeName(source));
+    QCOMPARE(QByteArray::fromBase64(line.value("input_base64").toString().toLatin1()), source);
+    QCOMPARE(QByteArray::fromBase64(line.value("output_base64").toString().toLatin1()), output);
+    const kavenra::BitmapHandle written = kavenra::test::LoadImageFile(output.toStdString());
+    QVERIFY(written);
+    QCOMPARE(FreeImage_GetWidth(written.get()), 20u);
+    // A name that is UTF-8 needs no second form.
+    const FinishedRun plain = run({"--resize", "--longest", "20", "--json", "single.bmp"});
+    QVERIFY(!plain.standardOutput.contains("_base64"));
 }
 
 // --fast decodes a large JPEG at a reduced scale: the output has the exact run's size, and its
@@ -689,15 +858,22 @@ void TestHeadless::notifiesTheOutcome_data() {
     QTest::addColumn<QString>("body");
     QTest::addColumn<uchar>("urgency");
 
-    QTest::newRow("every file written")
-        << QStringList{"photos"} << 0 << "Resizing finished: 2 of 2 images written." << uchar(1);
+    QTest::newRow("every file written") << QStringList{"photos/a.jpg", "photos/b.png"} << 0
+                                        << "Resizing finished: 2 of 2 images written." << uchar(1);
+    // A file of the folder that is no picture is told, and is no failure.
+    QTest::newRow("every picture written, a text left out")
+        << QStringList{"photos"} << 0
+        << "Resizing finished: 2 of 2 images written.\nFiles left out as not supported pictures: 1"
+        << uchar(1);
     QTest::newRow("some not")
         << QStringList{"--", "-dash.jpg", "missing.jpg", "broken.jpg"} << 1
         << "Resizing finished: 1 of 3 images written.\nNot converted (2):\nmissing.jpg\nbroken.jpg"
         << uchar(2);
     QTest::newRow("nothing to convert")
         << QStringList{"empty"} << 1
-        << "Resizing finished: 0 of 1 images written.\nNot converted (1):\nempty" << uchar(2);
+        << "Resizing finished: 0 of 1 images written.\nFiles left out as not supported pictures: "
+           "1\nNot converted (1):\nempty"
+        << uchar(2);
 }
 
 // The action a file manager offers runs with --notify: the outcome comes in the desktop's

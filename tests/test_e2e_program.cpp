@@ -22,6 +22,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <unistd.h>
+
+#include <memory>
+
 using namespace kavenra::testing;
 
 namespace {
@@ -73,6 +77,8 @@ class TestE2eProgram : public QObject {
     void startsReadyListsTranslatesAndClosesCleanly();
     void imagesAndFoldersOnTheCommandLineFollowTheListFile();
     void startedFromAnyFolder();
+    void namesThatBringNothingAreSaidInTheWindow();
+    void aNameThatIsNoUtf8IsListed();
 };
 
 void TestE2eProgram::startsReadyListsTranslatesAndClosesCleanly() {
@@ -224,6 +230,75 @@ void TestE2eProgram::startedFromAnyFolder() {
     }
     QCOMPARE(program.closeAndWait(), 0);
     QVERIFY(!QFileInfo::exists(run.home.filePath(QStringLiteral(".config/kavenra"))));
+}
+
+// What "Open with" or a script hands over that brings no picture (a missing file, an unset
+// variable's empty name, a text or random bytes under a picture's name) is named in the window's
+// status bar once the list is checked, each with its reason in the tooltip; none is read as a
+// list of names, and no box stops the start.
+void TestE2eProgram::namesThatBringNothingAreSaidInTheWindow() {
+    PortableCopy run;
+    run.prepare();
+    if (QTest::currentTestFailed()) return;
+    const QString home = run.home.path();
+    const QString beach = home + QStringLiteral("/shots/beach.jpg");
+    QVERIFY(writeImage(beach, FIF_JPEG));
+    QFile text(home + QStringLiteral("/shots/notes.jpg"));
+    QVERIFY(text.open(QIODevice::WriteOnly) && text.write("this is not a photo\n") > 0);
+    text.close();
+    QFile noise(home + QStringLiteral("/shots/noise.bin"));
+    QByteArray bytes;
+    for (int i = 0; i < 3000; ++i) bytes.append(char((i * 7919 + 13) % 251));
+    QVERIFY(noise.open(QIODevice::WriteOnly) && noise.write(bytes) == bytes.size());
+    noise.close();
+
+    ProgramStart start = run.start({beach, home + QStringLiteral("/shots/gone.jpg"),
+                                    home + QStringLiteral("/shots/notes.jpg"),
+                                    home + QStringLiteral("/shots/noise.bin"), QString()});
+    ProgramRun program;
+    QString error;
+    QVERIFY2(program.startUntilReady(start, &error), qPrintable(error));
+
+    const QJsonObject state = program.state();
+    QCOMPARE(JsonStrings(state.value(QStringLiteral("list"))), QStringList{beach});
+    QCOMPARE(state.value(QStringLiteral("destination")).toString(),
+             home + QStringLiteral("/shots/RES/"));
+    QCOMPARE(state.value(QStringLiteral("status")).toString(),
+             QStringLiteral("Images in the list: 1. Left out: not found: gone.jpg, \"\"; not a "
+                            "supported image: notes.jpg, noise.bin"));
+    QCOMPARE(state.value(QStringLiteral("statusDetails")).toString().split(QLatin1Char('\n')),
+             (QStringList{home + "/shots/gone.jpg: Reason: the file or folder does not exist.",
+                          home + "/shots/notes.jpg: Reason: not a supported picture, or a damaged "
+                                 "one.",
+                          home + "/shots/noise.bin: Reason: not a supported picture, or a damaged "
+                                 "one.",
+                          "\"\": Reason: the file or folder does not exist."}));
+    QCOMPARE(program.closeAndWait(), 0);
+}
+
+// Arguments are bytes: a picture whose name is no UTF-8 is listed under its very name.
+void TestE2eProgram::aNameThatIsNoUtf8IsListed() {
+    PortableCopy run;
+    run.prepare();
+    if (QTest::currentTestFailed()) return;
+    const QByteArray photo = QFile::encodeName(run.home.path()) + "/caf\xE9.jpg";
+    // Qt cannot name the file to remove it with its folder.
+    const std::unique_ptr<const QByteArray, void (*)(const QByteArray*)> removal(
+        &photo, [](const QByteArray* path) { ::unlink(path->constData()); });
+    kavenra::test::InitialiseFreeImageOnce();
+    QVERIFY(kavenra::test::WriteImageFile(photo.toStdString(), FIF_JPEG, 160, 120));
+
+    ProgramRun program;
+    QString error;
+    QVERIFY2(program.startUntilReady(WithByteArguments(run.start({}), {photo}), &error),
+             qPrintable(error));
+
+    const QJsonObject state = program.state();
+    const QStringList paths = JsonStrings(state.value(QStringLiteral("listPaths")));
+    QCOMPARE(paths.size(), 1);
+    QCOMPARE(QByteArray::fromBase64(paths.first().toLatin1()), photo);
+    QCOMPARE(state.value(QStringLiteral("count")).toString(), QStringLiteral("1"));
+    QCOMPARE(program.closeAndWait(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestE2eProgram)

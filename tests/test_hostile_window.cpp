@@ -136,7 +136,7 @@ class HostileWindowTest : public QObject {
 
     void loadList(const QString& listFile, const QStringList& entries) {
         QVERIFY(WriteListFile(listFile, entries));
-        kavenra::startup::LoadListFiles(*Form1, {listFile});
+        kavenra::startup::LoadListFiles(*Form1, {QFile::encodeName(listFile)});
         QCOMPARE(ListEntries(), entries);
     }
 
@@ -215,7 +215,7 @@ class HostileWindowTest : public QObject {
         QVERIFY(WriteListFile(listFile, {first, bad, last}));
         ModalAnswerer answers;
         fixture_.reset();
-        kavenra::startup::SetListFileArguments({listFile});
+        kavenra::startup::SetListFileArguments({QFile::encodeName(listFile)});
         fixture_ = std::make_unique<MainWindowFixture>();
         QVERIFY(fixture_->isValid());
         QCOMPARE(answers.msgBoxes().size() + answers.messageBoxes().size(), 0);

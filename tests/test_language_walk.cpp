@@ -302,7 +302,10 @@ void TestLanguageWalk::placesSpeakTheActiveLanguage() {
         QVERIFY(!fixture_->writeText(QStringLiteral("drop/notes.txt"), "notes\n").isEmpty());
         QVERIFY(DropFiles(Form1->ListBox1, {fixture_->imagePath(QStringLiteral("drop"))}).dropped);
         QVERIFY(MainWindowFixture::WaitForCountingPass());
-        QCOMPARE(Form1->StatusBar->currentMessage(), expected("1:ImagenMsg4").arg(1).arg(1));
+        QCOMPARE(Form1->StatusBar->currentMessage(),
+                 expected("1:ImagenMsg5")
+                     .arg(1)
+                     .arg(expected("1:Texto_fuera_no_imagen").arg(QStringLiteral("notes.txt"))));
         screenshot(Form1, QStringLiteral("dropped-folder"));
     } else {
         DesktopOpenerRecorder opener;

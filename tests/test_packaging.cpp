@@ -721,7 +721,7 @@ void TestPackaging::fileManagerActionsRunTheProgram() {
                                    "/home/ana/ñandú.png"};
     QStringList arguments = words.mid(2, words.size() - 3);
     arguments << selection;
-    const auto read = kavenra::ReadCommandLineRequest(arguments);
+    const auto read = kavenra::ReadCommandLineText(arguments);
     const auto* error = std::get_if<kavenra::UsageError>(&read);
     QVERIFY2(!error, error ? error->message.c_str() : "");
     const auto& request = std::get<kavenra::CommandLineRequest>(read);
@@ -730,7 +730,9 @@ void TestPackaging::fileManagerActionsRunTheProgram() {
     QVERIFY(request.notify);
     QVERIFY(!request.json);
     QVERIFY(request.output.isEmpty());
-    QCOMPARE(request.inputs, selection);
+    QByteArrayList selected;
+    for (const QString& item : selection) selected << item.toUtf8();
+    QCOMPARE(request.inputs, selected);
 }
 
 void TestPackaging::nautilusScriptPassesEachPath_data() {

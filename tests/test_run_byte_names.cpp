@@ -141,7 +141,7 @@ void TestRunByteNames::namesThatAreNotUtf8() {
         QVERIFY(list.open(QIODevice::WriteOnly));
         list.write(sources.join('\n') + '\n');
         list.close();
-        kavenra::startup::LoadListFiles(*Form1, {listFile});
+        kavenra::startup::LoadListFiles(*Form1, {QFile::encodeName(listFile)});
     } else {
         QVERIFY(DropPaths(Form1->ListBox1,
                           how == QLatin1String("folder") ? QByteArrayList{folder} : sources)

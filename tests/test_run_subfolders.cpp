@@ -161,12 +161,14 @@ void TestRunSubfolders::runMirrorsTheTree() {
     const GatheredInputs inputs =
         GatherInputs({QStringLiteral("DCIM")}, workingDirectory, /*includeSubfolders=*/true);
     QCOMPARE(inputs.entries.size(), 5);
-    QCOMPARE(inputs.proposedDestination, folder_->path() + QStringLiteral("/DCIM/RES/"));
+    QCOMPARE(inputs.proposedDestination,
+             QFile::encodeName(folder_->path() + QStringLiteral("/DCIM/RES/")));
     CommandLineRequest request;
     request.longest = 20;
     const QString destination = folder_->filePath(QStringLiteral("out"));
     QVERIFY(QDir().mkdir(destination));
-    HeadlessRun run(ControlsForRequest(request, inputs, destination, FormatOptions{}));
+    HeadlessRun run(
+        ControlsForRequest(request, inputs, QFile::encodeName(destination), FormatOptions{}));
     const std::atomic<bool> stop{false};
     int written = 0;
     for (HeadlessRun::Result result = run.Next(stop); result.step == HeadlessRun::Step::File;

@@ -47,8 +47,13 @@
 #include <QTimer>
 #include <QWindow>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <memory>
+#include <thread>
 
 using namespace kavenra::testing;
 namespace startup = kavenra::startup;
@@ -82,6 +87,12 @@ class ScopedEnvironment {
     bool had_;
     QByteArray previous_;
 };
+
+QByteArrayList encoded(const QStringList& paths) {
+    QByteArrayList bytes;
+    for (const QString& path : paths) bytes << QFile::encodeName(path);
+    return bytes;
+}
 
 QStringList listEntries() {
     QStringList entries;
@@ -149,6 +160,9 @@ class TestStartup : public QObject {
     void listFiles();
     void commandLineSorted_data();
     void commandLineSorted();
+    void listFileContent_data();
+    void listFileContent();
+    void aPipeIsReadAsAList();
     void commandLineImagesListedAfterTheChecks_data();
     void commandLineImagesListedAfterTheChecks();
     void imageLibraryFileAndVersion();
@@ -349,7 +363,7 @@ void TestStartup::listFiles() {
         }
         paths << path;
     }
-    startup::SetListFileArguments(paths);
+    startup::SetListFileArguments(encoded(paths));
     CreateAllForms();
 
     QCOMPARE(listEntries(), entries);
@@ -380,10 +394,19 @@ void TestStartup::commandLineSorted_data() {
         << QStringList{"photo.txt"} << QStringList{} << QStringList{"%W/photo.txt"};
     QTest::newRow("camera RAW by content")
         << QStringList{"camera.bin"} << QStringList{} << QStringList{"%W/camera.bin"};
-    QTest::newRow("text named like an image: a list file")
-        << QStringList{"list.jpg"} << QStringList{"%W/list.jpg"} << QStringList{};
-    QTest::newRow("GIF, which the intake refuses: a list file")
-        << QStringList{"anim.gif"} << QStringList{"%W/anim.gif"} << QStringList{};
+    QTest::newRow("text file of names: a list file")
+        << QStringList{"names.txt"} << QStringList{"%W/names.txt"} << QStringList{};
+    QTest::newRow("text of names with no extension: a list file")
+        << QStringList{"names"} << QStringList{"%W/names"} << QStringList{};
+    // What is no list is dropped, and the drop names it as left out; it is never read as a list.
+    QTest::newRow("text named like an image: dropped, never a list")
+        << QStringList{"list.jpg"} << QStringList{} << QStringList{"%W/list.jpg"};
+    QTest::newRow("text named like a picture of another kind: dropped")
+        << QStringList{"drawing.svg"} << QStringList{} << QStringList{"%W/drawing.svg"};
+    QTest::newRow("GIF, which the intake refuses: dropped")
+        << QStringList{"anim.gif"} << QStringList{} << QStringList{"%W/anim.gif"};
+    QTest::newRow("random bytes: dropped")
+        << QStringList{"noise.dat"} << QStringList{} << QStringList{"%W/noise.dat"};
     QTest::newRow("folder") << QStringList{"pics"} << QStringList{} << QStringList{"%W/pics"};
     QTest::newRow("folder with a final separator")
         << QStringList{"pics/"} << QStringList{} << QStringList{"%W/pics"};
@@ -392,26 +415,29 @@ void TestStartup::commandLineSorted_data() {
     QTest::newRow("absolute path elsewhere, cleaned")
         << QStringList{"%W/../elsewhere/./b.png"} << QStringList{}
         << QStringList{"%R/elsewhere/b.png"};
-    QTest::newRow("missing file: a list file")
-        << QStringList{"nothing.jpg"} << QStringList{"%W/nothing.jpg"} << QStringList{};
-    QTest::newRow("missing folder: a list file")
-        << QStringList{"gone/"} << QStringList{"%W/gone"} << QStringList{};
-    QTest::newRow("empty argument: a list file of no name")
-        << QStringList{""} << QStringList{""} << QStringList{};
+    QTest::newRow("missing file: dropped")
+        << QStringList{"nothing.jpg"} << QStringList{} << QStringList{"%W/nothing.jpg"};
+    QTest::newRow("missing folder: dropped")
+        << QStringList{"gone/"} << QStringList{} << QStringList{"%W/gone"};
+    // Made absolute, it would name the working directory and bring all its pictures.
+    QTest::newRow("empty argument: dropped as it is")
+        << QStringList{""} << QStringList{} << QStringList{""};
     // "album" links to a folder beside the working directory: resolving the link would give
-    // "%R/elsewhere" and "%R/list.jpg".
+    // "%R/elsewhere" and "%R/names.txt".
     QTest::newRow("link to a folder kept as named")
         << QStringList{"album"} << QStringList{} << QStringList{"%W/album"};
     QTest::newRow(".. after a link taken by name, not through the link")
-        << QStringList{"album/../list.jpg"} << QStringList{"%W/list.jpg"} << QStringList{};
+        << QStringList{"album/../names.txt"} << QStringList{"%W/names.txt"} << QStringList{};
     QTest::newRow("each kind in the order given")
-        << QStringList{"list.jpg", "photo.txt", "nothing.jpg", "pics", "%R/elsewhere/b.png"}
-        << QStringList{"%W/list.jpg", "%W/nothing.jpg"}
-        << QStringList{"%W/photo.txt", "%W/pics", "%R/elsewhere/b.png"};
+        << QStringList{"names.txt", "photo.txt",          "nothing.jpg",
+                       "pics",      "%R/elsewhere/b.png", "names"}
+        << QStringList{"%W/names.txt", "%W/names"}
+        << QStringList{"%W/photo.txt", "%W/nothing.jpg", "%W/pics", "%R/elsewhere/b.png"};
 }
 
-// What an argument names decides what it is: the content of a regular file, not its name.
-// Relative paths belong to the working directory given, not to the process's.
+// What an argument names decides what it is: the content of a regular file, and a picture's name
+// for a file that is no list. Relative paths belong to the working directory given, not to the
+// process's.
 void TestStartup::commandLineSorted() {
     QFETCH(QStringList, arguments);
     QFETCH(QStringList, listFiles);
@@ -422,6 +448,12 @@ void TestStartup::commandLineSorted() {
     QVERIFY(!writeImage(QStringLiteral("work/pics/a.png"), FIF_PNG).isEmpty());
     QVERIFY(!writeImage(QStringLiteral("elsewhere/b.png"), FIF_PNG).isEmpty());
     QVERIFY(!writeFile(QStringLiteral("work/list.jpg"), "/x/a.jpg\n").isEmpty());
+    QVERIFY(!writeFile(QStringLiteral("work/drawing.svg"), "<svg/>\n").isEmpty());
+    QVERIFY(!writeFile(QStringLiteral("work/names.txt"), "/x/a.jpg\n").isEmpty());
+    QVERIFY(!writeFile(QStringLiteral("work/names"), "/x/a.jpg\r\n/x/b.jpg\r\n").isEmpty());
+    QByteArray noise;
+    for (int i = 0; i < 3000; ++i) noise.append(char((i * 7919 + 13) % 251));
+    QVERIFY(!writeFile(QStringLiteral("work/noise.dat"), noise).isEmpty());
     QVERIFY(QFile::link(QStringLiteral("../elsewhere"),
                         files_->filePath(QStringLiteral("work/album"))));
     const QString work = files_->filePath(QStringLiteral("work"));
@@ -429,13 +461,86 @@ void TestStartup::commandLineSorted() {
     const auto placed = [&](QStringList paths) {
         paths.replaceInStrings(QStringLiteral("%W"), work);
         paths.replaceInStrings(QStringLiteral("%R"), files_->path());
-        return paths;
+        return encoded(paths);
     };
 
-    const startup::StartupArguments sorted = startup::ClassifyArguments(placed(arguments), work);
+    const startup::StartupArguments sorted =
+        startup::ClassifyArguments(placed(arguments), QFile::encodeName(work));
 
     QCOMPARE(sorted.listFiles, placed(listFiles));
     QCOMPARE(sorted.droppedItems, placed(droppedItems));
+}
+
+void TestStartup::listFileContent_data() {
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("list");
+    // "%E" stands for an existing file whose name is no UTF-8, made by the test.
+
+    QTest::newRow("names, LF") << QByteArray("/img/a.jpg\n/img/b.png\n") << true;
+    QTest::newRow("names, CR LF, tabs and blanks")
+        << QByteArray("/img/a b.jpg\r\n\r\n/img/\tc.jpg") << true;
+    QTest::newRow("UTF-8 names") << QByteArray("/fotos/año/ñu.jpg\n") << true;
+    QTest::newRow("a sentence is a relative name") << QByteArray("this is not a photo\n") << true;
+    QTest::newRow("empty: a list of no lines") << QByteArray() << true;
+    QTest::newRow("UTF-8 mark") << QByteArray("\xEF\xBB\xBF/a.jpg\n") << true;
+    QTest::newRow("UTF-16LE mark") << QByteArray("\xFF\xFE/\0a\0\n\0", 8) << true;
+    QTest::newRow("UTF-16BE mark") << QByteArray("\xFE\xFF\0/\0a\0\n", 8) << true;
+    QTest::newRow("a name that is no UTF-8, of an existing file") << QByteArray("%E\n") << true;
+    QTest::newRow("a line that is no UTF-8 and names nothing")
+        << QByteArray("/img/caf\xE9-gone.jpg\n") << false;
+    QTest::newRow("a NUL byte") << QByteArray("/img/a.jpg\n\0\n", 13) << false;
+    QTest::newRow("a control character") << QByteArray("/img/a.jpg\x1B[31m\n") << false;
+    QTest::newRow("DEL") << QByteArray("/img/a\x7F.jpg\n") << false;
+    QTest::newRow("UTF-16 without its mark") << QByteArray("/\0a\0\n\0", 6) << false;
+    QTest::newRow("UTF-16LE with a lone surrogate") << QByteArray(
+                                                           "\xFF\xFE/\0\x00\xD8"
+                                                           "a\0",
+                                                           8)
+                                                    << false;
+    QTest::newRow("UTF-8 mark, then bytes that are no UTF-8")
+        << QByteArray("\xEF\xBB\xBF/a\xE9.jpg\n") << false;
+    QByteArray jpegStart("\xFF\xD8\xFF\xE0\0\x10JFIF\0", 11);
+    QTest::newRow("the start of a JPEG") << jpegStart << false;
+    QByteArray noise;
+    for (int i = 0; i < 3000; ++i) noise.append(char((i * 7919 + 13) % 251));
+    QTest::newRow("3000 random bytes") << noise << false;
+}
+
+// A list is text whose lines name paths; anything else, a picture or random bytes, is never read
+// as one.
+void TestStartup::listFileContent() {
+    QFETCH(QByteArray, content);
+    QFETCH(bool, list);
+    const QByteArray existing = QFile::encodeName(files_->path()) + "/caf\xE9.jpg";
+    // Qt cannot name the file to remove it with its folder.
+    const std::unique_ptr<const QByteArray, void (*)(const QByteArray*)> removal(
+        &existing, [](const QByteArray* path) { ::unlink(path->constData()); });
+    const int fd = ::open(existing.constData(), O_WRONLY | O_CREAT, 0644);
+    QVERIFY(fd >= 0);
+    ::close(fd);
+    content.replace("%E", existing);
+
+    QCOMPARE(startup::IsListFileText(content), list);
+}
+
+// A shell's process substitution hands over a pipe, which can be read once: it is a list file,
+// and its lines are the list.
+void TestStartup::aPipeIsReadAsAList() {
+    const QByteArray pipe = QFile::encodeName(files_->filePath(QStringLiteral("names")));
+    QVERIFY(::mkfifo(pipe.constData(), 0600) == 0);
+    const startup::StartupArguments sorted = startup::ClassifyArguments({pipe}, "/");
+    QCOMPARE(sorted.listFiles, QByteArrayList{pipe});
+    std::thread writer([&pipe] {
+        const int fd = ::open(pipe.constData(), O_WRONLY);
+        if (fd < 0) return;
+        const char names[] = "/img/a.jpg\n/img/b.jpg\n";
+        const ssize_t written = ::write(fd, names, sizeof(names) - 1);
+        (void)written;
+        ::close(fd);
+    });
+    const QByteArrayList entries = startup::ReadListFileEntries(pipe);
+    writer.join();
+    QCOMPARE(entries, (QByteArrayList{"/img/a.jpg", "/img/b.jpg"}));
 }
 
 void TestStartup::commandLineImagesListedAfterTheChecks_data() {
@@ -443,28 +548,31 @@ void TestStartup::commandLineImagesListedAfterTheChecks_data() {
     QTest::addColumn<QStringList>("lines");    // what the list holds after the creation
     QTest::addColumn<QString>("error");        // %1: the list file
     QTest::addColumn<bool>("firstRun");
+    QTest::addColumn<QString>("leftOut");  // what the check's end says was left out
 
-    QTest::newRow("no list file") << QByteArray("<none>") << QStringList{} << "" << false;
+    QTest::newRow("no list file") << QByteArray("<none>") << QStringList{} << "" << false << "";
     QTest::newRow("list file") << QByteArray("/l/one.jpg\n/l/two.jpg\n")
-                               << QStringList{"/l/one.jpg", "/l/two.jpg"} << "" << false;
+                               << QStringList{"/l/one.jpg", "/l/two.jpg"} << "" << false << "";
     QTest::newRow("list file, first run in another language")
-        << QByteArray("/l/one.jpg\n") << QStringList{"/l/one.jpg"} << "" << true;
-    QTest::newRow("missing list file")
-        << QByteArray("<missing>") << QStringList{}
-        << "Cannot open file \"%1\". No such file or directory" << false;
+        << QByteArray("/l/one.jpg\n") << QStringList{"/l/one.jpg"} << "" << true << "";
+    // Said in the window's status bar, not in a box before the window shows.
+    QTest::newRow("missing list file") << QByteArray("<missing>") << QStringList{} << "" << false
+                                       << "1:Texto_fuera_no_existe list.txt";
     QTest::newRow("list file with no lines")
-        << QByteArray() << QStringList{} << "The list file \"%1\" holds no lines." << false;
+        << QByteArray() << QStringList{} << "The list file \"%1\" holds no lines." << false << "";
 }
 
 // The list files fill the list at the creation; the images and folders come as one drop at the
 // end of the first showing, after the checks, so their status texts speak the language the first
 // run chose, and the window is ready with them listed. A list file that cannot be read ends the
-// creation's loading, not the drop.
+// creation's loading, not the drop; a name that is missing is refused by the drop, and the end of
+// the list's check names it.
 void TestStartup::commandLineImagesListedAfterTheChecks() {
     QFETCH(QByteArray, listFile);
     QFETCH(QStringList, lines);
     QFETCH(QString, error);
     QFETCH(bool, firstRun);
+    QFETCH(QString, leftOut);
     QVERIFY(prepareFolder(firstRun ? QStringLiteral("0") : QStringLiteral("1")));
     const QString a = writeImage(QStringLiteral("shots/a.jpg"), FIF_JPEG);
     const QString b = writeImage(QStringLiteral("album/b.png"), FIF_PNG);
@@ -479,7 +587,8 @@ void TestStartup::commandLineImagesListedAfterTheChecks() {
         arguments << QStringLiteral("list.txt");
     }
     arguments << QStringLiteral("album") << QStringLiteral("shots/d.png");
-    startup::SetStartupArguments(startup::ClassifyArguments(arguments, files_->path()));
+    startup::SetStartupArguments(
+        startup::ClassifyArguments(encoded(arguments), QFile::encodeName(files_->path())));
     answers_->answerDialog([](QDialog*) { Form4->Button1->click(); });
 
     CreateAllForms();
@@ -499,13 +608,19 @@ void TestStartup::commandLineImagesListedAfterTheChecks() {
     QCOMPARE(listedWhenReady, expected);
     QCOMPARE(listEntries(), expected);
     QCOMPARE(answers_->dialogs().size(), firstRun ? 1 : 0);
-    QCOMPARE(Form1->StatusBar->currentMessage(),
-             firstRun ? QStringLiteral("D1:ImagenMsg2") : QStringLiteral("U1:ImagenMsg2"));
+    const QString language = firstRun ? QStringLiteral("D") : QStringLiteral("U");
+    QCOMPARE(Form1->StatusBar->currentMessage(), language + QStringLiteral("1:ImagenMsg2"));
     QCOMPARE(Form1->Label10->text(), QString::number(expected.size()));
     QCOMPARE(Form1->Edit3->text(), files_->filePath(QStringLiteral("shots/RES/")));
     QVERIFY(Form1->Timer2->isActive());
     QVERIFY(QTest::qWaitFor([] { return !Form1->Timer2->isActive(); }, 10000));
     QVERIFY(!Form1->CheckBox2->isEnabled());
+    QCOMPARE(Form1->StatusBar->currentMessage(),
+             leftOut.isEmpty()
+                 ? language + QStringLiteral("1:Texto_lista1 %1").arg(expected.size())
+                 : language + QStringLiteral("1:ImagenMsg5 %1 ").arg(expected.size()) + language +
+                       leftOut);
+    QCOMPARE(answers_->messageBoxes().size(), error.isEmpty() ? 0 : 1);
 
     // A later showing lists nothing again.
     Form1->hide();

@@ -63,7 +63,7 @@ void TestStartupScreenshots::mainWindowAndLanguageDialog() {
             "/home/ana/Fotos/2015/playa-001.jpg\n/home/ana/Fotos/2015/playa-002.jpg\n"
             "/home/ana/Fotos/2015/faro.png\n/home/ana/Fotos/2015/DSC_0042.NEF\n");
     }
-    kavenra::startup::SetListFileArguments({list});
+    kavenra::startup::SetListFileArguments({QFile::encodeName(list)});
     ModalAnswerer answers;
     StartupChecksRun = false;
     CreateAllForms();

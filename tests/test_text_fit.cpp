@@ -109,7 +109,13 @@ QList<TextFit> measureStatusTexts() {
     add("Texto_redimension6", lookup(kavenra::kMainWindowForm, "Texto_redimension6") +
                                   QStringLiteral(" IMG_20150612_183045 (2).JPG"));
     add("Texto_lista1", lookup(kavenra::kMainWindowForm, "Texto_lista1").arg(1000));
-    add("ImagenMsg4", lookup(kavenra::kMainWindowForm, "ImagenMsg4").arg(1000).arg(1000));
+    // One file left out for each reason: the names of more run on into the tooltip's room.
+    for (const char* reason : {"Texto_fuera_no_existe", "Texto_fuera_no_imagen",
+                               "Texto_fuera_no_legible", "Texto_fuera_carpeta"}) {
+        add(reason, lookup(kavenra::kMainWindowForm, "ImagenMsg5")
+                        .arg(1000)
+                        .arg(lookup(kavenra::kMainWindowForm, reason).arg(kSampleFileName)));
+    }
     for (const char* key : {"ImagenMsg2", "ImagenMsg3", "Texto_validar_imagenes",
                             "Texto_redimension", "Texto_redimension3", "Texto_redimension4"}) {
         add(key, lookup(kavenra::kMainWindowForm, key));

@@ -2,7 +2,7 @@
 
 #include "engine/imaging/ImageLibrary.h"
 #include "engine/run/BatchRun.h"
-#include "engine/run/Procesosimagen.h"
+#include "engine/run/InputFiles.h"
 #include "net/Internet.h"
 #include "store/CaptionKeys.h"
 #include "store/SettingsColumns.h"
@@ -11,6 +11,7 @@
 #include "store/Sqlitetraductor.h"
 #include "ui/AppServices.h"
 #include "ui/DesktopOpener.h"
+#include "ui/Form3_opcionesdeformato.h"
 #include "ui/Form4_seleccionlenguaje.h"
 #include "ui/Form6_msgbox.h"
 #include "ui/ListEntries.h"
@@ -27,8 +28,15 @@
 #include <QStringDecoder>
 #include <QUrl>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 #include <system_error>
 
@@ -39,25 +47,78 @@ namespace {
 
 const QString warningCaption = QStringLiteral("Warning");
 
-QStringList& listFileArguments() {
-    static QStringList files;
+QByteArrayList& listFileArguments() {
+    static QByteArrayList files;
     return files;
 }
 
-QStringList& droppedItemArguments() {
-    static QStringList items;
+QByteArrayList& droppedItemArguments() {
+    static QByteArrayList items;
     return items;
 }
 
-// An empty argument names no file at all; made absolute it would name the working directory and
-// list its images, which nobody asked for. It stays a list file that cannot be opened.
-QString resolvedArgument(const QString& argument, const QDir& workingDirectory) {
-    if (argument.isEmpty()) return argument;
-    return QDir::cleanPath(workingDirectory.absoluteFilePath(argument));
+// A list names pictures in a few megabytes at most; a larger file is something else, and a file
+// with a NUL byte near its start is binary, which spares reading the rest of a video.
+constexpr qint64 kLargestListFile = 64 * 1024 * 1024;
+constexpr qint64 kFirstLook = 64 * 1024;
+
+// The file at exactly these bytes, opened for reading; QFile alone takes its name as text.
+bool openByName(QFile& file, const QByteArray& path) {
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return false;
+    if (file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) return true;
+    ::close(fd);
+    return false;
 }
 
-bool isImageFile(const QString& path) {
-    return QFileInfo(path).isFile() && IsSupportedImage(QFile::encodeName(path).toStdString());
+// The content of a regular file when it may be a list; nothing when it is too large, binary from
+// its start or cannot be read.
+std::optional<QByteArray> listFileContent(const QByteArray& path) {
+    QFile file;
+    if (!openByName(file, path) || file.size() > kLargestListFile) return std::nullopt;
+    QByteArray bytes = file.read(kFirstLook);
+    if (bytes.contains('\0')) return std::nullopt;
+    bytes += file.readAll();
+    if (file.error() != QFileDevice::NoError) return std::nullopt;
+    return bytes;
+}
+
+// A pipe (a shell's process substitution) can be read once only, so it is taken as a list and
+// looked at as it is read; a regular file is looked at now.
+bool isListFileArgument(const QByteArray& path) {
+    struct stat status {};
+    if (path.isEmpty() || stat(path.constData(), &status) != 0) return false;
+    if (S_ISFIFO(status.st_mode)) return true;
+    if (!S_ISREG(status.st_mode) || HasPictureName(path)) return false;
+    const std::optional<QByteArray> content = listFileContent(path);
+    return content && IsListFileText(*content);
+}
+
+bool existsByName(const QByteArray& path) {
+    struct stat status {};
+    return !path.isEmpty() && lstat(path.constData(), &status) == 0;
+}
+
+// Characters a line of names never holds: the C0 controls but the tab, and DEL.
+bool isControl(uint c) {
+    return (c < 0x20 && c != '\t') || c == 0x7F;
+}
+
+bool isPlainLine(const QString& line) {
+    for (const QChar c : line) {
+        if (isControl(c.unicode())) return false;
+    }
+    return true;
+}
+
+// A line that is no UTF-8 is an older system's name in its own encoding, and then names a file.
+bool isNameLine(const QByteArray& line) {
+    const QString text = QString::fromUtf8(line);
+    if (text.toUtf8() == line) return isPlainLine(text);
+    for (const char c : line) {
+        if (isControl(static_cast<unsigned char>(c))) return false;
+    }
+    return existsByName(line);
 }
 
 std::runtime_error listFileError(const QString& message) {
@@ -145,21 +206,20 @@ void askLanguageAtFirstRun() {
 
 }  // namespace
 
-void SetListFileArguments(const QStringList& files) {
+void SetListFileArguments(const QByteArrayList& files) {
     listFileArguments() = files;
 }
 
-QStringList ListFileArguments() {
+QByteArrayList ListFileArguments() {
     return listFileArguments();
 }
 
-StartupArguments ClassifyArguments(const QStringList& arguments, const QString& workingDirectory) {
-    const QDir base(workingDirectory);
+StartupArguments ClassifyArguments(const QByteArrayList& arguments,
+                                   const QByteArray& workingDirectory) {
     StartupArguments sorted;
-    for (const QString& argument : arguments) {
-        const QString path = resolvedArgument(argument, base);
-        const bool item = !path.isEmpty() && (QFileInfo(path).isDir() || isImageFile(path));
-        (item ? sorted.droppedItems : sorted.listFiles) << path;
+    for (const QByteArray& argument : arguments) {
+        const QByteArray path = AbsoluteInputPath(argument, workingDirectory);
+        (isListFileArgument(path) ? sorted.listFiles : sorted.droppedItems) << path;
     }
     return sorted;
 }
@@ -169,30 +229,92 @@ void SetStartupArguments(const StartupArguments& arguments) {
     droppedItemArguments() = arguments.droppedItems;
 }
 
-QStringList DroppedItemArguments() {
+QByteArrayList DroppedItemArguments() {
     return droppedItemArguments();
+}
+
+bool IsListFileText(const QByteArray& bytes) {
+    struct Mark {
+        QByteArrayView bytes;
+        QStringConverter::Encoding encoding;
+    };
+    const Mark marks[] = {{"\xEF\xBB\xBF", QStringConverter::Utf8},
+                          {"\xFF\xFE", QStringConverter::Utf16LE},
+                          {"\xFE\xFF", QStringConverter::Utf16BE}};
+    for (const Mark& mark : marks) {
+        if (!bytes.startsWith(mark.bytes)) continue;
+        QStringDecoder decoder(mark.encoding);
+        const QString text = decoder(QByteArrayView(bytes).sliced(mark.bytes.size()));
+        // The decoder lets a lone half of a UTF-16 pair through.
+        if (decoder.hasError() || !text.isValidUtf16()) return false;
+        for (const QString& line : splitLines<QString, QStringList>(text)) {
+            if (!isPlainLine(line)) return false;
+        }
+        return true;
+    }
+    if (bytes.contains('\0')) return false;
+    for (const QByteArray& line : splitLines<QByteArray, QByteArrayList>(bytes)) {
+        if (!isNameLine(line)) return false;
+    }
+    return true;
+}
+
+bool HasPictureName(const QByteArray& path) {
+    // The kinds the program reads, and the other common kinds of picture.
+    static const QStringList pictures{
+        QStringLiteral("bmp"),   QStringLiteral("dib"),  QStringLiteral("jpg"),
+        QStringLiteral("jpeg"),  QStringLiteral("jpe"),  QStringLiteral("jif"),
+        QStringLiteral("jfif"),  QStringLiteral("png"),  QStringLiteral("tga"),
+        QStringLiteral("targa"), QStringLiteral("tif"),  QStringLiteral("tiff"),
+        QStringLiteral("webp"),  QStringLiteral("heic"), QStringLiteral("heif"),
+        QStringLiteral("hif"),   QStringLiteral("avif"), QStringLiteral("gif"),
+        QStringLiteral("ico"),   QStringLiteral("cur"),  QStringLiteral("svg"),
+        QStringLiteral("svgz"),  QStringLiteral("psd"),  QStringLiteral("xcf"),
+        QStringLiteral("jxl"),   QStringLiteral("jp2"),  QStringLiteral("j2k"),
+        QStringLiteral("jpf"),   QStringLiteral("jpx"),  QStringLiteral("pbm"),
+        QStringLiteral("pgm"),   QStringLiteral("ppm"),  QStringLiteral("pnm"),
+        QStringLiteral("pcx"),   QStringLiteral("xpm"),  QStringLiteral("xbm"),
+        QStringLiteral("exr"),   QStringLiteral("dds"),  QStringLiteral("jng"),
+        QStringLiteral("mng"),   QStringLiteral("apng"), QStringLiteral("wbmp"),
+        QStringLiteral("emf"),   QStringLiteral("wmf")};
+    const QByteArray name = path.mid(path.lastIndexOf('/') + 1);
+    const qsizetype dot = name.lastIndexOf('.');
+    if (dot <= 0) return false;
+    const QString extension = QString::fromUtf8(name.mid(dot + 1)).toLower();
+    return pictures.contains(extension) ||
+           CameraRawExtensions().contains(extension, Qt::CaseInsensitive);
 }
 
 void InitialiseImageLibrary() {
     kavenra::InitialiseImageLibrary();
 }
 
-QByteArray readListFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+QByteArray readListFile(const QByteArray& path) {
+    const QString shown = QDir::toNativeSeparators(QFile::decodeName(path));
+    QFile file;
+    if (!openByName(file, path)) {
         throw listFileError(QStringLiteral("Cannot open file \"%1\". %2")
-                                .arg(QDir::toNativeSeparators(path), file.errorString()));
+                                .arg(shown, QString::fromLocal8Bit(std::strerror(errno))));
+    }
+    struct stat status {};
+    if (fstat(file.handle(), &status) == 0 && S_ISDIR(status.st_mode)) {
+        throw listFileError(
+            QStringLiteral("Cannot open file \"%1\". file to open is a directory").arg(shown));
     }
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {
-        throw listFileError(QStringLiteral("Cannot read file \"%1\". %2")
-                                .arg(QDir::toNativeSeparators(path), file.errorString()));
+        throw listFileError(
+            QStringLiteral("Cannot read file \"%1\". %2").arg(shown, file.errorString()));
     }
     return bytes;
 }
 
-QByteArrayList ReadListFileEntries(const QString& path) {
+QByteArrayList ReadListFileEntries(const QByteArray& path) {
     const QByteArray bytes = readListFile(path);
+    if (!IsListFileText(bytes)) {
+        throw listFileError(QStringLiteral("The file \"%1\" is no list of images: it is no text.")
+                                .arg(QDir::toNativeSeparators(QFile::decodeName(path))));
+    }
     if (!hasByteOrderMark(bytes)) return splitLines<QByteArray, QByteArrayList>(bytes);
     QByteArrayList entries;
     for (const QString& line : splitLines<QString, QStringList>(decodeText(bytes))) {
@@ -201,8 +323,8 @@ QByteArrayList ReadListFileEntries(const QString& path) {
     return entries;
 }
 
-void LoadListFiles(TForm1& form, const QStringList& files) {
-    for (const QString& file : files) {
+void LoadListFiles(TForm1& form, const QByteArrayList& files) {
+    for (const QByteArray& file : files) {
         const QByteArrayList lines = ReadListFileEntries(file);
         form.ListBox1->clear();
         for (const QByteArray& line : lines) kavenra::AppendEntry(*form.ListBox1, line);
@@ -210,7 +332,7 @@ void LoadListFiles(TForm1& form, const QStringList& files) {
             form.Edit3->clear();
             form.Label10->setText(QStringLiteral("0"));
             throw listFileError(QStringLiteral("The list file \"%1\" holds no lines.")
-                                    .arg(QDir::toNativeSeparators(file)));
+                                    .arg(QDir::toNativeSeparators(QFile::decodeName(file))));
         }
         form.Edit3->setText(kavenra::ProposedDestination(QFile::decodeName(lines.first())));
         form.Label10->setText(QString::number(form.ListBox1->count()));

@@ -2,6 +2,7 @@
 
 #include "engine/imaging/ReplacingSaveLeftovers.h"
 #include "engine/run/BatchRun.h"
+#include "engine/run/InputFiles.h"
 #include "engine/run/Procesosimagen.h"
 #include "engine/run/ResizeRun.h"
 #include "store/CaptionKeys.h"
@@ -20,6 +21,8 @@
 #include "ui/ListEntries.h"
 #include "ui/MainWindowImages.h"
 #include "ui/Startup.h"
+
+#include <unistd.h>
 
 #include <QAction>
 #include <QCheckBox>
@@ -553,8 +556,10 @@ void TForm1::CheckBox2Click() {
 // ---------------------------------------------------------------------------------------------
 // Image list intake
 
+// A new text leaves behind the details of the one before.
 void TForm1::setStatusText(const QString& text) {
     StatusBar->showMessage(text);
+    StatusBar->setToolTip(QString());
 }
 
 void TForm1::dragEnterEvent(QDragEnterEvent* event) {
@@ -587,13 +592,20 @@ void TForm1::WMDropFiles(const QStringList& droppedItems) {
 
 void TForm1::WMDropFiles(const QByteArrayList& droppedItems) {
     if (droppedItems.isEmpty()) return;
+    // An empty name (an unset variable in a script) names no place for the outputs.
+    QByteArray last;
+    for (const QByteArray& item : droppedItems) {
+        if (!item.isEmpty()) last = item;
+    }
     // A folder's images get their "RES/" beside them, inside the folder.
-    const QString last = kavenra::ShownPath(droppedItems.last());
-    const QString proposed = kavenra::ProposedDestination(
-        kavenra::IsFolderPath(droppedItems.last()) ? folderPrefix(last) : last);
+    const QString shown = kavenra::ShownPath(last);
+    const QString proposed =
+        last.isEmpty() ? QString()
+                       : kavenra::ProposedDestination(
+                             kavenra::IsFolderPath(last) ? folderPrefix(shown) : shown);
     // A tree's walk leaves out the folders its outputs may go to, old outputs and all.
-    const QByteArrayList outputFolders{QFile::encodeName(proposed),
-                                       QFile::encodeName(Edit3->text())};
+    QByteArrayList outputFolders{QFile::encodeName(Edit3->text())};
+    if (!proposed.isEmpty()) outputFolders.append(QFile::encodeName(proposed));
     for (const QByteArray& item : droppedItems) {
         if (kavenra::IsFolderPath(item)) {
             takeDroppedFolder(item, outputFolders);
@@ -601,7 +613,7 @@ void TForm1::WMDropFiles(const QByteArrayList& droppedItems) {
             takeDroppedFile(item, true);
         }
     }
-    Edit3->setText(proposed);
+    if (!proposed.isEmpty()) Edit3->setText(proposed);
     Label10->setText(QString::number(ListBox1->count()));
     ProgressBar1->setMinimum(0);
     Timer2->start();
@@ -614,22 +626,25 @@ bool TForm1::takeDroppedFile(const QByteArray& path, bool reportRefusal,
                       kavenra::FileNamePart(kavenra::ShownPath(path)));
         return true;
     }
-    const bool supported = path.startsWith('/') && IsSupportedImage(path.toStdString());
-    if (supported) {
+    const kavenra::InputKind kind = kavenra::ClassifyInputPath(path);
+    if (kind == kavenra::InputKind::Image) {
         kavenra::AppendEntry(*ListBox1, path, subfolder);
         setStatusText(LookupCaption(kMainWindowForm, "ImagenMsg2"));
         return true;
     }
+    using Why = kavenra::LeftOutItems::Why;
+    leftOut_.add(path, kind == kavenra::InputKind::NotFound     ? Why::NotFound
+                       : kind == kavenra::InputKind::Unreadable ? Why::Unreadable
+                                                                : Why::NotAnImage);
     if (reportRefusal) setStatusText(LookupCaption(kMainWindowForm, "ImagenMsg3"));
     return false;
 }
 
 // The user dropped the folder, not each of its files: the files that are no supported image are
-// counted rather than named (the count is said when the check of the list ends: its own messages
-// would cover it before), and a folder that brought nothing is refused.
+// named when the check of the list ends (its own messages would cover them before), and a folder
+// that brought nothing is refused.
 void TForm1::takeDroppedFolder(const QByteArray& folder, const QByteArrayList& outputFolders) {
     int taken = 0;
-    int refused = 0;
     std::vector<kavenra::TreeFile> files;
     if (Form3 && Form3->CurrentFormatOptions().incluir_subcarpetas == 1) {
         files = kavenra::FilesInTree(folder, outputFolders);
@@ -637,14 +652,13 @@ void TForm1::takeDroppedFolder(const QByteArray& folder, const QByteArrayList& o
         for (const QByteArray& file : kavenra::FilesInFolder(folder)) files.push_back({file, {}});
     }
     for (const kavenra::TreeFile& file : files) {
-        if (takeDroppedFile(file.path, false, file.subfolder)) {
-            ++taken;
-        } else {
-            ++refused;
-        }
+        if (takeDroppedFile(file.path, false, file.subfolder)) ++taken;
     }
-    refusedFromFolders_ += refused;
-    if (taken == 0) setStatusText(LookupCaption(kMainWindowForm, "ImagenMsg3"));
+    if (taken > 0) return;
+    const bool listed = access(folder.constData(), R_OK | X_OK) == 0;
+    leftOut_.add(folder, listed ? kavenra::LeftOutItems::Why::NoImageInFolder
+                                : kavenra::LeftOutItems::Why::Unreadable);
+    setStatusText(LookupCaption(kMainWindowForm, "ImagenMsg3"));
 }
 
 void TForm1::Timer2Timer() {
@@ -667,11 +681,13 @@ void TForm1::Timer2Timer() {
         Button2->setEnabled(true);
         Button3->setEnabled(true);
         Timer2->stop();
-        setStatusText(
-            refusedFromFolders_ > 0
-                ? LookupCaption(kMainWindowForm, "ImagenMsg4").arg(entries).arg(refusedFromFolders_)
-                : LookupCaption(kMainWindowForm, "Texto_lista1").arg(entries));
-        refusedFromFolders_ = 0;
+        if (leftOut_.isEmpty()) {
+            setStatusText(LookupCaption(kMainWindowForm, "Texto_lista1").arg(entries));
+        } else {
+            setStatusText(leftOut_.statusText(entries));
+            StatusBar->setToolTip(leftOut_.details());
+        }
+        leftOut_.clear();
         return;
     }
     if (IsRawImage(kavenra::EntryPath(*ListBox1->item(ValidatedCount)).toStdString())) ++RawCount;

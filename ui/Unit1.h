@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/run/ResizeRun.h"
+#include "ui/LeftOutItems.h"
 
 #include <QByteArrayList>
 #include <QMainWindow>
@@ -109,8 +110,8 @@ class TForm1 : public QMainWindow {
     // The counting pass: the next entry it examines and the RAW entries found so far.
     int ValidatedCount = 0;
     int RawCount = 0;
-    // Files of dropped folders left out since the last check of the list ended.
-    int refusedFromFolders_ = 0;
+    // What drops left out since the last check of the list ended, named at its end.
+    kavenra::LeftOutItems leftOut_;
     // The folder the last file dialog added from, where the next one opens.
     QString lastAddedFrom_;
 

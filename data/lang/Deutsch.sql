@@ -81,7 +81,6 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'Texto_resumen6', 'Möchten Sie den Zielordner öffnen?'),
     ('1', 'Texto_resumen7', 'Auch bei niedrigster Qualität über der Größengrenze, trotzdem gespeichert (%1):'),
     ('1', 'Texto_lista1', 'Bilder in der Liste: %1'),
-    ('1', 'ImagenMsg4', 'Bilder in der Liste: %1; ausgelassene, nicht unterstützte Dateien: %2'),
     ('1', 'ActualizacionCaption', 'Neue Version verfügbar'),
     ('1', 'ActualizacionTexto', 'Eine neue Version von Kavenra ist erschienen. Möchten Sie die Download-Seite öffnen?');
 
@@ -92,6 +91,17 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'RadioButton11', 'Frei'),
     ('1', 'Texto_no_puedo', 'Das geht nicht'),
     ('1', 'Texto_abrir_carpeta', 'Der Ordner konnte nicht geöffnet werden. Dazu wird ein Programm gebraucht, das Ordner öffnet, etwa xdg-open (Paket xdg-utils).');
+
+-- Main window: what the image list left out, by name and reason; a run without a window:
+-- the files of named folders left out, and the window asked for where there is no display
+INSERT INTO traduccion (form, object, caption) VALUES
+    ('1', 'ImagenMsg5', 'Bilder in der Liste: %1. Ausgelassen: %2'),
+    ('1', 'Texto_fuera_no_existe', 'nicht gefunden: %1'),
+    ('1', 'Texto_fuera_no_imagen', 'kein unterstütztes Bild: %1'),
+    ('1', 'Texto_fuera_no_legible', 'nicht lesbar: %1'),
+    ('1', 'Texto_fuera_carpeta', 'ohne unterstützte Bilder: %1'),
+    ('1', 'Texto_resumen8', 'Ausgelassene Dateien, keine unterstützten Bilder: %1'),
+    ('1', 'Texto_sin_pantalla', 'Es gibt keinen Bildschirm, auf dem sich das Fenster öffnen ließe (weder DISPLAY noch WAYLAND_DISPLAY ist gesetzt). Ohne Fenster verkleinert --resize, zum Beispiel: kavenra --resize --longest 1600 DATEI... (mehr mit kavenra --resize --help).');
 
 -- Language dialog
 INSERT INTO traduccion (form, object, caption) VALUES

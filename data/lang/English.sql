@@ -81,7 +81,6 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'Texto_resumen6', 'Do you want to open the destination folder?'),
     ('1', 'Texto_resumen7', 'Over the size budget even at the lowest quality, written all the same (%1):'),
     ('1', 'Texto_lista1', 'Images in the list: %1'),
-    ('1', 'ImagenMsg4', 'Images in the list: %1; files left out as not supported: %2'),
     ('1', 'ActualizacionCaption', 'New version available'),
     ('1', 'ActualizacionTexto', 'A new version of Kavenra has been published. Do you want to open the download page?');
 
@@ -92,6 +91,17 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'RadioButton11', 'Manual'),
     ('1', 'Texto_no_puedo', 'I can''t do that'),
     ('1', 'Texto_abrir_carpeta', 'The folder could not be opened. A program that opens folders is needed, such as xdg-open (package xdg-utils).');
+
+-- Main window: what the image list left out, by name and reason; a run without a window:
+-- the files of named folders left out, and the window asked for where there is no display
+INSERT INTO traduccion (form, object, caption) VALUES
+    ('1', 'ImagenMsg5', 'Images in the list: %1. Left out: %2'),
+    ('1', 'Texto_fuera_no_existe', 'not found: %1'),
+    ('1', 'Texto_fuera_no_imagen', 'not a supported image: %1'),
+    ('1', 'Texto_fuera_no_legible', 'cannot be read: %1'),
+    ('1', 'Texto_fuera_carpeta', 'no supported image inside: %1'),
+    ('1', 'Texto_resumen8', 'Files left out as not supported pictures: %1'),
+    ('1', 'Texto_sin_pantalla', 'There is no display to open the window on (neither DISPLAY nor WAYLAND_DISPLAY is set). To resize without a window, use --resize, for example: kavenra --resize --longest 1600 FILE... (kavenra --resize --help tells more).');
 
 -- Language dialog
 INSERT INTO traduccion (form, object, caption) VALUES

@@ -81,7 +81,6 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'Texto_resumen6', '¿Quieres abrir la carpeta de destino?'),
     ('1', 'Texto_resumen7', 'Por encima del límite de tamaño incluso con la calidad más baja, guardadas de todos modos (%1):'),
     ('1', 'Texto_lista1', 'Imágenes en la lista: %1'),
-    ('1', 'ImagenMsg4', 'Imágenes en la lista: %1; archivos omitidos por no ser compatibles: %2'),
     ('1', 'ActualizacionCaption', 'Nueva versión disponible'),
     ('1', 'ActualizacionTexto', 'Se ha publicado una nueva versión de Kavenra. ¿Quieres abrir la página de descargas?');
 
@@ -92,6 +91,17 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'RadioButton11', 'Manual'),
     ('1', 'Texto_no_puedo', 'No puedo'),
     ('1', 'Texto_abrir_carpeta', 'No se ha podido abrir la carpeta. Hace falta un programa que abra carpetas, como xdg-open (paquete xdg-utils).');
+
+-- Main window: what the image list left out, by name and reason; a run without a window:
+-- the files of named folders left out, and the window asked for where there is no display
+INSERT INTO traduccion (form, object, caption) VALUES
+    ('1', 'ImagenMsg5', 'Imágenes en la lista: %1. Omitidos: %2'),
+    ('1', 'Texto_fuera_no_existe', 'no existe: %1'),
+    ('1', 'Texto_fuera_no_imagen', 'no es una imagen compatible: %1'),
+    ('1', 'Texto_fuera_no_legible', 'no se puede leer: %1'),
+    ('1', 'Texto_fuera_carpeta', 'sin imágenes compatibles: %1'),
+    ('1', 'Texto_resumen8', 'Archivos omitidos por no ser imágenes compatibles: %1'),
+    ('1', 'Texto_sin_pantalla', 'No hay pantalla en la que abrir la ventana (no están definidas ni DISPLAY ni WAYLAND_DISPLAY). Para redimensionar sin ventana, use --resize, por ejemplo: kavenra --resize --longest 1600 ARCHIVO... (kavenra --resize --help da más detalles).');
 
 -- Language dialog
 INSERT INTO traduccion (form, object, caption) VALUES

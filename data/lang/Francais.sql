@@ -81,7 +81,6 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'Texto_resumen6', 'Voulez-vous ouvrir le dossier de destination ?'),
     ('1', 'Texto_resumen7', 'Au-dessus de la taille maximale même à la qualité la plus basse, enregistrées quand même (%1) :'),
     ('1', 'Texto_lista1', 'Images dans la liste : %1'),
-    ('1', 'ImagenMsg4', 'Images dans la liste : %1 ; fichiers ignorés car non pris en charge : %2'),
     ('1', 'ActualizacionCaption', 'Nouvelle version disponible'),
     ('1', 'ActualizacionTexto', 'Une nouvelle version de Kavenra est disponible. Voulez-vous ouvrir la page de téléchargement ?');
 
@@ -92,6 +91,17 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'RadioButton11', 'Manuel'),
     ('1', 'Texto_no_puedo', 'Je ne peux pas'),
     ('1', 'Texto_abrir_carpeta', 'Le dossier n''a pas pu être ouvert. Il faut un programme qui ouvre les dossiers, comme xdg-open (paquet xdg-utils).');
+
+-- Main window: what the image list left out, by name and reason; a run without a window:
+-- the files of named folders left out, and the window asked for where there is no display
+INSERT INTO traduccion (form, object, caption) VALUES
+    ('1', 'ImagenMsg5', 'Images dans la liste : %1. Ignorés : %2'),
+    ('1', 'Texto_fuera_no_existe', 'introuvable : %1'),
+    ('1', 'Texto_fuera_no_imagen', 'pas une image prise en charge : %1'),
+    ('1', 'Texto_fuera_no_legible', 'illisible : %1'),
+    ('1', 'Texto_fuera_carpeta', 'aucune image prise en charge dedans : %1'),
+    ('1', 'Texto_resumen8', 'Fichiers ignorés car ce ne sont pas des images prises en charge : %1'),
+    ('1', 'Texto_sin_pantalla', 'Aucun écran où ouvrir la fenêtre (ni DISPLAY ni WAYLAND_DISPLAY n''est défini). Pour redimensionner sans fenêtre, utilisez --resize, par exemple : kavenra --resize --longest 1600 FICHIER... (kavenra --resize --help en dit plus).');
 
 -- Language dialog
 INSERT INTO traduccion (form, object, caption) VALUES

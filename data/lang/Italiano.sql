@@ -81,7 +81,6 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'Texto_resumen6', 'Vuoi aprire la cartella di destinazione?'),
     ('1', 'Texto_resumen7', 'Oltre il limite di dimensione anche alla qualità più bassa, salvate comunque (%1):'),
     ('1', 'Texto_lista1', 'Immagini nell''elenco: %1'),
-    ('1', 'ImagenMsg4', 'Immagini nell''elenco: %1; file esclusi perché non supportati: %2'),
     ('1', 'ActualizacionCaption', 'Nuova versione disponibile'),
     ('1', 'ActualizacionTexto', 'È stata pubblicata una nuova versione di Kavenra. Vuoi aprire la pagina di download?');
 
@@ -92,6 +91,17 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'RadioButton11', 'Libero'),
     ('1', 'Texto_no_puedo', 'Non posso'),
     ('1', 'Texto_abrir_carpeta', 'Impossibile aprire la cartella. Serve un programma che apra le cartelle, come xdg-open (pacchetto xdg-utils).');
+
+-- Main window: what the image list left out, by name and reason; a run without a window:
+-- the files of named folders left out, and the window asked for where there is no display
+INSERT INTO traduccion (form, object, caption) VALUES
+    ('1', 'ImagenMsg5', 'Immagini nell''elenco: %1. Esclusi: %2'),
+    ('1', 'Texto_fuera_no_existe', 'non trovato: %1'),
+    ('1', 'Texto_fuera_no_imagen', 'non è un''immagine supportata: %1'),
+    ('1', 'Texto_fuera_no_legible', 'non leggibile: %1'),
+    ('1', 'Texto_fuera_carpeta', 'nessuna immagine supportata all''interno: %1'),
+    ('1', 'Texto_resumen8', 'File esclusi perché non sono immagini supportate: %1'),
+    ('1', 'Texto_sin_pantalla', 'Non c''è uno schermo su cui aprire la finestra (né DISPLAY né WAYLAND_DISPLAY sono impostati). Per ridimensionare senza finestra usare --resize, per esempio: kavenra --resize --longest 1600 FILE... (kavenra --resize --help spiega di più).');
 
 -- Language dialog
 INSERT INTO traduccion (form, object, caption) VALUES

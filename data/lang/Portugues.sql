@@ -81,7 +81,6 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'Texto_resumen6', 'Quer abrir a pasta de destino?'),
     ('1', 'Texto_resumen7', 'Acima do limite de tamanho mesmo com a qualidade mais baixa, gravadas na mesma (%1):'),
     ('1', 'Texto_lista1', 'Imagens na lista: %1'),
-    ('1', 'ImagenMsg4', 'Imagens na lista: %1; ficheiros omitidos por não serem suportados: %2'),
     ('1', 'ActualizacionCaption', 'Nova versão disponível'),
     ('1', 'ActualizacionTexto', 'Uma nova versão do Kavenra foi publicada. Deseja abrir a página de transferências?');
 
@@ -92,6 +91,17 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'RadioButton11', 'Manual'),
     ('1', 'Texto_no_puedo', 'Não posso'),
     ('1', 'Texto_abrir_carpeta', 'Não foi possível abrir a pasta. É preciso um programa que abra pastas, como o xdg-open (pacote xdg-utils).');
+
+-- Main window: what the image list left out, by name and reason; a run without a window:
+-- the files of named folders left out, and the window asked for where there is no display
+INSERT INTO traduccion (form, object, caption) VALUES
+    ('1', 'ImagenMsg5', 'Imagens na lista: %1. Omitidos: %2'),
+    ('1', 'Texto_fuera_no_existe', 'não encontrado: %1'),
+    ('1', 'Texto_fuera_no_imagen', 'não é uma imagem suportada: %1'),
+    ('1', 'Texto_fuera_no_legible', 'não é possível ler: %1'),
+    ('1', 'Texto_fuera_carpeta', 'sem imagens suportadas: %1'),
+    ('1', 'Texto_resumen8', 'Ficheiros omitidos por não serem imagens suportadas: %1'),
+    ('1', 'Texto_sin_pantalla', 'Não há ecrã onde abrir a janela (nem DISPLAY nem WAYLAND_DISPLAY estão definidos). Para redimensionar sem janela, use --resize, por exemplo: kavenra --resize --longest 1600 FICHEIRO... (kavenra --resize --help explica mais).');
 
 -- Language dialog
 INSERT INTO traduccion (form, object, caption) VALUES

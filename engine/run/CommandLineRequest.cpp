@@ -2,9 +2,11 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <array>
 #include <functional>
 #include <utility>
+#include <vector>
 
 namespace kavenra {
 namespace {
@@ -30,11 +32,13 @@ std::optional<QSize> SizeOf(const QString& text) {
     return QSize(*width, *height);
 }
 
-// A name among `names`, numbered from 1 as the options dialog stores its codes.
+// A name among `names`, in any case, numbered from 1 as the options dialog stores its codes.
 template <std::size_t N>
 std::optional<int> CodeOfName(const QString& text, const std::array<const char*, N>& names) {
     for (std::size_t i = 0; i < N; ++i) {
-        if (text == QLatin1String(names[i])) return static_cast<int>(i) + 1;
+        if (text.compare(QLatin1String(names[i]), Qt::CaseInsensitive) == 0) {
+            return static_cast<int>(i) + 1;
+        }
     }
     return std::nullopt;
 }
@@ -44,51 +48,71 @@ constexpr std::array<const char*, 6> kFilterNames = {"box",     "bilinear",    "
 // In the order of the "Save as" codes 0 to 4.
 constexpr std::array<const char*, 5> kFormatNames = {"same", "jpeg", "png", "webp", "tiff"};
 
+// The other names people give the formats: their usual file extensions.
+std::optional<int> FormatCode(const QString& text) {
+    if (text.compare(QLatin1String("jpg"), Qt::CaseInsensitive) == 0) return 1;
+    if (text.compare(QLatin1String("tif"), Qt::CaseInsensitive) == 0) return 4;
+    const std::optional<int> code = CodeOfName(text, kFormatNames);
+    if (code) return *code - 1;
+    return std::nullopt;
+}
+
+// Takes an option's value, as the system passed it; false when it is none the option reads.
+using TakeValue = std::function<bool(CommandLineRequest&, const QByteArray&)>;
+
 struct ValueOption {
     const char* name;
     const char* what;  // the values, as the usage error names them
-    std::function<bool(CommandLineRequest&, const QString&)> take;
+    TakeValue take;
 };
 
-std::function<bool(CommandLineRequest&, const QString&)> Code(
-    std::optional<int> CommandLineRequest::*field, int lowest, int highest) {
-    return [field, lowest, highest](CommandLineRequest& request, const QString& value) {
+// Every value but a folder's name is words and numbers: read as text.
+TakeValue Text(std::function<bool(CommandLineRequest&, const QString&)> take) {
+    return [take = std::move(take)](CommandLineRequest& request, const QByteArray& value) {
+        return take(request, QString::fromUtf8(value));
+    };
+}
+
+TakeValue Code(std::optional<int> CommandLineRequest::*field, int lowest, int highest) {
+    return Text([field, lowest, highest](CommandLineRequest& request, const QString& value) {
         request.*field = NumberIn(value, lowest, highest);
         return (request.*field).has_value();
-    };
+    });
 }
 
 const std::vector<ValueOption>& ValueOptions() {
     static const std::vector<ValueOption> options = {
         {"--size", "WIDTHxHEIGHT, each 1 or more",
-         [](CommandLineRequest& request, const QString& value) {
+         Text([](CommandLineRequest& request, const QString& value) {
              request.size = SizeOf(value);
              return request.size.has_value();
-         }},
+         })},
         {"--longest", "a number of pixels, 1 or more",
          Code(&CommandLineRequest::longest, 1, kLargestSide)},
         {"--output", "a folder",
-         [](CommandLineRequest& request, const QString& value) {
+         [](CommandLineRequest& request, const QByteArray& value) {
              request.output = value;
              return !value.isEmpty();
          }},
-        {"--format", "same, jpeg, png, webp or tiff",
-         [](CommandLineRequest& request, const QString& value) {
-             const std::optional<int> code = CodeOfName(value, kFormatNames);
-             if (code) request.saveAs = *code - 1;
-             return code.has_value();
-         }},
+        {"--format", "same, jpeg (jpg), png, webp or tiff (tif)",
+         Text([](CommandLineRequest& request, const QString& value) {
+             request.saveAs = FormatCode(value);
+             return request.saveAs.has_value();
+         })},
         {"--filter", "box, bilinear, bspline, bicubic, catmull-rom or lanczos",
-         [](CommandLineRequest& request, const QString& value) {
+         Text([](CommandLineRequest& request, const QString& value) {
              request.filter = CodeOfName(value, kFilterNames);
              return request.filter.has_value();
-         }},
-        {"--jpeg-quality", "1 to 5", Code(&CommandLineRequest::jpegQuality, 1, 5)},
+         })},
+        // The options dialog's slider: its lowest quality at 1, its best at 5.
+        {"--jpeg-quality", "1 to 5 (1 the smallest files, 5 the best quality)",
+         Code(&CommandLineRequest::jpegQuality, 1, 5)},
         {"--png-compression", "1 to 4", Code(&CommandLineRequest::pngCompression, 1, 4)},
         {"--bmp-compression", "1 or 2", Code(&CommandLineRequest::bmpCompression, 1, 2)},
         {"--tga-compression", "1 or 2", Code(&CommandLineRequest::targaCompression, 1, 2)},
         {"--tiff-compression", "1 to 4", Code(&CommandLineRequest::tiffCompression, 1, 4)},
-        {"--webp-quality", "1 to 100", Code(&CommandLineRequest::webpQuality, 1, 100)},
+        {"--webp-quality", "1 to 100 (1 the smallest files, 100 the best quality)",
+         Code(&CommandLineRequest::webpQuality, 1, 100)},
         {"--max-kb", "1 to 1000000",
          Code(&CommandLineRequest::sizeBudgetKb, 1, kLargestSizeBudgetKb)},
     };
@@ -118,13 +142,19 @@ UsageError Error(const QString& message) {
     return {message.toStdString()};
 }
 
+QString UnknownOption(const QString& name) {
+    const QString meant = NearestOption(name, ResizeOptionNames());
+    if (meant.isEmpty()) return QStringLiteral("unknown option %1").arg(name);
+    return QStringLiteral("unknown option %1; did you mean %2?").arg(name, meant);
+}
+
 // Takes the option at `at` (and its value, moving `at` past it); a usage error when it is unknown
 // or its value is missing or out of range.
-std::optional<UsageError> TakeOption(const QStringList& arguments, int& at,
+std::optional<UsageError> TakeOption(const QByteArrayList& arguments, int& at,
                                      CommandLineRequest& request) {
-    const QString argument = arguments[at];
-    const int equals = argument.indexOf(QLatin1Char('='));
-    const QString name = equals < 0 ? argument : argument.left(equals);
+    const QByteArray& argument = arguments[at];
+    const int equals = argument.indexOf('=');
+    const QString name = QString::fromUtf8(equals < 0 ? argument : argument.left(equals));
     for (const SwitchOption& option : kSwitches) {
         if (name != QLatin1String(option.name)) continue;
         if (equals >= 0) return Error(QStringLiteral("%1 takes no value").arg(name));
@@ -133,7 +163,7 @@ std::optional<UsageError> TakeOption(const QStringList& arguments, int& at,
     }
     for (const ValueOption& option : ValueOptions()) {
         if (name != QLatin1String(option.name)) continue;
-        QString value;
+        QByteArray value;
         if (equals >= 0) {
             value = argument.mid(equals + 1);
         } else if (at + 1 < arguments.size()) {
@@ -144,11 +174,11 @@ std::optional<UsageError> TakeOption(const QStringList& arguments, int& at,
         }
         if (!option.take(request, value)) {
             return Error(QStringLiteral("%1: \"%2\" is not %3")
-                             .arg(name, value, QLatin1String(option.what)));
+                             .arg(name, QString::fromUtf8(value), QLatin1String(option.what)));
         }
         return std::nullopt;
     }
-    return Error(QStringLiteral("unknown option %1").arg(name));
+    return Error(UnknownOption(name));
 }
 
 std::optional<UsageError> CheckWhole(const CommandLineRequest& request) {
@@ -163,16 +193,37 @@ std::optional<UsageError> CheckWhole(const CommandLineRequest& request) {
     return std::nullopt;
 }
 
+// The optimal string alignment distance: insertions, deletions, substitutions and swaps of two
+// neighbours, the slips a hand makes on a keyboard.
+int EditDistance(const QString& a, const QString& b) {
+    const int n = int(a.size());
+    const int m = int(b.size());
+    std::vector<std::vector<int>> d(n + 1, std::vector<int>(m + 1, 0));
+    for (int i = 0; i <= n; ++i) d[i][0] = i;
+    for (int j = 0; j <= m; ++j) d[0][j] = j;
+    for (int i = 1; i <= n; ++i) {
+        for (int j = 1; j <= m; ++j) {
+            const int cost = a[i - 1] == b[j - 1] ? 0 : 1;
+            d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + cost});
+            if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1]) {
+                d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+            }
+        }
+    }
+    return d[n][m];
+}
+
 }  // namespace
 
-std::variant<CommandLineRequest, UsageError> ReadCommandLineRequest(const QStringList& arguments) {
+std::variant<CommandLineRequest, UsageError> ReadCommandLineRequest(
+    const QByteArrayList& arguments) {
     CommandLineRequest request;
     bool optionsEnded = false;
     for (int at = 0; at < arguments.size(); ++at) {
-        const QString& argument = arguments[at];
-        if (!optionsEnded && argument == QLatin1String("--")) {
+        const QByteArray& argument = arguments[at];
+        if (!optionsEnded && argument == "--") {
             optionsEnded = true;
-        } else if (!optionsEnded && argument.startsWith(QLatin1Char('-')) && argument.size() > 1) {
+        } else if (!optionsEnded && argument.startsWith('-') && argument.size() > 1) {
             if (std::optional<UsageError> error = TakeOption(arguments, at, request)) return *error;
         } else {
             request.inputs << argument;
@@ -180,6 +231,40 @@ std::variant<CommandLineRequest, UsageError> ReadCommandLineRequest(const QStrin
     }
     if (std::optional<UsageError> error = CheckWhole(request)) return *error;
     return request;
+}
+
+std::variant<CommandLineRequest, UsageError> ReadCommandLineText(const QStringList& arguments) {
+    QByteArrayList bytes;
+    for (const QString& argument : arguments) bytes << argument.toUtf8();
+    return ReadCommandLineRequest(bytes);
+}
+
+QStringList ResizeOptionNames() {
+    QStringList names;
+    for (const ValueOption& option : ValueOptions()) names << QLatin1String(option.name);
+    for (const SwitchOption& option : kSwitches) names << QLatin1String(option.name);
+    return names;
+}
+
+QString NearestOption(const QString& typed, const QStringList& known) {
+    // Dashes are not letters to count: "-longest" and "longest" meant "--longest" as surely.
+    const QString bare = QString(typed).remove(QRegularExpression(QStringLiteral("^-+")));
+    if (bare.isEmpty()) return {};
+    QString nearest;
+    int nearestDistance = bare.size() >= 5 ? 2 : 1;
+    QStringList startingWith;
+    for (const QString& option : known) {
+        const QString name = QString(option).remove(QRegularExpression(QStringLiteral("^-+")));
+        if (name.isEmpty()) continue;
+        if (name.startsWith(bare)) startingWith << option;
+        const int distance = EditDistance(bare, name);
+        if (distance < nearestDistance || (distance == nearestDistance && nearest.isEmpty())) {
+            nearest = option;
+            nearestDistance = distance;
+        }
+    }
+    if (!nearest.isEmpty()) return nearest;
+    return startingWith.size() == 1 ? startingWith.first() : QString();
 }
 
 FormatOptions WithRequestedOptions(const CommandLineRequest& request, FormatOptions stored) {
@@ -215,10 +300,12 @@ std::string CommandLineUsage() {
            "      --keep-raw-size       camera RAW files at their own size\n"
            "\n"
            "      --output DIR          where the outputs go (default: RES beside the last item)\n"
-           "      --format F            same, jpeg, png, webp or tiff\n"
+           "      --format F            same, jpeg (or jpg), png, webp or tiff (or tif)\n"
            "      --filter F            box, bilinear, bspline, bicubic, catmull-rom or lanczos\n"
-           "      --jpeg-quality 1-5    --png-compression 1-4   --bmp-compression 1-2\n"
-           "      --tga-compression 1-2 --tiff-compression 1-4  --webp-quality 1-100\n"
+           "      --jpeg-quality 1-5    1 the smallest files, 5 the best quality\n"
+           "      --webp-quality 1-100  1 the smallest files, 100 the best quality\n"
+           "      --png-compression 1-4 --tiff-compression 1-4 --bmp-compression 1-2\n"
+           "      --tga-compression 1-2 numbered as the choices of the options dialog\n"
            "      --webp-lossless       WebP without loss\n"
            "      --fast                decode large JPEG photos at a reduced scale\n"
            "      --no-enlarge          leave pictures already within the size at their size\n"
@@ -232,7 +319,8 @@ std::string CommandLineUsage() {
            "      --notify              tell the outcome in a desktop notification as well\n"
            "      --                    what follows is an image or folder, whatever its name\n"
            "\n"
-           "Options not given are the ones stored in the options dialog.\n"
+           "Options not given are the ones stored in the options dialog. Names of formats\n"
+           "and filters are read in any case.\n"
            "Exit status: 0 every file written, 1 some failed or none could be, 2 a usage\n"
            "error, 130 interrupted (Ctrl+C), 143 ended (SIGTERM); nothing is left half\n"
            "written.\n";

@@ -5,6 +5,8 @@
 // stored ones. Read from the arguments alone, before anything is opened, so that a mistake in
 // them is told at once and nothing has been converted.
 
+#include <QByteArray>
+#include <QByteArrayList>
 #include <QSize>
 #include <QString>
 #include <QStringList>
@@ -21,17 +23,17 @@ namespace kavenra {
 inline constexpr char kResizeOption[] = "--resize";
 
 struct CommandLineRequest {
-    QStringList inputs;  // files and folders, as given
+    QByteArrayList inputs;  // files and folders, as given: bytes, as the system passed them
 
     // Exactly one way to state the size.
     std::optional<QSize> size;   // --size WxH
     std::optional<int> longest;  // --longest N
     bool keepRawSize = false;    // --keep-raw-size
 
-    QString output;  // --output DIR; empty: the "RES" folder the window would propose
+    QByteArray output;  // --output DIR; empty: the "RES" folder the window would propose
 
     // The options dialog's codes given on the command line; the others are the stored ones.
-    std::optional<int> saveAs;          // --format same|jpeg|png|webp|tiff
+    std::optional<int> saveAs;          // --format same|jpeg|png|webp|tiff (or jpg, tif)
     std::optional<int> filter;          // --filter box|bilinear|bspline|bicubic|catmull-rom|lanczos
     std::optional<int> jpegQuality;     // --jpeg-quality 1-5
     std::optional<int> pngCompression;  // --png-compression 1-4
@@ -58,14 +60,29 @@ struct UsageError {
     std::string message;
 };
 
-// Reads the arguments that follow --resize. Options come as "--name value" or "--name=value", in
-// any order among the inputs; "--" ends them, so that a file whose name starts with "-" can be
-// named. An unknown option, a value out of range, no size or two ways of stating it, and no input
-// are usage errors.
-std::variant<CommandLineRequest, UsageError> ReadCommandLineRequest(const QStringList& arguments);
+// Reads the arguments that follow --resize, as the system passed them. Options come as
+// "--name value" or "--name=value", in any order among the inputs; "--" ends them, so that a file
+// whose name starts with "-" can be named. Names of formats and filters are read in any case. An
+// unknown option (with the option meant, when it looks like a mistyped one), a value out of range,
+// no size or two ways of stating it, and no input are usage errors.
+std::variant<CommandLineRequest, UsageError> ReadCommandLineRequest(
+    const QByteArrayList& arguments);
+
+// The same with arguments given as text, each taken as its UTF-8 bytes.
+std::variant<CommandLineRequest, UsageError> ReadCommandLineText(const QStringList& arguments);
+
+// The options ReadCommandLineRequest knows, "--size" to "--notify" and "--".
+QStringList ResizeOptionNames();
+
+// The option among `known` that `typed` (its name alone, without "=value") most likely meant: a
+// slip of one or two letters, or the start of exactly one of them; empty when none is close.
+QString NearestOption(const QString& typed, const QStringList& known);
 
 // The stored options with the ones the command line states put in their place.
 FormatOptions WithRequestedOptions(const CommandLineRequest& request, FormatOptions stored);
+
+// The line that follows every usage error, instead of the whole usage.
+inline constexpr char kResizeHelpHint[] = "Try 'kavenra --resize --help' for more information.";
 
 // The usage text: every option, its values and what it does.
 std::string CommandLineUsage();

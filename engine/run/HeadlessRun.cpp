@@ -1,8 +1,5 @@
 #include "engine/run/HeadlessRun.h"
 
-#include <sys/stat.h>
-
-#include <QDir>
 #include <QFile>
 
 #include <chrono>
@@ -11,37 +8,33 @@
 
 #include "engine/run/BatchRun.h"
 #include "engine/run/FolderFiles.h"
-#include "engine/run/Procesosimagen.h"
+#include "engine/run/InputFiles.h"
 
 namespace kavenra {
 namespace {
 
-bool Exists(const QByteArray& path) {
-    struct stat status {};
-    return lstat(path.constData(), &status) == 0;
-}
-
-bool IsImageFile(const QByteArray& path) {
-    struct stat status {};
-    return stat(path.constData(), &status) == 0 && S_ISREG(status.st_mode) &&
-           IsSupportedImage(path.toStdString());
-}
-
-QByteArray AbsolutePath(const QString& input, const QString& workingDirectory) {
-    return QFile::encodeName(QDir::cleanPath(QDir(workingDirectory).absoluteFilePath(input)));
+RefusedInput::Why RefusalOf(InputKind kind) {
+    switch (kind) {
+        case InputKind::NotFound:
+            return RefusedInput::Why::NotFound;
+        case InputKind::Unreadable:
+            return RefusedInput::Why::Unreadable;
+        default:
+            return RefusedInput::Why::NotAnImage;
+    }
 }
 
 class EntryList {
   public:
     explicit EntryList(GatheredInputs& gathered) : gathered_(gathered) {}
 
-    void takeFile(const QByteArray& path) {
-        if (!Exists(path)) return refuse(path, RefusedInput::Why::NotFound);
-        if (!IsImageFile(path)) return refuse(path, RefusedInput::Why::NotAnImage);
+    void takeFile(const QByteArray& path, InputKind kind) {
+        if (kind != InputKind::Image) return refuse(path, RefusalOf(kind));
         add(path);
     }
 
-    // Files that are no image are left out of a folder without a word, as from a drop.
+    // The files of a folder that are no picture are left out and named; one that may not be read
+    // might be a picture, and fails.
     void takeFolder(const QByteArray& folder, bool includeSubfolders,
                     const QByteArray& outputFolder) {
         std::vector<TreeFile> files;
@@ -52,9 +45,15 @@ class EntryList {
         }
         bool any = false;
         for (const TreeFile& file : files) {
-            if (!IsSupportedImage(file.path.toStdString())) continue;
-            any = true;
-            add(file.path, file.subfolder);
+            const InputKind kind = ClassifyInputPath(file.path);
+            if (kind == InputKind::Image) {
+                any = true;
+                add(file.path, file.subfolder);
+            } else if (kind == InputKind::Unreadable) {
+                refuse(file.path, RefusedInput::Why::Unreadable);
+            } else {
+                gathered_.skipped.push_back({file.path, RefusedInput::Why::NotAnImage});
+            }
         }
         if (!any) refuse(folder, RefusedInput::Why::NoImageInFolder);
     }
@@ -80,32 +79,49 @@ QString Number(int value) {
 
 }  // namespace
 
-GatheredInputs GatherInputs(const QStringList& inputs, const QString& workingDirectory,
-                            bool includeSubfolders, const QString& outputFolder) {
-    GatheredInputs gathered;
-    if (!inputs.isEmpty()) {
-        const QByteArray last = AbsolutePath(inputs.last(), workingDirectory);
-        const QString shown = QFile::decodeName(last);
-        gathered.proposedDestination =
-            ProposedDestination(IsFolderPath(last) ? shown + QLatin1Char('/') : shown);
+// The window's proposal, on bytes: the last item's folder, or that folder itself, and "RES/".
+// Empty names name no place.
+QByteArray ProposedDestinationOf(const QByteArrayList& inputs, const QByteArray& workingDirectory) {
+    for (auto input = inputs.crbegin(); input != inputs.crend(); ++input) {
+        const QByteArray path = AbsoluteInputPath(*input, workingDirectory);
+        if (path.isEmpty()) continue;
+        const QByteArray item = IsFolderPath(path) ? path + '/' : path;
+        return item.left(item.lastIndexOf('/') + 1) + "RES/";
     }
-    const QByteArray leftOut =
-        QFile::encodeName(outputFolder.isEmpty() ? gathered.proposedDestination
-                                                 : QDir(workingDirectory).filePath(outputFolder));
+    return {};
+}
+
+GatheredInputs GatherInputs(const QByteArrayList& inputs, const QByteArray& workingDirectory,
+                            bool includeSubfolders, const QByteArray& outputFolder) {
+    GatheredInputs gathered;
+    gathered.proposedDestination = ProposedDestinationOf(inputs, workingDirectory);
+    // A tree's walk leaves out the folder the outputs go to, and the outputs of earlier runs.
+    const QByteArray leftOut = outputFolder.isEmpty()
+                                   ? gathered.proposedDestination
+                                   : AbsoluteInputPath(outputFolder, workingDirectory);
     EntryList list(gathered);
-    for (const QString& input : inputs) {
-        const QByteArray path = AbsolutePath(input, workingDirectory);
-        if (IsFolderPath(path)) {
+    for (const QByteArray& input : inputs) {
+        const QByteArray path = AbsoluteInputPath(input, workingDirectory);
+        const InputKind kind = ClassifyInputPath(path);
+        if (kind == InputKind::Folder) {
             list.takeFolder(path, includeSubfolders, leftOut);
         } else {
-            list.takeFile(path);
+            list.takeFile(path, kind);
         }
     }
     return gathered;
 }
 
+GatheredInputs GatherInputs(const QStringList& inputs, const QString& workingDirectory,
+                            bool includeSubfolders, const QString& outputFolder) {
+    QByteArrayList names;
+    for (const QString& input : inputs) names << QFile::encodeName(input);
+    return GatherInputs(names, QFile::encodeName(workingDirectory), includeSubfolders,
+                        QFile::encodeName(outputFolder));
+}
+
 RunControls ControlsForRequest(const CommandLineRequest& request, const GatheredInputs& inputs,
-                               const QString& destinationFolder, const FormatOptions& stored) {
+                               const QByteArray& destinationFolder, const FormatOptions& stored) {
     RunControls controls;
     controls.entries = inputs.entries;
     controls.outputSubfolders = inputs.subfolders;
@@ -116,7 +132,7 @@ RunControls ControlsForRequest(const CommandLineRequest& request, const Gathered
         controls.height = Number(request.size->height());
     }
     if (request.longest) controls.longestSideText = Number(*request.longest);
-    controls.destination = OutputFolderText(destinationFolder);
+    controls.destination = OutputFolderText(QFile::decodeName(destinationFolder));
     controls.entryCount = QString::number(inputs.entries.size());
     controls.codes = WithRequestedOptions(request, stored);
     return controls;

@@ -21,14 +21,15 @@
 
 namespace kavenra {
 
-// A named file or folder that brings nothing to convert.
+// A named file or folder that brings nothing to convert, or a file of a named folder left out.
 struct RefusedInput {
     enum class Why {
-        NotFound,         // nothing of that name
+        NotFound,         // nothing of that name (the empty name included)
         NotAnImage,       // a file whose content is no supported image (or no regular file)
         NoImageInFolder,  // a folder without one supported image directly inside it
+        Unreadable,       // a file this process may not open for reading
     };
-    QByteArray path;  // as an absolute path
+    QByteArray path;  // as an absolute path; the empty name stays empty
     Why why = Why::NotFound;
 };
 
@@ -41,19 +42,27 @@ struct GatheredInputs {
     QByteArrayList entries;
     // Entries from below a named folder: the subfolder they mirror under the destination.
     QHash<QByteArray, QByteArray> subfolders;
+    // What was named and brings nothing, and the files of named folders that may not be read:
+    // each a failure of the run.
     std::vector<RefusedInput> refused;
-    // The folder the window would propose for the last item: "RES/" inside a folder, or beside
-    // a file. Ends in "/".
-    QString proposedDestination;
+    // The files of named folders whose content is no supported picture, left out as a drop leaves
+    // them out: the user named the folder, not them.
+    std::vector<RefusedInput> skipped;
+    // The folder the window would propose for the last item named: "RES/" inside a folder, or
+    // beside a file. Ends in "/"; empty when only empty names were given.
+    QByteArray proposedDestination;
 };
 
+GatheredInputs GatherInputs(const QByteArrayList& inputs, const QByteArray& workingDirectory,
+                            bool includeSubfolders = false, const QByteArray& outputFolder = {});
+// The same with names given as text.
 GatheredInputs GatherInputs(const QStringList& inputs, const QString& workingDirectory,
                             bool includeSubfolders = false, const QString& outputFolder = {});
 
 // The window's controls as the request states them: its size, the destination folder (ending in
 // "/"), the codes with the request's own in place of the stored ones.
 RunControls ControlsForRequest(const CommandLineRequest& request, const GatheredInputs& inputs,
-                               const QString& destinationFolder, const FormatOptions& stored);
+                               const QByteArray& destinationFolder, const FormatOptions& stored);
 
 class HeadlessRun {
   public:

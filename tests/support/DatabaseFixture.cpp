@@ -188,10 +188,13 @@ bool DatabaseFolder::writeLanguage(const QString& relativePath, const QList<Capt
 // the places, after the key, so that a test sees the values the program put in.
 static int ArgumentsOf(const QString& key) {
     static const QHash<QString, int> kArguments{
-        {QStringLiteral("Texto_fallo1"), 1},   {QStringLiteral("Texto_resumen1"), 2},
-        {QStringLiteral("Texto_resumen2"), 1}, {QStringLiteral("Texto_resumen3"), 1},
-        {QStringLiteral("Texto_resumen7"), 1}, {QStringLiteral("Texto_resumen4"), 1},
-        {QStringLiteral("Texto_lista1"), 1},   {QStringLiteral("ImagenMsg4"), 2},
+        {QStringLiteral("Texto_fallo1"), 1},           {QStringLiteral("Texto_resumen1"), 2},
+        {QStringLiteral("Texto_resumen2"), 1},         {QStringLiteral("Texto_resumen3"), 1},
+        {QStringLiteral("Texto_resumen7"), 1},         {QStringLiteral("Texto_resumen4"), 1},
+        {QStringLiteral("Texto_lista1"), 1},           {QStringLiteral("ImagenMsg5"), 2},
+        {QStringLiteral("Texto_fuera_no_existe"), 1},  {QStringLiteral("Texto_fuera_no_imagen"), 1},
+        {QStringLiteral("Texto_fuera_no_legible"), 1}, {QStringLiteral("Texto_fuera_carpeta"), 1},
+        {QStringLiteral("Texto_resumen8"), 1},
     };
     return kArguments.value(key);
 }

@@ -32,6 +32,22 @@ QProcessEnvironment EnvironmentWithoutDisplay(const ProgramStart& start) {
     return environment;
 }
 
+// Each byte as printf's octal escape, so that the shell sees no byte of the name itself.
+ProgramStart WithByteArguments(ProgramStart start, const QByteArrayList& arguments) {
+    QString script = QStringLiteral("exec \"$0\" \"$@\"");
+    for (const QByteArray& argument : arguments) {
+        QString escaped;
+        for (const char byte : argument) {
+            escaped += QStringLiteral("\\%1").arg(uint(static_cast<unsigned char>(byte)), 3, 8,
+                                                  QLatin1Char('0'));
+        }
+        script += QStringLiteral(" \"$(printf '%1')\"").arg(escaped);
+    }
+    start.arguments = QStringList{QStringLiteral("-c"), script, start.executable} + start.arguments;
+    start.executable = QStringLiteral("/bin/sh");
+    return start;
+}
+
 FinishedRun RunWithoutDisplay(const ProgramStart& start) {
     QProcess process;
     process.setProcessEnvironment(EnvironmentWithoutDisplay(start));

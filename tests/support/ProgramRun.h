@@ -5,6 +5,7 @@
 // closes it. The network and the first-run questions are the test's to arrange; the update check
 // is told the machine is offline.
 
+#include <QByteArrayList>
 #include <QJsonObject>
 #include <QMap>
 #include <QProcess>
@@ -59,6 +60,10 @@ FinishedRun RunWithoutDisplay(const ProgramStart& start);
 
 // The environment of such a run: the test's own, without any display, with `start`'s on top.
 QProcessEnvironment EnvironmentWithoutDisplay(const ProgramStart& start);
+
+// `start` run through /bin/sh, with `arguments` added after its own as the very bytes given:
+// QProcess passes its arguments as UTF-8 text, and a file's name need not be.
+ProgramStart WithByteArguments(ProgramStart start, const QByteArrayList& arguments);
 
 // The texts of a JSON array of strings.
 QStringList JsonStrings(const QJsonValue& value);
