@@ -820,6 +820,72 @@ class EngineConversionTest : public QObject, private ConversionWorkspace {
         if (destination == "folder") QCOMPARE(FileContents(target + "/inside.txt"), precious);
     }
 
+    // A size beyond what the output format holds fails with that reason before any picture is
+    // made, and leaves nothing; a size at the bound is written. A tiny picture enlarged to one
+    // row or column keeps the memory low.
+    void sizeBeyondTheFormatFails_data() {
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<int>("saveAs");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::addColumn<QString>("path");  // the run's, or the worker's call
+        QTest::addColumn<int>("expectedReason");
+        const int beyond = int(FailureReason::TooLargeForFormat);
+        const int none = int(FailureReason::None);
+        const int jpeg = int(SaveAs::Jpeg);
+        const int webp = int(SaveAs::Webp);
+        const int original = int(SaveAs::Original);
+        QTest::newRow("JPEG 70,000 wide") << "png" << jpeg << 70000 << 1 << "run" << beyond;
+        QTest::newRow("JPEG 70,000 high") << "png" << jpeg << 1 << 70000 << "run" << beyond;
+        QTest::newRow("JPEG one past libjpeg's bound")
+            << "png" << jpeg << 65501 << 1 << "run" << beyond;
+        QTest::newRow("JPEG at libjpeg's bound") << "png" << jpeg << 65500 << 1 << "run" << none;
+        QTest::newRow("WebP 20,000 high") << "png" << webp << 1 << 20000 << "run" << beyond;
+        QTest::newRow("WebP one past its bound") << "png" << webp << 16384 << 1 << "run" << beyond;
+        QTest::newRow("WebP at its bound") << "png" << webp << 1 << 16383 << "run" << none;
+        QTest::newRow("TARGA past its 16-bit sides")
+            << "tga" << original << 65536 << 1 << "run" << beyond;
+        QTest::newRow("TARGA at its bound") << "tga" << original << 65535 << 1 << "run" << none;
+        QTest::newRow("PNG 70,000 wide") << "png" << original << 70000 << 1 << "run" << none;
+        QTest::newRow("worker's call: JPEG 70,000 wide")
+            << "png" << jpeg << 70000 << 1 << "worker" << beyond;
+        QTest::newRow("worker's call: WebP 20,000 high")
+            << "png" << webp << 1 << 20000 << "worker" << beyond;
+    }
+
+    void sizeBeyondTheFormatFails() {
+        QFETCH(QString, input);
+        QFETCH(int, saveAs);
+        QFETCH(int, width);
+        QFETCH(int, height);
+        QFETCH(QString, path);
+        QFETCH(int, expectedReason);
+        settings.codes.guardar_como = saveAs;
+        const QString source = makeInput("tiny." + input, FormatNamed(input), 10, 10);
+        QVERIFY(!source.isEmpty());
+
+        bool converted = false;
+        FailureReason reason = FailureReason::None;
+        if (path == "worker") {
+            const WorkerConversion result = convertInWorker(source, out("tiny"), 0, height, width);
+            converted = result.committed;
+            reason = result.failure;
+        } else {
+            const FileOutcome outcome = convertOutcome(source, out("tiny"), 0, height, width);
+            converted = outcome.committed;
+            reason = outcome.reason;
+        }
+
+        QCOMPARE(int(reason), expectedReason);
+        QCOMPARE(converted, expectedReason == int(FailureReason::None));
+        const QStringList written = Listing(outFolder());
+        QCOMPARE(written.size(), converted ? 1 : 0);
+        if (!converted) return;
+        const Picture result = Inspect(out(written.first()));
+        QCOMPARE(int(result.width), width);
+        QCOMPARE(int(result.height), height);
+    }
+
     void successfulSaveReplacesTheDestination_data() {
         QTest::addColumn<int>("umaskBits");
         QTest::addColumn<int>("existingMode");  // -1: no file there yet

@@ -291,11 +291,16 @@ Preparation PrepareLoadedImage(FIBITMAP& loaded, FREE_IMAGE_FORMAT format, const
                           orientation)
             : target;
     if (!size) return Preparation::Failed(FailureReason::Unsupported);
+    const FREE_IMAGE_FORMAT outputFormat = OutputFormatFor(format, settings.codes.guardar_como);
+    // Known from the sizing alone: no picture is made that its writer would refuse, or write with
+    // its sides cut short.
+    if (!FitsOutputFormat(outputFormat, size->width, size->height)) {
+        return Preparation::Failed(FailureReason::TooLargeForFormat);
+    }
     // Rescaled as stored, then turned: the turn moves the smaller picture.
     const TargetSize stored = StoredSize(*size, orientation);
     BitmapHandle rescaled(FreeImage_Rescale(&loaded, stored.width, stored.height, filter));
 
-    const FREE_IMAGE_FORMAT outputFormat = OutputFormatFor(format, settings.codes.guardar_como);
     // A picture saved in another format is its first page alone.
     if (outputFormat != FIF_TIFF) pages = nullptr;
     // No bitmap (a side of 0 or less, or no memory): nothing to save, and nothing on disk changes.

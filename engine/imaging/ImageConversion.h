@@ -48,7 +48,9 @@ FREE_IMAGE_FORMAT DetectFileFormat(const std::string& path);
 // the open file.
 FREE_IMAGE_FORMAT DetectOpenedFileFormat(const SourceFile& source);
 
-// Everything after the load: source size, target size, filter, rescale, the turn upright that the
+// Everything after the load: source size, target size (beyond what the output format holds, the
+// conversion fails as TooLargeForFormat before any picture is made), filter, rescale, the turn
+// upright that the
 // input's orientation tag asks for (Orientation.h; every size rule applies to the upright
 // picture), the output format the "Save as" code chooses and the pixels made fit for its writer
 // (OutputFormat.h), the colour profile (ColourProfile.h), save flags, output name, the save into
