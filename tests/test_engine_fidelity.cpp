@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -489,6 +490,52 @@ class EngineFidelityTest : public QObject, private ConversionWorkspace {
         }
         QCOMPARE(ProfileColourSpace(carried), std::string("RGB "));
         QCOMPARE(ProfileDescription(carried), std::string("sRGB built-in"));
+    }
+
+    // A CMYK JPEG's output is the same file whenever it is made: the sRGB profile it is given
+    // states no clock time. Two conversions a moment apart give the same bytes, and the date in
+    // the profile's header is none of that moment's.
+    void cmykOutputIsTheSameEveryTime_data() {
+        QTest::addColumn<QString>("extension");
+        QTest::addColumn<int>("saveAs");
+        QTest::newRow("JPEG") << "jpg" << int(SaveAs::Original);
+        QTest::newRow("PNG") << "png" << int(SaveAs::Png);
+        QTest::newRow("TIFF") << "tif" << int(SaveAs::Tiff);
+        QTest::newRow("WebP") << "webp" << int(SaveAs::Webp);
+    }
+
+    void cmykOutputIsTheSameEveryTime() {
+        QFETCH(QString, extension);
+        QFETCH(int, saveAs);
+        settings.codes.guardar_como = saveAs;
+        CmykJpegLayout layout;
+        layout.iccProfile = MakeCmykProfile();
+        for (int block = 0; block < layout.blocksWide * layout.blocksHigh; ++block) {
+            const auto ink = static_cast<std::uint8_t>(block * 4);
+            layout.blocks.push_back({ink, std::uint8_t(255 - ink), std::uint8_t(ink / 2), 16});
+        }
+        const QString source = in("print.jpg");
+        QVERIFY(WriteFileBytes(NativePath(source), MakeCmykJpeg(layout)));
+
+        const QDateTime started = QDateTime::currentDateTimeUtc().addSecs(-1);
+        QVERIFY(convert(source, out("first.jpg"), 1, 0, 48));
+        QVERIFY(convert(source, out("second.jpg"), 1, 0, 48));
+        const QDateTime ended = QDateTime::currentDateTimeUtc().addSecs(1);
+
+        const std::string first = NativePath(out("first." + extension));
+        const std::string second = NativePath(out("second." + extension));
+        QVERIFY(ReadFileBytes(first) == ReadFileBytes(second));
+        const Bytes profile = IccProfileOf(first);
+        QCOMPARE(ProfileColourSpace(profile), std::string("RGB "));
+        const auto field = [&profile](int index) {
+            return int(profile[std::size_t(24 + 2 * index)]) << 8 |
+                   profile[std::size_t(25 + 2 * index)];
+        };
+        const QDateTime stated(QDate(field(0), field(1), field(2)),
+                               QTime(field(3), field(4), field(5)), Qt::UTC);
+        QVERIFY2(stated.isValid(),
+                 qPrintable(QByteArray(reinterpret_cast<const char*>(&profile[24]), 12).toHex()));
+        QVERIFY2(stated < started || stated > ended, qPrintable(stated.toString(Qt::ISODate)));
     }
 
     // A profile for other pixels than the output holds is not carried: a grey profile on a
