@@ -23,6 +23,7 @@
 #include "support/ImageFactory.h"
 #include "support/ImageFiles.h"
 #include "support/ImageMetadata.h"
+#include "support/MalformedMetadata.h"
 
 using namespace kavenra;
 using namespace kavenra::test;
@@ -690,6 +691,85 @@ class EngineFidelityTest : public QObject, private ConversionWorkspace {
             BareConversion(source, fif, 45, 30, SaveFlagsFor(fif, settings.codes));
         QVERIFY(output && bare);
         QVERIFY(SamePixels(*output, *bare));
+    }
+
+    // A piece of metadata that readers refuse is left out of the output and the rest is kept: an
+    // EXIF entry of no TIFF type or with a count beyond its data, an XMP packet that is no XML, an
+    // IPTC block that runs past its end, in a JPEG input's segments or a TIFF input's own tags,
+    // beside an EXIF Artist or alone (then the writer's own copy is all the output could get).
+    void malformedMetadataIsLeftOut_data() {
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<bool>("besides");
+        QTest::addColumn<int>("output");
+        const std::pair<const char*, FREE_IMAGE_FORMAT> outputs[] = {
+            {"JPEG", FIF_JPEG}, {"PNG", FIF_PNG}, {"TIFF", FIF_TIFF}, {"WebP", FIF_WEBP}};
+        const std::pair<const char*, const char*> faults[] = {
+            {"jpeg", "untyped entry"}, {"jpeg", "overcounted entry"}, {"jpeg", "xmp packet"},
+            {"jpeg", "iptc block"},    {"tiff", "untyped entry"},     {"tiff", "xmp tag"},
+            {"tiff", "iptc tag"}};
+        for (const auto& [input, fault] : faults) {
+            for (const bool besides : {true, false}) {
+                for (const auto& [name, format] : outputs) {
+                    const QString row =
+                        QString("%1, %2%3, to %4")
+                            .arg(input, fault, besides ? " beside an Artist" : " alone", name);
+                    QTest::newRow(qPrintable(row)) << input << fault << besides << int(format);
+                }
+            }
+        }
+    }
+
+    void malformedMetadataIsLeftOut() {
+        QFETCH(QString, input);
+        QFETCH(QString, fault);
+        QFETCH(bool, besides);
+        QFETCH(int, output);
+        const std::map<int, int> saveAs = {{FIF_JPEG, int(SaveAs::Jpeg)},
+                                           {FIF_PNG, int(SaveAs::Png)},
+                                           {FIF_TIFF, int(SaveAs::Tiff)},
+                                           {FIF_WEBP, int(SaveAs::Webp)}};
+        settings.codes.guardar_como = saveAs.at(output);
+        std::vector<RawTiffEntry> entries;
+        if (besides) entries.push_back(ArtistEntry());
+        if (fault == "untyped entry") entries.push_back(UntypedEntry());
+        if (fault == "overcounted entry") entries.push_back(OvercountedEntry());
+        if (fault == "xmp tag") entries.push_back({0x02BC, 1, 2, {'a', 'b'}});
+        if (fault == "iptc tag") {
+            const Bytes block = UnparsableIptcBlock();
+            entries.push_back({0x83BB, 7, std::uint32_t(block.size()), block});
+        }
+        Bytes file;
+        if (input == "tiff") {
+            file = MakeRgbTiffWith(90, 60, entries);
+        } else {
+            const BitmapHandle picture = MakeNaturalBitmap(90, 60, 4);
+            file = EncodeImage(*picture, FIF_JPEG, JPEG_QUALITYGOOD);
+            if (fault == "xmp packet") file = WithXmpSegment(file, "ab");
+            if (fault == "iptc block") file = WithIptcSegment(file, UnparsableIptcBlock());
+            if (!entries.empty()) file = WithExifSegment(file, MakeExifBlockOf(entries));
+        }
+        const QString source = in(input == "tiff" ? "photo.tif" : "photo.jpg");
+        QVERIFY(WriteFileBytes(NativePath(source), file));
+        // The fixture shows the fault to the readers that check the output.
+        QVERIFY(!MalformedMetadataIn(NativePath(source)).empty());
+
+        QVERIFY(convert(source, out("photo"), 1, 0, 45));
+
+        const QStringList written =
+            QDir(outFolder()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        QCOMPARE(written.size(), 1);
+        const std::string path = NativePath(out(written.first()));
+        QCOMPARE(int(FreeImage_GetFileType(path.c_str(), 0)), output);
+        QVERIFY(LoadImageFile(path));
+        QStringList malformed;
+        for (const std::string& piece : MalformedMetadataIn(path)) {
+            malformed << QString::fromStdString(piece);
+        }
+        QVERIFY2(malformed.isEmpty(), qPrintable(malformed.join("; ")));
+        const std::optional<PhotoMetadata> after = PhotoMetadataOf(path);
+        QVERIFY(after);
+        QCOMPARE(after->artist, std::string(besides ? kEntryArtist : ""));
     }
 
     // Text chunks that other readers take but libpng's writer refuses to write back (no keyword)

@@ -311,6 +311,8 @@ Preparation PrepareLoadedImage(FIBITMAP& loaded, FREE_IMAGE_FORMAT format, const
     if (!TurnUpright(rescaled, orientation)) return Preparation::Failed(FailureReason::TooLarge);
     if (!FitForWriter(rescaled, format, outputFormat))
         return Preparation::Failed(FailureReason::TooLarge);
+    // The writers copy what FreeImage read, a damaged piece as it came.
+    DropMalformedMetadata(*rescaled);
     // FreeImage turns a camera's preview upright as its EXIF says, and keeps that EXIF.
     if (raw || orientation != kUpright) StateUpright(*rescaled);
     // FreeImage's WebP writer would copy the input's EXIF and XMP as they are, stating its size
