@@ -18,6 +18,7 @@
 #include "engine/imaging/FreeImageBitmap.h"
 #include "engine/imaging/HeifImage.h"
 #include "engine/imaging/ImageAdmission.h"
+#include "engine/imaging/JpegDamage.h"
 #include "engine/imaging/JpegEnd.h"
 #include "engine/imaging/Location.h"
 #include "engine/imaging/Metadata.h"
@@ -425,6 +426,7 @@ Preparation PrepareOpenedImageFile(const SourceFile& source, const ConversionJob
         return PrepareLoadedImage(*decoded.bitmap, format, ConversionJob{opened, job.settings});
     }
     const int flags = LoadFlagsFor(format, source, job);
+    const JpegMessageWatch jpegMessages;
     BitmapHandle loaded = format == FIF_BMP
                               ? LoadBmpFile(source, flags)
                               : BitmapHandle(FreeImage_Load(format, source.path().c_str(), flags));
@@ -432,6 +434,12 @@ Preparation PrepareOpenedImageFile(const SourceFile& source, const ConversionJob
         loaded = LoadCmykJpegAsSrgb(std::move(loaded), source, flags);
     }
     if (!loaded) return Preparation::Failed(FailureReason::Unsupported);
+    // A load that heard nothing from libjpeg read the picture as it is; one that did may hold
+    // grey where the data was damaged.
+    if (format == FIF_JPEG && jpegMessages.heardAny()) {
+        const FailureReason damage = CheckJpegPictureData(source.path());
+        if (damage != FailureReason::None) return Preparation::Failed(damage);
+    }
     if (format == FIF_PNG) AttachPngColourProfile(*loaded, source.path());
     if (format == FIF_TIFF) AttachTiffColourProfile(*loaded, source.path());
     return PrepareLoadedImage(*loaded, format, ConversionJob{opened, job.settings}, pages.get());

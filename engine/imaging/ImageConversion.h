@@ -33,9 +33,9 @@ Preparation PrepareImageFile(const ConversionJob& job, const ConversionLimits& l
 
 // Detects the open input's format by content, admits it (AdmitForLoading), refuses a JPEG file
 // that ends early (JpegEnd.h) as Incomplete, loads it (BMP through LoadBmpFile, HEIF and AVIF
-// through LoadHeifImage) and hands it to
-// PrepareLoadedImage. Every step reads `source` itself, whatever the job's source name has come
-// to mean since it was opened.
+// through LoadHeifImage), refuses a JPEG file whose picture data is damaged (JpegDamage.h) as
+// Damaged, and hands it to PrepareLoadedImage. Every step reads `source` itself, whatever the job's
+// source name has come to mean since it was opened.
 Preparation PrepareOpenedImageFile(const SourceFile& source, const ConversionJob& job,
                                    const ConversionLimits& limits = {});
 
