@@ -24,6 +24,8 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-svg-dev libqt6svg6
     qt6-qpa-plugins libgl-dev
     libfreeimage-dev libexiv2-dev liblcms2-dev libraw-dev zlib1g-dev libsqlite3-dev sqlite3
+    # The libjpeg FreeImage's JPEG loader runs on, for the check of damaged picture data.
+    libjpeg62-turbo-dev
     # HEIF and AVIF input, and the command-line encoder for making such files by hand.
     libheif-dev libheif-examples
     gdk-pixbuf-tests fonts-dejavu-core

@@ -4,6 +4,7 @@
 // language, and ends with a status a script can act on. Every run here uses a copy of the
 // program folder, so its settings are the copy's.
 
+#include "support/DamagedJpeg.h"
 #include "support/DatabaseFixture.h"
 #include "support/ImageCameraRaw.h"
 #include "support/ImageFactory.h"
@@ -154,6 +155,7 @@ class TestHeadless : public QObject {
     void jsonNamesEveryFileLeftOut();
     void anUnreadableFileIsNamedSo();
     void namesThatAreNoUtf8();
+    void damageAndFormatBoundsAreNamed();
     void keepDatesGivesEachOutputItsSourcesTime_data();
     void keepDatesGivesEachOutputItsSourcesTime();
     void fastDecodingKeepsTheExactRunsSize();
@@ -640,6 +642,38 @@ void TestHeadless::namesThatAreNoUtf8() {
     // A name that is UTF-8 needs no second form.
     const FinishedRun plain = run({"--resize", "--longest", "20", "--json", "single.bmp"});
     QVERIFY(!plain.standardOutput.contains("_base64"));
+}
+
+// A JPEG whose picture data is damaged, and a size beyond what JPEG holds, each fail with their
+// own reason, in the JSON line's word and in the message beside it, and leave no output.
+void TestHeadless::damageAndFormatBoundsAreNamed() {
+    const kavenra::test::Bytes damaged = kavenra::test::DamagedJpeg(
+        kavenra::test::ReadFileBytes(QFile::encodeName(work("photos/a.jpg")).toStdString()),
+        "marker in the data");
+    QVERIFY(!damaged.empty());
+    QVERIFY(kavenra::test::WriteFileBytes(QFile::encodeName(work("damaged.jpg")).toStdString(),
+                                          damaged));
+    const FinishedRun result = run({"--resize", "--size", "70000x1", "--json", "--output", "o",
+                                    "damaged.jpg", "photos/a.jpg"});
+    QVERIFY(result.finished);
+    QCOMPARE(result.exitCode, 1);
+    QMap<QString, QJsonObject> lines;
+    for (const QByteArray& line : result.standardOutput.split('\n')) {
+        if (line.isEmpty()) continue;
+        const QJsonObject object = QJsonDocument::fromJson(line).object();
+        lines[QFileInfo(object.value("input").toString()).fileName()] = object;
+    }
+    QCOMPARE(lines.keys(), (QStringList{"a.jpg", "damaged.jpg"}));
+    QCOMPARE(lines["damaged.jpg"].value("status").toString(), QStringLiteral("failed"));
+    QCOMPARE(lines["damaged.jpg"].value("reason").toString(), QStringLiteral("damaged"));
+    QCOMPARE(lines["damaged.jpg"].value("message").toString(),
+             QStringLiteral("Reason: the picture's data is damaged."));
+    QCOMPARE(lines["a.jpg"].value("status").toString(), QStringLiteral("failed"));
+    QCOMPARE(lines["a.jpg"].value("reason").toString(), QStringLiteral("too-large-for-format"));
+    QCOMPARE(lines["a.jpg"].value("message").toString(),
+             QStringLiteral("Reason: the picture is larger than its output format can hold."));
+    QVERIFY(!QFileInfo::exists(work("o")) ||
+            QDir(work("o")).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
 }
 
 // --fast decodes a large JPEG at a reduced scale: the output has the exact run's size, and its

@@ -19,6 +19,7 @@
 #include "engine/imaging/ImageConversion.h"
 #include "engine/run/Procesosimagen.h"
 #include "support/ConversionWorkspace.h"
+#include "support/DamagedJpeg.h"
 #include "support/FileContents.h"
 #include "support/FileSizeLimit.h"
 #include "support/HandMadeJpeg.h"
@@ -589,6 +590,124 @@ class EngineConversionTest : public QObject, private ConversionWorkspace {
         QCOMPARE(Listing(outFolder()), converted ? QStringList{"photo.jpg"} : QStringList{});
     }
 
+    // A JPEG file whose picture data is damaged fails as damaged rather than coming out grey or
+    // scrambled from the damage on, through every decode (exact, the fast reduced-scale one) and
+    // every path, and leaves nothing behind. The oddities of sound files that cost no pixel (an
+    // encoder's padding, stray bytes or an unknown marker among the headers) still convert, to
+    // the bare FreeImage loop's pixels.
+    void damagedJpegFails_data() {
+        QTest::addColumn<QString>("base");  // "baseline", "progressive" or "restarts"
+        QTest::addColumn<QString>("kind");  // DamagedJpeg's
+        QTest::addColumn<QString>("path");  // the run's, the fast decode's, the worker's call,
+                                            // this process
+        QTest::addColumn<int>("expectedReason");
+        const int damaged = int(FailureReason::Damaged);
+        const int none = int(FailureReason::None);
+        QTest::newRow("a marker in the data") << "baseline"
+                                              << "marker in the data"
+                                              << "run" << damaged;
+        QTest::newRow("a zeroed sector") << "baseline"
+                                         << "zeroed sector"
+                                         << "run" << damaged;
+        QTest::newRow("progressive, a marker in the data") << "progressive"
+                                                           << "marker in the data"
+                                                           << "run" << damaged;
+        QTest::newRow("progressive, a zeroed sector") << "progressive"
+                                                      << "zeroed sector"
+                                                      << "run" << damaged;
+        QTest::newRow("restart markers out of order") << "restarts"
+                                                      << "restarts out of order"
+                                                      << "run" << damaged;
+        QTest::newRow("bytes before a restart marker") << "restarts"
+                                                       << "bytes before a restart"
+                                                       << "run" << damaged;
+        QTest::newRow("coded bytes left before the end marker") << "baseline"
+                                                                << "mixed bytes before the end"
+                                                                << "run" << damaged;
+        QTest::newRow("fast decoding: a marker in the data") << "baseline"
+                                                             << "marker in the data"
+                                                             << "fast" << damaged;
+        QTest::newRow("fast decoding: progressive, a zeroed sector") << "progressive"
+                                                                     << "zeroed sector"
+                                                                     << "fast" << damaged;
+        QTest::newRow("worker's call: a marker in the data") << "baseline"
+                                                             << "marker in the data"
+                                                             << "worker" << damaged;
+        QTest::newRow("this process: a marker in the data") << "baseline"
+                                                            << "marker in the data"
+                                                            << "engine" << damaged;
+        QTest::newRow("padding before the end marker") << "baseline"
+                                                       << "padding before the end"
+                                                       << "run" << none;
+        QTest::newRow("progressive, padding before the end marker") << "progressive"
+                                                                    << "padding before the end"
+                                                                    << "run" << none;
+        QTest::newRow("restart markers, padding before the end marker") << "restarts"
+                                                                        << "padding before the end"
+                                                                        << "run" << none;
+        QTest::newRow("stray bytes between header segments") << "baseline"
+                                                             << "bytes between headers"
+                                                             << "run" << none;
+        QTest::newRow("an unknown marker among the headers") << "baseline"
+                                                             << "unknown marker among headers"
+                                                             << "run" << none;
+        QTest::newRow("fast decoding: padding before the end marker") << "baseline"
+                                                                      << "padding before the end"
+                                                                      << "fast" << none;
+        QTest::newRow("worker's call: padding before the end marker") << "baseline"
+                                                                      << "padding before the end"
+                                                                      << "worker" << none;
+    }
+
+    void damagedJpegFails() {
+        QFETCH(QString, base);
+        QFETCH(QString, kind);
+        QFETCH(QString, path);
+        QFETCH(int, expectedReason);
+        const BitmapHandle picture = MakeNaturalBitmap(320, 240, 11);
+        const Bytes sound =
+            base == "restarts"
+                ? EncodeJpegWithRestartMarkers(320, 240, 4)
+                : EncodeImage(*picture, FIF_JPEG,
+                              JPEG_QUALITYGOOD | (base == "progressive" ? JPEG_PROGRESSIVE : 0));
+        const Bytes file = DamagedJpeg(sound, kind.toStdString());
+        QVERIFY(!file.empty());
+        const QString source = in("photo.jpg");
+        QVERIFY(WriteFileBytes(NativePath(source), file));
+        settings.codes.decodificacion_rapida = path == "fast" ? 1 : 0;
+
+        bool converted = false;
+        FailureReason reason = FailureReason::None;
+        if (path == "worker") {
+            const WorkerConversion result = convertInWorker(source, out("photo.jpg"), 1, 0, 40);
+            converted = result.committed;
+            reason = result.failure;
+        } else if (path == "engine") {
+            const Preparation prepared = PrepareImageFile(job(source, out("photo.jpg"), 1, 0, 40));
+            converted = prepared.prepared && CommitPreparedOutput(*prepared.prepared);
+            reason = prepared.failure;
+        } else {
+            const FileOutcome outcome = convertOutcome(source, out("photo.jpg"), 1, 0, 40);
+            converted = outcome.committed;
+            reason = outcome.reason;
+        }
+
+        QCOMPARE(int(reason), expectedReason);
+        QCOMPARE(converted, expectedReason == int(FailureReason::None));
+        QCOMPARE(Listing(outFolder()), converted ? QStringList{"photo.jpg"} : QStringList{});
+        if (!converted || path == "fast") return;
+        const BitmapHandle loaded(
+            FreeImage_Load(FIF_JPEG, NativePath(source).c_str(), JPEG_ACCURATE));
+        QVERIFY(loaded);
+        const BitmapHandle rescaled(FreeImage_Rescale(
+            loaded.get(), 40, 30, FilterForCode(settings.codes.filtro_redimension)));
+        const BitmapHandle bare =
+            DecodeImage(EncodeImage(*rescaled, FIF_JPEG, SaveFlagsFor(FIF_JPEG, settings.codes)));
+        const BitmapHandle output = LoadImageFile(NativePath(out("photo.jpg")));
+        QVERIFY(bare && output);
+        QVERIFY(SamePixels(*output, *bare));
+    }
+
     void keepDimensionsSwitch_data() {
         QTest::addColumn<QString>("input");
         QTest::addColumn<bool>("keep");
@@ -818,6 +937,72 @@ class EngineConversionTest : public QObject, private ConversionWorkspace {
         QCOMPARE(Listing(outFolder()), before);
         if (destination == "file") QCOMPARE(FileContents(target), precious);
         if (destination == "folder") QCOMPARE(FileContents(target + "/inside.txt"), precious);
+    }
+
+    // A size beyond what the output format holds fails with that reason before any picture is
+    // made, and leaves nothing; a size at the bound is written. A tiny picture enlarged to one
+    // row or column keeps the memory low.
+    void sizeBeyondTheFormatFails_data() {
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<int>("saveAs");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::addColumn<QString>("path");  // the run's, or the worker's call
+        QTest::addColumn<int>("expectedReason");
+        const int beyond = int(FailureReason::TooLargeForFormat);
+        const int none = int(FailureReason::None);
+        const int jpeg = int(SaveAs::Jpeg);
+        const int webp = int(SaveAs::Webp);
+        const int original = int(SaveAs::Original);
+        QTest::newRow("JPEG 70,000 wide") << "png" << jpeg << 70000 << 1 << "run" << beyond;
+        QTest::newRow("JPEG 70,000 high") << "png" << jpeg << 1 << 70000 << "run" << beyond;
+        QTest::newRow("JPEG one past libjpeg's bound")
+            << "png" << jpeg << 65501 << 1 << "run" << beyond;
+        QTest::newRow("JPEG at libjpeg's bound") << "png" << jpeg << 65500 << 1 << "run" << none;
+        QTest::newRow("WebP 20,000 high") << "png" << webp << 1 << 20000 << "run" << beyond;
+        QTest::newRow("WebP one past its bound") << "png" << webp << 16384 << 1 << "run" << beyond;
+        QTest::newRow("WebP at its bound") << "png" << webp << 1 << 16383 << "run" << none;
+        QTest::newRow("TARGA past its 16-bit sides")
+            << "tga" << original << 65536 << 1 << "run" << beyond;
+        QTest::newRow("TARGA at its bound") << "tga" << original << 65535 << 1 << "run" << none;
+        QTest::newRow("PNG 70,000 wide") << "png" << original << 70000 << 1 << "run" << none;
+        QTest::newRow("worker's call: JPEG 70,000 wide")
+            << "png" << jpeg << 70000 << 1 << "worker" << beyond;
+        QTest::newRow("worker's call: WebP 20,000 high")
+            << "png" << webp << 1 << 20000 << "worker" << beyond;
+    }
+
+    void sizeBeyondTheFormatFails() {
+        QFETCH(QString, input);
+        QFETCH(int, saveAs);
+        QFETCH(int, width);
+        QFETCH(int, height);
+        QFETCH(QString, path);
+        QFETCH(int, expectedReason);
+        settings.codes.guardar_como = saveAs;
+        const QString source = makeInput("tiny." + input, FormatNamed(input), 10, 10);
+        QVERIFY(!source.isEmpty());
+
+        bool converted = false;
+        FailureReason reason = FailureReason::None;
+        if (path == "worker") {
+            const WorkerConversion result = convertInWorker(source, out("tiny"), 0, height, width);
+            converted = result.committed;
+            reason = result.failure;
+        } else {
+            const FileOutcome outcome = convertOutcome(source, out("tiny"), 0, height, width);
+            converted = outcome.committed;
+            reason = outcome.reason;
+        }
+
+        QCOMPARE(int(reason), expectedReason);
+        QCOMPARE(converted, expectedReason == int(FailureReason::None));
+        const QStringList written = Listing(outFolder());
+        QCOMPARE(written.size(), converted ? 1 : 0);
+        if (!converted) return;
+        const Picture result = Inspect(out(written.first()));
+        QCOMPARE(int(result.width), width);
+        QCOMPARE(int(result.height), height);
     }
 
     void successfulSaveReplacesTheDestination_data() {

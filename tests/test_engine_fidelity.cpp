@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -22,6 +23,7 @@
 #include "support/ImageFactory.h"
 #include "support/ImageFiles.h"
 #include "support/ImageMetadata.h"
+#include "support/MalformedMetadata.h"
 
 using namespace kavenra;
 using namespace kavenra::test;
@@ -491,6 +493,52 @@ class EngineFidelityTest : public QObject, private ConversionWorkspace {
         QCOMPARE(ProfileDescription(carried), std::string("sRGB built-in"));
     }
 
+    // A CMYK JPEG's output is the same file whenever it is made: the sRGB profile it is given
+    // states no clock time. Two conversions a moment apart give the same bytes, and the date in
+    // the profile's header is none of that moment's.
+    void cmykOutputIsTheSameEveryTime_data() {
+        QTest::addColumn<QString>("extension");
+        QTest::addColumn<int>("saveAs");
+        QTest::newRow("JPEG") << "jpg" << int(SaveAs::Original);
+        QTest::newRow("PNG") << "png" << int(SaveAs::Png);
+        QTest::newRow("TIFF") << "tif" << int(SaveAs::Tiff);
+        QTest::newRow("WebP") << "webp" << int(SaveAs::Webp);
+    }
+
+    void cmykOutputIsTheSameEveryTime() {
+        QFETCH(QString, extension);
+        QFETCH(int, saveAs);
+        settings.codes.guardar_como = saveAs;
+        CmykJpegLayout layout;
+        layout.iccProfile = MakeCmykProfile();
+        for (int block = 0; block < layout.blocksWide * layout.blocksHigh; ++block) {
+            const auto ink = static_cast<std::uint8_t>(block * 4);
+            layout.blocks.push_back({ink, std::uint8_t(255 - ink), std::uint8_t(ink / 2), 16});
+        }
+        const QString source = in("print.jpg");
+        QVERIFY(WriteFileBytes(NativePath(source), MakeCmykJpeg(layout)));
+
+        const QDateTime started = QDateTime::currentDateTimeUtc().addSecs(-1);
+        QVERIFY(convert(source, out("first.jpg"), 1, 0, 48));
+        QVERIFY(convert(source, out("second.jpg"), 1, 0, 48));
+        const QDateTime ended = QDateTime::currentDateTimeUtc().addSecs(1);
+
+        const std::string first = NativePath(out("first." + extension));
+        const std::string second = NativePath(out("second." + extension));
+        QVERIFY(ReadFileBytes(first) == ReadFileBytes(second));
+        const Bytes profile = IccProfileOf(first);
+        QCOMPARE(ProfileColourSpace(profile), std::string("RGB "));
+        const auto field = [&profile](int index) {
+            return int(profile[std::size_t(24 + 2 * index)]) << 8 |
+                   profile[std::size_t(25 + 2 * index)];
+        };
+        const QDateTime stated(QDate(field(0), field(1), field(2)),
+                               QTime(field(3), field(4), field(5)), Qt::UTC);
+        QVERIFY2(stated.isValid(),
+                 qPrintable(QByteArray(reinterpret_cast<const char*>(&profile[24]), 12).toHex()));
+        QVERIFY2(stated < started || stated > ended, qPrintable(stated.toString(Qt::ISODate)));
+    }
+
     // A profile for other pixels than the output holds is not carried: a grey profile on a
     // colour picture.
     void mismatchedProfileIsDropped() {
@@ -643,6 +691,85 @@ class EngineFidelityTest : public QObject, private ConversionWorkspace {
             BareConversion(source, fif, 45, 30, SaveFlagsFor(fif, settings.codes));
         QVERIFY(output && bare);
         QVERIFY(SamePixels(*output, *bare));
+    }
+
+    // A piece of metadata that readers refuse is left out of the output and the rest is kept: an
+    // EXIF entry of no TIFF type or with a count beyond its data, an XMP packet that is no XML, an
+    // IPTC block that runs past its end, in a JPEG input's segments or a TIFF input's own tags,
+    // beside an EXIF Artist or alone (then the writer's own copy is all the output could get).
+    void malformedMetadataIsLeftOut_data() {
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<bool>("besides");
+        QTest::addColumn<int>("output");
+        const std::pair<const char*, FREE_IMAGE_FORMAT> outputs[] = {
+            {"JPEG", FIF_JPEG}, {"PNG", FIF_PNG}, {"TIFF", FIF_TIFF}, {"WebP", FIF_WEBP}};
+        const std::pair<const char*, const char*> faults[] = {
+            {"jpeg", "untyped entry"}, {"jpeg", "overcounted entry"}, {"jpeg", "xmp packet"},
+            {"jpeg", "iptc block"},    {"tiff", "untyped entry"},     {"tiff", "xmp tag"},
+            {"tiff", "iptc tag"}};
+        for (const auto& [input, fault] : faults) {
+            for (const bool besides : {true, false}) {
+                for (const auto& [name, format] : outputs) {
+                    const QString row =
+                        QString("%1, %2%3, to %4")
+                            .arg(input, fault, besides ? " beside an Artist" : " alone", name);
+                    QTest::newRow(qPrintable(row)) << input << fault << besides << int(format);
+                }
+            }
+        }
+    }
+
+    void malformedMetadataIsLeftOut() {
+        QFETCH(QString, input);
+        QFETCH(QString, fault);
+        QFETCH(bool, besides);
+        QFETCH(int, output);
+        const std::map<int, int> saveAs = {{FIF_JPEG, int(SaveAs::Jpeg)},
+                                           {FIF_PNG, int(SaveAs::Png)},
+                                           {FIF_TIFF, int(SaveAs::Tiff)},
+                                           {FIF_WEBP, int(SaveAs::Webp)}};
+        settings.codes.guardar_como = saveAs.at(output);
+        std::vector<RawTiffEntry> entries;
+        if (besides) entries.push_back(ArtistEntry());
+        if (fault == "untyped entry") entries.push_back(UntypedEntry());
+        if (fault == "overcounted entry") entries.push_back(OvercountedEntry());
+        if (fault == "xmp tag") entries.push_back({0x02BC, 1, 2, {'a', 'b'}});
+        if (fault == "iptc tag") {
+            const Bytes block = UnparsableIptcBlock();
+            entries.push_back({0x83BB, 7, std::uint32_t(block.size()), block});
+        }
+        Bytes file;
+        if (input == "tiff") {
+            file = MakeRgbTiffWith(90, 60, entries);
+        } else {
+            const BitmapHandle picture = MakeNaturalBitmap(90, 60, 4);
+            file = EncodeImage(*picture, FIF_JPEG, JPEG_QUALITYGOOD);
+            if (fault == "xmp packet") file = WithXmpSegment(file, "ab");
+            if (fault == "iptc block") file = WithIptcSegment(file, UnparsableIptcBlock());
+            if (!entries.empty()) file = WithExifSegment(file, MakeExifBlockOf(entries));
+        }
+        const QString source = in(input == "tiff" ? "photo.tif" : "photo.jpg");
+        QVERIFY(WriteFileBytes(NativePath(source), file));
+        // The fixture shows the fault to the readers that check the output.
+        QVERIFY(!MalformedMetadataIn(NativePath(source)).empty());
+
+        QVERIFY(convert(source, out("photo"), 1, 0, 45));
+
+        const QStringList written =
+            QDir(outFolder()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        QCOMPARE(written.size(), 1);
+        const std::string path = NativePath(out(written.first()));
+        QCOMPARE(int(FreeImage_GetFileType(path.c_str(), 0)), output);
+        QVERIFY(LoadImageFile(path));
+        QStringList malformed;
+        for (const std::string& piece : MalformedMetadataIn(path)) {
+            malformed << QString::fromStdString(piece);
+        }
+        QVERIFY2(malformed.isEmpty(), qPrintable(malformed.join("; ")));
+        const std::optional<PhotoMetadata> after = PhotoMetadataOf(path);
+        QVERIFY(after);
+        QCOMPARE(after->artist, std::string(besides ? kEntryArtist : ""));
     }
 
     // Text chunks that other readers take but libpng's writer refuses to write back (no keyword)

@@ -226,6 +226,44 @@ class EngineLocationTest : public QObject {
         }
     }
 
+    // XMP that held nothing but the place goes whole, in every format: no packet is left to say
+    // where, and the EXIF beside it stays.
+    void xmpOfThePlaceAloneGoesWhole_data() {
+        QTest::addColumn<FREE_IMAGE_FORMAT>("format");
+        QTest::newRow("JPEG") << FIF_JPEG;
+        QTest::newRow("PNG") << FIF_PNG;
+        QTest::newRow("TIFF") << FIF_TIFF;
+        QTest::newRow("WebP") << FIF_WEBP;
+    }
+    void xmpOfThePlaceAloneGoesWhole() {
+        QFETCH(FREE_IMAGE_FORMAT, format);
+        const std::string source = pathOf("place-alone.jpg");
+        const BitmapHandle bitmap = MakeNaturalBitmap(96, 64, 5);
+        QVERIFY(SaveBitmapFile(*bitmap, FIF_JPEG, source));
+        QVERIFY(WriteLocationBeside(source, true, false));
+        // As the save hands it over: the writer's copies, and Exiv2's where they were not all.
+        Bytes output = WrittenByFreeImage(source, format);
+        MetadataWrite write =
+            InputMetadata::Read(source, FIF_JPEG).WriteInto(output, format, 96, 64);
+        if (write.outcome == MetadataOutcome::Written) output = std::move(write.file);
+        QVERIFY(ContainsText(output, kLocatedCity));
+
+        const LocationRemoval removal = RemoveLocation(output, format);
+
+        QCOMPARE(int(removal.outcome), int(LocationOutcome::Removed));
+        QVERIFY(!ContainsText(removal.file, kLocatedCity));
+        QVERIFY(!ContainsText(removal.file, "x:xmpmeta"));
+        const std::string path = pathOf(QStringLiteral("place-alone-out") + Extension(format));
+        QVERIFY(WriteFileBytes(path, removal.file));
+        const std::optional<std::vector<std::string>> keys = MetadataKeysOf(path);
+        QVERIFY(keys);
+        QVERIFY2(PlaceKeys(*keys).isEmpty(), qPrintable(PlaceKeys(*keys).join(' ')));
+        QVERIFY(Holds(*keys, "Exif.Image.Make"));
+        const BitmapHandle reloaded = LoadImageFile(path);
+        QVERIFY(reloaded);
+        QCOMPARE(FreeImage_GetWidth(reloaded.get()), 96u);
+    }
+
     // What cannot be read is refused, and a file without location is left as it is.
     void refusesOrLeaves_data() {
         QTest::addColumn<QString>("kind");

@@ -3,6 +3,7 @@
 // window. The fixture's language names every text's key, so the line shows which reason came.
 
 #include "engine/imaging/FreeImageBitmap.h"
+#include "support/DamagedJpeg.h"
 #include "support/DropFiles.h"
 #include "support/FileSizeLimit.h"
 #include "support/HostileWorkerProbe.h"
@@ -98,6 +99,10 @@ class TestFailureReasons : public QObject {
                                                       << "Texto_motivo6";
         QTest::newRow("JPEG cut short after listing") << "cut"
                                                       << "Texto_motivo7";
+        QTest::newRow("JPEG whose picture data is damaged") << "damaged"
+                                                            << "Texto_motivo12";
+        QTest::newRow("wider than a JPEG holds") << "beyond format"
+                                                 << "Texto_motivo13";
     }
 
     void failureMessageNamesTheReason() {
@@ -125,6 +130,9 @@ class TestFailureReasons : public QObject {
         if (cause == "time") {
             Form1->Edit1->setText("2399");
             Form1->Edit2->setText("1799");
+        } else if (cause == "beyond format") {
+            Form1->Edit1->setText("70000");
+            Form1->Edit2->setText("1");
         } else {
             Form1->Edit1->setText("200");
             Form1->Edit2->setText("150");
@@ -135,6 +143,12 @@ class TestFailureReasons : public QObject {
         if (cause == "text") QVERIFY(overwrite(source, "no picture at all\n"));
         if (cause == "vanished") QVERIFY(QFile::remove(source));
         if (cause == "cut") QVERIFY(QFile::resize(source, QFileInfo(source).size() / 2));
+        if (cause == "damaged") {
+            const kavenra::test::Bytes damaged = kavenra::test::DamagedJpeg(
+                kavenra::test::ReadFileBytes(NativePath(source)), "marker in the data");
+            QVERIFY(!damaged.empty());
+            QVERIFY(kavenra::test::WriteFileBytes(NativePath(source), damaged));
+        }
         if (cause == "permission") {
             // An existing folder: the question whether to use it comes first.
             const QString destination = fixture.imagePath("locked/");

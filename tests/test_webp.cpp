@@ -7,9 +7,11 @@
 #include <QtTest>
 
 #include "engine/base/ConversionSettings.h"
+#include "engine/base/SystemText.h"
 #include "engine/imaging/ImageAdmission.h"
 #include "engine/imaging/ImageConversion.h"
 #include "engine/imaging/ReplacingSave.h"
+#include "engine/imaging/WebpLayout.h"
 #include "engine/isolation/ImageDetection.h"
 #include "engine/run/Procesosimagen.h"
 #include "support/ConversionWorkspace.h"
@@ -243,6 +245,86 @@ class WebpTest : public QObject, private ConversionWorkspace {
         QCOMPARE(int(tags->pixelHeight), expectedHeight);
         QVERIFY(IccProfileOf(NativePath(output)) == profile);
         QCOMPARE(Listing(outFolder()), QStringList{"camera.webp"});
+    }
+
+    // Removing the location keeps everything else, each piece in a well-formed container: EXIF
+    // without its GPS directory, the rest of the XMP or no XMP chunk at all when the place was
+    // all it held, the colour profile; the extended header's flags name the chunks there are.
+    void removingTheLocationKeepsTheRest_data() {
+        QTest::addColumn<bool>("exifBeside");
+        QTest::addColumn<bool>("xmpBeside");
+        QTest::addColumn<bool>("profiled");
+        QTest::newRow("XMP of the place alone") << true << false << true;
+        QTest::newRow("XMP of the place alone, no colour profile") << true << false << false;
+        QTest::newRow("XMP of the place and a title") << true << true << true;
+        QTest::newRow("EXIF of the GPS alone") << false << true << true;
+        QTest::newRow("nothing beside the place but a colour profile") << false << false << true;
+        QTest::newRow("nothing beside the place") << false << false << false;
+    }
+
+    void removingTheLocationKeepsTheRest() {
+        QFETCH(bool, exifBeside);
+        QFETCH(bool, xmpBeside);
+        QFETCH(bool, profiled);
+        const BitmapHandle picture = MakeNaturalBitmap(90, 60, 8);
+        const Bytes profile = MakeIccProfile("RGB ", 0x3C);
+        if (profiled) {
+            QVERIFY(FreeImage_CreateICCProfile(
+                picture.get(), const_cast<unsigned char*>(profile.data()), long(profile.size())));
+        }
+        const QString source = in("harbour.jpg");
+        QVERIFY(SaveBitmapFile(*picture, FIF_JPEG, NativePath(source), JPEG_QUALITYGOOD));
+        QVERIFY(WriteLocationBeside(NativePath(source), exifBeside, xmpBeside));
+        settings.codes.guardar_como = int(SaveAs::Webp);
+        settings.codes.quitar_ubicacion = 1;
+
+        QVERIFY(convert(source, out("harbour.jpg"), 1, 0, 45));
+
+        const QString output = out("harbour.webp");
+        QCOMPARE(Listing(outFolder()), QStringList{"harbour.webp"});
+        const Bytes file = ReadFileBytes(NativePath(output));
+        QCOMPARE(ReadWebpDeclaration(NativePath(output)).layout, WebpLayout::Whole);
+        QVERIFY(file.size() > 12);
+        QCOMPARE(std::size_t(ReadLittleEndian32(&file[4])) + 8, file.size());
+        QStringList names;
+        unsigned flags = 0;
+        for (const WebpChunk& chunk : WebpChunks(file)) {
+            names << QString::fromStdString(chunk.type);
+            if (chunk.type == "VP8X") flags = chunk.data.at(0);
+        }
+        const bool exif = names.contains("EXIF");
+        const bool xmp = names.contains("XMP ");
+        const bool icc = names.contains("ICCP");
+        QCOMPARE(exif, exifBeside);
+        QCOMPARE(xmp, xmpBeside);
+        QCOMPARE(icc, profiled);
+        // The extended header, first, wherever there is more than the picture.
+        QVERIFY(!(exif || xmp || icc) || names.indexOf("VP8X") == 0);
+        QCOMPARE((flags & kWebpExifFlag) != 0, exif);
+        QCOMPARE((flags & kWebpXmpFlag) != 0, xmp);
+        QCOMPARE((flags & kWebpIccFlag) != 0, icc);
+        QCOMPARE(flags & (kWebpAnimationFlag | kWebpAlphaFlag), 0u);
+
+        const std::optional<std::vector<std::string>> keys = MetadataKeysOf(NativePath(output));
+        QVERIFY(keys);
+        QStringList places;
+        for (const std::string& key : *keys) {
+            if (key.find("GPS") != std::string::npos || key.find("City") != std::string::npos) {
+                places << QString::fromStdString(key);
+            }
+        }
+        QCOMPARE(places, QStringList());
+        const std::string city(kLocatedCity);
+        QVERIFY(std::search(file.begin(), file.end(), city.begin(), city.end()) == file.end());
+        const auto holds = [&keys](const char* key) {
+            return std::find(keys->begin(), keys->end(), key) != keys->end();
+        };
+        QCOMPARE(holds("Exif.Image.Make"), exifBeside);
+        QCOMPARE(holds("Xmp.dc.title"), xmpBeside);
+        if (profiled) QVERIFY(IccProfileOf(NativePath(output)) == profile);
+        const BitmapHandle decoded = LoadImageFile(NativePath(output));
+        QVERIFY(decoded);
+        QCOMPARE(FreeImage_GetWidth(decoded.get()), 45u);
     }
 
     // The WebP quality setting reaches the writer: the best quality writes more detail.

@@ -56,14 +56,28 @@ std::vector<unsigned char> ProfileBytes(FIBITMAP& bitmap) {
     return {data, data + profile->size};
 }
 
-// An sRGB profile as ICC bytes, for the converted picture to say what its pixels are.
+// The header's creation date and time (ICC's dateTimeNumber: six big-endian 16-bit fields).
+constexpr unsigned kIccDateOffset = 24;
+constexpr unsigned char kSrgbProfileDate[12] = {0x07, 0xD0, 0, 1, 0, 1, 0, 0, 0, 0, 0, 0};
+// The profile ID: a digest of the whole profile, its date included; all zero stands for none.
+constexpr unsigned kIccProfileIdOffset = 84;
+constexpr unsigned kIccProfileIdSize = 16;
+
+// An sRGB profile as ICC bytes, for the converted picture to say what its pixels are. LittleCMS
+// dates a profile it makes with the clock; the output is to be the same file whenever it is
+// made, so the profile carries a fixed date (2000-01-01 00:00:00) and no profile ID, which would
+// be a digest over the date it had.
 std::vector<unsigned char> SrgbProfileBytes() {
     const Profile srgb(cmsCreate_sRGBProfile());
     cmsUInt32Number size = 0;
-    if (!srgb || !cmsSaveProfileToMem(srgb.get(), nullptr, &size) || size == 0) return {};
+    if (!srgb || !cmsSaveProfileToMem(srgb.get(), nullptr, &size) || size < kIccHeaderSize) {
+        return {};
+    }
     std::vector<unsigned char> bytes(size);
-    if (!cmsSaveProfileToMem(srgb.get(), bytes.data(), &size)) return {};
+    if (!cmsSaveProfileToMem(srgb.get(), bytes.data(), &size) || size < kIccHeaderSize) return {};
     bytes.resize(size);
+    std::memcpy(bytes.data() + kIccDateOffset, kSrgbProfileDate, sizeof kSrgbProfileDate);
+    std::memset(bytes.data() + kIccProfileIdOffset, 0, kIccProfileIdSize);
     return bytes;
 }
 

@@ -18,6 +18,7 @@
 #include "engine/imaging/FreeImageBitmap.h"
 #include "engine/imaging/HeifImage.h"
 #include "engine/imaging/ImageAdmission.h"
+#include "engine/imaging/JpegDamage.h"
 #include "engine/imaging/JpegEnd.h"
 #include "engine/imaging/Location.h"
 #include "engine/imaging/Metadata.h"
@@ -291,11 +292,16 @@ Preparation PrepareLoadedImage(FIBITMAP& loaded, FREE_IMAGE_FORMAT format, const
                           orientation)
             : target;
     if (!size) return Preparation::Failed(FailureReason::Unsupported);
+    const FREE_IMAGE_FORMAT outputFormat = OutputFormatFor(format, settings.codes.guardar_como);
+    // Known from the sizing alone: no picture is made that its writer would refuse, or write with
+    // its sides cut short.
+    if (!FitsOutputFormat(outputFormat, size->width, size->height)) {
+        return Preparation::Failed(FailureReason::TooLargeForFormat);
+    }
     // Rescaled as stored, then turned: the turn moves the smaller picture.
     const TargetSize stored = StoredSize(*size, orientation);
     BitmapHandle rescaled(FreeImage_Rescale(&loaded, stored.width, stored.height, filter));
 
-    const FREE_IMAGE_FORMAT outputFormat = OutputFormatFor(format, settings.codes.guardar_como);
     // A picture saved in another format is its first page alone.
     if (outputFormat != FIF_TIFF) pages = nullptr;
     // No bitmap (a side of 0 or less, or no memory): nothing to save, and nothing on disk changes.
@@ -306,6 +312,8 @@ Preparation PrepareLoadedImage(FIBITMAP& loaded, FREE_IMAGE_FORMAT format, const
     if (!TurnUpright(rescaled, orientation)) return Preparation::Failed(FailureReason::TooLarge);
     if (!FitForWriter(rescaled, format, outputFormat))
         return Preparation::Failed(FailureReason::TooLarge);
+    // The writers copy what FreeImage read, a damaged piece as it came.
+    DropMalformedMetadata(*rescaled);
     // FreeImage turns a camera's preview upright as its EXIF says, and keeps that EXIF.
     if (raw || orientation != kUpright) StateUpright(*rescaled);
     // FreeImage's WebP writer would copy the input's EXIF and XMP as they are, stating its size
@@ -418,6 +426,7 @@ Preparation PrepareOpenedImageFile(const SourceFile& source, const ConversionJob
         return PrepareLoadedImage(*decoded.bitmap, format, ConversionJob{opened, job.settings});
     }
     const int flags = LoadFlagsFor(format, source, job);
+    const JpegMessageWatch jpegMessages;
     BitmapHandle loaded = format == FIF_BMP
                               ? LoadBmpFile(source, flags)
                               : BitmapHandle(FreeImage_Load(format, source.path().c_str(), flags));
@@ -425,6 +434,12 @@ Preparation PrepareOpenedImageFile(const SourceFile& source, const ConversionJob
         loaded = LoadCmykJpegAsSrgb(std::move(loaded), source, flags);
     }
     if (!loaded) return Preparation::Failed(FailureReason::Unsupported);
+    // A load that heard nothing from libjpeg read the picture as it is; one that did may hold
+    // grey where the data was damaged.
+    if (format == FIF_JPEG && jpegMessages.heardAny()) {
+        const FailureReason damage = CheckJpegPictureData(source.path());
+        if (damage != FailureReason::None) return Preparation::Failed(damage);
+    }
     if (format == FIF_PNG) AttachPngColourProfile(*loaded, source.path());
     if (format == FIF_TIFF) AttachTiffColourProfile(*loaded, source.path());
     return PrepareLoadedImage(*loaded, format, ConversionJob{opened, job.settings}, pages.get());

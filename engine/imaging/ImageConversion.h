@@ -33,9 +33,9 @@ Preparation PrepareImageFile(const ConversionJob& job, const ConversionLimits& l
 
 // Detects the open input's format by content, admits it (AdmitForLoading), refuses a JPEG file
 // that ends early (JpegEnd.h) as Incomplete, loads it (BMP through LoadBmpFile, HEIF and AVIF
-// through LoadHeifImage) and hands it to
-// PrepareLoadedImage. Every step reads `source` itself, whatever the job's source name has come
-// to mean since it was opened.
+// through LoadHeifImage), refuses a JPEG file whose picture data is damaged (JpegDamage.h) as
+// Damaged, and hands it to PrepareLoadedImage. Every step reads `source` itself, whatever the job's
+// source name has come to mean since it was opened.
 Preparation PrepareOpenedImageFile(const SourceFile& source, const ConversionJob& job,
                                    const ConversionLimits& limits = {});
 
@@ -48,7 +48,9 @@ FREE_IMAGE_FORMAT DetectFileFormat(const std::string& path);
 // the open file.
 FREE_IMAGE_FORMAT DetectOpenedFileFormat(const SourceFile& source);
 
-// Everything after the load: source size, target size, filter, rescale, the turn upright that the
+// Everything after the load: source size, target size (beyond what the output format holds, the
+// conversion fails as TooLargeForFormat before any picture is made), filter, rescale, the turn
+// upright that the
 // input's orientation tag asks for (Orientation.h; every size rule applies to the upright
 // picture), the output format the "Save as" code chooses and the pixels made fit for its writer
 // (OutputFormat.h), the colour profile (ColourProfile.h), save flags, output name, the save into

@@ -86,6 +86,16 @@ bool HasNoLength(int marker) {
     return marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8);
 }
 
+// The markers libjpeg reads a segment of: the frame headers, the tables, the scan header, the
+// restart interval, the number of lines, the application segments and the comment. At any other
+// it stops and FreeImage's loader goes on at the next marker, as the walk does: what follows
+// such a marker (damaged picture data, often) is no length.
+bool IsSegmentMarker(int marker) {
+    return (marker >= 0xC0 && marker <= 0xCF && marker != 0xC8) ||
+           (marker >= 0xDA && marker <= 0xDD) || (marker >= 0xE0 && marker <= 0xEF) ||
+           marker == 0xFE;
+}
+
 // The next marker between segments. libjpeg passes over stray bytes before a 0xFF and any number
 // of 0xFF fill bytes.
 int NextMarker(JpegBytes& in) {
@@ -129,7 +139,7 @@ bool JpegEndsEarly(const std::string& path) {
     for (;;) {
         if (marker == kEnd) return true;
         if (marker == 0xD9) return false;
-        if (HasNoLength(marker)) {
+        if (HasNoLength(marker) || !IsSegmentMarker(marker)) {
             marker = NextMarker(in);
             continue;
         }

@@ -277,6 +277,9 @@ LocationRemoval RemoveLocation(const std::vector<unsigned char>& file, FREE_IMAG
         const bool iptc = EraseLocation(image->iptcData());
         const bool xmp = EraseLocation(image->xmpData());
         if (!exif && !iptc && !xmp) return {LocationOutcome::NoneFound, {}};
+        // XMP that named nothing but the place goes whole. Exiv2's WebP writer would otherwise
+        // write back the packet it read, location and all.
+        if (xmp && image->xmpData().empty()) image->setXmpPacket(std::string());
         image->writeMetadata();
         std::optional<std::vector<unsigned char>> written = ContentOf(*image);
         if (!written) return result;

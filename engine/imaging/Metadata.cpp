@@ -7,7 +7,10 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "engine/imaging/FreeImageBitmap.h"
 #include "engine/imaging/HeifImage.h"
@@ -203,7 +206,125 @@ bool HoldsMetadata(FREE_IMAGE_FORMAT format) {
     return format == FIF_JPEG || format == FIF_PNG || format == FIF_TIFF || format == FIF_WEBP;
 }
 
+// TIFF's own types run from BYTE (1) to IFD (13). Exiv2 keeps an entry of any other type ("type
+// 0" of a damaged directory) and writes it back, which other readers refuse; an entry of no
+// value is none either.
+bool WellFormed(const Exiv2::Exifdatum& datum) {
+    return datum.typeId() >= Exiv2::unsignedByte && datum.typeId() <= Exiv2::tiffIfd &&
+           datum.count() > 0;
+}
+
+void DropMalformed(Exiv2::ExifData& exif) {
+    for (auto datum = exif.begin(); datum != exif.end();) {
+        datum = WellFormed(*datum) ? std::next(datum) : exif.erase(datum);
+    }
+}
+
+// --- FreeImage's copies -----------------------------------------------------------------------
+
+void DropModel(FIBITMAP& bitmap, FREE_IMAGE_MDMODEL model) {
+    FreeImage_SetMetadata(model, &bitmap, nullptr, nullptr);
+}
+
+FITAG* FindTag(FIBITMAP& bitmap, FREE_IMAGE_MDMODEL model, const char* key) {
+    FITAG* tag = nullptr;
+    return FreeImage_GetMetadata(model, &bitmap, key, &tag) ? tag : nullptr;
+}
+
+// The tags of a model that are no TIFF entry a reader takes; collected before any goes, since
+// removing a tag while walking the model would leave the walk behind.
+void DropMalformedTags(FIBITMAP& bitmap, FREE_IMAGE_MDMODEL model) {
+    std::vector<std::string> keys;
+    FITAG* tag = nullptr;
+    FIMETADATA* walk = FreeImage_FindFirstMetadata(model, &bitmap, &tag);
+    if (walk == nullptr) return;
+    do {
+        if (tag == nullptr || FreeImage_GetTagKey(tag) == nullptr) continue;
+        const FREE_IMAGE_MDTYPE type = FreeImage_GetTagType(tag);
+        if (type < FIDT_BYTE || type > FIDT_IFD || FreeImage_GetTagCount(tag) == 0) {
+            keys.emplace_back(FreeImage_GetTagKey(tag));
+        }
+    } while (FreeImage_FindNextMetadata(walk, &tag));
+    FreeImage_FindCloseMetadata(walk);
+    for (const std::string& key : keys) FreeImage_SetMetadata(model, &bitmap, key.c_str(), nullptr);
+    // FreeImage keeps a model whose last tag went, and its walk over an empty model reads past
+    // the end: its writers would crash on it.
+    if (FreeImage_GetMetadataCount(model, &bitmap) == 0) DropModel(bitmap, model);
+}
+
+void DropMalformedXmp(FIBITMAP& bitmap) {
+    FITAG* tag = FindTag(bitmap, FIMD_XMP, "XMLPacket");
+    if (tag == nullptr) return;
+    const auto* value = static_cast<const char*>(FreeImage_GetTagValue(tag));
+    bool parses = false;
+    try {
+        Exiv2::XmpData xmp;
+        parses = value != nullptr &&
+                 Exiv2::XmpParser::decode(
+                     xmp, std::string(value, strnlen(value, FreeImage_GetTagLength(tag)))) == 0;
+    } catch (...) {
+        parses = false;
+    }
+    if (!parses) DropModel(bitmap, FIMD_XMP);
+}
+
+constexpr unsigned char kExifPreamble[] = {'E', 'x', 'i', 'f', 0, 0};
+
+// The raw EXIF block ("Exif\0\0" and a TIFF structure) as Exiv2 lays out what it reads of it,
+// less its malformed entries; nothing when it reads nothing.
+std::optional<std::vector<unsigned char>> WellFormedExifBlock(const unsigned char* block,
+                                                              std::size_t size) {
+    const std::size_t skip =
+        size >= sizeof kExifPreamble && std::memcmp(block, kExifPreamble, sizeof kExifPreamble) == 0
+            ? sizeof kExifPreamble
+            : 0;
+    try {
+        Exiv2::ExifData exif;
+        const Exiv2::ByteOrder order =
+            Exiv2::ExifParser::decode(exif, block + skip, static_cast<std::uint32_t>(size - skip));
+        DropMalformed(exif);
+        if (exif.empty()) return std::nullopt;
+        Exiv2::Blob blob;
+        Exiv2::ExifParser::encode(blob, order, exif);
+        if (blob.empty()) return std::nullopt;
+        std::vector<unsigned char> rewritten(block, block + skip);
+        rewritten.insert(rewritten.end(), blob.begin(), blob.end());
+        return rewritten;
+    } catch (...) {
+        return std::nullopt;
+    }
+}
+
+void RewriteRawExif(FIBITMAP& bitmap) {
+    constexpr const char* kKey = "ExifRaw";
+    FITAG* tag = FindTag(bitmap, FIMD_EXIF_RAW, kKey);
+    if (tag == nullptr) return;
+    const auto* value = static_cast<const unsigned char*>(FreeImage_GetTagValue(tag));
+    const std::optional<std::vector<unsigned char>> block =
+        value ? WellFormedExifBlock(value, FreeImage_GetTagLength(tag)) : std::nullopt;
+    FITAG* rewritten = block ? FreeImage_CloneTag(tag) : nullptr;
+    if (rewritten == nullptr) {
+        DropModel(bitmap, FIMD_EXIF_RAW);
+        return;
+    }
+    FreeImage_SetTagLength(rewritten, static_cast<DWORD>(block->size()));
+    FreeImage_SetTagCount(rewritten, static_cast<DWORD>(block->size()));
+    FreeImage_SetTagValue(rewritten, block->data());
+    FreeImage_SetMetadata(FIMD_EXIF_RAW, &bitmap, kKey, rewritten);
+    FreeImage_DeleteTag(rewritten);
+}
+
 }  // namespace
+
+void DropMalformedMetadata(FIBITMAP& bitmap) {
+    InitialiseMetadataLibrary();
+    for (const FREE_IMAGE_MDMODEL model :
+         {FIMD_EXIF_MAIN, FIMD_EXIF_EXIF, FIMD_EXIF_GPS, FIMD_EXIF_INTEROP}) {
+        DropMalformedTags(bitmap, model);
+    }
+    RewriteRawExif(bitmap);
+    DropMalformedXmp(bitmap);
+}
 
 bool FitsMetadataLibrary(std::size_t size) {
     return size <= kLargestMetadataFile;
@@ -248,6 +369,7 @@ InputMetadata InputMetadata::ReadHeif(const std::string& path) {
             Exiv2::ExifParser::decode(models->exif, blocks.exif.data(),
                                       static_cast<std::uint32_t>(blocks.exif.size()));
         }
+        DropMalformed(models->exif);
     } catch (...) {
         models->exif.clear();
     }
@@ -295,6 +417,7 @@ InputMetadata InputMetadata::Read(const std::string& path, FREE_IMAGE_FORMAT for
             });
         }
     }
+    if (metadata.models_) DropMalformed(metadata.models_->exif);
     return metadata;
 }
 

@@ -24,6 +24,13 @@ bool FitsMetadataLibrary(std::size_t size);
 bool DecodeToSamePixels(const std::vector<unsigned char>& before,
                         const std::vector<unsigned char>& after, FREE_IMAGE_FORMAT format);
 
+// Removes from the metadata FreeImage keeps with a loaded bitmap, which its writers copy into the
+// file they write, what other readers refuse: an XMP packet Exiv2 cannot parse; EXIF entries of
+// no TIFF type (1 to 13) or of no value, from FreeImage's tag models and from the raw EXIF
+// block, which is laid out anew by Exiv2 (its entries whose values run past the block left out)
+// or dropped when Exiv2 reads nothing in it. Everything well-formed stays.
+void DropMalformedMetadata(FIBITMAP& bitmap);
+
 enum class MetadataOutcome {
     Written,        // the new content holds the input's metadata
     AlreadyThere,   // the file holds all of it already and needs no change
@@ -50,7 +57,9 @@ class InputMetadata {
     // HEIF or AVIF file's primary image (HeifImage.h). Empty for other formats, for a file too
     // large to read in the memory a conversion may hold, and for one whose metadata Exiv2 cannot
     // read: the output then goes without. A PNG file's text chunk without a keyword, which Exiv2
-    // refuses the whole file for, costs only that chunk.
+    // refuses the whole file for, costs only that chunk. An EXIF entry of no TIFF type or of no
+    // value is left out, and so is an XMP packet or IPTC block that does not parse (Exiv2 reads
+    // none of it), the rest kept.
     static InputMetadata Read(const std::string& path, FREE_IMAGE_FORMAT format);
 
     bool empty() const;

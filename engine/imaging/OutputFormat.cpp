@@ -200,6 +200,25 @@ FREE_IMAGE_FORMAT OutputFormatFor(FREE_IMAGE_FORMAT input, int saveAs) {
     }
 }
 
+bool FitsOutputFormat(FREE_IMAGE_FORMAT format, std::int64_t width, std::int64_t height) {
+    std::int64_t longest = 0;
+    switch (format) {
+        case FIF_JPEG:
+            // libjpeg refuses a larger side when it starts to encode (JPEG_MAX_DIMENSION).
+            longest = 65500;
+            break;
+        case FIF_WEBP:
+            longest = 16383;  // 14 bits per side in the bitstream's header
+            break;
+        case FIF_TARGA:
+            longest = 65535;  // FreeImage's writer would cut the sides to 16 bits
+            break;
+        default:
+            return true;
+    }
+    return width <= longest && height <= longest;
+}
+
 std::string UsualExtension(FREE_IMAGE_FORMAT format) {
     switch (format) {
         case FIF_JPEG:

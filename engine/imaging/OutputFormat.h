@@ -6,6 +6,7 @@
 
 #include <FreeImage.h>
 
+#include <cstdint>
 #include <string>
 
 #include "engine/base/ConversionSettings.h"
@@ -18,6 +19,11 @@ namespace kavenra {
 // format where the program writes it (of the formats the window lists: BMP, JPEG, PNG, TARGA,
 // TIFF, WebP), else JPEG (camera RAW, and any format read without a writer).
 FREE_IMAGE_FORMAT OutputFormatFor(FREE_IMAGE_FORMAT input, int saveAs);
+
+// True when a picture of `width` x `height` pixels fits the header and the encoder of `format`:
+// a JPEG side at most 65,500 pixels (libjpeg's bound, below the 16-bit field's), a WebP side at
+// most 16,383, a TARGA side at most 65,535 (its 16-bit fields); any side of the other formats.
+bool FitsOutputFormat(FREE_IMAGE_FORMAT format, std::int64_t width, std::int64_t height);
 
 // True when the "Save as" code names a format (1..4); any other keeps the original's.
 bool ChoosesFormat(int saveAs);

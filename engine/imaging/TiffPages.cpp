@@ -9,6 +9,7 @@
 #include "engine/base/Sizing.h"
 #include "engine/imaging/FreeImageBitmap.h"
 #include "engine/imaging/ImageConversion.h"
+#include "engine/imaging/Metadata.h"
 
 namespace kavenra {
 namespace {
@@ -158,6 +159,7 @@ bool TiffPages::write(FIBITMAP& first, const ConversionJob& job, FreeImageIO& io
             }
         }
         // The rescale carries the page's own metadata, which the file's writer saves with it.
+        DropMalformedMetadata(*rescaled);
         if (job.settings.codes.quitar_ubicacion == 1) DropLocation(*rescaled);
         FreeImage_AppendPage(pages.get(), rescaled.get());
     }

@@ -346,6 +346,25 @@ bool WriteLocatedPhotoMetadata(const std::string& path) {
     }
 }
 
+bool WriteLocationBeside(const std::string& path, bool exifBeside, bool xmpBeside) {
+    try {
+        const Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(path, false);
+        image->readMetadata();
+        Exiv2::ExifData& exif = image->exifData();
+        if (exifBeside) exif["Exif.Image.Make"] = kBesideMake;
+        exif["Exif.GPSInfo.GPSLatitudeRef"] = "N";
+        exif["Exif.GPSInfo.GPSLatitude"].setValue("64/1 8/1 2950/100");
+        Exiv2::XmpData& xmp = image->xmpData();
+        if (xmpBeside) xmp["Xmp.dc.title"] = std::string("lang=x-default ") + kBesideTitle;
+        xmp["Xmp.photoshop.City"] = kLocatedCity;
+        xmp["Xmp.exif.GPSLatitude"] = "64,8.4917N";
+        image->writeMetadata();
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
 std::optional<std::vector<std::string>> MetadataKeysOf(const std::string& path) {
     try {
         const Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(path, false);

@@ -85,6 +85,14 @@ std::optional<PhotoMetadata> PhotoMetadataOf(const std::string& path);
 constexpr const char* kLocatedCity = "Vinterhavn";
 bool WriteLocatedPhotoMetadata(const std::string& path);
 
+// A photo's location in its EXIF (GPS latitude) and its XMP (photoshop:City, exif:GPSLatitude),
+// each with or without what its removal must leave beside it: the EXIF the camera's Make
+// (kBesideMake) where `exifBeside`, the XMP a dc:title (kBesideTitle) where `xmpBeside`. Written
+// with Exiv2 into the JPEG, PNG or TIFF file at `path`.
+constexpr const char* kBesideMake = "Kestrel Optics";
+constexpr const char* kBesideTitle = "Morning boats";
+bool WriteLocationBeside(const std::string& path, bool exifBeside, bool xmpBeside);
+
 // Every EXIF, IPTC and XMP key Exiv2 reads from the file at `path`; nothing when it cannot read
 // it.
 std::optional<std::vector<std::string>> MetadataKeysOf(const std::string& path);
