@@ -15,6 +15,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <variant>
 
@@ -23,6 +24,7 @@
 #include "engine/run/CommandLineRequest.h"
 #include "engine/run/HeadlessRun.h"
 #include "engine/run/Procesosimagen.h"
+#include "engine/run/TimeLeft.h"
 #include "store/CaptionKeys.h"
 #include "store/LanguageChoice.h"
 #include "store/RunSettings.h"
@@ -124,17 +126,6 @@ QString Shown(const std::string& path) {
     return QFile::decodeName(QByteArray::fromStdString(path));
 }
 
-// "1:05" or "1:02:05".
-QString Duration(qint64 seconds) {
-    const qint64 hours = seconds / 3600;
-    const QString minutesAndSeconds = QStringLiteral("%1:%2")
-                                          .arg(hours > 0 ? (seconds / 60) % 60 : seconds / 60)
-                                          .arg(seconds % 60, 2, 10, QLatin1Char('0'));
-    return hours > 0
-               ? QStringLiteral("%1:%2").arg(hours).arg(minutesAndSeconds, 5, QLatin1Char('0'))
-               : minutesAndSeconds;
-}
-
 // Everything the run tells: failure lines, the progress line and the summary on standard error in
 // the interface language, or one JSON object per file on standard output.
 class Report {
@@ -166,10 +157,9 @@ class Report {
                            .arg(position + 1)
                            .arg(entries)
                            .arg(FileNamePart(Shown(entry)));
-        if (position > 0) {
-            const qint64 left = clock_.elapsed() * (entries - position) / position / 1000;
+        if (const std::optional<qint64> left = SecondsLeft(clock_.elapsed(), position, entries)) {
             line += QStringLiteral("  ") +
-                    texts_.Text(kMainWindowForm, "Texto_linea_restante").arg(Duration(left));
+                    texts_.Text(kMainWindowForm, "Texto_linea_restante").arg(ClockDuration(*left));
         }
         std::fprintf(stderr, "\r\033[K%s", line.toLocal8Bit().constData());
         std::fflush(stderr);
