@@ -48,6 +48,10 @@ QStringList AddedConfiguration() {
     return {"0", "80", "0", "0", "0", "0", "0", "0", "0", "0"};
 }
 
+QStringList ShippedAddedConfiguration() {
+    return {"0", "80", "0", "0", "1", "1", "0", "0", "0", "0"};
+}
+
 QString SqlText(const QString& text) {
     QString quoted = text;
     quoted.replace(QLatin1Char('\''), QLatin1String("''"));
