@@ -395,12 +395,14 @@ int Resize(const CommandLineRequest& request, const std::string& settings,
     return Convert(request, gathered, destination, StoredFormatOptions(settings), report);
 }
 
-// A failed notification costs the run nothing: the terminal, if any, has had every line.
-void Notify(const DesktopNotice& notice) {
+// A failed notification costs the run nothing: the terminal, if any, has had every line. The
+// line is in the run's language; the reason after it is the bus's own.
+void Notify(const DesktopNotice& notice, const InterfaceTexts& texts) {
     const NotificationResult result = SendDesktopNotification(notice);
     if (result.shown()) return;
-    std::fprintf(stderr, "kavenra: the desktop notification could not be shown: %s\n",
-                 result.detail.toLocal8Bit().constData());
+    const QString line =
+        texts.Text(kMainWindowForm, "Texto_notificacion_fallida").arg(result.detail);
+    std::fprintf(stderr, "kavenra: %s\n", line.toLocal8Bit().constData());
 }
 
 }  // namespace
@@ -414,7 +416,9 @@ int RunHeadlessResize(const QStringList& arguments) {
     const InterfaceTexts texts(InterfaceLanguageDatabase(settings, LocaleLanguageCode()));
     Report report(texts, request.json);
     const int status = Resize(request, settings, texts, report);
-    if (request.notify) Notify(report.Notice(status == 128 + SIGINT || status == 128 + SIGTERM));
+    if (request.notify) {
+        Notify(report.Notice(status == 128 + SIGINT || status == 128 + SIGTERM), texts);
+    }
     return status;
 }
 

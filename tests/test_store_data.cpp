@@ -356,6 +356,8 @@ void TestStoreData::spanishTextsFollowTheWindowsLayout_data() {
                             << "Cancelar";
     QTest::newRow("clear") << "1:Button2"
                            << "Limpiar";
+    QTest::newRow("RAW box, spelt right") << "1:CheckBox2"
+                                          << "Mantener dimensiones en ficheros RAW";
     QTest::newRow("clear hint") << "1:Button2Hint"
                                 << "Limpiar la lista de imágenes";
     QTest::newRow("list hint") << "1:ListBox1Hint"

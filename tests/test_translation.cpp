@@ -9,6 +9,7 @@
 
 #include "store/CaptionKeys.h"
 #include "ui/Form3_opcionesdeformato.h"
+#include "ui/Form4_seleccionlenguaje.h"
 #include "ui/Form5_seleccioncarpeta.h"
 #include "ui/Form7_acercade.h"
 #include "ui/Forms.h"
@@ -23,6 +24,7 @@
 #include <QMap>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTabWidget>
 #include <QTest>
 
 #include <memory>
@@ -64,6 +66,7 @@ Snapshot takeSnapshot() {
     Snapshot shot;
     addWindow(shot, QStringLiteral("Form1"), Form1);
     addWindow(shot, QStringLiteral("Form3"), Form3);
+    addWindow(shot, QStringLiteral("Form4"), Form4);
     addWindow(shot, QStringLiteral("Form5"), Form5);
     addWindow(shot, QStringLiteral("Form7"), Form7);
     addMenuItems(shot, QStringLiteral("Form1/menu"), Form1->menuBar()->actions());
@@ -71,6 +74,10 @@ Snapshot takeSnapshot() {
     const QStringList titles = Form3->ValueListEditor1->TitleCaptions();
     shot[QStringLiteral("Form3/ValueListEditor1:title0")] = titles.value(0);
     shot[QStringLiteral("Form3/ValueListEditor1:title1")] = titles.value(1);
+    for (int page = 0; page < Form3->OptionPages->count(); ++page) {
+        shot[QStringLiteral("Form3/OptionPages:tab%1").arg(page)] =
+            Form3->OptionPages->tabText(page);
+    }
     return shot;
 }
 
@@ -140,6 +147,11 @@ QStringList targetsOf(const QString& key) {
                 QStringLiteral("Form7/") + QLatin1String(control) + QStringLiteral(":text")};
         }
         hint("7:Image15Hint", "Form7/Image15");
+        caption("3:CancelButton", "Form3/CancelButton");
+        map[QStringLiteral("3:FormatsPage")] = {QStringLiteral("Form3/OptionPages:tab0")};
+        map[QStringLiteral("3:MoreOptionsPage")] = {QStringLiteral("Form3/OptionPages:tab1")};
+        map[QStringLiteral("4:Caption")] = {QStringLiteral("Form4:title")};
+        caption("4:Button1", "Form4/Button1");
         return map;
     }();
     return targets.value(key);

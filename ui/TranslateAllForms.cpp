@@ -5,6 +5,7 @@
 #include "ui/AccessKeys.h"
 #include "ui/DialogControls.h"
 #include "ui/Form3_opcionesdeformato.h"
+#include "ui/Form4_seleccionlenguaje.h"
 #include "ui/Form5_seleccioncarpeta.h"
 #include "ui/Form7_acercade.h"
 #include "ui/Unit1.h"
@@ -22,6 +23,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QTabWidget>
 #include <QToolButton>
 
 #include <cstddef>
@@ -33,6 +35,7 @@ namespace {
 
 using kavenra::kAboutBoxForm;
 using kavenra::kFolderChooserForm;
+using kavenra::kLanguageDialogForm;
 using kavenra::kMainWindowForm;
 using kavenra::kOptionsDialogForm;
 using kavenra::dialogs::SetShownHint;
@@ -206,6 +209,19 @@ constexpr TranslationTarget kTargets[] = {
     {kAboutBoxForm, "Label6", [](const QString& t) { setCaption(Form7->Label6, t); }},
     {kAboutBoxForm, "Label7", [](const QString& t) { setCaption(Form7->Label7, t); }},
     {kAboutBoxForm, "Image15Hint", [](const QString& t) { SetShownHint(Form7->Image15, t); }},
+
+    {kOptionsDialogForm, "CancelButton",
+     [](const QString& t) { setCaption(Form3->CancelButton, t); }},
+    {kOptionsDialogForm, "FormatsPage",
+     [](const QString& t) {
+         Form3->OptionPages->setTabText(Form3->OptionPages->indexOf(Form3->FormatsPage), t);
+     }},
+    {kOptionsDialogForm, "MoreOptionsPage",
+     [](const QString& t) {
+         Form3->OptionPages->setTabText(Form3->OptionPages->indexOf(Form3->MoreOptionsPage), t);
+     }},
+    {kLanguageDialogForm, "Caption", [](const QString& t) { Form4->setWindowTitle(t); }},
+    {kLanguageDialogForm, "Button1", [](const QString& t) { setCaption(Form4->Button1, t); }},
 };
 
 constexpr bool targetsFollowKeyList() {

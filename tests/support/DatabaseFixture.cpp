@@ -196,6 +196,8 @@ static int ArgumentsOf(const QString& key) {
         {QStringLiteral("Texto_resumen2"), 1}, {QStringLiteral("Texto_resumen3"), 1},
         {QStringLiteral("Texto_resumen7"), 1}, {QStringLiteral("Texto_resumen4"), 1},
         {QStringLiteral("Texto_lista1"), 1},   {QStringLiteral("ImagenMsg4"), 2},
+        {QStringLiteral("Texto_progreso"), 2}, {QStringLiteral("Texto_linea_restante"), 1},
+        {QStringLiteral("Texto_resumen8"), 1}, {QStringLiteral("Texto_notificacion_fallida"), 1},
     };
     return kArguments.value(key);
 }
