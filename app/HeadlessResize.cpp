@@ -27,6 +27,7 @@
 #include "engine/run/HeadlessRun.h"
 #include "engine/run/InputFiles.h"
 #include "engine/run/Procesosimagen.h"
+#include "engine/run/TimeLeft.h"
 #include "store/CaptionKeys.h"
 #include "store/LanguageChoice.h"
 #include "store/RunSettings.h"
@@ -150,17 +151,6 @@ QByteArray Named(const QByteArray& path) {
     return path.isEmpty() ? QByteArrayLiteral("\"\"") : path;
 }
 
-// "1:05" or "1:02:05".
-QString Duration(qint64 seconds) {
-    const qint64 hours = seconds / 3600;
-    const QString minutesAndSeconds = QStringLiteral("%1:%2")
-                                          .arg(hours > 0 ? (seconds / 60) % 60 : seconds / 60)
-                                          .arg(seconds % 60, 2, 10, QLatin1Char('0'));
-    return hours > 0
-               ? QStringLiteral("%1:%2").arg(hours).arg(minutesAndSeconds, 5, QLatin1Char('0'))
-               : minutesAndSeconds;
-}
-
 // Everything the run tells: failure lines, the progress line and the summary on standard error in
 // the interface language, or one JSON object per file on standard output.
 class Report {
@@ -202,10 +192,9 @@ class Report {
                            .arg(position + 1)
                            .arg(entries)
                            .arg(FileNamePart(Shown(entry)));
-        if (position > 0) {
-            const qint64 left = clock_.elapsed() * (entries - position) / position / 1000;
+        if (const std::optional<qint64> left = SecondsLeft(clock_.elapsed(), position, entries)) {
             line += QStringLiteral("  ") +
-                    texts_.Text(kMainWindowForm, "Texto_linea_restante").arg(Duration(left));
+                    texts_.Text(kMainWindowForm, "Texto_linea_restante").arg(ClockDuration(*left));
         }
         std::fprintf(stderr, "\r\033[K%s", line.toLocal8Bit().constData());
         std::fflush(stderr);
@@ -255,7 +244,7 @@ class Report {
     void Summary() {
         if (json_) return;
         Line(texts_.Text(kMainWindowForm, "Texto_resumen1").arg(written_).arg(total_));
-        if (skipped_ > 0) Line(texts_.Text(kMainWindowForm, "Texto_resumen8").arg(skipped_));
+        if (skipped_ > 0) Line(texts_.Text(kMainWindowForm, "Texto_resumen_omitidos").arg(skipped_));
         if (!renamed_.isEmpty()) {
             Line(texts_.Text(kMainWindowForm, "Texto_resumen3").arg(renamed_.size()));
             for (const QString& renaming : renamed_) Line(QStringLiteral("  ") + renaming);
@@ -277,7 +266,7 @@ class Report {
         if (interrupted) lines << texts_.Text(kMainWindowForm, "Texto_redimension4");
         if (!fatal_.isEmpty()) lines << fatal_;
         lines << texts_.Text(kMainWindowForm, "Texto_resumen1").arg(written_).arg(total_);
-        if (skipped_ > 0) lines << texts_.Text(kMainWindowForm, "Texto_resumen8").arg(skipped_);
+        if (skipped_ > 0) lines << texts_.Text(kMainWindowForm, "Texto_resumen_omitidos").arg(skipped_);
         if (!failedNames_.isEmpty()) {
             lines << texts_.Text(kMainWindowForm, "Texto_resumen2").arg(failedNames_.size());
             lines += failedNames_.mid(0, kNamesShown);
@@ -507,12 +496,14 @@ int Resize(const CommandLineRequest& request, const std::string& settings,
     return Convert(request, gathered, destination, StoredFormatOptions(settings), report);
 }
 
-// A failed notification costs the run nothing: the terminal, if any, has had every line.
-void Notify(const DesktopNotice& notice) {
+// A failed notification costs the run nothing: the terminal, if any, has had every line. The
+// line is in the run's language; the reason after it is the bus's own.
+void Notify(const DesktopNotice& notice, const InterfaceTexts& texts) {
     const NotificationResult result = SendDesktopNotification(notice);
     if (result.shown()) return;
-    std::fprintf(stderr, "kavenra: the desktop notification could not be shown: %s\n",
-                 result.detail.toLocal8Bit().constData());
+    const QString line =
+        texts.Text(kMainWindowForm, "Texto_notificacion_fallida").arg(result.detail);
+    std::fprintf(stderr, "kavenra: %s\n", line.toLocal8Bit().constData());
 }
 
 }  // namespace
@@ -542,7 +533,9 @@ int RunHeadlessResize(const QByteArrayList& arguments) {
     const InterfaceTexts texts(InterfaceLanguageDatabase(settings, LocaleLanguageCode()));
     Report report(texts, request.json);
     const int status = Resize(request, settings, texts, report);
-    if (request.notify) Notify(report.Notice(status == 128 + SIGINT || status == 128 + SIGTERM));
+    if (request.notify) {
+        Notify(report.Notice(status == 128 + SIGINT || status == 128 + SIGTERM), texts);
+    }
     return status;
 }
 

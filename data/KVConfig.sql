@@ -1,5 +1,7 @@
 -- The settings database, KVConfig.db, as shipped: the options dialog's initial selections,
--- the first-run flag not yet set, and the interface languages with Spanish active.
+-- the first-run flag not yet set, and the interface languages with Spanish active. A new user
+-- starts with fit-within and don't-enlarge on: a width x height preset then never stretches a
+-- portrait into a landscape, nor blows a small picture up.
 --
 -- Every value is read as text and compared or written with quoted literals (activo='1',
 -- SET jpeg='5', WHERE id='1'), so every column has a declared type whose affinity makes such
@@ -14,7 +16,8 @@ CREATE TABLE configuracion (
     tif                TEXT,  -- TIFF compression, 1-4
     primera_ejecucion  TEXT,  -- '0' until a language has been chosen at the first run
     -- Added after the first versions: the start-up adds them to an older user's copy, with these
-    -- defaults (store/SettingsColumns.h).
+    -- defaults (store/SettingsColumns.h), which keep what that user's runs did before; a new
+    -- file's own values are in the INSERT below.
     guardar_como       TEXT DEFAULT '0',   -- save as: 0 the original's format, 1 JPEG, 2 PNG,
                                            -- 3 WebP, 4 TIFF
     webp               TEXT DEFAULT '80',  -- WebP quality, 1-100
@@ -30,7 +33,7 @@ CREATE TABLE configuracion (
 );
 
 INSERT INTO configuracion VALUES ('5', '5', '3', '2', '2', '4', '0', '0', '80', '0', '0',
-                                  '0', '0', '0', '0', '0', '0');
+                                  '1', '1', '0', '0', '0', '0');
 
 -- The language dialog lists the rows in table order and derives a row's id from its position,
 -- so id must count 0, 1, 2, ... in insertion order. ruta is resolved against the working

@@ -31,7 +31,7 @@ constexpr bool operator==(const CaptionKey& a, const CaptionKey& b) {
 
 // The permanently shown captions, hints and menu texts, in the order in which the window
 // translation sets them.
-inline constexpr std::array<CaptionKey, 77> kWindowTranslationKeys = {{
+inline constexpr std::array<CaptionKey, 82> kWindowTranslationKeys = {{
     {kOptionsDialogForm, "Form_Caption"},
     {kOptionsDialogForm, "Label8"},
     {kOptionsDialogForm, "GroupBox2"},
@@ -109,11 +109,18 @@ inline constexpr std::array<CaptionKey, 77> kWindowTranslationKeys = {{
     {kAboutBoxForm, "creditsButton"},
     {kAboutBoxForm, "creditsCaption"},
     {kAboutBoxForm, "creditsIntroduction"},
+    // The options dialog's pages and its Cancel; the language dialog's own texts, which speak
+    // the language it preselects at the first run.
+    {kOptionsDialogForm, "CancelButton"},
+    {kOptionsDialogForm, "FormatsPage"},
+    {kOptionsDialogForm, "MoreOptionsPage"},
+    {kLanguageDialogForm, "Caption"},
+    {kLanguageDialogForm, "Button1"},
 }};
 
 // Texts looked up at the moment they are shown: messages and their captions, status-bar texts,
 // the JPEG quality label and the message box's buttons.
-inline constexpr std::array<CaptionKey, 69> kShownTextKeys = {{
+inline constexpr std::array<CaptionKey, 78> kShownTextKeys = {{
     // The JPEG quality label: SRC1 for track bar position 5 (best quality) ... SRC5 for 1.
     {kOptionsDialogForm, "Label1_from_SRC1"},
     {kOptionsDialogForm, "Label1_from_SRC2"},
@@ -187,18 +194,30 @@ inline constexpr std::array<CaptionKey, 69> kShownTextKeys = {{
     {kMainWindowForm, "Texto_fuera_no_imagen"},
     {kMainWindowForm, "Texto_fuera_no_legible"},
     {kMainWindowForm, "Texto_fuera_carpeta"},
+    // A run's progress on the status bar; the questions after a failed file and on closing
+    // during a run, with their buttons; the summary's line for a run stopped before its end; the
+    // language dialog's invitation at the first run and from the menu.
+    {kMainWindowForm, "Texto_progreso"},
+    {kMainWindowForm, "Texto_linea_restante"},
+    {kMainWindowForm, "Texto_boton_seguir"},
+    {kMainWindowForm, "Texto_boton_detener"},
+    {kMainWindowForm, "Texto_boton_cerrar"},
+    {kMainWindowForm, "Texto_cerrar_en_curso"},
+    {kMainWindowForm, "Texto_resumen8"},
+    {kLanguageDialogForm, "Label1"},
+    {kLanguageDialogForm, "Label1_menu"},
 }};
 
 // Texts of a run from the command line, shown on the terminal and in no control of fixed room
 // (the first two also in the status bar's tooltip, which takes any length): inputs that bring
-// nothing, and the time a run has left; the files of named folders left out; the window asked
-// for where there is no display.
+// nothing; the files of named folders left out; the window asked for where there is no display;
+// a desktop notification that could not be shown.
 inline constexpr std::array<CaptionKey, 5> kTerminalTextKeys = {{
     {kMainWindowForm, "Texto_motivo_no_existe"},
     {kMainWindowForm, "Texto_motivo_carpeta_vacia"},
-    {kMainWindowForm, "Texto_linea_restante"},
-    {kMainWindowForm, "Texto_resumen8"},
+    {kMainWindowForm, "Texto_resumen_omitidos"},
     {kMainWindowForm, "Texto_sin_pantalla"},
+    {kMainWindowForm, "Texto_notificacion_fallida"},
 }};
 
 // The line a failed conversion's message adds under Texto_redimension3, indexed by the engine's

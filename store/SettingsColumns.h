@@ -11,7 +11,9 @@ namespace kavenra {
 
 struct AddedSettingsColumn {
     const char* name;
-    const char* initial;  // the text a new column holds, as the shipped file has it
+    // The text the column gets in an older file: what that user's runs did before it existed.
+    // A new file's own values are those of the shipped one (data/KVConfig.sql).
+    const char* initial;
 };
 
 inline constexpr AddedSettingsColumn kAddedSettingsColumns[] = {

@@ -3,15 +3,41 @@
 #include "store/SideFiles.h"
 #include "store/Sqlitecontrol.h"
 
+#include <sys/stat.h>
+
 std::string ActiveLanguageDatabase(const std::string& databaseFile) {
     return QuerySingleValue(databaseFile, "SELECT ruta FROM idiomas WHERE activo='1'");
+}
+
+namespace {
+
+std::string& languageUntilChosen() {
+    static std::string file;
+    return file;
+}
+
+// The database of the language lookups speak now.
+std::string spokenLanguageDatabase() {
+    if (!languageUntilChosen().empty()) return languageUntilChosen();
+    return kavenra::LanguageDatabaseFile(ActiveLanguageDatabase(kavenra::SettingsDatabaseFile()));
+}
+
+}  // namespace
+
+void SpeakUntilChosen(const std::string& languageDatabaseFile) {
+    languageUntilChosen() = languageDatabaseFile;
+}
+
+bool ActiveLanguageAvailable() {
+    const std::string file = spokenLanguageDatabase();
+    struct stat status {};
+    return !file.empty() && stat(file.c_str(), &status) == 0 && S_ISREG(status.st_mode);
 }
 
 // The active language is asked for on every lookup, so a change of language applies to the very
 // next text shown. Keys are the program's own identifiers and go into the statement unescaped.
 QString LookupCaption(int form, const std::string& key) {
-    const std::string languageDatabase =
-        kavenra::LanguageDatabaseFile(ActiveLanguageDatabase(kavenra::SettingsDatabaseFile()));
+    const std::string languageDatabase = spokenLanguageDatabase();
     const std::string statement = "SELECT caption FROM traduccion WHERE form='" +
                                   std::to_string(form) + "' AND object='" + key + "'";
     const std::string caption = QuerySingleValue(languageDatabase, statement);

@@ -3,17 +3,25 @@
 // Where a test needs to stand between two ticks it holds Timer1 and calls Timer1Timer itself;
 // elsewhere the real timer runs.
 
+#include "engine/isolation/ImageWorker.h"
 #include "engine/run/BatchRun.h"
 #include "support/DropFiles.h"
+#include "support/HostileWorkerProbe.h"
 #include "support/ImageCameraRaw.h"
 #include "support/ImageFactory.h"
 #include "support/ImageFiles.h"
+#include "support/ImageMetadata.h"
 #include "support/MainWindowFixture.h"
 #include "support/ModalAnswerer.h"
 #include "support/Recorders.h"
 #include "support/RunTicks.h"
+#include "support/ScreenshotPixels.h"
+#include "ui/Form3_opcionesdeformato.h"
 #include "ui/Form6_msgbox.h"
+#include "ui/TranslateAllForms.h"
 #include "ui/Unit1.h"
+
+#include <signal.h>
 
 #include <QCheckBox>
 #include <QDir>
@@ -26,6 +34,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QSize>
 #include <QStatusBar>
@@ -88,11 +97,55 @@ void expectWarning(const MsgBoxRecord& box, const char* key, int kind) {
     QCOMPARE(box.shownKind, kind);
 }
 
-// A failed conversion's question: the file, the line with the reason, whether to go on.
+// A failed conversion's question: the file, the line with the reason, whether to go on, with
+// buttons that say what they do.
 void expectFailure(const MsgBoxRecord& box, const QString& fileName, const char* reasonKey) {
     QCOMPARE(box.caption, text("Caption_Atencion"));
     QCOMPARE(box.text, MainWindowFixture::FailureQuestion(fileName, reasonKey));
     QCOMPARE(box.shownKind, 1);
+    QCOMPARE(box.buttonCaptions,
+             (QStringList{text("Texto_boton_seguir"), text("Texto_boton_detener")}));
+}
+
+// A failed entry's line in the completion summary: its name and its reason.
+QString failedLine(const QString& fileName, const char* reasonKey) {
+    return fileName + QStringLiteral(" \u2014 ") + text(reasonKey);
+}
+
+// The completion summary of a run with failures: how many of how many were written, the failed
+// entries with their reasons, and for a stopped run how many it did not reach.
+QString expectedSummary(int written, int entries, const QStringList& failedLines, int notReached) {
+    QString summary = text("Texto_resumen1") + QStringLiteral(" %1 %2").arg(written).arg(entries) +
+                      "\n\n" + text("Texto_resumen2") +
+                      QStringLiteral(" %1").arg(failedLines.size());
+    for (const QString& line : failedLines) summary += QLatin1Char('\n') + line;
+    summary += QLatin1Char('\n') + text("Texto_resumen5");
+    if (notReached > 0)
+        summary += "\n\n" + text("Texto_resumen8") + QStringLiteral(" %1").arg(notReached);
+    return summary + "\n\n" + text("Texto_resumen6");
+}
+
+// The worker a run's file goes to when nothing else is in hand.
+pid_t runWorker() {
+    return kavenra::ImageWorkerProcessId(kavenra::WorkerLane::RunA);
+}
+
+// Whether Exiv2 finds any key naming where the picture was taken.
+bool namesAPlace(const QString& path) {
+    const auto keys = kavenra::test::MetadataKeysOf(kavenra::test::NativePath(path));
+    if (!keys) return false;
+    for (const std::string& key : *keys) {
+        for (const char* word : {"GPS", "City", "Country", "Location"}) {
+            if (key.find(word) != std::string::npos) return true;
+        }
+    }
+    return false;
+}
+
+// The status bar while an entry converts: its name, then how far the run is.
+QString convertingStatus(const QString& fileName, int position, int entries) {
+    return text("Texto_redimension5") + " " + fileName + QStringLiteral(" \u2014 ") +
+           text("Texto_progreso") + QStringLiteral(" %1 %2").arg(position).arg(entries);
 }
 
 }  // namespace
@@ -101,7 +154,10 @@ class TestBatchRun : public QObject {
     Q_OBJECT
 
   private slots:
+    void initTestCase() { kavenra::testing::LoadSaveHoldIntoWorkers(); }
     void init() {
+        // Every message and status text is completed with exactly the values it has places for.
+        QTest::failOnWarning(QRegularExpression(QStringLiteral("^QString::arg")));
         fixture_ = std::make_unique<MainWindowFixture>();
         QVERIFY(fixture_->isValid());
         opener_ = std::make_unique<DesktopOpenerRecorder>();
@@ -118,7 +174,7 @@ class TestBatchRun : public QObject {
     void existingFolderIsUsedOnlyWhenConfirmed_data();
     void existingFolderIsUsedOnlyWhenConfirmed();
     void confirmedFolderWithoutParentStopsAtTheFirstFile();
-    void failureStopsTheRunUntilCancel();
+    void stopAfterAFailureEndsTheRunWithItsSummary();
     void failedFileAsksWhetherToGoOn_data();
     void failedFileAsksWhetherToGoOn();
     void cancelBetweenTwoFiles();
@@ -137,6 +193,13 @@ class TestBatchRun : public QObject {
     void namesBeyondAsciiReachTheImageLibrary();
     void completionOpensTheFolderOnlyOnYes_data();
     void completionOpensTheFolderOnlyOnYes();
+    void summaryNamesTheFirstFailuresWithTheirReasons();
+    void closingDuringARunAsksFirst_data();
+    void closingDuringARunAsksFirst();
+    void storedChoicesActWithoutTheOptionsDialog_data();
+    void storedChoicesActWithoutTheOptionsDialog();
+    void newSettingsKeepPortraitsUprightAndSmallPicturesSmall();
+    void screenshotsOfARun();
 
   private:
     std::unique_ptr<MainWindowFixture> fixture_;
@@ -166,7 +229,17 @@ void TestBatchRun::threeEntriesTakeFourTicks() {
         QVERIFY(!Form1->ListBox1->isEnabled() && !Form1->Button2->isEnabled() &&
                 !Form1->Panel3->isEnabled());
         const QString name = QFileInfo(inputs[tick - 1]).fileName();
-        QCOMPARE(Form1->StatusBar->currentMessage(), text("Texto_redimension5") + " " + name);
+        // The time left is told once a file is done: how long, the clock decides.
+        const QString status = Form1->StatusBar->currentMessage();
+        if (tick == 1) {
+            QCOMPARE(status, convertingStatus(name, 1, 3));
+        } else {
+            const QRegularExpression timeLeft(
+                QStringLiteral("^%1, %2 \\d+:\\d\\d$")
+                    .arg(QRegularExpression::escape(convertingStatus(name, tick, 3)),
+                         QRegularExpression::escape(text("Texto_linea_restante"))));
+            QVERIFY2(timeLeft.match(status).hasMatch(), qPrintable(status));
+        }
         QCOMPARE(ImageFileSize(destination + name), QSize(64, 48));
     }
     QVERIFY(answers.msgBoxes().isEmpty());
@@ -379,27 +452,35 @@ void TestBatchRun::startChecks() {
 }
 
 void TestBatchRun::existingFolderIsUsedOnlyWhenConfirmed_data() {
+    QTest::addColumn<MsgBoxAnswer>("answer");
     QTest::addColumn<bool>("confirm");
-    QTest::newRow("yes") << true;
-    QTest::newRow("no") << false;
+    QTest::newRow("yes") << MsgBoxAnswer::Button2 << true;
+    QTest::newRow("no") << MsgBoxAnswer::Button3 << false;
+    // The answer an earlier question left must not replace the user's files.
+    QTest::newRow("close box after an earlier yes") << MsgBoxAnswer::CloseBox << false;
+    QTest::newRow("escape after an earlier yes") << MsgBoxAnswer::Escape << false;
 }
 
 void TestBatchRun::existingFolderIsUsedOnlyWhenConfirmed() {
+    QFETCH(MsgBoxAnswer, answer);
     QFETCH(bool, confirm);
     const QString input = fixture_->writeJpeg("a.jpg", 200, 150);
     QVERIFY(listFiles({input}));
     setExplicitSize("100", "75");
     QVERIFY(QDir().mkpath(Form1->Edit3->text()));
+    Form6->Respuesta = true;  // as an earlier question answered Yes leaves it
     ModalAnswerer answers;
-    answers.answerMsgBox(confirm ? MsgBoxAnswer::Button2 : MsgBoxAnswer::Button3);
+    answers.answerMsgBox(answer);
     answers.answerMsgBox(MsgBoxAnswer::Button3);  // the completion, if it comes
 
     click(Form1->Button3);
 
     QCOMPARE(answers.msgBoxes().size(), 1);
     expectWarning(answers.msgBoxes()[0], "Texto_advertencia5", 1);
+    QCOMPARE(answers.stuckAnswers(), 0);
     if (!confirm) {
         QVERIFY(isIdle());
+        QVERIFY(!QFileInfo::exists(Form1->Edit3->text() + "a.jpg"));
         return;
     }
     QVERIFY(isRunning());
@@ -414,19 +495,22 @@ void TestBatchRun::confirmedFolderWithoutParentStopsAtTheFirstFile() {
     Form1->Edit3->setText(fixture_->imagePath("missing/RES/"));
     ModalAnswerer answers;
     answers.answerMsgBox(MsgBoxAnswer::Button2);
-    answers.answerMsgBox(MsgBoxAnswer::Button3);  // not going on
+    answers.answerMsgBox(MsgBoxAnswer::Button3);  // stop
+    answers.answerMsgBox(MsgBoxAnswer::Button3);  // the summary: the folder stays closed
 
     click(Form1->Button3);
-    QVERIFY(answers.waitForMsgBoxes(2));
+    QVERIFY(answers.waitForMsgBoxes(3));
 
     expectFailure(answers.msgBoxes()[1], "a.jpg", "Texto_motivo4");
-    QCOMPARE(Form1->RunPosition(), 1);
-    QVERIFY(!Form1->Timer1->isActive());
-    QVERIFY(isRunning());
+    QCOMPARE(answers.msgBoxes()[2].text,
+             expectedSummary(0, 2, {failedLine("a.jpg", "Texto_motivo4")}, 1));
+    QVERIFY(isIdle());
+    QVERIFY(!QFileInfo::exists(Form1->Edit3->text() + "b.jpg"));
 }
 
-// The real timer runs: a timer left on during the error message would convert the third file.
-void TestBatchRun::failureStopsTheRunUntilCancel() {
+// The real timer runs: a timer left on during the question would convert the third file. Stop
+// ends the run there, with the summary a finished run shows.
+void TestBatchRun::stopAfterAFailureEndsTheRunWithItsSummary() {
     const QString first = fixture_->writeJpeg("a.jpg", 120, 90);
     const QString broken = fixture_->writeJpeg("b.jpg", 120, 90);
     const QString third = fixture_->writeJpeg("c.jpg", 120, 90);
@@ -435,50 +519,50 @@ void TestBatchRun::failureStopsTheRunUntilCancel() {
     setExplicitSize("60", "45");
     const QString destination = Form1->Edit3->text();
     bool timerOffDuringMessage = false;
+    int progressDuringMessage = 0;
+    QString statusDuringSummary;
     ModalAnswerer answers;
     answers.answerMsgBox([&](TForm6* box) {
         QTest::qWait(20);  // ticks would come now
         timerOffDuringMessage = !Form1->Timer1->isActive();
+        progressDuringMessage = Form1->ProgressBar2->value();
+        ModalAnswerer::Apply(box, MsgBoxAnswer::Button3);
+    });
+    answers.answerMsgBox([&](TForm6* box) {
+        statusDuringSummary = Form1->StatusBar->currentMessage();
         ModalAnswerer::Apply(box, MsgBoxAnswer::Button3);
     });
 
     click(Form1->Button3);
-    QVERIFY(answers.waitForMsgBoxes(1));
+    QVERIFY(answers.waitForMsgBoxes(2));
     QTest::qWait(20);
 
     expectFailure(answers.msgBoxes()[0], "b.jpg", "Texto_motivo6");
     QVERIFY(timerOffDuringMessage);
-    QVERIFY(!Form1->Timer1->isActive());
-    QCOMPARE(Form1->ProgressBar2->value(), 2);
-    QCOMPARE(Form1->ProgressBar2->maximum(), 3);
-    QCOMPARE(Form1->RunPosition(), 2);
+    QCOMPARE(progressDuringMessage, 2);
+    const MsgBoxRecord& summary = answers.msgBoxes()[1];
+    QCOMPARE(summary.caption, text("Texto_redimension"));
+    QCOMPARE(summary.shownKind, 1);
+    QCOMPARE(summary.text, expectedSummary(1, 3, {failedLine("b.jpg", "Texto_motivo6")}, 1));
+    QCOMPARE(statusDuringSummary, text("Texto_redimension3"));
+    QVERIFY(isIdle());
     QCOMPARE(Form1->StatusBar->currentMessage(), text("Texto_redimension3"));
     QVERIFY(QFileInfo::exists(destination + "a.jpg"));
     QVERIFY(!QFileInfo::exists(destination + "c.jpg"));
-    QVERIFY(isRunning());
-    QVERIFY(!Form1->Button3->isVisible());
-
-    bool runningDuringNotice = false;
-    answers.answerMsgBox([&](TForm6* box) {
-        runningDuringNotice = isRunning();
-        ModalAnswerer::Apply(box, MsgBoxAnswer::Button1);
-    });
-    click(Form1->Button4);
-
-    QCOMPARE(answers.msgBoxes().size(), 2);
-    expectWarning(answers.msgBoxes()[1], "Texto_redimension4", 0);
-    QVERIFY(runningDuringNotice);
-    QVERIFY(isIdle());
-    QCOMPARE(Form1->StatusBar->currentMessage(), text("Texto_redimension4"));
-    QVERIFY(!QFileInfo::exists(destination + "c.jpg"));
+    // The failed entry is also selected in the list.
+    const QList<QListWidgetItem*> selected = Form1->ListBox1->selectedItems();
+    QCOMPARE(selected.size(), 1);
+    QCOMPARE(selected[0]->text(), broken);
+    QVERIFY(opener_->opened().isEmpty());
 }
 
 void TestBatchRun::failedFileAsksWhetherToGoOn_data() {
     QTest::addColumn<MsgBoxAnswer>("answer");
-    QTest::newRow("Yes: the other files follow, and the end says which failed")
+    QTest::newRow("Go on: the other files follow, and the end says which failed and why")
         << MsgBoxAnswer::Button2;
-    QTest::newRow("No: the run waits for Cancel") << MsgBoxAnswer::Button3;
-    QTest::newRow("close box after an earlier Yes: the run waits") << MsgBoxAnswer::CloseBox;
+    QTest::newRow("Stop: the run ends with its summary") << MsgBoxAnswer::Button3;
+    QTest::newRow("close box after an earlier Yes: stops") << MsgBoxAnswer::CloseBox;
+    QTest::newRow("Escape after an earlier Yes: stops") << MsgBoxAnswer::Escape;
 }
 
 // The real timer runs: after Yes the third file converts without another press.
@@ -497,25 +581,21 @@ void TestBatchRun::failedFileAsksWhetherToGoOn() {
     answers.answerMsgBox(MsgBoxAnswer::Button3);  // the completion: the folder stays closed
 
     click(Form1->Button3);
-    QVERIFY(answers.waitForMsgBoxes(goOn ? 2 : 1));
+    QVERIFY(answers.waitForMsgBoxes(2));
 
     expectFailure(answers.msgBoxes()[0], "b.jpg", "Texto_motivo6");
-    if (!goOn) {
-        QTest::qWait(50);
-        QCOMPARE(answers.msgBoxes().size(), 1);
-        QVERIFY(isRunning());
-        QVERIFY(!Form1->Timer1->isActive());
-        QVERIFY(!QFileInfo::exists(destination + "c.jpg"));
-        return;
-    }
+    QCOMPARE(answers.stuckAnswers(), 0);
     QVERIFY(isIdle());
-    QCOMPARE(ImageFileSize(destination + "c.jpg"), QSize(60, 45));
     const MsgBoxRecord& summary = answers.msgBoxes()[1];
     QCOMPARE(summary.caption, text("Texto_redimension"));
     QCOMPARE(summary.shownKind, 1);
-    QCOMPARE(summary.text, text("Texto_resumen1") + " 2 3\n\n" + text("Texto_resumen2") +
-                               " 1\nb.jpg\n" + text("Texto_resumen5") + "\n\n" +
-                               text("Texto_resumen6"));
+    if (!goOn) {
+        QCOMPARE(summary.text, expectedSummary(1, 3, {failedLine("b.jpg", "Texto_motivo6")}, 1));
+        QVERIFY(!QFileInfo::exists(destination + "c.jpg"));
+        return;
+    }
+    QCOMPARE(ImageFileSize(destination + "c.jpg"), QSize(60, 45));
+    QCOMPARE(summary.text, expectedSummary(2, 3, {failedLine("b.jpg", "Texto_motivo6")}, 0));
     // Every failed entry can be seen: it stays selected in the list.
     const QList<QListWidgetItem*> selected = Form1->ListBox1->selectedItems();
     QCOMPARE(selected.size(), 1);
@@ -527,11 +607,20 @@ void TestBatchRun::cancelBetweenTwoFiles() {
         listFiles({fixture_->writeJpeg("a.jpg", 80, 60), fixture_->writeJpeg("b.jpg", 80, 60)}));
     setExplicitSize("40", "30");
     ModalAnswerer answers;
+    bool runningDuringNotice = false;
+    answers.answerMsgBox([&](TForm6* box) {
+        runningDuringNotice = isRunning();
+        ModalAnswerer::Apply(box, MsgBoxAnswer::Button1);
+    });
     startHeld();
     QVERIFY(kavenra::testing::RunOneTick());
 
     click(Form1->Button4);
 
+    QCOMPARE(answers.msgBoxes().size(), 1);
+    expectWarning(answers.msgBoxes()[0], "Texto_redimension4", 0);
+    QVERIFY(runningDuringNotice);
+    QCOMPARE(Form1->StatusBar->currentMessage(), text("Texto_redimension4"));
     QVERIFY(isIdle());
     QCOMPARE(ImageFileSize(Form1->Edit3->text() + "a.jpg"), QSize(40, 30));
     QVERIFY(!QFileInfo::exists(Form1->Edit3->text() + "b.jpg"));
@@ -678,11 +767,11 @@ void TestBatchRun::dropDuringARunRedirectsTheLaterFiles() {
     QCOMPARE(ImageFileSize(first + "a.jpg"), QSize(40, 30));
     QVERIFY(!QFileInfo::exists(first + "b.jpg"));
     if (!newFolderExists) {
-        QCOMPARE(answers.msgBoxes().size(), 1);
+        QCOMPARE(answers.msgBoxes().size(), 2);
         expectFailure(answers.msgBoxes()[0], "b.jpg", "Texto_motivo4");
-        QCOMPARE(Form1->RunPosition(), 2);
-        QVERIFY(!Form1->Timer1->isActive());
-        QVERIFY(isRunning());
+        QCOMPARE(answers.msgBoxes()[1].text,
+                 expectedSummary(1, 3, {failedLine("b.jpg", "Texto_motivo4")}, 1));
+        QVERIFY(isIdle());
         QVERIFY(!QDir(second).exists());
         return;
     }
@@ -837,6 +926,233 @@ void TestBatchRun::completionOpensTheFolderOnlyOnYes() {
 
     const QList<QUrl> expected{QUrl::fromLocalFile(Form1->Edit3->text())};
     QCOMPARE(opener_->opened(), yes ? expected : QList<QUrl>{});
+}
+
+// Beyond the first few, the summary counts the failed entries it does not name.
+void TestBatchRun::summaryNamesTheFirstFailuresWithTheirReasons() {
+    QStringList inputs;
+    for (int i = 1; i <= 7; ++i) {
+        inputs << fixture_->writeJpeg(QStringLiteral("f%1.jpg").arg(i), 80, 60, i);
+    }
+    QVERIFY(listFiles(inputs));
+    for (const QString& input : inputs) QVERIFY(QFile::remove(input));
+    setExplicitSize("40", "30");
+    ModalAnswerer answers;
+    for (int i = 0; i < 7; ++i) answers.answerMsgBox(MsgBoxAnswer::Button2);  // go on
+    answers.answerMsgBox(MsgBoxAnswer::Button3);
+
+    click(Form1->Button3);
+    QVERIFY(answers.waitForMsgBoxes(8));
+
+    QString expected = text("Texto_resumen1") + " 0 7\n\n" + text("Texto_resumen2") + " 7";
+    for (int i = 1; i <= 5; ++i) {
+        expected +=
+            QLatin1Char('\n') + failedLine(QStringLiteral("f%1.jpg").arg(i), "Texto_motivo6");
+    }
+    expected += QLatin1Char('\n') + text("Texto_resumen4") + " 2\n" + text("Texto_resumen5") +
+                "\n\n" + text("Texto_resumen6");
+    QCOMPARE(answers.msgBoxes()[7].text, expected);
+    QVERIFY(isIdle());
+}
+
+void TestBatchRun::closingDuringARunAsksFirst_data() {
+    QTest::addColumn<MsgBoxAnswer>("answer");
+    QTest::addColumn<bool>("closes");
+    QTest::newRow("stop and close") << MsgBoxAnswer::Button2 << true;
+    QTest::newRow("go on") << MsgBoxAnswer::Button3 << false;
+    QTest::newRow("the close box goes on") << MsgBoxAnswer::CloseBox << false;
+    QTest::newRow("Escape goes on") << MsgBoxAnswer::Escape << false;
+}
+
+// The file in hand is held at its temporary file while the window is closed. "Stop and close"
+// ends the program with nothing of that file left; any other answer lets the run go on.
+void TestBatchRun::closingDuringARunAsksFirst() {
+    QFETCH(MsgBoxAnswer, answer);
+    QFETCH(bool, closes);
+    QVERIFY(listFiles({fixture_->writeJpeg("a.jpg", 1600, 1200)}));
+    setExplicitSize("800", "600");
+    const QString destination = Form1->Edit3->text();
+    const auto leftInDestination = [&destination] {
+        return QDir(destination).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    };
+    ModalAnswerer answers;
+    answers.answerMsgBox(answer);
+    answers.answerMsgBox(MsgBoxAnswer::Button3);  // the completion, if it comes
+    pid_t job = 0;
+    const auto resume = qScopeGuard([&job] {
+        if (job > 0) kill(job, SIGCONT);
+    });
+    {
+        const kavenra::testing::SaveHold hold;
+        click(Form1->Button3);
+        job = kavenra::testing::WaitForStoppedImageJob(runWorker, 60000);
+        QVERIFY(job > 0);
+        QCOMPARE(leftInDestination().size(), 1);  // the temporary file, nothing under its name
+
+        if (closes) {
+            QTimer safety;
+            safety.setSingleShot(true);
+            connect(&safety, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+            safety.start(60000);
+            QTimer::singleShot(0, Form1, [] { Form1->close(); });
+            QCOMPARE(QCoreApplication::exec(), 0);
+            QVERIFY(!Form1->isVisible());
+        } else {
+            Form1->close();
+            QVERIFY(Form1->isVisible());
+            QVERIFY(isRunning());
+        }
+    }
+    QCOMPARE(answers.msgBoxes().size(), 1);
+    const MsgBoxRecord& question = answers.msgBoxes()[0];
+    QCOMPARE(question.caption, text("Caption_Atencion"));
+    QCOMPARE(question.text, text("Texto_cerrar_en_curso"));
+    QCOMPARE(question.shownKind, 1);
+    QCOMPARE(question.buttonCaptions,
+             (QStringList{text("Texto_boton_cerrar"), text("Texto_boton_seguir")}));
+    if (closes) {
+        QVERIFY(kavenra::testing::WaitForProcessEnd(job, 60000));
+        QTRY_COMPARE_WITH_TIMEOUT(leftInDestination(), QStringList(), 60000);
+        return;
+    }
+    kill(job, SIGCONT);
+    QVERIFY(answers.waitForMsgBoxes(2, 60000));
+    QVERIFY(isIdle());
+    QCOMPARE(answers.msgBoxes()[1].text, text("Texto_redimension2"));
+    QCOMPARE(leftInDestination(), QStringList{"a.jpg"});
+    QCOMPARE(ImageFileSize(destination + "a.jpg"), QSize(800, 600));
+}
+
+void TestBatchRun::storedChoicesActWithoutTheOptionsDialog_data() {
+    QTest::addColumn<QStringList>("stored");
+    QTest::addColumn<bool>("openedAndEscaped");
+    QTest::addColumn<bool>("placeKept");
+    const QStringList tiffWithoutPlace{QStringLiteral("guardar_como = '4'"),
+                                       QStringLiteral("quitar_ubicacion = '1'")};
+    QTest::newRow("never opened") << tiffWithoutPlace << false << false;
+    QTest::newRow("opened and left with Escape") << tiffWithoutPlace << true << false;
+    // The same file keeps its place when that is not asked: the check can see one.
+    QTest::newRow("place not removed")
+        << QStringList{QStringLiteral("guardar_como = '4'")} << false << true;
+}
+
+// Stored "Save as TIFF" and "Remove the location" act from the window's start, whether or not
+// the options dialog is ever opened; leaving it with Escape changes nothing.
+void TestBatchRun::storedChoicesActWithoutTheOptionsDialog() {
+    QFETCH(QStringList, stored);
+    QFETCH(bool, openedAndEscaped);
+    QFETCH(bool, placeKept);
+    // The settings as the user left them, before the program starts.
+    fixture_.reset();
+    fixture_ = std::make_unique<MainWindowFixture>(MainWindowFixture::Texts::KeyNames, stored);
+    QVERIFY(fixture_->isValid());
+    const QString source = fixture_->writeJpeg("photo.jpg", 120, 90);
+    QVERIFY(kavenra::test::WriteLocatedPhotoMetadata(kavenra::test::NativePath(source)));
+    QVERIFY(namesAPlace(source));
+    QVERIFY(listFiles({source}));
+    setExplicitSize("60", "45");
+    if (openedAndEscaped) {
+        Form1->Opcionesdecalidadyredimensionado1->trigger();
+        QVERIFY(QTest::qWaitForWindowExposed(Form3));
+        QTest::keyClick(Form3, Qt::Key_Escape);
+        QVERIFY(!Form3->isVisible());
+    }
+    ModalAnswerer answers;
+    answers.answerMsgBox(MsgBoxAnswer::Button3);
+
+    click(Form1->Button3);
+    QVERIFY(answers.waitForMsgBoxes(1));
+
+    const QString output = Form1->Edit3->text() + "photo.tif";
+    QCOMPARE(FreeImage_GetFileType(kavenra::test::NativePath(output).c_str(), 0), FIF_TIFF);
+    QCOMPARE(ImageFileSize(output), QSize(60, 45));
+    QVERIFY(!QFileInfo::exists(Form1->Edit3->text() + "photo.jpg"));
+    QCOMPARE(namesAPlace(output), placeKept);
+}
+
+// A new user's settings come from the shipped file: a 4:3 preset keeps a portrait upright, inside
+// the box, and a picture already smaller than the box keeps its size.
+void TestBatchRun::newSettingsKeepPortraitsUprightAndSmallPicturesSmall() {
+    fixture_.reset();
+    fixture_ = std::make_unique<MainWindowFixture>(MainWindowFixture::Texts::Shipped);
+    QVERIFY(fixture_->isValid());
+    const QString portrait = fixture_->writeJpeg("portrait.jpg", 900, 1200);
+    const QString small = fixture_->writeJpeg("small.jpg", 200, 150);
+    QVERIFY(listFiles({portrait, small}));
+    click(Form1->RadioButton2);  // 640 x 480
+    ModalAnswerer answers;
+    answers.answerMsgBox(MsgBoxAnswer::Button3);
+
+    click(Form1->Button3);
+    QVERIFY(answers.waitForMsgBoxes(1));
+
+    QCOMPARE(ImageFileSize(Form1->Edit3->text() + "portrait.jpg"), QSize(360, 480));
+    QCOMPARE(ImageFileSize(Form1->Edit3->text() + "small.jpg"), QSize(200, 150));
+}
+
+// A run in English as a user follows it, saved for the eye (<build>/screenshots or the folder
+// KAVENRA_SCREENSHOT_DIR names): the status bar telling how far it is and how long it has left,
+// the question on closing the window, the question after a failed file and the summary of the
+// run stopped there.
+void TestBatchRun::screenshotsOfARun() {
+    fixture_.reset();
+    fixture_ = std::make_unique<MainWindowFixture>(MainWindowFixture::Texts::Shipped);
+    QVERIFY(fixture_->isValid());
+    QCOMPARE(kavenra::testing::RunSql(
+                 QStringLiteral("KVConfig.db"),
+                 QStringLiteral("UPDATE idiomas SET activo = CASE idioma WHEN 'English' THEN '1' "
+                                "ELSE '0' END")),
+             QString());
+    TranslateAllForms();
+    const QDir folder(kavenra::testing::ScreenshotFolder());
+    QVERIFY(QDir().mkpath(folder.path()));
+    const auto save = [&folder](const QImage& shot, const char* name) {
+        const QString path = folder.absoluteFilePath(QLatin1String(name));
+        QVERIFY2(shot.save(path), qPrintable(path));
+        qInfo("saved %s", qPrintable(path));
+    };
+    const QString failing = fixture_->writeJpeg("IMG_0103.JPG", 1600, 1200, 3);
+    QVERIFY(listFiles({fixture_->writeJpeg("IMG_0101.JPG", 1600, 1200, 1),
+                       fixture_->writeJpeg("IMG_0102.JPG", 1600, 1200, 2), failing}));
+    QVERIFY(QFile::remove(failing));
+    click(Form1->RadioButton4);  // 1024 x 768
+    Form1->SetLookAhead(false);
+    ModalAnswerer answers;
+    answers.answerMsgBox([&save](TForm6* box) {
+        save(box->grab().toImage(), "run-close-question.png");
+        ModalAnswerer::Apply(box, MsgBoxAnswer::Button3);  // go on
+    });
+    answers.answerMsgBox([&save](TForm6* box) {
+        save(box->grab().toImage(), "run-failure-question.png");
+        ModalAnswerer::Apply(box, MsgBoxAnswer::Button3);  // stop
+    });
+    answers.answerMsgBox([&save](TForm6* box) {
+        save(box->grab().toImage(), "run-stopped-summary.png");
+        ModalAnswerer::Apply(box, MsgBoxAnswer::Button3);
+    });
+    const auto heldJob = [] { return kavenra::testing::WaitForStoppedImageJob(runWorker, 60000); };
+    pid_t second = 0;
+    {
+        const kavenra::testing::SaveHold hold;
+        click(Form1->Button3);
+        const pid_t first = heldJob();
+        QVERIFY(first > 0);
+        kill(first, SIGCONT);
+        // Let go, the first file is written; the next one's save is held in its turn.
+        QTRY_VERIFY_WITH_TIMEOUT(
+            Form1->StatusBar->currentMessage().contains(QStringLiteral("2 of 3, about ")), 60000);
+        second = heldJob();
+        QVERIFY(second > 0);
+        QVERIFY(Form1->StatusBar->currentMessage().contains(QStringLiteral("2 of 3, about ")));
+        save(Form1->grab().toImage(), "run-progress.png");
+        Form1->close();
+        QVERIFY(Form1->isVisible());
+    }
+    kill(second, SIGCONT);
+    QVERIFY(answers.waitForMsgBoxes(3, 60000));
+    QVERIFY(isIdle());
+    QCOMPARE(answers.msgBoxes()[2].buttonCaptions, (QStringList{"Yes", "No"}));
+    QCOMPARE(answers.msgBoxes()[1].buttonCaptions, (QStringList{"Go on", "Stop"}));
 }
 
 KAVENRA_WINDOW_TEST_MAIN(TestBatchRun)

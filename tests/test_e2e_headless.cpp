@@ -169,7 +169,10 @@ class TestHeadless : public QObject {
     void progressShowsOnATerminalOnly();
     void notifiesTheOutcome_data();
     void notifiesTheOutcome();
+    void noDesktopToNotifyIsNoFailure_data();
     void noDesktopToNotifyIsNoFailure();
+    void shippedSettingsFitAndNeverEnlarge_data();
+    void shippedSettingsFitAndNeverEnlarge();
     void aStoppedRunLeavesNothingHalfWritten_data();
     void aStoppedRunLeavesNothingHalfWritten();
     void anOutputNeverReplacesASource_data();
@@ -293,6 +296,9 @@ void TestHeadless::convertsWhatIsNamed() {
     QFETCH(QStringList, arguments);
     QFETCH(QString, outputFolder);
     QFETCH(QStringList, outputs);
+    // Each row names every size choice it wants: the stored ones are an older user's, both off.
+    QCOMPARE(RunSql(settings(), "UPDATE configuracion SET no_ampliar='0', ajustar_dentro='0'"),
+             QString());
     const FinishedRun result = run(arguments);
     const QString errors = QString::fromLocal8Bit(result.standardError);
     QVERIFY2(result.finished && result.exitCode == 0, qPrintable(errors));
@@ -938,20 +944,54 @@ void TestHeadless::notifiesTheOutcome() {
     QCOMPARE(received[0].icon, QStringLiteral("org.kavenra.Kavenra"));
 }
 
-// Without a desktop to tell, the run is the same and says so on the terminal.
+void TestHeadless::noDesktopToNotifyIsNoFailure_data() {
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("English") << "C"
+                             << "kavenra: the desktop notification could not be shown: ";
+    QTest::newRow("French")
+        << "fr_FR.UTF-8"
+        << QString::fromUtf8("kavenra: la notification du bureau n'a pas pu être affichée : ");
+}
+
+// Without a desktop to tell, the run is the same and says so on the terminal, in the run's
+// language like every other line.
 void TestHeadless::noDesktopToNotifyIsNoFailure() {
+    QFETCH(QString, locale);
+    QFETCH(QString, line);
     QTemporaryDir nowhere;
     QVERIFY(nowhere.isValid());
     const FinishedRun result =
         run({"--resize", "--longest", "80", "--notify", "photos"},
             {{QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), "unix:path=" + nowhere.filePath("bus")},
-             {QStringLiteral("XDG_RUNTIME_DIR"), nowhere.path()}});
-    const QString errors = QString::fromLocal8Bit(result.standardError);
+             {QStringLiteral("XDG_RUNTIME_DIR"), nowhere.path()},
+             {QStringLiteral("LANG"), locale}});
+    const QString errors = QString::fromUtf8(result.standardError);
     QVERIFY2(result.finished && result.exitCode == 0, qPrintable(errors));
-    QVERIFY2(errors.contains(QStringLiteral("the desktop notification could not be shown")),
-             qPrintable(errors));
+    QVERIFY2(errors.contains(line), qPrintable(errors));
     QCOMPARE(OutputsUnder(work("photos/RES"), work("photos")),
              (QStringList{"RES/a.jpg 80x60 JPEG", "RES/b.png 40x80 PNG"}));
+}
+
+void TestHeadless::shippedSettingsFitAndNeverEnlarge_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QStringList>("outputs");
+    QTest::newRow("a box: each picture inside it, in proportion")
+        << QStringList{"--resize", "--size", "100x100", "photos"}
+        << QStringList{"photos/RES/a.jpg 100x75 JPEG", "photos/RES/b.png 50x100 PNG"};
+    QTest::newRow("a size beyond the picture: its own size")
+        << QStringList{"--resize", "--longest", "1000", "photos/a.jpg"}
+        << QStringList{"photos/RES/a.jpg 400x300 JPEG"};
+}
+
+// A new user's settings, as shipped, fit each picture within the size and never enlarge one: the
+// command line reads them as the window does.
+void TestHeadless::shippedSettingsFitAndNeverEnlarge() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, outputs);
+    const FinishedRun result = run(arguments);
+    QVERIFY2(result.finished && result.exitCode == 0, result.standardError.constData());
+    QCOMPARE(OutputsUnder(work("photos/RES"), work_->path()), outputs);
 }
 
 void TestHeadless::aStoppedRunLeavesNothingHalfWritten_data() {
@@ -966,6 +1006,9 @@ void TestHeadless::aStoppedRunLeavesNothingHalfWritten_data() {
 void TestHeadless::aStoppedRunLeavesNothingHalfWritten() {
     QFETCH(int, signal);
     QFETCH(int, exitCode);
+    // The second run stretches each picture to the size it names, as an older user's settings do.
+    QCOMPARE(RunSql(settings(), "UPDATE configuracion SET no_ampliar='0', ajustar_dentro='0'"),
+             QString());
     constexpr int kFiles = 10;
     for (int i = 0; i < kFiles; ++i) {
         QVERIFY(WriteImage(work(QStringLiteral("big/p%1.bmp").arg(i)), FIF_BMP, 3000, 2000));

@@ -132,6 +132,8 @@ class TestLanguageWalk : public QObject {
     void placesSpeakTheActiveLanguage_data();
     void placesSpeakTheActiveLanguage();
     void portugueseIsEuropean();
+    void oneWordForOneThing_data();
+    void oneWordForOneThing();
 
   private:
     void activate(const QString& database);
@@ -345,6 +347,32 @@ void TestLanguageWalk::portugueseIsEuropean() {
     QVERIFY2(found.isEmpty(), qPrintable(found.join(QLatin1Char('\n'))));
     // The word the European variant uses for a file.
     QVERIFY(texts.join(QLatin1Char(' ')).contains(QStringLiteral("ficheiro")));
+}
+
+void TestLanguageWalk::oneWordForOneThing_data() {
+    QTest::addColumn<QString>("database");
+    QTest::addColumn<QString>("avoided");  // a pattern no text of the language may hold
+    QTest::addColumn<QString>("used");     // the word the language uses instead
+    // A run is a "Skalierung" everywhere: the caption that ends it, its summary, its questions.
+    QTest::newRow("German: Skalierung, never Größenänderung")
+        << "lang/Deutsch.db" << QString::fromUtf8("Größenänderung|Größe geändert") << "Skalierung";
+    QTest::newRow("Spanish: dimensiones without an accent")
+        << "lang/Espanol.db" << QString::fromUtf8("dimensiónes") << "dimensiones";
+}
+
+void TestLanguageWalk::oneWordForOneThing() {
+    QFETCH(QString, database);
+    QFETCH(QString, avoided);
+    QFETCH(QString, used);
+    const QStringList texts = languageTexts(database).values();
+    QVERIFY(!texts.isEmpty());
+    const QRegularExpression pattern(avoided, QRegularExpression::CaseInsensitiveOption);
+    QStringList found;
+    for (const QString& text : texts) {
+        if (text.contains(pattern)) found << text;
+    }
+    QVERIFY2(found.isEmpty(), qPrintable(found.join(QLatin1Char('\n'))));
+    QVERIFY(texts.join(QLatin1Char(' ')).contains(used));
 }
 
 KAVENRA_WINDOW_TEST_MAIN(TestLanguageWalk)

@@ -167,6 +167,7 @@ class TestMainWindowIntake : public QObject {
     void onlyRawListsEnableTheRawMode();
     void rawModeFixturesFromCameras();
 
+    void removingSelectedEntries_data();
     void removingSelectedEntries();
     void removingTheOnlyJpegLeavesRawModeDisabled();
     void popupMenuOffersRemoval();
@@ -830,7 +831,23 @@ void TestMainWindowIntake::rawModeFixturesFromCameras() {
     QVERIFY(Form1->CheckBox2->isEnabled());
 }
 
+void TestMainWindowIntake::removingSelectedEntries_data() {
+    QTest::addColumn<bool>("byDeleteKey");
+    QTest::newRow("the popup's item") << false;
+    QTest::newRow("the Delete key") << true;
+}
+
 void TestMainWindowIntake::removingSelectedEntries() {
+    QFETCH(bool, byDeleteKey);
+    if (byDeleteKey) {
+        Form1->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(Form1));
+    }
+    const auto remove = [byDeleteKey] {
+        if (!byDeleteKey) return Form1->Eliminarimgen1->trigger();
+        Form1->ListBox1->setFocus();
+        QTest::keyClick(Form1->ListBox1, Qt::Key_Delete);
+    };
     QStringList files;
     for (const char* name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg"})
         files << fixture_->writeJpeg(name, 20, 20);
@@ -840,7 +857,7 @@ void TestMainWindowIntake::removingSelectedEntries() {
     Form1->ListBox1->item(1)->setSelected(true);
     Form1->ListBox1->item(2)->setSelected(true);  // two neighbours: the walk must not skip one
 
-    Form1->Eliminarimgen1->trigger();
+    remove();
 
     QCOMPARE(listed(), (QStringList{files[0], files[3]}));
     QCOMPARE(Form1->Label10->text(), QStringLiteral("2"));
@@ -848,7 +865,7 @@ void TestMainWindowIntake::removingSelectedEntries() {
     QVERIFY(!Form1->Timer2->isActive());
 
     Form1->ListBox1->selectAll();
-    Form1->Eliminarimgen1->trigger();
+    remove();
 
     QCOMPARE(Form1->ListBox1->count(), 0);
     QCOMPARE(Form1->Label10->text(), QStringLiteral("0"));

@@ -302,7 +302,7 @@ void TestMainWindowLayout::everyControlHasDesignedBounds() {
 
 void TestMainWindowLayout::rawCheckBoxStaysClearOfThePresetsFrame_data() {
     QTest::addColumn<QString>("caption");
-    QTest::newRow("form description") << QString::fromUtf8("Mantener dimensiónes en ficheros RAW");
+    QTest::newRow("form description") << QString::fromUtf8("Mantener dimensiones en ficheros RAW");
     const QString settings = QDir(ShippedDataFolder()).filePath(QStringLiteral("KVConfig.db"));
     QStringList languages;
     QString error;
@@ -470,7 +470,7 @@ void TestMainWindowLayout::modelessWindowsOpenAndComeForward() {
 void TestMainWindowLayout::languagesItemInvitesTheUser() {
     ModalAnswerer answers;
     Form1->Lenguajes1->trigger();
-    QCOMPARE(Form4->Label1->text(), QStringLiteral("Please, select your language"));
+    QCOMPARE(Form4->Label1->text(), MainWindowFixture::Text(4, "Label1_menu"));
     Form4->hide();
 }
 

@@ -6,6 +6,7 @@
 #include "support/ModalAnswerer.h"
 #include "support/Recorders.h"
 #include "support/ShippedMessages.h"
+#include "support/TextFit.h"
 
 #include "ui/AppServices.h"
 #include "ui/Form6_msgbox.h"
@@ -22,6 +23,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 using kavenra::testing::CaptionRow;
@@ -165,8 +167,11 @@ class TestMsgBox : public QObject {
     void consecutiveMessagesShowNoStaleControls();
     void answers_data();
     void answers();
-    void closeBoxKeepsEarlierAffirmativeAnswer();
-    void escapeDoesNothing();
+    void closeBoxAfterAnEarlierYesIsNo();
+    void escape_data();
+    void escape();
+    void namedAnswers_data();
+    void namedAnswers();
     void languageChangeShowsOnNextMessage();
     void textFits_data();
     void textFits();
@@ -336,8 +341,10 @@ void TestMsgBox::answers_data() {
     QTest::newRow("No button") << true << 1 << MsgBoxAnswer::Button3 << false;
     QTest::newRow("Enter at once is yes") << false << 1 << MsgBoxAnswer::Enter << true;
     QTest::newRow("Space at once is yes") << false << 1 << MsgBoxAnswer::Space << true;
-    QTest::newRow("close box keeps true") << true << 1 << MsgBoxAnswer::CloseBox << true;
-    QTest::newRow("close box keeps false") << false << 1 << MsgBoxAnswer::CloseBox << false;
+    // Every question starts from "No": an earlier Yes never answers the next one.
+    QTest::newRow("close box after an earlier yes is no")
+        << true << 1 << MsgBoxAnswer::CloseBox << false;
+    QTest::newRow("close box is no") << false << 1 << MsgBoxAnswer::CloseBox << false;
     QTest::newRow("acknowledge keeps true") << true << 0 << MsgBoxAnswer::Button1 << true;
     QTest::newRow("acknowledge keeps false") << false << 3 << MsgBoxAnswer::Enter << false;
 }
@@ -359,32 +366,109 @@ void TestMsgBox::answers() {
     QVERIFY(!Form6->isVisible());
 }
 
-void TestMsgBox::closeBoxKeepsEarlierAffirmativeAnswer() {
+// A notice keeps the answer of the question before it; the next question does not.
+void TestMsgBox::closeBoxAfterAnEarlierYesIsNo() {
     ModalAnswerer answers;
     answers.answerMsgBox(MsgBoxAnswer::Button2);
     answers.answerMsgBox(MsgBoxAnswer::Button1);
     answers.answerMsgBox(MsgBoxAnswer::CloseBox);
     Form6->MsgBox(QStringLiteral("c"), QStringLiteral("first question"), 1);
+    QCOMPARE(Form6->Respuesta, true);
     Form6->MsgBox(QStringLiteral("c"), QStringLiteral("a notice in between"), 0);
+    QCOMPARE(Form6->Respuesta, true);
     Form6->MsgBox(QStringLiteral("c"), QStringLiteral("second question"), 1);
     QCOMPARE(answers.msgBoxes().size(), 3);
     QCOMPARE(answers.stuckAnswers(), 0);
-    QCOMPARE(Form6->Respuesta, true);
+    QCOMPARE(Form6->Respuesta, false);
 }
 
-void TestMsgBox::escapeDoesNothing() {
+void TestMsgBox::escape_data() {
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<bool>("closes");
+    QTest::newRow("a notice stays open") << 0 << false;
+    QTest::newRow("an error stays open") << 3 << false;
+    QTest::newRow("a question is answered no") << 1 << true;
+}
+
+// Escape answers a question as its close box does; a notice ends only by its button.
+void TestMsgBox::escape() {
+    QFETCH(int, kind);
+    QFETCH(bool, closes);
     ModalAnswerer answers;
     bool openAfterEscape = false;
     answers.answerMsgBox([&](TForm6* form) {
         QTest::keyClick(form->focusWidget() ? form->focusWidget() : form, Qt::Key_Escape);
-        QTest::keyClick(form, Qt::Key_Escape);
         openAfterEscape = form->isVisible();
-        ModalAnswerer::Apply(form, MsgBoxAnswer::Button3);
+        if (openAfterEscape) ModalAnswerer::Apply(form, MsgBoxAnswer::FirstVisibleButton);
     });
     Form6->Respuesta = true;
+    Form6->MsgBox(QStringLiteral("c"), QStringLiteral("t"), kind);
+    QCOMPARE(openAfterEscape, !closes);
+    QCOMPARE(answers.stuckAnswers(), 0);
+    // A question's Escape is its "No"; a notice leaves the answer alone.
+    QCOMPARE(Form6->Respuesta, kind != 1);
+}
+
+void TestMsgBox::namedAnswers_data() {
+    QTest::addColumn<QString>("affirmative");
+    QTest::addColumn<QString>("negative");
+    QTest::addColumn<MsgBoxAnswer>("answer");
+    QTest::addColumn<bool>("after");
+    QTest::newRow("short captions, affirmative") << "Seguir"
+                                                 << "Detener" << MsgBoxAnswer::Button2 << true;
+    QTest::newRow("short captions, negative") << "Seguir"
+                                              << "Detener" << MsgBoxAnswer::Button3 << false;
+    QTest::newRow("long captions, close box") << "Anhalten und schließen"
+                                              << "Fortfahren" << MsgBoxAnswer::CloseBox << false;
+    QTest::newRow("long captions, Enter takes the first")
+        << "Interrompi e chiudi"
+        << "Continua" << MsgBoxAnswer::Enter << true;
+}
+
+// Buttons that say what they do: the given captions on the question's two buttons, each whole
+// within its button, the pair centred where the designed pair is and never overlapping.
+void TestMsgBox::namedAnswers() {
+    QFETCH(QString, affirmative);
+    QFETCH(QString, negative);
+    QFETCH(MsgBoxAnswer, answer);
+    QFETCH(bool, after);
+    ModalAnswerer answers;
+    QRect affirmativeButton;
+    QRect negativeButton;
+    QList<kavenra::testing::TextFit> captions;
+    answers.answerMsgBox([&](TForm6* form) {
+        affirmativeButton = form->Button2->geometry();
+        negativeButton = form->Button3->geometry();
+        captions = kavenra::testing::MeasureControl(form->Button2, QStringLiteral("Button2")) +
+                   kavenra::testing::MeasureControl(form->Button3, QStringLiteral("Button3"));
+        ModalAnswerer::Apply(form, answer);
+    });
+    Form6->Respuesta = !after;
+    Form6->MsgBox(QStringLiteral("c"), QStringLiteral("t"), QuestionButtons{affirmative, negative});
+
+    QCOMPARE(answers.msgBoxes().size(), 1);
+    const MsgBoxRecord& shown = answers.msgBoxes()[0];
+    QCOMPARE(shown.shownKind, 1);
+    QCOMPARE(shown.buttons, (QStringList{QStringLiteral("Button2"), QStringLiteral("Button3")}));
+    QCOMPARE(shown.buttonCaptions, (QStringList{affirmative, negative}));
+    QCOMPARE(Form6->Respuesta, after);
+    QCOMPARE(captions.size(), 2);
+    for (const kavenra::testing::TextFit& fit : captions)
+        QVERIFY2(fit.fits(), qPrintable(fit.describe()));
+    QVERIFY(affirmativeButton.width() >= 75);
+    QVERIFY(negativeButton.width() >= 75);
+    QVERIFY(affirmativeButton.right() < negativeButton.left());
+    QVERIFY(affirmativeButton.left() >= 0);
+    QVERIFY(negativeButton.right() < designedClient.width());
+    const int middle = (affirmativeButton.left() + negativeButton.right() + 1) / 2;
+    QVERIFY2(std::abs(middle - 212) <= 1, qPrintable(QString::number(middle)));
+
+    // The next plain question has the designed buttons and captions again.
     Form6->MsgBox(QStringLiteral("c"), QStringLiteral("t"), 1);
-    QVERIFY(openAfterEscape);
-    QCOMPARE(Form6->Respuesta, false);
+    QCOMPARE(answers.msgBoxes()[1].buttonCaptions,
+             (QStringList{QStringLiteral("Sí"), QStringLiteral("No")}));
+    QCOMPARE(Form6->Button2->geometry(), designedButtons[1]);
+    QCOMPARE(Form6->Button3->geometry(), designedButtons[2]);
 }
 
 void TestMsgBox::languageChangeShowsOnNextMessage() {

@@ -1,6 +1,7 @@
 // The options dialog: its layout and initial selection, loading and saving the stored options
 // on a real settings database, the JPEG ratio label, the failures of a damaged database, and the
-// selection reaching the conversions the moment it changes (and not before the first showing).
+// selection reaching the conversions: the stored one from the dialog's creation, a change the
+// moment it is made, and the stored one again when the dialog closes without saving.
 
 #include "support/DatabaseFixture.h"
 #include "support/ModalAnswerer.h"
@@ -25,6 +26,7 @@
 #include <QRadioButton>
 #include <QSlider>
 #include <QSpinBox>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -154,8 +156,9 @@ class TestOptions : public QObject {
     void choicesLoadAndSave();
     void choicesClickedAreStoredAndReloaded();
     void saveAsChoiceReachesRuns();
-    void conversionsUseInitialValuesUntilFirstShowing();
-    void unsavedChangeIsUsedAndDiscardedOnNextShowing();
+    void conversionsUseStoredValuesWithoutAShowing();
+    void unsavedChangeActsUntilClosedWithoutSaving_data();
+    void unsavedChangeActsUntilClosedWithoutSaving();
     void screenshot();
 
   private:
@@ -208,25 +211,56 @@ QString TestOptions::stored(const QString& column) const {
 }
 
 void TestOptions::layoutAndInitialSelection() {
-    QCOMPARE(Form3->size(), QSize(620, 719));
+    // Fits a 1366 x 768 screen under a panel, caption bar and frame included.
+    QCOMPARE(Form3->width(), 620);
+    QVERIFY2(Form3->height() <= 640, qPrintable(QString::number(Form3->height())));
     QCOMPARE(Form3->minimumSize(), Form3->maximumSize());
     QCOMPARE(Form3->windowTitle(), QStringLiteral("Opciones"));
     QVERIFY(!Form3->isModal());
     QCOMPARE(Form3->windowModality(), Qt::NonModal);
 
-    QCOMPARE(Form3->GroupBox2->geometry(), QRect(8, 8, 305, 153));
-    QCOMPARE(Form3->GroupBox1->geometry(), QRect(319, 8, 289, 121));
-    QCOMPARE(Form3->GroupBox3->geometry(), QRect(319, 135, 289, 81));
-    QCOMPARE(Form3->GroupBox6->geometry(), QRect(319, 222, 289, 73));
-    QCOMPARE(Form3->GroupBox5->geometry(), QRect(319, 301, 289, 124));
-    QCOMPARE(Form3->GroupBox4->geometry(), QRect(8, 163, 305, 122));
-    QCOMPARE(Form3->ValueListEditor1->geometry(), QRect(8, 312, 305, 113));
-    QCOMPARE(Form3->Button1->geometry(), QRect(259, 683, 75, 25));
-    QCOMPARE(Form3->GroupBox9->geometry(), QRect(8, 557, 600, 118));
-    QCOMPARE(Form3->GroupBox7->geometry(), QRect(8, 431, 305, 96));
-    QCOMPARE(Form3->GroupBox8->geometry(), QRect(319, 431, 289, 96));
+    // The design's groups on the first page, at their designed sizes and places (4 pixels up and
+    // left, where the page's border takes the dialog's margin); the added choices on the second.
+    QCOMPARE(Form3->OptionPages->count(), 2);
+    QCOMPARE(Form3->OptionPages->widget(0), Form3->FormatsPage);
+    QCOMPARE(Form3->OptionPages->widget(1), Form3->MoreOptionsPage);
+    QCOMPARE(Form3->OptionPages->currentWidget(), Form3->FormatsPage);
+    const QList<QPair<QWidget*, QRect>> firstPage = {
+        {Form3->GroupBox2, QRect(4, 4, 305, 153)},
+        {Form3->GroupBox1, QRect(315, 4, 289, 121)},
+        {Form3->GroupBox3, QRect(315, 131, 289, 81)},
+        {Form3->GroupBox6, QRect(315, 218, 289, 73)},
+        {Form3->GroupBox5, QRect(315, 297, 289, 124)},
+        {Form3->GroupBox4, QRect(4, 159, 305, 122)},
+        {Form3->ValueListEditor1, QRect(4, 308, 305, 113)},
+        {Form3->GroupBox7, QRect(4, 427, 305, 96)},
+        {Form3->GroupBox8, QRect(315, 427, 289, 96)},
+        {Form3->CheckBox2, QRect(12, 531, 592, 17)}};
+    for (const auto& [control, place] : firstPage) {
+        QCOMPARE(control->parentWidget(), Form3->FormatsPage);
+        QCOMPARE(control->geometry(), place);
+        QVERIFY(Form3->FormatsPage->rect().contains(place));
+    }
+    QCOMPARE(Form3->Label8->parentWidget(), Form3->FormatsPage);
+    QCOMPARE(Form3->Label8->pos(), QPoint(4, 292));
+    QCOMPARE(Form3->GroupBox9->parentWidget(), Form3->MoreOptionsPage);
+    QCOMPARE(Form3->GroupBox9->geometry(), QRect(4, 4, 600, 118));
+    QVERIFY(Form3->MoreOptionsPage->rect().contains(Form3->GroupBox9->geometry()));
+    for (QWidget* choice :
+         {static_cast<QWidget*>(Form3->CheckBox3), static_cast<QWidget*>(Form3->CheckBox8),
+          static_cast<QWidget*>(Form3->SpinEdit1)}) {
+        QCOMPARE(choice->parentWidget(), Form3->GroupBox9);
+    }
+    // The pages show whole, and Save and Cancel sit side by side under them, inside the dialog.
+    QVERIFY(QRect(QPoint(0, 0), Form3->size()).contains(Form3->OptionPages->geometry()));
+    QCOMPARE(Form3->Button1->size(), QSize(75, 25));
+    QCOMPARE(Form3->CancelButton->size(), QSize(75, 25));
+    QCOMPARE(Form3->Button1->y(), Form3->CancelButton->y());
+    QVERIFY(Form3->Button1->y() > Form3->OptionPages->geometry().bottom());
+    QVERIFY(Form3->Button1->geometry().right() < Form3->CancelButton->x());
+    QVERIFY(QRect(QPoint(0, 0), Form3->size()).contains(Form3->CancelButton->geometry()));
+    QCOMPARE(Form3->Button1->x() + Form3->CancelButton->geometry().right(), 620 - 1);
     QCOMPARE(Form3->TrackBar1->geometry(), QRect(24, 32, 249, 33));
-    QCOMPARE(Form3->Label8->pos(), QPoint(8, 296));
     QCOMPARE(Form3->Label7->pos(), QPoint(15, 18));
     QCOMPARE(Form3->Label1->pos(), QPoint(24, 98));
 
@@ -683,32 +717,56 @@ void TestOptions::saveAsChoiceReachesRuns() {
     QCOMPARE(Form1->ReadRunControls().codes.decodificacion_rapida, 1);
 }
 
-void TestOptions::conversionsUseInitialValuesUntilFirstShowing() {
+// The stored options are in force from the dialog's creation, as at the program's start: a run
+// that never opened the dialog converts with them, and a value that cannot be read is quietly
+// its initial one.
+void TestOptions::conversionsUseStoredValuesWithoutAShowing() {
+    QTemporaryDir images;
+    QVERIFY(images.isValid());
+    const QString source = images.filePath("photo.jpg");
+    QVERIFY(writeNoisyJpeg(source));
+    QCOMPARE(codesOf(Form1->ReadRunControls().codes), (QList<int>{5, 5, 3, 2, 2, 4}));
+    const qint64 layoutQuality = convertedJpegSize(source, images.filePath("layout.jpg"));
+    QVERIFY(layoutQuality > 0);
+
     const QStringList storedRow = {"1", "1", "1", "1", "1", "1"};
     for (int i = 0; i < columns.size(); ++i) setStored(columns[i], storedRow[i]);
+    setStored("webp_sin_perdida", "1");
+    setStored("quitar_ubicacion", "1");
+    setStored("conservar_fechas", "1");
+    setStored("webp", "many");
+    ModalAnswerer answers;
+    Form3 = nullptr;
+    form_.reset();
+    form_ = std::make_unique<TForm3>();
+    Form3 = form_.get();
 
-    QTemporaryDir images;
-    QVERIFY(images.isValid());
-    const QString source = images.filePath("photo.jpg");
-    QVERIFY(writeNoisyJpeg(source));
-
-    QCOMPARE(codesOf(Form1->ReadRunControls().codes), (QList<int>{5, 5, 3, 2, 2, 4}));
-    const qint64 beforeShowing = convertedJpegSize(source, images.filePath("before.jpg"));
-    QVERIFY(beforeShowing > 0);
-
-    Form3->show();
-    Form3->close();
+    QVERIFY(!Form3->isVisible());
     QCOMPARE(codesOf(Form1->ReadRunControls().codes), (QList<int>{1, 1, 1, 1, 1, 1}));
-    const qint64 afterShowing = convertedJpegSize(source, images.filePath("after.jpg"));
-    QVERIFY(afterShowing > 0);
-    // JPEG_QUALITYSUPERB before the showing, JPEG_QUALITYBAD after it.
-    QVERIFY2(afterShowing * 2 < beforeShowing,
-             qPrintable(QStringLiteral("%1 vs %2").arg(afterShowing).arg(beforeShowing)));
+    QCOMPARE(addedCodesOf(Form1->ReadRunControls().codes), (QList<int>{0, 80, 1, 0}));
+    QCOMPARE(choicesOf(Form1->ReadRunControls().codes), (QList<int>{0, 0, 0, 1, 1, 0}));
+    QCOMPARE(answers.messageBoxTexts(), QStringList());
+    // JPEG_QUALITYBAD from the start, where the layout's selection is JPEG_QUALITYSUPERB.
+    const qint64 storedQuality = convertedJpegSize(source, images.filePath("stored.jpg"));
+    QVERIFY(storedQuality > 0);
+    QVERIFY2(storedQuality * 2 < layoutQuality,
+             qPrintable(QStringLiteral("%1 vs %2").arg(storedQuality).arg(layoutQuality)));
 }
 
-void TestOptions::unsavedChangeIsUsedAndDiscardedOnNextShowing() {
+void TestOptions::unsavedChangeActsUntilClosedWithoutSaving_data() {
+    QTest::addColumn<QString>("closing");
+    QTest::newRow("the close box") << "close box";
+    QTest::newRow("Escape") << "escape";
+    QTest::newRow("Cancel") << "cancel";
+}
+
+// While the dialog is open a change acts at once; closing it without Save stores nothing and puts
+// back the selection it was opened with, the one stored.
+void TestOptions::unsavedChangeActsUntilClosedWithoutSaving() {
+    QFETCH(QString, closing);
     const QStringList storedRow = {"2", "5", "1", "1", "1", "2"};
     for (int i = 0; i < columns.size(); ++i) setStored(columns[i], storedRow[i]);
+    setStored("quitar_ubicacion", "1");
 
     QTemporaryDir images;
     QVERIFY(images.isValid());
@@ -716,6 +774,7 @@ void TestOptions::unsavedChangeIsUsedAndDiscardedOnNextShowing() {
     QVERIFY(writeNoisyJpeg(source));
 
     Form3->show();
+    QVERIFY(QTest::qWaitForWindowExposed(Form3));
     QCOMPARE(codesOf(Form1->ReadRunControls().codes), (QList<int>{2, 5, 1, 1, 1, 2}));
     const qint64 stored5 = convertedJpegSize(source, images.filePath("stored.jpg"));
 
@@ -725,22 +784,28 @@ void TestOptions::unsavedChangeIsUsedAndDiscardedOnNextShowing() {
     Form3->RadioButton7->setChecked(true);
     Form3->RadioButton14->setChecked(true);
     Form3->RadioButton17->setChecked(true);
+    Form3->CheckBox7->setChecked(false);
     QCOMPARE(codesOf(Form1->ReadRunControls().codes), (QList<int>{6, 1, 2, 2, 2, 3}));
+    QCOMPARE(Form1->ReadRunControls().codes.quitar_ubicacion, 0);
     const qint64 changed1 = convertedJpegSize(source, images.filePath("changed.jpg"));
     QVERIFY2(changed1 * 2 < stored5,
              qPrintable(QStringLiteral("%1 vs %2").arg(changed1).arg(stored5)));
 
-    // The close box saves nothing; the selection stays in force.
-    Form3->close();
-    QCOMPARE(codesOf(Form1->ReadRunControls().codes), (QList<int>{6, 1, 2, 2, 2, 3}));
+    if (closing == QLatin1String("close box")) {
+        Form3->close();
+    } else if (closing == QLatin1String("escape")) {
+        QTest::keyClick(Form3->focusWidget() ? Form3->focusWidget() : Form3, Qt::Key_Escape);
+    } else {
+        QTest::mouseClick(Form3->CancelButton, Qt::LeftButton);
+    }
+    QVERIFY(!Form3->isVisible());
+    QCOMPARE(codesOf(Form1->ReadRunControls().codes), (QList<int>{2, 5, 1, 1, 1, 2}));
+    QCOMPARE(Form1->ReadRunControls().codes.quitar_ubicacion, 1);
+    QCOMPARE(convertedJpegSize(source, images.filePath("after.jpg")), stored5);
     QStringList row;
     for (const QString& each : columns) row << stored(each);
     QCOMPARE(row, storedRow);
-
-    // The next showing reloads the stored options.
-    Form3->show();
-    QCOMPARE(codesOf(Form1->ReadRunControls().codes), (QList<int>{2, 5, 1, 1, 1, 2}));
-    QCOMPARE(convertedJpegSize(source, images.filePath("reloaded.jpg")), stored5);
+    QCOMPARE(stored("quitar_ubicacion"), QStringLiteral("1"));
 }
 
 void TestOptions::screenshot() {
@@ -753,8 +818,11 @@ void TestOptions::screenshot() {
     const QString folder = kavenra::testing::ScreenshotFolder();
     QVERIFY(QDir().mkpath(folder));
     const QImage image = Form3->grab().toImage();
-    QCOMPARE(image.size() / image.devicePixelRatio(), QSize(620, 719));
+    QCOMPARE(image.size() / image.devicePixelRatio(), Form3->size());
     QVERIFY(image.save(QDir(folder).filePath(QStringLiteral("options.png"))));
+    Form3->OptionPages->setCurrentWidget(Form3->MoreOptionsPage);
+    QVERIFY(
+        Form3->grab().toImage().save(QDir(folder).filePath(QStringLiteral("options-more.png"))));
 }
 
 KAVENRA_WINDOW_TEST_MAIN(TestOptions)

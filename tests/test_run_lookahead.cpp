@@ -472,6 +472,7 @@ void TestRunLookAhead::abandonedLargeFileLeavesNothing() {
     QCOMPARE(answers.msgBoxes().size(), 1);
 
     if (byClosing) {
+        answers.answerMsgBox(MsgBoxAnswer::Button2);  // stop the run and close
         QTimer safety;
         safety.setSingleShot(true);
         connect(&safety, &QTimer::timeout, [] { QCoreApplication::exit(99); });
@@ -483,7 +484,8 @@ void TestRunLookAhead::abandonedLargeFileLeavesNothing() {
         Form1->Timer1->stop();
         QCOMPARE(status, 0);
         QVERIFY(!Form1->isVisible());
-        QCOMPARE(answers.msgBoxes().size(), 1);
+        QCOMPARE(answers.msgBoxes().size(), 2);
+        QCOMPARE(answers.msgBoxes()[1].text, text("Texto_cerrar_en_curso"));
     } else {
         bool jobsEndedAtNotice = false;
         QStringList listingAtNotice;
@@ -531,7 +533,7 @@ void TestRunLookAhead::failureDiscardsThePreparedNextFile_data() {
 }
 
 // The real timer runs. At the failure message the next entry, prepared ahead since the failed
-// file's tick (and maybe done), has left no file and no job at work; nor after Cancel.
+// file's tick (and maybe done), has left no file and no job at work; nor once the run stopped.
 void TestRunLookAhead::failureDiscardsThePreparedNextFile() {
     QFETCH(QString, failure);
     QFETCH(bool, largeNext);
@@ -563,6 +565,7 @@ void TestRunLookAhead::failureDiscardsThePreparedNextFile() {
         atWorkAtMessage = ImageJobsAtWork();
         ModalAnswerer::Apply(box, MsgBoxAnswer::Button3);
     });
+    answers.answerMsgBox(MsgBoxAnswer::Button3);  // the summary: the folder stays closed
 
     click(Form1->Button3);
     QVERIFY(answers.waitForMsgBoxes(1, 60000));
@@ -572,11 +575,11 @@ void TestRunLookAhead::failureDiscardsThePreparedNextFile() {
              MainWindowFixture::FailureQuestion(QStringLiteral("b.jpg"), reason));
     QCOMPARE(listingAtMessage, QStringList{"a.jpg"});
     QCOMPARE(atWorkAtMessage, QList<pid_t>{});
-    QCOMPARE(Form1->RunPosition(), 2);
-    QVERIFY(!Form1->Timer1->isActive());
-    QVERIFY(!Form1->FileInHand());
 
-    click(Form1->Button4);
+    // "Stop": the run ends there, with its summary.
+    QVERIFY(answers.waitForMsgBoxes(2));
+    QVERIFY(answers.msgBoxes()[1].text.startsWith(text("Texto_resumen1")));
+    QVERIFY(!Form1->FileInHand());
     QVERIFY(isIdle());
     QCOMPARE(folderListing(destination), QStringList{"a.jpg"});
     QVERIFY(ImageJobsAtWork().isEmpty());

@@ -1,7 +1,9 @@
 // Renders the main window, started with a list file, in Spanish and in English, and the language
 // dialog, offscreen, and saves them as PNG files so the look can be judged:
 // <build>/screenshots/main-window-es.png, main-window-en.png and language-dialog.png (or the
-// folder named by KAVENRA_SCREENSHOT_DIR). Uses the databases the build ships.
+// folder named by KAVENRA_SCREENSHOT_DIR); and the first start under a French and a German
+// locale, the question over the window behind it: first-start-fr.png, first-start-de.png. Uses the
+// databases the build ships.
 
 #include "support/DatabaseFixture.h"
 #include "support/ModalAnswerer.h"
@@ -19,6 +21,7 @@
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -41,6 +44,8 @@ class TestStartupScreenshots : public QObject {
 
   private slots:
     void mainWindowAndLanguageDialog();
+    void firstStartInTheLocaleLanguage_data();
+    void firstStartInTheLocaleLanguage();
 };
 
 void TestStartupScreenshots::mainWindowAndLanguageDialog() {
@@ -100,6 +105,68 @@ void TestStartupScreenshots::mainWindowAndLanguageDialog() {
     QVERIFY(answers.dialogs().isEmpty());
     DestroyAllForms();
     kavenra::startup::SetListFileArguments({});
+}
+
+void TestStartupScreenshots::firstStartInTheLocaleLanguage_data() {
+    QTest::addColumn<QByteArray>("locale");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("start");  // the main window's Start button in that language
+    QTest::newRow("French") << QByteArray("fr_FR.UTF-8") << "first-start-fr.png"
+                            << QString::fromUtf8("Démarrer");
+    QTest::newRow("German") << QByteArray("de_DE.UTF-8") << "first-start-de.png"
+                            << QStringLiteral("Starten");
+}
+
+// The first start as a new user has it: the question in the locale's language over the window,
+// which speaks it too. The picture puts the question where the desktop would, over the window's
+// middle.
+void TestStartupScreenshots::firstStartInTheLocaleLanguage() {
+    QFETCH(QByteArray, locale);
+    QFETCH(QString, file);
+    QFETCH(QString, start);
+    qputenv("KAVENRA_ASSUME_ONLINE", "0");
+    const QByteArray previous = qgetenv("LC_ALL");
+    qputenv("LC_ALL", locale);
+    DatabaseFolder databases;
+    QString error;
+    QVERIFY2(databases.copyShippedDatabases(&error), qPrintable(error));
+    QVERIFY(QDir().mkpath(kavenra::testing::ScreenshotFolder()));
+    ModalAnswerer answers;
+    QImage window;
+    QImage question;
+    QString startWhileAsked;
+    answers.answerDialog([&](QDialog* dialog) {
+        window = Form1->grab().toImage();
+        question = dialog->grab().toImage();
+        startWhileAsked = Form1->Button3->text();
+        Form4->Button1->click();
+    });
+    StartupChecksRun = false;
+    CreateAllForms();
+    Form1->show();
+    QVERIFY(QTest::qWaitForWindowExposed(Form1));
+    QTRY_VERIFY(StartupChecksRun);
+    QCOMPARE(answers.dialogs().size(), 1);
+    QCOMPARE(startWhileAsked, start);
+    QVERIFY(!window.isNull() && !question.isNull());
+
+    QImage picture = window.convertToFormat(QImage::Format_ARGB32);
+    {
+        QPainter painter(&picture);
+        const QSize size = question.size() / question.devicePixelRatio();
+        const QSize area = picture.size() / picture.devicePixelRatio();
+        const QPoint middle((area.width() - size.width()) / 2, (area.height() - size.height()) / 2);
+        painter.fillRect(QRect(middle, size).adjusted(-2, -2, 2, 2), Qt::black);
+        painter.drawImage(QRect(middle, size), question);
+    }
+    QVERIFY(save(picture, file));
+    QVERIFY(answers.messageBoxes().isEmpty());
+    DestroyAllForms();
+    if (previous.isNull()) {
+        qunsetenv("LC_ALL");
+    } else {
+        qputenv("LC_ALL", previous);
+    }
 }
 
 KAVENRA_WINDOW_TEST_MAIN(TestStartupScreenshots)

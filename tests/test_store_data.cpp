@@ -195,8 +195,8 @@ void TestStoreData::settingsDatabaseIsUsable() {
     }
 }
 
-// What a fresh installation finds: the options dialog's initial selections, the first run still
-// to come and Spanish active.
+// What a fresh installation finds: the options dialog's initial selections with fit within and
+// don't enlarge on, the first run still to come and Spanish active.
 void TestStoreData::builtSettingsAreThoseOfAFreshInstallation() {
     const QString folder = ShippedDataFolder();
     QCOMPARE(SettingsColumn(folder,
@@ -209,7 +209,7 @@ void TestStoreData::builtSettingsAreThoseOfAFreshInstallation() {
                             "ajustar_dentro || '/' || incluir_subcarpetas || '/' || "
                             "quitar_ubicacion || '/' || conservar_fechas || '/' || limite_kb "
                             "FROM configuracion"),
-             QStringList({AddedConfiguration().join('/')}));
+             QStringList({ShippedAddedConfiguration().join('/')}));
     QCOMPARE(SettingsColumn(folder, "SELECT activo FROM idiomas"),
              QStringList({"1", "0", "0", "0", "0", "0"}));
 }
@@ -356,6 +356,8 @@ void TestStoreData::spanishTextsFollowTheWindowsLayout_data() {
                             << "Cancelar";
     QTest::newRow("clear") << "1:Button2"
                            << "Limpiar";
+    QTest::newRow("RAW box, spelt right") << "1:CheckBox2"
+                                          << "Mantener dimensiones en ficheros RAW";
     QTest::newRow("clear hint") << "1:Button2Hint"
                                 << "Limpiar la lista de imágenes";
     QTest::newRow("list hint") << "1:ListBox1Hint"

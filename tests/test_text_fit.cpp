@@ -16,6 +16,7 @@
 #include "support/ShippedMessages.h"
 #include "support/TextFit.h"
 
+#include "engine/run/TimeLeft.h"
 #include "store/CaptionKeys.h"
 #include "store/Sqlitetraductor.h"
 #include "ui/DialogControls.h"
@@ -47,6 +48,7 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QStyleOptionComboBox>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
 
@@ -106,6 +108,14 @@ QList<TextFit> measureStatusTexts() {
     add("ImagenMsg1", lookup(kavenra::kMainWindowForm, "ImagenMsg1") + kSampleFileName);
     add("Texto_redimension5", lookup(kavenra::kMainWindowForm, "Texto_redimension5") +
                                   QLatin1Char(' ') + kSampleFileName);
+    // A long run's progress after the file's name, with the longest time it tells.
+    add("Texto_progreso",
+        lookup(kavenra::kMainWindowForm, "Texto_redimension5") + QLatin1Char(' ') +
+            kSampleFileName + QStringLiteral(" \u2014 ") +
+            lookup(kavenra::kMainWindowForm, "Texto_progreso").arg(10000).arg(10000) +
+            QStringLiteral(", ") +
+            lookup(kavenra::kMainWindowForm, "Texto_linea_restante")
+                .arg(kavenra::ClockDuration(99 * 3600 + 59 * 60 + 59)));
     add("Texto_redimension6", lookup(kavenra::kMainWindowForm, "Texto_redimension6") +
                                   QStringLiteral(" IMG_20150612_183045 (2).JPG"));
     add("Texto_lista1", lookup(kavenra::kMainWindowForm, "Texto_lista1").arg(1000));
@@ -170,6 +180,23 @@ QList<TextFit> measureMessageLayout(const TForm6* form, const QString& place) {
              QStringLiteral("height"), textBottom, buttonsTop}};
 }
 
+// A button that widens to its caption must still lie inside the window, clear of the other.
+QList<TextFit> measureButtonsInside(const TForm6* form, const QString& place) {
+    QList<TextFit> fits;
+    int left = 0;
+    for (const QPushButton* button : {form->Button2, form->Button3}) {
+        if (button->isHidden()) continue;
+        fits.append({place + QStringLiteral("/%1 beside the one before").arg(button->objectName()),
+                     button->text(), QStringLiteral("width"), left, button->x()});
+        left = button->geometry().right() + 1;
+    }
+    if (left > 0) {
+        fits.append({place + QStringLiteral("/buttons inside the window"), form->Button3->text(),
+                     QStringLiteral("width"), left, form->width()});
+    }
+    return fits;
+}
+
 QString windowOf(const QString& place) {
     const qsizetype end = place.indexOf(QRegularExpression(QStringLiteral("[/:\\[]")));
     return end < 0 ? place : place.left(end);
@@ -199,7 +226,7 @@ class TestTextFit : public QObject {
     QList<TextFit> measureAddImagesDialog();
     QList<TextFit> measureMessages(const QString& language);
     QList<TextFit> showMessage(const QString& place, const QString& caption, const QString& text,
-                               MessageKind kind);
+                               MessageKind kind, const QuestionButtons* buttons = nullptr);
     QStringList unmeasuredKeys(const QList<TextFit>& fits) const;
 
     std::unique_ptr<DatabaseFolder> folder_;
@@ -387,6 +414,11 @@ QList<TextFit> TestTextFit::measureWindows() {
         fits += MeasureWindow(window, name);
         if (!wasVisible) window->hide();
     }
+    // The language dialog's invitation: at the first run, and from the menu.
+    for (const char* key : {"Label1", "Label1_menu"}) {
+        Form4->Label1->setText(lookup(kavenra::kLanguageDialogForm, key));
+        fits += MeasureControl(Form4->Label1, QStringLiteral("Form4/Label1[%1]").arg(key));
+    }
     fits += MeasureMenuBar(Form1->menuBar(), QStringLiteral("Form1/MainMenu1"));
     for (QMenu* menu : {Form1->Archivo1, Form1->Opciones1, Form1->Acercade1}) {
         fits += MeasureMenu(menu, Form1->width(),
@@ -430,14 +462,20 @@ QList<TextFit> TestTextFit::measureAddImagesDialog() {
 }
 
 QList<TextFit> TestTextFit::showMessage(const QString& place, const QString& caption,
-                                        const QString& text, MessageKind kind) {
+                                        const QString& text, MessageKind kind,
+                                        const QuestionButtons* buttons) {
     QList<TextFit> fits;
     answers_->answerMsgBox([&fits, place](TForm6* form) {
         fits += MeasureWindow(form, place);
         fits += measureMessageLayout(form, place);
+        fits += measureButtonsInside(form, place);
         ModalAnswerer::Apply(form, MsgBoxAnswer::FirstVisibleButton);
     });
-    Form6->MsgBox(caption, text, kind);
+    if (buttons) {
+        Form6->MsgBox(caption, text, *buttons);
+    } else {
+        Form6->MsgBox(caption, text, kind);
+    }
     return fits;
 }
 
@@ -448,8 +486,9 @@ QList<TextFit> TestTextFit::measureMessages(const QString& language) {
     const QString caution = lookup(kavenra::kMainWindowForm, "Caption_Atencion");
     for (const ShippedMessage& message : messages_) {
         if (message.language != language) continue;
+        const QuestionButtons buttons{message.affirmative, message.negative};
         fits += showMessage(QStringLiteral("Form6[%1]").arg(message.key), caution, message.text,
-                            message.kind);
+                            message.kind, message.affirmative.isEmpty() ? nullptr : &buttons);
     }
     for (const auto& [form, key] : kMessageCaptions) {
         fits += showMessage(QStringLiteral("Form6[caption %1]").arg(QLatin1String(key)),
@@ -556,9 +595,12 @@ void TestTextFit::screenshotsInTheLongestLanguages() {
                                          {QStringLiteral("Form5"), Form5},
                                          {QStringLiteral("Form7"), Form7}}) {
         QStringList shown = languagesToShow(name);
-        // The options dialog also in the language its layout is checked against by eye.
-        if (window == Form3 && !shown.contains(QStringLiteral("English")))
-            shown << QStringLiteral("English");
+        // The options dialog also in the languages its layout is checked against by eye.
+        if (window == Form3) {
+            for (const QString& language : {QStringLiteral("English"), QStringLiteral("Deutsch")}) {
+                if (!shown.contains(language)) shown << language;
+            }
+        }
         for (const QString& language : shown) {
             QVERIFY(activate(languagePaths_.value(language)));
             TranslateAllForms();
@@ -578,6 +620,16 @@ void TestTextFit::screenshotsInTheLongestLanguages() {
                     menu->hide();
                 }
                 Form1->StatusBar->clearMessage();
+            } else if (window == Form3) {
+                // Each page as the user turns to it.
+                for (QWidget* page : {Form3->FormatsPage, Form3->MoreOptionsPage}) {
+                    Form3->OptionPages->setCurrentWidget(page);
+                    save(window->grab().toImage(),
+                         QStringLiteral("text-fit-form3-%1-%2.png")
+                             .arg(page == Form3->FormatsPage ? "formats" : "more", language));
+                }
+                Form3->OptionPages->setCurrentWidget(Form3->FormatsPage);
+                window->hide();
             } else {
                 save(window->grab().toImage(),
                      QStringLiteral("text-fit-%1-%2.png").arg(name.toLower(), language));

@@ -9,6 +9,7 @@
 
 #include "store/CaptionKeys.h"
 #include "ui/Form3_opcionesdeformato.h"
+#include "ui/Form4_seleccionlenguaje.h"
 #include "ui/Form5_seleccioncarpeta.h"
 #include "ui/Form7_acercade.h"
 #include "ui/Forms.h"
@@ -23,6 +24,7 @@
 #include <QMap>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTabWidget>
 #include <QTest>
 
 #include <memory>
@@ -64,6 +66,7 @@ Snapshot takeSnapshot() {
     Snapshot shot;
     addWindow(shot, QStringLiteral("Form1"), Form1);
     addWindow(shot, QStringLiteral("Form3"), Form3);
+    addWindow(shot, QStringLiteral("Form4"), Form4);
     addWindow(shot, QStringLiteral("Form5"), Form5);
     addWindow(shot, QStringLiteral("Form7"), Form7);
     shot[QStringLiteral("Form7/credits:title")] = Form7->credits->windowTitle();
@@ -72,6 +75,10 @@ Snapshot takeSnapshot() {
     const QStringList titles = Form3->ValueListEditor1->TitleCaptions();
     shot[QStringLiteral("Form3/ValueListEditor1:title0")] = titles.value(0);
     shot[QStringLiteral("Form3/ValueListEditor1:title1")] = titles.value(1);
+    for (int page = 0; page < Form3->OptionPages->count(); ++page) {
+        shot[QStringLiteral("Form3/OptionPages:tab%1").arg(page)] =
+            Form3->OptionPages->tabText(page);
+    }
     return shot;
 }
 
@@ -146,6 +153,11 @@ QStringList targetsOf(const QString& key) {
         caption("7:creditsButton", "Form7/creditsButton");
         map[QStringLiteral("7:creditsCaption")] = {QStringLiteral("Form7/credits:title")};
         caption("7:creditsIntroduction", "Form7/introduction");
+        caption("3:CancelButton", "Form3/CancelButton");
+        map[QStringLiteral("3:FormatsPage")] = {QStringLiteral("Form3/OptionPages:tab0")};
+        map[QStringLiteral("3:MoreOptionsPage")] = {QStringLiteral("Form3/OptionPages:tab1")};
+        map[QStringLiteral("4:Caption")] = {QStringLiteral("Form4:title")};
+        caption("4:Button1", "Form4/Button1");
         return map;
     }();
     return targets.value(key);

@@ -24,6 +24,7 @@
 #include <QRadioButton>
 #include <QStyle>
 #include <QStyleOptionButton>
+#include <QTabWidget>
 #include <QTest>
 
 class TestWindowLayerScreenshots : public QObject {
@@ -56,6 +57,13 @@ void TestWindowLayerScreenshots::windows() {
         QVERIFY2(qAbs(corner.lightness() - background.lightness()) < 24,
                  qPrintable(QStringLiteral("Form%1 corner %2").arg(i + 1).arg(corner.name())));
     }
+    // The options dialog's second page, as a new user's settings fill it.
+    Form3->OptionPages->setCurrentWidget(Form3->MoreOptionsPage);
+    const QString more = QDir(kavenra::testing::ScreenshotFolder())
+                             .absoluteFilePath(QStringLiteral("window-Form3-more.png"));
+    QVERIFY(Form3->grab().toImage().save(more));
+    qInfo("saved %s", qPrintable(more));
+    QVERIFY(Form3->CheckBox3->isChecked() && Form3->CheckBox4->isChecked());
     DestroyAllForms();
 }
 

@@ -1,6 +1,7 @@
 #include "ui/Form3_opcionesdeformato.h"
 
 #include "store/CaptionKeys.h"
+#include "store/RunSettings.h"
 #include "store/SettingsColumns.h"
 #include "store/SideFiles.h"
 #include "store/Sqlitecontrol.h"
@@ -17,9 +18,13 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShowEvent>
+#include <QSignalBlocker>
 #include <QSlider>
 #include <QSpinBox>
+#include <QTabBar>
+#include <QTabWidget>
 
+#include <algorithm>
 #include <initializer_list>
 #include <string>
 #include <utility>
@@ -98,6 +103,16 @@ QString text(const char* utf8) {
     return QString::fromUtf8(utf8);
 }
 
+// The dialog fits a 1366 x 768 screen under a panel: its client area is at most this high.
+constexpr int dialogWidth = 620;
+constexpr int largestDialogHeight = 640;
+// The room each page gives its controls. The design's groups keep their places and sizes, each
+// 4 pixels further up and left: the page's own border stands where the dialog's margin was.
+constexpr QSize pageRoom(608, 552);
+constexpr int margin = 4;
+constexpr int buttonGap = 8;
+constexpr QSize buttonSize(75, 25);
+
 QRadioButton* makeRadio(QWidget* parent, const char* name, const char* caption, int left, int top,
                         int width) {
     return Place(new QRadioButton(text(caption), parent), name, left, top, width, 17);
@@ -152,8 +167,9 @@ bool storeCode(const char* column, int code) {
 
 TForm3::TForm3(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("Form3"));
-    SetFixedDialogFrame(this, 620, 719, QStringLiteral("Opciones"));
+    SetFixedDialogFrame(this, dialogWidth, largestDialogHeight, QStringLiteral("Opciones"));
 
+    createPages();
     createFilterGroup();
     createJpegGroup();
     createBmpGroup();
@@ -167,11 +183,15 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent) {
     CheckBox2 = Place(
         new QCheckBox(
             QStringLiteral("Decodificación rápida de JPEG al reducir (a escala 1/2, 1/4 o 1/8)"),
-            this),
-        "CheckBox2", 16, 535, 592, 17);
+            FormatsPage),
+        "CheckBox2", 12, 531, 592, 17);
     createChoicesGroup();
-    Button1 = Place(new QPushButton(QStringLiteral("Button1"), this), "Button1", 259, 683, 75, 25);
+    Button1 = Place(new QPushButton(QStringLiteral("Button1"), this), "Button1", 0, 0,
+                    buttonSize.width(), buttonSize.height());
+    CancelButton = Place(new QPushButton(QStringLiteral("Cancelar"), this), "CancelButton", 0, 0,
+                         buttonSize.width(), buttonSize.height());
     kavenra::dialogs::ApplyLayoutFont(this);
+    arrangePagesAndButtons();
     arrangeTabOrder();
     connectHandlers();
     FormCreate();
@@ -179,9 +199,36 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent) {
 
 TForm3::~TForm3() = default;
 
+// The design's groups on the first page, the choices added to them on the second.
+void TForm3::createPages() {
+    OptionPages = Place(new QTabWidget(this), "OptionPages", margin, margin,
+                        dialogWidth - 2 * margin, pageRoom.height());
+    FormatsPage = new QWidget();
+    FormatsPage->setObjectName(QStringLiteral("FormatsPage"));
+    MoreOptionsPage = new QWidget();
+    MoreOptionsPage->setObjectName(QStringLiteral("MoreOptionsPage"));
+    for (QWidget* page : {FormatsPage, MoreOptionsPage}) page->setFixedSize(pageRoom);
+    OptionPages->addTab(FormatsPage, QStringLiteral("Calidad y formatos"));
+    OptionPages->addTab(MoreOptionsPage, text("Más opciones"));
+}
+
+// The pages take the room their controls need and the tab bar its own height in the font it
+// ended up with; Save and Cancel sit centred under them.
+void TForm3::arrangePagesAndButtons() {
+    const QSize pages = OptionPages->sizeHint().expandedTo(OptionPages->minimumSizeHint());
+    OptionPages->setGeometry(margin, margin, std::max(pages.width(), dialogWidth - 2 * margin),
+                             pages.height());
+    const int buttonsTop = OptionPages->geometry().bottom() + 1 + buttonGap;
+    const int pairLeft = (dialogWidth - 2 * buttonSize.width() - 2 * buttonGap) / 2;
+    Button1->move(pairLeft, buttonsTop);
+    CancelButton->move(pairLeft + buttonSize.width() + 2 * buttonGap, buttonsTop);
+    setFixedSize(dialogWidth,
+                 std::min(largestDialogHeight, buttonsTop + buttonSize.height() + buttonGap));
+}
+
 void TForm3::createFilterGroup() {
-    GroupBox2 = Place(new QGroupBox(QStringLiteral("Filtro de reescalado"), this), "GroupBox2", 8,
-                      8, 305, 153);
+    GroupBox2 = Place(new QGroupBox(QStringLiteral("Filtro de reescalado"), FormatsPage),
+                      "GroupBox2", 4, 4, 305, 153);
     RadioButton1 = makeRadio(GroupBox2, "RadioButton1", "Box Filter", 43, 17, 113);
     RadioButton2 = makeRadio(GroupBox2, "RadioButton2", "Bilinear Filter", 43, 40, 113);
     // Wider than the layout's 113 pixels, which cut this caption short in a font wider than
@@ -194,7 +241,8 @@ void TForm3::createFilterGroup() {
 }
 
 void TForm3::createJpegGroup() {
-    GroupBox1 = Place(new QGroupBox(QStringLiteral("JPEG"), this), "GroupBox1", 319, 8, 289, 121);
+    GroupBox1 =
+        Place(new QGroupBox(QStringLiteral("JPEG"), FormatsPage), "GroupBox1", 315, 4, 289, 121);
     Label7 = MakeLabel(GroupBox1, "Label7", text("Ratio de compresión"), 15, 18, 260);
 
     TrackBar1 = Place(new QSlider(Qt::Horizontal, GroupBox1), "TrackBar1", 24, 32, 249, 33);
@@ -220,7 +268,8 @@ void TForm3::createJpegGroup() {
 }
 
 void TForm3::createBmpGroup() {
-    GroupBox3 = Place(new QGroupBox(QStringLiteral("BMP"), this), "GroupBox3", 319, 135, 289, 81);
+    GroupBox3 =
+        Place(new QGroupBox(QStringLiteral("BMP"), FormatsPage), "GroupBox3", 315, 131, 289, 81);
     RadioButton6 =
         makeRadio(GroupBox3, "RadioButton6", "BMP_DEFAULT      (Sin compresión)", 13, 24, 273);
     RadioButton7 =
@@ -229,8 +278,8 @@ void TForm3::createBmpGroup() {
 }
 
 void TForm3::createTargaGroup() {
-    GroupBox6 =
-        Place(new QGroupBox(QStringLiteral("TGA (TARGA)"), this), "GroupBox6", 319, 222, 289, 73);
+    GroupBox6 = Place(new QGroupBox(QStringLiteral("TGA (TARGA)"), FormatsPage), "GroupBox6", 315,
+                      218, 289, 73);
     RadioButton13 =
         makeRadio(GroupBox6, "RadioButton13", "TARGA_DEFAULT     (Sin compresión)", 16, 25, 270);
     RadioButton14 =
@@ -239,7 +288,8 @@ void TForm3::createTargaGroup() {
 }
 
 void TForm3::createTiffGroup() {
-    GroupBox5 = Place(new QGroupBox(QStringLiteral("TIFF"), this), "GroupBox5", 319, 301, 289, 124);
+    GroupBox5 =
+        Place(new QGroupBox(QStringLiteral("TIFF"), FormatsPage), "GroupBox5", 315, 297, 289, 124);
     RadioButton15 = makeRadio(GroupBox5, "RadioButton15", "TIFF_NONE             (Sin compresión)",
                               16, 25, 270);
     RadioButton16 = makeRadio(GroupBox5, "RadioButton16", "TIFF_LZW               (Compresión LZW)",
@@ -254,7 +304,8 @@ void TForm3::createTiffGroup() {
 }
 
 void TForm3::createPngGroup() {
-    GroupBox4 = Place(new QGroupBox(QStringLiteral("PNG"), this), "GroupBox4", 8, 163, 305, 122);
+    GroupBox4 =
+        Place(new QGroupBox(QStringLiteral("PNG"), FormatsPage), "GroupBox4", 4, 159, 305, 122);
     RadioButton9 = makeRadio(GroupBox4, "RadioButton9",
                              "PNG_Z_BEST_SPEED                    (Mala compresión) ", 15, 24, 287);
     RadioButton10 = makeRadio(GroupBox4, "RadioButton10", "PNG_Z_DEFAULT_COMPRESSION      (Normal)",
@@ -267,9 +318,10 @@ void TForm3::createPngGroup() {
 }
 
 void TForm3::createRawList() {
-    Label8 =
-        MakeLabel(this, "Label8", QStringLiteral("RAW Soportados - FreeImage Plugin"), 8, 296, 305);
-    ValueListEditor1 = Place(new ValueListEditor(this), "ValueListEditor1", 8, 312, 305, 113);
+    Label8 = MakeLabel(FormatsPage, "Label8", QStringLiteral("RAW Soportados - FreeImage Plugin"),
+                       4, 292, 305);
+    ValueListEditor1 =
+        Place(new ValueListEditor(FormatsPage), "ValueListEditor1", 4, 308, 305, 113);
     ValueListEditor1->SetTitleCaptions({text("Extensión"), text("Descripción")});
     for (const RawFormat& format : rawFormats) {
         ValueListEditor1->AppendRow(text(format.extension), text(format.description));
@@ -279,8 +331,8 @@ void TForm3::createRawList() {
 }
 
 void TForm3::createSaveAsGroup() {
-    GroupBox7 =
-        Place(new QGroupBox(QStringLiteral("Guardar como"), this), "GroupBox7", 8, 431, 305, 96);
+    GroupBox7 = Place(new QGroupBox(QStringLiteral("Guardar como"), FormatsPage), "GroupBox7", 4,
+                      427, 305, 96);
     RadioButton19 = makeRadio(GroupBox7, "RadioButton19", "Formato del original", 15, 22, 160);
     RadioButton20 = makeRadio(GroupBox7, "RadioButton20", "JPEG", 15, 45, 160);
     RadioButton21 = makeRadio(GroupBox7, "RadioButton21", "PNG", 15, 68, 160);
@@ -293,7 +345,8 @@ void TForm3::createSaveAsGroup() {
 }
 
 void TForm3::createWebpGroup() {
-    GroupBox8 = Place(new QGroupBox(QStringLiteral("WebP"), this), "GroupBox8", 319, 431, 289, 96);
+    GroupBox8 =
+        Place(new QGroupBox(QStringLiteral("WebP"), FormatsPage), "GroupBox8", 315, 427, 289, 96);
     Label9 = MakeLabel(GroupBox8, "Label9", QStringLiteral("Calidad"), 15, 20, 200);
     Label10 = MakeLabel(GroupBox8, "Label10", QStringLiteral("80"), 233, 20, 40);
     Label10->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -307,8 +360,8 @@ void TForm3::createWebpGroup() {
 }
 
 void TForm3::createChoicesGroup() {
-    GroupBox9 =
-        Place(new QGroupBox(QStringLiteral("Más opciones"), this), "GroupBox9", 8, 557, 600, 118);
+    GroupBox9 = Place(new QGroupBox(QStringLiteral("Más opciones"), MoreOptionsPage), "GroupBox9",
+                      4, 4, 600, 118);
     const auto box = [this](const char* name, const char* caption, int left, int top, int width) {
         return Place(new QCheckBox(text(caption), GroupBox9), name, left, top, width, 17);
     };
@@ -331,13 +384,15 @@ void TForm3::arrangeTabOrder() {
         RadioButton20, RadioButton21, RadioButton22, RadioButton23, TrackBar1,        RadioButton6,
         RadioButton7,  RadioButton13, RadioButton14, RadioButton15, RadioButton16,    RadioButton17,
         RadioButton18, TrackBar2,     CheckBox1,     CheckBox2,     CheckBox3,        CheckBox4,
-        CheckBox5,     CheckBox8,     SpinEdit1,     CheckBox6,     CheckBox7,        Button1};
+        CheckBox5,     CheckBox8,     SpinEdit1,     CheckBox6,     CheckBox7,        Button1,
+        CancelButton};
     for (int i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
 void TForm3::connectHandlers() {
     connect(TrackBar1, &QSlider::valueChanged, this, Guarded([this] { TrackBar1Change(); }));
     connect(Button1, &QPushButton::clicked, this, Guarded([this] { Button1Click(); }));
+    connect(CancelButton, &QPushButton::clicked, this, Guarded([this] { CancelButtonClick(); }));
     connect(TrackBar2, &QSlider::valueChanged, this, Guarded([this] { TrackBar2Change(); }));
     connect(CheckBox1, &QCheckBox::toggled, this, Guarded([this] { CheckBox1Click(); }));
     connect(CheckBox8, &QCheckBox::toggled, this, Guarded([this] { CheckBox8Click(); }));
@@ -348,9 +403,24 @@ void TForm3::showEvent(QShowEvent* event) {
     // Restoring a minimised window is no new showing.
     if (event->spontaneous()) return;
     RunGuarded([this] { FormShow(); });
+    shownSelection_ = CurrentFormatOptions();
 }
 
-void TForm3::FormCreate() {}
+void TForm3::reject() {
+    ShowFormatOptions(shownSelection_);
+    QDialog::reject();
+}
+
+// The stored options are in force from the start, whether or not the dialog is ever opened. Read
+// quietly: a file that is missing or damaged is the start-up checks' to report, and a value that
+// cannot be read counts as its initial one.
+void TForm3::FormCreate() {
+    // The quality label is looked up at the first showing: before the start-up checks a lookup
+    // could meet a missing language file.
+    const QSignalBlocker qualityLabelWaits(TrackBar1);
+    ShowFormatOptions(kavenra::StoredFormatOptions(kavenra::SettingsDatabaseFile()));
+    shownSelection_ = CurrentFormatOptions();
+}
 
 void TForm3::FormShow() {
     UpdateRatioLabel();
@@ -378,7 +448,44 @@ void TForm3::Button1Click() {
     if (!SaveFormatOptions()) {
         ApplicationMessageBox(QStringLiteral("Fail Writing BDD Configuration"), text("Atención"));
     }
-    close();
+    shownSelection_ = CurrentFormatOptions();
+    accept();
+}
+
+void TForm3::CancelButtonClick() {
+    reject();
+}
+
+void TForm3::ShowFormatOptions(const kavenra::FormatOptions& codes) {
+    selectByCode(codes.filtro_redimension,
+                 {{1, RadioButton1},
+                  {2, RadioButton2},
+                  {3, RadioButton3},
+                  {4, RadioButton4},
+                  {5, RadioButton5},
+                  {6, RadioButton8}},
+                 RadioButton5);
+    TrackBar1->setValue(qBound(1, codes.jpeg, 5));
+    selectByCode(codes.png, {{1, RadioButton9}, {2, RadioButton10}, {4, RadioButton12}},
+                 RadioButton11);
+    selectByCode(codes.bmp, {{1, RadioButton6}}, RadioButton7);
+    selectByCode(codes.tga, {{1, RadioButton13}}, RadioButton14);
+    selectByCode(codes.tif, {{1, RadioButton15}, {2, RadioButton16}, {3, RadioButton17}},
+                 RadioButton18);
+    selectByCode(codes.guardar_como,
+                 {{1, RadioButton20}, {2, RadioButton21}, {3, RadioButton22}, {4, RadioButton23}},
+                 RadioButton19);
+    TrackBar2->setValue(qBound(1, codes.webp, 100));
+    CheckBox1->setChecked(codes.webp_sin_perdida == 1);
+    CheckBox2->setChecked(codes.decodificacion_rapida == 1);
+    CheckBox3->setChecked(codes.no_ampliar == 1);
+    CheckBox4->setChecked(codes.ajustar_dentro == 1);
+    CheckBox5->setChecked(codes.conservar_fechas == 1);
+    CheckBox6->setChecked(codes.incluir_subcarpetas == 1);
+    CheckBox7->setChecked(codes.quitar_ubicacion == 1);
+    CheckBox8->setChecked(codes.limite_kb > 0);
+    if (codes.limite_kb > 0) SpinEdit1->setValue(codes.limite_kb);
+    CheckBox8Click();
 }
 
 void TForm3::LoadFormatOptions() {

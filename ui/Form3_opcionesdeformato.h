@@ -13,13 +13,15 @@ class QRadioButton;
 class QShowEvent;
 class QSpinBox;
 class QSlider;
+class QTabWidget;
 class ValueListEditor;
 
 // The options dialog: the resampling filter, the format outputs are saved in and the save options
-// of each output format. Its
-// current selection is what every conversion reads, at the moment it needs each value, whether
-// or not the selection was ever saved. Shown without blocking the main window; every showing
-// reloads the stored options.
+// of each output format on its first page, the further choices on the second. Its current
+// selection is what every conversion reads, at the moment it needs each value: from its creation
+// it holds the stored options, every showing reloads them, and while it is open a change acts at
+// once. Save stores the selection; Cancel, Escape and the close box put back the selection the
+// showing began with and store nothing. Shown without blocking the main window.
 class TForm3 : public QDialog {
     Q_OBJECT
   public:
@@ -83,6 +85,12 @@ class TForm3 : public QDialog {
     ValueListEditor* ValueListEditor1;
     QPushButton* Button1;  // save
 
+    // The two pages, and the button that closes without saving.
+    QTabWidget* OptionPages;
+    QWidget* FormatsPage;
+    QWidget* MoreOptionsPage;
+    QPushButton* CancelButton;
+
     void FormCreate();
     // Every showing from hidden: the ratio label, then the stored options. An error escaping it
     // (a stored value that is no integer) ends it; the dialog is shown all the same.
@@ -93,8 +101,14 @@ class TForm3 : public QDialog {
     void CheckBox1Click();
     // The budget is only edited while its box is checked.
     void CheckBox8Click();
-    // Saves, reports a failure with the error box, and closes in both cases.
+    // Saves, reports a failure with the error box, and closes in both cases; the selection stays
+    // in force even when it could not be stored.
     void Button1Click();
+    // Closes without saving: the selection is the one the showing began with again.
+    void CancelButtonClick();
+
+    // Shows the given codes, as they would be stored: the selection conversions then read.
+    void ShowFormatOptions(const kavenra::FormatOptions& codes);
 
     // Reads the stored options into the controls, in column order. Throws EConvertError for a
     // stored text of the first six columns that is no integer; the columns after it keep their
@@ -134,6 +148,8 @@ class TForm3 : public QDialog {
 
   protected:
     void showEvent(QShowEvent* event) override;
+    // Escape and the close box come here too.
+    void reject() override;
 
   private:
     void createFilterGroup();
@@ -146,8 +162,13 @@ class TForm3 : public QDialog {
     void createSaveAsGroup();
     void createWebpGroup();
     void createChoicesGroup();
+    void createPages();
+    void arrangePagesAndButtons();
     void arrangeTabOrder();
     void connectHandlers();
+
+    // The selection when the dialog was last shown, put back when it closes without saving.
+    kavenra::FormatOptions shownSelection_;
 };
 
 extern TForm3* Form3;

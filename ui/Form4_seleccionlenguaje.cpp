@@ -71,15 +71,15 @@ TForm4::TForm4(QWidget* parent) : QDialog(parent) {
 }
 
 void TForm4::createControls() {
-    // Up to the globe, on two lines if need be: in a font wider than Tahoma the invitation does
-    // not fit the layout's 293 pixels.
+    // Up to the globe, on up to three lines: in a font wider than Tahoma, and in the longer
+    // languages, the invitation does not fit the layout's 293 pixels.
     Label1 =
         MakeLabel(this, "Label1",
                   QStringLiteral("Welcome, please select your language, only this first time use"),
-                  24, 24, 318);
+                  24, 20, 318);
     Label1->setWordWrap(true);
     Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Label1->resize(318, 30);
+    Label1->resize(318, 48);
 
     Image1 = Place(new QLabel(this), "Image1", 346, 8, 90, 89);
     Image1->setPixmap(RenderVectorPicture(globePicture, Image1->size(), devicePixelRatioF()));
@@ -177,6 +177,8 @@ void TForm4::Button1Click() {
                          "UPDATE idiomas SET activo='1' WHERE id='" + std::to_string(index) + "'"));
     reportIfFailed(ExecuteStatement(kavenra::SettingsDatabaseFile(),
                                     "UPDATE configuracion SET primera_ejecucion='1'"));
+    // The chosen language speaks from here on, in place of the one the first-run question spoke.
+    SpeakUntilChosen({});
     TranslateAllForms();
     accept();
 }

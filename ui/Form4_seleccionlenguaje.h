@@ -14,8 +14,9 @@ class QShowEvent;
 // The language dialog: lists the interface languages of the settings database, makes the chosen
 // one the active language, marks the first run as done and translates every window again. Shown
 // modally at the first run and without blocking the main window from the menu. Its title,
-// invitation and OK are fixed English texts, readable before any language is chosen; its
-// messages are the program's message boxes in the active language.
+// invitation and OK speak the active language like every window; at the first run that is the
+// language the dialog preselects (ui/Startup), so the question is readable before any choice.
+// Its messages are the program's message boxes in the active language.
 class TForm4 : public QDialog {
     Q_OBJECT
   public:

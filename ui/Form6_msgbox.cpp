@@ -7,6 +7,7 @@
 #include "ui/Sounds.h"
 
 #include <QFont>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPixmap>
@@ -15,6 +16,7 @@
 #include <QScreen>
 #include <QShowEvent>
 #include <QStyle>
+#include <QStyleOptionButton>
 
 #include <algorithm>
 #include <limits>
@@ -31,6 +33,26 @@ constexpr int clientWidth = 417;
 constexpr int clientHeight = 104;
 constexpr QRect designedLabel(72, 24, 289, 33);
 constexpr int buttonTop = 71;
+constexpr int designedButtonWidth = 75;
+constexpr int designedAffirmativeLeft = 111;
+constexpr int designedNegativeLeft = 238;
+
+// The designed width, or more when the caption needs it: the style draws the caption inside its
+// frame and keeps its own button margin free around it.
+int widthForCaption(const QPushButton* button) {
+    QStyleOptionButton option;
+    option.initFrom(button);
+    option.text = button->text();
+    option.features = QStyleOptionButton::AutoDefaultButton;
+    option.rect = QRect(0, 0, designedButtonWidth, button->height());
+    const QStyle* style = button->style();
+    const int frame = designedButtonWidth -
+                      style->subElementRect(QStyle::SE_PushButtonContents, &option, button).width();
+    const int margin = style->pixelMetric(QStyle::PM_ButtonMargin, &option, button);
+    const int caption =
+        QFontMetrics(button->font()).size(Qt::TextShowMnemonic, button->text()).width();
+    return std::max(designedButtonWidth, caption + margin + frame);
+}
 
 }  // namespace
 
@@ -79,10 +101,10 @@ void TForm6::createControls() {
     Button1 = createButton(176, buttonTop);
     Button1->setObjectName(QStringLiteral("Button1"));
     Button1->setText(QStringLiteral("Button1"));
-    Button2 = createButton(111, buttonTop);
+    Button2 = createButton(designedAffirmativeLeft, buttonTop);
     Button2->setObjectName(QStringLiteral("Button2"));
     Button2->setText(QStringLiteral("Button2"));
-    Button3 = createButton(238, buttonTop);
+    Button3 = createButton(designedNegativeLeft, buttonTop);
     Button3->setObjectName(QStringLiteral("Button3"));
     Button3->setText(QStringLiteral("Button3"));
     setTabOrder(Button1, Button2);
@@ -105,7 +127,7 @@ QLabel* TForm6::createPicture(const QString& resource, int left, int top) {
 
 QPushButton* TForm6::createButton(int left, int top) {
     auto* button = new QPushButton(this);
-    button->setGeometry(left, top, 75, 25);
+    button->setGeometry(left, top, designedButtonWidth, 25);
     // No fixed default button: Enter, like Space, presses whichever button has the focus.
     button->setAutoDefault(true);
     button->hide();
@@ -117,22 +139,34 @@ void TForm6::MsgBox(const QString& caption, const QString& text, int kind) {
 }
 
 void TForm6::MsgBox(const QString& caption, const QString& text, MessageKind kind) {
+    present(caption, text, kind, nullptr);
+}
+
+void TForm6::MsgBox(const QString& caption, const QString& text, const QuestionButtons& buttons) {
+    present(caption, text, MessageKind::Question, &buttons);
+}
+
+void TForm6::present(const QString& caption, const QString& text, MessageKind kind,
+                     const QuestionButtons* buttons) {
     // A message box that is already open cannot be opened a second time; refusing before
     // anything changes keeps the open message intact.
     if (isVisible()) throw std::logic_error("Cannot make a visible window modal");
 
     setWindowTitle(caption);
     Label1->setText(text);
-    fitToText();
     Button1->setText(LookupCaption(kavenra::kMessageBoxForm, "Button1"));
 
     switch (MessageKindOf(static_cast<int>(kind))) {
         case MessageKind::Question:
+            // An answer left from an earlier question must never answer this one.
+            Respuesta = false;
             Image2_Question->show();
             Button2->show();
             Button3->show();
-            Button2->setText(LookupCaption(kavenra::kMessageBoxForm, "Button2"));
-            Button3->setText(LookupCaption(kavenra::kMessageBoxForm, "Button3"));
+            Button2->setText(buttons ? buttons->affirmative
+                                     : LookupCaption(kavenra::kMessageBoxForm, "Button2"));
+            Button3->setText(buttons ? buttons->negative
+                                     : LookupCaption(kavenra::kMessageBoxForm, "Button3"));
             PlayResourceSound(kavenra::InformationSoundId);
             break;
         case MessageKind::Search:
@@ -154,7 +188,22 @@ void TForm6::MsgBox(const QString& caption, const QString& text, MessageKind kin
             PlayResourceSound(kavenra::InformationSoundId);
             break;
     }
+    arrangeQuestionButtons();
+    fitToText();
     exec();
+}
+
+// A caption that says what its button does may be longer than the designed 75 pixels hold: the
+// buttons widen to their captions and the pair stays centred on the designed pair's middle, with
+// the designed gap between them. Captions that fit keep the designed places.
+void TForm6::arrangeQuestionButtons() {
+    const int middle = (designedAffirmativeLeft + designedNegativeLeft + designedButtonWidth) / 2;
+    const int gap = designedNegativeLeft - designedAffirmativeLeft - designedButtonWidth;
+    const int affirmative = widthForCaption(Button2);
+    const int negative = widthForCaption(Button3);
+    const int left = std::max(0, middle - (affirmative + gap + negative) / 2);
+    Button2->setGeometry(left, Button2->y(), affirmative, Button2->height());
+    Button3->setGeometry(left + affirmative + gap, Button3->y(), negative, Button3->height());
 }
 
 // A warning cut in half is worse than a tall box: the label grows to the wrapped text's height
@@ -226,10 +275,16 @@ void TForm6::showEvent(QShowEvent* event) {
     if (QPushButton* button = firstVisibleButton()) button->setFocus(Qt::ActiveWindowFocusReason);
 }
 
+bool TForm6::asksQuestion() const {
+    return !Button3->isHidden();
+}
+
 void TForm6::keyPressEvent(QKeyEvent* event) {
-    // Esc does nothing here: only a button, the close box or the close keystroke ends a message.
+    // Esc answers a question as its close box does, with the answer that changes nothing: the
+    // negative one. A notice is ended only by its button, the close box or the close keystroke.
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
         event->accept();
+        if (asksQuestion()) Button3Click();
         return;
     }
     QDialog::keyPressEvent(event);

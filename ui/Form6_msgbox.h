@@ -21,6 +21,13 @@ enum class MessageKind : int {
 // The kind a plain number stands for: 1 to 4 their own kind, every other value information.
 MessageKind MessageKindOf(int kind);
 
+// The captions of a question's two buttons, for a question that "Yes" and "No" would not answer
+// plainly: each says what it does ("Go on", "Stop").
+struct QuestionButtons {
+    QString affirmative;  // Button2: Respuesta becomes true
+    QString negative;     // Button3; the close box and Escape answer the same
+};
+
 // The program's own message box: one of five pictures in the top-left corner, a centred
 // word-wrapped text and either one acknowledge button or the affirmative/"No" pair. One instance,
 // Form6, serves every message; the answer to the last question stays in Respuesta.
@@ -36,6 +43,9 @@ class TForm6 : public QDialog {
     void MsgBox(const QString& caption, const QString& text, MessageKind kind);
     // The same with a plain number, which may be any value (see MessageKindOf).
     void MsgBox(const QString& caption, const QString& text, int kind);
+    // A question whose buttons carry the given captions; each button is as wide as its caption
+    // needs (never narrower than designed), the pair centred where the designed pair is.
+    void MsgBox(const QString& caption, const QString& text, const QuestionButtons& buttons);
 
     QLabel* Label1;
     QLabel* Image1_Informacion;
@@ -47,7 +57,9 @@ class TForm6 : public QDialog {
     QPushButton* Button2;
     QPushButton* Button3;
 
-    // True after the affirmative button of a question, false after "No"; nothing else changes it.
+    // The answer to the last question: true after its affirmative button only. Every question
+    // starts from false, so "No", the close box and Escape all leave false, whatever an earlier
+    // question was answered; a message that asks nothing leaves it as it was.
     bool Respuesta = false;
 
     void FormShow();
@@ -62,6 +74,10 @@ class TForm6 : public QDialog {
     void done(int result) override;
 
   private:
+    void present(const QString& caption, const QString& text, MessageKind kind,
+                 const QuestionButtons* buttons);
+    void arrangeQuestionButtons();
+    bool asksQuestion() const;
     void createControls();
     QLabel* createPicture(const QString& resource, int left, int top);
     QPushButton* createButton(int left, int top);

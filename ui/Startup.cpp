@@ -5,6 +5,8 @@
 #include "engine/run/InputFiles.h"
 #include "net/Internet.h"
 #include "store/CaptionKeys.h"
+#include "store/LanguageChoice.h"
+#include "store/RunSettings.h"
 #include "store/SettingsColumns.h"
 #include "store/SideFiles.h"
 #include "store/Sqlitecontrol.h"
@@ -197,11 +199,25 @@ void checkSettingsDatabase() {
     endStartup();
 }
 
+// The question, and the window behind it, speak the language the dialog preselects: the
+// locale's when there are texts for it, else the one the dialog always offered.
 void askLanguageAtFirstRun() {
-    if (QuerySingleValue(SettingsDatabaseFile(), "SELECT primera_ejecucion FROM configuracion") ==
+    if (QuerySingleValue(SettingsDatabaseFile(), "SELECT primera_ejecucion FROM configuracion") !=
         "0") {
-        Form4->exec();
+        return;
     }
+    // The language the command line would speak too: the dialog's preselection.
+    SpeakUntilChosen(InterfaceLanguageDatabase(SettingsDatabaseFile(), LocaleLanguageCode()));
+    // Without that language's texts, the question keeps its own English ones.
+    if (ActiveLanguageAvailable()) {
+        TranslateAllForms();
+        Form4->Label1->setText(LookupCaption(kLanguageDialogForm, "Label1"));
+    } else {
+        SpeakUntilChosen({});
+    }
+    Form4->exec();
+    // Closed without a choice, the start goes on in the language marked active.
+    SpeakUntilChosen({});
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "ui/AccessKeys.h"
 #include "ui/DialogControls.h"
 #include "ui/Form3_opcionesdeformato.h"
+#include "ui/Form4_seleccionlenguaje.h"
 #include "ui/Form5_seleccioncarpeta.h"
 #include "ui/Form7_acercade.h"
 #include "ui/Unit1.h"
@@ -22,6 +23,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QTabWidget>
 #include <QToolButton>
 
 #include <cstddef>
@@ -33,6 +35,7 @@ namespace {
 
 using kavenra::kAboutBoxForm;
 using kavenra::kFolderChooserForm;
+using kavenra::kLanguageDialogForm;
 using kavenra::kMainWindowForm;
 using kavenra::kOptionsDialogForm;
 using kavenra::dialogs::SetShownHint;
@@ -215,6 +218,19 @@ constexpr TranslationTarget kTargets[] = {
     {kAboutBoxForm, "creditsCaption", [](const QString& t) { Form7->credits->setWindowTitle(t); }},
     {kAboutBoxForm, "creditsIntroduction",
      [](const QString& t) { setCaption(Form7->credits->introduction, t); }},
+
+    {kOptionsDialogForm, "CancelButton",
+     [](const QString& t) { setCaption(Form3->CancelButton, t); }},
+    {kOptionsDialogForm, "FormatsPage",
+     [](const QString& t) {
+         Form3->OptionPages->setTabText(Form3->OptionPages->indexOf(Form3->FormatsPage), t);
+     }},
+    {kOptionsDialogForm, "MoreOptionsPage",
+     [](const QString& t) {
+         Form3->OptionPages->setTabText(Form3->OptionPages->indexOf(Form3->MoreOptionsPage), t);
+     }},
+    {kLanguageDialogForm, "Caption", [](const QString& t) { Form4->setWindowTitle(t); }},
+    {kLanguageDialogForm, "Button1", [](const QString& t) { setCaption(Form4->Button1, t); }},
 };
 
 constexpr bool targetsFollowKeyList() {

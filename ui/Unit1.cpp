@@ -5,6 +5,7 @@
 #include "engine/run/InputFiles.h"
 #include "engine/run/Procesosimagen.h"
 #include "engine/run/ResizeRun.h"
+#include "engine/run/TimeLeft.h"
 #include "store/CaptionKeys.h"
 #include "store/Sqlitetraductor.h"
 #include "ui/AccessKeys.h"
@@ -36,6 +37,7 @@
 #include <QFileInfo>
 #include <QFrame>
 #include <QGroupBox>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -265,7 +267,7 @@ void TForm1::createModeControls() {
     // Without Tahoma the indicator and the caption take 218 pixels, more than the layout's 209 and
     // more than the room between the layout's left edge and the preset group, whose frame the
     // caption ran into. So the box starts six pixels further left and ends three short of it.
-    CheckBox2 = Place(new QCheckBox(text("Mantener dimensiónes en ficheros RAW"), GroupBox1),
+    CheckBox2 = Place(new QCheckBox(text("Mantener dimensiones en ficheros RAW"), GroupBox1),
                       "CheckBox2", 34, 113, 218, 17);
     SetShownHint(CheckBox2, text("Todos los ficheros añadidos deben ser RAW"));
     CheckBox2->setEnabled(false);
@@ -357,6 +359,10 @@ void TForm1::createMenus() {
     Eliminarimgen1 = PopupMenu1->addAction(kavenra::mainwindow::RemoveEntriesPicture(),
                                            text("Quitar imágen/es"));
     Eliminarimgen1->setObjectName(QStringLiteral("Eliminarimgen1"));
+    // The Delete key removes the selection too, while the list has the focus.
+    Eliminarimgen1->setShortcut(QKeySequence::Delete);
+    Eliminarimgen1->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    ListBox1->addAction(Eliminarimgen1);
     kavenra::AssignAccessKeys(MainMenu1);
     kavenra::AssignAccessKeys(PopupMenu1);
 }
@@ -743,6 +749,7 @@ void TForm1::Button3Click() {
     Button3->hide();
     Button4->show();
     if (run_->Begin(controls) != kavenra::RunMode::ExplicitSize) ProgressBar2->show();
+    runClock_.start();
     Timer1->start();
 }
 
@@ -754,6 +761,7 @@ void TForm1::Timer1Timer() {
     Button2->setEnabled(false);
     Panel3->setEnabled(false);
     ListBox1->setEnabled(false);
+    const int entryIndex = run_->Position();
     const kavenra::ResizeRun::Tick tick = run_->TakeTick(controls);
     switch (tick.step) {
         case kavenra::ResizeRun::Step::Busy:
@@ -767,7 +775,8 @@ void TForm1::Timer1Timer() {
     }
     ProgressBar2->show();
     setStatusText(LookupCaption(kMainWindowForm, "Texto_redimension5") + QLatin1Char(' ') +
-                  kavenra::FileNamePart(kavenra::ShownPath(tick.entry)));
+                  kavenra::FileNamePart(kavenra::ShownPath(tick.entry)) +
+                  QStringLiteral(" \u2014 ") + progressText(entryIndex, controls.entries.size()));
     if (tick.step == kavenra::ResizeRun::Step::Failed) {
         showOutcome(tick.outcome);
         return;
@@ -813,12 +822,30 @@ void TForm1::showOutcome(const kavenra::FileOutcome& outcome) {
     const kavenra::RunSummary& summary = run_->Summary();
     const QString entry =
         summary.failures.empty() ? QString() : kavenra::ShownPath(summary.failures.back().entry);
-    if (askToGoOnAfterFailure(entry, outcome.reason) && running) {
-        Timer1->start();
+    if (askToGoOnAfterFailure(entry, outcome.reason)) {
+        if (running) Timer1->start();
         return;
     }
-    // No: the run waits where it stands until the user presses Cancel.
-    setStatusText(LookupCaption(kMainWindowForm, "Texto_redimension3"));
+    stopAfterFailure();
+}
+
+// Stop ends the run where it stands: what was written stays, and the summary says what was done,
+// what failed and how many images the run did not reach.
+void TForm1::stopAfterFailure() {
+    const kavenra::RunSummary summary = run_->Summary();
+    const int notReached = std::max(0, ListBox1->count() - summary.entries);
+    completeRun(summary, notReached);
+}
+
+QString TForm1::progressText(int entryIndex, int entries) const {
+    QString progress =
+        LookupCaption(kMainWindowForm, "Texto_progreso").arg(entryIndex + 1).arg(entries);
+    if (const std::optional<qint64> left =
+            kavenra::SecondsLeft(runClock_.elapsed(), entryIndex, entries)) {
+        progress += QStringLiteral(", ") + LookupCaption(kMainWindowForm, "Texto_linea_restante")
+                                               .arg(kavenra::ClockDuration(*left));
+    }
+    return progress;
 }
 
 QString TForm1::failureReasonText(kavenra::FailureReason reason) const {
@@ -834,10 +861,11 @@ bool TForm1::askToGoOnAfterFailure(const QString& entry, kavenra::FailureReason 
     const QString why = failureReasonText(reason);
     if (!why.isEmpty()) text += QLatin1Char('\n') + why;
     text += QStringLiteral("\n\n") + LookupCaption(kMainWindowForm, "Texto_fallo2");
-    // Closed with its close box, the box leaves the answer as it was: that is No here, whatever
-    // an earlier question was answered.
-    Form6->Respuesta = false;
-    Form6->MsgBox(LookupCaption(kMainWindowForm, "Caption_Atencion"), text, MessageKind::Question);
+    // The close box and Escape stop: everything written so far stays, so that is the answer
+    // that loses nothing.
+    Form6->MsgBox(LookupCaption(kMainWindowForm, "Caption_Atencion"), text,
+                  QuestionButtons{LookupCaption(kMainWindowForm, "Texto_boton_seguir"),
+                                  LookupCaption(kMainWindowForm, "Texto_boton_detener")});
     return Form6->Respuesta;
 }
 
@@ -866,19 +894,21 @@ void TForm1::returnToIdle() {
     Button2->setEnabled(true);
 }
 
-void TForm1::completeRun(const kavenra::RunSummary& summary) {
+void TForm1::completeRun(const kavenra::RunSummary& summary, int notReached) {
     returnToIdle();
-    setStatusText(LookupCaption(kMainWindowForm, "Texto_redimension"));
+    setStatusText(LookupCaption(kMainWindowForm,
+                                notReached > 0 ? "Texto_redimension3" : "Texto_redimension"));
     selectFailedEntries(summary);
-    const QString text = summary.allAsAsked() ? LookupCaption(kMainWindowForm, "Texto_redimension2")
-                                              : summaryText(summary);
+    const QString text = summary.allAsAsked() && notReached == 0
+                             ? LookupCaption(kMainWindowForm, "Texto_redimension2")
+                             : summaryText(summary, notReached);
     Form6->MsgBox(LookupCaption(kMainWindowForm, "Texto_redimension"), text, MessageKind::Question);
     if (Form6->Respuesta) OpenLocalFolderOrReport(QDir::current().absoluteFilePath(Edit3->text()));
 }
 
-// A few names of each kind in the message itself; the failed entries stay selected in the list,
-// where every one of them can be seen.
-QString TForm1::summaryText(const kavenra::RunSummary& summary) const {
+// A few names of each kind in the message itself, each failed one with its reason; the failed
+// entries stay selected in the list, where every one of them can be seen.
+QString TForm1::summaryText(const kavenra::RunSummary& summary, int notReached) const {
     constexpr int kNamesShown = 5;
     const auto names = [&](const QStringList& all) {
         QString lines;
@@ -891,11 +921,14 @@ QString TForm1::summaryText(const kavenra::RunSummary& summary) const {
     };
     QString text = LookupCaption(kMainWindowForm, "Texto_resumen1")
                        .arg(summary.written())
-                       .arg(summary.entries);
+                       .arg(summary.entries + notReached);
     if (!summary.failures.empty()) {
         QStringList failed;
         for (const auto& failure : summary.failures) {
-            failed << kavenra::FileNamePart(kavenra::ShownPath(failure.entry));
+            QString line = kavenra::FileNamePart(kavenra::ShownPath(failure.entry));
+            const QString why = failureReasonText(failure.reason);
+            if (!why.isEmpty()) line += QStringLiteral(" \u2014 ") + why;
+            failed << line;
         }
         text += QStringLiteral("\n\n") +
                 LookupCaption(kMainWindowForm, "Texto_resumen2").arg(failed.size()) +
@@ -920,6 +953,10 @@ QString TForm1::summaryText(const kavenra::RunSummary& summary) const {
         }
         text += QStringLiteral("\n\n") +
                 LookupCaption(kMainWindowForm, "Texto_resumen7").arg(over.size()) + names(over);
+    }
+    if (notReached > 0) {
+        text += QStringLiteral("\n\n") +
+                LookupCaption(kMainWindowForm, "Texto_resumen8").arg(notReached);
     }
     return text + QStringLiteral("\n\n") + LookupCaption(kMainWindowForm, "Texto_resumen6");
 }
@@ -1013,9 +1050,13 @@ void TForm1::Opcionesdecalidadyredimensionado1Click() {
 }
 
 void TForm1::Lenguajes1Click() {
-    // The language dialog names its invitation label Label1.
+    // The language dialog names its invitation label Label1; from the menu it asks without the
+    // first run's welcome. With no language to speak, the dialog that puts that right must still
+    // open: it then asks in English.
     if (auto* invitation = Form4->findChild<QLabel*>(QStringLiteral("Label1"))) {
-        invitation->setText(QStringLiteral("Please, select your language"));
+        invitation->setText(ActiveLanguageAvailable()
+                                ? LookupCaption(kavenra::kLanguageDialogForm, "Label1_menu")
+                                : QStringLiteral("Please, select your language"));
     }
     bringForward(Form4);
 }
@@ -1078,9 +1119,35 @@ void TForm1::showEvent(QShowEvent* event) {
         Qt::QueuedConnection);
 }
 
-// Ends the program at once, whatever other windows are open and whatever is running.
+// Ends the program at once, whatever other windows are open. A run that is going is stopped
+// first, once the user has agreed: the file in hand is abandoned and nothing of it stays.
 void TForm1::closeEvent(QCloseEvent* event) {
+    if (RunGoing() && !confirmStopToClose()) {
+        event->ignore();
+        return;
+    }
+    Timer1->stop();
     run_->Abandon();
     event->accept();
     QCoreApplication::exit(0);
+}
+
+bool TForm1::RunGoing() const {
+    return !Button4->isHidden();
+}
+
+// The run holds still while the question is open: a tick meanwhile could end the run or fail a
+// file, and either would want the message box the question is using.
+bool TForm1::confirmStopToClose() {
+    // A message already open is the user's to answer first.
+    if (Form6->isVisible()) return false;
+    const bool ticking = Timer1->isActive();
+    Timer1->stop();
+    Form6->MsgBox(LookupCaption(kMainWindowForm, "Caption_Atencion"),
+                  LookupCaption(kMainWindowForm, "Texto_cerrar_en_curso"),
+                  QuestionButtons{LookupCaption(kMainWindowForm, "Texto_boton_cerrar"),
+                                  LookupCaption(kMainWindowForm, "Texto_boton_seguir")});
+    if (Form6->Respuesta) return true;
+    if (ticking) Timer1->start();
+    return false;
 }

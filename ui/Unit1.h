@@ -4,6 +4,7 @@
 #include "ui/LeftOutItems.h"
 
 #include <QByteArrayList>
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QStringList>
 
@@ -172,6 +173,8 @@ class TForm1 : public QMainWindow {
 
     // True from a tick that handed over its entry until that entry's result has been handled.
     bool FileInHand() const;
+    // True from Start until the run has ended, been cancelled or been stopped.
+    bool RunGoing() const;
     // Off, every entry converts at its own tick only; on (the default), the next entry is
     // prepared while one converts. Exists for tests and the benchmark.
     void SetLookAhead(bool on);
@@ -225,11 +228,17 @@ class TForm1 : public QMainWindow {
     void takeConversionResult();
     void showOutcome(const kavenra::FileOutcome& outcome);
     void returnToIdle();
-    void completeRun(const kavenra::RunSummary& summary);
-    QString summaryText(const kavenra::RunSummary& summary) const;
+    // The completion summary; `notReached` counts the entries a stopped run left undone.
+    void completeRun(const kavenra::RunSummary& summary, int notReached = 0);
+    QString summaryText(const kavenra::RunSummary& summary, int notReached) const;
+    void stopAfterFailure();
+    // "3 of 24, about 0:12 left" for the entry at `entryIndex`; the time only once a file is done.
+    QString progressText(int entryIndex, int entries) const;
+    // Asks whether to stop the run that is going and close; true for "stop and close".
+    bool confirmStopToClose();
     void selectFailedEntries(const kavenra::RunSummary& summary);
     QString failureReasonText(kavenra::FailureReason reason) const;
-    // The failure of `entry` and its reason, with the question whether to go on; true for Yes.
+    // The failure of `entry` and its reason, with the question whether to go on; true for "Go on".
     bool askToGoOnAfterFailure(const QString& entry, kavenra::FailureReason reason);
     void setStatusText(const QString& text);
     // One file of a drop through the duplicate and type tests; false when it was refused, which
@@ -244,6 +253,8 @@ class TForm1 : public QMainWindow {
     bool showHandlerPending_ = false;
     std::unique_ptr<kavenra::ResizeRun> run_;
     bool timerPausedForFile_ = false;
+    // Since Start: the time the files done so far took.
+    QElapsedTimer runClock_;
     bool resultWaitsForMessage_ = false;
 };
 

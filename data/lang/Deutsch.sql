@@ -50,7 +50,7 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'Caption_Atencion', 'Achtung'),
     ('1', 'Texto_redimension', 'Skalierung abgeschlossen'),
     ('1', 'Texto_redimension2', 'Alle Bilder wurden skaliert. Möchten Sie den Zielordner öffnen?'),
-    ('1', 'Texto_redimension3', 'Ein Bild wurde nicht umgewandelt. Prüfen Sie Zielordner und Bild, dann Abbrechen.'),
+    ('1', 'Texto_redimension3', 'Skalierung angehalten nach einem Bild, das nicht umgewandelt werden konnte.'),
     ('1', 'Texto_redimension4', 'Skalierung abgebrochen. Bereits umgewandelte Bilder bleiben erhalten.'),
     ('1', 'Texto_redimension5', 'Wird skaliert:'),
     ('1', 'Texto_redimension6', 'Ein anderes Bild dieses Durchgangs heißt genauso. Gespeichert als'),
@@ -72,8 +72,8 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'Texto_motivo_carpeta_vacia', 'Grund: der Ordner enthält kein unterstütztes Bild.'),
     ('1', 'Texto_linea_restante', 'noch etwa %1'),
     ('1', 'Texto_fallo1', '%1 konnte nicht umgewandelt werden.'),
-    ('1', 'Texto_fallo2', 'Möchten Sie mit den anderen Bildern fortfahren? Wenn nicht, drücken Sie Abbrechen, um die Größenänderung zu beenden.'),
-    ('1', 'Texto_resumen1', 'Größenänderung beendet: %1 von %2 Bildern gespeichert.'),
+    ('1', 'Texto_fallo2', 'Möchten Sie mit den anderen Bildern fortfahren? Anhalten beendet die Skalierung hier; bereits umgewandelte Bilder bleiben erhalten.'),
+    ('1', 'Texto_resumen1', 'Skalierung abgeschlossen: %1 von %2 Bildern gespeichert.'),
     ('1', 'Texto_resumen2', 'Nicht umgewandelt (%1):'),
     ('1', 'Texto_resumen3', 'Unter einem neuen Namen gespeichert, weil ein anderes Bild dieses Stapels denselben Namen hat (%1):'),
     ('1', 'Texto_resumen4', '... und %1 weitere'),
@@ -100,7 +100,7 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'Texto_fuera_no_imagen', 'kein unterstütztes Bild: %1'),
     ('1', 'Texto_fuera_no_legible', 'nicht lesbar: %1'),
     ('1', 'Texto_fuera_carpeta', 'ohne unterstützte Bilder: %1'),
-    ('1', 'Texto_resumen8', 'Ausgelassene Dateien, keine unterstützten Bilder: %1'),
+    ('1', 'Texto_resumen_omitidos', 'Ausgelassene Dateien, keine unterstützten Bilder: %1'),
     ('1', 'Texto_sin_pantalla', 'Es gibt keinen Bildschirm, auf dem sich das Fenster öffnen ließe (weder DISPLAY noch WAYLAND_DISPLAY ist gesetzt). Ohne Fenster verkleinert --resize, zum Beispiel: kavenra --resize --longest 1600 DATEI... (mehr mit kavenra --resize --help).');
 
 -- Language dialog
@@ -179,3 +179,22 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('7', 'creditsButton', 'Mitwirkende…'),
     ('7', 'creditsCaption', 'Mitwirkende und Lizenzen'),
     ('7', 'creditsIntroduction', 'Kavenra ist freie Software unter der GNU General Public License, Version 3 oder später. Es baut auf diesen Bibliotheken auf:');
+
+-- The run's progress, the questions after a failed file and on closing during a run, a stopped
+-- run's summary line, the options dialog's pages and Cancel, the language dialog's own texts, and
+-- the terminal's line for a desktop notification that could not be shown
+INSERT INTO traduccion (form, object, caption) VALUES
+    ('1', 'Texto_progreso', '%1 von %2'),
+    ('1', 'Texto_boton_seguir', 'Fortfahren'),
+    ('1', 'Texto_boton_detener', 'Anhalten'),
+    ('1', 'Texto_boton_cerrar', 'Anhalten und schließen'),
+    ('1', 'Texto_cerrar_en_curso', 'Eine Skalierung läuft. Anhalten und schließen? Bereits umgewandelte Bilder bleiben erhalten.'),
+    ('1', 'Texto_resumen8', 'Die Skalierung wurde vor dem Ende angehalten: %1 Bilder wurden nicht skaliert.'),
+    ('1', 'Texto_notificacion_fallida', 'die Desktop-Benachrichtigung konnte nicht angezeigt werden: %1'),
+    ('3', 'CancelButton', 'Abbrechen'),
+    ('3', 'FormatsPage', 'Qualität und Formate'),
+    ('3', 'MoreOptionsPage', 'Weitere Optionen'),
+    ('4', 'Caption', 'Sprachauswahl'),
+    ('4', 'Label1', 'Willkommen! Bitte wählen Sie Ihre Sprache. Diese Frage kommt nur beim ersten Start.'),
+    ('4', 'Label1_menu', 'Bitte wählen Sie Ihre Sprache.'),
+    ('4', 'Button1', 'OK');

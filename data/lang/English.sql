@@ -50,7 +50,7 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'Caption_Atencion', 'Warning'),
     ('1', 'Texto_redimension', 'Resizing finished'),
     ('1', 'Texto_redimension2', 'All the images have been resized. Do you want to open the destination folder?'),
-    ('1', 'Texto_redimension3', 'An image could not be converted. Check the destination folder and the image, then press Cancel.'),
+    ('1', 'Texto_redimension3', 'Resizing stopped after an image that could not be converted.'),
     ('1', 'Texto_redimension4', 'Resizing cancelled. The images already converted are kept.'),
     ('1', 'Texto_redimension5', 'Resizing'),
     ('1', 'Texto_redimension6', 'Another image in this batch has that name. Saved as'),
@@ -72,7 +72,7 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'Texto_motivo_carpeta_vacia', 'Reason: the folder holds no supported image.'),
     ('1', 'Texto_linea_restante', 'about %1 left'),
     ('1', 'Texto_fallo1', 'Could not convert %1.'),
-    ('1', 'Texto_fallo2', 'Do you want to go on with the other images? If not, press Cancel to end the resizing.'),
+    ('1', 'Texto_fallo2', 'Do you want to go on with the other images? Stop ends the resizing here; the images already converted are kept.'),
     ('1', 'Texto_resumen1', 'Resizing finished: %1 of %2 images written.'),
     ('1', 'Texto_resumen2', 'Not converted (%1):'),
     ('1', 'Texto_resumen3', 'Saved under a new name, because another image in this batch has the same name (%1):'),
@@ -100,7 +100,7 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'Texto_fuera_no_imagen', 'not a supported image: %1'),
     ('1', 'Texto_fuera_no_legible', 'cannot be read: %1'),
     ('1', 'Texto_fuera_carpeta', 'no supported image inside: %1'),
-    ('1', 'Texto_resumen8', 'Files left out as not supported pictures: %1'),
+    ('1', 'Texto_resumen_omitidos', 'Files left out as not supported pictures: %1'),
     ('1', 'Texto_sin_pantalla', 'There is no display to open the window on (neither DISPLAY nor WAYLAND_DISPLAY is set). To resize without a window, use --resize, for example: kavenra --resize --longest 1600 FILE... (kavenra --resize --help tells more).');
 
 -- Language dialog
@@ -179,3 +179,22 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('7', 'creditsButton', 'Credits…'),
     ('7', 'creditsCaption', 'Credits and licences'),
     ('7', 'creditsIntroduction', 'Kavenra is free software under the GNU General Public License, version 3 or later. It is built on these libraries:');
+
+-- The run's progress, the questions after a failed file and on closing during a run, a stopped
+-- run's summary line, the options dialog's pages and Cancel, the language dialog's own texts, and
+-- the terminal's line for a desktop notification that could not be shown
+INSERT INTO traduccion (form, object, caption) VALUES
+    ('1', 'Texto_progreso', '%1 of %2'),
+    ('1', 'Texto_boton_seguir', 'Go on'),
+    ('1', 'Texto_boton_detener', 'Stop'),
+    ('1', 'Texto_boton_cerrar', 'Stop and close'),
+    ('1', 'Texto_cerrar_en_curso', 'A resizing is running. Stop it and close? The images already converted are kept.'),
+    ('1', 'Texto_resumen8', 'The resizing was stopped before the end: %1 images were not resized.'),
+    ('1', 'Texto_notificacion_fallida', 'the desktop notification could not be shown: %1'),
+    ('3', 'CancelButton', 'Cancel'),
+    ('3', 'FormatsPage', 'Quality and formats'),
+    ('3', 'MoreOptionsPage', 'More options'),
+    ('4', 'Caption', 'Language selection'),
+    ('4', 'Label1', 'Welcome! Please choose your language. You are asked only this first time.'),
+    ('4', 'Label1_menu', 'Please choose your language.'),
+    ('4', 'Button1', 'OK');

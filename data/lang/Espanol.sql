@@ -25,7 +25,7 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'Label9', 'Imágenes a redimensionar'),
     ('1', 'Label8', 'Arrastra las imágenes que quieras hasta este formulario'),
     ('1', 'CheckBox1', 'Mantener Relación de Aspecto'),
-    ('1', 'CheckBox2', 'Mantener dimensiónes en ficheros RAW'),
+    ('1', 'CheckBox2', 'Mantener dimensiones en ficheros RAW'),
     ('1', 'Button2', 'Limpiar'),
     ('1', 'Button4', 'Cancelar'),
     ('1', 'Button3', 'Comenzar'),
@@ -50,7 +50,7 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'Caption_Atencion', 'Atención'),
     ('1', 'Texto_redimension', 'Redimensionado terminado'),
     ('1', 'Texto_redimension2', 'Se han redimensionado todas las imágenes. ¿Quieres abrir la carpeta de destino?'),
-    ('1', 'Texto_redimension3', 'No se ha podido convertir una imagen. Revisa la carpeta de destino y la imagen, y después pulsa Cancelar.'),
+    ('1', 'Texto_redimension3', 'Redimensionado detenido tras una imagen que no se ha podido convertir.'),
     ('1', 'Texto_redimension4', 'Redimensionado cancelado. Las imágenes ya convertidas se conservan.'),
     ('1', 'Texto_redimension5', 'Redimensionando'),
     ('1', 'Texto_redimension6', 'Otra imagen de esta tanda ya tiene ese nombre. Guardada como'),
@@ -72,7 +72,7 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'Texto_motivo_carpeta_vacia', 'Motivo: la carpeta no contiene ninguna imagen compatible.'),
     ('1', 'Texto_linea_restante', 'quedan unos %1'),
     ('1', 'Texto_fallo1', 'No se ha podido convertir %1.'),
-    ('1', 'Texto_fallo2', '¿Quieres seguir con las demás imágenes? Si no, pulsa Cancelar para terminar el redimensionado.'),
+    ('1', 'Texto_fallo2', '¿Quieres seguir con las demás imágenes? Detener termina aquí el redimensionado; las imágenes ya convertidas se conservan.'),
     ('1', 'Texto_resumen1', 'Redimensionado terminado: %1 de %2 imágenes guardadas.'),
     ('1', 'Texto_resumen2', 'No convertidas (%1):'),
     ('1', 'Texto_resumen3', 'Guardadas con otro nombre, porque otra imagen de esta tanda tiene el mismo nombre (%1):'),
@@ -100,7 +100,7 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'Texto_fuera_no_imagen', 'no es una imagen compatible: %1'),
     ('1', 'Texto_fuera_no_legible', 'no se puede leer: %1'),
     ('1', 'Texto_fuera_carpeta', 'sin imágenes compatibles: %1'),
-    ('1', 'Texto_resumen8', 'Archivos omitidos por no ser imágenes compatibles: %1'),
+    ('1', 'Texto_resumen_omitidos', 'Archivos omitidos por no ser imágenes compatibles: %1'),
     ('1', 'Texto_sin_pantalla', 'No hay pantalla en la que abrir la ventana (no están definidas ni DISPLAY ni WAYLAND_DISPLAY). Para redimensionar sin ventana, use --resize, por ejemplo: kavenra --resize --longest 1600 ARCHIVO... (kavenra --resize --help da más detalles).');
 
 -- Language dialog
@@ -179,3 +179,22 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('7', 'creditsButton', 'Créditos…'),
     ('7', 'creditsCaption', 'Créditos y licencias'),
     ('7', 'creditsIntroduction', 'Kavenra es software libre bajo la Licencia Pública General de GNU, versión 3 o posterior. Está hecho con estas bibliotecas:');
+
+-- The run's progress, the questions after a failed file and on closing during a run, a stopped
+-- run's summary line, the options dialog's pages and Cancel, the language dialog's own texts, and
+-- the terminal's line for a desktop notification that could not be shown
+INSERT INTO traduccion (form, object, caption) VALUES
+    ('1', 'Texto_progreso', '%1 de %2'),
+    ('1', 'Texto_boton_seguir', 'Seguir'),
+    ('1', 'Texto_boton_detener', 'Detener'),
+    ('1', 'Texto_boton_cerrar', 'Detener y cerrar'),
+    ('1', 'Texto_cerrar_en_curso', 'Hay un redimensionado en curso. ¿Detenerlo y cerrar? Las imágenes ya convertidas se conservan.'),
+    ('1', 'Texto_resumen8', 'El redimensionado se detuvo antes del final: %1 imágenes no se han redimensionado.'),
+    ('1', 'Texto_notificacion_fallida', 'no se ha podido mostrar la notificación del escritorio: %1'),
+    ('3', 'CancelButton', 'Cancelar'),
+    ('3', 'FormatsPage', 'Calidad y formatos'),
+    ('3', 'MoreOptionsPage', 'Más opciones'),
+    ('4', 'Caption', 'Selección de idioma'),
+    ('4', 'Label1', '¡Bienvenido! Elige tu idioma. Solo se pregunta esta primera vez.'),
+    ('4', 'Label1_menu', 'Elige tu idioma.'),
+    ('4', 'Button1', 'Aceptar');

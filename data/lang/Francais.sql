@@ -50,7 +50,7 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'Caption_Atencion', 'Attention'),
     ('1', 'Texto_redimension', 'Redimensionnement terminé'),
     ('1', 'Texto_redimension2', 'Toutes les images ont été redimensionnées. Voulez-vous ouvrir le dossier de destination ?'),
-    ('1', 'Texto_redimension3', 'Une image n''a pas pu être convertie. Vérifiez le dossier de destination et l''image, puis cliquez sur Annuler.'),
+    ('1', 'Texto_redimension3', 'Redimensionnement arrêté après une image qui n''a pas pu être convertie.'),
     ('1', 'Texto_redimension4', 'Redimensionnement annulé. Les images déjà converties sont conservées.'),
     ('1', 'Texto_redimension5', 'Redimensionnement de'),
     ('1', 'Texto_redimension6', 'Une autre image de ce lot porte ce nom. Enregistrée sous'),
@@ -72,7 +72,7 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'Texto_motivo_carpeta_vacia', 'Raison : le dossier ne contient aucune image prise en charge.'),
     ('1', 'Texto_linea_restante', 'encore environ %1'),
     ('1', 'Texto_fallo1', 'Impossible de convertir %1.'),
-    ('1', 'Texto_fallo2', 'Voulez-vous continuer avec les autres images ? Sinon, appuyez sur Annuler pour arrêter le redimensionnement.'),
+    ('1', 'Texto_fallo2', 'Voulez-vous continuer avec les autres images ? Arrêter termine ici le redimensionnement ; les images déjà converties sont conservées.'),
     ('1', 'Texto_resumen1', 'Redimensionnement terminé : %1 images sur %2 enregistrées.'),
     ('1', 'Texto_resumen2', 'Non converties (%1) :'),
     ('1', 'Texto_resumen3', 'Enregistrées sous un autre nom, car une autre image de ce lot porte le même nom (%1) :'),
@@ -100,7 +100,7 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'Texto_fuera_no_imagen', 'pas une image prise en charge : %1'),
     ('1', 'Texto_fuera_no_legible', 'illisible : %1'),
     ('1', 'Texto_fuera_carpeta', 'aucune image prise en charge dedans : %1'),
-    ('1', 'Texto_resumen8', 'Fichiers ignorés car ce ne sont pas des images prises en charge : %1'),
+    ('1', 'Texto_resumen_omitidos', 'Fichiers ignorés car ce ne sont pas des images prises en charge : %1'),
     ('1', 'Texto_sin_pantalla', 'Aucun écran où ouvrir la fenêtre (ni DISPLAY ni WAYLAND_DISPLAY n''est défini). Pour redimensionner sans fenêtre, utilisez --resize, par exemple : kavenra --resize --longest 1600 FICHIER... (kavenra --resize --help en dit plus).');
 
 -- Language dialog
@@ -179,3 +179,22 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('7', 'creditsButton', 'Crédits…'),
     ('7', 'creditsCaption', 'Crédits et licences'),
     ('7', 'creditsIntroduction', 'Kavenra est un logiciel libre sous la licence publique générale GNU, version 3 ou ultérieure. Il repose sur ces bibliothèques :');
+
+-- The run's progress, the questions after a failed file and on closing during a run, a stopped
+-- run's summary line, the options dialog's pages and Cancel, the language dialog's own texts, and
+-- the terminal's line for a desktop notification that could not be shown
+INSERT INTO traduccion (form, object, caption) VALUES
+    ('1', 'Texto_progreso', '%1 sur %2'),
+    ('1', 'Texto_boton_seguir', 'Continuer'),
+    ('1', 'Texto_boton_detener', 'Arrêter'),
+    ('1', 'Texto_boton_cerrar', 'Arrêter et fermer'),
+    ('1', 'Texto_cerrar_en_curso', 'Un redimensionnement est en cours. L''arrêter et fermer ? Les images déjà converties sont conservées.'),
+    ('1', 'Texto_resumen8', 'Le redimensionnement a été arrêté avant la fin : %1 images n''ont pas été redimensionnées.'),
+    ('1', 'Texto_notificacion_fallida', 'la notification du bureau n''a pas pu être affichée : %1'),
+    ('3', 'CancelButton', 'Annuler'),
+    ('3', 'FormatsPage', 'Qualité et formats'),
+    ('3', 'MoreOptionsPage', 'Autres options'),
+    ('4', 'Caption', 'Choix de la langue'),
+    ('4', 'Label1', 'Bienvenue ! Choisissez votre langue. Cette question n''est posée qu''à la première utilisation.'),
+    ('4', 'Label1_menu', 'Choisissez votre langue.'),
+    ('4', 'Button1', 'OK');

@@ -50,7 +50,7 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'Caption_Atencion', 'Attenzione'),
     ('1', 'Texto_redimension', 'Ridimensionamento completato'),
     ('1', 'Texto_redimension2', 'Tutte le immagini sono state ridimensionate. Vuoi aprire la cartella di destinazione?'),
-    ('1', 'Texto_redimension3', 'Un''immagine non è stata convertita. Controlla destinazione e immagine, poi premi Annulla.'),
+    ('1', 'Texto_redimension3', 'Ridimensionamento interrotto dopo un''immagine che non è stato possibile convertire.'),
     ('1', 'Texto_redimension4', 'Ridimensionamento annullato. Le immagini già convertite vengono conservate.'),
     ('1', 'Texto_redimension5', 'Ridimensionamento di'),
     ('1', 'Texto_redimension6', 'Un''altra immagine di questo lotto ha quel nome. Salvata come'),
@@ -72,7 +72,7 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'Texto_motivo_carpeta_vacia', 'Motivo: la cartella non contiene immagini supportate.'),
     ('1', 'Texto_linea_restante', 'ancora circa %1'),
     ('1', 'Texto_fallo1', 'Impossibile convertire %1.'),
-    ('1', 'Texto_fallo2', 'Vuoi continuare con le altre immagini? Altrimenti premi Annulla per terminare il ridimensionamento.'),
+    ('1', 'Texto_fallo2', 'Vuoi continuare con le altre immagini? Interrompi termina qui il ridimensionamento; le immagini già convertite vengono conservate.'),
     ('1', 'Texto_resumen1', 'Ridimensionamento terminato: %1 immagini su %2 salvate.'),
     ('1', 'Texto_resumen2', 'Non convertite (%1):'),
     ('1', 'Texto_resumen3', 'Salvate con un altro nome, perché un''altra immagine di questo gruppo ha lo stesso nome (%1):'),
@@ -100,7 +100,7 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'Texto_fuera_no_imagen', 'non è un''immagine supportata: %1'),
     ('1', 'Texto_fuera_no_legible', 'non leggibile: %1'),
     ('1', 'Texto_fuera_carpeta', 'nessuna immagine supportata all''interno: %1'),
-    ('1', 'Texto_resumen8', 'File esclusi perché non sono immagini supportate: %1'),
+    ('1', 'Texto_resumen_omitidos', 'File esclusi perché non sono immagini supportate: %1'),
     ('1', 'Texto_sin_pantalla', 'Non c''è uno schermo su cui aprire la finestra (né DISPLAY né WAYLAND_DISPLAY sono impostati). Per ridimensionare senza finestra usare --resize, per esempio: kavenra --resize --longest 1600 FILE... (kavenra --resize --help spiega di più).');
 
 -- Language dialog
@@ -179,3 +179,22 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('7', 'creditsButton', 'Crediti…'),
     ('7', 'creditsCaption', 'Crediti e licenze'),
     ('7', 'creditsIntroduction', 'Kavenra è software libero sotto la GNU General Public License, versione 3 o successiva. Si basa su queste librerie:');
+
+-- The run's progress, the questions after a failed file and on closing during a run, a stopped
+-- run's summary line, the options dialog's pages and Cancel, the language dialog's own texts, and
+-- the terminal's line for a desktop notification that could not be shown
+INSERT INTO traduccion (form, object, caption) VALUES
+    ('1', 'Texto_progreso', '%1 di %2'),
+    ('1', 'Texto_boton_seguir', 'Continua'),
+    ('1', 'Texto_boton_detener', 'Interrompi'),
+    ('1', 'Texto_boton_cerrar', 'Interrompi e chiudi'),
+    ('1', 'Texto_cerrar_en_curso', 'È in corso un ridimensionamento. Interromperlo e chiudere? Le immagini già convertite vengono conservate.'),
+    ('1', 'Texto_resumen8', 'Il ridimensionamento è stato interrotto prima della fine: %1 immagini non sono state ridimensionate.'),
+    ('1', 'Texto_notificacion_fallida', 'non è stato possibile mostrare la notifica del desktop: %1'),
+    ('3', 'CancelButton', 'Annulla'),
+    ('3', 'FormatsPage', 'Qualità e formati'),
+    ('3', 'MoreOptionsPage', 'Altre opzioni'),
+    ('4', 'Caption', 'Selezione della lingua'),
+    ('4', 'Label1', 'Benvenuto! Scegli la tua lingua. Te lo chiediamo solo questa prima volta.'),
+    ('4', 'Label1_menu', 'Scegli la tua lingua.'),
+    ('4', 'Button1', 'OK');

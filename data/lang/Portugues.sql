@@ -50,7 +50,7 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'Caption_Atencion', 'Atenção'),
     ('1', 'Texto_redimension', 'Redimensionamento concluído'),
     ('1', 'Texto_redimension2', 'Todas as imagens foram redimensionadas. Deseja abrir a pasta de destino?'),
-    ('1', 'Texto_redimension3', 'Uma imagem não foi convertida. Verifique o destino e a imagem e depois prima Cancelar.'),
+    ('1', 'Texto_redimension3', 'Redimensionamento parado após uma imagem que não foi possível converter.'),
     ('1', 'Texto_redimension4', 'Redimensionamento cancelado. As imagens já convertidas foram mantidas.'),
     ('1', 'Texto_redimension5', 'A redimensionar'),
     ('1', 'Texto_redimension6', 'Outra imagem deste lote já tem esse nome. Guardada como'),
@@ -72,7 +72,7 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'Texto_motivo_carpeta_vacia', 'Motivo: a pasta não contém nenhuma imagem suportada.'),
     ('1', 'Texto_linea_restante', 'faltam cerca de %1'),
     ('1', 'Texto_fallo1', 'Não foi possível converter %1.'),
-    ('1', 'Texto_fallo2', 'Quer continuar com as outras imagens? Se não, prima Cancelar para terminar o redimensionamento.'),
+    ('1', 'Texto_fallo2', 'Quer continuar com as outras imagens? Parar termina aqui o redimensionamento; as imagens já convertidas são mantidas.'),
     ('1', 'Texto_resumen1', 'Redimensionamento terminado: %1 de %2 imagens gravadas.'),
     ('1', 'Texto_resumen2', 'Não convertidas (%1):'),
     ('1', 'Texto_resumen3', 'Gravadas com outro nome, porque outra imagem deste lote tem o mesmo nome (%1):'),
@@ -100,7 +100,7 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('1', 'Texto_fuera_no_imagen', 'não é uma imagem suportada: %1'),
     ('1', 'Texto_fuera_no_legible', 'não é possível ler: %1'),
     ('1', 'Texto_fuera_carpeta', 'sem imagens suportadas: %1'),
-    ('1', 'Texto_resumen8', 'Ficheiros omitidos por não serem imagens suportadas: %1'),
+    ('1', 'Texto_resumen_omitidos', 'Ficheiros omitidos por não serem imagens suportadas: %1'),
     ('1', 'Texto_sin_pantalla', 'Não há ecrã onde abrir a janela (nem DISPLAY nem WAYLAND_DISPLAY estão definidos). Para redimensionar sem janela, use --resize, por exemplo: kavenra --resize --longest 1600 FICHEIRO... (kavenra --resize --help explica mais).');
 
 -- Language dialog
@@ -179,3 +179,22 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('7', 'creditsButton', 'Créditos…'),
     ('7', 'creditsCaption', 'Créditos e licenças'),
     ('7', 'creditsIntroduction', 'O Kavenra é software livre sob a Licença Pública Geral GNU, versão 3 ou posterior. É feito com estas bibliotecas:');
+
+-- The run's progress, the questions after a failed file and on closing during a run, a stopped
+-- run's summary line, the options dialog's pages and Cancel, the language dialog's own texts, and
+-- the terminal's line for a desktop notification that could not be shown
+INSERT INTO traduccion (form, object, caption) VALUES
+    ('1', 'Texto_progreso', '%1 de %2'),
+    ('1', 'Texto_boton_seguir', 'Continuar'),
+    ('1', 'Texto_boton_detener', 'Parar'),
+    ('1', 'Texto_boton_cerrar', 'Parar e fechar'),
+    ('1', 'Texto_cerrar_en_curso', 'Está em curso um redimensionamento. Pará-lo e fechar? As imagens já convertidas são mantidas.'),
+    ('1', 'Texto_resumen8', 'O redimensionamento foi parado antes do fim: %1 imagens não foram redimensionadas.'),
+    ('1', 'Texto_notificacion_fallida', 'não foi possível mostrar a notificação do ambiente de trabalho: %1'),
+    ('3', 'CancelButton', 'Cancelar'),
+    ('3', 'FormatsPage', 'Qualidade e formatos'),
+    ('3', 'MoreOptionsPage', 'Mais opções'),
+    ('4', 'Caption', 'Seleção de idioma'),
+    ('4', 'Label1', 'Bem-vindo! Escolha o seu idioma. Esta pergunta só é feita da primeira vez.'),
+    ('4', 'Label1_menu', 'Escolha o seu idioma.'),
+    ('4', 'Button1', 'OK');

@@ -48,6 +48,10 @@ QStringList AddedConfiguration() {
     return {"0", "80", "0", "0", "0", "0", "0", "0", "0", "0"};
 }
 
+QStringList ShippedAddedConfiguration() {
+    return {"0", "80", "0", "0", "1", "1", "0", "0", "0", "0"};
+}
+
 QString SqlText(const QString& text) {
     QString quoted = text;
     quoted.replace(QLatin1Char('\''), QLatin1String("''"));
@@ -194,7 +198,9 @@ static int ArgumentsOf(const QString& key) {
         {QStringLiteral("Texto_lista1"), 1},           {QStringLiteral("ImagenMsg5"), 2},
         {QStringLiteral("Texto_fuera_no_existe"), 1},  {QStringLiteral("Texto_fuera_no_imagen"), 1},
         {QStringLiteral("Texto_fuera_no_legible"), 1}, {QStringLiteral("Texto_fuera_carpeta"), 1},
-        {QStringLiteral("Texto_resumen8"), 1},
+        {QStringLiteral("Texto_resumen_omitidos"), 1}, {QStringLiteral("Texto_progreso"), 2},
+        {QStringLiteral("Texto_linea_restante"), 1},   {QStringLiteral("Texto_resumen8"), 1},
+        {QStringLiteral("Texto_notificacion_fallida"), 1},
     };
     return kArguments.value(key);
 }

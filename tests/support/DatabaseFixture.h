@@ -28,9 +28,12 @@ struct CaptionRow {
 // The `configuracion` row of a fresh installation: filter, jpeg, png, bmp, tga, tif, first run
 // (the seven columns of the first versions) ...
 QStringList InitialConfiguration();
-// ... and the columns added since, in table order: save as, WebP quality, WebP without loss,
-// fast decoding.
+// ... and the columns added since, in table order (save as, WebP quality, WebP without loss,
+// fast decoding, don't enlarge, fit within, subfolders, remove location, keep dates, size
+// budget), as an older user's file gains them: every choice as it behaved before.
 QStringList AddedConfiguration();
+// The same columns as a fresh installation has them: fit within and don't enlarge on.
+QStringList ShippedAddedConfiguration();
 
 // Runs SQL (one or more statements) on a database file, creating the file when missing.
 // Returns the library's error message, or an empty text on success.

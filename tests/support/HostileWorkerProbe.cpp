@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QTest>
 #include <QThread>
 #include <algorithm>
 
@@ -72,6 +73,28 @@ bool WaitForProcessStop(pid_t pid, int timeoutMs) {
         if (clock.elapsed() > timeoutMs) return false;
         QThread::msleep(1);
     }
+}
+
+pid_t WaitForStoppedImageJob(const std::function<pid_t()>& worker, int timeoutMs) {
+    QElapsedTimer clock;
+    clock.start();
+    do {
+        const pid_t parentOfJob = worker();
+        const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
+        for (const QString& entry : entries) {
+            bool number = false;
+            const pid_t pid = static_cast<pid_t>(entry.toLongLong(&number));
+            char state = 0;
+            pid_t parent = 0;
+            if (number && parentOfJob > 0 && ReadStat(pid, state, parent) &&
+                parent == parentOfJob && state == 'T') {
+                return pid;
+            }
+        }
+        // The job reaches its save only if the program's own events go on meanwhile.
+        QTest::qWait(2);
+    } while (clock.elapsed() <= timeoutMs);
+    return 0;
 }
 
 QList<int> OpenDescriptors(pid_t pid) {

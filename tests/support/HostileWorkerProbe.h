@@ -9,6 +9,8 @@
 #include <QByteArray>
 #include <QList>
 
+#include <functional>
+
 namespace kavenra::testing {
 
 // The process running the worker's current job (its child); 0 when there is none.
@@ -20,6 +22,12 @@ bool WaitForProcessEnd(pid_t pid, int timeoutMs);
 
 // Waits until `pid` is stopped by a signal; false when it ended instead or `timeoutMs` passed.
 bool WaitForProcessStop(pid_t pid, int timeoutMs);
+
+// Waits until a job process of the worker that `worker` names (asked anew each time: the worker
+// may be restarted meanwhile) is stopped by a signal, and returns it; 0 when `timeoutMs` passed.
+// The event loop runs meanwhile.
+// A job that ended before, not yet gone, is no answer.
+pid_t WaitForStoppedImageJob(const std::function<pid_t()>& worker, int timeoutMs);
 
 // The descriptor numbers `pid` holds open, sorted.
 QList<int> OpenDescriptors(pid_t pid);

@@ -15,7 +15,7 @@
 
 namespace kavenra::testing {
 
-MainWindowFixture::MainWindowFixture(Texts texts) {
+MainWindowFixture::MainWindowFixture(Texts texts, const QStringList& storedSettings) {
     kavenra::test::InitialiseFreeImageOnce();
     if (!databases_.isValid() || !images_.isValid()) return;
     if (texts == Texts::Shipped) {
@@ -26,6 +26,12 @@ MainWindowFixture::MainWindowFixture(Texts texts) {
             return;
         if (!databases_.writeCompleteLanguage(QStringLiteral("prueba.db"), QStringLiteral("T")))
             return;
+    }
+    if (!storedSettings.isEmpty() &&
+        !RunSql(databases_.filePath(QStringLiteral("KVConfig.db")),
+                QStringLiteral("UPDATE configuracion SET ") + storedSettings.join(QLatin1Char(',')))
+             .isEmpty()) {
+        return;
     }
     // The start-up checks belong to the program's first showing; here they would translate the
     // windows and look for updates on the network.

@@ -14,6 +14,7 @@
 #include "support/DatabaseFixture.h"
 
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -27,7 +28,10 @@ class MainWindowFixture {
         Shipped,   // the databases the build installs, their active language shown everywhere
     };
 
-    explicit MainWindowFixture(Texts texts = Texts::KeyNames);
+    // `storedSettings` are assignments to the settings' columns ("guardar_como = '4'"), made
+    // before the windows are created, as a user's earlier choices stand when the program starts.
+    explicit MainWindowFixture(Texts texts = Texts::KeyNames,
+                               const QStringList& storedSettings = {});
     ~MainWindowFixture();
     MainWindowFixture(const MainWindowFixture&) = delete;
     MainWindowFixture& operator=(const MainWindowFixture&) = delete;

@@ -132,6 +132,9 @@ void ModalAnswerer::Apply(TForm6* form, MsgBoxAnswer answer) {
         case MsgBoxAnswer::Space:
             QTest::keyClick(focusTarget(form), Qt::Key_Space);
             break;
+        case MsgBoxAnswer::Escape:
+            QTest::keyClick(focusTarget(form), Qt::Key_Escape);
+            break;
     }
 }
 

@@ -56,6 +56,7 @@ enum class MsgBoxAnswer {
     CloseBox,  // the caption bar's close box (also the platform's close keystroke)
     Enter,     // Return key to the focused control
     Space,     // space bar to the focused control
+    Escape,    // Escape to the focused control
 };
 
 // What Form6 showed when it was answered.

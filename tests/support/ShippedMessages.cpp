@@ -81,8 +81,13 @@ QList<ShippedMessage> ShippedMessages(QString* error) {
                 if (error) *error = database + QStringLiteral(": no text for ") + use.key;
                 return {};
             }
-            messages.append({names.value(language), use.form, QString::fromLatin1(use.key),
-                             use.kind, texts[0]});
+            messages.append({names.value(language),
+                             use.form,
+                             QString::fromLatin1(use.key),
+                             use.kind,
+                             texts[0],
+                             {},
+                             {}});
         }
         // The texts the run's composed messages are made of: the parts, then each reason.
         QHash<QString, QString> parts;
@@ -93,7 +98,8 @@ QList<ShippedMessage> ShippedMessages(QString* error) {
         for (const QString& key :
              QStringList{"Texto_fallo1", "Texto_fallo2", "Texto_resumen1", "Texto_resumen2",
                          "Texto_resumen3", "Texto_resumen4", "Texto_resumen5", "Texto_resumen6",
-                         "Texto_resumen7"} +
+                         "Texto_resumen7", "Texto_resumen8", "Texto_boton_seguir",
+                         "Texto_boton_detener", "Texto_boton_cerrar", "Texto_cerrar_en_curso"} +
                  reasonKeys) {
             QStringList texts;
             const QString sql =
@@ -114,12 +120,24 @@ QList<ShippedMessage> ShippedMessages(QString* error) {
                              MessageKind::Question,
                              parts["Texto_fallo1"].arg(QStringLiteral("IMG_20150612_183045.JPG")) +
                                  QLatin1Char('\n') + parts[key] + QStringLiteral("\n\n") +
-                                 parts["Texto_fallo2"]});
+                                 parts["Texto_fallo2"],
+                             parts["Texto_boton_seguir"], parts["Texto_boton_detener"]});
         }
+        // Closing the window during a run.
+        messages.append({languageName, kMainWindowForm, QStringLiteral("Texto_cerrar_en_curso"),
+                         MessageKind::Question, parts["Texto_cerrar_en_curso"],
+                         parts["Texto_boton_cerrar"], parts["Texto_boton_seguir"]});
         // The completion message of a run with every part it may have, each list at its longest.
         QString summary = parts["Texto_resumen1"].arg(994).arg(1000) + QStringLiteral("\n\n") +
                           parts["Texto_resumen2"].arg(6);
-        for (int i = 1; i <= 5; ++i) summary += QStringLiteral("\nIMG_20150612_18304%1.JPG").arg(i);
+        // Each failed file with its reason, the longest reasons first.
+        QStringList reasons;
+        for (const QString& key : reasonKeys) reasons << parts[key];
+        std::sort(reasons.begin(), reasons.end(),
+                  [](const QString& a, const QString& b) { return a.size() > b.size(); });
+        for (int i = 1; i <= 5; ++i) {
+            summary += QStringLiteral("\nIMG_20150612_18304%1.JPG \u2014 ").arg(i) + reasons[i - 1];
+        }
         summary += QLatin1Char('\n') + parts["Texto_resumen4"].arg(1) + QLatin1Char('\n') +
                    parts["Texto_resumen5"] + QStringLiteral("\n\n") +
                    parts["Texto_resumen3"].arg(6);
@@ -132,9 +150,15 @@ QList<ShippedMessage> ShippedMessages(QString* error) {
                    parts["Texto_resumen7"].arg(6);
         for (int i = 1; i <= 5; ++i) summary += QStringLiteral("\nIMG_20150612_18304%1.JPG").arg(i);
         summary += QLatin1Char('\n') + parts["Texto_resumen4"].arg(1) + QStringLiteral("\n\n") +
+                   parts["Texto_resumen8"].arg(1000) + QStringLiteral("\n\n") +
                    parts["Texto_resumen6"];
-        messages.append({languageName, kMainWindowForm, QStringLiteral("Texto_resumen1"),
-                         MessageKind::Question, summary});
+        messages.append({languageName,
+                         kMainWindowForm,
+                         QStringLiteral("Texto_resumen1"),
+                         MessageKind::Question,
+                         summary,
+                         {},
+                         {}});
     }
     if (messages.isEmpty() && error) *error = settings + QStringLiteral(": no languages");
     return messages;

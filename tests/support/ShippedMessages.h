@@ -21,6 +21,9 @@ struct ShippedMessage {
     QString key;
     MessageKind kind;
     QString text;
+    // A question whose buttons say what they do: their captions; empty for "Yes" and "No".
+    QString affirmative;
+    QString negative;
 };
 
 // Empty, with a reason in *error, when a database cannot be read or a text is missing.

@@ -19,6 +19,8 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QStyleOption>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTableView>
 #include <QToolButton>
 
@@ -187,6 +189,30 @@ QList<TextFit> measureHeader(const QHeaderView* header, const QString& place) {
     return fits;
 }
 
+// Each tab's title within its tab, and every tab within the row the pages leave them.
+QList<TextFit> measureTabs(const QTabWidget* pages, const QString& place) {
+    const QTabBar* bar = pages->tabBar();
+    QList<TextFit> fits;
+    int rowEnd = 0;
+    for (int tab = 0; tab < bar->count(); ++tab) {
+        const QString text = bar->tabText(tab);
+        if (text.isEmpty()) continue;
+        QStyleOptionTab option;
+        option.initFrom(bar);
+        option.rect = bar->tabRect(tab);
+        option.text = text;
+        const QRect label = bar->style()->subElementRect(QStyle::SE_TabBarTabText, &option, bar);
+        fits.append({place + QStringLiteral("/tab %1").arg(tab), shownText(text), kWidth,
+                     textWidth(QFontMetrics(bar->font()), text), label.width()});
+        rowEnd = qMax(rowEnd, bar->geometry().left() + option.rect.right() + 1);
+    }
+    if (rowEnd > 0) {
+        fits.append({place + QStringLiteral("/tab row"), bar->tabText(bar->count() - 1), kWidth,
+                     rowEnd, pages->width()});
+    }
+    return fits;
+}
+
 // Inner parts of Qt's compound controls (the line edit of a combo box, the viewport and scroll
 // bars of a list) are measured with the control they belong to, or not at all.
 bool isInnerPart(const QWidget* control, const QWidget* window) {
@@ -265,6 +291,9 @@ QList<TextFit> MeasureControl(QWidget* control, const QString& place) {
     }
     if (const auto* table = qobject_cast<const QTableView*>(control)) {
         return measureHeader(table->horizontalHeader(), place);
+    }
+    if (const auto* pages = qobject_cast<const QTabWidget*>(control)) {
+        return measureTabs(pages, place);
     }
     return {};
 }
