@@ -462,6 +462,9 @@ void TestHeadless::badInputIsToldWithItsStatus() {
     QFETCH(int, exitCode);
     QFETCH(QStringList, told);
     QFETCH(QStringList, outputs);
+    // The sizes each row expects are stretched and enlarged ones: an older user's choices.
+    QCOMPARE(RunSql(settings(), "UPDATE configuracion SET no_ampliar='0', ajustar_dentro='0'"),
+             QString());
     const FinishedRun result = run(arguments);
     const QString errors = QString::fromLocal8Bit(result.standardError);
     QVERIFY2(result.finished, qPrintable(errors));
@@ -659,6 +662,9 @@ void TestHeadless::damageAndFormatBoundsAreNamed() {
     QVERIFY(!damaged.empty());
     QVERIFY(kavenra::test::WriteFileBytes(QFile::encodeName(work("damaged.jpg")).toStdString(),
                                           damaged));
+    // 70000x1 is asked as it is, stretched and enlarged, as an older user's choices do.
+    QCOMPARE(RunSql(settings(), "UPDATE configuracion SET no_ampliar='0', ajustar_dentro='0'"),
+             QString());
     const FinishedRun result = run({"--resize", "--size", "70000x1", "--json", "--output", "o",
                                     "damaged.jpg", "photos/a.jpg"});
     QVERIFY(result.finished);

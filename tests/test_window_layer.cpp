@@ -441,7 +441,7 @@ void TestWindowLayer::dialogFrames_data() {
     QTest::newRow("Form4 language") << 4 << QSize(464, 174);
     QTest::newRow("Form5 folder chooser") << 5 << QSize(319, 358);
     QTest::newRow("Form6 message box") << 6 << QSize(417, 104);
-    QTest::newRow("Form7 about box") << 7 << QSize(309, 323);
+    QTest::newRow("Form7 about box") << 7 << QSize(309, 331);
 }
 
 void TestWindowLayer::dialogFrames() {
