@@ -141,6 +141,11 @@ bool Writes(FREE_IMAGE_FORMAT format) {
 // walking the model would leave the walk behind.
 template <typename Predicate>
 void DropTags(FIBITMAP& bitmap, FREE_IMAGE_MDMODEL model, Predicate drop) {
+    // A walk over a model that holds no tag would start at a tag past its end.
+    if (FreeImage_GetMetadataCount(model, &bitmap) == 0) {
+        FreeImage_SetMetadata(model, &bitmap, nullptr, nullptr);
+        return;
+    }
     std::vector<std::string> keys;
     FITAG* tag = nullptr;
     FIMETADATA* walk = FreeImage_FindFirstMetadata(model, &bitmap, &tag);

@@ -234,6 +234,12 @@ FITAG* FindTag(FIBITMAP& bitmap, FREE_IMAGE_MDMODEL model, const char* key) {
 // The tags of a model that are no TIFF entry a reader takes; collected before any goes, since
 // removing a tag while walking the model would leave the walk behind.
 void DropMalformedTags(FIBITMAP& bitmap, FREE_IMAGE_MDMODEL model) {
+    // FreeImage's walk over a model that holds no tag starts at a tag past its end; the model,
+    // empty, goes, which its writers' own walks would crash on too.
+    if (FreeImage_GetMetadataCount(model, &bitmap) == 0) {
+        DropModel(bitmap, model);
+        return;
+    }
     std::vector<std::string> keys;
     FITAG* tag = nullptr;
     FIMETADATA* walk = FreeImage_FindFirstMetadata(model, &bitmap, &tag);
@@ -247,8 +253,7 @@ void DropMalformedTags(FIBITMAP& bitmap, FREE_IMAGE_MDMODEL model) {
     } while (FreeImage_FindNextMetadata(walk, &tag));
     FreeImage_FindCloseMetadata(walk);
     for (const std::string& key : keys) FreeImage_SetMetadata(model, &bitmap, key.c_str(), nullptr);
-    // FreeImage keeps a model whose last tag went, and its walk over an empty model reads past
-    // the end: its writers would crash on it.
+    // FreeImage keeps a model whose last tag went.
     if (FreeImage_GetMetadataCount(model, &bitmap) == 0) DropModel(bitmap, model);
 }
 
