@@ -8,6 +8,7 @@
 #include <string>
 
 #include "engine/base/ConversionSettings.h"
+#include "engine/base/OptionsFromCodes.h"
 
 namespace kavenra {
 
@@ -68,6 +69,11 @@ struct ConversionJob {
     ConversionRequest request;
     ConversionSettings settings;
 };
+
+// The options the job converts with, in real units: the one way the engine reads a choice.
+inline ConversionOptions OptionsOf(const ConversionJob& job) {
+    return OptionsFromCodes(job.settings);
+}
 
 // The job with the options dialog's size choices put into its request, where every size rule
 // (the conversion's, the memory estimate's, the fast decoding's) reads them.
