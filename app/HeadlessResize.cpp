@@ -21,7 +21,7 @@
 #include <string>
 #include <variant>
 
-#include "engine/imaging/ReplacingSaveLeftovers.h"
+#include "engine/output/ReplacingSaveLeftovers.h"
 #include "engine/run/BatchRun.h"
 #include "engine/run/CommandLineRequest.h"
 #include "engine/run/HeadlessRun.h"
@@ -244,7 +244,8 @@ class Report {
     void Summary() {
         if (json_) return;
         Line(texts_.Text(kMainWindowForm, "Texto_resumen1").arg(written_).arg(total_));
-        if (skipped_ > 0) Line(texts_.Text(kMainWindowForm, "Texto_resumen_omitidos").arg(skipped_));
+        if (skipped_ > 0)
+            Line(texts_.Text(kMainWindowForm, "Texto_resumen_omitidos").arg(skipped_));
         if (!renamed_.isEmpty()) {
             Line(texts_.Text(kMainWindowForm, "Texto_resumen3").arg(renamed_.size()));
             for (const QString& renaming : renamed_) Line(QStringLiteral("  ") + renaming);
@@ -266,7 +267,8 @@ class Report {
         if (interrupted) lines << texts_.Text(kMainWindowForm, "Texto_redimension4");
         if (!fatal_.isEmpty()) lines << fatal_;
         lines << texts_.Text(kMainWindowForm, "Texto_resumen1").arg(written_).arg(total_);
-        if (skipped_ > 0) lines << texts_.Text(kMainWindowForm, "Texto_resumen_omitidos").arg(skipped_);
+        if (skipped_ > 0)
+            lines << texts_.Text(kMainWindowForm, "Texto_resumen_omitidos").arg(skipped_);
         if (!failedNames_.isEmpty()) {
             lines << texts_.Text(kMainWindowForm, "Texto_resumen2").arg(failedNames_.size());
             lines += failedNames_.mid(0, kNamesShown);

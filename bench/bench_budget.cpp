@@ -13,8 +13,8 @@
 #include <functional>
 #include <vector>
 
-#include "engine/imaging/FreeImageBitmap.h"
-#include "engine/imaging/SizeBudget.h"
+#include "engine/formats/FreeImageBitmap.h"
+#include "engine/output/SizeBudget.h"
 #include "support/ImageFactory.h"
 
 using kavenra::BitmapHandle;

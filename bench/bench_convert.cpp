@@ -20,8 +20,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/imaging/FreeImageBitmap.h"
-#include "engine/imaging/ReplacingSave.h"
+#include "engine/formats/FreeImageBitmap.h"
+#include "engine/output/ReplacingSave.h"
 #include "engine/run/Procesosimagen.h"
 #include "support/ImageFactory.h"
 

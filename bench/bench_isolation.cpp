@@ -22,11 +22,11 @@
 #include <vector>
 
 #include "engine/base/ConversionSettings.h"
-#include "engine/imaging/FreeImageBitmap.h"
-#include "engine/imaging/ImageConversion.h"
-#include "engine/imaging/ReplacingSave.h"
+#include "engine/convert/ImageConversion.h"
+#include "engine/formats/FreeImageBitmap.h"
 #include "engine/isolation/ImageDetection.h"
 #include "engine/isolation/ImageWorker.h"
+#include "engine/output/ReplacingSave.h"
 #include "engine/run/Procesosimagen.h"
 #include "support/ImageFactory.h"
 

@@ -47,13 +47,13 @@
 #include <vector>
 
 #include "engine/base/ConversionSettings.h"
-#include "engine/imaging/ExtendedBmp.h"
-#include "engine/imaging/HeifImage.h"
-#include "engine/imaging/ImageConversion.h"
-#include "engine/imaging/ReplacingSave.h"
-#include "engine/imaging/SourceFile.h"
+#include "engine/convert/ImageConversion.h"
+#include "engine/formats/SourceFile.h"
+#include "engine/formats/bmp/ExtendedBmp.h"
+#include "engine/formats/heif/HeifImage.h"
 #include "engine/isolation/ImageDetection.h"
 #include "engine/isolation/ImageWorker.h"
+#include "engine/output/ReplacingSave.h"
 #include "engine/run/Procesosimagen.h"
 #include "support/HeifFiles.h"
 #include "support/ImageCameraRaw.h"

@@ -8,8 +8,8 @@
 #include <QtTest>
 #include <memory>
 
-#include "engine/imaging/ImageAdmission.h"
-#include "engine/imaging/ImageConversion.h"
+#include "engine/convert/ImageAdmission.h"
+#include "engine/convert/ImageConversion.h"
 #include "engine/isolation/ImageWorker.h"
 #include "engine/run/Procesosimagen.h"
 #include "support/AdmissionFixtures.h"

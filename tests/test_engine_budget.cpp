@@ -3,7 +3,7 @@
 
 #include <QtTest>
 
-#include "engine/imaging/SizeBudget.h"
+#include "engine/output/SizeBudget.h"
 #include "support/ImageFactory.h"
 
 using namespace kavenra;

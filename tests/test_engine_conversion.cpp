@@ -16,7 +16,7 @@
 #include <memory>
 
 #include "engine/base/ConversionSettings.h"
-#include "engine/imaging/ImageConversion.h"
+#include "engine/convert/ImageConversion.h"
 #include "engine/run/Procesosimagen.h"
 #include "support/ConversionWorkspace.h"
 #include "support/DamagedJpeg.h"

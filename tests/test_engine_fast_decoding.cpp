@@ -5,8 +5,8 @@
 #include <QtTest>
 
 #include "engine/base/ConversionSettings.h"
-#include "engine/imaging/ImageConversion.h"
-#include "engine/imaging/SourceFile.h"
+#include "engine/convert/ImageConversion.h"
+#include "engine/formats/SourceFile.h"
 #include "support/ConversionWorkspace.h"
 #include "support/ImageCameraRaw.h"
 #include "support/ImageFactory.h"

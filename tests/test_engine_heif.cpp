@@ -6,7 +6,7 @@
 #include <QtTest>
 
 #include "engine/base/ConversionSettings.h"
-#include "engine/imaging/HeifImage.h"
+#include "engine/formats/heif/HeifImage.h"
 #include "engine/isolation/ImageDetection.h"
 #include "engine/run/Procesosimagen.h"
 #include "support/ConversionWorkspace.h"

@@ -5,9 +5,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "engine/imaging/Location.h"
-#include "engine/imaging/Metadata.h"
-#include "engine/imaging/ReplacingSave.h"
+#include "engine/metadata/Location.h"
+#include "engine/metadata/Metadata.h"
+#include "engine/output/ReplacingSave.h"
 #include "support/ImageFactory.h"
 #include "support/ImageMetadata.h"
 

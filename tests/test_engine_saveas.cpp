@@ -10,7 +10,7 @@
 #include <cstring>
 
 #include "engine/base/ConversionSettings.h"
-#include "engine/imaging/OutputFormat.h"
+#include "engine/output/OutputFormat.h"
 #include "support/ConversionWorkspace.h"
 #include "support/ImageCameraRaw.h"
 #include "support/ImageFactory.h"

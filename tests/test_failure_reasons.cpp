@@ -2,7 +2,7 @@
 // with the reason, for real files meeting each cause in the real image worker, shown by the real
 // window. The fixture's language names every text's key, so the line shows which reason came.
 
-#include "engine/imaging/FreeImageBitmap.h"
+#include "engine/formats/FreeImageBitmap.h"
 #include "support/DamagedJpeg.h"
 #include "support/DropFiles.h"
 #include "support/FileSizeLimit.h"

@@ -21,11 +21,11 @@
 #include <vector>
 
 #include "engine/base/ConversionSettings.h"
-#include "engine/imaging/ImageAdmission.h"
-#include "engine/imaging/ImageConversion.h"
-#include "engine/imaging/ReplacingSave.h"
-#include "engine/imaging/ReplacingSaveLeftovers.h"
+#include "engine/convert/ImageAdmission.h"
+#include "engine/convert/ImageConversion.h"
 #include "engine/isolation/ImageWorker.h"
+#include "engine/output/ReplacingSave.h"
+#include "engine/output/ReplacingSaveLeftovers.h"
 #include "engine/run/Procesosimagen.h"
 #include "support/CreationWatch.h"
 #include "support/FileContents.h"

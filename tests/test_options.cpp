@@ -8,7 +8,7 @@
 #include "support/ScreenshotPixels.h"
 
 #include "engine/base/ConversionSettings.h"
-#include "engine/imaging/FreeImageBitmap.h"
+#include "engine/formats/FreeImageBitmap.h"
 #include "engine/run/Procesosimagen.h"
 #include "ui/AppServices.h"
 #include "ui/Form3_opcionesdeformato.h"

@@ -4,7 +4,7 @@
 // abandons (Cancel, closing the window, a failed file) leaves neither a file nor a process at
 // work behind.
 
-#include "engine/imaging/ImageConversion.h"
+#include "engine/convert/ImageConversion.h"
 #include "engine/isolation/ImageWorker.h"
 #include "engine/run/Procesosimagen.h"
 #include "engine/run/RunConversions.h"

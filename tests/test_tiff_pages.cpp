@@ -7,7 +7,7 @@
 #include <QtTest>
 
 #include "engine/base/ConversionSettings.h"
-#include "engine/imaging/ImageConversion.h"
+#include "engine/convert/ImageConversion.h"
 #include "engine/run/Procesosimagen.h"
 #include "support/ConversionWorkspace.h"
 #include "support/ImageFactory.h"

@@ -1,6 +1,7 @@
 #include "ui/Form7_acercade.h"
 
-#include "engine/imaging/ImageLibrary.h"
+#include "engine/convert/LibraryCredits.h"
+#include "engine/formats/ImageLibrary.h"
 #include "net/Internet.h"
 #include "store/Sqlitecontrol.h"
 #include "ui/AppServices.h"

@@ -1,6 +1,6 @@
 #include "ui/Startup.h"
 
-#include "engine/imaging/ImageLibrary.h"
+#include "engine/formats/ImageLibrary.h"
 #include "engine/run/BatchRun.h"
 #include "engine/run/InputFiles.h"
 #include "net/Internet.h"

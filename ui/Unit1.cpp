@@ -1,6 +1,6 @@
 #include "ui/Unit1.h"
 
-#include "engine/imaging/ReplacingSaveLeftovers.h"
+#include "engine/output/ReplacingSaveLeftovers.h"
 #include "engine/run/BatchRun.h"
 #include "engine/run/InputFiles.h"
 #include "engine/run/Procesosimagen.h"
@@ -605,10 +605,10 @@ void TForm1::WMDropFiles(const QByteArrayList& droppedItems) {
     }
     // A folder's images get their "RES/" beside them, inside the folder.
     const QString shown = kavenra::ShownPath(last);
-    const QString proposed =
-        last.isEmpty() ? QString()
-                       : kavenra::ProposedDestination(
-                             kavenra::IsFolderPath(last) ? folderPrefix(shown) : shown);
+    const QString proposed = last.isEmpty()
+                                 ? QString()
+                                 : kavenra::ProposedDestination(
+                                       kavenra::IsFolderPath(last) ? folderPrefix(shown) : shown);
     // A tree's walk leaves out the folders its outputs may go to, old outputs and all.
     QByteArrayList outputFolders{QFile::encodeName(Edit3->text())};
     if (!proposed.isEmpty()) outputFolders.append(QFile::encodeName(proposed));

@@ -12,7 +12,7 @@
 #include <limits>
 #include <thread>
 
-#include "engine/imaging/FreeImageBitmap.h"
+#include "engine/formats/FreeImageBitmap.h"
 #include "support/ImageFactory.h"
 
 namespace kavenra::bench {

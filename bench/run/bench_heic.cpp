@@ -31,7 +31,7 @@
 #include <vector>
 
 #include "WindowRounds.h"
-#include "engine/imaging/FreeImageBitmap.h"
+#include "engine/formats/FreeImageBitmap.h"
 #include "support/DatabaseFixture.h"
 #include "support/DropFiles.h"
 #include "support/ImageFactory.h"

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <utility>
 
-#include "engine/imaging/ReplacingSave.h"
+#include "engine/output/ReplacingSave.h"
 
 namespace kavenra {
 namespace {

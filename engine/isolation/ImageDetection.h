@@ -9,7 +9,7 @@
 namespace kavenra {
 
 // DetectFileFormat(path) in the worker: FreeImage's format, or HEIF's or AVIF's own value
-// (engine/imaging/HeifImage.h); FIF_UNKNOWN also when the worker gave no answer.
+// (engine/formats/heif/HeifImage.h); FIF_UNKNOWN also when the worker gave no answer.
 FREE_IMAGE_FORMAT DetectImageFormatIsolated(const std::string& path);
 
 }  // namespace kavenra

@@ -89,8 +89,8 @@ IsolatedConversion PrepareConversionIsolated(const ConversionJob& job,
                                              WorkerLane lane = WorkerLane::Intake, int cancel = -1);
 
 // A detection in the worker: DetectFileFormat's answer (FreeImage's format, or HEIF's or AVIF's
-// own, engine/imaging/HeifImage.h), FIF_UNKNOWN also when the worker gave none, and how the call
-// ended.
+// own, engine/formats/heif/HeifImage.h), FIF_UNKNOWN also when the worker gave none, and how the
+// call ended.
 struct IsolatedDetection {
     FREE_IMAGE_FORMAT format = FIF_UNKNOWN;
     ImageJobReport report;

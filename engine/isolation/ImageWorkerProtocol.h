@@ -53,7 +53,7 @@ enum class MessageKind : std::uint8_t {
     // job process -> program
     TemporaryFile = 21,   // text path of a temporary file the job is about to create
     DetectResult = 22,    // u32 serial, i32 FREE_IMAGE_FORMAT or HEIF's and AVIF's own values
-                          // (engine/imaging/HeifImage.h)
+                          // (engine/formats/heif/HeifImage.h)
     ConvertResult = 23,   // u32 serial, then u8 0 (failed) and u8 FailureReason, or u8 1,
                           // PreparedOutput's three texts and u8 1 when over its size budget
     EstimateResult = 24,  // u32 serial, u8 1 and u64 bytes the conversion would hold, or u8 0

@@ -4,7 +4,7 @@
 
 #include <utility>
 
-#include "engine/imaging/HeifImage.h"
+#include "engine/formats/heif/HeifImage.h"
 #include "engine/isolation/ImageDetection.h"
 
 kavenra::FileOutcome ConvertImage(const kavenra::ConversionJob& job) {

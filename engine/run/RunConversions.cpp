@@ -9,7 +9,7 @@
 #include <utility>
 
 #include "engine/base/SystemText.h"
-#include "engine/imaging/ReplacingSave.h"
+#include "engine/output/ReplacingSave.h"
 
 namespace kavenra {
 

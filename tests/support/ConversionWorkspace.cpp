@@ -1,6 +1,6 @@
 #include "support/ConversionWorkspace.h"
 
-#include "engine/imaging/ReplacingSave.h"
+#include "engine/output/ReplacingSave.h"
 #include "engine/run/Procesosimagen.h"
 #include "support/ImageFiles.h"
 

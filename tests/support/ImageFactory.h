@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/imaging/FreeImageBitmap.h"
+#include "engine/formats/FreeImageBitmap.h"
 
 namespace kavenra::test {
 

@@ -34,11 +34,11 @@
 #include "engine/base/ConversionSettings.h"
 #include "engine/base/MemoryBound.h"
 #include "engine/base/SystemText.h"
-#include "engine/imaging/ConversionEstimate.h"
-#include "engine/imaging/ImageAdmission.h"
-#include "engine/imaging/ImageConversion.h"
-#include "engine/imaging/ReplacingSave.h"
+#include "engine/convert/ConversionEstimate.h"
+#include "engine/convert/ImageAdmission.h"
+#include "engine/convert/ImageConversion.h"
 #include "engine/isolation/ImageWorkerProtocol.h"
+#include "engine/output/ReplacingSave.h"
 
 namespace {
 
