@@ -436,14 +436,15 @@ std::optional<std::uint32_t> BmpDeclaredFileSize(const std::string& path) {
 Check JudgeOutput(const std::string& input, const std::string& destination) {
     const std::optional<kavenra::SourceFile> source = kavenra::SourceFile::Open(input);
     if (!source) return {Verdict::Unchecked, "input cannot be opened again"};
-    const FREE_IMAGE_FORMAT format = kavenra::DetectOpenedFileFormat(*source);
-    if (format == FIF_UNKNOWN) return {Verdict::Unchecked, "input not recognised again"};
+    const kavenra::ImageFormat format = kavenra::DetectOpenedFileFormat(*source);
+    if (!format.known()) return {Verdict::Unchecked, "input not recognised again"};
     const int flags = kavenra::LoadFlagsFor(format);
     const bool heif = kavenra::IsHeifFormat(format);
     const BitmapHandle loaded =
-        heif                ? kavenra::LoadHeifImage(source->path()).bitmap
-        : format == FIF_BMP ? kavenra::LoadBmpFile(*source, flags)
-                            : BitmapHandle(FreeImage_Load(format, source->path().c_str(), flags));
+        heif ? kavenra::LoadHeifImage(source->path()).bitmap
+        : format == kavenra::ImageFormat::Bmp
+            ? kavenra::LoadBmpFile(*source, flags)
+            : BitmapHandle(FreeImage_Load(format.freeImage(), source->path().c_str(), flags));
     if (!loaded) return {Verdict::Unchecked, "input does not load again"};
     const kavenra::ConversionRequest request =
         kavenra::RequestFromEntryArguments(input, destination, 1, 0, kLongestSide);
@@ -451,8 +452,8 @@ Check JudgeOutput(const std::string& input, const std::string& destination) {
         kavenra::TargetSizeFor(request, kavenra::SourceSizeOf(*loaded, format));
     if (!target) return {Verdict::Wrong, "saved although the input gives no target size"};
 
-    const bool asJpeg = format == FIF_RAW || heif;
-    const FREE_IMAGE_FORMAT expected = asJpeg ? FIF_JPEG : format;
+    const bool asJpeg = format == kavenra::ImageFormat::Raw || heif;
+    const FREE_IMAGE_FORMAT expected = asJpeg ? FIF_JPEG : format.freeImage();
     const std::string output = asJpeg ? kavenra::RawOutputPath(destination) : destination;
     if (!QFile::exists(QFile::decodeName(output.c_str()))) {
         return {Verdict::Wrong, "no output at " + output};
@@ -538,10 +539,10 @@ class Campaign {
         kavenra::test::WriteFileBytes(input, data);
         ++tally.cases;
         const kavenra::IsolatedDetection detection = kavenra::DetectIsolated(input);
-        const FREE_IMAGE_FORMAT format = detection.format;
+        const kavenra::ImageFormat format = detection.format;
         bool converted = false;
         const std::string destination = out_ + "/output." + extension;
-        if (noteJob(detection.report, seedName, extension, data, tally) && format != FIF_UNKNOWN) {
+        if (noteJob(detection.report, seedName, extension, data, tally) && format.known()) {
             ++tally.detected;
             if (!detectOnly) {
                 // The worker's own call, whose report tells a crash or a time-out from a refusal.

@@ -3,6 +3,7 @@
 // the window there, it says that there is no display, and how to resize without one, instead of
 // letting the window system end it; a display of Qt's own (offscreen) is a display.
 
+#include "engine/formats/Codec.h"
 #include "support/DatabaseFixture.h"
 #include "support/ProgramFolder.h"
 #include "support/ProgramRun.h"
@@ -21,6 +22,7 @@ class TestCommandLine : public QObject {
   private slots:
     void answersWithoutADisplay_data();
     void answersWithoutADisplay();
+    void helpNamesTheOfferedFormats();
     void theWindowWithoutADisplaySaysSo_data();
     void theWindowWithoutADisplaySaysSo();
     void aDisplayOfQtsOwnOpensTheWindow_data();
@@ -70,6 +72,27 @@ void TestCommandLine::answersWithoutADisplay() {
     QVERIFY2(errors.isEmpty(), qPrintable(errors));
     // Nothing of a start: no settings made for the user.
     QVERIFY(QDir(home.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
+}
+
+// The help names the formats the program reads, as the codecs' registry offers them.
+void TestCommandLine::helpNamesTheOfferedFormats() {
+    QStringList names;
+    for (const kavenra::Codec& codec : kavenra::Codecs()) {
+        if (codec.offered) names << QString::fromUtf8(codec.name);
+    }
+    const QString list = QLatin1Char('(') + names.join(QStringLiteral(", ")) + QLatin1Char(')');
+    QTemporaryDir home;
+    QVERIFY(home.isValid());
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), home.path());
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(QDir(RuntimeFolder()).filePath(QStringLiteral("kavenra")),
+                  {QStringLiteral("--help")});
+    QVERIFY(process.waitForStarted(-1));
+    QVERIFY(process.waitForFinished(-1));
+    const QString help = QString::fromUtf8(process.readAllStandardOutput()).simplified();
+    QVERIFY2(help.contains(list), qPrintable(list + QStringLiteral(" in: ") + help));
 }
 
 void TestCommandLine::theWindowWithoutADisplaySaysSo_data() {

@@ -16,7 +16,9 @@
 #include <memory>
 
 #include "engine/base/ConversionSettings.h"
+#include "engine/base/OptionsFromCodes.h"
 #include "engine/convert/ImageConversion.h"
+#include "engine/formats/Codec.h"
 #include "engine/run/Procesosimagen.h"
 #include "support/ConversionWorkspace.h"
 #include "support/DamagedJpeg.h"
@@ -701,8 +703,8 @@ class EngineConversionTest : public QObject, private ConversionWorkspace {
         QVERIFY(loaded);
         const BitmapHandle rescaled(FreeImage_Rescale(
             loaded.get(), 40, 30, FilterForCode(settings.codes.filtro_redimension)));
-        const BitmapHandle bare =
-            DecodeImage(EncodeImage(*rescaled, FIF_JPEG, SaveFlagsFor(FIF_JPEG, settings.codes)));
+        const BitmapHandle bare = DecodeImage(
+            EncodeImage(*rescaled, FIF_JPEG, SaveFlagsOf(FIF_JPEG, OptionsFromCodes(settings))));
         const BitmapHandle output = LoadImageFile(NativePath(out("photo.jpg")));
         QVERIFY(bare && output);
         QVERIFY(SamePixels(*output, *bare));
@@ -819,8 +821,8 @@ class EngineConversionTest : public QObject, private ConversionWorkspace {
         // The pixels come from the loaded bitmap rescaled to the size the tags gave.
         const BitmapHandle rescaled(
             FreeImage_Rescale(loaded.get(), expectedWidth, expectedHeight, FILTER_CATMULLROM));
-        const BitmapHandle expected =
-            DecodeImage(EncodeImage(*rescaled, FIF_JPEG, SaveFlagsFor(FIF_JPEG, settings.codes)));
+        const BitmapHandle expected = DecodeImage(
+            EncodeImage(*rescaled, FIF_JPEG, SaveFlagsOf(FIF_JPEG, OptionsFromCodes(settings))));
         const BitmapHandle output = LoadImageFile(NativePath(out("tagged.jpg")));
         QVERIFY(output && expected);
         QVERIFY(SamePixels(*output, *expected));

@@ -15,7 +15,9 @@
 #include <memory>
 
 #include "engine/base/ConversionSettings.h"
+#include "engine/base/OptionsFromCodes.h"
 #include "engine/convert/ImageConversion.h"
+#include "engine/formats/Codec.h"
 #include "engine/run/Procesosimagen.h"
 #include "support/CmykJpeg.h"
 #include "support/ConversionWorkspace.h"
@@ -399,7 +401,7 @@ class EngineFidelityTest : public QObject, private ConversionWorkspace {
         QFETCH(int, format);
         QFETCH(QString, name);
         const auto fif = FREE_IMAGE_FORMAT(format);
-        const int saveFlags = SaveFlagsFor(fif, settings.codes);
+        const int saveFlags = SaveFlagsOf(fif, OptionsFromCodes(settings));
         const QString source = in(name);
         QVERIFY(WriteImageFile(NativePath(source), fif, 90, 60, 7));
 
@@ -420,9 +422,11 @@ class EngineFidelityTest : public QObject, private ConversionWorkspace {
     void cmykJpegIsColourManaged_data() {
         QTest::addColumn<bool>("adobe");
         QTest::addColumn<bool>("profiled");
-        QTest::newRow("inverted inks with Adobe's marker, CMYK profile") << true << true;
-        QTest::newRow("plain inks, CMYK profile") << false << true;
-        QTest::newRow("inverted inks with Adobe's marker, no profile") << true << false;
+        QTest::addColumn<int>("fillBytes");
+        QTest::newRow("inverted inks with Adobe's marker, CMYK profile") << true << true << 0;
+        QTest::newRow("plain inks, CMYK profile") << false << true << 0;
+        QTest::newRow("inverted inks with Adobe's marker, no profile") << true << false << 0;
+        QTest::newRow("fill bytes before Adobe's marker, CMYK profile") << true << true << 3;
     }
 
     // A CMYK JPEG with a profile shows the colours its profile gives its inks, in sRGB and
@@ -431,6 +435,7 @@ class EngineFidelityTest : public QObject, private ConversionWorkspace {
     void cmykJpegIsColourManaged() {
         QFETCH(bool, adobe);
         QFETCH(bool, profiled);
+        QFETCH(int, fillBytes);
         const std::vector<Cmyk> inks = {
             {0, 0, 0, 0},       {255, 0, 0, 0},   {0, 255, 0, 0},     {0, 0, 255, 0},
             {128, 128, 128, 0}, {64, 32, 16, 8},  {200, 100, 50, 25}, {10, 100, 200, 30},
@@ -440,6 +445,7 @@ class EngineFidelityTest : public QObject, private ConversionWorkspace {
         QVERIFY(!profile.empty());
         CmykJpegLayout layout;
         layout.adobe = adobe;
+        layout.fillBytesBeforeAdobe = fillBytes;
         if (profiled) layout.iccProfile = profile;
         // 4 x 4 patches of 2 x 2 blocks.
         for (int blockY = 0; blockY < 8; ++blockY) {
@@ -651,7 +657,7 @@ class EngineFidelityTest : public QObject, private ConversionWorkspace {
         QCOMPARE(FreeImage_GetFileType(NativePath(out(name)).c_str(), 0), fif);
         const BitmapHandle output = LoadImageFile(NativePath(out(name)));
         const BitmapHandle bare =
-            BareConversion(source, fif, 45, 30, SaveFlagsFor(fif, settings.codes));
+            BareConversion(source, fif, 45, 30, SaveFlagsOf(fif, OptionsFromCodes(settings)));
         QVERIFY(output && bare);
         QVERIFY(SamePixels(*output, *bare));
         QCOMPARE(ToQt(IccProfileOf(NativePath(out(name)))),
@@ -688,7 +694,7 @@ class EngineFidelityTest : public QObject, private ConversionWorkspace {
             QStringList{name});
         const BitmapHandle output = LoadImageFile(NativePath(out(name)));
         const BitmapHandle bare =
-            BareConversion(source, fif, 45, 30, SaveFlagsFor(fif, settings.codes));
+            BareConversion(source, fif, 45, 30, SaveFlagsOf(fif, OptionsFromCodes(settings)));
         QVERIFY(output && bare);
         QVERIFY(SamePixels(*output, *bare));
     }
@@ -827,7 +833,8 @@ class EngineFidelityTest : public QObject, private ConversionWorkspace {
         const BitmapHandle loaded(FreeImage_Load(FIF_PNG, NativePath(source).c_str(), 0));
         const BitmapHandle rescaled(FreeImage_Rescale(loaded.get(), 45, 30, FILTER_CATMULLROM));
         QVERIFY(rescaled);
-        const Bytes bare = EncodeImage(*rescaled, FIF_PNG, SaveFlagsFor(FIF_PNG, settings.codes));
+        const Bytes bare =
+            EncodeImage(*rescaled, FIF_PNG, SaveFlagsOf(FIF_PNG, OptionsFromCodes(settings)));
 
         bool converted = false;
         {

@@ -10,6 +10,8 @@
 #include <cstring>
 
 #include "engine/base/ConversionSettings.h"
+#include "engine/base/OptionsFromCodes.h"
+#include "engine/formats/Codec.h"
 #include "engine/output/OutputFormat.h"
 #include "support/ConversionWorkspace.h"
 #include "support/ImageCameraRaw.h"
@@ -258,7 +260,7 @@ class EngineSaveAsTest : public QObject, private ConversionWorkspace {
         if (expected.startsWith("JPEG")) {
             QCOMPARE(QString::fromStdString(DescribeEncoding(file)), expected);
         } else if (expected.startsWith("TIFF")) {
-            QCOMPARE(TiffCompression(file).value_or(0), expected.mid(5).toInt());
+            QCOMPARE(kavenra::test::TiffCompression(file).value_or(0), expected.mid(5).toInt());
         } else if (expected.startsWith("VP8")) {
             QVERIFY(Contains(file, qPrintable(expected)));
         } else {
@@ -406,9 +408,9 @@ class EngineSaveAsTest : public QObject, private ConversionWorkspace {
         QFETCH(int, quality);
         QCOMPARE(OutputFormatFor(FIF_PNG, saveAs), FIF_PNG);
         QCOMPARE(OutputFormatFor(FIF_RAW, saveAs), FIF_JPEG);
-        FormatOptions codes;
-        codes.webp = quality;
-        QCOMPARE(WebpSaveFlags(codes), FormatOptions().webp);
+        ConversionSettings settings;
+        settings.codes.webp = quality;
+        QCOMPARE(SaveFlagsOf(ImageFormat::Webp, OptionsFromCodes(settings)), FormatOptions().webp);
     }
 };
 

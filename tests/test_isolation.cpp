@@ -191,7 +191,7 @@ class IsolationTest : public QObject, private ConversionWorkspace {
 
         const QString previous = QDir::currentPath();
         QVERIFY(QDir::setCurrent(work->filePath("in")));
-        const FREE_IMAGE_FORMAT relative = DetectImageFormat("subject");
+        const ImageFormat relative = DetectImageFormat("subject");
         QVERIFY(QDir::setCurrent(previous));
         QCOMPARE(relative, expected);
     }

@@ -1,5 +1,6 @@
 #include "ui/Unit1.h"
 
+#include "engine/formats/Codec.h"
 #include "engine/output/ReplacingSaveLeftovers.h"
 #include "engine/run/BatchRun.h"
 #include "engine/run/InputFiles.h"
@@ -988,16 +989,16 @@ void TForm1::Button4Click() {
 
 namespace {
 
-// The extensions of the formats the type test takes, for a file dialog's filter. The test itself
-// goes by content; the filter only spares the user the files that are certainly no image. File
-// names are case-sensitive here, and cameras write upper-case ones.
+// The extensions of the formats the type test takes (the codecs' registry, and the camera RAW
+// kinds the options window lists), for a file dialog's filter. The test itself goes by content;
+// the filter only spares the user the files that are certainly no image. File names are
+// case-sensitive here, and cameras write upper-case ones.
 QString ImageNameFilter(const QString& label) {
-    QStringList extensions{QStringLiteral("bmp"),   QStringLiteral("dib"),  QStringLiteral("jpg"),
-                           QStringLiteral("jpeg"),  QStringLiteral("jpe"),  QStringLiteral("jif"),
-                           QStringLiteral("jfif"),  QStringLiteral("png"),  QStringLiteral("tga"),
-                           QStringLiteral("targa"), QStringLiteral("tif"),  QStringLiteral("tiff"),
-                           QStringLiteral("webp"),  QStringLiteral("heic"), QStringLiteral("heif"),
-                           QStringLiteral("hif"),   QStringLiteral("avif")};
+    QStringList extensions;
+    for (const kavenra::Codec& codec : kavenra::Codecs()) {
+        if (!codec.offered) continue;
+        for (const char* extension : codec.extensions) extensions << QLatin1String(extension);
+    }
     extensions << CameraRawExtensions();
     QStringList patterns;
     for (const QString& extension : extensions) {

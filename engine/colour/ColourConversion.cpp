@@ -2,10 +2,11 @@
 
 #include <lcms2.h>
 
-#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <vector>
+
+#include "engine/formats/jpeg/JpegMarkers.h"
 
 namespace kavenra {
 namespace {
@@ -22,32 +23,6 @@ struct TransformDeleter {
     void operator()(void* transform) const noexcept { cmsDeleteTransform(transform); }
 };
 using Transform = std::unique_ptr<void, TransformDeleter>;
-
-struct FileCloser {
-    void operator()(std::FILE* file) const noexcept { std::fclose(file); }
-};
-
-// Whether the JPEG's markers before its first scan include Adobe's APP14 segment.
-bool HasAdobeMarker(const std::string& path) {
-    const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    unsigned char head[4];
-    if (!file || std::fread(head, 1, 2, file.get()) != 2 || head[0] != 0xFF || head[1] != 0xD8) {
-        return false;
-    }
-    constexpr unsigned kApp14 = 0xEE;
-    constexpr unsigned kStartOfScan = 0xDA;
-    for (;;) {
-        if (std::fread(head, 1, 4, file.get()) != 4 || head[0] != 0xFF) return false;
-        const unsigned marker = head[1];
-        const long length = (long{head[2]} << 8) | head[3];
-        if (marker == kStartOfScan || length < 2) return false;
-        if (marker == kApp14 && length >= 7) {
-            char name[5];
-            return std::fread(name, 1, 5, file.get()) == 5 && std::memcmp(name, "Adobe", 5) == 0;
-        }
-        if (std::fseek(file.get(), length - 2, SEEK_CUR) != 0) return false;
-    }
-}
 
 std::vector<unsigned char> ProfileBytes(FIBITMAP& bitmap) {
     const FIICCPROFILE* profile = FreeImage_GetICCProfile(&bitmap);
@@ -117,7 +92,8 @@ BitmapHandle LoadCmykJpegAsSrgb(BitmapHandle loaded, const SourceFile& source, i
     }
     // FreeImage hands out 255 less each stored sample: the inks for Adobe's inverted files, their
     // complements for any other.
-    const cmsUInt32Number input = HasAdobeMarker(source.path()) ? TYPE_CMYK_8 : TYPE_CMYK_8_REV;
+    const cmsUInt32Number input =
+        JpegHasAdobeSegment(source.path()) ? TYPE_CMYK_8 : TYPE_CMYK_8_REV;
     const Transform transform(cmsCreateTransform(cmykProfile.get(), input, srgb.get(), TYPE_BGR_8,
                                                  cmsGetHeaderRenderingIntent(cmykProfile.get()),
                                                  0));
@@ -125,7 +101,8 @@ BitmapHandle LoadCmykJpegAsSrgb(BitmapHandle loaded, const SourceFile& source, i
     // One picture at a time: the CMYK load and the converted copy take the plain load's place.
     loaded.reset();
     BitmapHandle rgb;
-    const BitmapHandle cmyk(FreeImage_Load(FIF_JPEG, source.path().c_str(), flags | JPEG_CMYK));
+    const BitmapHandle cmyk(FreeImage_Load(FreeImageFormatOf(ImageFormat::Jpeg),
+                                           source.path().c_str(), flags | JPEG_CMYK));
     if (cmyk && FreeImage_GetBPP(cmyk.get()) == 32 &&
         FreeImage_GetColorType(cmyk.get()) == FIC_CMYK) {
         rgb = TransformRows(*cmyk, transform.get());
@@ -135,7 +112,8 @@ BitmapHandle LoadCmykJpegAsSrgb(BitmapHandle loaded, const SourceFile& source, i
         FreeImage_CloneMetadata(rgb.get(), cmyk.get());
         return rgb;
     }
-    return BitmapHandle(FreeImage_Load(FIF_JPEG, source.path().c_str(), flags));
+    return BitmapHandle(
+        FreeImage_Load(FreeImageFormatOf(ImageFormat::Jpeg), source.path().c_str(), flags));
 }
 
 }  // namespace kavenra

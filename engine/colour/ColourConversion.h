@@ -8,6 +8,7 @@
 #include <FreeImage.h>
 
 #include "engine/formats/FreeImageBitmap.h"
+#include "engine/formats/ImageFormat.h"
 #include "engine/formats/SourceFile.h"
 
 namespace kavenra {

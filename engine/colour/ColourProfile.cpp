@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstring>
 
-#include "engine/formats/heif/HeifImage.h"
+#include "engine/formats/Codec.h"
 #include "engine/metadata/Metadata.h"
 
 namespace kavenra {
@@ -47,14 +47,9 @@ bool IsGreyscale(FIBITMAP& bitmap) {
 
 }  // namespace
 
-bool CarryColourProfile(FIBITMAP& loaded, FIBITMAP& rescaled, FREE_IMAGE_FORMAT inputFormat,
-                        FREE_IMAGE_FORMAT outputFormat) {
-    const bool read = inputFormat == FIF_JPEG || inputFormat == FIF_PNG ||
-                      inputFormat == FIF_TIFF || inputFormat == FIF_WEBP ||
-                      IsHeifFormat(inputFormat);
-    const bool written = outputFormat == FIF_JPEG || outputFormat == FIF_PNG ||
-                         outputFormat == FIF_TIFF || outputFormat == FIF_WEBP;
-    if (!read || !written) return false;
+bool CarryColourProfile(FIBITMAP& loaded, FIBITMAP& rescaled, ImageFormat inputFormat,
+                        ImageFormat outputFormat) {
+    if (!CodecOf(inputFormat).profileRead || !CodecOf(outputFormat).profileWritten) return false;
     const FIICCPROFILE* profile = FreeImage_GetICCProfile(&loaded);
     if (profile == nullptr || profile->data == nullptr || profile->size < kIccHeaderSize ||
         (profile->flags & FIICC_COLOR_IS_CMYK) != 0) {

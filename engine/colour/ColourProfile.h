@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "engine/formats/ImageFormat.h"
+
 namespace kavenra {
 
 // Attaches `loaded`'s ICC profile to `rescaled` when the input is JPEG, PNG, TIFF, WebP, HEIF or
@@ -14,8 +16,8 @@ namespace kavenra {
 // pixels `rescaled` holds: an RGB profile for a colour picture, a grey one for a greyscale picture
 // (a CMYK input is decoded to RGB and its profile no longer applies; a grey picture saved as colour
 // takes no grey profile). True when a profile was attached.
-bool CarryColourProfile(FIBITMAP& loaded, FIBITMAP& rescaled, FREE_IMAGE_FORMAT inputFormat,
-                        FREE_IMAGE_FORMAT outputFormat);
+bool CarryColourProfile(FIBITMAP& loaded, FIBITMAP& rescaled, ImageFormat inputFormat,
+                        ImageFormat outputFormat);
 
 // Attaches the ICC profile of the PNG file at `path` (its iCCP chunk) to `bitmap`, loaded from
 // that file: Debian's FreeImage drops the chunk when it reads. Nothing changes for a file without

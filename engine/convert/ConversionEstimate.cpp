@@ -14,17 +14,17 @@ namespace kavenra {
 std::optional<std::uint64_t> EstimateConversionMemory(const ConversionRequest& request) {
     const std::optional<SourceFile> source = SourceFile::Open(request.source);
     if (!source) return 0;
-    const FREE_IMAGE_FORMAT format = DetectOpenedFileFormat(*source);
-    if (format == FIF_UNKNOWN || !PassesStructuralChecks(format, source->path())) return 0;
+    const ImageFormat format = DetectOpenedFileFormat(*source);
+    if (format == ImageFormat::Unknown || !PassesStructuralChecks(format, source->path())) return 0;
     std::optional<DeclaredImage> declared = ReadDeclaredImage(format, source->path());
     // The BMP headers FreeImage's own header read refuses, as the conversion reads them.
-    if (!declared && format == FIF_BMP) declared = ReadExtendedBmpDeclaration(*source);
+    if (!declared && format == ImageFormat::Bmp) declared = ReadExtendedBmpDeclaration(*source);
     if (!declared) return std::nullopt;
     ConversionRequest opened = request;
     opened.source = source->path();
     const std::uint64_t picture = ConversionFootprint(format, *declared, opened);
     // A multi-page TIFF holds its first page beside each further one.
-    if (format == FIF_TIFF) {
+    if (format == ImageFormat::Tiff) {
         if (const std::unique_ptr<TiffPages> pages = TiffPages::Open(*source)) {
             return std::max(picture, pages->footprint(opened));
         }

@@ -3,6 +3,7 @@
 #include <libraw/libraw.h>
 
 #include "engine/convert/ImageAdmission.h"
+#include "engine/formats/FileHandle.h"
 
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -44,11 +45,6 @@ Bytes RowBytes(Bytes width, unsigned bitsPerPixel) {
     // FreeImage aligns each line to 32 bits.
     return Multiply(Add(Multiply(width, bitsPerPixel), 31) / 32, 4);
 }
-
-struct FileCloser {
-    void operator()(std::FILE* file) const noexcept { std::fclose(file); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
 
 std::optional<Bytes> FileSize(const std::string& path) {
     struct stat info {};
@@ -480,7 +476,8 @@ std::optional<DeclaredImage> DeclaredRawImage(const std::string& path) {
         case RawPreview::Kind::Unknown:
             break;
     }
-    const BitmapHandle header(FreeImage_Load(FIF_RAW, path.c_str(), FIF_LOAD_NOPIXELS));
+    const BitmapHandle header(
+        FreeImage_Load(FreeImageFormatOf(ImageFormat::Raw), path.c_str(), kHeaderOnlyLoad));
     if (!header) return std::nullopt;
     const Bytes width = FreeImage_GetWidth(header.get());
     const Bytes height = FreeImage_GetHeight(header.get());
@@ -604,7 +601,8 @@ Admission AdmitHeifFile(const ConversionRequest& request, const ConversionLimits
     const HeifDeclaration declaration = DeclareHeifImage(request.source);
     if (declaration.admission != Admission::Admitted) return declaration.admission;
     if (limits.memoryBytes == 0 || !declaration.declared) return Admission::Admitted;
-    return ConversionFootprint(kFormatHeif, *declaration.declared, request) <= limits.memoryBytes
+    return ConversionFootprint(ImageFormat::Heif, *declaration.declared, request) <=
+                   limits.memoryBytes
                ? Admission::Admitted
                : Admission::TooLarge;
 }
@@ -628,10 +626,10 @@ bool WebpLayoutPasses(const std::string& path) {
 
 }  // namespace
 
-std::optional<DeclaredImage> ReadDeclaredImage(FREE_IMAGE_FORMAT format, const std::string& path) {
+std::optional<DeclaredImage> ReadDeclaredImage(ImageFormat format, const std::string& path) {
     // FreeImage's header-only load of a progressive JPEG sets up the decoder's whole-picture
     // buffers, seconds of work for a hostile frame size; the frame header says it all.
-    if (format == FIF_JPEG) {
+    if (format == ImageFormat::Jpeg) {
         const std::optional<JpegFrame> frame = ReadJpegFrame(path);
         if (!frame) return std::nullopt;
         return DeclaredImage{frame->width, frame->height, 8 * frame->components, FIT_BITMAP,
@@ -639,18 +637,18 @@ std::optional<DeclaredImage> ReadDeclaredImage(FREE_IMAGE_FORMAT format, const s
     }
     // The header-only load of a camera RAW file gives the sensor's size, but a conversion loads
     // its preview.
-    if (format == FIF_RAW) return DeclaredRawImage(path);
+    if (format == ImageFormat::Raw) return DeclaredRawImage(path);
     if (IsHeifFormat(format)) return DeclareHeifImage(path).declared;
     // FreeImage's header-only load of a WebP file reads the whole file first.
-    if (format == FIF_WEBP) return DeclaredWebpImage(path);
-    if (!FreeImage_FIFSupportsNoPixels(format)) return std::nullopt;
-    const BitmapHandle header(FreeImage_Load(format, path.c_str(), FIF_LOAD_NOPIXELS));
+    if (format == ImageFormat::Webp) return DeclaredWebpImage(path);
+    if (!FreeImage_FIFSupportsNoPixels(format.freeImage())) return std::nullopt;
+    const BitmapHandle header(FreeImage_Load(format.freeImage(), path.c_str(), kHeaderOnlyLoad));
     if (!header) return std::nullopt;
     return DeclaredImage{FreeImage_GetWidth(header.get()), FreeImage_GetHeight(header.get()),
                          FreeImage_GetBPP(header.get()), FreeImage_GetImageType(header.get())};
 }
 
-std::uint64_t ConversionFootprint(FREE_IMAGE_FORMAT, const DeclaredImage& image,
+std::uint64_t ConversionFootprint(ImageFormat, const DeclaredImage& image,
                                   const ConversionRequest& request) {
     const Bytes loaded = Multiply(RowBytes(image.width, image.bitsPerPixel), image.height);
     const Bytes decoder = image.decoderBytes.value_or(loaded);
@@ -660,20 +658,20 @@ std::uint64_t ConversionFootprint(FREE_IMAGE_FORMAT, const DeclaredImage& image,
     return Add(loaded, std::max(decoder, rescale));
 }
 
-bool PassesStructuralChecks(FREE_IMAGE_FORMAT format, const std::string& path) {
+bool PassesStructuralChecks(ImageFormat format, const std::string& path) {
     if (IsHeifFormat(format)) return DeclareHeifImage(path).admission == Admission::Admitted;
-    switch (format) {
-        case FIF_TARGA:
+    switch (format.id()) {
+        case ImageFormat::Targa:
             return TargaHoldsItsPixels(path);
-        case FIF_BMP:
+        case ImageFormat::Bmp:
             return BmpHoldsItsPixels(path);
-        case FIF_ICO:
+        case ImageFormat::Ico:
             return IconHoldsItsFirstImage(path);
-        case FIF_JPEG:
+        case ImageFormat::Jpeg:
             return ComponentsFit(ReadJpegFrame(path));
-        case FIF_RAW:
+        case ImageFormat::Raw:
             return RawPreviewPasses(path);
-        case FIF_WEBP:
+        case ImageFormat::Webp:
             return WebpLayoutPasses(path);
         default:
             return true;
@@ -693,20 +691,21 @@ std::optional<std::uint64_t> AddressSpaceLeft() {
     return limit.rlim_cur > taken ? limit.rlim_cur - taken : 0;
 }
 
-Admission AdmitForLoading(FREE_IMAGE_FORMAT format, const ConversionRequest& request,
+Admission AdmitForLoading(ImageFormat format, const ConversionRequest& request,
                           const ConversionLimits& limits) {
     if (IsHeifFormat(format)) return AdmitHeifFile(request, limits);
     if (!PassesStructuralChecks(format, request.source)) return Admission::Refused;
-    if (format == FIF_TARGA && WalkTargaRuns(request.source) == TargaRuns::CutShort) {
+    if (format == ImageFormat::Targa && WalkTargaRuns(request.source) == TargaRuns::CutShort) {
         return Admission::Incomplete;
     }
-    if (format == FIF_WEBP && ReadWebpDeclaration(request.source).layout == WebpLayout::CutShort) {
+    if (format == ImageFormat::Webp &&
+        ReadWebpDeclaration(request.source).layout == WebpLayout::CutShort) {
         return Admission::Incomplete;
     }
     if (limits.memoryBytes == 0) return Admission::Admitted;
     std::optional<DeclaredImage> declared = ReadDeclaredImage(format, request.source);
     // FreeImage's own header read refuses the BMP headers the conversion reads for it.
-    if (!declared && format == FIF_BMP) {
+    if (!declared && format == ImageFormat::Bmp) {
         if (const std::optional<SourceFile> source = SourceFile::Open(request.source)) {
             declared = ReadExtendedBmpDeclaration(*source);
         }

@@ -12,6 +12,7 @@
 
 #include "engine/base/ConversionJob.h"
 #include "engine/formats/DeclaredImage.h"
+#include "engine/formats/ImageFormat.h"
 
 namespace kavenra {
 
@@ -20,21 +21,21 @@ namespace kavenra {
 // (TargaCheck.h), a WebP file's chunks against its length (WebpLayout.h), then its declared size
 // against the limits. A file whose header cannot be read is admitted: the full load decides, within
 // the process's own limits.
-Admission AdmitForLoading(FREE_IMAGE_FORMAT format, const ConversionRequest& request,
+Admission AdmitForLoading(ImageFormat format, const ConversionRequest& request,
                           const ConversionLimits& limits);
 
-// FreeImage's header-only load (FIF_LOAD_NOPIXELS); for JPEG the frame header and for WebP the
+// FreeImage's header-only load (kHeaderOnlyLoad); for JPEG the frame header and for WebP the
 // container's chunks, read here; for camera RAW the embedded preview that a RAW_PREVIEW load
 // takes, or the sensor's size when the file has no preview FreeImage can load. Empty when the
 // format has none or the header cannot be read; the full load then decides.
-std::optional<DeclaredImage> ReadDeclaredImage(FREE_IMAGE_FORMAT format, const std::string& path);
+std::optional<DeclaredImage> ReadDeclaredImage(ImageFormat format, const std::string& path);
 
 // The most memory a conversion of such a picture holds at once, in bytes: the loaded bitmap, and
 // beside it the larger of the decoder's buffers and what the rescale allocates (the new bitmap,
 // the bitmap between its two passes, the filter weights of one pass). The target is taken at its
 // largest of the request's size and the picture's own, so the RAW switch need not be read this
 // early. The format is all in `image`.
-std::uint64_t ConversionFootprint(FREE_IMAGE_FORMAT format, const DeclaredImage& image,
+std::uint64_t ConversionFootprint(ImageFormat format, const DeclaredImage& image,
                                   const ConversionRequest& request);
 
 // Checks by the file's own structure where FreeImage's loader goes wrong on hostile files; true
@@ -55,7 +56,7 @@ std::uint64_t ConversionFootprint(FREE_IMAGE_FORMAT format, const DeclaredImage&
 //    JPEG nor pixels would reach a loader found by its content, past these checks: refused.
 //  - HEIF and AVIF: libheif must read the box structure and find a primary image of a stated
 //    size within its limits (DeclareHeifImage, HeifImage.h); AdmitForLoading tells why not.
-bool PassesStructuralChecks(FREE_IMAGE_FORMAT format, const std::string& path);
+bool PassesStructuralChecks(ImageFormat format, const std::string& path);
 
 // Checks for files that FreeImage's format detection itself would spend seconds or minutes on:
 // a PhaseOne-like header whose metadata directory claims more entries than the file holds (the

@@ -15,11 +15,12 @@
 #include "engine/colour/ColourConversion.h"
 #include "engine/colour/ColourProfile.h"
 #include "engine/convert/ImageAdmission.h"
+#include "engine/formats/Codec.h"
 #include "engine/formats/FreeImageBitmap.h"
 #include "engine/formats/bmp/ExtendedBmp.h"
 #include "engine/formats/heif/HeifImage.h"
 #include "engine/formats/jpeg/JpegDamage.h"
-#include "engine/formats/jpeg/JpegEnd.h"
+#include "engine/formats/jpeg/JpegMarkers.h"
 #include "engine/formats/png/PngText.h"
 #include "engine/metadata/Location.h"
 #include "engine/metadata/Metadata.h"
@@ -69,7 +70,7 @@ std::optional<PreparedOutput> SavePagesToTemporaryFile(TiffPages& pages, FIBITMA
             return changed;
         };
     }
-    return SaveWrittenToTemporaryFile(FIF_TIFF, write, shape, destination, keepingPages);
+    return SaveWrittenToTemporaryFile(ImageFormat::Tiff, write, shape, destination, keepingPages);
 }
 
 // Removes the EXIF block and XMP packet that FreeImage's writers copy from a bitmap's metadata.
@@ -80,23 +81,16 @@ void DropCopiedMetadata(FIBITMAP& bitmap) {
 
 // The output format's own settings. A camera's RAW file saved in "the original's format" keeps
 // the JPEG writer's own default, as it had before there was a choice.
-int OutputFlags(FREE_IMAGE_FORMAT input, FREE_IMAGE_FORMAT output, const FormatOptions& codes,
+int OutputFlags(ImageFormat input, ImageFormat output, const ConversionOptions& options,
                 FIBITMAP& bitmap) {
-    if (input == FIF_RAW && !ChoosesFormat(codes.guardar_como)) return JPEG_DEFAULT;
-    return TiffFlagsForBitmap(SaveFlagsFor(output, codes), bitmap);
+    if (input == ImageFormat::Raw && options.saveAs == OutputChoice::Original) return JPEG_DEFAULT;
+    return TiffFlagsForBitmap(SaveFlagsOf(output, options), bitmap);
 }
 
 }  // namespace
 
-int LoadFlagsFor(FREE_IMAGE_FORMAT format) {
-    switch (format) {
-        case FIF_JPEG:
-            return JPEG_ACCURATE;
-        case FIF_RAW:
-            return RAW_PREVIEW;
-        default:
-            return 0;
-    }
+int LoadFlagsFor(ImageFormat format) {
+    return CodecOf(format).loadFlags;
 }
 
 int FastJpegScale(const ConversionRequest& request, SourceSize stored, int orientation) {
@@ -116,8 +110,8 @@ int FastJpegScale(const ConversionRequest& request, SourceSize stored, int orien
 }
 
 int JpegLoadFlagsFor(const ConversionJob& job, SourceSize stored, int orientation) {
-    if (job.settings.codes.decodificacion_rapida != 1 || job.settings.keepDimensions)
-        return JPEG_ACCURATE;
+    const ConversionOptions options = OptionsOf(job);
+    if (!options.fastDecoding || options.keepDimensions) return JPEG_ACCURATE;
     const int scale = FastJpegScale(job.request, stored, orientation);
     if (scale == 1) return JPEG_ACCURATE;
     // FreeImage's loader takes the size the decoded picture's larger side must reach and decodes
@@ -128,93 +122,43 @@ int JpegLoadFlagsFor(const ConversionJob& job, SourceSize stored, int orientatio
     return JPEG_ACCURATE | static_cast<int>(wanted << 16);
 }
 
-int LoadFlagsFor(FREE_IMAGE_FORMAT format, const SourceFile& source, const ConversionJob& job) {
-    const ConversionSettings& settings = job.settings;
-    if (format != FIF_JPEG || settings.codes.decodificacion_rapida != 1 ||
-        settings.keepDimensions) {
+int LoadFlagsFor(ImageFormat format, const SourceFile& source, const ConversionJob& job) {
+    const ConversionOptions options = OptionsOf(job);
+    if (format != ImageFormat::Jpeg || !options.fastDecoding || options.keepDimensions) {
         return LoadFlagsFor(format);
     }
-    const BitmapHandle header(FreeImage_Load(FIF_JPEG, source.path().c_str(), FIF_LOAD_NOPIXELS));
+    const BitmapHandle header(FreeImage_Load(FreeImageFormatOf(ImageFormat::Jpeg),
+                                             source.path().c_str(), kHeaderOnlyLoad));
     if (!header) return LoadFlagsFor(format);
     const SourceSize stored{FreeImage_GetWidth(header.get()), FreeImage_GetHeight(header.get())};
-    const int orientation = InputMetadata::Read(source.path(), FIF_JPEG).orientation();
+    const int orientation = InputMetadata::Read(source.path(), ImageFormat::Jpeg).orientation();
     return JpegLoadFlagsFor(job, stored, orientation);
 }
 
-SourceSize SourceSizeOf(FIBITMAP& bitmap, FREE_IMAGE_FORMAT format) {
+SourceSize SourceSizeOf(FIBITMAP& bitmap, ImageFormat format) {
     SourceSize size{FreeImage_GetWidth(&bitmap), FreeImage_GetHeight(&bitmap)};
-    if (format == FIF_JPEG) {
+    if (format == ImageFormat::Jpeg) {
         size.width = CommentSizeOr(bitmap, "OriginalJPEGWidth", size.width);
         size.height = CommentSizeOr(bitmap, "OriginalJPEGHeight", size.height);
     }
     return size;
 }
 
-int SaveFlagsFor(FREE_IMAGE_FORMAT format, const FormatOptions& codes) {
-    switch (format) {
-        case FIF_JPEG:
-            switch (codes.jpeg) {
-                case 1:
-                    return JPEG_QUALITYBAD;
-                case 2:
-                    return JPEG_QUALITYAVERAGE;
-                case 3:
-                    return JPEG_QUALITYNORMAL;
-                case 4:
-                    return JPEG_QUALITYGOOD;
-                default:
-                    // The best setting keeps the colour at full resolution (4:4:4), as common
-                    // encoders do from quality 90 up; the other settings are 75 and below.
-                    return JPEG_QUALITYSUPERB | JPEG_SUBSAMPLING_444;
-            }
-        case FIF_BMP:
-            return codes.bmp == 1 ? BMP_DEFAULT : BMP_SAVE_RLE;
-        case FIF_PNG:
-            switch (codes.png) {
-                case 1:
-                    return PNG_Z_BEST_SPEED;
-                case 2:
-                    return PNG_Z_DEFAULT_COMPRESSION;
-                case 3:
-                    return PNG_Z_BEST_COMPRESSION;
-                default:
-                    return PNG_Z_NO_COMPRESSION;
-            }
-        case FIF_TARGA:
-            return codes.tga == 1 ? TARGA_DEFAULT : TARGA_SAVE_RLE;
-        case FIF_TIFF:
-            switch (codes.tif) {
-                case 1:
-                    return TIFF_NONE;
-                case 2:
-                    return TIFF_LZW;
-                case 3:
-                    return TIFF_DEFLATE;
-                default:
-                    return TIFF_JPEG;
-            }
-        case FIF_WEBP:
-            return WebpSaveFlags(codes);
-        default:
-            return 0;
-    }
-}
-
 std::string RawOutputPath(const std::string& destination) {
-    return WithExtension(destination, UsualExtension(FIF_JPEG));
+    return WithExtension(destination, UsualExtension(ImageFormat::Jpeg));
 }
 
 namespace {
 
 // The budget in bytes for an output the user limited to `kilobytes`; none for a format without a
 // quality to lower (PNG, TIFF, BMP, TARGA, lossless WebP).
-std::optional<std::size_t> SizeBudgetFor(FREE_IMAGE_FORMAT outputFormat,
-                                         const FormatOptions& codes) {
-    if (codes.limite_kb <= 0) return std::nullopt;
-    const bool lossy =
-        outputFormat == FIF_JPEG || (outputFormat == FIF_WEBP && codes.webp_sin_perdida != 1);
+std::optional<std::size_t> SizeBudgetFor(ImageFormat outputFormat,
+                                         const ConversionOptions& options) {
+    if (!options.sizeBudgetBytes) return std::nullopt;
+    const bool lossy = outputFormat == ImageFormat::Jpeg ||
+                       (outputFormat == ImageFormat::Webp && !options.webpLossless);
     if (!lossy) return std::nullopt;
-    return static_cast<std::size_t>(codes.limite_kb) * 1024;
+    return static_cast<std::size_t>(*options.sizeBudgetBytes);
 }
 
 std::size_t FileSizeOf(const std::string& path) {
@@ -224,9 +168,8 @@ std::size_t FileSizeOf(const std::string& path) {
 
 // The highest quality whose whole file fits the budget. The metadata carried in after the encode
 // is measured on a first save; a file it took over the budget is encoded again with that room.
-std::optional<PreparedOutput> SaveWithinBudget(FIBITMAP& bitmap, FREE_IMAGE_FORMAT format,
-                                               int flags, std::size_t maxBytes,
-                                               const std::string& destination,
+std::optional<PreparedOutput> SaveWithinBudget(FIBITMAP& bitmap, ImageFormat format, int flags,
+                                               std::size_t maxBytes, const std::string& destination,
                                                const WrittenFileChange& change) {
     const WrittenShape shape{FreeImage_GetWidth(&bitmap), FreeImage_GetHeight(&bitmap), 1};
     std::size_t reserved = 0;
@@ -252,11 +195,11 @@ std::optional<PreparedOutput> SaveWithinBudget(FIBITMAP& bitmap, FREE_IMAGE_FORM
 
 }  // namespace
 
-Preparation PrepareLoadedImage(FIBITMAP& loaded, FREE_IMAGE_FORMAT format, const ConversionJob& job,
+Preparation PrepareLoadedImage(FIBITMAP& loaded, ImageFormat format, const ConversionJob& job,
                                TiffPages* pages) {
     const ConversionRequest& request = job.request;
-    const ConversionSettings& settings = job.settings;
-    const bool raw = format == FIF_RAW;
+    const ConversionOptions options = OptionsOf(job);
+    const bool raw = format == ImageFormat::Raw;
     const bool heif = IsHeifFormat(format);
     // A camera's RAW file describes its sensor.
     const InputMetadata metadata =
@@ -266,16 +209,16 @@ Preparation PrepareLoadedImage(FIBITMAP& loaded, FREE_IMAGE_FORMAT format, const
     const int orientation = heif ? kUpright : metadata.orientation();
     const std::optional<TargetSize> target =
         TargetSizeFor(request, UprightSize(SourceSizeOf(loaded, format), orientation));
-    const FREE_IMAGE_FILTER filter = FreeImageFilterOf(OptionsOf(job).filter);
+    const FREE_IMAGE_FILTER filter = FreeImageFilterOf(options.filter);
     // The switch keeps the loaded bitmap's own size (for JPEG not the size tags' values).
     const std::optional<TargetSize> size =
-        settings.keepDimensions
+        options.keepDimensions
             ? UprightSize(TargetSize{static_cast<int>(FreeImage_GetWidth(&loaded)),
                                      static_cast<int>(FreeImage_GetHeight(&loaded))},
                           orientation)
             : target;
     if (!size) return Preparation::Failed(FailureReason::Unsupported);
-    const FREE_IMAGE_FORMAT outputFormat = OutputFormatFor(format, settings.codes.guardar_como);
+    const ImageFormat outputFormat = OutputFormatFor(format, options.saveAs);
     // Known from the sizing alone: no picture is made that its writer would refuse, or write with
     // its sides cut short.
     if (!FitsOutputFormat(outputFormat, size->width, size->height)) {
@@ -286,7 +229,7 @@ Preparation PrepareLoadedImage(FIBITMAP& loaded, FREE_IMAGE_FORMAT format, const
     BitmapHandle rescaled(FreeImage_Rescale(&loaded, stored.width, stored.height, filter));
 
     // A picture saved in another format is its first page alone.
-    if (outputFormat != FIF_TIFF) pages = nullptr;
+    if (outputFormat != ImageFormat::Tiff) pages = nullptr;
     // No bitmap (a side of 0 or less, or no memory): nothing to save, and nothing on disk changes.
     if (!rescaled) {
         const bool sized = size->width > 0 && size->height > 0;
@@ -301,11 +244,11 @@ Preparation PrepareLoadedImage(FIBITMAP& loaded, FREE_IMAGE_FORMAT format, const
     if (raw || orientation != kUpright) StateUpright(*rescaled);
     // FreeImage's WebP writer would copy the input's EXIF and XMP as they are, stating its size
     // and turn; the output goes without them unless Exiv2 writes them below.
-    if (outputFormat == FIF_WEBP) DropCopiedMetadata(*rescaled);
+    if (outputFormat == ImageFormat::Webp) DropCopiedMetadata(*rescaled);
     const bool profiled = CarryColourProfile(loaded, *rescaled, format, outputFormat);
-    const int flags = OutputFlags(format, outputFormat, settings.codes, *rescaled);
+    const int flags = OutputFlags(format, outputFormat, options, *rescaled);
     const std::string destination = OutputPathFor(request.destination, format, outputFormat);
-    if (outputFormat == FIF_PNG) DropCommentsWithoutKeyword(*rescaled);
+    if (outputFormat == ImageFormat::Png) DropCommentsWithoutKeyword(*rescaled);
     WrittenFileChange carryMetadata;
     if (!metadata.empty()) {
         const unsigned width = FreeImage_GetWidth(rescaled.get());
@@ -320,11 +263,11 @@ Preparation PrepareLoadedImage(FIBITMAP& loaded, FREE_IMAGE_FORMAT format, const
     }
     // Every copy of the location goes: FreeImage's own, written with the bitmap, and the one the
     // metadata carried from the input would put back.
-    if (settings.codes.quitar_ubicacion == 1) {
+    if (options.removeLocation) {
         DropLocation(*rescaled);
         carryMetadata = RemovingLocation(std::move(carryMetadata), outputFormat);
     }
-    const std::optional<std::size_t> budget = SizeBudgetFor(outputFormat, settings.codes);
+    const std::optional<std::size_t> budget = SizeBudgetFor(outputFormat, options);
     const auto save = [&] {
         if (budget) {
             return SaveWithinBudget(*rescaled, outputFormat, flags, *budget, destination,
@@ -356,16 +299,16 @@ Preparation PrepareLoadedImage(FIBITMAP& loaded, FREE_IMAGE_FORMAT format, const
     return {saved, FailureReason::None};
 }
 
-FREE_IMAGE_FORMAT DetectFileFormat(const std::string& path) {
+ImageFormat DetectFileFormat(const std::string& path) {
     const std::optional<SourceFile> source = SourceFile::Open(path);
-    return source ? DetectOpenedFileFormat(*source) : FIF_UNKNOWN;
+    return source ? DetectOpenedFileFormat(*source) : ImageFormat::Unknown;
 }
 
-FREE_IMAGE_FORMAT DetectOpenedFileFormat(const SourceFile& source) {
-    if (!PassesDetectionChecks(source.path())) return FIF_UNKNOWN;
+ImageFormat DetectOpenedFileFormat(const SourceFile& source) {
+    if (!PassesDetectionChecks(source.path())) return ImageFormat::Unknown;
     // Before FreeImage's detection: its camera RAW parser would walk the boxes of such a file.
-    const FREE_IMAGE_FORMAT heif = DetectHeifFile(source.path());
-    if (heif != FIF_UNKNOWN) return heif;
+    const ImageFormat heif = DetectHeifFile(source.path());
+    if (heif != ImageFormat::Unknown) return heif;
     return FreeImage_GetFileType(source.path().c_str(), 0);
 }
 
@@ -380,8 +323,8 @@ Preparation PrepareImageFile(const ConversionJob& job, const ConversionLimits& l
 Preparation PrepareOpenedImageFile(const SourceFile& source, const ConversionJob& job,
                                    const ConversionLimits& limits) {
     if (HasEmbeddedNul(job.request.destination)) return {};
-    const FREE_IMAGE_FORMAT format = DetectOpenedFileFormat(source);
-    if (format == FIF_UNKNOWN) return Preparation::Failed(FailureReason::Unsupported);
+    const ImageFormat format = DetectOpenedFileFormat(source);
+    if (format == ImageFormat::Unknown) return Preparation::Failed(FailureReason::Unsupported);
     // Every later read goes through the open file, not through the name the job gave.
     ConversionRequest opened = job.request;
     opened.source = source.path();
@@ -395,11 +338,12 @@ Preparation PrepareOpenedImageFile(const SourceFile& source, const ConversionJob
         case Admission::Incomplete:
             return Preparation::Failed(FailureReason::Incomplete);
     }
-    if (format == FIF_JPEG && JpegEndsEarly(source.path())) {
+    if (format == ImageFormat::Jpeg && JpegEndsEarly(source.path())) {
         return Preparation::Failed(FailureReason::Incomplete);
     }
     // Every page of a multi-page TIFF file is converted, each within the limits beside the first.
-    const std::unique_ptr<TiffPages> pages = format == FIF_TIFF ? TiffPages::Open(source) : nullptr;
+    const std::unique_ptr<TiffPages> pages =
+        format == ImageFormat::Tiff ? TiffPages::Open(source) : nullptr;
     if (pages && pages->admit(opened, limits) == Admission::TooLarge) {
         return Preparation::Failed(FailureReason::TooLarge);
     }
@@ -410,21 +354,22 @@ Preparation PrepareOpenedImageFile(const SourceFile& source, const ConversionJob
     }
     const int flags = LoadFlagsFor(format, source, job);
     const JpegMessageWatch jpegMessages;
-    BitmapHandle loaded = format == FIF_BMP
-                              ? LoadBmpFile(source, flags)
-                              : BitmapHandle(FreeImage_Load(format, source.path().c_str(), flags));
-    if (loaded && format == FIF_JPEG && HasCmykProfile(*loaded)) {
+    BitmapHandle loaded =
+        format == ImageFormat::Bmp
+            ? LoadBmpFile(source, flags)
+            : BitmapHandle(FreeImage_Load(format.freeImage(), source.path().c_str(), flags));
+    if (loaded && format == ImageFormat::Jpeg && HasCmykProfile(*loaded)) {
         loaded = LoadCmykJpegAsSrgb(std::move(loaded), source, flags);
     }
     if (!loaded) return Preparation::Failed(FailureReason::Unsupported);
     // A load that heard nothing from libjpeg read the picture as it is; one that did may hold
     // grey where the data was damaged.
-    if (format == FIF_JPEG && jpegMessages.heardAny()) {
+    if (format == ImageFormat::Jpeg && jpegMessages.heardAny()) {
         const FailureReason damage = CheckJpegPictureData(source.path());
         if (damage != FailureReason::None) return Preparation::Failed(damage);
     }
-    if (format == FIF_PNG) AttachPngColourProfile(*loaded, source.path());
-    if (format == FIF_TIFF) AttachTiffColourProfile(*loaded, source.path());
+    if (format == ImageFormat::Png) AttachPngColourProfile(*loaded, source.path());
+    if (format == ImageFormat::Tiff) AttachTiffColourProfile(*loaded, source.path());
     return PrepareLoadedImage(*loaded, format, ConversionJob{opened, job.settings}, pages.get());
 }
 

@@ -14,6 +14,7 @@
 #include "engine/convert/ImageAdmission.h"
 #include "engine/convert/ResampleFilter.h"
 #include "engine/convert/TiffPages.h"
+#include "engine/formats/ImageFormat.h"
 #include "engine/formats/SourceFile.h"
 #include "engine/output/ReplacingSave.h"
 
@@ -33,21 +34,21 @@ struct Preparation {
 Preparation PrepareImageFile(const ConversionJob& job, const ConversionLimits& limits = {});
 
 // Detects the open input's format by content, admits it (AdmitForLoading), refuses a JPEG file
-// that ends early (JpegEnd.h) as Incomplete, loads it (BMP through LoadBmpFile, HEIF and AVIF
+// that ends early (JpegMarkers.h) as Incomplete, loads it (BMP through LoadBmpFile, HEIF and AVIF
 // through LoadHeifImage), refuses a JPEG file whose picture data is damaged (JpegDamage.h) as
 // Damaged, and hands it to PrepareLoadedImage. Every step reads `source` itself, whatever the job's
 // source name has come to mean since it was opened.
 Preparation PrepareOpenedImageFile(const SourceFile& source, const ConversionJob& job,
                                    const ConversionLimits& limits = {});
 
-// DetectOpenedFileFormat for a regular file (a link to one included); FIF_UNKNOWN for anything
-// else, whose reads could block for good (a named pipe) or never end (/dev/zero), and for a path
-// with an embedded NUL. The file tested is the file read.
-FREE_IMAGE_FORMAT DetectFileFormat(const std::string& path);
+// DetectOpenedFileFormat for a regular file (a link to one included); ImageFormat::Unknown for
+// anything else, whose reads could block for good (a named pipe) or never end (/dev/zero), and for
+// a path with an embedded NUL. The file tested is the file read.
+ImageFormat DetectFileFormat(const std::string& path);
 
-// HEIF's or AVIF's own format (HeifImage.h) by the file's brands, else FreeImage_GetFileType of
-// the open file.
-FREE_IMAGE_FORMAT DetectOpenedFileFormat(const SourceFile& source);
+// HEIF or AVIF by the file's brands (HeifImage.h), else the format FreeImage_GetFileType finds
+// in the open file.
+ImageFormat DetectOpenedFileFormat(const SourceFile& source);
 
 // Everything after the load: source size, target size (beyond what the output format holds, the
 // conversion fails as TooLargeForFormat before any picture is made), filter, rescale, the turn
@@ -59,15 +60,15 @@ FREE_IMAGE_FORMAT DetectOpenedFileFormat(const SourceFile& source);
 // source. `format` is the input's detected format; `loaded` stays owned by the caller and is
 // released after the rescaled bitmap. With `pages` (a multi-page TIFF input, `loaded` its first
 // page) a TIFF output holds every page; an output in another format holds the first.
-Preparation PrepareLoadedImage(FIBITMAP& loaded, FREE_IMAGE_FORMAT format, const ConversionJob& job,
+Preparation PrepareLoadedImage(FIBITMAP& loaded, ImageFormat format, const ConversionJob& job,
                                TiffPages* pages = nullptr);
 
-// JPEG_ACCURATE for JPEG, RAW_PREVIEW for camera RAW, 0 otherwise.
-int LoadFlagsFor(FREE_IMAGE_FORMAT format);
+// The flags of the format's full load (Codec::loadFlags).
+int LoadFlagsFor(ImageFormat format);
 
 // The load flags `job` reads its source with: LoadFlagsFor(format), and for a JPEG with fast
 // decoding on JpegLoadFlagsFor the size and orientation its header and EXIF state.
-int LoadFlagsFor(FREE_IMAGE_FORMAT format, const SourceFile& source, const ConversionJob& job);
+int LoadFlagsFor(ImageFormat format, const SourceFile& source, const ConversionJob& job);
 
 // The scale, 1, 2, 4 or 8, a JPEG of `stored` size (as its pixels are stored, before the turn
 // `orientation` asks for) is decoded at for `request`: the smallest that divides both sides and
@@ -82,13 +83,7 @@ int JpegLoadFlagsFor(const ConversionJob& job, SourceSize stored, int orientatio
 // The size the target is worked out from. For JPEG the comment tags "OriginalJPEGWidth" and
 // "OriginalJPEGHeight" (present when FreeImage decoded the picture at a reduced scale) win over
 // the bitmap's own size, each on its own.
-SourceSize SourceSizeOf(FIBITMAP& bitmap, FREE_IMAGE_FORMAT format);
-
-// The save flags for output in `format`, reading only that format's code (WebP: WebpSaveFlags).
-// Formats without options of their own save with 0. JPEG's best setting keeps the colour at full
-// resolution (4:4:4); the others leave FreeImage's 4:2:0. A camera's RAW input saved in "the
-// original's format" is written as JPEG with the writer's own default instead.
-int SaveFlagsFor(FREE_IMAGE_FORMAT format, const FormatOptions& codes);
+SourceSize SourceSizeOf(FIBITMAP& bitmap, ImageFormat format);
 
 // A format the program does not write (camera RAW, HEIF, AVIF) saved in "the original's format"
 // is written as JPEG: the file name's extension (from its last ".") becomes ".jpg", a name without

@@ -56,7 +56,8 @@ using MultiBitmap = std::unique_ptr<FIMULTIBITMAP, MultiBitmapCloser>;
 MultiBitmap OpenPages(std::FILE* file, int flags) {
     FreeImageIO io = ReadingIo();
     if (std::fseek(file, 0, SEEK_SET) != 0) return nullptr;
-    return MultiBitmap(FreeImage_OpenMultiBitmapFromHandle(FIF_TIFF, &io, file, flags));
+    return MultiBitmap(FreeImage_OpenMultiBitmapFromHandle(FreeImageFormatOf(ImageFormat::Tiff),
+                                                           &io, file, flags));
 }
 
 // The page's size under the job's rule, as the first page's: the loaded size where the job keeps
@@ -75,7 +76,8 @@ int TiffPageCount(const std::vector<unsigned char>& file) {
                                             static_cast<DWORD>(file.size()));
     if (memory == nullptr) return 0;
     int count = 0;
-    if (FIMULTIBITMAP* pages = FreeImage_LoadMultiBitmapFromMemory(FIF_TIFF, memory, 0)) {
+    if (FIMULTIBITMAP* pages =
+            FreeImage_LoadMultiBitmapFromMemory(FreeImageFormatOf(ImageFormat::Tiff), memory, 0)) {
         count = FreeImage_GetPageCount(pages);
         FreeImage_CloseMultiBitmap(pages, 0);
     }
@@ -104,7 +106,7 @@ std::unique_ptr<TiffPages> TiffPages::Open(const SourceFile& source) {
 }
 
 std::uint64_t TiffPages::footprint(const ConversionRequest& request) const {
-    const MultiBitmap headers = OpenPages(file_, FIF_LOAD_NOPIXELS);
+    const MultiBitmap headers = OpenPages(file_, kHeaderOnlyLoad);
     if (!headers) return 0;
     std::uint64_t first = 0;
     std::uint64_t most = 0;
@@ -114,7 +116,7 @@ std::uint64_t TiffPages::footprint(const ConversionRequest& request) const {
         const DeclaredImage declared{
             FreeImage_GetWidth(header.get()), FreeImage_GetHeight(header.get()),
             FreeImage_GetBPP(header.get()), FreeImage_GetImageType(header.get())};
-        const std::uint64_t footprint = ConversionFootprint(FIF_TIFF, declared, request);
+        const std::uint64_t footprint = ConversionFootprint(ImageFormat::Tiff, declared, request);
         if (page == 0) first = footprint;
         const std::uint64_t held = page == 0 ? footprint : first + footprint;
         // Beyond 64 bits is beyond any limit.
@@ -165,7 +167,8 @@ bool TiffPages::write(FIBITMAP& first, const ConversionJob& job, FreeImageIO& io
     }
     for (int page = 0; page < count_; ++page) FreeImage_DeletePage(pages.get(), 0);
     if (FreeImage_GetPageCount(pages.get()) != count_) return false;
-    return FreeImage_SaveMultiBitmapToHandle(FIF_TIFF, pages.get(), &io, handle, flags) == TRUE;
+    return FreeImage_SaveMultiBitmapToHandle(FreeImageFormatOf(ImageFormat::Tiff), pages.get(), &io,
+                                             handle, flags) == TRUE;
 }
 
 }  // namespace kavenra

@@ -6,6 +6,9 @@
 
 namespace kavenra {
 
+// FreeImage's load flag for the header alone: the bitmap states its size and type, no pixels.
+constexpr int kHeaderOnlyLoad = FIF_LOAD_NOPIXELS;
+
 // Owns one FreeImage bitmap and unloads it when it goes out of scope, whatever the way out.
 struct FreeImageBitmapUnloader {
     void operator()(FIBITMAP* bitmap) const noexcept { FreeImage_Unload(bitmap); }

@@ -22,11 +22,11 @@ IsolatedDetection DetectIsolated(const std::string& path) {
     result.report = RunJob(
         WorkerLane::Intake, MessageKind::DetectJob, TimeLimitMs(isolation::kDetectionLimitMs), -1,
         [&](MessageWriter& job) { job.text(path); }, answers);
-    if (answers.detected) result.format = static_cast<FREE_IMAGE_FORMAT>(*answers.detected);
+    if (answers.detected) result.format = ImageFormat::FromNumber(*answers.detected);
     return result;
 }
 
-FREE_IMAGE_FORMAT DetectImageFormatIsolated(const std::string& path) {
+ImageFormat DetectImageFormatIsolated(const std::string& path) {
     return DetectIsolated(path).format;
 }
 

@@ -47,6 +47,7 @@
 #include <FreeImage.h>
 
 #include "engine/base/ConversionJob.h"
+#include "engine/formats/ImageFormat.h"
 
 namespace kavenra {
 
@@ -88,11 +89,10 @@ struct IsolatedConversion {
 IsolatedConversion PrepareConversionIsolated(const ConversionJob& job,
                                              WorkerLane lane = WorkerLane::Intake, int cancel = -1);
 
-// A detection in the worker: DetectFileFormat's answer (FreeImage's format, or HEIF's or AVIF's
-// own, engine/formats/heif/HeifImage.h), FIF_UNKNOWN also when the worker gave none, and how the
-// call ended.
+// A detection in the worker: DetectFileFormat's answer, ImageFormat::Unknown also when the worker
+// gave none, and how the call ended.
 struct IsolatedDetection {
-    FREE_IMAGE_FORMAT format = FIF_UNKNOWN;
+    ImageFormat format = ImageFormat::Unknown;
     ImageJobReport report;
 };
 IsolatedDetection DetectIsolated(const std::string& path);

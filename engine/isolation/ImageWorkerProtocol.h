@@ -34,7 +34,7 @@
 namespace kavenra::worker {
 
 // Raised whenever the messages change, so that a stale worker is refused at once.
-constexpr std::uint32_t kProtocolVersion = 13;
+constexpr std::uint32_t kProtocolVersion = 14;
 
 // The worker finds its end of the socket pair here.
 constexpr int kChannelDescriptor = 3;
@@ -52,7 +52,7 @@ enum class MessageKind : std::uint8_t {
     EstimateJob = 12,  // u32 serial, JobContext, ConversionJob
     // job process -> program
     TemporaryFile = 21,   // text path of a temporary file the job is about to create
-    DetectResult = 22,    // u32 serial, i32 FREE_IMAGE_FORMAT or HEIF's and AVIF's own values
+    DetectResult = 22,    // u32 serial, u32 ImageFormat's value
                           // (engine/formats/heif/HeifImage.h)
     ConvertResult = 23,   // u32 serial, then u8 0 (failed) and u8 FailureReason, or u8 1,
                           // PreparedOutput's three texts and u8 1 when over its size budget

@@ -226,7 +226,7 @@ Step WorkerProcess::handleMessage(JobAnswers& answers) {
         }
         case MessageKind::DetectResult: {
             const auto serial = message.u32();
-            const auto format = message.i32();
+            const auto format = message.u32();
             if (!serial || !format || !message.complete()) return Step::Broken;
             if (*serial != serial_) return Step::Continue;  // of an earlier job
             answers.detected = *format;

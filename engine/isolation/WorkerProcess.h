@@ -23,7 +23,7 @@ using Clock = std::chrono::steady_clock;
 
 // What one job sent before it ended.
 struct JobAnswers {
-    std::optional<std::int32_t> detected;
+    std::optional<std::uint32_t> detected;
     // An estimate's bytes once it came, empty inside when the header did not tell.
     std::optional<std::optional<std::uint64_t>> estimated;
     std::optional<std::optional<PreparedOutput>> converted;  // the result, once it came

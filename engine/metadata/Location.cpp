@@ -7,6 +7,7 @@
 #include <cstring>
 #include <optional>
 
+#include "engine/formats/Codec.h"
 #include "engine/metadata/Metadata.h"
 
 namespace kavenra {
@@ -131,8 +132,8 @@ std::optional<std::vector<unsigned char>> ContentOf(Exiv2::Image& image) {
     return std::vector<unsigned char>(written.pData_, written.pData_ + written.size_);
 }
 
-bool Writes(FREE_IMAGE_FORMAT format) {
-    return format == FIF_JPEG || format == FIF_PNG || format == FIF_TIFF || format == FIF_WEBP;
+bool Writes(ImageFormat format) {
+    return CodecOf(format).metadata == MetadataAccess::InFile;
 }
 
 // --- FreeImage's copies ---------------------------------------------------------------------
@@ -270,7 +271,7 @@ bool IsLocationKey(const std::string& key) {
     return IsXmpLocation(key);
 }
 
-LocationRemoval RemoveLocation(const std::vector<unsigned char>& file, FREE_IMAGE_FORMAT format) {
+LocationRemoval RemoveLocation(const std::vector<unsigned char>& file, ImageFormat format) {
     if (!Writes(format) || file.empty()) return {LocationOutcome::Unreadable, {}};
     if (!FitsMetadataLibrary(file.size())) return {LocationOutcome::TooLarge, {}};
     InitialiseMetadataLibrary();
@@ -297,7 +298,7 @@ LocationRemoval RemoveLocation(const std::vector<unsigned char>& file, FREE_IMAG
         return {LocationOutcome::Unreadable, {}};
     }
     // Exiv2 lays a TIFF or WebP file out anew; its pixels are to be the ones it was given.
-    if ((format == FIF_TIFF || format == FIF_WEBP) &&
+    if ((format == ImageFormat::Tiff || format == ImageFormat::Webp) &&
         !DecodeToSamePixels(file, result.file, format)) {
         return {LocationOutcome::PixelsChanged, {}};
     }
@@ -323,7 +324,7 @@ void DropLocation(FIBITMAP& bitmap) {
     RewriteXmp(bitmap);
 }
 
-WrittenFileChange RemovingLocation(WrittenFileChange change, FREE_IMAGE_FORMAT format) {
+WrittenFileChange RemovingLocation(WrittenFileChange change, ImageFormat format) {
     return [change = std::move(change), format](const std::vector<unsigned char>& written)
                -> std::optional<std::vector<unsigned char>> {
         std::optional<std::vector<unsigned char>> changed = change ? change(written) : std::nullopt;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/formats/ImageFormat.h"
 #include "engine/output/ReplacingSave.h"
 
 namespace kavenra {
@@ -38,7 +39,7 @@ bool IsLocationKey(const std::string& key);
 // State and Country) and IPTC's own (content location code and name, city, sub-location,
 // province or state, country code and name). Never throws; any outcome but Removed leaves `file`
 // as it is, and only Removed and NoneFound leave a file free of location.
-LocationRemoval RemoveLocation(const std::vector<unsigned char>& file, FREE_IMAGE_FORMAT format);
+LocationRemoval RemoveLocation(const std::vector<unsigned char>& file, ImageFormat format);
 
 // Removes the location from the metadata FreeImage keeps with a loaded bitmap, which its writers
 // copy into the file they write: the GPS directory, the GPS pointer, the raw EXIF block's GPS
@@ -53,6 +54,6 @@ void DropLocation(FIBITMAP& bitmap);
 // from what `change` made, the file as written, less its location, goes instead, or the file as
 // written: the bitmap saved is to have been through DropLocation, so that FreeImage's copies hold
 // none.
-WrittenFileChange RemovingLocation(WrittenFileChange change, FREE_IMAGE_FORMAT format);
+WrittenFileChange RemovingLocation(WrittenFileChange change, ImageFormat format);
 
 }  // namespace kavenra

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/formats/Codec.h"
 #include "engine/formats/FreeImageBitmap.h"
 #include "engine/formats/heif/HeifImage.h"
 #include "engine/formats/png/PngText.h"
@@ -175,13 +176,12 @@ struct MemoryCloser {
     void operator()(FIMEMORY* memory) const noexcept { FreeImage_CloseMemory(memory); }
 };
 
-std::optional<PixelDigest> DigestOf(const std::vector<unsigned char>& file,
-                                    FREE_IMAGE_FORMAT format) {
+std::optional<PixelDigest> DigestOf(const std::vector<unsigned char>& file, ImageFormat format) {
     // FreeImage only reads the memory it is lent here.
     const std::unique_ptr<FIMEMORY, MemoryCloser> memory(
         FreeImage_OpenMemory(const_cast<BYTE*>(file.data()), static_cast<DWORD>(file.size())));
     if (!memory) return std::nullopt;
-    const BitmapHandle bitmap(FreeImage_LoadFromMemory(format, memory.get(), 0));
+    const BitmapHandle bitmap(FreeImage_LoadFromMemory(format.freeImage(), memory.get(), 0));
     if (!bitmap) return std::nullopt;
     PixelDigest digest{FreeImage_GetWidth(bitmap.get()), FreeImage_GetHeight(bitmap.get()),
                        FreeImage_GetBPP(bitmap.get()), FreeImage_GetImageType(bitmap.get()),
@@ -202,8 +202,8 @@ std::optional<std::uint64_t> FileSize(const std::string& path) {
     return static_cast<std::uint64_t>(info.st_size);
 }
 
-bool HoldsMetadata(FREE_IMAGE_FORMAT format) {
-    return format == FIF_JPEG || format == FIF_PNG || format == FIF_TIFF || format == FIF_WEBP;
+bool HoldsMetadata(ImageFormat format) {
+    return CodecOf(format).metadata == MetadataAccess::InFile;
 }
 
 // TIFF's own types run from BYTE (1) to IFD (13). Exiv2 keeps an entry of any other type ("type
@@ -336,7 +336,7 @@ bool FitsMetadataLibrary(std::size_t size) {
 }
 
 bool DecodeToSamePixels(const std::vector<unsigned char>& before,
-                        const std::vector<unsigned char>& after, FREE_IMAGE_FORMAT format) {
+                        const std::vector<unsigned char>& after, ImageFormat format) {
     const std::optional<PixelDigest> first = DigestOf(before, format);
     const std::optional<PixelDigest> second = DigestOf(after, format);
     return first && second && *first == *second;
@@ -389,8 +389,8 @@ InputMetadata InputMetadata::ReadHeif(const std::string& path) {
     return metadata;
 }
 
-InputMetadata InputMetadata::Read(const std::string& path, FREE_IMAGE_FORMAT format) {
-    if (IsHeifFormat(format)) return ReadHeif(path);
+InputMetadata InputMetadata::Read(const std::string& path, ImageFormat format) {
+    if (CodecOf(format).metadata == MetadataAccess::Libheif) return ReadHeif(path);
     InputMetadata metadata;
     const std::optional<std::uint64_t> size = FileSize(path);
     if (!HoldsMetadata(format) || !size || *size > kLargestMetadataFile) return metadata;
@@ -415,7 +415,7 @@ InputMetadata InputMetadata::Read(const std::string& path, FREE_IMAGE_FORMAT for
     metadata.models_ = readModels([&path] { return Exiv2::ImageFactory::open(path, false); });
     // Exiv2 refuses a whole PNG file for one text chunk without a keyword, which libpng takes;
     // the other chunks still say what the file carries.
-    if (!metadata.models_ && format == FIF_PNG) {
+    if (!metadata.models_ && format == ImageFormat::Png) {
         if (const auto chunks = PngChunksForMetadata(path, kLargestMetadataFile)) {
             metadata.models_ = readModels([&chunks] {
                 return Exiv2::ImageFactory::open(chunks->data(), static_cast<long>(chunks->size()));
@@ -441,14 +441,13 @@ int InputMetadata::orientation() const {
     }
 }
 
-MetadataWrite InputMetadata::WriteInto(const std::vector<unsigned char>& file,
-                                       FREE_IMAGE_FORMAT format, unsigned width,
-                                       unsigned height) const {
+MetadataWrite InputMetadata::WriteInto(const std::vector<unsigned char>& file, ImageFormat format,
+                                       unsigned width, unsigned height) const {
     if (empty()) return {MetadataOutcome::AlreadyThere, {}};
     if (!HoldsMetadata(format)) return {MetadataOutcome::Unreadable, {}};
     if (file.size() > kLargestMetadataFile) return {MetadataOutcome::TooLarge, {}};
     InitialiseMetadataLibrary();
-    const bool tiff = format == FIF_TIFF;
+    const bool tiff = format == ImageFormat::Tiff;
     MetadataWrite result;
     try {
         // A copy of its own: Exiv2 lays out a TIFF file anew in the memory it reads from, and
@@ -489,7 +488,7 @@ MetadataWrite InputMetadata::WriteInto(const std::vector<unsigned char>& file,
     // anew, and a WebP file's chunks too (a plain file gains the extended header): the pixels it
     // read are to be the pixels it wrote. It never encodes a WebP bitstream, so even a lossy one
     // decodes to the same pixels.
-    if (tiff || format == FIF_WEBP) {
+    if (tiff || format == ImageFormat::Webp) {
         if (!DecodeToSamePixels(file, result.file, format)) {
             return {MetadataOutcome::PixelsChanged, {}};
         }

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/formats/ImageFormat.h"
+
 namespace kavenra {
 
 // Prepares Exiv2 once per process, whatever the thread: its XMP toolkit's set-up must not run
@@ -22,7 +24,7 @@ bool FitsMetadataLibrary(std::size_t size);
 
 // True when two contents of a `format` file both decode, to the same pixels.
 bool DecodeToSamePixels(const std::vector<unsigned char>& before,
-                        const std::vector<unsigned char>& after, FREE_IMAGE_FORMAT format);
+                        const std::vector<unsigned char>& after, ImageFormat format);
 
 // Removes from the metadata FreeImage keeps with a loaded bitmap, which its writers copy into the
 // file they write, what other readers refuse: an XMP packet Exiv2 cannot parse; EXIF entries of
@@ -60,7 +62,7 @@ class InputMetadata {
     // refuses the whole file for, costs only that chunk. An EXIF entry of no TIFF type or of no
     // value is left out, and so is an XMP packet or IPTC block that does not parse (Exiv2 reads
     // none of it), the rest kept.
-    static InputMetadata Read(const std::string& path, FREE_IMAGE_FORMAT format);
+    static InputMetadata Read(const std::string& path, ImageFormat format);
 
     bool empty() const;
 
@@ -74,7 +76,7 @@ class InputMetadata {
     // sub-images) are not carried into it. Never throws; any outcome but Written leaves `file` as
     // it is. The output's pixels are upright, and its orientation tags (EXIF's, a TIFF file's own,
     // and XMP's tiff:Orientation), where it has them, say 1.
-    MetadataWrite WriteInto(const std::vector<unsigned char>& file, FREE_IMAGE_FORMAT format,
+    MetadataWrite WriteInto(const std::vector<unsigned char>& file, ImageFormat format,
                             unsigned width, unsigned height) const;
 
   private:

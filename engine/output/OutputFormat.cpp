@@ -6,11 +6,11 @@
 #include <utility>
 
 #include "engine/base/SystemText.h"
+#include "engine/formats/Codec.h"
 
 namespace kavenra {
 namespace {
 
-constexpr int kDefaultWebpQuality = 80;
 constexpr BYTE kOpaque = 0xFF;
 
 bool IsPaletteGrey(FIBITMAP& bitmap) {
@@ -176,74 +176,49 @@ bool Apply(BitmapHandle& bitmap, Step step) {
 
 }  // namespace
 
-// The program's own format numbers (HEIF, AVIF) lie below FreeImage's and are never its to judge.
-bool WritesFormat(FREE_IMAGE_FORMAT format) {
-    return format > FIF_UNKNOWN && FreeImage_FIFSupportsWriting(format);
+bool WritesFormat(ImageFormat format) {
+    return FreeImageWrites(format);
 }
 
 bool ChoosesFormat(int saveAs) {
     return saveAs >= static_cast<int>(SaveAs::Jpeg) && saveAs <= kLastSaveAs;
 }
 
-FREE_IMAGE_FORMAT OutputFormatFor(FREE_IMAGE_FORMAT input, int saveAs) {
+ImageFormat OutputFormatFor(ImageFormat input, OutputChoice saveAs) {
     switch (saveAs) {
-        case static_cast<int>(SaveAs::Jpeg):
-            return FIF_JPEG;
-        case static_cast<int>(SaveAs::Png):
-            return FIF_PNG;
-        case static_cast<int>(SaveAs::Webp):
-            return FIF_WEBP;
-        case static_cast<int>(SaveAs::Tiff):
-            return FIF_TIFF;
-        default:
-            return WritesFormat(input) ? input : FIF_JPEG;
+        case OutputChoice::Jpeg:
+            return ImageFormat::Jpeg;
+        case OutputChoice::Png:
+            return ImageFormat::Png;
+        case OutputChoice::Webp:
+            return ImageFormat::Webp;
+        case OutputChoice::Tiff:
+            return ImageFormat::Tiff;
+        case OutputChoice::Original:
+            break;
     }
+    return WritesFormat(input) ? input : ImageFormat::Jpeg;
 }
 
-bool FitsOutputFormat(FREE_IMAGE_FORMAT format, std::int64_t width, std::int64_t height) {
-    std::int64_t longest = 0;
-    switch (format) {
-        case FIF_JPEG:
-            // libjpeg refuses a larger side when it starts to encode (JPEG_MAX_DIMENSION).
-            longest = 65500;
-            break;
-        case FIF_WEBP:
-            longest = 16383;  // 14 bits per side in the bitstream's header
-            break;
-        case FIF_TARGA:
-            longest = 65535;  // FreeImage's writer would cut the sides to 16 bits
-            break;
-        default:
-            return true;
-    }
-    return width <= longest && height <= longest;
+ImageFormat OutputFormatFor(ImageFormat input, int saveAs) {
+    return OutputFormatFor(
+        input, ChoosesFormat(saveAs) ? static_cast<OutputChoice>(saveAs) : OutputChoice::Original);
 }
 
-std::string UsualExtension(FREE_IMAGE_FORMAT format) {
-    switch (format) {
-        case FIF_JPEG:
-            return ".jpg";
-        case FIF_PNG:
-            return ".png";
-        case FIF_WEBP:
-            return ".webp";
-        case FIF_TIFF:
-            return ".tif";
-        case FIF_BMP:
-            return ".bmp";
-        case FIF_TARGA:
-            return ".tga";
-        default:
-            return {};
-    }
+bool FitsOutputFormat(ImageFormat format, std::int64_t width, std::int64_t height) {
+    const std::int64_t longest = CodecOf(format).largestSide;
+    return longest == 0 || (width <= longest && height <= longest);
+}
+
+std::string UsualExtension(ImageFormat format) {
+    return UsualExtensionOf(format);
 }
 
 std::string WithExtension(const std::string& destination, const std::string& extension) {
     return SplitExtension(destination).stem + extension;
 }
 
-std::string OutputPathFor(const std::string& destination, FREE_IMAGE_FORMAT input,
-                          FREE_IMAGE_FORMAT output) {
+std::string OutputPathFor(const std::string& destination, ImageFormat input, ImageFormat output) {
     if (output == input) return destination;
     return WithExtension(destination, UsualExtension(output));
 }
@@ -263,17 +238,18 @@ bool HoldsTransparency(FIBITMAP& bitmap) {
     }
 }
 
-bool FitForWriter(BitmapHandle& bitmap, FREE_IMAGE_FORMAT input, FREE_IMAGE_FORMAT output) {
-    const bool paddedInput = input == FIF_BMP || input == FIF_TARGA;
+bool FitForWriter(BitmapHandle& bitmap, ImageFormat input, ImageFormat output) {
+    const bool paddedInput = CodecOf(input).paddedFourthByte;
     if (paddedInput && output != input && !Apply(bitmap, WithoutUnusedAlpha(*bitmap))) return false;
-    if (output != FIF_JPEG && output != FIF_WEBP && output != FIF_PNG) return true;
+    const WriterPixels pixels = CodecOf(output).writerPixels;
+    if (pixels == WriterPixels::AsTheyAre) return true;
     const bool keepSamples =
-        output == FIF_PNG && PngTakesSamples(FreeImage_GetImageType(bitmap.get()));
+        pixels == WriterPixels::PngSamples && PngTakesSamples(FreeImage_GetImageType(bitmap.get()));
     if (!keepSamples && !Apply(bitmap, ToEightBitSamples(*bitmap))) return false;
-    switch (output) {
-        case FIF_JPEG:
+    switch (pixels) {
+        case WriterPixels::GreyOrColour:
             return Apply(bitmap, ForJpeg(*bitmap));
-        case FIF_WEBP:
+        case WriterPixels::ColourOrAlpha:
             return Apply(bitmap, ForWebp(*bitmap));
         default:
             return Apply(bitmap, ForPng(*bitmap));
@@ -285,11 +261,6 @@ int TiffFlagsForBitmap(int flags, FIBITMAP& bitmap) {
     const bool colour =
         FreeImage_GetImageType(&bitmap) == FIT_BITMAP && FreeImage_GetBPP(&bitmap) == 24;
     return colour || IsPlainGrey(bitmap) ? flags : TIFF_LZW;
-}
-
-int WebpSaveFlags(const FormatOptions& codes) {
-    if (codes.webp_sin_perdida == 1) return WEBP_LOSSLESS;
-    return codes.webp >= 1 && codes.webp <= 100 ? codes.webp : kDefaultWebpQuality;
 }
 
 }  // namespace kavenra

@@ -9,8 +9,10 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/base/ConversionOptions.h"
 #include "engine/base/ConversionSettings.h"
 #include "engine/formats/FreeImageBitmap.h"
+#include "engine/formats/ImageFormat.h"
 
 namespace kavenra {
 
@@ -18,23 +20,24 @@ namespace kavenra {
 // format the code names; for SaveAs::Original, and for any code out of range, the input's own
 // format where the program writes it (of the formats the window lists: BMP, JPEG, PNG, TARGA,
 // TIFF, WebP), else JPEG (camera RAW, and any format read without a writer).
-FREE_IMAGE_FORMAT OutputFormatFor(FREE_IMAGE_FORMAT input, int saveAs);
+ImageFormat OutputFormatFor(ImageFormat input, int saveAs);
+ImageFormat OutputFormatFor(ImageFormat input, OutputChoice saveAs);
 
 // True when a picture of `width` x `height` pixels fits the header and the encoder of `format`:
 // a JPEG side at most 65,500 pixels (libjpeg's bound, below the 16-bit field's), a WebP side at
 // most 16,383, a TARGA side at most 65,535 (its 16-bit fields); any side of the other formats.
-bool FitsOutputFormat(FREE_IMAGE_FORMAT format, std::int64_t width, std::int64_t height);
+bool FitsOutputFormat(ImageFormat format, std::int64_t width, std::int64_t height);
 
 // True when the "Save as" code names a format (1..4); any other keeps the original's.
 bool ChoosesFormat(int saveAs);
 
 // True for the formats FreeImage has a writer for. (The engine's own callers may also hand it
 // formats the window never lists, such as PPM or GIF: those keep their format as before.)
-bool WritesFormat(FREE_IMAGE_FORMAT format);
+bool WritesFormat(ImageFormat format);
 
 // The usual extension of a written format, with its ".": ".jpg", ".png", ".webp", ".tif",
 // ".bmp", ".tga"; empty for any other format.
-std::string UsualExtension(FREE_IMAGE_FORMAT format);
+std::string UsualExtension(ImageFormat format);
 
 // `destination` whose file name's extension (from its last ".") is replaced by `extension`; a
 // name without "." gets it appended. A "." in a folder name does not count.
@@ -43,8 +46,7 @@ std::string WithExtension(const std::string& destination, const std::string& ext
 // Where the output of a `destination` is written: `destination` itself when the output keeps the
 // input's format, whatever its extension says; else the output format's usual extension replaces
 // the name's.
-std::string OutputPathFor(const std::string& destination, FREE_IMAGE_FORMAT input,
-                          FREE_IMAGE_FORMAT output);
+std::string OutputPathFor(const std::string& destination, ImageFormat input, ImageFormat output);
 
 // Replaces `bitmap`, loaded from an `input` file, with a copy that `output`'s writer takes, where
 // it does not take it as it is:
@@ -58,7 +60,7 @@ std::string OutputPathFor(const std::string& destination, FREE_IMAGE_FORMAT inpu
 // saved in another format, it becomes 24-bit rather than a picture that cannot be seen.
 // The copy keeps the resolution; its colour profile is for the caller to carry. False, `bitmap`
 // unchanged, when there is no memory for the copy.
-bool FitForWriter(BitmapHandle& bitmap, FREE_IMAGE_FORMAT input, FREE_IMAGE_FORMAT output);
+bool FitForWriter(BitmapHandle& bitmap, ImageFormat input, ImageFormat output);
 
 // True when the picture holds transparency its output could keep: a 32-bit or 16-bit-per-channel
 // alpha channel that is not 0 everywhere, or a palette with transparent entries.
@@ -68,8 +70,5 @@ bool HoldsTransparency(FIBITMAP& bitmap);
 // 16 bits per channel, a palette) are written with LZW instead, which keeps every sample as it
 // is. Other flags and formats come back unchanged.
 int TiffFlagsForBitmap(int flags, FIBITMAP& bitmap);
-
-// WebP's quality from the options (1..100, else the default 80), or WEBP_LOSSLESS.
-int WebpSaveFlags(const FormatOptions& codes);
 
 }  // namespace kavenra

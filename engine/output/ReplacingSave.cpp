@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "engine/base/SystemText.h"
+#include "engine/formats/Codec.h"
 #include "engine/formats/FreeImageBitmap.h"
 #include "engine/formats/bmp/BmpRunPadding.h"
 #include "engine/output/ReplacingSaveLeftovers.h"
@@ -141,7 +142,8 @@ bool SaveToStream(const OutputWriter& write, FILE* stream) {
 int TiffPageCount(FILE* stream) {
     FreeImageIO io{ReadFrom, WriteTo, SeekIn, TellIn};
     if (std::fseek(stream, 0, SEEK_SET) != 0) return 0;
-    FIMULTIBITMAP* pages = FreeImage_OpenMultiBitmapFromHandle(FIF_TIFF, &io, stream, 0);
+    FIMULTIBITMAP* pages =
+        FreeImage_OpenMultiBitmapFromHandle(FreeImageFormatOf(ImageFormat::Tiff), &io, stream, 0);
     if (pages == nullptr) return 0;
     const int count = FreeImage_GetPageCount(pages);
     FreeImage_CloseMultiBitmap(pages, 0);
@@ -212,19 +214,18 @@ bool CompleteBmpHeader(FILE* stream) {
 
 // WrittenFileReadsBack on an open stream: the file as this process wrote it, whatever its
 // permission bits.
-bool StreamReadsBack(FILE* stream, FREE_IMAGE_FORMAT format, unsigned width, unsigned height) {
+bool StreamReadsBack(FILE* stream, ImageFormat format, unsigned width, unsigned height) {
     FreeImageIO io{ReadFrom, WriteTo, SeekIn, TellIn};
     if (std::fseek(stream, 0, SEEK_SET) != 0 ||
-        !FreeImage_ValidateFromHandle(format, &io, static_cast<fi_handle>(stream)) ||
+        !FreeImage_ValidateFromHandle(format.freeImage(), &io, static_cast<fi_handle>(stream)) ||
         std::fseek(stream, 0, SEEK_SET) != 0) {
         return false;
     }
-    // A BMP is read whole: its RLE codes are where FreeImage's writer goes wrong. So is a WebP
-    // file: its header is the container's, and only a decode shows the bitstream whole.
+    // Some formats are read whole (Codec::readBackHeaderOnly).
     const bool header =
-        format != FIF_BMP && format != FIF_WEBP && FreeImage_FIFSupportsNoPixels(format);
+        CodecOf(format).readBackHeaderOnly && FreeImage_FIFSupportsNoPixels(format.freeImage());
     const BitmapHandle back(
-        FreeImage_LoadFromHandle(format, &io, stream, header ? FIF_LOAD_NOPIXELS : 0));
+        FreeImage_LoadFromHandle(format.freeImage(), &io, stream, header ? kHeaderOnlyLoad : 0));
     return back && FreeImage_GetWidth(back.get()) == width &&
            FreeImage_GetHeight(back.get()) == height;
 }
@@ -351,7 +352,7 @@ int RemoveAbandonedTemporaryFiles(const std::string& folder) {
     return removed;
 }
 
-bool WrittenFileReadsBack(const std::string& path, FREE_IMAGE_FORMAT format, unsigned width,
+bool WrittenFileReadsBack(const std::string& path, ImageFormat format, unsigned width,
                           unsigned height) {
     // The format's own test rather than FreeImage_GetFileType, which names the first of several
     // formats sharing a signature (every PNM file reads as PBM).
@@ -431,18 +432,18 @@ bool ApplyChange(FILE* stream, const WrittenFileChange& change) {
 
 }  // namespace
 
-std::optional<PreparedOutput> SaveToTemporaryFile(FREE_IMAGE_FORMAT format, FIBITMAP& bitmap,
+std::optional<PreparedOutput> SaveToTemporaryFile(ImageFormat format, FIBITMAP& bitmap,
                                                   const std::string& destination, int flags,
                                                   const WrittenFileChange& change) {
     const OutputWriter write = [format, &bitmap, flags](FreeImageIO& io, fi_handle handle) {
-        return FreeImage_SaveToHandle(format, &bitmap, &io, handle, flags) == TRUE;
+        return FreeImage_SaveToHandle(format.freeImage(), &bitmap, &io, handle, flags) == TRUE;
     };
     return SaveWrittenToTemporaryFile(
         format, write, {FreeImage_GetWidth(&bitmap), FreeImage_GetHeight(&bitmap), 1}, destination,
         change);
 }
 
-std::optional<PreparedOutput> SaveWrittenToTemporaryFile(FREE_IMAGE_FORMAT format,
+std::optional<PreparedOutput> SaveWrittenToTemporaryFile(ImageFormat format,
                                                          const OutputWriter& write,
                                                          const WrittenShape& shape,
                                                          const std::string& destination,
@@ -465,12 +466,12 @@ std::optional<PreparedOutput> SaveWrittenToTemporaryFile(FREE_IMAGE_FORMAT forma
     errno = 0;
     Stream stream(fdopen(temporary->fd, "w+b"));
     if (!stream) close(temporary->fd);
-    const bool saved =
-        stream && SaveToStream(write, stream.get()) &&
-        (format != FIF_BMP || CompleteBmpHeader(stream.get())) &&
-        ApplyChange(stream.get(), change) &&
-        StreamReadsBack(stream.get(), format, shape.width, shape.height) &&
-        (shape.pages <= 1 || (format == FIF_TIFF && TiffPageCount(stream.get()) == shape.pages));
+    const bool saved = stream && SaveToStream(write, stream.get()) &&
+                       (format != ImageFormat::Bmp || CompleteBmpHeader(stream.get())) &&
+                       ApplyChange(stream.get(), change) &&
+                       StreamReadsBack(stream.get(), format, shape.width, shape.height) &&
+                       (shape.pages <= 1 || (format == ImageFormat::Tiff &&
+                                             TiffPageCount(stream.get()) == shape.pages));
     if (!(stream && CloseStream(std::move(stream)) && saved)) {
         unlink(temporary->path.c_str());
         return std::nullopt;
@@ -509,7 +510,7 @@ void DiscardPreparedOutput(const PreparedOutput& prepared) {
     errno = error;
 }
 
-bool SaveReplacingFile(FREE_IMAGE_FORMAT format, FIBITMAP& bitmap, const std::string& destination,
+bool SaveReplacingFile(ImageFormat format, FIBITMAP& bitmap, const std::string& destination,
                        int flags) {
     const std::optional<PreparedOutput> prepared =
         SaveToTemporaryFile(format, bitmap, destination, flags);

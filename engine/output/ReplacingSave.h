@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/base/ConversionJob.h"
+#include "engine/formats/ImageFormat.h"
 
 namespace kavenra {
 
@@ -32,7 +33,7 @@ using WrittenFileChange =
 // states the file's real length (FreeImage's RLE writer leaves it short). Where the folder
 // refuses a new file but the destination is a file this process may write, the temporary file is
 // made in the temporary folder ($TMPDIR, else /tmp) and committed by overwriting in place.
-std::optional<PreparedOutput> SaveToTemporaryFile(FREE_IMAGE_FORMAT format, FIBITMAP& bitmap,
+std::optional<PreparedOutput> SaveToTemporaryFile(ImageFormat format, FIBITMAP& bitmap,
                                                   const std::string& destination, int flags,
                                                   const WrittenFileChange& change = {});
 
@@ -50,7 +51,7 @@ struct WrittenShape {
 
 // SaveToTemporaryFile for content that `write` makes, such as several pages of one TIFF file;
 // the file must read back as `shape` says.
-std::optional<PreparedOutput> SaveWrittenToTemporaryFile(FREE_IMAGE_FORMAT format,
+std::optional<PreparedOutput> SaveWrittenToTemporaryFile(ImageFormat format,
                                                          const OutputWriter& write,
                                                          const WrittenShape& shape,
                                                          const std::string& destination,
@@ -74,15 +75,15 @@ bool CommitPreparedOutput(const PreparedOutput& prepared);
 void DiscardPreparedOutput(const PreparedOutput& prepared);
 
 // SaveToTemporaryFile and CommitPreparedOutput in a row.
-bool SaveReplacingFile(FREE_IMAGE_FORMAT format, FIBITMAP& bitmap, const std::string& destination,
+bool SaveReplacingFile(ImageFormat format, FIBITMAP& bitmap, const std::string& destination,
                        int flags);
 
 // True when `format`'s reader recognises the file and its header gives `width` x `height`. Only
-// the header is read where FreeImage can (FIF_LOAD_NOPIXELS): Debian's FreeImage cannot decode
+// the header is read where FreeImage can (kHeaderOnlyLoad): Debian's FreeImage cannot decode
 // RLE8 BMP files, not even its own, though their headers read and other readers take them; a WebP
 // file is decoded whole, since its header says nothing of the bitstream after it. This
 // catches what FreeImage reports as saved but cannot read (a 48-bit bitmap as BMP or TARGA).
-bool WrittenFileReadsBack(const std::string& path, FREE_IMAGE_FORMAT format, unsigned width,
+bool WrittenFileReadsBack(const std::string& path, ImageFormat format, unsigned width,
                           unsigned height);
 
 // The process whose id names the temporary files (see ReplacingSaveLeftovers.h); 0, the initial

@@ -18,10 +18,9 @@ struct MemoryCloser {
     void operator()(FIMEMORY* memory) const noexcept { FreeImage_CloseMemory(memory); }
 };
 
-std::optional<std::vector<unsigned char>> Encode(FIBITMAP& bitmap, FREE_IMAGE_FORMAT format,
-                                                 int flags) {
+std::optional<std::vector<unsigned char>> Encode(FIBITMAP& bitmap, ImageFormat format, int flags) {
     const std::unique_ptr<FIMEMORY, MemoryCloser> memory(FreeImage_OpenMemory());
-    if (!memory || !FreeImage_SaveToMemory(format, &bitmap, memory.get(), flags)) {
+    if (!memory || !FreeImage_SaveToMemory(format.freeImage(), &bitmap, memory.get(), flags)) {
         return std::nullopt;
     }
     BYTE* data = nullptr;
@@ -35,7 +34,7 @@ std::optional<std::vector<unsigned char>> Encode(FIBITMAP& bitmap, FREE_IMAGE_FO
 // The search's state: the encodes so far, and the best that fits.
 class Search {
   public:
-    Search(FIBITMAP& bitmap, FREE_IMAGE_FORMAT format, int otherFlags, std::size_t room)
+    Search(FIBITMAP& bitmap, ImageFormat format, int otherFlags, std::size_t room)
         : bitmap_(bitmap), format_(format), otherFlags_(otherFlags), room_(room) {}
 
     // Whether `quality` fits; nothing when the writer refused it. A fitting encoding above the
@@ -68,7 +67,7 @@ class Search {
 
   private:
     FIBITMAP& bitmap_;
-    FREE_IMAGE_FORMAT format_;
+    ImageFormat format_;
     int otherFlags_;
     std::size_t room_;
     int fittingQuality_ = 0;
@@ -77,19 +76,19 @@ class Search {
 
 }  // namespace
 
-int BudgetQualityFlags(FREE_IMAGE_FORMAT format, int quality, int otherFlags) {
+int BudgetQualityFlags(ImageFormat format, int quality, int otherFlags) {
     int flags = (otherFlags & ~kQualityBits) | quality;
-    if (format == FIF_JPEG) {
+    if (format == ImageFormat::Jpeg) {
         flags &= ~kJpegSubsamplingBits;
         if (quality >= kFullColourFrom) flags |= JPEG_SUBSAMPLING_444;
     }
     return flags;
 }
 
-BudgetedEncoding EncodeWithinBudget(FIBITMAP& bitmap, FREE_IMAGE_FORMAT format,
-                                    std::size_t maxBytes, int otherFlags,
-                                    std::size_t reservedBytes) {
-    const bool lossy = format == FIF_JPEG || (format == FIF_WEBP && !(otherFlags & WEBP_LOSSLESS));
+BudgetedEncoding EncodeWithinBudget(FIBITMAP& bitmap, ImageFormat format, std::size_t maxBytes,
+                                    int otherFlags, std::size_t reservedBytes) {
+    const bool lossy = format == ImageFormat::Jpeg ||
+                       (format == ImageFormat::Webp && !(otherFlags & WEBP_LOSSLESS));
     if (!lossy) {
         BudgetedEncoding unsupported;
         unsupported.outcome = BudgetOutcome::Unsupported;

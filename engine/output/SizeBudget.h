@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <vector>
 
+#include "engine/formats/ImageFormat.h"
+
 namespace kavenra {
 
 constexpr int kLowestBudgetQuality = 1;
@@ -31,11 +33,11 @@ struct BudgetedEncoding {
     bool overBudget() const { return outcome == BudgetOutcome::OverBudget; }
 };
 
-// The writer flags of `format` (FIF_JPEG or FIF_WEBP) at `quality` (1..100), `otherFlags` kept
-// but for any quality and JPEG subsampling they carry: JPEG from 90 up keeps the colour at full
-// resolution (4:4:4), as the program's best JPEG setting does, and below that halves it (4:2:0),
-// as its other settings do.
-int BudgetQualityFlags(FREE_IMAGE_FORMAT format, int quality, int otherFlags);
+// The writer flags of `format` (ImageFormat::Jpeg or ImageFormat::Webp) at `quality` (1..100),
+// `otherFlags` kept but for any quality and JPEG subsampling they carry: JPEG from 90 up keeps the
+// colour at full resolution (4:4:4), as the program's best JPEG setting does, and below that halves
+// it (4:2:0), as its other settings do.
+int BudgetQualityFlags(ImageFormat format, int quality, int otherFlags);
 
 // `bitmap` encoded as `format` at the highest quality whose file, with `reservedBytes` more,
 // fits in `maxBytes`. `reservedBytes` is what is added to the file after the encode (the
@@ -44,8 +46,7 @@ int BudgetQualityFlags(FREE_IMAGE_FORMAT format, int quality, int otherFlags);
 // at most kMostBudgetEncodes encodes, and the chosen encoding is kept, never made again. The file
 // sizes are taken to grow with the quality; where an encoder's do not, the quality found fits
 // and the one above it does not.
-BudgetedEncoding EncodeWithinBudget(FIBITMAP& bitmap, FREE_IMAGE_FORMAT format,
-                                    std::size_t maxBytes, int otherFlags,
-                                    std::size_t reservedBytes = 0);
+BudgetedEncoding EncodeWithinBudget(FIBITMAP& bitmap, ImageFormat format, std::size_t maxBytes,
+                                    int otherFlags, std::size_t reservedBytes = 0);
 
 }  // namespace kavenra

@@ -1,10 +1,8 @@
 #include "engine/run/Procesosimagen.h"
 
-#include <FreeImage.h>
-
 #include <utility>
 
-#include "engine/formats/heif/HeifImage.h"
+#include "engine/formats/Codec.h"
 #include "engine/isolation/ImageDetection.h"
 
 kavenra::FileOutcome ConvertImage(const kavenra::ConversionJob& job) {
@@ -54,27 +52,14 @@ bool IsAllDigits(const QString& text) {
     return true;
 }
 
-FREE_IMAGE_FORMAT DetectImageFormat(const std::string& path) {
+kavenra::ImageFormat DetectImageFormat(const std::string& path) {
     return kavenra::DetectImageFormatIsolated(path);
 }
 
 bool IsRawImage(const std::string& path) {
-    return DetectImageFormat(path) == FIF_RAW;
+    return DetectImageFormat(path) == kavenra::ImageFormat::Raw;
 }
 
 bool IsSupportedImage(const std::string& path) {
-    const FREE_IMAGE_FORMAT format = DetectImageFormat(path);
-    if (kavenra::IsHeifFormat(format)) return true;
-    switch (format) {
-        case FIF_BMP:
-        case FIF_JPEG:
-        case FIF_PNG:
-        case FIF_TARGA:
-        case FIF_TIFF:
-        case FIF_RAW:
-        case FIF_WEBP:
-            return true;
-        default:
-            return false;
-    }
+    return kavenra::CodecOf(DetectImageFormat(path)).offered;
 }

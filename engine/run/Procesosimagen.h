@@ -36,8 +36,8 @@ ConversionRequest RequestFromEntryArguments(std::string source, std::string dest
 // True when every character is one of "0123456789"; the empty text included.
 bool IsAllDigits(const QString& text);
 
-// True when the file's content is BMP, JPEG, PNG, TARGA, TIFF, camera RAW, HEIF or AVIF.
+// True when the file's content is one of the formats the program offers to read (Codec.h).
 bool IsSupportedImage(const std::string& path);
 
-// True when the file's content is camera RAW (FIF_RAW).
+// True when the file's content is camera RAW (ImageFormat::Raw).
 bool IsRawImage(const std::string& path);

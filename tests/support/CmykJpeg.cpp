@@ -95,6 +95,7 @@ Bytes MakeCmykJpeg(const CmykJpegLayout& layout) {
     Append(out, {0xFF, 0xD8});
     if (layout.adobe) {
         // "Adobe", version 100, no flags, transform 0: the samples are the inks, inverted.
+        out.insert(out.end(), std::size_t(layout.fillBytesBeforeAdobe), 0xFF);
         AppendMarker(out, 0xEE, {'A', 'd', 'o', 'b', 'e', 0, 100, 0, 0, 0, 0, 0});
     }
     if (!layout.iccProfile.empty()) {

@@ -23,6 +23,8 @@ struct CmykJpegLayout {
     // Stored the way Adobe's programs do, each ink inverted, with their APP14 marker; else as
     // ink amounts with no such marker.
     bool adobe = true;
+    // 0xFF fill bytes before the APP14 marker, which a JPEG may have before any marker.
+    int fillBytesBeforeAdobe = 0;
     Bytes iccProfile;  // embedded in an APP2 marker when not empty
 };
 

@@ -9,6 +9,8 @@
 #include <cstring>
 #include <memory>
 
+#include "engine/formats/FileHandle.h"
+
 namespace kavenra {
 namespace {
 
@@ -45,10 +47,6 @@ struct OptionsFreer {
     }
 };
 
-struct FileCloser {
-    void operator()(std::FILE* file) const noexcept { std::fclose(file); }
-};
-
 std::uint32_t U32BigEndian(const unsigned char* at) {
     return (std::uint32_t{at[0]} << 24) | (std::uint32_t{at[1]} << 16) |
            (std::uint32_t{at[2]} << 8) | at[3];
@@ -71,23 +69,23 @@ Brand BrandAt(const unsigned char* at) {
     return Brand::None;
 }
 
-FREE_IMAGE_FORMAT FormatOf(Brand brand) {
+ImageFormat FormatOf(Brand brand) {
     switch (brand) {
         case Brand::Av1:
-            return kFormatAvif;
+            return ImageFormat::Avif;
         case Brand::Hevc:
         case Brand::General:
-            return kFormatHeif;
+            return ImageFormat::Heif;
         case Brand::None:
             break;
     }
-    return FIF_UNKNOWN;
+    return ImageFormat::Unknown;
 }
 
 // True when a top-level box reaches past the end of the file: it was cut, or a box claims more
 // than the file holds. libheif tells either only as a box it cannot parse.
 bool BoxesRunPastEnd(const std::string& path) {
-    const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    const File file(std::fopen(path.c_str(), "rb"));
     if (!file || std::fseek(file.get(), 0, SEEK_END) != 0) return false;
     const long end = std::ftell(file.get());
     if (end < 0) return false;
@@ -233,10 +231,10 @@ std::vector<unsigned char> TiffExif(std::vector<unsigned char> block) {
 
 }  // namespace
 
-FREE_IMAGE_FORMAT HeifFormatOfHeader(const unsigned char* header, std::size_t size) {
-    if (size < 16 || std::memcmp(header + 4, "ftyp", 4) != 0) return FIF_UNKNOWN;
+ImageFormat HeifFormatOfHeader(const unsigned char* header, std::size_t size) {
+    if (size < 16 || std::memcmp(header + 4, "ftyp", 4) != 0) return ImageFormat::Unknown;
     const std::size_t boxSize = std::min<std::size_t>(U32BigEndian(header), size);
-    if (boxSize < 16) return FIF_UNKNOWN;
+    if (boxSize < 16) return ImageFormat::Unknown;
     // A codec's brand decides: the major brand's first, then the compatible brands' (after the
     // major brand and its version). The general brands (mif1, msf1) say only that the file is
     // one of these, and stand for HEIF when no codec's brand says more.
@@ -251,10 +249,10 @@ FREE_IMAGE_FORMAT HeifFormatOfHeader(const unsigned char* header, std::size_t si
     return FormatOf(found);
 }
 
-FREE_IMAGE_FORMAT DetectHeifFile(const std::string& path) {
-    const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+ImageFormat DetectHeifFile(const std::string& path) {
+    const File file(std::fopen(path.c_str(), "rb"));
     std::array<unsigned char, 256> header{};
-    if (!file) return FIF_UNKNOWN;
+    if (!file) return ImageFormat::Unknown;
     const std::size_t got = std::fread(header.data(), 1, header.size(), file.get());
     return HeifFormatOfHeader(header.data(), got);
 }

@@ -1,12 +1,9 @@
 #pragma once
 
 // HEIF pictures (HEVC-coded, as phones take them) and AVIF pictures (AV1-coded), read with
-// libheif. FreeImage knows neither format, so each has a format value of the program's own, which
-// travels where FreeImage's detected format does: through detection, the image worker's answers,
-// admission and the conversion. Both are negative, below FIF_UNKNOWN (-1), the only negative value
-// FreeImage has, so they can never meet a format of a later FreeImage, and a value the enumeration
-// holds. They are never passed to a FreeImage call. Such an input is written as JPEG, under a
-// ".jpg" name, as camera RAW is.
+// libheif. FreeImage knows neither format; they are ImageFormat::Heif and ImageFormat::Avif,
+// which are never passed to a FreeImage call. Such an input is written as JPEG, under a ".jpg"
+// name, as camera RAW is.
 //
 // libheif applies the file's own transforms (rotation, mirror, clean aperture) as it decodes, so
 // the decoded picture is upright as a viewer shows it, whatever the EXIF orientation inside the
@@ -22,24 +19,22 @@
 #include "engine/base/ConversionJob.h"
 #include "engine/formats/DeclaredImage.h"
 #include "engine/formats/FreeImageBitmap.h"
+#include "engine/formats/ImageFormat.h"
 
 namespace kavenra {
 
-constexpr FREE_IMAGE_FORMAT kFormatHeif = static_cast<FREE_IMAGE_FORMAT>(-2);
-constexpr FREE_IMAGE_FORMAT kFormatAvif = static_cast<FREE_IMAGE_FORMAT>(-3);
-
-constexpr bool IsHeifFormat(FREE_IMAGE_FORMAT format) {
-    return format == kFormatHeif || format == kFormatAvif;
+constexpr bool IsHeifFormat(ImageFormat format) {
+    return format == ImageFormat::Heif || format == ImageFormat::Avif;
 }
 
 // The format the file's first box, its file type box, names by its brands: the first codec brand
 // among the major brand and then the compatible ones decides, AVIF for avif or avis, HEIF for
 // heic, heix, heim, heis, hevc or hevx; without one, the general brands mif1 and msf1 stand for
-// HEIF; FIF_UNKNOWN otherwise. `header` is the file's start, as much of it as is at hand.
-FREE_IMAGE_FORMAT HeifFormatOfHeader(const unsigned char* header, std::size_t size);
+// HEIF; ImageFormat::Unknown otherwise. `header` is the file's start, as much of it as is at hand.
+ImageFormat HeifFormatOfHeader(const unsigned char* header, std::size_t size);
 
-// HeifFormatOfHeader of the file at `path`; FIF_UNKNOWN when it cannot be read.
-FREE_IMAGE_FORMAT DetectHeifFile(const std::string& path);
+// HeifFormatOfHeader of the file at `path`; ImageFormat::Unknown when it cannot be read.
+ImageFormat DetectHeifFile(const std::string& path);
 
 // What the file's structure says before a pixel is decoded: Refused for a file libheif cannot
 // read, whose primary image states no size or that has no primary image it can decode, Incomplete

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/formats/FileHandle.h"
 #include "engine/formats/FreeImageBitmap.h"
 
 namespace kavenra {
@@ -27,10 +28,6 @@ bool WritableKeyword(const char* key) {
 
 constexpr std::array<unsigned char, 8> kSignature = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
 
-struct FileCloser {
-    void operator()(std::FILE* file) const noexcept { std::fclose(file); }
-};
-
 bool IsTextChunk(const unsigned char* type) {
     return std::memcmp(type, "tEXt", 4) == 0 || std::memcmp(type, "zTXt", 4) == 0 ||
            std::memcmp(type, "iTXt", 4) == 0;
@@ -46,7 +43,7 @@ bool KeywordEnds(const std::vector<unsigned char>& chunk, std::size_t dataLength
 
 std::optional<std::vector<unsigned char>> PngChunksForMetadata(const std::string& path,
                                                                std::uint64_t limit) {
-    const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rbe"));
+    const File file(std::fopen(path.c_str(), "rbe"));
     std::array<unsigned char, 8> signature{};
     if (!file || std::fread(signature.data(), 1, 8, file.get()) != 8 || signature != kSignature) {
         return std::nullopt;

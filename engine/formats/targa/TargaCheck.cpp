@@ -8,14 +8,10 @@
 #include <vector>
 
 #include "engine/base/SystemText.h"
+#include "engine/formats/FileHandle.h"
 
 namespace kavenra {
 namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* file) const noexcept { std::fclose(file); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
 
 constexpr std::size_t kHeaderBytes = 18;
 constexpr std::size_t kChunkBytes = std::size_t{1} << 16;

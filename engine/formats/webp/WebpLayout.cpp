@@ -11,14 +11,10 @@
 #include <optional>
 
 #include "engine/base/SystemText.h"
+#include "engine/formats/FileHandle.h"
 
 namespace kavenra {
 namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* file) const noexcept { std::fclose(file); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
 
 using Bytes = std::uint64_t;
 

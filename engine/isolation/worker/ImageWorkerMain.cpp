@@ -126,11 +126,12 @@ bool Detect(std::uint32_t serial, MessageReader& job) {
     const auto path = job.text();
     if (!context || !path || !job.complete()) EndJob(kChannelLost);
     const bool relativeUsable = TakeOverContext(*context);
-    const FREE_IMAGE_FORMAT format =
-        Usable(*path, relativeUsable) ? kavenra::DetectFileFormat(*path) : FIF_UNKNOWN;
+    const kavenra::ImageFormat format = Usable(*path, relativeUsable)
+                                            ? kavenra::DetectFileFormat(*path)
+                                            : kavenra::ImageFormat::Unknown;
     StopTimer();
-    Send(MessageWriter(MessageKind::DetectResult).u32(serial).i32(format));
-    return format != FIF_UNKNOWN;
+    Send(MessageWriter(MessageKind::DetectResult).u32(serial).u32(format.id()));
+    return format.known();
 }
 
 // Reads what a conversion would hold in memory from its source's header.

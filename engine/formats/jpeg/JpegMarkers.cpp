@@ -1,4 +1,4 @@
-#include "engine/formats/jpeg/JpegEnd.h"
+#include "engine/formats/jpeg/JpegMarkers.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -147,6 +147,35 @@ bool JpegEndsEarly(const std::string& path) {
         if (segment != Segment::Passed) return segment == Segment::FileEnds;
         // The scan's data follows its header, up to the next marker that is no restart.
         marker = marker == 0xDA ? MarkerAfterScan(in) : NextMarker(in);
+    }
+}
+
+bool JpegHasAdobeSegment(const std::string& path) {
+    constexpr int kApp14 = 0xEE;
+    constexpr unsigned char kAdobe[] = {'A', 'd', 'o', 'b', 'e'};
+    JpegBytes in(path);
+    if (!in.opened() || in.next() != 0xFF || in.next() != 0xD8) return false;
+    for (;;) {
+        const int marker = NextMarker(in);
+        if (marker == kEnd || marker == 0xDA || marker == 0xD9) return false;
+        if (HasNoLength(marker) || !IsSegmentMarker(marker)) continue;
+        const int high = in.next();
+        const int low = in.next();
+        if (high == kEnd || low == kEnd) return false;
+        const int length = high << 8 | low;
+        if (length < 2) return false;
+        int read = 2;
+        if (marker == kApp14 && length >= 2 + int(sizeof kAdobe)) {
+            bool adobe = true;
+            for (const unsigned char expected : kAdobe) {
+                const int byte = in.next();
+                if (byte == kEnd) return false;
+                adobe = adobe && byte == expected;
+            }
+            if (adobe) return true;
+            read += int(sizeof kAdobe);
+        }
+        if (!in.skip(static_cast<std::uint64_t>(length - read))) return false;
     }
 }
 
