@@ -258,7 +258,7 @@ class EngineSaveAsTest : public QObject, private ConversionWorkspace {
         if (expected.startsWith("JPEG")) {
             QCOMPARE(QString::fromStdString(DescribeEncoding(file)), expected);
         } else if (expected.startsWith("TIFF")) {
-            QCOMPARE(TiffCompression(file).value_or(0), expected.mid(5).toInt());
+            QCOMPARE(kavenra::test::TiffCompression(file).value_or(0), expected.mid(5).toInt());
         } else if (expected.startsWith("VP8")) {
             QVERIFY(Contains(file, qPrintable(expected)));
         } else {
