@@ -41,6 +41,11 @@ packages=(
     dbus-daemon
 )
 if [ "$bench" -eq 1 ]; then packages+=(libvips-tools); fi
+# The HEVC and AV1 encoders the tests make their HEIC and AVIF files with: part of libheif1 up
+# to Debian 12, separate plugin packages from libheif 1.16 on. A test fails without them.
+for plugin in libheif-plugin-x265 libheif-plugin-aomenc; do
+    if apt-cache show "$plugin" >/dev/null 2>&1; then packages+=("$plugin"); fi
+done
 
 missing=()
 for p in "${packages[@]}"; do

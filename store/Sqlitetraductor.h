@@ -15,6 +15,7 @@ void SpeakUntilChosen(const std::string& languageDatabaseFile);
 // lookup in a missing database ends the program.
 bool ActiveLanguageAvailable();
 
-// The text of one key of one window in the active language; "" for a missing key. Nothing is
-// cached: every call asks the settings database which language is active.
+// The text of one key of one window in the active language; "" for a missing key. A key that was
+// renamed is read under its former name when the database holds only that (RenamedCaptionKeys.h).
+// Nothing is cached: every call asks the settings database which language is active.
 QString LookupCaption(int form, const std::string& key);

@@ -218,7 +218,9 @@ void TestFolderChooser::openAndAccept() {
     QCOMPARE(Form5->OpenFolder(), folder);
 
     QTest::mouseClick(Form5->Button1, Qt::LeftButton);
-    QCOMPARE(Form1->Edit3->text(), folder + QStringLiteral("/RES/"));
+    QCOMPARE(Form5->ChosenDestination(), folder + QStringLiteral("/RES/"));
+    // The chooser says what was chosen; the window that showed it sets its own field.
+    QCOMPARE(Form1->Edit3->text(), QStringLiteral("untouched/"));
     QVERIFY(!Form5->isVisible());
     QCOMPARE(Form5->result(), static_cast<int>(QDialog::Accepted));
 }
@@ -228,11 +230,11 @@ void TestFolderChooser::acceptAtRoot() {
     doubleClickEntry(Form5->DirectoryListBox1, 0);
     QCOMPARE(Form5->OpenFolder(), QStringLiteral("/"));
     QTest::mouseClick(Form5->Button1, Qt::LeftButton);
-    QCOMPARE(Form1->Edit3->text(), QStringLiteral("//RES/"));
+    QCOMPARE(Form5->ChosenDestination(), QStringLiteral("//RES/"));
 }
 
 // Every showing from the main window starts at the destination the field names, wherever the
-// chooser was left, and the close box writes nothing.
+// chooser was left; the close box writes nothing, an acceptance the folder chosen.
 void TestFolderChooser::modalShowingStartsAtDestinationAndCloseBoxWritesNothing() {
     const QString destination = fotos() + QStringLiteral("/beta/RES/");
     Form1->Edit3->setText(destination);
@@ -248,6 +250,7 @@ void TestFolderChooser::modalShowingStartsAtDestinationAndCloseBoxWritesNothing(
     QString openAtSecondShowing;
     answers.answerDialog([&](QDialog*) {
         openAtSecondShowing = Form5->OpenFolder();
+        doubleClickEntry(Form5->DirectoryListBox1, 0);
         Form5->Button1->click();
     });
 
@@ -259,7 +262,7 @@ void TestFolderChooser::modalShowingStartsAtDestinationAndCloseBoxWritesNothing(
 
     Form1->SpeedButton2Click();
     QCOMPARE(openAtSecondShowing, fotos() + QStringLiteral("/beta"));
-    QCOMPARE(Form1->Edit3->text(), destination);
+    QCOMPARE(Form1->Edit3->text(), QStringLiteral("//RES/"));
     QCOMPARE(answers.dialogs().size(), 2);
 }
 

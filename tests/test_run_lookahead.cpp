@@ -605,7 +605,11 @@ void TestRunLookAhead::resultWaitsWhileAMessageBoxIsOpen() {
         // Events go on in the box's loop: the result arrives and must wait.
         finishedWhileOpen = QTest::qWaitFor(
             [] { return Form1->RunConversionsInUse().FileInHandFinished(); }, 120000);
-        QTest::qWait(50);
+        // The conversion's thread announces the result just after it is done: once that thread
+        // has ended, the announcement is posted, and the events below deliver it to the window.
+        const_cast<kavenra::RunConversions&>(Form1->RunConversionsInUse()).WaitForFileInHand();
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
         outputWhileOpen = QFileInfo::exists(output);
         positionWhileOpen = Form1->RunPosition();
         ModalAnswerer::Apply(box, MsgBoxAnswer::FirstVisibleButton);

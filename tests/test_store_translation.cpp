@@ -10,6 +10,7 @@
 #include <cstdio>
 
 #include "store/CaptionKeys.h"
+#include "store/RenamedCaptionKeys.h"
 #include "store/Sqlitecontrol.h"
 #include "store/Sqlitetraductor.h"
 #include "support/DatabaseFixture.h"
@@ -55,6 +56,9 @@ class TestStoreTranslation : public QObject {
     void lookupEndsProcessWithoutLanguageDatabase();
 
     void captionKeysAreUniqueAndSafeInStatements();
+    void lookupReadsARenamedKeyUnderItsFormerName_data();
+    void lookupReadsARenamedKeyUnderItsFormerName();
+    void renamedKeysAreKnownUnderOneOfTheirNames();
 };
 
 void TestStoreTranslation::activeLanguageDatabase_data() {
@@ -304,6 +308,80 @@ void TestStoreTranslation::captionKeysAreUniqueAndSafeInStatements() {
     }
     QVERIFY(!kavenra::IsKnownCaptionKey(7, "ValueListEditor1"));
     QVERIFY(!kavenra::IsKnownCaptionKey(3, "Label1_from_SRC6"));
+}
+
+// A language database made before a key was renamed (a user's own translation) holds the text only
+// under the former name; a newer one under the present name, which wins when both are there.
+void TestStoreTranslation::lookupReadsARenamedKeyUnderItsFormerName_data() {
+    QTest::addColumn<int>("form");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("formerKey");
+    QTest::addColumn<bool>("storePresent");
+    QTest::addColumn<bool>("storeFormer");
+    QTest::addColumn<QString>("expected");
+    for (const kavenra::RenamedCaptionKey& renamed : kavenra::kRenamedCaptionKeys) {
+        const QString key = QString::fromUtf8(renamed.key.data(), renamed.key.size());
+        const QString former =
+            QString::fromUtf8(renamed.formerKey.data(), renamed.formerKey.size());
+        QTest::addRow("only the former name: %s", qPrintable(key))
+            << renamed.form << key << former << false << true << "former";
+    }
+    const kavenra::RenamedCaptionKey& first = kavenra::kRenamedCaptionKeys.front();
+    const QString key = QString::fromUtf8(first.key.data(), first.key.size());
+    const QString former = QString::fromUtf8(first.formerKey.data(), first.formerKey.size());
+    QTest::newRow("both names: the present one")
+        << first.form << key << former << true << true << "present";
+    QTest::newRow("only the present name")
+        << first.form << key << former << true << false << "present";
+    QTest::newRow("neither name") << first.form << key << former << false << false << "";
+    // The former name belongs to its own window: another window's row under it is not taken.
+    QTest::newRow("the former name under another window")
+        << first.form << key << former << false << false << "";
+}
+
+void TestStoreTranslation::lookupReadsARenamedKeyUnderItsFormerName() {
+    QFETCH(int, form);
+    QFETCH(QString, key);
+    QFETCH(QString, formerKey);
+    QFETCH(bool, storePresent);
+    QFETCH(bool, storeFormer);
+    QFETCH(QString, expected);
+    DatabaseFolder folder;
+    QVERIFY(folder.isValid());
+    QVERIFY(folder.writeSettings({{"Español", "es.db", true}}));
+    QList<CaptionRow> rows{{kavenra::kMainWindowForm, "Caption_Atencion", "Atención"}};
+    if (storePresent) rows.append({form, key, "present"});
+    if (storeFormer) rows.append({form, formerKey, "former"});
+    if (QTest::currentDataTag() == QByteArray("the former name under another window")) {
+        rows.append({kavenra::kMainWindowForm, formerKey, "main window"});
+    }
+    QVERIFY(folder.writeLanguage("es.db", rows));
+    MessageRecorder messages;
+
+    QCOMPARE(LookupCaption(form, key.toStdString()), expected);
+    // The former name is no key of the program any more: asked for itself, it is not renamed.
+    QCOMPARE(LookupCaption(form, formerKey.toStdString()),
+             storeFormer ? QStringLiteral("former") : QString());
+    QCOMPARE(messages.messages(), QStringList());
+}
+
+// Every renamed key is a key of the program under exactly one of its names: the present one once
+// the controls carry their new names. A name in the table that is neither (a typing error) would
+// never be looked up; one that is both would read a text under the wrong key.
+void TestStoreTranslation::renamedKeysAreKnownUnderOneOfTheirNames() {
+    QSet<QString> seen;
+    for (const kavenra::RenamedCaptionKey& renamed : kavenra::kRenamedCaptionKeys) {
+        const QString name = QString::number(renamed.form) + ':' +
+                             QString::fromUtf8(renamed.key.data(), renamed.key.size());
+        QVERIFY2(!seen.contains(name), qPrintable("twice in the table: " + name));
+        seen.insert(name);
+        QVERIFY2(kavenra::IsKnownCaptionKey(renamed.form, renamed.key) !=
+                     kavenra::IsKnownCaptionKey(renamed.form, renamed.formerKey),
+                 qPrintable(name));
+        QCOMPARE(kavenra::FormerCaptionKey(renamed.form, renamed.key), renamed.formerKey);
+        QVERIFY(kavenra::FormerCaptionKey(renamed.form, renamed.formerKey).empty());
+    }
+    QVERIFY(kavenra::FormerCaptionKey(kavenra::kMainWindowForm, "CheckBox1").empty());
 }
 
 int main(int argc, char** argv) {

@@ -22,6 +22,7 @@
 #include "ui/Unit1.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QDataStream>
 #include <QFile>
 #include <QKeyEvent>
@@ -29,6 +30,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSoundEffect>
 #include <QStyle>
 #include <QSvgRenderer>
 #include <QTest>
@@ -547,8 +549,20 @@ void TestWindowLayer::realSoundPlayerNeverFailsWithoutDevice() {
     PlayResourceSound(kavenra::InformationSoundId);
     PlayResourceSound(kavenra::InformationSoundId);
     PlayResourceSound(12345);
-    QTest::qWait(100);
+    // Whatever a missing device does, it does by the time each effect has settled its loading.
+    auto* player = dynamic_cast<kavenra::ResourceSoundPlayer*>(&kavenra::CurrentSoundPlayer());
+    QVERIFY(player);
+    for (const int sound : {kavenra::ErrorSoundId, kavenra::InformationSoundId}) {
+        QSoundEffect* effect = player->effect(sound);
+        QVERIFY(effect);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            effect->status() != QSoundEffect::Loading && effect->status() != QSoundEffect::Null,
+            30000);
+    }
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
     QVERIFY(answers.messageBoxes().isEmpty());
+    QVERIFY(answers.msgBoxes().isEmpty());
 }
 
 void TestWindowLayer::desktopOpenerIsReplaceable() {

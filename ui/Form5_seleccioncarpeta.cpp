@@ -7,7 +7,6 @@
 #include "ui/DialogFrame.h"
 #include "ui/FolderListBox.h"
 #include "ui/Form6_msgbox.h"
-#include "ui/Unit1.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -125,6 +124,7 @@ QString TForm5::OpenFolder() const {
 }
 
 void TForm5::OpenAtDestination(const QString& destination) {
+    chosenDestination_.clear();
     DirectoryListBox1->SetDirectory(kavenra::StartFolderOf(destination));
 }
 
@@ -145,7 +145,7 @@ QString StartFolderOf(const QString& destination) {
 }  // namespace kavenra
 
 void TForm5::Button1Click() {
-    Form1->Edit3->setText(OpenFolder() + QStringLiteral("/RES/"));
+    chosenDestination_ = OpenFolder() + QStringLiteral("/RES/");
     accept();
 }
 

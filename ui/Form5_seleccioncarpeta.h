@@ -22,8 +22,8 @@ class TForm5 : public QDialog {
     FolderListBox* DirectoryListBox1;  // the open folder and its subfolders
     QComboBox* DriveComboBox1;         // the file system roots
 
-    // Writes the open folder followed by "/RES/" into the main window's destination field and
-    // closes. At the root that gives "//RES/".
+    // Takes the open folder followed by "/RES/" as the chosen destination (ChosenDestination)
+    // and closes accepted. At the root that gives "//RES/".
     void Button1Click();
     // Asks for a name and creates that folder, one level, in the open folder; reports the
     // outcome with the message box. The dialog stays open.
@@ -34,6 +34,10 @@ class TForm5 : public QDialog {
 
     // Opens the folder a destination field's text names (see StartFolderOf).
     void OpenAtDestination(const QString& destination);
+
+    // The destination the last acceptance chose; the caller that showed the chooser puts it in
+    // its field. Empty from OpenAtDestination until the chooser is accepted.
+    QString ChosenDestination() const { return chosenDestination_; }
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -46,6 +50,7 @@ class TForm5 : public QDialog {
 
     // The folder last open under each root, reopened when that root is chosen again.
     QHash<QString, QString> lastFolderOfRoot_;
+    QString chosenDestination_;
 };
 
 extern TForm5* Form5;

@@ -1072,7 +1072,7 @@ void TForm1::Acercade2Click() {
 
 void TForm1::SpeedButton2Click() {
     Form5->OpenAtDestination(Edit3->text());
-    Form5->exec();
+    if (Form5->exec() == QDialog::Accepted) Edit3->setText(Form5->ChosenDestination());
 }
 
 // ---------------------------------------------------------------------------------------------
