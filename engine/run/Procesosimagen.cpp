@@ -58,23 +58,28 @@ FREE_IMAGE_FORMAT DetectImageFormat(const std::string& path) {
     return kavenra::DetectImageFormatIsolated(path);
 }
 
-bool IsRawImage(const std::string& path) {
-    return DetectImageFormat(path) == FIF_RAW;
-}
-
-bool IsSupportedImage(const std::string& path) {
+PictureKind PictureKindOf(const std::string& path) {
     const FREE_IMAGE_FORMAT format = DetectImageFormat(path);
-    if (kavenra::IsHeifFormat(format)) return true;
+    if (kavenra::IsHeifFormat(format)) return PictureKind::Picture;
     switch (format) {
+        case FIF_RAW:
+            return PictureKind::CameraRaw;
         case FIF_BMP:
         case FIF_JPEG:
         case FIF_PNG:
         case FIF_TARGA:
         case FIF_TIFF:
-        case FIF_RAW:
         case FIF_WEBP:
-            return true;
+            return PictureKind::Picture;
         default:
-            return false;
+            return PictureKind::None;
     }
+}
+
+bool IsRawImage(const std::string& path) {
+    return PictureKindOf(path) == PictureKind::CameraRaw;
+}
+
+bool IsSupportedImage(const std::string& path) {
+    return PictureKindOf(path) != PictureKind::None;
 }
