@@ -222,7 +222,9 @@ void TestRunDriver::preparesSeveralFilesAhead() {
     RunDriver driver(nullptr);
     driver.Start(controls, GoOnPolicy::Ask);
     QCOMPARE(driver.Tick(controls).event, RunDriver::Event::Converting);
-    QCOMPARE(driver.Conversions().FilesAhead(), ResizeRun::kFilesPreparedAhead);
+    // More than the next file: one lane would otherwise wait for each result to be handed over.
+    QVERIFY(driver.Conversions().FilesAhead() >= 2);
+    QVERIFY(driver.Conversions().FilesAhead() <= ResizeRun::kFilesPreparedAhead);
     const DrivenRun rest = Drive(driver, controls, GoOnPolicy::Ask, {}, true);
     QCOMPARE(rest.end.summary.written(), 6);
     QCOMPARE(driver.Conversions().TakenFromAhead(), 5);
