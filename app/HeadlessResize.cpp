@@ -1,6 +1,7 @@
 #include "app/HeadlessResize.h"
 
 #include "app/DesktopNotification.h"
+#include "app/ProgramSideFiles.h"
 
 #include <signal.h>
 #include <sys/stat.h>
@@ -8,7 +9,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -156,9 +156,7 @@ QByteArray Named(const QByteArray& path) {
 class Report {
   public:
     Report(const InterfaceTexts& texts, bool json)
-        : texts_(texts), json_(json), progress_(!json && isatty(STDERR_FILENO) == 1) {
-        clock_.start();
-    }
+        : texts_(texts), json_(json), progress_(!json && isatty(STDERR_FILENO) == 1) {}
 
     void Refused(const RefusedInput& refused) {
         ++total_;
@@ -186,13 +184,14 @@ class Report {
     void ToConvert(int entries) { total_ += entries; }
 
     // The line that stands while a file converts: how far, which file, how long still.
-    void Converting(int position, int entries, const QByteArray& entry) {
+    void Converting(int position, int entries, const QByteArray& entry,
+                    std::optional<qint64> secondsLeft) {
         if (!progress_) return;
         QString line = QStringLiteral("[%1/%2] %3")
                            .arg(position + 1)
                            .arg(entries)
                            .arg(FileNamePart(Shown(entry)));
-        if (const std::optional<qint64> left = SecondsLeft(clock_.elapsed(), position, entries)) {
+        if (const std::optional<qint64> left = secondsLeft) {
             line += QStringLiteral("  ") +
                     texts_.Text(kMainWindowForm, "Texto_linea_restante").arg(ClockDuration(*left));
         }
@@ -260,7 +259,6 @@ class Report {
 
     // The outcome as the desktop tells it: what was written, and which files were not.
     DesktopNotice Notice(bool interrupted) const {
-        constexpr int kNamesShown = 5;
         DesktopNotice notice;
         notice.summary = texts_.Text(kMainWindowForm, "Texto_redimension");
         QStringList lines;
@@ -271,10 +269,10 @@ class Report {
             lines << texts_.Text(kMainWindowForm, "Texto_resumen_omitidos").arg(skipped_);
         if (!failedNames_.isEmpty()) {
             lines << texts_.Text(kMainWindowForm, "Texto_resumen2").arg(failedNames_.size());
-            lines += failedNames_.mid(0, kNamesShown);
-            if (failedNames_.size() > kNamesShown) {
-                lines << texts_.Text(kMainWindowForm, "Texto_resumen4")
-                             .arg(failedNames_.size() - kNamesShown);
+            const ShownNames shown = NamesToShow(failedNames_);
+            lines += shown.names;
+            if (shown.more > 0) {
+                lines << texts_.Text(kMainWindowForm, "Texto_resumen4").arg(shown.more);
             }
         }
         notice.body = lines.join(QLatin1Char('\n'));
@@ -344,7 +342,6 @@ class Report {
     const bool json_;
     const bool progress_;
     bool progressShown_ = false;
-    QElapsedTimer clock_;
     int total_ = 0;
     int written_ = 0;
     int failed_ = 0;
@@ -368,9 +365,7 @@ std::variant<CommandLineRequest, int> ReadRequest(const QByteArrayList& argument
 
 // The settings the window would use, never written: a script may run while the window is open.
 SideFileLocations ProgramSideFiles() {
-    const SideFileLocations locations = LocateSideFiles(
-        QFile::encodeName(QCoreApplication::applicationDirPath() + QLatin1Char('/')).toStdString(),
-        ProcessConfigurationEnvironment());
+    const SideFileLocations locations = ProgramSideFileLocations();
     UseSideFiles(locations);
     return locations;
 }
@@ -446,11 +441,13 @@ int Convert(const CommandLineRequest& request, const GatheredInputs& inputs,
             const QByteArray& destination, const FormatOptions& stored, Report& report) {
     RemoveAbandonedTemporaryFiles(destination.toStdString());
     const StopSignals stopSignals;
-    HeadlessRun run(ControlsForRequest(request, inputs, destination, stored));
+    // Nobody is there to ask whether to go on after a failure: the request has said it.
+    HeadlessRun run(ControlsForRequest(request, inputs, destination, stored),
+                    request.stopOnFailure ? GoOnPolicy::Stop : GoOnPolicy::GoOn);
     report.ToConvert(run.Entries());
     for (;;) {
         if (run.Position() < run.Entries()) {
-            report.Converting(run.Position(), run.Entries(), run.Upcoming());
+            report.Converting(run.Position(), run.Entries(), run.Upcoming(), run.SecondsLeft());
         }
         const HeadlessRun::Result result = run.Next(stopRequested);
         switch (result.step) {
@@ -464,10 +461,6 @@ int Convert(const CommandLineRequest& request, const GatheredInputs& inputs,
                 return 128 + static_cast<int>(stopSignal);
             case HeadlessRun::Step::File:
                 report.File(result.entry, result.outcome);
-                if (!result.outcome.committed && request.stopOnFailure) {
-                    report.Summary();
-                    return ExitStatus(ResizeExit::SomeFailed);
-                }
                 break;
         }
     }

@@ -1,5 +1,6 @@
 #include "app/HeadlessResize.h"
 #include "app/Invocation.h"
+#include "app/ProgramSideFiles.h"
 #include "app/ReadyHooks.h"
 #include "engine/run/CommandLineRequest.h"
 #include "engine/run/InputFiles.h"
@@ -107,9 +108,7 @@ QByteArrayList ArgumentsLeftByQt(int argc, char* argv[]) {
 // A first start that cannot make the user's settings says why; the start-up checks then stop the
 // program as they do for any missing settings file.
 void useProgramSideFiles() {
-    const kavenra::SideFileLocations locations = kavenra::LocateSideFiles(
-        QFile::encodeName(QCoreApplication::applicationDirPath() + QLatin1Char('/')).toStdString(),
-        kavenra::ProcessConfigurationEnvironment());
+    const kavenra::SideFileLocations locations = kavenra::app::ProgramSideFileLocations();
     const kavenra::SettingsSeed seed = kavenra::SeedUserSettings(locations);
     if (seed.outcome == kavenra::SettingsSeed::Outcome::Failed) {
         std::fprintf(stderr, "kavenra: %s\n", seed.reason.c_str());

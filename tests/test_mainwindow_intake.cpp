@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFrame>
 #include <QGroupBox>
@@ -51,6 +52,14 @@ QStringList listed() {
 
 QString status() {
     return Form1->StatusBar->currentMessage();
+}
+
+// The entries a run would read now, as text.
+QStringList entriesARunReads() {
+    QStringList entries;
+    for (const QByteArray& entry : Form1->ReadRunControls().entries)
+        entries << QFile::decodeName(entry);
+    return entries;
 }
 
 // Drops and lets the counting pass finish on its own timer.
@@ -174,6 +183,8 @@ class TestMainWindowIntake : public QObject {
     void popupRemovesTheSelectionNotTheClickedEntry_data();
     void popupRemovesTheSelectionNotTheClickedEntry();
     void clearEmptiesEverything();
+    void aRunReadsTheListAsItIsNow_data();
+    void aRunReadsTheListAsItIsNow();
 
   private:
     void writeDropFolders();
@@ -871,6 +882,39 @@ void TestMainWindowIntake::removingSelectedEntries() {
     QCOMPARE(Form1->Label10->text(), QStringLiteral("0"));
     QCOMPARE(Form1->Edit3->text(), QString());
     QCOMPARE(Form1->CheckBox2->isEnabled(), rawModeEnabled);
+}
+
+// The list a run's tick reads is the list of that moment, whatever changed it since the last
+// tick read it.
+void TestMainWindowIntake::aRunReadsTheListAsItIsNow_data() {
+    QTest::addColumn<QString>("change");
+    QTest::newRow("a second drop") << "drop";
+    QTest::newRow("selected entries removed") << "remove";
+    QTest::newRow("the list cleared") << "clear";
+}
+
+void TestMainWindowIntake::aRunReadsTheListAsItIsNow() {
+    QFETCH(QString, change);
+    QStringList files;
+    for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) files << fixture_->writeJpeg(name, 20, 20);
+    QVERIFY(dropAndCount(files));
+    QCOMPARE(entriesARunReads(), files);
+
+    QStringList expected = files;
+    if (change == QLatin1String("drop")) {
+        const QString more = fixture_->writeJpeg("d.jpg", 20, 20);
+        QVERIFY(dropAndCount({more}));
+        expected << more;
+    } else if (change == QLatin1String("remove")) {
+        Form1->ListBox1->item(1)->setSelected(true);
+        Form1->Eliminarimgen1->trigger();
+        expected.removeAt(1);
+    } else {
+        Form1->Button2Click();
+        expected.clear();
+    }
+    QCOMPARE(listed(), expected);
+    QCOMPARE(entriesARunReads(), expected);
 }
 
 void TestMainWindowIntake::removingTheOnlyJpegLeavesRawModeDisabled() {

@@ -10,6 +10,7 @@ namespace {
 
 constexpr int pathRole = Qt::UserRole;
 constexpr int subfolderRole = Qt::UserRole + 1;
+constexpr int cameraRawRole = Qt::UserRole + 2;
 }  // namespace
 
 QByteArray EntryPath(const QListWidgetItem& entry) {
@@ -17,11 +18,19 @@ QByteArray EntryPath(const QListWidgetItem& entry) {
     return path.isValid() ? path.toByteArray() : QFile::encodeName(entry.text());
 }
 
-void AppendEntry(QListWidget& list, const QByteArray& path, const QByteArray& subfolder) {
+void AppendEntry(QListWidget& list, const QByteArray& path, const QByteArray& subfolder,
+                 std::optional<bool> cameraRaw) {
     auto* entry = new QListWidgetItem(ShownPath(path));
     entry->setData(pathRole, path);
     if (!subfolder.isEmpty()) entry->setData(subfolderRole, subfolder);
+    if (cameraRaw) entry->setData(cameraRawRole, *cameraRaw);
     list.addItem(entry);
+}
+
+std::optional<bool> EntryIsCameraRaw(const QListWidgetItem& entry) {
+    const QVariant raw = entry.data(cameraRawRole);
+    if (!raw.isValid()) return std::nullopt;
+    return raw.toBool();
 }
 
 QByteArray EntrySubfolder(const QListWidgetItem& entry) {

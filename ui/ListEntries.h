@@ -9,6 +9,8 @@
 #include <QByteArrayList>
 #include <QString>
 
+#include <optional>
+
 #include "engine/run/FolderFiles.h"
 
 class QListWidget;
@@ -22,8 +24,14 @@ namespace kavenra {
 QByteArray EntryPath(const QListWidgetItem& entry);
 
 // Adds an entry for `path` at the end of `list`, shown in readable form. An image brought from
-// below a dropped folder remembers the subfolder its output mirrors ("2024/june/").
-void AppendEntry(QListWidget& list, const QByteArray& path, const QByteArray& subfolder = {});
+// below a dropped folder remembers the subfolder its output mirrors ("2024/june/"); one whose
+// content was recognised remembers whether it is camera RAW.
+void AppendEntry(QListWidget& list, const QByteArray& path, const QByteArray& subfolder = {},
+                 std::optional<bool> cameraRaw = std::nullopt);
+
+// Whether the entry's content was camera RAW when it was listed; nothing for an entry listed
+// without a look at its content (a list file's line).
+std::optional<bool> EntryIsCameraRaw(const QListWidgetItem& entry);
 
 // The subfolder an entry's output mirrors; empty for one that goes straight into the destination.
 QByteArray EntrySubfolder(const QListWidgetItem& entry);

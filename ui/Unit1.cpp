@@ -26,6 +26,7 @@
 
 #include <unistd.h>
 
+#include <QAbstractItemModel>
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -154,7 +155,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     // Menu bar and status bar sit outside the client area; the window takes exactly their size.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
-    run_ = std::make_unique<kavenra::ResizeRun>([this] {
+    run_ = std::make_unique<kavenra::RunDriver>([this] {
         QMetaObject::invokeMethod(
             this, [this] { takeConversionResult(); }, Qt::QueuedConnection);
     });
@@ -167,14 +168,22 @@ TForm1::~TForm1() {
 
 kavenra::RunControls TForm1::ReadRunControls() const {
     kavenra::RunControls controls;
-    controls.entries.reserve(ListBox1->count());
-    for (int row = 0; row < ListBox1->count(); ++row) {
-        const QListWidgetItem& item = *ListBox1->item(row);
-        controls.entries << kavenra::EntryPath(item);
-        const QByteArray subfolder = kavenra::EntrySubfolder(item);
-        if (!subfolder.isEmpty())
-            controls.outputSubfolders.insert(controls.entries.last(), subfolder);
+    // The list is read again only when it changed since: a run reads it at every file, and a
+    // long list takes longer to read than a small picture to convert.
+    if (listEntriesStale_) {
+        listEntries_.clear();
+        listSubfolders_.clear();
+        listEntries_.reserve(ListBox1->count());
+        for (int row = 0; row < ListBox1->count(); ++row) {
+            const QListWidgetItem& item = *ListBox1->item(row);
+            listEntries_ << kavenra::EntryPath(item);
+            const QByteArray subfolder = kavenra::EntrySubfolder(item);
+            if (!subfolder.isEmpty()) listSubfolders_.insert(listEntries_.last(), subfolder);
+        }
+        listEntriesStale_ = false;
     }
+    controls.entries = listEntries_;
+    controls.outputSubfolders = listSubfolders_;
     controls.longestSide = CheckBox1->isChecked();
     controls.keepDimensions = CheckBox2->isChecked();
     controls.width = Edit1->text();
@@ -405,6 +414,7 @@ void TForm1::connectHandlers() {
     OnMenuClick(Eliminarimgen1, [this] { Eliminarimgen1Click(); });
     connect(ListBox1, &QWidget::customContextMenuRequested, this,
             Guarded([this](const QPoint& position) { showListContextMenu(position); }));
+    watchListChanges();
 
     OnMenuClick(Anadirimagenes1, [this] { Anadirimagenes1Click(); });
     OnMenuClick(Anadircarpeta1, [this] { Anadircarpeta1Click(); });
@@ -415,6 +425,17 @@ void TForm1::connectHandlers() {
     OnMenuClick(Changelog1, [this] { Changelog1Click(); });
     OnMenuClick(Acercade2, [this] { Acercade2Click(); });
     OnClick(SpeedButton2, [this] { SpeedButton2Click(); });
+}
+
+void TForm1::watchListChanges() {
+    const QAbstractItemModel* model = ListBox1->model();
+    const auto stale = [this] { listEntriesStale_ = true; };
+    connect(model, &QAbstractItemModel::rowsInserted, this, stale);
+    connect(model, &QAbstractItemModel::rowsRemoved, this, stale);
+    connect(model, &QAbstractItemModel::rowsMoved, this, stale);
+    connect(model, &QAbstractItemModel::dataChanged, this, stale);
+    connect(model, &QAbstractItemModel::modelReset, this, stale);
+    connect(model, &QAbstractItemModel::layoutChanged, this, stale);
 }
 
 void TForm1::connectDimensionHandlers() {
@@ -633,9 +654,10 @@ bool TForm1::takeDroppedFile(const QByteArray& path, bool reportRefusal,
                       kavenra::FileNamePart(kavenra::ShownPath(path)));
         return true;
     }
-    const kavenra::InputKind kind = kavenra::ClassifyInputPath(path);
+    bool cameraRaw = false;
+    const kavenra::InputKind kind = kavenra::ClassifyInputPath(path, &cameraRaw);
     if (kind == kavenra::InputKind::Image) {
-        kavenra::AppendEntry(*ListBox1, path, subfolder);
+        kavenra::AppendEntry(*ListBox1, path, subfolder, cameraRaw);
         setStatusText(LookupCaption(kMainWindowForm, "ImagenMsg2"));
         return true;
     }
@@ -652,13 +674,8 @@ bool TForm1::takeDroppedFile(const QByteArray& path, bool reportRefusal,
 // that brought nothing is refused.
 void TForm1::takeDroppedFolder(const QByteArray& folder, const QByteArrayList& outputFolders) {
     int taken = 0;
-    std::vector<kavenra::TreeFile> files;
-    if (Form3 && Form3->CurrentFormatOptions().incluir_subcarpetas == 1) {
-        files = kavenra::FilesInTree(folder, outputFolders);
-    } else {
-        for (const QByteArray& file : kavenra::FilesInFolder(folder)) files.push_back({file, {}});
-    }
-    for (const kavenra::TreeFile& file : files) {
+    const bool wholeTree = Form3 && Form3->CurrentFormatOptions().incluir_subcarpetas == 1;
+    for (const kavenra::TreeFile& file : kavenra::FilesOfFolder(folder, wholeTree, outputFolders)) {
         if (takeDroppedFile(file.path, false, file.subfolder)) ++taken;
     }
     if (taken > 0) return;
@@ -697,7 +714,10 @@ void TForm1::Timer2Timer() {
         leftOut_.clear();
         return;
     }
-    if (IsRawImage(kavenra::EntryPath(*ListBox1->item(ValidatedCount)).toStdString())) ++RawCount;
+    // The drop recognised its files already; a list file's lines were never looked at.
+    const QListWidgetItem& entry = *ListBox1->item(ValidatedCount);
+    const std::optional<bool> cameraRaw = kavenra::EntryIsCameraRaw(entry);
+    if (cameraRaw ? *cameraRaw : IsRawImage(kavenra::EntryPath(entry).toStdString())) ++RawCount;
     ++ValidatedCount;
     ProgressBar1->setValue(ValidatedCount);
 }
@@ -737,7 +757,7 @@ void TForm1::warnOfRun(const char* textKey) {
 
 void TForm1::Button3Click() {
     const kavenra::RunControls controls = ReadRunControls();
-    if (const char* warning = kavenra::ResizeRun::StartWarning(controls)) {
+    if (const char* warning = kavenra::RunDriver::StartWarning(controls)) {
         warnOfRun(warning);
         return;
     }
@@ -749,8 +769,9 @@ void TForm1::Button3Click() {
     kavenra::RemoveAbandonedTemporaryFiles(QFile::encodeName(controls.destination).toStdString());
     Button3->hide();
     Button4->show();
-    if (run_->Begin(controls) != kavenra::RunMode::ExplicitSize) ProgressBar2->show();
-    runClock_.start();
+    if (run_->Start(controls, kavenra::GoOnPolicy::Ask) != kavenra::RunMode::ExplicitSize) {
+        ProgressBar2->show();
+    }
     Timer1->start();
 }
 
@@ -762,24 +783,24 @@ void TForm1::Timer1Timer() {
     Button2->setEnabled(false);
     Panel3->setEnabled(false);
     ListBox1->setEnabled(false);
-    const int entryIndex = run_->Position();
-    const kavenra::ResizeRun::Tick tick = run_->TakeTick(controls);
-    switch (tick.step) {
-        case kavenra::ResizeRun::Step::Busy:
+    const kavenra::RunDriver::Report report = run_->Tick(controls);
+    switch (report.event) {
+        case kavenra::RunDriver::Event::Idle:
             return;
-        case kavenra::ResizeRun::Step::Complete:
-            completeRun(tick.summary);
+        case kavenra::RunDriver::Event::Finished:
+            completeRun(report.summary, report.notReached);
             return;
-        case kavenra::ResizeRun::Step::Converting:
-        case kavenra::ResizeRun::Step::Failed:
+        case kavenra::RunDriver::Event::Converting:
+        case kavenra::RunDriver::Event::FileDone:
+        case kavenra::RunDriver::Event::Question:
             break;
     }
     ProgressBar2->show();
     setStatusText(LookupCaption(kMainWindowForm, "Texto_redimension5") + QLatin1Char(' ') +
-                  kavenra::FileNamePart(kavenra::ShownPath(tick.entry)) +
-                  QStringLiteral(" \u2014 ") + progressText(entryIndex, controls.entries.size()));
-    if (tick.step == kavenra::ResizeRun::Step::Failed) {
-        showOutcome(tick.outcome);
+                  kavenra::FileNamePart(kavenra::ShownPath(report.entry)) +
+                  QStringLiteral(" \u2014 ") + progressText(report.position, report.entries));
+    if (report.event != kavenra::RunDriver::Event::Converting) {
+        showOutcome(report);
         return;
     }
     timerPausedForFile_ = Timer1->isActive();
@@ -803,46 +824,43 @@ void TForm1::takeConversionResult() {
         return;
     }
     // Entries dropped since the tick are files the run reads as much as the others.
-    if (const std::optional<kavenra::FileOutcome> outcome =
-            run_->TakeOutcome(ReadRunControls().entries)) {
-        showOutcome(*outcome);
-    }
+    const kavenra::RunDriver::Report report = run_->TakeOutcome(ReadRunControls().entries);
+    if (report.event != kavenra::RunDriver::Event::Idle) showOutcome(report);
 }
 
-void TForm1::showOutcome(const kavenra::FileOutcome& outcome) {
+// A failure's question is the run's; stopping ends the run where it stands: what was written
+// stays, and the summary says what was done, what failed and how many images the run did not
+// reach.
+void TForm1::showOutcome(const kavenra::RunDriver::Report& report) {
     // The timer stops for each file in hand; a tick driven by hand leaves it off.
     const bool running = timerPausedForFile_ || Timer1->isActive();
     timerPausedForFile_ = false;
     ProgressBar2->setValue(run_->Position());
-    if (outcome.committed) {
-        if (running) Timer1->start();
-        return;
+    if (report.event == kavenra::RunDriver::Event::Question) {
+        // Off before the question: its modal loop would deliver further ticks.
+        Timer1->stop();
+        const bool goOn =
+            askToGoOnAfterFailure(kavenra::ShownPath(report.entry), report.outcome.reason);
+        const kavenra::RunDriver::Report answered = run_->Answer(goOn, ListBox1->count());
+        if (answered.event == kavenra::RunDriver::Event::Finished) {
+            completeRun(answered.summary, answered.notReached);
+            return;
+        }
     }
-    // Off before the question: its modal loop would deliver further ticks.
-    Timer1->stop();
-    const kavenra::RunSummary& summary = run_->Summary();
-    const QString entry =
-        summary.failures.empty() ? QString() : kavenra::ShownPath(summary.failures.back().entry);
-    if (askToGoOnAfterFailure(entry, outcome.reason)) {
-        if (running) Timer1->start();
-        return;
-    }
-    stopAfterFailure();
+    if (running) resumeTicks();
 }
 
-// Stop ends the run where it stands: what was written stays, and the summary says what was done,
-// what failed and how many images the run did not reach.
-void TForm1::stopAfterFailure() {
-    const kavenra::RunSummary summary = run_->Summary();
-    const int notReached = std::max(0, ListBox1->count() - summary.entries);
-    completeRun(summary, notReached);
+// The next tick as soon as the events waiting have been served, rather than after the timer's
+// interval: with small pictures that wait would take longer than their conversions. The timer
+// is off whenever a file is in hand, so it never spins; the run's end gives it its interval back.
+void TForm1::resumeTicks() {
+    Timer1->start(0);
 }
 
 QString TForm1::progressText(int entryIndex, int entries) const {
     QString progress =
         LookupCaption(kMainWindowForm, "Texto_progreso").arg(entryIndex + 1).arg(entries);
-    if (const std::optional<qint64> left =
-            kavenra::SecondsLeft(runClock_.elapsed(), entryIndex, entries)) {
+    if (const std::optional<qint64> left = run_->SecondsLeft(entryIndex, entries)) {
         progress += QStringLiteral(", ") + LookupCaption(kMainWindowForm, "Texto_linea_restante")
                                                .arg(kavenra::ClockDuration(*left));
     }
@@ -884,6 +902,7 @@ void TForm1::SetLookAhead(bool on) {
 
 void TForm1::returnToIdle() {
     Timer1->stop();
+    Timer1->setInterval(1);
     run_->Abandon();
     timerPausedForFile_ = false;
     ProgressBar2->setValue(0);
@@ -910,13 +929,13 @@ void TForm1::completeRun(const kavenra::RunSummary& summary, int notReached) {
 // A few names of each kind in the message itself, each failed one with its reason; the failed
 // entries stay selected in the list, where every one of them can be seen.
 QString TForm1::summaryText(const kavenra::RunSummary& summary, int notReached) const {
-    constexpr int kNamesShown = 5;
     const auto names = [&](const QStringList& all) {
+        const kavenra::ShownNames shown = kavenra::NamesToShow(all);
         QString lines;
-        for (int i = 0; i < all.size() && i < kNamesShown; ++i) lines += QLatin1Char('\n') + all[i];
-        if (all.size() > kNamesShown) {
+        for (const QString& name : shown.names) lines += QLatin1Char('\n') + name;
+        if (shown.more > 0) {
             lines += QLatin1Char('\n') +
-                     LookupCaption(kMainWindowForm, "Texto_resumen4").arg(all.size() - kNamesShown);
+                     LookupCaption(kMainWindowForm, "Texto_resumen4").arg(shown.more);
         }
         return lines;
     };

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "engine/run/ResizeRun.h"
+#include "engine/run/RunDriver.h"
 #include "ui/LeftOutItems.h"
 
 #include <QByteArrayList>
-#include <QElapsedTimer>
+#include <QHash>
 #include <QMainWindow>
 #include <QStringList>
 
@@ -164,7 +164,7 @@ class TForm1 : public QMainWindow {
     void Eliminarimgen1Click();
 
     // The batch run: Start, one entry per tick of Timer1, Cancel. Each reads the controls and
-    // hands them to the run (engine/run/ResizeRun.h), which decides; they show what comes back.
+    // hands them to the run (engine/run/RunDriver.h), which decides; they show what comes back.
     // A tick hands its entry to the image worker and returns; the rest of the tick runs when the
     // result arrives, and Timer1 pauses meanwhile, so the next tick comes only after that.
     void Button3Click();
@@ -212,6 +212,7 @@ class TForm1 : public QMainWindow {
     void makeWholeWindowTheDropTarget();
     QString addDialogFolder() const;
     void connectHandlers();
+    void watchListChanges();
     void connectDimensionHandlers();
 
     // A lock turns the driving value v into (v div divisor) x multiplier.
@@ -226,12 +227,12 @@ class TForm1 : public QMainWindow {
     void showSinglePanel(bool longestSide);
     void warnOfRun(const char* textKey);
     void takeConversionResult();
-    void showOutcome(const kavenra::FileOutcome& outcome);
+    void showOutcome(const kavenra::RunDriver::Report& report);
+    void resumeTicks();
     void returnToIdle();
     // The completion summary; `notReached` counts the entries a stopped run left undone.
     void completeRun(const kavenra::RunSummary& summary, int notReached = 0);
     QString summaryText(const kavenra::RunSummary& summary, int notReached) const;
-    void stopAfterFailure();
     // "3 of 24, about 0:12 left" for the entry at `entryIndex`; the time only once a file is done.
     QString progressText(int entryIndex, int entries) const;
     // Asks whether to stop the run that is going and close; true for "stop and close".
@@ -251,11 +252,14 @@ class TForm1 : public QMainWindow {
 
     bool centredOnce_ = false;
     bool showHandlerPending_ = false;
-    std::unique_ptr<kavenra::ResizeRun> run_;
+    std::unique_ptr<kavenra::RunDriver> run_;
     bool timerPausedForFile_ = false;
-    // Since Start: the time the files done so far took.
-    QElapsedTimer runClock_;
     bool resultWaitsForMessage_ = false;
+    // The list's entries and their mirrored subfolders as last read, and whether the list has
+    // changed since.
+    mutable bool listEntriesStale_ = true;
+    mutable QByteArrayList listEntries_;
+    mutable QHash<QByteArray, QByteArray> listSubfolders_;
 };
 
 extern TForm1* Form1;

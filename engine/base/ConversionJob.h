@@ -93,6 +93,8 @@ struct PreparedOutput {
                               // followed, unless the run gives it another (a numbered name)
     // A size budget even the lowest quality could not meet: written at that quality all the same.
     bool overBudget = false;
+    // Its content is on the disk already (FlushPreparedOutput): the commit need not wait for it.
+    bool flushed = false;
 };
 
 }  // namespace kavenra

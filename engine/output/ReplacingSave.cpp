@@ -494,13 +494,18 @@ bool CommitPreparedOutput(const PreparedOutput& prepared) {
     if (existing) TakeOverAttributes(prepared.temporaryPath, *existing);
     // The content reaches the disk before the name does: after a power loss the name holds the
     // old file or the new one, never an empty one.
-    if (!SyncFile(prepared.temporaryPath) ||
+    if (!(prepared.flushed || SyncFile(prepared.temporaryPath)) ||
         rename(prepared.temporaryPath.c_str(), prepared.targetPath.c_str()) != 0) {
         DiscardPreparedOutput(prepared);
         return false;
     }
     SyncFolder(FolderOf(prepared.targetPath));
     return true;
+}
+
+bool FlushPreparedOutput(PreparedOutput& prepared) {
+    prepared.flushed = SyncFile(prepared.temporaryPath);
+    return prepared.flushed;
 }
 
 void DiscardPreparedOutput(const PreparedOutput& prepared) {

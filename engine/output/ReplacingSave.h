@@ -71,6 +71,10 @@ std::optional<PreparedOutput> SaveWrittenToTemporaryFile(ImageFormat format,
 // the commit succeeds.
 bool CommitPreparedOutput(const PreparedOutput& prepared);
 
+// Puts the prepared file's content on the disk ahead of its commit, while other work goes on, and
+// marks it flushed; false, with errno set, when that fails (the commit then flushes it itself).
+bool FlushPreparedOutput(PreparedOutput& prepared);
+
 // Removes a prepared file that is not to be committed; errno stays as it was.
 void DiscardPreparedOutput(const PreparedOutput& prepared);
 

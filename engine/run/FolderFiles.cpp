@@ -95,4 +95,12 @@ QByteArrayList FilesInFolder(const QByteArray& folder) {
     return files;
 }
 
+std::vector<TreeFile> FilesOfFolder(const QByteArray& folder, bool includeSubfolders,
+                                    const QByteArrayList& outputFolders) {
+    if (includeSubfolders) return FilesInTree(folder, outputFolders);
+    std::vector<TreeFile> files;
+    for (const QByteArray& file : FilesInFolder(folder)) files.push_back({file, {}});
+    return files;
+}
+
 }  // namespace kavenra

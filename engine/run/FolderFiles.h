@@ -35,4 +35,9 @@ struct TreeFile {
 std::vector<TreeFile> FilesInTree(const QByteArray& folder,
                                   const QByteArrayList& outputFolders = {});
 
+// The files a folder dropped or named brings: with `includeSubfolders` those of its whole tree
+// (FilesInTree, `outputFolders` left out), else those directly inside it (FilesInFolder).
+std::vector<TreeFile> FilesOfFolder(const QByteArray& folder, bool includeSubfolders,
+                                    const QByteArrayList& outputFolders);
+
 }  // namespace kavenra

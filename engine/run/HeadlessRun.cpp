@@ -37,14 +37,8 @@ class EntryList {
     // might be a picture, and fails.
     void takeFolder(const QByteArray& folder, bool includeSubfolders,
                     const QByteArray& outputFolder) {
-        std::vector<TreeFile> files;
-        if (includeSubfolders) {
-            files = FilesInTree(folder, {outputFolder});
-        } else {
-            for (const QByteArray& file : FilesInFolder(folder)) files.push_back({file, {}});
-        }
         bool any = false;
-        for (const TreeFile& file : files) {
+        for (const TreeFile& file : FilesOfFolder(folder, includeSubfolders, {outputFolder})) {
             const InputKind kind = ClassifyInputPath(file.path);
             if (kind == InputKind::Image) {
                 any = true;
@@ -138,15 +132,15 @@ RunControls ControlsForRequest(const CommandLineRequest& request, const Gathered
     return controls;
 }
 
-HeadlessRun::HeadlessRun(RunControls controls)
-    : controls_(std::move(controls)), run_([this] {
+HeadlessRun::HeadlessRun(RunControls controls, GoOnPolicy afterFailure)
+    : controls_(std::move(controls)), afterFailure_(afterFailure), driver_([this] {
           const std::lock_guard<std::mutex> lock(mutex_);
           signalled_ = true;
           resultReady_.notify_one();
       }) {}
 
 QByteArray HeadlessRun::Upcoming() const {
-    const int at = run_.Position();
+    const int at = driver_.Position();
     return at < controls_.entries.size() ? controls_.entries.at(at) : QByteArray();
 }
 
@@ -163,41 +157,39 @@ HeadlessRun::Result HeadlessRun::interrupted(const QByteArray& entry) {
     Result result;
     result.step = Step::Interrupted;
     result.entry = entry;
-    result.summary = run_.Summary();
-    run_.Abandon();
+    result.summary = driver_.Summary();
+    driver_.Abandon();
     return result;
 }
 
 HeadlessRun::Result HeadlessRun::Next(const std::atomic<bool>& stop) {
+    if (end_) return *end_;
     if (!begun_) {
-        run_.Begin(controls_);
+        driver_.Start(controls_, afterFailure_);
         begun_ = true;
     }
     if (stop.load()) return interrupted(Upcoming());
-    ResizeRun::Tick tick = run_.TakeTick(controls_);
+    RunDriver::Report report = driver_.Tick(controls_);
+    while (report.event == RunDriver::Event::Converting || report.event == RunDriver::Event::Idle) {
+        if (!driver_.FileInHand()) break;
+        if (!waitForResult(stop)) return interrupted(report.entry);
+        const RunDriver::Report outcome = driver_.TakeOutcome(controls_.entries);
+        if (outcome.event != RunDriver::Event::Idle) report = outcome;
+    }
     Result result;
-    result.entry = tick.entry;
-    switch (tick.step) {
-        case ResizeRun::Step::Busy:
-        case ResizeRun::Step::Converting:
-            break;
-        case ResizeRun::Step::Complete:
-            result.step = Step::Done;
-            result.summary = std::move(tick.summary);
-            return result;
-        case ResizeRun::Step::Failed:
-            result.step = Step::File;
-            result.outcome = tick.outcome;
-            return result;
+    result.entry = report.entry;
+    result.outcome = report.outcome;
+    result.summary = report.summary;
+    result.notReached = report.notReached;
+    const bool fileDone =
+        report.event == RunDriver::Event::FileDone || report.event == RunDriver::Event::Question;
+    result.step = fileDone ? Step::File : Step::Done;
+    if (!fileDone && report.event != RunDriver::Event::Finished) result.summary = driver_.Summary();
+    if (result.step == Step::File && report.runEnds) {
+        end_ = result;
+        end_->step = Step::Done;
     }
-    for (;;) {
-        if (std::optional<FileOutcome> outcome = run_.TakeOutcome()) {
-            result.step = Step::File;
-            result.outcome = std::move(*outcome);
-            return result;
-        }
-        if (!waitForResult(stop)) return interrupted(result.entry);
-    }
+    return result;
 }
 
 }  // namespace kavenra

@@ -1,9 +1,10 @@
 #pragma once
 
 // A run without a window, for `kavenra --resize`: the files and folders named on the command
-// line become the list a drop would make, and the same run (ResizeRun, its workers, its names
-// and its look-ahead) converts them one after the other. The caller reads what each file came to
-// as it comes, and may stop the run at any moment from a signal handler's flag.
+// line become the list a drop would make, and the same run driver as the window's (RunDriver:
+// its workers, its names, its look-ahead) converts them one after the other. The caller reads
+// what each file came to as it comes, and may stop the run at any moment from a signal handler's
+// flag.
 
 #include <QByteArray>
 #include <QByteArrayList>
@@ -17,7 +18,7 @@
 #include <vector>
 
 #include "engine/run/CommandLineRequest.h"
-#include "engine/run/ResizeRun.h"
+#include "engine/run/RunDriver.h"
 
 namespace kavenra {
 
@@ -66,11 +67,13 @@ RunControls ControlsForRequest(const CommandLineRequest& request, const Gathered
 
 class HeadlessRun {
   public:
-    explicit HeadlessRun(RunControls controls);
+    // After a failure the run goes on, or with GoOnPolicy::Stop ends; nobody is there to ask.
+    explicit HeadlessRun(RunControls controls, GoOnPolicy afterFailure = GoOnPolicy::GoOn);
 
     enum class Step {
         File,         // one entry is done: `entry` and `outcome` tell how
-        Done,         // every entry is done: `summary` tells what the run did
+        Done,         // the run has ended, every entry done or (stopped after a failure)
+                      // `notReached` left: `summary` tells what the run did
         Interrupted,  // stopped: `entry` was in hand and is abandoned; `summary` is what was done
     };
     struct Result {
@@ -78,6 +81,7 @@ class HeadlessRun {
         QByteArray entry;
         FileOutcome outcome;
         RunSummary summary;
+        int notReached = 0;
     };
 
     // Converts the next entry and waits for its outcome. When `stop` turns true while it waits,
@@ -85,20 +89,24 @@ class HeadlessRun {
     Result Next(const std::atomic<bool>& stop);
 
     // The entry Next() takes next, and how many there are.
-    int Position() const { return run_.Position(); }
+    int Position() const { return driver_.Position(); }
     int Entries() const { return static_cast<int>(controls_.entries.size()); }
     QByteArray Upcoming() const;
+    // How long the entries from Upcoming() on should take; nothing before a file is done.
+    std::optional<qint64> SecondsLeft() const { return driver_.SecondsLeft(Position(), Entries()); }
 
   private:
     bool waitForResult(const std::atomic<bool>& stop);
     Result interrupted(const QByteArray& entry);
 
     RunControls controls_;
+    GoOnPolicy afterFailure_;
     std::mutex mutex_;
     std::condition_variable resultReady_;
     bool signalled_ = false;
-    ResizeRun run_;
+    RunDriver driver_;
     bool begun_ = false;
+    std::optional<Result> end_;  // the run's end, once a file's failure stopped it
 };
 
 }  // namespace kavenra

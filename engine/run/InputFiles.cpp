@@ -25,7 +25,8 @@ bool OpensForReading(const QByteArray& path) {
 
 }  // namespace
 
-InputKind ClassifyInputPath(const QByteArray& path) {
+InputKind ClassifyInputPath(const QByteArray& path, bool* cameraRaw) {
+    if (cameraRaw) *cameraRaw = false;
     if (!path.startsWith('/')) return InputKind::NotFound;
     struct stat status {};
     if (stat(path.constData(), &status) != 0) {
@@ -35,7 +36,9 @@ InputKind ClassifyInputPath(const QByteArray& path) {
     if (S_ISDIR(status.st_mode)) return InputKind::Folder;
     if (!S_ISREG(status.st_mode)) return InputKind::NotAnImage;
     if (!OpensForReading(path)) return InputKind::Unreadable;
-    return IsSupportedImage(path.toStdString()) ? InputKind::Image : InputKind::NotAnImage;
+    const PictureKind picture = PictureKindOf(path.toStdString());
+    if (cameraRaw) *cameraRaw = picture == PictureKind::CameraRaw;
+    return picture != PictureKind::None ? InputKind::Image : InputKind::NotAnImage;
 }
 
 // Latin-1 maps each byte to one character and back, so QDir's cleaning, which looks at "/" and

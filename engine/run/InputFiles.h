@@ -17,8 +17,9 @@ enum class InputKind {
 };
 
 // By content, through the image worker; `path` is absolute. A file that cannot be opened is told
-// as such, rather than as no picture: its content was never seen.
-InputKind ClassifyInputPath(const QByteArray& path);
+// as such, rather than as no picture: its content was never seen. `cameraRaw`, when given, tells
+// whether the picture is camera RAW, from the same look at its content.
+InputKind ClassifyInputPath(const QByteArray& path, bool* cameraRaw = nullptr);
 
 // `input` against `workingDirectory` when relative, with ".", ".." and doubled separators gone
 // (symbolic links kept as named), byte for byte. The empty name stays empty: it names nothing,

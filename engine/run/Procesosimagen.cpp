@@ -56,10 +56,16 @@ kavenra::ImageFormat DetectImageFormat(const std::string& path) {
     return kavenra::DetectImageFormatIsolated(path);
 }
 
+PictureKind PictureKindOf(const std::string& path) {
+    const kavenra::ImageFormat format = DetectImageFormat(path);
+    if (format == kavenra::ImageFormat::Raw) return PictureKind::CameraRaw;
+    return kavenra::CodecOf(format).offered ? PictureKind::Picture : PictureKind::None;
+}
+
 bool IsRawImage(const std::string& path) {
-    return DetectImageFormat(path) == kavenra::ImageFormat::Raw;
+    return PictureKindOf(path) == PictureKind::CameraRaw;
 }
 
 bool IsSupportedImage(const std::string& path) {
-    return kavenra::CodecOf(DetectImageFormat(path)).offered;
+    return PictureKindOf(path) != PictureKind::None;
 }

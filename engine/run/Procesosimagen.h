@@ -36,6 +36,14 @@ ConversionRequest RequestFromEntryArguments(std::string source, std::string dest
 // True when every character is one of "0123456789"; the empty text included.
 bool IsAllDigits(const QString& text);
 
+// What a file's content is to a run, recognised once.
+enum class PictureKind {
+    None,       // no picture the program reads (or no file that can be read)
+    Picture,    // BMP, JPEG, PNG, TARGA, TIFF, WebP, HEIF or AVIF
+    CameraRaw,  // camera RAW
+};
+PictureKind PictureKindOf(const std::string& path);
+
 // True when the file's content is one of the formats the program offers to read (Codec.h).
 bool IsSupportedImage(const std::string& path);
 

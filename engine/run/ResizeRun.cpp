@@ -107,18 +107,19 @@ ResizeRun::Tick ResizeRun::TakeTick(const RunControls& controls) {
     return tick;
 }
 
-// The next entry as the controls stand now; its tick takes the result only if they still do.
+// The next entries as the controls stand now, up to the first that asks for no conversion; each
+// one's tick takes its result only if they still do.
 void ResizeRun::prepareAhead(const RunControls& controls) {
-    const int next = position_ + 1;
-    const std::optional<ConversionJob> job = lookAhead_ && next < controls.entries.size()
-                                                 ? JobForEntry(controls.entries.at(next), controls)
-                                                 : std::nullopt;
-    if (job) {
+    std::vector<ConversionJob> jobs;
+    for (int next = position_ + 1;
+         lookAhead_ && next < controls.entries.size() && jobs.size() < kFilesPreparedAhead;
+         ++next) {
+        std::optional<ConversionJob> job = JobForEntry(controls.entries.at(next), controls);
+        if (!job) break;
         MakeSubfolderFor(controls.entries.at(next), controls);
-        conversions_.PrepareAhead(*job);
-    } else {
-        conversions_.AbandonAhead();
+        jobs.push_back(std::move(*job));
     }
+    conversions_.PrepareAhead(jobs);
 }
 
 std::optional<FileOutcome> ResizeRun::TakeOutcome(const QByteArrayList& entries) {

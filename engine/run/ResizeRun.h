@@ -113,8 +113,10 @@ class ResizeRun {
     int Position() const { return position_; }
     bool FileInHand() const { return conversions_.HasFileInHand(); }
 
-    // Off, every entry converts at its own tick only; on (the default), the next entry is
-    // prepared while one converts.
+    // Off, every entry converts at its own tick only; on (the default), the next entries are
+    // prepared while one converts: enough to keep both lanes at work when files are small, where
+    // the handing over of one file's result takes about as long as a conversion.
+    static constexpr std::size_t kFilesPreparedAhead = 3;
     void SetLookAhead(bool on);
     const RunConversions& Conversions() const { return conversions_; }
 

@@ -136,20 +136,28 @@ struct RunConversions::Conversion {
 };
 
 RunConversions::RunConversions(std::function<void()> resultReady)
-    : resultReady_(std::move(resultReady)) {}
+    : resultReady_(std::move(resultReady)),
+      laneOrders_{std::make_shared<LaneOrder>(), std::make_shared<LaneOrder>()} {}
 
 RunConversions::~RunConversions() {
     AbandonAll();
 }
 
-std::unique_ptr<RunConversions::Conversion> RunConversions::start(const ConversionJob& job,
-                                                                  WorkerLane lane) {
+namespace {
+
+constexpr std::array<WorkerLane, 2> kRunLanes{WorkerLane::RunA, WorkerLane::RunB};
+
+}  // namespace
+
+std::unique_ptr<RunConversions::Conversion> RunConversions::start(const ConversionJob& job) {
     auto conversion = std::make_unique<Conversion>();
     conversion->job = job;
     // Taken before the worker reads the file: a file replaced from here on no longer matches.
     conversion->sourceAtStart = IdentityOf(job.request.source);
-    conversion->lane = lane;
-    conversion->task = std::make_unique<BackgroundConversion>(job, lane, resultReady_);
+    conversion->lane = leastBusyLane();
+    const std::size_t lane = conversion->lane == WorkerLane::RunA ? 0 : 1;
+    conversion->task = std::make_unique<BackgroundConversion>(job, conversion->lane, resultReady_,
+                                                              laneOrders_[lane]);
     return conversion;
 }
 
@@ -158,10 +166,17 @@ bool RunConversions::stillHolds(const Conversion& conversion, const ConversionJo
            IdentityOf(job.request.source) == conversion.sourceAtStart;
 }
 
-WorkerLane RunConversions::freeLane() const {
-    const Conversion* busy = inHand_ ? inHand_.get() : ahead_.get();
-    if (busy == nullptr) return WorkerLane::RunA;
-    return busy->lane == WorkerLane::RunA ? WorkerLane::RunB : WorkerLane::RunA;
+// The lane with fewer conversions still to finish; the first on a tie.
+WorkerLane RunConversions::leastBusyLane() const {
+    std::array<int, 2> waiting{0, 0};
+    const auto count = [&](const Conversion* conversion) {
+        if (conversion && !conversion->task->Done()) {
+            ++waiting[conversion->lane == WorkerLane::RunA ? 0 : 1];
+        }
+    };
+    count(inHand_.get());
+    for (const auto& ahead : ahead_) count(ahead.get());
+    return waiting[1] < waiting[0] ? kRunLanes[1] : kRunLanes[0];
 }
 
 void RunConversions::BeginRun() {
@@ -224,21 +239,27 @@ FileOutcome RunConversions::commit(const PreparedOutput& prepared, const std::st
 }
 
 void RunConversions::Begin(const ConversionJob& job) {
-    if (ahead_ && stillHolds(*ahead_, job)) {
-        inHand_ = std::move(ahead_);
+    if (!ahead_.empty() && stillHolds(*ahead_.front(), job)) {
+        inHand_ = std::move(ahead_.front());
+        ahead_.pop_front();
         // Its completion may have been announced while it was ahead, when nobody asked.
         if (inHand_->task->Done() && resultReady_) resultReady_();
         return;
     }
     AbandonAhead();
-    inHand_ = start(job, freeLane());
+    inHand_ = start(job);
 }
 
-void RunConversions::PrepareAhead(const ConversionJob& job) {
-    if (ahead_ && stillHolds(*ahead_, job)) return;
-    AbandonAhead();
-    ahead_ = start(job, freeLane());
-    ahead_->startedAhead = true;
+void RunConversions::PrepareAhead(const std::vector<ConversionJob>& jobs) {
+    std::size_t kept = 0;
+    while (kept < jobs.size() && kept < ahead_.size() && stillHolds(*ahead_[kept], jobs[kept])) {
+        ++kept;
+    }
+    abandonAheadFrom(kept);
+    for (std::size_t next = kept; next < jobs.size(); ++next) {
+        ahead_.push_back(start(jobs[next]));
+        ahead_.back()->startedAhead = true;
+    }
 }
 
 std::optional<FileOutcome> RunConversions::TakeResult() {
@@ -262,7 +283,7 @@ std::optional<FileOutcome> RunConversions::TakeResult() {
         // Whatever failed ahead may fail for reasons of that moment: the tick decides afresh.
         const ConversionJob job = inHand_->job;
         inHand_.reset();
-        inHand_ = start(job, freeLane());
+        inHand_ = start(job);
         return std::nullopt;
     }
     if (!result.prepared) outcome.reason = result.failure;
@@ -287,9 +308,15 @@ bool RunConversions::FileInHandFinished() const {
 }
 
 void RunConversions::AbandonAhead() {
-    if (!ahead_) return;
-    ahead_->task->Abandon();
-    ahead_.reset();
+    abandonAheadFrom(0);
+}
+
+// The last first: a file queued behind another on its lane never gets a turn it would lose.
+void RunConversions::abandonAheadFrom(std::size_t first) {
+    while (ahead_.size() > first) {
+        ahead_.back()->task->Abandon();
+        ahead_.pop_back();
+    }
 }
 
 void RunConversions::AbandonAll() {

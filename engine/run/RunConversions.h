@@ -1,7 +1,8 @@
 #pragma once
 
-// The conversions of a batch run, off the window's thread: the file in hand, and the next one
-// prepared ahead on the other core while the first converts. A file prepared ahead is taken only
+// The conversions of a batch run, off the window's thread: the file in hand, and the next few
+// prepared ahead while it converts, both cores kept busy: each file goes to the lane with less
+// work waiting, and each lane converts its files in list order. A file prepared ahead is taken only
 // when everything its tick would use still holds (the same job, which holds the entry, the
 // destination, the mode and sizes and the settings, and the same source file as stat sees it);
 // its output stays under a temporary name until its own tick commits it. A failure met ahead is
@@ -30,7 +31,9 @@
 
 #include <sys/types.h>
 
+#include <array>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -107,13 +110,16 @@ class RunConversions {
     // which is always one: no output replaces any of them.
     void SetSources(std::set<FileKey> sources);
 
-    // Converts `job` as the file in hand: the one prepared ahead when it matches, else afresh
-    // (a mismatching one is abandoned first).
+    // Converts `job` as the file in hand: the first one prepared ahead when it matches, else
+    // afresh (everything prepared ahead is abandoned first).
     void Begin(const ConversionJob& job);
 
-    // Starts preparing `job` ahead, unless the same job is already prepared or under way with its
-    // source unchanged. Anything else prepared ahead is abandoned.
-    void PrepareAhead(const ConversionJob& job);
+    // Prepares `jobs`, the entries that follow the file in hand in their order, ahead: those
+    // already prepared or under way as the same job with their source unchanged go on, the
+    // others start. Whatever was prepared ahead from the first job that no longer matches on is
+    // abandoned.
+    void PrepareAhead(const std::vector<ConversionJob>& jobs);
+    void PrepareAhead(const ConversionJob& job) { PrepareAhead(std::vector<ConversionJob>{job}); }
 
     // The outcome of the file in hand once there is one. Empty while it still converts (also
     // when a failure met ahead made it start again). After an outcome, nothing is in hand.
@@ -123,10 +129,12 @@ class RunConversions {
     void WaitForFileInHand();
 
     bool HasFileInHand() const;
+    // The files being prepared ahead, or prepared and waiting for their tick.
+    std::size_t FilesAhead() const { return ahead_.size(); }
     // True once the file in hand has a result waiting to be taken.
     bool FileInHandFinished() const;
 
-    // Ends the conversion of the file prepared ahead, and removes whatever it made.
+    // Ends the conversions of the files prepared ahead, and removes whatever they made.
     void AbandonAhead();
     // Ends every conversion at once and removes whatever they made.
     void AbandonAll();
@@ -137,16 +145,18 @@ class RunConversions {
 
   private:
     struct Conversion;
-    std::unique_ptr<Conversion> start(const ConversionJob& job, WorkerLane lane);
+    std::unique_ptr<Conversion> start(const ConversionJob& job);
     bool stillHolds(const Conversion& conversion, const ConversionJob& job) const;
-    WorkerLane freeLane() const;
+    WorkerLane leastBusyLane() const;
+    void abandonAheadFrom(std::size_t first);
     std::optional<std::string> unwrittenTarget(const std::string& target) const;
     bool replacesSource(const std::string& target, const std::string& source) const;
     FileOutcome commit(const PreparedOutput& prepared, const std::string& source);
 
     std::function<void()> resultReady_;
     std::unique_ptr<Conversion> inHand_;
-    std::unique_ptr<Conversion> ahead_;
+    std::deque<std::unique_ptr<Conversion>> ahead_;  // in list order
+    std::array<std::shared_ptr<LaneOrder>, 2> laneOrders_;
     int takenFromAhead_ = 0;
     int convertedAtTick_ = 0;
     // The files this run committed, as canonical paths: another spelling of a folder (relative,
