@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/base/ConversionSettings.h"
+#include "engine/base/ConversionOptions.h"
 #include "engine/imaging/FreeImageBitmap.h"
 #include "engine/imaging/ImageConversion.h"
 #include "engine/imaging/ReplacingSave.h"

@@ -46,7 +46,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/base/ConversionSettings.h"
+#include "engine/base/ConversionOptions.h"
 #include "engine/imaging/ExtendedBmp.h"
 #include "engine/imaging/HeifImage.h"
 #include "engine/imaging/ImageConversion.h"
@@ -448,7 +448,7 @@ Check JudgeOutput(const std::string& input, const std::string& destination) {
     const kavenra::ConversionRequest request =
         kavenra::RequestFromEntryArguments(input, destination, 1, 0, kLongestSide);
     const std::optional<kavenra::TargetSize> target =
-        kavenra::TargetSizeFor(request, kavenra::SourceSizeOf(*loaded, format));
+        kavenra::TargetSizeFor({request, {}}, kavenra::SourceSizeOf(*loaded, format));
     if (!target) return {Verdict::Wrong, "saved although the input gives no target size"};
 
     const bool asJpeg = format == FIF_RAW || heif;

@@ -32,7 +32,7 @@ enum class Admission {
 // (TargaCheck.h), a WebP file's chunks against its length (WebpLayout.h), then its declared size
 // against the limits. A file whose header cannot be read is admitted: the full load decides, within
 // the process's own limits.
-Admission AdmitForLoading(FREE_IMAGE_FORMAT format, const ConversionRequest& request,
+Admission AdmitForLoading(FREE_IMAGE_FORMAT format, const ConversionJob& job,
                           const ConversionLimits& limits);
 
 // What a header says about the bitmap a full load would make.
@@ -58,7 +58,7 @@ std::optional<DeclaredImage> ReadDeclaredImage(FREE_IMAGE_FORMAT format, const s
 // largest of the request's size and the picture's own, so the RAW switch need not be read this
 // early. The format is all in `image`.
 std::uint64_t ConversionFootprint(FREE_IMAGE_FORMAT format, const DeclaredImage& image,
-                                  const ConversionRequest& request);
+                                  const ConversionJob& job);
 
 // Checks by the file's own structure where FreeImage's loader goes wrong on hostile files; true
 // for every other format and for files these checks cannot read:

@@ -80,10 +80,10 @@ void DropCopiedMetadata(FIBITMAP& bitmap) {
 
 // The output format's own settings. A camera's RAW file saved in "the original's format" keeps
 // the JPEG writer's own default, as it had before there was a choice.
-int OutputFlags(FREE_IMAGE_FORMAT input, FREE_IMAGE_FORMAT output, const FormatOptions& codes,
+int OutputFlags(FREE_IMAGE_FORMAT input, FREE_IMAGE_FORMAT output, const ConversionOptions& options,
                 FIBITMAP& bitmap) {
-    if (input == FIF_RAW && !ChoosesFormat(codes.guardar_como)) return JPEG_DEFAULT;
-    return TiffFlagsForBitmap(SaveFlagsFor(output, codes), bitmap);
+    if (input == FIF_RAW && !ChoosesFormat(options.saveAs)) return JPEG_DEFAULT;
+    return TiffFlagsForBitmap(SaveFlagsFor(output, options), bitmap);
 }
 
 }  // namespace
@@ -99,9 +99,8 @@ int LoadFlagsFor(FREE_IMAGE_FORMAT format) {
     }
 }
 
-int FastJpegScale(const ConversionRequest& request, SourceSize stored, int orientation) {
-    const std::optional<TargetSize> target =
-        TargetSizeFor(request, UprightSize(stored, orientation));
+int FastJpegScale(const ConversionJob& job, SourceSize stored, int orientation) {
+    const std::optional<TargetSize> target = TargetSizeFor(job, UprightSize(stored, orientation));
     if (!target || target->width <= 0 || target->height <= 0) return 1;
     const TargetSize wanted = StoredSize(*target, orientation);
     for (const std::int64_t scale : {8, 4, 2}) {
@@ -116,9 +115,8 @@ int FastJpegScale(const ConversionRequest& request, SourceSize stored, int orien
 }
 
 int JpegLoadFlagsFor(const ConversionJob& job, SourceSize stored, int orientation) {
-    if (job.settings.codes.decodificacion_rapida != 1 || job.settings.keepDimensions)
-        return JPEG_ACCURATE;
-    const int scale = FastJpegScale(job.request, stored, orientation);
+    if (!OptionsOf(job).fastDecoding || OptionsOf(job).keepDimensions) return JPEG_ACCURATE;
+    const int scale = FastJpegScale(job, stored, orientation);
     if (scale == 1) return JPEG_ACCURATE;
     // FreeImage's loader takes the size the decoded picture's larger side must reach and decodes
     // at the smallest of 1/8, 1/4 and 1/2 whose exact quotient of that side still reaches it:
@@ -129,9 +127,8 @@ int JpegLoadFlagsFor(const ConversionJob& job, SourceSize stored, int orientatio
 }
 
 int LoadFlagsFor(FREE_IMAGE_FORMAT format, const SourceFile& source, const ConversionJob& job) {
-    const ConversionSettings& settings = job.settings;
-    if (format != FIF_JPEG || settings.codes.decodificacion_rapida != 1 ||
-        settings.keepDimensions) {
+    const ConversionOptions& options = OptionsOf(job);
+    if (format != FIF_JPEG || !options.fastDecoding || options.keepDimensions) {
         return LoadFlagsFor(format);
     }
     const BitmapHandle header(FreeImage_Load(FIF_JPEG, source.path().c_str(), FIF_LOAD_NOPIXELS));
@@ -150,68 +147,82 @@ SourceSize SourceSizeOf(FIBITMAP& bitmap, FREE_IMAGE_FORMAT format) {
     return size;
 }
 
-FREE_IMAGE_FILTER FilterForCode(int filterCode) {
-    switch (filterCode) {
-        case 1:
+FREE_IMAGE_FILTER ResampleFilterFor(ResizeFilter filter) {
+    switch (filter) {
+        case ResizeFilter::Box:
             return FILTER_BOX;
-        case 2:
+        case ResizeFilter::Bilinear:
             return FILTER_BILINEAR;
-        case 3:
+        case ResizeFilter::BSpline:
             return FILTER_BSPLINE;
-        case 4:
+        case ResizeFilter::Bicubic:
             return FILTER_BICUBIC;
-        case 5:
+        case ResizeFilter::CatmullRom:
             return FILTER_CATMULLROM;
-        default:
-            return FILTER_LANCZOS3;
+        case ResizeFilter::Lanczos3:
+            break;
     }
+    return FILTER_LANCZOS3;
 }
 
-int SaveFlagsFor(FREE_IMAGE_FORMAT format, const FormatOptions& codes) {
+namespace {
+
+// FreeImage's named qualities where the quality is one of them, else the number itself.
+int JpegSaveFlags(int quality) {
+    switch (quality) {
+        case 10:
+            return JPEG_QUALITYBAD;
+        case 25:
+            return JPEG_QUALITYAVERAGE;
+        case 50:
+            return JPEG_QUALITYNORMAL;
+        case 75:
+            return JPEG_QUALITYGOOD;
+        case 100:
+            return JPEG_QUALITYSUPERB | JPEG_SUBSAMPLING_444;
+        default:
+            break;
+    }
+    const int within = std::clamp(quality, 1, 100);
+    // Full colour resolution from quality 90 up, as common encoders do.
+    return within >= 90 ? within | JPEG_SUBSAMPLING_444 : within;
+}
+
+int PngSaveFlags(int level) {
+    if (level <= 0) return PNG_Z_NO_COMPRESSION;
+    return std::min(level, kPngBestLevel);
+}
+
+int TiffSaveFlags(TiffCompression compression) {
+    switch (compression) {
+        case TiffCompression::None:
+            return TIFF_NONE;
+        case TiffCompression::Lzw:
+            return TIFF_LZW;
+        case TiffCompression::Deflate:
+            return TIFF_DEFLATE;
+        case TiffCompression::Jpeg:
+            break;
+    }
+    return TIFF_JPEG;
+}
+
+}  // namespace
+
+int SaveFlagsFor(FREE_IMAGE_FORMAT format, const ConversionOptions& options) {
     switch (format) {
         case FIF_JPEG:
-            switch (codes.jpeg) {
-                case 1:
-                    return JPEG_QUALITYBAD;
-                case 2:
-                    return JPEG_QUALITYAVERAGE;
-                case 3:
-                    return JPEG_QUALITYNORMAL;
-                case 4:
-                    return JPEG_QUALITYGOOD;
-                default:
-                    // The best setting keeps the colour at full resolution (4:4:4), as common
-                    // encoders do from quality 90 up; the other settings are 75 and below.
-                    return JPEG_QUALITYSUPERB | JPEG_SUBSAMPLING_444;
-            }
+            return JpegSaveFlags(options.jpegQuality);
         case FIF_BMP:
-            return codes.bmp == 1 ? BMP_DEFAULT : BMP_SAVE_RLE;
+            return options.bmpRunLength ? BMP_SAVE_RLE : BMP_DEFAULT;
         case FIF_PNG:
-            switch (codes.png) {
-                case 1:
-                    return PNG_Z_BEST_SPEED;
-                case 2:
-                    return PNG_Z_DEFAULT_COMPRESSION;
-                case 3:
-                    return PNG_Z_BEST_COMPRESSION;
-                default:
-                    return PNG_Z_NO_COMPRESSION;
-            }
+            return PngSaveFlags(options.pngLevel);
         case FIF_TARGA:
-            return codes.tga == 1 ? TARGA_DEFAULT : TARGA_SAVE_RLE;
+            return options.targaRunLength ? TARGA_SAVE_RLE : TARGA_DEFAULT;
         case FIF_TIFF:
-            switch (codes.tif) {
-                case 1:
-                    return TIFF_NONE;
-                case 2:
-                    return TIFF_LZW;
-                case 3:
-                    return TIFF_DEFLATE;
-                default:
-                    return TIFF_JPEG;
-            }
+            return TiffSaveFlags(options.tiffCompression);
         case FIF_WEBP:
-            return WebpSaveFlags(codes);
+            return WebpSaveFlags(options);
         default:
             return 0;
     }
@@ -226,12 +237,12 @@ namespace {
 // The budget in bytes for an output the user limited to `kilobytes`; none for a format without a
 // quality to lower (PNG, TIFF, BMP, TARGA, lossless WebP).
 std::optional<std::size_t> SizeBudgetFor(FREE_IMAGE_FORMAT outputFormat,
-                                         const FormatOptions& codes) {
-    if (codes.limite_kb <= 0) return std::nullopt;
+                                         const ConversionOptions& options) {
+    if (!options.sizeBudgetBytes || *options.sizeBudgetBytes == 0) return std::nullopt;
     const bool lossy =
-        outputFormat == FIF_JPEG || (outputFormat == FIF_WEBP && codes.webp_sin_perdida != 1);
+        outputFormat == FIF_JPEG || (outputFormat == FIF_WEBP && !options.webpLossless);
     if (!lossy) return std::nullopt;
-    return static_cast<std::size_t>(codes.limite_kb) * 1024;
+    return static_cast<std::size_t>(*options.sizeBudgetBytes);
 }
 
 std::size_t FileSizeOf(const std::string& path) {
@@ -272,7 +283,7 @@ std::optional<PreparedOutput> SaveWithinBudget(FIBITMAP& bitmap, FREE_IMAGE_FORM
 Preparation PrepareLoadedImage(FIBITMAP& loaded, FREE_IMAGE_FORMAT format, const ConversionJob& job,
                                TiffPages* pages) {
     const ConversionRequest& request = job.request;
-    const ConversionSettings& settings = job.settings;
+    const ConversionOptions& options = OptionsOf(job);
     const bool raw = format == FIF_RAW;
     const bool heif = IsHeifFormat(format);
     // A camera's RAW file describes its sensor.
@@ -282,17 +293,17 @@ Preparation PrepareLoadedImage(FIBITMAP& loaded, FREE_IMAGE_FORMAT format, const
     // decoder upright, whatever its EXIF still says: turned again, it would be turned twice.
     const int orientation = heif ? kUpright : metadata.orientation();
     const std::optional<TargetSize> target =
-        TargetSizeFor(request, UprightSize(SourceSizeOf(loaded, format), orientation));
-    const FREE_IMAGE_FILTER filter = FilterForCode(settings.codes.filtro_redimension);
+        TargetSizeFor(job, UprightSize(SourceSizeOf(loaded, format), orientation));
+    const FREE_IMAGE_FILTER filter = ResampleFilterFor(options.filter);
     // The switch keeps the loaded bitmap's own size (for JPEG not the size tags' values).
     const std::optional<TargetSize> size =
-        settings.keepDimensions
+        options.keepDimensions
             ? UprightSize(TargetSize{static_cast<int>(FreeImage_GetWidth(&loaded)),
                                      static_cast<int>(FreeImage_GetHeight(&loaded))},
                           orientation)
             : target;
     if (!size) return Preparation::Failed(FailureReason::Unsupported);
-    const FREE_IMAGE_FORMAT outputFormat = OutputFormatFor(format, settings.codes.guardar_como);
+    const FREE_IMAGE_FORMAT outputFormat = OutputFormatFor(format, options.saveAs);
     // Known from the sizing alone: no picture is made that its writer would refuse, or write with
     // its sides cut short.
     if (!FitsOutputFormat(outputFormat, size->width, size->height)) {
@@ -320,7 +331,7 @@ Preparation PrepareLoadedImage(FIBITMAP& loaded, FREE_IMAGE_FORMAT format, const
     // and turn; the output goes without them unless Exiv2 writes them below.
     if (outputFormat == FIF_WEBP) DropCopiedMetadata(*rescaled);
     const bool profiled = CarryColourProfile(loaded, *rescaled, format, outputFormat);
-    const int flags = OutputFlags(format, outputFormat, settings.codes, *rescaled);
+    const int flags = OutputFlags(format, outputFormat, options, *rescaled);
     const std::string destination = OutputPathFor(request.destination, format, outputFormat);
     if (outputFormat == FIF_PNG) DropCommentsWithoutKeyword(*rescaled);
     WrittenFileChange carryMetadata;
@@ -337,11 +348,11 @@ Preparation PrepareLoadedImage(FIBITMAP& loaded, FREE_IMAGE_FORMAT format, const
     }
     // Every copy of the location goes: FreeImage's own, written with the bitmap, and the one the
     // metadata carried from the input would put back.
-    if (settings.codes.quitar_ubicacion == 1) {
+    if (options.removeLocation) {
         DropLocation(*rescaled);
         carryMetadata = RemovingLocation(std::move(carryMetadata), outputFormat);
     }
-    const std::optional<std::size_t> budget = SizeBudgetFor(outputFormat, settings.codes);
+    const std::optional<std::size_t> budget = SizeBudgetFor(outputFormat, options);
     const auto save = [&] {
         if (budget) {
             return SaveWithinBudget(*rescaled, outputFormat, flags, *budget, destination,
@@ -400,8 +411,8 @@ Preparation PrepareOpenedImageFile(const SourceFile& source, const ConversionJob
     const FREE_IMAGE_FORMAT format = DetectOpenedFileFormat(source);
     if (format == FIF_UNKNOWN) return Preparation::Failed(FailureReason::Unsupported);
     // Every later read goes through the open file, not through the name the job gave.
-    ConversionRequest opened = job.request;
-    opened.source = source.path();
+    ConversionJob opened = job;
+    opened.request.source = source.path();
     switch (AdmitForLoading(format, opened, limits)) {
         case Admission::Admitted:
             break;
@@ -423,7 +434,7 @@ Preparation PrepareOpenedImageFile(const SourceFile& source, const ConversionJob
     if (IsHeifFormat(format)) {
         HeifDecode decoded = LoadHeifImage(source.path());
         if (!decoded.bitmap) return Preparation::Failed(decoded.failure);
-        return PrepareLoadedImage(*decoded.bitmap, format, ConversionJob{opened, job.settings});
+        return PrepareLoadedImage(*decoded.bitmap, format, opened);
     }
     const int flags = LoadFlagsFor(format, source, job);
     const JpegMessageWatch jpegMessages;
@@ -442,7 +453,7 @@ Preparation PrepareOpenedImageFile(const SourceFile& source, const ConversionJob
     }
     if (format == FIF_PNG) AttachPngColourProfile(*loaded, source.path());
     if (format == FIF_TIFF) AttachTiffColourProfile(*loaded, source.path());
-    return PrepareLoadedImage(*loaded, format, ConversionJob{opened, job.settings}, pages.get());
+    return PrepareLoadedImage(*loaded, format, opened, pages.get());
 }
 
 }  // namespace kavenra

@@ -69,9 +69,9 @@ int LoadFlagsFor(FREE_IMAGE_FORMAT format);
 int LoadFlagsFor(FREE_IMAGE_FORMAT format, const SourceFile& source, const ConversionJob& job);
 
 // The scale, 1, 2, 4 or 8, a JPEG of `stored` size (as its pixels are stored, before the turn
-// `orientation` asks for) is decoded at for `request`: the smallest that divides both sides and
+// `orientation` asks for) is decoded at for `job`: the smallest that divides both sides and
 // whose decoded picture still has at least twice the target's size on both sides; 1 when none.
-int FastJpegScale(const ConversionRequest& request, SourceSize stored, int orientation);
+int FastJpegScale(const ConversionJob& job, SourceSize stored, int orientation);
 
 // JPEG_ACCURATE, with the wanted decoded size in the high 16 bits when fast decoding is on, the
 // RAW size switch is off (it keeps the loaded size) and FastJpegScale is above 1. Whatever the
@@ -83,15 +83,15 @@ int JpegLoadFlagsFor(const ConversionJob& job, SourceSize stored, int orientatio
 // the bitmap's own size, each on its own.
 SourceSize SourceSizeOf(FIBITMAP& bitmap, FREE_IMAGE_FORMAT format);
 
-// The options dialog's filter code to FreeImage's filter. Codes 2 and 4 are bilinear and
-// bicubic, which FreeImage numbers the other way round; anything unknown is Lanczos.
-FREE_IMAGE_FILTER FilterForCode(int filterCode);
+// FreeImage's resampling filter for the resize filter chosen.
+FREE_IMAGE_FILTER ResampleFilterFor(ResizeFilter filter);
 
-// The save flags for output in `format`, reading only that format's code (WebP: WebpSaveFlags).
-// Formats without options of their own save with 0. JPEG's best setting keeps the colour at full
-// resolution (4:4:4); the others leave FreeImage's 4:2:0. A camera's RAW input saved in "the
-// original's format" is written as JPEG with the writer's own default instead.
-int SaveFlagsFor(FREE_IMAGE_FORMAT format, const FormatOptions& codes);
+// The save flags for output in `format`, reading only that format's options (WebP:
+// WebpSaveFlags). Formats without options of their own save with 0. A JPEG quality of 90 and up
+// keeps the colour at full resolution (4:4:4); lower ones leave FreeImage's 4:2:0. A camera's RAW
+// input saved in "the original's format" is written as JPEG with the writer's own default
+// instead.
+int SaveFlagsFor(FREE_IMAGE_FORMAT format, const ConversionOptions& options);
 
 // A format the program does not write (camera RAW, HEIF, AVIF) saved in "the original's format"
 // is written as JPEG: the file name's extension (from its last ".") becomes ".jpg", a name without

@@ -181,23 +181,24 @@ bool WritesFormat(FREE_IMAGE_FORMAT format) {
     return format > FIF_UNKNOWN && FreeImage_FIFSupportsWriting(format);
 }
 
-bool ChoosesFormat(int saveAs) {
-    return saveAs >= static_cast<int>(SaveAs::Jpeg) && saveAs <= kLastSaveAs;
+bool ChoosesFormat(OutputChoice saveAs) {
+    return saveAs != OutputChoice::Original;
 }
 
-FREE_IMAGE_FORMAT OutputFormatFor(FREE_IMAGE_FORMAT input, int saveAs) {
+FREE_IMAGE_FORMAT OutputFormatFor(FREE_IMAGE_FORMAT input, OutputChoice saveAs) {
     switch (saveAs) {
-        case static_cast<int>(SaveAs::Jpeg):
+        case OutputChoice::Jpeg:
             return FIF_JPEG;
-        case static_cast<int>(SaveAs::Png):
+        case OutputChoice::Png:
             return FIF_PNG;
-        case static_cast<int>(SaveAs::Webp):
+        case OutputChoice::Webp:
             return FIF_WEBP;
-        case static_cast<int>(SaveAs::Tiff):
+        case OutputChoice::Tiff:
             return FIF_TIFF;
-        default:
-            return WritesFormat(input) ? input : FIF_JPEG;
+        case OutputChoice::Original:
+            break;
     }
+    return WritesFormat(input) ? input : FIF_JPEG;
 }
 
 bool FitsOutputFormat(FREE_IMAGE_FORMAT format, std::int64_t width, std::int64_t height) {
@@ -287,9 +288,10 @@ int TiffFlagsForBitmap(int flags, FIBITMAP& bitmap) {
     return colour || IsPlainGrey(bitmap) ? flags : TIFF_LZW;
 }
 
-int WebpSaveFlags(const FormatOptions& codes) {
-    if (codes.webp_sin_perdida == 1) return WEBP_LOSSLESS;
-    return codes.webp >= 1 && codes.webp <= 100 ? codes.webp : kDefaultWebpQuality;
+int WebpSaveFlags(const ConversionOptions& options) {
+    if (options.webpLossless) return WEBP_LOSSLESS;
+    return options.webpQuality >= 1 && options.webpQuality <= 100 ? options.webpQuality
+                                                                  : kDefaultWebpQuality;
 }
 
 }  // namespace kavenra

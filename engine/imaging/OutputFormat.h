@@ -9,24 +9,24 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/base/ConversionSettings.h"
+#include "engine/base/ConversionOptions.h"
 #include "engine/imaging/FreeImageBitmap.h"
 
 namespace kavenra {
 
-// The output format of an input detected as `input` under the "Save as" code `saveAs`: the
-// format the code names; for SaveAs::Original, and for any code out of range, the input's own
-// format where the program writes it (of the formats the window lists: BMP, JPEG, PNG, TARGA,
-// TIFF, WebP), else JPEG (camera RAW, and any format read without a writer).
-FREE_IMAGE_FORMAT OutputFormatFor(FREE_IMAGE_FORMAT input, int saveAs);
+// The output format of an input detected as `input` under the "Save as" choice `saveAs`: the
+// format it names; for OutputChoice::Original the input's own format where the program writes it
+// (of the formats the window lists: BMP, JPEG, PNG, TARGA, TIFF, WebP), else JPEG (camera RAW, and
+// any format read without a writer).
+FREE_IMAGE_FORMAT OutputFormatFor(FREE_IMAGE_FORMAT input, OutputChoice saveAs);
 
 // True when a picture of `width` x `height` pixels fits the header and the encoder of `format`:
 // a JPEG side at most 65,500 pixels (libjpeg's bound, below the 16-bit field's), a WebP side at
 // most 16,383, a TARGA side at most 65,535 (its 16-bit fields); any side of the other formats.
 bool FitsOutputFormat(FREE_IMAGE_FORMAT format, std::int64_t width, std::int64_t height);
 
-// True when the "Save as" code names a format (1..4); any other keeps the original's.
-bool ChoosesFormat(int saveAs);
+// True when the "Save as" choice names a format rather than keeping the original's.
+bool ChoosesFormat(OutputChoice saveAs);
 
 // True for the formats FreeImage has a writer for. (The engine's own callers may also hand it
 // formats the window never lists, such as PPM or GIF: those keep their format as before.)
@@ -70,6 +70,6 @@ bool HoldsTransparency(FIBITMAP& bitmap);
 int TiffFlagsForBitmap(int flags, FIBITMAP& bitmap);
 
 // WebP's quality from the options (1..100, else the default 80), or WEBP_LOSSLESS.
-int WebpSaveFlags(const FormatOptions& codes);
+int WebpSaveFlags(const ConversionOptions& options);
 
 }  // namespace kavenra

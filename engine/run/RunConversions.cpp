@@ -154,8 +154,7 @@ std::unique_ptr<RunConversions::Conversion> RunConversions::start(const Conversi
 }
 
 bool RunConversions::stillHolds(const Conversion& conversion, const ConversionJob& job) const {
-    return conversion.job.request == job.request && conversion.job.settings == job.settings &&
-           IdentityOf(job.request.source) == conversion.sourceAtStart;
+    return conversion.job == job && IdentityOf(job.request.source) == conversion.sourceAtStart;
 }
 
 WorkerLane RunConversions::freeLane() const {
@@ -223,7 +222,8 @@ FileOutcome RunConversions::commit(const PreparedOutput& prepared, const std::st
             *target, prepared.overBudget};
 }
 
-void RunConversions::Begin(const ConversionJob& job) {
+void RunConversions::Begin(const ConversionJob& job, bool keepDates) {
+    keepDatesInHand_ = keepDates;
     if (ahead_ && stillHolds(*ahead_, job)) {
         inHand_ = std::move(ahead_);
         // Its completion may have been announced while it was ahead, when nobody asked.
@@ -249,7 +249,7 @@ std::optional<FileOutcome> RunConversions::TakeResult() {
     if (result.prepared) {
         outcome = commit(*result.prepared, inHand_->job.request.source);
         if (outcome.committed) {
-            if (inHand_->job.settings.codes.conservar_fechas == 1)
+            if (keepDatesInHand_)
                 CopyModificationTime(inHand_->job.request.source, outcome.writtenAs);
             inHand_.reset();
             ++(fromAhead ? takenFromAhead_ : convertedAtTick_);

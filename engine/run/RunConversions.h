@@ -108,8 +108,9 @@ class RunConversions {
     void SetSources(std::set<FileKey> sources);
 
     // Converts `job` as the file in hand: the one prepared ahead when it matches, else afresh
-    // (a mismatching one is abandoned first).
-    void Begin(const ConversionJob& job);
+    // (a mismatching one is abandoned first). With `keepDates` its committed output gets its
+    // source's modification time.
+    void Begin(const ConversionJob& job, bool keepDates = false);
 
     // Starts preparing `job` ahead, unless the same job is already prepared or under way with its
     // source unchanged. Anything else prepared ahead is abandoned.
@@ -146,6 +147,7 @@ class RunConversions {
 
     std::function<void()> resultReady_;
     std::unique_ptr<Conversion> inHand_;
+    bool keepDatesInHand_ = false;
     std::unique_ptr<Conversion> ahead_;
     int takenFromAhead_ = 0;
     int convertedAtTick_ = 0;
