@@ -438,7 +438,7 @@ bool MakeOutputFolder(const QByteArray& folder, const QByteArrayList& entries,
 }
 
 int Convert(const CommandLineRequest& request, const GatheredInputs& inputs,
-            const QByteArray& destination, const FormatOptions& stored, Report& report) {
+            const QByteArray& destination, const RunChoices& stored, Report& report) {
     RemoveAbandonedTemporaryFiles(destination.toStdString());
     const StopSignals stopSignals;
     // Nobody is there to ask whether to go on after a failure: the request has said it.
@@ -467,13 +467,13 @@ int Convert(const CommandLineRequest& request, const GatheredInputs& inputs,
 }
 
 // Everything after a request that reads well; the status to exit with.
-int Resize(const CommandLineRequest& request, const std::string& settings,
-           const InterfaceTexts& texts, Report& report) {
-    const FormatOptions codes = WithRequestedOptions(request, StoredFormatOptions(settings));
+int Resize(const CommandLineRequest& request, const RunChoices& stored, const InterfaceTexts& texts,
+           Report& report) {
+    const bool includeSubfolders = WithRequestedChoices(request, stored).includeSubfolders;
     const QByteArray workingDirectory = WorkingDirectoryPath();
     const QByteArray output = AbsoluteInputPath(request.output, workingDirectory);
     const GatheredInputs gathered =
-        GatherInputs(request.inputs, workingDirectory, codes.incluir_subcarpetas == 1, output);
+        GatherInputs(request.inputs, workingDirectory, includeSubfolders, output);
     for (const RefusedInput& refused : gathered.refused) report.Refused(refused);
     for (const RefusedInput& skipped : gathered.skipped) report.Skipped(skipped);
     if (gathered.entries.isEmpty() || (request.stopOnFailure && !gathered.refused.empty())) {
@@ -488,7 +488,7 @@ int Resize(const CommandLineRequest& request, const std::string& settings,
         report.Summary();
         return ExitStatus(ResizeExit::SomeFailed);
     }
-    return Convert(request, gathered, destination, StoredFormatOptions(settings), report);
+    return Convert(request, gathered, destination, stored, report);
 }
 
 // A failed notification costs the run nothing: the terminal, if any, has had every line. The
@@ -524,10 +524,11 @@ int RunHeadlessResize(const QByteArrayList& arguments) {
     if (const int* status = std::get_if<int>(&read)) return *status;
     const CommandLineRequest& request = std::get<CommandLineRequest>(read);
 
-    const std::string settings = ReadableSettingsDatabase(ProgramSideFiles());
-    const InterfaceTexts texts(InterfaceLanguageDatabase(settings, LocaleLanguageCode()));
+    const RunSettings settings =
+        ReadRunSettings(ReadableSettingsDatabase(ProgramSideFiles()), LocaleLanguageCode());
+    const InterfaceTexts texts(settings.languageDatabase);
     Report report(texts, request.json);
-    const int status = Resize(request, settings, texts, report);
+    const int status = Resize(request, settings.choices, texts, report);
     if (request.notify) {
         Notify(report.Notice(status == 128 + SIGINT || status == 128 + SIGTERM), texts);
     }

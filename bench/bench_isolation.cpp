@@ -21,9 +21,10 @@
 #include <string>
 #include <vector>
 
-#include "engine/base/ConversionSettings.h"
+#include "engine/base/ConversionOptions.h"
 #include "engine/convert/ImageConversion.h"
 #include "engine/formats/FreeImageBitmap.h"
+#include "engine/output/ReplacingSave.h"
 #include "engine/isolation/ImageDetection.h"
 #include "engine/isolation/ImageWorker.h"
 #include "engine/output/ReplacingSave.h"

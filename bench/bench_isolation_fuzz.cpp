@@ -46,11 +46,12 @@
 #include <string>
 #include <vector>
 
-#include "engine/base/ConversionSettings.h"
+#include "engine/base/ConversionOptions.h"
 #include "engine/convert/ImageConversion.h"
 #include "engine/formats/SourceFile.h"
 #include "engine/formats/bmp/ExtendedBmp.h"
 #include "engine/formats/heif/HeifImage.h"
+#include "engine/output/ReplacingSave.h"
 #include "engine/isolation/ImageDetection.h"
 #include "engine/isolation/ImageWorker.h"
 #include "engine/output/ReplacingSave.h"
@@ -449,7 +450,7 @@ Check JudgeOutput(const std::string& input, const std::string& destination) {
     const kavenra::ConversionRequest request =
         kavenra::RequestFromEntryArguments(input, destination, 1, 0, kLongestSide);
     const std::optional<kavenra::TargetSize> target =
-        kavenra::TargetSizeFor(request, kavenra::SourceSizeOf(*loaded, format));
+        kavenra::TargetSizeFor({request, {}}, kavenra::SourceSizeOf(*loaded, format));
     if (!target) return {Verdict::Wrong, "saved although the input gives no target size"};
 
     const bool asJpeg = format == kavenra::ImageFormat::Raw || heif;

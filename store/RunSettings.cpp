@@ -8,7 +8,7 @@
 #include <limits>
 
 #include "store/LanguageChoice.h"
-#include "store/SettingsColumns.h"
+#include "store/StoredOptions.h"
 
 namespace kavenra {
 namespace {
@@ -28,11 +28,17 @@ sqlite::Connection OpenReadOnly(const std::string& databaseFile) {
     return connection;
 }
 
-int Code(const std::string& database, const char* column, int first, int last, int initial) {
-    return SettingCodeOr(StoredSettingText(database, column), first, last, initial);
-}
-
 constexpr char kEnglishDatabase[] = "lang/English.db";
+
+std::string LanguageDatabaseOf(sqlite3* settings, const QString& localeCode) {
+    const std::string english = LanguageDatabaseFile(kEnglishDatabase);
+    if (settings == nullptr) return english;
+    const QList<ListedLanguage> languages = ReadListedLanguages(settings);
+    const int entry = PreselectedLanguage(languages, IsFirstRun(settings), localeCode);
+    if (entry < 0 || entry >= languages.size()) return english;
+    const std::string chosen = LanguageDatabaseFile(languages[entry].path.toStdString());
+    return FileExists(chosen) ? chosen : english;
+}
 
 }  // namespace
 
@@ -43,43 +49,18 @@ std::string ReadableSettingsDatabase(const SideFileLocations& locations) {
     return locations.shippedSettingsDatabase;
 }
 
-FormatOptions StoredFormatOptions(const std::string& settingsDatabase) {
-    const FormatOptions initial;
-    FormatOptions codes;
-    codes.filtro_redimension =
-        Code(settingsDatabase, "filtro_redimension", 1, 6, initial.filtro_redimension);
-    // The quality track bar takes any number, held at its ends.
-    codes.jpeg = qBound(1,
-                        Code(settingsDatabase, "jpeg", std::numeric_limits<int>::min(),
-                             std::numeric_limits<int>::max(), initial.jpeg),
-                        5);
-    codes.png = Code(settingsDatabase, "png", 1, 4, initial.png);
-    codes.bmp = Code(settingsDatabase, "bmp", 1, 2, initial.bmp);
-    codes.tga = Code(settingsDatabase, "tga", 1, 2, initial.tga);
-    codes.tif = Code(settingsDatabase, "tif", 1, 4, initial.tif);
-    codes.guardar_como = Code(settingsDatabase, "guardar_como", 0, kLastSaveAs, 0);
-    codes.webp = Code(settingsDatabase, "webp", 1, 100, initial.webp);
-    codes.webp_sin_perdida = Code(settingsDatabase, "webp_sin_perdida", 0, 1, 0);
-    codes.decodificacion_rapida = Code(settingsDatabase, "decodificacion_rapida", 0, 1, 0);
-    codes.no_ampliar = Code(settingsDatabase, "no_ampliar", 0, 1, 0);
-    codes.ajustar_dentro = Code(settingsDatabase, "ajustar_dentro", 0, 1, 0);
-    codes.incluir_subcarpetas = Code(settingsDatabase, "incluir_subcarpetas", 0, 1, 0);
-    codes.quitar_ubicacion = Code(settingsDatabase, "quitar_ubicacion", 0, 1, 0);
-    codes.conservar_fechas = Code(settingsDatabase, "conservar_fechas", 0, 1, 0);
-    codes.limite_kb = Code(settingsDatabase, "limite_kb", 0, kLargestSizeBudgetKb, 0);
-    return codes;
-}
-
 std::string InterfaceLanguageDatabase(const std::string& settingsDatabase,
                                       const QString& localeCode) {
-    const std::string english = LanguageDatabaseFile(kEnglishDatabase);
     const sqlite::Connection settings = OpenReadOnly(settingsDatabase);
-    if (!settings) return english;
-    const QList<ListedLanguage> languages = ReadListedLanguages(settings.get());
-    const int entry = PreselectedLanguage(languages, IsFirstRun(settings.get()), localeCode);
-    if (entry < 0 || entry >= languages.size()) return english;
-    const std::string chosen = LanguageDatabaseFile(languages[entry].path.toStdString());
-    return FileExists(chosen) ? chosen : english;
+    return LanguageDatabaseOf(settings.get(), localeCode);
+}
+
+RunSettings ReadRunSettings(const std::string& settingsDatabase, const QString& localeCode) {
+    const sqlite::Connection settings = OpenReadOnly(settingsDatabase);
+    RunSettings read;
+    read.choices = ChoicesFromCodes(ReadStoredCodes(settings.get()));
+    read.languageDatabase = LanguageDatabaseOf(settings.get(), localeCode);
+    return read;
 }
 
 InterfaceTexts::InterfaceTexts(const std::string& languageDatabase)

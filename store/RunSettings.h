@@ -1,7 +1,7 @@
 #pragma once
 
-// What a run without a window takes from the user's settings: the options dialog's codes and the
-// interface language its messages speak. Everything is read through read-only connections, so a
+// What a run without a window takes from the user's settings: the options dialog's choices and
+// the interface language its messages speak. Everything is read through read-only connections, so a
 // run from a script never writes, migrates or creates the settings file, even one of an older
 // version or one the window has open at the same moment.
 
@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "engine/base/ConversionSettings.h"
+#include "engine/base/RunChoices.h"
 #include "store/SideFiles.h"
 #include "store/SqliteHandles.h"
 
@@ -19,15 +19,20 @@ namespace kavenra {
 // window would copy (a user who never opened the window still gets the shipped defaults).
 std::string ReadableSettingsDatabase(const SideFileLocations& locations);
 
-// The codes as the options dialog would show them: an unknown, damaged or missing value reads as
-// the dialog's initial selection.
-FormatOptions StoredFormatOptions(const std::string& settingsDatabase);
-
 // The language database the messages come from: the active language once the user has chosen
 // one, before that the language of the user's locale when one is shipped for it, else English,
 // as the language dialog would preselect; English too when the chosen file is missing.
 std::string InterfaceLanguageDatabase(const std::string& settingsDatabase,
                                       const QString& localeCode);
+
+// Everything a run without a window reads from the settings, read once through one connection:
+// the choices as the options dialog would show them (ReadStoredCodes) and the language database
+// as InterfaceLanguageDatabase finds it.
+struct RunSettings {
+    RunChoices choices;
+    std::string languageDatabase;
+};
+RunSettings ReadRunSettings(const std::string& settingsDatabase, const QString& localeCode);
 
 // The texts of one language database, looked up by window and key.
 class InterfaceTexts {

@@ -61,7 +61,8 @@ class AdmissionTest : public QObject {
         }
         const ConversionRequest request =
             RequestFromEntryArguments(file, NativePath(path("output")), 1, 0, 100);
-        return AdmitForLoading(format, request, ConversionLimits{memory}) == Admission::Admitted;
+        return AdmitForLoading(format, ConversionJob{request, {}}, ConversionLimits{memory}) ==
+               Admission::Admitted;
     }
 
   private slots:
@@ -167,7 +168,7 @@ class AdmissionTest : public QObject {
 
         const ConversionRequest request =
             RequestFromEntryArguments(source, NativePath(path("out/picture.tga")), 1, 0, 16);
-        QCOMPARE(AdmitForLoading(FIF_TARGA, request, {}),
+        QCOMPARE(AdmitForLoading(FIF_TARGA, ConversionJob{request, {}}, {}),
                  complete ? Admission::Admitted : Admission::Incomplete);
 
         QVERIFY(QDir(work->path()).mkpath("out"));
@@ -279,8 +280,8 @@ class AdmissionTest : public QObject {
         QCOMPARE(sensor->height, 2000u);
         const ConversionRequest request =
             RequestFromEntryArguments(withPreview, NativePath(path("out.jpg")), 1, 0, 100);
-        QVERIFY(ConversionFootprint(FIF_RAW, *sensor, request) > 6000u * 4000u);
-        QVERIFY(ConversionFootprint(FIF_RAW, *preview, request) < 4u << 20);
+        QVERIFY(ConversionFootprint(FIF_RAW, *sensor, ConversionJob{request, {}}) > 6000u * 4000u);
+        QVERIFY(ConversionFootprint(FIF_RAW, *preview, ConversionJob{request, {}}) < 4u << 20);
     }
 
     // A cut PhaseOne header is refused by the detection itself, which answers instead of

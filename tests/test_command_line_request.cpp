@@ -4,20 +4,23 @@
 
 #include "engine/run/CommandLineRequest.h"
 
+#include "engine/base/OptionsFromCodes.h"
+
 #include <QTest>
 
 #include <variant>
 
 using kavenra::CommandLineRequest;
-using kavenra::FormatOptions;
+using kavenra::ConversionOptions;
 using kavenra::ReadCommandLineRequest;
 using kavenra::ReadCommandLineText;
+using kavenra::RunChoices;
 using kavenra::UsageError;
 
 namespace {
 
 // A request described in one line, so that a table can state what each row reads: the size,
-// the output, the codes given and the switches.
+// the output, the options given as the codes that state them, and the switches.
 QString Describe(const CommandLineRequest& request) {
     QStringList parts;
     if (request.size)
@@ -30,13 +33,16 @@ QString Describe(const CommandLineRequest& request) {
     const auto code = [&parts](const char* name, const std::optional<int>& value) {
         if (value) parts << QStringLiteral("%1 %2").arg(QLatin1String(name)).arg(*value);
     };
-    code("format", request.saveAs);
-    code("filter", request.filter);
-    code("jpeg", request.jpegQuality);
-    code("png", request.pngCompression);
-    code("bmp", request.bmpCompression);
-    code("tga", request.targaCompression);
-    code("tif", request.tiffCompression);
+    const auto codeOf = [](const auto& value, auto toCode) {
+        return value ? std::optional<int>(toCode(*value)) : std::nullopt;
+    };
+    code("format", codeOf(request.saveAs, kavenra::CodeOfOutputChoice));
+    code("filter", codeOf(request.filter, kavenra::CodeOfFilter));
+    code("jpeg", codeOf(request.jpegQuality, kavenra::CodeOfJpegQuality));
+    code("png", codeOf(request.pngLevel, kavenra::CodeOfPngLevel));
+    code("bmp", codeOf(request.bmpRunLength, kavenra::CodeOfRunLength));
+    code("tga", codeOf(request.targaRunLength, kavenra::CodeOfRunLength));
+    code("tif", codeOf(request.tiffCompression, kavenra::CodeOfTiffCompression));
     code("webp", request.webpQuality);
     if (request.webpLossless) parts << QStringLiteral("lossless");
     if (request.fast) parts << QStringLiteral("fast");
@@ -45,7 +51,9 @@ QString Describe(const CommandLineRequest& request) {
     if (request.keepDates) parts << QStringLiteral("dates");
     if (request.recursive) parts << QStringLiteral("recursive");
     if (request.stripLocation) parts << QStringLiteral("no location");
-    code("max kb", request.sizeBudgetKb);
+    code("max kb", request.sizeBudgetBytes
+                       ? std::optional<int>(kavenra::KbOfSizeBudget(request.sizeBudgetBytes))
+                       : std::nullopt);
     if (request.stopOnFailure) parts << QStringLiteral("stop");
     if (request.json) parts << QStringLiteral("json");
     parts << QStringLiteral("inputs ") + QString::fromUtf8(request.inputs.join('|'));
@@ -203,26 +211,26 @@ void TestCommandLineRequest::mistakesAreUsageErrors() {
     QVERIFY2(QString::fromStdString(error->message).contains(message), error->message.c_str());
 }
 
-// The codes the command line gives win; every other stays as stored, the lossless switch only
+// The options the command line gives win; every other stays as stored, the lossless switch only
 // ever turns lossless on.
 void TestCommandLineRequest::givenOptionsReplaceTheStoredOnes() {
-    FormatOptions stored;
-    stored.filtro_redimension = 2;
-    stored.jpeg = 3;
-    stored.png = 1;
-    stored.guardar_como = 2;
-    stored.webp = 40;
-    stored.webp_sin_perdida = 1;
+    ConversionOptions stored;
+    stored.filter = kavenra::ResizeFilter::Bilinear;
+    stored.jpegQuality = 50;
+    stored.pngLevel = 1;
+    stored.saveAs = kavenra::OutputChoice::Png;
+    stored.webpQuality = 40;
+    stored.webpLossless = true;
     const auto result =
         ReadCommandLineRequest({"--longest=5", "--jpeg-quality=5", "--format=tiff", "x"});
     QVERIFY(std::holds_alternative<CommandLineRequest>(result));
 
-    const FormatOptions options =
+    const ConversionOptions options =
         kavenra::WithRequestedOptions(std::get<CommandLineRequest>(result), stored);
 
-    FormatOptions expected = stored;
-    expected.jpeg = 5;
-    expected.guardar_como = 4;
+    ConversionOptions expected = stored;
+    expected.jpegQuality = 100;
+    expected.saveAs = kavenra::OutputChoice::Tiff;
     QVERIFY(options == expected);
 }
 
@@ -230,7 +238,8 @@ void TestCommandLineRequest::givenOptionsReplaceTheStoredOnes() {
 // one. Without them every stored choice stays, on or off.
 void TestCommandLineRequest::choicesReplaceTheStoredOnes_data() {
     QTest::addColumn<QStringList>("options");
-    QTest::addColumn<QList<int>>("stored");  // no_ampliar .. limite_kb, as choicesOf lists them
+    // no enlarge, fit within, subfolders, no location, keep dates, budget in KB
+    QTest::addColumn<QList<int>>("stored");
     QTest::addColumn<QList<int>>("codes");
     const QList<int> off{0, 0, 0, 0, 0, 0};
     QTest::newRow("none given, all off") << QStringList{} << off << off;
@@ -254,19 +263,20 @@ void TestCommandLineRequest::choicesReplaceTheStoredOnes() {
     QFETCH(QStringList, options);
     QFETCH(QList<int>, stored);
     QFETCH(QList<int>, codes);
-    FormatOptions inStore;
-    inStore.no_ampliar = stored[0];
-    inStore.ajustar_dentro = stored[1];
-    inStore.incluir_subcarpetas = stored[2];
-    inStore.quitar_ubicacion = stored[3];
-    inStore.conservar_fechas = stored[4];
-    inStore.limite_kb = stored[5];
+    RunChoices inStore;
+    inStore.conversion.noEnlarge = stored[0] == 1;
+    inStore.conversion.fitWithin = stored[1] == 1;
+    inStore.includeSubfolders = stored[2] == 1;
+    inStore.conversion.removeLocation = stored[3] == 1;
+    inStore.keepDates = stored[4] == 1;
+    inStore.conversion.sizeBudgetBytes = kavenra::SizeBudgetOfKb(stored[5]);
     const auto result = ReadCommandLineText(QStringList{"--size=4x3"} + options + QStringList{"x"});
     QVERIFY(std::holds_alternative<CommandLineRequest>(result));
-    const FormatOptions given =
-        kavenra::WithRequestedOptions(std::get<CommandLineRequest>(result), inStore);
-    QCOMPARE((QList<int>{given.no_ampliar, given.ajustar_dentro, given.incluir_subcarpetas,
-                         given.quitar_ubicacion, given.conservar_fechas, given.limite_kb}),
+    const RunChoices given =
+        kavenra::WithRequestedChoices(std::get<CommandLineRequest>(result), inStore);
+    QCOMPARE((QList<int>{given.conversion.noEnlarge, given.conversion.fitWithin,
+                         given.includeSubfolders, given.conversion.removeLocation, given.keepDates,
+                         kavenra::KbOfSizeBudget(given.conversion.sizeBudgetBytes)}),
              codes);
 }
 

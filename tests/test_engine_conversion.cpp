@@ -15,10 +15,8 @@
 #include <QtTest>
 #include <memory>
 
-#include "engine/base/ConversionSettings.h"
 #include "engine/base/OptionsFromCodes.h"
 #include "engine/convert/ImageConversion.h"
-#include "engine/formats/Codec.h"
 #include "engine/run/Procesosimagen.h"
 #include "support/ConversionWorkspace.h"
 #include "support/DamagedJpeg.h"
@@ -188,7 +186,7 @@ class EngineConversionTest : public QObject, private ConversionWorkspace {
         ConversionRequest request;
         request.mode = SizingMode::LongestSide;
         request.longestSide = longest;
-        const auto target = TargetSizeFor(request, {sourceWidth, sourceHeight});
+        const auto target = TargetSizeFor(ConversionJob{request, {}}, {sourceWidth, sourceHeight});
         QCOMPARE(target.has_value(), valid);
         if (!valid) return;
         QCOMPARE(target->width, expectedWidth);
@@ -264,9 +262,10 @@ class EngineConversionTest : public QObject, private ConversionWorkspace {
         request.mode = longestSide ? SizingMode::LongestSide : SizingMode::ExplicitSize;
         (longestSide ? request.longestSide : request.width) = width;
         request.height = longestSide ? 0 : height;
-        request.noEnlarge = noEnlarge;
-        request.fitWithin = fitWithin;
-        const auto target = TargetSizeFor(request, {sourceWidth, sourceHeight});
+        ConversionOptions sizeChoices;
+        sizeChoices.noEnlarge = noEnlarge;
+        sizeChoices.fitWithin = fitWithin;
+        const auto target = TargetSizeFor({request, sizeChoices}, {sourceWidth, sourceHeight});
         QCOMPARE(target.has_value(), expectedWidth >= 0);
         if (!target) return;
         QCOMPARE(target->width, expectedWidth);
@@ -292,7 +291,7 @@ class EngineConversionTest : public QObject, private ConversionWorkspace {
     void filterCode() {
         QFETCH(int, code);
         QFETCH(int, expectedFilter);
-        settings.codes.filtro_redimension = code;
+        options.filter = FilterOfCode(code);
 
         const QString source = makeInput("scene.png", FIF_PNG, 97, 73);
         QVERIFY(convert(source, out("scene.png"), 0, 29, 41));
@@ -342,12 +341,11 @@ class EngineConversionTest : public QObject, private ConversionWorkspace {
         QFETCH(QString, format);
         QFETCH(int, code);
         QFETCH(QString, expected);
-        int* field = format == "jpeg"  ? &settings.codes.jpeg
-                     : format == "png" ? &settings.codes.png
-                     : format == "bmp" ? &settings.codes.bmp
-                     : format == "tga" ? &settings.codes.tga
-                                       : &settings.codes.tif;
-        *field = code;
+        if (format == "jpeg") options.jpegQuality = JpegQualityOfCode(code);
+        if (format == "png") options.pngLevel = PngLevelOfCode(code);
+        if (format == "bmp") options.bmpRunLength = RunLengthOfCode(code);
+        if (format == "tga") options.targaRunLength = RunLengthOfCode(code);
+        if (format == "tif") options.tiffCompression = TiffCompressionOfCode(code);
 
         const QString source = makeInput("input." + format, FormatNamed(format), 120, 90);
         QVERIFY(!source.isEmpty());
@@ -375,7 +373,7 @@ class EngineConversionTest : public QObject, private ConversionWorkspace {
     void jpegChromaSampling() {
         QFETCH(int, code);
         QFETCH(QString, expected);
-        settings.codes.jpeg = code;
+        options.jpegQuality = JpegQualityOfCode(code);
         const QString source = makeInput("photo.jpg", FIF_JPEG, 120, 90);
         QVERIFY(!source.isEmpty());
 
@@ -423,9 +421,9 @@ class EngineConversionTest : public QObject, private ConversionWorkspace {
 
     void changedOptionsApplyToTheNextFile() {
         const QString source = makeInput("photo.jpg", FIF_JPEG, 80, 60);
-        settings.codes.jpeg = 1;
+        options.jpegQuality = JpegQualityOfCode(1);
         QVERIFY(convert(source, out("first.jpg"), 1, 0, 40));
-        settings.codes.jpeg = 5;
+        options.jpegQuality = JpegQualityOfCode(5);
         QVERIFY(convert(source, out("second.jpg"), 1, 0, 40));
 
         QCOMPARE(Describe(out("first.jpg")), QString("JPEG quality 10"));
@@ -450,13 +448,18 @@ class EngineConversionTest : public QObject, private ConversionWorkspace {
         QVERIFY(!source.isEmpty());
         QVERIFY(convert(source, out("plain"), 1, 0, 20));
 
-        FormatOptions others{settings.codes.filtro_redimension, 1, 4, 1, 1, 1};
-        if (input == "jpeg") others.jpeg = settings.codes.jpeg;
-        if (input == "png") others.png = settings.codes.png;
-        if (input == "bmp") others.bmp = settings.codes.bmp;
-        if (input == "tga") others.tga = settings.codes.tga;
-        if (input == "tif") others.tif = settings.codes.tif;
-        settings.codes = others;
+        ConversionOptions others = options;
+        others.jpegQuality = JpegQualityOfCode(1);
+        others.pngLevel = PngLevelOfCode(4);
+        others.bmpRunLength = RunLengthOfCode(1);
+        others.targaRunLength = RunLengthOfCode(1);
+        others.tiffCompression = TiffCompressionOfCode(1);
+        if (input == "jpeg") others.jpegQuality = options.jpegQuality;
+        if (input == "png") others.pngLevel = options.pngLevel;
+        if (input == "bmp") others.bmpRunLength = options.bmpRunLength;
+        if (input == "tga") others.targaRunLength = options.targaRunLength;
+        if (input == "tif") others.tiffCompression = options.tiffCompression;
+        options = others;
         QVERIFY(convert(source, out("others"), 1, 0, 20));
 
         const QString suffix = input == "raw" ? ".jpg" : "";
@@ -676,7 +679,7 @@ class EngineConversionTest : public QObject, private ConversionWorkspace {
         QVERIFY(!file.empty());
         const QString source = in("photo.jpg");
         QVERIFY(WriteFileBytes(NativePath(source), file));
-        settings.codes.decodificacion_rapida = path == "fast" ? 1 : 0;
+        options.fastDecoding = path == "fast";
 
         bool converted = false;
         FailureReason reason = FailureReason::None;
@@ -701,10 +704,10 @@ class EngineConversionTest : public QObject, private ConversionWorkspace {
         const BitmapHandle loaded(
             FreeImage_Load(FIF_JPEG, NativePath(source).c_str(), JPEG_ACCURATE));
         QVERIFY(loaded);
-        const BitmapHandle rescaled(FreeImage_Rescale(
-            loaded.get(), 40, 30, FilterForCode(settings.codes.filtro_redimension)));
-        const BitmapHandle bare = DecodeImage(
-            EncodeImage(*rescaled, FIF_JPEG, SaveFlagsOf(FIF_JPEG, OptionsFromCodes(settings))));
+        const BitmapHandle rescaled(
+            FreeImage_Rescale(loaded.get(), 40, 30, FreeImageFilterOf(options.filter)));
+        const BitmapHandle bare =
+            DecodeImage(EncodeImage(*rescaled, FIF_JPEG, SaveFlagsOf(FIF_JPEG, options)));
         const BitmapHandle output = LoadImageFile(NativePath(out("photo.jpg")));
         QVERIFY(bare && output);
         QVERIFY(SamePixels(*output, *bare));
@@ -741,7 +744,7 @@ class EngineConversionTest : public QObject, private ConversionWorkspace {
         QFETCH(QString, outputName);
         QFETCH(int, expectedWidth);
         QFETCH(int, expectedHeight);
-        settings.keepDimensions = keep;
+        options.keepDimensions = keep;
 
         const QString source =
             input == "raw" ? makeDng("photo.dng") : makeInput("photo.jpg", FIF_JPEG, 300, 200);
@@ -792,7 +795,7 @@ class EngineConversionTest : public QObject, private ConversionWorkspace {
         QFETCH(bool, keep);
         QFETCH(int, expectedWidth);
         QFETCH(int, expectedHeight);
-        settings.keepDimensions = keep;
+        options.keepDimensions = keep;
 
         const QString source = makeInput("tagged.jpg", FIF_JPEG, 40, 30);
         const BitmapHandle loaded(
@@ -809,7 +812,7 @@ class EngineConversionTest : public QObject, private ConversionWorkspace {
 
         const ConversionJob job{
             RequestFromEntryArguments(NativePath(source), NativePath(out("tagged.jpg")), 1, 0, 100),
-            settings};
+            options};
         const std::optional<PreparedOutput> prepared =
             PrepareLoadedImage(*loaded, FIF_JPEG, job).prepared;
         const bool converted = prepared && CommitPreparedOutput(*prepared);
@@ -821,8 +824,8 @@ class EngineConversionTest : public QObject, private ConversionWorkspace {
         // The pixels come from the loaded bitmap rescaled to the size the tags gave.
         const BitmapHandle rescaled(
             FreeImage_Rescale(loaded.get(), expectedWidth, expectedHeight, FILTER_CATMULLROM));
-        const BitmapHandle expected = DecodeImage(
-            EncodeImage(*rescaled, FIF_JPEG, SaveFlagsOf(FIF_JPEG, OptionsFromCodes(settings))));
+        const BitmapHandle expected =
+            DecodeImage(EncodeImage(*rescaled, FIF_JPEG, SaveFlagsOf(FIF_JPEG, options)));
         const BitmapHandle output = LoadImageFile(NativePath(out("tagged.jpg")));
         QVERIFY(output && expected);
         QVERIFY(SamePixels(*output, *expected));
@@ -839,7 +842,7 @@ class EngineConversionTest : public QObject, private ConversionWorkspace {
 
         const ConversionJob job{
             RequestFromEntryArguments(NativePath(source), NativePath(out("large.jpg")), 1, 0, 800),
-            settings};
+            options};
         const std::optional<PreparedOutput> prepared =
             PrepareLoadedImage(*loaded, FIF_JPEG, job).prepared;
         QVERIFY(prepared && CommitPreparedOutput(*prepared));
@@ -868,7 +871,7 @@ class EngineConversionTest : public QObject, private ConversionWorkspace {
     void rawInputIsWrittenAsJpeg() {
         QFETCH(QString, destination);
         QFETCH(QString, expectedOutput);
-        settings.codes.jpeg = 1;
+        options.jpegQuality = JpegQualityOfCode(1);
         QVERIFY(QDir(outFolder()).mkpath("shots.v2"));
 
         const QString source = makeDng("IMG_0001.CR2");
@@ -953,9 +956,9 @@ class EngineConversionTest : public QObject, private ConversionWorkspace {
         QTest::addColumn<int>("expectedReason");
         const int beyond = int(FailureReason::TooLargeForFormat);
         const int none = int(FailureReason::None);
-        const int jpeg = int(SaveAs::Jpeg);
-        const int webp = int(SaveAs::Webp);
-        const int original = int(SaveAs::Original);
+        const int jpeg = int(OutputChoice::Jpeg);
+        const int webp = int(OutputChoice::Webp);
+        const int original = int(OutputChoice::Original);
         QTest::newRow("JPEG 70,000 wide") << "png" << jpeg << 70000 << 1 << "run" << beyond;
         QTest::newRow("JPEG 70,000 high") << "png" << jpeg << 1 << 70000 << "run" << beyond;
         QTest::newRow("JPEG one past libjpeg's bound")
@@ -981,7 +984,7 @@ class EngineConversionTest : public QObject, private ConversionWorkspace {
         QFETCH(int, height);
         QFETCH(QString, path);
         QFETCH(int, expectedReason);
-        settings.codes.guardar_como = saveAs;
+        options.saveAs = OutputChoiceOfCode(saveAs);
         const QString source = makeInput("tiny." + input, FormatNamed(input), 10, 10);
         QVERIFY(!source.isEmpty());
 

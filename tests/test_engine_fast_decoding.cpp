@@ -4,7 +4,7 @@
 
 #include <QtTest>
 
-#include "engine/base/ConversionSettings.h"
+#include "engine/base/OptionsFromCodes.h"
 #include "engine/convert/ImageConversion.h"
 #include "engine/formats/SourceFile.h"
 #include "support/ConversionWorkspace.h"
@@ -46,7 +46,7 @@ class EngineFastDecodingTest : public QObject, private ConversionWorkspace {
     // Converts `source` with fast decoding `fast` into a PNG named `name` in the output folder.
     BitmapHandle convertWith(int fast, const QString& source, const QString& name, int keepAspect,
                              int height, int widthOrLongest) {
-        settings.codes.decodificacion_rapida = fast;
+        options.fastDecoding = fast == 1;
         if (!convert(source, out(name), keepAspect, height, widthOrLongest)) return {};
         return LoadImageFile(NativePath(out(name)));
     }
@@ -57,7 +57,7 @@ class EngineFastDecodingTest : public QObject, private ConversionWorkspace {
     void init() {
         QVERIFY(openWorkspace());
         // Lossless outputs: what differs between two runs is the decode and the resampling.
-        settings.codes.guardar_como = static_cast<int>(SaveAs::Png);
+        options.saveAs = OutputChoice::Png;
     }
     void cleanup() { closeWorkspace(); }
 
@@ -109,8 +109,8 @@ class EngineFastDecodingTest : public QObject, private ConversionWorkspace {
         QFETCH(QSize, output);
         const QString source = in("photo.jpg");
         QVERIFY(WriteStoredJpeg(source, 800, 600, 1));
-        settings.codes.ajustar_dentro = fitWithin;
-        settings.codes.decodificacion_rapida = kFastOn;
+        options.fitWithin = fitWithin == 1;
+        options.fastDecoding = true;
         const std::optional<SourceFile> opened = SourceFile::Open(NativePath(source));
         QVERIFY(opened);
         const int flags = LoadFlagsFor(FIF_JPEG, *opened, job(source, out("x.png"), 0, 75, 400));
@@ -137,7 +137,7 @@ class EngineFastDecodingTest : public QObject, private ConversionWorkspace {
         QVERIFY(WriteStoredJpeg(source, width, height, orientation));
 
         // The bitmap the conversion loads is the reduced one.
-        settings.codes.decodificacion_rapida = kFastOn;
+        options.fastDecoding = true;
         const std::optional<SourceFile> opened = SourceFile::Open(NativePath(source));
         QVERIFY(opened);
         const int flags = LoadFlagsFor(
@@ -192,7 +192,7 @@ class EngineFastDecodingTest : public QObject, private ConversionWorkspace {
                                                                      : FIF_JPEG;
             QVERIFY(WriteImageFile(NativePath(source), format, 640, 480));
         }
-        settings.keepDimensions = keepDimensions;
+        options.keepDimensions = keepDimensions;
 
         const BitmapHandle exact = convertWith(kFastOff, source, "exact.png", 1, 0, 40);
         const BitmapHandle fast = convertWith(kFastOn, source, "fast.png", 1, 0, 40);

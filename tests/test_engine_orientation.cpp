@@ -4,7 +4,7 @@
 #include <QDir>
 #include <QtTest>
 
-#include "engine/base/ConversionSettings.h"
+#include "engine/base/OptionsFromCodes.h"
 #include "engine/convert/ImageConversion.h"
 #include "engine/run/Procesosimagen.h"
 #include "support/ConversionWorkspace.h"
@@ -144,7 +144,7 @@ class EngineOrientationTest : public QObject, private ConversionWorkspace {
         QFETCH(int, widthOrLongest);
         QFETCH(int, expectedWidth);
         QFETCH(int, expectedHeight);
-        settings.keepDimensions = keep;
+        options.keepDimensions = keep;
         const FREE_IMAGE_FORMAT fif = FormatNamed(format);
         const BitmapHandle upright = MakeQuadrantBitmap(48, 64);
         QVERIFY(upright);
@@ -171,7 +171,7 @@ class EngineOrientationTest : public QObject, private ConversionWorkspace {
 
         const ConversionJob job{
             RequestFromEntryArguments(NativePath(source), NativePath(out("large.jpg")), 1, 0, 800),
-            settings};
+            options};
         const std::optional<PreparedOutput> prepared =
             PrepareLoadedImage(*loaded, FIF_JPEG, job).prepared;
         QVERIFY(prepared && CommitPreparedOutput(*prepared));
@@ -190,7 +190,7 @@ class EngineOrientationTest : public QObject, private ConversionWorkspace {
 
     void rawPreviewIsTurnedOnce() {
         QFETCH(int, orientation);
-        settings.keepDimensions = true;
+        options.keepDimensions = true;
         const BitmapHandle upright = MakeQuadrantBitmap(48, 64);
         const BitmapHandle stored = StoredForOrientation(*upright, orientation);
         QVERIFY(stored);

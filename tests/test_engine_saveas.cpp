@@ -9,9 +9,7 @@
 
 #include <cstring>
 
-#include "engine/base/ConversionSettings.h"
 #include "engine/base/OptionsFromCodes.h"
-#include "engine/formats/Codec.h"
 #include "engine/output/OutputFormat.h"
 #include "support/ConversionWorkspace.h"
 #include "support/ImageCameraRaw.h"
@@ -114,11 +112,11 @@ class EngineSaveAsTest : public QObject, private ConversionWorkspace {
         QTest::addColumn<int>("bitsPerPixel");  // as FreeImage loads the output
         QTest::addColumn<int>("seeThrough");
 
-        const int original = static_cast<int>(SaveAs::Original);
-        const int jpeg = static_cast<int>(SaveAs::Jpeg);
-        const int png = static_cast<int>(SaveAs::Png);
-        const int webp = static_cast<int>(SaveAs::Webp);
-        const int tiff = static_cast<int>(SaveAs::Tiff);
+        const int original = static_cast<int>(OutputChoice::Original);
+        const int jpeg = static_cast<int>(OutputChoice::Jpeg);
+        const int png = static_cast<int>(OutputChoice::Png);
+        const int webp = static_cast<int>(OutputChoice::Webp);
+        const int tiff = static_cast<int>(OutputChoice::Tiff);
         const int none = static_cast<int>(SeeThrough::NotChecked);
         const int kept = static_cast<int>(SeeThrough::Kept);
         const int white = static_cast<int>(SeeThrough::White);
@@ -173,7 +171,7 @@ class EngineSaveAsTest : public QObject, private ConversionWorkspace {
 
         const QString source = makeInput(input);
         QVERIFY(!source.isEmpty());
-        settings.codes.guardar_como = saveAs;
+        options.saveAs = OutputChoiceOfCode(saveAs);
         QVERIFY(convert(source, out(input)));
 
         // Nothing else, no temporary file either, under the output's name alone.
@@ -215,10 +213,10 @@ class EngineSaveAsTest : public QObject, private ConversionWorkspace {
         QTest::addColumn<bool>("lossless");
         QTest::addColumn<QString>("expected");
 
-        const int jpeg = static_cast<int>(SaveAs::Jpeg);
-        const int png = static_cast<int>(SaveAs::Png);
-        const int webp = static_cast<int>(SaveAs::Webp);
-        const int tiff = static_cast<int>(SaveAs::Tiff);
+        const int jpeg = static_cast<int>(OutputChoice::Jpeg);
+        const int png = static_cast<int>(OutputChoice::Png);
+        const int webp = static_cast<int>(OutputChoice::Webp);
+        const int tiff = static_cast<int>(OutputChoice::Tiff);
         QTest::newRow("PNG as JPEG, lowest quality")
             << "grey.png" << jpeg << 1 << false << "JPEG quality 10";
         QTest::newRow("PNG as JPEG, best quality")
@@ -246,12 +244,12 @@ class EngineSaveAsTest : public QObject, private ConversionWorkspace {
 
         const QString source = makeInput(input);
         QVERIFY(!source.isEmpty());
-        settings.codes.guardar_como = saveAs;
-        settings.codes.jpeg = code;
-        settings.codes.png = code;
-        settings.codes.tif = code;
-        settings.codes.webp = code;
-        settings.codes.webp_sin_perdida = lossless ? 1 : 0;
+        options.saveAs = OutputChoiceOfCode(saveAs);
+        options.jpegQuality = JpegQualityOfCode(code);
+        options.pngLevel = PngLevelOfCode(code);
+        options.tiffCompression = TiffCompressionOfCode(code);
+        options.webpQuality = code;
+        options.webpLossless = lossless;
         QVERIFY(convert(source, out(input)));
         const QStringList files = FilesIn(outFolder());
         QCOMPARE(files.size(), 1);
@@ -260,7 +258,7 @@ class EngineSaveAsTest : public QObject, private ConversionWorkspace {
         if (expected.startsWith("JPEG")) {
             QCOMPARE(QString::fromStdString(DescribeEncoding(file)), expected);
         } else if (expected.startsWith("TIFF")) {
-            QCOMPARE(kavenra::test::TiffCompression(file).value_or(0), expected.mid(5).toInt());
+            QCOMPARE(test::TiffCompression(file).value_or(0), expected.mid(5).toInt());
         } else if (expected.startsWith("VP8")) {
             QVERIFY(Contains(file, qPrintable(expected)));
         } else {
@@ -272,12 +270,13 @@ class EngineSaveAsTest : public QObject, private ConversionWorkspace {
     // The quality decides how much a lossy WebP keeps; the other formats' codes do not count.
     void webpQualityCounts() {
         const QString source = makeInput("photo.jpg");
-        settings.codes.guardar_como = static_cast<int>(SaveAs::Webp);
+        options.saveAs = OutputChoice::Webp;
         qint64 sizes[2] = {};
         const int qualities[2] = {5, 95};
         for (int i = 0; i < 2; ++i) {
-            settings.codes.webp = qualities[i];
-            settings.codes.jpeg = 6 - 5 * i;  // the JPEG code the other way round
+            options.webpQuality = qualities[i];
+            options.jpegQuality =
+                JpegQualityOfCode(6 - 5 * i);  // the JPEG code the other way round
             QVERIFY(convert(source, out("photo.jpg")));
             sizes[i] = QFileInfo(out("photo.webp")).size();
         }
@@ -290,11 +289,12 @@ class EngineSaveAsTest : public QObject, private ConversionWorkspace {
         QTest::addColumn<int>("saveAs");
         QTest::addColumn<QString>("output");
         QTest::addColumn<int>("pages");
-        QTest::newRow("as TIFF: every page") << static_cast<int>(SaveAs::Tiff) << "pages.tif" << 2;
+        QTest::newRow("as TIFF: every page")
+            << static_cast<int>(OutputChoice::Tiff) << "pages.tif" << 2;
         QTest::newRow("as PNG: the first page")
-            << static_cast<int>(SaveAs::Png) << "pages.png" << 1;
+            << static_cast<int>(OutputChoice::Png) << "pages.png" << 1;
         QTest::newRow("as JPEG: the first page")
-            << static_cast<int>(SaveAs::Jpeg) << "pages.jpg" << 1;
+            << static_cast<int>(OutputChoice::Jpeg) << "pages.jpg" << 1;
     }
 
     void multiPageTiff() {
@@ -304,7 +304,7 @@ class EngineSaveAsTest : public QObject, private ConversionWorkspace {
         const BitmapHandle first = MakeNaturalBitmap(kWidth, kHeight, 1);
         const BitmapHandle second = MakeNaturalBitmap(20, 20, 2);
         QVERIFY(WriteTiffPages(NativePath(in("pages.tif")), {first.get(), second.get()}));
-        settings.codes.guardar_como = saveAs;
+        options.saveAs = OutputChoiceOfCode(saveAs);
         QVERIFY(convert(in("pages.tif"), out("pages.tif")));
         QCOMPARE(FilesIn(outFolder()), QStringList{output});
         QCOMPARE(ImageFileSize(out(output)), QSize(kWidth, kHeight));
@@ -320,15 +320,15 @@ class EngineSaveAsTest : public QObject, private ConversionWorkspace {
         QTest::addColumn<int>("saveAs");
 
         const auto row = [](const char* name, const char* input, FREE_IMAGE_FORMAT format,
-                            SaveAs saveAs) {
+                            OutputChoice saveAs) {
             QTest::newRow(name) << input << static_cast<int>(format) << static_cast<int>(saveAs);
         };
-        row("PNG as JPEG", "tagged.png", FIF_PNG, SaveAs::Jpeg);
-        row("JPEG as PNG", "tagged.jpg", FIF_JPEG, SaveAs::Png);
-        row("JPEG as TIFF", "tagged.jpg", FIF_JPEG, SaveAs::Tiff);
-        row("TIFF as JPEG", "tagged.tif", FIF_TIFF, SaveAs::Jpeg);
-        row("JPEG as WebP", "tagged.jpg", FIF_JPEG, SaveAs::Webp);
-        row("WebP as JPEG", "tagged.webp", FIF_WEBP, SaveAs::Jpeg);
+        row("PNG as JPEG", "tagged.png", FIF_PNG, OutputChoice::Jpeg);
+        row("JPEG as PNG", "tagged.jpg", FIF_JPEG, OutputChoice::Png);
+        row("JPEG as TIFF", "tagged.jpg", FIF_JPEG, OutputChoice::Tiff);
+        row("TIFF as JPEG", "tagged.tif", FIF_TIFF, OutputChoice::Jpeg);
+        row("JPEG as WebP", "tagged.jpg", FIF_JPEG, OutputChoice::Webp);
+        row("WebP as JPEG", "tagged.webp", FIF_WEBP, OutputChoice::Jpeg);
     }
 
     void metadataAndProfileTravel() {
@@ -349,7 +349,7 @@ class EngineSaveAsTest : public QObject, private ConversionWorkspace {
         QVERIFY(WritePhotoMetadata(source, tags));
         QCOMPARE(IccProfileOf(source), profile);
 
-        settings.codes.guardar_como = saveAs;
+        options.saveAs = OutputChoiceOfCode(saveAs);
         QVERIFY(convert(in(input), out(input), 1, 0, kWidth / 2));
         const QStringList files = FilesIn(outFolder());
         QCOMPARE(files.size(), 1);
@@ -406,11 +406,11 @@ class EngineSaveAsTest : public QObject, private ConversionWorkspace {
     void unknownCodesMeanTheDefaults() {
         QFETCH(int, saveAs);
         QFETCH(int, quality);
-        QCOMPARE(OutputFormatFor(FIF_PNG, saveAs), FIF_PNG);
-        QCOMPARE(OutputFormatFor(FIF_RAW, saveAs), FIF_JPEG);
-        ConversionSettings settings;
-        settings.codes.webp = quality;
-        QCOMPARE(SaveFlagsOf(ImageFormat::Webp, OptionsFromCodes(settings)), FormatOptions().webp);
+        QCOMPARE(OutputFormatFor(FIF_PNG, OutputChoiceOfCode(saveAs)), FIF_PNG);
+        QCOMPARE(OutputFormatFor(FIF_RAW, OutputChoiceOfCode(saveAs)), FIF_JPEG);
+        ConversionOptions options;
+        options.webpQuality = quality;
+        QCOMPARE(WebpSaveFlags(options), ConversionOptions().webpQuality);
     }
 };
 

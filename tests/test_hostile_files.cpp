@@ -12,7 +12,7 @@
 #include <QtTest>
 #include <memory>
 
-#include "engine/base/ConversionSettings.h"
+#include "engine/base/OptionsFromCodes.h"
 #include "engine/isolation/ImageWorker.h"
 #include "engine/run/Procesosimagen.h"
 #include "support/ConversionWorkspace.h"

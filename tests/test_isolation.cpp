@@ -27,9 +27,11 @@
 #include <mutex>
 #include <thread>
 
-#include "engine/base/ConversionSettings.h"
 #include "engine/base/MemoryBound.h"
+#include "engine/base/OptionsFromCodes.h"
 #include "engine/convert/ConversionEstimate.h"
+#include "engine/output/ReplacingSave.h"
+#include "engine/output/ReplacingSaveLeftovers.h"
 #include "engine/isolation/BackgroundConversion.h"
 #include "engine/isolation/ImageDetection.h"
 #include "engine/isolation/ImageWorker.h"
@@ -333,7 +335,7 @@ class IsolationTest : public QObject, private ConversionWorkspace {
         }
         QCOMPARE(ImageWorkerProcessId(), worker);
 
-        settings.codes.png = 4;
+        options.pngLevel = PngLevelOfCode(4);
         QVERIFY(convertInWorker(source, out("again.png")).committed);
         QCOMPARE(
             QString::fromStdString(DescribeEncoding(ReadFileBytes(NativePath(out("again.png"))))),
@@ -388,7 +390,7 @@ class IsolationTest : public QObject, private ConversionWorkspace {
         const QString source = makePng("large.png", 2400, 1800);
         const QByteArray precious = "the earlier result\n";
         QVERIFY(WriteFileContents(out("large.png"), precious));
-        settings.codes.png = 3;  // the slowest compression: a long write
+        options.pngLevel = PngLevelOfCode(3);  // the slowest compression: a long write
         int go[2];
         QCOMPARE(pipe(go), 0);
         const pid_t program = fork();
@@ -506,6 +508,8 @@ class IsolationTest : public QObject, private ConversionWorkspace {
         const QString source = makePng("large.png", 240, 180);
         QVERIFY(IsSupportedImage(NativePath(source)));
         const pid_t worker = ImageWorkerProcessId();
+        options.filter = FilterOfCode(6);  // Lanczos
+        options.pngLevel = PngLevelOfCode(3);
         WorkerConversion conversion;
         {
             const ScopedEnvironment limit("KAVENRA_IMAGE_WORKER_TIME_LIMIT_MS", "150");
@@ -562,9 +566,9 @@ class IsolationTest : public QObject, private ConversionWorkspace {
         const QString second = makePng("second.png", 1200, 1600);
         const ConversionJob firstJob = job(first, out("first.png"));
         const ConversionJob secondJob = job(second, out("second.png"));
-        const std::optional<std::uint64_t> need = EstimateConversionMemory(firstJob.request);
+        const std::optional<std::uint64_t> need = EstimateConversionMemory(firstJob);
         QVERIFY(need && *need > 0);
-        QCOMPARE(EstimateConversionMemory(secondJob.request), need);
+        QCOMPARE(EstimateConversionMemory(secondJob), need);
         const std::uint64_t oneMb = (*need >> 20) + 1;
         const std::uint64_t budgetMb = roomForBoth ? 2 * oneMb : oneMb;
         QVERIFY(roomForBoth || (budgetMb << 20) < 2 * *need);
@@ -608,7 +612,7 @@ class IsolationTest : public QObject, private ConversionWorkspace {
         const QString first = makePng("first.png", 1600, 1200);
         const QString second = makePng("second.png", 1600, 1200);
         const std::optional<std::uint64_t> need =
-            EstimateConversionMemory(job(first, out("first.png")).request);
+            EstimateConversionMemory(job(first, out("first.png")));
         QVERIFY(need);
         const ScopedEnvironment budget("KAVENRA_IMAGE_MEMORY_BUDGET_MB",
                                        QByteArray::number(quint64((*need >> 20) + 1)));
@@ -667,7 +671,7 @@ class IsolationTest : public QObject, private ConversionWorkspace {
             QVERIFY(png.size() < 4096);
             QVERIFY(WriteFileBytes(NativePath(source), png));
             const std::optional<std::uint64_t> need =
-                EstimateConversionMemory(job(source, out("declared.png")).request);
+                EstimateConversionMemory(job(source, out("declared.png")));
             QVERIFY(need && *need > std::uint64_t{8} << 30);
         }
         std::optional<ScopedEnvironment> budget;
@@ -686,8 +690,8 @@ class IsolationTest : public QObject, private ConversionWorkspace {
     void settingsAreTakenOnceAtTheCall() {
         const QString source = in("photo.jpg");
         QVERIFY(WriteImageFile(NativePath(source), FIF_JPEG, 80, 60));
-        settings.codes.jpeg = 1;
-        settings.codes.filtro_redimension = 1;
+        options.jpegQuality = JpegQualityOfCode(1);
+        options.filter = FilterOfCode(1);
         QVERIFY(convertInWorker(source, out("photo.jpg")).committed);
         QCOMPARE(
             QString::fromStdString(DescribeEncoding(ReadFileBytes(NativePath(out("photo.jpg"))))),

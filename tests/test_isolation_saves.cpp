@@ -20,9 +20,11 @@
 #include <mutex>
 #include <vector>
 
-#include "engine/base/ConversionSettings.h"
+#include "engine/base/OptionsFromCodes.h"
 #include "engine/convert/ImageAdmission.h"
 #include "engine/convert/ImageConversion.h"
+#include "engine/output/ReplacingSave.h"
+#include "engine/output/ReplacingSaveLeftovers.h"
 #include "engine/isolation/ImageWorker.h"
 #include "engine/output/ReplacingSave.h"
 #include "engine/output/ReplacingSaveLeftovers.h"
@@ -369,7 +371,8 @@ class IsolationSavesTest : public QObject {
         QVERIFY(format != FIF_UNKNOWN);
         const ConversionRequest request =
             RequestFromEntryArguments(native, NativePath(path("output")), 1, 0, 30);
-        QCOMPARE(AdmitForLoading(format, request, {}) == Admission::Admitted, admitted);
+        QCOMPARE(AdmitForLoading(format, ConversionJob{request, {}}, {}) == Admission::Admitted,
+                 admitted);
     }
 
     void declaredSizeMustFitTheMemory_data() {
@@ -393,7 +396,9 @@ class IsolationSavesTest : public QObject {
         const ConversionRequest request = RequestFromEntryArguments(
             NativePath(path("flat.png")), NativePath(path("out.png")), 1, 0, 100);
         const ConversionLimits limits{std::uint64_t(budgetMb) << 20};
-        QCOMPARE(AdmitForLoading(FIF_PNG, request, limits) == Admission::Admitted, admitted);
+        QCOMPARE(
+            AdmitForLoading(FIF_PNG, ConversionJob{request, {}}, limits) == Admission::Admitted,
+            admitted);
     }
 
     // A header that FreeImage cannot read without pixels leaves the decision to the full load.
@@ -402,7 +407,8 @@ class IsolationSavesTest : public QObject {
         QVERIFY(!FreeImage_FIFSupportsNoPixels(FIF_GIF));
         const ConversionRequest request = RequestFromEntryArguments(
             NativePath(path("anim.gif")), NativePath(path("out.gif")), 1, 0, 10);
-        QCOMPARE(AdmitForLoading(FIF_GIF, request, ConversionLimits{1}), Admission::Admitted);
+        QCOMPARE(AdmitForLoading(FIF_GIF, ConversionJob{request, {}}, ConversionLimits{1}),
+                 Admission::Admitted);
     }
 
     void bmpHeaderStatesTheFile_data() {

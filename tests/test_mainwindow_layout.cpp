@@ -2,7 +2,7 @@
 // status bar, controls that fit their parents, the hints on the status bar, the menus and the
 // windows they open, and the end of the program when the window closes.
 
-#include "engine/base/ConversionSettings.h"
+#include "engine/base/ConversionOptions.h"
 #include "support/DatabaseFixture.h"
 #include "support/DropFiles.h"
 #include "support/MainWindowFixture.h"
@@ -521,13 +521,13 @@ void TestMainWindowLayout::closingTheWindowEndsTheProgram() {
 }
 
 void TestMainWindowLayout::conversionsReadTheLiveRawSwitch() {
-    QVERIFY(!Form1->ReadRunControls().keepDimensions);
+    QVERIFY(!Form1->ReadRunControls().options.keepDimensions);
     Form1->CheckBox2->setEnabled(true);
     QTest::mouseClick(Form1->CheckBox2, Qt::LeftButton, Qt::NoModifier,
                       Form1->CheckBox2->rect().center());
-    QVERIFY(Form1->ReadRunControls().keepDimensions);
+    QVERIFY(Form1->ReadRunControls().options.keepDimensions);
     Form1->CheckBox2->setChecked(false);
-    QVERIFY(!Form1->ReadRunControls().keepDimensions);
+    QVERIFY(!Form1->ReadRunControls().options.keepDimensions);
 }
 
 // Renders the window with a few dropped files; set KAVENRA_SCREENSHOT_DIR to keep the picture.

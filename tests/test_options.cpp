@@ -7,9 +7,9 @@
 #include "support/ModalAnswerer.h"
 #include "support/ScreenshotPixels.h"
 
-#include "engine/base/ConversionSettings.h"
 #include "engine/formats/FreeImageBitmap.h"
 #include "engine/run/Procesosimagen.h"
+#include "store/StoredOptions.h"
 #include "ui/AppServices.h"
 #include "ui/Form3_opcionesdeformato.h"
 #include "ui/Unit1.h"
@@ -67,6 +67,14 @@ QList<int> choicesOf(const kavenra::FormatOptions& options) {
             options.quitar_ubicacion, options.conservar_fechas, options.limite_kb};
 }
 
+// The codes that state what a run takes from the windows at this moment: the main window's
+// reading of the dialog at a tick, and the dialog's subfolder choice that a drop reads.
+kavenra::FormatOptions runCodes() {
+    const kavenra::RunControls controls = Form1->ReadRunControls();
+    return kavenra::CodesFromChoices(
+        {controls.options, controls.keepDates, Form3->CurrentChoices().includeSubfolders});
+}
+
 const QStringList choiceColumns = {"no_ampliar",       "ajustar_dentro",   "incluir_subcarpetas",
                                    "quitar_ubicacion", "conservar_fechas", "limite_kb"};
 
@@ -121,10 +129,9 @@ bool writeNoisyJpeg(const QString& path) {
 // Converts the picture (JPEG to JPEG, half size) and returns the output's size in bytes.
 // Converted with the options the main window hands a run now.
 qint64 convertedJpegSize(const QString& source, const QString& destination) {
-    kavenra::ConversionSettings settings;
-    settings.codes = Form1->ReadRunControls().codes;
     if (!ConvertImage(QFile::encodeName(source).toStdString(),
-                      QFile::encodeName(destination).toStdString(), 0, 60, 80, settings)) {
+                      QFile::encodeName(destination).toStdString(), 0, 60, 80,
+                      Form1->ReadRunControls().options)) {
         return -1;
     }
     return QFileInfo(destination).size();
@@ -157,6 +164,8 @@ class TestOptions : public QObject {
     void choicesClickedAreStoredAndReloaded();
     void saveAsChoiceReachesRuns();
     void conversionsUseStoredValuesWithoutAShowing();
+    void storedValueReadsTheSameShownOrNot_data();
+    void storedValueReadsTheSameShownOrNot();
     void unsavedChangeActsUntilClosedWithoutSaving_data();
     void unsavedChangeActsUntilClosedWithoutSaving();
     void screenshot();
@@ -427,7 +436,7 @@ void TestOptions::loadSelectsAndSaveStoresTheCode() {
     }
     const int index = static_cast<int>(columns.indexOf(column));
     QCOMPARE(codesOf(Form3->CurrentFormatOptions()).at(index), code);
-    QCOMPARE(codesOf(Form1->ReadRunControls().codes).at(index), code);
+    QCOMPARE(codesOf(runCodes()).at(index), code);
 
     QTest::mouseClick(Form3->Button1, Qt::LeftButton);
     QVERIFY(!Form3->isVisible());
@@ -458,7 +467,7 @@ void TestOptions::ratioLabelFollowsTrackBar() {
     QCOMPARE(Form3->Label1->text(), caption(3, "Label1_from_SRC3"));
     QTest::keyClick(Form3->TrackBar1, Qt::Key_End);
     QCOMPARE(Form3->Label1->text(), caption(3, "Label1_from_SRC1"));
-    QCOMPARE(Form1->ReadRunControls().codes.jpeg, 5);
+    QCOMPARE(runCodes().jpeg, 5);
 
     // The text is looked up each time: another language shows at the next move.
     QVERIFY(databases_->writeLanguage(
@@ -548,7 +557,7 @@ void TestOptions::missingBmpColumn() {
     QCOMPARE(stored("tga"), QStringLiteral("1"));
     QCOMPARE(stored("tif"), QStringLiteral("2"));
     // The selection stays in force for conversions all the same.
-    QCOMPARE(codesOf(Form1->ReadRunControls().codes), (QList<int>{4, 1, 4, 2, 2, 3}));
+    QCOMPARE(codesOf(runCodes()), (QList<int>{4, 1, 4, 2, 2, 3}));
 }
 
 void TestOptions::addedOptionsLoadAndSave_data() {
@@ -591,7 +600,7 @@ void TestOptions::addedOptionsLoadAndSave() {
     Form3->show();
     QCOMPARE(answers.messageBoxTexts(), QStringList());
     QCOMPARE(addedCodesOf(Form3->CurrentFormatOptions()), codes);
-    QCOMPARE(addedCodesOf(Form1->ReadRunControls().codes), codes);
+    QCOMPARE(addedCodesOf(runCodes()), codes);
     QCOMPARE(Form3->Label10->text(), QString::number(codes[1]));
     QCOMPARE(Form3->TrackBar2->isEnabled(), codes[2] == 0);
     QCOMPARE(Form3->CheckBox2->isChecked(), codes[3] == 1);
@@ -659,7 +668,7 @@ void TestOptions::choicesLoadAndSave() {
     Form3->show();
     QCOMPARE(answers.messageBoxTexts(), QStringList());
     QCOMPARE(choicesOf(Form3->CurrentFormatOptions()), codes);
-    QCOMPARE(choicesOf(Form1->ReadRunControls().codes), codes);
+    QCOMPARE(choicesOf(runCodes()), codes);
     const QList<QCheckBox*> boxes = {Form3->CheckBox3, Form3->CheckBox4, Form3->CheckBox6,
                                      Form3->CheckBox7, Form3->CheckBox5, Form3->CheckBox8};
     for (int i = 0; i < boxes.size(); ++i) QCOMPARE(boxes[i]->isChecked(), codes[i] != 0);
@@ -682,7 +691,7 @@ void TestOptions::choicesClickedAreStoredAndReloaded() {
     }
     QVERIFY(Form3->SpinEdit1->isEnabled());
     Form3->SpinEdit1->setValue(750);
-    QCOMPARE(choicesOf(Form1->ReadRunControls().codes), (QList<int>{1, 1, 1, 1, 1, 750}));
+    QCOMPARE(choicesOf(runCodes()), (QList<int>{1, 1, 1, 1, 1, 750}));
     QTest::mouseClick(Form3->Button1, Qt::LeftButton);
     QCOMPARE(answers.messageBoxTexts(), QStringList());
     QList<int> written;
@@ -703,18 +712,18 @@ void TestOptions::saveAsChoiceReachesRuns() {
     const QList<QRadioButton*> choices = buttonsOf("guardar_como");
     for (int code = 0; code < choices.size(); ++code) {
         choices[code]->setChecked(true);
-        QCOMPARE(Form1->ReadRunControls().codes.guardar_como, code);
+        QCOMPARE(runCodes().guardar_como, code);
     }
     QTest::keyClick(Form3->TrackBar2, Qt::Key_Home);
-    QCOMPARE(Form1->ReadRunControls().codes.webp, 1);
+    QCOMPARE(runCodes().webp, 1);
     QCOMPARE(Form3->Label10->text(), QStringLiteral("1"));
     QTest::mouseClick(Form3->CheckBox1, Qt::LeftButton, {}, QPoint(8, 8));
-    QCOMPARE(Form1->ReadRunControls().codes.webp_sin_perdida, 1);
+    QCOMPARE(runCodes().webp_sin_perdida, 1);
     // The quality is not read without loss.
     QVERIFY(!Form3->TrackBar2->isEnabled());
-    QCOMPARE(Form1->ReadRunControls().codes.decodificacion_rapida, 0);
+    QCOMPARE(runCodes().decodificacion_rapida, 0);
     QTest::mouseClick(Form3->CheckBox2, Qt::LeftButton, {}, QPoint(8, 8));
-    QCOMPARE(Form1->ReadRunControls().codes.decodificacion_rapida, 1);
+    QCOMPARE(runCodes().decodificacion_rapida, 1);
 }
 
 // The stored options are in force from the dialog's creation, as at the program's start: a run
@@ -725,7 +734,7 @@ void TestOptions::conversionsUseStoredValuesWithoutAShowing() {
     QVERIFY(images.isValid());
     const QString source = images.filePath("photo.jpg");
     QVERIFY(writeNoisyJpeg(source));
-    QCOMPARE(codesOf(Form1->ReadRunControls().codes), (QList<int>{5, 5, 3, 2, 2, 4}));
+    QCOMPARE(codesOf(runCodes()), (QList<int>{5, 5, 3, 2, 2, 4}));
     const qint64 layoutQuality = convertedJpegSize(source, images.filePath("layout.jpg"));
     QVERIFY(layoutQuality > 0);
 
@@ -742,15 +751,71 @@ void TestOptions::conversionsUseStoredValuesWithoutAShowing() {
     Form3 = form_.get();
 
     QVERIFY(!Form3->isVisible());
-    QCOMPARE(codesOf(Form1->ReadRunControls().codes), (QList<int>{1, 1, 1, 1, 1, 1}));
-    QCOMPARE(addedCodesOf(Form1->ReadRunControls().codes), (QList<int>{0, 80, 1, 0}));
-    QCOMPARE(choicesOf(Form1->ReadRunControls().codes), (QList<int>{0, 0, 0, 1, 1, 0}));
+    QCOMPARE(codesOf(runCodes()), (QList<int>{1, 1, 1, 1, 1, 1}));
+    QCOMPARE(addedCodesOf(runCodes()), (QList<int>{0, 80, 1, 0}));
+    QCOMPARE(choicesOf(runCodes()), (QList<int>{0, 0, 0, 1, 1, 0}));
     QCOMPARE(answers.messageBoxTexts(), QStringList());
     // JPEG_QUALITYBAD from the start, where the layout's selection is JPEG_QUALITYSUPERB.
     const qint64 storedQuality = convertedJpegSize(source, images.filePath("stored.jpg"));
     QVERIFY(storedQuality > 0);
     QVERIFY2(storedQuality * 2 < layoutQuality,
              qPrintable(QStringLiteral("%1 vs %2").arg(storedQuality).arg(layoutQuality)));
+}
+
+void TestOptions::storedValueReadsTheSameShownOrNot_data() {
+    QTest::addColumn<QString>("column");
+    QTest::addColumn<QString>("text");
+    // The design's columns as the platform's integer conversion reads them.
+    QTest::newRow("tif ' +2'") << "tif"
+                               << " +2";
+    QTest::newRow("png '$2'") << "png"
+                              << "$2";
+    QTest::newRow("filter '0x3'") << "filtro_redimension"
+                                  << "0x3";
+    QTest::newRow("jpeg ' -3' held at 1") << "jpeg"
+                                          << " -3";
+    QTest::newRow("bmp '+1'") << "bmp"
+                              << "+1";
+    QTest::newRow("tga 7 out of range") << "tga"
+                                        << "7";
+    QTest::newRow("png 0 out of range") << "png"
+                                        << "0";
+    // The added columns take plain digits only.
+    QTest::newRow("save as ' 2'") << "guardar_como"
+                                  << " 2";
+    QTest::newRow("webp '$20'") << "webp"
+                                << "$20";
+    QTest::newRow("webp 0 out of range") << "webp"
+                                         << "0";
+    QTest::newRow("limite_kb beyond the largest") << "limite_kb"
+                                                  << "1000001";
+}
+
+// What a stored value means does not depend on whether the dialog was shown: a run before the
+// first showing, the dialog once shown and a run without a window read the same code.
+void TestOptions::storedValueReadsTheSameShownOrNot() {
+    QFETCH(QString, column);
+    QFETCH(QString, text);
+    setStored(column, text);
+    ModalAnswerer answers;
+    Form3 = nullptr;
+    form_.reset();
+    form_ = std::make_unique<TForm3>();
+    Form3 = form_.get();
+    const kavenra::FormatOptions beforeShowing = runCodes();
+
+    Form3->show();
+    QVERIFY(Form3->isVisible());
+    QCOMPARE(answers.messageBoxTexts(), QStringList());
+    const kavenra::FormatOptions shown = Form3->CurrentFormatOptions();
+    const kavenra::FormatOptions withoutWindow =
+        kavenra::ReadStoredCodes(databases_->filePath(settingsFile).toStdString());
+    QTest::mouseClick(Form3->CancelButton, Qt::LeftButton);
+
+    QCOMPARE(codesOf(beforeShowing), codesOf(shown));
+    QCOMPARE(addedCodesOf(beforeShowing), addedCodesOf(shown));
+    QCOMPARE(choicesOf(beforeShowing), choicesOf(shown));
+    QVERIFY(withoutWindow == shown);
 }
 
 void TestOptions::unsavedChangeActsUntilClosedWithoutSaving_data() {
@@ -775,7 +840,7 @@ void TestOptions::unsavedChangeActsUntilClosedWithoutSaving() {
 
     Form3->show();
     QVERIFY(QTest::qWaitForWindowExposed(Form3));
-    QCOMPARE(codesOf(Form1->ReadRunControls().codes), (QList<int>{2, 5, 1, 1, 1, 2}));
+    QCOMPARE(codesOf(runCodes()), (QList<int>{2, 5, 1, 1, 1, 2}));
     const qint64 stored5 = convertedJpegSize(source, images.filePath("stored.jpg"));
 
     Form3->RadioButton8->setChecked(true);
@@ -785,8 +850,8 @@ void TestOptions::unsavedChangeActsUntilClosedWithoutSaving() {
     Form3->RadioButton14->setChecked(true);
     Form3->RadioButton17->setChecked(true);
     Form3->CheckBox7->setChecked(false);
-    QCOMPARE(codesOf(Form1->ReadRunControls().codes), (QList<int>{6, 1, 2, 2, 2, 3}));
-    QCOMPARE(Form1->ReadRunControls().codes.quitar_ubicacion, 0);
+    QCOMPARE(codesOf(runCodes()), (QList<int>{6, 1, 2, 2, 2, 3}));
+    QCOMPARE(runCodes().quitar_ubicacion, 0);
     const qint64 changed1 = convertedJpegSize(source, images.filePath("changed.jpg"));
     QVERIFY2(changed1 * 2 < stored5,
              qPrintable(QStringLiteral("%1 vs %2").arg(changed1).arg(stored5)));
@@ -799,8 +864,8 @@ void TestOptions::unsavedChangeActsUntilClosedWithoutSaving() {
         QTest::mouseClick(Form3->CancelButton, Qt::LeftButton);
     }
     QVERIFY(!Form3->isVisible());
-    QCOMPARE(codesOf(Form1->ReadRunControls().codes), (QList<int>{2, 5, 1, 1, 1, 2}));
-    QCOMPARE(Form1->ReadRunControls().codes.quitar_ubicacion, 1);
+    QCOMPARE(codesOf(runCodes()), (QList<int>{2, 5, 1, 1, 1, 2}));
+    QCOMPARE(runCodes().quitar_ubicacion, 1);
     QCOMPARE(convertedJpegSize(source, images.filePath("after.jpg")), stored5);
     QStringList row;
     for (const QString& each : columns) row << stored(each);

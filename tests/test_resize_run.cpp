@@ -27,12 +27,12 @@ using kavenra::test::NativePath;
 
 namespace {
 
+// The fields read as the window reads them at each tick.
 RunControls ExplicitSize(const QString& width, const QString& height) {
     RunControls controls;
-    controls.width = width;
-    controls.height = height;
-    controls.destination = QStringLiteral("/out/RES/");
-    controls.entryCount = QStringLiteral("1");
+    controls.width = ParseInt32(width);
+    controls.height = ParseInt32(height);
+    controls.destinationFolder = QByteArrayLiteral("/out/RES/");
     return controls;
 }
 
@@ -76,9 +76,8 @@ std::optional<FileOutcome> RunOneEntry(const QString& entry, const QString& dest
     RunControls controls;
     controls.entries = QByteArrayList{QFile::encodeName(entry)};
     controls.longestSide = true;
-    controls.longestSideText = QStringLiteral("20");
-    controls.destination = destination;
-    controls.entryCount = QStringLiteral("1");
+    controls.longest = 20;
+    controls.destinationFolder = DestinationFolderOf(destination);
     return RunControlled(controls);
 }
 
@@ -161,9 +160,9 @@ class ResizeRunTest : public QObject {
         QFETCH(int, wantLongest);
         RunControls controls = ExplicitSize(width, height);
         controls.longestSide = longestSide;
-        controls.keepDimensions = keepDimensions;
-        controls.longestSideText = longest;
-        controls.codes.jpeg = 2;
+        controls.options.keepDimensions = keepDimensions;
+        controls.longest = ParseInt32(longest);
+        controls.options.jpegQuality = 25;
 
         const std::optional<ConversionJob> job =
             JobForEntry(QFile::encodeName(QStringLiteral("/photos/día 1/IMG_0001.JPG")), controls);
@@ -173,8 +172,8 @@ class ResizeRunTest : public QObject {
         QCOMPARE(job->request.width, wantWidth);
         QCOMPARE(job->request.height, wantHeight);
         QCOMPARE(job->request.longestSide, wantLongest);
-        QCOMPARE(job->settings.keepDimensions, keepDimensions);
-        QCOMPARE(job->settings.codes.jpeg, 2);
+        QCOMPARE(job->options.keepDimensions, keepDimensions);
+        QCOMPARE(job->options.jpegQuality, 25);
         QCOMPARE(QString::fromUtf8(job->request.source.c_str()),
                  QStringLiteral("/photos/día 1/IMG_0001.JPG"));
         // The file name inside the destination folder.
@@ -202,7 +201,7 @@ class ResizeRunTest : public QObject {
         QFETCH(QByteArray, subfolder);
         QFETCH(QString, output);
         RunControls controls = ExplicitSize(QStringLiteral("800"), QStringLiteral("600"));
-        controls.destination = destination;
+        controls.destinationFolder = DestinationFolderOf(destination);
         const QByteArray entry("/photos/x.jpg");
         if (!subfolder.isEmpty()) controls.outputSubfolders.insert(entry, subfolder);
         const std::optional<ConversionJob> job = JobForEntry(entry, controls);
@@ -216,7 +215,7 @@ class ResizeRunTest : public QObject {
     // the same file name in the destination, not a readable respelling of either.
     void jobKeepsTheEntrysBytes() {
         RunControls controls = ExplicitSize(QStringLiteral("800"), QStringLiteral("600"));
-        controls.destination = QStringLiteral("/out/día/");
+        controls.destinationFolder = DestinationFolderOf(QStringLiteral("/out/día/"));
         const QByteArray entry("/photos/caf\xE9 \xFF.jpg");
         const std::optional<ConversionJob> job = JobForEntry(entry, controls);
         QVERIFY(job);
@@ -240,12 +239,12 @@ class ResizeRunTest : public QObject {
         QVERIFY(kavenra::testing::WriteFileContents(text, "not a picture\n"));
         QVERIFY(QDir(folder.path()).mkpath("RES"));
 
+        const QString res = folder.filePath("RES") + QLatin1Char('/');
+        QCOMPARE(FirstStartWarning(RunMode::ExplicitSize, {"32", "24", "", res, "3"}), nullptr);
         RunControls controls = ExplicitSize(QStringLiteral("32"), QStringLiteral("24"));
         controls.entries = QByteArrayList{QFile::encodeName(good), QFile::encodeName(text),
                                           QFile::encodeName(second)};
-        controls.destination = folder.filePath("RES") + QLatin1Char('/');
-        controls.entryCount = QStringLiteral("3");
-        QCOMPARE(ResizeRun::StartWarning(controls), nullptr);
+        controls.destinationFolder = DestinationFolderOf(res);
 
         ResultSignal results;
         ResizeRun run(results.callback());
@@ -259,7 +258,7 @@ class ResizeRunTest : public QObject {
         QVERIFY(outcome);
         QVERIFY(outcome->committed);
         QCOMPARE(run.Position(), 1);
-        QCOMPARE(kavenra::test::ImageFileSize(controls.destination + "good.png"), QSize(32, 24));
+        QCOMPARE(kavenra::test::ImageFileSize(res + "good.png"), QSize(32, 24));
 
         tick = run.TakeTick(controls);
         QCOMPARE(tick.step, ResizeRun::Step::Converting);
@@ -268,10 +267,10 @@ class ResizeRunTest : public QObject {
         QVERIFY(!outcome->committed);
         QCOMPARE(outcome->reason, FailureReason::Unsupported);
         QCOMPARE(run.Position(), 2);
-        QVERIFY(!QFile::exists(controls.destination + "notes.png"));
+        QVERIFY(!QFile::exists(res + "notes.png"));
 
         // A field emptied before the last tick: that entry fails at once, in this process.
-        controls.height.clear();
+        controls.height = ParseInt32(QString());
         tick = run.TakeTick(controls);
         QCOMPARE(tick.step, ResizeRun::Step::Failed);
         QCOMPARE(tick.entry, QFile::encodeName(second));
@@ -281,8 +280,7 @@ class ResizeRunTest : public QObject {
 
         QCOMPARE(run.TakeTick(controls).step, ResizeRun::Step::Complete);
         QCOMPARE(run.Position(), 0);
-        QCOMPARE(QDir(controls.destination).entryList(QDir::Files | QDir::Hidden),
-                 QStringList{"good.png"});
+        QCOMPARE(QDir(res).entryList(QDir::Files | QDir::Hidden), QStringList{"good.png"});
     }
 
     // Start's checks follow the boxes; the run itself never looks at a field it does not use.
@@ -335,17 +333,18 @@ class ResizeRunTest : public QObject {
         QVERIFY(QDir(folder.path()).mkpath("RES"));
         RunControls controls = ExplicitSize(QString::number(width), QString::number(height));
         controls.longestSide = longestSide;
-        controls.longestSideText = QString::number(width);
+        controls.longest = width;
         controls.entries = QByteArrayList{QFile::encodeName(source)};
-        controls.destination = folder.filePath("RES") + QLatin1Char('/');
-        controls.codes.guardar_como = static_cast<int>(SaveAs::Png);
-        controls.codes.no_ampliar = noEnlarge;
-        controls.codes.ajustar_dentro = fitWithin;
+        const QString res = folder.filePath("RES") + QLatin1Char('/');
+        controls.destinationFolder = DestinationFolderOf(res);
+        controls.options.saveAs = OutputChoice::Png;
+        controls.options.noEnlarge = noEnlarge == 1;
+        controls.options.fitWithin = fitWithin == 1;
 
         const std::optional<FileOutcome> outcome = RunControlled(controls);
         QVERIFY(outcome);
         QVERIFY(outcome->committed);
-        const QString output = controls.destination + "photo.png";
+        const QString output = res + "photo.png";
         QCOMPARE(FreeImage_GetFileType(NativePath(output).c_str(), 0), FIF_PNG);
         QCOMPARE(kavenra::test::ImageFileSize(output), expected);
     }
@@ -370,14 +369,15 @@ class ResizeRunTest : public QObject {
         QVERIFY(QDir(folder.path()).mkpath("RES"));
         RunControls controls = ExplicitSize(QStringLiteral("32"), QStringLiteral("24"));
         controls.entries = QByteArrayList{QFile::encodeName(source)};
-        controls.destination = folder.filePath("RES") + QLatin1Char('/');
-        controls.codes.conservar_fechas = keepDates;
+        const QString res = folder.filePath("RES") + QLatin1Char('/');
+        controls.destinationFolder = DestinationFolderOf(res);
+        controls.keepDates = keepDates == 1;
 
         const std::optional<FileOutcome> outcome = RunControlled(controls);
         QVERIFY(outcome);
         QVERIFY(outcome->committed);
         struct stat written {};
-        QCOMPARE(stat(NativePath(controls.destination + "old.png").c_str(), &written), 0);
+        QCOMPARE(stat(NativePath(res + "old.png").c_str(), &written), 0);
         if (keepDates == 1) {
             QCOMPARE(qint64(written.st_mtim.tv_sec), qint64(1000000000));
             QCOMPARE(qint64(written.st_mtim.tv_nsec), qint64(123456789));
@@ -385,8 +385,7 @@ class ResizeRunTest : public QObject {
             QVERIFY(written.st_mtim.tv_sec > 1000000000);
         }
         // Nothing but the output is left in the folder.
-        QCOMPARE(QDir(controls.destination).entryList(QDir::Files | QDir::Hidden),
-                 QStringList{"old.png"});
+        QCOMPARE(QDir(res).entryList(QDir::Files | QDir::Hidden), QStringList{"old.png"});
     }
 
     void startWarnings_data() {
@@ -436,13 +435,8 @@ class ResizeRunTest : public QObject {
         QFETCH(QString, destination);
         QFETCH(QString, count);
         QFETCH(QString, warning);
-        RunControls controls = ExplicitSize(width, QStringLiteral("600"));
-        controls.longestSide = longestSide;
-        controls.keepDimensions = keepDimensions;
-        controls.longestSideText = longest;
-        controls.destination = destination;
-        controls.entryCount = count;
-        const char* found = ResizeRun::StartWarning(controls);
+        const StartFields fields{width, QStringLiteral("600"), longest, destination, count};
+        const char* found = FirstStartWarning(StartChecksMode(longestSide, keepDimensions), fields);
         QCOMPARE(QString::fromLatin1(found ? found : ""), warning);
     }
 
@@ -556,9 +550,8 @@ class ResizeRunTest : public QObject {
         RunControls controls;
         controls.entries = QByteArrayList{QFile::encodeName(source)};
         controls.longestSide = true;
-        controls.longestSideText = QStringLiteral("20");
-        controls.destination = folder.filePath("d/");
-        controls.entryCount = QStringLiteral("1");
+        controls.longest = 20;
+        controls.destinationFolder = DestinationFolderOf(folder.filePath("d/"));
 
         ResultSignal results;
         ResizeRun run(results.callback());

@@ -511,7 +511,7 @@ void TestRunLookAhead::abandonedLargeFileLeavesNothing() {
     const QString reference = fixture.imagePath("reference/large1.png");
     QVERIFY(QDir().mkpath(QFileInfo(reference).absolutePath()));
     kavenra::RunControls controls = Form1->ReadRunControls();
-    controls.destination = QFileInfo(reference).absolutePath() + QLatin1Char('/');
+    controls.destinationFolder = kavenra::DestinationFolderOf(QFileInfo(reference).absolutePath());
     const std::optional<kavenra::ConversionJob> job =
         kavenra::JobForEntry(QFile::encodeName(first), controls);
     QVERIFY(job);

@@ -168,7 +168,7 @@ void TestRunSubfolders::runMirrorsTheTree() {
     const QString destination = folder_->filePath(QStringLiteral("out"));
     QVERIFY(QDir().mkdir(destination));
     HeadlessRun run(
-        ControlsForRequest(request, inputs, QFile::encodeName(destination), FormatOptions{}));
+        ControlsForRequest(request, inputs, QFile::encodeName(destination), RunChoices{}));
     const std::atomic<bool> stop{false};
     int written = 0;
     for (HeadlessRun::Result result = run.Next(stop); result.step == HeadlessRun::Step::File;

@@ -6,7 +6,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "engine/base/ConversionSettings.h"
+#include "engine/base/OptionsFromCodes.h"
 #include "engine/convert/ImageConversion.h"
 #include "engine/run/Procesosimagen.h"
 #include "support/ConversionWorkspace.h"
@@ -64,7 +64,8 @@ class TiffPagesTest : public QObject, public ConversionWorkspace {
     void initTestCase() { InitialiseFreeImageOnce(); }
     void init() {
         QVERIFY(openWorkspace());
-        settings.codes.tif = 2;  // LZW: the pages come back exactly as rescaled
+        options.tiffCompression =
+            TiffCompressionOfCode(2);  // LZW: the pages come back exactly as rescaled
     }
     void cleanup() { closeWorkspace(); }
 
@@ -100,7 +101,7 @@ class TiffPagesTest : public QObject, public ConversionWorkspace {
         for (const BitmapHandle& page : input) written.push_back(page.get());
         const QString source = in("scan.tif");
         QVERIFY(WriteTiffPages(NativePath(source), written, TIFF_LZW));
-        settings.codes.quitar_ubicacion = strip ? 1 : 0;
+        options.removeLocation = strip;
         QVERIFY(convertInWorker(source, out("scan.tif"), 1, 0, 40).committed);
         QCOMPARE(int(LoadTiffPages(NativePath(out("scan.tif"))).size()), 3);
         const Bytes bytes = ReadFileBytes(NativePath(out("scan.tif")));
@@ -168,7 +169,7 @@ class TiffPagesTest : public QObject, public ConversionWorkspace {
         const std::vector<BitmapHandle> output = LoadTiffPages(NativePath(out("scan.tif")));
         QCOMPARE(int(output.size()), pages);
         const QSize sizes[] = {{40, 27}, {27, 40}, {40, 10}};
-        const FREE_IMAGE_FILTER filter = FilterForCode(settings.codes.filtro_redimension);
+        const FREE_IMAGE_FILTER filter = ResampleFilterFor(options.filter);
         for (std::size_t page = 0; page < output.size(); ++page) {
             QVERIFY(output[page]);
             const QSize size = sizes[page % 3];

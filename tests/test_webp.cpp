@@ -6,7 +6,7 @@
 #include <QDir>
 #include <QtTest>
 
-#include "engine/base/ConversionSettings.h"
+#include "engine/base/OptionsFromCodes.h"
 #include "engine/base/SystemText.h"
 #include "engine/convert/ImageAdmission.h"
 #include "engine/convert/ImageConversion.h"
@@ -275,8 +275,8 @@ class WebpTest : public QObject, private ConversionWorkspace {
         const QString source = in("harbour.jpg");
         QVERIFY(SaveBitmapFile(*picture, FIF_JPEG, NativePath(source), JPEG_QUALITYGOOD));
         QVERIFY(WriteLocationBeside(NativePath(source), exifBeside, xmpBeside));
-        settings.codes.guardar_como = int(SaveAs::Webp);
-        settings.codes.quitar_ubicacion = 1;
+        options.saveAs = OutputChoice::Webp;
+        options.removeLocation = true;
 
         QVERIFY(convert(source, out("harbour.jpg"), 1, 0, 45));
 
@@ -331,9 +331,9 @@ class WebpTest : public QObject, private ConversionWorkspace {
     void qualitySettingReachesTheWriter() {
         const QString source = in("natural.webp");
         QVERIFY(WriteFileBytes(NativePath(source), NaturalWebp(true, 256, 192)));
-        settings.codes.webp = 5;
+        options.webpQuality = 5;
         QVERIFY(convert(source, out("low.webp"), 1, 0, 200));
-        settings.codes.webp = 100;
+        options.webpQuality = 100;
         QVERIFY(convert(source, out("best.webp"), 1, 0, 200));
         const qint64 low = QFileInfo(out("low.webp")).size();
         const qint64 best = QFileInfo(out("best.webp")).size();
@@ -366,7 +366,7 @@ class WebpTest : public QObject, private ConversionWorkspace {
         const ScopedEnvironment limit("KAVENRA_IMAGE_WORKER_MEMORY_MB", "1024", true);
 
         const WorkerConversion conversion =
-            ConvertInWorker(source, out("picture.webp"), 1, 0, 32, settings);
+            ConvertInWorker(source, out("picture.webp"), 1, 0, 32, options);
 
         QCOMPARE(conversion.report.end, ImageJobEnd::Answered);
         QCOMPARE(int(conversion.failure), failure);

@@ -145,14 +145,6 @@ int storedCode(const char* column) {
     return StrToInt(QString::fromStdString(QuerySingleValue(kavenra::SettingsDatabaseFile(), sql)));
 }
 
-// The stored code of a column added after the first versions, or its initial value.
-int addedCode(const kavenra::AddedSettingsColumn& column, int first, int last) {
-    const int initial = std::stoi(column.initial);
-    return kavenra::SettingCodeOr(
-        kavenra::StoredSettingText(kavenra::SettingsDatabaseFile(), column.name), first, last,
-        initial);
-}
-
 int checkedCode(const QCheckBox* box) {
     return box->isChecked() ? 1 : 0;
 }
@@ -418,7 +410,7 @@ void TForm3::FormCreate() {
     // The quality label is looked up at the first showing: before the start-up checks a lookup
     // could meet a missing language file.
     const QSignalBlocker qualityLabelWaits(TrackBar1);
-    ShowFormatOptions(kavenra::StoredFormatOptions(kavenra::SettingsDatabaseFile()));
+    ShowFormatOptions(kavenra::ReadStoredCodes(kavenra::SettingsDatabaseFile()));
     shownSelection_ = CurrentFormatOptions();
 }
 
@@ -489,39 +481,21 @@ void TForm3::ShowFormatOptions(const kavenra::FormatOptions& codes) {
 }
 
 void TForm3::LoadFormatOptions() {
-    selectByCode(storedCode("filtro_redimension"),
-                 {{1, RadioButton1},
-                  {2, RadioButton2},
-                  {3, RadioButton3},
-                  {4, RadioButton4},
-                  {5, RadioButton5},
-                  {6, RadioButton8}},
-                 RadioButton5);
-    TrackBar1->setValue(qBound(1, storedCode("jpeg"), 5));
-    selectByCode(storedCode("png"), {{1, RadioButton9}, {2, RadioButton10}, {4, RadioButton12}},
-                 RadioButton11);
-    selectByCode(storedCode("bmp"), {{1, RadioButton6}}, RadioButton7);
-    selectByCode(storedCode("tga"), {{1, RadioButton13}}, RadioButton14);
-    selectByCode(storedCode("tif"), {{1, RadioButton15}, {2, RadioButton16}, {3, RadioButton17}},
-                 RadioButton18);
-    const auto& [saveAs, webp, lossless, fastDecoding, noEnlarge, fitWithin, subfolders,
-                 stripLocation, keepDates, sizeBudget] = kavenra::kAddedSettingsColumns;
-    selectByCode(addedCode(saveAs, 0, kavenra::kLastSaveAs),
-                 {{1, RadioButton20}, {2, RadioButton21}, {3, RadioButton22}, {4, RadioButton23}},
-                 RadioButton19);
-    TrackBar2->setValue(addedCode(webp, 1, 100));
-    CheckBox1->setChecked(addedCode(lossless, 0, 1) == 1);
-    CheckBox2->setChecked(addedCode(fastDecoding, 0, 1) == 1);
-    CheckBox3->setChecked(addedCode(noEnlarge, 0, 1) == 1);
-    CheckBox4->setChecked(addedCode(fitWithin, 0, 1) == 1);
-    CheckBox5->setChecked(addedCode(keepDates, 0, 1) == 1);
-    CheckBox6->setChecked(addedCode(subfolders, 0, 1) == 1);
-    CheckBox7->setChecked(addedCode(stripLocation, 0, 1) == 1);
-    // A budget of 0 is none: the box clears and the spin box keeps its last number.
-    const int budget = addedCode(sizeBudget, 0, kavenra::kLargestSizeBudgetKb);
-    CheckBox8->setChecked(budget > 0);
-    if (budget > 0) SpinEdit1->setValue(budget);
-    CheckBox8Click();
+    // The design's columns one by one, each shown as it is read: a text that is no integer stops
+    // the load there.
+    kavenra::FormatOptions codes = CurrentFormatOptions();
+    for (int at = 0; at < kavenra::kDesignColumnCount; ++at) {
+        const kavenra::StoredColumn& column = kavenra::kStoredColumns[at];
+        codes.*column.code = kavenra::CodeWithin(column, storedCode(column.name));
+        ShowFormatOptions(codes);
+    }
+    // The later columns read quietly: a missing or damaged one means its initial value.
+    const kavenra::FormatOptions stored = kavenra::ReadStoredCodes(kavenra::SettingsDatabaseFile());
+    for (int at = kavenra::kDesignColumnCount; at < int(std::size(kavenra::kStoredColumns)); ++at) {
+        const kavenra::StoredColumn& column = kavenra::kStoredColumns[at];
+        codes.*column.code = stored.*column.code;
+    }
+    ShowFormatOptions(codes);
 }
 
 bool TForm3::SaveFormatOptions() {
@@ -611,6 +585,10 @@ int TForm3::StripLocationCode() const {
 
 int TForm3::SizeBudgetKb() const {
     return CheckBox8->isChecked() ? SpinEdit1->value() : 0;
+}
+
+kavenra::RunChoices TForm3::CurrentChoices() const {
+    return kavenra::ChoicesFromCodes(CurrentFormatOptions());
 }
 
 kavenra::FormatOptions TForm3::CurrentFormatOptions() const {

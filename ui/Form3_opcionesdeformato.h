@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/base/ConversionSettings.h"
+#include "store/StoredOptions.h"
 
 #include <QDialog>
 #include <QStringList>
@@ -129,7 +129,7 @@ class TForm3 : public QDialog {
     int BmpCode() const;
     int TgaCode() const;
     int TifCode() const;
-    // The "Save as" code (kavenra::SaveAs), the WebP quality and 1 for WebP without loss.
+    // The "Save as" code (kavenra::OutputChoice), the WebP quality and 1 for WebP without loss.
     int SaveAsCode() const;
     int WebpQuality() const;
     int WebpLosslessCode() const;
@@ -145,6 +145,8 @@ class TForm3 : public QDialog {
     // The selection as it stands; until the first showing that is the layout's selection, the
     // same as the built-in defaults. Conversions take it at each file's tick.
     kavenra::FormatOptions CurrentFormatOptions() const;
+    // The same in real units (kavenra::ChoicesFromCodes).
+    kavenra::RunChoices CurrentChoices() const;
 
   protected:
     void showEvent(QShowEvent* event) override;

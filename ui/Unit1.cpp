@@ -185,13 +185,17 @@ kavenra::RunControls TForm1::ReadRunControls() const {
     controls.entries = listEntries_;
     controls.outputSubfolders = listSubfolders_;
     controls.longestSide = CheckBox1->isChecked();
-    controls.keepDimensions = CheckBox2->isChecked();
-    controls.width = Edit1->text();
-    controls.height = Edit2->text();
-    controls.longestSideText = Edit4->text();
-    controls.destination = Edit3->text();
-    controls.entryCount = Label10->text();
-    if (Form3) controls.codes = Form3->CurrentFormatOptions();
+    // The fields as numbers at this moment: one edited into no number fails its file.
+    controls.width = kavenra::ParseInt32(Edit1->text());
+    controls.height = kavenra::ParseInt32(Edit2->text());
+    controls.longest = kavenra::ParseInt32(Edit4->text());
+    controls.destinationFolder = kavenra::DestinationFolderOf(Edit3->text());
+    if (Form3) {
+        const kavenra::RunChoices choices = Form3->CurrentChoices();
+        controls.options = choices.conversion;
+        controls.keepDates = choices.keepDates;
+    }
+    controls.options.keepDimensions = CheckBox2->isChecked();
     return controls;
 }
 
@@ -674,7 +678,7 @@ bool TForm1::takeDroppedFile(const QByteArray& path, bool reportRefusal,
 // that brought nothing is refused.
 void TForm1::takeDroppedFolder(const QByteArray& folder, const QByteArrayList& outputFolders) {
     int taken = 0;
-    const bool wholeTree = Form3 && Form3->CurrentFormatOptions().incluir_subcarpetas == 1;
+    const bool wholeTree = Form3 && Form3->CurrentChoices().includeSubfolders;
     for (const kavenra::TreeFile& file : kavenra::FilesOfFolder(folder, wholeTree, outputFolders)) {
         if (takeDroppedFile(file.path, false, file.subfolder)) ++taken;
     }
@@ -756,17 +760,21 @@ void TForm1::warnOfRun(const char* textKey) {
 }
 
 void TForm1::Button3Click() {
-    const kavenra::RunControls controls = ReadRunControls();
-    if (const char* warning = kavenra::RunDriver::StartWarning(controls)) {
+    const kavenra::StartFields fields{Edit1->text(), Edit2->text(), Edit4->text(), Edit3->text(),
+                                      Label10->text()};
+    const kavenra::RunMode checks =
+        kavenra::StartChecksMode(CheckBox1->isChecked(), CheckBox2->isChecked());
+    if (const char* warning = kavenra::FirstStartWarning(checks, fields)) {
         warnOfRun(warning);
         return;
     }
-    if (!kavenra::CreateDestinationFolder(controls.destination)) {
+    const kavenra::RunControls controls = ReadRunControls();
+    if (!kavenra::CreateDestinationFolder(Edit3->text())) {
         Form6->MsgBox(LookupCaption(kMainWindowForm, "Caption_Atencion"),
                       LookupCaption(kMainWindowForm, "Texto_advertencia5"), MessageKind::Question);
         if (!Form6->Respuesta) return;
     }
-    kavenra::RemoveAbandonedTemporaryFiles(QFile::encodeName(controls.destination).toStdString());
+    kavenra::RemoveAbandonedTemporaryFiles(QFile::encodeName(Edit3->text()).toStdString());
     Button3->hide();
     Button4->show();
     if (run_->Start(controls, kavenra::GoOnPolicy::Ask) != kavenra::RunMode::ExplicitSize) {

@@ -7,8 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/base/ConversionSettings.h"
-#include "engine/base/OptionsFromCodes.h"
+#include "engine/base/ConversionOptions.h"
 
 namespace kavenra {
 
@@ -27,16 +26,10 @@ struct ConversionRequest {
     std::int32_t width = 0;        // explicit size only
     std::int32_t height = 0;       // explicit size only
     std::int32_t longestSide = 0;  // longest side only
-    // A picture already within the target keeps its size: width <= W and height <= H, or its
-    // longer side <= L.
-    bool noEnlarge = false;
-    // Explicit size only: the picture fits inside W x H in proportion instead of being stretched.
-    bool fitWithin = false;
 
     friend bool operator==(const ConversionRequest& a, const ConversionRequest& b) {
         return a.source == b.source && a.destination == b.destination && a.mode == b.mode &&
-               a.width == b.width && a.height == b.height && a.longestSide == b.longestSide &&
-               a.noEnlarge == b.noEnlarge && a.fitWithin == b.fitWithin;
+               a.width == b.width && a.height == b.height && a.longestSide == b.longestSide;
     }
 };
 
@@ -67,20 +60,17 @@ FailureReason FailureReasonForErrno(int error);
 // Everything one conversion depends on, taken at once.
 struct ConversionJob {
     ConversionRequest request;
-    ConversionSettings settings;
+    ConversionOptions options;
+
+    friend bool operator==(const ConversionJob& a, const ConversionJob& b) {
+        return a.request == b.request && a.options == b.options;
+    }
+    friend bool operator!=(const ConversionJob& a, const ConversionJob& b) { return !(a == b); }
 };
 
 // The options the job converts with, in real units: the one way the engine reads a choice.
-inline ConversionOptions OptionsOf(const ConversionJob& job) {
-    return OptionsFromCodes(job.settings);
-}
-
-// The job with the options dialog's size choices put into its request, where every size rule
-// (the conversion's, the memory estimate's, the fast decoding's) reads them.
-inline ConversionJob WithSizeChoices(ConversionJob job) {
-    job.request.noEnlarge = job.settings.codes.no_ampliar == 1;
-    job.request.fitWithin = job.settings.codes.ajustar_dentro == 1;
-    return job;
+inline const ConversionOptions& OptionsOf(const ConversionJob& job) {
+    return job.options;
 }
 
 // A saved picture, complete and verified under a hidden temporary name in the folder of the file

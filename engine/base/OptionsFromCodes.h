@@ -1,12 +1,20 @@
 #pragma once
 
-// The options dialog's stored codes in real units. Until every caller builds ConversionOptions at
-// its own edge, the engine turns the codes it is handed into the typed value here, once.
+// What the options dialog's codes stand for, in real units, both ways. The codes are what the
+// settings database stores and what the command line's numbered flags take; the engine sees only
+// the typed values. A code out of its range stands for the dialog's initial choice.
+
+#include <cstdint>
 
 #include "engine/base/ConversionOptions.h"
-#include "engine/base/ConversionSettings.h"
 
 namespace kavenra {
+
+// The last "Save as" code: 0 the original's format, 1 JPEG, 2 PNG, 3 WebP, 4 TIFF.
+constexpr int kLastSaveAsCode = static_cast<int>(OutputChoice::Tiff);
+
+// The largest size budget of a JPEG or WebP output, in KB, as the dialog and the flags state it.
+constexpr int kLargestSizeBudgetKb = static_cast<int>(kLargestSizeBudgetBytes / 1024);
 
 inline ResizeFilter FilterOfCode(int code) {
     switch (code) {
@@ -25,6 +33,11 @@ inline ResizeFilter FilterOfCode(int code) {
     }
 }
 
+inline int CodeOfFilter(ResizeFilter filter) {
+    return static_cast<int>(filter) + 1;
+}
+
+// The quality slider's five positions.
 inline int JpegQualityOfCode(int code) {
     switch (code) {
         case 1:
@@ -40,6 +53,15 @@ inline int JpegQualityOfCode(int code) {
     }
 }
 
+// The slider position of the highest quality at or below `quality`; the lowest below 25.
+inline int CodeOfJpegQuality(int quality) {
+    if (quality >= 100) return 5;
+    if (quality >= 75) return 4;
+    if (quality >= 50) return 3;
+    if (quality >= 25) return 2;
+    return 1;
+}
+
 inline int PngLevelOfCode(int code) {
     switch (code) {
         case 1:
@@ -51,6 +73,14 @@ inline int PngLevelOfCode(int code) {
         default:
             return 0;
     }
+}
+
+// The dialog's choice nearest to a zlib level: none, fastest, default or best.
+inline int CodeOfPngLevel(int level) {
+    if (level <= 0) return 4;
+    if (level < kPngDefaultLevel) return 1;
+    if (level < kPngBestLevel) return 2;
+    return 3;
 }
 
 inline TiffCompression TiffCompressionOfCode(int code) {
@@ -66,27 +96,45 @@ inline TiffCompression TiffCompressionOfCode(int code) {
     }
 }
 
-inline ConversionOptions OptionsFromCodes(const ConversionSettings& settings) {
-    const FormatOptions& codes = settings.codes;
-    ConversionOptions options;
-    options.filter = FilterOfCode(codes.filtro_redimension);
-    const bool knownSaveAs = codes.guardar_como >= 0 && codes.guardar_como <= kLastSaveAs;
-    options.saveAs =
-        knownSaveAs ? static_cast<OutputChoice>(codes.guardar_como) : OutputChoice::Original;
-    options.jpegQuality = JpegQualityOfCode(codes.jpeg);
-    options.pngLevel = PngLevelOfCode(codes.png);
-    options.bmpRunLength = codes.bmp != 1;
-    options.targaRunLength = codes.tga != 1;
-    options.tiffCompression = TiffCompressionOfCode(codes.tif);
-    options.webpQuality = codes.webp >= 1 && codes.webp <= 100 ? codes.webp : 80;
-    options.webpLossless = codes.webp_sin_perdida == 1;
-    options.fastDecoding = codes.decodificacion_rapida == 1;
-    options.keepDimensions = settings.keepDimensions;
-    options.noEnlarge = codes.no_ampliar == 1;
-    options.fitWithin = codes.ajustar_dentro == 1;
-    options.removeLocation = codes.quitar_ubicacion == 1;
-    if (codes.limite_kb > 0) options.sizeBudgetBytes = std::uint64_t(codes.limite_kb) * 1024;
-    return options;
+inline int CodeOfTiffCompression(TiffCompression compression) {
+    return static_cast<int>(compression) + 1;
+}
+
+// BMP and TARGA: 1 plain, 2 run-length encoded.
+inline bool RunLengthOfCode(int code) {
+    return code != 1;
+}
+
+inline int CodeOfRunLength(bool runLength) {
+    return runLength ? 2 : 1;
+}
+
+inline OutputChoice OutputChoiceOfCode(int code) {
+    const bool known = code >= 0 && code <= kLastSaveAsCode;
+    return known ? static_cast<OutputChoice>(code) : OutputChoice::Original;
+}
+
+inline int CodeOfOutputChoice(OutputChoice choice) {
+    return static_cast<int>(choice);
+}
+
+// The WebP quality slider's value: 1..100, else the default.
+inline int WebpQualityOfCode(int code) {
+    return code >= 1 && code <= 100 ? code : 80;
+}
+
+// A size budget in KB; 0 or less is none.
+inline std::optional<std::uint64_t> SizeBudgetOfKb(int kilobytes) {
+    if (kilobytes <= 0) return std::nullopt;
+    return std::uint64_t(kilobytes) * 1024;
+}
+
+// The budget in whole KB, at least 1 and at most the largest; 0 for none.
+inline int KbOfSizeBudget(const std::optional<std::uint64_t>& bytes) {
+    if (!bytes || *bytes == 0) return 0;
+    const std::uint64_t kilobytes = (*bytes + 1023) / 1024;
+    return static_cast<int>(kilobytes < std::uint64_t(kLargestSizeBudgetKb) ? kilobytes
+                                                                            : kLargestSizeBudgetKb);
 }
 
 }  // namespace kavenra

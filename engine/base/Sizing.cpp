@@ -76,12 +76,14 @@ std::int64_t ParseLeadingInteger(std::string_view text) {
     return negative ? -value : value;
 }
 
-std::optional<TargetSize> TargetSizeFor(const ConversionRequest& request, SourceSize source) {
-    if (request.noEnlarge && WithinTarget(request, source)) {
+std::optional<TargetSize> TargetSizeFor(const ConversionJob& job, SourceSize source) {
+    const ConversionRequest& request = job.request;
+    const ConversionOptions& options = OptionsOf(job);
+    if (options.noEnlarge && WithinTarget(request, source)) {
         return TargetSize{static_cast<int>(source.width), static_cast<int>(source.height)};
     }
     if (request.mode == SizingMode::ExplicitSize) {
-        if (request.fitWithin) return FittedInside(request.width, request.height, source);
+        if (options.fitWithin) return FittedInside(request.width, request.height, source);
         return TargetSize{request.width, request.height};
     }
     const std::int32_t longest = request.longestSide;

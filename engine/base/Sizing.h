@@ -27,9 +27,10 @@ std::int64_t ParseLeadingInteger(std::string_view text);
 
 // Longest-side mode: L on the longer side and L * shorter / longer, rounded to the nearest pixel
 // and at least 1, on the other. Explicit mode: the request's width and height as they are, or
-// with fitWithin the largest size of the picture's proportions inside them, rounded the same
-// way. With noEnlarge a picture already within the target keeps its own size. Empty when the
-// source size gives no ratio (a side of 0, only possible through bogus size tags).
-std::optional<TargetSize> TargetSizeFor(const ConversionRequest& request, SourceSize source);
+// with the fit-within option the largest size of the picture's proportions inside them, rounded
+// the same way. With the no-enlarge option a picture already within the target keeps its own
+// size. Empty when the source size gives no ratio (a side of 0, only possible through bogus size
+// tags).
+std::optional<TargetSize> TargetSizeFor(const ConversionJob& job, SourceSize source);
 
 }  // namespace kavenra

@@ -11,8 +11,8 @@
 
 namespace kavenra {
 
-std::optional<std::uint64_t> EstimateConversionMemory(const ConversionRequest& request) {
-    const std::optional<SourceFile> source = SourceFile::Open(request.source);
+std::optional<std::uint64_t> EstimateConversionMemory(const ConversionJob& job) {
+    const std::optional<SourceFile> source = SourceFile::Open(job.request.source);
     if (!source) return 0;
     const ImageFormat format = DetectOpenedFileFormat(*source);
     if (format == ImageFormat::Unknown || !PassesStructuralChecks(format, source->path())) return 0;
@@ -20,8 +20,8 @@ std::optional<std::uint64_t> EstimateConversionMemory(const ConversionRequest& r
     // The BMP headers FreeImage's own header read refuses, as the conversion reads them.
     if (!declared && format == ImageFormat::Bmp) declared = ReadExtendedBmpDeclaration(*source);
     if (!declared) return std::nullopt;
-    ConversionRequest opened = request;
-    opened.source = source->path();
+    ConversionJob opened = job;
+    opened.request.source = source->path();
     const std::uint64_t picture = ConversionFootprint(format, *declared, opened);
     // A multi-page TIFF holds its first page beside each further one.
     if (format == ImageFormat::Tiff) {

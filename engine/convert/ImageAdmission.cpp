@@ -498,10 +498,10 @@ bool RawPreviewPasses(const std::string& path) {
     }
 }
 
-Side RequestedSide(const DeclaredImage& image, const ConversionRequest& request) {
+Side RequestedSide(const DeclaredImage& image, const ConversionJob& job) {
     const SourceSize source{static_cast<std::int64_t>(std::min<Bytes>(image.width, INT64_MAX)),
                             static_cast<std::int64_t>(std::min<Bytes>(image.height, INT64_MAX))};
-    const std::optional<TargetSize> target = TargetSizeFor(request, source);
+    const std::optional<TargetSize> target = TargetSizeFor(job, source);
     if (!target || target->width <= 0 || target->height <= 0) return {0, 0};
     return {static_cast<Bytes>(target->width), static_cast<Bytes>(target->height)};
 }
@@ -597,11 +597,11 @@ std::optional<Bytes> VirtualMemorySize() {
 }
 
 // libheif reads the whole box structure once, for the reason of a refusal and the size at once.
-Admission AdmitHeifFile(const ConversionRequest& request, const ConversionLimits& limits) {
-    const HeifDeclaration declaration = DeclareHeifImage(request.source);
+Admission AdmitHeifFile(const ConversionJob& job, const ConversionLimits& limits) {
+    const HeifDeclaration declaration = DeclareHeifImage(job.request.source);
     if (declaration.admission != Admission::Admitted) return declaration.admission;
     if (limits.memoryBytes == 0 || !declaration.declared) return Admission::Admitted;
-    return ConversionFootprint(ImageFormat::Heif, *declaration.declared, request) <=
+    return ConversionFootprint(ImageFormat::Heif, *declaration.declared, job) <=
                    limits.memoryBytes
                ? Admission::Admitted
                : Admission::TooLarge;
@@ -649,11 +649,11 @@ std::optional<DeclaredImage> ReadDeclaredImage(ImageFormat format, const std::st
 }
 
 std::uint64_t ConversionFootprint(ImageFormat, const DeclaredImage& image,
-                                  const ConversionRequest& request) {
+                                  const ConversionJob& job) {
     const Bytes loaded = Multiply(RowBytes(image.width, image.bitsPerPixel), image.height);
     const Bytes decoder = image.decoderBytes.value_or(loaded);
     const Bytes rescale = std::max(RescaleBytes(image, {image.width, image.height}),
-                                   RescaleBytes(image, RequestedSide(image, request)));
+                                   RescaleBytes(image, RequestedSide(image, job)));
     // The decoder's buffers are gone by the time the rescale runs.
     return Add(loaded, std::max(decoder, rescale));
 }
@@ -691,9 +691,10 @@ std::optional<std::uint64_t> AddressSpaceLeft() {
     return limit.rlim_cur > taken ? limit.rlim_cur - taken : 0;
 }
 
-Admission AdmitForLoading(ImageFormat format, const ConversionRequest& request,
+Admission AdmitForLoading(ImageFormat format, const ConversionJob& job,
                           const ConversionLimits& limits) {
-    if (IsHeifFormat(format)) return AdmitHeifFile(request, limits);
+    if (IsHeifFormat(format)) return AdmitHeifFile(job, limits);
+    const ConversionRequest& request = job.request;
     if (!PassesStructuralChecks(format, request.source)) return Admission::Refused;
     if (format == ImageFormat::Targa && WalkTargaRuns(request.source) == TargaRuns::CutShort) {
         return Admission::Incomplete;
@@ -711,7 +712,7 @@ Admission AdmitForLoading(ImageFormat format, const ConversionRequest& request,
         }
     }
     // Without a readable header the full load decides, within the process's own limits.
-    if (!declared || ConversionFootprint(format, *declared, request) <= limits.memoryBytes) {
+    if (!declared || ConversionFootprint(format, *declared, job) <= limits.memoryBytes) {
         return Admission::Admitted;
     }
     return Admission::TooLarge;

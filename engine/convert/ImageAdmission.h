@@ -21,7 +21,7 @@ namespace kavenra {
 // (TargaCheck.h), a WebP file's chunks against its length (WebpLayout.h), then its declared size
 // against the limits. A file whose header cannot be read is admitted: the full load decides, within
 // the process's own limits.
-Admission AdmitForLoading(ImageFormat format, const ConversionRequest& request,
+Admission AdmitForLoading(ImageFormat format, const ConversionJob& job,
                           const ConversionLimits& limits);
 
 // FreeImage's header-only load (kHeaderOnlyLoad); for JPEG the frame header and for WebP the
@@ -36,7 +36,7 @@ std::optional<DeclaredImage> ReadDeclaredImage(ImageFormat format, const std::st
 // largest of the request's size and the picture's own, so the RAW switch need not be read this
 // early. The format is all in `image`.
 std::uint64_t ConversionFootprint(ImageFormat format, const DeclaredImage& image,
-                                  const ConversionRequest& request);
+                                  const ConversionJob& job);
 
 // Checks by the file's own structure where FreeImage's loader goes wrong on hostile files; true
 // for every other format and for files these checks cannot read:

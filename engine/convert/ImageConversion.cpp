@@ -93,9 +93,8 @@ int LoadFlagsFor(ImageFormat format) {
     return CodecOf(format).loadFlags;
 }
 
-int FastJpegScale(const ConversionRequest& request, SourceSize stored, int orientation) {
-    const std::optional<TargetSize> target =
-        TargetSizeFor(request, UprightSize(stored, orientation));
+int FastJpegScale(const ConversionJob& job, SourceSize stored, int orientation) {
+    const std::optional<TargetSize> target = TargetSizeFor(job, UprightSize(stored, orientation));
     if (!target || target->width <= 0 || target->height <= 0) return 1;
     const TargetSize wanted = StoredSize(*target, orientation);
     for (const std::int64_t scale : {8, 4, 2}) {
@@ -110,9 +109,9 @@ int FastJpegScale(const ConversionRequest& request, SourceSize stored, int orien
 }
 
 int JpegLoadFlagsFor(const ConversionJob& job, SourceSize stored, int orientation) {
-    const ConversionOptions options = OptionsOf(job);
+    const ConversionOptions& options = OptionsOf(job);
     if (!options.fastDecoding || options.keepDimensions) return JPEG_ACCURATE;
-    const int scale = FastJpegScale(job.request, stored, orientation);
+    const int scale = FastJpegScale(job, stored, orientation);
     if (scale == 1) return JPEG_ACCURATE;
     // FreeImage's loader takes the size the decoded picture's larger side must reach and decodes
     // at the smallest of 1/8, 1/4 and 1/2 whose exact quotient of that side still reaches it:
@@ -154,7 +153,7 @@ namespace {
 // quality to lower (PNG, TIFF, BMP, TARGA, lossless WebP).
 std::optional<std::size_t> SizeBudgetFor(ImageFormat outputFormat,
                                          const ConversionOptions& options) {
-    if (!options.sizeBudgetBytes) return std::nullopt;
+    if (!options.sizeBudgetBytes || *options.sizeBudgetBytes == 0) return std::nullopt;
     const bool lossy = outputFormat == ImageFormat::Jpeg ||
                        (outputFormat == ImageFormat::Webp && !options.webpLossless);
     if (!lossy) return std::nullopt;
@@ -198,7 +197,7 @@ std::optional<PreparedOutput> SaveWithinBudget(FIBITMAP& bitmap, ImageFormat for
 Preparation PrepareLoadedImage(FIBITMAP& loaded, ImageFormat format, const ConversionJob& job,
                                TiffPages* pages) {
     const ConversionRequest& request = job.request;
-    const ConversionOptions options = OptionsOf(job);
+    const ConversionOptions& options = OptionsOf(job);
     const bool raw = format == ImageFormat::Raw;
     const bool heif = IsHeifFormat(format);
     // A camera's RAW file describes its sensor.
@@ -208,7 +207,7 @@ Preparation PrepareLoadedImage(FIBITMAP& loaded, ImageFormat format, const Conve
     // decoder upright, whatever its EXIF still says: turned again, it would be turned twice.
     const int orientation = heif ? kUpright : metadata.orientation();
     const std::optional<TargetSize> target =
-        TargetSizeFor(request, UprightSize(SourceSizeOf(loaded, format), orientation));
+        TargetSizeFor(job, UprightSize(SourceSizeOf(loaded, format), orientation));
     const FREE_IMAGE_FILTER filter = FreeImageFilterOf(options.filter);
     // The switch keeps the loaded bitmap's own size (for JPEG not the size tags' values).
     const std::optional<TargetSize> size =
@@ -326,8 +325,8 @@ Preparation PrepareOpenedImageFile(const SourceFile& source, const ConversionJob
     const ImageFormat format = DetectOpenedFileFormat(source);
     if (format == ImageFormat::Unknown) return Preparation::Failed(FailureReason::Unsupported);
     // Every later read goes through the open file, not through the name the job gave.
-    ConversionRequest opened = job.request;
-    opened.source = source.path();
+    ConversionJob opened = job;
+    opened.request.source = source.path();
     switch (AdmitForLoading(format, opened, limits)) {
         case Admission::Admitted:
             break;
@@ -350,7 +349,7 @@ Preparation PrepareOpenedImageFile(const SourceFile& source, const ConversionJob
     if (IsHeifFormat(format)) {
         HeifDecode decoded = LoadHeifImage(source.path());
         if (!decoded.bitmap) return Preparation::Failed(decoded.failure);
-        return PrepareLoadedImage(*decoded.bitmap, format, ConversionJob{opened, job.settings});
+        return PrepareLoadedImage(*decoded.bitmap, format, opened);
     }
     const int flags = LoadFlagsFor(format, source, job);
     const JpegMessageWatch jpegMessages;
@@ -370,7 +369,7 @@ Preparation PrepareOpenedImageFile(const SourceFile& source, const ConversionJob
     }
     if (format == ImageFormat::Png) AttachPngColourProfile(*loaded, source.path());
     if (format == ImageFormat::Tiff) AttachTiffColourProfile(*loaded, source.path());
-    return PrepareLoadedImage(*loaded, format, ConversionJob{opened, job.settings}, pages.get());
+    return PrepareLoadedImage(*loaded, format, opened, pages.get());
 }
 
 }  // namespace kavenra

@@ -71,9 +71,9 @@ int LoadFlagsFor(ImageFormat format);
 int LoadFlagsFor(ImageFormat format, const SourceFile& source, const ConversionJob& job);
 
 // The scale, 1, 2, 4 or 8, a JPEG of `stored` size (as its pixels are stored, before the turn
-// `orientation` asks for) is decoded at for `request`: the smallest that divides both sides and
+// `orientation` asks for) is decoded at for `job`: the smallest that divides both sides and
 // whose decoded picture still has at least twice the target's size on both sides; 1 when none.
-int FastJpegScale(const ConversionRequest& request, SourceSize stored, int orientation);
+int FastJpegScale(const ConversionJob& job, SourceSize stored, int orientation);
 
 // JPEG_ACCURATE, with the wanted decoded size in the high 16 bits when fast decoding is on, the
 // RAW size switch is off (it keeps the loaded size) and FastJpegScale is above 1. Whatever the

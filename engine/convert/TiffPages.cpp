@@ -65,8 +65,8 @@ MultiBitmap OpenPages(std::FILE* file, int flags) {
 std::optional<TargetSize> PageTarget(FIBITMAP& page, const ConversionJob& job) {
     const int width = static_cast<int>(FreeImage_GetWidth(&page));
     const int height = static_cast<int>(FreeImage_GetHeight(&page));
-    if (job.settings.keepDimensions) return TargetSize{width, height};
-    return TargetSizeFor(job.request, SourceSize{width, height});
+    if (OptionsOf(job).keepDimensions) return TargetSize{width, height};
+    return TargetSizeFor(job, SourceSize{width, height});
 }
 
 }  // namespace
@@ -105,7 +105,7 @@ std::unique_ptr<TiffPages> TiffPages::Open(const SourceFile& source) {
     return std::unique_ptr<TiffPages>(new TiffPages(file, count));
 }
 
-std::uint64_t TiffPages::footprint(const ConversionRequest& request) const {
+std::uint64_t TiffPages::footprint(const ConversionJob& job) const {
     const MultiBitmap headers = OpenPages(file_, kHeaderOnlyLoad);
     if (!headers) return 0;
     std::uint64_t first = 0;
@@ -116,7 +116,7 @@ std::uint64_t TiffPages::footprint(const ConversionRequest& request) const {
         const DeclaredImage declared{
             FreeImage_GetWidth(header.get()), FreeImage_GetHeight(header.get()),
             FreeImage_GetBPP(header.get()), FreeImage_GetImageType(header.get())};
-        const std::uint64_t footprint = ConversionFootprint(ImageFormat::Tiff, declared, request);
+        const std::uint64_t footprint = ConversionFootprint(ImageFormat::Tiff, declared, job);
         if (page == 0) first = footprint;
         const std::uint64_t held = page == 0 ? footprint : first + footprint;
         // Beyond 64 bits is beyond any limit.
@@ -126,9 +126,9 @@ std::uint64_t TiffPages::footprint(const ConversionRequest& request) const {
     return most;
 }
 
-Admission TiffPages::admit(const ConversionRequest& request, const ConversionLimits& limits) const {
+Admission TiffPages::admit(const ConversionJob& job, const ConversionLimits& limits) const {
     if (limits.memoryBytes == 0) return Admission::Admitted;
-    return footprint(request) > limits.memoryBytes ? Admission::TooLarge : Admission::Admitted;
+    return footprint(job) > limits.memoryBytes ? Admission::TooLarge : Admission::Admitted;
 }
 
 bool TiffPages::write(FIBITMAP& first, const ConversionJob& job, FreeImageIO& io, fi_handle handle,
@@ -162,7 +162,7 @@ bool TiffPages::write(FIBITMAP& first, const ConversionJob& job, FreeImageIO& io
         }
         // The rescale carries the page's own metadata, which the file's writer saves with it.
         DropMalformedMetadata(*rescaled);
-        if (job.settings.codes.quitar_ubicacion == 1) DropLocation(*rescaled);
+        if (OptionsOf(job).removeLocation) DropLocation(*rescaled);
         FreeImage_AppendPage(pages.get(), rescaled.get());
     }
     for (int page = 0; page < count_; ++page) FreeImage_DeletePage(pages.get(), 0);

@@ -36,12 +36,12 @@ class TiffPages {
     // Every page's declared size against the limits, as AdmitForLoading judges one picture,
     // each page beside the first, which stays loaded while the others are converted. A page
     // whose header cannot be read is left to its load.
-    Admission admit(const ConversionRequest& request, const ConversionLimits& limits) const;
+    Admission admit(const ConversionJob& job, const ConversionLimits& limits) const;
 
     // The most the conversion holds at once by the pages' headers: the first page's footprint
     // beside the largest of any further page's (ConversionFootprint); what a conversion reserves
     // of the memory conversions share before it starts.
-    std::uint64_t footprint(const ConversionRequest& request) const;
+    std::uint64_t footprint(const ConversionJob& job) const;
 
     // Writes `first`, the first page as converted, then every further page, loaded and rescaled
     // one at a time as `job` says, into one TIFF file with `flags` through `io`. False when a

@@ -52,34 +52,35 @@ MessageWriter& MessageWriter::context(const JobContext& value) {
         .u32(value.timeLimitMs);
 }
 
+MessageWriter& MessageWriter::options(const ConversionOptions& value) {
+    const auto flag = [](bool on) { return static_cast<std::uint8_t>(on ? 1 : 0); };
+    u8(static_cast<std::uint8_t>(value.filter))
+        .u8(static_cast<std::uint8_t>(value.saveAs))
+        .i32(value.jpegQuality)
+        .i32(value.pngLevel)
+        .u8(flag(value.bmpRunLength))
+        .u8(flag(value.targaRunLength))
+        .u8(static_cast<std::uint8_t>(value.tiffCompression))
+        .i32(value.webpQuality)
+        .u8(flag(value.webpLossless))
+        .u8(flag(value.fastDecoding))
+        .u8(flag(value.keepDimensions))
+        .u8(flag(value.noEnlarge))
+        .u8(flag(value.fitWithin))
+        .u8(flag(value.removeLocation))
+        .u8(flag(value.sizeBudgetBytes.has_value()));
+    return u64(value.sizeBudgetBytes.value_or(0));
+}
+
 MessageWriter& MessageWriter::job(const ConversionJob& value) {
     const ConversionRequest& request = value.request;
-    const FormatOptions& codes = value.settings.codes;
     return text(request.source)
         .text(request.destination)
         .u8(static_cast<std::uint8_t>(request.mode))
         .i32(request.width)
         .i32(request.height)
         .i32(request.longestSide)
-        .u8(request.noEnlarge ? 1 : 0)
-        .u8(request.fitWithin ? 1 : 0)
-        .i32(codes.filtro_redimension)
-        .i32(codes.jpeg)
-        .i32(codes.png)
-        .i32(codes.bmp)
-        .i32(codes.tga)
-        .i32(codes.tif)
-        .i32(codes.guardar_como)
-        .i32(codes.webp)
-        .i32(codes.webp_sin_perdida)
-        .i32(codes.decodificacion_rapida)
-        .i32(codes.no_ampliar)
-        .i32(codes.ajustar_dentro)
-        .i32(codes.incluir_subcarpetas)
-        .i32(codes.quitar_ubicacion)
-        .i32(codes.conservar_fechas)
-        .i32(codes.limite_kb)
-        .u8(value.settings.keepDimensions ? 1 : 0);
+        .options(value.options);
 }
 
 MessageReader::MessageReader(std::vector<unsigned char> bytes) : bytes_(std::move(bytes)) {
@@ -150,28 +151,72 @@ std::optional<JobContext> MessageReader::context() {
     return value;
 }
 
+namespace {
+
+// An enumeration's value read from its byte: empty beyond its last value.
+template <typename Enum>
+std::optional<Enum> EnumOf(const std::optional<std::uint8_t>& byte, Enum last) {
+    if (!byte || *byte > static_cast<std::uint8_t>(last)) return std::nullopt;
+    return static_cast<Enum>(*byte);
+}
+
+std::optional<bool> FlagOf(const std::optional<std::uint8_t>& byte) {
+    if (!byte || *byte > 1) return std::nullopt;
+    return *byte == 1;
+}
+
+}  // namespace
+
+std::optional<ConversionOptions> MessageReader::options() {
+    const auto filter = EnumOf(u8(), ResizeFilter::Lanczos3);
+    const auto saveAs = EnumOf(u8(), OutputChoice::Tiff);
+    const auto jpegQuality = i32();
+    const auto pngLevel = i32();
+    const auto bmpRunLength = FlagOf(u8());
+    const auto targaRunLength = FlagOf(u8());
+    const auto tiffCompression = EnumOf(u8(), TiffCompression::Jpeg);
+    const auto webpQuality = i32();
+    const auto flags = std::array{FlagOf(u8()), FlagOf(u8()), FlagOf(u8()),
+                                  FlagOf(u8()), FlagOf(u8()), FlagOf(u8())};
+    const auto hasBudget = FlagOf(u8());
+    const auto budget = u64();
+    if (!filter || !saveAs || !jpegQuality || !pngLevel || !bmpRunLength || !targaRunLength ||
+        !tiffCompression || !webpQuality || !hasBudget || !budget) {
+        return std::nullopt;
+    }
+    for (const auto& flag : flags) {
+        if (!flag) return std::nullopt;
+    }
+    ConversionOptions value;
+    value.filter = *filter;
+    value.saveAs = *saveAs;
+    value.jpegQuality = *jpegQuality;
+    value.pngLevel = *pngLevel;
+    value.bmpRunLength = *bmpRunLength;
+    value.targaRunLength = *targaRunLength;
+    value.tiffCompression = *tiffCompression;
+    value.webpQuality = *webpQuality;
+    value.webpLossless = *flags[0];
+    value.fastDecoding = *flags[1];
+    value.keepDimensions = *flags[2];
+    value.noEnlarge = *flags[3];
+    value.fitWithin = *flags[4];
+    value.removeLocation = *flags[5];
+    if (*hasBudget) value.sizeBudgetBytes = *budget;
+    return value;
+}
+
 std::optional<ConversionJob> MessageReader::job() {
     ConversionJob value;
     ConversionRequest& request = value.request;
-    FormatOptions& codes = value.settings.codes;
     const auto source = text();
     const auto destination = text();
     const auto mode = u8();
     const auto sizes = std::array{i32(), i32(), i32()};
-    const auto noEnlarge = u8();
-    const auto fitWithin = u8();
-    const auto numbers = std::array{i32(), i32(), i32(), i32(), i32(), i32(), i32(), i32(),
-                                    i32(), i32(), i32(), i32(), i32(), i32(), i32(), i32()};
-    const auto keepDimensions = u8();
-    if (!source || !destination || !mode || !noEnlarge || !fitWithin || !keepDimensions ||
-        *mode > 1 || *noEnlarge > 1 || *fitWithin > 1 || *keepDimensions > 1) {
-        return std::nullopt;
-    }
+    const auto options = this->options();
+    if (!source || !destination || !mode || *mode > 1 || !options) return std::nullopt;
     for (const auto& size : sizes) {
         if (!size) return std::nullopt;
-    }
-    for (const auto& number : numbers) {
-        if (!number) return std::nullopt;
     }
     request.source = *source;
     request.destination = *destination;
@@ -179,25 +224,7 @@ std::optional<ConversionJob> MessageReader::job() {
     request.width = *sizes[0];
     request.height = *sizes[1];
     request.longestSide = *sizes[2];
-    request.noEnlarge = *noEnlarge == 1;
-    request.fitWithin = *fitWithin == 1;
-    codes.filtro_redimension = *numbers[0];
-    codes.jpeg = *numbers[1];
-    codes.png = *numbers[2];
-    codes.bmp = *numbers[3];
-    codes.tga = *numbers[4];
-    codes.tif = *numbers[5];
-    codes.guardar_como = *numbers[6];
-    codes.webp = *numbers[7];
-    codes.webp_sin_perdida = *numbers[8];
-    codes.decodificacion_rapida = *numbers[9];
-    codes.no_ampliar = *numbers[10];
-    codes.ajustar_dentro = *numbers[11];
-    codes.incluir_subcarpetas = *numbers[12];
-    codes.quitar_ubicacion = *numbers[13];
-    codes.conservar_fechas = *numbers[14];
-    codes.limite_kb = *numbers[15];
-    value.settings.keepDimensions = *keepDimensions == 1;
+    value.options = *options;
     return value;
 }
 

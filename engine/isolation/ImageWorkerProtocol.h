@@ -81,6 +81,7 @@ class MessageWriter {
     MessageWriter& u64(std::uint64_t value);
     MessageWriter& text(const std::string& value);
     MessageWriter& context(const JobContext& value);
+    MessageWriter& options(const ConversionOptions& value);
     MessageWriter& job(const ConversionJob& value);
     const std::vector<unsigned char>& bytes() const { return bytes_; }
 
@@ -101,6 +102,7 @@ class MessageReader {
     std::optional<std::uint64_t> u64();
     std::optional<std::string> text();
     std::optional<JobContext> context();
+    std::optional<ConversionOptions> options();
     std::optional<ConversionJob> job();
     // True when every field was read and nothing is left over.
     bool complete() const { return ok_ && at_ == bytes_.size(); }

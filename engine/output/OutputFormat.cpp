@@ -180,8 +180,8 @@ bool WritesFormat(ImageFormat format) {
     return FreeImageWrites(format);
 }
 
-bool ChoosesFormat(int saveAs) {
-    return saveAs >= static_cast<int>(SaveAs::Jpeg) && saveAs <= kLastSaveAs;
+bool ChoosesFormat(OutputChoice saveAs) {
+    return saveAs != OutputChoice::Original;
 }
 
 ImageFormat OutputFormatFor(ImageFormat input, OutputChoice saveAs) {
@@ -198,11 +198,6 @@ ImageFormat OutputFormatFor(ImageFormat input, OutputChoice saveAs) {
             break;
     }
     return WritesFormat(input) ? input : ImageFormat::Jpeg;
-}
-
-ImageFormat OutputFormatFor(ImageFormat input, int saveAs) {
-    return OutputFormatFor(
-        input, ChoosesFormat(saveAs) ? static_cast<OutputChoice>(saveAs) : OutputChoice::Original);
 }
 
 bool FitsOutputFormat(ImageFormat format, std::int64_t width, std::int64_t height) {

@@ -10,17 +10,16 @@
 #include <string>
 
 #include "engine/base/ConversionOptions.h"
-#include "engine/base/ConversionSettings.h"
 #include "engine/formats/FreeImageBitmap.h"
 #include "engine/formats/ImageFormat.h"
+#include "engine/base/ConversionOptions.h"
 
 namespace kavenra {
 
-// The output format of an input detected as `input` under the "Save as" code `saveAs`: the
-// format the code names; for SaveAs::Original, and for any code out of range, the input's own
-// format where the program writes it (of the formats the window lists: BMP, JPEG, PNG, TARGA,
-// TIFF, WebP), else JPEG (camera RAW, and any format read without a writer).
-ImageFormat OutputFormatFor(ImageFormat input, int saveAs);
+// The output format of an input detected as `input` under the "Save as" choice `saveAs`: the
+// format it names; for OutputChoice::Original the input's own format where the program writes it
+// (of the formats the window lists: BMP, JPEG, PNG, TARGA, TIFF, WebP), else JPEG (camera RAW, and
+// any format read without a writer).
 ImageFormat OutputFormatFor(ImageFormat input, OutputChoice saveAs);
 
 // True when a picture of `width` x `height` pixels fits the header and the encoder of `format`:
@@ -28,8 +27,8 @@ ImageFormat OutputFormatFor(ImageFormat input, OutputChoice saveAs);
 // most 16,383, a TARGA side at most 65,535 (its 16-bit fields); any side of the other formats.
 bool FitsOutputFormat(ImageFormat format, std::int64_t width, std::int64_t height);
 
-// True when the "Save as" code names a format (1..4); any other keeps the original's.
-bool ChoosesFormat(int saveAs);
+// True when the "Save as" choice names a format rather than keeping the original's.
+bool ChoosesFormat(OutputChoice saveAs);
 
 // True for the formats FreeImage has a writer for. (The engine's own callers may also hand it
 // formats the window never lists, such as PPM or GIF: those keep their format as before.)

@@ -1,5 +1,7 @@
 #include "engine/run/BatchRun.h"
 
+#include "engine/base/IntegerText.h"
+
 #include "engine/run/Procesosimagen.h"
 
 #include <sys/stat.h>
@@ -26,15 +28,6 @@ RunMode TickMode(bool longestSideChecked, bool keepDimensionsChecked) {
 }
 
 namespace {
-
-int DigitValue(QChar c, int base) {
-    const char16_t u = c.unicode();
-    int value = -1;
-    if (u >= u'0' && u <= u'9') value = u - u'0';
-    if (u >= u'a' && u <= u'f') value = u - u'a' + 10;
-    if (u >= u'A' && u <= u'F') value = u - u'A' + 10;
-    return value < base ? value : -1;
-}
 
 const char* explicitSizeWarning(const StartFields& fields) {
     if (fields.width.isEmpty() || fields.height.isEmpty()) return "Texto_advertencia1";
@@ -76,34 +69,7 @@ const char* FirstStartWarning(RunMode checks, const StartFields& fields) {
 }
 
 std::optional<std::int32_t> ParseInt32(const QString& text) {
-    int pos = 0;
-    const int length = static_cast<int>(text.size());
-    while (pos < length && text[pos] == QLatin1Char(' ')) ++pos;
-    bool negative = false;
-    if (pos < length && (text[pos] == QLatin1Char('-') || text[pos] == QLatin1Char('+'))) {
-        negative = text[pos] == QLatin1Char('-');
-        ++pos;
-    }
-    int base = 10;
-    if (pos < length && text[pos] == QLatin1Char('$')) {
-        base = 16;
-        ++pos;
-    } else if (pos + 1 < length && text[pos] == QLatin1Char('0') &&
-               (text[pos + 1] == QLatin1Char('x') || text[pos + 1] == QLatin1Char('X'))) {
-        base = 16;
-        pos += 2;
-    }
-    if (pos >= length) return std::nullopt;
-    const std::int64_t limit = negative ? -std::int64_t{std::numeric_limits<std::int32_t>::min()}
-                                        : std::int64_t{std::numeric_limits<std::int32_t>::max()};
-    std::int64_t value = 0;
-    for (; pos < length; ++pos) {
-        const int digit = DigitValue(text[pos], base);
-        if (digit < 0) return std::nullopt;
-        value = value * base + digit;
-        if (value > limit) return std::nullopt;
-    }
-    return static_cast<std::int32_t>(negative ? -value : value);
+    return IntegerOfText(text.toStdString());
 }
 
 bool CreateDestinationFolder(const QString& destinationText) {
@@ -111,7 +77,10 @@ bool CreateDestinationFolder(const QString& destinationText) {
 }
 
 bool CreateOutputSubfolder(const QString& destinationText, const QByteArray& subfolder) {
-    const QByteArray destination = QFile::encodeName(destinationText);
+    return CreateOutputSubfolder(QFile::encodeName(destinationText), subfolder);
+}
+
+bool CreateOutputSubfolder(const QByteArray& destination, const QByteArray& subfolder) {
     struct stat status {};
     if (destination.isEmpty() || stat(destination.constData(), &status) != 0 ||
         !S_ISDIR(status.st_mode)) {
@@ -142,6 +111,11 @@ QString ProposedDestination(const QString& itemPath) {
 QString OutputFolderText(const QString& destinationText) {
     return destinationText.endsWith(QLatin1Char('/')) ? destinationText
                                                       : destinationText + QLatin1Char('/');
+}
+
+QByteArray DestinationFolderOf(const QString& destinationText) {
+    if (destinationText.isEmpty()) return {};
+    return QFile::encodeName(OutputFolderText(destinationText));
 }
 
 QString DestinationPath(const QString& destinationText, const QString& sourcePath) {

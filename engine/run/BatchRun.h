@@ -53,6 +53,8 @@ bool CreateDestinationFolder(const QString& destinationText);
 // folder, when the destination is a folder: the mirror of a dropped folder's tree. A destination
 // the user chose not to create stays missing, and its files fail as they would.
 bool CreateOutputSubfolder(const QString& destinationText, const QByteArray& subfolder);
+// The same with the destination folder's path as bytes.
+bool CreateOutputSubfolder(const QByteArray& destinationFolder, const QByteArray& subfolder);
 
 // Everything up to and including the last "/"; the empty text when there is none.
 QString FolderPart(const QString& path);
@@ -62,6 +64,10 @@ QString FileNamePart(const QString& path);
 
 // The destination proposed for a listed or dropped item: its folder followed by "RES/".
 QString ProposedDestination(const QString& itemPath);
+
+// The destination field's folder as the run reads it: its path ending in "/"; empty for an empty
+// field, which names no folder.
+QByteArray DestinationFolderOf(const QString& destinationText);
 
 // The destination text as the start of the paths inside the folder it names, which it always
 // does, typed with a final "/" or not ("~/web" and "~/web/" are one folder): the text with one

@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "engine/base/OptionsFromCodes.h"
+
 namespace kavenra {
 namespace {
 
@@ -49,11 +51,11 @@ constexpr std::array<const char*, 6> kFilterNames = {"box",     "bilinear",    "
 constexpr std::array<const char*, 5> kFormatNames = {"same", "jpeg", "png", "webp", "tiff"};
 
 // The other names people give the formats: their usual file extensions.
-std::optional<int> FormatCode(const QString& text) {
-    if (text.compare(QLatin1String("jpg"), Qt::CaseInsensitive) == 0) return 1;
-    if (text.compare(QLatin1String("tif"), Qt::CaseInsensitive) == 0) return 4;
+std::optional<OutputChoice> FormatChoice(const QString& text) {
+    if (text.compare(QLatin1String("jpg"), Qt::CaseInsensitive) == 0) return OutputChoice::Jpeg;
+    if (text.compare(QLatin1String("tif"), Qt::CaseInsensitive) == 0) return OutputChoice::Tiff;
     const std::optional<int> code = CodeOfName(text, kFormatNames);
-    if (code) return *code - 1;
+    if (code) return OutputChoiceOfCode(*code - 1);
     return std::nullopt;
 }
 
@@ -80,6 +82,19 @@ TakeValue Code(std::optional<int> CommandLineRequest::*field, int lowest, int hi
     });
 }
 
+// A number from `lowest` to `highest` that stands for a choice of the options dialog, taken as
+// what it stands for.
+template <typename Value, typename Meaning>
+TakeValue CodeFor(std::optional<Value> CommandLineRequest::*field, int lowest, int highest,
+                  Meaning meaning) {
+    return Text([=](CommandLineRequest& request, const QString& value) {
+        const std::optional<int> code = NumberIn(value, lowest, highest);
+        if (!code) return false;
+        request.*field = meaning(*code);
+        return true;
+    });
+}
+
 const std::vector<ValueOption>& ValueOptions() {
     static const std::vector<ValueOption> options = {
         {"--size", "WIDTHxHEIGHT, each 1 or more",
@@ -96,25 +111,30 @@ const std::vector<ValueOption>& ValueOptions() {
          }},
         {"--format", "same, jpeg (jpg), png, webp or tiff (tif)",
          Text([](CommandLineRequest& request, const QString& value) {
-             request.saveAs = FormatCode(value);
+             request.saveAs = FormatChoice(value);
              return request.saveAs.has_value();
          })},
         {"--filter", "box, bilinear, bspline, bicubic, catmull-rom or lanczos",
          Text([](CommandLineRequest& request, const QString& value) {
-             request.filter = CodeOfName(value, kFilterNames);
-             return request.filter.has_value();
+             const std::optional<int> code = CodeOfName(value, kFilterNames);
+             if (code) request.filter = FilterOfCode(*code);
+             return code.has_value();
          })},
         // The options dialog's slider: its lowest quality at 1, its best at 5.
         {"--jpeg-quality", "1 to 5 (1 the smallest files, 5 the best quality)",
-         Code(&CommandLineRequest::jpegQuality, 1, 5)},
-        {"--png-compression", "1 to 4", Code(&CommandLineRequest::pngCompression, 1, 4)},
-        {"--bmp-compression", "1 or 2", Code(&CommandLineRequest::bmpCompression, 1, 2)},
-        {"--tga-compression", "1 or 2", Code(&CommandLineRequest::targaCompression, 1, 2)},
-        {"--tiff-compression", "1 to 4", Code(&CommandLineRequest::tiffCompression, 1, 4)},
+         CodeFor(&CommandLineRequest::jpegQuality, 1, 5, JpegQualityOfCode)},
+        {"--png-compression", "1 to 4",
+         CodeFor(&CommandLineRequest::pngLevel, 1, 4, PngLevelOfCode)},
+        {"--bmp-compression", "1 or 2",
+         CodeFor(&CommandLineRequest::bmpRunLength, 1, 2, RunLengthOfCode)},
+        {"--tga-compression", "1 or 2",
+         CodeFor(&CommandLineRequest::targaRunLength, 1, 2, RunLengthOfCode)},
+        {"--tiff-compression", "1 to 4",
+         CodeFor(&CommandLineRequest::tiffCompression, 1, 4, TiffCompressionOfCode)},
         {"--webp-quality", "1 to 100 (1 the smallest files, 100 the best quality)",
          Code(&CommandLineRequest::webpQuality, 1, 100)},
         {"--max-kb", "1 to 1000000",
-         Code(&CommandLineRequest::sizeBudgetKb, 1, kLargestSizeBudgetKb)},
+         CodeFor(&CommandLineRequest::sizeBudgetBytes, 1, kLargestSizeBudgetKb, SizeBudgetOfKb)},
     };
     return options;
 }
@@ -267,26 +287,33 @@ QString NearestOption(const QString& typed, const QStringList& known) {
     return startingWith.size() == 1 ? startingWith.first() : QString();
 }
 
-FormatOptions WithRequestedOptions(const CommandLineRequest& request, FormatOptions stored) {
-    const auto put = [](int& code, const std::optional<int>& requested) {
-        if (requested) code = *requested;
+ConversionOptions WithRequestedOptions(const CommandLineRequest& request,
+                                       ConversionOptions stored) {
+    const auto put = [](auto& option, const auto& requested) {
+        if (requested) option = *requested;
     };
-    put(stored.guardar_como, request.saveAs);
-    put(stored.filtro_redimension, request.filter);
-    put(stored.jpeg, request.jpegQuality);
-    put(stored.png, request.pngCompression);
-    put(stored.bmp, request.bmpCompression);
-    put(stored.tga, request.targaCompression);
-    put(stored.tif, request.tiffCompression);
-    put(stored.webp, request.webpQuality);
-    if (request.webpLossless) stored.webp_sin_perdida = 1;
-    if (request.fast) stored.decodificacion_rapida = 1;
-    if (request.noEnlarge) stored.no_ampliar = 1;
-    if (request.fitWithin) stored.ajustar_dentro = 1;
-    if (request.keepDates) stored.conservar_fechas = 1;
-    if (request.recursive) stored.incluir_subcarpetas = 1;
-    if (request.stripLocation) stored.quitar_ubicacion = 1;
-    put(stored.limite_kb, request.sizeBudgetKb);
+    put(stored.saveAs, request.saveAs);
+    put(stored.filter, request.filter);
+    put(stored.jpegQuality, request.jpegQuality);
+    put(stored.pngLevel, request.pngLevel);
+    put(stored.bmpRunLength, request.bmpRunLength);
+    put(stored.targaRunLength, request.targaRunLength);
+    put(stored.tiffCompression, request.tiffCompression);
+    put(stored.webpQuality, request.webpQuality);
+    if (request.webpLossless) stored.webpLossless = true;
+    if (request.fast) stored.fastDecoding = true;
+    if (request.noEnlarge) stored.noEnlarge = true;
+    if (request.fitWithin) stored.fitWithin = true;
+    if (request.stripLocation) stored.removeLocation = true;
+    if (request.sizeBudgetBytes) stored.sizeBudgetBytes = request.sizeBudgetBytes;
+    stored.keepDimensions = request.keepRawSize;
+    return stored;
+}
+
+RunChoices WithRequestedChoices(const CommandLineRequest& request, RunChoices stored) {
+    stored.conversion = WithRequestedOptions(request, stored.conversion);
+    if (request.keepDates) stored.keepDates = true;
+    if (request.recursive) stored.includeSubfolders = true;
     return stored;
 }
 

@@ -15,7 +15,8 @@
 #include <string>
 #include <variant>
 
-#include "engine/base/ConversionSettings.h"
+#include "engine/base/ConversionOptions.h"
+#include "engine/base/RunChoices.h"
 
 namespace kavenra {
 
@@ -32,22 +33,23 @@ struct CommandLineRequest {
 
     QByteArray output;  // --output DIR; empty: the "RES" folder the window would propose
 
-    // The options dialog's codes given on the command line; the others are the stored ones.
-    std::optional<int> saveAs;          // --format same|jpeg|png|webp|tiff (or jpg, tif)
-    std::optional<int> filter;          // --filter box|bilinear|bspline|bicubic|catmull-rom|lanczos
-    std::optional<int> jpegQuality;     // --jpeg-quality 1-5
-    std::optional<int> pngCompression;  // --png-compression 1-4
-    std::optional<int> bmpCompression;  // --bmp-compression 1-2
-    std::optional<int> targaCompression;  // --tga-compression 1-2
-    std::optional<int> tiffCompression;   // --tiff-compression 1-4
-    std::optional<int> webpQuality;       // --webp-quality 1-100
-    bool webpLossless = false;            // --webp-lossless
-    bool noEnlarge = false;               // --no-enlarge
-    bool fitWithin = false;               // --fit
-    bool keepDates = false;               // --keep-dates
-    bool recursive = false;               // --recursive
-    bool stripLocation = false;           // --strip-location
-    std::optional<int> sizeBudgetKb;      // --max-kb 1-1000000
+    // The options given on the command line, in real units; the others are the stored ones.
+    std::optional<OutputChoice> saveAs;  // --format same|jpeg|png|webp|tiff (or jpg, tif)
+    std::optional<ResizeFilter>
+        filter;                        // --filter box|bilinear|bspline|bicubic|catmull-rom|lanczos
+    std::optional<int> jpegQuality;    // --jpeg-quality 1-5: 10, 25, 50, 75 or 100
+    std::optional<int> pngLevel;       // --png-compression 1-4: zlib level 1, 6, 9 or 0
+    std::optional<bool> bmpRunLength;  // --bmp-compression 1-2: 2 run-length encoded
+    std::optional<bool> targaRunLength;              // --tga-compression 1-2: 2 run-length encoded
+    std::optional<TiffCompression> tiffCompression;  // --tiff-compression 1-4
+    std::optional<int> webpQuality;                  // --webp-quality 1-100
+    bool webpLossless = false;                       // --webp-lossless
+    bool noEnlarge = false;                          // --no-enlarge
+    bool fitWithin = false;                          // --fit
+    bool keepDates = false;                          // --keep-dates
+    bool recursive = false;                          // --recursive
+    bool stripLocation = false;                      // --strip-location
+    std::optional<std::uint64_t> sizeBudgetBytes;    // --max-kb 1-1000000, in bytes
 
     bool fast = false;           // --fast
     bool stopOnFailure = false;  // --stop-on-failure
@@ -78,8 +80,13 @@ QStringList ResizeOptionNames();
 // slip of one or two letters, or the start of exactly one of them; empty when none is close.
 QString NearestOption(const QString& typed, const QStringList& known);
 
-// The stored options with the ones the command line states put in their place.
-FormatOptions WithRequestedOptions(const CommandLineRequest& request, FormatOptions stored);
+// The stored conversion options with the ones the command line states put in their place; the
+// camera RAW size switch as the request gives it.
+ConversionOptions WithRequestedOptions(const CommandLineRequest& request, ConversionOptions stored);
+
+// Every stored choice with the request's in place: its options, and its --keep-dates and
+// --recursive switched on over the stored ones.
+RunChoices WithRequestedChoices(const CommandLineRequest& request, RunChoices stored);
 
 // The line that follows every usage error, instead of the whole usage.
 inline constexpr char kResizeHelpHint[] = "Try 'kavenra --resize --help' for more information.";

@@ -66,11 +66,6 @@ class EntryList {
     std::set<QByteArray> listed_;
 };
 
-// The integer fields' text of a size the request states; a mode it does not use keeps them empty.
-QString Number(int value) {
-    return QString::number(value);
-}
-
 }  // namespace
 
 // The window's proposal, on bytes: the last item's folder, or that folder itself, and "RES/".
@@ -115,20 +110,23 @@ GatheredInputs GatherInputs(const QStringList& inputs, const QString& workingDir
 }
 
 RunControls ControlsForRequest(const CommandLineRequest& request, const GatheredInputs& inputs,
-                               const QByteArray& destinationFolder, const FormatOptions& stored) {
+                               const QByteArray& destinationFolder, const RunChoices& choices) {
     RunControls controls;
     controls.entries = inputs.entries;
     controls.outputSubfolders = inputs.subfolders;
     controls.longestSide = request.longest.has_value();
-    controls.keepDimensions = request.keepRawSize;
     if (request.size) {
-        controls.width = Number(request.size->width());
-        controls.height = Number(request.size->height());
+        controls.width = request.size->width();
+        controls.height = request.size->height();
     }
-    if (request.longest) controls.longestSideText = Number(*request.longest);
-    controls.destination = OutputFolderText(QFile::decodeName(destinationFolder));
-    controls.entryCount = QString::number(inputs.entries.size());
-    controls.codes = WithRequestedOptions(request, stored);
+    controls.longest = request.longest;
+    if (!destinationFolder.isEmpty()) {
+        controls.destinationFolder =
+            destinationFolder.endsWith('/') ? destinationFolder : destinationFolder + '/';
+    }
+    const RunChoices requested = WithRequestedChoices(request, choices);
+    controls.options = requested.conversion;
+    controls.keepDates = requested.keepDates;
     return controls;
 }
 

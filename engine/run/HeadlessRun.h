@@ -61,9 +61,9 @@ GatheredInputs GatherInputs(const QStringList& inputs, const QString& workingDir
                             bool includeSubfolders = false, const QString& outputFolder = {});
 
 // The window's controls as the request states them: its size, the destination folder (ending in
-// "/"), the codes with the request's own in place of the stored ones.
+// "/" once here), the choices as the request makes them of `choices` (WithRequestedChoices).
 RunControls ControlsForRequest(const CommandLineRequest& request, const GatheredInputs& inputs,
-                               const QByteArray& destinationFolder, const FormatOptions& stored);
+                               const QByteArray& destinationFolder, const RunChoices& choices);
 
 class HeadlessRun {
   public:

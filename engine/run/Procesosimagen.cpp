@@ -16,11 +16,10 @@ kavenra::FileOutcome ConvertImage(const kavenra::ConversionJob& job) {
 
 bool ConvertImage(const std::string& source, const std::string& destination,
                   std::uint8_t keepAspect, std::int32_t height, std::int32_t widthOrLongest,
-                  const kavenra::ConversionSettings& settings) {
-    const kavenra::ConversionJob job =
-        kavenra::WithSizeChoices({kavenra::RequestFromEntryArguments(
-                                      source, destination, keepAspect, height, widthOrLongest),
-                                  settings});
+                  const kavenra::ConversionOptions& options) {
+    const kavenra::ConversionJob job{
+        kavenra::RequestFromEntryArguments(source, destination, keepAspect, height, widthOrLongest),
+        options};
     return ConvertImage(job).committed;
 }
 

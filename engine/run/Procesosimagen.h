@@ -22,7 +22,7 @@ kavenra::FileOutcome ConvertImage(const kavenra::ConversionJob& job);
 // output was saved.
 bool ConvertImage(const std::string& source, const std::string& destination,
                   std::uint8_t keepAspect, std::int32_t height, std::int32_t widthOrLongest,
-                  const kavenra::ConversionSettings& settings = {});
+                  const kavenra::ConversionOptions& options = {});
 
 namespace kavenra {
 

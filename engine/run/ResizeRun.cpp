@@ -10,65 +10,50 @@ namespace kavenra {
 
 namespace {
 
-// DestinationPath with the entry's file name kept byte for byte, in its mirrored subfolder.
-std::string destinationBytes(const QString& destinationText, const QByteArray& subfolder,
+// The entry's file name kept byte for byte, in its mirrored subfolder of the destination.
+std::string destinationBytes(const QByteArray& destinationFolder, const QByteArray& subfolder,
                              const QByteArray& entry) {
     const QByteArray fileName = entry.mid(entry.lastIndexOf('/') + 1);
-    return (QFile::encodeName(OutputFolderText(destinationText)) + subfolder + fileName)
-        .toStdString();
+    return (destinationFolder + subfolder + fileName).toStdString();
 }
 
 // A mirrored subfolder is made when its first file is about to be written there.
 void MakeSubfolderFor(const QByteArray& entry, const RunControls& controls) {
     const QByteArray subfolder = controls.outputSubfolders.value(entry);
-    if (!subfolder.isEmpty()) CreateOutputSubfolder(controls.destination, subfolder);
+    if (!subfolder.isEmpty()) CreateOutputSubfolder(controls.destinationFolder, subfolder);
 }
 
 }  // namespace
 
 std::optional<ConversionJob> JobForEntry(const QByteArray& entry, const RunControls& controls) {
-    // Emptied during the run: the text names no folder at all.
-    if (controls.destination.isEmpty()) return std::nullopt;
+    // Emptied during the run: the field names no folder at all.
+    if (controls.destinationFolder.isEmpty()) return std::nullopt;
     ConversionJob job;
     job.request.source = entry.toStdString();
     job.request.destination =
-        destinationBytes(controls.destination, controls.outputSubfolders.value(entry), entry);
-    job.settings.codes = controls.codes;
-    job.settings.keepDimensions = controls.keepDimensions;
-    switch (TickMode(controls.longestSide, controls.keepDimensions)) {
-        case RunMode::LongestSide: {
-            const std::optional<std::int32_t> longest = ParseInt32(controls.longestSideText);
-            if (!longest) return std::nullopt;
+        destinationBytes(controls.destinationFolder, controls.outputSubfolders.value(entry), entry);
+    job.options = controls.options;
+    switch (TickMode(controls.longestSide, controls.options.keepDimensions)) {
+        case RunMode::LongestSide:
+            if (!controls.longest) return std::nullopt;
             job.request.mode = SizingMode::LongestSide;
-            job.request.longestSide = *longest;
+            job.request.longestSide = *controls.longest;
             break;
-        }
         case RunMode::KeepDimensions:
             // The sizes are not read: the conversion keeps each bitmap's own size.
             job.request.mode = SizingMode::ExplicitSize;
             break;
-        case RunMode::ExplicitSize: {
-            const std::optional<std::int32_t> width = ParseInt32(controls.width);
-            if (!width) return std::nullopt;
-            const std::optional<std::int32_t> height = ParseInt32(controls.height);
-            if (!height) return std::nullopt;
+        case RunMode::ExplicitSize:
+            if (!controls.width || !controls.height) return std::nullopt;
             job.request.mode = SizingMode::ExplicitSize;
-            job.request.width = *width;
-            job.request.height = *height;
+            job.request.width = *controls.width;
+            job.request.height = *controls.height;
             break;
-        }
     }
-    return WithSizeChoices(job);
+    return job;
 }
 
 ResizeRun::ResizeRun(std::function<void()> resultReady) : conversions_(std::move(resultReady)) {}
-
-const char* ResizeRun::StartWarning(const RunControls& controls) {
-    const StartFields fields{controls.width, controls.height, controls.longestSideText,
-                             controls.destination, controls.entryCount};
-    return FirstStartWarning(StartChecksMode(controls.longestSide, controls.keepDimensions),
-                             fields);
-}
 
 RunMode ResizeRun::Begin(const RunControls& controls) {
     conversions_.BeginRun();
@@ -76,7 +61,7 @@ RunMode ResizeRun::Begin(const RunControls& controls) {
     sourceKeys_.clear();
     sourceEntries_.clear();
     noteSources(controls.entries);
-    return StartChecksMode(controls.longestSide, controls.keepDimensions);
+    return StartChecksMode(controls.longestSide, controls.options.keepDimensions);
 }
 
 ResizeRun::Tick ResizeRun::TakeTick(const RunControls& controls) {
@@ -101,7 +86,7 @@ ResizeRun::Tick ResizeRun::TakeTick(const RunControls& controls) {
     }
     entryInHand_ = tick.entry;
     MakeSubfolderFor(tick.entry, controls);
-    conversions_.Begin(*job);
+    conversions_.Begin(*job, controls.keepDates);
     prepareAhead(controls);
     tick.step = Step::Converting;
     return tick;

@@ -25,27 +25,28 @@
 
 namespace kavenra {
 
-// What the main window's controls say at one moment.
+// What the main window's controls say at one moment, as numbers and paths.
 struct RunControls {
-    QByteArrayList entries;       // the image list, in its order: each path's exact bytes
-    bool longestSide = false;     // the longest-side box
-    bool keepDimensions = false;  // the keep-RAW-dimensions box
-    QString width;                // the explicit size's fields
-    QString height;
-    QString longestSideText;  // the longest-side field
-    QString destination;      // the destination folder field, as typed
-    QString entryCount;       // the count label, compared with "0" rather than counted
-    FormatOptions codes;      // the options dialog's selection
+    QByteArrayList entries;    // the image list, in its order: each path's exact bytes
+    bool longestSide = false;  // the longest-side box
+    // The size fields' numbers; empty when the field holds no 32-bit integer at this moment.
+    std::optional<std::int32_t> width;
+    std::optional<std::int32_t> height;
+    std::optional<std::int32_t> longest;
+    // The destination folder's path, ending in "/"; empty when the field names none.
+    QByteArray destinationFolder;
+    // The options dialog's choices, with the keep-RAW-dimensions box in the conversion's.
+    ConversionOptions options;
+    bool keepDates = false;
     // Entries brought by a folder's subfolders: the folder they mirror under the destination
     // ("2024/june/"). An entry without one goes straight into the destination.
     QHash<QByteArray, QByteArray> outputSubfolders;
 };
 
-// The conversion an entry asks for under `controls`: inside the folder the destination text names
-// (OutputFolderText), the entry's subfolder, if any, and its file name (its bytes as they are,
-// valid UTF-8 or not), the mode chosen from the boxes, the size fields read as integers. Empty
-// when the destination is empty or a field the mode reads is no 32-bit integer at this moment
-// (emptied or edited during the run).
+// The conversion an entry asks for under `controls`: inside the destination folder, the entry's
+// subfolder, if any, and its file name (its bytes as they are, valid UTF-8 or not), the mode
+// chosen from the boxes, the size fields' numbers. Empty when there is no destination or a field
+// the mode reads holds no number at this moment (emptied or edited during the run).
 std::optional<ConversionJob> JobForEntry(const QByteArray& entry, const RunControls& controls);
 
 // What a run did to the entries it could not write under their own name, in list order: the
@@ -73,9 +74,6 @@ class ResizeRun {
     // `resultReady` is called on a conversion's own thread whenever the file in hand may have a
     // result: hand it over to the window's thread, which then calls TakeOutcome().
     explicit ResizeRun(std::function<void()> resultReady);
-
-    // The first of Start's checks that fails (the message key), or nullptr.
-    static const char* StartWarning(const RunControls& controls);
 
     // A new run from the first entry: files written before may be replaced again. Returns the mode
     // whose checks Start applied.

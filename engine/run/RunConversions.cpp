@@ -162,8 +162,7 @@ std::unique_ptr<RunConversions::Conversion> RunConversions::start(const Conversi
 }
 
 bool RunConversions::stillHolds(const Conversion& conversion, const ConversionJob& job) const {
-    return conversion.job.request == job.request && conversion.job.settings == job.settings &&
-           IdentityOf(job.request.source) == conversion.sourceAtStart;
+    return conversion.job == job && IdentityOf(job.request.source) == conversion.sourceAtStart;
 }
 
 // The lane with fewer conversions still to finish; the first on a tie.
@@ -238,7 +237,8 @@ FileOutcome RunConversions::commit(const PreparedOutput& prepared, const std::st
             *target, prepared.overBudget};
 }
 
-void RunConversions::Begin(const ConversionJob& job) {
+void RunConversions::Begin(const ConversionJob& job, bool keepDates) {
+    keepDatesInHand_ = keepDates;
     if (!ahead_.empty() && stillHolds(*ahead_.front(), job)) {
         inHand_ = std::move(ahead_.front());
         ahead_.pop_front();
@@ -270,7 +270,7 @@ std::optional<FileOutcome> RunConversions::TakeResult() {
     if (result.prepared) {
         outcome = commit(*result.prepared, inHand_->job.request.source);
         if (outcome.committed) {
-            if (inHand_->job.settings.codes.conservar_fechas == 1)
+            if (keepDatesInHand_)
                 CopyModificationTime(inHand_->job.request.source, outcome.writtenAs);
             inHand_.reset();
             ++(fromAhead ? takenFromAhead_ : convertedAtTick_);

@@ -111,8 +111,9 @@ class RunConversions {
     void SetSources(std::set<FileKey> sources);
 
     // Converts `job` as the file in hand: the first one prepared ahead when it matches, else
-    // afresh (everything prepared ahead is abandoned first).
-    void Begin(const ConversionJob& job);
+    // afresh (everything prepared ahead is abandoned first). With `keepDates` its committed
+    // output gets its source's modification time.
+    void Begin(const ConversionJob& job, bool keepDates = false);
 
     // Prepares `jobs`, the entries that follow the file in hand in their order, ahead: those
     // already prepared or under way as the same job with their source unchanged go on, the
@@ -155,6 +156,7 @@ class RunConversions {
 
     std::function<void()> resultReady_;
     std::unique_ptr<Conversion> inHand_;
+    bool keepDatesInHand_ = false;
     std::deque<std::unique_ptr<Conversion>> ahead_;  // in list order
     std::array<std::shared_ptr<LaneOrder>, 2> laneOrders_;
     int takenFromAhead_ = 0;

@@ -16,10 +16,6 @@ ShownNames NamesToShow(const QStringList& all) {
 
 RunDriver::RunDriver(std::function<void()> resultReady) : run_(std::move(resultReady)) {}
 
-const char* RunDriver::StartWarning(const RunControls& controls) {
-    return ResizeRun::StartWarning(controls);
-}
-
 RunMode RunDriver::Start(const RunControls& controls, GoOnPolicy policy) {
     run_.Abandon();
     policy_ = policy;

@@ -41,9 +41,6 @@ class RunDriver {
     // result: hand it over to the caller's thread, which then calls TakeOutcome().
     explicit RunDriver(std::function<void()> resultReady);
 
-    // The first of Start's checks that fails (the message key), or nullptr.
-    static const char* StartWarning(const RunControls& controls);
-
     // A new run from the first entry, its progress timed from now. Returns the mode whose checks
     // Start applied.
     RunMode Start(const RunControls& controls, GoOnPolicy policy);

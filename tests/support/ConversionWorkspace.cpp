@@ -12,7 +12,7 @@ namespace kavenra::test {
 
 bool ConversionWorkspace::openWorkspace() {
     work = std::make_unique<QTemporaryDir>();
-    settings = ConversionSettings{};
+    options = ConversionOptions{};
     return work->isValid() && QDir(work->path()).mkpath("in") && QDir(work->path()).mkpath("out");
 }
 
@@ -22,16 +22,16 @@ void ConversionWorkspace::closeWorkspace() {
 
 ConversionJob ConversionWorkspace::job(const QString& source, const QString& destination,
                                        int keepAspect, int height, int widthOrLongest) const {
-    return WithSizeChoices(
-        {RequestFromEntryArguments(NativePath(source), NativePath(destination),
-                                   static_cast<std::uint8_t>(keepAspect), height, widthOrLongest),
-         settings});
+    return {
+        RequestFromEntryArguments(NativePath(source), NativePath(destination),
+                                  static_cast<std::uint8_t>(keepAspect), height, widthOrLongest),
+        options};
 }
 
 bool ConversionWorkspace::convert(const QString& source, const QString& destination, int keepAspect,
                                   int height, int widthOrLongest) const {
     return ConvertImage(NativePath(source), NativePath(destination),
-                        static_cast<std::uint8_t>(keepAspect), height, widthOrLongest, settings);
+                        static_cast<std::uint8_t>(keepAspect), height, widthOrLongest, options);
 }
 
 FileOutcome ConversionWorkspace::convertOutcome(const QString& source, const QString& destination,
@@ -56,12 +56,11 @@ WorkerConversion ConvertInWorker(const ConversionJob& job) {
 }
 
 WorkerConversion ConvertInWorker(const QString& source, const QString& destination, int keepAspect,
-                                 int height, int widthOrLongest,
-                                 const ConversionSettings& settings) {
+                                 int height, int widthOrLongest, const ConversionOptions& options) {
     return ConvertInWorker(
         {RequestFromEntryArguments(NativePath(source), NativePath(destination),
                                    static_cast<std::uint8_t>(keepAspect), height, widthOrLongest),
-         settings});
+         options});
 }
 
 }  // namespace kavenra::test

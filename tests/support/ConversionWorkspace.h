@@ -1,10 +1,11 @@
 #pragma once
 
 // What a conversion test stands in: "in" and "out" folders in a fresh temporary folder, and the
-// settings every conversion takes, which the test may change between conversions. A test class
+// options every conversion takes, which the test may change between conversions. A test class
 // derives from it, opens it in init() and closes it in cleanup().
 
 #include "engine/base/ConversionJob.h"
+#include "engine/base/OptionsFromCodes.h"
 #include "engine/isolation/ImageWorker.h"
 #include "engine/run/RunConversions.h"
 
@@ -27,11 +28,11 @@ struct WorkerConversion {
 WorkerConversion ConvertInWorker(const ConversionJob& job);
 WorkerConversion ConvertInWorker(const QString& source, const QString& destination, int keepAspect,
                                  int height, int widthOrLongest,
-                                 const ConversionSettings& settings = {});
+                                 const ConversionOptions& options = {});
 
 class ConversionWorkspace {
   protected:
-    // Fresh folders and default settings; false when the folders cannot be made.
+    // Fresh folders and default options; false when the folders cannot be made.
     bool openWorkspace();
     void closeWorkspace();
 
@@ -39,7 +40,7 @@ class ConversionWorkspace {
     QString out(const QString& name) const { return work->filePath("out/" + name); }
     QString outFolder() const { return work->filePath("out"); }
 
-    // The job of the entry point's arguments with the workspace's settings as they are now.
+    // The job of the entry point's arguments with the workspace's options as they are now.
     ConversionJob job(const QString& source, const QString& destination, int keepAspect = 1,
                       int height = 0, int widthOrLongest = 40) const;
 
@@ -51,13 +52,13 @@ class ConversionWorkspace {
     FileOutcome convertOutcome(const QString& source, const QString& destination,
                                int keepAspect = 1, int height = 0, int widthOrLongest = 40) const;
 
-    // ConvertInWorker with the workspace's settings.
+    // ConvertInWorker with the workspace's options.
     WorkerConversion convertInWorker(const QString& source, const QString& destination,
                                      int keepAspect = 1, int height = 0,
                                      int widthOrLongest = 40) const;
 
     std::unique_ptr<QTemporaryDir> work;
-    ConversionSettings settings;
+    ConversionOptions options;
 };
 
 }  // namespace kavenra::test

@@ -31,7 +31,7 @@
 #include <optional>
 #include <string>
 
-#include "engine/base/ConversionSettings.h"
+#include "engine/base/ConversionOptions.h"
 #include "engine/base/MemoryBound.h"
 #include "engine/base/SystemText.h"
 #include "engine/convert/ConversionEstimate.h"
@@ -142,7 +142,7 @@ void Estimate(std::uint32_t serial, MessageReader& message) {
     const bool relativeUsable = TakeOverContext(*context);
     // A path the conversion cannot use fails it before anything is loaded.
     const std::optional<std::uint64_t> bytes = Usable(job->request.source, relativeUsable)
-                                                   ? kavenra::EstimateConversionMemory(job->request)
+                                                   ? kavenra::EstimateConversionMemory(*job)
                                                    : std::optional<std::uint64_t>(0);
     StopTimer();
     Send(MessageWriter(MessageKind::EstimateResult)
