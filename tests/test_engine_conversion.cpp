@@ -17,6 +17,7 @@
 
 #include "engine/base/OptionsFromCodes.h"
 #include "engine/convert/ImageConversion.h"
+#include "engine/formats/Codec.h"
 #include "engine/run/Procesosimagen.h"
 #include "support/ConversionWorkspace.h"
 #include "support/DamagedJpeg.h"

@@ -15,6 +15,7 @@
 #include <memory>
 
 #include "engine/base/OptionsFromCodes.h"
+#include "engine/formats/Codec.h"
 #include "engine/convert/ImageConversion.h"
 #include "engine/run/Procesosimagen.h"
 #include "support/CmykJpeg.h"

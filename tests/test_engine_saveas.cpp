@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "engine/base/OptionsFromCodes.h"
+#include "engine/formats/Codec.h"
 #include "engine/output/OutputFormat.h"
 #include "support/ConversionWorkspace.h"
 #include "support/ImageCameraRaw.h"
@@ -410,7 +411,7 @@ class EngineSaveAsTest : public QObject, private ConversionWorkspace {
         QCOMPARE(OutputFormatFor(FIF_RAW, OutputChoiceOfCode(saveAs)), FIF_JPEG);
         ConversionOptions options;
         options.webpQuality = quality;
-        QCOMPARE(WebpSaveFlags(options), ConversionOptions().webpQuality);
+        QCOMPARE(SaveFlagsOf(ImageFormat::Webp, options), ConversionOptions().webpQuality);
     }
 };
 

@@ -47,9 +47,8 @@ struct ThreeEntries {
         RunControls controls;
         controls.entries = entries;
         controls.longestSide = true;
-        controls.longestSideText = QStringLiteral("32");
-        controls.destination = folder.filePath(QStringLiteral("RES/"));
-        controls.entryCount = QString::number(entries.size());
+        controls.longest = 32;
+        controls.destinationFolder = QFile::encodeName(folder.filePath(QStringLiteral("RES/")));
         return controls;
     }
 };
@@ -214,9 +213,8 @@ void TestRunDriver::preparesSeveralFilesAhead() {
         controls.entries << QFile::encodeName(path);
     }
     controls.longestSide = true;
-    controls.longestSideText = QStringLiteral("20");
-    controls.destination = folder.filePath(QStringLiteral("RES/"));
-    controls.entryCount = QString::number(controls.entries.size());
+    controls.longest = 20;
+    controls.destinationFolder = QFile::encodeName(folder.filePath(QStringLiteral("RES/")));
     QVERIFY(QDir().mkpath(folder.filePath(QStringLiteral("RES"))));
 
     RunDriver driver(nullptr);

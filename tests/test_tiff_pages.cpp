@@ -8,6 +8,7 @@
 
 #include "engine/base/OptionsFromCodes.h"
 #include "engine/convert/ImageConversion.h"
+#include "engine/convert/ResampleFilter.h"
 #include "engine/run/Procesosimagen.h"
 #include "support/ConversionWorkspace.h"
 #include "support/ImageFactory.h"
@@ -169,7 +170,7 @@ class TiffPagesTest : public QObject, public ConversionWorkspace {
         const std::vector<BitmapHandle> output = LoadTiffPages(NativePath(out("scan.tif")));
         QCOMPARE(int(output.size()), pages);
         const QSize sizes[] = {{40, 27}, {27, 40}, {40, 10}};
-        const FREE_IMAGE_FILTER filter = ResampleFilterFor(options.filter);
+        const FREE_IMAGE_FILTER filter = FreeImageFilterOf(options.filter);
         for (std::size_t page = 0; page < output.size(); ++page) {
             QVERIFY(output[page]);
             const QSize size = sizes[page % 3];

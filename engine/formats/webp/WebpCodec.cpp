@@ -3,8 +3,11 @@
 namespace kavenra {
 namespace {
 
+// A quality outside 1..100 would reach the encoder as another flag: it saves at the default.
 int WebpSaveFlags(const ConversionOptions& options) {
-    return options.webpLossless ? WEBP_LOSSLESS : options.webpQuality;
+    if (options.webpLossless) return WEBP_LOSSLESS;
+    const bool known = options.webpQuality >= 1 && options.webpQuality <= 100;
+    return known ? options.webpQuality : ConversionOptions().webpQuality;
 }
 
 }  // namespace
