@@ -22,7 +22,7 @@
 
 #include "engine/formats/FreeImageBitmap.h"
 #include "engine/output/ReplacingSave.h"
-#include "engine/run/Procesosimagen.h"
+#include "engine/run/ImageFileOperations.h"
 #include "support/ImageFactory.h"
 
 using kavenra::BitmapHandle;

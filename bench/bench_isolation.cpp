@@ -24,11 +24,10 @@
 #include "engine/base/ConversionOptions.h"
 #include "engine/convert/ImageConversion.h"
 #include "engine/formats/FreeImageBitmap.h"
-#include "engine/output/ReplacingSave.h"
 #include "engine/isolation/ImageDetection.h"
 #include "engine/isolation/ImageWorker.h"
 #include "engine/output/ReplacingSave.h"
-#include "engine/run/Procesosimagen.h"
+#include "engine/run/ImageFileOperations.h"
 #include "support/ImageFactory.h"
 
 using kavenra::BitmapHandle;

@@ -11,7 +11,7 @@
 #include "engine/convert/ImageAdmission.h"
 #include "engine/convert/ImageConversion.h"
 #include "engine/isolation/ImageWorker.h"
-#include "engine/run/Procesosimagen.h"
+#include "engine/run/ImageFileOperations.h"
 #include "support/AdmissionFixtures.h"
 #include "support/ConversionWorkspace.h"
 #include "support/HostileFiles.h"

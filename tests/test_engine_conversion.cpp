@@ -18,7 +18,7 @@
 #include "engine/base/OptionsFromCodes.h"
 #include "engine/convert/ImageConversion.h"
 #include "engine/formats/Codec.h"
-#include "engine/run/Procesosimagen.h"
+#include "engine/run/ImageFileOperations.h"
 #include "support/ConversionWorkspace.h"
 #include "support/DamagedJpeg.h"
 #include "support/FileContents.h"

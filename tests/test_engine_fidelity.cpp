@@ -15,9 +15,9 @@
 #include <memory>
 
 #include "engine/base/OptionsFromCodes.h"
-#include "engine/formats/Codec.h"
 #include "engine/convert/ImageConversion.h"
-#include "engine/run/Procesosimagen.h"
+#include "engine/formats/Codec.h"
+#include "engine/run/ImageFileOperations.h"
 #include "support/CmykJpeg.h"
 #include "support/ConversionWorkspace.h"
 #include "support/FileSizeLimit.h"

@@ -8,7 +8,7 @@
 #include "engine/base/OptionsFromCodes.h"
 #include "engine/formats/heif/HeifImage.h"
 #include "engine/isolation/ImageDetection.h"
-#include "engine/run/Procesosimagen.h"
+#include "engine/run/ImageFileOperations.h"
 #include "support/ConversionWorkspace.h"
 #include "support/HeifFiles.h"
 #include "support/ImageFactory.h"

@@ -9,7 +9,7 @@
 #include <memory>
 
 #include "engine/base/OptionsFromCodes.h"
-#include "engine/run/Procesosimagen.h"
+#include "engine/run/ImageFileOperations.h"
 #include "support/FileContents.h"
 #include "support/ImageCameraRaw.h"
 #include "support/ImageFactory.h"

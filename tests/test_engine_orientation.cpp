@@ -6,7 +6,7 @@
 
 #include "engine/base/OptionsFromCodes.h"
 #include "engine/convert/ImageConversion.h"
-#include "engine/run/Procesosimagen.h"
+#include "engine/run/ImageFileOperations.h"
 #include "support/ConversionWorkspace.h"
 #include "support/ImageCameraRaw.h"
 #include "support/ImageFactory.h"

@@ -14,7 +14,7 @@
 
 #include "engine/base/OptionsFromCodes.h"
 #include "engine/isolation/ImageWorker.h"
-#include "engine/run/Procesosimagen.h"
+#include "engine/run/ImageFileOperations.h"
 #include "support/ConversionWorkspace.h"
 #include "support/HostileFiles.h"
 #include "support/ImageFactory.h"

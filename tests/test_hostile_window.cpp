@@ -18,7 +18,7 @@
 #include <memory>
 
 #include "engine/isolation/WorkerLanes.h"
-#include "engine/run/Procesosimagen.h"
+#include "engine/run/ImageFileOperations.h"
 #include "support/DropFiles.h"
 #include "support/HostileFiles.h"
 #include "support/ImageFactory.h"

@@ -8,7 +8,7 @@
 #include "support/ScreenshotPixels.h"
 #include "ui/AccessKeys.h"
 
-#include "store/Sqlitetraductor.h"
+#include "store/TranslationLookup.h"
 #include "ui/Form3_opcionesdeformato.h"
 #include "ui/Form4_seleccionlenguaje.h"
 #include "ui/Form6_msgbox.h"

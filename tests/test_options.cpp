@@ -8,7 +8,7 @@
 #include "support/ScreenshotPixels.h"
 
 #include "engine/formats/FreeImageBitmap.h"
-#include "engine/run/Procesosimagen.h"
+#include "engine/run/ImageFileOperations.h"
 #include "store/StoredOptions.h"
 #include "ui/AppServices.h"
 #include "ui/Form3_opcionesdeformato.h"
@@ -90,8 +90,8 @@ QList<QRadioButton*> buttonsOf(const QString& column) {
     }
     if (column == "bmp") return {Form3->RadioButton6, Form3->RadioButton7};
     if (column == "guardar_como") {
-        return {Form3->RadioButton19, Form3->RadioButton20, Form3->RadioButton21,
-                Form3->RadioButton22, Form3->RadioButton23};
+        return {Form3->saveAsOriginalButton, Form3->saveAsJpegButton, Form3->saveAsPngButton,
+                Form3->saveAsWebpButton, Form3->saveAsTiffButton};
     }
     if (column == "tga") return {Form3->RadioButton13, Form3->RadioButton14};
     if (column == "tif") {
@@ -242,9 +242,9 @@ void TestOptions::layoutAndInitialSelection() {
         {Form3->GroupBox5, QRect(315, 297, 289, 124)},
         {Form3->GroupBox4, QRect(4, 159, 305, 122)},
         {Form3->ValueListEditor1, QRect(4, 308, 305, 113)},
-        {Form3->GroupBox7, QRect(4, 427, 305, 96)},
-        {Form3->GroupBox8, QRect(315, 427, 289, 96)},
-        {Form3->CheckBox2, QRect(12, 531, 592, 17)}};
+        {Form3->saveAsGroup, QRect(4, 427, 305, 96)},
+        {Form3->webpGroup, QRect(315, 427, 289, 96)},
+        {Form3->fastJpegDecodingBox, QRect(12, 531, 592, 17)}};
     for (const auto& [control, place] : firstPage) {
         QCOMPARE(control->parentWidget(), Form3->FormatsPage);
         QCOMPARE(control->geometry(), place);
@@ -252,13 +252,13 @@ void TestOptions::layoutAndInitialSelection() {
     }
     QCOMPARE(Form3->Label8->parentWidget(), Form3->FormatsPage);
     QCOMPARE(Form3->Label8->pos(), QPoint(4, 292));
-    QCOMPARE(Form3->GroupBox9->parentWidget(), Form3->MoreOptionsPage);
-    QCOMPARE(Form3->GroupBox9->geometry(), QRect(4, 4, 600, 118));
-    QVERIFY(Form3->MoreOptionsPage->rect().contains(Form3->GroupBox9->geometry()));
+    QCOMPARE(Form3->moreChoicesGroup->parentWidget(), Form3->MoreOptionsPage);
+    QCOMPARE(Form3->moreChoicesGroup->geometry(), QRect(4, 4, 600, 118));
+    QVERIFY(Form3->MoreOptionsPage->rect().contains(Form3->moreChoicesGroup->geometry()));
     for (QWidget* choice :
-         {static_cast<QWidget*>(Form3->CheckBox3), static_cast<QWidget*>(Form3->CheckBox8),
-          static_cast<QWidget*>(Form3->SpinEdit1)}) {
-        QCOMPARE(choice->parentWidget(), Form3->GroupBox9);
+         {static_cast<QWidget*>(Form3->noEnlargeBox), static_cast<QWidget*>(Form3->sizeBudgetBox),
+          static_cast<QWidget*>(Form3->sizeBudgetKbEdit)}) {
+        QCOMPARE(choice->parentWidget(), Form3->moreChoicesGroup);
     }
     // The pages show whole, and Save and Cancel sit side by side under them, inside the dialog.
     QVERIFY(QRect(QPoint(0, 0), Form3->size()).contains(Form3->OptionPages->geometry()));
@@ -324,13 +324,13 @@ void TestOptions::layoutAndInitialSelection() {
     QCOMPARE(checkedButton("tga"), QStringLiteral("RadioButton14"));
     QCOMPARE(checkedButton("tif"), QStringLiteral("RadioButton18"));
     // Saved in the original's format; WebP at quality 80, lossy.
-    QCOMPARE(checkedButton("guardar_como"), QStringLiteral("RadioButton19"));
-    QCOMPARE(Form3->TrackBar2->value(), 80);
-    QCOMPARE(Form3->Label10->text(), QStringLiteral("80"));
-    QVERIFY(!Form3->CheckBox1->isChecked());
+    QCOMPARE(checkedButton("guardar_como"), QStringLiteral("saveAsOriginalButton"));
+    QCOMPARE(Form3->webpQualitySlider->value(), 80);
+    QCOMPARE(Form3->webpQualityValue->text(), QStringLiteral("80"));
+    QVERIFY(!Form3->webpLosslessBox->isChecked());
     QCOMPARE(addedCodesOf(Form3->CurrentFormatOptions()), (QList<int>{0, 80, 0, 0}));
     QCOMPARE(choicesOf(Form3->CurrentFormatOptions()), (QList<int>{0, 0, 0, 0, 0, 0}));
-    QVERIFY(!Form3->SpinEdit1->isEnabled());
+    QVERIFY(!Form3->sizeBudgetKbEdit->isEnabled());
 }
 
 void TestOptions::titleCaptionsAreSettable() {
@@ -601,9 +601,9 @@ void TestOptions::addedOptionsLoadAndSave() {
     QCOMPARE(answers.messageBoxTexts(), QStringList());
     QCOMPARE(addedCodesOf(Form3->CurrentFormatOptions()), codes);
     QCOMPARE(addedCodesOf(runCodes()), codes);
-    QCOMPARE(Form3->Label10->text(), QString::number(codes[1]));
-    QCOMPARE(Form3->TrackBar2->isEnabled(), codes[2] == 0);
-    QCOMPARE(Form3->CheckBox2->isChecked(), codes[3] == 1);
+    QCOMPARE(Form3->webpQualityValue->text(), QString::number(codes[1]));
+    QCOMPARE(Form3->webpQualitySlider->isEnabled(), codes[2] == 0);
+    QCOMPARE(Form3->fastJpegDecodingBox->isChecked(), codes[3] == 1);
 
     QTest::mouseClick(Form3->Button1, Qt::LeftButton);
     QCOMPARE(answers.messageBoxTexts(), QStringList());
@@ -626,8 +626,8 @@ void TestOptions::addedColumnsMissing() {
                  QString());
     }
     ModalAnswerer answers;
-    Form3->RadioButton22->setChecked(true);
-    Form3->CheckBox2->setChecked(true);
+    Form3->saveAsWebpButton->setChecked(true);
+    Form3->fastJpegDecodingBox->setChecked(true);
     Form3->show();
     QCOMPARE(answers.messageBoxTexts(), QStringList());
     QCOMPARE(Form3->PngCode(), 1);
@@ -669,11 +669,12 @@ void TestOptions::choicesLoadAndSave() {
     QCOMPARE(answers.messageBoxTexts(), QStringList());
     QCOMPARE(choicesOf(Form3->CurrentFormatOptions()), codes);
     QCOMPARE(choicesOf(runCodes()), codes);
-    const QList<QCheckBox*> boxes = {Form3->CheckBox3, Form3->CheckBox4, Form3->CheckBox6,
-                                     Form3->CheckBox7, Form3->CheckBox5, Form3->CheckBox8};
+    const QList<QCheckBox*> boxes = {Form3->noEnlargeBox,  Form3->fitWithinBox,
+                                     Form3->subfoldersBox, Form3->removeLocationBox,
+                                     Form3->keepDatesBox,  Form3->sizeBudgetBox};
     for (int i = 0; i < boxes.size(); ++i) QCOMPARE(boxes[i]->isChecked(), codes[i] != 0);
-    QCOMPARE(Form3->SpinEdit1->isEnabled(), codes[5] != 0);
-    if (codes[5] != 0) QCOMPARE(Form3->SpinEdit1->value(), codes[5]);
+    QCOMPARE(Form3->sizeBudgetKbEdit->isEnabled(), codes[5] != 0);
+    if (codes[5] != 0) QCOMPARE(Form3->sizeBudgetKbEdit->value(), codes[5]);
 
     QTest::mouseClick(Form3->Button1, Qt::LeftButton);
     QCOMPARE(answers.messageBoxTexts(), QStringList());
@@ -685,12 +686,12 @@ void TestOptions::choicesLoadAndSave() {
 void TestOptions::choicesClickedAreStoredAndReloaded() {
     ModalAnswerer answers;
     Form3->show();
-    for (QCheckBox* box : {Form3->CheckBox3, Form3->CheckBox4, Form3->CheckBox5, Form3->CheckBox6,
-                           Form3->CheckBox7, Form3->CheckBox8}) {
+    for (QCheckBox* box : {Form3->noEnlargeBox, Form3->fitWithinBox, Form3->keepDatesBox,
+                           Form3->subfoldersBox, Form3->removeLocationBox, Form3->sizeBudgetBox}) {
         QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, 8));
     }
-    QVERIFY(Form3->SpinEdit1->isEnabled());
-    Form3->SpinEdit1->setValue(750);
+    QVERIFY(Form3->sizeBudgetKbEdit->isEnabled());
+    Form3->sizeBudgetKbEdit->setValue(750);
     QCOMPARE(choicesOf(runCodes()), (QList<int>{1, 1, 1, 1, 1, 750}));
     QTest::mouseClick(Form3->Button1, Qt::LeftButton);
     QCOMPARE(answers.messageBoxTexts(), QStringList());
@@ -701,8 +702,8 @@ void TestOptions::choicesClickedAreStoredAndReloaded() {
     // A cleared budget box stores no budget, whatever the spin box still holds.
     Form3->show();
     QCOMPARE(choicesOf(Form3->CurrentFormatOptions()), (QList<int>{1, 1, 1, 1, 1, 750}));
-    QTest::mouseClick(Form3->CheckBox8, Qt::LeftButton, {}, QPoint(8, 8));
-    QVERIFY(!Form3->SpinEdit1->isEnabled());
+    QTest::mouseClick(Form3->sizeBudgetBox, Qt::LeftButton, {}, QPoint(8, 8));
+    QVERIFY(!Form3->sizeBudgetKbEdit->isEnabled());
     QTest::mouseClick(Form3->Button1, Qt::LeftButton);
     QCOMPARE(stored("limite_kb"), QStringLiteral("0"));
 }
@@ -714,15 +715,15 @@ void TestOptions::saveAsChoiceReachesRuns() {
         choices[code]->setChecked(true);
         QCOMPARE(runCodes().guardar_como, code);
     }
-    QTest::keyClick(Form3->TrackBar2, Qt::Key_Home);
+    QTest::keyClick(Form3->webpQualitySlider, Qt::Key_Home);
     QCOMPARE(runCodes().webp, 1);
-    QCOMPARE(Form3->Label10->text(), QStringLiteral("1"));
-    QTest::mouseClick(Form3->CheckBox1, Qt::LeftButton, {}, QPoint(8, 8));
+    QCOMPARE(Form3->webpQualityValue->text(), QStringLiteral("1"));
+    QTest::mouseClick(Form3->webpLosslessBox, Qt::LeftButton, {}, QPoint(8, 8));
     QCOMPARE(runCodes().webp_sin_perdida, 1);
     // The quality is not read without loss.
-    QVERIFY(!Form3->TrackBar2->isEnabled());
+    QVERIFY(!Form3->webpQualitySlider->isEnabled());
     QCOMPARE(runCodes().decodificacion_rapida, 0);
-    QTest::mouseClick(Form3->CheckBox2, Qt::LeftButton, {}, QPoint(8, 8));
+    QTest::mouseClick(Form3->fastJpegDecodingBox, Qt::LeftButton, {}, QPoint(8, 8));
     QCOMPARE(runCodes().decodificacion_rapida, 1);
 }
 
@@ -849,7 +850,7 @@ void TestOptions::unsavedChangeActsUntilClosedWithoutSaving() {
     Form3->RadioButton7->setChecked(true);
     Form3->RadioButton14->setChecked(true);
     Form3->RadioButton17->setChecked(true);
-    Form3->CheckBox7->setChecked(false);
+    Form3->removeLocationBox->setChecked(false);
     QCOMPARE(codesOf(runCodes()), (QList<int>{6, 1, 2, 2, 2, 3}));
     QCOMPARE(runCodes().quitar_ubicacion, 0);
     const qint64 changed1 = convertedJpegSize(source, images.filePath("changed.jpg"));

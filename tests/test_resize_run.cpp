@@ -2,7 +2,7 @@
 // and what the ticks decide for a list of real files (converted, failed at once, failed in the
 // worker, complete), in the order a window sees them.
 
-#include "engine/run/Procesosimagen.h"
+#include "engine/run/ImageFileOperations.h"
 #include "engine/run/ResizeRun.h"
 #include "support/FileContents.h"
 #include "support/ImageFactory.h"

@@ -6,7 +6,7 @@
 
 #include "engine/convert/ImageConversion.h"
 #include "engine/isolation/ImageWorker.h"
-#include "engine/run/Procesosimagen.h"
+#include "engine/run/ImageFileOperations.h"
 #include "engine/run/RunConversions.h"
 #include "support/DropFiles.h"
 #include "support/FileContents.h"

@@ -268,7 +268,7 @@ void TestRunOutputSafety::aDroppedTreeLeavesItsOutputFoldersOut() {
         QVERIFY(!fixture_->writeJpeg(QLatin1String(name), 40, 30).isEmpty());
     }
     QVERIFY(MakeLink(at("DCIM/web"), at("web-link")));
-    Form3->CheckBox6->setChecked(true);
+    Form3->subfoldersBox->setChecked(true);
     Form1->Edit3->setText(field.isEmpty() ? QString() : at(field));
     QVERIFY(DropFiles(Form1->ListBox1, {at("DCIM")}).dropped);
     QVERIFY(MainWindowFixture::WaitForCountingPass());
@@ -280,7 +280,7 @@ void TestRunOutputSafety::aDroppedTreeLeavesItsOutputFoldersOut() {
 void TestRunOutputSafety::aNameBeyondTheSystemsLimitIsNamed() {
     const QString name = QString(251, QLatin1Char('n')) + QStringLiteral(".jpg");
     QVERIFY(!fixture_->writeJpeg("in/" + name, 80, 60).isEmpty());
-    Form3->RadioButton22->setChecked(true);  // save as WebP: ".webp"
+    Form3->saveAsWebpButton->setChecked(true);  // save as WebP: ".webp"
     ModalAnswerer answers;
     startRun({"in/" + name}, at("out/"), answers);
     if (QTest::currentTestFailed()) return;

@@ -288,9 +288,9 @@ void TestRunSameName::laterOutputsOfOneNameAreNumbered() {
     QFETCH(SizesByName, outputs);
     QFETCH(int, saveAs);
 
-    const QList<QRadioButton*> saveAsButtons{Form3->RadioButton19, Form3->RadioButton20,
-                                             Form3->RadioButton21, Form3->RadioButton22,
-                                             Form3->RadioButton23};
+    const QList<QRadioButton*> saveAsButtons{Form3->saveAsOriginalButton, Form3->saveAsJpegButton,
+                                             Form3->saveAsPngButton, Form3->saveAsWebpButton,
+                                             Form3->saveAsTiffButton};
     saveAsButtons[saveAs]->setChecked(true);
     QStringList listed;
     for (int i = 0; i < entries.size(); ++i) {
@@ -392,7 +392,7 @@ void TestRunSameName::aDroppedTreeIsMirrored() {
     QFETCH(bool, subfolders);
     QFETCH(int, listed);
     QFETCH(QStringList, outputs);
-    Form3->CheckBox6->setChecked(subfolders);
+    Form3->subfoldersBox->setChecked(subfolders);
     for (const char* name :
          {"DCIM/a.jpg", "DCIM/2024/a.jpg", "DCIM/2024/june/b.jpg", "DCIM/.thumbnails/c.jpg"}) {
         QVERIFY(!fixture_->writeJpeg(QLatin1String(name), 200, 150).isEmpty());

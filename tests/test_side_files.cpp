@@ -11,9 +11,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "store/DatabaseAccess.h"
 #include "store/SideFiles.h"
-#include "store/Sqlitecontrol.h"
-#include "store/Sqlitetraductor.h"
+#include "store/TranslationLookup.h"
 #include "support/DatabaseFixture.h"
 #include "support/FileContents.h"
 #include "support/OrdinaryUser.h"

@@ -14,7 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "store/Sqlitecontrol.h"
+#include "store/DatabaseAccess.h"
 #include "support/DatabaseFixture.h"
 #include "support/DatabaseMessages.h"
 #include "support/DatabaseProbe.h"

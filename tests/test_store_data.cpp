@@ -13,8 +13,8 @@
 #include <memory>
 
 #include "store/CaptionKeys.h"
-#include "store/Sqlitecontrol.h"
-#include "store/Sqlitetraductor.h"
+#include "store/DatabaseAccess.h"
+#include "store/TranslationLookup.h"
 #include "support/DatabaseFixture.h"
 #include "support/DatabaseMessages.h"
 

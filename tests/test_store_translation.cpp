@@ -10,9 +10,9 @@
 #include <cstdio>
 
 #include "store/CaptionKeys.h"
+#include "store/DatabaseAccess.h"
 #include "store/RenamedCaptionKeys.h"
-#include "store/Sqlitecontrol.h"
-#include "store/Sqlitetraductor.h"
+#include "store/TranslationLookup.h"
 #include "support/DatabaseFixture.h"
 #include "support/DatabaseMessages.h"
 #include "support/DatabaseProbe.h"

@@ -18,7 +18,7 @@
 
 #include "engine/run/TimeLeft.h"
 #include "store/CaptionKeys.h"
-#include "store/Sqlitetraductor.h"
+#include "store/TranslationLookup.h"
 #include "ui/DialogControls.h"
 #include "ui/Form2_changelog.h"
 #include "ui/Form3_opcionesdeformato.h"

@@ -9,7 +9,7 @@
 #include "engine/base/OptionsFromCodes.h"
 #include "engine/convert/ImageConversion.h"
 #include "engine/convert/ResampleFilter.h"
-#include "engine/run/Procesosimagen.h"
+#include "engine/run/ImageFileOperations.h"
 #include "support/ConversionWorkspace.h"
 #include "support/ImageFactory.h"
 #include "support/ImageFiles.h"

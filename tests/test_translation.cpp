@@ -99,13 +99,16 @@ QStringList targetsOf(const QString& key) {
                                        QLatin1String(control) + QStringLiteral(":statusTip")};
         };
         map[QStringLiteral("3:Form_Caption")] = {QStringLiteral("Form3:title")};
-        for (const char* control :
-             {"Label8",        "GroupBox2",     "Button1",       "Label7",        "RadioButton6",
-              "RadioButton7",  "RadioButton9",  "RadioButton10", "RadioButton11", "RadioButton12",
-              "RadioButton13", "RadioButton14", "RadioButton15", "RadioButton16", "RadioButton17",
-              "RadioButton18", "GroupBox7",     "RadioButton19", "Label9",        "CheckBox1",
-              "CheckBox2",     "GroupBox9",     "CheckBox3",     "CheckBox4",     "CheckBox5",
-              "CheckBox6",     "CheckBox7",     "CheckBox8"}) {
+        for (const char* control : {"Label8",           "GroupBox2",       "Button1",
+                                    "Label7",           "RadioButton6",    "RadioButton7",
+                                    "RadioButton9",     "RadioButton10",   "RadioButton11",
+                                    "RadioButton12",    "RadioButton13",   "RadioButton14",
+                                    "RadioButton15",    "RadioButton16",   "RadioButton17",
+                                    "RadioButton18",    "saveAsGroup",     "saveAsOriginalButton",
+                                    "webpQualityLabel", "webpLosslessBox", "fastJpegDecodingBox",
+                                    "moreChoicesGroup", "noEnlargeBox",    "fitWithinBox",
+                                    "keepDatesBox",     "subfoldersBox",   "removeLocationBox",
+                                    "sizeBudgetBox"}) {
             map[QStringLiteral("3:") + QLatin1String(control)] = {
                 QStringLiteral("Form3/") + QLatin1String(control) + QStringLiteral(":text")};
         }
@@ -137,7 +140,7 @@ QStringList targetsOf(const QString& key) {
         hint("1:Edit4Hint", "Form1/Edit4");
         caption("1:RadioButton11", "Form1/RadioButton11");
         hint("3:RadioButton18Hint", "Form3/RadioButton18");
-        hint("3:GroupBox7Hint", "Form3/GroupBox7");
+        hint("3:saveAsGroupHint", "Form3/saveAsGroup");
         map[QStringLiteral("3:TrackBar1Hint")] = {QStringLiteral("Form3/TrackBar1:statusTip")};
         map[QStringLiteral("5:Caption")] = {QStringLiteral("Form5:title")};
         caption("5:Button1", "Form5/Button1");

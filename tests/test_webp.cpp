@@ -13,7 +13,7 @@
 #include "engine/formats/webp/WebpLayout.h"
 #include "engine/isolation/ImageDetection.h"
 #include "engine/output/ReplacingSave.h"
-#include "engine/run/Procesosimagen.h"
+#include "engine/run/ImageFileOperations.h"
 #include "support/ConversionWorkspace.h"
 #include "support/HostileWorkerProbe.h"
 #include "support/ImageFactory.h"

@@ -5,8 +5,8 @@
 #include "support/ModalAnswerer.h"
 #include "support/Recorders.h"
 
+#include "store/DatabaseAccess.h"
 #include "store/MessageDisplay.h"
-#include "store/Sqlitecontrol.h"
 #include "ui/AppServices.h"
 #include "ui/DesktopOpener.h"
 #include "ui/EventRules.h"

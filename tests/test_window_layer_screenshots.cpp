@@ -63,7 +63,7 @@ void TestWindowLayerScreenshots::windows() {
                              .absoluteFilePath(QStringLiteral("window-Form3-more.png"));
     QVERIFY(Form3->grab().toImage().save(more));
     qInfo("saved %s", qPrintable(more));
-    QVERIFY(Form3->CheckBox3->isChecked() && Form3->CheckBox4->isChecked());
+    QVERIFY(Form3->noEnlargeBox->isChecked() && Form3->fitWithinBox->isChecked());
     DestroyAllForms();
 }
 

@@ -146,15 +146,16 @@ void TestWindowPhotoFormats::everySaveAsChoiceConvertsTheList_data() {
     QTest::addColumn<double>("minimumPsnr");
     const QList<int> jpeg{FIF_JPEG, FIF_JPEG, FIF_JPEG, FIF_JPEG};
     QTest::newRow("the original's format")
-        << "RadioButton19" << QStringList{"x.jpg", "y.jpg", "z.webp", "w.jpg"}
+        << "saveAsOriginalButton" << QStringList{"x.jpg", "y.jpg", "z.webp", "w.jpg"}
         << QList<int>{FIF_JPEG, FIF_JPEG, FIF_WEBP, FIF_JPEG} << 40.0;
-    QTest::newRow("JPEG") << "RadioButton20" << QStringList{"x.jpg", "y.jpg", "z.jpg", "w.jpg"}
+    QTest::newRow("JPEG") << "saveAsJpegButton" << QStringList{"x.jpg", "y.jpg", "z.jpg", "w.jpg"}
                           << jpeg << 40.0;
-    QTest::newRow("PNG") << "RadioButton21" << QStringList{"x.png", "y.png", "z.png", "w.png"}
+    QTest::newRow("PNG") << "saveAsPngButton" << QStringList{"x.png", "y.png", "z.png", "w.png"}
                          << QList<int>{FIF_PNG, FIF_PNG, FIF_PNG, FIF_PNG} << 40.0;
-    QTest::newRow("WebP") << "RadioButton22" << QStringList{"x.webp", "y.webp", "z.webp", "w.webp"}
+    QTest::newRow("WebP") << "saveAsWebpButton"
+                          << QStringList{"x.webp", "y.webp", "z.webp", "w.webp"}
                           << QList<int>{FIF_WEBP, FIF_WEBP, FIF_WEBP, FIF_WEBP} << 28.0;
-    QTest::newRow("TIFF") << "RadioButton23" << QStringList{"x.tif", "y.tif", "z.tif", "w.tif"}
+    QTest::newRow("TIFF") << "saveAsTiffButton" << QStringList{"x.tif", "y.tif", "z.tif", "w.tif"}
                           << QList<int>{FIF_TIFF, FIF_TIFF, FIF_TIFF, FIF_TIFF} << 40.0;
 }
 

@@ -1,7 +1,7 @@
 #include "ui/DesktopOpener.h"
 
 #include "store/CaptionKeys.h"
-#include "store/Sqlitetraductor.h"
+#include "store/TranslationLookup.h"
 #include "ui/Form6_msgbox.h"
 
 #include <QDir>

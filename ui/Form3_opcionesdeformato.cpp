@@ -1,11 +1,11 @@
 #include "ui/Form3_opcionesdeformato.h"
 
 #include "store/CaptionKeys.h"
+#include "store/DatabaseAccess.h"
 #include "store/RunSettings.h"
 #include "store/SettingsColumns.h"
 #include "store/SideFiles.h"
-#include "store/Sqlitecontrol.h"
-#include "store/Sqlitetraductor.h"
+#include "store/TranslationLookup.h"
 #include "ui/AppServices.h"
 #include "ui/DialogControls.h"
 #include "ui/DialogFrame.h"
@@ -172,11 +172,11 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent) {
     createSaveAsGroup();
     createWebpGroup();
     // Below both groups of the last row: it concerns JPEG inputs, whatever the output's format.
-    CheckBox2 = Place(
+    fastJpegDecodingBox = Place(
         new QCheckBox(
             QStringLiteral("Decodificación rápida de JPEG al reducir (a escala 1/2, 1/4 o 1/8)"),
             FormatsPage),
-        "CheckBox2", 12, 531, 592, 17);
+        "fastJpegDecodingBox", 12, 531, 592, 17);
     createChoicesGroup();
     Button1 = Place(new QPushButton(QStringLiteral("Button1"), this), "Button1", 0, 0,
                     buttonSize.width(), buttonSize.height());
@@ -323,60 +323,67 @@ void TForm3::createRawList() {
 }
 
 void TForm3::createSaveAsGroup() {
-    GroupBox7 = Place(new QGroupBox(QStringLiteral("Guardar como"), FormatsPage), "GroupBox7", 4,
-                      427, 305, 96);
-    RadioButton19 = makeRadio(GroupBox7, "RadioButton19", "Formato del original", 15, 22, 160);
-    RadioButton20 = makeRadio(GroupBox7, "RadioButton20", "JPEG", 15, 45, 160);
-    RadioButton21 = makeRadio(GroupBox7, "RadioButton21", "PNG", 15, 68, 160);
-    RadioButton22 = makeRadio(GroupBox7, "RadioButton22", "WebP", 185, 22, 110);
-    RadioButton23 = makeRadio(GroupBox7, "RadioButton23", "TIFF", 185, 45, 110);
-    RadioButton19->setChecked(true);
+    saveAsGroup = Place(new QGroupBox(QStringLiteral("Guardar como"), FormatsPage), "saveAsGroup",
+                        4, 427, 305, 96);
+    saveAsOriginalButton =
+        makeRadio(saveAsGroup, "saveAsOriginalButton", "Formato del original", 15, 22, 160);
+    saveAsJpegButton = makeRadio(saveAsGroup, "saveAsJpegButton", "JPEG", 15, 45, 160);
+    saveAsPngButton = makeRadio(saveAsGroup, "saveAsPngButton", "PNG", 15, 68, 160);
+    saveAsWebpButton = makeRadio(saveAsGroup, "saveAsWebpButton", "WebP", 185, 22, 110);
+    saveAsTiffButton = makeRadio(saveAsGroup, "saveAsTiffButton", "TIFF", 185, 45, 110);
+    saveAsOriginalButton->setChecked(true);
     kavenra::dialogs::SetShownHint(
-        GroupBox7,
+        saveAsGroup,
         text("Un TIFF de varias páginas guardado en otro formato conserva solo su primera página"));
 }
 
 void TForm3::createWebpGroup() {
-    GroupBox8 =
-        Place(new QGroupBox(QStringLiteral("WebP"), FormatsPage), "GroupBox8", 315, 427, 289, 96);
-    Label9 = MakeLabel(GroupBox8, "Label9", QStringLiteral("Calidad"), 15, 20, 200);
-    Label10 = MakeLabel(GroupBox8, "Label10", QStringLiteral("80"), 233, 20, 40);
-    Label10->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    TrackBar2 = Place(new QSlider(Qt::Horizontal, GroupBox8), "TrackBar2", 24, 38, 249, 25);
-    TrackBar2->setRange(1, 100);
-    TrackBar2->setValue(80);
-    TrackBar2->setSingleStep(1);
-    TrackBar2->setPageStep(10);
-    CheckBox1 = Place(new QCheckBox(QStringLiteral("Sin pérdida"), GroupBox8), "CheckBox1", 15, 70,
-                      260, 17);
+    webpGroup =
+        Place(new QGroupBox(QStringLiteral("WebP"), FormatsPage), "webpGroup", 315, 427, 289, 96);
+    webpQualityLabel =
+        MakeLabel(webpGroup, "webpQualityLabel", QStringLiteral("Calidad"), 15, 20, 200);
+    webpQualityValue = MakeLabel(webpGroup, "webpQualityValue", QStringLiteral("80"), 233, 20, 40);
+    webpQualityValue->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    webpQualitySlider =
+        Place(new QSlider(Qt::Horizontal, webpGroup), "webpQualitySlider", 24, 38, 249, 25);
+    webpQualitySlider->setRange(1, 100);
+    webpQualitySlider->setValue(80);
+    webpQualitySlider->setSingleStep(1);
+    webpQualitySlider->setPageStep(10);
+    webpLosslessBox = Place(new QCheckBox(QStringLiteral("Sin pérdida"), webpGroup),
+                            "webpLosslessBox", 15, 70, 260, 17);
 }
 
 void TForm3::createChoicesGroup() {
-    GroupBox9 = Place(new QGroupBox(QStringLiteral("Más opciones"), MoreOptionsPage), "GroupBox9",
-                      4, 4, 600, 118);
+    moreChoicesGroup = Place(new QGroupBox(QStringLiteral("Más opciones"), MoreOptionsPage),
+                             "moreChoicesGroup", 4, 4, 600, 118);
     const auto box = [this](const char* name, const char* caption, int left, int top, int width) {
-        return Place(new QCheckBox(text(caption), GroupBox9), name, left, top, width, 17);
+        return Place(new QCheckBox(text(caption), moreChoicesGroup), name, left, top, width, 17);
     };
-    CheckBox3 = box("CheckBox3", "No ampliar las imágenes más pequeñas", 15, 22, 330);
-    CheckBox4 = box("CheckBox4", "Encajar en ancho × alto (mantener proporciones)", 15, 45, 330);
-    CheckBox5 = box("CheckBox5", "Conservar las fechas de los archivos", 15, 68, 330);
-    CheckBox6 = box("CheckBox6", "Incluir subcarpetas", 355, 22, 235);
-    CheckBox7 = box("CheckBox7", "Quitar la ubicación (GPS)", 355, 45, 235);
-    CheckBox8 = box("CheckBox8", "JPEG y WebP como máximo (KB):", 15, 91, 330);
-    SpinEdit1 = Place(new QSpinBox(GroupBox9), "SpinEdit1", 355, 88, 100, 22);
-    SpinEdit1->setRange(1, kavenra::kLargestSizeBudgetKb);
-    SpinEdit1->setValue(500);
-    SpinEdit1->setEnabled(false);
+    noEnlargeBox = box("noEnlargeBox", "No ampliar las imágenes más pequeñas", 15, 22, 330);
+    fitWithinBox =
+        box("fitWithinBox", "Encajar en ancho × alto (mantener proporciones)", 15, 45, 330);
+    keepDatesBox = box("keepDatesBox", "Conservar las fechas de los archivos", 15, 68, 330);
+    subfoldersBox = box("subfoldersBox", "Incluir subcarpetas", 355, 22, 235);
+    removeLocationBox = box("removeLocationBox", "Quitar la ubicación (GPS)", 355, 45, 235);
+    sizeBudgetBox = box("sizeBudgetBox", "JPEG y WebP como máximo (KB):", 15, 91, 330);
+    sizeBudgetKbEdit = Place(new QSpinBox(moreChoicesGroup), "sizeBudgetKbEdit", 355, 88, 100, 22);
+    sizeBudgetKbEdit->setRange(1, kavenra::kLargestSizeBudgetKb);
+    sizeBudgetKbEdit->setValue(500);
+    sizeBudgetKbEdit->setEnabled(false);
 }
 
 void TForm3::arrangeTabOrder() {
     const QList<QWidget*> order = {
-        RadioButton1,  RadioButton2,  RadioButton3,  RadioButton4,  RadioButton5,     RadioButton8,
-        RadioButton9,  RadioButton10, RadioButton11, RadioButton12, ValueListEditor1, RadioButton19,
-        RadioButton20, RadioButton21, RadioButton22, RadioButton23, TrackBar1,        RadioButton6,
-        RadioButton7,  RadioButton13, RadioButton14, RadioButton15, RadioButton16,    RadioButton17,
-        RadioButton18, TrackBar2,     CheckBox1,     CheckBox2,     CheckBox3,        CheckBox4,
-        CheckBox5,     CheckBox8,     SpinEdit1,     CheckBox6,     CheckBox7,        Button1,
+        RadioButton1,     RadioButton2,      RadioButton3,      RadioButton4,
+        RadioButton5,     RadioButton8,      RadioButton9,      RadioButton10,
+        RadioButton11,    RadioButton12,     ValueListEditor1,  saveAsOriginalButton,
+        saveAsJpegButton, saveAsPngButton,   saveAsWebpButton,  saveAsTiffButton,
+        TrackBar1,        RadioButton6,      RadioButton7,      RadioButton13,
+        RadioButton14,    RadioButton15,     RadioButton16,     RadioButton17,
+        RadioButton18,    webpQualitySlider, webpLosslessBox,   fastJpegDecodingBox,
+        noEnlargeBox,     fitWithinBox,      keepDatesBox,      sizeBudgetBox,
+        sizeBudgetKbEdit, subfoldersBox,     removeLocationBox, Button1,
         CancelButton};
     for (int i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
 }
@@ -385,9 +392,11 @@ void TForm3::connectHandlers() {
     connect(TrackBar1, &QSlider::valueChanged, this, Guarded([this] { TrackBar1Change(); }));
     connect(Button1, &QPushButton::clicked, this, Guarded([this] { Button1Click(); }));
     connect(CancelButton, &QPushButton::clicked, this, Guarded([this] { CancelButtonClick(); }));
-    connect(TrackBar2, &QSlider::valueChanged, this, Guarded([this] { TrackBar2Change(); }));
-    connect(CheckBox1, &QCheckBox::toggled, this, Guarded([this] { CheckBox1Click(); }));
-    connect(CheckBox8, &QCheckBox::toggled, this, Guarded([this] { CheckBox8Click(); }));
+    connect(webpQualitySlider, &QSlider::valueChanged, this,
+            Guarded([this] { webpQualitySliderChange(); }));
+    connect(webpLosslessBox, &QCheckBox::toggled, this,
+            Guarded([this] { webpLosslessBoxClick(); }));
+    connect(sizeBudgetBox, &QCheckBox::toggled, this, Guarded([this] { sizeBudgetBoxClick(); }));
 }
 
 void TForm3::showEvent(QShowEvent* event) {
@@ -423,17 +432,17 @@ void TForm3::TrackBar1Change() {
     UpdateRatioLabel();
 }
 
-void TForm3::TrackBar2Change() {
-    Label10->setText(QString::number(TrackBar2->value()));
+void TForm3::webpQualitySliderChange() {
+    webpQualityValue->setText(QString::number(webpQualitySlider->value()));
 }
 
-void TForm3::CheckBox1Click() {
-    TrackBar2->setEnabled(!CheckBox1->isChecked());
-    Label10->setEnabled(!CheckBox1->isChecked());
+void TForm3::webpLosslessBoxClick() {
+    webpQualitySlider->setEnabled(!webpLosslessBox->isChecked());
+    webpQualityValue->setEnabled(!webpLosslessBox->isChecked());
 }
 
-void TForm3::CheckBox8Click() {
-    SpinEdit1->setEnabled(CheckBox8->isChecked());
+void TForm3::sizeBudgetBoxClick() {
+    sizeBudgetKbEdit->setEnabled(sizeBudgetBox->isChecked());
 }
 
 void TForm3::Button1Click() {
@@ -464,20 +473,21 @@ void TForm3::ShowFormatOptions(const kavenra::FormatOptions& codes) {
     selectByCode(codes.tga, {{1, RadioButton13}}, RadioButton14);
     selectByCode(codes.tif, {{1, RadioButton15}, {2, RadioButton16}, {3, RadioButton17}},
                  RadioButton18);
-    selectByCode(codes.guardar_como,
-                 {{1, RadioButton20}, {2, RadioButton21}, {3, RadioButton22}, {4, RadioButton23}},
-                 RadioButton19);
-    TrackBar2->setValue(qBound(1, codes.webp, 100));
-    CheckBox1->setChecked(codes.webp_sin_perdida == 1);
-    CheckBox2->setChecked(codes.decodificacion_rapida == 1);
-    CheckBox3->setChecked(codes.no_ampliar == 1);
-    CheckBox4->setChecked(codes.ajustar_dentro == 1);
-    CheckBox5->setChecked(codes.conservar_fechas == 1);
-    CheckBox6->setChecked(codes.incluir_subcarpetas == 1);
-    CheckBox7->setChecked(codes.quitar_ubicacion == 1);
-    CheckBox8->setChecked(codes.limite_kb > 0);
-    if (codes.limite_kb > 0) SpinEdit1->setValue(codes.limite_kb);
-    CheckBox8Click();
+    selectByCode(
+        codes.guardar_como,
+        {{1, saveAsJpegButton}, {2, saveAsPngButton}, {3, saveAsWebpButton}, {4, saveAsTiffButton}},
+        saveAsOriginalButton);
+    webpQualitySlider->setValue(qBound(1, codes.webp, 100));
+    webpLosslessBox->setChecked(codes.webp_sin_perdida == 1);
+    fastJpegDecodingBox->setChecked(codes.decodificacion_rapida == 1);
+    noEnlargeBox->setChecked(codes.no_ampliar == 1);
+    fitWithinBox->setChecked(codes.ajustar_dentro == 1);
+    keepDatesBox->setChecked(codes.conservar_fechas == 1);
+    subfoldersBox->setChecked(codes.incluir_subcarpetas == 1);
+    removeLocationBox->setChecked(codes.quitar_ubicacion == 1);
+    sizeBudgetBox->setChecked(codes.limite_kb > 0);
+    if (codes.limite_kb > 0) sizeBudgetKbEdit->setValue(codes.limite_kb);
+    sizeBudgetBoxClick();
 }
 
 void TForm3::LoadFormatOptions() {
@@ -548,43 +558,44 @@ int TForm3::TifCode() const {
 
 int TForm3::SaveAsCode() const {
     return selectedCode(
-        {{1, RadioButton20}, {2, RadioButton21}, {3, RadioButton22}, {4, RadioButton23}}, 0);
+        {{1, saveAsJpegButton}, {2, saveAsPngButton}, {3, saveAsWebpButton}, {4, saveAsTiffButton}},
+        0);
 }
 
 int TForm3::WebpQuality() const {
-    return TrackBar2->value();
+    return webpQualitySlider->value();
 }
 
 int TForm3::WebpLosslessCode() const {
-    return CheckBox1->isChecked() ? 1 : 0;
+    return webpLosslessBox->isChecked() ? 1 : 0;
 }
 
 int TForm3::FastDecodingCode() const {
-    return CheckBox2->isChecked() ? 1 : 0;
+    return fastJpegDecodingBox->isChecked() ? 1 : 0;
 }
 
 int TForm3::NoEnlargeCode() const {
-    return checkedCode(CheckBox3);
+    return checkedCode(noEnlargeBox);
 }
 
 int TForm3::FitWithinCode() const {
-    return checkedCode(CheckBox4);
+    return checkedCode(fitWithinBox);
 }
 
 int TForm3::KeepDatesCode() const {
-    return checkedCode(CheckBox5);
+    return checkedCode(keepDatesBox);
 }
 
 int TForm3::SubfoldersCode() const {
-    return checkedCode(CheckBox6);
+    return checkedCode(subfoldersBox);
 }
 
 int TForm3::StripLocationCode() const {
-    return checkedCode(CheckBox7);
+    return checkedCode(removeLocationBox);
 }
 
 int TForm3::SizeBudgetKb() const {
-    return CheckBox8->isChecked() ? SpinEdit1->value() : 0;
+    return sizeBudgetBox->isChecked() ? sizeBudgetKbEdit->value() : 0;
 }
 
 kavenra::RunChoices TForm3::CurrentChoices() const {

@@ -61,26 +61,26 @@ class TForm3 : public QDialog {
     QRadioButton* RadioButton11;
     QRadioButton* RadioButton12;
     QLabel* Label8;
-    QGroupBox* GroupBox7;         // save as
-    QRadioButton* RadioButton19;  // the original's format
-    QRadioButton* RadioButton20;  // JPEG
-    QRadioButton* RadioButton21;  // PNG
-    QRadioButton* RadioButton22;  // WebP
-    QRadioButton* RadioButton23;  // TIFF
-    QGroupBox* GroupBox8;         // WebP
-    QLabel* Label9;               // quality caption
-    QLabel* Label10;              // the quality's value
-    QSlider* TrackBar2;           // quality 1..100
-    QCheckBox* CheckBox1;         // without loss
-    QCheckBox* CheckBox2;         // fast JPEG decoding
-    QGroupBox* GroupBox9;         // more choices
-    QCheckBox* CheckBox3;         // don't enlarge
-    QCheckBox* CheckBox4;         // fit within width x height
-    QCheckBox* CheckBox5;         // keep the sources' dates
-    QCheckBox* CheckBox6;         // include subfolders
-    QCheckBox* CheckBox7;         // remove the location
-    QCheckBox* CheckBox8;         // size budget for JPEG and WebP
-    QSpinBox* SpinEdit1;          // the budget in KB, 1..1000000
+    QGroupBox* saveAsGroup;              // save as
+    QRadioButton* saveAsOriginalButton;  // the original's format
+    QRadioButton* saveAsJpegButton;      // JPEG
+    QRadioButton* saveAsPngButton;       // PNG
+    QRadioButton* saveAsWebpButton;      // WebP
+    QRadioButton* saveAsTiffButton;      // TIFF
+    QGroupBox* webpGroup;                // WebP
+    QLabel* webpQualityLabel;            // quality caption
+    QLabel* webpQualityValue;            // the quality's value
+    QSlider* webpQualitySlider;          // quality 1..100
+    QCheckBox* webpLosslessBox;          // without loss
+    QCheckBox* fastJpegDecodingBox;      // fast JPEG decoding
+    QGroupBox* moreChoicesGroup;         // more choices
+    QCheckBox* noEnlargeBox;             // don't enlarge
+    QCheckBox* fitWithinBox;             // fit within width x height
+    QCheckBox* keepDatesBox;             // keep the sources' dates
+    QCheckBox* subfoldersBox;            // include subfolders
+    QCheckBox* removeLocationBox;        // remove the location
+    QCheckBox* sizeBudgetBox;            // size budget for JPEG and WebP
+    QSpinBox* sizeBudgetKbEdit;          // the budget in KB, 1..1000000
     // The camera RAW formats FreeImage reads; titles set with SetTitleCaptions.
     ValueListEditor* ValueListEditor1;
     QPushButton* Button1;  // save
@@ -97,10 +97,10 @@ class TForm3 : public QDialog {
     void FormShow();
     void TrackBar1Change();
     // The value beside the WebP quality; the quality is not read while "without loss" is checked.
-    void TrackBar2Change();
-    void CheckBox1Click();
+    void webpQualitySliderChange();
+    void webpLosslessBoxClick();
     // The budget is only edited while its box is checked.
-    void CheckBox8Click();
+    void sizeBudgetBoxClick();
     // Saves, reports a failure with the error box, and closes in both cases; the selection stays
     // in force even when it could not be stored.
     void Button1Click();

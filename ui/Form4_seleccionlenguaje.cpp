@@ -1,9 +1,9 @@
 #include "ui/Form4_seleccionlenguaje.h"
 
 #include "store/CaptionKeys.h"
+#include "store/DatabaseAccess.h"
 #include "store/SideFiles.h"
-#include "store/Sqlitecontrol.h"
-#include "store/Sqlitetraductor.h"
+#include "store/TranslationLookup.h"
 #include "ui/AppServices.h"
 #include "ui/DialogControls.h"
 #include "ui/DialogFrame.h"

@@ -1,7 +1,7 @@
 #include "ui/Form5_seleccioncarpeta.h"
 
 #include "store/CaptionKeys.h"
-#include "store/Sqlitetraductor.h"
+#include "store/TranslationLookup.h"
 #include "ui/AppServices.h"
 #include "ui/DialogControls.h"
 #include "ui/DialogFrame.h"

@@ -1,7 +1,7 @@
 #include "ui/Form6_msgbox.h"
 
 #include "store/CaptionKeys.h"
-#include "store/Sqlitetraductor.h"
+#include "store/TranslationLookup.h"
 #include "ui/DialogFrame.h"
 #include "ui/Resources.h"
 #include "ui/Sounds.h"

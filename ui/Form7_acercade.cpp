@@ -3,7 +3,7 @@
 #include "engine/convert/LibraryCredits.h"
 #include "engine/formats/ImageLibrary.h"
 #include "net/Internet.h"
-#include "store/Sqlitecontrol.h"
+#include "store/DatabaseAccess.h"
 #include "ui/AppServices.h"
 #include "ui/DesktopOpener.h"
 #include "ui/DialogControls.h"

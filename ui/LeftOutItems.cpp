@@ -6,7 +6,7 @@
 
 #include "engine/run/BatchRun.h"
 #include "store/CaptionKeys.h"
-#include "store/Sqlitetraductor.h"
+#include "store/TranslationLookup.h"
 #include "ui/ListEntries.h"
 
 namespace kavenra {

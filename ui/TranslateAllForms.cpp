@@ -1,7 +1,7 @@
 #include "ui/TranslateAllForms.h"
 
 #include "store/CaptionKeys.h"
-#include "store/Sqlitetraductor.h"
+#include "store/TranslationLookup.h"
 #include "ui/AccessKeys.h"
 #include "ui/DialogControls.h"
 #include "ui/Form3_opcionesdeformato.h"
@@ -127,21 +127,32 @@ constexpr TranslationTarget kTargets[] = {
      [](const QString& t) { Form3->TrackBar1->setStatusTip(t); }},
     {kOptionsDialogForm, "RadioButton18Hint",
      [](const QString& t) { SetShownHint(Form3->RadioButton18, t); }},
-    {kOptionsDialogForm, "GroupBox7", [](const QString& t) { setCaption(Form3->GroupBox7, t); }},
-    {kOptionsDialogForm, "RadioButton19",
-     [](const QString& t) { setCaption(Form3->RadioButton19, t); }},
-    {kOptionsDialogForm, "Label9", [](const QString& t) { setCaption(Form3->Label9, t); }},
-    {kOptionsDialogForm, "CheckBox1", [](const QString& t) { setCaption(Form3->CheckBox1, t); }},
-    {kOptionsDialogForm, "CheckBox2", [](const QString& t) { setCaption(Form3->CheckBox2, t); }},
-    {kOptionsDialogForm, "GroupBox7Hint",
-     [](const QString& t) { SetShownHint(Form3->GroupBox7, t); }},
-    {kOptionsDialogForm, "GroupBox9", [](const QString& t) { setCaption(Form3->GroupBox9, t); }},
-    {kOptionsDialogForm, "CheckBox3", [](const QString& t) { setCaption(Form3->CheckBox3, t); }},
-    {kOptionsDialogForm, "CheckBox4", [](const QString& t) { setCaption(Form3->CheckBox4, t); }},
-    {kOptionsDialogForm, "CheckBox5", [](const QString& t) { setCaption(Form3->CheckBox5, t); }},
-    {kOptionsDialogForm, "CheckBox6", [](const QString& t) { setCaption(Form3->CheckBox6, t); }},
-    {kOptionsDialogForm, "CheckBox7", [](const QString& t) { setCaption(Form3->CheckBox7, t); }},
-    {kOptionsDialogForm, "CheckBox8", [](const QString& t) { setCaption(Form3->CheckBox8, t); }},
+    {kOptionsDialogForm, "saveAsGroup",
+     [](const QString& t) { setCaption(Form3->saveAsGroup, t); }},
+    {kOptionsDialogForm, "saveAsOriginalButton",
+     [](const QString& t) { setCaption(Form3->saveAsOriginalButton, t); }},
+    {kOptionsDialogForm, "webpQualityLabel",
+     [](const QString& t) { setCaption(Form3->webpQualityLabel, t); }},
+    {kOptionsDialogForm, "webpLosslessBox",
+     [](const QString& t) { setCaption(Form3->webpLosslessBox, t); }},
+    {kOptionsDialogForm, "fastJpegDecodingBox",
+     [](const QString& t) { setCaption(Form3->fastJpegDecodingBox, t); }},
+    {kOptionsDialogForm, "saveAsGroupHint",
+     [](const QString& t) { SetShownHint(Form3->saveAsGroup, t); }},
+    {kOptionsDialogForm, "moreChoicesGroup",
+     [](const QString& t) { setCaption(Form3->moreChoicesGroup, t); }},
+    {kOptionsDialogForm, "noEnlargeBox",
+     [](const QString& t) { setCaption(Form3->noEnlargeBox, t); }},
+    {kOptionsDialogForm, "fitWithinBox",
+     [](const QString& t) { setCaption(Form3->fitWithinBox, t); }},
+    {kOptionsDialogForm, "keepDatesBox",
+     [](const QString& t) { setCaption(Form3->keepDatesBox, t); }},
+    {kOptionsDialogForm, "subfoldersBox",
+     [](const QString& t) { setCaption(Form3->subfoldersBox, t); }},
+    {kOptionsDialogForm, "removeLocationBox",
+     [](const QString& t) { setCaption(Form3->removeLocationBox, t); }},
+    {kOptionsDialogForm, "sizeBudgetBox",
+     [](const QString& t) { setCaption(Form3->sizeBudgetBox, t); }},
 
     {kMainWindowForm, "MainMenu1", [](const QString& t) { setMainMenuText({0}, t); }},
     {kMainWindowForm, "MainMenu1Sub1",

@@ -43,7 +43,7 @@
 
 #include "BareLoops.h"
 #include "WindowRounds.h"
-#include "engine/run/Procesosimagen.h"
+#include "engine/run/ImageFileOperations.h"
 #include "support/DatabaseFixture.h"
 #include "support/DropFiles.h"
 #include "support/ModalAnswerer.h"
@@ -138,9 +138,9 @@ void ListCategory(const Category& category) {
 
 // A run with the options dialog's fast JPEG decoding on; the option is off again afterwards.
 RoundFigures FastWindowRound(const QString& outFolder) {
-    Form3->CheckBox2->setChecked(true);
+    Form3->fastJpegDecodingBox->setChecked(true);
     const RoundFigures figures = WindowRound(outFolder, true);
-    Form3->CheckBox2->setChecked(false);
+    Form3->fastJpegDecodingBox->setChecked(false);
     return figures;
 }
 

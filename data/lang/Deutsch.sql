@@ -134,19 +134,19 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('3', 'Label1_from_SRC5', 'Geringe Qualität (JPEG_QUALITYBAD)'),
     ('3', 'TrackBar1Hint', 'Schieberegler verschieben, um die Qualität zu wählen'),
     ('3', 'RadioButton18Hint', 'Nur Graustufenbilder mit 8 Bit oder Bilder mit 24 Bit'),
-    ('3', 'GroupBox7', 'Speichern als'),
-    ('3', 'RadioButton19', 'Format des Originals'),
-    ('3', 'Label9', 'Qualität'),
-    ('3', 'CheckBox1', 'Verlustfrei'),
-    ('3', 'CheckBox2', 'Schnelle JPEG-Dekodierung beim Verkleinern (im Maßstab 1/2, 1/4 oder 1/8)'),
-    ('3', 'GroupBox7Hint', 'Ein mehrseitiges TIFF behält in einem anderen Format nur seine erste Seite'),
-    ('3', 'GroupBox9', 'Weitere Optionen'),
-    ('3', 'CheckBox3', 'Kleinere Bilder nicht vergrößern'),
-    ('3', 'CheckBox4', 'In Breite × Höhe einpassen (Seitenverhältnis behalten)'),
-    ('3', 'CheckBox5', 'Datum der Dateien beibehalten'),
-    ('3', 'CheckBox6', 'Unterordner einbeziehen'),
-    ('3', 'CheckBox7', 'Standort entfernen (GPS)'),
-    ('3', 'CheckBox8', 'JPEG und WebP höchstens (KB):');
+    ('3', 'saveAsGroup', 'Speichern als'),
+    ('3', 'saveAsOriginalButton', 'Format des Originals'),
+    ('3', 'webpQualityLabel', 'Qualität'),
+    ('3', 'webpLosslessBox', 'Verlustfrei'),
+    ('3', 'fastJpegDecodingBox', 'Schnelle JPEG-Dekodierung beim Verkleinern (im Maßstab 1/2, 1/4 oder 1/8)'),
+    ('3', 'saveAsGroupHint', 'Ein mehrseitiges TIFF behält in einem anderen Format nur seine erste Seite'),
+    ('3', 'moreChoicesGroup', 'Weitere Optionen'),
+    ('3', 'noEnlargeBox', 'Kleinere Bilder nicht vergrößern'),
+    ('3', 'fitWithinBox', 'In Breite × Höhe einpassen (Seitenverhältnis behalten)'),
+    ('3', 'keepDatesBox', 'Datum der Dateien beibehalten'),
+    ('3', 'subfoldersBox', 'Unterordner einbeziehen'),
+    ('3', 'removeLocationBox', 'Standort entfernen (GPS)'),
+    ('3', 'sizeBudgetBox', 'JPEG und WebP höchstens (KB):');
 
 -- Folder chooser
 INSERT INTO traduccion (form, object, caption) VALUES

@@ -134,19 +134,19 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('3', 'Label1_from_SRC5', 'Low quality (JPEG_QUALITYBAD)'),
     ('3', 'TrackBar1Hint', 'Move the slider to choose the quality'),
     ('3', 'RadioButton18Hint', 'Only 8-bit greyscale or 24-bit images'),
-    ('3', 'GroupBox7', 'Save as'),
-    ('3', 'RadioButton19', 'Original''s format'),
-    ('3', 'Label9', 'Quality'),
-    ('3', 'CheckBox1', 'Lossless'),
-    ('3', 'CheckBox2', 'Fast JPEG decoding when shrinking (at 1/2, 1/4 or 1/8 scale)'),
-    ('3', 'GroupBox7Hint', 'A multi-page TIFF saved in another format keeps only its first page'),
-    ('3', 'GroupBox9', 'More options'),
-    ('3', 'CheckBox3', 'Don''t enlarge smaller pictures'),
-    ('3', 'CheckBox4', 'Fit within width × height (keep proportions)'),
-    ('3', 'CheckBox5', 'Keep the files'' dates'),
-    ('3', 'CheckBox6', 'Include subfolders'),
-    ('3', 'CheckBox7', 'Remove the location (GPS)'),
-    ('3', 'CheckBox8', 'JPEG and WebP at most (KB):');
+    ('3', 'saveAsGroup', 'Save as'),
+    ('3', 'saveAsOriginalButton', 'Original''s format'),
+    ('3', 'webpQualityLabel', 'Quality'),
+    ('3', 'webpLosslessBox', 'Lossless'),
+    ('3', 'fastJpegDecodingBox', 'Fast JPEG decoding when shrinking (at 1/2, 1/4 or 1/8 scale)'),
+    ('3', 'saveAsGroupHint', 'A multi-page TIFF saved in another format keeps only its first page'),
+    ('3', 'moreChoicesGroup', 'More options'),
+    ('3', 'noEnlargeBox', 'Don''t enlarge smaller pictures'),
+    ('3', 'fitWithinBox', 'Fit within width × height (keep proportions)'),
+    ('3', 'keepDatesBox', 'Keep the files'' dates'),
+    ('3', 'subfoldersBox', 'Include subfolders'),
+    ('3', 'removeLocationBox', 'Remove the location (GPS)'),
+    ('3', 'sizeBudgetBox', 'JPEG and WebP at most (KB):');
 
 -- Folder chooser
 INSERT INTO traduccion (form, object, caption) VALUES

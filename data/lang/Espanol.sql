@@ -134,19 +134,19 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('3', 'Label1_from_SRC5', 'Calidad baja (JPEG_QUALITYBAD)'),
     ('3', 'TrackBar1Hint', 'Desplaza el indicador para seleccionar calidad'),
     ('3', 'RadioButton18Hint', 'Solo imágenes de 8 bits grayscale o 24 bits'),
-    ('3', 'GroupBox7', 'Guardar como'),
-    ('3', 'RadioButton19', 'Formato del original'),
-    ('3', 'Label9', 'Calidad'),
-    ('3', 'CheckBox1', 'Sin pérdida'),
-    ('3', 'CheckBox2', 'Decodificación rápida de JPEG al reducir (a escala 1/2, 1/4 o 1/8)'),
-    ('3', 'GroupBox7Hint', 'Un TIFF de varias páginas guardado en otro formato conserva solo su primera página'),
-    ('3', 'GroupBox9', 'Más opciones'),
-    ('3', 'CheckBox3', 'No ampliar las imágenes más pequeñas'),
-    ('3', 'CheckBox4', 'Encajar en ancho × alto (mantener proporciones)'),
-    ('3', 'CheckBox5', 'Conservar las fechas de los archivos'),
-    ('3', 'CheckBox6', 'Incluir subcarpetas'),
-    ('3', 'CheckBox7', 'Quitar la ubicación (GPS)'),
-    ('3', 'CheckBox8', 'JPEG y WebP como máximo (KB):');
+    ('3', 'saveAsGroup', 'Guardar como'),
+    ('3', 'saveAsOriginalButton', 'Formato del original'),
+    ('3', 'webpQualityLabel', 'Calidad'),
+    ('3', 'webpLosslessBox', 'Sin pérdida'),
+    ('3', 'fastJpegDecodingBox', 'Decodificación rápida de JPEG al reducir (a escala 1/2, 1/4 o 1/8)'),
+    ('3', 'saveAsGroupHint', 'Un TIFF de varias páginas guardado en otro formato conserva solo su primera página'),
+    ('3', 'moreChoicesGroup', 'Más opciones'),
+    ('3', 'noEnlargeBox', 'No ampliar las imágenes más pequeñas'),
+    ('3', 'fitWithinBox', 'Encajar en ancho × alto (mantener proporciones)'),
+    ('3', 'keepDatesBox', 'Conservar las fechas de los archivos'),
+    ('3', 'subfoldersBox', 'Incluir subcarpetas'),
+    ('3', 'removeLocationBox', 'Quitar la ubicación (GPS)'),
+    ('3', 'sizeBudgetBox', 'JPEG y WebP como máximo (KB):');
 
 -- Folder chooser
 INSERT INTO traduccion (form, object, caption) VALUES

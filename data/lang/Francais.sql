@@ -134,19 +134,19 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('3', 'Label1_from_SRC5', 'Qualité faible (JPEG_QUALITYBAD)'),
     ('3', 'TrackBar1Hint', 'Déplacez le curseur pour choisir la qualité'),
     ('3', 'RadioButton18Hint', 'Uniquement les images en niveaux de gris 8 bits ou en 24 bits'),
-    ('3', 'GroupBox7', 'Enregistrer sous'),
-    ('3', 'RadioButton19', 'Format de l''original'),
-    ('3', 'Label9', 'Qualité'),
-    ('3', 'CheckBox1', 'Sans perte'),
-    ('3', 'CheckBox2', 'Décodage rapide des JPEG lors d''une réduction (à l''échelle 1/2, 1/4 ou 1/8)'),
-    ('3', 'GroupBox7Hint', 'Un TIFF de plusieurs pages enregistré dans un autre format ne garde que sa première page'),
-    ('3', 'GroupBox9', 'Autres options'),
-    ('3', 'CheckBox3', 'Ne pas agrandir les images plus petites'),
-    ('3', 'CheckBox4', 'Ajuster dans largeur × hauteur (garder les proportions)'),
-    ('3', 'CheckBox5', 'Conserver les dates des fichiers'),
-    ('3', 'CheckBox6', 'Inclure les sous-dossiers'),
-    ('3', 'CheckBox7', 'Supprimer la localisation (GPS)'),
-    ('3', 'CheckBox8', 'JPEG et WebP au plus (Ko) :');
+    ('3', 'saveAsGroup', 'Enregistrer sous'),
+    ('3', 'saveAsOriginalButton', 'Format de l''original'),
+    ('3', 'webpQualityLabel', 'Qualité'),
+    ('3', 'webpLosslessBox', 'Sans perte'),
+    ('3', 'fastJpegDecodingBox', 'Décodage rapide des JPEG lors d''une réduction (à l''échelle 1/2, 1/4 ou 1/8)'),
+    ('3', 'saveAsGroupHint', 'Un TIFF de plusieurs pages enregistré dans un autre format ne garde que sa première page'),
+    ('3', 'moreChoicesGroup', 'Autres options'),
+    ('3', 'noEnlargeBox', 'Ne pas agrandir les images plus petites'),
+    ('3', 'fitWithinBox', 'Ajuster dans largeur × hauteur (garder les proportions)'),
+    ('3', 'keepDatesBox', 'Conserver les dates des fichiers'),
+    ('3', 'subfoldersBox', 'Inclure les sous-dossiers'),
+    ('3', 'removeLocationBox', 'Supprimer la localisation (GPS)'),
+    ('3', 'sizeBudgetBox', 'JPEG et WebP au plus (Ko) :');
 
 -- Folder chooser
 INSERT INTO traduccion (form, object, caption) VALUES

@@ -134,19 +134,19 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('3', 'Label1_from_SRC5', 'Qualità bassa (JPEG_QUALITYBAD)'),
     ('3', 'TrackBar1Hint', 'Sposta il cursore per scegliere la qualità'),
     ('3', 'RadioButton18Hint', 'Solo immagini in scala di grigi a 8 bit o a 24 bit'),
-    ('3', 'GroupBox7', 'Salva come'),
-    ('3', 'RadioButton19', 'Formato dell''originale'),
-    ('3', 'Label9', 'Qualità'),
-    ('3', 'CheckBox1', 'Senza perdita'),
-    ('3', 'CheckBox2', 'Decodifica rapida dei JPEG in riduzione (in scala 1/2, 1/4 o 1/8)'),
-    ('3', 'GroupBox7Hint', 'Un TIFF di più pagine salvato in un altro formato conserva solo la prima pagina'),
-    ('3', 'GroupBox9', 'Altre opzioni'),
-    ('3', 'CheckBox3', 'Non ingrandire le immagini più piccole'),
-    ('3', 'CheckBox4', 'Adatta in larghezza × altezza (mantieni le proporzioni)'),
-    ('3', 'CheckBox5', 'Mantieni le date dei file'),
-    ('3', 'CheckBox6', 'Includi le sottocartelle'),
-    ('3', 'CheckBox7', 'Rimuovi la posizione (GPS)'),
-    ('3', 'CheckBox8', 'JPEG e WebP al massimo (KB):');
+    ('3', 'saveAsGroup', 'Salva come'),
+    ('3', 'saveAsOriginalButton', 'Formato dell''originale'),
+    ('3', 'webpQualityLabel', 'Qualità'),
+    ('3', 'webpLosslessBox', 'Senza perdita'),
+    ('3', 'fastJpegDecodingBox', 'Decodifica rapida dei JPEG in riduzione (in scala 1/2, 1/4 o 1/8)'),
+    ('3', 'saveAsGroupHint', 'Un TIFF di più pagine salvato in un altro formato conserva solo la prima pagina'),
+    ('3', 'moreChoicesGroup', 'Altre opzioni'),
+    ('3', 'noEnlargeBox', 'Non ingrandire le immagini più piccole'),
+    ('3', 'fitWithinBox', 'Adatta in larghezza × altezza (mantieni le proporzioni)'),
+    ('3', 'keepDatesBox', 'Mantieni le date dei file'),
+    ('3', 'subfoldersBox', 'Includi le sottocartelle'),
+    ('3', 'removeLocationBox', 'Rimuovi la posizione (GPS)'),
+    ('3', 'sizeBudgetBox', 'JPEG e WebP al massimo (KB):');
 
 -- Folder chooser
 INSERT INTO traduccion (form, object, caption) VALUES

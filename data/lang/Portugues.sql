@@ -134,19 +134,19 @@ INSERT INTO traduccion (form, object, caption) VALUES
     ('3', 'Label1_from_SRC5', 'Qualidade baixa (JPEG_QUALITYBAD)'),
     ('3', 'TrackBar1Hint', 'Desloque o cursor para escolher a qualidade'),
     ('3', 'RadioButton18Hint', 'Apenas imagens em tons de cinzento de 8 bits ou de 24 bits'),
-    ('3', 'GroupBox7', 'Guardar como'),
-    ('3', 'RadioButton19', 'Formato do original'),
-    ('3', 'Label9', 'Qualidade'),
-    ('3', 'CheckBox1', 'Sem perda'),
-    ('3', 'CheckBox2', 'Descodificação rápida de JPEG ao reduzir (à escala 1/2, 1/4 ou 1/8)'),
-    ('3', 'GroupBox7Hint', 'Um TIFF de várias páginas guardado noutro formato mantém apenas a primeira página'),
-    ('3', 'GroupBox9', 'Mais opções'),
-    ('3', 'CheckBox3', 'Não ampliar as imagens mais pequenas'),
-    ('3', 'CheckBox4', 'Ajustar a largura × altura (manter as proporções)'),
-    ('3', 'CheckBox5', 'Manter as datas dos ficheiros'),
-    ('3', 'CheckBox6', 'Incluir subpastas'),
-    ('3', 'CheckBox7', 'Remover a localização (GPS)'),
-    ('3', 'CheckBox8', 'JPEG e WebP no máximo (KB):');
+    ('3', 'saveAsGroup', 'Guardar como'),
+    ('3', 'saveAsOriginalButton', 'Formato do original'),
+    ('3', 'webpQualityLabel', 'Qualidade'),
+    ('3', 'webpLosslessBox', 'Sem perda'),
+    ('3', 'fastJpegDecodingBox', 'Descodificação rápida de JPEG ao reduzir (à escala 1/2, 1/4 ou 1/8)'),
+    ('3', 'saveAsGroupHint', 'Um TIFF de várias páginas guardado noutro formato mantém apenas a primeira página'),
+    ('3', 'moreChoicesGroup', 'Mais opções'),
+    ('3', 'noEnlargeBox', 'Não ampliar as imagens mais pequenas'),
+    ('3', 'fitWithinBox', 'Ajustar a largura × altura (manter as proporções)'),
+    ('3', 'keepDatesBox', 'Manter as datas dos ficheiros'),
+    ('3', 'subfoldersBox', 'Incluir subpastas'),
+    ('3', 'removeLocationBox', 'Remover a localização (GPS)'),
+    ('3', 'sizeBudgetBox', 'JPEG e WebP no máximo (KB):');
 
 -- Folder chooser
 INSERT INTO traduccion (form, object, caption) VALUES

@@ -2,7 +2,7 @@
 
 #include "engine/base/IntegerText.h"
 
-#include "engine/run/Procesosimagen.h"
+#include "engine/run/ImageFileOperations.h"
 
 #include <sys/stat.h>
 

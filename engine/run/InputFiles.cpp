@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "engine/base/FileDescriptor.h"
-#include "engine/run/Procesosimagen.h"
+#include "engine/run/ImageFileOperations.h"
 
 namespace kavenra {
 namespace {

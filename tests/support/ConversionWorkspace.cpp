@@ -1,7 +1,7 @@
 #include "support/ConversionWorkspace.h"
 
 #include "engine/output/ReplacingSave.h"
-#include "engine/run/Procesosimagen.h"
+#include "engine/run/ImageFileOperations.h"
 #include "support/ImageFiles.h"
 
 #include <QDir>

@@ -1,8 +1,8 @@
-#include "store/Sqlitetraductor.h"
+#include "store/TranslationLookup.h"
 
+#include "store/DatabaseAccess.h"
 #include "store/RenamedCaptionKeys.h"
 #include "store/SideFiles.h"
-#include "store/Sqlitecontrol.h"
 
 #include <sys/stat.h>
 

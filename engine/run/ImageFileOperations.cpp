@@ -1,4 +1,4 @@
-#include "engine/run/Procesosimagen.h"
+#include "engine/run/ImageFileOperations.h"
 
 #include <utility>
 

@@ -1,4 +1,4 @@
-#include "store/Sqlitecontrol.h"
+#include "store/DatabaseAccess.h"
 
 #include <sqlite3.h>
 
